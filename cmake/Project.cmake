@@ -1,0 +1,77 @@
+# Project-wide settings: language level, warnings, the sanitizer build type, ccache, and the helpers that
+# every folder uses to declare its library, its tests and its benchmarks.
+
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type" FORCE)
+endif()
+
+# The test build: AddressSanitizer and UndefinedBehaviorSanitizer, every UB report fatal.
+set(_san "-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer")
+set(CMAKE_C_FLAGS_ASAN "-O1 -g ${_san}" CACHE STRING "" FORCE)
+set(CMAKE_CXX_FLAGS_ASAN "-O1 -g ${_san}" CACHE STRING "" FORCE)
+set(CMAKE_EXE_LINKER_FLAGS_ASAN "${_san}" CACHE STRING "" FORCE)
+set(CMAKE_SHARED_LINKER_FLAGS_ASAN "${_san}" CACHE STRING "" FORCE)
+
+option(VORN_TESTS "Build the GoogleTest executables" ON)
+option(VORN_WERROR "Treat warnings as errors" OFF)
+if(CMAKE_BUILD_TYPE STREQUAL "Asan")
+  option(VORN_BENCH "Build the benchmarks" OFF)
+else()
+  option(VORN_BENCH "Build the benchmarks" ON)
+endif()
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  set(CMAKE_C_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
+  set(CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
+endif()
+
+add_compile_options(-Wall -Wextra)
+if(VORN_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+set(VORN_ROOT "${CMAKE_SOURCE_DIR}")
+
+# vorn_library(<target> [DEPS <targets>...] [PUBLIC_LIBS <libs>...])
+# One static library per folder, made of every .cpp in the folder and its detail/ subfolder. Headers are
+# included by folder ("rtl/System.h", "dbaccess/FIBDatabase.h").
+function(vorn_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/detail/*.cpp")
+  add_library(${target} STATIC ${_src})
+  target_include_directories(${target} PUBLIC "${VORN_ROOT}" "${VORN_ROOT}/platform")
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS} ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
+
+# vorn_test(<label> LIBS <targets>...)
+# One GoogleTest executable per library, made of every .cpp in the current test folder, registered with
+# CTest test by test under the folder's label.
+function(vorn_test label)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB _src CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  set(_exe "${label}_tests")
+  add_executable(${_exe} ${_src})
+  target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${_exe} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+  gtest_discover_tests(${_exe}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${label}
+    WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
+endfunction()
+
+# vorn_bench(<name> LIBS <targets>...): one Google Benchmark executable.
+function(vorn_bench name)
+  cmake_parse_arguments(ARG "" "" "LIBS;SOURCES" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(bench_${name} ${ARG_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

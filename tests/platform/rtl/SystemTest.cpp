@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rtl/System.h"
+
+namespace {
+
+std::vector<std::string> gLog;
+
+class TBase : public TObject {
+  RTL_CLASS(TBase, TObject)
+public:
+  TBase() { gLog.push_back("ctor"); }
+  ~TBase() override { gLog.push_back("dtor"); }
+  void AfterConstruction() override {
+    inherited::AfterConstruction();
+    gLog.push_back("after:" + Kind());
+  }
+  void BeforeDestruction() override {
+    gLog.push_back("before:" + Kind());
+    inherited::BeforeDestruction();
+  }
+  virtual std::string Kind() const { return "base"; }
+};
+
+class TDerived : public TBase {
+  RTL_CLASS(TDerived, TBase)
+public:
+  std::string Kind() const override { return "derived"; }
+};
+
+}  // namespace
+
+TEST(TObjectTest, VirtualCallsReachTheFinalClassInBothPhases) {
+  gLog.clear();
+  TObject* obj = New<TDerived>();
+  FreeAndNil(obj);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"ctor", "after:derived", "before:derived", "dtor"}));
+}
+
+TEST(TObjectTest, MetaclassKnowsNameParentAndCreatesInstances) {
+  TClass cls = TDerived::StaticClass();
+  EXPECT_EQ(cls->ClassName(), "TDerived");
+  EXPECT_EQ(cls->ClassParent(), TBase::StaticClass());
+  EXPECT_TRUE(cls->InheritsFrom(TObject::StaticClass()));
+  EXPECT_FALSE(TBase::StaticClass()->InheritsFrom(cls));
+  gLog.clear();
+  TObject* obj = cls->Create();
+  EXPECT_EQ(obj->ClassType(), cls);
+  EXPECT_EQ(gLog.back(), "after:derived");
+  obj->Free();
+}
+
+TEST(ExceptionTest, AbortThrowsTheSilentException) {
+  try {
+    Abort();
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.ClassName(), "EAbort");
+    EXPECT_TRUE(e.InheritsFrom(Exception::StaticClass()));
+  }
+}
