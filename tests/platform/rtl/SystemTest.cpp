@@ -63,3 +63,37 @@ TEST(ExceptionTest, AbortThrowsTheSilentException) {
     EXPECT_TRUE(e.InheritsFrom(Exception::StaticClass()));
   }
 }
+
+#include "rtl/Events.h"
+#include "rtl/Persistent.h"
+
+namespace {
+class TListener : public TObject {
+  RTL_CLASS(TListener, TObject)
+public:
+  int Calls = 0;
+  void Changed(TObject*) { ++Calls; }
+  void Other(TObject*) {}
+};
+}  // namespace
+
+TEST(EventTest, EqualByObjectAndMethodAndCallsTheMethod) {
+  TListener a, b;
+  TNotifyEvent e1(&a, &TListener::Changed), e2(&a, &TListener::Changed);
+  EXPECT_EQ(e1, e2);
+  EXPECT_NE(e1, TNotifyEvent(&b, &TListener::Changed));
+  EXPECT_NE(e1, TNotifyEvent(&a, &TListener::Other));
+  EXPECT_FALSE(TNotifyEvent().Assigned());
+  e1(nullptr);
+  EXPECT_EQ(a.Calls, 1);
+}
+
+TEST(TPersistentTest, AssignWithoutSupportNamesBothClasses) {
+  TPersistent a, b;
+  try {
+    a.Assign(&b);
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "Cannot assign a TPersistent to a TPersistent");
+  }
+}
