@@ -1,6 +1,6 @@
 #include "rtl/StringLists.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
@@ -543,7 +543,11 @@ bool TStringList::Find(const String& s, int32_t& index) {
 }
 
 int32_t TStringList::IndexOf(const String& s) {
-  if (!FSorted) return inherited::IndexOf(s);
+  if (!FSorted) {
+    for (size_t i = 0; i < FList.size(); ++i)
+      if (CompareStrings(FList[i].FString, s) == 0) return static_cast<int32_t>(i);
+    return -1;
+  }
   int32_t result;
   return Find(s, result) ? result : -1;
 }
