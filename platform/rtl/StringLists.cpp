@@ -480,7 +480,7 @@ void TStringList::Clear() {
 void TStringList::Delete(int32_t index) {
   CheckIndex(index);
   Changing();
-  TObject* obj = FOwnsObjects ? FList[static_cast<size_t>(index)].FObject : nullptr;
+  TObject* obj = FOwnsObjects && !FMoving ? FList[static_cast<size_t>(index)].FObject : nullptr;
   FList.erase(FList.begin() + index);
   if (obj) obj->Free();
   Changed();
@@ -512,10 +512,12 @@ void TStringList::Move(int32_t curIndex, int32_t newIndex) {
   try {
     Item item = FList[static_cast<size_t>(curIndex)];
     // The object moves with its string, so deleting the old line must not free it.
-    FList[static_cast<size_t>(curIndex)].FObject = nullptr;
+    FMoving = true;
     Delete(curIndex);
-    InsertItem(newIndex, item.FString, item.FObject);
+    FMoving = false;
+    InsertObject(newIndex, item.FString, item.FObject);
   } catch (...) {
+    FMoving = false;
     EndUpdate();
     throw;
   }
