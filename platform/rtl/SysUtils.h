@@ -183,6 +183,11 @@ double StrToFloatDef(const String& s, double def);
 double StrToFloatDef(const String& s, double def, const TFormatSettings& fs);
 bool TryStrToFloat(const String& s, double& value);
 bool TryStrToFloat(const String& s, double& value, const TFormatSettings& fs);
+// The conversion beneath them: false when the text does not convert (value is left alone).
+bool TextToFloat(const String& text, double& value);
+bool TextToFloat(const String& text, double& value, const TFormatSettings& fs);
+bool TextToFloat(const String& text, Currency& value);
+bool TextToFloat(const String& text, Currency& value, const TFormatSettings& fs);
 // The same grammar, exact to the fourth decimal (half to even beyond it).
 Currency StrToCurr(const String& s);
 Currency StrToCurr(const String& s, const TFormatSettings& fs);
