@@ -51,23 +51,24 @@ size_t FindFolded(const String& s, const String& pattern, size_t from) {
 }
 
 // Sort weight for the locale-like comparisons: symbols, then digits, then letters in alphabet order.
+// "ё" weighs as "е" here; the difference counts only between otherwise equal texts, as a diacritic does.
 uint64_t PrimaryWeight(char32_t folded) {
   if (folded < 0x80) {
-    const uint64_t w = static_cast<uint64_t>(folded) * 2;
+    const uint64_t w = folded;
     if (folded >= 'a' && folded <= 'z') return (uint64_t{2} << 40) | w;
     if (folded >= '0' && folded <= '9') return (uint64_t{1} << 40) | w;
     return w;
   }
-  uint64_t w = static_cast<uint64_t>(folded) * 2;
-  if (folded == 0x0451) w = 0x0435 * 2 + 1;  // "ё" sorts right after "е"
-  if (UnicodeIsLetter(folded)) return (uint64_t{2} << 40) | w;
-  if (UnicodeIsDigit(folded)) return (uint64_t{1} << 40) | w;
-  return w;
+  if (folded == 0x0451) folded = 0x0435;
+  if (UnicodeIsLetter(folded)) return (uint64_t{2} << 40) | folded;
+  if (UnicodeIsDigit(folded)) return (uint64_t{1} << 40) | folded;
+  return folded;
 }
 
+// Three levels, as locale-aware comparison goes: letters, then marks (ё against е), then case (lower first).
 int32_t AnsiCompare(const String& a, const String& b, bool ignoreCase) {
   size_t i = 0, j = 0;
-  int32_t caseDiff = 0;
+  int32_t markDiff = 0, caseDiff = 0;
   while (i < a.size() && j < b.size()) {
     if (a[i] == b[j] && U(a[i]) < 0x80) {  // the common case: the same ASCII character
       ++i;
@@ -81,8 +82,11 @@ int32_t AnsiCompare(const String& a, const String& b, bool ignoreCase) {
       j += lb;
       continue;
     }
-    if (fa != fb) return PrimaryWeight(fa) < PrimaryWeight(fb) ? -1 : 1;
-    if (!caseDiff && !ignoreCase) {
+    if (fa != fb) {
+      const uint64_t wa = PrimaryWeight(fa), wb = PrimaryWeight(fb);
+      if (wa != wb) return wa < wb ? -1 : 1;
+      if (!markDiff) markDiff = fa < fb ? -1 : 1;
+    } else if (!caseDiff && !ignoreCase) {
       const char32_t ca = Utf8CodePointAt(a, i), cb = Utf8CodePointAt(b, j);
       if (ca != cb) {
         const bool lowA = UnicodeIsLower(ca), lowB = UnicodeIsLower(cb);
@@ -94,7 +98,7 @@ int32_t AnsiCompare(const String& a, const String& b, bool ignoreCase) {
   }
   if (i < a.size()) return 1;
   if (j < b.size()) return -1;
-  return caseDiff;
+  return markDiff ? markDiff : caseDiff;
 }
 
 char16_t MapWide(char16_t c, bool upper) {

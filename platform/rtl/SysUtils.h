@@ -65,8 +65,9 @@ bool SameText(const String& s1, const String& s2);
 // Unicode-aware case mapping and comparison of UTF-8 text.
 String AnsiUpperCase(const String& s);
 String AnsiLowerCase(const String& s);
-// Locale-like order: letters compare by their case-insensitive alphabet order (with "ё" right after "е"),
-// and only equal texts differ by case, lower case first. The result is -1, 0 or 1.
+// Locale-like order: symbols, then digits, then letters in alphabet order ignoring case; "ё" sorts with
+// "е" and only otherwise equal texts differ by it ("елка" < "ёлка"), then by case, lower case first.
+// The result is -1, 0 or 1.
 int32_t AnsiCompareStr(const String& s1, const String& s2);
 // As AnsiCompareStr with case ignored.
 int32_t AnsiCompareText(const String& s1, const String& s2);
@@ -99,8 +100,14 @@ struct TReplaceFlags {
     for (TReplaceFlag f : flags) Bits |= static_cast<uint8_t>(1u << f);
   }
   constexpr bool Contains(TReplaceFlag f) const { return (Bits >> f) & 1u; }
-  constexpr void Include(TReplaceFlag f) { Bits |= static_cast<uint8_t>(1u << f); }
-  constexpr void Exclude(TReplaceFlag f) { Bits &= static_cast<uint8_t>(~(1u << f)); }
+  constexpr TReplaceFlags& Include(TReplaceFlag f) {
+    Bits |= static_cast<uint8_t>(1u << f);
+    return *this;
+  }
+  constexpr TReplaceFlags& Exclude(TReplaceFlag f) {
+    Bits &= static_cast<uint8_t>(~(1u << f));
+    return *this;
+  }
 };
 // Replaces the first (or every, with rfReplaceAll) occurrence of oldPattern; rfIgnoreCase matches with the
 // Unicode-aware case mapping. An empty pattern leaves s unchanged.
