@@ -6,13 +6,14 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "rtl/DateTime.h"
 #include "rtl/Files.h"
 #include "rtl/FormatSettings.h"
+#include "rtl/StringLists.h"
+#include "rtl/SysUtils.h"
 
 namespace rtl_detail {
 
@@ -53,13 +54,6 @@ using rtl_detail::IniEntry;
 using rtl_detail::IniSection;
 
 namespace {
-
-String Trim(const String& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
 
 void ParseLines(const std::vector<String>& lines, IniData& data) {
   data.Sections.clear();
@@ -197,25 +191,77 @@ void TCustomIniFile::WriteBool(const String& section, const String& ident, bool 
 }
 
 double TCustomIniFile::ReadFloat(const String& section, const String& ident, double defaultValue) {
-  String s = Trim(ReadString(section, ident, String()));
-  if (s.empty()) return defaultValue;
-  const char sep = FormatSettings().DecimalSeparator;
-  for (char& c : s)
-    if (c == sep) c = '.';
-  double v = 0;
-  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || p != s.data() + s.size()) return defaultValue;
-  return v;
+  const String s = ReadString(section, ident, String());
+  double v;
+  return !s.empty() && TryStrToFloat(s, v) ? v : defaultValue;
 }
 
 void TCustomIniFile::WriteFloat(const String& section, const String& ident, double value) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", value);
-  String s = buf;
-  const char sep = FormatSettings().DecimalSeparator;
-  for (char& c : s)
-    if (c == '.') c = sep;
-  WriteString(section, ident, s);
+  WriteString(section, ident, FloatToStr(value));
+}
+
+TDateTime TCustomIniFile::ReadDateTime(const String& section, const String& ident, TDateTime defaultValue) {
+  const String s = ReadString(section, ident, String());
+  return s.empty() ? defaultValue : StrToDateTimeDef(s, defaultValue);
+}
+
+void TCustomIniFile::WriteDateTime(const String& section, const String& ident, TDateTime value) {
+  WriteString(section, ident, DateTimeToStr(value));
+}
+
+TDateTime TCustomIniFile::ReadDate(const String& section, const String& ident, TDateTime defaultValue) {
+  const String s = ReadString(section, ident, String());
+  return s.empty() ? defaultValue : StrToDateDef(s, defaultValue);
+}
+
+void TCustomIniFile::WriteDate(const String& section, const String& ident, TDateTime value) {
+  WriteString(section, ident, DateToStr(value));
+}
+
+TDateTime TCustomIniFile::ReadTime(const String& section, const String& ident, TDateTime defaultValue) {
+  const String s = ReadString(section, ident, String());
+  return s.empty() ? defaultValue : StrToTimeDef(s, defaultValue);
+}
+
+void TCustomIniFile::WriteTime(const String& section, const String& ident, TDateTime value) {
+  WriteString(section, ident, TimeToStr(value));
+}
+
+namespace {
+void FillStrings(TStrings* strings, const std::vector<String>& lines) {
+  strings->BeginUpdate();
+  try {
+    strings->Clear();
+    for (const String& l : lines) strings->Add(l);
+  } catch (...) {
+    strings->EndUpdate();
+    throw;
+  }
+  strings->EndUpdate();
+}
+std::vector<String> FromStrings(TStrings* strings) {
+  std::vector<String> lines;
+  for (int32_t i = 0; i < strings->Count(); ++i) lines.push_back(strings->Strings(i));
+  return lines;
+}
+}  // namespace
+
+void TCustomIniFile::ReadSection(const String& section, TStrings* strings) {
+  std::vector<String> v;
+  ReadSection(section, v);
+  FillStrings(strings, v);
+}
+
+void TCustomIniFile::ReadSections(TStrings* strings) {
+  std::vector<String> v;
+  ReadSections(v);
+  FillStrings(strings, v);
+}
+
+void TCustomIniFile::ReadSectionValues(const String& section, TStrings* strings) {
+  std::vector<String> v;
+  ReadSectionValues(section, v);
+  FillStrings(strings, v);
 }
 
 bool TCustomIniFile::SectionExists(const String& section) {
@@ -304,6 +350,10 @@ void TMemIniFile::Clear() { FData->Sections.clear(); }
 void TMemIniFile::GetStrings(std::vector<String>& lines) { lines = ToLines(*FData); }
 
 void TMemIniFile::SetStrings(const std::vector<String>& lines) { ParseLines(lines, *FData); }
+
+void TMemIniFile::GetStrings(TStrings* lines) { FillStrings(lines, ToLines(*FData)); }
+
+void TMemIniFile::SetStrings(TStrings* lines) { ParseLines(FromStrings(lines), *FData); }
 
 void TMemIniFile::Rename(const String& fileName, bool reload) {
   FFileName = fileName;

@@ -9,6 +9,8 @@
 
 #include "rtl/System.h"
 
+class TStrings;
+
 namespace rtl_detail {
 struct IniData;
 }
@@ -30,6 +32,14 @@ public:
   // Floats use the decimal separator of the process-wide format settings.
   virtual double ReadFloat(const String& section, const String& ident, double defaultValue);
   virtual void WriteFloat(const String& section, const String& ident, double value);
+  // Dates and times in the text forms of the process-wide format settings; unreadable text gives the
+  // default.
+  virtual TDateTime ReadDateTime(const String& section, const String& ident, TDateTime defaultValue);
+  virtual void WriteDateTime(const String& section, const String& ident, TDateTime value);
+  virtual TDateTime ReadDate(const String& section, const String& ident, TDateTime defaultValue);
+  virtual void WriteDate(const String& section, const String& ident, TDateTime value);
+  virtual TDateTime ReadTime(const String& section, const String& ident, TDateTime defaultValue);
+  virtual void WriteTime(const String& section, const String& ident, TDateTime value);
 
   // The keys of a section, in file order.
   virtual void ReadSection(const String& section, std::vector<String>& idents) = 0;
@@ -39,6 +49,10 @@ public:
   virtual void EraseSection(const String& section) = 0;
   virtual void DeleteKey(const String& section, const String& ident) = 0;
   virtual void UpdateFile() = 0;
+  // The same three into a string list, which is cleared first.
+  void ReadSection(const String& section, TStrings* strings);
+  void ReadSections(TStrings* strings);
+  void ReadSectionValues(const String& section, TStrings* strings);
 
   // A section exists when it has at least one key, as on the platform.
   bool SectionExists(const String& section);
@@ -54,6 +68,9 @@ class TMemIniFile : public TCustomIniFile {
 public:
   explicit TMemIniFile(const String& fileName);
   ~TMemIniFile() override;
+  using TCustomIniFile::ReadSection;
+  using TCustomIniFile::ReadSections;
+  using TCustomIniFile::ReadSectionValues;
 
   String ReadString(const String& section, const String& ident, const String& defaultValue) override;
   void WriteString(const String& section, const String& ident, const String& value) override;
@@ -69,6 +86,8 @@ public:
   // The content as the lines of the file, and replacing it by such lines.
   void GetStrings(std::vector<String>& lines);
   void SetStrings(const std::vector<String>& lines);
+  void GetStrings(TStrings* lines);
+  void SetStrings(TStrings* lines);
   // Works on another file from now on, reading it when reload is set.
   void Rename(const String& fileName, bool reload);
 
@@ -81,6 +100,9 @@ class TIniFile : public TMemIniFile {
   RTL_CLASS(TIniFile, TMemIniFile)
 public:
   explicit TIniFile(const String& fileName) : TMemIniFile(fileName) {}
+  using TCustomIniFile::ReadSection;
+  using TCustomIniFile::ReadSections;
+  using TCustomIniFile::ReadSectionValues;
 
   String ReadString(const String& section, const String& ident, const String& defaultValue) override;
   void WriteString(const String& section, const String& ident, const String& value) override;

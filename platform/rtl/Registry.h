@@ -16,6 +16,8 @@
 #include "rtl/Currency.h"
 #include "rtl/System.h"
 
+class TStrings;
+
 using HKEY = uintptr_t;
 inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000;
 inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001;
@@ -68,6 +70,8 @@ public:
   bool HasSubKeys();
   std::vector<String> GetKeyNames();    // subkeys of the open key, ordered by name ignoring case
   std::vector<String> GetValueNames();  // values of the open key, in the order they were created
+  void GetKeyNames(TStrings* strings);  // the same into a list, which is cleared first
+  void GetValueNames(TStrings* strings);
 
   bool ValueExists(const String& name);
   bool DeleteValue(const String& name);

@@ -7,6 +7,7 @@
 #include "rtl/Files.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/IniFiles.h"
+#include "rtl/StringLists.h"
 
 namespace {
 
@@ -110,6 +111,38 @@ TEST_F(IniFilesTest, IniFileWritesThroughAndReadsOtherWriters) {
   ini.EraseSection("Main");
   TMemIniFile check(FFile);
   EXPECT_FALSE(check.SectionExists("Main"));
+}
+
+TEST_F(IniFilesTest, DatesAndStringListsFollowTheFormatSettings) {
+  const TFormatSettings saved = FormatSettings();
+  SetFormatSettings(TFormatSettings::Russian());
+  TMemIniFile ini(FFile);
+  ini.WriteDateTime("D", "When", 45000.5);
+  ini.WriteDate("D", "Day", 45000.0);
+  EXPECT_EQ(ini.ReadString("D", "When", ""), "15.03.2023 12:00:00");
+  EXPECT_EQ(ini.ReadString("D", "Day", ""), "15.03.2023");
+  EXPECT_DOUBLE_EQ(ini.ReadDateTime("D", "When", 0), 45000.5);
+  EXPECT_DOUBLE_EQ(ini.ReadDate("D", "Day", 0), 45000.0);
+  EXPECT_DOUBLE_EQ(ini.ReadDateTime("D", "Missing", 1.5), 1.5);
+  ini.WriteString("D", "Bad", "not a date");
+  EXPECT_DOUBLE_EQ(ini.ReadDateTime("D", "Bad", 2.5), 2.5);
+  SetFormatSettings(saved);
+
+  auto* list = New<TStringList>();
+  list->Add("stale");
+  ini.ReadSection("d", list);
+  EXPECT_EQ(list->Text(), "When\r\nDay\r\nBad\r\n");
+  ini.ReadSections(list);
+  EXPECT_EQ(list->Text(), "D\r\n");
+  ini.ReadSectionValues("D", list);
+  EXPECT_EQ(list->Count(), 3);
+  EXPECT_EQ(list->Values("Day"), "15.03.2023");
+  list->SetText("[New]\r\nA=1\r\n");
+  ini.SetStrings(list);
+  EXPECT_EQ(ini.ReadInteger("new", "a", 0), 1);
+  ini.GetStrings(list);
+  EXPECT_EQ(list->Text(), "[New]\r\nA=1\r\n\r\n");
+  list->Free();
 }
 
 }  // namespace

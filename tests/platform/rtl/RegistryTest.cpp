@@ -10,6 +10,7 @@
 
 #include "rtl/Files.h"
 #include "rtl/Registry.h"
+#include "rtl/StringLists.h"
 
 namespace {
 
@@ -177,6 +178,13 @@ TEST_F(RegistryTest, PathsAreAbsoluteOrRelativeAndIgnoreLetterCase) {
   EXPECT_EQ(reg.CurrentPath(), "software\\PELLWICK") << "CreateKey does not open";
   EXPECT_EQ(reg.GetKeyNames(), (std::vector<String>{"A", "b", "c", "Vorn"}));
   EXPECT_TRUE(reg.HasSubKeys());
+  auto* list = New<TStringList>();
+  list->Add("stale");
+  reg.GetKeyNames(list);
+  EXPECT_EQ(list->CommaText(), "A,b,c,Vorn");
+  reg.GetValueNames(list);
+  EXPECT_EQ(list->CommaText(), "Имя");
+  list->Free();
 
   reg.CloseKey();
   EXPECT_TRUE(reg.GetKeyNames().empty());
