@@ -342,6 +342,9 @@ std::map<String, std::shared_ptr<Store>>& Stores() {
 }
 
 String DefaultRoot() {
+  // Lets a test run a whole program against a registry of its own.
+  const String forced = GetEnvironmentVariable("VORN_REGISTRY_DIR");
+  if (!forced.empty()) return ExcludeTrailingPathDelimiter(forced);
   String base = GetEnvironmentVariable("XDG_CONFIG_HOME");
   if (base.empty()) {
     const String home = GetEnvironmentVariable("HOME");

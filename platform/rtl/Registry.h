@@ -36,8 +36,8 @@ struct TRegDataInfo {
 
 RTL_EXCEPTION(ERegistryException, Exception)
 
-// The folder holding the registry files; an empty path restores the default. Tests point it at a
-// temporary folder.
+// The folder holding the registry files; an empty path restores the default: $VORN_REGISTRY_DIR when
+// set, else $XDG_CONFIG_HOME/vorn, else ~/.config/vorn. Tests point it at a temporary folder.
 void SetRegistryRoot(const String& path);
 String RegistryRoot();
 // The name of a root key ("HKEY_CURRENT_USER"), empty for an unknown value.

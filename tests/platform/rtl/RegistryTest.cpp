@@ -298,9 +298,13 @@ TEST_F(RegistryTest, TheFileIsReadableTextAndNoTemporaryFilesStay) {
 
 TEST(RegistryRoot, DefaultsToTheUsersConfigFolder) {
   SetRegistryRoot(String());
+  ASSERT_EQ(GetEnvironmentVariable("VORN_REGISTRY_DIR"), "");
   const String saved = GetEnvironmentVariable("XDG_CONFIG_HOME");
   SetEnvironmentVariable("XDG_CONFIG_HOME", "/some/config");
   EXPECT_EQ(RegistryRoot(), "/some/config/vorn");
+  SetEnvironmentVariable("VORN_REGISTRY_DIR", "/forced/");
+  EXPECT_EQ(RegistryRoot(), "/forced");
+  ::unsetenv("VORN_REGISTRY_DIR");
   SetEnvironmentVariable("XDG_CONFIG_HOME", saved);
   if (saved.empty()) ::unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(RootKeyName(HKEY_CURRENT_USER), "HKEY_CURRENT_USER");

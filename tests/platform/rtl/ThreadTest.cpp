@@ -44,6 +44,7 @@ TEST(TThread, RunsExecuteAndWaitForGivesTheReturnValue) {
     ran = CurrentThreadID();
     self.SetReturnValue(42);
   });
+  EXPECT_NE(t->ThreadID(), 0u) << "known as soon as the thread is started";
   EXPECT_EQ(t->WaitFor(), 42);
   EXPECT_TRUE(t->Finished());
   EXPECT_NE(ran.load(), MainThreadID());
