@@ -304,6 +304,7 @@ bool FileAge(const String& fileName, TDateTime& age) {
 }
 
 int32_t FileSetDate(const String& fileName, TDateTime age) {
+  if (!std::isfinite(age) || std::fabs(age) > 3e6) return EINVAL;  // beyond any calendar we convert
   const double days = std::floor(age);
   double secs = (age - days) * 86400.0;
   // Civil date of the day number, then the local time through mktime.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <fstream>
@@ -115,8 +116,9 @@ void SaveFile(const String& fileName, IniData& data) {
   String text;
   for (const String& l : ToLines(data)) text += l + "\n";
   // Written beside the file and renamed over it, so a reader never sees half a file.
-  const String temp = fileName + ".tmp." + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  static std::atomic<uint32_t> counter{0};
+  const String temp = fileName + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(++counter);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) RaiseLastOSError();
   bool ok = true;
   for (size_t done = 0; ok && done < text.size();) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 
 #include "rtl/Files.h"
@@ -223,6 +224,7 @@ TEST(FileOps, FileDateRoundTrips) {
   EXPECT_NEAR(age, when, 1e-6);
   EXPECT_FALSE(FileAge(dir / "missing", age));
   EXPECT_NE(FileSetDate(dir / "missing", when), 0);
+  EXPECT_NE(FileSetDate(f, std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 TEST(Process, ProgramPathParamsEnvironmentAndTempFiles) {
