@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "rtl/SysUtils.h"
 
@@ -234,6 +235,9 @@ TEST_F(FormatRu, FormatFloatMasks) {
       {"#,##0.00", -1234.5, Nb("-1_234,50")},
       {"#,##0", 999.5, Nb("1_000")},
       {"#,##0", 12, "12"},
+      {",0.00", 1234.5, Nb("1_234,50")},
+      {"#,##0;-#,##0", -1234567, Nb("-1_234_567")},
+      {"0.00;-0.00", -0.001, "0,00"},
       {"#,##0.00;(#,##0.00);\"zero\"", 1234.5, Nb("1_234,50")},
       {"#,##0.00;(#,##0.00);\"zero\"", -1234.5, Nb("(1_234,50)")},
       {"#,##0.00;(#,##0.00);\"zero\"", 0, "zero"},
@@ -265,6 +269,22 @@ TEST_F(FormatRu, CurrencyToText) {
   EXPECT_EQ(FormatCurr("0.0000", Currency::FromScaled(-1)), "-0,0001");
   EXPECT_EQ(FormatCurr("#,##0", Currency::FromScaled(std::numeric_limits<int64_t>::max())),
             Nb("922_337_203_685_478"));
+}
+
+TEST_F(FormatRu, MalformedFormatsNeverReadOutOfBounds) {
+  // Random pieces of format syntax: each call either formats or raises EConvertError.
+  const char* pieces[] = {"%", "%%", "d", "s", "x", "f", "-", ".", "*", ":", "0", "1", "9", "a", "ё", "m", "g"};
+  const String text = "привет";
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    String fmt;
+    const int n = static_cast<int>(rng() % 8);
+    for (int k = 0; k < n; ++k) fmt += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    try {
+      Format(fmt, {3, text, 2.5, 7, Currency::FromInt(2)});
+    } catch (const EConvertError&) {
+    }
+  }
 }
 
 TEST_F(FormatRu, FloatToDecimalDigits) {
