@@ -32,6 +32,7 @@ int32_t Pos(const String& substr, const String& s);
 int32_t Pos(char c, const String& s);
 // As Pos, starting at offset; 0 when offset is below 1 or past the end.
 int32_t PosEx(const String& substr, const String& s, int32_t offset = 1);
+inline int32_t Pos(const String& substr, const String& s, int32_t offset) { return PosEx(substr, s, offset); }
 // Removes count characters at index; nothing when index is outside 1..Length(s) or count <= 0.
 void Delete(String& s, int32_t index, int32_t count);
 // Inserts source before index; an index below 1 inserts at the start, past the end appends.
