@@ -283,7 +283,7 @@ struct FormatArg {
 // from the next argument) and type is one of d u x e f g n m p s (either case) or "%%". %d and %x accept
 // integers, e f g n m floating point and Currency, s strings and characters, p pointers; a bool prints as
 // "True"/"False" with %s and as 1/0 with %d. Width and the precision of %s count code points.
-// A malformed specifier or a wrong argument type raises EConvertError
+// A malformed conversion or a wrong argument type raises EConvertError
 // "Format '<format>' invalid or incompatible with argument"; a missing argument raises EConvertError
 // "No argument for format '<format>'".
 String Format(const String& format, std::initializer_list<FormatArg> args);

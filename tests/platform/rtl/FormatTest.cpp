@@ -24,7 +24,7 @@ private:
   TFormatSettings saved_;
 };
 
-TEST_F(FormatRu, IntegerStringAndPointerSpecifiers) {
+TEST_F(FormatRu, IntegerStringAndPointerConversions) {
   int dummy = 0;
   // Arguments hold strings by reference: keep them alive as long as the table.
   const String a = "a";
@@ -69,7 +69,7 @@ TEST_F(FormatRu, IntegerStringAndPointerSpecifiers) {
   for (const auto& c : cases) EXPECT_EQ(Format(c.fmt, c.args), c.expected) << c.fmt;
 }
 
-TEST_F(FormatRu, FloatSpecifiersUseTheSettings) {
+TEST_F(FormatRu, FloatConversionsUseTheSettings) {
   struct Case {
     String fmt;
     std::initializer_list<FormatArg> args;
@@ -272,14 +272,14 @@ TEST_F(FormatRu, CurrencyToText) {
 }
 
 TEST_F(FormatRu, MalformedFormatsNeverReadOutOfBounds) {
-  // Random pieces of format syntax: each call either formats or raises EConvertError.
-  const char* pieces[] = {"%", "%%", "d", "s", "x", "f", "-", ".", "*", ":", "0", "1", "9", "a", "ё", "m", "g"};
+  // Random fragments of format syntax: each call either formats or raises EConvertError.
+  const char* fragments[] = {"%", "%%", "d", "s", "x", "f", "-", ".", "*", ":", "0", "1", "9", "a", "ё", "m", "g"};
   const String text = "привет";
   std::mt19937 rng(7);
   for (int round = 0; round < 3000; ++round) {
     String fmt;
     const int n = static_cast<int>(rng() % 8);
-    for (int k = 0; k < n; ++k) fmt += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    for (int k = 0; k < n; ++k) fmt += fragments[rng() % (sizeof fragments / sizeof *fragments)];
     try {
       Format(fmt, {3, text, 2.5, 7, Currency::FromInt(2)});
     } catch (const EConvertError&) {
