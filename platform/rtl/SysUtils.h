@@ -285,7 +285,7 @@ struct FormatArg {
 // "True"/"False" with %s and as 1/0 with %d. Width and the precision of %s count code points.
 // A malformed conversion or a wrong argument type raises EConvertError
 // "Format '<format>' invalid or incompatible with argument"; a missing argument raises EConvertError
-// "No argument for format '<format>'".
+// "No argument for format '<format>'"; both quote at most the first 31 bytes of the format.
 String Format(const String& format, std::initializer_list<FormatArg> args);
 String Format(const String& format, std::initializer_list<FormatArg> args, const TFormatSettings& fs);
 String Format(const String& format, const FormatArg* args, size_t count, const TFormatSettings& fs);
