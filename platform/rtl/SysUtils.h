@@ -32,6 +32,7 @@ int32_t Pos(const String& substr, const String& s);
 int32_t Pos(char c, const String& s);
 // As Pos, starting at offset; 0 when offset is below 1 or past the end.
 int32_t PosEx(const String& substr, const String& s, int32_t offset = 1);
+inline int32_t Pos(const String& substr, const String& s, int32_t offset) { return PosEx(substr, s, offset); }
 // Removes count characters at index; nothing when index is outside 1..Length(s) or count <= 0.
 void Delete(String& s, int32_t index, int32_t count);
 // Inserts source before index; an index below 1 inserts at the start, past the end appends.
@@ -282,9 +283,9 @@ struct FormatArg {
 // from the next argument) and type is one of d u x e f g n m p s (either case) or "%%". %d and %x accept
 // integers, e f g n m floating point and Currency, s strings and characters, p pointers; a bool prints as
 // "True"/"False" with %s and as 1/0 with %d. Width and the precision of %s count code points.
-// A malformed specifier or a wrong argument type raises EConvertError
+// A malformed conversion or a wrong argument type raises EConvertError
 // "Format '<format>' invalid or incompatible with argument"; a missing argument raises EConvertError
-// "No argument for format '<format>'".
+// "No argument for format '<format>'"; both quote at most the first 31 bytes of the format.
 String Format(const String& format, std::initializer_list<FormatArg> args);
 String Format(const String& format, std::initializer_list<FormatArg> args, const TFormatSettings& fs);
 String Format(const String& format, const FormatArg* args, size_t count, const TFormatSettings& fs);

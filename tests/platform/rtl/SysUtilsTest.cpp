@@ -30,6 +30,7 @@ TEST(PascalStrings, PosAndPosEx) {
   EXPECT_EQ(PosEx("lo", "Hello lo", 0), 0);
   EXPECT_EQ(PosEx("o", "Hello", 6), 0);
   EXPECT_EQ(PosEx("o", "Hello", 5), 5);
+  EXPECT_EQ(Pos("lo", "Hello lo", 5), 7);
 }
 
 TEST(PascalStrings, DeleteAndInsertEdges) {
