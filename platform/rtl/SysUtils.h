@@ -190,3 +190,89 @@ Currency StrToCurrDef(const String& s, Currency def);
 Currency StrToCurrDef(const String& s, Currency def, const TFormatSettings& fs);
 bool TryStrToCurr(const String& s, Currency& value);
 bool TryStrToCurr(const String& s, Currency& value, const TFormatSettings& fs);
+
+// ---------------------------------------------------------------------------------------------------
+// Floating point and currency to text
+//
+// Digits come from the shortest decimal text that reads back as the same double, then are rounded half
+// away from zero in decimal, so 1.005 shows as "1.01" with two decimals. Currency values are exact.
+
+enum TFloatFormat : uint8_t { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+
+// A number as decimal digits: value = 0.Digits × 10^Exponent. Digits hold no trailing zeros and are empty
+// for zero; Exponent is 0x7FFF for infinities and -0x8000 for NaN.
+struct TFloatRec {
+  int16_t Exponent = 0;
+  bool Negative = false;
+  char Digits[21] = {};
+};
+// At most precision significant digits and at most decimals digits after the decimal point.
+void FloatToDecimal(TFloatRec& result, double value, int32_t precision, int32_t decimals);
+void FloatToDecimal(TFloatRec& result, Currency value, int32_t precision, int32_t decimals);
+
+// General format with 15 significant digits ("1234,5", "1E20", "1,5E-7" under the Russian settings).
+String FloatToStr(double value);
+String FloatToStr(double value, const TFormatSettings& fs);
+// precision: significant digits (ffGeneral, ffExponent; for the others the limit before falling back to
+// the general format); digits: minimum exponent digits (ffGeneral, ffExponent) or decimals (the others).
+String FloatToStrF(double value, TFloatFormat format, int32_t precision, int32_t digits);
+String FloatToStrF(double value, TFloatFormat format, int32_t precision, int32_t digits, const TFormatSettings& fs);
+// The mask language: 0 # . , E+ E- e+ e-, '…' and "…" literal text, up to three sections
+// "positive;negative;zero". An empty mask gives FloatToStr.
+String FormatFloat(const String& format, double value);
+String FormatFloat(const String& format, double value, const TFormatSettings& fs);
+String FormatCurr(const String& format, Currency value);
+String FormatCurr(const String& format, Currency value, const TFormatSettings& fs);
+String CurrToStr(Currency value);
+String CurrToStr(Currency value, const TFormatSettings& fs);
+String CurrToStrF(Currency value, TFloatFormat format, int32_t digits);
+String CurrToStrF(Currency value, TFloatFormat format, int32_t digits, const TFormatSettings& fs);
+
+// ---------------------------------------------------------------------------------------------------
+// Format
+
+// One argument of Format, made implicitly from the value: Format("%s: %d", {name, 5}). Strings are held
+// by reference, so a FormatArg must not outlive the call it is written in.
+struct FormatArg {
+  enum Kind : uint8_t { akInt32, akInt64, akUInt64, akDouble, akCurrency, akString, akWideString, akChar, akPointer, akBool };
+  Kind kind;
+  union {
+    int64_t i;
+    uint64_t u;
+    double d;
+    const void* p;
+    const WideString* w;
+    char c;
+    bool b;
+  };
+  std::string_view s;
+
+  FormatArg(int v) : kind(akInt32), i(v) {}
+  FormatArg(unsigned v) : kind(akInt64), i(v) {}
+  FormatArg(long v) : kind(akInt64), i(v) {}
+  FormatArg(long long v) : kind(akInt64), i(v) {}
+  FormatArg(unsigned long v) : kind(akUInt64), u(v) {}
+  FormatArg(unsigned long long v) : kind(akUInt64), u(v) {}
+  FormatArg(double v) : kind(akDouble), d(v) {}
+  FormatArg(long double v) : kind(akDouble), d(static_cast<double>(v)) {}
+  FormatArg(Currency v) : kind(akCurrency), i(v.Value) {}
+  FormatArg(const char* v) : kind(akString), p(nullptr), s(v ? v : "") {}
+  FormatArg(const String& v) : kind(akString), p(nullptr), s(v) {}
+  FormatArg(std::string_view v) : kind(akString), p(nullptr), s(v) {}
+  FormatArg(const WideString& v) : kind(akWideString), w(&v) {}
+  FormatArg(char v) : kind(akChar), c(v) {}
+  FormatArg(bool v) : kind(akBool), b(v) {}
+  FormatArg(const void* v) : kind(akPointer), p(v) {}
+  FormatArg(std::nullptr_t) : kind(akPointer), p(nullptr) {}
+};
+
+// "%" [index ":"] ["-"] [width] ["." precision] type, where index, width and precision may be "*" (taken
+// from the next argument) and type is one of d u x e f g n m p s (either case) or "%%". %d and %x accept
+// integers, e f g n m floating point and Currency, s strings and characters, p pointers; a bool prints as
+// "True"/"False" with %s and as 1/0 with %d. Width and the precision of %s count code points.
+// A malformed specifier or a wrong argument type raises EConvertError
+// "Format '<format>' invalid or incompatible with argument"; a missing argument raises EConvertError
+// "No argument for format '<format>'".
+String Format(const String& format, std::initializer_list<FormatArg> args);
+String Format(const String& format, std::initializer_list<FormatArg> args, const TFormatSettings& fs);
+String Format(const String& format, const FormatArg* args, size_t count, const TFormatSettings& fs);
