@@ -19,6 +19,9 @@ class TMetaClass;
 using TClass = const TMetaClass*;
 class TPublishedBuilder;  // rtl/TypInfo.h
 struct TClassRtti;        // rtl/TypInfo.h
+struct TTypeInfo;         // rtl/TypInfo.h
+template <class T>
+struct TPublishedTable;   // specialised by RTL_PUBLISHED(T) in rtl/TypInfo.h
 
 namespace rtl_detail {
 struct TLinkNode;  // rtl/ObjLinks.h
@@ -95,8 +98,26 @@ private:
 public:                                                     \
   static void rtl_Published(::TPublishedBuilder& builder);  \
   using rtl_PublishedOwner = rtl_ThisClass;                 \
+  friend struct ::TPublishedTable<rtl_ThisClass>;           \
                                                             \
 private:
+
+// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it at
+// namespace scope next to the enumeration, listing every value in order; the values must run 0, 1, 2...
+//   enum TAlign { alNone, alTop, alBottom };
+//   RTL_ENUM(TAlign, alNone, alTop, alBottom)
+#define RTL_ENUM(Type, ...)                                                                   \
+  inline const ::TTypeInfo* rtl_EnumTypeInfo(Type*) {                                         \
+    static const ::TTypeInfo* const info = [] {                                               \
+      using enum Type;                                                                        \
+      static constexpr Type values[] = {__VA_ARGS__};                                         \
+      constexpr size_t count = sizeof(values) / sizeof(values[0]);                            \
+      long long ords[count];                                                                  \
+      for (size_t i = 0; i < count; ++i) ords[i] = static_cast<long long>(values[i]);         \
+      return ::rtl_detail::MakeEnumTypeInfo(#Type, #__VA_ARGS__, ords, count);                \
+    }();                                                                                      \
+    return info;                                                                              \
+  }
 
 class TObject {
 public:
@@ -192,6 +213,8 @@ constexpr TMetaClass::PublishedFn PublishedOf() {
 }
 
 [[noreturn]] void RaiseClassCast(TClass cls, TClass target);
+// Builds (once per name) the type information of an enumeration from its stringised value list.
+const TTypeInfo* MakeEnumTypeInfo(const char* name, const char* names, const long long* ords, size_t count);
 }  // namespace rtl_detail
 
 template <class T>
