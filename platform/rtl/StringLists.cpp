@@ -1,8 +1,9 @@
 #include "rtl/StringLists.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "rtl/Streams.h"
+#include "rtl/SysUtils.h"
 
 namespace {
 
@@ -10,87 +11,6 @@ const char* const SListIndexError = "List index out of bounds (%d)";
 const char* const SListCapacityError = "List capacity out of bounds (%d)";
 const char* const SDuplicateString = "String list does not allow duplicates";
 const char* const SSortedListError = "Operation not allowed on sorted list";
-
-// ---------------------------------------------------------------------------------------------------
-// Locale order for user text: letters compare by their lower-case form (Latin, Greek and Cyrillic),
-// with "ё" right after "е" as Russian sorts it; case-sensitive comparison then puts lower case first,
-// so "a" < "A" < "b". Bytes that are not UTF-8 sort after every character, by value.
-
-uint32_t NextCodePoint(const String& s, size_t& i) {
-  auto b = static_cast<unsigned char>(s[i]);
-  int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-  if (len == 1) {
-    ++i;
-    return b;
-  }
-  if (len > 1 && i + static_cast<size_t>(len) <= s.size()) {
-    uint32_t cp = b & (0x7F >> len);
-    bool ok = true;
-    for (int k = 1; k < len && ok; ++k) {
-      auto c = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-      ok = (c & 0xC0) == 0x80;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (ok) {
-      i += static_cast<size_t>(len);
-      return cp;
-    }
-  }
-  ++i;
-  return 0x200000u + b;
-}
-
-uint32_t FoldCase(uint32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x130) return 'i';
-    if (c == 0x178) return 0xFF;
-    if ((c <= 0x137 || (c >= 0x14A && c <= 0x177)) && c % 2 == 0) return c + 1;
-    if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && c % 2 == 1) return c + 1;
-    return c;
-  }
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 32;
-  if (c >= 0x400 && c <= 0x40F) return c + 80;
-  if (c >= 0x410 && c <= 0x42F) return c + 32;
-  if (((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F)) && c % 2 == 0)
-    return c + 1;
-  if (c >= 0x4C1 && c <= 0x4CE && c % 2 == 1) return c + 1;
-  return c;
-}
-
-uint64_t PrimaryWeight(uint32_t c) {
-  uint32_t f = FoldCase(c);
-  if (f == 0x451) return 0x435ull * 2 + 1;  // ё between е and ж
-  return static_cast<uint64_t>(f) * 2;
-}
-
-int32_t CompareTextLocale(const String& a, const String& b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    uint64_t wa = PrimaryWeight(NextCodePoint(a, i));
-    uint64_t wb = PrimaryWeight(NextCodePoint(b, j));
-    if (wa != wb) return wa < wb ? -1 : 1;
-  }
-  if (i < a.size()) return 1;
-  if (j < b.size()) return -1;
-  return 0;
-}
-
-int32_t CompareStrLocale(const String& a, const String& b) {
-  if (int32_t r = CompareTextLocale(a, b)) return r;
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    uint32_t ca = NextCodePoint(a, i);
-    uint32_t cb = NextCodePoint(b, j);
-    if (ca == cb) continue;
-    bool lowerA = FoldCase(ca) == ca;
-    bool lowerB = FoldCase(cb) == cb;
-    if (lowerA != lowerB) return lowerA ? -1 : 1;
-    return ca < cb ? -1 : 1;
-  }
-  return 0;
-}
 
 int32_t StringListCompareStrings(TStringList* list, int32_t index1, int32_t index2) {
   return list->CompareStrings(list->Strings(index1), list->Strings(index2));
@@ -480,7 +400,7 @@ void TStrings::SetTextStr(const String& value) {
 
 void TStrings::SetUpdateState(bool) {}
 
-int32_t TStrings::CompareStrings(const String& s1, const String& s2) { return CompareTextLocale(s1, s2); }
+int32_t TStrings::CompareStrings(const String& s1, const String& s2) { return AnsiCompareText(s1, s2); }
 
 // ---------------------------------------------------------------------------------------------------
 // TStringList
@@ -560,7 +480,7 @@ void TStringList::Clear() {
 void TStringList::Delete(int32_t index) {
   CheckIndex(index);
   Changing();
-  TObject* obj = FOwnsObjects ? FList[static_cast<size_t>(index)].FObject : nullptr;
+  TObject* obj = FOwnsObjects && !FMoving ? FList[static_cast<size_t>(index)].FObject : nullptr;
   FList.erase(FList.begin() + index);
   if (obj) obj->Free();
   Changed();
@@ -592,10 +512,12 @@ void TStringList::Move(int32_t curIndex, int32_t newIndex) {
   try {
     Item item = FList[static_cast<size_t>(curIndex)];
     // The object moves with its string, so deleting the old line must not free it.
-    FList[static_cast<size_t>(curIndex)].FObject = nullptr;
+    FMoving = true;
     Delete(curIndex);
-    InsertItem(newIndex, item.FString, item.FObject);
+    FMoving = false;
+    InsertObject(newIndex, item.FString, item.FObject);
   } catch (...) {
+    FMoving = false;
     EndUpdate();
     throw;
   }
@@ -623,7 +545,11 @@ bool TStringList::Find(const String& s, int32_t& index) {
 }
 
 int32_t TStringList::IndexOf(const String& s) {
-  if (!FSorted) return inherited::IndexOf(s);
+  if (!FSorted) {
+    for (size_t i = 0; i < FList.size(); ++i)
+      if (CompareStrings(FList[i].FString, s) == 0) return static_cast<int32_t>(i);
+    return -1;
+  }
   int32_t result;
   return Find(s, result) ? result : -1;
 }
@@ -681,7 +607,7 @@ void TStringList::SetCaseSensitive(bool v) {
 }
 
 int32_t TStringList::CompareStrings(const String& s1, const String& s2) {
-  return FCaseSensitive ? CompareStrLocale(s1, s2) : CompareTextLocale(s1, s2);
+  return FCaseSensitive ? AnsiCompareStr(s1, s2) : AnsiCompareText(s1, s2);
 }
 
 String TStringList::Get(int32_t index) {

@@ -186,4 +186,5 @@ private:
   bool FSorted = false;
   bool FCaseSensitive = false;
   bool FOwnsObjects = false;
+  bool FMoving = false;
 };
