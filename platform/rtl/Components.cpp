@@ -35,16 +35,7 @@ namespace rtl_detail {
 void MarkNextComponentLoading(bool value) { tLoadingConstruction = value; }
 }  // namespace rtl_detail
 
-bool IsValidIdent(const String& ident) {
-  if (ident.empty()) return false;
-  for (size_t i = 0; i < ident.size(); ++i) {
-    char c = ident[i];
-    bool alpha = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-    bool digit = c >= '0' && c <= '9';
-    if (!(alpha || (i > 0 && digit))) return false;
-  }
-  return true;
-}
+// IsValidIdent lives in SysUtils.cpp, with the same rules.
 
 TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner), FOwnerPending(AOwner != nullptr) {
   FComponentStyle.Include(csInheritable);
