@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
+
+struct TFormatSettings;
 
 struct Currency {
   int64_t Value = 0;  // the amount times 10,000
@@ -25,4 +28,29 @@ struct Currency {
   friend constexpr Currency operator-(Currency a) { return FromScaled(-a.Value); }
   Currency& operator+=(Currency b) { Value += b.Value; return *this; }
   Currency& operator-=(Currency b) { Value -= b.Value; return *this; }
+
+  // Products and quotients round half to even at the fourth decimal; an integer factor stays exact.
+  // A result outside the range throws EMathError "Floating point overflow", as the FPU did; a zero
+  // divisor throws EZeroDivide "Floating point division by zero".
+  friend Currency operator*(Currency a, int64_t b);
+  friend Currency operator*(int64_t a, Currency b) { return b * a; }
+  friend Currency operator*(Currency a, double b);
+  friend Currency operator*(double a, Currency b) { return b * a; }
+  friend Currency operator*(Currency a, Currency b);
+  friend Currency operator/(Currency a, int64_t b);
+  friend Currency operator/(Currency a, double b);
+  Currency& operator*=(int64_t b) { return *this = *this * b; }
+  Currency& operator/=(int64_t b) { return *this = *this / b; }
 };
+
+// Text in the general format: no thousand separators, up to four decimals without trailing zeros, the
+// settings' decimal separator ("-1234,5" under the Russian profile). Exact: no floating point on the way.
+std::string CurrToStr(Currency value);
+std::string CurrToStr(Currency value, const TFormatSettings& fs);
+// Parses an optional sign, digits with the settings' decimal separator and an optional exponent ("1,5E3"),
+// surrounding blanks allowed; more than four decimals round half to even. Exact for any text in range.
+bool TryStrToCurr(const std::string& text, Currency& value);
+bool TryStrToCurr(const std::string& text, Currency& value, const TFormatSettings& fs);
+// As TryStrToCurr; failure throws EConvertError "'<text>' is not a valid floating point value".
+Currency StrToCurr(const std::string& text);
+Currency StrToCurr(const std::string& text, const TFormatSettings& fs);
