@@ -3,9 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <string>
-
-struct TFormatSettings;
 
 struct Currency {
   int64_t Value = 0;  // the amount times 10,000
@@ -43,14 +40,4 @@ struct Currency {
   Currency& operator/=(int64_t b) { return *this = *this / b; }
 };
 
-// Text in the general format: no thousand separators, up to four decimals without trailing zeros, the
-// settings' decimal separator ("-1234,5" under the Russian profile). Exact: no floating point on the way.
-std::string CurrToStr(Currency value);
-std::string CurrToStr(Currency value, const TFormatSettings& fs);
-// Parses an optional sign, digits with the settings' decimal separator and an optional exponent ("1,5E3"),
-// surrounding blanks allowed; more than four decimals round half to even. Exact for any text in range.
-bool TryStrToCurr(const std::string& text, Currency& value);
-bool TryStrToCurr(const std::string& text, Currency& value, const TFormatSettings& fs);
-// As TryStrToCurr; failure throws EConvertError "'<text>' is not a valid floating point value".
-Currency StrToCurr(const std::string& text);
-Currency StrToCurr(const std::string& text, const TFormatSettings& fs);
+// The text conversions (CurrToStr, StrToCurr, TryStrToCurr, CurrToStrF, FormatCurr) are in rtl/SysUtils.h.

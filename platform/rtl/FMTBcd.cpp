@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rtl/FormatSettings.h"
+#include "rtl/SysUtils.h"
 
 namespace {
 

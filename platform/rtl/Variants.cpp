@@ -6,6 +6,7 @@
 
 #include "rtl/FMTBcd.h"
 #include "rtl/SqlTimSt.h"
+#include "rtl/SysUtils.h"
 #include "rtl/VariantsImpl.h"
 
 using namespace rtl_variant;

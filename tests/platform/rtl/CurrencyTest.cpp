@@ -4,6 +4,7 @@
 
 #include "rtl/Currency.h"
 #include "rtl/FormatSettings.h"
+#include "rtl/SysUtils.h"
 
 namespace {
 
