@@ -36,10 +36,10 @@ Currency FromLongDouble(long double v) {
 
 }  // namespace
 
-Currency operator*(Currency a, int64_t b) { return Checked(static_cast<i128>(a.Value) * b); }
+Currency Currency::MulInt(Currency a, int64_t b) { return Checked(static_cast<i128>(a.Value) * b); }
 Currency operator*(Currency a, double b) { return FromLongDouble(static_cast<long double>(a.Value) * b); }
 Currency operator*(Currency a, Currency b) { return Checked(DivRoundEven(static_cast<i128>(a.Value) * b.Value, 10000)); }
-Currency operator/(Currency a, int64_t b) {
+Currency Currency::DivInt(Currency a, int64_t b) {
   if (b == 0) throw EZeroDivide("Floating point division by zero");
   return Checked(DivRoundEven(a.Value, b));
 }

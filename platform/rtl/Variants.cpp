@@ -589,10 +589,7 @@ int Compare(const Variant& a, const Variant& b) {
     if (ka == Kind::Bool) return a.RawData().b ? 1 : 0;
     return CompareNum(NumOf(a), Num(Kind::Int));
   }
-  if (ka == Kind::Str && kb == Kind::Str) {
-    int c = TextOf(a).compare(TextOf(b));
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-  }
+  if (ka == Kind::Str && kb == Kind::Str) return AnsiCompareStr(TextOf(a), TextOf(b));
   if (ka == Kind::Bool || kb == Kind::Bool) {
     if (ka == Kind::Bool && kb == Kind::Bool) return Sign3(a.RawData().b, b.RawData().b);
     if (ka == Kind::Str || kb == Kind::Str) return Sign3(ToBool(a), ToBool(b));

@@ -199,8 +199,9 @@ TDateTime VarToDateTime(const Variant& v);
 
 // Comparison. The operators follow the platform's rules: Null equals only Null and orders below every
 // other value; Empty equals Empty and otherwise stands for 0, "" or False; text against a number, date or
-// Boolean is read as one (EVariantTypeCastError when it is none); two texts compare ordinally (byte-wise
-// UTF-8); arrays do not compare (EVariantInvalidOpError).
+// Boolean is read as one (EVariantTypeCastError when it is none); two texts compare in the locale-like
+// order of AnsiCompareStr (case-sensitive); False orders below True; arrays do not compare
+// (EVariantInvalidOpError).
 bool operator==(const Variant& a, const Variant& b);
 bool operator<(const Variant& a, const Variant& b);
 bool operator>(const Variant& a, const Variant& b);

@@ -85,11 +85,12 @@ TEST_F(CurrencyText, TextRoundTripsEveryScale) {
 }
 
 TEST(CurrencyArithmetic, ProductsAndQuotientsRoundHalfToEvenAtFourPlaces) {
-  EXPECT_EQ((Currency::FromScaled(15001) * int64_t(3)).Value, 45003);
+  EXPECT_EQ((Currency::FromScaled(15001) * 3).Value, 45003);
+  EXPECT_EQ((uint8_t(2) * Currency::FromScaled(-7)).Value, -14);
   EXPECT_EQ((Currency::FromScaled(1) * 0.5).Value, 0);   // 0.00005 -> 0
   EXPECT_EQ((Currency::FromScaled(3) * 0.5).Value, 2);   // 0.00015 -> 0.0002
   EXPECT_EQ((Currency::FromScaled(10000) * 1.5).Value, 15000);
-  EXPECT_EQ((Currency::FromScaled(10000) / int64_t(3)).Value, 3333);
+  EXPECT_EQ((Currency::FromScaled(10000) / 3).Value, 3333);
   EXPECT_EQ((Currency::FromScaled(5) / int64_t(2)).Value, 2);   // 2.5 -> 2
   EXPECT_EQ((Currency::FromScaled(7) / int64_t(2)).Value, 4);   // 3.5 -> 4
   EXPECT_EQ((Currency::FromScaled(-7) / int64_t(2)).Value, -4);
@@ -100,9 +101,9 @@ TEST(CurrencyArithmetic, ProductsAndQuotientsRoundHalfToEvenAtFourPlaces) {
 
 TEST(CurrencyArithmetic, OverflowAndZeroDivisorThrow) {
   Currency big = Currency::FromScaled(std::numeric_limits<int64_t>::max());
-  EXPECT_THROW(big * int64_t(2), EMathError);
+  EXPECT_THROW(big * 2, EMathError);
   EXPECT_THROW(big * 2.0, EMathError);
-  EXPECT_THROW(Currency::FromInt(1) / int64_t(0), EZeroDivide);
+  EXPECT_THROW(Currency::FromInt(1) / 0, EZeroDivide);
   EXPECT_THROW(Currency::FromInt(1) / 0.0, EZeroDivide);
 }
 

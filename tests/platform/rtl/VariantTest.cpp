@@ -213,7 +213,10 @@ TEST_F(VariantTest, ComparisonTable) {
       {int16_t(2), "10", -1},
       {"1,5", 1.5, 0},
       {"abc", "abd", -1},
-      {"B", "a", -1},            // ordinal, not case-folded
+      {"B", "a", 1},             // alphabet first,
+      {"a", "A", -1},            // then lower case before upper
+      {"ёж", "жук", -1},
+      {"ёж", "еж", 1},
       {"10", "9", -1},           // two texts compare as text
       {u"Ёж", "Ёж", 0},
       {true, false, 1},
