@@ -33,8 +33,9 @@ void TrimLeading(Dec& d) {
   d.digits.erase(0, z);
 }
 
-// Makes the number of decimals `places`: appends zeros or drops digits rounding half to even.
-void SetPlaces(Dec& d, int places) {
+// Makes the number of decimals `places`: appends zeros or drops digits rounding half to even (or half
+// away from zero, as the display formats do).
+void SetPlaces(Dec& d, int places, bool halfAway = false) {
   if (places >= d.places) {
     d.digits.append(static_cast<size_t>(places - d.places), '0');
     d.places = places;
@@ -46,7 +47,7 @@ void SetPlaces(Dec& d, int places) {
   std::string gone = d.digits.substr(d.digits.size() - drop);
   bool restNonZero = gone.find_first_not_of('0', 1) != std::string::npos;
   int last = kept.empty() ? 0 : kept.back() - '0';
-  bool up = gone[0] > '5' || (gone[0] == '5' && (restNonZero || last % 2 != 0));
+  bool up = gone[0] > '5' || (gone[0] == '5' && (halfAway || restNonZero || last % 2 != 0));
   if (up) {
     int i = static_cast<int>(kept.size()) - 1;
     for (; i >= 0 && kept[i] == '9'; --i) kept[i] = '0';
@@ -256,6 +257,47 @@ TBcd StrToBcd(const String& text, const TFormatSettings& fs) {
 
 String BcdToStr(const TBcd& bcd) { return BcdToStr(bcd, FormatSettings()); }
 String BcdToStr(const TBcd& bcd, const TFormatSettings& fs) { return Format(Read(bcd), fs.DecimalSeparator); }
+
+String BcdToStrF(const TBcd& bcd, TFloatFormat format, int32_t precision, int32_t digits) {
+  return BcdToStrF(bcd, format, precision, digits, FormatSettings());
+}
+
+String BcdToStrF(const TBcd& bcd, TFloatFormat format, int32_t precision, int32_t digits, const TFormatSettings& fs) {
+  Dec d = Read(bcd);
+  TrimLeading(d);
+  digits = std::clamp(digits, 0, kMaxPlaces);
+  switch (format) {
+    case ffGeneral: {
+      Dec t = d;
+      while (t.places > 0 && t.digits.back() == '0') {
+        t.digits.pop_back();
+        --t.places;
+      }
+      if (precision <= 0 || static_cast<int>(t.digits.size()) <= precision) return Format(d, fs.DecimalSeparator);
+      break;
+    }
+    case ffFixed:
+    case ffNumber: {
+      SetPlaces(d, digits, true);
+      TrimLeading(d);
+      size_t intDigits = d.digits.size() - static_cast<size_t>(d.places);
+      String ip = intDigits ? d.digits.substr(0, intDigits) : "0";
+      if (format == ffNumber)
+        for (size_t k = ip.size(); k > 3; k -= 3) ip.insert(k - 3, fs.ThousandSeparator);
+      String s = (d.neg && !IsZero(d)) ? "-" + ip : ip;
+      if (digits > 0) s += fs.DecimalSeparator + d.digits.substr(intDigits);
+      return s;
+    }
+    case ffCurrency: {
+      Currency c;
+      if (digits <= 4 && BCDToCurr(bcd, c)) return CurrToStrF(c, ffCurrency, digits, fs);
+      break;
+    }
+    default:
+      break;
+  }
+  return FloatToStrF(BcdToDouble(bcd), format, precision, digits, fs);
+}
 
 bool CurrToBCD(Currency curr, TBcd& bcd, int32_t precision, int32_t decimals) {
   if (precision < 1 || precision > kMaxDigits || decimals < 0 || decimals > kMaxPlaces || decimals > precision)

@@ -10,10 +10,9 @@
 #include <cstdint>
 
 #include "rtl/Currency.h"
+#include "rtl/SysUtils.h"
 #include "rtl/System.h"
 #include "rtl/Variants.h"
-
-struct TFormatSettings;
 
 struct TBcd {
   uint8_t Precision = 0;          // 1..64 digits in use (0 reads as zero)
@@ -34,6 +33,13 @@ TBcd StrToBcd(const String& text, const TFormatSettings& fs);
 // The shortest exact text: no leading zeros but one before the separator, no trailing fraction zeros.
 String BcdToStr(const TBcd& bcd);
 String BcdToStr(const TBcd& bcd, const TFormatSettings& fs);
+
+// Formatted text. ffGeneral with precision 0 (or at least the value's digits) is BcdToStr; ffFixed and
+// ffNumber (with the settings' thousand separator) show `digits` decimals, exactly, rounding half away from
+// zero as the float formats do; ffCurrency goes through CurrToStrF when the value fits a Currency and
+// digits is at most four; the rest through the Double text routines.
+String BcdToStrF(const TBcd& bcd, TFloatFormat format, int32_t precision, int32_t digits);
+String BcdToStrF(const TBcd& bcd, TFloatFormat format, int32_t precision, int32_t digits, const TFormatSettings& fs);
 
 // Currency into exactly `precision` digits with `decimals` places (rounded half to even when decimals is
 // below four); false when the amount does not fit.

@@ -138,6 +138,25 @@ TEST_F(BcdTest, NumbersAndComparison) {
   }
 }
 
+TEST_F(BcdTest, FormattedText) {
+  struct Case {
+    const char* value;
+    TFloatFormat format;
+    int precision, digits;
+    const char* text;
+  } cases[] = {
+      {"-1234567,125", ffGeneral, 0, 0, "-1234567,125"},
+      {"12345678901234567890,5", ffGeneral, 0, 0, "12345678901234567890,5"},
+      {"1234567,125", ffFixed, 0, 2, "1234567,13"},  // half away from zero, as the float formats
+      {"-1234567,125", ffNumber, 0, 2, "-1\xC2\xA0" "234\xC2\xA0" "567,13"},
+      {"-0,001", ffFixed, 0, 2, "0,00"},
+      {"999,999", ffNumber, 0, 0, "1\xC2\xA0" "000"},
+      {"12345678901234567890,5", ffFixed, 0, 1, "12345678901234567890,5"},
+      {"-1234,5", ffCurrency, 0, 2, "-1\xC2\xA0" "234,50 р."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BcdToStrF(StrToBcd(c.value), c.format, c.precision, c.digits), c.text) << c.value;
+}
+
 TEST_F(BcdTest, NormalizeSetsPrecisionAndScale) {
   TBcd out;
   ASSERT_TRUE(NormalizeBcd(StrToBcd("-12,345"), out, 10, 2));
