@@ -165,9 +165,9 @@ Currency ToCurrency(const Variant& v) {
         if (!BCDToCurr(BcdOf(v), c)) Overflow();
         return c;
       }
-      double f = ToDouble(v, varCurrency);
-      if (!(std::fabs(f) < 922337203685477.5807)) Overflow();
-      return Currency::FromDouble(f);
+      double r = std::nearbyint(ToDouble(v, varCurrency) * 10000.0);
+      if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) Overflow();
+      return Currency::FromScaled(static_cast<int64_t>(r));
     }
   }
 }
@@ -479,10 +479,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
 
 String VarToStr(const Variant& v) { return VarToStrDef(v, String()); }
 
-String VarToStrDef(const Variant& v, const String& deflt) {
-  if (v.VType() == varNull || v.VType() == varEmpty) return deflt;
-  return ToStr(v);
-}
+String VarToStrDef(const Variant& v, const String& deflt) { return v.VType() == varNull ? deflt : ToStr(v); }
 
 WideString VarToWideStr(const Variant& v) {
   if (v.VType() == varNull) return WideString();

@@ -193,7 +193,7 @@ String VarTypeAsText(TVarType type);
 // Conversions
 Variant VarAsType(const Variant& v, TVarType type);
 String VarToStr(const Variant& v);                           // Null and Empty give ""
-String VarToStrDef(const Variant& v, const String& deflt);  // Null and Empty give deflt
+String VarToStrDef(const Variant& v, const String& deflt);  // Null gives deflt, Empty ""
 WideString VarToWideStr(const Variant& v);
 TDateTime VarToDateTime(const Variant& v);
 

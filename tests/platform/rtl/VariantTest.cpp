@@ -81,7 +81,7 @@ TEST_F(VariantTest, ToTextFollowsTheRussianSettings) {
   };
   for (const auto& c : cases) EXPECT_EQ(VarToStr(c.v), c.text) << c.text;
   EXPECT_EQ(VarToStrDef(Null(), "n/a"), "n/a");
-  EXPECT_EQ(VarToStrDef(Variant(), "n/a"), "n/a");
+  EXPECT_EQ(VarToStrDef(Variant(), "n/a"), "");
   EXPECT_EQ(VarToStrDef(0, "n/a"), "0");
   EXPECT_EQ(VarToWideStr(Variant("Ёж")), u"Ёж");
   EXPECT_EQ(VarToWideStr(Null()), u"");
@@ -143,6 +143,8 @@ TEST_F(VariantTest, RangeAndExactness) {
   EXPECT_THROW(Variant(1e19).AsInt64(), EVariantOverflowError);
   EXPECT_THROW(Variant(std::numeric_limits<int64_t>::max()).AsCurrency(), EVariantOverflowError);
   EXPECT_EQ(VarAsType(Variant(255), varByte).AsInteger(), 255);
+  EXPECT_THROW(Variant(922337203685477.6).AsCurrency(), EVariantOverflowError);
+  EXPECT_THROW(Variant(-1e300).AsCurrency(), EVariantOverflowError);
   // Int64 keeps every digit through text, and Currency converts without a double on the way.
   Variant big = VarAsType(Variant("9007199254740993"), varInt64);
   EXPECT_EQ(big.AsInt64(), 9007199254740993LL);
