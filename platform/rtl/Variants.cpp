@@ -35,12 +35,12 @@ const TBcd& BcdOf(const Variant& v) { return *static_cast<const TBcd*>(v.RawData
 const TSQLTimeStamp& TsOf(const Variant& v) { return *static_cast<const TSQLTimeStamp*>(v.RawData().p); }
 
 // Text of a string variant of either width.
-String TextOf(const Variant& v) { return v.VType() == varString ? StrOf(v) : FromWide(WStrOf(v)); }
+String TextOf(const Variant& v) { return v.VType() == varString ? StrOf(v) : VariantFromWide(WStrOf(v)); }
 
 // Banker's rounding of a double to Int64, EVariantOverflowError outside the range.
 int64_t RoundToInt64(double d) {
   double r = std::nearbyint(d);
-  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) Overflow();
+  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) VariantOverflow();
   return static_cast<int64_t>(r);
 }
 
@@ -63,22 +63,22 @@ bool AsciiSameText(const String& a, const char* b) {
   return true;
 }
 
-String Trimmed(const String& s) {
+String TrimBlanks(const String& s) {
   size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
   return b == String::npos ? String() : s.substr(b, e - b + 1);
 }
 
-bool TextToBool(const String& s, bool& out) {
-  String t = Trimmed(s);
+bool TextToBoolImpl(const String& s, bool& out) {
+  String t = TrimBlanks(s);
   if (AsciiSameText(t, "True")) return out = true, true;
   if (AsciiSameText(t, "False")) return out = false, true;
   double d;
-  if (TextToFloat(s, d)) return out = d != 0, true;
+  if (VariantTextToFloat(s, d)) return out = d != 0, true;
   return false;
 }
 
 // Converts to Int64 by the platform's rules, for an integer `target` (used in error texts).
-int64_t ToInt64(const Variant& v, TVarType target) {
+int64_t ToInt64Impl(const Variant& v, TVarType target) {
   const auto& d = v.RawData();
   TVarType t = v.VType();
   switch (t) {
@@ -93,26 +93,26 @@ int64_t ToInt64(const Variant& v, TVarType target) {
     case varString: case varOleStr: {
       String s = TextOf(v);
       int64_t i;
-      if (TextToInt64(s, i)) return i;
+      if (VariantTextToInt64(s, i)) return i;
       double f;
-      if (TextToFloat(s, f)) return RoundToInt64(f);
-      CastError(t, target);
+      if (VariantTextToFloat(s, f)) return RoundToInt64(f);
+      VariantCastError(t, target);
     }
     default:
       if (t == kFMTBcd) {
         TBcd n;
-        if (!NormalizeBcd(BcdOf(v), n, 64, 0)) Overflow();
+        if (!NormalizeBcd(BcdOf(v), n, 64, 0)) VariantOverflow();
         String s = BcdToStr(n, TFormatSettings::English());
         int64_t i;
-        if (!TextToInt64(s, i)) Overflow();
+        if (!VariantTextToInt64(s, i)) VariantOverflow();
         return i;
       }
       if (t == kSQLTimeStamp) return RoundToInt64(SQLTimeStampToDateTime(TsOf(v)));
-      CastError(t, target);
+      VariantCastError(t, target);
   }
 }
 
-double ToDouble(const Variant& v, TVarType target) {
+double ToDoubleImpl(const Variant& v, TVarType target) {
   const auto& d = v.RawData();
   TVarType t = v.VType();
   switch (t) {
@@ -127,20 +127,20 @@ double ToDouble(const Variant& v, TVarType target) {
     case varString: case varOleStr: {
       double f;
       if (target == varDate) {
-        if (TextToDate(TextOf(v), f)) return f;
-      } else if (TextToFloat(TextOf(v), f)) {
+        if (VariantTextToDate(TextOf(v), f)) return f;
+      } else if (VariantTextToFloat(TextOf(v), f)) {
         return f;
       }
-      CastError(t, target);
+      VariantCastError(t, target);
     }
     default:
       if (t == kFMTBcd) return BcdToDouble(BcdOf(v));
       if (t == kSQLTimeStamp) return SQLTimeStampToDateTime(TsOf(v));
-      CastError(t, target);
+      VariantCastError(t, target);
   }
 }
 
-Currency ToCurrency(const Variant& v) {
+Currency ToCurrencyImpl(const Variant& v) {
   const auto& d = v.RawData();
   TVarType t = v.VType();
   constexpr int64_t kMaxUnits = std::numeric_limits<int64_t>::max() / 10000;
@@ -149,30 +149,30 @@ Currency ToCurrency(const Variant& v) {
     case varBoolean: return Currency::FromInt(d.b ? -1 : 0);
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
     case varInt64:
-      if (d.i64 > kMaxUnits || d.i64 < -kMaxUnits) Overflow();
+      if (d.i64 > kMaxUnits || d.i64 < -kMaxUnits) VariantOverflow();
       return Currency::FromInt(d.i64);
     case varCurrency: return Currency::FromScaled(d.i64);
     case varString: case varOleStr: {
       Currency c;
       if (TryStrToCurr(TextOf(v), c)) return c;
       double f;
-      if (TextToFloat(TextOf(v), f)) Overflow();  // a number, just too large
-      CastError(t, varCurrency);
+      if (VariantTextToFloat(TextOf(v), f)) VariantOverflow();  // a number, just too large
+      VariantCastError(t, varCurrency);
     }
     default: {
       if (t == kFMTBcd) {
         Currency c;
-        if (!BCDToCurr(BcdOf(v), c)) Overflow();
+        if (!BCDToCurr(BcdOf(v), c)) VariantOverflow();
         return c;
       }
-      double r = std::nearbyint(ToDouble(v, varCurrency) * 10000.0);
-      if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) Overflow();
+      double r = std::nearbyint(ToDoubleImpl(v, varCurrency) * 10000.0);
+      if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) VariantOverflow();
       return Currency::FromScaled(static_cast<int64_t>(r));
     }
   }
 }
 
-bool ToBool(const Variant& v) {
+bool ToBoolImpl(const Variant& v) {
   const auto& d = v.RawData();
   TVarType t = v.VType();
   switch (t) {
@@ -185,15 +185,15 @@ bool ToBool(const Variant& v) {
     case varDouble: case varDate: return d.d != 0;
     case varString: case varOleStr: {
       bool b;
-      if (TextToBool(TextOf(v), b)) return b;
-      CastError(t, varBoolean);
+      if (TextToBoolImpl(TextOf(v), b)) return b;
+      VariantCastError(t, varBoolean);
     }
     default:
-      return ToDouble(v, varBoolean) != 0;
+      return ToDoubleImpl(v, varBoolean) != 0;
   }
 }
 
-String ToStr(const Variant& v) {
+String ToStrImpl(const Variant& v) {
   const auto& d = v.RawData();
   TVarType t = v.VType();
   switch (t) {
@@ -202,16 +202,16 @@ String ToStr(const Variant& v) {
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
     case varInt64:
       return std::to_string(d.i64);
-    case varSingle: return SingleText(d.f);
-    case varDouble: return FloatText(d.d);
+    case varSingle: return VariantSingleText(d.f);
+    case varDouble: return VariantFloatText(d.d);
     case varCurrency: return CurrToStr(Currency::FromScaled(d.i64));
-    case varDate: return DateText(d.d);
+    case varDate: return VariantDateText(d.d);
     case varString: return StrOf(v);
-    case varOleStr: return FromWide(WStrOf(v));
+    case varOleStr: return VariantFromWide(WStrOf(v));
     default:
       if (t == kFMTBcd) return BcdToStr(BcdOf(v));
-      if (t == kSQLTimeStamp) return DateText(SQLTimeStampToDateTime(TsOf(v)));
-      CastError(t, varString);
+      if (t == kSQLTimeStamp) return VariantDateText(SQLTimeStampToDateTime(TsOf(v)));
+      VariantCastError(t, varString);
   }
 }
 
@@ -233,7 +233,7 @@ Variant MakeDate(double v) {
 
 // The smallest of Integer and Int64 that holds v, or Int64 when `wide`.
 Variant IntResult(i128 v, bool wide) {
-  if (v < std::numeric_limits<int64_t>::min() || v > std::numeric_limits<int64_t>::max()) Overflow();
+  if (v < std::numeric_limits<int64_t>::min() || v > std::numeric_limits<int64_t>::max()) VariantOverflow();
   if (!wide && v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max())
     return MakeInt(varInteger, static_cast<int64_t>(v));
   return MakeInt(varInt64, static_cast<int64_t>(v));
@@ -246,17 +246,17 @@ Variant IntResult(i128 v, bool wide) {
 
 namespace rtl_variant {
 
-void CastError(TVarType from, TVarType to) {
+void VariantCastError(TVarType from, TVarType to) {
   throw EVariantTypeCastError("Could not convert variant of type (" + VarTypeAsText(from) + ") into type (" +
                               VarTypeAsText(to) + ")");
 }
-void InvalidCast() { throw EVariantTypeCastError("Invalid variant type conversion"); }
-void InvalidOp() { throw EVariantInvalidOpError("Invalid variant operation"); }
-void Overflow() { throw EVariantOverflowError("Variant overflow"); }
-void InvalidArg() { throw EVariantInvalidArgError("Invalid argument"); }
-void BadIndex() { throw EVariantBadIndexError("Variant or safe array index out of bounds"); }
+void VariantInvalidCast() { throw EVariantTypeCastError("Invalid variant type conversion"); }
+void VariantInvalidOp() { throw EVariantInvalidOpError("Invalid variant operation"); }
+void VariantOverflow() { throw EVariantOverflowError("Variant overflow"); }
+void VariantInvalidArg() { throw EVariantInvalidArgError("Invalid argument"); }
+void VariantBadIndex() { throw EVariantBadIndexError("Variant or safe array index out of bounds"); }
 
-Variant ZeroOf(TVarType type) {
+Variant VariantZeroOf(TVarType type) {
   switch (type) {
     case varVariant: return Variant();
     case varString: return Variant(String());
@@ -268,7 +268,7 @@ Variant ZeroOf(TVarType type) {
     default:
       if (IsIntType(type) || type == varCurrency) return MakeInt(type, 0);
       if (type == kFMTBcd) return VarFMTBcdCreate(IntegerToBcd(0));
-      InvalidCast();
+      VariantInvalidCast();
   }
 }
 
@@ -332,7 +332,7 @@ void Variant::InitString(const char* s, size_t n) {
 }
 
 void Variant::InitUInt64(uint64_t v) {
-  if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) Overflow();
+  if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) VariantOverflow();
   FData.i64 = static_cast<int64_t>(v);
   FType = varInt64;
 }
@@ -352,46 +352,46 @@ Variant Variant::Null() {
 }
 
 int32_t Variant::AsInteger() const {
-  if (FType == varNull) CastError(varNull, varInteger);
-  int64_t v = ToInt64(*this, varInteger);
-  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) Overflow();
+  if (FType == varNull) VariantCastError(varNull, varInteger);
+  int64_t v = ToInt64Impl(*this, varInteger);
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) VariantOverflow();
   return static_cast<int32_t>(v);
 }
 
 int64_t Variant::AsInt64() const {
-  if (FType == varNull) CastError(varNull, varInt64);
-  return ToInt64(*this, varInt64);
+  if (FType == varNull) VariantCastError(varNull, varInt64);
+  return ToInt64Impl(*this, varInt64);
 }
 
 double Variant::AsDouble() const {
-  if (FType == varNull) CastError(varNull, varDouble);
-  return ToDouble(*this, varDouble);
+  if (FType == varNull) VariantCastError(varNull, varDouble);
+  return ToDoubleImpl(*this, varDouble);
 }
 
 Currency Variant::AsCurrency() const {
-  if (FType == varNull) CastError(varNull, varCurrency);
-  return ToCurrency(*this);
+  if (FType == varNull) VariantCastError(varNull, varCurrency);
+  return ToCurrencyImpl(*this);
 }
 
 TDateTime Variant::AsDateTime() const {
-  if (FType == varNull) CastError(varNull, varDate);
-  return ToDouble(*this, varDate);
+  if (FType == varNull) VariantCastError(varNull, varDate);
+  return ToDoubleImpl(*this, varDate);
 }
 
 bool Variant::AsBoolean() const {
-  if (FType == varNull) CastError(varNull, varBoolean);
-  return ToBool(*this);
+  if (FType == varNull) VariantCastError(varNull, varBoolean);
+  return ToBoolImpl(*this);
 }
 
 String Variant::AsString() const {
-  if (FType == varNull) CastError(varNull, varString);
-  return ToStr(*this);
+  if (FType == varNull) VariantCastError(varNull, varString);
+  return ToStrImpl(*this);
 }
 
 WideString Variant::AsWideString() const {
   if (FType == varOleStr) return WStrOf(*this);
-  if (FType == varNull) CastError(varNull, varOleStr);
-  return ToWide(ToStr(*this));
+  if (FType == varNull) VariantCastError(varNull, varOleStr);
+  return VariantToWide(ToStrImpl(*this));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -437,15 +437,15 @@ String VarTypeAsText(TVarType type) {
 Variant VarAsType(const Variant& v, TVarType type) {
   TVarType t = v.VType();
   if (t == type) return v;
-  if ((t & varArray) || (type & varArray)) CastError(t, type);
+  if ((t & varArray) || (type & varArray)) VariantCastError(t, type);
   if (type == varEmpty) return Variant();
   if (type == varNull) return Variant::Null();
   if (type == varVariant) return v;
-  if (t == varNull) CastError(varNull, type);
+  if (t == varNull) VariantCastError(varNull, type);
   switch (type) {
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
     case varInt64: {
-      int64_t i = ToInt64(v, type);
+      int64_t i = ToInt64Impl(v, type);
       int64_t lo = std::numeric_limits<int64_t>::min(), hi = std::numeric_limits<int64_t>::max();
       switch (type) {
         case varSmallint: lo = INT16_MIN; hi = INT16_MAX; break;
@@ -456,30 +456,30 @@ Variant VarAsType(const Variant& v, TVarType type) {
         case varLongWord: lo = 0; hi = UINT32_MAX; break;
         default: break;
       }
-      if (i < lo || i > hi) Overflow();
+      if (i < lo || i > hi) VariantOverflow();
       return MakeInt(type, i);
     }
     case varSingle: {
-      double d = ToDouble(v, type);
-      if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) Overflow();
+      double d = ToDoubleImpl(v, type);
+      if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) VariantOverflow();
       return Variant(static_cast<float>(d));
     }
-    case varDouble: return Variant(ToDouble(v, type));
-    case varDate: return MakeDate(ToDouble(v, type));
-    case varCurrency: return Variant(ToCurrency(v));
-    case varBoolean: return Variant(ToBool(v));
-    case varString: return Variant(ToStr(v));
+    case varDouble: return Variant(ToDoubleImpl(v, type));
+    case varDate: return MakeDate(ToDoubleImpl(v, type));
+    case varCurrency: return Variant(ToCurrencyImpl(v));
+    case varBoolean: return Variant(ToBoolImpl(v));
+    case varString: return Variant(ToStrImpl(v));
     case varOleStr: return Variant(v.AsWideString());
     default:
       if (type == kFMTBcd) return VarFMTBcdCreate(VarToBcd(v));
-      if (type == kSQLTimeStamp) return VarSQLTimeStampCreate(ToDouble(v, varDate));
-      InvalidCast();
+      if (type == kSQLTimeStamp) return VarSQLTimeStampCreate(ToDoubleImpl(v, varDate));
+      VariantInvalidCast();
   }
 }
 
 String VarToStr(const Variant& v) { return VarToStrDef(v, String()); }
 
-String VarToStrDef(const Variant& v, const String& deflt) { return v.VType() == varNull ? deflt : ToStr(v); }
+String VarToStrDef(const Variant& v, const String& deflt) { return v.VType() == varNull ? deflt : ToStrImpl(v); }
 
 WideString VarToWideStr(const Variant& v) {
   if (v.VType() == varNull) return WideString();
@@ -529,21 +529,21 @@ Num NumOf(const Variant& v) {
     case Kind::Empty: n.kind = Kind::Int; break;
     case Kind::Bool: n.kind = Kind::Int; n.i = v.RawData().b ? -1 : 0; break;
     case Kind::Int: case Kind::Cur: n.i = v.RawData().i64; break;
-    case Kind::Float: case Kind::Date: n.kind = Kind::Float; n.f = ToDouble(v, varDouble); break;
+    case Kind::Float: case Kind::Date: n.kind = Kind::Float; n.f = ToDoubleImpl(v, varDouble); break;
     case Kind::Bcd: n.bcd = BcdOf(v); break;
     case Kind::Str: {
       String s = TextOf(v);
-      if (TextToInt64(s, n.i)) {
+      if (VariantTextToInt64(s, n.i)) {
         n.kind = Kind::Int;
       } else {
         double d;
-        if (!TextToFloat(s, d)) CastError(v.VType(), varDouble);
+        if (!VariantTextToFloat(s, d)) VariantCastError(v.VType(), varDouble);
         n.kind = Kind::Float;
         n.f = d;
       }
       break;
     }
-    default: InvalidOp();
+    default: VariantInvalidOp();
   }
   return n;
 }
@@ -575,12 +575,12 @@ int CompareNum(const Num& a, const Num& b) {
 }
 
 // The ordering behind every comparison operator; Null orders below everything.
-int Compare(const Variant& a, const Variant& b) {
+int CompareImpl(const Variant& a, const Variant& b) {
   Kind ka = KindOf(a), kb = KindOf(b);
-  if (ka == Kind::Other || kb == Kind::Other) InvalidOp();
+  if (ka == Kind::Other || kb == Kind::Other) VariantInvalidOp();
   if (ka == Kind::Null || kb == Kind::Null) return ka == kb ? 0 : (ka == Kind::Null ? -1 : 1);
   if (ka == Kind::Empty && kb == Kind::Empty) return 0;
-  if (ka == Kind::Empty) return -Compare(b, a);
+  if (ka == Kind::Empty) return -CompareImpl(b, a);
   if (kb == Kind::Empty) {
     if (ka == Kind::Str) return TextOf(a).empty() ? 0 : 1;
     if (ka == Kind::Bool) return a.RawData().b ? 1 : 0;
@@ -589,27 +589,27 @@ int Compare(const Variant& a, const Variant& b) {
   if (ka == Kind::Str && kb == Kind::Str) return AnsiCompareStr(TextOf(a), TextOf(b));
   if (ka == Kind::Bool || kb == Kind::Bool) {
     if (ka == Kind::Bool && kb == Kind::Bool) return Sign3(a.RawData().b, b.RawData().b);
-    if (ka == Kind::Str || kb == Kind::Str) return Sign3(ToBool(a), ToBool(b));
+    if (ka == Kind::Str || kb == Kind::Str) return Sign3(ToBoolImpl(a), ToBoolImpl(b));
   }
   if ((ka == Kind::Str && kb == Kind::Date) || (ka == Kind::Date && kb == Kind::Str))
-    return Sign3(ToDouble(a, varDate), ToDouble(b, varDate));
+    return Sign3(ToDoubleImpl(a, varDate), ToDoubleImpl(b, varDate));
   return CompareNum(NumOf(a), NumOf(b));
 }
 
 }  // namespace
 
-bool operator==(const Variant& a, const Variant& b) { return Compare(a, b) == 0; }
-bool operator<(const Variant& a, const Variant& b) { return Compare(a, b) < 0; }
-bool operator>(const Variant& a, const Variant& b) { return Compare(a, b) > 0; }
-bool operator<=(const Variant& a, const Variant& b) { return Compare(a, b) <= 0; }
-bool operator>=(const Variant& a, const Variant& b) { return Compare(a, b) >= 0; }
+bool operator==(const Variant& a, const Variant& b) { return CompareImpl(a, b) == 0; }
+bool operator<(const Variant& a, const Variant& b) { return CompareImpl(a, b) < 0; }
+bool operator>(const Variant& a, const Variant& b) { return CompareImpl(a, b) > 0; }
+bool operator<=(const Variant& a, const Variant& b) { return CompareImpl(a, b) <= 0; }
+bool operator>=(const Variant& a, const Variant& b) { return CompareImpl(a, b) >= 0; }
 
 TVariantRelationship VarCompareValue(const Variant& a, const Variant& b) {
   TVarType ta = a.VType(), tb = b.VType();
   if (ta == varEmpty) return tb == varEmpty ? vrEqual : vrNotEqual;
   if (ta == varNull) return tb == varNull ? vrEqual : vrNotEqual;
   if (tb == varEmpty || tb == varNull) return vrNotEqual;
-  int c = Compare(a, b);
+  int c = CompareImpl(a, b);
   return c == 0 ? vrEqual : (c < 0 ? vrLessThan : vrGreaterThan);
 }
 
@@ -638,14 +638,14 @@ Variant EmptyFor(const Variant& other) {
 }
 
 // Reads an operand of an integer operation (div, mod, and, or, xor): floats and text are rounded.
-int64_t IntOperand(const Variant& v) { return ToInt64(v, varInt64); }
+int64_t IntOperand(const Variant& v) { return ToInt64Impl(v, varInt64); }
 
 bool WideInt(const Variant& v) { return v.VType() == varInt64; }
 
 Variant Arith(Op op, const Variant& a0, const Variant& b0) {
-  if (VarIsArray(a0) || VarIsArray(b0)) InvalidOp();
+  if (VarIsArray(a0) || VarIsArray(b0)) VariantInvalidOp();
   Kind ka = KindOf(a0), kb = KindOf(b0);
-  if (ka == Kind::Other || kb == Kind::Other) InvalidOp();
+  if (ka == Kind::Other || kb == Kind::Other) VariantInvalidOp();
   if (ka == Kind::Null || kb == Kind::Null) return Variant::Null();
   if (ka == Kind::Empty || kb == Kind::Empty) {
     Variant a = ka == Kind::Empty ? EmptyFor(b0) : a0;
@@ -660,7 +660,7 @@ Variant Arith(Op op, const Variant& a0, const Variant& b0) {
       bool boolish = (ka == Kind::Bool && kb == Kind::Bool) || (ka == Kind::Bool && kb == Kind::Str) ||
                      (ka == Kind::Str && kb == Kind::Bool);
       if (boolish) {
-        bool x = ToBool(a), y = ToBool(b);
+        bool x = ToBoolImpl(a), y = ToBoolImpl(b);
         return Variant(op == Op::And ? (x && y) : op == Op::Or ? (x || y) : (x != y));
       }
       int64_t x = IntOperand(a), y = IntOperand(b);
@@ -674,7 +674,7 @@ Variant Arith(Op op, const Variant& a0, const Variant& b0) {
       return IntResult(op == Op::IntDiv ? x / y : x % y, WideInt(a) || WideInt(b));
     }
     case Op::Div: {
-      double x = ToDouble(a, varDouble), y = ToDouble(b, varDouble);
+      double x = ToDoubleImpl(a, varDouble), y = ToDoubleImpl(b, varDouble);
       if (y == 0) {
         if (x == 0 || std::isnan(x)) throw EMathError("Invalid floating point operation");
         throw EZeroDivide("Floating point division by zero");
@@ -691,7 +691,7 @@ Variant Arith(Op op, const Variant& a0, const Variant& b0) {
 
   // Dates: a date moved by a number stays a date; anything else about dates is a Double.
   if (ka == Kind::Date || kb == Kind::Date) {
-    double x = ToDouble(a, varDouble), y = ToDouble(b, varDouble);
+    double x = ToDoubleImpl(a, varDouble), y = ToDoubleImpl(b, varDouble);
     double r = op == Op::Add ? x + y : op == Op::Sub ? x - y : x * y;
     bool keepsDate = (op == Op::Add && (ka == Kind::Date) != (kb == Kind::Date)) ||
                      (op == Op::Sub && ka == Kind::Date && kb != Kind::Date);
@@ -715,21 +715,21 @@ Variant Arith(Op op, const Variant& a0, const Variant& b0) {
       float x = a.RawData().f, y = b.RawData().f;
       return Variant(op == Op::Add ? x + y : op == Op::Sub ? x - y : x * y);
     }
-    double x = ToDouble(a, varDouble), y = ToDouble(b, varDouble);
+    double x = ToDoubleImpl(a, varDouble), y = ToDoubleImpl(b, varDouble);
     return Variant(op == Op::Add ? x + y : op == Op::Sub ? x - y : x * y);
   }
   if (ka == Kind::Cur || kb == Kind::Cur) {
-    Currency x = ToCurrency(a), y = ToCurrency(b);
+    Currency x = ToCurrencyImpl(a), y = ToCurrencyImpl(b);
     try {
       if (op == Op::Mul) {
         if (ka == Kind::Cur && kb == Kind::Cur) return Variant(x * y);
         return Variant(ka == Kind::Cur ? x * IntOperand(b) : y * IntOperand(a));
       }
       i128 r = op == Op::Add ? static_cast<i128>(x.Value) + y.Value : static_cast<i128>(x.Value) - y.Value;
-      if (r < std::numeric_limits<int64_t>::min() || r > std::numeric_limits<int64_t>::max()) Overflow();
+      if (r < std::numeric_limits<int64_t>::min() || r > std::numeric_limits<int64_t>::max()) VariantOverflow();
       return Variant(Currency::FromScaled(static_cast<int64_t>(r)));
     } catch (const EMathError&) {
-      Overflow();
+      VariantOverflow();
     }
   }
   // Integers and Booleans.
@@ -758,11 +758,11 @@ Variant operator-(const Variant& a) {
     case Kind::Float:
       return t == varSingle ? Variant(-a.RawData().f) : Variant(-a.RawData().d);
     case Kind::Date:
-      return MakeDate(-ToDouble(a, varDate));
+      return MakeDate(-ToDoubleImpl(a, varDate));
     case Kind::Cur:
-      if (a.RawData().i64 == std::numeric_limits<int64_t>::min()) Overflow();
+      if (a.RawData().i64 == std::numeric_limits<int64_t>::min()) VariantOverflow();
       return Variant(Currency::FromScaled(-a.RawData().i64));
-    case Kind::Str: return Variant(-ToDouble(a, varDouble));
+    case Kind::Str: return Variant(-ToDoubleImpl(a, varDouble));
     case Kind::Bcd: {
       TBcd r = BcdOf(a);
       if (BcdCompare(r, IntegerToBcd(0)) != 0) r.SignSpecialPlaces ^= 0x80;
@@ -775,7 +775,7 @@ Variant operator-(const Variant& a) {
       if (t == varShortInt && r >= INT8_MIN && r <= INT8_MAX) return MakeInt(t, static_cast<int64_t>(r));
       return IntResult(r, t == varInt64);
     }
-    default: InvalidOp();
+    default: VariantInvalidOp();
   }
 }
 
@@ -785,16 +785,16 @@ Variant operator~(const Variant& a) {
     case Kind::Bool: return Variant(!a.RawData().b);
     case Kind::Str: {
       bool b;
-      String s = Trimmed(TextOf(a));
+      String s = TrimBlanks(TextOf(a));
       if (AsciiSameText(s, "True") || AsciiSameText(s, "False")) {
-        TextToBool(s, b);
+        TextToBoolImpl(s, b);
         return Variant(!b);
       }
       return IntResult(~IntOperand(a), false);
     }
-    case Kind::Other: InvalidOp();
+    case Kind::Other: VariantInvalidOp();
     default:
-      if (VarIsArray(a)) InvalidOp();
+      if (VarIsArray(a)) VariantInvalidOp();
       return IntResult(~IntOperand(a), a.VType() == varInt64);
   }
 }
@@ -815,8 +815,8 @@ bool VarIsFMTBcd(const Variant& v) { return v.VType() == kFMTBcd; }
 TBcd VarToBcd(const Variant& v) {
   TVarType t = v.VType();
   if (t == kFMTBcd) return BcdOf(v);
-  if (t == varNull) CastError(t, kFMTBcd);
-  if (t == varEmpty || t == varBoolean || IsIntType(t)) return IntegerToBcd(ToInt64(v, kFMTBcd));
+  if (t == varNull) VariantCastError(t, kFMTBcd);
+  if (t == varEmpty || t == varBoolean || IsIntType(t)) return IntegerToBcd(ToInt64Impl(v, kFMTBcd));
   if (t == varCurrency) {
     TBcd b;
     CurrToBCD(Currency::FromScaled(v.RawData().i64), b);
@@ -824,11 +824,11 @@ TBcd VarToBcd(const Variant& v) {
   }
   if (IsStrType(t)) {
     TBcd b;
-    if (!TryStrToBcd(TextOf(v), b)) CastError(t, kFMTBcd);
+    if (!TryStrToBcd(TextOf(v), b)) VariantCastError(t, kFMTBcd);
     return b;
   }
-  if (VarIsArray(v) || KindOf(v) == Kind::Other) CastError(t, kFMTBcd);
-  return DoubleToBcd(ToDouble(v, kFMTBcd));
+  if (VarIsArray(v) || KindOf(v) == Kind::Other) VariantCastError(t, kFMTBcd);
+  return DoubleToBcd(ToDoubleImpl(v, kFMTBcd));
 }
 
 Variant VarSQLTimeStampCreate(const TSQLTimeStamp& ts) {

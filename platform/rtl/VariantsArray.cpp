@@ -22,21 +22,21 @@ bool ValidElementType(TVarType t) {
 }
 
 Variant::ArrayData& Data(Variant& a) {
-  if (!VarIsArray(a)) InvalidArg();
+  if (!VarIsArray(a)) VariantInvalidArg();
   return *static_cast<Variant::ArrayData*>(a.RawData().p);
 }
 
 const Variant::ArrayData& Data(const Variant& a) {
-  if (!VarIsArray(a)) InvalidArg();
+  if (!VarIsArray(a)) VariantInvalidArg();
   return *static_cast<const Variant::ArrayData*>(a.RawData().p);
 }
 
 size_t Offset(const Variant::ArrayData& d, const int32_t* idx, size_t n) {
-  if (n != d.Bounds.size()) BadIndex();
+  if (n != d.Bounds.size()) VariantBadIndex();
   size_t off = 0, stride = 1;
   for (size_t k = 0; k < n; ++k) {
     int64_t rel = static_cast<int64_t>(idx[k]) - d.Bounds[k].first;
-    if (rel < 0 || rel >= d.Bounds[k].second) BadIndex();
+    if (rel < 0 || rel >= d.Bounds[k].second) VariantBadIndex();
     off += static_cast<size_t>(rel) * stride;
     stride *= static_cast<size_t>(d.Bounds[k].second);
   }
@@ -45,7 +45,7 @@ size_t Offset(const Variant::ArrayData& d, const int32_t* idx, size_t n) {
 
 const std::pair<int32_t, int32_t>& Dim(const Variant& a, int32_t dim) {
   const auto& d = Data(a);
-  if (dim < 1 || static_cast<size_t>(dim) > d.Bounds.size()) BadIndex();
+  if (dim < 1 || static_cast<size_t>(dim) > d.Bounds.size()) VariantBadIndex();
   return d.Bounds[static_cast<size_t>(dim) - 1];
 }
 
@@ -63,7 +63,7 @@ Variant Create(const int32_t* bounds, size_t n, TVarType elementType) {
     }
     data->Bounds.emplace_back(bounds[k], static_cast<int32_t>(count));
   }
-  Variant zero = ZeroOf(elementType);
+  Variant zero = VariantZeroOf(elementType);
   data->Items.assign(static_cast<size_t>(total), zero);
   Variant::Data raw;
   raw.p = data;
@@ -121,19 +121,19 @@ void VarArrayRedim(Variant& a, int32_t highBound) {
   auto& d = Data(a);
   auto& last = d.Bounds.back();
   int64_t count = static_cast<int64_t>(highBound) - last.first + 1;
-  if (count < 0) BadIndex();
+  if (count < 0) VariantBadIndex();
   int64_t inner = 1;
   for (size_t k = 0; k + 1 < d.Bounds.size(); ++k) inner *= d.Bounds[k].second;
   if (inner * count > kMaxElements) throw EVariantArrayCreateError("Error creating variant or safe array");
   last.second = static_cast<int32_t>(count);
   // The last dimension is outermost, so the kept elements stay where they are.
-  d.Items.resize(static_cast<size_t>(inner * count), ZeroOf(d.ElementType));
+  d.Items.resize(static_cast<size_t>(inner * count), VariantZeroOf(d.ElementType));
 }
 
 Variant Variant::operator[](int32_t index) const { return VarArrayGet(*this, {index}); }
 
 VarArrayElement Variant::operator[](int32_t index) {
-  if (!VarIsArray(*this)) InvalidArg();
+  if (!VarIsArray(*this)) VariantInvalidArg();
   return VarArrayElement(*this, index);
 }
 

@@ -15,23 +15,23 @@ struct Variant::ArrayData {
 
 namespace rtl_variant {
 
-[[noreturn]] void CastError(TVarType from, TVarType to);
-[[noreturn]] void InvalidCast();
-[[noreturn]] void InvalidOp();
-[[noreturn]] void Overflow();
-[[noreturn]] void InvalidArg();
-[[noreturn]] void BadIndex();
+[[noreturn]] void VariantCastError(TVarType from, TVarType to);
+[[noreturn]] void VariantInvalidCast();
+[[noreturn]] void VariantInvalidOp();
+[[noreturn]] void VariantOverflow();
+[[noreturn]] void VariantInvalidArg();
+[[noreturn]] void VariantBadIndex();
 
-Variant ZeroOf(TVarType type);
+Variant VariantZeroOf(TVarType type);
 
 // Text conversions with the process-wide settings.
-String FloatText(double v);
-String SingleText(float v);
-bool TextToFloat(const String& s, double& v);
-bool TextToInt64(const String& s, int64_t& v);
-String DateText(TDateTime dt);
-bool TextToDate(const String& s, TDateTime& dt);
-WideString ToWide(const String& s);
-String FromWide(const WideString& s);
+String VariantFloatText(double v);
+String VariantSingleText(float v);
+bool VariantTextToFloat(const String& s, double& v);
+bool VariantTextToInt64(const String& s, int64_t& v);
+String VariantDateText(TDateTime dt);
+bool VariantTextToDate(const String& s, TDateTime& dt);
+WideString VariantToWide(const String& s);
+String VariantFromWide(const WideString& s);
 
 }  // namespace rtl_variant
