@@ -331,6 +331,11 @@ void Variant::InitString(const char* s, size_t n) {
   FType = varString;
 }
 
+void Variant::InitWideString(const char16_t* s, size_t n) {
+  FData.p = new WideString(s, n);
+  FType = varOleStr;
+}
+
 void Variant::InitUInt64(uint64_t v) {
   if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) VariantOverflow();
   FData.i64 = static_cast<int64_t>(v);

@@ -89,7 +89,7 @@ public:
   // Integers pick the type code of their width and signedness: bool varBoolean, int8 varShortInt,
   // uint8 varByte, int16 varSmallint, uint16 varWord, int32 varInteger, uint32 varLongWord, 64-bit
   // varInt64 (an unsigned 64-bit value above the Int64 range throws EVariantOverflowError); a char
-  // is a one-character string.
+  // is a one-character String, a char16_t a one-character OleStr.
   template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
   Variant(T v) {
     if constexpr (std::is_same_v<T, bool>) {
@@ -98,6 +98,9 @@ public:
     } else if constexpr (std::is_same_v<T, char>) {
       FType = varEmpty;
       InitString(&v, 1);
+    } else if constexpr (std::is_same_v<T, char16_t>) {
+      FType = varEmpty;
+      InitWideString(&v, 1);
     } else if constexpr (sizeof(T) == 1) {
       FType = std::is_signed_v<T> ? varShortInt : varByte;
       FData.i64 = v;
@@ -165,6 +168,7 @@ public:
 
 private:
   void InitString(const char* s, size_t n);
+  void InitWideString(const char16_t* s, size_t n);
   void InitUInt64(uint64_t v);
 
   TVarType FType;

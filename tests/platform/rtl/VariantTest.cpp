@@ -50,6 +50,7 @@ TEST_F(VariantTest, ConstructorsPickTheTypeCodes) {
       {"abc", varString},
       {String("abc"), varString},
       {'x', varString},
+      {u'x', varOleStr},
       {WideString(u"abc"), varOleStr},
       {u"abc", varOleStr},
   };
@@ -211,6 +212,7 @@ TEST_F(VariantTest, ComparisonTable) {
       {Currency::FromScaled(50000), 5, 0},
       {int64_t(9007199254740993), int64_t(9007199254740992), 1},
       {int64_t(9007199254740993), 9007199254740992.0, 1},
+      {"9007199254740993", int64_t(9007199254740992), 1},
       {"10", 9, 1},              // text against a number compares numerically
       {int16_t(2), "10", -1},
       {"1,5", 1.5, 0},
