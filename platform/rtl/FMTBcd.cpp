@@ -93,7 +93,8 @@ bool Write(Dec d, TBcd& out) {
       if (excess > d.places) return false;
       SetPlaces(d, d.places - excess);
       TrimLeading(d);
-      if (static_cast<int>(d.digits.size()) > kMaxDigits) SetPlaces(d, d.places - 1);
+      // A carry out of the rounding can add a digit in front; one more (zero) decimal then goes.
+      if (static_cast<int>(d.digits.size()) > kMaxDigits && d.places > 0) SetPlaces(d, d.places - 1);
       if (static_cast<int>(d.digits.size()) > kMaxDigits) return false;
     }
   }
@@ -336,6 +337,10 @@ TBcd DoubleToBcd(double value) {
   std::snprintf(buf, sizeof buf, "%.14e", value);
   Dec d;
   Parse(buf, '.', d);
+  while (d.places > 0 && d.digits.back() == '0') {
+    d.digits.pop_back();
+    --d.places;
+  }
   TBcd r;
   WriteOrOverflow(d, r);
   return r;

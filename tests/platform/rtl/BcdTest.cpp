@@ -64,6 +64,8 @@ TEST_F(BcdTest, InvalidTextAndOverflowThrowTheirTexts) {
   EXPECT_THROW(StrToBcd(tooLong), EBcdOverflowException);
   // Extra decimals beyond 64 digits are rounded away instead.
   EXPECT_EQ(BcdToStr(StrToBcd("1," + std::string(63, '0') + "5")), "1");
+  // Rounding that carries into a new digit still fits.
+  EXPECT_EQ(BcdToStr(StrToBcd(std::string(60, '9') + "," + std::string(5, '9'))), "1" + std::string(60, '0'));
 }
 
 TEST_F(BcdTest, CurrencyRoundTripsRightAlignedInThePrecision) {
@@ -120,6 +122,9 @@ TEST_F(BcdTest, NumbersAndComparison) {
   EXPECT_EQ(BcdToStr(DoubleToBcd(0.1)), "0,1");
   EXPECT_EQ(BcdToStr(DoubleToBcd(-1.0 / 3)), "-0,333333333333333");
   EXPECT_EQ(BcdToStr(DoubleToBcd(1e20)), "100000000000000000000");
+  EXPECT_EQ(BcdScale(DoubleToBcd(1.5)), 1);
+  EXPECT_EQ(BcdScale(DoubleToBcd(0)), 0);
+  EXPECT_EQ(BcdPrecision(DoubleToBcd(-1234.5)), 4);
   EXPECT_DOUBLE_EQ(BcdToDouble(StrToBcd("-123,456")), -123.456);
   EXPECT_EQ(BcdToInteger(StrToBcd("2,5")), 2);
   EXPECT_EQ(BcdToInteger(StrToBcd("-2,7"), true), -2);
