@@ -217,8 +217,11 @@ bool VarSameValue(const Variant& a, const Variant& b);
 
 // Arithmetic and logic. Null in gives Null out. Integers give Integer (Int64 when an operand is Int64 or
 // the result needs it), any float gives Double (Single with Single stays Single), Currency with integers or
-// Currency stays Currency, a date plus or minus a number stays a date, two strings concatenate under "+",
-// text with a number is read as a Double, True counts as -1.
+// Currency stays Currency, an FMTBcd with integers, Currency or FMTBcd stays an exact FMTBcd, a date plus or
+// minus a number stays a date, two strings concatenate under "+", text with a number is read as a Double,
+// True counts as -1. div and mod round float operands to integers first. A result out of range throws
+// EVariantOverflowError; a zero divisor EZeroDivide ("Division by zero", or "Floating point division by
+// zero" for "/").
 Variant operator+(const Variant& a, const Variant& b);
 Variant operator-(const Variant& a, const Variant& b);
 Variant operator*(const Variant& a, const Variant& b);
@@ -235,7 +238,10 @@ inline Variant VarNot(const Variant& a) { return ~a; }
 
 // Arrays. Bounds are {low, high} pairs, one per dimension (at most 64); elements of a typed array hold that
 // type's zero, of a varVariant array Empty. Element order for multi-dimensional arrays keeps the last
-// dimension outermost so that VarArrayRedim keeps the contents.
+// dimension outermost so that VarArrayRedim keeps the contents. A non-array argument throws
+// EVariantInvalidArgError "Invalid argument", a wrong index or index count (or dimension number)
+// EVariantBadIndexError, bad bounds or element types EVariantArrayCreateError. Writing into a typed array
+// converts the value to the element type first.
 Variant VarArrayCreate(std::initializer_list<int32_t> bounds, TVarType elementType);
 Variant VarArrayCreate(const std::vector<int32_t>& bounds, TVarType elementType);
 Variant VarArrayOf(std::initializer_list<Variant> values);  // varVariant elements, bounds 0..n-1
