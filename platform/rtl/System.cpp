@@ -3,10 +3,22 @@
 #include <cerrno>
 #include <cstring>
 
-TObject* TMetaClass::Create() const {
-  if (!FFactory) throw EInvalidOperation(String("Class ") + FName + " has no default constructor");
-  return FFactory();
+#include "rtl/ObjLinks.h"
+
+TObject::~TObject() {
+  if (FLinks) rtl_detail::TLinkNode::ClearAll(this);
 }
+
+TObject* TMetaClass::Create(TObject* arg) const {
+  if (!FFactory) throw EInvalidOperation(String("Cannot create an instance of the abstract class ") + FName);
+  return FFactory(arg);
+}
+
+void rtl_detail::RaiseClassCast(TClass cls, TClass target) {
+  throw EInvalidCast(cls->ClassName() + " is not a " + target->ClassName());
+}
+
+void* TObject::InterfaceByIID(const TGUID&) { return nullptr; }
 
 void TObject::Free() {
   BeforeDestruction();
