@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include "dbaccess/FIBParamBlocks.h"
+#include "dbaccess/pFIBProps.h"
+#include "rtl/Components.h"
+#include "rtl/Filer.h"
+#include "rtl/Files.h"
+#include "rtl/Streams.h"
+#include "rtl/TypInfo.h"
+
+namespace {
+class TFakeDataSet : public TComponent, public IFIBPropsDataSet {
+  RTL_CLASS(TFakeDataSet, TComponent)
+public:
+  explicit TFakeDataSet(TComponent* owner) : TComponent(owner) {
+    for (auto*& l : FSQL) l = New<TStringList>();
+  }
+  ~TFakeDataSet() override {
+    for (auto*& l : FSQL) FreeAndNil(l);
+  }
+  TStrings* DataSetSQL(TDataSetSQLKind kind) override { return FSQL[kind]; }
+  void SetDataSetSQL(TDataSetSQLKind kind, TStrings* value) override { FSQL[kind]->Assign(value); }
+  bool HasConnection() override { return Dialect > 0; }
+  int32_t ConnectionSQLDialect() override { return Dialect; }
+  bool ConnectionNamesLowerCaseAllowed() override { return LowerAllowed; }
+  bool NewInDesigner() override { return Designing; }
+
+  int32_t Dialect = 0;
+  bool LowerAllowed = false;
+  bool Designing = false;
+
+private:
+  TStringList* FSQL[5] = {};
+};
+
+class TFakeConnection : public TComponent, public IFIBPropsConnection {
+  RTL_CLASS(TFakeConnection, TComponent)
+public:
+  explicit TFakeConnection(TComponent* owner) : TComponent(owner), Params(New<TDBParams>(this)) {}
+  ~TFakeConnection() override { FreeAndNil(Params); }
+  String DBParamByCode(int32_t code) override { return Params->Values(DPBNameOfCode(code)); }
+  void SetDBParamByCode(int32_t code, const String& value) override { Params->SetValues(DPBNameOfCode(code), value); }
+  bool NotSavePassword() override { return HidePassword; }
+
+  TDBParams* Params;
+  bool HidePassword = false;
+};
+
+// Reads single property entries the way the form reader does.
+class TPropReader : public TReader {
+  RTL_CLASS(TPropReader, TReader)
+public:
+  using TReader::ReadProperty;
+  using TReader::TReader;
+};
+
+struct Owned {
+  TComponent* C;
+  explicit Owned(TComponent* c) : C(c) {}
+  ~Owned() { C->Free(); }
+};
+}  // namespace
+
+TEST(AutoUpdateOptions, Defaults) {
+  TAutoUpdateOptions* o = New<TAutoUpdateOptions>(nullptr);
+  EXPECT_EQ(o->GeneratorStep(), 1);
+  EXPECT_EQ(o->WhenGetGenID(), wgNever);
+  EXPECT_FALSE(o->UsesGenerator());
+  EXPECT_TRUE(o->LegacyGenBeforePost());
+  EXPECT_FALSE(o->LegacySelectGenID());
+  EXPECT_EQ(o->KeyFieldList()->Count(), 0);
+  const TPropInfo* step = GetPropInfo(o, "GeneratorStep");
+  ASSERT_NE(step, nullptr);
+  EXPECT_EQ(step->Default, 1);
+  EXPECT_NE(GetPropInfo(o, "WhenGetGenID"), nullptr);
+  o->Free();
+}
+
+TEST(AutoUpdateOptions, GeneratorNameFromTable) {
+  struct Case {
+    TWhenGetGenID when;
+    const char* table;
+    const char* generator;
+  } cases[] = {
+      {wgOnNewRecord, "CLIENTS", "GEN_CLIENTS_ID"},
+      {wgNever, "CLIENTS", ""},
+      {wgBeforePost, "\"Clients\"", "\"GEN_Clients_ID\""},
+      {wgBeforePost, "CLIENTS C", "GEN_CLIENTS_ID"},
+  };
+  for (const Case& c : cases) {
+    TAutoUpdateOptions* o = New<TAutoUpdateOptions>(nullptr);
+    o->SetWhenGetGenID(c.when);
+    o->SetUpdateTableName(c.table);
+    EXPECT_EQ(o->GeneratorName(), c.generator) << c.table;
+    o->Free();
+  }
+}
+
+TEST(AutoUpdateOptions, KeyFieldsAndDependentOptions) {
+  TAutoUpdateOptions* o = New<TAutoUpdateOptions>(nullptr);
+  o->SetKeyFields("ID; CODE");
+  EXPECT_EQ(o->KeyFieldList()->Text(), "ID\r\nCODE\r\n");
+  o->SetKeyFields("ID;;X");
+  EXPECT_EQ(o->KeyFieldList()->Text(), "ID\r\n\r\nX\r\n");
+  o->SetUpdateOnlyModifiedFields(true);
+  EXPECT_FALSE(o->UpdateOnlyModifiedFields());
+  o->SetAutoReWriteSqls(true);
+  o->SetCanChangeSQLs(true);
+  o->SetUpdateOnlyModifiedFields(true);
+  EXPECT_TRUE(o->UpdateOnlyModifiedFields());
+  o->SetCanChangeSQLs(false);
+  EXPECT_FALSE(o->UpdateOnlyModifiedFields());
+  o->SetUseGenerator(true);
+  EXPECT_EQ(o->WhenGetGenID(), wgBeforePost);
+  o->SetWhenGetGenID(wgOnNewRecord);
+  o->SetUseGenerator(true);
+  EXPECT_EQ(o->WhenGetGenID(), wgOnNewRecord);
+  o->SetUseGenerator(false);
+  EXPECT_EQ(o->WhenGetGenID(), wgNever);
+  TStringList* links = New<TStringList>();
+  links->SetText("A=B\r\n\r\nC=D\r\n");
+  o->SetParamsToFieldsLinks(links);
+  EXPECT_EQ(o->ParamsToFieldsLinks()->Count(), 2);
+  links->Free();
+  o->Free();
+}
+
+TEST(AutoUpdateOptions, DerivedNamesFromOwner) {
+  Owned ds(New<TFakeDataSet>(nullptr));
+  auto* d = static_cast<TFakeDataSet*>(ds.C);
+  d->DataSetSQL(dskSelect)->SetText("SELECT * FROM orders o");
+  TAutoUpdateOptions* o = New<TAutoUpdateOptions>(d);
+  o->SetUpdateTableName("ORDERS");
+  EXPECT_EQ(o->GetModifyTable(), "ORDERS");
+  EXPECT_EQ(o->GetUpdateTableAlias(), "O");  // FROM items are upper-cased
+  o->SetUpdateTableName("MyTable M");
+  EXPECT_TRUE(o->HasAlias());
+  d->Dialect = 3;
+  EXPECT_EQ(o->GetModifyTable(), "\"MyTable\"");
+  EXPECT_EQ(o->GetUpdateTableAlias(), "M");
+  d->LowerAllowed = true;
+  o->SetUpdateTableName("MyTable M");
+  EXPECT_EQ(o->GetModifyTable(), "MYTABLE");
+
+  TAutoUpdateOptions* copy = New<TAutoUpdateOptions>(nullptr);
+  o->SetKeyFields("A;B");
+  copy->Assign(o);
+  EXPECT_EQ(copy->UpdateTableName(), "MyTable M");
+  EXPECT_EQ(copy->KeyFieldList()->Text(), "A\r\nB\r\n");
+  EXPECT_EQ(copy->GetModifyTable(), "MyTable");  // its own owner has no connection
+  TFormatFields* formats = New<TFormatFields>(nullptr);
+  EXPECT_THROW(formats->Assign(o), Exception);
+  formats->Free();
+  copy->Free();
+  o->Free();
+}
+
+TEST(AutoUpdateOptions, LegacyStreamNames) {
+  struct Case {
+    std::vector<std::pair<const char*, bool>> entries;
+    TWhenGetGenID when;
+  } cases[] = {
+      {{{"SelectGenID", true}, {"GenBeforePost", false}}, wgOnNewRecord},
+      {{{"SelectGenID", true}, {"GenBeforePost", true}}, wgBeforePost},
+      {{{"SelectGenID", true}}, wgBeforePost},
+      {{{"SelectGenID", false}}, wgNever},
+      {{{"GenBeforePost", false}}, wgNever},
+  };
+  for (const Case& c : cases) {
+    TMemoryStream* stream = New<TMemoryStream>();
+    TWriter* writer = New<TWriter>(stream);
+    for (const auto& [name, value] : c.entries) {
+      writer->WriteStr(name);
+      writer->WriteBoolean(value);
+    }
+    writer->Free();
+    stream->SetPosition(0);
+    TAutoUpdateOptions* o = New<TAutoUpdateOptions>(nullptr);
+    TPropReader* reader = New<TPropReader>(stream);
+    for (size_t i = 0; i < c.entries.size(); ++i) reader->ReadProperty(o);
+    reader->Free();
+    EXPECT_EQ(o->WhenGetGenID(), c.when) << c.entries.size() << " " << c.entries[0].second;
+    // Legacy names are never written back.
+    TMemoryStream* out = New<TMemoryStream>();
+    TWriter* w2 = New<TWriter>(out);
+    w2->WriteProperties(o);
+    w2->Free();
+    EXPECT_EQ(out->Size(), 0);
+    out->Free();
+    o->Free();
+    stream->Free();
+  }
+}
+
+TEST(FormatFields, DefaultsAndStored) {
+  TFormatFields* f = New<TFormatFields>(nullptr);
+  EXPECT_EQ(f->DateTimeDisplayFormat(), "dd.mm.yyyy hh:mm AMPM");
+  EXPECT_EQ(f->NumericDisplayFormat(), "#,##0.");
+  EXPECT_EQ(f->NumericEditFormat(), "0.");
+  EXPECT_EQ(f->DisplayFormatDate(), "dd.mm.yyyy");
+  EXPECT_EQ(f->DisplayFormatTime(), "hh:mm AMPM");
+  EXPECT_FALSE(IsStoredProp(f, "NumericDisplayFormat"));
+  f->SetNumericDisplayFormat("0.00");
+  EXPECT_TRUE(IsStoredProp(f, "NumericDisplayFormat"));
+
+  UseGlobalDefaultFormats = true;
+  GlobalDateFormat = "yyyy-mm-dd";
+  TFormatFields* g = New<TFormatFields>(nullptr);
+  EXPECT_EQ(g->DateTimeDisplayFormat(), "yyyy-mm-dd hh:mm AMPM");
+  EXPECT_FALSE(IsStoredProp(g, "DisplayFormatDate"));
+  EXPECT_TRUE(IsStoredProp(f, "DisplayFormatDate"));
+  UseGlobalDefaultFormats = false;
+  GlobalDateFormat = "dd.mm.yyyy";
+
+  TFormatFields* h = New<TFormatFields>(nullptr);
+  h->Assign(f);
+  EXPECT_EQ(h->NumericDisplayFormat(), "0.00");
+  h->Free();
+  g->Free();
+  f->Free();
+}
+
+TEST(ConnectParams, ViewOfDBParams) {
+  Owned conn(New<TFakeConnection>(nullptr));
+  auto* c = static_cast<TFakeConnection*>(conn.C);
+  TConnectParams* p = New<TConnectParams>(c);
+  p->SetUserName("SYSDBA");
+  p->SetCharSet("win1251");
+  EXPECT_EQ(c->Params->Text(), "user_name=SYSDBA\r\nlc_ctype=WIN1251\r\n");
+  EXPECT_EQ(p->CharSet(), "WIN1251");
+  EXPECT_FALSE(IsStoredProp(p, "UserName"));
+  p->Free();
+  TConnectParams* orphan = New<TConnectParams>(nullptr);
+  orphan->SetPassword("x");
+  EXPECT_EQ(orphan->Password(), "");
+  orphan->Free();
+}
+
+TEST(DBParams, StreamingHidesThePasswordWhenAsked) {
+  for (bool hide : {false, true}) {
+    Owned conn(New<TFakeConnection>(nullptr));
+    auto* c = static_cast<TFakeConnection*>(conn.C);
+    c->HidePassword = hide;
+    c->Params->SetText("user_name=SYSDBA\r\npassword=masterkey\r\n");
+    TMemoryStream* stream = New<TMemoryStream>();
+    TWriter* writer = New<TWriter>(stream);
+    writer->WriteProperties(c->Params);
+    writer->Free();
+    EXPECT_EQ(c->Params->Values("password"), "masterkey");  // kept in memory
+
+    stream->SetPosition(0);
+    Owned other(New<TFakeConnection>(nullptr));
+    auto* o = static_cast<TFakeConnection*>(other.C);
+    o->Params->Add("stale=1");
+    TPropReader* reader = New<TPropReader>(stream);
+    reader->ReadProperty(o->Params);
+    reader->Free();
+    stream->Free();
+    EXPECT_EQ(o->Params->Values("user_name"), "SYSDBA");
+    EXPECT_EQ(o->Params->Values("password"), hide ? "" : "masterkey");
+    EXPECT_EQ(o->Params->IndexOfName("stale"), -1);
+  }
+}
+
+TEST(DBParams, EmptyListIsNotWritten) {
+  TDBParams* p = New<TDBParams>(nullptr);
+  TMemoryStream* stream = New<TMemoryStream>();
+  TWriter* writer = New<TWriter>(stream);
+  writer->WriteProperties(p);
+  writer->Free();
+  EXPECT_EQ(stream->Size(), 0);
+  stream->Free();
+  p->Free();
+}
+
+TEST(SchemaAndSwapOptions, DefaultsAndSwapFolder) {
+  TCacheSchemaOptions* cache = New<TCacheSchemaOptions>();
+  EXPECT_TRUE(cache->ValidateAfterLoad());
+  EXPECT_FALSE(cache->AutoSaveToFile());
+  EXPECT_EQ(GetPropInfo(cache, "ValidateAfterLoad")->Default, 1);
+  cache->Free();
+
+  TBlobSwapSupport* swap = New<TBlobSwapSupport>();
+  EXPECT_EQ(swap->SwapDir(), "{APP_PATH}");
+  EXPECT_FALSE(IsStoredProp(swap, "SwapDir"));
+  swap->SetSwapDir("{app_path}Temp");
+  EXPECT_TRUE(IsStoredProp(swap, "SwapDir"));
+  EXPECT_EQ(swap->ResolveSwapDir(), "");
+  swap->SetActive(true);
+  EXPECT_EQ(swap->ResolveSwapDir(), ExtractFilePath(ParamStr(0)) + "Temp/");
+  swap->SetSwapDir("/var/tmp");
+  EXPECT_EQ(swap->ResolveSwapDir(), "/var/tmp/");
+  swap->Free();
+}
+
+TEST(LibraryDefaults, InitialValues) {
+  EXPECT_EQ(DefaultDataSetOptions,
+            (TpZAZDsOptions{poTrimCharFields, poRefreshAfterPost, poStartTransaction, poAutoFormatFields}));
+  EXPECT_TRUE(DefaultPrepareOptions.Contains(psGetOrderInfo));
+  EXPECT_EQ(DefaultTPBMode, tpbReadCommitted);
+  EXPECT_EQ(DefaultSQLDialect, 1);
+  EXPECT_EQ(GeneratorPrefix, "GEN_");
+  EXPECT_EQ(GeneratorSuffix, "_ID");
+  EXPECT_EQ(LibraryVersionMajor, 6);
+  EXPECT_EQ(LibraryVersionMinor, 25);
+}
