@@ -1,6 +1,7 @@
 #include "dbaccess/SqlTxtRtns.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "dbaccess/StrUtil.h"
 #include "rtl/StringLists.h"
@@ -26,17 +27,20 @@ char CharAt(const String& s, int32_t p) {
 }
 
 // The letters of word at p, ASCII case-insensitive, with a character present after them that ends a
-// word (set chosen by the caller).
-bool LettersAt(const String& s, int32_t p, const char* word, bool (*after)(char)) {
-  const auto n = static_cast<int32_t>(std::strlen(word));
+// word (set chosen by the caller). Called for every ordinary character a scan meets, so it rejects on
+// the first letter before anything else.
+inline bool LettersAt(const String& s, int32_t p, std::string_view word, bool (*after)(char)) {
+  const auto n = static_cast<int32_t>(word.size());
   const auto len = static_cast<int32_t>(s.size());
   if (p < 1 || p + n > len) return false;
-  for (int32_t i = 0; i < n; ++i)
-    if (Up(s[static_cast<size_t>(p - 1 + i)]) != word[i]) return false;
-  return after(s[static_cast<size_t>(p - 1 + n)]);
+  const char* at = s.data() + (p - 1);
+  if (Up(at[0]) != word[0]) return false;
+  for (int32_t i = 1; i < n; ++i)
+    if (Up(at[i]) != word[static_cast<size_t>(i)]) return false;
+  return after(at[n]);
 }
 
-bool KeywordStartsAt(const String& s, int32_t p, const char* word) {
+inline bool KeywordStartsAt(const String& s, int32_t p, std::string_view word) {
   return (p == 1 || IsWordStart(CharAt(s, p - 1))) && LettersAt(s, p, word, IsWordEnd);
 }
 
@@ -69,9 +73,10 @@ bool IsWhereClauseEnd(const String& text, int32_t position) {
   const auto len = static_cast<int32_t>(text.size());
   if (position == len) return true;
   if (position <= 1 || position >= len) return false;
-  static const char* const kEnds[] = {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION"};
-  for (const char* w : kEnds)
-    if (KeywordStartsAt(text, position, w)) return true;
+  if (!IsWordStart(text[static_cast<size_t>(position - 2)])) return false;
+  static constexpr std::string_view kEnds[] = {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION"};
+  for (std::string_view w : kEnds)
+    if (LettersAt(text, position, w, IsWordEnd)) return true;
   return false;
 }
 
@@ -185,7 +190,7 @@ TSQLParser::TSQLParser(const String& sql) { SetSQL(sql); }
 
 TSQLParser::~TSQLParser() { FreeAndNil(FTables); }
 
-bool TSQLParser::KeywordAt(int32_t p, const char* word) const { return KeywordStartsAt(FSQL, p, word); }
+bool TSQLParser::KeywordAt(int32_t p, std::string_view word) const { return KeywordStartsAt(FSQL, p, word); }
 
 void TSQLParser::ResetScan() {
   FDepth = 0;
@@ -279,7 +284,9 @@ int32_t TSQLParser::Scan(int32_t start, TKeywordTest test) {
         break;
       default:
         if (FState == lsNormal) {
-          if ((this->*test)(p)) {
+          // Every test needs a word start before p, a blank at p, or the end of the text; asking
+          // only there saves a call for most characters without changing any result.
+          if ((p == 1 || p == FLength || IsWordStart(s[p - 2]) || IsLineBlank(c)) && (this->*test)(p)) {
             FResult = p;
             goto done;
           }
@@ -319,8 +326,8 @@ bool TSQLParser::TestFromEnd(int32_t p) {
   if (!IsLineBlank(At(p))) return false;
   const int32_t q = p + 1;
   if (LettersAt(FSQL, q, "FOR", IsLineBlank) || LettersAt(FSQL, q, "GROUP", IsLineBlank)) return true;
-  static const char* const kEnds[] = {"HAVING", "ORDER", "PLAN", "UNION", "WHERE"};
-  for (const char* w : kEnds)
+  static constexpr std::string_view kEnds[] = {"HAVING", "ORDER", "PLAN", "UNION", "WHERE"};
+  for (std::string_view w : kEnds)
     if (LettersAt(FSQL, q, w, IsWordEnd)) return true;
   return false;
 }

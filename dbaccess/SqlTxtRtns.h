@@ -7,6 +7,7 @@
 // 1-based byte positions; 0 means not found. Edited text uses CR LF line breaks.
 
 #include <cstdint>
+#include <string_view>
 
 #include "rtl/System.h"
 #include "rtl/Variants.h"
@@ -41,7 +42,8 @@ public:
   // True for every kind but sqkUnknown and sqkDDL.
   bool IsDataStatement() const { return FIsDataStatement; }
 
-  // The walker: the result position, or 0.
+  // The walker: the result position, or 0. The test is asked only where a keyword can start (after a
+  // blank, a line end or ")"), at a blank, and at the end of the text.
   int32_t Scan(int32_t start, TKeywordTest test);
 
   void FromClauseRange(int32_t& fromPos, int32_t& endPos);
@@ -83,7 +85,7 @@ private:
   enum TLexState : uint8_t { lsNormal, lsDoubleQuoted, lsBlockComment, lsLineComment, lsSingleQuoted };
 
   char At(int32_t p) const { return (p >= 1 && p <= FLength) ? FSQL[static_cast<size_t>(p - 1)] : '\0'; }
-  bool KeywordAt(int32_t p, const char* word) const;
+  bool KeywordAt(int32_t p, std::string_view word) const;
   void ResetScan();
   String NextWord(int32_t& p) const;
 
