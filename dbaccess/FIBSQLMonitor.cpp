@@ -174,23 +174,6 @@ private:
   std::atomic<bool> FStop{false};
 };
 
-std::mutex gWriterLock;
-TMonitorWriterThread* gWriter = nullptr;
-
-void StopWriter() {
-  TMonitorWriterThread* w;
-  {
-    std::lock_guard<std::mutex> lock(gWriterLock);
-    w = gWriter;
-    gWriter = nullptr;
-  }
-  if (!w) return;
-  w->Stop();
-  w->Terminate();
-  w->WaitFor();
-  w->Free();
-}
-
 String ApplicationName() {
   String exe = ParamStr(0);
   size_t slash = exe.find_last_of('/');
@@ -215,6 +198,25 @@ TFIBSQLMonitorHook::TFIBSQLMonitorHook() {
 TFIBSQLMonitorHook::~TFIBSQLMonitorHook() {
   StopWriter();
   delete FShared;
+}
+
+void TFIBSQLMonitorHook::StopWriter() {
+  TThread* w;
+  {
+    std::lock_guard<std::mutex> lock(FWriterLock);
+    w = FWriter;
+    FWriter = nullptr;
+  }
+  if (!w) return;
+  static_cast<TMonitorWriterThread*>(w)->Stop();
+  w->Terminate();
+  w->WaitFor();
+  w->Free();
+}
+
+bool TFIBSQLMonitorHook::WriterRunning() const {
+  std::lock_guard<std::mutex> lock(FWriterLock);
+  return FWriter != nullptr;
 }
 
 bool TFIBSQLMonitorHook::CreateSharedObjects() {
@@ -268,9 +270,9 @@ void TFIBSQLMonitorHook::SendTrace(const String& text, TFIBTraceFlag kind) {
     return;
   }
   String full = "\r\n[Application: " + ApplicationName() + "]\r\n" + text;
-  std::lock_guard<std::mutex> lock(gWriterLock);
-  if (!gWriter) gWriter = New<TMonitorWriterThread>(FShared);
-  gWriter->Enqueue(New<TFIBTraceObject>(kind, std::move(full)));
+  std::lock_guard<std::mutex> lock(FWriterLock);
+  if (!FWriter) FWriter = New<TMonitorWriterThread>(FShared);
+  static_cast<TMonitorWriterThread*>(FWriter)->Enqueue(New<TFIBTraceObject>(kind, std::move(full)));
 }
 
 void TFIBSQLMonitorHook::TraceService(TComponent* service, const char* what) {
@@ -296,7 +298,6 @@ bool IsTraceEnabled() { return true; }
 
 void FinalizeSQLMonitor() {
   gFinalizing = true;
-  StopWriter();
   TFIBSQLMonitorHook* hook = gHook.exchange(nullptr);
   if (hook) hook->Free();
 }

@@ -4,10 +4,12 @@
 // thread hands them to every attached monitor piece by piece with a handshake per piece.
 
 #include <cstdint>
+#include <mutex>
 
 #include "rtl/System.h"
 
 class TComponent;
+class TThread;
 
 // Byte offsets of the shared block (integers little-endian, signed 32-bit).
 namespace SQLMonitorBlock {
@@ -54,16 +56,21 @@ public:
   bool Enabled() const { return FActive; }
   // The monitor count of the shared block; 0 when it is not mapped.
   int32_t GetMonitorCount() const;
+  // Whether a writer thread runs: only while texts are queued for attached monitors.
+  bool WriterRunning() const;
 
   // The mapped block and the named objects; defined where they are used.
   struct Shared;
 
 private:
   bool CreateSharedObjects();
+  void StopWriter();
   void TraceService(TComponent* service, const char* what);
   bool FActive = true;
   bool FSharedCreated = false;
   Shared* FShared = nullptr;
+  mutable std::mutex FWriterLock;
+  TThread* FWriter = nullptr;
 };
 
 // The process-wide hook, created on first use; null once the library is shutting down and none exists.
