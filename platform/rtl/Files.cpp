@@ -13,40 +13,15 @@
 #include <ctime>
 #include <fstream>
 
+#include "rtl/Utf8.h"
+
 namespace {
 
 // --- letter case -----------------------------------------------------------------------------------
 
-char32_t FoldCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-  if (c < 0x100) return c;
-  if (c < 0x180) {  // Latin Extended-A: capital and small letters alternate
-    if (c == 0x130) return 'i';
-    if (c == 0x178) return 0xFF;
-    if (((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) && (c % 2 == 0)) return c + 1;
-    if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && (c % 2 == 1)) return c + 1;
-    return c;
-  }
-  if (c >= 0x386 && c <= 0x3AB) {  // Greek
-    if (c == 0x386) return 0x3AC;
-    if (c >= 0x388 && c <= 0x38A) return c + 37;
-    if (c == 0x38C) return 0x3CC;
-    if (c == 0x38E || c == 0x38F) return c + 63;
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
-    return c;
-  }
-  if (c >= 0x400 && c <= 0x52F) {  // Cyrillic
-    if (c <= 0x40F) return c + 80;
-    if (c <= 0x42F) return c + 32;
-    if (c < 0x460) return c;
-    if ((c <= 0x481 || (c >= 0x48A && c <= 0x4BF) || c >= 0x4D0) && (c % 2 == 0)) return c + 1;
-    if (c == 0x4C0) return 0x4CF;
-    if (c >= 0x4C1 && c <= 0x4CE && (c % 2 == 1)) return c + 1;
-    return c;
-  }
-  return c;
-}
+// Simple one-to-one lower-casing from the shared case tables; malformed bytes (above the Unicode range
+// here) stay as they are.
+char32_t FoldCodePoint(char32_t c) { return c >= 0x110000 ? c : UnicodeToLower(c); }
 
 // Decodes one UTF-8 sequence at s[i]; a malformed byte comes back as itself above the Unicode range,
 // so that it only ever matches the same byte.
@@ -329,6 +304,7 @@ bool FileAge(const String& fileName, TDateTime& age) {
 }
 
 int32_t FileSetDate(const String& fileName, TDateTime age) {
+  if (!std::isfinite(age) || std::fabs(age) > 3e6) return EINVAL;  // beyond any calendar we convert
   const double days = std::floor(age);
   double secs = (age - days) * 86400.0;
   // Civil date of the day number, then the local time through mktime.

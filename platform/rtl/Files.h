@@ -75,8 +75,8 @@ std::vector<String> SplitMaskList(const String& masks);
 // Whether name matches any mask of the list.
 bool MatchesMaskList(const String& name, const String& masks);
 
-// The letter-case-folded form used to compare file, key and section names: Latin, Greek and Cyrillic
-// capitals become small letters; everything else stays.
+// The letter-case-folded form used to compare file, key and section names: capitals become small
+// letters by the runtime's simple case mapping (Latin, Greek, Cyrillic and more); everything else stays.
 String FoldNameCase(const String& s);
 bool SameFileName(const String& a, const String& b);
 

@@ -84,13 +84,14 @@ struct SharedRegion {
   void* Base = nullptr;
   size_t MappedSize = 0;
   bool Created = false;
+  bool KeepMapped = false;
 
   RegionHeader* Header() const { return static_cast<RegionHeader*>(Base); }
   void* Data() const { return static_cast<char*>(Base) + sizeof(RegionHeader); }
   size_t DataSize() const { return MappedSize - sizeof(RegionHeader); }
 
   ~SharedRegion() {
-    if (Base) ::munmap(Base, MappedSize);
+    if (Base && !KeepMapped) ::munmap(Base, MappedSize);
   }
 
   template <class Init>
@@ -209,7 +210,11 @@ TNamedMutex::TNamedMutex(const String& name, TNamedOpenMode mode)
   });
 }
 
-TNamedMutex::~TNamedMutex() = default;
+// A mutex still held when its object goes keeps its mapping: the system can then still hand it on as
+// abandoned when the holding thread ends, instead of leaving it locked for good.
+TNamedMutex::~TNamedMutex() {
+  if (FHeld.load() > 0) FRegion->KeepMapped = true;
+}
 
 TWaitResult TNamedMutex::WaitFor(uint32_t timeoutMs) {
   auto* m = static_cast<pthread_mutex_t*>(FRegion->Data());
@@ -225,10 +230,12 @@ TWaitResult TNamedMutex::WaitFor(uint32_t timeoutMs) {
   }
   switch (r) {
     case 0:
+      ++FHeld;
       return wrSignaled;
     case EOWNERDEAD:
       // Its owner died holding it: we own it now, and it stays usable for everyone.
       pthread_mutex_consistent(m);
+      ++FHeld;
       return wrAbandoned;
     case ETIMEDOUT:
       return wrTimeout;
@@ -237,7 +244,11 @@ TWaitResult TNamedMutex::WaitFor(uint32_t timeoutMs) {
   }
 }
 
-bool TNamedMutex::Release() { return pthread_mutex_unlock(static_cast<pthread_mutex_t*>(FRegion->Data())) == 0; }
+bool TNamedMutex::Release() {
+  if (pthread_mutex_unlock(static_cast<pthread_mutex_t*>(FRegion->Data())) != 0) return false;
+  --FHeld;
+  return true;
+}
 bool TNamedMutex::Created() const { return FRegion->Created; }
 bool TNamedMutex::Unlink(const String& name) { return UnlinkShared(name); }
 

@@ -9,6 +9,7 @@
 // wait for.
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -67,6 +68,7 @@ public:
 private:
   String FName;
   std::unique_ptr<rtl_detail::SharedRegion> FRegion;
+  std::atomic<int32_t> FHeld{0};  // holds taken through this object and not yet released
 };
 
 // A manual-reset or auto-reset event. The reset kind and initial state count only for the process that

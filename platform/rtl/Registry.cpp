@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "rtl/Files.h"
+#include "rtl/StringLists.h"
 
 // File format, one line each:
 //   VORN-REGISTRY 1                        first line
@@ -341,6 +342,9 @@ std::map<String, std::shared_ptr<Store>>& Stores() {
 }
 
 String DefaultRoot() {
+  // Lets a test run a whole program against a registry of its own.
+  const String forced = GetEnvironmentVariable("VORN_REGISTRY_DIR");
+  if (!forced.empty()) return ExcludeTrailingPathDelimiter(forced);
   String base = GetEnvironmentVariable("XDG_CONFIG_HOME");
   if (base.empty()) {
     const String home = GetEnvironmentVariable("HOME");
@@ -516,6 +520,23 @@ std::vector<String> TRegistry::GetValueNames() {
     for (const RegValue& v : k->Values) names.push_back(v.Name);
   return names;
 }
+
+namespace {
+void FillStrings(TStrings* strings, const std::vector<String>& names) {
+  strings->BeginUpdate();
+  try {
+    strings->Clear();
+    for (const String& n : names) strings->Add(n);
+  } catch (...) {
+    strings->EndUpdate();
+    throw;
+  }
+  strings->EndUpdate();
+}
+}  // namespace
+
+void TRegistry::GetKeyNames(TStrings* strings) { FillStrings(strings, GetKeyNames()); }
+void TRegistry::GetValueNames(TStrings* strings) { FillStrings(strings, GetValueNames()); }
 
 bool TRegistry::GetDataInfo(const String& name, TRegDataInfo& info) {
   info = TRegDataInfo();

@@ -16,6 +16,8 @@
 #include "rtl/Currency.h"
 #include "rtl/System.h"
 
+class TStrings;
+
 using HKEY = uintptr_t;
 inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000;
 inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001;
@@ -34,8 +36,8 @@ struct TRegDataInfo {
 
 RTL_EXCEPTION(ERegistryException, Exception)
 
-// The folder holding the registry files; an empty path restores the default. Tests point it at a
-// temporary folder.
+// The folder holding the registry files; an empty path restores the default: $VORN_REGISTRY_DIR when
+// set, else $XDG_CONFIG_HOME/vorn, else ~/.config/vorn. Tests point it at a temporary folder.
 void SetRegistryRoot(const String& path);
 String RegistryRoot();
 // The name of a root key ("HKEY_CURRENT_USER"), empty for an unknown value.
@@ -68,6 +70,8 @@ public:
   bool HasSubKeys();
   std::vector<String> GetKeyNames();    // subkeys of the open key, ordered by name ignoring case
   std::vector<String> GetValueNames();  // values of the open key, in the order they were created
+  void GetKeyNames(TStrings* strings);  // the same into a list, which is cleared first
+  void GetValueNames(TStrings* strings);
 
   bool ValueExists(const String& name);
   bool DeleteValue(const String& name);

@@ -32,6 +32,7 @@ int32_t Pos(const String& substr, const String& s);
 int32_t Pos(char c, const String& s);
 // As Pos, starting at offset; 0 when offset is below 1 or past the end.
 int32_t PosEx(const String& substr, const String& s, int32_t offset = 1);
+inline int32_t Pos(const String& substr, const String& s, int32_t offset) { return PosEx(substr, s, offset); }
 // Removes count characters at index; nothing when index is outside 1..Length(s) or count <= 0.
 void Delete(String& s, int32_t index, int32_t count);
 // Inserts source before index; an index below 1 inserts at the start, past the end appends.
@@ -65,8 +66,9 @@ bool SameText(const String& s1, const String& s2);
 // Unicode-aware case mapping and comparison of UTF-8 text.
 String AnsiUpperCase(const String& s);
 String AnsiLowerCase(const String& s);
-// Locale-like order: letters compare by their case-insensitive alphabet order (with "ё" right after "е"),
-// and only equal texts differ by case, lower case first. The result is -1, 0 or 1.
+// Locale-like order: symbols, then digits, then letters in alphabet order ignoring case; "ё" sorts with
+// "е" and only otherwise equal texts differ by it ("елка" < "ёлка"), then by case, lower case first.
+// The result is -1, 0 or 1.
 int32_t AnsiCompareStr(const String& s1, const String& s2);
 // As AnsiCompareStr with case ignored.
 int32_t AnsiCompareText(const String& s1, const String& s2);
@@ -99,8 +101,14 @@ struct TReplaceFlags {
     for (TReplaceFlag f : flags) Bits |= static_cast<uint8_t>(1u << f);
   }
   constexpr bool Contains(TReplaceFlag f) const { return (Bits >> f) & 1u; }
-  constexpr void Include(TReplaceFlag f) { Bits |= static_cast<uint8_t>(1u << f); }
-  constexpr void Exclude(TReplaceFlag f) { Bits &= static_cast<uint8_t>(~(1u << f)); }
+  constexpr TReplaceFlags& Include(TReplaceFlag f) {
+    Bits |= static_cast<uint8_t>(1u << f);
+    return *this;
+  }
+  constexpr TReplaceFlags& Exclude(TReplaceFlag f) {
+    Bits &= static_cast<uint8_t>(~(1u << f));
+    return *this;
+  }
 };
 // Replaces the first (or every, with rfReplaceAll) occurrence of oldPattern; rfIgnoreCase matches with the
 // Unicode-aware case mapping. An empty pattern leaves s unchanged.
@@ -183,6 +191,11 @@ double StrToFloatDef(const String& s, double def);
 double StrToFloatDef(const String& s, double def, const TFormatSettings& fs);
 bool TryStrToFloat(const String& s, double& value);
 bool TryStrToFloat(const String& s, double& value, const TFormatSettings& fs);
+// The conversion beneath them: false when the text does not convert (value is left alone).
+bool TextToFloat(const String& text, double& value);
+bool TextToFloat(const String& text, double& value, const TFormatSettings& fs);
+bool TextToFloat(const String& text, Currency& value);
+bool TextToFloat(const String& text, Currency& value, const TFormatSettings& fs);
 // The same grammar, exact to the fourth decimal (half to even beyond it).
 Currency StrToCurr(const String& s);
 Currency StrToCurr(const String& s, const TFormatSettings& fs);
@@ -270,9 +283,9 @@ struct FormatArg {
 // from the next argument) and type is one of d u x e f g n m p s (either case) or "%%". %d and %x accept
 // integers, e f g n m floating point and Currency, s strings and characters, p pointers; a bool prints as
 // "True"/"False" with %s and as 1/0 with %d. Width and the precision of %s count code points.
-// A malformed specifier or a wrong argument type raises EConvertError
+// A malformed conversion or a wrong argument type raises EConvertError
 // "Format '<format>' invalid or incompatible with argument"; a missing argument raises EConvertError
-// "No argument for format '<format>'".
+// "No argument for format '<format>'"; both quote at most the first 31 bytes of the format.
 String Format(const String& format, std::initializer_list<FormatArg> args);
 String Format(const String& format, std::initializer_list<FormatArg> args, const TFormatSettings& fs);
 String Format(const String& format, const FormatArg* args, size_t count, const TFormatSettings& fs);

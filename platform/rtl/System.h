@@ -20,6 +20,7 @@ using TClass = const TMetaClass*;
 class TPublishedBuilder;  // rtl/TypInfo.h
 struct TClassRtti;        // rtl/TypInfo.h
 struct TTypeInfo;         // rtl/TypInfo.h
+struct TGUID;             // rtl/GUID.h
 template <class T>
 struct TPublishedTable;   // specialised by RTL_PUBLISHED(T) in rtl/TypInfo.h
 
@@ -154,6 +155,10 @@ public:
 
   // Destroys the object: BeforeDestruction, then delete. Safe on a null pointer through FreeAndNil.
   void Free();
+
+  // The object's interface of that GUID as a pointer to that interface type, or nullptr; classes list
+  // their interfaces with RTL_INTERFACES (rtl/Interfaces.h). Reference counts are not touched.
+  virtual void* InterfaceByIID(const TGUID& iid);
 
 private:
   friend struct rtl_detail::TLinkNode;

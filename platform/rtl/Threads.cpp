@@ -151,17 +151,44 @@ void TThread::AfterConstruction() {
   if (!FCreateSuspended) Start();
 }
 
+namespace {
+// Start waits on this until the new thread has published its id; shared, because either side may be
+// the last to let go of it.
+struct StartSignal {
+  std::mutex Mutex;
+  std::condition_variable Cond;
+  bool Done = false;
+};
+}  // namespace
+
 void TThread::Start() {
-  std::lock_guard<std::mutex> lock(FStateMutex);
-  if (FStarted || FFinished) throw EThread("Cannot call Start on a running or terminated thread");
-  FStarted = true;
-  FThread = std::thread([this] { Run(); });
+  auto signal = std::make_shared<StartSignal>();
+  {
+    std::lock_guard<std::mutex> lock(FStateMutex);
+    if (FStarted || FFinished) throw EThread("Cannot call Start on a running or terminated thread");
+    FStarted = true;
+    FThread = std::thread([this, signal] {
+      {
+        // Held by Start until FThread is assigned: a thread that frees itself must not get ahead of it.
+        std::lock_guard<std::mutex> lock(FStateMutex);
+      }
+      FThreadID = CurrentThreadID();
+      {
+        std::lock_guard<std::mutex> lock(signal->Mutex);
+        signal->Done = true;
+      }
+      signal->Cond.notify_all();
+      Run();
+    });
+  }
+  // Only the signal is touched from here on: the thread may already have finished and freed itself.
+  std::unique_lock<std::mutex> lock(signal->Mutex);
+  signal->Cond.wait(lock, [&] { return signal->Done; });
 }
 
 void TThread::Terminate() { FTerminated = true; }
 
 void TThread::Run() {
-  FThreadID = CurrentThreadID();
   tCurrentThread = this;
   try {
     if (!Terminated()) Execute();

@@ -86,7 +86,7 @@ private:
   std::atomic<bool> FFinished{false};
   std::atomic<TThreadID> FThreadID{0};
   bool FCreateSuspended;
-  bool FStarted = false;
+  std::atomic<bool> FStarted{false};
   std::atomic<bool> FFreeOnTerminate{false};
   TThreadPriority FPriority = tpNormal;
   int32_t FReturnValue = 0;

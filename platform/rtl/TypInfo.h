@@ -40,8 +40,12 @@
 
 #include "rtl/Currency.h"
 #include "rtl/Events.h"
+#include "rtl/GUID.h"
+#include "rtl/Interfaces.h"
 #include "rtl/Sets.h"
 #include "rtl/System.h"
+
+class Variant;  // rtl/Variants.h: only files that publish or read Variant properties need it
 
 RTL_EXCEPTION(EPropertyError, Exception)
 RTL_EXCEPTION(EPropertyConvertError, Exception)
@@ -82,6 +86,7 @@ struct TTypeInfo {
   size_t SetSize = 0;                               // tkSet: the number of possible members
   TClass ClassType = nullptr;                       // tkClass
   const std::type_info* MethodSignature = nullptr;  // tkMethod: typeid of the Event<...>
+  TGUID IntfGUID;                                   // tkInterface: the interface's IID (null if none)
   const TTypeInfo* BaseType = nullptr;              // an alias made by TypeInfoAlias: the type it renames
 };
 using PTypeInfo = const TTypeInfo*;
@@ -96,6 +101,8 @@ PTypeInfo WideStringTypeInfo();
 PTypeInfo ClassTypeInfo(TClass cls);
 PTypeInfo SetTypeInfo(PTypeInfo compType, size_t size);
 PTypeInfo MethodTypeInfo(const std::type_info& signature, const char* name);
+PTypeInfo VariantTypeInfo();
+PTypeInfo InterfaceTypeInfo(const std::type_info& type, const TGUID& iid);
 String Utf16ToUtf8(const WideString& s);
 WideString Utf8ToUtf16(const String& s);
 
@@ -103,6 +110,12 @@ template <class V>
 struct IsSetType : std::false_type {};
 template <class E, size_t B>
 struct IsSetType<Set<E, B>> : std::true_type {};
+template <class V>
+struct IsIPtrType : std::false_type {};
+template <class I>
+struct IsIPtrType<IPtr<I>> : std::true_type {
+  using Interface = I;
+};
 template <class V>
 struct IsEventType : std::false_type {};
 template <class... A>
@@ -128,7 +141,8 @@ constexpr TOrdType OrdTypeOf() {
 
 // The type information of a C++ property type: integral types, bool, char, char16_t, floating types and
 // Currency, String, WideString, enumerations declared with RTL_ENUM, Set<E>, pointers to TObject
-// descendants, and Event<...>.
+// descendants, Event<...>, Variant (tkVariant) and IPtr<I> (tkInterface, named "IInterface" unless
+// given an alias).
 template <class V>
 PTypeInfo TypeInfo() {
   using namespace rtl_detail;
@@ -165,7 +179,15 @@ PTypeInfo TypeInfo() {
     return ClassTypeInfo(std::remove_pointer_t<V>::StaticClass());
   else if constexpr (IsEventType<V>::value)
     return MethodTypeInfo(typeid(V), std::is_same_v<V, TNotifyEvent> ? "TNotifyEvent" : "TMethod");
-  else
+  else if constexpr (std::is_same_v<V, Variant>)
+    return VariantTypeInfo();
+  else if constexpr (IsIPtrType<V>::value) {
+    using I = typename IsIPtrType<V>::Interface;
+    if constexpr (requires { I::IID; })
+      return InterfaceTypeInfo(typeid(I), I::IID);
+    else
+      return InterfaceTypeInfo(typeid(I), TGUID{});
+  } else
     static_assert(!sizeof(V), "this type has no run-time type information");
 }
 
@@ -200,6 +222,10 @@ public:
   virtual void SetMethod(TObject* obj, const TMethod& v) const;
   virtual TSetBits GetSet(TObject* obj) const;
   virtual void SetSet(TObject* obj, const TSetBits& v) const;
+  virtual void GetVariant(TObject* obj, Variant& out) const;
+  virtual void SetVariant(TObject* obj, const Variant& v) const;
+  virtual IPtr<IInterface> GetInterface(TObject* obj) const;
+  virtual void SetInterface(TObject* obj, IInterface* v) const;
 };
 
 [[noreturn]] void RaiseReadOnly();
@@ -327,6 +353,30 @@ public:
       Write(o, V::FromWords(v.Words, 4));
     else
       TPropAccess::SetSet(o, v);
+  }
+  void GetVariant(TObject* o, Variant& out) const override {
+    if constexpr (std::is_same_v<V, Variant>)
+      out = Read(o);
+    else
+      TPropAccess::GetVariant(o, out);
+  }
+  void SetVariant(TObject* o, const Variant& v) const override {
+    if constexpr (std::is_same_v<V, Variant>)
+      Write(o, v);
+    else
+      TPropAccess::SetVariant(o, v);
+  }
+  IPtr<IInterface> GetInterface(TObject* o) const override {
+    if constexpr (IsIPtrType<V>::value)
+      return IPtr<IInterface>(Read(o));
+    else
+      return TPropAccess::GetInterface(o);
+  }
+  void SetInterface(TObject* o, IInterface* v) const override {
+    if constexpr (IsIPtrType<V>::value)
+      Write(o, V(dynamic_cast<typename IsIPtrType<V>::Interface*>(v)));
+    else
+      TPropAccess::SetInterface(o, v);
   }
 
 private:
@@ -592,6 +642,19 @@ String GetSetProp(TObject* obj, const TPropInfo* prop, bool brackets = false);
 String GetSetProp(TObject* obj, const String& name, bool brackets = false);
 void SetSetProp(TObject* obj, const TPropInfo* prop, const String& value);
 void SetSetProp(TObject* obj, const String& name, const String& value);
+
+// Variant properties; the returning form needs rtl/Variants.h where it is called.
+void GetVariantProp(TObject* obj, const TPropInfo* prop, Variant& out);
+void SetVariantProp(TObject* obj, const TPropInfo* prop, const Variant& value);
+template <class V = Variant>
+V GetVariantProp(TObject* obj, const TPropInfo* prop) {
+  V v;
+  GetVariantProp(obj, prop, v);
+  return v;
+}
+// Interface properties (IPtr<I>); a value that does not implement the property's interface sets it empty.
+IPtr<IInterface> GetInterfaceProp(TObject* obj, const TPropInfo* prop);
+void SetInterfaceProp(TObject* obj, const TPropInfo* prop, IInterface* value);
 
 // Enumeration names; GetEnumValue returns -1 for an unknown name.
 String GetEnumName(PTypeInfo type, int64_t value);

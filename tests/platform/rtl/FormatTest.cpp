@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "rtl/SysUtils.h"
 
@@ -23,7 +24,7 @@ private:
   TFormatSettings saved_;
 };
 
-TEST_F(FormatRu, IntegerStringAndPointerSpecifiers) {
+TEST_F(FormatRu, IntegerStringAndPointerConversions) {
   int dummy = 0;
   // Arguments hold strings by reference: keep them alive as long as the table.
   const String a = "a";
@@ -68,7 +69,7 @@ TEST_F(FormatRu, IntegerStringAndPointerSpecifiers) {
   for (const auto& c : cases) EXPECT_EQ(Format(c.fmt, c.args), c.expected) << c.fmt;
 }
 
-TEST_F(FormatRu, FloatSpecifiersUseTheSettings) {
+TEST_F(FormatRu, FloatConversionsUseTheSettings) {
   struct Case {
     String fmt;
     std::initializer_list<FormatArg> args;
@@ -234,6 +235,9 @@ TEST_F(FormatRu, FormatFloatMasks) {
       {"#,##0.00", -1234.5, Nb("-1_234,50")},
       {"#,##0", 999.5, Nb("1_000")},
       {"#,##0", 12, "12"},
+      {",0.00", 1234.5, Nb("1_234,50")},
+      {"#,##0;-#,##0", -1234567, Nb("-1_234_567")},
+      {"0.00;-0.00", -0.001, "0,00"},
       {"#,##0.00;(#,##0.00);\"zero\"", 1234.5, Nb("1_234,50")},
       {"#,##0.00;(#,##0.00);\"zero\"", -1234.5, Nb("(1_234,50)")},
       {"#,##0.00;(#,##0.00);\"zero\"", 0, "zero"},
@@ -265,6 +269,22 @@ TEST_F(FormatRu, CurrencyToText) {
   EXPECT_EQ(FormatCurr("0.0000", Currency::FromScaled(-1)), "-0,0001");
   EXPECT_EQ(FormatCurr("#,##0", Currency::FromScaled(std::numeric_limits<int64_t>::max())),
             Nb("922_337_203_685_478"));
+}
+
+TEST_F(FormatRu, MalformedFormatsNeverReadOutOfBounds) {
+  // Random fragments of format syntax: each call either formats or raises EConvertError.
+  const char* fragments[] = {"%", "%%", "d", "s", "x", "f", "-", ".", "*", ":", "0", "1", "9", "a", "ё", "m", "g"};
+  const String text = "привет";
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    String fmt;
+    const int n = static_cast<int>(rng() % 8);
+    for (int k = 0; k < n; ++k) fmt += fragments[rng() % (sizeof fragments / sizeof *fragments)];
+    try {
+      Format(fmt, {3, text, 2.5, 7, Currency::FromInt(2)});
+    } catch (const EConvertError&) {
+    }
+  }
 }
 
 TEST_F(FormatRu, FloatToDecimalDigits) {

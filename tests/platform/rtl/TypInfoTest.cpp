@@ -309,3 +309,37 @@ TEST(TypInfoTest, IntegerIdentifierMaps) {
   EXPECT_THROW(TypeInfoAlias("TTestColor", TypeInfo<double>()), EInvalidOperation);
   EXPECT_EQ(TypeInfoDateTime()->FloatType, ftDouble);
 }
+
+namespace {
+class IPlug : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{A1B2C3D4-0000-4000-8000-00000000CAFE}");
+};
+class TPlug : public TInterfacedObject, public IPlug {
+  RTL_CLASS(TPlug, TInterfacedObject)
+};
+class TSocket : public TPersistent {
+  RTL_CLASS(TSocket, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  IPtr<IPlug> Plug;
+};
+}  // namespace
+
+RTL_PUBLISHED(TSocket) { prop("Plug", &TSocket::Plug, &TSocket::Plug); }
+
+TEST(TypInfoTest, InterfacePropertiesHoldCountedReferences) {
+  const TPropInfo* p = GetPropInfo(TSocket::StaticClass(), "Plug");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->Kind(), tkInterface);
+  EXPECT_EQ(p->PropType->IntfGUID, IPlug::IID);
+  TSocket* socket = New<TSocket>();
+  IPtr<IPlug> plug = New<TPlug>();
+  SetInterfaceProp(socket, p, plug.get());
+  EXPECT_EQ(socket->Plug, plug);
+  EXPECT_EQ(GetInterfaceProp(socket, p).get(), static_cast<IInterface*>(plug.get()));
+  IPtr<IInterface> other = New<TInterfacedObject>();
+  SetInterfaceProp(socket, p, other.get());  // not an IPlug
+  EXPECT_FALSE(socket->Plug);
+  socket->Free();
+}
