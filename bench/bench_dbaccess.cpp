@@ -16,7 +16,7 @@
 namespace {
 constexpr int kRows = 200000;
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName); }
+IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
 
 void Check(ISC_STATUS status) {
   if (status != 0) RaiseServerError(Lib(), nullptr);

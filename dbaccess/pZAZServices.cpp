@@ -130,7 +130,7 @@ void TpZAZCustomService::CheckInactive() {
 
 IIBClientLibrary* TpZAZCustomService::ClientLibrary() {
   if (!FLibrary) FLibrary = GetClientLibraryByName(FLibraryName);
-  return FLibrary;
+  return FLibrary.get();
 }
 
 void TpZAZCustomService::ServiceCallFailed() {
@@ -146,7 +146,7 @@ void TpZAZCustomService::ServiceCallFailed() {
     }
   }
   SetFPUExtendedPrecision();
-  RaiseServerError(FLibrary, this);
+  RaiseServerError(FLibrary.get(), this);
 }
 
 String TpZAZCustomService::ServiceName() const {
@@ -257,7 +257,7 @@ void TpZAZCustomService::Detach() {
   ISC_STATUS status = ClientLibrary()->isc_service_detach(StatusVector(), &FHandle);
   SetFPUExtendedPrecision();
   FHandle = 0;
-  if (status != 0) RaiseServerError(FLibrary, this);
+  if (status != 0) RaiseServerError(FLibrary.get(), this);
   if (auto* hook = Hook()) hook->TraceServiceDetach(this);
 }
 

@@ -9,6 +9,7 @@
 
 #include "rtl/Components.h"
 #include "rtl/Events.h"
+#include "rtl/Interfaces.h"
 #include "rtl/Sets.h"
 
 class IIBClientLibrary;
@@ -124,7 +125,7 @@ private:
   void ParamsChange(TObject* sender);
   void ParamsChanging(TObject* sender);
 
-  IIBClientLibrary* FLibrary = nullptr;
+  IPtr<IIBClientLibrary> FLibrary;
   String FSPB;
   bool FSPBRebuild = true;
   bool FStreamedActive = false;

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 namespace {
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName); }
+IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
 
 void Check(ISC_STATUS status) {
   if (status != 0) RaiseServerError(Lib(), nullptr);
