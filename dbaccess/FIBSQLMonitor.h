@@ -44,6 +44,18 @@ public:
   TFIBSQLMonitorHook();
   ~TFIBSQLMonitorHook() override;
 
+  // Connections and transactions: texts built from the component's name (and the transaction's
+  // server-side number, which the caller passes only for a transaction with a default connection).
+  virtual void TraceConnect(TComponent* database);
+  virtual void TraceDisconnect(TComponent* database);
+  virtual void TraceTransactionStart(TComponent* transaction, int64_t transactionID);
+  virtual void TraceCommit(TComponent* transaction, int64_t transactionID);
+  // operation 0 sets, 1 rolls back to, 2 releases the savepoint.
+  virtual void TraceSavepoint(TComponent* transaction, int64_t transactionID, const String& savepoint,
+                              int32_t operation);
+  virtual void TraceCommitRetaining(TComponent* transaction, int64_t transactionID);
+  virtual void TraceRollback(TComponent* transaction, int64_t transactionID);
+  virtual void TraceRollbackRetaining(TComponent* transaction, int64_t transactionID);
   virtual void TraceServiceAttach(TComponent* service);
   virtual void TraceServiceDetach(TComponent* service);
   virtual void TraceServiceQuery(TComponent* service);
@@ -66,6 +78,9 @@ private:
   bool CreateSharedObjects();
   void StopWriter();
   void TraceService(TComponent* service, const char* what);
+  // True when the hook is on, a monitor is attached and, for counterOffset >= 0, wants the kind.
+  bool Wanted(int32_t counterOffset) const;
+  void TraceTransaction(TComponent* transaction, const String& text);
   bool FActive = true;
   bool FSharedCreated = false;
   Shared* FShared = nullptr;

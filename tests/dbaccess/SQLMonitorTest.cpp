@@ -82,6 +82,8 @@ TEST(SQLMonitorChild, Run) {
   auto* readFinished = New<TNamedEvent>(base + ".ReadFinishedEvent", true, false);
   char* block = static_cast<char*>(mem->Memory());
   auto at = [&](int32_t off) { return std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(block + off)); };
+  at(SB::ConnectCounter).fetch_add(1);
+  at(SB::TransactionCounter).fetch_add(1);
   at(SB::MonitorCount).fetch_add(1);
   for (int i = 0; i < pieces; ++i) {
     ASSERT_EQ(writeFinished->WaitFor(10000), wrSignaled);
@@ -99,6 +101,8 @@ TEST(SQLMonitorChild, Run) {
   }
   out.close();
   at(SB::MonitorCount).fetch_sub(1);
+  at(SB::ConnectCounter).fetch_sub(1);
+  at(SB::TransactionCounter).fetch_sub(1);
   for (TObject* o : std::initializer_list<TObject*>{readFinished, readEvent, writeFinished, writeEvent, mem}) o->Free();
 }
 
@@ -117,7 +121,7 @@ TEST(SQLMonitor, MonitorInAnotherProcessReceivesPiecesInOrder) {
 
   String outFile = dir.File("pieces.bin");
   String longText(4500, 'L');
-  pid_t pid = StartMonitor(channel, outFile, 5);
+  pid_t pid = StartMonitor(channel, outFile, 8);
   ASSERT_GT(pid, 0);
   for (int i = 0; i < 200 && hook->GetMonitorCount() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -128,12 +132,17 @@ TEST(SQLMonitor, MonitorInAnotherProcessReceivesPiecesInOrder) {
   hook->TraceServiceAttach(svc);
   hook->SendTrace(String("a\x01tab\there\r\nnext"), tfQExecute);
   hook->SendTrace(longText, tfQPrepare);
+  svc->SetName("Database1");
+  hook->TraceConnect(svc);
+  svc->SetName("Transaction1");
+  hook->TraceCommit(svc, 42);
+  hook->TraceSavepoint(svc, 42, "S1", 1);
   svc->Free();
   EXPECT_TRUE(hook->WriterRunning());
   EXPECT_EQ(WaitExit(pid, 30), 0);
 
   std::vector<Piece> pieces = ReadPieces(outFile);
-  ASSERT_EQ(pieces.size(), 5u);
+  ASSERT_EQ(pieces.size(), 8u);
   const String prefix = "\r\n[Application: dbaccess_tests]\r\n";
   EXPECT_EQ(pieces[0].kind, tfService);
   EXPECT_EQ(pieces[0].text, prefix + "BackupService1: [Attach]");
@@ -150,6 +159,11 @@ TEST(SQLMonitor, MonitorInAnotherProcessReceivesPiecesInOrder) {
   EXPECT_EQ(pieces[3].text.size(), 2002u);
   EXPECT_EQ(joined, prefix + longText);
   EXPECT_GT(pieces[0].stamp, 40000.0);  // a date of this century
+  EXPECT_EQ(pieces[5].kind, tfConnect);
+  EXPECT_EQ(pieces[5].text, prefix + "Database1: [Connect]");
+  EXPECT_EQ(pieces[6].kind, tfTransact);
+  EXPECT_EQ(pieces[6].text, prefix + "Transaction1: [Commit (Hard commit)](42)");
+  EXPECT_EQ(pieces[7].text, prefix + "Transaction1: Transaction(42) - [RollBackToSavePoint(\"S1\")]");
 
   hook->Free();
   UnlinkMonitorChannel(channel);
