@@ -106,3 +106,18 @@ TEST(ClientLibrary, AnsweredByItsInterfaceIdentifier) {
   EXPECT_TRUE(Supports(obj, IIBClientLibrary::IID));
   EXPECT_EQ(GUIDToString(IIBClientLibrary::IID), "{BB362CBF-2BD0-41A8-8982-F5E3327354A6}");
 }
+
+TEST(ClientLibrary, EventBlockTakesItsNamesAsAnArrayOfFifteen) {
+  IPtr<IIBClientLibrary> lib = GetClientLibraryByName(DefaultClientLibraryName);
+  char first[] = "FIRST", second[] = "SECOND_EVENT";
+  char* names[15] = {first, second};
+  ISC_UCHAR *events = nullptr, *results = nullptr;
+  ISC_LONG length = lib->isc_event_block(&events, &results, static_cast<ISC_USHORT>(2), names);
+  // Version byte, then per name a length byte, the name and a 4-byte count.
+  EXPECT_EQ(length, 1 + (1 + 5 + 4) + (1 + 12 + 4));
+  ASSERT_NE(events, nullptr);
+  EXPECT_EQ(events[1], 5);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(events) + 2, 5), "FIRST");
+  lib->isc_free(reinterpret_cast<ISC_SCHAR*>(events));
+  lib->isc_free(reinterpret_cast<ISC_SCHAR*>(results));
+}
