@@ -57,13 +57,15 @@ using TStreamProc = Event<TStream*>;
 
 // Reader hooks, as the platform's events.
 using TReaderError = Event<TReader*, const String& /*message*/, bool& /*handled*/>;
-// Asked for a property that the instance neither publishes nor defines. Setting handled means the hook
-// consumed the value itself (through the reader); skip (default true) drops the value unread otherwise.
-// name may be changed to redirect the entry to another property of instance.
+// Asked for a property that the instance neither publishes nor defines (isPath: a part of a dotted
+// path). Setting handled means the hook consumed the value itself through the reader; setting skip drops
+// the value silently; renaming name redirects the entry to another property of instance. Otherwise the
+// reader raises "Property %s does not exist".
 using TPropertyNotFoundEvent =
     Event<TReader*, TPersistent* /*instance*/, String& /*name*/, bool /*isPath*/, bool& /*handled*/, bool& /*skip*/>;
-// Asked when the root publishes no method of that name; clear error to accept a missing handler.
-using TFindMethodEvent = Event<TReader*, const String& /*methodName*/, bool& /*error*/>;
+// Asked for every event handler name; method holds the root's published method of that name (or nothing)
+// and error whether it is missing. The hook may supply another method or clear error to accept the gap.
+using TFindMethodEvent = Event<TReader*, const String& /*methodName*/, TMethod& /*method*/, bool& /*error*/>;
 using TSetNameEvent = Event<TReader*, TComponent*, String& /*name*/>;
 using TReferenceNameEvent = Event<TReader*, String& /*name*/>;
 using TCreateComponentEvent = Event<TReader*, TComponentClass, TComponent*& /*component*/>;
@@ -194,8 +196,10 @@ protected:
   // Reads one property entry (name and value) into instance.
   void ReadProperty(TPersistent* instance);
   void ReadPropValue(TPersistent* instance, const TPropInfo* prop);
-  // Skips the value, then raises "Property %s does not exist" (unless OnPropertyNotFound handles it).
+  // Skips the value, then raises "Property %s does not exist".
   void PropertyError(const String& name);
+  // The root's published method of that name, through OnFindMethod; "Invalid property value" when none.
+  virtual TMethod FindMethod(TComponent* root, const String& methodName);
   const String& PropName() const { return FPropName; }
   void SetPropName(const String& value) { FPropName = value; }
   bool CanHandleExceptions() const { return FCanHandleExcepts; }
@@ -211,6 +215,8 @@ private:
   void SkipProperty();
   void SkipComponent(bool skipHeader);
   void DoFixupReferences();
+  bool PropertyNotFound(TPersistent* instance, String& name, bool isPath);
+  bool ReadStringsFallback(TPersistent* instance);
   [[noreturn]] void PropValueError();
 
   TComponent* FOwner = nullptr;
@@ -287,6 +293,8 @@ private:
   void WriteBuffer();
   void AddAncestor(TComponent* component);
   String ReferenceNameOf(TComponent* component);
+  bool CollectionsEqual(TCollection* a, TCollection* b);
+  bool FStringsDefined = false;
 
   TComponent* FRootAncestor = nullptr;
   String FPropPath;
