@@ -107,8 +107,7 @@ private:
   std::vector<TCollectionItem*> FItems;
   int32_t FUpdateCount = 0;
   int32_t FNextID = 0;
-  String FPropName;
-  bool FPropNameKnown = false;
+  String FPropName;  // found once through the owner's RTTI, or set
 };
 
 // A collection whose owner is given at construction (the object that publishes it).

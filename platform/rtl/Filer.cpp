@@ -1331,7 +1331,8 @@ TStreamOriginalFormat TestStreamFormat(TStream* stream) {
   char sig[4] = {};
   int32_t n = stream->Read(sig, 4);
   stream->SetPosition(pos);
-  if (n == 4 && (static_cast<uint8_t>(sig[0]) == 0xFF || std::memcmp(sig, kSignature, 4) == 0)) return sofBinary;
+  if ((n >= 1 && static_cast<uint8_t>(sig[0]) == 0xFF) || (n == 4 && std::memcmp(sig, kSignature, 4) == 0))
+    return sofBinary;
   if (n >= 1) {
     char c = sig[0];
     if (c == '\t' || c == '\v' || c == '\r' || c == '\n' || c == ' ' || c == 'I' || c == 'O' || c == 'i' || c == 'o')

@@ -121,6 +121,13 @@ public:
   String Title;
 };
 
+// The form whose resource is compiled in from data/StreamResForm.dfm.
+class TStreamResForm : public TStreamForm {
+  RTL_CLASS(TStreamResForm, TStreamForm)
+public:
+  using TStreamForm::TStreamForm;
+};
+
 // Registers the model's classes with the class registry once.
 void RegisterStreamModel();
 
@@ -618,5 +625,31 @@ TEST(StreamingTest, FormResourceReadsIntoAnExistingRoot) {
   EXPECT_FALSE(ReadComponentResource(form, "TNothing"));
   EXPECT_NE(FormResourceText("tstreamform").find("From resource"), String::npos);
   UnregisterFormResource("TStreamForm");
+  form->Free();
+}
+
+TEST(StreamingTest, CollectionNamePathComesFromTheOwnersPublishedProperty) {
+  TStreamForm* form = BuildForm();
+  auto* w1 = static_cast<TStreamWidget*>(form->FindComponent("W1"));
+  EXPECT_EQ(w1->Items->Items(1)->GetNamePath(), "W1.Items[1]");
+  form->Free();
+}
+
+TEST(StreamingTest, CompiledInFormResourceIsRegisteredAtStartAndReads) {
+  RegisterStreamModel();
+  ASSERT_TRUE(FormResourceExists("TStreamResForm"));
+  auto* form = New<TStreamResForm>(nullptr);
+  EXPECT_TRUE(InitInheritedComponent(form, TStreamForm::StaticClass()));
+  EXPECT_EQ(form->Name(), "ResForm");
+  EXPECT_EQ(form->Title, "\xD0\xA0\xD0\xB5\xD0\xB7\xD0\xB5\xD1\x80\xD0\xB2\xD0\xBD\xD1\x8B\xD0\xB5 "
+                         "\xD0\xBA\xD0\xBE\xD0\xBF\xD0\xB8\xD0\xB8");
+  ASSERT_EQ(form->Kids.size(), 1u);
+  EXPECT_EQ(form->Kids[0]->Caption(), "\xD0\x91\xD0\xB0\xD0\xB7\xD0\xB0");
+  EXPECT_TRUE(form->Kids[0]->Kids[0]->Flags == (TStreamFlags{sfBold}));
+  ASSERT_NE(form->W1, nullptr);
+  EXPECT_EQ(form->W1->Lines->Text(), "SELECT * FROM projects ORDER BY name\r\n");
+  EXPECT_EQ(form->W1->DesignInfo(), 8 | (16 << 16));
+  form->W1->OnPing(form);
+  EXPECT_EQ(form->Pings, 1);
   form->Free();
 }
