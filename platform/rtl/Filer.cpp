@@ -1525,7 +1525,8 @@ TComponent* TReader::ReadComponent(TComponent* component) {
           SetName(result, name);
         }
         if (result->ComponentState().Contains(csInline)) FLookupRoot = result;
-        if (FParent && result != FRoot && result->HasParent()) result->SetParentComponent(FParent);
+        if (FParent && result != FRoot && result->HasParent() && result->GetParentComponent() != FParent)
+          result->SetParentComponent(FParent);
         result->FComponentState.Include(csReading);
         result->ReadState(this);
         result->FComponentState.Exclude(csReading);
