@@ -343,3 +343,27 @@ TEST(TypInfoTest, InterfacePropertiesHoldCountedReferences) {
   EXPECT_FALSE(socket->Plug);
   socket->Free();
 }
+
+namespace {
+class TRaced : public TWidget {
+  RTL_CLASS(TRaced, TWidget)
+  RTL_PUBLISHED_DECL
+public:
+  int32_t Extra = 0;
+};
+}  // namespace
+
+RTL_PUBLISHED(TRaced) { prop("Extra", &TRaced::Extra, &TRaced::Extra).Default(3); }
+
+#include <thread>
+
+TEST(TypInfoTest, FirstQueriesFromSeveralThreadsBuildOneTable) {
+  std::vector<const TPropInfo*> seen(4);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&seen, i] { seen[i] = GetPropInfo(TRaced::StaticClass(), "Extra"); });
+  for (std::thread& t : threads) t.join();
+  ASSERT_NE(seen[0], nullptr);
+  for (const TPropInfo* p : seen) EXPECT_EQ(p, seen[0]);
+  EXPECT_EQ(GetPropList(TRaced::StaticClass()).size(), GetPropList(TWidget::StaticClass()).size() + 1);
+}
