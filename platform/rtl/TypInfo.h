@@ -118,8 +118,8 @@ struct IsIPtrType<IPtr<I>> : std::true_type {
 };
 template <class V>
 struct IsEventType : std::false_type {};
-template <class... A>
-struct IsEventType<Event<A...>> : std::true_type {};
+template <class R, class... A>
+struct IsEventType<TEvent<R, A...>> : std::true_type {};
 
 template <class V>
 constexpr bool IsOrdinal = std::is_integral_v<V> || std::is_enum_v<V>;
@@ -141,7 +141,7 @@ constexpr TOrdType OrdTypeOf() {
 
 // The type information of a C++ property type: integral types, bool, char, char16_t, floating types and
 // Currency, String, WideString, enumerations declared with RTL_ENUM, Set<E>, pointers to TObject
-// descendants, Event<...>, Variant (tkVariant) and IPtr<I> (tkInterface, named "IInterface" unless
+// descendants, Event<...> and FuncEvent<...>, Variant (tkVariant) and IPtr<I> (tkInterface, named "IInterface" unless
 // given an alias).
 template <class V>
 PTypeInfo TypeInfo() {
@@ -553,10 +553,11 @@ public:
     static_assert(rtl_detail::IsEventType<Value>::value, "an event property holds an Event<...>");
     return prop(name, std::move(getter), std::move(setter));
   }
-  // A published method: void Handler(Args...) of T or a base; found by name to bind to Event<Args...>.
-  template <class M, class... Args>
-  void method(const char* name, void (M::*handler)(Args...)) {
-    FBuilder.AddMethod(name, Event<Args...>::CodeOf(handler));
+  // A published method: R Handler(Args...) of T or a base; found by name to bind to an event of the
+  // same signature (Event<Args...> for void, FuncEvent<R, Args...> otherwise).
+  template <class R, class M, class... Args>
+  void method(const char* name, R (M::*handler)(Args...)) {
+    FBuilder.AddMethod(name, TEvent<R, Args...>::CodeOf(handler));
   }
   // A published component field (T* member of a TObject descendant type).
   template <class M, class F>

@@ -55,6 +55,7 @@ public:
   TWidget* Partner = nullptr;
 
   void Clicked(TObject*) { ++Clicks; }
+  bool Accepts(int32_t v) { return v > Tag(); }
   void TextChanged(TObject*, const String& s) { LastText = s; }
   int Clicks = 0;
   String LastText;
@@ -94,6 +95,7 @@ RTL_PUBLISHED(TWidget) {
   prop("Tag", &TWidget::Tag, &TWidget::SetTag).Default(7);
   method("Clicked", &TWidget::Clicked);
   method("TextChanged", &TWidget::TextChanged);
+  method("Accepts", &TWidget::Accepts);
   field("PartnerField", &TWidget::Partner);
 }
 
@@ -247,6 +249,10 @@ TEST(TypInfoTest, PublishedMethodsFoundByNameBindIntoEvents) {
   EXPECT_THROW(SetMethodProp(button, "OnClick", FindMethod(form, "TextChanged")), EInvalidCast);
   EXPECT_FALSE(MethodEvent<TNotifyEvent>(form, "NoSuchHandler").Assigned());
   EXPECT_EQ(MethodAddress(TBaseWidget::StaticClass(), "Clicked"), nullptr);
+  auto accepts = MethodEvent<FuncEvent<bool, int32_t>>(form, "Accepts");
+  EXPECT_TRUE(accepts(3));
+  EXPECT_FALSE(accepts(-1));
+  EXPECT_THROW(MethodEvent<Event<int32_t>>(form, "Accepts"), EInvalidCast);
 
   // A callable-backed event survives the round trip through TMethod.
   int calls = 0;
