@@ -18,6 +18,8 @@ void rtl_detail::RaiseClassCast(TClass cls, TClass target) {
   throw EInvalidCast(cls->ClassName() + " is not a " + target->ClassName());
 }
 
+void* TObject::InterfaceByIID(const TGUID&) { return nullptr; }
+
 void TObject::Free() {
   BeforeDestruction();
   delete this;

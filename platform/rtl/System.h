@@ -20,6 +20,7 @@ using TClass = const TMetaClass*;
 class TPublishedBuilder;  // rtl/TypInfo.h
 struct TClassRtti;        // rtl/TypInfo.h
 struct TTypeInfo;         // rtl/TypInfo.h
+struct TGUID;             // rtl/GUID.h
 template <class T>
 struct TPublishedTable;   // specialised by RTL_PUBLISHED(T) in rtl/TypInfo.h
 
@@ -102,8 +103,9 @@ public:                                                     \
                                                             \
 private:
 
-// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it at
-// namespace scope next to the enumeration, listing every value in order; the values must run 0, 1, 2...
+// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it in the
+// enumeration's own namespace (found by argument-dependent lookup), in the header next to the enumeration
+// when other files publish it, listing every value in order; the values must run 0, 1, 2...
 //   enum TAlign { alNone, alTop, alBottom };
 //   RTL_ENUM(TAlign, alNone, alTop, alBottom)
 #define RTL_ENUM(Type, ...)                                                                   \
@@ -154,6 +156,10 @@ public:
 
   // Destroys the object: BeforeDestruction, then delete. Safe on a null pointer through FreeAndNil.
   void Free();
+
+  // The object's interface of that GUID as a pointer to that interface type, or nullptr; classes list
+  // their interfaces with RTL_INTERFACES (rtl/Interfaces.h). Reference counts are not touched.
+  virtual void* InterfaceByIID(const TGUID& iid);
 
 private:
   friend struct rtl_detail::TLinkNode;

@@ -40,6 +40,7 @@ struct TTypeStore {
   std::map<TClass, PTypeInfo> Classes;
   std::map<std::pair<PTypeInfo, size_t>, PTypeInfo> Sets;
   std::map<std::type_index, PTypeInfo> Methods;
+  std::map<std::type_index, PTypeInfo> Interfaces;
 
   PTypeInfo Keep(std::unique_ptr<TTypeInfo> t) {
     All.push_back(std::move(t));
@@ -200,6 +201,27 @@ PTypeInfo MethodTypeInfo(const std::type_info& signature, const char* name) {
   return s.Methods[key] = s.Keep(std::move(t));
 }
 
+PTypeInfo VariantTypeInfo() {
+  static const TTypeInfo info = [] {
+    TTypeInfo t;
+    t.Kind = tkVariant;
+    t.Name = "Variant";
+    return t;
+  }();
+  return &info;
+}
+
+PTypeInfo InterfaceTypeInfo(const std::type_info& type, const TGUID& iid) {
+  TTypeStore& s = Types();
+  std::lock_guard<std::mutex> guard(s.Lock);
+  std::type_index key(type);
+  auto it = s.Interfaces.find(key);
+  if (it != s.Interfaces.end()) return it->second;
+  auto t = MakeType(tkInterface, "IInterface");
+  t->IntfGUID = iid;
+  return s.Interfaces[key] = s.Keep(std::move(t));
+}
+
 const TTypeInfo* MakeEnumTypeInfo(const char* name, const char* names, const long long* ords, size_t count) {
   TTypeStore& s = Types();
   std::lock_guard<std::mutex> guard(s.Lock);
@@ -327,6 +349,10 @@ TMethod TPropAccess::GetMethod(TObject*) const { WrongKind(); }
 void TPropAccess::SetMethod(TObject*, const TMethod&) const { WrongKind(); }
 TSetBits TPropAccess::GetSet(TObject*) const { WrongKind(); }
 void TPropAccess::SetSet(TObject*, const TSetBits&) const { WrongKind(); }
+void TPropAccess::GetVariant(TObject*, Variant&) const { WrongKind(); }
+void TPropAccess::SetVariant(TObject*, const Variant&) const { WrongKind(); }
+IPtr<IInterface> TPropAccess::GetInterface(TObject*) const { WrongKind(); }
+void TPropAccess::SetInterface(TObject*, IInterface*) const { WrongKind(); }
 
 void RaiseReadOnly() { throw EPropertyError("Property is read-only"); }
 
@@ -472,6 +498,8 @@ constexpr TTypeKinds kOrdinalKinds{tkInteger, tkChar, tkWChar, tkEnumeration, tk
 constexpr TTypeKinds kStringKinds{tkString, tkLString, tkWString};
 
 }  // namespace
+
+const TPropInfo* rtl_detail::RequireProp(const TObject* obj, const String& name) { return Require(obj, name); }
 
 const TPropInfo* GetPropInfo(TClass cls, const String& name) {
   if (!cls) return nullptr;
@@ -650,6 +678,24 @@ void SetSetProp(TObject* obj, const TPropInfo* prop, const String& value) {
 }
 void SetSetProp(TObject* obj, const String& name, const String& value) {
   SetSetProp(obj, Require(obj, name), value);
+}
+
+void GetVariantProp(TObject* obj, const TPropInfo* prop, Variant& out) {
+  CheckRead(obj, prop, TTypeKinds{tkVariant});
+  prop->Access->GetVariant(obj, out);
+}
+void SetVariantProp(TObject* obj, const TPropInfo* prop, const Variant& value) {
+  CheckWrite(obj, prop, TTypeKinds{tkVariant});
+  prop->Access->SetVariant(obj, value);
+}
+
+IPtr<IInterface> GetInterfaceProp(TObject* obj, const TPropInfo* prop) {
+  CheckRead(obj, prop, TTypeKinds{tkInterface});
+  return prop->Access->GetInterface(obj);
+}
+void SetInterfaceProp(TObject* obj, const TPropInfo* prop, IInterface* value) {
+  CheckWrite(obj, prop, TTypeKinds{tkInterface});
+  prop->Access->SetInterface(obj, value);
 }
 
 String GetEnumName(PTypeInfo type, int64_t value) {

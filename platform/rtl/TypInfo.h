@@ -40,8 +40,12 @@
 
 #include "rtl/Currency.h"
 #include "rtl/Events.h"
+#include "rtl/GUID.h"
+#include "rtl/Interfaces.h"
 #include "rtl/Sets.h"
 #include "rtl/System.h"
+
+class Variant;  // rtl/Variants.h: only files that publish or read Variant properties need it
 
 RTL_EXCEPTION(EPropertyError, Exception)
 RTL_EXCEPTION(EPropertyConvertError, Exception)
@@ -82,6 +86,7 @@ struct TTypeInfo {
   size_t SetSize = 0;                               // tkSet: the number of possible members
   TClass ClassType = nullptr;                       // tkClass
   const std::type_info* MethodSignature = nullptr;  // tkMethod: typeid of the Event<...>
+  TGUID IntfGUID;                                   // tkInterface: the interface's IID (null if none)
   const TTypeInfo* BaseType = nullptr;              // an alias made by TypeInfoAlias: the type it renames
 };
 using PTypeInfo = const TTypeInfo*;
@@ -96,6 +101,8 @@ PTypeInfo WideStringTypeInfo();
 PTypeInfo ClassTypeInfo(TClass cls);
 PTypeInfo SetTypeInfo(PTypeInfo compType, size_t size);
 PTypeInfo MethodTypeInfo(const std::type_info& signature, const char* name);
+PTypeInfo VariantTypeInfo();
+PTypeInfo InterfaceTypeInfo(const std::type_info& type, const TGUID& iid);
 String Utf16ToUtf8(const WideString& s);
 WideString Utf8ToUtf16(const String& s);
 
@@ -104,9 +111,15 @@ struct IsSetType : std::false_type {};
 template <class E, size_t B>
 struct IsSetType<Set<E, B>> : std::true_type {};
 template <class V>
+struct IsIPtrType : std::false_type {};
+template <class I>
+struct IsIPtrType<IPtr<I>> : std::true_type {
+  using Interface = I;
+};
+template <class V>
 struct IsEventType : std::false_type {};
-template <class... A>
-struct IsEventType<Event<A...>> : std::true_type {};
+template <class R, class... A>
+struct IsEventType<TEvent<R, A...>> : std::true_type {};
 
 template <class V>
 constexpr bool IsOrdinal = std::is_integral_v<V> || std::is_enum_v<V>;
@@ -128,7 +141,8 @@ constexpr TOrdType OrdTypeOf() {
 
 // The type information of a C++ property type: integral types, bool, char, char16_t, floating types and
 // Currency, String, WideString, enumerations declared with RTL_ENUM, Set<E>, pointers to TObject
-// descendants, and Event<...>.
+// descendants, Event<...> and FuncEvent<...>, Variant (tkVariant) and IPtr<I> (tkInterface, named "IInterface" unless
+// given an alias).
 template <class V>
 PTypeInfo TypeInfo() {
   using namespace rtl_detail;
@@ -165,7 +179,15 @@ PTypeInfo TypeInfo() {
     return ClassTypeInfo(std::remove_pointer_t<V>::StaticClass());
   else if constexpr (IsEventType<V>::value)
     return MethodTypeInfo(typeid(V), std::is_same_v<V, TNotifyEvent> ? "TNotifyEvent" : "TMethod");
-  else
+  else if constexpr (std::is_same_v<V, Variant>)
+    return VariantTypeInfo();
+  else if constexpr (IsIPtrType<V>::value) {
+    using I = typename IsIPtrType<V>::Interface;
+    if constexpr (requires { I::IID; })
+      return InterfaceTypeInfo(typeid(I), I::IID);
+    else
+      return InterfaceTypeInfo(typeid(I), TGUID{});
+  } else
     static_assert(!sizeof(V), "this type has no run-time type information");
 }
 
@@ -175,6 +197,12 @@ PTypeInfo TypeInfo() {
 PTypeInfo TypeInfoAlias(const String& name, PTypeInfo base);
 // The alias "TDateTime" of Double, which the streamer writes with its date tag.
 PTypeInfo TypeInfoDateTime();
+// True when type is base or an alias of it (through any number of renamings).
+inline bool TypeIs(PTypeInfo type, PTypeInfo base) {
+  for (; type; type = type->BaseType)
+    if (type == base) return true;
+  return false;
+}
 
 namespace rtl_detail {
 
@@ -200,6 +228,10 @@ public:
   virtual void SetMethod(TObject* obj, const TMethod& v) const;
   virtual TSetBits GetSet(TObject* obj) const;
   virtual void SetSet(TObject* obj, const TSetBits& v) const;
+  virtual void GetVariant(TObject* obj, Variant& out) const;
+  virtual void SetVariant(TObject* obj, const Variant& v) const;
+  virtual IPtr<IInterface> GetInterface(TObject* obj) const;
+  virtual void SetInterface(TObject* obj, IInterface* v) const;
 };
 
 [[noreturn]] void RaiseReadOnly();
@@ -327,6 +359,30 @@ public:
       Write(o, V::FromWords(v.Words, 4));
     else
       TPropAccess::SetSet(o, v);
+  }
+  void GetVariant(TObject* o, Variant& out) const override {
+    if constexpr (std::is_same_v<V, Variant>)
+      out = Read(o);
+    else
+      TPropAccess::GetVariant(o, out);
+  }
+  void SetVariant(TObject* o, const Variant& v) const override {
+    if constexpr (std::is_same_v<V, Variant>)
+      Write(o, v);
+    else
+      TPropAccess::SetVariant(o, v);
+  }
+  IPtr<IInterface> GetInterface(TObject* o) const override {
+    if constexpr (IsIPtrType<V>::value)
+      return IPtr<IInterface>(Read(o));
+    else
+      return TPropAccess::GetInterface(o);
+  }
+  void SetInterface(TObject* o, IInterface* v) const override {
+    if constexpr (IsIPtrType<V>::value)
+      Write(o, V(dynamic_cast<typename IsIPtrType<V>::Interface*>(v)));
+    else
+      TPropAccess::SetInterface(o, v);
   }
 
 private:
@@ -497,10 +553,11 @@ public:
     static_assert(rtl_detail::IsEventType<Value>::value, "an event property holds an Event<...>");
     return prop(name, std::move(getter), std::move(setter));
   }
-  // A published method: void Handler(Args...) of T or a base; found by name to bind to Event<Args...>.
-  template <class M, class... Args>
-  void method(const char* name, void (M::*handler)(Args...)) {
-    FBuilder.AddMethod(name, Event<Args...>::CodeOf(handler));
+  // A published method: R Handler(Args...) of T or a base; found by name to bind to an event of the
+  // same signature (Event<Args...> for void, FuncEvent<R, Args...> otherwise).
+  template <class R, class M, class... Args>
+  void method(const char* name, R (M::*handler)(Args...)) {
+    FBuilder.AddMethod(name, TEvent<R, Args...>::CodeOf(handler));
   }
   // A published component field (T* member of a TObject descendant type).
   template <class M, class F>
@@ -592,6 +649,113 @@ String GetSetProp(TObject* obj, const TPropInfo* prop, bool brackets = false);
 String GetSetProp(TObject* obj, const String& name, bool brackets = false);
 void SetSetProp(TObject* obj, const TPropInfo* prop, const String& value);
 void SetSetProp(TObject* obj, const String& name, const String& value);
+
+// Variant properties; the returning form needs rtl/Variants.h where it is called.
+void GetVariantProp(TObject* obj, const TPropInfo* prop, Variant& out);
+void SetVariantProp(TObject* obj, const TPropInfo* prop, const Variant& value);
+template <class V = Variant>
+V GetVariantProp(TObject* obj, const TPropInfo* prop) {
+  V v;
+  GetVariantProp(obj, prop, v);
+  return v;
+}
+// Any property as a Variant, as the platform's GetPropValue: Boolean as a Boolean, other enumerations and
+// sets by name when preferStrings (else their ordinal or mask), TDateTime as a date, Currency as currency.
+// The templates compile where rtl/Variants.h is included.
+template <class V = Variant>
+V GetPropValue(TObject* obj, const TPropInfo* prop, bool preferStrings = true) {
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+      return V(static_cast<int32_t>(GetOrdProp(obj, prop)));
+    case tkEnumeration:
+      if (TypeIs(prop->PropType, TypeInfo<bool>()))
+        return V(GetOrdProp(obj, prop) != 0);
+      return preferStrings ? V(GetEnumProp(obj, prop)) : V(static_cast<int32_t>(GetOrdProp(obj, prop)));
+    case tkSet:
+      return preferStrings ? V(GetSetProp(obj, prop)) : V(static_cast<int32_t>(GetOrdProp(obj, prop)));
+    case tkInt64:
+      return V(GetInt64Prop(obj, prop));
+    case tkFloat:
+      if (prop->PropType->FloatType == ftCurr) return V(GetCurrencyProp(obj, prop));
+      if (TypeIs(prop->PropType, TypeInfoDateTime())) return V::FromDateTime(GetFloatProp(obj, prop));
+      return V(GetFloatProp(obj, prop));
+    case tkString:
+    case tkLString:
+      return V(GetStrProp(obj, prop));
+    case tkWString:
+      return V(GetWideStrProp(obj, prop));
+    case tkVariant:
+      return GetVariantProp<V>(obj, prop);
+    default:
+      throw EPropertyError("Invalid property type: " + prop->PropType->Name);
+  }
+}
+// Sets any property from a Variant, converting by the Variant's rules; enumerations and sets accept
+// names (text) or numbers.
+template <class V = Variant>
+void SetPropValue(TObject* obj, const TPropInfo* prop, const V& value) {
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+      SetOrdProp(obj, prop, value.AsInteger());
+      break;
+    case tkEnumeration:
+      if (VarIsStr(value))
+        SetEnumProp(obj, prop, value.AsString());
+      else if (TypeIs(prop->PropType, TypeInfo<bool>()))
+        SetOrdProp(obj, prop, value.AsBoolean() ? 1 : 0);
+      else
+        SetOrdProp(obj, prop, value.AsInteger());
+      break;
+    case tkSet:
+      if (VarIsStr(value))
+        SetSetProp(obj, prop, value.AsString());
+      else
+        SetOrdProp(obj, prop, value.AsInteger());
+      break;
+    case tkInt64:
+      SetInt64Prop(obj, prop, value.AsInt64());
+      break;
+    case tkFloat:
+      if (prop->PropType->FloatType == ftCurr)
+        SetCurrencyProp(obj, prop, value.AsCurrency());
+      else if (TypeIs(prop->PropType, TypeInfoDateTime()))
+        SetFloatProp(obj, prop, value.AsDateTime());
+      else
+        SetFloatProp(obj, prop, value.AsDouble());
+      break;
+    case tkString:
+    case tkLString:
+      SetStrProp(obj, prop, value.AsString());
+      break;
+    case tkWString:
+      SetWideStrProp(obj, prop, value.AsWideString());
+      break;
+    case tkVariant:
+      SetVariantProp(obj, prop, value);
+      break;
+    default:
+      throw EPropertyError("Invalid property type: " + prop->PropType->Name);
+  }
+}
+namespace rtl_detail {
+const TPropInfo* RequireProp(const TObject* obj, const String& name);
+}
+template <class V = Variant>
+V GetPropValue(TObject* obj, const String& name, bool preferStrings = true) {
+  return GetPropValue<V>(obj, rtl_detail::RequireProp(obj, name), preferStrings);
+}
+template <class V = Variant>
+void SetPropValue(TObject* obj, const String& name, const V& value) {
+  SetPropValue<V>(obj, rtl_detail::RequireProp(obj, name), value);
+}
+
+// Interface properties (IPtr<I>); a value that does not implement the property's interface sets it empty.
+IPtr<IInterface> GetInterfaceProp(TObject* obj, const TPropInfo* prop);
+void SetInterfaceProp(TObject* obj, const TPropInfo* prop, IInterface* value);
 
 // Enumeration names; GetEnumValue returns -1 for an unknown name.
 String GetEnumName(PTypeInfo type, int64_t value);

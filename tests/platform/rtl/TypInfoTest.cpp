@@ -55,6 +55,7 @@ public:
   TWidget* Partner = nullptr;
 
   void Clicked(TObject*) { ++Clicks; }
+  bool Accepts(int32_t v) { return v > Tag(); }
   void TextChanged(TObject*, const String& s) { LastText = s; }
   int Clicks = 0;
   String LastText;
@@ -94,6 +95,7 @@ RTL_PUBLISHED(TWidget) {
   prop("Tag", &TWidget::Tag, &TWidget::SetTag).Default(7);
   method("Clicked", &TWidget::Clicked);
   method("TextChanged", &TWidget::TextChanged);
+  method("Accepts", &TWidget::Accepts);
   field("PartnerField", &TWidget::Partner);
 }
 
@@ -247,6 +249,10 @@ TEST(TypInfoTest, PublishedMethodsFoundByNameBindIntoEvents) {
   EXPECT_THROW(SetMethodProp(button, "OnClick", FindMethod(form, "TextChanged")), EInvalidCast);
   EXPECT_FALSE(MethodEvent<TNotifyEvent>(form, "NoSuchHandler").Assigned());
   EXPECT_EQ(MethodAddress(TBaseWidget::StaticClass(), "Clicked"), nullptr);
+  auto accepts = MethodEvent<FuncEvent<bool, int32_t>>(form, "Accepts");
+  EXPECT_TRUE(accepts(3));
+  EXPECT_FALSE(accepts(-1));
+  EXPECT_THROW(MethodEvent<Event<int32_t>>(form, "Accepts"), EInvalidCast);
 
   // A callable-backed event survives the round trip through TMethod.
   int calls = 0;
@@ -308,4 +314,62 @@ TEST(TypInfoTest, IntegerIdentifierMaps) {
   EXPECT_FALSE(FindIntToIdent(TypeInfo<int32_t>()));
   EXPECT_THROW(TypeInfoAlias("TTestColor", TypeInfo<double>()), EInvalidOperation);
   EXPECT_EQ(TypeInfoDateTime()->FloatType, ftDouble);
+}
+
+namespace {
+class IPlug : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{A1B2C3D4-0000-4000-8000-00000000CAFE}");
+};
+class TPlug : public TInterfacedObject, public IPlug {
+  RTL_CLASS(TPlug, TInterfacedObject)
+};
+class TSocket : public TPersistent {
+  RTL_CLASS(TSocket, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  IPtr<IPlug> Plug;
+};
+}  // namespace
+
+RTL_PUBLISHED(TSocket) { prop("Plug", &TSocket::Plug, &TSocket::Plug); }
+
+TEST(TypInfoTest, InterfacePropertiesHoldCountedReferences) {
+  const TPropInfo* p = GetPropInfo(TSocket::StaticClass(), "Plug");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->Kind(), tkInterface);
+  EXPECT_EQ(p->PropType->IntfGUID, IPlug::IID);
+  TSocket* socket = New<TSocket>();
+  IPtr<IPlug> plug = New<TPlug>();
+  SetInterfaceProp(socket, p, plug.get());
+  EXPECT_EQ(socket->Plug, plug);
+  EXPECT_EQ(GetInterfaceProp(socket, p).get(), static_cast<IInterface*>(plug.get()));
+  IPtr<IInterface> other = New<TInterfacedObject>();
+  SetInterfaceProp(socket, p, other.get());  // not an IPlug
+  EXPECT_FALSE(socket->Plug);
+  socket->Free();
+}
+
+namespace {
+class TRaced : public TWidget {
+  RTL_CLASS(TRaced, TWidget)
+  RTL_PUBLISHED_DECL
+public:
+  int32_t Extra = 0;
+};
+}  // namespace
+
+RTL_PUBLISHED(TRaced) { prop("Extra", &TRaced::Extra, &TRaced::Extra).Default(3); }
+
+#include <thread>
+
+TEST(TypInfoTest, FirstQueriesFromSeveralThreadsBuildOneTable) {
+  std::vector<const TPropInfo*> seen(4);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&seen, i] { seen[i] = GetPropInfo(TRaced::StaticClass(), "Extra"); });
+  for (std::thread& t : threads) t.join();
+  ASSERT_NE(seen[0], nullptr);
+  for (const TPropInfo* p : seen) EXPECT_EQ(p, seen[0]);
+  EXPECT_EQ(GetPropList(TRaced::StaticClass()).size(), GetPropList(TWidget::StaticClass()).size() + 1);
 }
