@@ -1,5 +1,7 @@
 #include "rtl/Lists.h"
 
+#include "rtl/Interfaces.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -304,3 +306,132 @@ TList* TThreadList::LockList() {
 }
 
 void TThreadList::UnlockList() { FLock->mutex.unlock(); }
+
+// ---------------------------------------------------------------------------------------------------
+// TInterfaceList: the TList slots hold raw pointers, each carrying one reference of ours.
+
+namespace {
+
+// Holds the thread list's lock for a scope.
+struct Locked {
+  explicit Locked(TThreadList* l) : owner(l), list(l->LockList()) {}
+  ~Locked() { owner->UnlockList(); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+  TThreadList* owner;
+  TList* list;
+};
+
+IInterface* Slot(TList* list, int32_t index) { return static_cast<IInterface*>(list->Get(index)); }
+
+}  // namespace
+
+TInterfaceList::TInterfaceList() : FList(new TThreadList) {}
+
+TInterfaceList::~TInterfaceList() {
+  try {
+    Clear();
+  } catch (...) {
+  }
+  FList->Free();
+}
+
+int32_t TInterfaceList::Add(IInterface* item) {
+  Locked l(FList);
+  int32_t result = l.list->Add(nullptr);
+  if (item) item->_AddRef();
+  l.list->List()[result] = item;
+  return result;
+}
+
+int32_t TInterfaceList::Add(const IPtr<IInterface>& item) { return Add(item.get()); }
+
+void TInterfaceList::Insert(int32_t index, IInterface* item) {
+  Locked l(FList);
+  l.list->Insert(index, nullptr);
+  if (item) item->_AddRef();
+  l.list->List()[index] = item;
+}
+
+void TInterfaceList::Delete(int32_t index) {
+  Locked l(FList);
+  IInterface* item = Slot(l.list, index);
+  l.list->Delete(index);
+  if (item) item->_Release();
+}
+
+int32_t TInterfaceList::Remove(IInterface* item) {
+  Locked l(FList);
+  int32_t result = l.list->IndexOf(item);
+  if (result >= 0) Delete(result);
+  return result;
+}
+
+int32_t TInterfaceList::IndexOf(IInterface* item) {
+  Locked l(FList);
+  return l.list->IndexOf(item);
+}
+
+void TInterfaceList::Exchange(int32_t index1, int32_t index2) {
+  Locked l(FList);
+  l.list->Exchange(index1, index2);
+}
+
+TInterfaceList* TInterfaceList::Expand() {
+  Locked l(FList);
+  l.list->Expand();
+  return this;
+}
+
+void TInterfaceList::Clear() {
+  Locked l(FList);
+  SetCount(0);
+  l.list->SetCapacity(0);
+}
+
+IPtr<IInterface> TInterfaceList::First() { return Items(0); }
+
+IPtr<IInterface> TInterfaceList::Last() {
+  Locked l(FList);
+  return Items(l.list->Count() - 1);
+}
+
+IPtr<IInterface> TInterfaceList::Items(int32_t index) {
+  Locked l(FList);
+  return IPtr<IInterface>(Slot(l.list, index));
+}
+
+void TInterfaceList::SetItems(int32_t index, IInterface* item) {
+  Locked l(FList);
+  IInterface* old = Slot(l.list, index);
+  if (item) item->_AddRef();
+  l.list->List()[index] = item;
+  if (old) old->_Release();
+}
+
+int32_t TInterfaceList::Count() {
+  Locked l(FList);
+  return l.list->Count();
+}
+
+void TInterfaceList::SetCount(int32_t newCount) {
+  Locked l(FList);
+  if (newCount < 0) TList::Error(SListCountError, newCount);
+  // Last first, as TList deletes; each release may run a destructor that looks at the list.
+  while (l.list->Count() > newCount) Delete(l.list->Count() - 1);
+  l.list->SetCount(newCount);
+}
+
+int32_t TInterfaceList::Capacity() {
+  Locked l(FList);
+  return l.list->Capacity();
+}
+
+void TInterfaceList::SetCapacity(int32_t newCapacity) {
+  Locked l(FList);
+  l.list->SetCapacity(newCapacity);
+}
+
+void TInterfaceList::Lock() { FList->LockList(); }
+
+void TInterfaceList::Unlock() { FList->UnlockList(); }

@@ -1,10 +1,16 @@
 #pragma once
 // Pointer lists: TList with its change notification, the owning TObjectList, the locked TThreadList,
-// and a thin typed wrapper for code that wants its item type back without casts.
+// the thread-safe TInterfaceList of counted references, and a thin typed wrapper for code that wants its
+// item type back without casts.
 
 #include <memory>
 
 #include "rtl/System.h"
+
+// TInterfaceList's item type; callers that use it include rtl/Interfaces.h.
+class IInterface;
+template <class T>
+class IPtr;
 
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
 enum TListAssignOp { laCopy, laAnd, laOr, laXor, laSrcUnique, laDestUnique };
@@ -126,6 +132,45 @@ private:
   std::unique_ptr<Lock> FLock;
   TList* FList;
   TDuplicates FDuplicates = dupIgnore;
+};
+
+// A list of interface references behind a re-entrant lock: it holds one reference to each item (an item
+// may be there more than once) and drops it when the item leaves. Every call locks on its own;
+// Lock/Unlock bracket a sequence of calls. Index errors are TList's. The list itself is a plain object,
+// freed by whoever creates it.
+class TInterfaceList : public TObject {
+  RTL_CLASS(TInterfaceList, TObject)
+public:
+  TInterfaceList();
+  ~TInterfaceList() override;
+
+  int32_t Add(IInterface* item);
+  int32_t Add(const IPtr<IInterface>& item);
+  void Insert(int32_t index, IInterface* item);
+  void Delete(int32_t index);
+  // Deletes the first occurrence; returns its former index or -1.
+  int32_t Remove(IInterface* item);
+  int32_t IndexOf(IInterface* item);
+  void Exchange(int32_t index1, int32_t index2);
+  TInterfaceList* Expand();
+  void Clear();
+
+  IPtr<IInterface> First();
+  IPtr<IInterface> Last();
+  IPtr<IInterface> Items(int32_t index);
+  void SetItems(int32_t index, IInterface* item);
+
+  int32_t Count();
+  // Shrinking releases the items past the new count; growing adds nil items.
+  void SetCount(int32_t newCount);
+  int32_t Capacity();
+  void SetCapacity(int32_t newCapacity);
+
+  void Lock();
+  void Unlock();
+
+private:
+  TThreadList* FList;
 };
 
 // A TList whose items are T*: the same object and notifications, typed accessors on top.

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "rtl/Interfaces.h"
 #include "rtl/Lists.h"
 
 namespace {
@@ -266,4 +267,86 @@ TEST(TListOfTest, TypedAccessorsOverTheSameList) {
   EXPECT_EQ(list.IndexOf(&b), 1);
   EXPECT_EQ(list.Extract(&a), &a);
   EXPECT_EQ(list.Count(), 1);
+}
+
+namespace {
+
+class INamed : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{5A0C6E2B-91D4-4F3A-8C7E-2B6D9F1A3E47}");
+  virtual std::string Name() = 0;
+};
+
+class TNamed : public TInterfacedObject, public INamed {
+  RTL_CLASS(TNamed, TInterfacedObject)
+  RTL_INTERFACES(INamed)
+public:
+  TNamed(std::vector<std::string>* log, std::string name) : FLog(log), FName(std::move(name)) {}
+  ~TNamed() override { FLog->push_back("freed:" + FName); }
+  std::string Name() override { return FName; }
+
+private:
+  std::vector<std::string>* FLog;
+  std::string FName;
+};
+
+}  // namespace
+
+TEST(TInterfaceListTest, HoldsOneReferencePerEntryAndDropsItOnRemoval) {
+  std::vector<std::string> log;
+  auto* list = New<TInterfaceList>();
+  auto* x = New<TNamed>(&log, "x");
+  auto* y = New<TNamed>(&log, "y");
+  IPtr<INamed> z(New<TNamed>(&log, "z"));
+  list->Add(x);
+  list->Add(x);  // duplicates are allowed, each with its own reference
+  list->Insert(0, y);
+  list->Add(z);
+  list->Add(nullptr);
+  EXPECT_EQ(x->RefCount(), 2);
+  EXPECT_EQ(z.get()->_AddRef(), 3);
+  z.get()->_Release();
+  EXPECT_EQ(list->IndexOf(x), 1);
+  IPtr<IInterface> first = list->First();
+  EXPECT_EQ(dynamic_cast<INamed*>(first.get())->Name(), "y");
+  EXPECT_EQ(list->Last(), nullptr);
+
+  list->Delete(0);  // y lives on through `first`
+  EXPECT_TRUE(log.empty());
+  first.reset();
+  EXPECT_EQ(log, (std::vector<std::string>{"freed:y"}));
+  EXPECT_EQ(list->Remove(x), 0);
+  EXPECT_EQ(x->RefCount(), 1);
+  list->SetItems(0, nullptr);  // the last reference to x
+  EXPECT_EQ(log, (std::vector<std::string>{"freed:y", "freed:x"}));
+  EXPECT_EQ(list->Count(), 3);
+  EXPECT_EQ(Message([&] { list->Items(3); }), "EListError: List index out of bounds (3)");
+  EXPECT_EQ(Message([&] { list->Delete(-1); }), "EListError: List index out of bounds (-1)");
+  z.reset();
+  EXPECT_EQ(log.size(), 2u);  // the list still holds z
+  list->Free();
+  EXPECT_EQ(log, (std::vector<std::string>{"freed:y", "freed:x", "freed:z"}));
+}
+
+TEST(TInterfaceListTest, ConcurrentAddsAndRemovesKeepCountsRight) {
+  std::vector<std::string> log;
+  auto* list = New<TInterfaceList>();
+  IPtr<INamed> shared(New<TNamed>(&log, "shared"));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 200; ++i) list->Add(shared);
+      for (int i = 0; i < 100; ++i) list->Remove(shared.get());
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(list->Count(), 400);
+  list->Lock();
+  list->SetCount(1);
+  list->Unlock();
+  EXPECT_EQ(shared.get()->_AddRef(), 3);
+  shared.get()->_Release();
+  list->Clear();
+  EXPECT_EQ(list->Capacity(), 0);
+  list->Free();
+  EXPECT_TRUE(log.empty());
 }
