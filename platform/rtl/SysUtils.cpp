@@ -19,6 +19,11 @@ inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
 // The case-insensitive key of the unit at pos: the folded code point, or a value of its own for an
 // invalid byte so that different invalid bytes never match each other.
 char32_t FoldAt(const String& s, size_t pos, size_t& len) {
+  const unsigned char c = U(s[pos]);
+  if (c < 0x80) {
+    len = 1;
+    return (c >= 'A' && c <= 'Z') ? c + 32u : c;
+  }
   const char32_t cp = Utf8CodePointAt(s, pos, &len);
   if (len == 1 && U(s[pos]) >= 0x80) return 0x110000 + U(s[pos]);
   return UnicodeToLower(UnicodeToUpper(cp));
@@ -46,22 +51,42 @@ size_t FindFolded(const String& s, const String& pattern, size_t from) {
 }
 
 // Sort weight for the locale-like comparisons: symbols, then digits, then letters in alphabet order.
+// "ё" weighs as "е" here; the difference counts only between otherwise equal texts, as a diacritic does.
 uint64_t PrimaryWeight(char32_t folded) {
-  uint64_t w = static_cast<uint64_t>(folded) * 2;
-  if (folded == 0x0451) w = 0x0435 * 2 + 1;  // "ё" sorts right after "е"
-  if (UnicodeIsLetter(folded)) return (uint64_t{2} << 40) | w;
-  if (UnicodeIsDigit(folded)) return (uint64_t{1} << 40) | w;
-  return w;
+  if (folded < 0x80) {
+    const uint64_t w = folded;
+    if (folded >= 'a' && folded <= 'z') return (uint64_t{2} << 40) | w;
+    if (folded >= '0' && folded <= '9') return (uint64_t{1} << 40) | w;
+    return w;
+  }
+  if (folded == 0x0451) folded = 0x0435;
+  if (UnicodeIsLetter(folded)) return (uint64_t{2} << 40) | folded;
+  if (UnicodeIsDigit(folded)) return (uint64_t{1} << 40) | folded;
+  return folded;
 }
 
+// Three levels, as locale-aware comparison goes: letters, then marks (ё against е), then case (lower first).
 int32_t AnsiCompare(const String& a, const String& b, bool ignoreCase) {
   size_t i = 0, j = 0;
-  int32_t caseDiff = 0;
+  int32_t markDiff = 0, caseDiff = 0;
   while (i < a.size() && j < b.size()) {
+    if (a[i] == b[j] && U(a[i]) < 0x80) {  // the common case: the same ASCII character
+      ++i;
+      ++j;
+      continue;
+    }
     size_t la, lb;
     const char32_t fa = FoldAt(a, i, la), fb = FoldAt(b, j, lb);
-    if (fa != fb) return PrimaryWeight(fa) < PrimaryWeight(fb) ? -1 : 1;
-    if (!caseDiff && !ignoreCase) {
+    if (la == lb && a.compare(i, la, b, j, lb) == 0) {  // the very same character
+      i += la;
+      j += lb;
+      continue;
+    }
+    if (fa != fb) {
+      const uint64_t wa = PrimaryWeight(fa), wb = PrimaryWeight(fb);
+      if (wa != wb) return wa < wb ? -1 : 1;
+      if (!markDiff) markDiff = fa < fb ? -1 : 1;
+    } else if (!caseDiff && !ignoreCase) {
       const char32_t ca = Utf8CodePointAt(a, i), cb = Utf8CodePointAt(b, j);
       if (ca != cb) {
         const bool lowA = UnicodeIsLower(ca), lowB = UnicodeIsLower(cb);
@@ -73,7 +98,7 @@ int32_t AnsiCompare(const String& a, const String& b, bool ignoreCase) {
   }
   if (i < a.size()) return 1;
   if (j < b.size()) return -1;
-  return caseDiff;
+  return markDiff ? markDiff : caseDiff;
 }
 
 char16_t MapWide(char16_t c, bool upper) {
@@ -721,3 +746,8 @@ Currency StrToCurrDef(const String& s, Currency def, const TFormatSettings& fs) 
 }
 
 Currency StrToCurrDef(const String& s, Currency def) { return StrToCurrDef(s, def, FormatSettings()); }
+
+bool TextToFloat(const String& text, double& value, const TFormatSettings& fs) { return TryStrToFloat(text, value, fs); }
+bool TextToFloat(const String& text, double& value) { return TryStrToFloat(text, value, FormatSettings()); }
+bool TextToFloat(const String& text, Currency& value, const TFormatSettings& fs) { return TryStrToCurr(text, value, fs); }
+bool TextToFloat(const String& text, Currency& value) { return TryStrToCurr(text, value, FormatSettings()); }

@@ -32,6 +32,7 @@ int32_t Pos(const String& substr, const String& s);
 int32_t Pos(char c, const String& s);
 // As Pos, starting at offset; 0 when offset is below 1 or past the end.
 int32_t PosEx(const String& substr, const String& s, int32_t offset = 1);
+inline int32_t Pos(const String& substr, const String& s, int32_t offset) { return PosEx(substr, s, offset); }
 // Removes count characters at index; nothing when index is outside 1..Length(s) or count <= 0.
 void Delete(String& s, int32_t index, int32_t count);
 // Inserts source before index; an index below 1 inserts at the start, past the end appends.
@@ -65,8 +66,9 @@ bool SameText(const String& s1, const String& s2);
 // Unicode-aware case mapping and comparison of UTF-8 text.
 String AnsiUpperCase(const String& s);
 String AnsiLowerCase(const String& s);
-// Locale-like order: letters compare by their case-insensitive alphabet order (with "ё" right after "е"),
-// and only equal texts differ by case, lower case first. The result is -1, 0 or 1.
+// Locale-like order: symbols, then digits, then letters in alphabet order ignoring case; "ё" sorts with
+// "е" and only otherwise equal texts differ by it ("елка" < "ёлка"), then by case, lower case first.
+// The result is -1, 0 or 1.
 int32_t AnsiCompareStr(const String& s1, const String& s2);
 // As AnsiCompareStr with case ignored.
 int32_t AnsiCompareText(const String& s1, const String& s2);
@@ -99,8 +101,14 @@ struct TReplaceFlags {
     for (TReplaceFlag f : flags) Bits |= static_cast<uint8_t>(1u << f);
   }
   constexpr bool Contains(TReplaceFlag f) const { return (Bits >> f) & 1u; }
-  constexpr void Include(TReplaceFlag f) { Bits |= static_cast<uint8_t>(1u << f); }
-  constexpr void Exclude(TReplaceFlag f) { Bits &= static_cast<uint8_t>(~(1u << f)); }
+  constexpr TReplaceFlags& Include(TReplaceFlag f) {
+    Bits |= static_cast<uint8_t>(1u << f);
+    return *this;
+  }
+  constexpr TReplaceFlags& Exclude(TReplaceFlag f) {
+    Bits &= static_cast<uint8_t>(~(1u << f));
+    return *this;
+  }
 };
 // Replaces the first (or every, with rfReplaceAll) occurrence of oldPattern; rfIgnoreCase matches with the
 // Unicode-aware case mapping. An empty pattern leaves s unchanged.
@@ -183,6 +191,11 @@ double StrToFloatDef(const String& s, double def);
 double StrToFloatDef(const String& s, double def, const TFormatSettings& fs);
 bool TryStrToFloat(const String& s, double& value);
 bool TryStrToFloat(const String& s, double& value, const TFormatSettings& fs);
+// The conversion beneath them: false when the text does not convert (value is left alone).
+bool TextToFloat(const String& text, double& value);
+bool TextToFloat(const String& text, double& value, const TFormatSettings& fs);
+bool TextToFloat(const String& text, Currency& value);
+bool TextToFloat(const String& text, Currency& value, const TFormatSettings& fs);
 // The same grammar, exact to the fourth decimal (half to even beyond it).
 Currency StrToCurr(const String& s);
 Currency StrToCurr(const String& s, const TFormatSettings& fs);
@@ -190,3 +203,89 @@ Currency StrToCurrDef(const String& s, Currency def);
 Currency StrToCurrDef(const String& s, Currency def, const TFormatSettings& fs);
 bool TryStrToCurr(const String& s, Currency& value);
 bool TryStrToCurr(const String& s, Currency& value, const TFormatSettings& fs);
+
+// ---------------------------------------------------------------------------------------------------
+// Floating point and currency to text
+//
+// Digits come from the shortest decimal text that reads back as the same double, then are rounded half
+// away from zero in decimal, so 1.005 shows as "1.01" with two decimals. Currency values are exact.
+
+enum TFloatFormat : uint8_t { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+
+// A number as decimal digits: value = 0.Digits × 10^Exponent. Digits hold no trailing zeros and are empty
+// for zero; Exponent is 0x7FFF for infinities and -0x8000 for NaN.
+struct TFloatRec {
+  int16_t Exponent = 0;
+  bool Negative = false;
+  char Digits[21] = {};
+};
+// At most precision significant digits and at most decimals digits after the decimal point.
+void FloatToDecimal(TFloatRec& result, double value, int32_t precision, int32_t decimals);
+void FloatToDecimal(TFloatRec& result, Currency value, int32_t precision, int32_t decimals);
+
+// General format with 15 significant digits ("1234,5", "1E20", "1,5E-7" under the Russian settings).
+String FloatToStr(double value);
+String FloatToStr(double value, const TFormatSettings& fs);
+// precision: significant digits (ffGeneral, ffExponent; for the others the limit before falling back to
+// the general format); digits: minimum exponent digits (ffGeneral, ffExponent) or decimals (the others).
+String FloatToStrF(double value, TFloatFormat format, int32_t precision, int32_t digits);
+String FloatToStrF(double value, TFloatFormat format, int32_t precision, int32_t digits, const TFormatSettings& fs);
+// The mask language: 0 # . , E+ E- e+ e-, '…' and "…" literal text, up to three sections
+// "positive;negative;zero". An empty mask gives FloatToStr.
+String FormatFloat(const String& format, double value);
+String FormatFloat(const String& format, double value, const TFormatSettings& fs);
+String FormatCurr(const String& format, Currency value);
+String FormatCurr(const String& format, Currency value, const TFormatSettings& fs);
+String CurrToStr(Currency value);
+String CurrToStr(Currency value, const TFormatSettings& fs);
+String CurrToStrF(Currency value, TFloatFormat format, int32_t digits);
+String CurrToStrF(Currency value, TFloatFormat format, int32_t digits, const TFormatSettings& fs);
+
+// ---------------------------------------------------------------------------------------------------
+// Format
+
+// One argument of Format, made implicitly from the value: Format("%s: %d", {name, 5}). Strings are held
+// by reference, so a FormatArg must not outlive the call it is written in.
+struct FormatArg {
+  enum Kind : uint8_t { akInt32, akInt64, akUInt64, akDouble, akCurrency, akString, akWideString, akChar, akPointer, akBool };
+  Kind kind;
+  union {
+    int64_t i;
+    uint64_t u;
+    double d;
+    const void* p;
+    const WideString* w;
+    char c;
+    bool b;
+  };
+  std::string_view s;
+
+  FormatArg(int v) : kind(akInt32), i(v) {}
+  FormatArg(unsigned v) : kind(akInt64), i(v) {}
+  FormatArg(long v) : kind(akInt64), i(v) {}
+  FormatArg(long long v) : kind(akInt64), i(v) {}
+  FormatArg(unsigned long v) : kind(akUInt64), u(v) {}
+  FormatArg(unsigned long long v) : kind(akUInt64), u(v) {}
+  FormatArg(double v) : kind(akDouble), d(v) {}
+  FormatArg(long double v) : kind(akDouble), d(static_cast<double>(v)) {}
+  FormatArg(Currency v) : kind(akCurrency), i(v.Value) {}
+  FormatArg(const char* v) : kind(akString), p(nullptr), s(v ? v : "") {}
+  FormatArg(const String& v) : kind(akString), p(nullptr), s(v) {}
+  FormatArg(std::string_view v) : kind(akString), p(nullptr), s(v) {}
+  FormatArg(const WideString& v) : kind(akWideString), w(&v) {}
+  FormatArg(char v) : kind(akChar), c(v) {}
+  FormatArg(bool v) : kind(akBool), b(v) {}
+  FormatArg(const void* v) : kind(akPointer), p(v) {}
+  FormatArg(std::nullptr_t) : kind(akPointer), p(nullptr) {}
+};
+
+// "%" [index ":"] ["-"] [width] ["." precision] type, where index, width and precision may be "*" (taken
+// from the next argument) and type is one of d u x e f g n m p s (either case) or "%%". %d and %x accept
+// integers, e f g n m floating point and Currency, s strings and characters, p pointers; a bool prints as
+// "True"/"False" with %s and as 1/0 with %d. Width and the precision of %s count code points.
+// A malformed conversion or a wrong argument type raises EConvertError
+// "Format '<format>' invalid or incompatible with argument"; a missing argument raises EConvertError
+// "No argument for format '<format>'"; both quote at most the first 31 bytes of the format.
+String Format(const String& format, std::initializer_list<FormatArg> args);
+String Format(const String& format, std::initializer_list<FormatArg> args, const TFormatSettings& fs);
+String Format(const String& format, const FormatArg* args, size_t count, const TFormatSettings& fs);

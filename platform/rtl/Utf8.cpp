@@ -113,7 +113,68 @@ constexpr Range kLetterRanges[] = {
     {0xFF41, 0xFF5A}, {0xFF66, 0xFF9F},
 };
 
+char32_t SlowToLower(char32_t cp) {
+  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+  for (const auto& r : kOffsets)
+    if (cp >= r.lo && cp <= r.hi) return static_cast<char32_t>(static_cast<int32_t>(cp) + r.delta);
+  for (const auto& r : kPairs)
+    if (cp >= r.lo && cp <= r.hi) return ((cp - r.lo) & 1) == 0 ? cp + 1 : cp;
+  for (const auto& p : kSingles)
+    if (p.upper == cp) return p.lower;
+  for (const auto& p : kToLowerOnly)
+    if (p.upper == cp) return p.lower;
+  return cp;
+}
+
+char32_t SlowToUpper(char32_t cp) {
+  if (cp < 0x80) return (cp >= 'a' && cp <= 'z') ? cp - 32 : cp;
+  for (const auto& r : kOffsets) {
+    const char32_t lo = static_cast<char32_t>(static_cast<int32_t>(r.lo) + r.delta);
+    const char32_t hi = static_cast<char32_t>(static_cast<int32_t>(r.hi) + r.delta);
+    if (cp >= lo && cp <= hi) return static_cast<char32_t>(static_cast<int32_t>(cp) - r.delta);
+  }
+  for (const auto& r : kPairs)
+    if (cp >= r.lo && cp <= r.hi) return ((cp - r.lo) & 1) == 1 ? cp - 1 : cp;
+  for (const auto& p : kSingles)
+    if (p.lower == cp) return p.upper;
+  for (const auto& p : kToUpperOnly)
+    if (p.lower == cp) return p.upper;
+  return cp;
+}
+
+bool SlowIsLetter(char32_t cp) {
+  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z');
+  for (const auto& r : kLetterRanges)
+    if (cp >= r.lo && cp <= r.hi) return cp != 0x03F6;
+  return false;
+}
+
+
+// The scripts most text uses (below U+0800: Latin, Greek, Cyrillic, Armenian, Hebrew, Arabic) go through
+// tables built once from the range lists; sorting and case-insensitive search call these per character.
+constexpr char32_t kTableSize = 0x800;
+struct CaseTables {
+  char16_t lower[kTableSize];
+  char16_t upper[kTableSize];
+  bool letter[kTableSize];
+  CaseTables() {
+    for (char32_t c = 0; c < kTableSize; ++c) {
+      lower[c] = static_cast<char16_t>(SlowToLower(c));
+      upper[c] = static_cast<char16_t>(SlowToUpper(c));
+      letter[c] = SlowIsLetter(c);
+    }
+  }
+};
+const CaseTables& Tables() {
+  static const CaseTables t;
+  return t;
+}
+
 }  // namespace
+
+char32_t UnicodeToLower(char32_t cp) { return cp < kTableSize ? Tables().lower[cp] : SlowToLower(cp); }
+char32_t UnicodeToUpper(char32_t cp) { return cp < kTableSize ? Tables().upper[cp] : SlowToUpper(cp); }
+bool UnicodeIsLetter(char32_t cp) { return cp < kTableSize ? Tables().letter[cp] : SlowIsLetter(cp); }
 
 size_t Utf8UnitLength(const String& s, size_t pos) {
   char32_t cp;
@@ -223,44 +284,8 @@ String Utf8FromCodePoint(char32_t cp) {
   return s;
 }
 
-char32_t UnicodeToLower(char32_t cp) {
-  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
-  for (const auto& r : kOffsets)
-    if (cp >= r.lo && cp <= r.hi) return static_cast<char32_t>(static_cast<int32_t>(cp) + r.delta);
-  for (const auto& r : kPairs)
-    if (cp >= r.lo && cp <= r.hi) return ((cp - r.lo) & 1) == 0 ? cp + 1 : cp;
-  for (const auto& p : kSingles)
-    if (p.upper == cp) return p.lower;
-  for (const auto& p : kToLowerOnly)
-    if (p.upper == cp) return p.lower;
-  return cp;
-}
-
-char32_t UnicodeToUpper(char32_t cp) {
-  if (cp < 0x80) return (cp >= 'a' && cp <= 'z') ? cp - 32 : cp;
-  for (const auto& r : kOffsets) {
-    const char32_t lo = static_cast<char32_t>(static_cast<int32_t>(r.lo) + r.delta);
-    const char32_t hi = static_cast<char32_t>(static_cast<int32_t>(r.hi) + r.delta);
-    if (cp >= lo && cp <= hi) return static_cast<char32_t>(static_cast<int32_t>(cp) - r.delta);
-  }
-  for (const auto& r : kPairs)
-    if (cp >= r.lo && cp <= r.hi) return ((cp - r.lo) & 1) == 1 ? cp - 1 : cp;
-  for (const auto& p : kSingles)
-    if (p.lower == cp) return p.upper;
-  for (const auto& p : kToUpperOnly)
-    if (p.lower == cp) return p.upper;
-  return cp;
-}
-
 bool UnicodeIsUpper(char32_t cp) { return UnicodeToLower(cp) != cp; }
 bool UnicodeIsLower(char32_t cp) { return UnicodeToUpper(cp) != cp || cp == 0xDF || cp == 0x138; }
-
-bool UnicodeIsLetter(char32_t cp) {
-  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z');
-  for (const auto& r : kLetterRanges)
-    if (cp >= r.lo && cp <= r.hi) return cp != 0x03F6;
-  return false;
-}
 
 bool UnicodeIsDigit(char32_t cp) {
   return (cp >= '0' && cp <= '9') || (cp >= 0x0660 && cp <= 0x0669) || (cp >= 0x06F0 && cp <= 0x06F9) ||

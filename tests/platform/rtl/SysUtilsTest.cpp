@@ -30,6 +30,7 @@ TEST(PascalStrings, PosAndPosEx) {
   EXPECT_EQ(PosEx("lo", "Hello lo", 0), 0);
   EXPECT_EQ(PosEx("o", "Hello", 6), 0);
   EXPECT_EQ(PosEx("o", "Hello", 5), 5);
+  EXPECT_EQ(Pos("lo", "Hello lo", 5), 7);
 }
 
 TEST(PascalStrings, DeleteAndInsertEdges) {
@@ -119,8 +120,10 @@ TEST(AnsiStrings, ComparisonIgnoresCaseAndFollowsTheAlphabet) {
   EXPECT_TRUE(AnsiSameText("Ёлка", "ёЛКА"));
   EXPECT_FALSE(AnsiSameText("Ёлка", "ёлк"));
   EXPECT_FALSE(AnsiSameStr("Ёлка", "ёлка"));
-  EXPECT_LT(AnsiCompareText("ель", "ёлка"), 0);   // ё right after е …
-  EXPECT_LT(AnsiCompareText("ёлка", "жук"), 0);   // … and before ж
+  EXPECT_GT(AnsiCompareText("ель", "ёлка"), 0);   // ё sorts with е …
+  EXPECT_LT(AnsiCompareText("елка", "ёлка"), 0);  // … and after it only between equal texts
+  EXPECT_LT(AnsiCompareText("ёлка", "жук"), 0);
+  EXPECT_LT(AnsiCompareStr("Елка", "ёлка"), 0);    // the mark weighs more than case
   EXPECT_LT(AnsiCompareText("яблоко", "Ящик"), 0);
   EXPECT_LT(AnsiCompareText("Zebra", "ящик"), 0);  // Latin before Cyrillic
   EXPECT_LT(AnsiCompareText("a", "B"), 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "rtl/Utf8.h"
@@ -60,6 +62,34 @@ TEST(Utf8, InvalidBytesAreUnitsOfTheirOwn) {
   EXPECT_TRUE(Utf8IsValid("Ёлка 𝄞"));
   const String mixed = "Ё\x80€";
   EXPECT_EQ(ForwardBoundaries(mixed), (std::vector<size_t>{0, 2, 3, 6}));
+}
+
+TEST(Utf8, RandomBytesWalkTheSameBoundariesBothWays) {
+  // Bytes chosen around the edges of the encoding: ASCII, continuation, lead bytes, never-valid bytes.
+  const unsigned char alphabet[] = {'a', 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC2, 0xD0,
+                                    0xDF, 0xE0, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF};
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 3000; ++round) {
+    String s;
+    const size_t len = rng() % 10;
+    for (size_t k = 0; k < len; ++k) s += static_cast<char>(alphabet[rng() % sizeof alphabet]);
+    const auto fwd = ForwardBoundaries(s);
+    std::vector<size_t> back{s.size()};
+    for (size_t p = s.size(); p > 0;) back.insert(back.begin(), p = Utf8PrevBoundary(s, p));
+    ASSERT_EQ(back, fwd);
+    for (size_t p = 0; p <= s.size(); ++p) {
+      const bool isBoundary = std::find(fwd.begin(), fwd.end(), p) != fwd.end();
+      ASSERT_EQ(Utf8IsBoundary(s, p), isBoundary);
+      const size_t a = Utf8AlignBoundary(s, p);
+      ASSERT_TRUE(std::find(fwd.begin(), fwd.end(), a) != fwd.end());
+      ASSERT_LE(a, p);
+    }
+    // Decoding and re-encoding keeps every valid sequence and nothing else.
+    String re;
+    for (size_t p = 0; p < s.size(); p = Utf8NextBoundary(s, p)) Utf8Append(re, Utf8CodePointAt(s, p));
+    ASSERT_TRUE(Utf8IsValid(re));
+    ASSERT_EQ(Utf8Length(re), Utf8Length(s));
+  }
 }
 
 TEST(Utf8, EncodesCodePoints) {
