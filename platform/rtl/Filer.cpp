@@ -14,6 +14,7 @@
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Variants.h"
 
 namespace {
 
@@ -2081,6 +2082,20 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo* prop) {
         if (method.Assigned()) SetMethodProp(instance, prop, method);
       }
       break;
+    case tkVariant: {
+      Variant v = ReadVariant();
+      SetVariantProp(instance, prop, v);
+      break;
+    }
+    case tkInterface:
+      // Only the empty interface has a stream form that can be read back.
+      if (NextValue() == vaNil) {
+        ReadValue();
+        SetInterfaceProp(instance, prop, nullptr);
+      } else {
+        SkipValue();
+      }
+      break;
     default:
       SkipValue();
       PropValueError();
@@ -2310,6 +2325,76 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo* prop) {
       WriteIdent(name);
       return;
     }
+    case tkVariant: {
+      Variant value;
+      GetVariantProp(instance, prop, value);
+      if (ancestorValid) {
+        Variant av;
+        GetVariantProp(ancestor, prop, av);
+        if (VarType(av) == VarType(value) && (VarIsEmpty(value) || VarIsNull(value) || VarSameValue(av, value))) return;
+      } else if (VarIsEmpty(value)) {
+        return;
+      }
+      WritePropName(prop->Name);
+      WriteVariant(value);
+      return;
+    }
     default: return;
+  }
+}
+
+// ===================================================================================================
+// Variants
+
+Variant TReader::ReadVariant() {
+  switch (NextValue()) {
+    case vaNil:
+      ReadValue();
+      return Variant();
+    case vaNull:
+      ReadValue();
+      return Variant::Null();
+    case vaInt8: return Variant(static_cast<int8_t>(ReadInteger()));
+    case vaInt16: return Variant(static_cast<int16_t>(ReadInteger()));
+    case vaInt32: return Variant(ReadInteger());
+    case vaInt64: return Variant(ReadInt64());
+    case vaExtended: return Variant(static_cast<double>(ReadFloat()));
+    case vaSingle: return Variant(ReadSingle());
+    case vaCurrency: return Variant(ReadCurrency());
+    case vaDate: return Variant::FromDateTime(ReadDate());
+    case vaString:
+    case vaLString:
+    case vaUTF8String: return Variant(ReadString());
+    case vaWString: return Variant(ReadWideString());
+    case vaFalse:
+    case vaTrue: return Variant(ReadBoolean());
+    default:
+      SkipValue();
+      PropValueError();
+  }
+}
+
+void TWriter::WriteVariant(const Variant& value) {
+  if (VarIsArray(value)) throw EWriteError("Invalid variant type");
+  switch (VarType(value) & varTypeMask) {
+    case varEmpty: WriteValue(vaNil); break;
+    case varNull: WriteValue(vaNull); break;
+    case varOleStr: WriteWideString(value.AsWideString()); break;
+    case varString: WriteString(value.AsString()); break;
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64: WriteInteger(value.AsInt64()); break;
+    case varSingle: WriteSingle(static_cast<float>(value.AsDouble())); break;
+    case varDouble: WriteFloat(value.AsDouble()); break;
+    case varDate: WriteDate(value.AsDateTime()); break;
+    case varCurrency: WriteCurrency(value.AsCurrency()); break;
+    case varBoolean: WriteBoolean(value.AsBoolean()); break;
+    default:
+      // Custom kinds (BCD, SQL time stamps) travel as their text.
+      WriteString(value.AsString());
   }
 }

@@ -20,6 +20,7 @@
 
 class TStream;
 class TCollection;
+class Variant;
 struct TPropInfo;
 
 RTL_EXCEPTION(EParserError, EConvertError)
@@ -149,6 +150,9 @@ public:
   std::vector<String> ReadSetNames();
   // A vaBinary value's bytes.
   std::vector<uint8_t> ReadBinary();
+  // Any scalar value as a Variant: vaNil Empty, vaNull Null, integers by width, floats, strings,
+  // wide strings as OleStr, booleans.
+  Variant ReadVariant();
 
   void ReadSignature();
   virtual void ReadPrefix(TFilerFlags& flags, int32_t& childPos);
@@ -263,6 +267,8 @@ public:
   // A set value: vaSet, the member names, the empty name.
   void WriteSetNames(const std::vector<String>& names);
   void WriteBinary(const void* data, int32_t count);
+  // Empty as vaNil, Null as vaNull, the scalar types with their own tags; arrays raise EWriteError.
+  void WriteVariant(const Variant& value);
 
   void WriteSignature();
   void WritePrefix(TFilerFlags flags, int32_t childPos);

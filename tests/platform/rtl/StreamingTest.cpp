@@ -8,6 +8,7 @@
 
 #include "rtl/Classes.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Variants.h"
 
 enum TStreamShape : uint8_t { ssCircle, ssSquare, ssTriangle };
 RTL_ENUM(TStreamShape, ssCircle, ssSquare, ssTriangle)
@@ -61,6 +62,7 @@ public:
   int64_t Big = 0;
   WideString Wide;
   char Letter = 0;
+  Variant Data;
   TStreamFont* Font;
   TOwnedCollection* Items;
   TStringList* Lines;
@@ -291,6 +293,7 @@ RTL_PUBLISHED(TStreamWidget) {
   prop("Big", &TStreamWidget::Big, &TStreamWidget::Big).Default(0);
   prop("Wide", &TStreamWidget::Wide, &TStreamWidget::Wide);
   prop("Letter", &TStreamWidget::Letter, &TStreamWidget::Letter).Default(0);
+  prop("Data", &TStreamWidget::Data, &TStreamWidget::Data);
   prop("Font", &TStreamWidget::Font, &TStreamWidget::SetFont);
   prop("Items", &TStreamWidget::Items, &TStreamWidget::SetItems);
   prop("Lines", &TStreamWidget::Lines, &TStreamWidget::SetLines);
@@ -338,6 +341,7 @@ TStreamForm* BuildForm() {
   w1->Big = int64_t(1) << 40;
   w1->Wide = u"\u0416\u0436";
   w1->Letter = 'Q';
+  w1->Data = Variant(int16_t(-300));
   w1->Font->Size = 12;
   w1->Font->Style = TStreamFlags{sfItalic};
   w1->Lines->Add("first");
@@ -397,6 +401,9 @@ TEST(StreamingTest, TreeSurvivesBinaryTextBinaryAndReadsBackEqual) {
   EXPECT_EQ(w1->Big, int64_t(1) << 40);
   EXPECT_EQ(w1->Wide, u"\u0416\u0436");
   EXPECT_EQ(w1->Letter, 'Q');
+  EXPECT_EQ(VarType(w1->Data), varSmallint);
+  EXPECT_EQ(w1->Data.AsInteger(), -300);
+  EXPECT_TRUE(VarIsEmpty(w2->Data));
   EXPECT_EQ(w1->Font->Size, 12);
   EXPECT_EQ(w1->Font->Name, "Sans");
   EXPECT_TRUE(w1->Font->Style == (TStreamFlags{sfItalic}));
@@ -439,7 +446,7 @@ TEST(StreamingTest, TextFormShowsOnlyNonDefaultValuesInThePlatformNotation) {
       "  object W1: TStreamWidget\r\n    Caption = 'It'#39's '#252#239#13#10\r\n    Count = -40000\r\n"
       "    Enabled = False\r\n    Shape = ssTriangle\r\n    Flags = [sfBold, sfUnderline]\r\n    Ratio = 0.1\r\n",
       "    Scale = 1.5s\r\n    Price = 123456789c\r\n    When = 45000.25d\r\n    Big = 1099511627776\r\n"
-      "    Wide = #1046#1078\r\n    Letter = 'Q'\r\n    Font.Name = 'Sans'\r\n    Font.Size = 12\r\n    Font.Style = [sfItalic]\r\n"
+      "    Wide = #1046#1078\r\n    Letter = 'Q'\r\n    Data = -300\r\n    Font.Name = 'Sans'\r\n    Font.Size = 12\r\n    Font.Style = [sfItalic]\r\n"
       "    Items = <\r\n      item\r\n        Caption = 'Alpha'\r\n      end\r\n      item\r\n        Caption = 'Beta'\r\n"
       "        Width = 100\r\n      end>\r\n    Lines.Strings = (\r\n      'first'\r\n      \r\n        'xxxx",
       "' +\r\n        'xxxx",
