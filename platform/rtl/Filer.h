@@ -8,7 +8,17 @@
 // little-endian and written in the smallest tag that holds them.
 //
 // TReader and TWriter are the filers; TComponent::ReadState/WriteState and TPersistent::DefineProperties
-// are their hooks. Published properties come from rtl's RTTI (rtl/TypInfo.h).
+// are their hooks. Published properties come from rtl's RTTI (rtl/TypInfo.h): a property is written when
+// its stored rule allows and its value differs from the ancestor's (WriteDescendent) or else from its
+// default (ordinal kinds with a default; 0, "" and nil for the others); a class property holding a
+// persistent object is written as its nested "Prop.Sub" entries, a collection as a collection value, a
+// component as a reference by name, an event as the name of the root's published method.
+//
+// Text form: "object Name: TClass" (or "inherited", "inline", an optional "[child position]"), entries
+// "Name = value", "end". Strings are quoted runs of printable ASCII with every other code point as #n
+// ("'It'#39's'"), long ones split into lines joined by "+"; sets "[a, b]"; lists "( ... )"; collections
+// "< item ... end >"; binary data "{ hex }"; floats with a suffix "s" (single), "c" (currency, the value
+// times 10000) or "d" (date). Written with CR LF; read with any line breaks.
 
 #include <cstdint>
 #include <vector>
