@@ -200,9 +200,18 @@ void TFiler::SetRoot(TComponent* value) {
 // ===================================================================================================
 // TReader: raw values
 
+// A component reference read before the component it names exists; resolved after the tree is read.
+struct TReader::Fixup {
+  TPersistent* instance;
+  const TPropInfo* prop;
+  TComponent* root;
+  String name;
+};
+
 TReader::TReader(TStream* stream, int32_t bufSize) : TFiler(stream, bufSize) {}
 
 TReader::~TReader() {
+  delete FFixups;
   if (FStream && FBufEnd > FBufPos) FStream->Seek(static_cast<int64_t>(FBufPos) - FBufEnd, soCurrent);
 }
 
@@ -620,10 +629,6 @@ void TWriter::WriteBuffer() {
     FBufPos = 0;
     FStream->WriteBuffer(FBuffer.data(), n);
   }
-}
-
-void TWriter::SetRoot(TComponent* value) {
-  inherited::SetRoot(value);
 }
 
 void TWriter::Write(const void* buf, int32_t count) {
@@ -1346,13 +1351,6 @@ TStreamOriginalFormat TestStreamFormat(TStream* stream) {
 // ===================================================================================================
 // TReader: components
 
-struct TReader::Fixup {
-  TPersistent* instance;
-  const TPropInfo* prop;
-  TComponent* root;
-  String name;
-};
-
 void TReader::DefineProperty(const String& name, TReaderProc readData, TWriterProc, bool) {
   if (readData.Assigned() && SameIdent(name, FPropName)) {
     readData(this);
@@ -1406,15 +1404,12 @@ TComponent* TReader::FindAncestorComponent(const String& name, TClass) {
 }
 
 void TReader::BeginReferences() {
-  if (!FLoaded) FLoaded = new std::vector<TComponent*>();
   if (!FFixups) FFixups = new std::vector<Fixup>();
 }
 
 void TReader::FixupReferences() { DoFixupReferences(); }
 
 void TReader::EndReferences() {
-  delete FLoaded;
-  FLoaded = nullptr;
   delete FFixups;
   FFixups = nullptr;
 }
@@ -1612,13 +1607,11 @@ void TReader::ReadComponents(TComponent* owner, TComponent* parent, Event<TCompo
     DoFixupReferences();
   } catch (...) {
     FLoaded = nullptr;
-    delete FFixups;
-    FFixups = nullptr;
+    EndReferences();
     throw;
   }
   FLoaded = nullptr;
-  delete FFixups;
-  FFixups = nullptr;
+  EndReferences();
   for (TComponent* c : loaded) c->Loaded();
 }
 

@@ -182,7 +182,8 @@ public:
   // A collection value (vaCollection already consumed) into collection.
   void ReadCollection(TCollection* collection);
 
-  // References to components by name are resolved after the tree is read.
+  // References to components by name are resolved after the tree is read (ReadData and the Read*Component
+  // functions bracket themselves); BeginReferences/FixupReferences/EndReferences bracket several reads.
   void BeginReferences();
   void FixupReferences();
   void EndReferences();
@@ -251,7 +252,6 @@ public:
   void DefineProperty(const String& name, TReaderProc readData, TWriterProc writeData, bool hasData) override;
   void DefineBinaryProperty(const String& name, TStreamProc readData, TStreamProc writeData, bool hasData) override;
   void FlushBuffer() override;
-  void SetRoot(TComponent* value) override;
 
   void Write(const void* buf, int32_t count);
   void WriteValue(TValueType value);

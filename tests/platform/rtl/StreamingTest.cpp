@@ -660,3 +660,35 @@ TEST(StreamingTest, CompiledInFormResourceIsRegisteredAtStartAndReads) {
   EXPECT_EQ(form->Pings, 1);
   form->Free();
 }
+
+TEST(StreamingTest, ComponentOfUnknownClassIsSkippedWholeWhenTheHookAccepts) {
+  RegisterStreamModel();
+  const String text =
+      "object Form1: TStreamForm\n"
+      "  object Gone: TNoSuchClass\n"
+      "    Caption = 'x'\n"
+      "    object Inside: TStreamWidget\n"
+      "    end\n"
+      "  end\n"
+      "  object W1: TStreamWidget\n"
+      "    Buddy = Nobody\n"
+      "    Count = 1\n"
+      "  end\n"
+      "end\n";
+  TStringStream in(ObjectTextToBinary(text));
+  auto* form = New<TStreamForm>(nullptr);
+  std::vector<String> errors;
+  {
+    TReader reader(&in, 4096);
+    reader.OnError = [&](TReader*, const String& msg, bool& handled) {
+      errors.push_back(msg);
+      handled = true;
+    };
+    reader.ReadRootComponent(form);
+  }
+  EXPECT_EQ(errors, (std::vector<String>{"Class TNoSuchClass not found"}));
+  ASSERT_EQ(form->ComponentCount(), 1);
+  EXPECT_EQ(form->W1->Count, 1);
+  EXPECT_EQ(form->W1->Buddy, nullptr);  // an unresolved reference leaves the property alone
+  form->Free();
+}
