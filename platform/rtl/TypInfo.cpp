@@ -178,6 +178,9 @@ PTypeInfo ClassTypeInfo(TClass cls) {
 }
 
 PTypeInfo SetTypeInfo(PTypeInfo compType, size_t size) {
+  if (compType->Kind == tkEnumeration && compType->MaxValue >= static_cast<int64_t>(size))
+    throw EInvalidOperation("A set of " + compType->Name + " needs room for " +
+                            std::to_string(compType->MaxValue + 1) + " members");
   TTypeStore& s = Types();
   std::lock_guard<std::mutex> guard(s.Lock);
   auto key = std::make_pair(compType, size);
