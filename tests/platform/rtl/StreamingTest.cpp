@@ -63,6 +63,8 @@ public:
   WideString Wide;
   char Letter = 0;
   Variant Data;
+  int32_t Hidden = 0;  // never stored
+  int32_t Cached = 0;  // stored only while Count is positive
   TStreamFont* Font;
   TOwnedCollection* Items;
   TStringList* Lines;
@@ -294,6 +296,8 @@ RTL_PUBLISHED(TStreamWidget) {
   prop("Wide", &TStreamWidget::Wide, &TStreamWidget::Wide);
   prop("Letter", &TStreamWidget::Letter, &TStreamWidget::Letter).Default(0);
   prop("Data", &TStreamWidget::Data, &TStreamWidget::Data);
+  prop("Hidden", &TStreamWidget::Hidden, &TStreamWidget::Hidden).Default(0).Stored(false);
+  prop("Cached", &TStreamWidget::Cached, &TStreamWidget::Cached).Default(0).Stored([](TStreamWidget& w) { return w.Count > 0; });
   prop("Font", &TStreamWidget::Font, &TStreamWidget::SetFont);
   prop("Items", &TStreamWidget::Items, &TStreamWidget::SetItems);
   prop("Lines", &TStreamWidget::Lines, &TStreamWidget::SetLines);
@@ -354,6 +358,10 @@ TStreamForm* BuildForm() {
   w1->SetBuddy(w2);
   w2->SetBuddy(w1);
   w2->SetTag(7);
+  w1->Hidden = 5;
+  w1->Cached = 6;
+  w2->Cached = 6;
+  w2->Count = 1;
   w2->SetDesignInfo(10 | (20 << 16));
   auto* outer = New<TStreamBox>(form);
   outer->SetName("Outer");
@@ -452,11 +460,14 @@ TEST(StreamingTest, TextFormShowsOnlyNonDefaultValuesInThePlatformNotation) {
       "' +\r\n        'xxxx",
       "    Buddy = W2\r\n    OnPing = WidgetPing\r\n    Memo = (\r\n      'one'\r\n      'two')\r\n"
       "    Blob = {\r\n      0001ABFF}\r\n  end\r\n",
-      "  object W2: TStreamWidget\r\n    Tag = 7\r\n    Font.Name = 'Sans'\r\n    Items = <>\r\n    Buddy = W1\r\n    Left = 10\r\n    Top = 20\r\n  end\r\nend\r\n",
+      "  object W2: TStreamWidget\r\n    Tag = 7\r\n    Count = 1\r\n    Cached = 6\r\n    Font.Name = 'Sans'\r\n    Items = <>\r\n    Buddy = W1\r\n    Left = 10\r\n    Top = 20\r\n  end\r\nend\r\n",
   };
   for (const char* piece : expected) EXPECT_NE(text.find(piece), String::npos) << piece << "\n---\n" << text;
   // Defaults stay out: W2's Enabled and Count, item widths of 64; strings are written unless empty.
   EXPECT_EQ(text.find("Count = 0"), String::npos);
+  // Stored rules: Hidden never, Cached only where Count is positive (W2, not W1).
+  EXPECT_EQ(text.find("Hidden"), String::npos);
+  EXPECT_EQ(text.find("Cached"), text.rfind("Cached"));
   EXPECT_EQ(text.find("Enabled = True"), String::npos);
   EXPECT_NE(text.find("Font.Name = 'Sans'"), String::npos);
   EXPECT_EQ(text.find("Width = 64"), String::npos);
