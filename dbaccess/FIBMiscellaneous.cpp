@@ -4,8 +4,11 @@
 #include <cmath>
 #include <mutex>
 #include <random>
+#include <vector>
 
 #include "rtl/Components.h"
+#include "rtl/Streams.h"
+#include "rtl/Variants.h"
 #include "rtl/SysUtils.h"
 
 const double E10[37] = {1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6,
@@ -96,4 +99,71 @@ bool OwnerChainLoading(const TComponent* component) {
   for (const TComponent* c = component; c; c = c->Owner())
     if (c->ComponentState().Contains(csLoading)) return true;
   return false;
+}
+
+namespace {
+// Element sizes of the array types the data block holds inline; 0 for the others.
+size_t VarElementSize(TVarType t) {
+  switch (t) {
+    case varShortInt:
+    case varByte:
+      return 1;
+    case varSmallint:
+    case varWord:
+    case varBoolean:
+      return 2;
+    case varInteger:
+    case varLongWord:
+    case varSingle:
+      return 4;
+    case varDouble:
+    case varCurrency:
+    case varDate:
+    case varInt64:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+void AppendElement(String& out, const Variant& e, TVarType t) {
+  auto put = [&out](const auto& value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof(value));
+  };
+  switch (t) {
+    case varShortInt: put(static_cast<int8_t>(e.AsInteger())); break;
+    case varByte: put(static_cast<uint8_t>(e.AsInteger())); break;
+    case varSmallint: put(static_cast<int16_t>(e.AsInteger())); break;
+    case varWord: put(static_cast<uint16_t>(e.AsInteger())); break;
+    case varBoolean: put(static_cast<int16_t>(e.AsBoolean() ? -1 : 0)); break;  // the platform's WordBool
+    case varInteger: put(e.AsInteger()); break;
+    case varLongWord: put(static_cast<uint32_t>(e.AsInt64())); break;
+    case varSingle: put(static_cast<float>(e.AsDouble())); break;
+    case varDouble: put(e.AsDouble()); break;
+    case varCurrency: put(e.AsCurrency().Value); break;
+    case varDate: put(e.AsDateTime()); break;
+    case varInt64: put(e.AsInt64()); break;
+    default: break;
+  }
+}
+}  // namespace
+
+int64_t VariantArrayToStream(const Variant& v, TMemoryStream* stream) {
+  if (!stream || !VarIsArray(v)) return 0;
+  int32_t lo = VarArrayLowBound(v, 1), hi = VarArrayHighBound(v, 1);
+  if (hi < lo) return 0;
+  TVarType t = VarArrayElementType(v);
+  if (VarElementSize(t) == 0) return 0;
+  // The first elements of the data block: the first dimension runs fastest.
+  std::vector<int32_t> index(static_cast<size_t>(VarArrayDimCount(v)));
+  for (size_t d = 0; d < index.size(); ++d) index[d] = VarArrayLowBound(v, static_cast<int32_t>(d + 1));
+  String bytes;
+  for (int32_t i = lo; i <= hi; ++i) {
+    index[0] = i;
+    AppendElement(bytes, VarArrayGet(v, index), t);
+  }
+  stream->SetSize(static_cast<int64_t>(bytes.size()));
+  stream->SetPosition(0);
+  stream->Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+  return stream->Size();
 }

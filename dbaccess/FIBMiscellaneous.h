@@ -51,3 +51,11 @@ class TComponent;
 String FullComponentName(const TComponent* component);
 // True when the component or one of its owners is being loaded.
 bool OwnerChainLoading(const TComponent* component);
+
+class Variant;
+class TMemoryStream;
+// Copies the first `count of the first dimension` elements of a variant array's data block (elements of
+// fixed size: integers, floats, Currency, dates, booleans) into the stream, which gets exactly that size
+// and is left at position 0 before writing. Returns the stream's size; 0 when v is no array, the stream
+// is null or the first dimension is empty.
+int64_t VariantArrayToStream(const Variant& v, TMemoryStream* stream);

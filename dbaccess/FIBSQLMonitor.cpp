@@ -174,23 +174,6 @@ private:
   std::atomic<bool> FStop{false};
 };
 
-std::mutex gWriterLock;
-TMonitorWriterThread* gWriter = nullptr;
-
-void StopWriter() {
-  TMonitorWriterThread* w;
-  {
-    std::lock_guard<std::mutex> lock(gWriterLock);
-    w = gWriter;
-    gWriter = nullptr;
-  }
-  if (!w) return;
-  w->Stop();
-  w->Terminate();
-  w->WaitFor();
-  w->Free();
-}
-
 String ApplicationName() {
   String exe = ParamStr(0);
   size_t slash = exe.find_last_of('/');
@@ -215,6 +198,25 @@ TFIBSQLMonitorHook::TFIBSQLMonitorHook() {
 TFIBSQLMonitorHook::~TFIBSQLMonitorHook() {
   StopWriter();
   delete FShared;
+}
+
+void TFIBSQLMonitorHook::StopWriter() {
+  TThread* w;
+  {
+    std::lock_guard<std::mutex> lock(FWriterLock);
+    w = FWriter;
+    FWriter = nullptr;
+  }
+  if (!w) return;
+  static_cast<TMonitorWriterThread*>(w)->Stop();
+  w->Terminate();
+  w->WaitFor();
+  w->Free();
+}
+
+bool TFIBSQLMonitorHook::WriterRunning() const {
+  std::lock_guard<std::mutex> lock(FWriterLock);
+  return FWriter != nullptr;
 }
 
 bool TFIBSQLMonitorHook::CreateSharedObjects() {
@@ -268,14 +270,59 @@ void TFIBSQLMonitorHook::SendTrace(const String& text, TFIBTraceFlag kind) {
     return;
   }
   String full = "\r\n[Application: " + ApplicationName() + "]\r\n" + text;
-  std::lock_guard<std::mutex> lock(gWriterLock);
-  if (!gWriter) gWriter = New<TMonitorWriterThread>(FShared);
-  gWriter->Enqueue(New<TFIBTraceObject>(kind, std::move(full)));
+  std::lock_guard<std::mutex> lock(FWriterLock);
+  if (!FWriter) FWriter = New<TMonitorWriterThread>(FShared);
+  static_cast<TMonitorWriterThread*>(FWriter)->Enqueue(New<TFIBTraceObject>(kind, std::move(full)));
+}
+
+bool TFIBSQLMonitorHook::Wanted(int32_t counterOffset) const {
+  if (!FActive || !IsTraceEnabled() || GetMonitorCount() <= 0) return false;
+  return counterOffset < 0 || FShared->Int(counterOffset).load() > 0;
 }
 
 void TFIBSQLMonitorHook::TraceService(TComponent* service, const char* what) {
-  if (!FActive || !IsTraceEnabled() || GetMonitorCount() <= 0) return;
+  if (!Wanted(-1)) return;
   SendTrace(service->Name() + ": [" + what + "]", tfService);
+}
+
+void TFIBSQLMonitorHook::TraceConnect(TComponent* database) {
+  if (Wanted(SB::ConnectCounter)) SendTrace(database->Name() + ": [Connect]", tfConnect);
+}
+
+void TFIBSQLMonitorHook::TraceDisconnect(TComponent* database) {
+  if (Wanted(SB::ConnectCounter)) SendTrace(database->Name() + ": [Disconnect]", tfConnect);
+}
+
+void TFIBSQLMonitorHook::TraceTransaction(TComponent* transaction, const String& text) {
+  if (Wanted(SB::TransactionCounter)) SendTrace(transaction->Name() + text, tfTransact);
+}
+
+void TFIBSQLMonitorHook::TraceTransactionStart(TComponent* transaction, int64_t id) {
+  TraceTransaction(transaction, ": [Start transaction](" + IntToStr(id) + ")");
+}
+
+void TFIBSQLMonitorHook::TraceCommit(TComponent* transaction, int64_t id) {
+  TraceTransaction(transaction, ": [Commit (Hard commit)](" + IntToStr(id) + ")");
+}
+
+void TFIBSQLMonitorHook::TraceSavepoint(TComponent* transaction, int64_t id, const String& savepoint,
+                                        int32_t operation) {
+  static const char* const ops[3] = {" [SetSavePoint(", " [RollBackToSavePoint(", " [ReleaseSavePoint("};
+  if (operation < 0 || operation > 2) return;
+  TraceTransaction(transaction,
+                   ": Transaction(" + IntToStr(id) + ") -" + ops[operation] + "\"" + savepoint + "\")]");
+}
+
+void TFIBSQLMonitorHook::TraceCommitRetaining(TComponent* transaction, int64_t id) {
+  TraceTransaction(transaction, ": [Commit retaining (Soft commit)](" + IntToStr(id) + ")");
+}
+
+void TFIBSQLMonitorHook::TraceRollback(TComponent* transaction, int64_t id) {
+  TraceTransaction(transaction, ": [Rollback](" + IntToStr(id) + ")");
+}
+
+void TFIBSQLMonitorHook::TraceRollbackRetaining(TComponent* transaction, int64_t id) {
+  TraceTransaction(transaction, ": [Rollback retaining (Soft rollback)](" + IntToStr(id) + ")");
 }
 
 void TFIBSQLMonitorHook::TraceServiceAttach(TComponent* service) { TraceService(service, "Attach"); }
@@ -296,7 +343,6 @@ bool IsTraceEnabled() { return true; }
 
 void FinalizeSQLMonitor() {
   gFinalizing = true;
-  StopWriter();
   TFIBSQLMonitorHook* hook = gHook.exchange(nullptr);
   if (hook) hook->Free();
 }

@@ -4,10 +4,12 @@
 // thread hands them to every attached monitor piece by piece with a handshake per piece.
 
 #include <cstdint>
+#include <mutex>
 
 #include "rtl/System.h"
 
 class TComponent;
+class TThread;
 
 // Byte offsets of the shared block (integers little-endian, signed 32-bit).
 namespace SQLMonitorBlock {
@@ -42,6 +44,18 @@ public:
   TFIBSQLMonitorHook();
   ~TFIBSQLMonitorHook() override;
 
+  // Connections and transactions: texts built from the component's name (and the transaction's
+  // server-side number, which the caller passes only for a transaction with a default connection).
+  virtual void TraceConnect(TComponent* database);
+  virtual void TraceDisconnect(TComponent* database);
+  virtual void TraceTransactionStart(TComponent* transaction, int64_t transactionID);
+  virtual void TraceCommit(TComponent* transaction, int64_t transactionID);
+  // operation 0 sets, 1 rolls back to, 2 releases the savepoint.
+  virtual void TraceSavepoint(TComponent* transaction, int64_t transactionID, const String& savepoint,
+                              int32_t operation);
+  virtual void TraceCommitRetaining(TComponent* transaction, int64_t transactionID);
+  virtual void TraceRollback(TComponent* transaction, int64_t transactionID);
+  virtual void TraceRollbackRetaining(TComponent* transaction, int64_t transactionID);
   virtual void TraceServiceAttach(TComponent* service);
   virtual void TraceServiceDetach(TComponent* service);
   virtual void TraceServiceQuery(TComponent* service);
@@ -54,16 +68,24 @@ public:
   bool Enabled() const { return FActive; }
   // The monitor count of the shared block; 0 when it is not mapped.
   int32_t GetMonitorCount() const;
+  // Whether a writer thread runs: only while texts are queued for attached monitors.
+  bool WriterRunning() const;
 
   // The mapped block and the named objects; defined where they are used.
   struct Shared;
 
 private:
   bool CreateSharedObjects();
+  void StopWriter();
   void TraceService(TComponent* service, const char* what);
+  // True when the hook is on, a monitor is attached and, for counterOffset >= 0, wants the kind.
+  bool Wanted(int32_t counterOffset) const;
+  void TraceTransaction(TComponent* transaction, const String& text);
   bool FActive = true;
   bool FSharedCreated = false;
   Shared* FShared = nullptr;
+  mutable std::mutex FWriterLock;
+  TThread* FWriter = nullptr;
 };
 
 // The process-wide hook, created on first use; null once the library is shutting down and none exists.

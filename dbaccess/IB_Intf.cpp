@@ -35,14 +35,14 @@ const TIBEntryPoint kVersion6[] = {
     ep_isc_decode_sql_date, ep_isc_decode_sql_time, ep_isc_decode_timestamp, ep_isc_encode_sql_date,
     ep_isc_encode_sql_time, ep_isc_encode_timestamp, ep_isc_portable_integer};
 
-// Never referenced by a reference-counted owner: bindings live until the process ends, and unloading
-// the client library while its own exit handlers are pending is not safe.
+// Never destroyed: bindings live until the process ends, and unloading the client library while its own
+// exit handlers are pending is not safe.
 std::mutex& RegistryLock() {
   static std::mutex* m = new std::mutex;
   return *m;
 }
-std::vector<TIBClientLibrary*>& Registry() {
-  static auto* list = new std::vector<TIBClientLibrary*>;
+std::vector<IPtr<IIBClientLibrary>>& Registry() {
+  static auto* list = new std::vector<IPtr<IIBClientLibrary>>;
   return *list;
 }
 }  // namespace
@@ -105,12 +105,12 @@ ISC_LONG IIBClientLibrary::isc_event_block(ISC_UCHAR** eventBuffer, ISC_UCHAR** 
             names[6], names[7], names[8], names[9], names[10], names[11], names[12], names[13], names[14]);
 }
 
-IIBClientLibrary* GetClientLibraryByName(const String& libraryName) {
+IPtr<IIBClientLibrary> GetClientLibraryByName(const String& libraryName) {
   // One lock over the search and the append, so that a name is never loaded twice.
   std::lock_guard<std::mutex> lock(RegistryLock());
-  for (TIBClientLibrary* lib : Registry())
+  for (const IPtr<IIBClientLibrary>& lib : Registry())
     if (lib->GetLibraryName() == libraryName) return lib;
-  auto* lib = New<TIBClientLibrary>(libraryName);
+  IPtr<IIBClientLibrary> lib(New<TIBClientLibrary>(libraryName));
   Registry().push_back(lib);
   return lib;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "rtl/Interfaces.h"
 #include "rtl/System.h"
 
 // The Linux name of the client library; the default of every LibraryName property.
@@ -48,9 +49,9 @@ const char* EntryPointName(TIBEntryPoint ep);
 // One loaded client library. Each operation named after a client API entry point takes that entry
 // point's parameters and returns its result unchanged; an entry point that is not bound raises
 // Exception "Can't find procedure <name> in <library>".
-class IIBClientLibrary {
+class IIBClientLibrary : public virtual IInterface {
 public:
-  virtual ~IIBClientLibrary() = default;
+  static constexpr TGUID IID = MakeGUID("{BB362CBF-2BD0-41A8-8982-F5E3327354A6}");
   virtual String GetLibraryName() const = 0;
   virtual int32_t ClientMajorVersion() const = 0;
   virtual int32_t ClientMinorVersion() const = 0;
@@ -78,8 +79,9 @@ public:
 };
 
 // The binding of one file: loads it and binds the entry points in the constructor.
-class TIBClientLibrary : public TObject, public IIBClientLibrary {
-  RTL_CLASS(TIBClientLibrary, TObject)
+class TIBClientLibrary : public TInterfacedObject, public IIBClientLibrary {
+  RTL_CLASS(TIBClientLibrary, TInterfacedObject)
+  RTL_INTERFACES(IIBClientLibrary)
 public:
   // Raises Exception "Can't load library <name> " when the file does not load, and EOSError when a
   // required entry point is missing.
@@ -103,6 +105,6 @@ private:
 };
 
 // The process-wide registry: the binding of a library file name (compared exactly), loaded and bound
-// on first request. Bindings stay loaded until the process ends. Two threads asking at once for the same
-// new name get one binding.
-IIBClientLibrary* GetClientLibraryByName(const String& libraryName);
+// on first request. The registry keeps a reference to each, so bindings stay loaded until the process
+// ends. Two threads asking at once for the same new name get one binding.
+IPtr<IIBClientLibrary> GetClientLibraryByName(const String& libraryName);

@@ -11,6 +11,7 @@
 #include "dbaccess/IB_Intf.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 
 namespace {
 // The names a service parameter block knows; only the first three accepted ones go into a block.
@@ -129,7 +130,7 @@ void TpZAZCustomService::CheckInactive() {
 
 IIBClientLibrary* TpZAZCustomService::ClientLibrary() {
   if (!FLibrary) FLibrary = GetClientLibraryByName(FLibraryName);
-  return FLibrary;
+  return FLibrary.get();
 }
 
 void TpZAZCustomService::ServiceCallFailed() {
@@ -145,7 +146,7 @@ void TpZAZCustomService::ServiceCallFailed() {
     }
   }
   SetFPUExtendedPrecision();
-  RaiseServerError(FLibrary, this);
+  RaiseServerError(FLibrary.get(), this);
 }
 
 String TpZAZCustomService::ServiceName() const {
@@ -256,7 +257,7 @@ void TpZAZCustomService::Detach() {
   ISC_STATUS status = ClientLibrary()->isc_service_detach(StatusVector(), &FHandle);
   SetFPUExtendedPrecision();
   FHandle = 0;
-  if (status != 0) RaiseServerError(FLibrary, this);
+  if (status != 0) RaiseServerError(FLibrary.get(), this);
   if (auto* hook = Hook()) hook->TraceServiceDetach(this);
 }
 
@@ -457,4 +458,57 @@ void TpZAZValidationService::BuildStartRequest() {
     if (!FOptions.Contains(MendDB)) second |= isc_spb_rpr_validate_db;
   }
   if (second != 0) AddStartInteger(isc_spb_options, static_cast<int32_t>(second));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Published properties, in streaming order
+
+bool TpZAZCustomService::IsLibraryNameStored() const { return FLibraryName != DefaultClientLibraryName; }
+
+RTL_PUBLISHED(TpZAZCustomService) {
+  using T = TpZAZCustomService;
+  prop("Active", &T::Active, &T::SetActive).Default(false);
+  prop("ServerName", &T::ServerName, &T::SetServerName);
+  prop("Protocol", &T::Protocol, &T::SetProtocol).Default(Local);
+  prop("Params", &T::Params, &T::SetParams);
+  prop("LoginPrompt", &T::LoginPrompt, &T::SetLoginPrompt).Default(true);
+  event("OnAttach", &T::OnAttach, &T::SetOnAttach);
+  event("OnLogin", &T::OnLogin, &T::SetOnLogin);
+  prop("LibraryName", &T::LibraryName, &T::SetLibraryName).Stored(&T::IsLibraryNameStored);
+}
+
+RTL_PUBLISHED(TpZAZControlAndQueryService) {
+  using T = TpZAZControlAndQueryService;
+  prop("BufferSize", &T::BufferSize, &T::SetBufferSize).Default(32000);
+}
+
+RTL_PUBLISHED(TpZAZBackupRestoreService) {
+  using T = TpZAZBackupRestoreService;
+  prop("Verbose", &T::Verbose, &T::SetVerbose).Default(false);
+  event("OnTextNotify", &T::OnTextNotify, &T::SetOnTextNotify);
+}
+
+RTL_PUBLISHED(TpZAZBackupService) {
+  using T = TpZAZBackupService;
+  prop("BackupFile", &T::BackupFile, &T::SetBackupFile);
+  prop("BlockingFactor", &T::BlockingFactor, &T::SetBlockingFactor).Default(0);
+  prop("DatabaseName", &T::DatabaseName, &T::SetDatabaseName);
+  prop("Options", &T::Options, &T::SetOptions).Default(TBackupOptions{});
+}
+
+RTL_PUBLISHED(TpZAZRestoreService) {
+  using T = TpZAZRestoreService;
+  prop("DatabaseName", &T::DatabaseName, &T::SetDatabaseName);
+  prop("BackupFile", &T::BackupFile, &T::SetBackupFile);
+  prop("PageSize", &T::PageSize, &T::SetPageSize).Default(0);
+  prop("PageBuffers", &T::PageBuffers, &T::SetPageBuffers).Default(0);
+  prop("Options", &T::Options, &T::SetOptions).Default(TRestoreOptions{CreateNewDB});
+}
+
+RTL_PUBLISHED(TpZAZValidationService) {
+  using T = TpZAZValidationService;
+  prop("DatabaseName", &T::DatabaseName, &T::SetDatabaseName);
+  prop("Options", &T::Options, &T::SetOptions).Default(TValidateOptions{});
+  prop("GlobalAction", &T::GlobalAction, &T::SetGlobalAction).Default(CommitGlobal);
+  event("OnTextNotify", &T::OnTextNotify, &T::SetOnTextNotify);
 }

@@ -9,6 +9,7 @@
 
 #include "rtl/Components.h"
 #include "rtl/Events.h"
+#include "rtl/Interfaces.h"
 #include "rtl/Sets.h"
 
 class IIBClientLibrary;
@@ -16,6 +17,7 @@ class TStrings;
 class TStringList;
 
 enum TProtocol : uint8_t { TCP, SPX, NamedPipe, Local };
+RTL_ENUM(TProtocol, TCP, SPX, NamedPipe, Local)
 
 // Ordinal n has the bit 1 << n in the backup options value.
 enum TBackupOption : uint8_t {
@@ -27,6 +29,8 @@ enum TBackupOption : uint8_t {
   NonTransportable,
   ConvertExtTables
 };
+RTL_ENUM(TBackupOption, IgnoreChecksums, IgnoreLimbo, MetadataOnly, NoGarbageCollection, OldMetadataDesc,
+         NonTransportable, ConvertExtTables)
 using TBackupOptions = Set<TBackupOption>;
 
 // Ordinal n has the bit 0x100 << n in the restore options value.
@@ -39,6 +43,8 @@ enum TRestoreOption : uint8_t {
   CreateNewDB,
   UseAllSpace
 };
+RTL_ENUM(TRestoreOption, DeactivateIndexes, NoShadow, NoValidityCheck, OneRelationAtATime, Replace, CreateNewDB,
+         UseAllSpace)
 using TRestoreOptions = Set<TRestoreOption>;
 
 enum TValidateOption : uint8_t {
@@ -51,9 +57,12 @@ enum TValidateOption : uint8_t {
   ValidateDB,
   ValidateFull
 };
+RTL_ENUM(TValidateOption, LimboTransactions, CheckDB, IgnoreChecksum, KillShadows, MendDB, SweepDB, ValidateDB,
+         ValidateFull)
 using TValidateOptions = Set<TValidateOption>;
 
 enum TTransactionGlobalAction : uint8_t { CommitGlobal, RollbackGlobal, RecoverTwoPhaseGlobal, NoGlobalAction };
+RTL_ENUM(TTransactionGlobalAction, CommitGlobal, RollbackGlobal, RecoverTwoPhaseGlobal, NoGlobalAction)
 
 class TpZAZCustomService;
 using TLoginEvent = Event<TpZAZCustomService*, TStrings*>;
@@ -65,6 +74,7 @@ uint32_t RestoreOptionsValue(TRestoreOptions options);
 // The connection to the service manager.
 class TpZAZCustomService : public TComponent {
   RTL_CLASS(TpZAZCustomService, TComponent)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZCustomService(TComponent* AOwner);
   ~TpZAZCustomService() override;
@@ -111,10 +121,11 @@ protected:
 
 private:
   bool Login();
+  bool IsLibraryNameStored() const;
   void ParamsChange(TObject* sender);
   void ParamsChanging(TObject* sender);
 
-  IIBClientLibrary* FLibrary = nullptr;
+  IPtr<IIBClientLibrary> FLibrary;
   String FSPB;
   bool FSPBRebuild = true;
   bool FStreamedActive = false;
@@ -154,6 +165,7 @@ protected:
 // Adds the output query and the output loop.
 class TpZAZControlAndQueryService : public TpZAZControlService {
   RTL_CLASS(TpZAZControlAndQueryService, TpZAZControlService)
+  RTL_PUBLISHED_DECL
 public:
   using TpZAZControlService::TpZAZControlService;
   ~TpZAZControlAndQueryService() override;
@@ -194,6 +206,7 @@ private:
 // Adds Verbose and OnTextNotify.
 class TpZAZBackupRestoreService : public TpZAZControlAndQueryService {
   RTL_CLASS(TpZAZBackupRestoreService, TpZAZControlAndQueryService)
+  RTL_PUBLISHED_DECL
 public:
   using TpZAZControlAndQueryService::TpZAZControlAndQueryService;
 
@@ -214,6 +227,7 @@ private:
 
 class TpZAZBackupService : public TpZAZBackupRestoreService {
   RTL_CLASS(TpZAZBackupService, TpZAZBackupRestoreService)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZBackupService(TComponent* AOwner);
   ~TpZAZBackupService() override;
@@ -237,6 +251,7 @@ private:
 
 class TpZAZRestoreService : public TpZAZBackupRestoreService {
   RTL_CLASS(TpZAZRestoreService, TpZAZBackupRestoreService)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZRestoreService(TComponent* AOwner);
   ~TpZAZRestoreService() override;
@@ -263,6 +278,7 @@ private:
 
 class TpZAZValidationService : public TpZAZControlAndQueryService {
   RTL_CLASS(TpZAZValidationService, TpZAZControlAndQueryService)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZValidationService(TComponent* AOwner);
   ~TpZAZValidationService() override;

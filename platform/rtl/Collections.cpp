@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "rtl/TypInfo.h"
+
 namespace {
 [[noreturn]] void IndexError(int32_t index) {
   throw EListError("List index out of bounds (" + std::to_string(index) + ")");
@@ -207,4 +209,14 @@ String TCollection::GetNamePath() {
   return s + "." + p;
 }
 
-String TCollection::PropName() { return FPropName; }
+String TCollection::PropName() {
+  if (!FPropName.empty()) return FPropName;
+  TPersistent* owner = GetOwner();
+  if (!owner) return FPropName;
+  for (const TPropInfo* prop : GetPropList(owner->ClassType()))
+    if (prop->Kind() == tkClass && prop->Readable() && GetObjectProp(owner, prop) == this) {
+      FPropName = prop->Name;
+      break;
+    }
+  return FPropName;
+}

@@ -61,6 +61,7 @@ public:
   void BeforeDestruction() override;
 
   TCollectionItemClass ItemClass() const { return FItemClass; }
+  TPersistent* Owner() { return GetOwner(); }
   int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
   TCollectionItem* Items(int32_t index) const;
   void SetItems(int32_t index, TCollectionItem* value);  // assigns value into the item at index
@@ -107,8 +108,7 @@ private:
   std::vector<TCollectionItem*> FItems;
   int32_t FUpdateCount = 0;
   int32_t FNextID = 0;
-  String FPropName;
-  bool FPropNameKnown = false;
+  String FPropName;  // found once through the owner's RTTI, or set
 };
 
 // A collection whose owner is given at construction (the object that publishes it).

@@ -4,19 +4,10 @@
 #include <mutex>
 
 #include "rtl/Filer.h"
+#include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 
 namespace {
-
-bool AsciiSameText(const String& a, const String& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // A reader that constructs a component marks it loading before its constructor runs, so that the
 // constructor can tell a streamed component from one made in code. The first TComponent constructor
@@ -31,11 +22,15 @@ std::vector<TFindGlobalComponent>& FindGlobalProcs() {
 
 }  // namespace
 
+// Name is published but never written (the object header carries it); Tag is written when not 0.
+RTL_PUBLISHED(TComponent) {
+  prop("Name", &TComponent::Name, &TComponent::SetName).Stored(false);
+  prop("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0);
+}
+
 namespace rtl_detail {
 void MarkNextComponentLoading(bool value) { tLoadingConstruction = value; }
 }  // namespace rtl_detail
-
-// IsValidIdent lives in SysUtils.cpp, with the same rules.
 
 TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner), FOwnerPending(AOwner != nullptr) {
   FComponentStyle.Include(csInheritable);
@@ -106,13 +101,21 @@ void TComponent::SetName(const String& newName) {
     FOwner->ValidateRename(this, FName, newName);
   else
     ValidateRename(nullptr, FName, newName);
+  SetReference(false);
   ChangeName(newName);
+  SetReference(true);
+}
+
+void TComponent::SetReference(bool enable) {
+  if (!FOwner || FOwnerPending || FName.empty()) return;
+  const TPublishedField* field = FindPublishedField(FOwner->ClassType(), FName);
+  if (field && InheritsFrom(field->FieldClass)) field->Set(FOwner, enable ? this : nullptr);
 }
 
 void TComponent::ChangeName(const String& newName) { FName = newName; }
 
 void TComponent::ValidateRename(TComponent* component, const String& curName, const String& newName) {
-  if (component && !AsciiSameText(curName, newName) && component->FOwner == this && FindComponent(newName))
+  if (component && !SameText(curName, newName) && component->FOwner == this && FindComponent(newName))
     throw EComponentError("A component named " + newName + " already exists");
 }
 
@@ -123,7 +126,7 @@ void TComponent::ValidateInsert(TComponent*) {}
 TComponent* TComponent::FindComponent(const String& name) const {
   if (name.empty()) return nullptr;
   for (TComponent* c : FComponents)
-    if (AsciiSameText(c->FName, name)) return c;
+    if (SameText(c->FName, name)) return c;
   return nullptr;
 }
 
@@ -140,12 +143,13 @@ void TComponent::Remove(TComponent* component) {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
+  if (component->FOwner == this && !component->FOwnerPending) return;
   component->ValidateContainer(this);
-  if (component->FOwner && !component->FOwnerPending && component->FOwner != this)
-    component->FOwner->RemoveComponent(component);
+  if (component->FOwner && !component->FOwnerPending) component->FOwner->RemoveComponent(component);
   if (!component->FName.empty() && FindComponent(component->FName))
     throw EComponentError("A component named " + component->FName + " already exists");
   Insert(component);
+  component->SetReference(true);
   if (FComponentState.Contains(csDesigning)) component->SetDesigning(true);
   Notification(component, opInsert);
 }
@@ -153,6 +157,7 @@ void TComponent::InsertComponent(TComponent* component) {
 void TComponent::RemoveComponent(TComponent* component) {
   ValidateRename(component, component->FName, String());
   Notification(component, opRemove);
+  component->SetReference(false);
   Remove(component);
 }
 

@@ -46,6 +46,7 @@ using TGetChildProc = Event<TComponent*>;
 
 class TComponent : public TPersistent {
   RTL_CLASS(TComponent, TPersistent)
+  RTL_PUBLISHED_DECL
 public:
   using VirtualCtorArg = TComponent*;  // the family's virtual constructor takes the owner
   explicit TComponent(TComponent* AOwner);
@@ -121,6 +122,8 @@ protected:
   friend class TWriter;
 
 private:
+  // Points the owner's published field of this component's name at it (or back at nullptr).
+  void SetReference(bool enable);
   void Insert(TComponent* component);
   void Remove(TComponent* component);
   void RemoveNotification(TComponent* component);
@@ -142,9 +145,6 @@ private:
 };
 
 using TComponentClass = const TMetaClass*;
-
-// Identifier rules of component names: an ASCII letter or "_" first, then letters, digits and "_".
-bool IsValidIdent(const String& ident);
 
 // Process-wide lookup of top-level components (forms, data modules) by name, used to resolve references
 // such as "Form2.Table1" across roots. Libraries that keep such components register a finder.

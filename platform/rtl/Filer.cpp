@@ -12,6 +12,9 @@
 #include "rtl/ClassRegistry.h"
 #include "rtl/Collections.h"
 #include "rtl/Streams.h"
+#include "rtl/StringLists.h"
+#include "rtl/TypInfo.h"
+#include "rtl/Variants.h"
 
 namespace {
 
@@ -159,11 +162,21 @@ WideString Utf8ToUtf16(const String& s) {
 }
 
 // Shortest text that reads back as the same value, always with a decimal point or an exponent.
+// A value that is a double (as most floating properties are) is written as the shortest text of that
+// double, which reads back as the same double.
 String FloatText(long double v) {
   char buf[64];
-  for (int prec = 1; prec <= 21; ++prec) {
-    std::snprintf(buf, sizeof buf, "%.*Lg", prec, v);
-    if (std::strtold(buf, nullptr) == v) break;
+  double d = static_cast<double>(v);
+  if (std::isfinite(v) && static_cast<long double>(d) == v) {
+    for (int prec = 1; prec <= 17; ++prec) {
+      std::snprintf(buf, sizeof buf, "%.*g", prec, d);
+      if (std::strtod(buf, nullptr) == d) break;
+    }
+  } else {
+    for (int prec = 1; prec <= 21; ++prec) {
+      std::snprintf(buf, sizeof buf, "%.*Lg", prec, v);
+      if (std::strtold(buf, nullptr) == v) break;
+    }
   }
   String s = buf;
   if (s.find_first_of(".eEin") == String::npos) s += ".0";
@@ -187,9 +200,18 @@ void TFiler::SetRoot(TComponent* value) {
 // ===================================================================================================
 // TReader: raw values
 
+// A component reference read before the component it names exists; resolved after the tree is read.
+struct TReader::Fixup {
+  TPersistent* instance;
+  const TPropInfo* prop;
+  TComponent* root;
+  String name;
+};
+
 TReader::TReader(TStream* stream, int32_t bufSize) : TFiler(stream, bufSize) {}
 
 TReader::~TReader() {
+  delete FFixups;
   if (FStream && FBufEnd > FBufPos) FStream->Seek(static_cast<int64_t>(FBufPos) - FBufEnd, soCurrent);
 }
 
@@ -607,10 +629,6 @@ void TWriter::WriteBuffer() {
     FBufPos = 0;
     FStream->WriteBuffer(FBuffer.data(), n);
   }
-}
-
-void TWriter::SetRoot(TComponent* value) {
-  inherited::SetRoot(value);
 }
 
 void TWriter::Write(const void* buf, int32_t count) {
@@ -1319,7 +1337,8 @@ TStreamOriginalFormat TestStreamFormat(TStream* stream) {
   char sig[4] = {};
   int32_t n = stream->Read(sig, 4);
   stream->SetPosition(pos);
-  if (n == 4 && (static_cast<uint8_t>(sig[0]) == 0xFF || std::memcmp(sig, kSignature, 4) == 0)) return sofBinary;
+  if ((n >= 1 && static_cast<uint8_t>(sig[0]) == 0xFF) || (n == 4 && std::memcmp(sig, kSignature, 4) == 0))
+    return sofBinary;
   if (n >= 1) {
     char c = sig[0];
     if (c == '\t' || c == '\v' || c == '\r' || c == '\n' || c == ' ' || c == 'I' || c == 'O' || c == 'i' || c == 'o')
@@ -1331,13 +1350,6 @@ TStreamOriginalFormat TestStreamFormat(TStream* stream) {
 
 // ===================================================================================================
 // TReader: components
-
-struct TReader::Fixup {
-  TPersistent* instance;
-  const TPropInfo* prop;
-  TComponent* root;
-  String name;
-};
 
 void TReader::DefineProperty(const String& name, TReaderProc readData, TWriterProc, bool) {
   if (readData.Assigned() && SameIdent(name, FPropName)) {
@@ -1392,15 +1404,12 @@ TComponent* TReader::FindAncestorComponent(const String& name, TClass) {
 }
 
 void TReader::BeginReferences() {
-  if (!FLoaded) FLoaded = new std::vector<TComponent*>();
   if (!FFixups) FFixups = new std::vector<Fixup>();
 }
 
 void TReader::FixupReferences() { DoFixupReferences(); }
 
 void TReader::EndReferences() {
-  delete FLoaded;
-  FLoaded = nullptr;
   delete FFixups;
   FFixups = nullptr;
 }
@@ -1512,7 +1521,8 @@ TComponent* TReader::ReadComponent(TComponent* component) {
           SetName(result, name);
         }
         if (result->ComponentState().Contains(csInline)) FLookupRoot = result;
-        if (FParent && result != FRoot && result->HasParent()) result->SetParentComponent(FParent);
+        if (FParent && result != FRoot && result->HasParent() && result->GetParentComponent() != FParent)
+          result->SetParentComponent(FParent);
         result->FComponentState.Include(csReading);
         result->ReadState(this);
         result->FComponentState.Exclude(csReading);
@@ -1597,13 +1607,11 @@ void TReader::ReadComponents(TComponent* owner, TComponent* parent, Event<TCompo
     DoFixupReferences();
   } catch (...) {
     FLoaded = nullptr;
-    delete FFixups;
-    FFixups = nullptr;
+    EndReferences();
     throw;
   }
   FLoaded = nullptr;
-  delete FFixups;
-  FFixups = nullptr;
+  EndReferences();
   for (TComponent* c : loaded) c->Loaded();
 }
 
@@ -1611,6 +1619,7 @@ void TReader::ReadComponents(TComponent* owner, TComponent* parent, Event<TCompo
 // TWriter: components
 
 void TWriter::DefineProperty(const String& name, TReaderProc, TWriterProc writeData, bool hasData) {
+  if (SameIdent(name, "Strings")) FStringsDefined = true;
   if (hasData && writeData.Assigned()) {
     WritePropName(name);
     writeData(this);
@@ -1805,12 +1814,86 @@ TComponent* ReadComponentFromText(const String& text, TComponent* root) {
   return ReadComponentFromStream(&bin, root);
 }
 
+
 // ===================================================================================================
-// Published properties  (TEMPORARY until rtl/TypInfo.h)
+// Published properties
+
+namespace {
+
+bool IsDateType(PTypeInfo t) {
+  for (; t; t = t->BaseType)
+    if (t == TypeInfoDateTime() || t->Name == "TDateTime") return true;
+  return false;
+}
+
+// "Form1.Panel1.Button1" or "Owner": each part looked up among the previous component's owned ones.
+TComponent* FindNestedComponent(TComponent* root, const String& path) {
+  if (!root) return nullptr;
+  TComponent* result = nullptr;
+  size_t i = 0;
+  while (i <= path.size()) {
+    size_t j = i;
+    while (j < path.size() && path[j] != '.' && path[j] != '-') ++j;
+    String part = path.substr(i, j - i);
+    if (j < path.size() && path[j] == '-' && j + 1 < path.size() && path[j + 1] == '>') ++j;
+    i = j + 1;
+    if (part.empty()) {
+      if (j >= path.size()) break;
+      continue;
+    }
+    result = root->FindComponent(part);
+    if (!result && SameIdent(part, "Owner")) result = root;
+    if (!result) return nullptr;
+    root = result;
+  }
+  return result;
+}
+
+TComponent* ResolveReference(TComponent* root, const String& name) {
+  if (TComponent* c = FindNestedComponent(root, name)) return c;
+  size_t dot = name.find('.');
+  if (dot == String::npos) return FindGlobalComponent(name);
+  TComponent* global = FindGlobalComponent(name.substr(0, dot));
+  return global ? FindNestedComponent(global, name.substr(dot + 1)) : nullptr;
+}
+
+}  // namespace
 
 void TReader::PropertyError(const String& name) {
   SkipValue();
   ReadErrorText("Property " + name + " does not exist");
+}
+
+bool TReader::PropertyNotFound(TPersistent* instance, String& name, bool isPath) {
+  if (!OnPropertyNotFound.Assigned()) return false;
+  bool handled = false, skip = false;
+  String original = name;
+  OnPropertyNotFound(this, instance, name, isPath, handled, skip);
+  if (handled) return true;
+  if (skip) {
+    SkipValue();
+    return true;
+  }
+  return false;  // the caller retries when name was changed
+}
+
+bool TReader::ReadStringsFallback(TPersistent* instance) {
+  // String lists stream their lines as the defined property "Strings", a list of strings.
+  auto* strings = dynamic_cast<TStrings*>(instance);
+  if (!strings || !SameIdent(FPropName, "Strings")) return false;
+  FPropName.clear();
+  ReadListBegin();
+  strings->BeginUpdate();
+  try {
+    strings->Clear();
+    while (!EndOfList()) strings->Add(ReadString());
+  } catch (...) {
+    strings->EndUpdate();
+    throw;
+  }
+  strings->EndUpdate();
+  ReadListEnd();
+  return true;
 }
 
 void TReader::ReadProperty(TPersistent* instance) {
@@ -1819,11 +1902,53 @@ void TReader::ReadProperty(TPersistent* instance) {
     path = ReadStr();
     try {
       FCanHandleExcepts = true;
-      FPropName = path;
-      FCanHandleExcepts = false;
-      instance->DefineProperties(this);
-      FCanHandleExcepts = true;
-      if (!FPropName.empty()) PropertyError(FPropName);
+      TPersistent* obj = instance;
+      size_t start = 0;
+      while (true) {
+        size_t dot = path.find('.', start);
+        FPropName = path.substr(start, dot == String::npos ? String::npos : dot - start);
+        if (dot == String::npos) break;
+        start = dot + 1;
+        const TPropInfo* prop = GetPropInfo(obj->ClassType(), FPropName);
+        if (!prop) {
+          String name = FPropName;
+          if (PropertyNotFound(obj, name, true)) return;
+          prop = name != FPropName ? GetPropInfo(obj->ClassType(), name) : nullptr;
+          if (!prop) PropertyError(FPropName);
+        }
+        TObject* value = prop->Kind() == tkClass && prop->Readable() ? GetObjectProp(obj, prop) : nullptr;
+        auto* next = dynamic_cast<TPersistent*>(value);
+        if (!next) {
+          SkipValue();
+          ReadErrorText("Invalid property path");
+        }
+        obj = next;
+      }
+      const TPropInfo* prop = GetPropInfo(obj->ClassType(), FPropName);
+      if (prop) {
+        ReadPropValue(obj, prop);
+      } else {
+        // A defined property's reader cannot be recovered from half-way; errors there end the read.
+        FCanHandleExcepts = false;
+        obj->DefineProperties(this);
+        FCanHandleExcepts = true;
+        if (!FPropName.empty() && !ReadStringsFallback(obj)) {
+          String name = FPropName;
+          if (PropertyNotFound(obj, name, false)) return;
+          if (name != FPropName) {
+            if (const TPropInfo* other = GetPropInfo(obj->ClassType(), name)) {
+              ReadPropValue(obj, other);
+              return;
+            }
+            FPropName = name;
+            FCanHandleExcepts = false;
+            obj->DefineProperties(this);
+            FCanHandleExcepts = true;
+            if (FPropName.empty()) return;
+          }
+          PropertyError(FPropName);
+        }
+      }
     } catch (const Exception& e) {
       String name;
       if (auto* c = dynamic_cast<TComponent*>(instance)) name = c->Name();
@@ -1835,7 +1960,434 @@ void TReader::ReadProperty(TPersistent* instance) {
   }
 }
 
-void TReader::ReadPropValue(TPersistent*, const TPropInfo*) {}
-void TReader::DoFixupReferences() {}
-void TWriter::WriteProperties(TPersistent* instance) { instance->DefineProperties(this); }
-void TWriter::WriteProperty(TPersistent*, const TPropInfo*) {}
+TMethod TReader::FindMethod(TComponent* root, const String& methodName) {
+  TMethod method = ::FindMethod(root, methodName);
+  bool error = !method.Code.Assigned();
+  if (OnFindMethod.Assigned()) OnFindMethod(this, methodName, method, error);
+  if (error) PropValueError();
+  return method;
+}
+
+void TReader::ReadPropValue(TPersistent* instance, const TPropInfo* prop) {
+  PTypeInfo type = prop->PropType;
+  if (!prop->Writable() && prop->Kind() != tkClass) {
+    SkipValue();
+    ReadErrorText("Property is read-only");
+  }
+  switch (prop->Kind()) {
+    case tkInteger:
+      if (NextValue() == vaIdent) {
+        String ident = ReadIdent();
+        int32_t value = 0;
+        TIdentToInt map = FindIdentToInt(type);
+        if (!map || !map(ident, value)) PropValueError();
+        SetOrdProp(instance, prop, value);
+      } else {
+        SetOrdProp(instance, prop, ReadInt64());
+      }
+      break;
+    case tkChar: SetOrdProp(instance, prop, static_cast<unsigned char>(ReadChar())); break;
+    case tkWChar: {
+      WideString w = ReadWideString();
+      if (w.size() != 1) PropValueError();
+      SetOrdProp(instance, prop, w[0]);
+      break;
+    }
+    case tkEnumeration: {
+      int64_t value = GetEnumValue(type, ReadIdent());
+      if (value < 0) PropValueError();
+      SetOrdProp(instance, prop, value);
+      break;
+    }
+    case tkFloat:
+      if (type->FloatType == ftCurr)
+        SetCurrencyProp(instance, prop, ReadCurrency());
+      else if (IsDateType(type))
+        SetFloatProp(instance, prop, ReadDate());
+      else if (type->FloatType == ftSingle)
+        SetFloatProp(instance, prop, ReadSingle());
+      else
+        SetFloatProp(instance, prop, static_cast<double>(ReadFloat()));
+      break;
+    case tkString:
+    case tkLString: SetStrProp(instance, prop, ReadString()); break;
+    case tkWString: SetWideStrProp(instance, prop, ReadWideString()); break;
+    case tkInt64: SetInt64Prop(instance, prop, ReadInt64()); break;
+    case tkSet: {
+      if (ReadValue() != vaSet) {
+        --FBufPos;
+        SkipValue();
+        PropValueError();
+      }
+      TSetBits bits;
+      PTypeInfo comp = type->CompType;
+      for (String name = ReadStr(); !name.empty(); name = ReadStr()) {
+        int64_t v = GetEnumValue(comp, name);
+        if (v < 0) {
+          SkipSetBody();
+          PropValueError();
+        }
+        if (v < 256) bits.Words[v / 64] |= uint64_t(1) << (v % 64);
+      }
+      SetSetBits(instance, prop, bits);
+      break;
+    }
+    case tkClass:
+      switch (NextValue()) {
+        case vaNil:
+          ReadValue();
+          if (!prop->Writable()) ReadErrorText("Property is read-only");
+          SetObjectProp(instance, prop, nullptr);
+          break;
+        case vaCollection: {
+          ReadValue();
+          auto* collection = dynamic_cast<TCollection*>(GetObjectProp(instance, prop));
+          if (!collection) {
+            --FBufPos;
+            SkipValue();
+            PropValueError();
+          }
+          ReadCollection(collection);
+          break;
+        }
+        default: {
+          if (!prop->Writable()) {
+            SkipValue();
+            ReadErrorText("Property is read-only");
+          }
+          String name = ReadIdent();
+          ReferenceName(name);
+          TComponent* root = FLookupRoot ? FLookupRoot : FRoot;
+          if (FFixups)
+            FFixups->push_back(Fixup{instance, prop, root, name});
+          else if (TComponent* c = ResolveReference(root, name))
+            SetObjectProp(instance, prop, c);
+        }
+      }
+      break;
+    case tkMethod:
+      if (NextValue() == vaNil) {
+        ReadValue();
+        SetMethodProp(instance, prop, TMethod());
+      } else {
+        String name = ReadIdent();
+        TMethod method = FindMethod(FRoot, name);
+        if (method.Assigned()) SetMethodProp(instance, prop, method);
+      }
+      break;
+    case tkVariant: {
+      Variant v = ReadVariant();
+      SetVariantProp(instance, prop, v);
+      break;
+    }
+    case tkInterface:
+      // Only the empty interface has a stream form that can be read back.
+      if (NextValue() == vaNil) {
+        ReadValue();
+        SetInterfaceProp(instance, prop, nullptr);
+      } else {
+        SkipValue();
+      }
+      break;
+    default:
+      SkipValue();
+      PropValueError();
+  }
+}
+
+void TReader::DoFixupReferences() {
+  if (!FFixups) return;
+  std::vector<Fixup> fixups;
+  fixups.swap(*FFixups);
+  for (const Fixup& f : fixups) {
+    // An unresolved reference leaves the property as it was.
+    if (TComponent* c = ResolveReference(f.root, f.name)) SetObjectProp(f.instance, f.prop, c);
+  }
+}
+
+void TReader::ReadCollection(TCollection* collection) {
+  collection->BeginUpdate();
+  try {
+    if (!EndOfList()) collection->Clear();
+    while (!EndOfList()) {
+      TValueType t = NextValue();
+      if (t == vaInt8 || t == vaInt16 || t == vaInt32) ReadInteger();
+      TCollectionItem* item = collection->Add();
+      ReadListBegin();
+      while (!EndOfList()) ReadProperty(item);
+      ReadListEnd();
+    }
+    ReadListEnd();
+  } catch (...) {
+    collection->EndUpdate();
+    throw;
+  }
+  collection->EndUpdate();
+}
+
+void TWriter::WriteProperties(TPersistent* instance) {
+  for (const TPropInfo* prop : GetPropList(instance->ClassType())) {
+    if (prop->Readable() && IsStoredProp(instance, prop)) WriteProperty(instance, prop);
+  }
+  bool oldDefined = FStringsDefined;
+  FStringsDefined = false;
+  instance->DefineProperties(this);
+  if (auto* strings = dynamic_cast<TStrings*>(instance); strings && !FStringsDefined) {
+    auto* ancestor = dynamic_cast<TStrings*>(FAncestor);
+    bool hasData = ancestor ? !strings->Equals(ancestor) : strings->Count() > 0;
+    if (hasData) {
+      WritePropName("Strings");
+      WriteListBegin();
+      for (int32_t i = 0; i < strings->Count(); ++i) WriteString(strings->Strings(i));
+      WriteListEnd();
+    }
+  }
+  FStringsDefined = oldDefined;
+}
+
+bool TWriter::CollectionsEqual(TCollection* a, TCollection* b) {
+  if (!a || !b) return a == b;
+  if (a->Count() != b->Count()) return false;
+  auto image = [this](TCollection* c) {
+    TStringStream s;
+    {
+      TWriter w(&s, 1024);
+      w.SetRoot(FRoot);
+      w.FLookupRoot = FLookupRoot;
+      w.WriteCollection(c);
+      w.FlushBuffer();
+    }
+    return s.DataString();
+  };
+  return image(a) == image(b);
+}
+
+void TWriter::WriteProperty(TPersistent* instance, const TPropInfo* prop) {
+  PTypeInfo type = prop->PropType;
+  TPersistent* ancestor = FAncestor;
+  bool ancestorValid = ancestor && (ancestor->ClassType() == instance->ClassType() || instance == FRoot) &&
+                       ancestor->InheritsFrom(prop->Owner);
+  if (!prop->Writable() && prop->Kind() != tkClass) return;
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+    case tkEnumeration: {
+      int64_t value = GetOrdProp(instance, prop);
+      bool isDefault = ancestorValid ? value == GetOrdProp(ancestor, prop) : prop->HasDefault && value == prop->Default;
+      if (isDefault) return;
+      WritePropName(prop->Name);
+      if (prop->Kind() == tkEnumeration) {
+        WriteIdent(GetEnumName(type, value));
+      } else if (prop->Kind() == tkChar) {
+        WriteChar(static_cast<char>(value));
+      } else if (prop->Kind() == tkWChar) {
+        WriteWideString(WideString(1, static_cast<char16_t>(value)));
+      } else {
+        String ident;
+        TIntToIdent map = FindIntToIdent(type);
+        if (map && map(static_cast<int32_t>(value), ident))
+          WriteIdent(ident);
+        else
+          WriteInteger(value);
+      }
+      return;
+    }
+    case tkInt64: {
+      int64_t value = GetInt64Prop(instance, prop);
+      bool isDefault = ancestorValid ? value == GetInt64Prop(ancestor, prop) : prop->HasDefault && value == prop->Default;
+      if (isDefault) return;
+      WritePropName(prop->Name);
+      WriteInteger(value);
+      return;
+    }
+    case tkSet: {
+      TSetBits bits = GetSetBits(instance, prop);
+      TSetBits def;
+      if (ancestorValid)
+        def = GetSetBits(ancestor, prop);
+      else if (prop->HasDefault)
+        def.Words[0] = static_cast<uint64_t>(prop->Default);
+      if ((ancestorValid || prop->HasDefault) && bits == def) return;
+      std::vector<String> names;
+      for (size_t i = 0; i < 256 && i < type->SetSize; ++i)
+        if ((bits.Words[i / 64] >> (i % 64)) & 1u) names.push_back(GetEnumName(type->CompType, static_cast<int64_t>(i)));
+      WritePropName(prop->Name);
+      WriteSetNames(names);
+      return;
+    }
+    case tkFloat: {
+      if (type->FloatType == ftCurr) {
+        Currency value = GetCurrencyProp(instance, prop);
+        Currency def = ancestorValid ? GetCurrencyProp(ancestor, prop) : Currency();
+        if (value == def) return;
+        WritePropName(prop->Name);
+        WriteCurrency(value);
+        return;
+      }
+      double value = GetFloatProp(instance, prop);
+      double def = ancestorValid ? GetFloatProp(ancestor, prop) : 0.0;
+      if (value == def) return;
+      WritePropName(prop->Name);
+      if (IsDateType(type))
+        WriteDate(value);
+      else if (type->FloatType == ftSingle)
+        WriteSingle(static_cast<float>(value));
+      else
+        WriteFloat(value);
+      return;
+    }
+    case tkString:
+    case tkLString: {
+      String value = GetStrProp(instance, prop);
+      if (ancestorValid ? value == GetStrProp(ancestor, prop) : value.empty()) return;
+      WritePropName(prop->Name);
+      WriteString(value);
+      return;
+    }
+    case tkWString: {
+      WideString value = GetWideStrProp(instance, prop);
+      if (ancestorValid ? value == GetWideStrProp(ancestor, prop) : value.empty()) return;
+      WritePropName(prop->Name);
+      WriteWideString(value);
+      return;
+    }
+    case tkClass: {
+      TObject* value = GetObjectProp(instance, prop);
+      TObject* ancestorValue = ancestorValid ? GetObjectProp(ancestor, prop) : nullptr;
+      if (!value) {
+        if (ancestorValue && prop->Writable()) {
+          WritePropName(prop->Name);
+          WriteValue(vaNil);
+        }
+        return;
+      }
+      auto* component = dynamic_cast<TComponent*>(value);
+      if (component && !component->ComponentStyle().Contains(csSubComponent)) {
+        if (!prop->Writable()) return;
+        auto* ancestorComponent = dynamic_cast<TComponent*>(ancestorValue);
+        if (ancestorComponent && SameIdent(ancestorComponent->Name(), component->Name())) return;
+        String name = ReferenceNameOf(component);
+        if (name.empty()) return;
+        WritePropName(prop->Name);
+        WriteIdent(name);
+        return;
+      }
+      if (auto* collection = dynamic_cast<TCollection*>(value)) {
+        if (!ancestorValid || !CollectionsEqual(collection, dynamic_cast<TCollection*>(ancestorValue))) {
+          WritePropName(prop->Name);
+          WriteCollection(collection);
+        }
+        return;
+      }
+      if (auto* nested = dynamic_cast<TPersistent*>(value)) {
+        String oldPath = FPropPath;
+        FPropPath += prop->Name + ".";
+        FAncestor = ancestorValid ? dynamic_cast<TPersistent*>(ancestorValue) : nullptr;
+        try {
+          WriteProperties(nested);
+        } catch (...) {
+          FPropPath = oldPath;
+          FAncestor = ancestor;
+          throw;
+        }
+        FPropPath = oldPath;
+        FAncestor = ancestor;
+      }
+      return;
+    }
+    case tkMethod: {
+      TMethod value = GetMethodProp(instance, prop);
+      TComponent* lookup = FLookupRoot ? FLookupRoot : FRoot;
+      String name = lookup && value.Code.Assigned() ? MethodName(lookup->ClassType(), value.Code) : String();
+      if (ancestorValid) {
+        TMethod av = GetMethodProp(ancestor, prop);
+        String ancestorName = av.Code.Assigned() && FRootAncestor ? MethodName(FRootAncestor->ClassType(), av.Code)
+                              : av.Code.Assigned() && lookup   ? MethodName(lookup->ClassType(), av.Code)
+                                                               : String();
+        if (SameIdent(name, ancestorName)) return;
+        if (name.empty()) {
+          WritePropName(prop->Name);
+          WriteValue(vaNil);
+          return;
+        }
+      }
+      // Handlers that are no published method of the root (plain callables) have no stream form.
+      if (name.empty()) return;
+      WritePropName(prop->Name);
+      WriteIdent(name);
+      return;
+    }
+    case tkVariant: {
+      Variant value;
+      GetVariantProp(instance, prop, value);
+      if (ancestorValid) {
+        Variant av;
+        GetVariantProp(ancestor, prop, av);
+        if (VarType(av) == VarType(value) && (VarIsEmpty(value) || VarIsNull(value) || VarSameValue(av, value))) return;
+      } else if (VarIsEmpty(value)) {
+        return;
+      }
+      WritePropName(prop->Name);
+      WriteVariant(value);
+      return;
+    }
+    default: return;
+  }
+}
+
+// ===================================================================================================
+// Variants
+
+Variant TReader::ReadVariant() {
+  switch (NextValue()) {
+    case vaNil:
+      ReadValue();
+      return Variant();
+    case vaNull:
+      ReadValue();
+      return Variant::Null();
+    case vaInt8: return Variant(static_cast<int8_t>(ReadInteger()));
+    case vaInt16: return Variant(static_cast<int16_t>(ReadInteger()));
+    case vaInt32: return Variant(ReadInteger());
+    case vaInt64: return Variant(ReadInt64());
+    case vaExtended: return Variant(static_cast<double>(ReadFloat()));
+    case vaSingle: return Variant(ReadSingle());
+    case vaCurrency: return Variant(ReadCurrency());
+    case vaDate: return Variant::FromDateTime(ReadDate());
+    case vaString:
+    case vaLString:
+    case vaUTF8String: return Variant(ReadString());
+    case vaWString: return Variant(ReadWideString());
+    case vaFalse:
+    case vaTrue: return Variant(ReadBoolean());
+    default:
+      SkipValue();
+      PropValueError();
+  }
+}
+
+void TWriter::WriteVariant(const Variant& value) {
+  if (VarIsArray(value)) throw EWriteError("Invalid variant type");
+  switch (VarType(value) & varTypeMask) {
+    case varEmpty: WriteValue(vaNil); break;
+    case varNull: WriteValue(vaNull); break;
+    case varOleStr: WriteWideString(value.AsWideString()); break;
+    case varString: WriteString(value.AsString()); break;
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64: WriteInteger(value.AsInt64()); break;
+    case varSingle: WriteSingle(static_cast<float>(value.AsDouble())); break;
+    case varDouble: WriteFloat(value.AsDouble()); break;
+    case varDate: WriteDate(value.AsDateTime()); break;
+    case varCurrency: WriteCurrency(value.AsCurrency()); break;
+    case varBoolean: WriteBoolean(value.AsBoolean()); break;
+    default:
+      // Custom kinds (BCD, SQL time stamps) travel as their text.
+      WriteString(value.AsString());
+  }
+}

@@ -143,7 +143,7 @@ TEST(ServerError, FromTheRealClientCarriesCodesAndTexts) {
   }
   // The same status vector raised with a component as sender.
   try {
-    RaiseServerError(GetClientLibraryByName(DefaultClientLibraryName), sender);
+    RaiseServerError(GetClientLibraryByName(DefaultClientLibraryName).get(), sender);
   } catch (const EFIBInterBaseError& e) {
     EXPECT_EQ(e.Message().rfind("Form1.Database1:\r\n", 0), 0u) << e.Message();
     EXPECT_EQ(e.SQLMessage().back(), '.');

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "dbaccess/FIBCallBackList.h"
 #include "dbaccess/FIBLists.h"
 #include "dbaccess/FIBMiscellaneous.h"
+#include "rtl/Streams.h"
+#include "rtl/Variants.h"
 
 namespace {
 class TProbe : public TObject {
@@ -201,4 +205,22 @@ TEST(Miscellaneous, FullComponentNameAndLoading) {
   EXPECT_EQ(FullComponentName(unnamed), "Form1");
   EXPECT_FALSE(OwnerChainLoading(unnamed));
   form->Free();
+}
+
+
+TEST(Miscellaneous, VariantArrayToStreamCopiesTheDataBlock) {
+  auto* stream = New<TMemoryStream>();
+  Variant bytes = VarArrayCreate({1, 4}, varByte);
+  for (int32_t i = 1; i <= 4; ++i) bytes[i] = i * 16;
+  EXPECT_EQ(VariantArrayToStream(bytes, stream), 4);
+  EXPECT_EQ(std::memcmp(stream->Memory(), "\x10\x20\x30\x40", 4), 0);
+  Variant ints = VarArrayCreate({0, 1}, varInteger);
+  ints[0] = 1;
+  ints[1] = -2;
+  EXPECT_EQ(VariantArrayToStream(ints, stream), 8);
+  const int32_t expected[2] = {1, -2};
+  EXPECT_EQ(std::memcmp(stream->Memory(), expected, 8), 0);
+  EXPECT_EQ(VariantArrayToStream(Variant(5), stream), 0);
+  EXPECT_EQ(VariantArrayToStream(bytes, nullptr), 0);
+  stream->Free();
 }

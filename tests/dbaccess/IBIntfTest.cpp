@@ -8,17 +8,17 @@
 #include "rtl/StringLists.h"
 
 TEST(ClientLibrary, SameNameGivesTheSameBindingAndAnotherNameAnother) {
-  IIBClientLibrary* a = GetClientLibraryByName(DefaultClientLibraryName);
+  IPtr<IIBClientLibrary> a = GetClientLibraryByName(DefaultClientLibraryName);
   EXPECT_EQ(a, GetClientLibraryByName(DefaultClientLibraryName));
   EXPECT_EQ(a->GetLibraryName(), "libfbclient.so.2");
   // The same file by another name is another binding.
-  IIBClientLibrary* b = GetClientLibraryByName(FAKEFB_PATH);
+  IPtr<IIBClientLibrary> b = GetClientLibraryByName(FAKEFB_PATH);
   EXPECT_NE(a, b);
   EXPECT_EQ(b->GetLibraryName(), FAKEFB_PATH);
 }
 
 TEST(ClientLibrary, RealClientReportsItsVersion) {
-  IIBClientLibrary* lib = GetClientLibraryByName(DefaultClientLibraryName);
+  IPtr<IIBClientLibrary> lib = GetClientLibraryByName(DefaultClientLibraryName);
   EXPECT_GE(lib->ClientMajorVersion(), 3);
   EXPECT_NO_THROW(lib->Proc(ep_isc_service_attach));
 }
@@ -41,7 +41,7 @@ TEST(ClientLibrary, VersionFollowsTheEntryPointsTheFileHas) {
     int32_t major, minor;
   } cases[] = {{FAKEFB_PATH, 6, 3}, {FAKEFB5_PATH, 5, 0}, {FAKEFB6_PATH, 6, 0}};
   for (const Case& c : cases) {
-    IIBClientLibrary* lib = GetClientLibraryByName(c.path);
+    IPtr<IIBClientLibrary> lib = GetClientLibraryByName(c.path);
     EXPECT_EQ(lib->ClientMajorVersion(), c.major) << c.path;
     EXPECT_EQ(lib->ClientMinorVersion(), c.minor) << c.path;
   }
@@ -61,7 +61,7 @@ TEST(ClientLibrary, VersionFiveClientCannotReachTheServiceManager) {
 }
 
 TEST(ClientLibrary, NeverBoundEntryPointsFailAsMissing) {
-  IIBClientLibrary* lib = GetClientLibraryByName(FAKEFB_PATH);
+  IPtr<IIBClientLibrary> lib = GetClientLibraryByName(FAKEFB_PATH);
   for (TIBEntryPoint ep : {ep_isc_array_lookup_desc, ep_isc_blob_set_desc, ep_isc_add_user, ep_isc_prepare_transaction2}) {
     try {
       lib->Proc(ep);
@@ -88,7 +88,7 @@ TEST(ClientLibrary, FreeingTwiceUnloadsOnce) {
 }
 
 TEST(ClientLibrary, ConcurrentFirstRequestsShareOneBinding) {
-  std::vector<IIBClientLibrary*> got(8);
+  std::vector<IPtr<IIBClientLibrary>> got(8);
   std::vector<std::thread> threads;
   // Another spelling of the fake's path, which no other test asks for.
   String path = FAKEFB_PATH;
@@ -96,5 +96,28 @@ TEST(ClientLibrary, ConcurrentFirstRequestsShareOneBinding) {
   for (size_t i = 0; i < got.size(); ++i)
     threads.emplace_back([&, i] { got[i] = GetClientLibraryByName(full); });
   for (auto& t : threads) t.join();
-  for (IIBClientLibrary* p : got) EXPECT_EQ(p, got[0]);
+  for (const auto& p : got) EXPECT_EQ(p, got[0]);
+}
+
+TEST(ClientLibrary, AnsweredByItsInterfaceIdentifier) {
+  IPtr<IIBClientLibrary> lib = GetClientLibraryByName(FAKEFB_PATH);
+  auto* obj = dynamic_cast<TObject*>(lib.get());
+  ASSERT_NE(obj, nullptr);
+  EXPECT_TRUE(Supports(obj, IIBClientLibrary::IID));
+  EXPECT_EQ(GUIDToString(IIBClientLibrary::IID), "{BB362CBF-2BD0-41A8-8982-F5E3327354A6}");
+}
+
+TEST(ClientLibrary, EventBlockTakesItsNamesAsAnArrayOfFifteen) {
+  IPtr<IIBClientLibrary> lib = GetClientLibraryByName(DefaultClientLibraryName);
+  char first[] = "FIRST", second[] = "SECOND_EVENT";
+  char* names[15] = {first, second};
+  ISC_UCHAR *events = nullptr, *results = nullptr;
+  ISC_LONG length = lib->isc_event_block(&events, &results, static_cast<ISC_USHORT>(2), names);
+  // Version byte, then per name a length byte, the name and a 4-byte count.
+  EXPECT_EQ(length, 1 + (1 + 5 + 4) + (1 + 12 + 4));
+  ASSERT_NE(events, nullptr);
+  EXPECT_EQ(events[1], 5);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(events) + 2, 5), "FIRST");
+  lib->isc_free(reinterpret_cast<ISC_SCHAR*>(events));
+  lib->isc_free(reinterpret_cast<ISC_SCHAR*>(results));
 }

@@ -212,3 +212,43 @@ TEST(ServiceRun, LoopbackServerBackupAndWrongPassword) {
   }
   svc->Free();
 }
+
+TEST(ServiceRun, DamagedDatabaseFileGivesTheServersError) {
+  TempDir dir;
+  String junk = dir.File("junk.fdb");
+  std::ofstream(junk, std::ios::binary) << String(65536, '\x5A');
+  try {
+    Backup(junk, dir.File("junk.gbk"), nullptr);
+    ADD_FAILURE() << "backed up garbage";
+  } catch (const EFIBInterBaseError& e) {
+    EXPECT_EQ(e.IBErrorCode(), isc_bad_db_format) << e.Message();
+    EXPECT_NE(e.IBMessage().find("junk.fdb"), String::npos) << e.Message();
+  }
+}
+
+TEST(ServiceRun, ValidationReportsDamagedDataPages) {
+  TempDir dir;
+  String db = dir.File("damaged.fdb");
+  CreateTestDatabase(db, 20000);
+  {
+    // Zero pages in the middle of the file, where the rows live.
+    std::fstream f(db, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(0, std::ios::end);
+    auto size = static_cast<std::streamoff>(f.tellg());
+    String garbage(8192 * 4, '\0');
+    f.seekp(size / 2 / 8192 * 8192);
+    f.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+  }
+  auto* svc = EmbeddedService<TpZAZValidationService>();
+  svc->SetDatabaseName(db);
+  svc->SetOptions({ValidateDB, ValidateFull});
+  svc->Attach();
+  try {
+    svc->ServiceStart();
+    ADD_FAILURE() << "a damaged database validated clean";
+  } catch (const EFIBInterBaseError& e) {
+    EXPECT_EQ(e.IBErrorCode(), 335740952) << e.Message();
+    EXPECT_NE(e.IBMessage().find("Summary of validation errors"), String::npos) << e.Message();
+  }
+  svc->Free();
+}

@@ -8,9 +8,14 @@
 
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/IB_Intf.h"
+#include "dbaccess/FIBSQLMonitor.h"
+#include "rtl/NamedObjects.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName); }
+IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
 
 void Check(ISC_STATUS status) {
   if (status != 0) RaiseServerError(Lib(), nullptr);
@@ -131,3 +136,31 @@ TestServer LoopbackServer() {
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libicuuc.so\nleak:libicui18n.so\nleak:libfbclient.so\nleak:libEngine12.so\n";
 }
+
+void UnlinkMonitorChannel(const String& base) {
+  TNamedSharedMemory::Unlink(base + ".SharedMem");
+  TNamedMutex::Unlink(base + ".Mutex");
+  for (const char* s : {".WriteEvent", ".WriteFinishedEvent", ".ReadEvent", ".ReadFinishedEvent"})
+    TNamedEvent::Unlink(base + s);
+}
+
+namespace {
+// Every test process traces into a channel of its own, so that tests never meet a monitor of the
+// machine or of another test, and leave no named objects behind.
+class MonitorChannelEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    FChannel = "VORN.TEST.MONITOR." + std::to_string(getpid());
+    SetMonitorChannel(FChannel);
+  }
+  void TearDown() override {
+    FinalizeSQLMonitor();
+    UnlinkMonitorChannel(FChannel);
+  }
+
+private:
+  String FChannel;
+};
+[[maybe_unused]] ::testing::Environment* const gMonitorEnvironment =
+    ::testing::AddGlobalTestEnvironment(new MonitorChannelEnvironment);
+}  // namespace

@@ -34,3 +34,6 @@ struct TestServer {
   String Password;
 };
 TestServer LoopbackServer();
+
+// Removes the named objects of a trace channel.
+void UnlinkMonitorChannel(const String& base);

@@ -53,7 +53,7 @@ TEST(TComponentTest, ConstructionAndDestructionRunVirtualCallsOnTheFinalClassInO
   b->SetName("B");
   // The owner and its other components hear of a newcomer as the finished class.
   EXPECT_EQ(owner->heard, (std::vector<std::string>{"+special:", "+log:"}));
-  EXPECT_EQ(a->heard, (std::vector<std::string>{"+log:"}));
+  EXPECT_EQ(a->heard, (std::vector<std::string>{"+special:", "+log:"}));
   EXPECT_EQ(owner->ComponentCount(), 2);
   EXPECT_EQ(b->ComponentIndex(), 1);
 
