@@ -11,13 +11,26 @@
 namespace {
 class TFakeDataSet : public TComponent, public IFIBPropsDataSet {
   RTL_CLASS(TFakeDataSet, TComponent)
+  RTL_PUBLISHED_DECL
 public:
   explicit TFakeDataSet(TComponent* owner) : TComponent(owner) {
     for (auto*& l : FSQL) l = New<TStringList>();
+    // After the fields the property objects ask about.
+    Options = New<TAutoUpdateOptions>(this);
+    Formats = New<TFormatFields>(this);
   }
   ~TFakeDataSet() override {
     for (auto*& l : FSQL) FreeAndNil(l);
+    FreeAndNil(Options);
+    FreeAndNil(Formats);
   }
+  TAutoUpdateOptions* AutoUpdateOptions() const { return Options; }
+  void SetAutoUpdateOptions(TAutoUpdateOptions* v) { Options->Assign(v); }
+  TFormatFields* DefaultFormats() const { return Formats; }
+  void SetDefaultFormats(TFormatFields* v) { Formats->Assign(v); }
+  TAutoUpdateOptions* Options = nullptr;
+  TFormatFields* Formats = nullptr;
+
   TStrings* DataSetSQL(TDataSetSQLKind kind) override { return FSQL[kind]; }
   void SetDataSetSQL(TDataSetSQLKind kind, TStrings* value) override { FSQL[kind]->Assign(value); }
   bool HasConnection() override { return Dialect > 0; }
@@ -35,17 +48,49 @@ private:
 
 class TFakeConnection : public TComponent, public IFIBPropsConnection {
   RTL_CLASS(TFakeConnection, TComponent)
+  RTL_PUBLISHED_DECL
 public:
-  explicit TFakeConnection(TComponent* owner) : TComponent(owner), Params(New<TDBParams>(this)) {}
-  ~TFakeConnection() override { FreeAndNil(Params); }
+  explicit TFakeConnection(TComponent* owner)
+      : TComponent(owner),
+        Params(New<TDBParams>(this)),
+        Connect(New<TConnectParams>(this)),
+        Swap(New<TBlobSwapSupport>()) {}
+  ~TFakeConnection() override {
+    FreeAndNil(Params);
+    FreeAndNil(Connect);
+    FreeAndNil(Swap);
+  }
+  TDBParams* DBParams() const { return Params; }
+  void SetDBParams(TDBParams* v) { Params->Assign(v); }
+  TConnectParams* ConnectParams() const { return Connect; }
+  void SetConnectParams(TConnectParams* v) { Connect->Assign(v); }
+  TBlobSwapSupport* BlobSwapSupport() const { return Swap; }
+  void SetBlobSwapSupport(TBlobSwapSupport* v) { Swap->Assign(v); }
+
   String DBParamByCode(int32_t code) override { return Params->Values(DPBNameOfCode(code)); }
   void SetDBParamByCode(int32_t code, const String& value) override { Params->SetValues(DPBNameOfCode(code), value); }
   bool NotSavePassword() override { return HidePassword; }
 
   TDBParams* Params;
+  TConnectParams* Connect;
+  TBlobSwapSupport* Swap;
   bool HidePassword = false;
 };
 
+}  // namespace
+
+RTL_PUBLISHED(TFakeDataSet) {
+  prop("AutoUpdateOptions", &TFakeDataSet::AutoUpdateOptions, &TFakeDataSet::SetAutoUpdateOptions);
+  prop("DefaultFormats", &TFakeDataSet::DefaultFormats, &TFakeDataSet::SetDefaultFormats);
+}
+
+RTL_PUBLISHED(TFakeConnection) {
+  prop("DBParams", &TFakeConnection::DBParams, &TFakeConnection::SetDBParams);
+  prop("ConnectParams", &TFakeConnection::ConnectParams, &TFakeConnection::SetConnectParams).Stored(false);
+  prop("BlobSwapSupport", &TFakeConnection::BlobSwapSupport, &TFakeConnection::SetBlobSwapSupport);
+}
+
+namespace {
 // Reads single property entries the way the form reader does.
 class TPropReader : public TReader {
   RTL_CLASS(TPropReader, TReader)
@@ -185,7 +230,9 @@ TEST(AutoUpdateOptions, LegacyStreamNames) {
     TWriter* w2 = New<TWriter>(out);
     w2->WriteProperties(o);
     w2->Free();
-    EXPECT_EQ(out->Size(), 0);
+    const String written(static_cast<const char*>(out->Memory()), static_cast<size_t>(out->Size()));
+    EXPECT_EQ(written.find("SelectGenID"), String::npos);
+    EXPECT_EQ(written.find("GenBeforePost"), String::npos);
     out->Free();
     o->Free();
     stream->Free();
@@ -211,6 +258,17 @@ TEST(FormatFields, DefaultsAndStored) {
   EXPECT_TRUE(IsStoredProp(f, "DisplayFormatDate"));
   UseGlobalDefaultFormats = false;
   GlobalDateFormat = "dd.mm.yyyy";
+
+  // A dataset newly placed in a designer starts from the design-time formats.
+  Owned ds(New<TFakeDataSet>(nullptr));
+  auto* d = static_cast<TFakeDataSet*>(ds.C);
+  d->Designing = true;
+  DesignNumericEditFormat = "0.000";
+  TFormatFields* designed = New<TFormatFields>(d);
+  EXPECT_EQ(designed->NumericEditFormat(), "0.000");
+  EXPECT_TRUE(IsStoredProp(designed, "NumericEditFormat"));
+  designed->Free();
+  DesignNumericEditFormat = "0.";
 
   TFormatFields* h = New<TFormatFields>(nullptr);
   h->Assign(f);
@@ -303,4 +361,62 @@ TEST(LibraryDefaults, InitialValues) {
   EXPECT_EQ(GeneratorSuffix, "_ID");
   EXPECT_EQ(LibraryVersionMajor, 6);
   EXPECT_EQ(LibraryVersionMinor, 25);
+}
+
+TEST(FormStream, DataSetOptionsWithLegacyNames) {
+  Owned ds(New<TFakeDataSet>(nullptr));
+  auto* d = static_cast<TFakeDataSet*>(ds.C);
+  ReadComponentFromText(
+      "object DS1: TFakeDataSet\r\n"
+      "  AutoUpdateOptions.UpdateTableName = 'CLIENTS'\r\n"
+      "  AutoUpdateOptions.KeyFields = 'ID;CODE'\r\n"
+      "  AutoUpdateOptions.AutoReWriteSqls = True\r\n"
+      "  AutoUpdateOptions.CanChangeSQLs = True\r\n"
+      "  AutoUpdateOptions.UpdateOnlyModifiedFields = True\r\n"
+      "  AutoUpdateOptions.SelectGenID = True\r\n"
+      "  AutoUpdateOptions.GenBeforePost = False\r\n"
+      "  DefaultFormats.NumericDisplayFormat = '0.00'\r\n"
+      "end\r\n",
+      d);
+  EXPECT_EQ(d->Name(), "DS1");
+  EXPECT_EQ(d->Options->UpdateTableName(), "CLIENTS");
+  EXPECT_EQ(d->Options->KeyFieldList()->Text(), "ID\r\nCODE\r\n");
+  EXPECT_TRUE(d->Options->UpdateOnlyModifiedFields());
+  EXPECT_EQ(d->Options->WhenGetGenID(), wgOnNewRecord);
+  EXPECT_EQ(d->Formats->NumericDisplayFormat(), "0.00");
+  EXPECT_EQ(d->Formats->NumericEditFormat(), "0.");
+
+  // Written back: the current names only, defaults left out.
+  const String text = ComponentToText(d);
+  EXPECT_NE(text.find("AutoUpdateOptions.WhenGetGenID = wgOnNewRecord"), String::npos) << text;
+  EXPECT_EQ(text.find("SelectGenID"), String::npos) << text;
+  EXPECT_EQ(text.find("GeneratorStep"), String::npos) << text;
+  EXPECT_EQ(text.find("NumericEditFormat"), String::npos) << text;
+  EXPECT_NE(text.find("DefaultFormats.NumericDisplayFormat = '0.00'"), String::npos) << text;
+}
+
+TEST(FormStream, ConnectionParamsAndSwapOptions) {
+  Owned conn(New<TFakeConnection>(nullptr));
+  auto* c = static_cast<TFakeConnection*>(conn.C);
+  ReadComponentFromText(
+      "object DB1: TFakeConnection\r\n"
+      "  DBParams.Strings = (\r\n"
+      "    'user_name=SYSDBA'\r\n"
+      "    'password=masterkey'\r\n"
+      "    'lc_ctype=UTF8')\r\n"
+      "  BlobSwapSupport.Active = True\r\n"
+      "end\r\n",
+      c);
+  EXPECT_EQ(c->Connect->UserName(), "SYSDBA");
+  EXPECT_EQ(c->Connect->CharSet(), "UTF8");
+  EXPECT_TRUE(c->Swap->Active());
+  EXPECT_EQ(c->Swap->SwapDir(), "{APP_PATH}");
+
+  c->HidePassword = true;
+  const String text = ComponentToText(c);
+  EXPECT_NE(text.find("'user_name=SYSDBA'"), String::npos) << text;
+  EXPECT_EQ(text.find("masterkey"), String::npos) << text;
+  EXPECT_EQ(text.find("ConnectParams"), String::npos) << text;
+  EXPECT_EQ(text.find("SwapDir"), String::npos) << text;
+  EXPECT_EQ(c->Connect->Password(), "masterkey");
 }
