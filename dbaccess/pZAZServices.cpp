@@ -29,9 +29,11 @@ const SpbName kSpbNames[] = {
     {"dummy_packet_interval", isc_spb_dummy_packet_interval, false},
     {"sql_role_name", isc_spb_sql_role_name, true},
 };
-static_assert(isc_spb_user_name == 28 && isc_spb_password == 29 && isc_spb_sql_role_name == 60);
+static_assert(isc_spb_user_name == 28 && isc_spb_password == 29 && isc_spb_sql_role_name == 60 &&
+              isc_spb_sys_user_name == 19 && isc_spb_sys_user_name_enc == 31 && isc_spb_password_enc == 30 &&
+              isc_spb_connect_timeout == 57 && isc_spb_dummy_packet_interval == 58);
 
-// Ties a trace call to the hook when one exists.
+// The process-wide trace hook; null once the library is shutting down.
 TFIBSQLMonitorHook* Hook() { return MonitorHook(); }
 
 // The text after the first "=" of a line, "" without one.
