@@ -722,10 +722,25 @@ TStringList* TSQLParser::Tables(bool keepBracketedItems) {
 // ---------------------------------------------------------------------------------------------------
 // Unit-level functions
 
-String MakeRecordCountSQL(const String& sql) { return TSQLParser(sql).CountSQL(); }
+namespace {
+// One parser for one call, created and freed the way every object of the library is.
+class ParserOf {
+public:
+  explicit ParserOf(const String& sql) : FParser(New<TSQLParser>(sql)) {}
+  ~ParserOf() { FParser->Free(); }
+  ParserOf(const ParserOf&) = delete;
+  ParserOf& operator=(const ParserOf&) = delete;
+  TSQLParser* operator->() const { return FParser; }
+
+private:
+  TSQLParser* FParser;
+};
+}  // namespace
+
+String MakeRecordCountSQL(const String& sql) { return ParserOf(sql)->CountSQL(); }
 
 String MainTableFromSQL(const String& sql, bool keepQuotes) {
-  String result = TrimStr(TSQLParser(sql).MainTable());
+  String result = TrimStr(ParserOf(sql)->MainTable());
   if (keepQuotes || result.empty()) return result;
   if (result[0] == '"') {
     const size_t q = result.find('"', 1);
@@ -739,15 +754,15 @@ String MainTableFromSQL(const String& sql, bool keepQuotes) {
   return AsciiUpperCase(result);
 }
 
-int32_t MainWhereIndexOfSQL(const String& sql) { return TSQLParser(sql).MainWhereIndex(); }
-int32_t WhereCountOfSQL(const String& sql) { return TSQLParser(sql).WhereCount(); }
+int32_t MainWhereIndexOfSQL(const String& sql) { return ParserOf(sql)->MainWhereIndex(); }
+int32_t WhereCountOfSQL(const String& sql) { return ParserOf(sql)->WhereCount(); }
 
 void GetWhereClauseOfSQL(const String& sql, int32_t n, int32_t& wherePos, String& text, int32_t& endPos) {
-  TSQLParser(sql).WhereClause(n, wherePos, text, endPos);
+  ParserOf(sql)->WhereClause(n, wherePos, text, endPos);
 }
 
 String AddToWhereClause(const String& sql, const String& condition, bool onNewLine) {
-  return TSQLParser(sql).AddMainWhereCondition(condition, onNewLine);
+  return ParserOf(sql)->AddMainWhereCondition(condition, onNewLine);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -802,22 +817,22 @@ void StripTableAliases(TStrings* list) {
 }
 
 void ListSelectTables(const String& sql, TStrings* list, bool keepBracketedItems, bool withAliases) {
-  TSQLParser parser(sql);
-  parser.TablesOfSelect(keepBracketedItems);
-  list->Assign(parser.TableList());
+  ParserOf parser(sql);
+  parser->TablesOfSelect(keepBracketedItems);
+  list->Assign(parser->TableList());
   if (!withAliases) StripTableAliases(list);
 }
 
 void ListTablesOfSQL(const String& sql, TStrings* list, bool keepBracketedItems, bool withAliases) {
-  TSQLParser parser(sql);
-  list->Assign(parser.Tables(keepBracketedItems));
+  ParserOf parser(sql);
+  list->Assign(parser->Tables(keepBracketedItems));
   if (!withAliases) StripTableAliases(list);
 }
 
 String AliasOfTable(const String& sql, const String& table) {
-  TSQLParser parser(sql);
-  parser.TablesOfSelect(true);
-  TStringList* items = parser.TableList();
+  ParserOf parser(sql);
+  parser->TablesOfSelect(true);
+  TStringList* items = parser->TableList();
   for (int32_t i = 0; i < items->Count(); ++i) {
     const String item = items->Strings(i);
     if (IdentifiersEqual(TableNameOfRef(item), table)) return AliasOfRef(item);
@@ -826,9 +841,9 @@ String AliasOfTable(const String& sql, const String& table) {
 }
 
 String TableNameByAlias(const String& sql, const String& alias) {
-  TSQLParser parser(sql);
-  parser.TablesOfSelect(true);
-  TStringList* items = parser.TableList();
+  ParserOf parser(sql);
+  parser->TablesOfSelect(true);
+  TStringList* items = parser->TableList();
   String fallback;
   for (int32_t i = 0; i < items->Count(); ++i) {
     const String item = items->Strings(i);
@@ -891,7 +906,7 @@ Variant TSQLParser::OrderByToVariantArray() {
   return result;
 }
 
-Variant OrderByToVariantArray(const String& sql) { return TSQLParser(sql).OrderByToVariantArray(); }
+Variant OrderByToVariantArray(const String& sql) { return ParserOf(sql)->OrderByToVariantArray(); }
 
 namespace {
 // The rest of ASCENDING or DESCENDING, whose letters must not read as a direction again.
@@ -1008,13 +1023,13 @@ int32_t FindParamRef(const String& upText, const String& upName, char markChar) 
 }  // namespace
 
 String FieldNameByParam(const String& sql, const String& paramName) {
-  TSQLParser parser(sql);
-  const int32_t count = parser.WhereCount();
+  ParserOf parser(sql);
+  const int32_t count = parser->WhereCount();
   const String upName = AnsiUpperCase(paramName);
   for (int32_t n = 1; n <= count; ++n) {
     int32_t wherePos = 0, endPos = 0;
     String clause;
-    parser.WhereClause(n, wherePos, clause, endPos);
+    parser->WhereClause(n, wherePos, clause, endPos);
     if (clause.empty()) continue;
     String upClause = AnsiUpperCase(clause);
     const String& source = upClause.size() == clause.size() ? clause : upClause;
