@@ -420,3 +420,44 @@ TEST(FormStream, ConnectionParamsAndSwapOptions) {
   EXPECT_EQ(text.find("SwapDir"), String::npos) << text;
   EXPECT_EQ(c->Connect->Password(), "masterkey");
 }
+
+TEST(PropertyClasses, PublishedInStreamingOrder) {
+  struct Case {
+    TClass cls;
+    std::vector<String> names;
+  } cases[] = {
+      {TSQLs::StaticClass(), {"SelectSQL", "UpdateSQL", "DeleteSQL", "InsertSQL", "RefreshSQL"}},
+      {TFormatFields::StaticClass(),
+       {"DateTimeDisplayFormat", "NumericDisplayFormat", "NumericEditFormat", "DisplayFormatDate",
+        "DisplayFormatTime"}},
+      {TAutoUpdateOptions::StaticClass(),
+       {"UpdateTableName", "KeyFields", "AutoReWriteSqls", "CanChangeSQLs", "GeneratorName",
+        "UpdateOnlyModifiedFields", "WhenGetGenID", "GeneratorStep", "ParamsToFieldsLinks", "AutoParamsToFields",
+        "SeparateBlobUpdate"}},
+      {TCacheSchemaOptions::StaticClass(), {"LocalCacheFile", "AutoSaveToFile", "AutoLoadFromFile", "ValidateAfterLoad"}},
+      {TBlobSwapSupport::StaticClass(), {"Active", "SwapDir", "MinBlobSizeToSwap"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<String> names;
+    for (const TPropInfo* p : GetPropList(c.cls)) names.push_back(p->Name);
+    EXPECT_EQ(names, c.names) << c.cls->ClassName();
+  }
+}
+
+TEST(PropertyClasses, SQLsAreTheDataSetsTexts) {
+  Owned ds(New<TFakeDataSet>(nullptr));
+  auto* d = static_cast<TFakeDataSet*>(ds.C);
+  TSQLs* sqls = New<TSQLs>(d);
+  TStringList* text = New<TStringList>();
+  text->Add("SELECT * FROM T");
+  sqls->SetSelectSQL(text);
+  sqls->SetRefreshSQL(text);
+  EXPECT_EQ(d->DataSetSQL(dskSelect)->Text(), "SELECT * FROM T\r\n");
+  EXPECT_EQ(sqls->RefreshSQL(), d->DataSetSQL(dskRefresh));
+  EXPECT_EQ(sqls->UpdateSQL()->Count(), 0);
+  text->Free();
+  sqls->Free();
+  TSQLs* orphan = New<TSQLs>(nullptr);
+  EXPECT_EQ(orphan->SelectSQL(), nullptr);
+  orphan->Free();
+}
