@@ -441,7 +441,8 @@ String TSQLParser::SetOrderClause(const String& orderList) {
 int32_t TSQLParser::WhereCount() {
   ResetScan();
   int32_t count = 0;
-  int32_t p = 5;
+  // From the statement's first word, so that a leading comment is never scanned from its middle.
+  int32_t p = FFirstPos;
   while (int32_t r = Scan(p, &TSQLParser::TestWhere)) {
     ++count;
     p = r + 5;
@@ -452,7 +453,7 @@ int32_t TSQLParser::WhereCount() {
 int32_t TSQLParser::MainWhereIndex() {
   ResetScan();
   int32_t count = 0;
-  int32_t p = 5;
+  int32_t p = FFirstPos;
   while (int32_t r = Scan(p, &TSQLParser::TestWhere)) {
     ++count;
     if (FDepth == 0) return count;

@@ -85,6 +85,8 @@ TEST(SQLParser, WhereCountsIgnoreQuotesAndComments) {
       {"SELECT * FROM T WHERE A IN (SELECT B FROM U WHERE C=1)", 2, 1},
       {"SELECT * FROM T T1 JOIN (SELECT B FROM U WHERE C=1) T2 ON 1=1 WHERE T1.A=2", 2, 2},
       {"SELECT A FROM SOMEWHERE", 0, -1},
+      {"/* a where b */ SELECT A FROM T", 0, -1},
+      {"-- where\r\nSELECT A FROM T WHERE B=1", 1, 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(WhereCountOfSQL(c.sql), c.count) << c.sql;
