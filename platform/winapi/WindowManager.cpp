@@ -1365,9 +1365,10 @@ BOOL PeekImpl(MSG* out, HWND hwnd, UINT lo, UINT hi, UINT flags) {
   if (qs & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) {
     bool found = false;
     {
-      std::lock_guard<std::mutex> lock(q->mutex);
+      // same lock order as the posting side: handles, then the queue
+      std::scoped_lock lock(gHandleMutex, q->mutex);
       for (auto it = q->posted.begin(); it != q->posted.end();) {
-        if (it->hwnd && !FindWindowObj(it->hwnd)) {
+        if (it->hwnd && !gWindows.count(reinterpret_cast<uintptr_t>(it->hwnd))) {
           it = q->posted.erase(it);
           continue;
         }
