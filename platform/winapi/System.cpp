@@ -107,7 +107,11 @@ struct Cursor : GdiObject {
   Cursor() : GdiObject(0) {}
   uintptr_t id = 0;
 };
-std::map<uintptr_t, Cursor*> gStockCursors;
+// stock cursors live as long as the process; the table is never destroyed so they stay reachable
+std::map<uintptr_t, Cursor*>& StockCursors() {
+  static auto* m = new std::map<uintptr_t, Cursor*>();
+  return *m;
+}
 HCURSOR gCursor = nullptr;
 int gShowCursor = 0;
 
@@ -258,13 +262,14 @@ void ResetCaretAndCursor() {
 
 HCURSOR StockCursor(LPCSTR id) {
   auto key = reinterpret_cast<uintptr_t>(id);
-  auto it = gStockCursors.find(key);
-  if (it != gStockCursors.end()) return reinterpret_cast<HCURSOR>(static_cast<GdiObject*>(it->second));
+  auto& stock = StockCursors();
+  auto it = stock.find(key);
+  if (it != stock.end()) return reinterpret_cast<HCURSOR>(static_cast<GdiObject*>(it->second));
   auto* c = new Cursor();
   c->id = key;
   c->stock = true;
   RegisterObject(c);
-  gStockCursors[key] = c;
+  stock[key] = c;
   return reinterpret_cast<HCURSOR>(static_cast<GdiObject*>(c));
 }
 

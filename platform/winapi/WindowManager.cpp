@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 
 #include "winapi/Messages.h"
@@ -53,7 +54,10 @@ SteadyClock gSteadyClock;
 std::atomic<Clock*> gClock{&gSteadyClock};
 
 // timers, ordered by due time then by scheduling order
-std::map<std::pair<uint64_t, uint64_t>, Timer> gTimers;
+using TimerKey = std::pair<uint64_t, uint64_t>;
+std::map<TimerKey, Timer> gTimers;
+// (window, id, thread of a thread timer) -> key in gTimers
+std::map<std::tuple<HWND, UINT_PTR, DWORD>, TimerKey> gTimerIndex;
 uint64_t gTimerSeq = 0;
 UINT_PTR gNextThreadTimerId = 1;
 
@@ -308,21 +312,31 @@ bool PostTo(DWORD thread, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 // ---- timers ------------------------------------------------------------------------------------------
+std::tuple<HWND, UINT_PTR, DWORD> IndexKey(const Timer& t) { return {t.hwnd, t.id, t.hwnd ? 0 : t.thread}; }
+
+void TimerInsert(const Timer& t) {
+  TimerKey k{t.due, t.seq};
+  gTimers.emplace(k, t);
+  gTimerIndex[IndexKey(t)] = k;
+}
+
+std::map<TimerKey, Timer>::iterator TimerErase(std::map<TimerKey, Timer>::iterator it) {
+  gTimerIndex.erase(IndexKey(it->second));
+  return gTimers.erase(it);
+}
+
 void RemoveTimersOf(HWND h) {
   for (auto it = gTimers.begin(); it != gTimers.end();) {
     if (h && it->second.hwnd == h)
-      it = gTimers.erase(it);
+      it = TimerErase(it);
     else
       ++it;
   }
 }
 
-std::map<std::pair<uint64_t, uint64_t>, Timer>::iterator FindTimer(HWND h, UINT_PTR id, DWORD thread) {
-  for (auto it = gTimers.begin(); it != gTimers.end(); ++it) {
-    const Timer& t = it->second;
-    if (t.hwnd == h && t.id == id && (h || t.thread == thread)) return it;
-  }
-  return gTimers.end();
+std::map<TimerKey, Timer>::iterator FindTimer(HWND h, UINT_PTR id, DWORD thread) {
+  auto it = gTimerIndex.find({h, id, h ? 0 : thread});
+  return it == gTimerIndex.end() ? gTimers.end() : gTimers.find(it->second);
 }
 
 // ---- geometry ----------------------------------------------------------------------------------------
@@ -1467,10 +1481,10 @@ BOOL PeekImpl(MSG* out, HWND hwnd, UINT lo, UINT hi, UINT flags) {
         Timer t = it->second;
         if (t.thread != self || !matchWnd(t.hwnd)) continue;
         if (remove) {
-          gTimers.erase(it);
+          TimerErase(it);
           t.due = now + t.elapse;
           t.seq = ++gTimerSeq;
-          gTimers.emplace(std::make_pair(t.due, t.seq), t);
+          TimerInsert(t);
         }
         *out = MSG{t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.proc), GetTickCount(), gCursor};
         Deliverable(out, flags);
@@ -1747,7 +1761,9 @@ void RedrawAll() {
   for (Window* t : gDesktop->children) InvalidateTree(t, nullptr, true, true, ChildrenAll);
 }
 
-void BroadcastSend(UINT msg, WPARAM wp, LPARAM lp) { SendToAllTopLevels(msg, wp, lp); }
+void BroadcastSend(UINT msg, WPARAM wp, LPARAM lp) {
+  Api([&] { SendToAllTopLevels(msg, wp, lp); });
+}
 
 void ResetWindowManager(int w, int h) {
   tPending = nullptr;
@@ -1761,6 +1777,7 @@ void ResetWindowManager(int w, int h) {
   gHooks.clear();
   std::fill(std::begin(gHookCount), std::end(gHookCount), 0);
   gTimers.clear();
+  gTimerIndex.clear();
   gNextThreadTimerId = 1;
   {
     std::lock_guard<std::mutex> lock(gHandleMutex);
@@ -1958,7 +1975,7 @@ BOOL DestroyWindow(HWND hwnd) { return Api([&] { return DestroyWindowImpl(FindWi
 
 BOOL IsWindow(HWND hwnd) {
   Window* w = FindWindowObj(hwnd);
-  return w && w != gDesktop && w != gMessageRoot ? TRUE : FALSE;
+  return w && w != gMessageRoot ? TRUE : FALSE;
 }
 
 BOOL IsWindowVisible(HWND hwnd) {
@@ -2643,10 +2660,8 @@ LRESULT DispatchMessage(const MSG* msg) {
   return Api([&]() -> LRESULT {
     if (msg->message == WM_TIMER && msg->lParam) {
       auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
-      bool known = false;
-      for (auto& [k, t] : gTimers)
-        if (t.proc == proc && t.id == msg->wParam && t.hwnd == msg->hwnd) known = true;
-      if (!known) return 0;
+      auto it = FindTimer(msg->hwnd, msg->wParam, CurrentThread());
+      if (it == gTimers.end() || it->second.proc != proc) return 0;  // only callbacks the program set
       try {
         proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
       } catch (...) {
@@ -2696,16 +2711,16 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     id = gNextThreadTimerId++;
     it = gTimers.end();
   }
-  if (it != gTimers.end()) gTimers.erase(it);
+  if (it != gTimers.end()) TimerErase(it);
   Timer t{hwnd, id, elapse, proc, self, Now() + elapse, ++gTimerSeq};
-  gTimers.emplace(std::make_pair(t.due, t.seq), t);
+  TimerInsert(t);
   return hwnd ? (id ? id : 1) : id;
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
   auto it = FindTimer(hwnd, id, CurrentThread());
   if (it == gTimers.end()) return FALSE;
-  gTimers.erase(it);
+  TimerErase(it);
   return TRUE;
 }
 
@@ -3327,6 +3342,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
           return FALSE;
         }
         if (IsChildWindow(w) && Send(w->parent, WM_SETCURSOR, wp, lp)) return TRUE;
+        if (reinterpret_cast<HWND>(wp) != hwnd) return FALSE;  // a child's cursor is the child's business
         if (hit == HTCLIENT) {
           if (w->cls && w->cls->cursor) {
             SetCursor(w->cls->cursor);

@@ -174,6 +174,26 @@ TEST_F(Input, ClickOnADisabledWindowBeepsAndDeliversNothing) {
   EXPECT_EQ(hits.back(), HTERROR);
 }
 
+TEST_F(Input, TheCursorIsTheClassCursorOfTheWindowUnderTheMouse) {
+  WNDCLASS wc{};
+  wc.lpfnWndProc = RecordingProc;
+  wc.lpszClassName = "Beam";
+  wc.hCursor = LoadCursor(nullptr, IDC_IBEAM);
+  RegisterClass(&wc);
+  HWND p = Make("P", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 300);
+  Make("E", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, p, 0, "Beam");
+  struct Case {
+    int x, y;
+    LPCSTR cursor;
+  };
+  const Case cases[] = {{20, 40, IDC_IBEAM}, {150, 150, IDC_ARROW}, {1, 150, IDC_SIZEWE}, {20, 40, IDC_IBEAM}};
+  for (const Case& c : cases) {
+    headless::MouseMove(c.x, c.y);
+    Run();
+    EXPECT_EQ(headless::CurrentCursor(), LoadCursor(nullptr, c.cursor)) << c.x << "," << c.y;
+  }
+}
+
 TEST_F(Input, RightButtonUpBecomesAContextMenuAtTheScreenPoint) {
   HWND p = Make("P", WS_POPUP | WS_VISIBLE, 100, 100, 200, 200);
   Make("C", WS_CHILD | WS_VISIBLE, 10, 10, 50, 50, p);
