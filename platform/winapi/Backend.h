@@ -1,21 +1,13 @@
 #pragma once
 // What the window manager needs from whatever shows its windows (memory in tests, an X server in the
-// program), and the clock that drives GetTickCount and the timers. Nothing above winapi uses this header.
+// program). Time comes from the runtime's clock (rtl/Clock.h): GetTickCount and the timers read it, and
+// a manual clock never makes the queue sleep. Nothing above winapi uses this header.
 
 #include <cstdint>
 
 #include "winapi/Windows.h"
 
 namespace winapi {
-
-// Milliseconds on a monotonic scale. The default follows the steady clock; tests install a manual one.
-class Clock {
-public:
-  virtual ~Clock() = default;
-  virtual uint64_t Milliseconds() = 0;
-};
-void SetClock(Clock* clock);  // nullptr restores the steady clock
-Clock* GetClock();
 
 class Backend {
 public:

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "rtl/Clock.h"
 #include "winapi/Backend.h"
 #include "winapi/Messages.h"
 #include "winapi/detail/Gdi.h"
@@ -19,16 +20,6 @@
 using namespace winapi::detail;
 
 namespace {
-
-class ManualClock : public winapi::Clock {
-public:
-  uint64_t Milliseconds() override { return now_.load(); }
-  void Set(uint64_t t) { now_.store(t); }
-
-private:
-  // starts well above zero so that "long ago" stays representable
-  std::atomic<uint64_t> now_{1000000};
-};
 
 class HeadlessBackend : public winapi::Backend {
 public:
@@ -56,7 +47,7 @@ private:
   bool woken_ = false;
 };
 
-ManualClock gClock;
+TTestClock gClock;
 HeadlessBackend gBackend;
 
 std::vector<uint32_t> Screen(int* w, int* h) {
@@ -152,8 +143,8 @@ void DecodeUtf8(const char* s, std::vector<uint32_t>* out) {
 namespace headless {
 
 void Init(int width, int height) {
-  winapi::SetClock(&gClock);
-  gClock.Set(1000000);
+  SetClock(&gClock);
+  gClock.SetTickCount(1000000);
   ResetSystemValues();
   ResetClipboard();
   ResetKeyboardLayout();
@@ -166,7 +157,7 @@ void Init(int width, int height) {
 
 void Shutdown() {
   winapi::SetBackend(nullptr, 0, 0);
-  winapi::SetClock(nullptr);
+  SetClock(nullptr);
 }
 
 void MouseMove(int x, int y) { InjectMouseMove(x, y); }
@@ -230,22 +221,31 @@ bool RunUntilIdle() {
 }
 
 void AdvanceClock(uint32_t ms) {
-  uint64_t target = gClock.Milliseconds() + ms;
+  TClock& clock = CurrentClock();
+  auto* manual = dynamic_cast<TTestClock*>(&clock);
+  if (!manual) {
+    RunUntilIdle();
+    return;
+  }
+  uint64_t target = manual->TickCount64() + ms;
   for (;;) {
     if (RunUntilIdle()) break;
+    uint64_t now = manual->TickCount64();
     uint64_t next = NextTimerDue();
     if (next > target) break;
-    if (next > gClock.Milliseconds()) gClock.Set(next);
-    if (next <= gClock.Milliseconds()) {
-      // due now: let the loop take it; a timer that keeps falling due must still let the clock move
-      if (!RunUntilIdle() && NextTimerDue() <= gClock.Milliseconds()) gClock.Set(gClock.Milliseconds() + 1);
+    if (next > now) {
+      manual->Advance(next - now);
+    } else if (!RunUntilIdle() && NextTimerDue() <= manual->TickCount64()) {
+      // a timer that keeps falling due must still let the clock move
+      manual->Advance(1);
     }
   }
-  if (gClock.Milliseconds() < target) gClock.Set(target);
+  uint64_t now = manual->TickCount64();
+  if (now < target) manual->Advance(target - now);
   RunUntilIdle();
 }
 
-uint64_t Now() { return gClock.Milliseconds(); }
+uint64_t Now() { return CurrentClock().TickCount64(); }
 
 uint32_t Pixel(HWND hwnd, int x, int y) {
   if (!hwnd) {

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "rtl/Clock.h"
 #include "winapi/Messages.h"
 #include "winapi/Windows.h"
 #include "winapi/detail/Gdi.h"
@@ -43,15 +44,7 @@ int gScreenH = 768;
 RECT gWorkArea{0, 0, 1024, 768};
 Backend* gBackend = nullptr;
 
-class SteadyClock : public Clock {
-public:
-  uint64_t Milliseconds() override {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-  }
-};
-SteadyClock gSteadyClock;
-std::atomic<Clock*> gClock{&gSteadyClock};
+int32_t gClockListener = 0;  // wakes the queue when a test moves the clock
 
 // timers, ordered by due time then by scheduling order
 using TimerKey = std::pair<uint64_t, uint64_t>;
@@ -1500,7 +1493,10 @@ DWORD NextTimerWait(DWORD self) {
   uint64_t now = Now();
   for (auto& [key, t] : gTimers) {
     if (t.thread != self) continue;
-    return key.first <= now ? 0 : static_cast<DWORD>(std::min<uint64_t>(key.first - now, 0x7FFFFFFF));
+    if (key.first <= now) return 0;
+    // a manual clock moves only when told to: sleeping for it would never end
+    if (CurrentClock().IsManual()) return INFINITE;
+    return static_cast<DWORD>(std::min<uint64_t>(key.first - now, 0x7FFFFFFF));
   }
   return INFINITE;
 }
@@ -1545,7 +1541,7 @@ Queue* CurrentQueue() {
   return owner.q;
 }
 
-uint64_t Now() { return gClock.load()->Milliseconds(); }
+uint64_t Now() { return CurrentClock().TickCount64(); }
 int ScreenWidth() { return gScreenW; }
 int ScreenHeight() { return gScreenH; }
 RECT WorkArea() { return gWorkArea; }
@@ -1838,11 +1834,9 @@ bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* origin) {
   return true;
 }
 
-void SetClock(Clock* clock) { gClock.store(clock ? clock : &gSteadyClock); }
-Clock* GetClock() { return gClock.load(); }
-
 void SetBackend(Backend* backend, int screenWidth, int screenHeight) {
   gBackend = backend;
+  if (!gClockListener) gClockListener = AddClockListener([] { Wake(); });
   ResetWindowManager(screenWidth, screenHeight);
 }
 Backend* GetBackend() { return gBackend; }
@@ -2695,8 +2689,6 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
   return w->thread;
 }
 
-DWORD GetTickCount() { return static_cast<DWORD>(Now()); }
-uint64_t GetTickCount64() { return Now(); }
 
 // ---- timers ------------------------------------------------------------------------------------------
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {

@@ -1026,7 +1026,8 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 DWORD GetCurrentThreadId();
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
 DWORD GetCurrentProcessId();
-DWORD GetTickCount();
+// The runtime's clock (rtl/Clock.h) drives these, the message times and the timers.
+uint32_t GetTickCount();
 uint64_t GetTickCount64();
 
 // ---- timers ---------------------------------------------------------------------------------------------

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "Support.h"
-#include "winapi/Backend.h"
+#include "rtl/Clock.h"
 
 using namespace wt;
 
@@ -184,20 +184,15 @@ TEST_F(Queue, ThreadTimersCallTheirCallbackAndComeAfterPostedMessages) {
   headless::AdvanceClock(200);
   EXPECT_EQ(calls.size(), 4u);
   // a timer that is due waits for the posted messages
-  struct Fixed : winapi::Clock {
-    uint64_t t = 5000000;
-    uint64_t Milliseconds() override { return t; }
-  } clock;
-  winapi::SetClock(&clock);
+  TScopedTestClock clock;
   HWND a = Make("A", WS_POPUP, 0, 0, 10, 10);
   SetTimer(a, 9, 10, nullptr);
-  clock.t += 20;
+  clock.Advance(20);
   PostMessage(a, WM_USER, 0, 0);
   MSG m;
   std::vector<UINT> order;
   while (PeekMessage(&m, a, 0, 0, PM_REMOVE) && order.size() < 3) order.push_back(m.message);
   EXPECT_EQ(order, (std::vector<UINT>{WM_USER, WM_TIMER}));
-  winapi::SetClock(nullptr);
 }
 
 TEST_F(Queue, KeyboardHookSeesKeysBeforeTranslationAndCanDiscardThem) {
