@@ -68,6 +68,17 @@ uint64_t gInputSeq = 0;
 BYTE gSyncKeys[256] = {};
 BYTE gAsyncKeys[256] = {};
 POINT gCursor{0, 0};
+std::atomic<uint64_t> gCursorShared{0};  // the cursor for threads other than the GUI thread
+
+void SetCursorPoint(POINT p) {
+  gCursor = p;
+  gCursorShared.store((static_cast<uint64_t>(static_cast<uint32_t>(p.x)) << 32) | static_cast<uint32_t>(p.y));
+}
+
+POINT SharedCursor() {
+  uint64_t v = gCursorShared.load();
+  return POINT{static_cast<LONG>(static_cast<int32_t>(v >> 32)), static_cast<LONG>(static_cast<int32_t>(v & 0xFFFFFFFF))};
+}
 
 struct Click {
   HWND hwnd = nullptr;
@@ -292,7 +303,7 @@ void PurgePosted(HWND h) {
 }
 
 bool PostTo(DWORD thread, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  MSG m{h, msg, wp, lp, GetTickCount(), gCursor};
+  MSG m{h, msg, wp, lp, GetTickCount(), SharedCursor()};
   {
     std::lock_guard<std::mutex> lock(gHandleMutex);
     Queue* q = QueueOf(thread);
@@ -1424,7 +1435,7 @@ BOOL PeekImpl(MSG* out, HWND hwnd, UINT lo, UINT hi, UINT flags) {
       }
       if (remove) {
         gInput.erase(it);
-        gCursor = e.pt;
+        SetCursorPoint(e.pt);
         if (!TakeInput(e, im)) {
           i = 0;
           continue;
@@ -1663,7 +1674,7 @@ void VisibleRegion(Window* w, bool clientArea, bool clipChildren, bool clipSibli
 }
 
 void InjectMouseMove(int x, int y) {
-  gCursor = POINT{x, y};
+  SetCursorPoint(POINT{x, y});
   InputEvent e;
   e.kind = InputEvent::Mouse;
   e.msg = WM_MOUSEMOVE;
@@ -1791,7 +1802,7 @@ void ResetWindowManager(int w, int h) {
   gScreenW = w;
   gScreenH = h;
   gWorkArea = RECT{0, 0, w, h};
-  gCursor = POINT{0, 0};
+  SetCursorPoint(POINT{0, 0});
   auto make = [](RECT r) {
     auto* win = new Window();
     win->style = WS_VISIBLE | WS_CLIPCHILDREN;
@@ -2919,17 +2930,25 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
     if (winapi::GetWindowBuffer(hwnd, &buf, &org)) {
       org.x += w->client.left;
       org.y += w->client.top;
-      std::vector<uint32_t> copy(buf.pixels, buf.pixels + static_cast<size_t>(buf.stride) * buf.height);
+      // copy the source of the movable area aside first: source and destination overlap
+      pixman_box32_t* e = pixman_region32_extents(&dest.r);
+      int sx0 = std::max(0, e->x1 - dx + org.x), sy0 = std::max(0, e->y1 - dy + org.y);
+      int sx1 = std::min(buf.width, e->x2 - dx + org.x), sy1 = std::min(buf.height, e->y2 - dy + org.y);
+      int cw = std::max(0, sx1 - sx0), chh = std::max(0, sy1 - sy0);
+      std::vector<uint32_t> copy(static_cast<size_t>(cw) * static_cast<size_t>(chh));
+      for (int y = 0; y < chh; ++y)
+        std::copy(buf.pixels + static_cast<size_t>(sy0 + y) * buf.stride + sx0,
+                  buf.pixels + static_cast<size_t>(sy0 + y) * buf.stride + sx0 + cw, copy.begin() + static_cast<ptrdiff_t>(y) * cw);
       int n = 0;
       pixman_box32_t* b = pixman_region32_rectangles(&dest.r, &n);
       for (int i = 0; i < n; ++i)
         for (int y = b[i].y1; y < b[i].y2; ++y) {
           int ty = y + org.y, sy = y - dy + org.y;
-          if (ty < 0 || ty >= buf.height || sy < 0 || sy >= buf.height) continue;
+          if (ty < 0 || ty >= buf.height || sy < sy0 || sy >= sy1) continue;
           for (int x = b[i].x1; x < b[i].x2; ++x) {
             int tx = x + org.x, sx = x - dx + org.x;
-            if (tx < 0 || tx >= buf.width || sx < 0 || sx >= buf.width) continue;
-            buf.pixels[static_cast<size_t>(ty) * buf.stride + tx] = copy[static_cast<size_t>(sy) * buf.stride + sx];
+            if (tx < 0 || tx >= buf.width || sx < sx0 || sx >= sx1) continue;
+            buf.pixels[static_cast<size_t>(ty) * buf.stride + tx] = copy[static_cast<size_t>(sy - sy0) * cw + (sx - sx0)];
           }
         }
     }
