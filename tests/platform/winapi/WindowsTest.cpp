@@ -273,3 +273,75 @@ TEST_F(Windows, LongsSubclassingPropertiesAndText) {
 }
 
 }  // namespace
+
+namespace {
+
+class WindowTree : public WinapiTest {};
+
+TEST_F(WindowTree, MinimiseMaximiseAndRestoreReportTheirSizeKinds) {
+  HWND a = Make("A", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200);
+  std::vector<WPARAM> kinds;
+  On("A", [&](HWND, UINT m, WPARAM w, LPARAM, LRESULT&) {
+    if (m == WM_SIZE) kinds.push_back(w);
+    return false;
+  });
+  ShowWindow(a, SW_MAXIMIZE);
+  ShowWindow(a, SW_RESTORE);
+  ShowWindow(a, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(a));
+  ShowWindow(a, SW_RESTORE);
+  EXPECT_EQ(kinds, (std::vector<WPARAM>{SIZE_MAXIMIZED, SIZE_RESTORED, SIZE_MINIMIZED, SIZE_RESTORED}));
+  WINDOWPLACEMENT wp{sizeof wp, 0, 0, {}, {}, {}};
+  GetWindowPlacement(a, &wp);
+  EXPECT_EQ(wp.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
+  EXPECT_EQ(wp.rcNormalPosition.left, 10);
+  EXPECT_EQ(wp.rcNormalPosition.right, 310);
+}
+
+TEST_F(WindowTree, SetParentMovesAWindowIntoAnotherTreeAndItsPixelsWithIt) {
+  HWND p1 = Make("P1", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+  HWND p2 = Make("P2", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100);
+  HWND c = Make("C", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, p1);
+  On("C", [](HWND h, UINT m, WPARAM, LPARAM, LRESULT&) {
+    if (m != WM_PAINT) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    RECT r{0, 0, 20, 20};
+    FillRect(dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(h, &ps);
+    return true;
+  });
+  Run();
+  EXPECT_EQ(headless::Pixel(nullptr, 15, 15), 0xFFFFFFu);
+  EXPECT_EQ(SetParent(c, p2), p1);
+  Run();
+  EXPECT_EQ(GetParent(c), p2);
+  EXPECT_EQ(headless::Pixel(nullptr, 215, 15), 0xFFFFFFu);
+  EXPECT_TRUE(IsChild(p2, c));
+  EXPECT_FALSE(IsChild(p1, c));
+  EXPECT_EQ(SetParent(p1, c), nullptr);  // no cycles
+}
+
+TEST_F(WindowTree, EnumerationAndRelationsFollowTheZOrder) {
+  HWND p = Make("P", WS_POPUP, 0, 0, 100, 100);
+  HWND a = Make("A", WS_CHILD, 0, 0, 10, 10, p);
+  HWND b = Make("B", WS_CHILD, 0, 0, 10, 10, p);
+  HWND g = Make("G", WS_CHILD, 0, 0, 10, 10, a);
+  static std::vector<HWND> seen;
+  seen.clear();
+  EnumChildWindows(p, [](HWND h, LPARAM) -> BOOL {
+    seen.push_back(h);
+    return TRUE;
+  }, 0);
+  EXPECT_EQ(seen, (std::vector<HWND>{b, a, g}));  // newest on top, each followed by its own children
+  EXPECT_EQ(GetWindow(p, GW_CHILD), b);
+  EXPECT_EQ(GetWindow(b, GW_HWNDNEXT), a);
+  EXPECT_EQ(GetWindow(a, GW_HWNDPREV), b);
+  EXPECT_EQ(GetAncestor(g, GA_ROOT), p);
+  EXPECT_EQ(GetAncestor(g, GA_PARENT), a);
+  EXPECT_EQ(GetAncestor(p, GA_PARENT), GetDesktopWindow());
+  SetWindowPos(b, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  EXPECT_EQ(GetWindow(p, GW_CHILD), a);
+}
+
+}  // namespace
