@@ -3245,8 +3245,7 @@ void DefNcPaint(Window* w) {
     DrawEdgePair(hdc, edge, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
     edge = RECT{edge.left + 1, edge.top + 1, edge.right - 1, edge.bottom - 1};
   }
-  if (s & WS_VSCROLL) FillStrip(hdc, RECT{w->client.right, w->client.top, edge.right, w->client.bottom}, COLOR_SCROLLBAR);
-  if (s & WS_HSCROLL) FillStrip(hdc, RECT{w->client.left, w->client.bottom, edge.right, edge.bottom}, COLOR_SCROLLBAR);
+  PaintScrollBars(w, hdc);
   ReleaseDC(w->handle, hdc);
 }
 
@@ -3383,7 +3382,13 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       case WM_NCRBUTTONUP: Send(w, WM_CONTEXTMENU, (WPARAM)hwnd, lp); return 0;
+      case WM_NCLBUTTONDOWN:
+        if (wp == HTVSCROLL || wp == HTHSCROLL)
+          ScrollBarClick(w, wp == HTVSCROLL ? SB_VERT : SB_HORZ, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        return 0;
       case WM_NCLBUTTONDBLCLK:
+        if (wp == HTVSCROLL || wp == HTHSCROLL)  // a quick second click on a bar is one more click
+          ScrollBarClick(w, wp == HTVSCROLL ? SB_VERT : SB_HORZ, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         if (wp == HTCAPTION && (w->style & WS_MAXIMIZEBOX))
           ShowWindowImpl(w, (w->style & WS_MAXIMIZE) ? SW_RESTORE : SW_MAXIMIZE);
         return 0;

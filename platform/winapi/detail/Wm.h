@@ -33,6 +33,15 @@ struct WndClass {
   bool system = false;  // registered by the platform; survives a reset
 };
 
+struct ScrollBarState {
+  int min = 0;
+  int max = 100;
+  UINT page = 0;
+  int pos = 0;
+  int trackPos = 0;
+  UINT disabled = 0;  // ESB_DISABLE_LTUP / ESB_DISABLE_RTDN bits
+};
+
 struct Window {
   HWND handle = nullptr;
   WndClass* cls = nullptr;
@@ -63,6 +72,7 @@ struct Window {
   bool created = false;
   RECT normalRect{};  // restored rectangle while maximised or minimised
   Window* lastActivePopup = nullptr;
+  ScrollBarState scroll[3];  // SB_HORZ, SB_VERT, SB_CTL
   // top-level windows (and the desktop) own the pixels of their whole tree
   std::vector<uint32_t> pixels;
   int bufWidth = 0;
@@ -134,6 +144,10 @@ bool IsDescendantOwner(const Window* w, const Window* owner);  // w is owned, di
 Window* TopLevelOf(Window* w);        // the window whose buffer holds w's pixels
 POINT BufferOffset(const Window* w);  // w's corner in its top-level buffer
 void VisibleRegion(Window* w, bool clientArea, bool clipChildren, bool clipSiblings, pixman_region32_t* out);
+
+// ---- scroll bars of the non-client area ----------------------------------------------------------------
+void PaintScrollBars(Window* w, HDC windowDC);
+void ScrollBarClick(Window* w, int bar, POINT screen);
 
 // ---- input -------------------------------------------------------------------------------------------
 void InjectMouseMove(int x, int y);

@@ -269,3 +269,58 @@ TEST_F(Paint, ClipboardKeepsTextAndOffersBothTextFormats) {
 }
 
 }  // namespace
+
+namespace {
+
+class ScrollBars : public WinapiTest {};
+
+TEST_F(ScrollBars, RangeShowsAndHidesTheBarAndClampsThePosition) {
+  HWND w = Make("W", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100);
+  RECT cr;
+  SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 500, 0};
+  EXPECT_EQ(SetScrollInfo(w, SB_VERT, &si, TRUE), 90);  // the last page starts at 90
+  EXPECT_TRUE(GetWindowLong(w, GWL_STYLE) & WS_VSCROLL);
+  GetClientRect(w, &cr);
+  EXPECT_EQ(cr.right, 200 - 16);
+  SCROLLBARINFO sbi{};
+  sbi.cbSize = sizeof sbi;
+  ASSERT_TRUE(GetScrollBarInfo(w, OBJID_VSCROLL, &sbi));
+  EXPECT_EQ(sbi.rcScrollBar.left, 184);
+  EXPECT_EQ(sbi.rcScrollBar.bottom, 100);
+  EXPECT_EQ(sbi.rgstate[0], 0u);
+  EXPECT_EQ(sbi.dxyLineButton, 16);
+  EXPECT_GT(sbi.xyThumbTop, 16);
+  si = SCROLLINFO{sizeof si, SIF_RANGE | SIF_PAGE, 0, 9, 10, 0, 0};
+  SetScrollInfo(w, SB_VERT, &si, TRUE);  // everything fits: the bar goes
+  EXPECT_FALSE(GetWindowLong(w, GWL_STYLE) & WS_VSCROLL);
+  GetClientRect(w, &cr);
+  EXPECT_EQ(cr.right, 200);
+  sbi.cbSize = sizeof sbi;
+  GetScrollBarInfo(w, OBJID_VSCROLL, &sbi);
+  EXPECT_EQ(sbi.rgstate[0], STATE_SYSTEM_INVISIBLE);
+  si.fMask |= SIF_DISABLENOSCROLL;
+  SetScrollInfo(w, SB_VERT, &si, TRUE);  // unless asked to stay, disabled
+  sbi.cbSize = sizeof sbi;
+  GetScrollBarInfo(w, OBJID_VSCROLL, &sbi);
+  EXPECT_EQ(sbi.rgstate[0], STATE_SYSTEM_UNAVAILABLE);
+}
+
+TEST_F(ScrollBars, ClicksOnArrowsAndTrackBecomeScrollMessages) {
+  HWND w = Make("W", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200);
+  SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 0, 0};
+  SetScrollInfo(w, SB_VERT, &si, TRUE);
+  Run();
+  std::vector<WORD> codes;
+  On("W", [&](HWND, UINT m, WPARAM wp, LPARAM, LRESULT&) {
+    if (m == WM_VSCROLL) codes.push_back(LOWORD(wp));
+    return false;
+  });
+  headless::Click(190, 5);
+  headless::Click(190, 195);
+  headless::Click(190, 150);
+  Run();
+  EXPECT_EQ(codes, (std::vector<WORD>{SB_LINEUP, SB_ENDSCROLL, SB_LINEDOWN, SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL}));
+  EXPECT_EQ(GetScrollPos(w, SB_VERT), 0);  // the window moves the position itself
+}
+
+}  // namespace
