@@ -3392,6 +3392,23 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (wp == HTCAPTION && (w->style & WS_MAXIMIZEBOX))
           ShowWindowImpl(w, (w->style & WS_MAXIMIZE) ? SW_RESTORE : SW_MAXIMIZE);
         return 0;
+      case WM_SETREDRAW:
+        // switching redraw off hides the window from painting without hiding it from the program
+        if (wp) {
+          w->style |= WS_VISIBLE;
+        } else {
+          w->style &= ~WS_VISIBLE;
+        }
+        return 0;
+      case WM_KEYDOWN:
+        if (wp == VK_F1 && !(gSyncKeys[VK_SHIFT] & 0x80) && !(gSyncKeys[VK_CONTROL] & 0x80)) {
+          HELPINFO hi{sizeof(HELPINFO), HELPINFO_WINDOW, static_cast<int>(w->id), hwnd, 0, gCursor};
+          Send(w, WM_HELP, 0, (LPARAM)&hi);
+        }
+        return 0;
+      case WM_HELP:
+        if (IsChildWindow(w)) return Send(w->parent, msg, wp, lp);
+        return 0;
       case WM_KEYUP:
       case WM_SYSKEYUP:
         if (wp == VK_APPS) Send(w, WM_CONTEXTMENU, (WPARAM)hwnd, -1);

@@ -308,6 +308,17 @@ struct SCROLLBARINFO {
   DWORD rgstate[6];
 };
 
+struct HELPINFO {
+  UINT cbSize;
+  int iContextType;
+  int iCtrlId;
+  HANDLE hItemHandle;
+  DWORD_PTR dwContextId;
+  POINT MousePos;
+};
+constexpr int HELPINFO_WINDOW = 0x0001;
+constexpr int HELPINFO_MENUITEM = 0x0002;
+
 struct LOGBRUSH {
   UINT lbStyle;
   COLORREF lbColor;

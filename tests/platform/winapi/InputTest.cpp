@@ -311,6 +311,22 @@ TEST_F(Input, KeyDataAndKeyStateFollowTheQueue) {
   EXPECT_EQ(state['A'] & 0x80, 0);
 }
 
+TEST_F(Input, F1AsksForHelpUpTheParentChain) {
+  HWND p = Make("P", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 200);
+  HWND c = Make("C", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, p);
+  SetFocus(c);
+  HANDLE item = nullptr;
+  On("P", [&](HWND, UINT m, WPARAM, LPARAM l, LRESULT&) {
+    if (m == WM_HELP) item = reinterpret_cast<HELPINFO*>(l)->hItemHandle;
+    return false;
+  });
+  Log({WM_HELP});
+  headless::KeyPress(VK_F1);
+  Run();
+  EXPECT_EQ(Logged(), (Lines{"C HELP", "P HELP"}));
+  EXPECT_EQ(item, c);
+}
+
 TEST_F(Input, LayoutTablesMapKeysScanCodesAndCharacters) {
   struct Case {
     HKL layout;

@@ -49,10 +49,10 @@ inline std::string MsgName(UINT m) {
       {WM_NCMOUSEMOVE, "NCMOUSEMOVE"}, {WM_NCLBUTTONDOWN, "NCLBUTTONDOWN"}, {WM_NCLBUTTONUP, "NCLBUTTONUP"},
       {WM_NCLBUTTONDBLCLK, "NCLBUTTONDBLCLK"}, {WM_PARENTNOTIFY, "PARENTNOTIFY"},
       {WM_CAPTURECHANGED, "CAPTURECHANGED"}, {WM_MOUSELEAVE, "MOUSELEAVE"}, {WM_MOUSEHOVER, "MOUSEHOVER"},
-      {WM_CONTEXTMENU, "CONTEXTMENU"}, {WM_SYSCOLORCHANGE, "SYSCOLORCHANGE"}, {WM_USER, "USER"},
+      {WM_CONTEXTMENU, "CONTEXTMENU"}, {WM_HELP, "HELP"}, {WM_SYSCOLORCHANGE, "SYSCOLORCHANGE"}, {WM_USER, "USER"},
       {WM_USER + 1, "USER+1"}, {WM_USER + 2, "USER+2"}, {WM_APP, "APP"}};
   auto it = names.find(m);
-  return it == names.end() ? "0x" + std::to_string(m) : it->second;
+  return it == names.end() ? "#" + std::to_string(m) : it->second;
 }
 
 inline LRESULT RecordingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
