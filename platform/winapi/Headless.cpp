@@ -160,6 +160,8 @@ void Shutdown() {
   SetClock(nullptr);
 }
 
+void ResizeScreen(int width, int height) { winapi::detail::ResizeScreen(width, height); }
+
 void MouseMove(int x, int y) { InjectMouseMove(x, y); }
 void MouseDown(int button) { InjectMouseButton(button, true); }
 void MouseUp(int button) { InjectMouseButton(button, false); }

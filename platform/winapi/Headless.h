@@ -14,6 +14,8 @@ namespace headless {
 
 void Init(int width, int height);
 void Shutdown();
+// A new screen size, as a display change: windows stay and hear WM_DISPLAYCHANGE, then the work area change.
+void ResizeScreen(int width, int height);
 
 // The mouse, in screen coordinates; buttons are VK_LBUTTON, VK_RBUTTON or VK_MBUTTON.
 void MouseMove(int x, int y);

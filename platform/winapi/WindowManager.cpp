@@ -1768,6 +1768,19 @@ void RedrawAll() {
   for (Window* t : gDesktop->children) InvalidateTree(t, nullptr, true, true, ChildrenAll);
 }
 
+void ResizeScreen(int w, int h) {
+  gScreenW = w;
+  gScreenH = h;
+  gWorkArea = RECT{0, 0, w, h};
+  gDesktop->rect = RECT{0, 0, w, h};
+  gDesktop->client = RECT{0, 0, w, h};
+  gDesktop->pixels.assign(static_cast<size_t>(w) * static_cast<size_t>(h), ColorToPixel(GetSysColor(COLOR_BACKGROUND)));
+  gDesktop->bufWidth = w;
+  gDesktop->bufHeight = h;
+  BroadcastSend(WM_DISPLAYCHANGE, 32, MAKELPARAM(static_cast<WORD>(w), static_cast<WORD>(h)));
+  BroadcastSend(WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+}
+
 void BroadcastSend(UINT msg, WPARAM wp, LPARAM lp) {
   Api([&] { SendToAllTopLevels(msg, wp, lp); });
 }

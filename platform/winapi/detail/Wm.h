@@ -180,6 +180,7 @@ uint64_t NextTimerDue();  // earliest due time of a timer or hover of this threa
 // ---- window manager reset ----------------------------------------------------------------------------
 void ResetWindowManager(int screenWidth, int screenHeight);
 void RedrawAll();
+void ResizeScreen(int width, int height);  // keeps the windows; tells them with WM_DISPLAYCHANGE
 void BroadcastSend(UINT msg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace winapi::detail

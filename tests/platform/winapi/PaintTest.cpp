@@ -245,6 +245,20 @@ TEST_F(Paint, SystemColoursChangeWithABroadcast) {
   EXPECT_EQ(MonitorFromPoint(POINT{-10, 10}, MONITOR_DEFAULTTONULL), nullptr);
 }
 
+TEST_F(Paint, ADisplayChangeReachesTopLevelWindows) {
+  Make("A", WS_POPUP, 0, 0, 10, 10);
+  std::vector<std::pair<UINT, LPARAM>> seen;
+  On("A", [&](HWND, UINT m, WPARAM w, LPARAM l, LRESULT&) {
+    if (m == WM_DISPLAYCHANGE) seen.emplace_back(m, l);
+    if (m == WM_SETTINGCHANGE) seen.emplace_back(m, static_cast<LPARAM>(w));
+    return false;
+  });
+  headless::ResizeScreen(1024, 768);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  using P = std::pair<UINT, LPARAM>;
+  EXPECT_EQ(seen, (std::vector<P>{{WM_DISPLAYCHANGE, MAKELPARAM(1024, 768)}, {WM_SETTINGCHANGE, SPI_SETWORKAREA}}));
+}
+
 TEST_F(Paint, ClipboardKeepsTextAndOffersBothTextFormats) {
   HWND a = Make("A", WS_POPUP, 0, 0, 10, 10);
   ASSERT_TRUE(OpenClipboard(a));
