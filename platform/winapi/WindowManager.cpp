@@ -97,6 +97,9 @@ struct Tracking {
   POINT hoverStart{};
 };
 Tracking gTrack;
+// a press on a caption button, completed by the release over the same button
+HWND gNcPressWindow = nullptr;
+LRESULT gNcPressHit = HTNOWHERE;
 
 thread_local int tDepth = 0;
 thread_local std::exception_ptr tPending;
@@ -892,6 +895,7 @@ void FinishDestroy(Window* w) {
   if (gCapture == w) gCapture = nullptr;
   if (gTrack.hwnd == h) gTrack = Tracking{};
   if (gLastClick.hwnd == h) gLastClick = Click{};
+  if (gNcPressWindow == h) gNcPressWindow = nullptr;
   for (Window* t : gDesktop->children) {
     if (t->owner == w) t->owner = nullptr;
     if (t->lastActivePopup == w) t->lastActivePopup = nullptr;
@@ -3398,7 +3402,17 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       case WM_NCLBUTTONDOWN:
         if (wp == HTVSCROLL || wp == HTHSCROLL)
           ScrollBarClick(w, wp == HTVSCROLL ? SB_VERT : SB_HORZ, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        gNcPressWindow = (wp == HTCLOSE || wp == HTMAXBUTTON || wp == HTMINBUTTON) ? hwnd : nullptr;
+        gNcPressHit = static_cast<LRESULT>(wp);
         return 0;
+      case WM_NCLBUTTONUP: {
+        bool same = gNcPressWindow == hwnd && gNcPressHit == static_cast<LRESULT>(wp);
+        gNcPressWindow = nullptr;
+        if (!same) return 0;
+        WPARAM cmd = wp == HTCLOSE ? SC_CLOSE : wp == HTMINBUTTON ? SC_MINIMIZE : (w->style & WS_MAXIMIZE) ? SC_RESTORE : SC_MAXIMIZE;
+        Send(w, WM_SYSCOMMAND, cmd, lp);
+        return 0;
+      }
       case WM_NCLBUTTONDBLCLK:
         if (wp == HTVSCROLL || wp == HTHSCROLL)  // a quick second click on a bar is one more click
           ScrollBarClick(w, wp == HTVSCROLL ? SB_VERT : SB_HORZ, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});

@@ -116,6 +116,19 @@ TEST_F(Queue, QuitIsDeliveredAfterPostedMessagesAndIgnoresFilters) {
   EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
 }
 
+TEST_F(Queue, MsgWaitReportsQueuedMessagesByKind) {
+  HWND a = Make("A", WS_POPUP, 0, 0, 10, 10);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT), WAIT_TIMEOUT);
+  PostMessage(a, WM_USER, 0, 0);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_KEY), WAIT_TIMEOUT);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_POSTMESSAGE), WAIT_OBJECT_0);
+  EXPECT_EQ(HIWORD(GetQueueStatus(QS_ALLINPUT)), QS_POSTMESSAGE);
+  headless::KeyPress('A');
+  EXPECT_EQ(HIWORD(GetQueueStatus(QS_KEY)), QS_KEY);
+  HANDLE h = reinterpret_cast<HANDLE>(1);
+  EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);  // kernel objects: none
+}
+
 TEST_F(Queue, NestedLoopEndsOnQuitAndPostsItAgainForTheOuterLoop) {
   HWND a = Make("A", WS_POPUP, 0, 0, 10, 10);
   On("A", [&](HWND h, UINT msg, WPARAM, LPARAM, LRESULT&) {

@@ -322,6 +322,27 @@ TEST_F(WindowTree, SetParentMovesAWindowIntoAnotherTreeAndItsPixelsWithIt) {
   EXPECT_EQ(SetParent(p1, c), nullptr);  // no cycles
 }
 
+TEST_F(WindowTree, CaptionButtonsBecomeSystemCommands) {
+  HWND a = Make("A", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200);
+  std::vector<WPARAM> commands;
+  On("A", [&](HWND, UINT m, WPARAM w, LPARAM, LRESULT&) {
+    if (m == WM_SYSCOMMAND) commands.push_back(w & 0xFFF0);
+    return false;
+  });
+  Log({WM_CLOSE, WM_DESTROY});
+  headless::Click(365, 110);  // maximise
+  Run();
+  EXPECT_TRUE(IsZoomed(a));
+  RECT r;
+  GetWindowRect(a, &r);
+  headless::AdvanceClock(1000);
+  headless::Click(r.right - 10, r.top + 10);  // close
+  Run();
+  EXPECT_EQ(commands, (std::vector<WPARAM>{SC_MAXIMIZE, SC_CLOSE}));
+  EXPECT_EQ(Logged(), (Lines{"A CLOSE", "A DESTROY"}));
+  EXPECT_FALSE(IsWindow(a));
+}
+
 TEST_F(WindowTree, EnumerationAndRelationsFollowTheZOrder) {
   HWND p = Make("P", WS_POPUP, 0, 0, 100, 100);
   HWND a = Make("A", WS_CHILD, 0, 0, 10, 10, p);
