@@ -613,6 +613,7 @@ Window* NextActivatable(Window* except) {
 }
 
 void SendToAllTopLevels(UINT msg, WPARAM wp, LPARAM lp) {
+  if (!gDesktop) return;
   std::vector<HWND> tops;
   DWORD self = CurrentThread();
   for (Window* t : gDesktop->children)
@@ -962,6 +963,8 @@ HWND CreateWindowImpl(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style,
                       HWND parentArg, HMENU menu, HINSTANCE instance, LPVOID param) {
   WndClass* cls = FindClass(className);
   if (!cls) return nullptr;
+  // windows made before a backend was chosen live on an invisible screen of a default size
+  if (!gDesktop) ResetWindowManager(1024, 768);
   CurrentQueue();
   Window* parent = nullptr;
   Window* owner = nullptr;
@@ -1098,6 +1101,7 @@ Hit HitIn(Window* w, POINT pt) {
 }
 
 Hit HitTestScreen(POINT pt) {
+  if (!gDesktop) return Hit{};
   for (Window* t : gDesktop->children) {
     if (!(t->style & WS_VISIBLE) || !ShapeContains(t, pt)) continue;
     Hit r = HitIn(t, pt);
@@ -1769,10 +1773,15 @@ uint64_t NextTimerDue() {
 }
 
 void RedrawAll() {
+  if (!gDesktop) return;
   for (Window* t : gDesktop->children) InvalidateTree(t, nullptr, true, true, ChildrenAll);
 }
 
 void ResizeScreen(int w, int h) {
+  if (!gDesktop) {
+    ResetWindowManager(w, h);
+    return;
+  }
   gScreenW = w;
   gScreenH = h;
   gWorkArea = RECT{0, 0, w, h};
@@ -2197,7 +2206,7 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lp) {
 }
 
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lp) {
-  if (!proc) return FALSE;
+  if (!proc || !gDesktop) return FALSE;
   return Api([&]() -> BOOL {
     std::vector<HWND> tops;
     for (Window* t : gDesktop->children) tops.push_back(t->handle);
@@ -2208,7 +2217,7 @@ BOOL EnumWindows(WNDENUMPROC proc, LPARAM lp) {
 }
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lp) {
-  if (!proc) return FALSE;
+  if (!proc || !gDesktop) return FALSE;
   return Api([&]() -> BOOL {
     std::vector<HWND> tops;
     for (Window* t : gDesktop->children)
@@ -2220,6 +2229,7 @@ BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lp) {
 }
 
 HWND FindWindow(LPCSTR className, LPCSTR windowName) {
+  if (!gDesktop) return nullptr;
   for (Window* t : gDesktop->children) {
     if (className && !(IsIntResource(className) ? t->cls->atom == reinterpret_cast<uintptr_t>(className)
                                                 : EqualNoCase(t->cls->name, className)))
@@ -2526,6 +2536,7 @@ BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (hwnd == HWND_BROADCAST) {
+    if (!gDesktop) return FALSE;
     std::vector<std::pair<DWORD, HWND>> tops;
     for (Window* t : gDesktop->children) tops.emplace_back(t->thread, t->handle);
     for (auto& [th, h] : tops) PostTo(th, h, msg, wp, lp);
