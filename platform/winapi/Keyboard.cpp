@@ -229,7 +229,10 @@ int GetKeyNameText(LONG lParam, LPSTR buffer, int size) {
   std::string name;
   for (const auto& n : names)
     if (n.vk == vk) name = n.name;
-  if (name.empty() && vk >= VK_F1 && vk <= VK_F12) name = "F" + std::to_string(vk - VK_F1 + 1);
+  if (name.empty() && vk >= VK_F1 && vk <= VK_F12) {
+    name = std::to_string(vk - VK_F1 + 1);
+    name.insert(name.begin(), 'F');
+  }
   if (name.empty() && vk) {
     uint32_t c = CharOf(HKL_US, vk, false, false);
     if (c >= 'a' && c <= 'z') c = c - 'a' + 'A';

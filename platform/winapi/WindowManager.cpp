@@ -2358,7 +2358,11 @@ LONG SetWindowLong(HWND hwnd, int index, LONG value) {
 
 namespace {
 std::string PropKey(LPCSTR name) {
-  if (IsIntResource(name)) return "#" + std::to_string(reinterpret_cast<uintptr_t>(name));
+  if (IsIntResource(name)) {
+    std::string key = std::to_string(reinterpret_cast<uintptr_t>(name));
+    key.insert(key.begin(), '#');
+    return key;
+  }
   return name;
 }
 }  // namespace
