@@ -605,8 +605,8 @@ Window* NextActivatable(Window* except) {
   }
   for (Window* t : gDesktop->children) {
     if (t == except || t->destroying || IsDescendantOwner(t, except)) continue;
-    if ((t->style & WS_VISIBLE) && !(t->style & WS_DISABLED) && !(t->exStyle & WS_EX_NOACTIVATE) &&
-        !(t->style & WS_MINIMIZE))
+    if ((t->style & WS_VISIBLE) && !(t->style & (WS_DISABLED | WS_CHILD | WS_MINIMIZE)) &&
+        !(t->exStyle & WS_EX_NOACTIVATE))
       return t;
   }
   return nullptr;
@@ -626,6 +626,7 @@ void ActivateImpl(Window* w, WORD how) {
   Window* old = Live(gActive);
   if (old == w) return;
   if (w && w->destroyed) return;
+  if (w && (w->style & WS_CHILD)) return;  // a child floating on the desktop is never active
   gActive = w;
   if (w) ApplyZOrder(w, HWND_TOP, true);
   if (w && !gAppActive) {
@@ -662,7 +663,7 @@ HWND SetFocusImpl(Window* w) {
   if (w) {
     if (w->destroyed) return nullptr;
     Window* top = Root(w);
-    if (top != Live(gActive) && top->parent == gDesktop) {
+    if (top != Live(gActive) && top->parent == gDesktop && !(top->style & WS_CHILD)) {
       ActivateImpl(top, WA_ACTIVE);
       if (Live(gFocus) == w) return H(prev);
     }

@@ -51,6 +51,22 @@ TEST_F(Input, PopupShownWithoutActivationKeepsTheOwnersFocus) {
   EXPECT_EQ(GetFocus(), e);
 }
 
+TEST_F(Input, AChildWindowFloatingOnTheDesktopIsNeverActivated) {
+  HWND f = Make("F", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 300);
+  HWND e = Make("E", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, f);
+  SetFocus(e);
+  HWND d = Make("D", WS_CHILD | WS_BORDER, 0, 0, 100, 100, f, WS_EX_TOOLWINDOW);
+  SetParent(d, nullptr);
+  SetWindowPos(d, HWND_TOPMOST, 400, 50, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  EXPECT_EQ(GetAncestor(d, GA_PARENT), GetDesktopWindow());
+  Log({WM_LBUTTONDOWN, WM_ACTIVATE, WM_KILLFOCUS});
+  headless::Click(450, 100);
+  Run();
+  EXPECT_EQ(Logged(), (Lines{"D LBUTTONDOWN"}));
+  EXPECT_EQ(GetActiveWindow(), f);
+  EXPECT_EQ(GetFocus(), e);
+}
+
 TEST_F(Input, DoubleClicksNeedTheClassStyleAndTheSystemTimeAndDistance) {
   struct Case {
     const char* cls;
