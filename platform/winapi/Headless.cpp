@@ -171,6 +171,8 @@ void Click(int x, int y, int button) {
   InjectMouseButton(button, false);
 }
 void Wheel(int delta, bool horizontal) { InjectWheel(delta, horizontal); }
+void SwitchToOtherApplication() { SetActiveWindow(nullptr); }
+
 void KeyDown(int vk) { InjectKey(vk, true); }
 void KeyUp(int vk) { InjectKey(vk, false); }
 void KeyPress(int vk) {

@@ -26,6 +26,10 @@ void Wheel(int delta, bool horizontal = false);
 
 // Keys by virtual key; TypeText presses the keys (with Shift when needed) of the active layout for each
 // character, and queues WM_CHAR for characters the layout does not have.
+// Another application takes the activation: the active window is deactivated and every top-level window
+// hears WM_ACTIVATEAPP(FALSE). Activating any window of ours brings the application back.
+void SwitchToOtherApplication();
+
 void KeyDown(int vk);
 void KeyUp(int vk);
 void KeyPress(int vk);

@@ -87,7 +87,7 @@ TEST_F(Windows, ActivationDeactivatesTheOldWindowBeforeActivatingTheNewAndKillsF
   EXPECT_EQ(activates, (std::vector<std::pair<WORD, HWND>>{{WA_INACTIVE, a}, {WA_ACTIVE, b}}));
   EXPECT_EQ(GetWindow(GetDesktopWindow(), GW_CHILD), a);  // activation brings the window to the top
   Clear();
-  SetActiveWindow(nullptr);
+  headless::SwitchToOtherApplication();
   EXPECT_EQ(Logged(), (Lines{"A NCACTIVATE", "A ACTIVATE", "A KILLFOCUS", "A ACTIVATEAPP", "B ACTIVATEAPP"}));
   EXPECT_EQ(GetFocus(), nullptr);
 }
