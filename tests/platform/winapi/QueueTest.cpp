@@ -318,3 +318,38 @@ TEST_F(Queue, ExceptionsFromWindowProceduresSurfaceAfterTheOutermostCall) {
 }
 
 }  // namespace
+
+namespace {
+
+class Reentrancy : public WinapiTest {};
+
+// A window may destroy itself inside any message; the manager must not touch it afterwards.
+TEST_F(Reentrancy, WindowsDestroyingThemselvesInsideMessagesLeaveTheManagerSound) {
+  const UINT messages[] = {WM_MOUSEACTIVATE, WM_SETCURSOR, WM_LBUTTONDOWN, WM_NCHITTEST, WM_ACTIVATE, WM_SETFOCUS,
+                           WM_NCACTIVATE, WM_PAINT, WM_TIMER, WM_WINDOWPOSCHANGING, WM_SHOWWINDOW, WM_KEYDOWN,
+                           WM_CHAR, WM_CREATE, WM_NCCALCSIZE, WM_SIZE};
+  for (UINT victim : messages) {
+    HWND other = Make("O", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 0, 100, 100);
+    On("V", [victim](HWND h, UINT m, WPARAM, LPARAM, LRESULT&) {
+      if (m == victim) DestroyWindow(h);
+      return false;
+    });
+    HWND v = Make("V", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200);
+    if (v) {
+      SetTimer(v, 1, 10, nullptr);
+      ShowWindow(v, SW_SHOW);
+      InvalidateRect(v, nullptr, TRUE);
+    }
+    SetActiveWindow(other);
+    headless::Click(100, 100);
+    headless::TypeText("a");
+    headless::AdvanceClock(20);
+    EXPECT_FALSE(IsWindow(v)) << MsgName(victim);
+    EXPECT_TRUE(IsWindow(other)) << MsgName(victim);
+    DestroyWindow(other);
+    S().handlers.clear();
+    S().names.clear();
+  }
+}
+
+}  // namespace
