@@ -3,10 +3,34 @@
 #include <cerrno>
 #include <cstring>
 
-TObject* TMetaClass::Create() const {
-  if (!FFactory) throw EInvalidOperation(String("Class ") + FName + " has no default constructor");
-  return FFactory();
+#include "rtl/ObjLinks.h"
+
+TObject::~TObject() {
+  if (FLinks) rtl_detail::TLinkNode::ClearAll(this);
 }
+
+TObject* TMetaClass::Create(TObject* arg) const {
+  if (!FFactory) throw EInvalidOperation(String("Cannot create an instance of the abstract class ") + FName);
+  return FFactory(arg);
+}
+
+bool TMetaClass::ClassNameIs(const String& name) const noexcept {
+  size_t n = std::strlen(FName);
+  if (name.size() != n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    char a = FName[i], b = name[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+void rtl_detail::RaiseClassCast(TClass cls, TClass target) {
+  throw EInvalidCast(cls->ClassName() + " is not a " + target->ClassName());
+}
+
+void* TObject::InterfaceByIID(const TGUID&) { return nullptr; }
 
 void TObject::Free() {
   BeforeDestruction();

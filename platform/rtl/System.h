@@ -2,6 +2,7 @@
 // The runtime's base: the basic types, TObject with its metaclass, two-phase construction, and the
 // exception hierarchy every library throws.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -16,59 +17,125 @@ using TDateTime = double;            // days since 1899-12-30, time of day as th
 class TObject;
 class TMetaClass;
 using TClass = const TMetaClass*;
+class TPublishedBuilder;  // rtl/TypInfo.h
+struct TClassRtti;        // rtl/TypInfo.h
+struct TTypeInfo;         // rtl/TypInfo.h
+struct TGUID;             // rtl/GUID.h
+template <class T>
+struct TPublishedTable;   // specialised by RTL_PUBLISHED(T) in rtl/TypInfo.h
 
-// A class's metaclass: its name, its parent, and its virtual constructor when it has a default one.
-// One constant instance per class, reached through T::StaticClass() or obj->ClassType().
+namespace rtl_detail {
+struct TLinkNode;  // rtl/ObjLinks.h
+}
+
+// A class's metaclass: its name, its parent, its virtual constructor, and the hook that builds its
+// published-property table on first use. One constant instance per class, reached through
+// T::StaticClass() or obj->ClassType().
 class TMetaClass {
 public:
-  using Factory = TObject* (*)();
+  // The virtual constructor. Its argument is the family's constructor argument (an owner component, a
+  // collection) or ignored for families whose constructor takes none.
+  using Factory = TObject* (*)(TObject* arg);
+  using PublishedFn = void (*)(TPublishedBuilder&);
 
-  TMetaClass(const char* name, TClass parent, Factory factory) noexcept
-      : FName(name), FParent(parent), FFactory(factory) {}
+  TMetaClass(const char* name, TClass parent, Factory factory, PublishedFn published = nullptr) noexcept
+      : FName(name), FParent(parent), FFactory(factory), FPublished(published) {}
   TMetaClass(const TMetaClass&) = delete;
   TMetaClass& operator=(const TMetaClass&) = delete;
 
   String ClassName() const { return FName; }
   const char* ClassNameCStr() const { return FName; }
   TClass ClassParent() const { return FParent; }
+  // Compares the class name case-insensitively (ASCII), as identifiers compare.
+  bool ClassNameIs(const String& name) const noexcept;
   bool InheritsFrom(TClass other) const noexcept {
     for (TClass c = this; c; c = c->FParent)
       if (c == other) return true;
     return false;
   }
   bool HasFactory() const { return FFactory != nullptr; }
-  // The virtual constructor: creates an instance of this very class and runs AfterConstruction.
-  TObject* Create() const;
+  // Creates an instance of this very class through the virtual constructor and runs AfterConstruction.
+  // Abstract classes and classes without the family's constructor raise EInvalidOperation.
+  TObject* Create(TObject* arg = nullptr) const;
+  PublishedFn Published() const { return FPublished; }
 
 private:
+  friend const TClassRtti* GetClassRtti(TClass cls);
   const char* FName;
   TClass FParent;
   Factory FFactory;
+  PublishedFn FPublished;
+  mutable std::atomic<const TClassRtti*> FRtti{nullptr};  // built on first use by rtl/TypInfo
 };
+
+// Creates an instance of cls through its virtual constructor and checks that it is a T:
+// CreateAs<TComponent>(cls, owner). Raises EInvalidCast when cls does not inherit from T.
+template <class T>
+T* CreateAs(TClass cls, TObject* arg = nullptr);
 
 namespace rtl_detail {
 template <class T>
-constexpr TMetaClass::Factory DefaultFactory();
-}
+constexpr TMetaClass::Factory FactoryOf();
+template <class T>
+constexpr TMetaClass::PublishedFn PublishedOf();
+}  // namespace rtl_detail
 
 // Declares a class to the runtime; put it first in the class body: RTL_CLASS(TMyClass, TParent)
-#define RTL_CLASS(Self, Parent)                                                                       \
-public:                                                                                               \
-  using inherited = Parent;                                                                           \
-  static TClass StaticClass() {                                                                       \
-    static const TMetaClass meta(#Self, Parent::StaticClass(), ::rtl_detail::DefaultFactory<Self>()); \
-    return &meta;                                                                                     \
-  }                                                                                                   \
-  TClass ClassType() const override { return StaticClass(); }                                         \
-                                                                                                      \
+#define RTL_CLASS(Self, Parent)                                                                 \
+public:                                                                                         \
+  using inherited = Parent;                                                                     \
+  using rtl_ThisClass = Self;                                                                   \
+  static TClass StaticClass() {                                                                 \
+    static const TMetaClass meta(#Self, Parent::StaticClass(), ::rtl_detail::FactoryOf<Self>(), \
+                                 ::rtl_detail::PublishedOf<Self>());                            \
+    return &meta;                                                                               \
+  }                                                                                             \
+  TClass ClassType() const override { return StaticClass(); }                                   \
+                                                                                                \
 private:
+
+// Put after RTL_CLASS in a class that publishes properties, methods or fields; the class's .cpp then
+// defines the table with RTL_PUBLISHED(Self) { ... } (rtl/TypInfo.h). Forgetting either half fails to
+// build or to link, never silently.
+#define RTL_PUBLISHED_DECL                                  \
+public:                                                     \
+  static void rtl_Published(::TPublishedBuilder& builder);  \
+  using rtl_PublishedOwner = rtl_ThisClass;                 \
+  friend struct ::TPublishedTable<rtl_ThisClass>;           \
+                                                            \
+private:
+
+// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it in the
+// enumeration's own namespace (found by argument-dependent lookup), in the header next to the enumeration
+// when other files publish it, listing every value in order; the values must run 0, 1, 2...
+//   enum TAlign { alNone, alTop, alBottom };
+//   RTL_ENUM(TAlign, alNone, alTop, alBottom)
+#define RTL_ENUM(Type, ...)                                                                   \
+  inline const ::TTypeInfo* rtl_EnumTypeInfo(Type*) {                                         \
+    static const ::TTypeInfo* const info = [] {                                               \
+      using enum Type;                                                                        \
+      static constexpr Type values[] = {__VA_ARGS__};                                         \
+      constexpr size_t count = sizeof(values) / sizeof(values[0]);                            \
+      long long ords[count];                                                                  \
+      for (size_t i = 0; i < count; ++i) ords[i] = static_cast<long long>(values[i]);         \
+      return ::rtl_detail::MakeEnumTypeInfo(#Type, #__VA_ARGS__, ords, count);                \
+    }();                                                                                      \
+    return info;                                                                              \
+  }
 
 class TObject {
 public:
+  // The argument type of the family's virtual constructor; a family redeclares it
+  // (TComponent: `using VirtualCtorArg = TComponent*;`). void means a constructor without arguments.
+  using VirtualCtorArg = void;
+  using rtl_ThisClass = TObject;
+  using rtl_PublishedOwner = void;
+
   TObject() = default;
-  TObject(const TObject&) {}
-  TObject& operator=(const TObject&) { return *this; }
-  virtual ~TObject() = default;
+  // Copies (exceptions are copied when thrown) never take the source's object links along.
+  TObject(const TObject&) noexcept {}
+  TObject& operator=(const TObject&) noexcept { return *this; }
+  virtual ~TObject();
 
   static TClass StaticClass() {
     static const TMetaClass meta("TObject", nullptr, nullptr);
@@ -76,7 +143,13 @@ public:
   }
   virtual TClass ClassType() const { return StaticClass(); }
   String ClassName() const { return ClassType()->ClassName(); }
+  bool ClassNameIs(const String& name) const { return ClassType()->ClassNameIs(name); }
   bool InheritsFrom(TClass c) const { return ClassType()->InheritsFrom(c); }
+  // The Pascal `is`: obj->Is<TFoo>().
+  template <class T>
+  bool Is() const {
+    return InheritsFrom(T::StaticClass());
+  }
 
   // Runs after the constructor of the final class; calls to virtual methods that a constructor would
   // make belong here. Overrides call their parent's first.
@@ -86,12 +159,20 @@ public:
 
   // Destroys the object: BeforeDestruction, then delete. Safe on a null pointer through FreeAndNil.
   void Free();
+
+  // The object's interface of that GUID as a pointer to that interface type, or nullptr; classes list
+  // their interfaces with RTL_INTERFACES (rtl/Interfaces.h). Reference counts are not touched.
+  virtual void* InterfaceByIID(const TGUID& iid);
+
+private:
+  friend struct rtl_detail::TLinkNode;
+  rtl_detail::TLinkNode* FLinks = nullptr;  // weak references to this object (rtl/ObjLinks.h)
 };
 
 namespace rtl_detail {
+// Runs AfterConstruction on a freshly constructed object; destroys it if that throws.
 template <class T>
-TObject* CreateDefault() {
-  T* obj = new T();
+T* Constructed(T* obj) {
   try {
     obj->AfterConstruction();
   } catch (...) {
@@ -100,27 +181,62 @@ TObject* CreateDefault() {
   }
   return obj;
 }
+
 template <class T>
-constexpr TMetaClass::Factory DefaultFactory() {
-  if constexpr (std::is_default_constructible_v<T> && !std::is_abstract_v<T>)
-    return &CreateDefault<T>;
+TObject* CreateVirtual(TObject* arg) {
+  using Arg = typename T::VirtualCtorArg;
+  if constexpr (std::is_void_v<Arg>) {
+    (void)arg;
+    return Constructed(new T());
+  } else {
+    static_assert(std::is_pointer_v<Arg>, "a virtual constructor argument is an object pointer");
+    return Constructed(new T(static_cast<Arg>(arg)));
+  }
+}
+
+template <class T>
+constexpr bool HasVirtualCtor() {
+  using Arg = typename T::VirtualCtorArg;
+  if constexpr (std::is_abstract_v<T>)
+    return false;
+  else if constexpr (std::is_void_v<Arg>)
+    return std::is_default_constructible_v<T>;
+  else
+    return std::is_constructible_v<T, Arg>;
+}
+
+template <class T>
+constexpr TMetaClass::Factory FactoryOf() {
+  if constexpr (HasVirtualCtor<T>())
+    return &CreateVirtual<T>;
   else
     return nullptr;
 }
+
+template <class T>
+constexpr TMetaClass::PublishedFn PublishedOf() {
+  if constexpr (std::is_same_v<typename T::rtl_PublishedOwner, T>)
+    return &T::rtl_Published;
+  else
+    return nullptr;
+}
+
+[[noreturn]] void RaiseClassCast(TClass cls, TClass target);
+// Builds (once per name) the type information of an enumeration from its stringised value list.
+const TTypeInfo* MakeEnumTypeInfo(const char* name, const char* names, const long long* ords, size_t count);
 }  // namespace rtl_detail
+
+template <class T>
+T* CreateAs(TClass cls, TObject* arg) {
+  if (!cls->InheritsFrom(T::StaticClass())) rtl_detail::RaiseClassCast(cls, T::StaticClass());
+  return static_cast<T*>(cls->Create(arg));
+}
 
 // Creates an object the way a constructor call does: the C++ constructor, then AfterConstruction.
 // If AfterConstruction throws, the object is destroyed and the exception goes on.
 template <class T, class... Args>
 T* New(Args&&... args) {
-  T* obj = new T(std::forward<Args>(args)...);
-  try {
-    obj->AfterConstruction();
-  } catch (...) {
-    delete obj;
-    throw;
-  }
-  return obj;
+  return rtl_detail::Constructed(new T(std::forward<Args>(args)...));
 }
 
 template <class T>
@@ -128,6 +244,11 @@ void FreeAndNil(T*& obj) {
   T* tmp = obj;
   obj = nullptr;
   if (tmp) tmp->Free();
+}
+
+// Free on a pointer that may be null, as the Pascal `obj.Free` is.
+inline void FreeObject(TObject* obj) {
+  if (obj) obj->Free();
 }
 
 // ---------------------------------------------------------------------------------------------------
