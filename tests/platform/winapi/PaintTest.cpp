@@ -149,6 +149,23 @@ TEST_F(Paint, ClipChildrenKeepsTheParentOffItsChildren) {
   EXPECT_NE(headless::Pixel(p, 15, 15), kRed);
 }
 
+TEST_F(Paint, WindowRegionsClipDrawingAndTheScreen) {
+  HWND w = Make("W", WS_POPUP | WS_VISIBLE, 100, 100, 100, 100);
+  SetWindowRgn(w, CreateRectRgn(0, 0, 50, 100), TRUE);
+  Painter("W", RGB(255, 0, 0), nullptr);
+  Run();
+  EXPECT_EQ(headless::Pixel(w, 10, 10), kRed);
+  EXPECT_NE(headless::Pixel(w, 60, 10), kRed);
+  EXPECT_EQ(headless::Pixel(nullptr, 110, 110), kRed);
+  EXPECT_EQ(headless::Pixel(nullptr, 160, 110), winapi::detail::ColorToPixel(GetSysColor(COLOR_BACKGROUND)));
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(w, copy), SIMPLEREGION);
+  RECT box;
+  GetRgnBox(copy, &box);
+  EXPECT_EQ(box.right, 50);
+  DeleteObject(copy);
+}
+
 TEST_F(Paint, BackgroundBrushErasesAndTheFrameIsPaintedOnce) {
   WNDCLASS wc{};
   wc.lpfnWndProc = RecordingProc;

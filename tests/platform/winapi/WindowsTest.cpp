@@ -221,6 +221,28 @@ TEST_F(Windows, NonClientHitCodesFollowTheFrameLayout) {
   EXPECT_EQ(SendMessage(b, WM_NCHITTEST, 0, MAKELPARAM(500, 150)), HTBORDER);
 }
 
+TEST_F(Windows, AWindowMayComputeItsOwnClientArea) {
+  On("A", [](HWND, UINT m, WPARAM w, LPARAM l, LRESULT& r) {
+    if (m != WM_NCCALCSIZE) return false;
+    RECT* rc = w ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(l)->rgrc[0] : reinterpret_cast<RECT*>(l);
+    InflateRect(rc, -10, -10);
+    r = 0;
+    return true;
+  });
+  HWND a = Make("A", WS_POPUP | WS_VISIBLE, 100, 100, 100, 100);
+  RECT cr;
+  GetClientRect(a, &cr);
+  EXPECT_EQ(cr.right, 80);
+  EXPECT_EQ(SendMessage(a, WM_NCHITTEST, 0, MAKELPARAM(105, 150)), HTBORDER);
+  EXPECT_EQ(SendMessage(a, WM_NCHITTEST, 0, MAKELPARAM(111, 150)), HTCLIENT);
+  MoveWindow(a, 100, 100, 200, 100, TRUE);
+  GetClientRect(a, &cr);
+  EXPECT_EQ(cr.right, 180);
+  POINT p{0, 0};
+  ClientToScreen(a, &p);
+  EXPECT_EQ(p.x, 110);
+}
+
 TEST_F(Windows, ZOrderKeepsTopmostWindowsAndOwnedWindowsAbove) {
   HWND a = Make("A", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10);
   HWND t = Make("T", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, WS_EX_TOPMOST);
