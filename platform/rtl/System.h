@@ -103,8 +103,9 @@ public:                                                     \
                                                             \
 private:
 
-// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it at
-// namespace scope next to the enumeration, listing every value in order; the values must run 0, 1, 2...
+// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it in the
+// enumeration's own namespace (found by argument-dependent lookup), in the header next to the enumeration
+// when other files publish it, listing every value in order; the values must run 0, 1, 2...
 //   enum TAlign { alNone, alTop, alBottom };
 //   RTL_ENUM(TAlign, alNone, alTop, alBottom)
 #define RTL_ENUM(Type, ...)                                                                   \

@@ -499,6 +499,8 @@ constexpr TTypeKinds kStringKinds{tkString, tkLString, tkWString};
 
 }  // namespace
 
+const TPropInfo* rtl_detail::RequireProp(const TObject* obj, const String& name) { return Require(obj, name); }
+
 const TPropInfo* GetPropInfo(TClass cls, const String& name) {
   if (!cls) return nullptr;
   const TClassRtti* r = GetClassRtti(cls);
