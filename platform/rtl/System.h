@@ -2,8 +2,8 @@
 // The runtime's base: the basic types, TObject with its metaclass, two-phase construction, and the
 // exception hierarchy every library throws.
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -46,6 +46,8 @@ public:
   String ClassName() const { return FName; }
   const char* ClassNameCStr() const { return FName; }
   TClass ClassParent() const { return FParent; }
+  // Compares the class name case-insensitively (ASCII), as identifiers compare.
+  bool ClassNameIs(const String& name) const noexcept;
   bool InheritsFrom(TClass other) const noexcept {
     for (TClass c = this; c; c = c->FParent)
       if (c == other) return true;
@@ -141,6 +143,7 @@ public:
   }
   virtual TClass ClassType() const { return StaticClass(); }
   String ClassName() const { return ClassType()->ClassName(); }
+  bool ClassNameIs(const String& name) const { return ClassType()->ClassNameIs(name); }
   bool InheritsFrom(TClass c) const { return ClassType()->InheritsFrom(c); }
   // The Pascal `is`: obj->Is<TFoo>().
   template <class T>

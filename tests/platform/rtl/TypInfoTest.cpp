@@ -296,6 +296,7 @@ TEST(TypInfoTest, EnumAndSetTextConversions) {
   EXPECT_EQ(SetToString(edges, bits, true), "[eTop,eBottom]");
   EXPECT_EQ(SetToString(edges, StringToSet(edges, "[]")), "");
   EXPECT_EQ(TypeInfo<TEdges>(), edges);
+  EXPECT_THROW((TypeInfo<Set<TEdge, 3>>()), EInvalidOperation);  // four members do not fit
 }
 
 TEST(TypInfoTest, IntegerIdentifierMaps) {
