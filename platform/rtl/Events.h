@@ -64,20 +64,20 @@ struct TMethod {
 // The implementation of events of any result type: Event<Args...> for procedures (the common case) and
 // FuncEvent<R, Args...> for handlers that return a value (an unassigned one returns R{}).
 template <class R, class... Args>
-class TEvent {
+class TMethodEvent {
 public:
   using Method = R (TObject::*)(Args...);
 
-  TEvent() = default;
-  TEvent(std::nullptr_t) {}
+  TMethodEvent() = default;
+  TMethodEvent(std::nullptr_t) {}
   template <class C, class M>
-  TEvent(C* obj, R (M::*method)(Args...))
+  TMethodEvent(C* obj, R (M::*method)(Args...))
       : FObject(static_cast<TObject*>(obj)), FMethod(static_cast<Method>(method)) {
     static_assert(std::is_base_of_v<TObject, M>, "event methods belong to TObject descendants");
   }
   template <class F, class = std::enable_if_t<std::is_invocable_r_v<R, F, Args...> &&
-                                              !std::is_same_v<std::decay_t<F>, TEvent>>>
-  TEvent(F&& fn) : FFunction(std::make_shared<std::function<R(Args...)>>(std::forward<F>(fn))) {}
+                                              !std::is_same_v<std::decay_t<F>, TMethodEvent>>>
+  TMethodEvent(F&& fn) : FFunction(std::make_shared<std::function<R(Args...)>>(std::forward<F>(fn))) {}
 
   bool Assigned() const { return (FObject && FMethod) || FFunction; }
   explicit operator bool() const { return Assigned(); }
@@ -95,23 +95,23 @@ public:
   template <class M>
   static TMethodCode CodeOf(R (M::*method)(Args...)) {
     static_assert(std::is_base_of_v<TObject, M>, "event methods belong to TObject descendants");
-    return TMethodCode::From(static_cast<Method>(method), typeid(TEvent));
+    return TMethodCode::From(static_cast<Method>(method), typeid(TMethodEvent));
   }
 
   TMethod ToMethod() const {
     TMethod m;
     if (FFunction) {
       m.Function = FFunction;
-      m.FunctionSignature = &typeid(TEvent);
+      m.FunctionSignature = &typeid(TMethodEvent);
     } else {
       m.Data = FObject;
-      m.Code = TMethodCode::From(FMethod, typeid(TEvent));
+      m.Code = TMethodCode::From(FMethod, typeid(TMethodEvent));
     }
     return m;
   }
   // Rebuilds the event; a method of another signature raises EInvalidCast.
-  static TEvent FromMethod(const TMethod& m) {
-    TEvent e;
+  static TMethodEvent FromMethod(const TMethod& m) {
+    TMethodEvent e;
     if (m.Function) {
       CheckSignature(m.FunctionSignature);
       e.FFunction = std::const_pointer_cast<std::function<R(Args...)>>(
@@ -125,17 +125,17 @@ public:
     }
     return e;
   }
-  static bool Accepts(const TMethodCode& code) { return !code.Signature || *code.Signature == typeid(TEvent); }
+  static bool Accepts(const TMethodCode& code) { return !code.Signature || *code.Signature == typeid(TMethodEvent); }
 
-  friend bool operator==(const TEvent& a, const TEvent& b) {
+  friend bool operator==(const TMethodEvent& a, const TMethodEvent& b) {
     if (a.FFunction || b.FFunction) return a.FFunction == b.FFunction;
     return a.FObject == b.FObject && a.FMethod == b.FMethod;
   }
-  friend bool operator!=(const TEvent& a, const TEvent& b) { return !(a == b); }
+  friend bool operator!=(const TMethodEvent& a, const TMethodEvent& b) { return !(a == b); }
 
 private:
   static void CheckSignature(const std::type_info* sig) {
-    if (!sig || *sig != typeid(TEvent)) throw EInvalidCast("The method does not match the event's signature");
+    if (!sig || *sig != typeid(TMethodEvent)) throw EInvalidCast("The method does not match the event's signature");
   }
 
   TObject* FObject = nullptr;
@@ -144,8 +144,8 @@ private:
 };
 
 template <class... Args>
-using Event = TEvent<void, Args...>;
+using Event = TMethodEvent<void, Args...>;
 template <class R, class... Args>
-using FuncEvent = TEvent<R, Args...>;
+using FuncEvent = TMethodEvent<R, Args...>;
 
 using TNotifyEvent = Event<TObject*>;

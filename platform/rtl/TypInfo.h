@@ -119,7 +119,7 @@ struct IsIPtrType<IPtr<I>> : std::true_type {
 template <class V>
 struct IsEventType : std::false_type {};
 template <class R, class... A>
-struct IsEventType<TEvent<R, A...>> : std::true_type {};
+struct IsEventType<TMethodEvent<R, A...>> : std::true_type {};
 
 template <class V>
 constexpr bool IsOrdinal = std::is_integral_v<V> || std::is_enum_v<V>;
@@ -557,7 +557,7 @@ public:
   // same signature (Event<Args...> for void, FuncEvent<R, Args...> otherwise).
   template <class R, class M, class... Args>
   void method(const char* name, R (M::*handler)(Args...)) {
-    FBuilder.AddMethod(name, TEvent<R, Args...>::CodeOf(handler));
+    FBuilder.AddMethod(name, TMethodEvent<R, Args...>::CodeOf(handler));
   }
   // A published component field (T* member of a TObject descendant type).
   template <class M, class F>
