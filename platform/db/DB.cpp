@@ -708,11 +708,10 @@ void TDataSet::SetBufListSize(int32_t value) {
   if (value > FBufListSize) {
     FBuffers.resize(value, nullptr);
     for (int32_t i = FBufListSize; i < value; ++i) FBuffers[i] = AllocRecordBuffer();
-    if (FBufListSize == 0 && !FCalcBuffer) FCalcBuffer = AllocRecordBuffer();
   } else {
     for (int32_t i = value; i < FBufListSize; ++i) FreeRecordBuffer(FBuffers[i]);
     FBuffers.resize(value);
-    if (value == 0 && FCalcBuffer) FreeRecordBuffer(FCalcBuffer);
+    if (value == 0) FCalcBuffer = nullptr;  // it only ever points at a buffer being calculated
   }
   FBufListSize = value;
 }
