@@ -25,6 +25,7 @@
 #include "rtl/Components.h"
 #include "rtl/Events.h"
 #include "rtl/FMTBcd.h"
+#include "rtl/GUID.h"
 #include "rtl/Sets.h"
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
