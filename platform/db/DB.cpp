@@ -154,7 +154,9 @@ void TFields::CheckFieldName(const String& name) const {
 }
 
 void TFields::Add(TField* field) {
-  CheckFieldName(field->FieldName());
+  // A field read from a form resource joins its dataset before its name is read.
+  if (!field->FieldName().empty() && FindField(field->FieldName()))
+    DatabaseErrorFmt(SDuplicateFieldName, {field->FieldName()}, FDataSet);
   FList.push_back(field);
   field->FDataSet = FDataSet;
   if (FDataSet) FDataSet->DataEvent(deFieldListChange, 0);
@@ -213,6 +215,7 @@ void TFields::SetFieldIndex(TField* field, int32_t value) {
 // TDataSet: life cycle
 
 TDataSet::TDataSet(TComponent* AOwner) : TComponent(AOwner) {
+  RegisterDBClasses();
   FFields = new TFields(this);
   FFieldDefs = new TFieldDefs(this);
 }

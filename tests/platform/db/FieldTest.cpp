@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "ArrayDataSet.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/DateTime.h"
+#include "rtl/Filer.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/SysUtils.h"
 
@@ -222,6 +224,51 @@ TEST(Params, ByNameValuesAndParsing) {
   } catch (EDatabaseError& e) {
     EXPECT_EQ(e.Message(), "Parameter 'zz' not found");
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DBStreaming, PersistentFieldsAndDataSourceReadFromAFormResource) {
+  RegisterClass(TArrayDataSet::StaticClass());
+  const String text =
+      "object Root: TComponent\n"
+      "  object Table: TArrayDataSet\n"
+      "    Active = True\n"
+      "    object TableID: TIntegerField\n"
+      "      FieldName = 'ID'\n"
+      "      Required = True\n"
+      "    end\n"
+      "    object TableNAME: TStringField\n"
+      "      DisplayLabel = 'Имя'\n"
+      "      FieldName = 'NAME'\n"
+      "      Size = 30\n"
+      "    end\n"
+      "  end\n"
+      "  object Src: TDataSource\n"
+      "    DataSet = Table\n"
+      "  end\n"
+      "end\n";
+  TComponent* root = New<TComponent>(static_cast<TComponent*>(nullptr));
+  ReadComponentFromText(text, root);
+  auto* table = static_cast<TDataSet*>(root->FindComponent("Table"));
+  ASSERT_NE(table, nullptr);
+  EXPECT_TRUE(table->Active());
+  ASSERT_EQ(table->FieldCount(), 2);
+  TField* name = table->FieldByName("NAME");
+  EXPECT_EQ(name->Owner(), root);  // persistent fields belong to the form
+  EXPECT_EQ(name->Size(), 30);
+  EXPECT_EQ(name->DisplayLabel(), "Имя");
+  EXPECT_TRUE(table->FieldByName("ID")->Required());
+  auto* src = static_cast<TDataSource*>(root->FindComponent("Src"));
+  EXPECT_EQ(src->DataSet(), table);
+  EXPECT_EQ(src->State(), dsBrowse);
+  // A form writes the fields it owns as the dataset's children.
+  std::vector<TComponent*> children;
+  table->GetChildren([&](TComponent* c) { children.push_back(c); }, root);
+  EXPECT_EQ(children, (std::vector<TComponent*>{table->FieldByName("ID"), name}));
+  root->Free();
 }
 
 }  // namespace
