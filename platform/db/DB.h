@@ -208,7 +208,8 @@ public:
   void SetFieldName(const String& value);
   String FullName() const { return FFieldName; }
   TFieldType DataType() const { return FDataType; }
-  virtual int32_t DataSize() const { return 0; }
+  int32_t DataSize() const { return GetDataSize(); }
+  virtual int32_t GetDataSize() const { return 0; }
   int32_t Size() const { return FSize; }
   virtual void SetSize(int32_t value);
   int32_t FieldNo() const { return FFieldNo; }
@@ -398,7 +399,7 @@ public:
   void SetAsFloat(double v) override;
   void SetAsBoolean(bool v) override;
   void SetAsDateTime(TDateTime v) override;
-  int32_t DataSize() const override { return FSize + 1; }
+  int32_t GetDataSize() const override { return FSize + 1; }
   bool FixedChar() const { return FFixedChar; }
   void SetFixedChar(bool v) { FFixedChar = v; }
   bool Transliterate() const { return FTransliterate; }
@@ -429,7 +430,7 @@ public:
   explicit TWideStringField(TComponent* AOwner);
   void SetAsWideString(const WideString& v) override;
   void SetAsString(const String& v) override;
-  int32_t DataSize() const override { return static_cast<int32_t>(sizeof(void*)); }
+  int32_t GetDataSize() const override { return static_cast<int32_t>(sizeof(void*)); }
   bool GetValue(String& value) const override;
 
 protected:
@@ -473,7 +474,7 @@ public:
   void SetAsInteger(int32_t v) override;
   void SetAsLargeInt(int64_t v) override;
   void SetAsFloat(double v) override;
-  int32_t DataSize() const override { return 4; }
+  int32_t GetDataSize() const override { return 4; }
   int32_t MinValue() const { return FMinValue; }
   void SetMinValue(int32_t v) { FMinValue = v; }
   int32_t MaxValue() const { return FMaxValue; }
@@ -500,7 +501,7 @@ class TSmallintField : public TIntegerField {
 public:
   explicit TSmallintField(TComponent* AOwner);
   void SetAsInteger(int32_t v) override;
-  int32_t DataSize() const override { return 2; }
+  int32_t GetDataSize() const override { return 2; }
   bool GetValue(int32_t& value) const override;
 
 protected:
@@ -511,7 +512,7 @@ class TWordField : public TIntegerField {
 public:
   explicit TWordField(TComponent* AOwner);
   void SetAsInteger(int32_t v) override;
-  int32_t DataSize() const override { return 2; }
+  int32_t GetDataSize() const override { return 2; }
   bool GetValue(int32_t& value) const override;
 
 protected:
@@ -532,7 +533,7 @@ public:
   void SetAsInteger(int32_t v) override;
   void SetAsLargeInt(int64_t v) override;
   void SetAsFloat(double v) override;
-  int32_t DataSize() const override { return 8; }
+  int32_t GetDataSize() const override { return 8; }
   int64_t MinValue() const { return FMinValue; }
   void SetMinValue(int64_t v) { FMinValue = v; }
   int64_t MaxValue() const { return FMaxValue; }
@@ -563,7 +564,7 @@ public:
   void SetAsInteger(int32_t v) override;
   void SetAsFloat(double v) override;
   void SetAsCurrency(::Currency v) override;
-  int32_t DataSize() const override { return 8; }
+  int32_t GetDataSize() const override { return 8; }
   bool IsCurrency() const { return FCurrency; }
   void SetCurrency(bool v);
   int32_t Precision() const { return FPrecision; }
@@ -603,7 +604,7 @@ public:
   void SetAsString(const String& v) override;
   void SetAsBoolean(bool v) override;
   void SetAsInteger(int32_t v) override;
-  int32_t DataSize() const override { return 2; }
+  int32_t GetDataSize() const override { return 2; }
   // "True;False" by default; either half may be empty.
   const String& DisplayValues() const { return FDisplayValues; }
   void SetDisplayValues(const String& v);
@@ -629,7 +630,7 @@ public:
   void SetAsString(const String& v) override;
   void SetAsFloat(double v) override;
   void SetAsDateTime(TDateTime v) override;
-  int32_t DataSize() const override { return 8; }
+  int32_t GetDataSize() const override { return 8; }
   const String& DisplayFormat() const { return FDisplayFormat; }
   void SetDisplayFormat(const String& v);
   bool GetValue(TDateTime& value) const;
@@ -650,7 +651,7 @@ class TDateField : public TDateTimeField {
   RTL_CLASS(TDateField, TDateTimeField)
 public:
   explicit TDateField(TComponent* AOwner);
-  int32_t DataSize() const override { return 4; }
+  int32_t GetDataSize() const override { return 4; }
 
 protected:
   String DefaultFormat() const override;
@@ -661,7 +662,7 @@ class TTimeField : public TDateTimeField {
   RTL_CLASS(TTimeField, TDateTimeField)
 public:
   explicit TTimeField(TComponent* AOwner);
-  int32_t DataSize() const override { return 4; }
+  int32_t GetDataSize() const override { return 4; }
 
 protected:
   String DefaultFormat() const override;
@@ -678,7 +679,7 @@ public:
   void SetAsFloat(double v) override;
   void SetAsCurrency(::Currency v) override;
   void SetAsBCD(const TBcd& v) override;
-  int32_t DataSize() const override { return static_cast<int32_t>(sizeof(TBcd)); }
+  int32_t GetDataSize() const override { return static_cast<int32_t>(sizeof(TBcd)); }
   int32_t Precision() const { return FPrecision; }
   void SetPrecision(int32_t v) { FPrecision = v; }
   bool IsCurrency() const { return FCurrency; }
@@ -738,14 +739,14 @@ class TBytesField : public TBinaryField {
   RTL_CLASS(TBytesField, TBinaryField)
 public:
   explicit TBytesField(TComponent* AOwner);
-  int32_t DataSize() const override { return FSize; }
+  int32_t GetDataSize() const override { return FSize; }
 };
 
 class TVarBytesField : public TBinaryField {
   RTL_CLASS(TVarBytesField, TBinaryField)
 public:
   explicit TVarBytesField(TComponent* AOwner);
-  int32_t DataSize() const override { return FSize + 2; }
+  int32_t GetDataSize() const override { return FSize + 2; }
 };
 
 class TBlobField : public TField {
@@ -755,7 +756,7 @@ public:
   explicit TBlobField(TComponent* AOwner);
   void SetAsString(const String& v) override;
   void SetAsWideString(const WideString& v) override;
-  int32_t DataSize() const override { return 0; }
+  int32_t GetDataSize() const override { return 0; }
   int32_t BlobSize() const;
   bool Modified() const { return FModified; }
   void SetModified(bool v) { FModified = v; }
