@@ -248,10 +248,6 @@ void TDataSet::Loaded() {
   }
 }
 
-void TDataSet::SetName(const String& newName) {
-  TComponent::SetName(newName);
-}
-
 void TDataSet::GetChildren(TGetChildProc proc, TComponent* root) {
   for (TField* f : *FFields)
     if (f->Owner() == root) proc(f);
@@ -404,7 +400,6 @@ void TDataSet::BindFields(bool binding) {
       f->FLookupList.clear();
     }
   }
-  (void)SFieldValueError;
 }
 
 void TDataSet::CheckFieldCompatibility(TField* f, TFieldDef* def) {

@@ -983,7 +983,6 @@ public:
   TDataSetErrorEvent OnEditError, OnPostError, OnDeleteError;
 
   void Loaded() override;
-  void SetName(const String& newName) override;
   void GetChildren(TGetChildProc proc, TComponent* root) override;
 
 protected:
@@ -1084,7 +1083,6 @@ protected:
   // Copies text between the dataset's and the program's character sets; the base copies unchanged and
   // returns the length.
   virtual int32_t Translate(const char* src, char* dest, bool toOem);
-  void ClearBuffersOnly() { ClearBuffers(); }
 
   TDataSetState FState = dsInactive;
   std::vector<TRecordBuffer> FBuffers;
@@ -1226,7 +1224,6 @@ protected:
   virtual void LayoutChanged();
   virtual void RecordChanged(TField* field);
   virtual void UpdateData() {}
-  virtual bool GetActiveRecordDefault() const { return false; }
 
 private:
   friend class TDataSource;

@@ -583,4 +583,34 @@ TEST_F(DataSetTest, BlockReadKeepsControlsQuietUntilItEnds) {
   EXPECT_EQ(L, (Log{"DataSetChanged"}));
 }
 
+TEST_F(DataSetTest, EditingWithAWideBufferRing) {
+  Fill(8);
+  Attach();
+  Link->SetBufferCount(5);
+  DS->MoveBy(6);  // record 7, near the end of the window
+  DS->Insert();
+  Id->SetAsInteger(70);
+  EXPECT_EQ(Link->RecordCount(), 5);
+  DS->Post();
+  EXPECT_EQ(Id->AsInteger(), 70);
+  DS->Prior();
+  EXPECT_EQ(Id->AsInteger(), 6);
+  DS->Next();
+  DS->Next();
+  EXPECT_EQ(Id->AsInteger(), 7);
+  DS->MoveBy(-3);
+  DS->Insert();
+  DS->Cancel();
+  EXPECT_EQ(Id->AsInteger(), 5);
+  DS->Last();
+  DS->Append();
+  Id->SetAsInteger(90);
+  DS->Post();
+  EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5, 6, 70, 7, 8, 90}));
+  EXPECT_EQ(Id->AsInteger(), 90);
+  EXPECT_TRUE(DS->Locate("ID", 3, TLocateOptions()));
+  EXPECT_EQ(Id->AsInteger(), 3);
+  EXPECT_EQ(Link->ActiveRecord(), 2);  // centred in the window
+}
+
 }  // namespace
