@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
+#include "rtl/Variants.h"
 #include "rtl/SysUtils.h"
 
 namespace memdata {
@@ -111,6 +113,120 @@ int CompareSlots(const TMemColumn& col, const uint8_t* a, const uint8_t* b, bool
     case TMemKind::mkOther: return 0;
   }
   return 0;
+}
+
+void MakeKeySlot(const TMemColumn& col, const Variant& value, TMemKeySlot& key) {
+  key.Bytes.assign(static_cast<size_t>(col.DataSize) + 1, 0);
+  key.IsString = col.Kind == TMemKind::mkString || col.Kind == TMemKind::mkWideString;
+  key.Text.clear();
+  key.Wide.clear();
+  if (VarIsNull(value) || VarIsEmpty(value)) return;
+  uint8_t* slot = key.Bytes.data();
+  uint8_t* p = slot + 1;
+  slot[0] = 1;
+  switch (col.Kind) {
+    case TMemKind::mkString: {
+      key.Text = VarToStr(value);
+      std::memcpy(p, key.Text.data(), std::min<size_t>(key.Text.size(), static_cast<size_t>(std::max(col.DataSize - 1, 0))));
+      break;
+    }
+    case TMemKind::mkWideString: {
+      key.Wide = VarToWideStr(value);
+      key.Text = WideToUTF8(key.Wide);
+      SetSlotWide(slot, &key.Wide);
+      break;
+    }
+    case TMemKind::mkSmallint:
+    case TMemKind::mkWord:
+    case TMemKind::mkInteger:
+      SetSlotInt64(col, slot, value.AsInteger());
+      break;
+    case TMemKind::mkLargeint: SetSlotInt64(col, slot, value.AsInt64()); break;
+    case TMemKind::mkBoolean: {
+      const bool b = value.AsBoolean();
+      std::memset(p, b ? 0xFF : 0, static_cast<size_t>(col.DataSize));
+      break;
+    }
+    case TMemKind::mkFloat: {
+      const double d = value.VType() == varCurrency ? value.AsCurrency().ToDouble() : value.AsDouble();
+      std::memcpy(p, &d, 8);
+      break;
+    }
+    case TMemKind::mkBCD: {
+      const TBcd bcd = VarToBcd(value);
+      std::memcpy(p, &bcd, std::min<size_t>(sizeof(TBcd), static_cast<size_t>(col.DataSize)));
+      break;
+    }
+    case TMemKind::mkDate: {
+      const int32_t d = DateTimeToTimeStamp(VarToDateTime(value)).Date;
+      std::memcpy(p, &d, 4);
+      break;
+    }
+    case TMemKind::mkTime: {
+      const int32_t t = DateTimeToTimeStamp(VarToDateTime(value)).Time;
+      std::memcpy(p, &t, 4);
+      break;
+    }
+    case TMemKind::mkDateTime: {
+      const double ms = TimeStampToMSecs(DateTimeToTimeStamp(VarToDateTime(value)));
+      std::memcpy(p, &ms, 8);
+      break;
+    }
+    case TMemKind::mkOther: break;
+  }
+}
+
+Variant SlotToVariant(const TMemColumn& col, const uint8_t* slot) {
+  if (slot[0] == 0) return Null();
+  const uint8_t* p = slot + 1;
+  switch (col.Kind) {
+    case TMemKind::mkString: return Variant(SlotString(col, slot));
+    case TMemKind::mkWideString: {
+      const WideString* w = SlotWide(slot);
+      return Variant(w ? *w : WideString());
+    }
+    case TMemKind::mkSmallint: return Variant(Load<int16_t>(p));
+    case TMemKind::mkWord: return Variant(Load<uint16_t>(p));
+    case TMemKind::mkInteger: return Variant(Load<int32_t>(p));
+    case TMemKind::mkLargeint: return Variant(Load<int64_t>(p));
+    case TMemKind::mkBoolean: {
+      bool b = false;
+      for (int32_t i = 0; i < col.DataSize; ++i) b = b || p[i] != 0;
+      return Variant(b);
+    }
+    case TMemKind::mkFloat: return Variant(Load<double>(p));
+    case TMemKind::mkBCD: {
+      TBcd bcd;
+      std::memcpy(&bcd, p, sizeof(TBcd));
+      return VarFMTBcdCreate(bcd);
+    }
+    case TMemKind::mkDate: {
+      TTimeStamp ts;
+      ts.Date = Load<int32_t>(p);
+      return VarFromDateTime(TimeStampToDateTime(ts));
+    }
+    case TMemKind::mkTime: {
+      TTimeStamp ts;
+      ts.Date = DateDelta;
+      ts.Time = Load<int32_t>(p);
+      return VarFromDateTime(TimeStampToDateTime(ts));
+    }
+    case TMemKind::mkDateTime: return VarFromDateTime(TimeStampToDateTime(MSecsToTimeStamp(Load<double>(p))));
+    case TMemKind::mkOther: break;
+  }
+  return Null();
+}
+
+bool SlotMatches(const TMemColumn& col, const uint8_t* slot, const TMemKeySlot& key, bool caseInsensitive,
+                 bool partial) {
+  const bool sn = slot[0] == 0, kn = key.Bytes[0] == 0;
+  if (sn || kn) return sn == kn;
+  if (key.IsString) {
+    String value = SlotString(col, slot);
+    if (partial && value.size() > key.Text.size()) value.resize(key.Text.size());
+    return (caseInsensitive ? AnsiCompareText(value, key.Text) : AnsiCompareStr(value, key.Text)) == 0;
+  }
+  return CompareSlots(col, slot, key.Slot(), false) == 0;
 }
 
 TMemStore::~TMemStore() { Clear(); }
@@ -262,13 +378,16 @@ int32_t TMemIndexData::PositionOf(const TMemStore& store, int32_t i) const {
   return -1;
 }
 
-void TMemIndexData::Remove(const uint8_t* data) {
-  for (size_t i = 0; i < FRecords.size(); ++i)
-    if (FRecords[i] == data) {
-      FRecords.erase(FRecords.begin() + static_cast<ptrdiff_t>(i));
-      FPositions.erase(FPositions.begin() + static_cast<ptrdiff_t>(i));
-      return;
-    }
+void TMemIndexData::Remove(const uint8_t* data, int32_t recordPos) {
+  size_t w = 0;
+  for (size_t i = 0; i < FRecords.size(); ++i) {
+    if (FRecords[i] == data) continue;
+    FRecords[w] = FRecords[i];
+    FPositions[w] = FPositions[i] > recordPos ? FPositions[i] - 1 : FPositions[i];
+    ++w;
+  }
+  FRecords.resize(w);
+  FPositions.resize(w);
 }
 
 bool TMemIndexData::InOrder(const TMemStore& store, const uint8_t* data, int32_t col, bool desc,

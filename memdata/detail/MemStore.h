@@ -11,6 +11,8 @@
 
 #include "rtl/System.h"
 
+class Variant;
+
 namespace memdata {
 
 // How a column's native bytes compare; every type the dataset stores maps to one of these.
@@ -56,6 +58,26 @@ void SetSlotWide(uint8_t* slot, WideString* value);
 
 int64_t SlotInt64(const TMemColumn& col, const uint8_t* slot);
 void SetSlotInt64(const TMemColumn& col, uint8_t* slot, int64_t value);
+
+// A locate key turned into a slot of its column's layout, so that it compares like a stored value.
+// A wide-string key keeps its text in Wide, which the slot points at.
+struct TMemKeySlot {
+  std::vector<uint8_t> Bytes;  // flag byte, then the value
+  WideString Wide;
+  String Text;                 // string and wide-string keys as UTF-8, for the partial-key test
+  bool IsString = false;
+  const uint8_t* Slot() const { return Bytes.data(); }
+};
+
+// Converts a key value to its column's native format; raises the variant's conversion error when the
+// value does not convert. Null gives a null slot.
+void MakeKeySlot(const TMemColumn& col, const Variant& value, TMemKeySlot& key);
+// The value of a stored slot as a Variant (Null when null).
+Variant SlotToVariant(const TMemColumn& col, const uint8_t* slot);
+// A stored value against a key: a null key matches only null; a string key compares with the case option
+// and, with the partial option, also matches a longer value that starts with it; other values are equal.
+bool SlotMatches(const TMemColumn& col, const uint8_t* slot, const TMemKeySlot& key, bool caseInsensitive,
+                 bool partial);
 
 class TMemStore {
 public:
@@ -147,7 +169,8 @@ public:
   const uint8_t* Data(int32_t i) const { return FRecords[static_cast<size_t>(i)]; }
   // The record's current position in the store: the remembered one when still right, else searched.
   int32_t PositionOf(const TMemStore& store, int32_t i) const;
-  void Remove(const uint8_t* data);
+  // Drops a deleted record that sat at recordPos; later records move up one place.
+  void Remove(const uint8_t* data, int32_t recordPos);
   // Whether the record at index position i still sits in order among its neighbours.
   bool InOrder(const TMemStore& store, const uint8_t* data, int32_t col, bool desc, bool caseInsensitive) const;
 

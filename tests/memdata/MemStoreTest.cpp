@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "memdata/detail/MemStore.h"
+#include "rtl/Variants.h"
 
 using namespace memdata;
 
@@ -147,4 +148,58 @@ TEST_F(StoreFixture, WideStringsAreCopiedAndFreedWithTheirRecords) {
   EXPECT_EQ(SlotString(store.Column(0), r.Data), "Привет");
   store.Insert(0, r);
   store.Clear();  // the sanitizer build reports a leak if the copy stays
+}
+
+TEST_F(StoreFixture, IndexRemovalKeepsLaterPositions) {
+  for (int i = 1; i <= 4; ++i) Add(i, "x", 5 - i);
+  TMemIndexData index;
+  index.Build(store, 2, false, false);  // by amount: records 3, 2, 1, 0
+  const uint8_t* gone = store.Record(1).Data;
+  index.Remove(gone, 1);
+  store.Delete(1);
+  ASSERT_EQ(index.Count(), 3);
+  EXPECT_EQ(index.PositionOf(store, 0), 2);
+  EXPECT_EQ(index.PositionOf(store, 1), 1);
+  EXPECT_EQ(index.PositionOf(store, 2), 0);
+}
+
+TEST(MemKeySlot, KeysMatchStoredValuesByTheLocateRules) {
+  TMemColumn str;
+  str.Kind = TMemKind::mkString;
+  str.DataSize = 21;
+  auto slotOf = [&](const char* s) {
+    std::vector<uint8_t> v(22);
+    if (s) {
+      v[0] = 1;
+      std::memcpy(v.data() + 1, s, std::strlen(s));
+    }
+    return v;
+  };
+  struct Case { const char* stored; Variant key; bool ci; bool partial; bool match; };
+  const Case cases[] = {
+      {"Москва", Variant("Москва"), false, false, true},
+      {"Москва", Variant("москва"), false, false, false},
+      {"Москва", Variant("москва"), true, false, true},
+      {"Москва", Variant("Мос"), false, false, false},
+      {"Москва", Variant("Мос"), false, true, true},
+      {"Москва", Variant("мос"), true, true, true},
+      {"Мос", Variant("Москва"), false, true, false},
+      {nullptr, Null(), false, false, true},
+      {"", Null(), false, false, false},
+      {nullptr, Variant(""), false, false, false},
+  };
+  for (const Case& c : cases) {
+    TMemKeySlot key;
+    MakeKeySlot(str, c.key, key);
+    EXPECT_EQ(SlotMatches(str, slotOf(c.stored).data(), key, c.ci, c.partial), c.match)
+        << (c.stored ? c.stored : "null") << " / " << VarToStr(c.key);
+  }
+  TMemColumn i32;
+  i32.Kind = TMemKind::mkInteger;
+  i32.DataSize = 4;
+  TMemKeySlot k1, k2;
+  MakeKeySlot(i32, Variant("42"), k1);
+  MakeKeySlot(i32, Variant(42), k2);
+  EXPECT_TRUE(SlotMatches(i32, k1.Slot(), k2, false, false));
+  EXPECT_EQ(SlotToVariant(i32, k1.Slot()).AsInteger(), 42);
 }
