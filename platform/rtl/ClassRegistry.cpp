@@ -26,7 +26,7 @@ struct TRegistry {
 };
 
 TRegistry& Registry() {
-  static TRegistry r;
+  static TRegistry& r = *new TRegistry;  // immortal: units unregister from static destructors
   return r;
 }
 

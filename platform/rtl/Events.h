@@ -61,29 +61,31 @@ struct TMethod {
   }
 };
 
-template <class... Args>
-class Event {
+// The implementation of events of any result type: Event<Args...> for procedures (the common case) and
+// FuncEvent<R, Args...> for handlers that return a value (an unassigned one returns R{}).
+template <class R, class... Args>
+class TMethodEvent {
 public:
-  using Method = void (TObject::*)(Args...);
+  using Method = R (TObject::*)(Args...);
 
-  Event() = default;
-  Event(std::nullptr_t) {}
+  TMethodEvent() = default;
+  TMethodEvent(std::nullptr_t) {}
   template <class C, class M>
-  Event(C* obj, void (M::*method)(Args...))
+  TMethodEvent(C* obj, R (M::*method)(Args...))
       : FObject(static_cast<TObject*>(obj)), FMethod(static_cast<Method>(method)) {
     static_assert(std::is_base_of_v<TObject, M>, "event methods belong to TObject descendants");
   }
-  template <class F, class = std::enable_if_t<std::is_invocable_v<F, Args...> && !std::is_same_v<std::decay_t<F>, Event>>>
-  Event(F&& fn) : FFunction(std::make_shared<std::function<void(Args...)>>(std::forward<F>(fn))) {}
+  template <class F, class = std::enable_if_t<std::is_invocable_r_v<R, F, Args...> &&
+                                              !std::is_same_v<std::decay_t<F>, TMethodEvent>>>
+  TMethodEvent(F&& fn) : FFunction(std::make_shared<std::function<R(Args...)>>(std::forward<F>(fn))) {}
 
   bool Assigned() const { return (FObject && FMethod) || FFunction; }
   explicit operator bool() const { return Assigned(); }
 
-  void operator()(Args... args) const {
-    if (FFunction)
-      (*FFunction)(std::forward<Args>(args)...);
-    else if (FObject && FMethod)
-      (FObject->*FMethod)(std::forward<Args>(args)...);
+  R operator()(Args... args) const {
+    if (FFunction) return (*FFunction)(std::forward<Args>(args)...);
+    if (FObject && FMethod) return (FObject->*FMethod)(std::forward<Args>(args)...);
+    if constexpr (!std::is_void_v<R>) return R{};
   }
 
   TObject* Data() const { return FObject; }  // the object half, as the platform's TMethod.Data
@@ -91,31 +93,29 @@ public:
 
   // The erased code of a member function of this event's signature.
   template <class M>
-  static TMethodCode CodeOf(void (M::*method)(Args...)) {
+  static TMethodCode CodeOf(R (M::*method)(Args...)) {
     static_assert(std::is_base_of_v<TObject, M>, "event methods belong to TObject descendants");
-    return TMethodCode::From(static_cast<Method>(method), typeid(Event));
+    return TMethodCode::From(static_cast<Method>(method), typeid(TMethodEvent));
   }
 
   TMethod ToMethod() const {
     TMethod m;
     if (FFunction) {
       m.Function = FFunction;
-      m.FunctionSignature = &typeid(Event);
-    } else if (FMethod) {
-      m.Data = FObject;
-      m.Code = TMethodCode::From(FMethod, typeid(Event));
+      m.FunctionSignature = &typeid(TMethodEvent);
     } else {
       m.Data = FObject;
+      m.Code = TMethodCode::From(FMethod, typeid(TMethodEvent));
     }
     return m;
   }
   // Rebuilds the event; a method of another signature raises EInvalidCast.
-  static Event FromMethod(const TMethod& m) {
-    Event e;
+  static TMethodEvent FromMethod(const TMethod& m) {
+    TMethodEvent e;
     if (m.Function) {
       CheckSignature(m.FunctionSignature);
-      e.FFunction = std::const_pointer_cast<std::function<void(Args...)>>(
-          std::static_pointer_cast<const std::function<void(Args...)>>(m.Function));
+      e.FFunction = std::const_pointer_cast<std::function<R(Args...)>>(
+          std::static_pointer_cast<const std::function<R(Args...)>>(m.Function));
     } else {
       e.FObject = m.Data;
       if (m.Code.Assigned()) {
@@ -125,24 +125,27 @@ public:
     }
     return e;
   }
-  static bool Accepts(const TMethodCode& code) {
-    return !code.Signature || *code.Signature == typeid(Event);
-  }
+  static bool Accepts(const TMethodCode& code) { return !code.Signature || *code.Signature == typeid(TMethodEvent); }
 
-  friend bool operator==(const Event& a, const Event& b) {
+  friend bool operator==(const TMethodEvent& a, const TMethodEvent& b) {
     if (a.FFunction || b.FFunction) return a.FFunction == b.FFunction;
     return a.FObject == b.FObject && a.FMethod == b.FMethod;
   }
-  friend bool operator!=(const Event& a, const Event& b) { return !(a == b); }
+  friend bool operator!=(const TMethodEvent& a, const TMethodEvent& b) { return !(a == b); }
 
 private:
   static void CheckSignature(const std::type_info* sig) {
-    if (!sig || *sig != typeid(Event)) throw EInvalidCast("The method does not match the event's signature");
+    if (!sig || *sig != typeid(TMethodEvent)) throw EInvalidCast("The method does not match the event's signature");
   }
 
   TObject* FObject = nullptr;
   Method FMethod = nullptr;
-  std::shared_ptr<std::function<void(Args...)>> FFunction;
+  std::shared_ptr<std::function<R(Args...)>> FFunction;
 };
+
+template <class... Args>
+using Event = TMethodEvent<void, Args...>;
+template <class R, class... Args>
+using FuncEvent = TMethodEvent<R, Args...>;
 
 using TNotifyEvent = Event<TObject*>;

@@ -14,6 +14,18 @@ TObject* TMetaClass::Create(TObject* arg) const {
   return FFactory(arg);
 }
 
+bool TMetaClass::ClassNameIs(const String& name) const noexcept {
+  size_t n = std::strlen(FName);
+  if (name.size() != n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    char a = FName[i], b = name[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
 void rtl_detail::RaiseClassCast(TClass cls, TClass target) {
   throw EInvalidCast(cls->ClassName() + " is not a " + target->ClassName());
 }

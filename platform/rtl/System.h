@@ -2,8 +2,8 @@
 // The runtime's base: the basic types, TObject with its metaclass, two-phase construction, and the
 // exception hierarchy every library throws.
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -46,6 +46,8 @@ public:
   String ClassName() const { return FName; }
   const char* ClassNameCStr() const { return FName; }
   TClass ClassParent() const { return FParent; }
+  // Compares the class name case-insensitively (ASCII), as identifiers compare.
+  bool ClassNameIs(const String& name) const noexcept;
   bool InheritsFrom(TClass other) const noexcept {
     for (TClass c = this; c; c = c->FParent)
       if (c == other) return true;
@@ -103,8 +105,9 @@ public:                                                     \
                                                             \
 private:
 
-// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it at
-// namespace scope next to the enumeration, listing every value in order; the values must run 0, 1, 2...
+// Gives an enumeration its type information (names by ordinal) for RTTI and streaming. Put it in the
+// enumeration's own namespace (found by argument-dependent lookup), in the header next to the enumeration
+// when other files publish it, listing every value in order; the values must run 0, 1, 2...
 //   enum TAlign { alNone, alTop, alBottom };
 //   RTL_ENUM(TAlign, alNone, alTop, alBottom)
 #define RTL_ENUM(Type, ...)                                                                   \
@@ -140,6 +143,7 @@ public:
   }
   virtual TClass ClassType() const { return StaticClass(); }
   String ClassName() const { return ClassType()->ClassName(); }
+  bool ClassNameIs(const String& name) const { return ClassType()->ClassNameIs(name); }
   bool InheritsFrom(TClass c) const { return ClassType()->InheritsFrom(c); }
   // The Pascal `is`: obj->Is<TFoo>().
   template <class T>

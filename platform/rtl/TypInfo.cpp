@@ -49,7 +49,7 @@ struct TTypeStore {
 };
 
 TTypeStore& Types() {
-  static TTypeStore s;
+  static TTypeStore& s = *new TTypeStore;  // immortal: queries may come from static destructors
   return s;
 }
 
@@ -68,7 +68,7 @@ std::unique_ptr<TTypeInfo> MakeType(TTypeKind kind, const char* name) {
 namespace rtl_detail {
 
 PTypeInfo BooleanTypeInfo() {
-  static const TTypeInfo info = [] {
+  static const TTypeInfo& info = *new TTypeInfo([] {
     TTypeInfo t;
     t.Kind = tkEnumeration;
     t.Name = "Boolean";
@@ -77,7 +77,7 @@ PTypeInfo BooleanTypeInfo() {
     t.MaxValue = 1;
     t.EnumNames = {"False", "True"};
     return t;
-  }();
+  }());
   return &info;
 }
 
@@ -89,7 +89,7 @@ PTypeInfo OrdinalTypeInfo(TTypeKind kind, TOrdType ot) {
   static const TEntry integers[] = {{"ShortInt", -128, 127},      {"Byte", 0, 255},
                                     {"SmallInt", -32768, 32767},  {"Word", 0, 65535},
                                     {"Integer", INT32_MIN, INT32_MAX}, {"Cardinal", 0, UINT32_MAX}};
-  static const std::vector<TTypeInfo> table = [] {
+  static const std::vector<TTypeInfo>& table = *new std::vector<TTypeInfo>([] {
     std::vector<TTypeInfo> v;
     for (int i = 0; i < 6; ++i) {
       TTypeInfo t;
@@ -113,26 +113,26 @@ PTypeInfo OrdinalTypeInfo(TTypeKind kind, TOrdType ot) {
     w.MaxValue = 65535;
     v.push_back(w);
     return v;
-  }();
+  }());
   if (kind == tkChar) return &table[6];
   if (kind == tkWChar) return &table[7];
   return &table[ot];
 }
 
 PTypeInfo Int64TypeInfo() {
-  static const TTypeInfo info = [] {
+  static const TTypeInfo& info = *new TTypeInfo([] {
     TTypeInfo t;
     t.Kind = tkInt64;
     t.Name = "Int64";
     t.MinValue = INT64_MIN;
     t.MaxValue = INT64_MAX;
     return t;
-  }();
+  }());
   return &info;
 }
 
 PTypeInfo FloatTypeInfo(TFloatType ft) {
-  static const std::vector<TTypeInfo> table = [] {
+  static const std::vector<TTypeInfo>& table = *new std::vector<TTypeInfo>([] {
     const char* names[] = {"Single", "Double", "Extended", "Comp", "Currency"};
     std::vector<TTypeInfo> v;
     for (int i = 0; i < 5; ++i) {
@@ -143,27 +143,27 @@ PTypeInfo FloatTypeInfo(TFloatType ft) {
       v.push_back(t);
     }
     return v;
-  }();
+  }());
   return &table[ft];
 }
 
 PTypeInfo StringTypeInfo() {
-  static const TTypeInfo info = [] {
+  static const TTypeInfo& info = *new TTypeInfo([] {
     TTypeInfo t;
     t.Kind = tkString;
     t.Name = "string";
     return t;
-  }();
+  }());
   return &info;
 }
 
 PTypeInfo WideStringTypeInfo() {
-  static const TTypeInfo info = [] {
+  static const TTypeInfo& info = *new TTypeInfo([] {
     TTypeInfo t;
     t.Kind = tkWString;
     t.Name = "WideString";
     return t;
-  }();
+  }());
   return &info;
 }
 
@@ -178,6 +178,9 @@ PTypeInfo ClassTypeInfo(TClass cls) {
 }
 
 PTypeInfo SetTypeInfo(PTypeInfo compType, size_t size) {
+  if (compType->Kind == tkEnumeration && compType->MaxValue >= static_cast<int64_t>(size))
+    throw EInvalidOperation("A set of " + compType->Name + " needs room for " +
+                            std::to_string(compType->MaxValue + 1) + " members");
   TTypeStore& s = Types();
   std::lock_guard<std::mutex> guard(s.Lock);
   auto key = std::make_pair(compType, size);
@@ -202,12 +205,12 @@ PTypeInfo MethodTypeInfo(const std::type_info& signature, const char* name) {
 }
 
 PTypeInfo VariantTypeInfo() {
-  static const TTypeInfo info = [] {
+  static const TTypeInfo& info = *new TTypeInfo([] {
     TTypeInfo t;
     t.Kind = tkVariant;
     t.Name = "Variant";
     return t;
-  }();
+  }());
   return &info;
 }
 
@@ -397,12 +400,12 @@ PTypeInfo TypeInfoDateTime() {
 namespace {
 
 std::recursive_mutex& RttiLock() {
-  static std::recursive_mutex m;
+  static std::recursive_mutex& m = *new std::recursive_mutex;
   return m;
 }
 
 std::vector<std::unique_ptr<TClassRtti>>& RttiStore() {
-  static std::vector<std::unique_ptr<TClassRtti>> v;
+  static auto& v = *new std::vector<std::unique_ptr<TClassRtti>>;
   return v;
 }
 
@@ -498,6 +501,8 @@ constexpr TTypeKinds kOrdinalKinds{tkInteger, tkChar, tkWChar, tkEnumeration, tk
 constexpr TTypeKinds kStringKinds{tkString, tkLString, tkWString};
 
 }  // namespace
+
+const TPropInfo* rtl_detail::RequireProp(const TObject* obj, const String& name) { return Require(obj, name); }
 
 const TPropInfo* GetPropInfo(TClass cls, const String& name) {
   if (!cls) return nullptr;
@@ -767,7 +772,7 @@ struct TIntConstStore {
   std::map<PTypeInfo, TIntConsts> Maps;
 };
 TIntConstStore& IntConsts() {
-  static TIntConstStore s;
+  static TIntConstStore& s = *new TIntConstStore;
   return s;
 }
 }  // namespace

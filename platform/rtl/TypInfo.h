@@ -118,8 +118,8 @@ struct IsIPtrType<IPtr<I>> : std::true_type {
 };
 template <class V>
 struct IsEventType : std::false_type {};
-template <class... A>
-struct IsEventType<Event<A...>> : std::true_type {};
+template <class R, class... A>
+struct IsEventType<TMethodEvent<R, A...>> : std::true_type {};
 
 template <class V>
 constexpr bool IsOrdinal = std::is_integral_v<V> || std::is_enum_v<V>;
@@ -141,7 +141,7 @@ constexpr TOrdType OrdTypeOf() {
 
 // The type information of a C++ property type: integral types, bool, char, char16_t, floating types and
 // Currency, String, WideString, enumerations declared with RTL_ENUM, Set<E>, pointers to TObject
-// descendants, Event<...>, Variant (tkVariant) and IPtr<I> (tkInterface, named "IInterface" unless
+// descendants, Event<...> and FuncEvent<...>, Variant (tkVariant) and IPtr<I> (tkInterface, named "IInterface" unless
 // given an alias).
 template <class V>
 PTypeInfo TypeInfo() {
@@ -197,6 +197,12 @@ PTypeInfo TypeInfo() {
 PTypeInfo TypeInfoAlias(const String& name, PTypeInfo base);
 // The alias "TDateTime" of Double, which the streamer writes with its date tag.
 PTypeInfo TypeInfoDateTime();
+// True when type is base or an alias of it (through any number of renamings).
+inline bool TypeIs(PTypeInfo type, PTypeInfo base) {
+  for (; type; type = type->BaseType)
+    if (type == base) return true;
+  return false;
+}
 
 namespace rtl_detail {
 
@@ -547,10 +553,11 @@ public:
     static_assert(rtl_detail::IsEventType<Value>::value, "an event property holds an Event<...>");
     return prop(name, std::move(getter), std::move(setter));
   }
-  // A published method: void Handler(Args...) of T or a base; found by name to bind to Event<Args...>.
-  template <class M, class... Args>
-  void method(const char* name, void (M::*handler)(Args...)) {
-    FBuilder.AddMethod(name, Event<Args...>::CodeOf(handler));
+  // A published method: R Handler(Args...) of T or a base; found by name to bind to an event of the
+  // same signature (Event<Args...> for void, FuncEvent<R, Args...> otherwise).
+  template <class R, class M, class... Args>
+  void method(const char* name, R (M::*handler)(Args...)) {
+    FBuilder.AddMethod(name, TMethodEvent<R, Args...>::CodeOf(handler));
   }
   // A published component field (T* member of a TObject descendant type).
   template <class M, class F>
@@ -652,6 +659,100 @@ V GetVariantProp(TObject* obj, const TPropInfo* prop) {
   GetVariantProp(obj, prop, v);
   return v;
 }
+// Any property as a Variant, as the platform's GetPropValue: Boolean as a Boolean, other enumerations and
+// sets by name when preferStrings (else their ordinal or mask), TDateTime as a date, Currency as currency.
+// The templates compile where rtl/Variants.h is included.
+template <class V = Variant>
+V GetPropValue(TObject* obj, const TPropInfo* prop, bool preferStrings = true) {
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+      return V(static_cast<int32_t>(GetOrdProp(obj, prop)));
+    case tkEnumeration:
+      if (TypeIs(prop->PropType, TypeInfo<bool>()))
+        return V(GetOrdProp(obj, prop) != 0);
+      return preferStrings ? V(GetEnumProp(obj, prop)) : V(static_cast<int32_t>(GetOrdProp(obj, prop)));
+    case tkSet:
+      return preferStrings ? V(GetSetProp(obj, prop)) : V(static_cast<int32_t>(GetOrdProp(obj, prop)));
+    case tkInt64:
+      return V(GetInt64Prop(obj, prop));
+    case tkFloat:
+      if (prop->PropType->FloatType == ftCurr) return V(GetCurrencyProp(obj, prop));
+      if (TypeIs(prop->PropType, TypeInfoDateTime())) return V::FromDateTime(GetFloatProp(obj, prop));
+      return V(GetFloatProp(obj, prop));
+    case tkString:
+    case tkLString:
+      return V(GetStrProp(obj, prop));
+    case tkWString:
+      return V(GetWideStrProp(obj, prop));
+    case tkVariant:
+      return GetVariantProp<V>(obj, prop);
+    default:
+      throw EPropertyError("Invalid property type: " + prop->PropType->Name);
+  }
+}
+// Sets any property from a Variant, converting by the Variant's rules; enumerations and sets accept
+// names (text) or numbers.
+template <class V = Variant>
+void SetPropValue(TObject* obj, const TPropInfo* prop, const V& value) {
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+      SetOrdProp(obj, prop, value.AsInteger());
+      break;
+    case tkEnumeration:
+      if (VarIsStr(value))
+        SetEnumProp(obj, prop, value.AsString());
+      else if (TypeIs(prop->PropType, TypeInfo<bool>()))
+        SetOrdProp(obj, prop, value.AsBoolean() ? 1 : 0);
+      else
+        SetOrdProp(obj, prop, value.AsInteger());
+      break;
+    case tkSet:
+      if (VarIsStr(value))
+        SetSetProp(obj, prop, value.AsString());
+      else
+        SetOrdProp(obj, prop, value.AsInteger());
+      break;
+    case tkInt64:
+      SetInt64Prop(obj, prop, value.AsInt64());
+      break;
+    case tkFloat:
+      if (prop->PropType->FloatType == ftCurr)
+        SetCurrencyProp(obj, prop, value.AsCurrency());
+      else if (TypeIs(prop->PropType, TypeInfoDateTime()))
+        SetFloatProp(obj, prop, value.AsDateTime());
+      else
+        SetFloatProp(obj, prop, value.AsDouble());
+      break;
+    case tkString:
+    case tkLString:
+      SetStrProp(obj, prop, value.AsString());
+      break;
+    case tkWString:
+      SetWideStrProp(obj, prop, value.AsWideString());
+      break;
+    case tkVariant:
+      SetVariantProp(obj, prop, value);
+      break;
+    default:
+      throw EPropertyError("Invalid property type: " + prop->PropType->Name);
+  }
+}
+namespace rtl_detail {
+const TPropInfo* RequireProp(const TObject* obj, const String& name);
+}
+template <class V = Variant>
+V GetPropValue(TObject* obj, const String& name, bool preferStrings = true) {
+  return GetPropValue<V>(obj, rtl_detail::RequireProp(obj, name), preferStrings);
+}
+template <class V = Variant>
+void SetPropValue(TObject* obj, const String& name, const V& value) {
+  SetPropValue<V>(obj, rtl_detail::RequireProp(obj, name), value);
+}
+
 // Interface properties (IPtr<I>); a value that does not implement the property's interface sets it empty.
 IPtr<IInterface> GetInterfaceProp(TObject* obj, const TPropInfo* prop);
 void SetInterfaceProp(TObject* obj, const TPropInfo* prop, IInterface* value);

@@ -96,6 +96,8 @@ TEST(TObjectTest, IsAndFreeObjectOnNull) {
   EXPECT_TRUE(o->Is<TOwnedThing>());
   EXPECT_TRUE(o->Is<TPersistent>());
   EXPECT_FALSE(o->Is<TUnrelated>());
+  EXPECT_TRUE(o->ClassNameIs("tspecialTHING"));
+  EXPECT_FALSE(o->ClassNameIs("TSpecialThin"));
   FreeObject(o);
   FreeObject(nullptr);
 }

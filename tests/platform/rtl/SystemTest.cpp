@@ -88,6 +88,17 @@ TEST(EventTest, EqualByObjectAndMethodAndCallsTheMethod) {
   EXPECT_EQ(a.Calls, 1);
 }
 
+TEST(EventTest, FunctionEventsReturnTheHandlersResultOrADefault) {
+  struct TCalc : TObject {
+    int Twice(int v) { return 2 * v; }
+  } calc;
+  FuncEvent<int, int> e(&calc, &TCalc::Twice);
+  EXPECT_EQ(e(21), 42);
+  EXPECT_EQ((FuncEvent<int, int>()(5)), 0);
+  FuncEvent<String, int> text([](int v) { return std::to_string(v); });
+  EXPECT_EQ(text(7), "7");
+}
+
 TEST(TPersistentTest, AssignWithoutSupportNamesBothClasses) {
   TPersistent a, b;
   try {

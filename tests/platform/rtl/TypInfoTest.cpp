@@ -55,6 +55,7 @@ public:
   TWidget* Partner = nullptr;
 
   void Clicked(TObject*) { ++Clicks; }
+  bool Accepts(int32_t v) { return v > Tag(); }
   void TextChanged(TObject*, const String& s) { LastText = s; }
   int Clicks = 0;
   String LastText;
@@ -94,6 +95,7 @@ RTL_PUBLISHED(TWidget) {
   prop("Tag", &TWidget::Tag, &TWidget::SetTag).Default(7);
   method("Clicked", &TWidget::Clicked);
   method("TextChanged", &TWidget::TextChanged);
+  method("Accepts", &TWidget::Accepts);
   field("PartnerField", &TWidget::Partner);
 }
 
@@ -247,6 +249,10 @@ TEST(TypInfoTest, PublishedMethodsFoundByNameBindIntoEvents) {
   EXPECT_THROW(SetMethodProp(button, "OnClick", FindMethod(form, "TextChanged")), EInvalidCast);
   EXPECT_FALSE(MethodEvent<TNotifyEvent>(form, "NoSuchHandler").Assigned());
   EXPECT_EQ(MethodAddress(TBaseWidget::StaticClass(), "Clicked"), nullptr);
+  auto accepts = MethodEvent<FuncEvent<bool, int32_t>>(form, "Accepts");
+  EXPECT_TRUE(accepts(3));
+  EXPECT_FALSE(accepts(-1));
+  EXPECT_THROW(MethodEvent<Event<int32_t>>(form, "Accepts"), EInvalidCast);
 
   // A callable-backed event survives the round trip through TMethod.
   int calls = 0;
@@ -290,6 +296,7 @@ TEST(TypInfoTest, EnumAndSetTextConversions) {
   EXPECT_EQ(SetToString(edges, bits, true), "[eTop,eBottom]");
   EXPECT_EQ(SetToString(edges, StringToSet(edges, "[]")), "");
   EXPECT_EQ(TypeInfo<TEdges>(), edges);
+  EXPECT_THROW((TypeInfo<Set<TEdge, 3>>()), EInvalidOperation);  // four members do not fit
 }
 
 TEST(TypInfoTest, IntegerIdentifierMaps) {
@@ -342,4 +349,28 @@ TEST(TypInfoTest, InterfacePropertiesHoldCountedReferences) {
   SetInterfaceProp(socket, p, other.get());  // not an IPlug
   EXPECT_FALSE(socket->Plug);
   socket->Free();
+}
+
+namespace {
+class TRaced : public TWidget {
+  RTL_CLASS(TRaced, TWidget)
+  RTL_PUBLISHED_DECL
+public:
+  int32_t Extra = 0;
+};
+}  // namespace
+
+RTL_PUBLISHED(TRaced) { prop("Extra", &TRaced::Extra, &TRaced::Extra).Default(3); }
+
+#include <thread>
+
+TEST(TypInfoTest, FirstQueriesFromSeveralThreadsBuildOneTable) {
+  std::vector<const TPropInfo*> seen(4);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&seen, i] { seen[i] = GetPropInfo(TRaced::StaticClass(), "Extra"); });
+  for (std::thread& t : threads) t.join();
+  ASSERT_NE(seen[0], nullptr);
+  for (const TPropInfo* p : seen) EXPECT_EQ(p, seen[0]);
+  EXPECT_EQ(GetPropList(TRaced::StaticClass()).size(), GetPropList(TWidget::StaticClass()).size() + 1);
 }
