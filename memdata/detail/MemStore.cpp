@@ -222,9 +222,17 @@ bool SlotMatches(const TMemColumn& col, const uint8_t* slot, const TMemKeySlot& 
   const bool sn = slot[0] == 0, kn = key.Bytes[0] == 0;
   if (sn || kn) return sn == kn;
   if (key.IsString) {
-    String value = SlotString(col, slot);
-    if (partial && value.size() > key.Text.size()) value.resize(key.Text.size());
-    return (caseInsensitive ? AnsiCompareText(value, key.Text) : AnsiCompareStr(value, key.Text)) == 0;
+    // Case-sensitive text matches byte for byte, without building a string per record.
+    if (!caseInsensitive && col.Kind == TMemKind::mkString) {
+      const char* v = reinterpret_cast<const char*>(slot + 1);
+      const size_t n = strnlen(v, static_cast<size_t>(col.DataSize));
+      const size_t k = key.Text.size();
+      if (partial ? n < k : n != k) return false;
+      return std::memcmp(v, key.Text.data(), k) == 0;
+    }
+    const String value = SlotString(col, slot);
+    if (!caseInsensitive) return partial ? AnsiStartsStr(key.Text, value) : value == key.Text;
+    return partial ? AnsiStartsText(key.Text, value) : AnsiSameText(value, key.Text);
   }
   return CompareSlots(col, slot, key.Slot(), false) == 0;
 }
@@ -350,19 +358,52 @@ int TMemStore::CompareRecords(int32_t col, const TMemRecord& a, const TMemRecord
   return r;
 }
 
-void TMemStore::Sort(int32_t col, bool desc, bool caseInsensitive) {
+std::vector<int32_t> TMemStore::SortedOrder(int32_t col, bool desc, bool caseInsensitive) const {
   // RecId makes the order total, so any correct sort gives the one result the quicksort would.
-  std::sort(FRecords.begin(), FRecords.end(), [&](const TMemRecord& a, const TMemRecord& b) {
-    return CompareRecords(col, a, b, desc, caseInsensitive) < 0;
+  std::vector<int32_t> order(FRecords.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
+  const TMemColumn& c = FColumns[static_cast<size_t>(col)];
+  if (c.Kind != TMemKind::mkString && c.Kind != TMemKind::mkWideString) {
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+      return CompareRecords(col, FRecords[static_cast<size_t>(a)], FRecords[static_cast<size_t>(b)], desc,
+                            caseInsensitive) < 0;
+    });
+    return order;
+  }
+  // Text is taken out of the records once rather than at every comparison.
+  std::vector<String> texts(FRecords.size());
+  std::vector<int64_t> ids(FRecords.size());
+  std::vector<bool> nulls(FRecords.size());
+  for (size_t i = 0; i < FRecords.size(); ++i) {
+    const uint8_t* slot = FRecords[i].Data + c.Offset;
+    nulls[i] = slot[0] == 0;
+    if (!nulls[i]) texts[i] = SlotString(c, slot);
+    ids[i] = RecId(FRecords[i]);
+  }
+  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+    const size_t x = static_cast<size_t>(a), y = static_cast<size_t>(b);
+    int r;
+    if (nulls[x] || nulls[y])
+      r = nulls[x] == nulls[y] ? 0 : (nulls[x] ? -1 : 1);
+    else {
+      r = caseInsensitive ? AnsiCompareText(texts[x], texts[y]) : AnsiCompareStr(texts[x], texts[y]);
+      if (desc) r = -r;
+    }
+    if (r == 0) r = Cmp(ids[x], ids[y]);
+    return r < 0;
   });
+  return order;
+}
+
+void TMemStore::Sort(int32_t col, bool desc, bool caseInsensitive) {
+  const std::vector<int32_t> order = SortedOrder(col, desc, caseInsensitive);
+  std::vector<TMemRecord> sorted(order.size());
+  for (size_t i = 0; i < order.size(); ++i) sorted[i] = FRecords[static_cast<size_t>(order[i])];
+  FRecords.swap(sorted);
 }
 
 void TMemIndexData::Build(const TMemStore& store, int32_t col, bool desc, bool caseInsensitive) {
-  std::vector<int32_t> order(static_cast<size_t>(store.Count()));
-  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
-  std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-    return store.CompareRecords(col, store.Record(a), store.Record(b), desc, caseInsensitive) < 0;
-  });
+  std::vector<int32_t> order = store.SortedOrder(col, desc, caseInsensitive);
   FRecords.resize(order.size());
   FPositions = std::move(order);
   for (size_t i = 0; i < FPositions.size(); ++i) FRecords[i] = store.Record(FPositions[i]).Data;

@@ -123,6 +123,8 @@ public:
   // The sort order: values compared by the column (case-insensitive when asked), nulls first in both
   // directions, descending reverses the value order, equal values ordered by RecId ascending.
   int CompareRecords(int32_t col, const TMemRecord& a, const TMemRecord& b, bool desc, bool caseInsensitive) const;
+  // The record positions in that order.
+  std::vector<int32_t> SortedOrder(int32_t col, bool desc, bool caseInsensitive) const;
   void Sort(int32_t col, bool desc, bool caseInsensitive);
 
 private:
