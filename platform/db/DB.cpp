@@ -154,7 +154,9 @@ void TFields::CheckFieldName(const String& name) const {
 }
 
 void TFields::Add(TField* field) {
-  CheckFieldName(field->FieldName());
+  // A field read from a form resource joins its dataset before its name is read.
+  if (!field->FieldName().empty() && FindField(field->FieldName()))
+    DatabaseErrorFmt(SDuplicateFieldName, {field->FieldName()}, FDataSet);
   FList.push_back(field);
   field->FDataSet = FDataSet;
   if (FDataSet) FDataSet->DataEvent(deFieldListChange, 0);
@@ -213,6 +215,7 @@ void TFields::SetFieldIndex(TField* field, int32_t value) {
 // TDataSet: life cycle
 
 TDataSet::TDataSet(TComponent* AOwner) : TComponent(AOwner) {
+  RegisterDBClasses();
   FFields = new TFields(this);
   FFieldDefs = new TFieldDefs(this);
 }
@@ -708,11 +711,10 @@ void TDataSet::SetBufListSize(int32_t value) {
   if (value > FBufListSize) {
     FBuffers.resize(value, nullptr);
     for (int32_t i = FBufListSize; i < value; ++i) FBuffers[i] = AllocRecordBuffer();
-    if (FBufListSize == 0 && !FCalcBuffer) FCalcBuffer = AllocRecordBuffer();
   } else {
     for (int32_t i = value; i < FBufListSize; ++i) FreeRecordBuffer(FBuffers[i]);
     FBuffers.resize(value);
-    if (value == 0 && FCalcBuffer) FreeRecordBuffer(FCalcBuffer);
+    if (value == 0) FCalcBuffer = nullptr;  // it only ever points at a buffer being calculated
   }
   FBufListSize = value;
 }

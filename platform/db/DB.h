@@ -25,6 +25,7 @@
 #include "rtl/Components.h"
 #include "rtl/Events.h"
 #include "rtl/FMTBcd.h"
+#include "rtl/GUID.h"
 #include "rtl/Sets.h"
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
@@ -63,6 +64,7 @@ enum TFieldType : uint8_t {
 String FieldTypeName(TFieldType type);
 
 enum TFieldKind : uint8_t { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
+RTL_ENUM(TFieldKind, fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate)
 using TFieldKinds = Set<TFieldKind>;
 enum TGetMode : uint8_t { gmCurrent, gmNext, gmPrior };
 enum TGetResult : uint8_t { grOK, grBOF, grEOF, grError };
@@ -77,14 +79,17 @@ enum TUpdateAction : uint8_t { uaFail, uaAbort, uaSkip, uaRetry, uaApplied };
 enum TLocateOption : uint8_t { loCaseInsensitive, loPartialKey };
 using TLocateOptions = Set<TLocateOption>;
 enum TFilterOption : uint8_t { foCaseInsensitive, foNoPartialCompare };
+RTL_ENUM(TFilterOption, foCaseInsensitive, foNoPartialCompare)
 using TFilterOptions = Set<TFilterOption>;
 enum TBlobStreamMode : uint8_t { bmRead, bmWrite, bmReadWrite };
 enum TProviderFlag : uint8_t { pfInUpdate, pfInWhere, pfInKey, pfHidden };
+RTL_ENUM(TProviderFlag, pfInUpdate, pfInWhere, pfInKey, pfHidden)
 using TProviderFlags = Set<TProviderFlag>;
 enum TFieldAttribute : uint8_t { faHiddenCol, faReadonly, faRequired, faLink, faUnNamed, faFixed };
 using TFieldAttributes = Set<TFieldAttribute>;
 enum TParamType : uint8_t { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+RTL_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 
 inline const TDataSetStates dsEditModes{dsEdit, dsInsert, dsSetKey};
 inline const TDataSetStates dsWriteModes{dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
@@ -189,6 +194,7 @@ private:
 
 class TField : public TComponent {
   RTL_CLASS(TField, TComponent)
+  RTL_PUBLISHED_DECL
 public:
   explicit TField(TComponent* AOwner);
   ~TField() override;
@@ -392,6 +398,7 @@ using TFieldClass = const TMetaClass*;
 
 class TStringField : public TField {
   RTL_CLASS(TStringField, TField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TStringField(TComponent* AOwner);
   int32_t DataSize() const override { return FSize + 1; }
@@ -452,6 +459,7 @@ public:
 
 class TNumericField : public TField {
   RTL_CLASS(TNumericField, TField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TNumericField(TComponent* AOwner);
   const String& DisplayFormat() const { return FDisplayFormat; }
@@ -467,6 +475,7 @@ protected:
 
 class TIntegerField : public TNumericField {
   RTL_CLASS(TIntegerField, TNumericField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TIntegerField(TComponent* AOwner);
   int32_t DataSize() const override { return 4; }
@@ -525,6 +534,7 @@ public:
 
 class TLargeintField : public TNumericField {
   RTL_CLASS(TLargeintField, TNumericField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TLargeintField(TComponent* AOwner);
   int32_t DataSize() const override { return 8; }
@@ -555,6 +565,7 @@ private:
 
 class TFloatField : public TNumericField {
   RTL_CLASS(TFloatField, TNumericField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TFloatField(TComponent* AOwner);
   int32_t DataSize() const override { return 8; }
@@ -595,6 +606,7 @@ public:
 
 class TBooleanField : public TField {
   RTL_CLASS(TBooleanField, TField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TBooleanField(TComponent* AOwner);
   int32_t DataSize() const override { return 2; }
@@ -620,6 +632,7 @@ private:
 
 class TDateTimeField : public TField {
   RTL_CLASS(TDateTimeField, TField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TDateTimeField(TComponent* AOwner);
   int32_t DataSize() const override { return 8; }
@@ -666,6 +679,7 @@ protected:
 
 class TBCDField : public TNumericField {
   RTL_CLASS(TBCDField, TNumericField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TBCDField(TComponent* AOwner);
   int32_t DataSize() const override { return static_cast<int32_t>(sizeof(TBcd)); }
@@ -715,6 +729,7 @@ protected:
 
 class TBinaryField : public TField {
   RTL_CLASS(TBinaryField, TField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TBinaryField(TComponent* AOwner);
   std::vector<uint8_t> AsBytes() const;
@@ -744,6 +759,7 @@ public:
 
 class TBlobField : public TField {
   RTL_CLASS(TBlobField, TField)
+  RTL_PUBLISHED_DECL
 public:
   explicit TBlobField(TComponent* AOwner);
   int32_t DataSize() const override { return 0; }
@@ -785,6 +801,9 @@ public:
   explicit TGraphicField(TComponent* AOwner);
 };
 
+// Registers the field classes and TDataSource with the class registry (done on first use of TDataSet).
+void RegisterDBClasses();
+
 // The field class the framework creates for a data type (nullptr for types without one).
 TFieldClass DefaultFieldClass(TFieldType type);
 
@@ -820,6 +839,7 @@ private:
 
 class TDataSet : public TComponent {
   RTL_CLASS(TDataSet, TComponent)
+  RTL_PUBLISHED_DECL
 public:
   explicit TDataSet(TComponent* AOwner);
   ~TDataSet() override;
@@ -1114,6 +1134,7 @@ private:
 
 class TDataSource : public TComponent {
   RTL_CLASS(TDataSource, TComponent)
+  RTL_PUBLISHED_DECL
 public:
   explicit TDataSource(TComponent* AOwner);
   ~TDataSource() override;
