@@ -12,5 +12,14 @@ cmake --build "$build" -j "$jobs"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+# The private Firebird server for the tests of remote paths; stopped on every way out of this script.
+fbstate="$(mktemp)"
+trap 'bash "$here/scripts/fbserver.sh" stop "$fbstate"' EXIT
+bash "$here/scripts/fbserver.sh" start "$fbstate"
+set -a
+# shellcheck disable=SC1090
+. "$fbstate"
+set +a
+
 cd "$build"
 ctest --output-on-failure -j "$jobs" --timeout 600 "$@"

@@ -61,6 +61,7 @@ public:
   void BeforeDestruction() override;
 
   TCollectionItemClass ItemClass() const { return FItemClass; }
+  TPersistent* Owner() { return GetOwner(); }
   int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
   TCollectionItem* Items(int32_t index) const;
   void SetItems(int32_t index, TCollectionItem* value);  // assigns value into the item at index

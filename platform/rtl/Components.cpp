@@ -143,9 +143,9 @@ void TComponent::Remove(TComponent* component) {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
+  if (component->FOwner == this && !component->FOwnerPending) return;
   component->ValidateContainer(this);
-  if (component->FOwner && !component->FOwnerPending && component->FOwner != this)
-    component->FOwner->RemoveComponent(component);
+  if (component->FOwner && !component->FOwnerPending) component->FOwner->RemoveComponent(component);
   if (!component->FName.empty() && FindComponent(component->FName))
     throw EComponentError("A component named " + component->FName + " already exists");
   Insert(component);

@@ -14,6 +14,7 @@
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Variants.h"
 
 namespace {
 
@@ -199,9 +200,18 @@ void TFiler::SetRoot(TComponent* value) {
 // ===================================================================================================
 // TReader: raw values
 
+// A component reference read before the component it names exists; resolved after the tree is read.
+struct TReader::Fixup {
+  TPersistent* instance;
+  const TPropInfo* prop;
+  TComponent* root;
+  String name;
+};
+
 TReader::TReader(TStream* stream, int32_t bufSize) : TFiler(stream, bufSize) {}
 
 TReader::~TReader() {
+  delete FFixups;
   if (FStream && FBufEnd > FBufPos) FStream->Seek(static_cast<int64_t>(FBufPos) - FBufEnd, soCurrent);
 }
 
@@ -619,10 +629,6 @@ void TWriter::WriteBuffer() {
     FBufPos = 0;
     FStream->WriteBuffer(FBuffer.data(), n);
   }
-}
-
-void TWriter::SetRoot(TComponent* value) {
-  inherited::SetRoot(value);
 }
 
 void TWriter::Write(const void* buf, int32_t count) {
@@ -1345,13 +1351,6 @@ TStreamOriginalFormat TestStreamFormat(TStream* stream) {
 // ===================================================================================================
 // TReader: components
 
-struct TReader::Fixup {
-  TPersistent* instance;
-  const TPropInfo* prop;
-  TComponent* root;
-  String name;
-};
-
 void TReader::DefineProperty(const String& name, TReaderProc readData, TWriterProc, bool) {
   if (readData.Assigned() && SameIdent(name, FPropName)) {
     readData(this);
@@ -1405,15 +1404,12 @@ TComponent* TReader::FindAncestorComponent(const String& name, TClass) {
 }
 
 void TReader::BeginReferences() {
-  if (!FLoaded) FLoaded = new std::vector<TComponent*>();
   if (!FFixups) FFixups = new std::vector<Fixup>();
 }
 
 void TReader::FixupReferences() { DoFixupReferences(); }
 
 void TReader::EndReferences() {
-  delete FLoaded;
-  FLoaded = nullptr;
   delete FFixups;
   FFixups = nullptr;
 }
@@ -1611,13 +1607,11 @@ void TReader::ReadComponents(TComponent* owner, TComponent* parent, Event<TCompo
     DoFixupReferences();
   } catch (...) {
     FLoaded = nullptr;
-    delete FFixups;
-    FFixups = nullptr;
+    EndReferences();
     throw;
   }
   FLoaded = nullptr;
-  delete FFixups;
-  FFixups = nullptr;
+  EndReferences();
   for (TComponent* c : loaded) c->Loaded();
 }
 
@@ -2081,6 +2075,20 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo* prop) {
         if (method.Assigned()) SetMethodProp(instance, prop, method);
       }
       break;
+    case tkVariant: {
+      Variant v = ReadVariant();
+      SetVariantProp(instance, prop, v);
+      break;
+    }
+    case tkInterface:
+      // Only the empty interface has a stream form that can be read back.
+      if (NextValue() == vaNil) {
+        ReadValue();
+        SetInterfaceProp(instance, prop, nullptr);
+      } else {
+        SkipValue();
+      }
+      break;
     default:
       SkipValue();
       PropValueError();
@@ -2310,6 +2318,76 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo* prop) {
       WriteIdent(name);
       return;
     }
+    case tkVariant: {
+      Variant value;
+      GetVariantProp(instance, prop, value);
+      if (ancestorValid) {
+        Variant av;
+        GetVariantProp(ancestor, prop, av);
+        if (VarType(av) == VarType(value) && (VarIsEmpty(value) || VarIsNull(value) || VarSameValue(av, value))) return;
+      } else if (VarIsEmpty(value)) {
+        return;
+      }
+      WritePropName(prop->Name);
+      WriteVariant(value);
+      return;
+    }
     default: return;
+  }
+}
+
+// ===================================================================================================
+// Variants
+
+Variant TReader::ReadVariant() {
+  switch (NextValue()) {
+    case vaNil:
+      ReadValue();
+      return Variant();
+    case vaNull:
+      ReadValue();
+      return Variant::Null();
+    case vaInt8: return Variant(static_cast<int8_t>(ReadInteger()));
+    case vaInt16: return Variant(static_cast<int16_t>(ReadInteger()));
+    case vaInt32: return Variant(ReadInteger());
+    case vaInt64: return Variant(ReadInt64());
+    case vaExtended: return Variant(static_cast<double>(ReadFloat()));
+    case vaSingle: return Variant(ReadSingle());
+    case vaCurrency: return Variant(ReadCurrency());
+    case vaDate: return Variant::FromDateTime(ReadDate());
+    case vaString:
+    case vaLString:
+    case vaUTF8String: return Variant(ReadString());
+    case vaWString: return Variant(ReadWideString());
+    case vaFalse:
+    case vaTrue: return Variant(ReadBoolean());
+    default:
+      SkipValue();
+      PropValueError();
+  }
+}
+
+void TWriter::WriteVariant(const Variant& value) {
+  if (VarIsArray(value)) throw EWriteError("Invalid variant type");
+  switch (VarType(value) & varTypeMask) {
+    case varEmpty: WriteValue(vaNil); break;
+    case varNull: WriteValue(vaNull); break;
+    case varOleStr: WriteWideString(value.AsWideString()); break;
+    case varString: WriteString(value.AsString()); break;
+    case varShortInt:
+    case varByte:
+    case varSmallint:
+    case varWord:
+    case varInteger:
+    case varLongWord:
+    case varInt64: WriteInteger(value.AsInt64()); break;
+    case varSingle: WriteSingle(static_cast<float>(value.AsDouble())); break;
+    case varDouble: WriteFloat(value.AsDouble()); break;
+    case varDate: WriteDate(value.AsDateTime()); break;
+    case varCurrency: WriteCurrency(value.AsCurrency()); break;
+    case varBoolean: WriteBoolean(value.AsBoolean()); break;
+    default:
+      // Custom kinds (BCD, SQL time stamps) travel as their text.
+      WriteString(value.AsString());
   }
 }

@@ -8,7 +8,17 @@
 // little-endian and written in the smallest tag that holds them.
 //
 // TReader and TWriter are the filers; TComponent::ReadState/WriteState and TPersistent::DefineProperties
-// are their hooks. Published properties come from rtl's RTTI (rtl/TypInfo.h).
+// are their hooks. Published properties come from rtl's RTTI (rtl/TypInfo.h): a property is written when
+// its stored rule allows and its value differs from the ancestor's (WriteDescendent) or else from its
+// default (ordinal kinds with a default; 0, "" and nil for the others); a class property holding a
+// persistent object is written as its nested "Prop.Sub" entries, a collection as a collection value, a
+// component as a reference by name, an event as the name of the root's published method.
+//
+// Text form: "object Name: TClass" (or "inherited", "inline", an optional "[child position]"), entries
+// "Name = value", "end". Strings are quoted runs of printable ASCII with every other code point as #n
+// ("'It'#39's'"), long ones split into lines joined by "+"; sets "[a, b]"; lists "( ... )"; collections
+// "< item ... end >"; binary data "{ hex }"; floats with a suffix "s" (single), "c" (currency, the value
+// times 10000) or "d" (date). Written with CR LF; read with any line breaks.
 
 #include <cstdint>
 #include <vector>
@@ -20,6 +30,7 @@
 
 class TStream;
 class TCollection;
+class Variant;
 struct TPropInfo;
 
 RTL_EXCEPTION(EParserError, EConvertError)
@@ -149,6 +160,9 @@ public:
   std::vector<String> ReadSetNames();
   // A vaBinary value's bytes.
   std::vector<uint8_t> ReadBinary();
+  // Any scalar value as a Variant: vaNil Empty, vaNull Null, integers by width, floats, strings,
+  // wide strings as OleStr, booleans.
+  Variant ReadVariant();
 
   void ReadSignature();
   virtual void ReadPrefix(TFilerFlags& flags, int32_t& childPos);
@@ -168,7 +182,8 @@ public:
   // A collection value (vaCollection already consumed) into collection.
   void ReadCollection(TCollection* collection);
 
-  // References to components by name are resolved after the tree is read.
+  // References to components by name are resolved after the tree is read (ReadData and the Read*Component
+  // functions bracket themselves); BeginReferences/FixupReferences/EndReferences bracket several reads.
   void BeginReferences();
   void FixupReferences();
   void EndReferences();
@@ -237,7 +252,6 @@ public:
   void DefineProperty(const String& name, TReaderProc readData, TWriterProc writeData, bool hasData) override;
   void DefineBinaryProperty(const String& name, TStreamProc readData, TStreamProc writeData, bool hasData) override;
   void FlushBuffer() override;
-  void SetRoot(TComponent* value) override;
 
   void Write(const void* buf, int32_t count);
   void WriteValue(TValueType value);
@@ -263,6 +277,8 @@ public:
   // A set value: vaSet, the member names, the empty name.
   void WriteSetNames(const std::vector<String>& names);
   void WriteBinary(const void* data, int32_t count);
+  // Empty as vaNil, Null as vaNull, the scalar types with their own tags; arrays raise EWriteError.
+  void WriteVariant(const Variant& value);
 
   void WriteSignature();
   void WritePrefix(TFilerFlags flags, int32_t childPos);

@@ -8,6 +8,7 @@
 
 #include "rtl/Classes.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Variants.h"
 
 enum TStreamShape : uint8_t { ssCircle, ssSquare, ssTriangle };
 RTL_ENUM(TStreamShape, ssCircle, ssSquare, ssTriangle)
@@ -61,6 +62,9 @@ public:
   int64_t Big = 0;
   WideString Wide;
   char Letter = 0;
+  Variant Data;
+  int32_t Hidden = 0;  // never stored
+  int32_t Cached = 0;  // stored only while Count is positive
   TStreamFont* Font;
   TOwnedCollection* Items;
   TStringList* Lines;
@@ -291,6 +295,9 @@ RTL_PUBLISHED(TStreamWidget) {
   prop("Big", &TStreamWidget::Big, &TStreamWidget::Big).Default(0);
   prop("Wide", &TStreamWidget::Wide, &TStreamWidget::Wide);
   prop("Letter", &TStreamWidget::Letter, &TStreamWidget::Letter).Default(0);
+  prop("Data", &TStreamWidget::Data, &TStreamWidget::Data);
+  prop("Hidden", &TStreamWidget::Hidden, &TStreamWidget::Hidden).Default(0).Stored(false);
+  prop("Cached", &TStreamWidget::Cached, &TStreamWidget::Cached).Default(0).Stored([](TStreamWidget& w) { return w.Count > 0; });
   prop("Font", &TStreamWidget::Font, &TStreamWidget::SetFont);
   prop("Items", &TStreamWidget::Items, &TStreamWidget::SetItems);
   prop("Lines", &TStreamWidget::Lines, &TStreamWidget::SetLines);
@@ -338,6 +345,7 @@ TStreamForm* BuildForm() {
   w1->Big = int64_t(1) << 40;
   w1->Wide = u"\u0416\u0436";
   w1->Letter = 'Q';
+  w1->Data = Variant(int16_t(-300));
   w1->Font->Size = 12;
   w1->Font->Style = TStreamFlags{sfItalic};
   w1->Lines->Add("first");
@@ -350,6 +358,10 @@ TStreamForm* BuildForm() {
   w1->SetBuddy(w2);
   w2->SetBuddy(w1);
   w2->SetTag(7);
+  w1->Hidden = 5;
+  w1->Cached = 6;
+  w2->Cached = 6;
+  w2->Count = 1;
   w2->SetDesignInfo(10 | (20 << 16));
   auto* outer = New<TStreamBox>(form);
   outer->SetName("Outer");
@@ -397,6 +409,9 @@ TEST(StreamingTest, TreeSurvivesBinaryTextBinaryAndReadsBackEqual) {
   EXPECT_EQ(w1->Big, int64_t(1) << 40);
   EXPECT_EQ(w1->Wide, u"\u0416\u0436");
   EXPECT_EQ(w1->Letter, 'Q');
+  EXPECT_EQ(VarType(w1->Data), varSmallint);
+  EXPECT_EQ(w1->Data.AsInteger(), -300);
+  EXPECT_TRUE(VarIsEmpty(w2->Data));
   EXPECT_EQ(w1->Font->Size, 12);
   EXPECT_EQ(w1->Font->Name, "Sans");
   EXPECT_TRUE(w1->Font->Style == (TStreamFlags{sfItalic}));
@@ -439,17 +454,20 @@ TEST(StreamingTest, TextFormShowsOnlyNonDefaultValuesInThePlatformNotation) {
       "  object W1: TStreamWidget\r\n    Caption = 'It'#39's '#252#239#13#10\r\n    Count = -40000\r\n"
       "    Enabled = False\r\n    Shape = ssTriangle\r\n    Flags = [sfBold, sfUnderline]\r\n    Ratio = 0.1\r\n",
       "    Scale = 1.5s\r\n    Price = 123456789c\r\n    When = 45000.25d\r\n    Big = 1099511627776\r\n"
-      "    Wide = #1046#1078\r\n    Letter = 'Q'\r\n    Font.Name = 'Sans'\r\n    Font.Size = 12\r\n    Font.Style = [sfItalic]\r\n"
+      "    Wide = #1046#1078\r\n    Letter = 'Q'\r\n    Data = -300\r\n    Font.Name = 'Sans'\r\n    Font.Size = 12\r\n    Font.Style = [sfItalic]\r\n"
       "    Items = <\r\n      item\r\n        Caption = 'Alpha'\r\n      end\r\n      item\r\n        Caption = 'Beta'\r\n"
       "        Width = 100\r\n      end>\r\n    Lines.Strings = (\r\n      'first'\r\n      \r\n        'xxxx",
       "' +\r\n        'xxxx",
       "    Buddy = W2\r\n    OnPing = WidgetPing\r\n    Memo = (\r\n      'one'\r\n      'two')\r\n"
       "    Blob = {\r\n      0001ABFF}\r\n  end\r\n",
-      "  object W2: TStreamWidget\r\n    Tag = 7\r\n    Font.Name = 'Sans'\r\n    Items = <>\r\n    Buddy = W1\r\n    Left = 10\r\n    Top = 20\r\n  end\r\nend\r\n",
+      "  object W2: TStreamWidget\r\n    Tag = 7\r\n    Count = 1\r\n    Cached = 6\r\n    Font.Name = 'Sans'\r\n    Items = <>\r\n    Buddy = W1\r\n    Left = 10\r\n    Top = 20\r\n  end\r\nend\r\n",
   };
   for (const char* piece : expected) EXPECT_NE(text.find(piece), String::npos) << piece << "\n---\n" << text;
   // Defaults stay out: W2's Enabled and Count, item widths of 64; strings are written unless empty.
   EXPECT_EQ(text.find("Count = 0"), String::npos);
+  // Stored rules: Hidden never, Cached only where Count is positive (W2, not W1).
+  EXPECT_EQ(text.find("Hidden"), String::npos);
+  EXPECT_EQ(text.find("Cached"), text.rfind("Cached"));
   EXPECT_EQ(text.find("Enabled = True"), String::npos);
   EXPECT_NE(text.find("Font.Name = 'Sans'"), String::npos);
   EXPECT_EQ(text.find("Width = 64"), String::npos);
@@ -651,5 +669,37 @@ TEST(StreamingTest, CompiledInFormResourceIsRegisteredAtStartAndReads) {
   EXPECT_EQ(form->W1->DesignInfo(), 8 | (16 << 16));
   form->W1->OnPing(form);
   EXPECT_EQ(form->Pings, 1);
+  form->Free();
+}
+
+TEST(StreamingTest, ComponentOfUnknownClassIsSkippedWholeWhenTheHookAccepts) {
+  RegisterStreamModel();
+  const String text =
+      "object Form1: TStreamForm\n"
+      "  object Gone: TNoSuchClass\n"
+      "    Caption = 'x'\n"
+      "    object Inside: TStreamWidget\n"
+      "    end\n"
+      "  end\n"
+      "  object W1: TStreamWidget\n"
+      "    Buddy = Nobody\n"
+      "    Count = 1\n"
+      "  end\n"
+      "end\n";
+  TStringStream in(ObjectTextToBinary(text));
+  auto* form = New<TStreamForm>(nullptr);
+  std::vector<String> errors;
+  {
+    TReader reader(&in, 4096);
+    reader.OnError = [&](TReader*, const String& msg, bool& handled) {
+      errors.push_back(msg);
+      handled = true;
+    };
+    reader.ReadRootComponent(form);
+  }
+  EXPECT_EQ(errors, (std::vector<String>{"Class TNoSuchClass not found"}));
+  ASSERT_EQ(form->ComponentCount(), 1);
+  EXPECT_EQ(form->W1->Count, 1);
+  EXPECT_EQ(form->W1->Buddy, nullptr);  // an unresolved reference leaves the property alone
   form->Free();
 }

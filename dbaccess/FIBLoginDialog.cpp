@@ -1,0 +1,3 @@
+#include "dbaccess/FIBLoginDialog.h"
+
+TLoginDialogHook LoginDialogHook = nullptr;
