@@ -5,6 +5,7 @@
 
 #include "memdata/detail/MemCodec.h"
 #include "memdata/detail/MemStore.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/Filer.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -86,13 +87,20 @@ RTL_PUBLISHED(TdxMemPersistent) {
 }
 
 RTL_PUBLISHED(TdxMemData) {
-  prop("Active", &TdxMemData::Active, &TdxMemData::SetActive).Default(false);
   prop("Indexes", &TdxMemData::Indexes, &TdxMemData::SetIndexes);
   prop("Persistent", &TdxMemData::Persistent, &TdxMemData::SetPersistent);
   prop("ReadOnly", &TdxMemData::ReadOnly, &TdxMemData::SetReadOnly).Default(false);
   prop("SortOptions", &TdxMemData::SortOptions, &TdxMemData::SetSortOptions).Default(TdxSortOptions());
   prop("SortedField", &TdxMemData::SortedField, &TdxMemData::SetSortedField);
 }
+
+namespace {
+// Form resources find the dataset by its class name.
+const bool kRegistered = [] {
+  RegisterClasses({TdxMemData::StaticClass()});
+  return true;
+}();
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // TdxMemField, TdxMemFields
@@ -337,7 +345,7 @@ private:
 // ---------------------------------------------------------------------------------------------------
 // TdxMemData: construction
 
-TdxMemData::TdxMemData(TComponent* AOwner) : TDataSet(AOwner) {}
+TdxMemData::TdxMemData(TComponent* AOwner) : TDataSet(AOwner) { (void)kRegistered; }
 
 TdxMemData::~TdxMemData() = default;
 
@@ -362,7 +370,8 @@ void TdxMemData::BeforeDestruction() {
 
 void TdxMemData::CreateRecIdField() {
   // The hidden record number: calculated, invisible, first, and auto-incremented by its name.
-  FRecIdField = New<TIntegerField>(Owner() ? Owner() : static_cast<TComponent*>(this));
+  // Owned by the dataset, so that form resources never stream it: the constructor makes it every time.
+  FRecIdField = New<TIntegerField>(this);
   FRecIdField->SetFieldName("RecId");
   FRecIdField->SetFieldKind(fkCalculated);
   FRecIdField->SetVisible(false);
@@ -380,7 +389,7 @@ void TdxMemData::SetPersistent(TdxMemPersistent* value) { FPersistent->Assign(va
 
 void TdxMemData::SetName(const String& newName) {
   TDataSet::SetName(newName);
-  if (FRecIdField && FRecIdField->Owner()) FRecIdField->SetName(newName.empty() ? String() : newName + "RecId");
+  if (FRecIdField) FRecIdField->SetName(newName.empty() ? String() : newName + "RecId");
 }
 
 bool TdxMemData::IsFieldTypeSupported(TFieldType fieldType) {
@@ -486,7 +495,12 @@ void TdxMemData::InternalClose() {
   FFilterList.clear();
   FSortedField = nullptr;
   FIndexes->SetDirty();
-  if (DefaultFields()) DestroyFields();
+  if (DefaultFields()) {
+    std::vector<TField*> own;
+    for (int32_t i = 0; i < FieldCount(); ++i)
+      if (Fields()->Fields(i)->Owner() == this && Fields()->Fields(i) != FRecIdField) own.push_back(Fields()->Fields(i));
+    for (TField* f : own) f->Free();
+  }
   FActive = false;
   FCurRec = -1;
   FLastBookmark = 0;

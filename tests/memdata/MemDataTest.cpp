@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "memdata/dxmdaset.h"
+#include "rtl/Filer.h"
 #include "rtl/Streams.h"
 #include "rtl/Variants.h"
 
@@ -446,4 +447,65 @@ TEST_F(MemDataFixture, UnsupportedFieldTypeRefusesToOpen) {
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.Message(), "Unsupported field type: raw");
   }
+}
+
+namespace {
+
+// A root that streams the components it owns, as a form or data module does.
+class TTestModule : public TComponent {
+  RTL_CLASS(TTestModule, TComponent)
+public:
+  using TComponent::TComponent;
+  void GetChildren(TGetChildProc proc, TComponent* /*root*/) override {
+    for (int32_t i = 0; i < ComponentCount(); ++i)
+      if (!Components(i)->HasParent()) proc(Components(i));
+  }
+};
+
+}  // namespace
+
+TEST_F(MemDataFixture, FormResourceKeepsThePersistedDataAndTheSettings) {
+  auto* module = New<TTestModule>(nullptr);
+  auto* md = New<TdxMemData>(module);
+  md->SetName("mdFiles");
+  auto* f = New<TStringField>(module);
+  f->SetName("mdFilesNAME");
+  f->SetFieldName("NAME");
+  f->SetSize(20);
+  f->SetDataSet(md);
+  md->SetSortedField("NAME");
+  TMemoryStream* s = MakeStream();
+  md->Persistent()->SaveData(s);
+  s->Free();
+  const String text = ComponentToText(module);
+  module->Free();
+  EXPECT_NE(text.find("Persistent.Data = {"), String::npos) << text;
+  EXPECT_EQ(text.find("RecId"), String::npos) << text;
+
+  auto* copy = New<TTestModule>(nullptr);
+  ReadComponentFromText(text, copy);
+  auto* loaded = dynamic_cast<TdxMemData*>(copy->FindComponent("mdFiles"));
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->SortedField(), "NAME");
+  EXPECT_EQ(loaded->RecIdField()->Name(), "mdFilesRecId");
+  loaded->Open();
+  EXPECT_EQ(loaded->RecordCount(), 3);
+  loaded->First();
+  EXPECT_EQ(loaded->FieldByName("NAME")->AsString(), "");  // the null name sorts first
+  loaded->Last();
+  EXPECT_EQ(loaded->FieldByName("NAME")->AsString(), "Москва");
+  copy->Free();
+}
+
+TEST_F(MemDataFixture, LoadingFromAFileFiresNoDatasetEvents) {
+  int posts = 0;
+  ds->AfterPost = [&](TDataSet*) { ++posts; };
+  ds->Open();
+  AddRow("a", 1);
+  EXPECT_EQ(posts, 1);
+  const String path = TempFile();
+  ds->WriteTextFile(path);
+  ds->ReadTextFile(path);
+  EXPECT_EQ(posts, 1);
+  EXPECT_EQ(ds->RecordCount(), 1);
 }
