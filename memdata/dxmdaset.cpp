@@ -1218,7 +1218,36 @@ void TdxMemData::CalculateFields(TRecordBuffer buffer) {
   FCalcBuffer = own;
 }
 
-void TdxMemData::InternalRefresh() {}
+void TdxMemData::InternalRefresh() { RefreshCalcValues(); }
+
+// Stored calculated and lookup values are computed again for every record, silently.
+void TdxMemData::RefreshCalcValues() {
+  if (FStore->Count() == 0 || FData->FCalcFields.empty()) return;
+  bool needed = OnCalcFields.Assigned();
+  for (TdxMemField* mf : FData->FCalcFields) {
+    TField* f = mf->Field();
+    if (f->FieldKind() == fkLookup && f->LookupDataSet() && f->LookupDataSet()->Active()) needed = true;
+  }
+  if (!needed) return;
+  const bool saveLoad = FLoadFlag;
+  FLoadFlag = true;
+  TRecordBuffer buf = AllocRecordBuffer();
+  try {
+    for (int32_t i = 0; i < FStore->Count(); ++i) {
+      TMemRecord& rec = FStore->Record(i);
+      FStore->CopyData(buf, rec.Data);
+      if (rec.Blobs) CopyBlobs(BufferBlobs(buf), rec.Blobs);
+      GetCalcFields(buf);
+      FStore->CopyData(rec.Data, buf);
+    }
+  } catch (...) {
+    FreeRecordBuffer(buf);
+    FLoadFlag = saveLoad;
+    throw;
+  }
+  FreeRecordBuffer(buf);
+  FLoadFlag = saveLoad;
+}
 
 void TdxMemData::DataEvent(TDataEvent event, intptr_t info) { TDataSet::DataEvent(event, info); }
 
@@ -1349,6 +1378,7 @@ void TdxMemData::ReadDataStream(TStream* stream) {
     MakeSort();
     UpdateFilterList();
     FCurRec = -1;
+    RefreshCalcValues();
     if (!Filtering())
       First();
     else

@@ -312,6 +312,7 @@ private:
   void FilterInserted(int32_t recordPos);
   void FilterDeleted(int32_t recordPos);
   void ResetBlobModified();
+  void RefreshCalcValues();
 
   memdata::TMemStore* FStore = nullptr;
   TdxMemFields* FData = nullptr;

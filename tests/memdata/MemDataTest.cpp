@@ -509,3 +509,41 @@ TEST_F(MemDataFixture, LoadingFromAFileFiresNoDatasetEvents) {
   EXPECT_EQ(posts, 1);
   EXPECT_EQ(ds->RecordCount(), 1);
 }
+
+TEST_F(MemDataFixture, RefreshStoresCalculatedAndLookupValuesAgain) {
+  auto* twice = AddField<TIntegerField>("twice");
+  twice->SetFieldKind(fkCalculated);
+  int factor = 2;
+  ds->OnCalcFields = [&](TDataSet*) {
+    if (!num->IsNull()) twice->SetAsInteger(num->AsInteger() * factor);
+  };
+  // A lookup into a second in-memory dataset.
+  auto* names = New<TdxMemData>(owner);
+  auto* key = New<TIntegerField>(owner);
+  key->SetFieldName("k");
+  key->SetDataSet(names);
+  auto* label = New<TStringField>(owner);
+  label->SetFieldName("label");
+  label->SetDataSet(names);
+  names->Open();
+  names->AppendRecord({Variant(), Variant(1), Variant("один")});
+  names->AppendRecord({Variant(), Variant(2), Variant("два")});
+  auto* look = AddField<TStringField>("look");
+  look->SetFieldKind(fkLookup);
+  look->SetKeyFields("num");
+  look->SetLookupDataSet(names);
+  look->SetLookupKeyFields("k");
+  look->SetLookupResultField("label");
+
+  ds->Open();
+  AddRow("a", 1);
+  AddRow("b", 2);
+  EXPECT_EQ(ds->Lookup("name", "b", "twice").AsInteger(), 4);
+  EXPECT_EQ(VarToStr(ds->Lookup("name", "b", "look")), "два");
+  factor = 10;
+  ds->Edit();  // a pending edit is posted first
+  ds->Refresh();
+  EXPECT_EQ(ds->Lookup("name", "b", "twice").AsInteger(), 20);
+  EXPECT_EQ(ds->Lookup("name", "a", "twice").AsInteger(), 10);
+  EXPECT_EQ(ds->State(), dsBrowse);
+}
