@@ -547,3 +547,60 @@ TEST_F(MemDataFixture, RefreshStoresCalculatedAndLookupValuesAgain) {
   EXPECT_EQ(ds->Lookup("name", "a", "twice").AsInteger(), 10);
   EXPECT_EQ(ds->State(), dsBrowse);
 }
+
+TEST_F(MemDataFixture, WideStringsSortLocateAndSurviveEdits) {
+  auto* wide = AddField<TWideStringField>("wide");
+  wide->SetSize(30);
+  ds->Open();
+  for (const char16_t* w : {u"щука", u"Арбуз", u"ёж", u"банан"}) {
+    ds->Append();
+    wide->SetAsWideString(w);
+    ds->Post();
+  }
+  ds->SetSortOptions(TdxSortOptions{soCaseInsensitive});
+  ds->SetSortedField("wide");
+  ds->First();
+  EXPECT_EQ(wide->AsString(), "Арбуз");
+  ds->Last();
+  EXPECT_EQ(wide->AsWideString(), u"щука");
+  ASSERT_TRUE(ds->Locate("wide", Variant(WideString(u"БАН")), {loCaseInsensitive, loPartialKey}));
+  EXPECT_EQ(wide->AsString(), "банан");
+  ds->Edit();
+  wide->SetAsWideString(u"яблоко");
+  ds->Post();
+  EXPECT_EQ(ds->RecNo(), 4);
+  ds->Edit();
+  wide->Clear();
+  ds->Post();
+  EXPECT_TRUE(wide->IsNull());
+  EXPECT_EQ(ds->RecNo(), 1);
+}
+
+TEST_F(MemDataFixture, RecNoCountsInTheFilteredSortedView) {
+  ds->Open();
+  for (int i = 1; i <= 9; ++i) AddRow(i % 2 ? "odd" : "even", 10 - i);
+  ds->SetSortedField("num");
+  ds->SetOnFilterRecord([this](TDataSet*, bool& accept) { accept = name->AsString() == "odd"; });
+  ds->SetFiltered(true);
+  EXPECT_EQ(ds->RecordCount(), 5);
+  ds->SetRecNo(3);
+  EXPECT_EQ(num->AsInteger(), 5);
+  ds->SetRecNo(99);  // out of range: nothing happens
+  EXPECT_EQ(num->AsInteger(), 5);
+  EXPECT_TRUE(ds->Locate("num", 9, {}));
+  EXPECT_EQ(ds->RecNo(), 5);
+  EXPECT_FALSE(ds->Locate("num", 8, {}));  // filtered out
+  EXPECT_EQ(ds->FindRecordNumber("num", 3, {}), 2);
+}
+
+TEST_F(MemDataFixture, ReadOnlyRefusesEditsButNotLoads) {
+  ds->Open();
+  AddRow("a", 1);
+  const String path = TempFile();
+  ds->WriteTextFile(path);
+  ds->SetReadOnly(true);
+  EXPECT_THROW(ds->Append(), EDatabaseError);
+  ds->ReadTextFile(path);
+  EXPECT_EQ(ds->RecordCount(), 1);
+  EXPECT_EQ(name->AsString(), "a");
+}
