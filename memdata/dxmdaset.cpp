@@ -1249,8 +1249,6 @@ void TdxMemData::RefreshCalcValues() {
   FLoadFlag = saveLoad;
 }
 
-void TdxMemData::DataEvent(TDataEvent event, intptr_t info) { TDataSet::DataEvent(event, info); }
-
 #define MEM_SILENT_EVENT(Name) \
   void TdxMemData::Name() {    \
     if (!FLoadFlag) TDataSet::Name(); \

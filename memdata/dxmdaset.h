@@ -188,7 +188,10 @@ public:
   void SetDelimiter(char value) { FDelimiter = value; }
   bool IsLoading() const { return FLoadFlag; }
 
-  // Text file and data stream.
+  // Text file and data stream. A text value that holds the delimiter, a line break or a leading double
+  // quote is written between double quotes (inner quotes doubled) so that it reads back whole; every other
+  // value is written as it is. A value the field refuses ends ReadTextFile with the field's error, the
+  // pending record cancelled, the loading flag cleared and the controls enabled again.
   void WriteTextFile(const String& fileName);
   void ReadTextFile(const String& fileName);
   void ReadDataStream(TStream* stream);
@@ -213,7 +216,6 @@ public:
   void SetRecNo(int32_t value) override;
   void SetFiltered(bool value) override;
   void SetOnFilterRecord(const TFilterRecordEvent& value) override;
-  void DataEvent(TDataEvent event, intptr_t info) override;
   void Loaded() override;
 
   // The blob value of the active record (for the blob stream).

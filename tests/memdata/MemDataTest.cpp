@@ -474,6 +474,8 @@ TEST_F(MemDataFixture, FormResourceKeepsThePersistedDataAndTheSettings) {
   f->SetSize(20);
   f->SetDataSet(md);
   md->SetSortedField("NAME");
+  md->Indexes()->Add()->SetFieldName("num");  // no such field yet: stays unresolved
+  md->Indexes()->Add()->SetFieldName("NAME");
   TMemoryStream* s = MakeStream();
   md->Persistent()->SaveData(s);
   s->Free();
@@ -488,6 +490,9 @@ TEST_F(MemDataFixture, FormResourceKeepsThePersistedDataAndTheSettings) {
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(loaded->SortedField(), "NAME");
   EXPECT_EQ(loaded->RecIdField()->Name(), "mdFilesRecId");
+  ASSERT_EQ(loaded->Indexes()->Count(), 2);
+  EXPECT_EQ(loaded->Indexes()->Items(0)->Field(), nullptr);
+  EXPECT_EQ(loaded->Indexes()->Items(1)->Field(), loaded->FieldByName("NAME"));
   loaded->Open();
   EXPECT_EQ(loaded->RecordCount(), 3);
   loaded->First();
