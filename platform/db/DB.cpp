@@ -392,11 +392,7 @@ void TDataSet::BindFields(bool binding) {
         int32_t idx = FFieldDefs->IndexOf(f->FieldName());
         if (idx >= 0) {
           TFieldDef* def = FFieldDefs->Items(idx);
-          if (def->DataType() != f->DataType() &&
-              !(def->DataType() == ftAutoInc && f->DataType() == ftInteger) &&
-              !(def->DataType() == ftInteger && f->DataType() == ftAutoInc))
-            DatabaseErrorFmt("Type mismatch for field '%s', expecting: %s actual: %s",
-                             {f->DisplayName(), FieldTypeName(f->DataType()), FieldTypeName(def->DataType())}, this);
+          CheckFieldCompatibility(f, def);
           f->FFieldNo = def->FieldNo();
         } else if (f->FFieldNo <= 0) {
           f->FFieldNo = fieldNo;
@@ -409,6 +405,51 @@ void TDataSet::BindFields(bool binding) {
     }
   }
   (void)SFieldValueError;
+}
+
+void TDataSet::CheckFieldCompatibility(TField* f, TFieldDef* def) {
+  TFieldType a = def->DataType(), b = f->DataType();
+  auto intLike = [](TFieldType t) { return t == ftInteger || t == ftAutoInc; };
+  auto strLike = [](TFieldType t) { return t == ftString || t == ftFixedChar; };
+  if (a == b || (intLike(a) && intLike(b)) || (strLike(a) && strLike(b))) return;
+  DatabaseErrorFmt("Type mismatch for field '%s', expecting: %s actual: %s",
+                   {f->DisplayName(), FieldTypeName(b), FieldTypeName(a)}, this);
+}
+
+int32_t TDataSet::Translate(const char* src, char* dest, bool) {
+  if (!src) return 0;
+  size_t n = std::strlen(src);
+  if (dest && dest != src) std::memmove(dest, src, n + 1);
+  return static_cast<int32_t>(n);
+}
+
+void TDataSet::SetBlockReadSize(int32_t value) {
+  if (value > 0) {
+    CheckActive();
+    if (FState == dsBrowse) {
+      FBlockReadSize = value;
+      FState = dsBlockRead;  // no notification: controls are not told while blocks are read
+    } else if (FState == dsBlockRead) {
+      FBlockReadSize = value;
+    }
+  } else {
+    FBlockReadSize = 0;
+    if (FState == dsBlockRead) {
+      FState = dsBrowse;
+      DataEvent(deDataSetChange, 0);
+    }
+  }
+}
+
+bool TDataSet::FindRecord(bool restart, bool goForward) {
+  if (restart) {
+    if (goForward) First();
+    else Last();
+    FFound = !IsEmpty();
+  } else {
+    FFound = MoveBy(goForward ? 1 : -1) != 0;
+  }
+  return FFound;
 }
 
 TField* TDataSet::FieldByName(const String& name) const {
@@ -576,6 +617,7 @@ void TDataSet::SetStateFieldValue(TDataSetState state, TField* field, const Vari
 TRecordBuffer TDataSet::GetActiveRecBuf() const {
   switch (FState) {
     case dsBrowse:
+    case dsBlockRead:
       return IsEmpty() ? nullptr : ActiveBuffer();
     case dsEdit:
     case dsInsert:
@@ -975,27 +1017,10 @@ int32_t TDataSet::MoveBy(int32_t distance) {
   return result;
 }
 
-bool TDataSet::FindFirst() {
-  First();
-  FFound = !(FBOF && FEOF) && FRecordCount > 0;
-  return FFound;
-}
-
-bool TDataSet::FindLast() {
-  Last();
-  FFound = FRecordCount > 0;
-  return FFound;
-}
-
-bool TDataSet::FindNext() {
-  FFound = MoveBy(1) != 0;
-  return FFound;
-}
-
-bool TDataSet::FindPrior() {
-  FFound = MoveBy(-1) != 0;
-  return FFound;
-}
+bool TDataSet::FindFirst() { return FindRecord(true, true); }
+bool TDataSet::FindLast() { return FindRecord(true, false); }
+bool TDataSet::FindNext() { return FindRecord(false, true); }
+bool TDataSet::FindPrior() { return FindRecord(false, false); }
 
 // ---------------------------------------------------------------------------------------------------
 // Editing
@@ -1298,12 +1323,12 @@ TBookmark TDataSet::GetBookmark() {
   return b;
 }
 
-TBookmarkStr TDataSet::Bookmark() {
+TBookmarkStr TDataSet::GetBookmarkStr() {
   TBookmark b = GetBookmark();
   return TBookmarkStr(b.begin(), b.end());
 }
 
-void TDataSet::SetBookmark(const TBookmarkStr& value) {
+void TDataSet::SetBookmarkStr(const TBookmarkStr& value) {
   GotoBookmark(TBookmark(value.begin(), value.end()));
 }
 

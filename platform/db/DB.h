@@ -854,7 +854,10 @@ public:
   bool Modified() const { return FModified; }
   void SetModified(bool value) { FModified = value; }
   bool CanModify() const { return GetCanModify(); }
-  bool IsEmpty() const { return FActiveRecord >= FRecordCount && FBOF && FEOF; }
+  bool IsEmpty() const { return FActiveRecord >= FRecordCount; }
+  // Reading many records without telling the controls: while above 0 the state is dsBlockRead.
+  int32_t BlockReadSize() const { return FBlockReadSize; }
+  virtual void SetBlockReadSize(int32_t value);
   bool DefaultFields() const { return FDefaultFields; }
   bool AutoCalcFields() const { return FAutoCalcFields; }
   void SetAutoCalcFields(bool v) { FAutoCalcFields = v; }
@@ -870,6 +873,8 @@ public:
   int32_t MoveBy(int32_t distance);
   bool Bof() const { return FBOF; }
   bool Eof() const { return FEOF; }
+  // Finds the next record that passes the filter (the base moves like First/Last/Next/Prior).
+  virtual bool FindRecord(bool restart, bool goForward);
   bool FindFirst();
   bool FindLast();
   bool FindNext();
@@ -906,6 +911,7 @@ public:
 
   // Fields
   TFields* Fields() const { return FFields; }
+  TFields* FieldList() const { return FFields; }
   TFieldDefs* FieldDefs() const { return FFieldDefs; }
   int32_t FieldCount() const { return FFields->Count(); }
   TField* FieldByName(const String& name) const;
@@ -935,8 +941,10 @@ public:
   virtual void DataConvert(TField* field, const void* source, void* dest, bool toNative);
 
   // Bookmarks
-  TBookmarkStr Bookmark();
-  void SetBookmark(const TBookmarkStr& value);
+  TBookmarkStr Bookmark() { return GetBookmarkStr(); }
+  void SetBookmark(const TBookmarkStr& value) { SetBookmarkStr(value); }
+  virtual TBookmarkStr GetBookmarkStr();
+  virtual void SetBookmarkStr(const TBookmarkStr& value);
   virtual TBookmark GetBookmark();
   virtual void GotoBookmark(const TBookmark& bookmark);
   void FreeBookmark(TBookmark& bookmark) { bookmark.clear(); }
@@ -1078,6 +1086,12 @@ protected:
   void EndInsertAppend();
   void UpdateCalcFields();
   virtual void SetFieldKinds() {}
+  // Checks that a persistent field fits its definition ("Type mismatch for field '%s', expecting: %s
+  // actual: %s"); called by BindFields.
+  virtual void CheckFieldCompatibility(TField* field, TFieldDef* fieldDef);
+  // Copies text between the dataset's and the program's character sets; the base copies unchanged and
+  // returns the length.
+  virtual int32_t Translate(const char* src, char* dest, bool toOem);
   void ClearBuffersOnly() { ClearBuffers(); }
 
   TDataSetState FState = dsInactive;
@@ -1127,6 +1141,7 @@ private:
   bool FAutoCalcFields = true;
   bool FInternalOpenComplete = false;
   bool FStreamedActive = false;
+  int32_t FBlockReadSize = 0;
 };
 
 // ---------------------------------------------------------------------------------------------------

@@ -533,4 +533,41 @@ TEST_F(DataSetTest, FieldValidationAndChangeEvents) {
   DS->Cancel();
 }
 
+TEST_F(DataSetTest, DataSourceAutoEditAndDataChange) {
+  Fill(2);
+  Attach();
+  std::vector<String> changes;
+  Source->OnDataChange = [&](TObject*, TField* f) { changes.push_back(f ? f->FieldName() : String("nil")); };
+  Source->SetAutoEdit(false);
+  EXPECT_FALSE(Link->Edit());
+  EXPECT_EQ(DS->State(), dsBrowse);
+  Source->SetAutoEdit(true);
+  EXPECT_TRUE(Link->Edit());
+  EXPECT_EQ(DS->State(), dsEdit);
+  Name->SetAsString("z");
+  DS->Post();
+  EXPECT_EQ(changes, (std::vector<String>{"nil", "NAME", "nil"}));
+  Link->SetReadOnly(true);
+  EXPECT_FALSE(Link->Edit());
+  Source->SetEnabled(false);
+  EXPECT_FALSE(Link->Active());
+  Source->SetEnabled(true);
+  EXPECT_TRUE(Link->Active());
+}
+
+TEST_F(DataSetTest, BlockReadKeepsControlsQuietUntilItEnds) {
+  Fill(4);
+  Attach();
+  L.clear();
+  DS->SetBlockReadSize(10);
+  EXPECT_EQ(DS->State(), dsBlockRead);
+  int sum = 0;
+  for (DS->First(); !DS->Eof(); DS->Next()) sum += Id->AsInteger();
+  EXPECT_EQ(sum, 10);
+  EXPECT_TRUE(L.empty());
+  DS->SetBlockReadSize(0);
+  EXPECT_EQ(DS->State(), dsBrowse);
+  EXPECT_EQ(L, (Log{"DataSetChanged"}));
+}
+
 }  // namespace
