@@ -802,12 +802,23 @@ TRecordBuffer TdxMemData::RecBuf() const {
     case dsCurValue: return ActiveBuffer();
     case dsOldValue: {
       // The stored record is the old value of the record being edited.
-      const int32_t pos = ViewToRecord(FCurRec);
-      if (pos >= 0 && pos < FStore->Count()) return reinterpret_cast<TRecordBuffer>(FStore->Record(pos).Data);
+      const int32_t pos = EditedRecord();
+      if (pos >= 0) return reinterpret_cast<TRecordBuffer>(FStore->Record(pos).Data);
       return ActiveBuffer();
     }
     default: return nullptr;
   }
+}
+
+// The stored record behind the active buffer, found by its bookmark; -1 for a new record.
+int32_t TdxMemData::EditedRecord() const {
+  TRecordBuffer buf = ActiveBuffer();
+  if (!buf || const_cast<TdxMemData*>(this)->GetBookmarkFlag(buf) != bfCurrent) return -1;
+  int32_t bm = 0;
+  const_cast<TdxMemData*>(this)->GetBookmarkData(buf, &bm);
+  const int32_t cur = ViewToRecord(FCurRec);
+  if (cur >= 0 && cur < FStore->Count() && FStore->Record(cur).Bookmark == bm) return cur;
+  return FStore->IndexOfBookmark(bm);
 }
 
 uint8_t* TdxMemData::FieldSlot(TRecordBuffer buffer, TField* field) const {
@@ -862,8 +873,8 @@ String TdxMemData::GetBlobData(TField* field) {
   if (i < 0 || !buf) return String();
   String** slots;
   if (State() == dsOldValue) {
-    const int32_t pos = ViewToRecord(FCurRec);
-    if (pos < 0 || pos >= FStore->Count()) return String();
+    const int32_t pos = EditedRecord();
+    if (pos < 0) return String();
     slots = FStore->Record(pos).Blobs;
   } else {
     slots = BufferBlobs(buf);

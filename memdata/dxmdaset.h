@@ -292,7 +292,8 @@ private:
   int32_t BookmarkOffset() const;
   int32_t BlobsOffset() const;
   String** BufferBlobs(TRecordBuffer buffer) const;
-  TRecordBuffer RecBuf() const;  // the buffer field values come from in the current state
+  TRecordBuffer RecBuf() const;
+  int32_t EditedRecord() const;  // the buffer field values come from in the current state
   uint8_t* FieldSlot(TRecordBuffer buffer, TField* field) const;
 
   // The current view: the filter list while filtering, else the record list.

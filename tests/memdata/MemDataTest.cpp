@@ -609,3 +609,26 @@ TEST_F(MemDataFixture, ReadOnlyRefusesEditsButNotLoads) {
   EXPECT_EQ(ds->RecordCount(), 1);
   EXPECT_EQ(name->AsString(), "a");
 }
+
+TEST_F(MemDataFixture, OldValueIsTheStoredRecordWhileEditing) {
+  ds->Open();
+  AddRow("a", 1);
+  AddRow("b", 2);
+  AddRow("c", 3);
+  ds->First();
+  ds->Next();
+  ds->Edit();
+  name->SetAsString("changed");
+  EXPECT_EQ(VarToStr(name->OldValue()), "b");
+  EXPECT_EQ(name->AsString(), "changed");
+  ds->Cancel();
+  EXPECT_EQ(name->AsString(), "b");
+  int32_t gone = 12345;
+  TBookmark bm(reinterpret_cast<uint8_t*>(&gone), reinterpret_cast<uint8_t*>(&gone) + 4);
+  try {
+    ds->GotoBookmark(bm);
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Bookmark not found");
+  }
+}
