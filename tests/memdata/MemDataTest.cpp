@@ -632,3 +632,18 @@ TEST_F(MemDataFixture, OldValueIsTheStoredRecordWhileEditing) {
     EXPECT_EQ(e.Message(), "Bookmark not found");
   }
 }
+
+// The program fills its file list this way: controls disabled, one insert after another, no scrolling.
+TEST_F(MemDataFixture, SuccessiveInsertsEachLandBeforeTheLastPosted) {
+  ds->SetSortedField("nosuch");
+  ds->Open();
+  ds->DisableControls();
+  for (const char* n : {"a.gdb", "b.gdb", "c.gdb"}) {
+    ds->Insert();
+    name->SetAsString(n);
+    ds->Post();
+  }
+  ds->EnableControls();
+  EXPECT_EQ(Names(), "c.gdb,b.gdb,a.gdb");
+  EXPECT_EQ(Ids(), "3,2,1");
+}
