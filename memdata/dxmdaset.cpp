@@ -1343,9 +1343,9 @@ void TdxMemData::ReadTextFile(const String& fileName) {
     }
     for (size_t l = 1; l < lines.size(); ++l) {
       Append();
-      const std::vector<String>& pieces = lines[l];
-      for (size_t k = 0; k < pieces.size() && k < cols.size(); ++k)
-        if (cols[k] && !pieces[k].empty()) cols[k]->SetText(pieces[k]);
+      const std::vector<String>& cells = lines[l];
+      for (size_t k = 0; k < cells.size() && k < cols.size(); ++k)
+        if (cols[k] && !cells[k].empty()) cols[k]->SetText(cells[k]);
       Post();
     }
   } catch (...) {

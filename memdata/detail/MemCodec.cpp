@@ -152,31 +152,31 @@ std::vector<std::vector<String>> SplitTextFile(const String& text, char delimite
   const size_t n = text.size();
   size_t i = 0;
   while (i < n) {
-    std::vector<String> pieces;
-    String piece;
+    std::vector<String> cells;
+    String cell;
     bool lineEnded = false;
     while (i < n && !lineEnded) {
-      if (piece.empty() && text[i] == '"') {
+      if (cell.empty() && text[i] == '"') {
         // A quoted value: up to the quote that is not doubled; text after it joins the value as it is.
         ++i;
         while (i < n) {
           if (text[i] == '"') {
             if (i + 1 < n && text[i + 1] == '"') {
-              piece += '"';
+              cell += '"';
               i += 2;
               continue;
             }
             ++i;
             break;
           }
-          piece += text[i++];
+          cell += text[i++];
         }
       }
       while (i < n) {
         const char ch = text[i];
         if (ch == delimiter) {
-          pieces.push_back(std::move(piece));
-          piece.clear();
+          cells.push_back(std::move(cell));
+          cell.clear();
           ++i;
           break;
         }
@@ -185,12 +185,12 @@ std::vector<std::vector<String>> SplitTextFile(const String& text, char delimite
           lineEnded = true;
           break;
         }
-        piece += ch;
+        cell += ch;
         ++i;
       }
     }
-    pieces.push_back(std::move(piece));
-    lines.push_back(std::move(pieces));
+    cells.push_back(std::move(cell));
+    lines.push_back(std::move(cells));
   }
   return lines;
 }

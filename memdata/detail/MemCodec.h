@@ -48,7 +48,7 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler);
 // is, so files without such values keep the plain delimited layout.
 String EncodeTextValue(const String& value, char delimiter);
 String JoinTextLine(const std::vector<String>& values, char delimiter);
-// Splits a whole file into lines of pieces; line breaks are CR LF, LF or CR (outside quotes). A final
+// Splits a whole file into lines of cells; line breaks are CR LF, LF or CR (outside quotes). A final
 // line break ends the last line rather than starting an empty one.
 std::vector<std::vector<String>> SplitTextFile(const String& text, char delimiter);
 
