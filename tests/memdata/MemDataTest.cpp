@@ -647,3 +647,32 @@ TEST_F(MemDataFixture, SuccessiveInsertsEachLandBeforeTheLastPosted) {
   EXPECT_EQ(Names(), "c.gdb,b.gdb,a.gdb");
   EXPECT_EQ(Ids(), "3,2,1");
 }
+
+TEST_F(MemDataFixture, PersistedDataWithLoadOptionFillsOnlyWhenTheFormLoads) {
+  auto* module = New<TTestModule>(nullptr);
+  auto* md = New<TdxMemData>(module);
+  md->SetName("mdList");
+  auto* f = New<TIntegerField>(module);
+  f->SetName("mdListNUM");
+  f->SetFieldName("NUM");
+  f->SetDataSet(md);
+  md->Persistent()->SetOption(poLoad);
+  TMemoryStream* s = MakeStream();
+  md->Persistent()->SaveData(s);
+  s->Free();
+  md->Open();
+  EXPECT_EQ(md->RecordCount(), 0);
+  const String text = ComponentToText(module);
+  module->Free();
+
+  auto* copy = New<TTestModule>(nullptr);
+  ReadComponentFromText(text, copy);
+  auto* loaded = dynamic_cast<TdxMemData*>(copy->FindComponent("mdList"));
+  ASSERT_NE(loaded, nullptr);
+  ASSERT_TRUE(loaded->Active());
+  EXPECT_EQ(loaded->RecordCount(), 3);
+  loaded->Close();
+  loaded->Open();
+  EXPECT_EQ(loaded->RecordCount(), 0);
+  copy->Free();
+}
