@@ -208,7 +208,8 @@ public:
   void SetFieldName(const String& value);
   String FullName() const { return FFieldName; }
   TFieldType DataType() const { return FDataType; }
-  virtual int32_t DataSize() const { return 0; }
+  int32_t DataSize() const { return GetDataSize(); }
+  virtual int32_t GetDataSize() const { return 0; }
   int32_t Size() const { return FSize; }
   virtual void SetSize(int32_t value);
   int32_t FieldNo() const { return FFieldNo; }
@@ -282,23 +283,23 @@ public:
   // Value accessors; a type that the field cannot give raises EDatabaseError
   // "Cannot access field '%s' as type %s".
   String AsString() const { return GetAsString(); }
-  void SetAsString(const String& v) { SetAsStringValue(v); }
+  virtual void SetAsString(const String& v);
   WideString AsWideString() const { return GetAsWideString(); }
-  void SetAsWideString(const WideString& v) { SetAsWideStringValue(v); }
+  virtual void SetAsWideString(const WideString& v);
   int32_t AsInteger() const { return GetAsInteger(); }
-  void SetAsInteger(int32_t v) { SetAsIntegerValue(v); }
+  virtual void SetAsInteger(int32_t v);
   int64_t AsLargeInt() const { return GetAsLargeInt(); }
-  void SetAsLargeInt(int64_t v) { SetAsLargeIntValue(v); }
+  virtual void SetAsLargeInt(int64_t v);
   double AsFloat() const { return GetAsFloat(); }
-  void SetAsFloat(double v) { SetAsFloatValue(v); }
+  virtual void SetAsFloat(double v);
   Currency AsCurrency() const { return GetAsCurrency(); }
-  void SetAsCurrency(Currency v) { SetAsCurrencyValue(v); }
+  virtual void SetAsCurrency(Currency v);
   TBcd AsBCD() const { return GetAsBCD(); }
-  void SetAsBCD(const TBcd& v) { SetAsBCDValue(v); }
+  virtual void SetAsBCD(const TBcd& v);
   bool AsBoolean() const { return GetAsBoolean(); }
-  void SetAsBoolean(bool v) { SetAsBooleanValue(v); }
+  virtual void SetAsBoolean(bool v);
   TDateTime AsDateTime() const { return GetAsDateTime(); }
-  void SetAsDateTime(TDateTime v) { SetAsDateTimeValue(v); }
+  virtual void SetAsDateTime(TDateTime v);
   Variant AsVariant() const { return GetAsVariant(); }
   void SetAsVariant(const Variant& v) { SetVarValue(v); }
   Variant Value() const { return GetAsVariant(); }
@@ -328,25 +329,16 @@ public:
 protected:
   void SetDataType(TFieldType v) { FDataType = v; }
   virtual void GetText(String& text, bool displayText) const;
-  virtual void SetTextValue(const String& text) { SetAsStringValue(text); }
+  virtual void SetTextValue(const String& text) { SetAsString(text); }
   virtual String GetAsString() const;
-  virtual void SetAsStringValue(const String& v);
   virtual WideString GetAsWideString() const;
-  virtual void SetAsWideStringValue(const WideString& v);
   virtual int32_t GetAsInteger() const;
-  virtual void SetAsIntegerValue(int32_t v);
   virtual int64_t GetAsLargeInt() const;
-  virtual void SetAsLargeIntValue(int64_t v);
   virtual double GetAsFloat() const;
-  virtual void SetAsFloatValue(double v);
   virtual Currency GetAsCurrency() const;
-  virtual void SetAsCurrencyValue(Currency v);
   virtual TBcd GetAsBCD() const;
-  virtual void SetAsBCDValue(const TBcd& v);
   virtual bool GetAsBoolean() const;
-  virtual void SetAsBooleanValue(bool v);
   virtual TDateTime GetAsDateTime() const;
-  virtual void SetAsDateTimeValue(TDateTime v);
   virtual Variant GetAsVariant() const;
   virtual void SetVarValue(const Variant& v);
   virtual void FreeBuffers() {}
@@ -401,7 +393,13 @@ class TStringField : public TField {
   RTL_PUBLISHED_DECL
 public:
   explicit TStringField(TComponent* AOwner);
-  int32_t DataSize() const override { return FSize + 1; }
+  void SetAsString(const String& v) override;
+  void SetAsInteger(int32_t v) override;
+  void SetAsLargeInt(int64_t v) override;
+  void SetAsFloat(double v) override;
+  void SetAsBoolean(bool v) override;
+  void SetAsDateTime(TDateTime v) override;
+  int32_t GetDataSize() const override { return FSize + 1; }
   bool FixedChar() const { return FFixedChar; }
   void SetFixedChar(bool v) { FFixedChar = v; }
   bool Transliterate() const { return FTransliterate; }
@@ -411,17 +409,11 @@ public:
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   int32_t GetAsInteger() const override;
-  void SetAsIntegerValue(int32_t v) override;
   int64_t GetAsLargeInt() const override;
-  void SetAsLargeIntValue(int64_t v) override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   bool GetAsBoolean() const override;
-  void SetAsBooleanValue(bool v) override;
   TDateTime GetAsDateTime() const override;
-  void SetAsDateTimeValue(TDateTime v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -436,14 +428,14 @@ class TWideStringField : public TStringField {
   RTL_CLASS(TWideStringField, TStringField)
 public:
   explicit TWideStringField(TComponent* AOwner);
-  int32_t DataSize() const override { return static_cast<int32_t>(sizeof(void*)); }
+  void SetAsWideString(const WideString& v) override;
+  void SetAsString(const String& v) override;
+  int32_t GetDataSize() const override { return static_cast<int32_t>(sizeof(void*)); }
   bool GetValue(String& value) const override;
 
 protected:
   WideString GetAsWideString() const override;
-  void SetAsWideStringValue(const WideString& v) override;
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
 };
@@ -478,7 +470,11 @@ class TIntegerField : public TNumericField {
   RTL_PUBLISHED_DECL
 public:
   explicit TIntegerField(TComponent* AOwner);
-  int32_t DataSize() const override { return 4; }
+  void SetAsString(const String& v) override;
+  void SetAsInteger(int32_t v) override;
+  void SetAsLargeInt(int64_t v) override;
+  void SetAsFloat(double v) override;
+  int32_t GetDataSize() const override { return 4; }
   int32_t MinValue() const { return FMinValue; }
   void SetMinValue(int32_t v) { FMinValue = v; }
   int32_t MaxValue() const { return FMaxValue; }
@@ -488,13 +484,9 @@ public:
 protected:
   void CheckRange(int64_t value) const;
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   int32_t GetAsInteger() const override;
-  void SetAsIntegerValue(int32_t v) override;
   int64_t GetAsLargeInt() const override;
-  void SetAsLargeIntValue(int64_t v) override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -508,22 +500,22 @@ class TSmallintField : public TIntegerField {
   RTL_CLASS(TSmallintField, TIntegerField)
 public:
   explicit TSmallintField(TComponent* AOwner);
-  int32_t DataSize() const override { return 2; }
+  void SetAsInteger(int32_t v) override;
+  int32_t GetDataSize() const override { return 2; }
   bool GetValue(int32_t& value) const override;
 
 protected:
-  void SetAsIntegerValue(int32_t v) override;
 };
 
 class TWordField : public TIntegerField {
   RTL_CLASS(TWordField, TIntegerField)
 public:
   explicit TWordField(TComponent* AOwner);
-  int32_t DataSize() const override { return 2; }
+  void SetAsInteger(int32_t v) override;
+  int32_t GetDataSize() const override { return 2; }
   bool GetValue(int32_t& value) const override;
 
 protected:
-  void SetAsIntegerValue(int32_t v) override;
 };
 
 class TAutoIncField : public TIntegerField {
@@ -537,7 +529,11 @@ class TLargeintField : public TNumericField {
   RTL_PUBLISHED_DECL
 public:
   explicit TLargeintField(TComponent* AOwner);
-  int32_t DataSize() const override { return 8; }
+  void SetAsString(const String& v) override;
+  void SetAsInteger(int32_t v) override;
+  void SetAsLargeInt(int64_t v) override;
+  void SetAsFloat(double v) override;
+  int32_t GetDataSize() const override { return 8; }
   int64_t MinValue() const { return FMinValue; }
   void SetMinValue(int64_t v) { FMinValue = v; }
   int64_t MaxValue() const { return FMaxValue; }
@@ -547,13 +543,9 @@ public:
 protected:
   void CheckRange(int64_t value) const;
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   int32_t GetAsInteger() const override;
-  void SetAsIntegerValue(int32_t v) override;
   int64_t GetAsLargeInt() const override;
-  void SetAsLargeIntValue(int64_t v) override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -568,7 +560,11 @@ class TFloatField : public TNumericField {
   RTL_PUBLISHED_DECL
 public:
   explicit TFloatField(TComponent* AOwner);
-  int32_t DataSize() const override { return 8; }
+  void SetAsString(const String& v) override;
+  void SetAsInteger(int32_t v) override;
+  void SetAsFloat(double v) override;
+  void SetAsCurrency(::Currency v) override;
+  int32_t GetDataSize() const override { return 8; }
   bool IsCurrency() const { return FCurrency; }
   void SetCurrency(bool v);
   int32_t Precision() const { return FPrecision; }
@@ -581,14 +577,10 @@ public:
 protected:
   void CheckRange(double value) const;
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   int32_t GetAsInteger() const override;
-  void SetAsIntegerValue(int32_t v) override;
   int64_t GetAsLargeInt() const override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   ::Currency GetAsCurrency() const override;
-  void SetAsCurrencyValue(::Currency v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -609,18 +601,18 @@ class TBooleanField : public TField {
   RTL_PUBLISHED_DECL
 public:
   explicit TBooleanField(TComponent* AOwner);
-  int32_t DataSize() const override { return 2; }
+  void SetAsString(const String& v) override;
+  void SetAsBoolean(bool v) override;
+  void SetAsInteger(int32_t v) override;
+  int32_t GetDataSize() const override { return 2; }
   // "True;False" by default; either half may be empty.
   const String& DisplayValues() const { return FDisplayValues; }
   void SetDisplayValues(const String& v);
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   bool GetAsBoolean() const override;
-  void SetAsBooleanValue(bool v) override;
   int32_t GetAsInteger() const override;
-  void SetAsIntegerValue(int32_t v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -635,18 +627,18 @@ class TDateTimeField : public TField {
   RTL_PUBLISHED_DECL
 public:
   explicit TDateTimeField(TComponent* AOwner);
-  int32_t DataSize() const override { return 8; }
+  void SetAsString(const String& v) override;
+  void SetAsFloat(double v) override;
+  void SetAsDateTime(TDateTime v) override;
+  int32_t GetDataSize() const override { return 8; }
   const String& DisplayFormat() const { return FDisplayFormat; }
   void SetDisplayFormat(const String& v);
   bool GetValue(TDateTime& value) const;
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   TDateTime GetAsDateTime() const override;
-  void SetAsDateTimeValue(TDateTime v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -659,7 +651,7 @@ class TDateField : public TDateTimeField {
   RTL_CLASS(TDateField, TDateTimeField)
 public:
   explicit TDateField(TComponent* AOwner);
-  int32_t DataSize() const override { return 4; }
+  int32_t GetDataSize() const override { return 4; }
 
 protected:
   String DefaultFormat() const override;
@@ -670,7 +662,7 @@ class TTimeField : public TDateTimeField {
   RTL_CLASS(TTimeField, TDateTimeField)
 public:
   explicit TTimeField(TComponent* AOwner);
-  int32_t DataSize() const override { return 4; }
+  int32_t GetDataSize() const override { return 4; }
 
 protected:
   String DefaultFormat() const override;
@@ -682,7 +674,12 @@ class TBCDField : public TNumericField {
   RTL_PUBLISHED_DECL
 public:
   explicit TBCDField(TComponent* AOwner);
-  int32_t DataSize() const override { return static_cast<int32_t>(sizeof(TBcd)); }
+  void SetAsString(const String& v) override;
+  void SetAsInteger(int32_t v) override;
+  void SetAsFloat(double v) override;
+  void SetAsCurrency(::Currency v) override;
+  void SetAsBCD(const TBcd& v) override;
+  int32_t GetDataSize() const override { return static_cast<int32_t>(sizeof(TBcd)); }
   int32_t Precision() const { return FPrecision; }
   void SetPrecision(int32_t v) { FPrecision = v; }
   bool IsCurrency() const { return FCurrency; }
@@ -691,16 +688,11 @@ public:
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   int32_t GetAsInteger() const override;
-  void SetAsIntegerValue(int32_t v) override;
   int64_t GetAsLargeInt() const override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   ::Currency GetAsCurrency() const override;
-  void SetAsCurrencyValue(::Currency v) override;
   TBcd GetAsBCD() const override;
-  void SetAsBCDValue(const TBcd& v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -712,16 +704,16 @@ class TFMTBCDField : public TBCDField {
   RTL_CLASS(TFMTBCDField, TBCDField)
 public:
   explicit TFMTBCDField(TComponent* AOwner);
+  void SetAsString(const String& v) override;
+  void SetAsFloat(double v) override;
+  void SetAsCurrency(::Currency v) override;
+  void SetAsBCD(const TBcd& v) override;
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   double GetAsFloat() const override;
-  void SetAsFloatValue(double v) override;
   ::Currency GetAsCurrency() const override;
-  void SetAsCurrencyValue(::Currency v) override;
   TBcd GetAsBCD() const override;
-  void SetAsBCDValue(const TBcd& v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -732,12 +724,12 @@ class TBinaryField : public TField {
   RTL_PUBLISHED_DECL
 public:
   explicit TBinaryField(TComponent* AOwner);
+  void SetAsString(const String& v) override;
   std::vector<uint8_t> AsBytes() const;
   void SetAsBytes(const std::vector<uint8_t>& v);
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;
@@ -747,14 +739,14 @@ class TBytesField : public TBinaryField {
   RTL_CLASS(TBytesField, TBinaryField)
 public:
   explicit TBytesField(TComponent* AOwner);
-  int32_t DataSize() const override { return FSize; }
+  int32_t GetDataSize() const override { return FSize; }
 };
 
 class TVarBytesField : public TBinaryField {
   RTL_CLASS(TVarBytesField, TBinaryField)
 public:
   explicit TVarBytesField(TComponent* AOwner);
-  int32_t DataSize() const override { return FSize + 2; }
+  int32_t GetDataSize() const override { return FSize + 2; }
 };
 
 class TBlobField : public TField {
@@ -762,7 +754,9 @@ class TBlobField : public TField {
   RTL_PUBLISHED_DECL
 public:
   explicit TBlobField(TComponent* AOwner);
-  int32_t DataSize() const override { return 0; }
+  void SetAsString(const String& v) override;
+  void SetAsWideString(const WideString& v) override;
+  int32_t GetDataSize() const override { return 0; }
   int32_t BlobSize() const;
   bool Modified() const { return FModified; }
   void SetModified(bool v) { FModified = v; }
@@ -777,9 +771,7 @@ public:
 
 protected:
   String GetAsString() const override;
-  void SetAsStringValue(const String& v) override;
   WideString GetAsWideString() const override;
-  void SetAsWideStringValue(const WideString& v) override;
   Variant GetAsVariant() const override;
   void SetVarValue(const Variant& v) override;
   void GetText(String& text, bool displayText) const override;

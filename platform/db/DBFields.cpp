@@ -275,26 +275,26 @@ void TField::RangeError(const String& value, const String& minValue, const Strin
 }
 
 String TField::GetAsString() const { return ClassName(); }
-void TField::SetAsStringValue(const String&) { AccessError("String"); }
+void TField::SetAsString(const String&) { AccessError("String"); }
 WideString TField::GetAsWideString() const { return Utf8ToUtf16(GetAsString()); }
-void TField::SetAsWideStringValue(const WideString& v) { SetAsStringValue(Utf16ToUtf8(v)); }
+void TField::SetAsWideString(const WideString& v) { SetAsString(Utf16ToUtf8(v)); }
 int32_t TField::GetAsInteger() const { AccessError("Integer"); }
-void TField::SetAsIntegerValue(int32_t) { AccessError("Integer"); }
+void TField::SetAsInteger(int32_t) { AccessError("Integer"); }
 int64_t TField::GetAsLargeInt() const { return GetAsInteger(); }
-void TField::SetAsLargeIntValue(int64_t v) {
+void TField::SetAsLargeInt(int64_t v) {
   if (v < INT32_MIN || v > INT32_MAX) AccessError("Largeint");
-  SetAsIntegerValue(static_cast<int32_t>(v));
+  SetAsInteger(static_cast<int32_t>(v));
 }
 double TField::GetAsFloat() const { AccessError("Float"); }
-void TField::SetAsFloatValue(double) { AccessError("Float"); }
+void TField::SetAsFloat(double) { AccessError("Float"); }
 Currency TField::GetAsCurrency() const { return Currency::FromDouble(GetAsFloat()); }
-void TField::SetAsCurrencyValue(Currency v) { SetAsFloatValue(v.ToDouble()); }
+void TField::SetAsCurrency(Currency v) { SetAsFloat(v.ToDouble()); }
 TBcd TField::GetAsBCD() const { AccessError("BCD"); }
-void TField::SetAsBCDValue(const TBcd&) { AccessError("BCD"); }
+void TField::SetAsBCD(const TBcd&) { AccessError("BCD"); }
 bool TField::GetAsBoolean() const { AccessError("Boolean"); }
-void TField::SetAsBooleanValue(bool) { AccessError("Boolean"); }
+void TField::SetAsBoolean(bool) { AccessError("Boolean"); }
 TDateTime TField::GetAsDateTime() const { AccessError("DateTime"); }
-void TField::SetAsDateTimeValue(TDateTime) { AccessError("DateTime"); }
+void TField::SetAsDateTime(TDateTime) { AccessError("DateTime"); }
 Variant TField::GetAsVariant() const { AccessError("Variant"); }
 
 void TField::SetVarValue(const Variant&) { AccessError("Variant"); }
@@ -371,7 +371,7 @@ String TStringField::GetAsString() const {
   return s;
 }
 
-void TStringField::SetAsStringValue(const String& v) {
+void TStringField::SetAsString(const String& v) {
   std::vector<char> buf(static_cast<size_t>(DataSize()), '\0');
   // Cut at Size bytes without splitting a UTF-8 sequence.
   size_t n = std::min(v.size(), static_cast<size_t>(FSize));
@@ -382,20 +382,20 @@ void TStringField::SetAsStringValue(const String& v) {
 }
 
 int32_t TStringField::GetAsInteger() const { return StrToInt(GetAsString()); }
-void TStringField::SetAsIntegerValue(int32_t v) { SetAsStringValue(IntToStr(v)); }
+void TStringField::SetAsInteger(int32_t v) { SetAsString(IntToStr(v)); }
 int64_t TStringField::GetAsLargeInt() const { return StrToInt64(GetAsString()); }
-void TStringField::SetAsLargeIntValue(int64_t v) { SetAsStringValue(IntToStr(v)); }
+void TStringField::SetAsLargeInt(int64_t v) { SetAsString(IntToStr(v)); }
 double TStringField::GetAsFloat() const { return StrToFloat(GetAsString()); }
-void TStringField::SetAsFloatValue(double v) { SetAsStringValue(FloatText(v)); }
+void TStringField::SetAsFloat(double v) { SetAsString(FloatText(v)); }
 bool TStringField::GetAsBoolean() const {
   String s = GetAsString();
   if (s.empty()) return false;
   char c = static_cast<char>(std::toupper(static_cast<unsigned char>(s[0])));
   return c == 'T' || c == 'Y';
 }
-void TStringField::SetAsBooleanValue(bool v) { SetAsStringValue(v ? "T" : "F"); }
+void TStringField::SetAsBoolean(bool v) { SetAsString(v ? "T" : "F"); }
 TDateTime TStringField::GetAsDateTime() const { return StrToDateTime(GetAsString()); }
-void TStringField::SetAsDateTimeValue(TDateTime v) { SetAsStringValue(DateTimeToStr(v)); }
+void TStringField::SetAsDateTime(TDateTime v) { SetAsString(DateTimeToStr(v)); }
 
 Variant TStringField::GetAsVariant() const {
   String s;
@@ -405,7 +405,7 @@ Variant TStringField::GetAsVariant() const {
 
 void TStringField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  SetAsStringValue(VarToStr(v));
+  SetAsString(VarToStr(v));
 }
 
 void TStringField::GetText(String& text, bool) const { text = GetAsString(); }
@@ -428,13 +428,13 @@ WideString TWideStringField::GetAsWideString() const {
   return w;
 }
 
-void TWideStringField::SetAsWideStringValue(const WideString& v) {
+void TWideStringField::SetAsWideString(const WideString& v) {
   WideString w = v.size() > static_cast<size_t>(FSize) && FSize > 0 ? v.substr(0, FSize) : v;
   SetData(&w);
 }
 
 String TWideStringField::GetAsString() const { return Utf16ToUtf8(GetAsWideString()); }
-void TWideStringField::SetAsStringValue(const String& v) { SetAsWideStringValue(Utf8ToUtf16(v)); }
+void TWideStringField::SetAsString(const String& v) { SetAsWideString(Utf8ToUtf16(v)); }
 
 Variant TWideStringField::GetAsVariant() const {
   WideString w;
@@ -444,7 +444,7 @@ Variant TWideStringField::GetAsVariant() const {
 
 void TWideStringField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  SetAsWideStringValue(VarToWideStr(v));
+  SetAsWideString(VarToWideStr(v));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -465,7 +465,7 @@ TGUID TGuidField::AsGuid() const {
   return s.empty() ? TGUID{} : StringToGUID(s);
 }
 
-void TGuidField::SetAsGuid(const TGUID& v) { SetAsStringValue(GUIDToString(v)); }
+void TGuidField::SetAsGuid(const TGUID& v) { SetAsString(GUIDToString(v)); }
 
 // ---------------------------------------------------------------------------------------------------
 // TNumericField
@@ -508,13 +508,13 @@ String TIntegerField::GetAsString() const {
   return GetValue(v) ? IntToStr(v) : String();
 }
 
-void TIntegerField::SetAsStringValue(const String& v) {
+void TIntegerField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) {
     Clear();
     return;
   }
-  SetAsLargeIntValue(StrToInt64(s));
+  SetAsLargeInt(StrToInt64(s));
 }
 
 int32_t TIntegerField::GetAsInteger() const {
@@ -522,25 +522,25 @@ int32_t TIntegerField::GetAsInteger() const {
   return GetValue(v) ? v : 0;
 }
 
-void TIntegerField::SetAsIntegerValue(int32_t v) {
+void TIntegerField::SetAsInteger(int32_t v) {
   CheckRange(v);
   SetData(&v);
 }
 
 int64_t TIntegerField::GetAsLargeInt() const { return GetAsInteger(); }
 
-void TIntegerField::SetAsLargeIntValue(int64_t v) {
+void TIntegerField::SetAsLargeInt(int64_t v) {
   CheckRange(v);
-  SetAsIntegerValue(static_cast<int32_t>(v));
+  SetAsInteger(static_cast<int32_t>(v));
 }
 
 double TIntegerField::GetAsFloat() const { return GetAsInteger(); }
 
-void TIntegerField::SetAsFloatValue(double v) {
+void TIntegerField::SetAsFloat(double v) {
   double r = std::nearbyint(v);
   if (!(r >= static_cast<double>(FMinRange) && r <= static_cast<double>(FMaxRange)))
     RangeError(FloatText(v), IntToStr(FMinRange), IntToStr(FMaxRange));
-  SetAsLargeIntValue(static_cast<int64_t>(r));
+  SetAsLargeInt(static_cast<int64_t>(r));
 }
 
 Variant TIntegerField::GetAsVariant() const {
@@ -552,11 +552,11 @@ Variant TIntegerField::GetAsVariant() const {
 void TIntegerField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
   if (VarIsStr(v)) {
-    SetAsStringValue(VarToStr(v));
+    SetAsString(VarToStr(v));
     return;
   }
   try {
-    SetAsLargeIntValue(v.AsInt64());
+    SetAsLargeInt(v.AsInt64());
   } catch (EVariantError&) {
     DatabaseErrorFmt(SFieldValueError, {DisplayName()});
   }
@@ -585,7 +585,7 @@ bool TSmallintField::GetValue(int32_t& value) const {
   return true;
 }
 
-void TSmallintField::SetAsIntegerValue(int32_t v) {
+void TSmallintField::SetAsInteger(int32_t v) {
   CheckRange(v);
   int16_t s = static_cast<int16_t>(v);
   SetData(&s);
@@ -604,7 +604,7 @@ bool TWordField::GetValue(int32_t& value) const {
   return true;
 }
 
-void TWordField::SetAsIntegerValue(int32_t v) {
+void TWordField::SetAsInteger(int32_t v) {
   CheckRange(v);
   uint16_t w = static_cast<uint16_t>(v);
   SetData(&w);
@@ -634,27 +634,27 @@ String TLargeintField::GetAsString() const {
   return GetValue(v) ? IntToStr(v) : String();
 }
 
-void TLargeintField::SetAsStringValue(const String& v) {
+void TLargeintField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) Clear();
-  else SetAsLargeIntValue(StrToInt64(s));
+  else SetAsLargeInt(StrToInt64(s));
 }
 
 int32_t TLargeintField::GetAsInteger() const { return static_cast<int32_t>(GetAsLargeInt()); }
-void TLargeintField::SetAsIntegerValue(int32_t v) { SetAsLargeIntValue(v); }
+void TLargeintField::SetAsInteger(int32_t v) { SetAsLargeInt(v); }
 
 int64_t TLargeintField::GetAsLargeInt() const {
   int64_t v;
   return GetValue(v) ? v : 0;
 }
 
-void TLargeintField::SetAsLargeIntValue(int64_t v) {
+void TLargeintField::SetAsLargeInt(int64_t v) {
   CheckRange(v);
   SetData(&v);
 }
 
 double TLargeintField::GetAsFloat() const { return static_cast<double>(GetAsLargeInt()); }
-void TLargeintField::SetAsFloatValue(double v) { SetAsLargeIntValue(static_cast<int64_t>(std::nearbyint(v))); }
+void TLargeintField::SetAsFloat(double v) { SetAsLargeInt(static_cast<int64_t>(std::nearbyint(v))); }
 
 Variant TLargeintField::GetAsVariant() const {
   int64_t v;
@@ -664,8 +664,8 @@ Variant TLargeintField::GetAsVariant() const {
 
 void TLargeintField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  if (VarIsStr(v)) SetAsStringValue(VarToStr(v));
-  else SetAsLargeIntValue(v.AsInt64());
+  if (VarIsStr(v)) SetAsString(VarToStr(v));
+  else SetAsLargeInt(v.AsInt64());
 }
 
 void TLargeintField::GetText(String& text, bool displayText) const {
@@ -702,7 +702,7 @@ double TFloatField::GetAsFloat() const {
   return GetData(&v) ? v : 0;
 }
 
-void TFloatField::SetAsFloatValue(double v) {
+void TFloatField::SetAsFloat(double v) {
   CheckRange(v);
   SetData(&v);
 }
@@ -712,7 +712,7 @@ String TFloatField::GetAsString() const {
   return GetData(&v) ? FloatText(v) : String();
 }
 
-void TFloatField::SetAsStringValue(const String& v) {
+void TFloatField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) {
     Clear();
@@ -720,14 +720,14 @@ void TFloatField::SetAsStringValue(const String& v) {
   }
   double d;
   if (!TryStrToFloat(s, d)) DatabaseErrorFmt(SInvalidFloatValue, {s, DisplayName()});
-  SetAsFloatValue(d);
+  SetAsFloat(d);
 }
 
 int32_t TFloatField::GetAsInteger() const { return static_cast<int32_t>(std::nearbyint(GetAsFloat())); }
-void TFloatField::SetAsIntegerValue(int32_t v) { SetAsFloatValue(v); }
+void TFloatField::SetAsInteger(int32_t v) { SetAsFloat(v); }
 int64_t TFloatField::GetAsLargeInt() const { return static_cast<int64_t>(std::nearbyint(GetAsFloat())); }
 ::Currency TFloatField::GetAsCurrency() const { return ::Currency::FromDouble(GetAsFloat()); }
-void TFloatField::SetAsCurrencyValue(::Currency v) { SetAsFloatValue(v.ToDouble()); }
+void TFloatField::SetAsCurrency(::Currency v) { SetAsFloat(v.ToDouble()); }
 
 Variant TFloatField::GetAsVariant() const {
   double v;
@@ -738,11 +738,11 @@ Variant TFloatField::GetAsVariant() const {
 void TFloatField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
   if (VarIsStr(v)) {
-    SetAsStringValue(VarToStr(v));
+    SetAsString(VarToStr(v));
     return;
   }
   try {
-    SetAsFloatValue(v.AsDouble());
+    SetAsFloat(v.AsDouble());
   } catch (EVariantError&) {
     DatabaseErrorFmt(SFieldValueError, {DisplayName()});
   }
@@ -798,7 +798,7 @@ bool TBooleanField::GetAsBoolean() const {
   return GetData(&v) && v != 0;
 }
 
-void TBooleanField::SetAsBooleanValue(bool v) {
+void TBooleanField::SetAsBoolean(bool v) {
   uint16_t w = v ? 0xFFFF : 0;  // WordBool true
   SetData(&w);
 }
@@ -809,20 +809,20 @@ String TBooleanField::GetAsString() const {
   return FTextValues[v != 0 ? 1 : 0];
 }
 
-void TBooleanField::SetAsStringValue(const String& v) {
+void TBooleanField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) {
     Clear();
     return;
   }
   auto matches = [&](const String& t) { return !t.empty() && AnsiSameText(s, t.substr(0, std::min(t.size(), s.size()))) && s.size() <= t.size(); };
-  if (matches(FTextValues[1])) SetAsBooleanValue(true);
-  else if (matches(FTextValues[0])) SetAsBooleanValue(false);
+  if (matches(FTextValues[1])) SetAsBoolean(true);
+  else if (matches(FTextValues[0])) SetAsBoolean(false);
   else DatabaseErrorFmt(SInvalidBoolValue, {s, DisplayName()});
 }
 
 int32_t TBooleanField::GetAsInteger() const { return GetAsBoolean() ? 1 : 0; }
-void TBooleanField::SetAsIntegerValue(int32_t v) { SetAsBooleanValue(v != 0); }
+void TBooleanField::SetAsInteger(int32_t v) { SetAsBoolean(v != 0); }
 
 Variant TBooleanField::GetAsVariant() const {
   uint16_t v = 0;
@@ -832,8 +832,8 @@ Variant TBooleanField::GetAsVariant() const {
 
 void TBooleanField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  if (VarIsStr(v)) SetAsStringValue(VarToStr(v));
-  else SetAsBooleanValue(v.AsBoolean());
+  if (VarIsStr(v)) SetAsString(VarToStr(v));
+  else SetAsBoolean(v.AsBoolean());
 }
 
 void TBooleanField::GetText(String& text, bool) const { text = GetAsString(); }
@@ -860,9 +860,9 @@ TDateTime TDateTimeField::GetAsDateTime() const {
   return GetValue(v) ? v : 0;
 }
 
-void TDateTimeField::SetAsDateTimeValue(TDateTime v) { SetData(&v, false); }
+void TDateTimeField::SetAsDateTime(TDateTime v) { SetData(&v, false); }
 double TDateTimeField::GetAsFloat() const { return GetAsDateTime(); }
-void TDateTimeField::SetAsFloatValue(double v) { SetAsDateTimeValue(v); }
+void TDateTimeField::SetAsFloat(double v) { SetAsDateTime(v); }
 
 String TDateTimeField::DefaultFormat() const {
   const TFormatSettings& fs = FormatSettings();
@@ -877,7 +877,7 @@ String TDateTimeField::GetAsString() const {
   return s;
 }
 
-void TDateTimeField::SetAsStringValue(const String& v) {
+void TDateTimeField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) {
     Clear();
@@ -885,7 +885,7 @@ void TDateTimeField::SetAsStringValue(const String& v) {
   }
   TDateTime dt;
   if (!ParseText(s, dt)) DatabaseErrorFmt(SFieldValueError, {DisplayName()});
-  SetAsDateTimeValue(dt);
+  SetAsDateTime(dt);
 }
 
 Variant TDateTimeField::GetAsVariant() const {
@@ -896,8 +896,8 @@ Variant TDateTimeField::GetAsVariant() const {
 
 void TDateTimeField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  if (VarIsStr(v)) SetAsStringValue(VarToStr(v));
-  else SetAsDateTimeValue(VarToDateTime(v));
+  if (VarIsStr(v)) SetAsString(VarToStr(v));
+  else SetAsDateTime(VarToDateTime(v));
 }
 
 void TDateTimeField::GetText(String& text, bool displayText) const {
@@ -936,11 +936,11 @@ void TBCDField::SetSize(int32_t value) {
   return GetData(&c, false) ? c : ::Currency();
 }
 
-void TBCDField::SetAsCurrencyValue(::Currency v) { SetData(&v, false); }
+void TBCDField::SetAsCurrency(::Currency v) { SetData(&v, false); }
 double TBCDField::GetAsFloat() const { return GetAsCurrency().ToDouble(); }
-void TBCDField::SetAsFloatValue(double v) { SetAsCurrencyValue(::Currency::FromDouble(v)); }
+void TBCDField::SetAsFloat(double v) { SetAsCurrency(::Currency::FromDouble(v)); }
 int32_t TBCDField::GetAsInteger() const { return static_cast<int32_t>(std::nearbyint(GetAsFloat())); }
-void TBCDField::SetAsIntegerValue(int32_t v) { SetAsCurrencyValue(::Currency::FromDouble(v)); }
+void TBCDField::SetAsInteger(int32_t v) { SetAsCurrency(::Currency::FromDouble(v)); }
 int64_t TBCDField::GetAsLargeInt() const { return static_cast<int64_t>(std::nearbyint(GetAsFloat())); }
 
 TBcd TBCDField::GetAsBCD() const {
@@ -949,14 +949,14 @@ TBcd TBCDField::GetAsBCD() const {
   return b;
 }
 
-void TBCDField::SetAsBCDValue(const TBcd& v) { SetData(&v); }
+void TBCDField::SetAsBCD(const TBcd& v) { SetData(&v); }
 
 String TBCDField::GetAsString() const {
   ::Currency c;
   return GetData(&c, false) ? CurrToStr(c) : String();
 }
 
-void TBCDField::SetAsStringValue(const String& v) {
+void TBCDField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) {
     Clear();
@@ -964,7 +964,7 @@ void TBCDField::SetAsStringValue(const String& v) {
   }
   ::Currency c;
   if (!TryStrToCurr(s, c)) DatabaseErrorFmt(SInvalidFloatValue, {s, DisplayName()});
-  SetAsCurrencyValue(c);
+  SetAsCurrency(c);
 }
 
 Variant TBCDField::GetAsVariant() const {
@@ -975,8 +975,8 @@ Variant TBCDField::GetAsVariant() const {
 
 void TBCDField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  if (VarIsStr(v)) SetAsStringValue(VarToStr(v));
-  else SetAsCurrencyValue(v.AsCurrency());
+  if (VarIsStr(v)) SetAsString(VarToStr(v));
+  else SetAsCurrency(v.AsCurrency());
 }
 
 void TBCDField::GetText(String& text, bool displayText) const {
@@ -1002,26 +1002,26 @@ TBcd TFMTBCDField::GetAsBCD() const {
   TBcd b;
   return GetData(&b) ? b : TBcd{};
 }
-void TFMTBCDField::SetAsBCDValue(const TBcd& v) { SetData(&v); }
+void TFMTBCDField::SetAsBCD(const TBcd& v) { SetData(&v); }
 ::Currency TFMTBCDField::GetAsCurrency() const {
   ::Currency c;
   BCDToCurr(GetAsBCD(), c);
   return c;
 }
-void TFMTBCDField::SetAsCurrencyValue(::Currency v) {
+void TFMTBCDField::SetAsCurrency(::Currency v) {
   TBcd b;
   CurrToBCD(v, b, 32, FSize);
-  SetAsBCDValue(b);
+  SetAsBCD(b);
 }
 double TFMTBCDField::GetAsFloat() const { return BcdToDouble(GetAsBCD()); }
-void TFMTBCDField::SetAsFloatValue(double v) { SetAsBCDValue(DoubleToBcd(v)); }
+void TFMTBCDField::SetAsFloat(double v) { SetAsBCD(DoubleToBcd(v)); }
 
 String TFMTBCDField::GetAsString() const {
   TBcd b;
   return GetData(&b) ? BcdToStr(b) : String();
 }
 
-void TFMTBCDField::SetAsStringValue(const String& v) {
+void TFMTBCDField::SetAsString(const String& v) {
   String s = Trim(v);
   if (s.empty()) {
     Clear();
@@ -1029,7 +1029,7 @@ void TFMTBCDField::SetAsStringValue(const String& v) {
   }
   TBcd b;
   if (!TryStrToBcd(s, b)) DatabaseErrorFmt(SInvalidFloatValue, {s, DisplayName()});
-  SetAsBCDValue(b);
+  SetAsBCD(b);
 }
 
 Variant TFMTBCDField::GetAsVariant() const {
@@ -1040,8 +1040,8 @@ Variant TFMTBCDField::GetAsVariant() const {
 
 void TFMTBCDField::SetVarValue(const Variant& v) {
   if (VarClears(this, v)) return;
-  if (VarIsStr(v)) SetAsStringValue(VarToStr(v));
-  else SetAsBCDValue(VarToBcd(v));
+  if (VarIsStr(v)) SetAsString(VarToStr(v));
+  else SetAsBCD(VarToBcd(v));
 }
 
 void TFMTBCDField::GetText(String& text, bool displayText) const {
@@ -1088,7 +1088,7 @@ String TBinaryField::GetAsString() const {
   return String(b.begin(), b.end());
 }
 
-void TBinaryField::SetAsStringValue(const String& v) { SetAsBytes(std::vector<uint8_t>(v.begin(), v.end())); }
+void TBinaryField::SetAsString(const String& v) { SetAsBytes(std::vector<uint8_t>(v.begin(), v.end())); }
 
 Variant TBinaryField::GetAsVariant() const {
   if (IsNull()) return Null();
@@ -1106,7 +1106,7 @@ void TBinaryField::SetVarValue(const Variant& v) {
       b.push_back(static_cast<uint8_t>(VarArrayGet(v, {i}).AsInteger()));
     SetAsBytes(b);
   } else {
-    SetAsStringValue(VarToStr(v));
+    SetAsString(VarToStr(v));
   }
 }
 
@@ -1203,9 +1203,9 @@ String TBlobField::GetAsString() const {
   return String(b.begin(), b.end());
 }
 
-void TBlobField::SetAsStringValue(const String& v) { WriteBlob(this, v.data(), v.size()); }
+void TBlobField::SetAsString(const String& v) { WriteBlob(this, v.data(), v.size()); }
 WideString TBlobField::GetAsWideString() const { return Utf8ToUtf16(GetAsString()); }
-void TBlobField::SetAsWideStringValue(const WideString& v) { SetAsStringValue(Utf16ToUtf8(v)); }
+void TBlobField::SetAsWideString(const WideString& v) { SetAsString(Utf16ToUtf8(v)); }
 
 Variant TBlobField::GetAsVariant() const {
   if (IsNull()) return Null();
@@ -1223,7 +1223,7 @@ void TBlobField::SetVarValue(const Variant& v) {
       b.push_back(static_cast<uint8_t>(VarArrayGet(v, {i}).AsInteger()));
     SetAsBytes(b);
   } else {
-    SetAsStringValue(VarToStr(v));
+    SetAsString(VarToStr(v));
   }
 }
 

@@ -302,6 +302,19 @@ TEST_F(DataSetTest, EditKeepsValuesUntilPostAndCancelRestoresThem) {
   DS->Delete();
   EXPECT_EQ(Id->AsInteger(), 2);
   EXPECT_EQ(DS->RecordCount(), 1);
+  DS->Delete();
+  EXPECT_TRUE(DS->IsEmpty());
+  EXPECT_TRUE(DS->Bof() && DS->Eof());
+  EXPECT_TRUE(Id->IsNull());
+  try {
+    DS->Delete();
+    FAIL() << "deleted from an empty dataset";
+  } catch (EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Table: Cannot perform this operation on an empty dataset");
+  }
+  DS->Edit();  // editing an empty dataset inserts
+  EXPECT_EQ(DS->State(), dsInsert);
+  DS->Cancel();
 }
 
 TEST_F(DataSetTest, AbortInABeforeEventLeavesTheStateAsItWas) {
