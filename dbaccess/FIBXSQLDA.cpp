@@ -298,7 +298,7 @@ String TFIBXSQLVAR::GetAsString() const {
 
 WideString TFIBXSQLVAR::GetAsWideString() const {
   if (GetIsNull()) return WideString();
-  return VariantToWide(GetAsString());
+  return rtl_variant::VariantToWide(GetAsString());
 }
 
 Variant TFIBXSQLVAR::GetAsVariant() const {

@@ -11,6 +11,7 @@
 #include "dbaccess/SqlTxtRtns.h"
 #include "dbaccess/StrUtil.h"
 #include "rtl/Clock.h"
+#include "rtl/Streams.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
 

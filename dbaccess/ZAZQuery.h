@@ -42,14 +42,7 @@ enum TFIBSQLTypes : uint8_t {
   SQLSavePointOperation,
 };
 
-enum TpZAZQueryOption : uint8_t {
-  qoStartTransaction,
-  qoAutoCommit,
-  qoTrimCharFields,
-  qoNoForceIsNull,
-  qoFreeHandleAfterExecute,
-};
-using TpZAZQueryOptions = Set<TpZAZQueryOption>;
+// The options (TpZAZQueryOptions) are declared with the property classes in pFIBProps.h.
 
 class TFIBQuery : public TComponent, public ISQLObject {
   RTL_CLASS(TFIBQuery, TComponent)
