@@ -302,20 +302,27 @@ TEST_F(FIBDatabaseTest, ClosedConnectionReportsItsFullName) {
 }
 
 TEST_F(FIBDatabaseTest, IdleConnectionClosesOnTheSecondTick) {
+  HeadlessClock clock;
   auto* rec = Own(New<DbRecorder>(nullptr));
   auto* db = Own(NewDatabase(Dialect3()));
   db->SetOnTimeout(TNotifyEvent(rec, &DbRecorder::Timeout));
+  EXPECT_EQ(db->Timeout(), 0u);
   db->SetTimeout(1000);
   EXPECT_EQ(db->Timeout(), 1000u);
   db->Open();
-  db->TimerElapsed(nullptr);
+  clock.Elapse(1000);
   EXPECT_TRUE(db->Connected());
+  EXPECT_TRUE(db->Idle());
   db->GetDBSQLDialect();  // a client call between the ticks keeps it alive
-  db->TimerElapsed(nullptr);
+  clock.Elapse(1000);
   EXPECT_TRUE(db->Connected());
-  db->TimerElapsed(nullptr);
+  clock.Elapse(1000);
   EXPECT_FALSE(db->Connected());
   EXPECT_EQ(rec->Log, std::vector<String>{"OnTimeout"});
+  clock.Elapse(3000);  // closed connections stay closed and quiet
+  EXPECT_EQ(rec->Log.size(), 1u);
+  db->SetTimeout(0);
+  EXPECT_EQ(db->Timeout(), 0u);
 }
 
 TEST_F(FIBDatabaseTest, DestroyingTellsLinksAndHandlersLastFirst) {

@@ -171,20 +171,27 @@ TEST_F(FIBTransactionTest, ParametersAreFixedWhileActive) {
 }
 
 TEST_F(FIBTransactionTest, IdleTransactionEndsByItsTimeoutAction) {
+  HeadlessClock clock;
   auto* rec = Own(New<TrRecorder>(nullptr));
   TR->SetOnTimeout(TNotifyEvent(rec, &TrRecorder::Timeout));
   TR->SetTimeout(500);
+  EXPECT_EQ(TR->Timeout(), 500u);
   TR->SetTimeoutAction(TACommit);
   TR->StartTransaction();
   ExecSQL(DB, TR, "INSERT INTO T VALUES (1, 'a')");
-  TR->TimerElapsed(nullptr);
+  clock.Elapse(500);
   EXPECT_TRUE(TR->Active());
   EXPECT_TRUE(TR->Idle());
   EXPECT_TRUE(rec->Log.empty());
-  TR->TimerElapsed(nullptr);
+  ExecSQL(DB, TR, "INSERT INTO T VALUES (2, 'b')");  // a call through the transaction counts as use
+  EXPECT_FALSE(TR->Idle());
+  clock.Elapse(500);
+  EXPECT_TRUE(TR->Active());
+  clock.Elapse(500);
   EXPECT_FALSE(TR->Active());
   EXPECT_EQ(rec->Log, std::vector<String>{"OnTimeout"});
-  EXPECT_EQ(Rows(), 1);
+  EXPECT_EQ(Rows(), 2);
+  TR->SetTimeout(0);
 }
 
 TEST_F(FIBTransactionTest, ClosingTheConnectionEndsRetainingActionsCompletely) {
