@@ -742,7 +742,7 @@ Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex, const st
   Variant result(false);
   TFIBQuery* query = AcquireCachedQuery(FInternalTransaction, sql);
   TFIBTransaction* tr = query->Transaction();
-  int32_t n = std::min(static_cast<int32_t>(values.size()) - 1, query->ParamCount() - 1);
+  int32_t n = -1;
   // A statement whose parameters were not all used holds no reusable state, so it leaves the pool.
   auto dispose = [&] {
     if (n < 0)
@@ -751,6 +751,7 @@ Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex, const st
       ReleaseCachedQuery(query);
   };
   try {
+    n = std::min(static_cast<int32_t>(values.size()) - 1, query->ParamCount() - 1);
     if (!tr->Active()) tr->StartTransaction();
     for (int32_t i = 0; i <= n; ++i)
       if (!VarIsEmpty(values[i])) query->SetParamValue(i, values[i]);

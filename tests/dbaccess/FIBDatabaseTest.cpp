@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "dbaccess/FIBLoginDialog.h"
+#include "dbaccess/pZAZQuery.h"
 #include "rtl/DateTime.h"
 
 namespace {
@@ -436,6 +437,94 @@ TEST_F(FIBDatabaseTest, RemoteAttachThroughTheLoopbackServer) {
   db->Open();
   EXPECT_TRUE(db->IsRemoteConnect());
   EXPECT_EQ(db->GetServerMajorVersion(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+class FIBDatabaseQueriesTest : public ::testing::Test {
+protected:
+  void Make(int dialect) {
+    CreateDialectDatabase(Dir.File("q.fdb"), dialect);
+    DB = Own(NewDatabase(Dir.File("q.fdb"), "DB1", dialect));
+    DB->Open();
+    TFIBTransaction* tr = Own(NewTransaction(DB, "Setup"));
+    tr->StartTransaction();
+    ExecSQL(DB, tr, "INSERT INTO T VALUES (1, 'один')");
+    ExecSQL(DB, tr, "INSERT INTO T VALUES (2, 'two')");
+    tr->Commit();
+    tr->StartTransaction();
+    ExecSQL(DB, tr, "CREATE GENERATOR G_ID");
+    tr->Commit();
+    tr->StartTransaction();
+    ExecSQL(DB, tr, "SET GENERATOR G_ID TO 41");
+    tr->Commit();
+  }
+  TCacheQueries* Pool() { return CacheList()->PoolOf(DB); }
+
+  TempDir Dir;
+  Owned Own;
+  TFIBDatabase* DB = nullptr;
+};
+
+TEST_F(FIBDatabaseQueriesTest, QueryValueReadsOneFieldOrAllOfThem) {
+  Make(3);
+  const String sql = "SELECT ID, NAME, CAST(NULL AS INTEGER) FROM T WHERE ID = :ID";
+  Variant all = DB->QueryValue(sql, -1, {Variant(1)});
+  ASSERT_TRUE(VarIsArray(all));
+  EXPECT_EQ(VarArrayHighBound(all, 1), 2);
+  EXPECT_EQ(VarArrayGet(all, {0}).AsInteger(), 1);
+  EXPECT_EQ(VarArrayGet(all, {1}).AsString(), "один");
+  EXPECT_TRUE(VarIsNull(VarArrayGet(all, {2})));
+  // The statement went back to the pool, idle under its text.
+  EXPECT_EQ(Pool()->IdleCount(), 1);
+  EXPECT_EQ(DB->QueryValue(sql, 1, {Variant(2)}).AsString(), "two");
+  EXPECT_EQ(Pool()->IdleCount(), 1);
+  // Without parameters the statement is freed instead.
+  EXPECT_EQ(DB->QueryValue("SELECT COUNT(*) FROM T", 0).AsInteger(), 2);
+  EXPECT_EQ(Pool()->IdleCount(), 1);
+  EXPECT_EQ(Pool()->BusyCount(), 0);
+  // Nothing selected: the result stays false.
+  Variant none = DB->QueryValue("UPDATE T SET NAME = NAME WHERE ID = :ID", 0, {Variant(5)});
+  EXPECT_EQ(none.AsBoolean(), false);
+  EXPECT_FALSE(DB->InternalTransaction()->Active());
+}
+
+TEST_F(FIBDatabaseQueriesTest, AFailedQueryRollsBackAndRaises) {
+  Make(3);
+  EXPECT_NE(RaisedMessage([&] { DB->QueryValue("SELECT NOPE FROM T", 0); }), "");
+  EXPECT_NE(RaisedMessage([&] { DB->QueryValue("INSERT INTO T VALUES (:ID, 'dup')", 0, {Variant(1)}); }), "");
+  EXPECT_FALSE(DB->InternalTransaction()->Active());
+  EXPECT_EQ(Pool()->BusyCount(), 0);
+}
+
+class FIBGeneratorTest : public FIBDatabaseQueriesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FIBGeneratorTest, ReadsAndStepsGenerators) {
+  Make(GetParam());
+  EXPECT_EQ(DB->GetGeneratorValue("g_id", 0, nullptr), 41);
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 1, nullptr), 42);
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 0, nullptr), 42);
+  EXPECT_FALSE(DB->InternalTransaction()->Active());
+  // With an active transaction of the connection, that one is used and left running.
+  auto* tr = Own(NewTransaction(DB, "Work"));
+  tr->StartTransaction();
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 10, nullptr), 52);
+  EXPECT_TRUE(tr->Active());
+  tr->Rollback();  // generators stand outside transactions
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 0, nullptr), 52);
+  EXPECT_LT(std::fabs(DB->ServerNow() - Now()), 60.0 / 86400);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, FIBGeneratorTest, ::testing::Values(1, 3));
+
+TEST_F(FIBDatabaseQueriesTest, AFailedGeneratorQueryRollsBackWhatItStarted) {
+  Make(3);
+  auto* tr = Own(NewTransaction(DB, "Work"));
+  EXPECT_NE(RaisedMessage([&] { DB->GetGeneratorValue("NO_SUCH_GENERATOR", 1, tr); }), "");
+  EXPECT_FALSE(tr->Active());
+  EXPECT_EQ(Pool()->BusyCount(), 0);
 }
 
 }  // namespace
