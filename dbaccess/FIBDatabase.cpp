@@ -1169,8 +1169,14 @@ void TFIBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
       if (i < LinkCount() && FLinks[i]) FLinks[i]->DoAfterTransactionEnd();
     CallEndList(FAfterEndEvents, Action, Force);
   };
-  // The trace needs the number while the transaction still exists.
-  const int64_t id = MonitorHook() ? TransactionID() : 0;
+  // The trace needs the number while the transaction still exists; a lost one cannot be asked.
+  int64_t id = FTransactionID;
+  if (MonitorHook() && !FLost) {
+    try {
+      id = TransactionID();
+    } catch (const Exception&) {
+    }
+  }
   switch (Action) {
     case TARollback:
     case TACommit: {
@@ -1216,6 +1222,9 @@ void TFIBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     }
   }
   FState = FHandle != 0 ? trsActive : trsInactive;
+  if (FState == trsInactive && Designing(this))
+    for (int32_t i = 0; i < LinkCount(); ++i)
+      if (auto* query = FLinks[i] ? dynamic_cast<TFIBQuery*>(FLinks[i]->Owner()) : nullptr) query->FreeHandle();
   FTransactionID = 0;
 }
 
