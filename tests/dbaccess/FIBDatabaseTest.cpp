@@ -528,3 +528,51 @@ TEST_F(FIBDatabaseQueriesTest, AFailedGeneratorQueryRollsBackWhatItStarted) {
 }
 
 }  // namespace
+
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
+
+namespace {
+
+TEST(FIBDatabasePublished, PropertiesInTheirOrder) {
+  std::vector<String> db, tr;
+  for (const TPropInfo* p : GetPropList(TFIBDatabase::StaticClass())) db.push_back(p->Name);
+  for (const TPropInfo* p : GetPropList(TFIBTransaction::StaticClass())) tr.push_back(p->Name);
+  const std::vector<String> dbTail = {"Connected", "BlobSwapSupport", "DBName", "DBParams", "DefaultTransaction",
+                                      "DefaultUpdateTransaction", "SQLDialect", "Timeout", "UseLoginPrompt",
+                                      "OnTimeout", "UpperOldNames", "BeforeDisconnect", "AfterDisconnect",
+                                      "ConnectParams", "SynchronizeTime", "DesignDBOptions", "OnConnect",
+                                      "UseRepositories", "LibraryName"};
+  const std::vector<String> trTail = {"Active", "DefaultDatabase", "Timeout", "TimeoutAction", "TRParams",
+                                      "OnTimeout"};
+  ASSERT_GE(db.size(), dbTail.size());
+  ASSERT_GE(tr.size(), trTail.size());
+  EXPECT_EQ(std::vector<String>(db.end() - dbTail.size(), db.end()), dbTail);
+  EXPECT_EQ(std::vector<String>(tr.end() - trTail.size(), tr.end()), trTail);
+}
+
+TEST(FIBDatabaseStreaming, AStreamedConnectionConnectsWhenLoaded) {
+  TempDir dir;
+  CreateDialectDatabase(dir.File("s.fdb"), 3);
+  auto* db = New<TFIBDatabase>(nullptr);
+  const String text = "object DB1: TFIBDatabase\r\n"
+                      "  Connected = True\r\n"
+                      "  DBName = '" + dir.File("s.fdb") + "'\r\n"
+                      "  DBParams.Strings = (\r\n"
+                      "    'user_name=SYSDBA'\r\n"
+                      "    'lc_ctype=UTF8')\r\n"
+                      "  SQLDialect = 3\r\n"
+                      "  LibraryName = '" + String(DefaultClientLibraryName) + "'\r\n"
+                      "end\r\n";
+  ReadComponentFromText(text, db);
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(db->Name(), "DB1");
+  EXPECT_EQ(db->SQLDialect(), 3);
+  // Written back: connected is stored, the default library name is not.
+  const String written = ObjectBinaryToText(ComponentToBinary(db));
+  EXPECT_NE(written.find("Connected = True"), String::npos) << written;
+  EXPECT_EQ(written.find("LibraryName"), String::npos) << written;
+  db->Free();
+}
+
+}  // namespace
