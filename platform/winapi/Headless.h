@@ -1,0 +1,54 @@
+#pragma once
+// The headless backend and its test driver: the screen is memory, input comes from the calls below, and
+// time moves only when a test advances the clock. Every UI test runs on it.
+//
+// Init resets the whole window manager (windows, classes registered by the application, hooks, timers,
+// queues, key state, colours, parameters, clipboard) so that each test starts from the same state.
+// Input is queued like hardware input; RunUntilIdle (or the code's own message loop) delivers it.
+
+#include <cstdint>
+
+#include "winapi/Windows.h"
+
+namespace headless {
+
+void Init(int width, int height);
+void Shutdown();
+// A new screen size, as a display change: windows stay and hear WM_DISPLAYCHANGE, then the work area change.
+void ResizeScreen(int width, int height);
+
+// The mouse, in screen coordinates; buttons are VK_LBUTTON, VK_RBUTTON or VK_MBUTTON.
+void MouseMove(int x, int y);
+void MouseDown(int button = VK_LBUTTON);
+void MouseUp(int button = VK_LBUTTON);
+void Click(int x, int y, int button = VK_LBUTTON);  // move, press, release
+void Wheel(int delta, bool horizontal = false);
+
+// Keys by virtual key; TypeText presses the keys (with Shift when needed) of the active layout for each
+// character, and queues WM_CHAR for characters the layout does not have.
+// Another application takes the activation: the active window is deactivated and every top-level window
+// hears WM_ACTIVATEAPP(FALSE). Activating any window of ours brings the application back.
+void SwitchToOtherApplication();
+
+void KeyDown(int vk);
+void KeyUp(int vk);
+void KeyPress(int vk);
+void TypeText(const char* utf8);
+
+// Dispatches every message there is (translating keys) and returns when the queue is empty. A WM_QUIT met
+// on the way is posted again for the program's own loop; the result says whether that happened.
+bool RunUntilIdle();
+// Moves the clock forward, stopping at every timer that falls due on the way so that periodic timers
+// fire as often as the elapsed time says, in order.
+void AdvanceClock(uint32_t ms);
+uint64_t Now();
+
+// Pixels as 0x00RRGGBB: of a window at client coordinates, or of the screen when hwnd is null.
+uint32_t Pixel(HWND hwnd, int x, int y);
+// A PNG of a window (its whole window rectangle) or, when hwnd is null, of the screen.
+bool SavePng(HWND hwnd, const char* path);
+
+int BeepCount();
+HCURSOR CurrentCursor();
+
+}  // namespace headless

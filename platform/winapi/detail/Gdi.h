@@ -1,0 +1,69 @@
+#pragma once
+// GDI objects as the window manager and the drawing layer share them. A handle is the object's address;
+// every live object is registered so that stale or foreign handles are recognised.
+
+#include <pixman.h>
+
+#include <cstdint>
+
+#include "winapi/Windows.h"
+
+namespace winapi::detail {
+
+struct GdiObject {
+  explicit GdiObject(DWORD type) : type(type) {}
+  virtual ~GdiObject() = default;
+  DWORD type;
+  bool stock = false;  // stock objects survive DeleteObject
+};
+
+struct Region : GdiObject {
+  Region();
+  ~Region() override;
+  pixman_region32_t rgn;
+};
+
+struct Brush : GdiObject {
+  Brush() : GdiObject(OBJ_BRUSH) {}
+  UINT style = BS_SOLID;
+  COLORREF color = 0;
+  int sysColorIndex = -1;  // system colour brushes follow SetSysColors
+};
+
+// A device context: where drawing lands (a pixel surface), where its origin lies on that surface and
+// which part of the surface it may touch.
+struct DC : GdiObject {
+  DC();
+  ~DC() override;
+  HWND hwnd = nullptr;      // the window of a window DC
+  bool windowDC = false;    // origin at the window's corner (not its client corner)
+  bool paintDC = false;     // handed out by BeginPaint
+  PixelBuffer surface{};    // for DCs that are not window DCs (memory DCs of the drawing layer)
+  pixman_region32_t vis;    // visible region in device coordinates
+  pixman_region32_t clip;   // application clip in device coordinates, when hasClip
+  bool hasClip = false;
+  HBRUSH brush = nullptr;
+  // The surface and the surface position of device (0, 0); false when the DC cannot draw.
+  bool Target(PixelBuffer* out, POINT* origin) const;
+  // The effective clip (visible region and application clip) in device coordinates.
+  void EffectiveClip(pixman_region32_t* out) const;
+};
+
+void RegisterObject(GdiObject* obj);
+void UnregisterObject(GdiObject* obj);
+GdiObject* FindObject(HGDIOBJ handle, DWORD type);  // type 0: any type
+Region* AsRegion(HRGN h);
+Brush* AsBrush(HBRUSH h);  // also resolves (HBRUSH)(COLOR_x + 1)
+DC* AsDC(HDC h);
+HRGN NewRegion(const pixman_region32_t* src);
+int RegionType(const pixman_region32_t* r);
+
+inline uint32_t ColorToPixel(COLORREF c) {
+  return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
+}
+inline COLORREF PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+
+// Fills `area` (device coordinates of `dc`, clipped by the DC) with a solid colour.
+void FillRegionSolid(DC* dc, const pixman_region32_t* area, uint32_t pixel);
+
+}  // namespace winapi::detail
