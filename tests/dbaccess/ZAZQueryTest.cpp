@@ -393,6 +393,24 @@ TEST_P(QueryTest, DbKeyTextShorterThanTheKeyRefused) {
   EXPECT_EQ(q->Fields(0)->GetAsInteger(), 9);
 }
 
+TEST_P(QueryTest, EmptyTextByServerType) {
+  TFIBQuery* ins = NewQuery("insert into ALLT (ID, I, DT, VC) values (1, :I, :DT, :VC)");
+  ins->Prepare();
+  ins->ParamByName("I")->SetAsString("");
+  ins->ParamByName("DT")->SetAsString("");
+  ins->ParamByName("VC")->SetAsString("");
+  EXPECT_TRUE(ins->ParamByName("I")->GetIsNull());
+  EXPECT_TRUE(ins->ParamByName("DT")->GetIsNull());
+  EXPECT_FALSE(ins->ParamByName("VC")->GetIsNull());
+  ins->ExecQuery();
+  TFIBQuery* sel = NewQuery("select I, DT, VC from ALLT");
+  sel->ExecQuery();
+  EXPECT_TRUE(sel->Fields(0)->GetIsNull());
+  EXPECT_TRUE(sel->Fields(1)->GetIsNull());
+  EXPECT_FALSE(sel->Fields(2)->GetIsNull());
+  EXPECT_EQ(sel->Fields(2)->GetAsString(), "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, QueryTest, ::testing::Values(1, 3),
                          [](const ::testing::TestParamInfo<int>& info) { return "Dialect" + std::to_string(info.param); });
 
