@@ -576,3 +576,9 @@ TEST(FIBDatabaseStreaming, AStreamedConnectionConnectsWhenLoaded) {
 }
 
 }  // namespace
+
+// The leak checker's walk over thread-local storage crashes at exit in some runs of this binary, once the
+// embedded engine and its character-set libraries have loaded (a known weakness of the checker with
+// libraries that bring thread-local data through dlopen). Thread-local roots are left out of the walk;
+// every other leak is still reported.
+extern "C" const char* __lsan_default_options() { return "use_tls=0"; }
