@@ -515,19 +515,7 @@ int32_t TFIBDatabase::AddLink(TFIBBase* link) {
   return LinkCount() - 1;
 }
 
-void TFIBDatabase::RemoveLink(int32_t index) {
-  if (index < 0 || index >= LinkCount()) return;
-  if (TFIBBase* link = FLinks[index]) {
-    link->FDatabase = nullptr;
-    link->FIndexInDatabase = -1;
-  }
-  const int32_t last = LinkCount() - 1;
-  if (index != last) {
-    FLinks[index] = FLinks[last];
-    if (FLinks[index]) FLinks[index]->FIndexInDatabase = index;
-  }
-  FLinks.pop_back();
-}
+void TFIBDatabase::RemoveLink(int32_t index) { TFIBBase::RemoveFromLinks(FLinks, index, true); }
 
 TFIBBase* TFIBDatabase::GetLink(int32_t index) const {
   return index >= 0 && index < LinkCount() ? FLinks[index] : nullptr;
@@ -1099,19 +1087,7 @@ int32_t TFIBTransaction::AddLink(TFIBBase* link) {
   return LinkCount() - 1;
 }
 
-void TFIBTransaction::RemoveLink(int32_t index) {
-  if (index < 0 || index >= LinkCount()) return;
-  if (TFIBBase* link = FLinks[index]) {
-    link->FTransaction = nullptr;
-    link->FIndexInTransaction = -1;
-  }
-  const int32_t last = LinkCount() - 1;
-  if (index != last) {
-    FLinks[index] = FLinks[last];
-    if (FLinks[index]) FLinks[index]->FIndexInTransaction = index;
-  }
-  FLinks.pop_back();
-}
+void TFIBTransaction::RemoveLink(int32_t index) { TFIBBase::RemoveFromLinks(FLinks, index, false); }
 
 TFIBBase* TFIBTransaction::GetLink(int32_t index) const {
   return index >= 0 && index < LinkCount() ? FLinks[index] : nullptr;
@@ -1316,6 +1292,27 @@ isc_db_handle* TFIBBase::GetDBHandle() {
 isc_tr_handle* TFIBBase::GetTRHandle() {
   CheckTransaction();
   return FTransaction->HandleAddress();
+}
+
+void TFIBBase::RemoveFromLinks(std::vector<TFIBBase*>& links, int32_t index, bool database) {
+  if (index < 0 || index >= static_cast<int32_t>(links.size())) return;
+  auto setIndex = [database](TFIBBase* link, int32_t i) {
+    (database ? link->FIndexInDatabase : link->FIndexInTransaction) = i;
+  };
+  if (TFIBBase* link = links[index]) {
+    if (database)
+      link->FDatabase = nullptr;
+    else
+      link->FTransaction = nullptr;
+    setIndex(link, -1);
+  }
+  // The last link fills the slot, so indices stay dense but change on removal.
+  const int32_t last = static_cast<int32_t>(links.size()) - 1;
+  if (index != last) {
+    links[index] = links[last];
+    if (links[index]) setIndex(links[index], index);
+  }
+  links.pop_back();
 }
 
 void TFIBBase::DoBeforeDatabaseConnect() { Fire(FOnDatabaseConnecting); }
