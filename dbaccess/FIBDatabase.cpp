@@ -83,6 +83,24 @@ struct TransactionExistenceBlock {
   const char* TPB;
 };
 
+// The idle timer of a connection or transaction exists only while the timeout is not 0; it is created
+// quiet and runs outside the designer.
+template <class T>
+void SetIdleTimer(T* owner, TFIBTimer*& timer, uint32_t value) {
+  if (value == 0) {
+    FreeAndNil(timer);
+    return;
+  }
+  if (!timer) {
+    timer = New<TFIBTimer>(nullptr);
+    timer->SetEnabled(false);
+    timer->SetInterval(0);
+    timer->SetOnTimer(TNotifyEvent(owner, &T::TimerElapsed));
+  }
+  timer->SetInterval(value);
+  if (!Designing(owner)) timer->SetEnabled(true);
+}
+
 }  // namespace
 
 // ===================================================================================================
@@ -220,20 +238,7 @@ void TFIBDatabase::SetSQLDialect(int32_t value) {
 
 uint32_t TFIBDatabase::Timeout() const { return FTimer ? FTimer->Interval() : 0; }
 
-void TFIBDatabase::SetTimeout(uint32_t value) {
-  if (value == 0) {
-    FreeAndNil(FTimer);
-    return;
-  }
-  if (!FTimer) {
-    FTimer = New<TFIBTimer>(nullptr);
-    FTimer->SetEnabled(false);
-    FTimer->SetInterval(0);
-    FTimer->SetOnTimer(TNotifyEvent(this, &TFIBDatabase::TimerElapsed));
-  }
-  FTimer->SetInterval(value);
-  if (!Designing(this)) FTimer->SetEnabled(true);
-}
+void TFIBDatabase::SetTimeout(uint32_t value) { SetIdleTimer(this, FTimer, value); }
 
 void TFIBDatabase::SetDesignDBOptions(TDesignDBOptions value) {
   const bool was = FDesignDBOptions.Contains(ddoIsDefaultDatabase);
@@ -920,20 +925,7 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* value) {
 
 uint32_t TFIBTransaction::Timeout() const { return FTimer ? FTimer->Interval() : 0; }
 
-void TFIBTransaction::SetTimeout(uint32_t value) {
-  if (value == 0) {
-    FreeAndNil(FTimer);
-    return;
-  }
-  if (!FTimer) {
-    FTimer = New<TFIBTimer>(nullptr);
-    FTimer->SetEnabled(false);
-    FTimer->SetInterval(0);
-    FTimer->SetOnTimer(TNotifyEvent(this, &TFIBTransaction::TimerElapsed));
-  }
-  FTimer->SetInterval(value);
-  if (!Designing(this)) FTimer->SetEnabled(true);
-}
+void TFIBTransaction::SetTimeout(uint32_t value) { SetIdleTimer(this, FTimer, value); }
 
 TStrings* TFIBTransaction::TRParams() const { return FTRParams; }
 void TFIBTransaction::SetTRParams(TStrings* value) { FTRParams->Assign(value); }
