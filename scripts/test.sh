@@ -25,10 +25,11 @@ cleanup() {
 }
 trap cleanup EXIT
 bash "$here/scripts/fbserver.sh" start "$fbstate"
-# Xvfb picks a free display number itself and writes it to the given descriptor once it listens.
+# Xvfb picks a free display number itself and writes it to the given descriptor once it listens; without
+# -noreset it would restart whenever its last client leaves, refusing the next test's connection meanwhile.
 if command -v Xvfb >/dev/null; then
   xvfbfd="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$xvfbfd" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$xvfbfd" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 200); do
     [ -s "$xvfbfd" ] && break

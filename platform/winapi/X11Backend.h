@@ -8,8 +8,9 @@
 namespace winapi {
 
 // Connects to `display` (null: the DISPLAY variable) and makes it the backend; the screen takes the X
-// screen's size. False when the display cannot be opened or has a visual we cannot draw on.
-bool InstallX11Backend(const char* display = nullptr);
+// screen's size. Buffers go out through shared memory when the server offers it, unless `sharedMemory` is
+// false. False when the display cannot be opened or has a visual we cannot draw on.
+bool InstallX11Backend(const char* display = nullptr, bool sharedMemory = true);
 // Destroys the X windows, closes the connection and leaves no backend installed.
 void UninstallX11Backend();
 bool X11BackendInstalled();

@@ -251,7 +251,7 @@ uint32_t ExpectedChar(int vk, bool shift, bool caps, bool num) {
 
 class X11Backend final : public winapi::Backend {
 public:
-  bool Open(const char* name);
+  bool Open(const char* name, bool sharedMemory);
   void Close();
 
   void ProcessEvents() override;
@@ -323,7 +323,7 @@ private:
        aTypePopup_ = 0, aClipProp_ = 0;
 };
 
-bool X11Backend::Open(const char* name) {
+bool X11Backend::Open(const char* name, bool sharedMemory) {
   dpy_ = XOpenDisplay(name);
   if (!dpy_) return false;
   screen_ = DefaultScreen(dpy_);
@@ -371,7 +371,7 @@ bool X11Backend::Open(const char* name) {
   // shared memory: one screen-sized image, attached only when the server can reach it
   int shmMajor = 0, shmMinor = 0;
   Bool pixmaps = False;
-  if (direct_ && XShmQueryVersion(dpy_, &shmMajor, &shmMinor, &pixmaps)) {
+  if (sharedMemory && direct_ && XShmQueryVersion(dpy_, &shmMajor, &shmMinor, &pixmaps)) {
     int w = DisplayWidth(dpy_, screen_), h = DisplayHeight(dpy_, screen_);
     shmImage_ = XShmCreateImage(dpy_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr, &seg_,
                                 static_cast<unsigned>(w), static_cast<unsigned>(h));
@@ -1029,10 +1029,10 @@ X11Backend* gX11 = nullptr;
 
 namespace winapi {
 
-bool InstallX11Backend(const char* display) {
+bool InstallX11Backend(const char* display, bool sharedMemory) {
   if (gX11) UninstallX11Backend();
   auto* b = new X11Backend();
-  if (!b->Open(display)) {
+  if (!b->Open(display, sharedMemory)) {
     delete b;
     return false;
   }

@@ -79,8 +79,8 @@ protected:
     if (peer_) XCloseDisplay(peer_);
   }
 
-  void Install() {
-    ASSERT_TRUE(winapi::InstallX11Backend(display_));
+  void Install(bool sharedMemory = true) {
+    ASSERT_TRUE(winapi::InstallX11Backend(display_, sharedMemory));
     WNDCLASSEX wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = TestProc;
@@ -172,11 +172,13 @@ protected:
   Display* peer_ = nullptr;
 };
 
-TEST_F(X11Test, WindowShowsThePixelsOfItsBufferAndItsRepaints) {
-  Install();
+// Both ways to the screen: shared memory (Xvfb offers it) and plain XPutImage.
+class X11PresentTest : public X11Test, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(X11PresentTest, WindowShowsThePixelsOfItsBufferAndItsRepaints) {
+  Install(GetParam());
+  EXPECT_EQ(winapi::X11BackendUsesShm(), GetParam());
   HWND h = Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 60, 50, 240, 160, nullptr, "Buffer");
-  RECT wr;
-  GetWindowRect(h, &wr);
   std::string why;
   EXPECT_TRUE(Pump([&] { return ScreenMatchesBuffer(h, &why); })) << why;
   POINT c{20, 20};
@@ -188,7 +190,24 @@ TEST_F(X11Test, WindowShowsThePixelsOfItsBufferAndItsRepaints) {
   InvalidateRect(h, nullptr, TRUE);
   EXPECT_TRUE(Pump([&] { return RootPixel(c.x, c.y) == Rgb(gColor); }));
   EXPECT_TRUE(ScreenMatchesBuffer(h, &why)) << why;
+
+  // a window reaching past the screen's edges still shows the part that is on it
+  gColor = RGB(0x20, 0x20, 0x90);
+  SetWindowPos(h, nullptr, -20, -10, 1400, 900, SWP_NOZORDER);
+  RECT cr;
+  GetClientRect(h, &cr);
+  POINT nearCorner{30, 60}, farCorner{cr.right - 10, cr.bottom - 10};
+  ClientToScreen(h, &nearCorner);
+  ClientToScreen(h, &farCorner);
+  ASSERT_LT(farCorner.x, 1280);
+  ASSERT_LT(farCorner.y, 800);
+  EXPECT_TRUE(Pump([&] {
+    return RootPixel(nearCorner.x, nearCorner.y) == Rgb(gColor) && RootPixel(farCorner.x, farCorner.y) == Rgb(gColor);
+  }));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, X11PresentTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Shm" : "PutImage"; });
 
 TEST_F(X11Test, PopupIsOverrideRedirectAndAppearsAboveItsOwner) {
   Install();
