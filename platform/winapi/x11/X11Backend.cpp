@@ -23,6 +23,7 @@
 #include "winapi/Messages.h"
 #include "winapi/Windows.h"
 #include "winapi/X11Backend.h"
+#include "winapi/detail/Gdi.h"
 #include "winapi/detail/Wm.h"
 
 // X headers last: they define macros (None, True, Bool, Status ...) that our headers must not see.
@@ -32,6 +33,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 namespace wd = winapi::detail;
@@ -51,6 +53,7 @@ struct Native {
   bool mapped = false;       // asked to be mapped
   bool viewable = false;     // the server said so
   bool overrideRedirect = false;
+  bool shaped = false;
   std::string title;
   bool dirty = false;
   RECT damage{};  // window coordinates
@@ -274,6 +277,7 @@ private:
   void CreateNative(HWND h, wd::Window* w, Native& n);
   void DestroyNative(HWND h);
   void SetTitle(Native& n, const std::string& text);
+  void SetShape(Native& n, wd::Window* w);
   void Present(Native& n, wd::Window* w, RECT r);
   void PutRows(Native& n, wd::Window* w, const RECT& r);
   void Restack();
@@ -291,6 +295,7 @@ private:
   Visual* visual_ = nullptr;
   int depth_ = 0;
   bool direct_ = false;  // the server's pixel layout is ours: buffers go out as they are
+  bool shape_ = false;   // the server can cut windows to their window regions
   GC gc_ = nullptr;
   std::thread::id gui_;
   XErrorHandler oldHandler_ = nullptr;
@@ -365,6 +370,8 @@ bool X11Backend::Open(const char* name, bool sharedMemory) {
   XkbLibraryVersion(&xkbMajor, &xkbMinor);
   int opcode = 0, event = 0, error = 0;
   XkbQueryExtension(dpy_, &opcode, &event, &error, &xkbMajor, &xkbMinor);
+  int shapeEvent = 0, shapeError = 0;
+  shape_ = XShapeQueryExtension(dpy_, &shapeEvent, &shapeError);
   Bool supported = False;
   XkbSetDetectableAutoRepeat(dpy_, True, &supported);  // held keys repeat as presses, as on the platform
 
@@ -647,10 +654,16 @@ void X11Backend::HandleConfigure(HWND h, Native& n, XConfigureEvent& ev) {
 }
 
 // ---- windows -------------------------------------------------------------------------------------------
+// Popups, menus, hints and drop-downs: no caption, and either a popup or a tool window. The window manager
+// leaves these alone; everything else it manages (without decorations: we draw our own).
+bool WantsOverrideRedirect(const wd::Window* w) {
+  bool captioned = (w->style & WS_CAPTION) == WS_CAPTION;
+  return !captioned && ((w->style & WS_POPUP) || (w->exStyle & WS_EX_TOOLWINDOW));
+}
+
 void X11Backend::CreateNative(HWND h, wd::Window* w, Native& n) {
   DWORD style = w->style, ex = w->exStyle;
-  bool captioned = (style & WS_CAPTION) == WS_CAPTION;
-  n.overrideRedirect = !captioned && ((style & WS_POPUP) || (ex & WS_EX_TOOLWINDOW));
+  n.overrideRedirect = WantsOverrideRedirect(w);
   XSetWindowAttributes a{};
   a.override_redirect = n.overrideRedirect ? True : False;
   a.background_pixmap = None;
@@ -706,6 +719,27 @@ void X11Backend::CreateNative(HWND h, wd::Window* w, Native& n) {
   (void)h;
 }
 
+void X11Backend::SetShape(Native& n, wd::Window* w) {
+  if (!shape_) return;
+  wd::Region* rgn = w->windowRgn ? wd::AsRegion(w->windowRgn) : nullptr;
+  if (!rgn) {
+    if (n.shaped) XShapeCombineMask(dpy_, n.xwin, ShapeBounding, 0, 0, None, ShapeSet);
+    n.shaped = false;
+    return;
+  }
+  int count = 0;
+  pixman_box32_t* boxes = pixman_region32_rectangles(&rgn->rgn, &count);
+  std::vector<XRectangle> rects;
+  rects.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i)
+    rects.push_back(XRectangle{static_cast<short>(boxes[i].x1), static_cast<short>(boxes[i].y1),
+                               static_cast<unsigned short>(boxes[i].x2 - boxes[i].x1),
+                               static_cast<unsigned short>(boxes[i].y2 - boxes[i].y1)});
+  XShapeCombineRectangles(dpy_, n.xwin, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()), ShapeSet,
+                          YXBanded);
+  n.shaped = true;
+}
+
 void X11Backend::SetTitle(Native& n, const std::string& text) {
   n.title = text;
   if (n.overrideRedirect) return;
@@ -741,6 +775,10 @@ void X11Backend::TopLevelChanged(HWND h) {
   }
   bool visible = (w->style & WS_VISIBLE) && !(w->style & WS_MINIMIZE) && w->Width() > 0 && w->Height() > 0;
   auto it = natives_.find(h);
+  if (it != natives_.end() && it->second.overrideRedirect != WantsOverrideRedirect(w)) {
+    DestroyNative(h);  // the style changed between managed and unmanaged: a new X window
+    it = natives_.end();
+  }
   if (!visible) {
     if (it != natives_.end() && it->second.mapped) {
       XUnmapWindow(dpy_, it->second.xwin);
@@ -754,6 +792,7 @@ void X11Backend::TopLevelChanged(HWND h) {
     CreateNative(h, w, it->second);
   }
   Native& n = it->second;
+  SetShape(n, w);
   if (!SameRect(n.rect, w->rect)) {
     n.configSerial = NextRequest(dpy_);
     n.rect = w->rect;

@@ -243,6 +243,56 @@ TEST_F(X11Test, PopupIsOverrideRedirectAndAppearsAboveItsOwner) {
   EXPECT_TRUE(Pump([&] { return ScreenMatchesBuffer(main, nullptr); }));
 }
 
+TEST_F(X11Test, WindowRegionCutsTheXWindow) {
+  Install();
+  COLORREF under = gColor;
+  HWND main = Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 100, 100, 300, 200, nullptr, "Under");
+  ASSERT_TRUE(Pump([&] { return ScreenMatchesBuffer(main, nullptr); }));
+  gColor = RGB(0xC0, 0x20, 0xA0);
+  HWND popup = Create(WS_POPUP, 0, 150, 150, 100, 50, main);
+  SetWindowRgn(popup, CreateRectRgn(0, 0, 50, 25), FALSE);
+  ShowWindow(popup, SW_SHOWNOACTIVATE);
+  EXPECT_TRUE(Pump([&] { return RootPixel(160, 160) == Rgb(gColor); }));
+  EXPECT_EQ(RootPixel(230, 190), Rgb(under));  // outside the region: the owner shows through
+}
+
+TEST_F(X11Test, FocusTakenByAnotherClientDeactivatesAndComesBack) {
+  Install();
+  HWND h = Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 300, 420, 200, 120, nullptr, "Focus");
+  ::Window ours = 0;
+  ASSERT_TRUE(Pump([&] { return GetActiveWindow() == h && (ours = FindByTitle("Focus")) != 0; }));
+  ::Window other = XCreateSimpleWindow(peer_, DefaultRootWindow(peer_), 900, 600, 50, 50, 0, 0, 0);
+  XSelectInput(peer_, other, StructureNotifyMask);
+  XMapWindow(peer_, other);
+  XEvent ev;
+  XWindowEvent(peer_, other, StructureNotifyMask, &ev);
+  while (ev.type != MapNotify) XWindowEvent(peer_, other, StructureNotifyMask, &ev);
+  XSetInputFocus(peer_, other, RevertToParent, CurrentTime);
+  XFlush(peer_);
+  EXPECT_TRUE(Pump([&] { return GetActiveWindow() == nullptr; }));
+  XSetInputFocus(peer_, ours, RevertToParent, CurrentTime);
+  XFlush(peer_);
+  EXPECT_TRUE(Pump([&] { return GetActiveWindow() == h; }));
+  XDestroyWindow(peer_, other);
+}
+
+TEST_F(X11Test, BeepRingsTheServerBell) {
+  int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  ASSERT_TRUE(XkbQueryExtension(peer_, &opcode, &eventBase, &errorBase, &major, &minor));
+  XkbSelectEvents(peer_, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
+  XSync(peer_, False);
+  Install();
+  MessageBeep(MB_OK);
+  bool rang = false;
+  EXPECT_TRUE(Pump([&] { return rang; }, 3000, [&] {
+    while (XPending(peer_)) {
+      XEvent ev;
+      XNextEvent(peer_, &ev);
+      if (ev.type == eventBase && reinterpret_cast<XkbAnyEvent*>(&ev)->xkb_type == XkbBellNotify) rang = true;
+    }
+  }));
+}
+
 TEST_F(X11Test, TitleIsUtf8AndCloseRequestBecomesWmClose) {
   Install();
   HWND h = Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 400, 300, 200, 120, nullptr, "Резервные копии");
