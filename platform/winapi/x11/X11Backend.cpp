@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "rtl/Utf8.h"
 #include "winapi/Backend.h"
 #include "winapi/Messages.h"
 #include "winapi/Windows.h"
@@ -70,34 +71,11 @@ void Union(RECT* into, const RECT& r) {
   into->bottom = std::max(into->bottom, r.bottom);
 }
 
-void AppendUtf8(std::string* out, uint32_t cp) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 // UTF-8 to Latin-1 for the old STRING target; what Latin-1 lacks becomes '?'.
 std::string Utf8ToLatin1(const std::string& s) {
   std::string out;
-  for (size_t i = 0; i < s.size();) {
-    auto c = static_cast<unsigned char>(s[i]);
-    uint32_t cp;
-    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
-    cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    for (int k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += static_cast<size_t>(len);
+  for (size_t i = 0, len = 0; i < s.size(); i += len) {
+    char32_t cp = Utf8CodePointAt(s, i, &len);
     out.push_back(cp < 0x100 ? static_cast<char>(cp) : '?');
   }
   return out;
@@ -105,7 +83,7 @@ std::string Utf8ToLatin1(const std::string& s) {
 
 std::string Latin1ToUtf8(const char* p, size_t n) {
   std::string out;
-  for (size_t i = 0; i < n; ++i) AppendUtf8(&out, static_cast<unsigned char>(p[i]));
+  for (size_t i = 0; i < n; ++i) Utf8Append(out, static_cast<unsigned char>(p[i]));
   return out;
 }
 
