@@ -262,6 +262,7 @@ private:
   void SyncActivation();
   ::Cursor CursorFor(HCURSOR c);
   HWND FindHwnd(::Window xw) const;
+  void ReadWorkArea();
   void RequestClipboard();
   void ReceiveClipboard(XSelectionEvent& ev);
   void ServeClipboard(XSelectionRequestEvent& ev);
@@ -303,7 +304,7 @@ private:
 
   Atom aClipboard_ = 0, aTargets_ = 0, aUtf8_ = 0, aText_ = 0, aIncr_ = 0, aProtocols_ = 0, aDelete_ = 0,
        aNetName_ = 0, aMotif_ = 0, aType_ = 0, aTypeNormal_ = 0, aTypeDialog_ = 0, aTypeUtility_ = 0,
-       aTypePopup_ = 0, aClipProp_ = 0;
+       aTypePopup_ = 0, aClipProp_ = 0, aWorkArea_ = 0;
 };
 
 bool X11Backend::Open(const char* name, bool sharedMemory) {
@@ -343,6 +344,7 @@ bool X11Backend::Open(const char* name, bool sharedMemory) {
   aTypeUtility_ = atom("_NET_WM_WINDOW_TYPE_UTILITY");
   aTypePopup_ = atom("_NET_WM_WINDOW_TYPE_POPUP_MENU");
   aClipProp_ = atom("VORN_CLIPBOARD");
+  aWorkArea_ = atom("_NET_WORKAREA");
 
   int xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
   XkbLibraryVersion(&xkbMajor, &xkbMinor);
@@ -388,6 +390,9 @@ bool X11Backend::Open(const char* name, bool sharedMemory) {
   }
   current_ = CursorFor(GetCursor());
   winapi::SetBackend(this, DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_));
+  // the screen's size and the desktop's work area follow the server
+  XSelectInput(dpy_, root_, StructureNotifyMask | PropertyChangeMask);
+  ReadWorkArea();
   RequestClipboard();
   XFlush(dpy_);
   return true;
@@ -467,6 +472,24 @@ void X11Backend::WaitEvents(DWORD timeoutMs) {
 }
 
 // ---- events --------------------------------------------------------------------------------------------
+// The work area of the first desktop as the window manager publishes it; the whole screen without one.
+void X11Backend::ReadWorkArea() {
+  RECT area{0, 0, wd::ScreenWidth(), wd::ScreenHeight()};
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(dpy_, root_, aWorkArea_, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && format == 32 && count >= 4) {
+    const long* v = reinterpret_cast<const long*>(data);  // format 32 arrives as longs
+    RECT r{static_cast<LONG>(v[0]), static_cast<LONG>(v[1]), static_cast<LONG>(v[0] + v[2]), static_cast<LONG>(v[1] + v[3])};
+    if (r.right > r.left && r.bottom > r.top) area = r;
+  }
+  if (data) XFree(data);
+  wd::SetWorkAreaRect(area);
+}
+
 HWND X11Backend::FindHwnd(::Window xw) const {
   for (const auto& [h, n] : natives_)
     if (n.xwin == xw) return h;
@@ -513,6 +536,16 @@ void X11Backend::Handle(XEvent& ev) {
   }
   if (ev.type == MappingNotify) {
     XRefreshKeyboardMapping(&ev.xmapping);
+    return;
+  }
+  if (ev.xany.window == root_) {
+    if (ev.type == PropertyNotify && ev.xproperty.atom == aWorkArea_) {
+      ReadWorkArea();
+    } else if (ev.type == ConfigureNotify &&
+               (ev.xconfigure.width != wd::ScreenWidth() || ev.xconfigure.height != wd::ScreenHeight())) {
+      wd::ResizeScreen(ev.xconfigure.width, ev.xconfigure.height);
+      ReadWorkArea();
+    }
     return;
   }
   HWND h = FindHwnd(ev.xany.window);

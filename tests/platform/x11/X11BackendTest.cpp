@@ -276,6 +276,41 @@ TEST_F(X11Test, FocusTakenByAnotherClientDeactivatesAndComesBack) {
   XDestroyWindow(peer_, other);
 }
 
+TEST_F(X11Test, WorkAreaFollowsTheWindowManagersProperty) {
+  Atom workArea = XInternAtom(peer_, "_NET_WORKAREA", False);
+  ::Window root = DefaultRootWindow(peer_);
+  long area[4] = {0, 30, 1280, 740};
+  XChangeProperty(peer_, root, workArea, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(area), 4);
+  XSync(peer_, False);
+  struct Remove {
+    Display* d;
+    Atom a;
+    ~Remove() {
+      XDeleteProperty(d, DefaultRootWindow(d), a);
+      XSync(d, False);
+    }
+  } remove{peer_, workArea};
+  Install();
+  RECT r{};
+  SystemParametersInfo(SPI_GETWORKAREA, 0, &r, 0);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.bottom, 770);
+  area[1] = 0;
+  area[3] = 760;
+  XChangeProperty(peer_, root, workArea, XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<unsigned char*>(area), 4);
+  XFlush(peer_);
+  EXPECT_TRUE(Pump([&] {
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &r, 0);
+    return r.top == 0 && r.bottom == 760;
+  }));
+  XDeleteProperty(peer_, root, workArea);
+  XFlush(peer_);
+  EXPECT_TRUE(Pump([&] {
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &r, 0);
+    return r.bottom == 800;
+  }));
+}
+
 TEST_F(X11Test, BeepRingsTheServerBell) {
   int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
   ASSERT_TRUE(XkbQueryExtension(peer_, &opcode, &eventBase, &errorBase, &major, &minor));
