@@ -125,13 +125,13 @@ bool BrushPixel(const Canvas& cv, const Brush* b, int dx, int dy, uint32_t* out)
       *out = cv.Pixel(b->color);
       return true;
     }
-    if (cv.dc->attrs.bkMode == TRANSPARENT) return false;
-    *out = cv.Pixel(cv.dc->attrs.bkColor);
+    if (cv.dc->bkMode == TRANSPARENT) return false;
+    *out = cv.Pixel(cv.dc->bkColor);
     return true;
   }
   if (b->monoTile) {
     // Monochrome patterns: set bits take the background colour, clear bits the text colour.
-    *out = cv.Pixel(t ? cv.dc->attrs.bkColor : cv.dc->attrs.textColor);
+    *out = cv.Pixel(t ? cv.dc->bkColor : cv.dc->textColor);
     return true;
   }
   *out = cv.mono ? ToMono(t) : t;
@@ -361,6 +361,13 @@ int SaveDC(HDC hdc) {
   s->mono = dc->mono;
   s->hasClip = dc->hasClip;
   pixman_region32_copy(&s->clip, &dc->clip);
+  s->font = dc->font;
+  s->textColor = dc->textColor;
+  s->bkColor = dc->bkColor;
+  s->bkMode = dc->bkMode;
+  s->textAlign = dc->textAlign;
+  s->charExtra = dc->charExtra;
+  s->curPos = dc->curPos;
   dc->saved.push_back(std::move(s));
   return static_cast<int>(dc->saved.size());
 }
@@ -379,6 +386,13 @@ BOOL RestoreDC(HDC hdc, int level) {
   dc->brush = s.brush;
   dc->hasClip = s.hasClip;
   pixman_region32_copy(&dc->clip, &s.clip);
+  dc->font = s.font;
+  dc->textColor = s.textColor;
+  dc->bkColor = s.bkColor;
+  dc->bkMode = s.bkMode;
+  dc->textAlign = s.textAlign;
+  dc->charExtra = s.charExtra;
+  dc->curPos = s.curPos;
   dc->saved.resize(static_cast<size_t>(target - 1));
   return TRUE;
 }
@@ -586,15 +600,6 @@ T Read(HDC hdc, T DCAttrs::*field, T fail) {
 }
 }  // namespace
 
-COLORREF SetTextColor(HDC hdc, COLORREF c) { return Swap(hdc, &DCAttrs::textColor, c & 0xFFFFFF, CLR_INVALID); }
-COLORREF GetTextColor(HDC hdc) { return Read(hdc, &DCAttrs::textColor, CLR_INVALID); }
-COLORREF SetBkColor(HDC hdc, COLORREF c) { return Swap(hdc, &DCAttrs::bkColor, c & 0xFFFFFF, CLR_INVALID); }
-COLORREF GetBkColor(HDC hdc) { return Read(hdc, &DCAttrs::bkColor, CLR_INVALID); }
-int SetBkMode(HDC hdc, int mode) {
-  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
-  return Swap(hdc, &DCAttrs::bkMode, mode, 0);
-}
-int GetBkMode(HDC hdc) { return Read(hdc, &DCAttrs::bkMode, 0); }
 int SetROP2(HDC hdc, int mode) {
   if (mode < R2_BLACK || mode > R2_WHITE) return 0;
   return Swap(hdc, &DCAttrs::rop2, mode, 0);

@@ -77,6 +77,20 @@ struct ICONINFO {
   HBITMAP hbmColor;
 };
 
+// ---- text state shared with the text layer (which declares the same; its header replaces this block) ----
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+COLORREF SetTextColor(HDC hdc, COLORREF color);
+COLORREF GetTextColor(HDC hdc);
+COLORREF SetBkColor(HDC hdc, COLORREF color);
+COLORREF GetBkColor(HDC hdc);
+int SetBkMode(HDC hdc, int mode);
+int GetBkMode(HDC hdc);
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
+BOOL GetCurrentPositionEx(HDC hdc, POINT* pos);
+// ---- end of the shared block ----------------------------------------------------------------------------
+
 // ---- constants ------------------------------------------------------------------------------------------
 constexpr int WHITE_PEN = 6;
 constexpr int BLACK_PEN = 7;
@@ -106,9 +120,6 @@ constexpr int HS_DIAGCROSS = 5;
 constexpr UINT BS_DIBPATTERN = 5;
 constexpr UINT DIB_RGB_COLORS = 0;
 
-constexpr int TRANSPARENT = 1;
-constexpr int OPAQUE = 2;
-constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 constexpr int R2_BLACK = 1;
 constexpr int R2_NOTMERGEPEN = 2;
@@ -275,12 +286,6 @@ int OffsetClipRgn(HDC hdc, int dx, int dy);
 BOOL RectVisible(HDC hdc, const RECT* rect);
 BOOL PtVisible(HDC hdc, int x, int y);
 
-COLORREF SetTextColor(HDC hdc, COLORREF color);
-COLORREF GetTextColor(HDC hdc);
-COLORREF SetBkColor(HDC hdc, COLORREF color);
-COLORREF GetBkColor(HDC hdc);
-int SetBkMode(HDC hdc, int mode);
-int GetBkMode(HDC hdc);
 int SetROP2(HDC hdc, int mode);
 int GetROP2(HDC hdc);
 int SetStretchBltMode(HDC hdc, int mode);
@@ -303,8 +308,6 @@ BOOL InvertRect(HDC hdc, const RECT* rect);
 BOOL FrameRgn(HDC hdc, HRGN rgn, HBRUSH brush, int w, int h);
 BOOL InvertRgn(HDC hdc, HRGN rgn);
 BOOL PaintRgn(HDC hdc, HRGN rgn);
-BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
-BOOL GetCurrentPositionEx(HDC hdc, POINT* pos);
 BOOL LineTo(HDC hdc, int x, int y);
 BOOL Polyline(HDC hdc, const POINT* pts, int count);
 BOOL PolyPolyline(HDC hdc, const POINT* pts, const DWORD* counts, DWORD polylines);
