@@ -209,6 +209,7 @@ int DoDrawText(HDC hdc, char* text, int count, RECT* rect, UINT format, DRAWTEXT
   bool calc = format & DT_CALCRECT;
   // Text below the rectangle: the last whole line ends in an ellipsis (word-broken, ellipsis requested).
   UINT ellipsis = format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS);
+  if (calc && L.avail <= 0) ellipsis = 0;  // measuring from an empty rectangle asks for the natural size
   std::vector<bool> forced(lines.size(), false);
   int height = rect->bottom - rect->top;
   if (!calc && ellipsis && (format & DT_WORDBREAK) && !single && lineHeight > 0 &&

@@ -83,6 +83,8 @@ TEST_F(DrawTextTest, EllipsesModifyTheString) {
     EXPECT_EQ(m.right, W(c.result)) << c.text;
     EXPECT_STREQ(buf, c.text);  // untouched without DT_MODIFYSTRING
   }
+  // Measuring from an empty rectangle gives the natural size, ellipsis flags or not.
+  EXPECT_EQ(Calc("Hello World", DT_SINGLELINE | DT_END_ELLIPSIS).cx, W("Hello World"));
 }
 
 TEST_F(DrawTextTest, Prefixes) {

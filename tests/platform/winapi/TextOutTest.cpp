@@ -185,3 +185,62 @@ TEST_F(TextOutTest, CaptionText) {
 
 }  // namespace
 }  // namespace tt
+
+namespace tt {
+namespace {
+
+// Ink of a memory DC, read back through GetPixel.
+RECT MemInk(HDC mem, int w, int h, uint32_t paper) {
+  RECT b{w, h, -1, -1};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (GetPixel(mem, x, y) != paper) {
+        b.left = std::min<LONG>(b.left, x);
+        b.top = std::min<LONG>(b.top, y);
+        b.right = std::max<LONG>(b.right, x + 1);
+        b.bottom = std::max<LONG>(b.bottom, y + 1);
+      }
+  return b;
+}
+
+TEST_F(TextOutTest, MemoryDCsOriginsAndMonochrome) {
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bm = CreateCompatibleBitmap(dc, 100, 40);
+  HGDIOBJ oldBm = SelectObject(mem, bm);
+  SelectObject(mem, font);
+  RECT all{0, 0, 100, 40};
+  FillRect(mem, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(mem, TRANSPARENT);
+  TextOut(mem, 0, 0, "H", 1);
+  RECT plain = MemInk(mem, 100, 40, RGB(255, 255, 255));
+  FillRect(mem, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetViewportOrgEx(mem, 20, 5, nullptr);
+  TextOut(mem, 0, 0, "H", 1);
+  SetViewportOrgEx(mem, 0, 0, nullptr);
+  RECT moved = MemInk(mem, 100, 40, RGB(255, 255, 255));
+  EXPECT_EQ(moved.left, plain.left + 20);
+  EXPECT_EQ(moved.top, plain.top + 5);
+  SelectObject(mem, oldBm);
+  DeleteObject(bm);
+
+  // A monochrome surface takes text without grey levels.
+  HBITMAP mono = CreateBitmap(60, 20, 1, 1, nullptr);
+  SelectObject(mem, mono);
+  RECT m{0, 0, 60, 20};
+  FillRect(mem, &m, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  TextOut(mem, 2, 2, "Ab", 2);
+  int black = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 60; ++x) {
+      COLORREF c = GetPixel(mem, x, y);
+      EXPECT_TRUE(c == RGB(0, 0, 0) || c == RGB(255, 255, 255)) << x << "," << y;
+      black += c == RGB(0, 0, 0);
+    }
+  EXPECT_GT(black, 10);
+  SelectObject(mem, oldBm);
+  DeleteObject(mono);
+  DeleteDC(mem);
+}
+
+}  // namespace
+}  // namespace tt
