@@ -244,3 +244,26 @@ TEST_F(TextOutTest, MemoryDCsOriginsAndMonochrome) {
 
 }  // namespace
 }  // namespace tt
+
+namespace tt {
+namespace {
+
+TEST_F(TextOutTest, TabbedOutputFromTheTabOrigin) {
+  int ave = Metrics().tmAveCharWidth;
+  TextOut(dc, 0, 0, "b", 1);
+  RECT b = Ink();
+  Clear();
+  LONG r = TabbedTextOut(dc, 10, 0, "a\tb", 3, 0, nullptr, 10);
+  EXPECT_EQ(LOWORD(static_cast<DWORD>(r)), 8 * ave + W("b"));
+  EXPECT_EQ(HIWORD(static_cast<DWORD>(r)), 13);
+  EXPECT_EQ(Ink().right, 10 + 8 * ave + b.right);
+  // Stops count from the tab origin, not from where the text starts.
+  Clear();
+  int stop = 40;
+  r = TabbedTextOut(dc, 30, 0, "a\tb", 3, 1, &stop, 0);
+  EXPECT_EQ(LOWORD(static_cast<DWORD>(r)), 40 - 30 + W("b"));
+  EXPECT_EQ(Ink().right, 40 + b.right);
+}
+
+}  // namespace
+}  // namespace tt
