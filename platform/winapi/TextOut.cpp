@@ -96,6 +96,29 @@ RECT ToDevice(DC* dc, const RECT& r) {
   return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
+// Fills the text-space rectangle [u1, u2) x [v1, v2) around the reference point (surface coordinates),
+// rotated by the escapement: for backgrounds and strokes of rotated text.
+void FillRotated(const Clip& c, int rx, int ry, int u1, int u2, int v1, int v2, double ca, double sa, uint32_t color) {
+  double xs[4], ys[4];
+  int k = 0;
+  for (int u : {u1, u2})
+    for (int v : {v1, v2}) {
+      xs[k] = rx + u * ca + v * sa;
+      ys[k++] = ry - u * sa + v * ca;
+    }
+  int left = static_cast<int>(std::floor(*std::min_element(xs, xs + 4)));
+  int right = static_cast<int>(std::ceil(*std::max_element(xs, xs + 4)));
+  int top = static_cast<int>(std::floor(*std::min_element(ys, ys + 4)));
+  int bottom = static_cast<int>(std::ceil(*std::max_element(ys, ys + 4)));
+  for (const pixman_box32_t& b : c.boxes)
+    for (int y = std::max(b.y1, top); y < std::min(b.y2, bottom); ++y)
+      for (int x = std::max(b.x1, left); x < std::min(b.x2, right); ++x) {
+        double dx = x + 0.5 - rx, dy = y + 0.5 - ry;
+        double u = dx * ca - dy * sa, v = dx * sa + dy * ca;
+        if (u >= u1 && u < u2 && v >= v1 && v < v2) c.buf.pixels[static_cast<ptrdiff_t>(y) * c.buf.stride + x] = color;
+      }
+}
+
 void FillDeviceRect(DC* dc, const RECT& r, COLORREF color) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   pixman_region32_t area;
@@ -213,6 +236,9 @@ void OutputRun(DC* dc, int x, int y, UINT options, const RECT* rect, const Run& 
   Clip c;
   if (!PrepareClip(dc, clipRect, c)) return;
   uint32_t color = SurfacePixel(dc, dc->textColor);
+  if (rotated && dc->bkMode == OPAQUE && !run.cps.empty())
+    FillRotated(c, c.org.x + x, c.org.y + y, u0, u0 + width, base - m.ascent, base + m.descent, ca, sa,
+                SurfacePixel(dc, dc->bkColor));
   int u = u0;
   for (size_t i = 0; i < run.cps.size(); ++i) {
     uint32_t cp = run.cps[i];
@@ -229,17 +255,14 @@ void OutputRun(DC* dc, int x, int y, UINT options, const RECT* rect, const Run& 
     }
     u += run.adv[i];
   }
-  if (!rotated && (font->lf.lfUnderline || font->lf.lfStrikeOut)) {
-    int left = c.org.x + x + u0, right = left + width;
+  if (font->lf.lfUnderline || font->lf.lfStrikeOut) {
     int t = m.underlineThickness;
-    if (font->lf.lfUnderline) {
-      int top = c.org.y + y + base + m.underlinePos;
-      FillClipped(c, left, top, right, top + t, color);
-    }
-    if (font->lf.lfStrikeOut) {
-      int top = c.org.y + y + base - m.strikeOutPos;
-      FillClipped(c, left, top, right, top + t, color);
-    }
+    auto stroke = [&](int v) {
+      if (rotated) FillRotated(c, c.org.x + x, c.org.y + y, u0, u0 + width, v, v + t, ca, sa, color);
+      else FillClipped(c, c.org.x + x + u0, c.org.y + y + v, c.org.x + x + u0 + width, c.org.y + y + v + t, color);
+    };
+    if (font->lf.lfUnderline) stroke(base + m.underlinePos);
+    if (font->lf.lfStrikeOut) stroke(base - m.strikeOutPos);
   }
 }
 

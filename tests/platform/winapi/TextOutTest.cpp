@@ -140,6 +140,17 @@ TEST_F(TextOutTest, RotatedText) {
     EXPECT_LE(ink.bottom, c.expect.bottom) << c.escapement;
     int along = c.escapement == 1800 ? ink.right - ink.left : ink.bottom - ink.top;
     EXPECT_GE(along, width - 3) << c.escapement;
+    // An opaque background covers the rotated cell exactly.
+    Clear();
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(0, 255, 0));
+    TextOut(dc, 200, 100, "Hello", 5);
+    SetBkMode(dc, TRANSPARENT);
+    RECT cell = Ink();
+    int across = c.escapement == 1800 ? cell.bottom - cell.top : cell.right - cell.left;
+    along = c.escapement == 1800 ? cell.right - cell.left : cell.bottom - cell.top;
+    EXPECT_EQ(across, 13) << c.escapement;
+    EXPECT_EQ(along, width) << c.escapement;
     SelectObject(dc, font);
     DeleteObject(f);
   }
