@@ -42,6 +42,21 @@ struct Bitmap : GdiObject {
   uint32_t& At(int x, int y) { return data[static_cast<size_t>(bottomUp ? height - 1 - y : y) * width + x]; }
 };
 
+// Icons and cursors. Colour pixels are 0xAARRGGBB; `mask` holds 1 where the screen shows through.
+struct Icon : GdiObject {
+  Icon() : GdiObject(0) {}
+  bool isIcon = true;
+  POINT hotspot{0, 0};
+  int width = 0;
+  int height = 0;
+  bool hasAlpha = false;
+  std::vector<uint32_t> color;
+  std::vector<uint8_t> mask;
+};
+Icon* AsIcon(HICON h);          // also the pictures of the stock cursors
+HICON NewIconHandle(Icon* ic);  // registers a new icon
+bool DrawIconPicture(HDC hdc, int x, int y, HICON icon, int w, int h, UINT flags);
+
 Pen* AsPen(HPEN h);
 Bitmap* AsBitmap(HBITMAP h);
 HBITMAP NewBitmap(int width, int height, bool mono);
