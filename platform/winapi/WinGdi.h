@@ -377,3 +377,4 @@ inline LPCSTR const IDI_ERROR = IDI_HAND;
 inline LPCSTR const IDI_INFORMATION = IDI_ASTERISK;
 
 #include "winapi/CommCtrl.h"
+#include "winapi/UxTheme.h"
