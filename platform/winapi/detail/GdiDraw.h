@@ -24,6 +24,7 @@ struct Pen : GdiObject {
 // positive height). Monochrome bitmaps hold only 0 and 0x00FFFFFF.
 struct Bitmap : GdiObject {
   Bitmap() : GdiObject(OBJ_BITMAP) {}
+  ~Bitmap() override;  // a DC still holding the bitmap falls back to its initial one
   int width = 0;
   int height = 0;
   bool mono = false;
