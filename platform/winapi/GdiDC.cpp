@@ -280,6 +280,16 @@ HGDIOBJ StockObjectOfDrawing(int index) {
   return nullptr;
 }
 
+Bitmap::~Bitmap() {
+  if (DC* dc = selectedIn ? AsDC(selectedIn) : nullptr) {
+    if (dc->attrs.bitmap == reinterpret_cast<HBITMAP>(static_cast<GdiObject*>(this))) {
+      Bitmap* initial = AsBitmap(StockBitmap());
+      initial->selectedIn = nullptr;
+      SelectBitmapInto(dc, initial);
+    }
+  }
+}
+
 HDC MemoryDCFor(HBITMAP bitmap) {
   HDC dc = CreateCompatibleDC(nullptr);
   SelectObject(dc, bitmap);
@@ -382,10 +392,12 @@ BOOL RestoreDC(HDC hdc, int level) {
   int target = level < 0 ? n + 1 + level : level;
   if (target < 1 || target > n) return FALSE;
   DCSaved& s = *dc->saved[static_cast<size_t>(target - 1)];
-  if (dc->type == OBJ_MEMDC && s.attrs.bitmap != dc->attrs.bitmap) {
-    if (AsBitmap(s.attrs.bitmap)) SelectObject(hdc, s.attrs.bitmap);
-  }
+  // The saved bitmap comes back when it still exists; otherwise the current one stays.
+  if (dc->type == OBJ_MEMDC && s.attrs.bitmap != dc->attrs.bitmap && AsBitmap(s.attrs.bitmap))
+    SelectObject(hdc, s.attrs.bitmap);
+  HBITMAP current = dc->attrs.bitmap;
   dc->attrs = s.attrs;
+  dc->attrs.bitmap = current;
   dc->brush = s.brush;
   dc->hasClip = s.hasClip;
   pixman_region32_copy(&dc->clip, &s.clip);

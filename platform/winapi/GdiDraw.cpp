@@ -610,6 +610,8 @@ BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
       pixman_region32_fini(&shape);
     };
     if (state & DFCS_BUTTONRADIOMASK) {
+      // The mask: black where the button is opaque, white around it.
+      FillSolidRect(cv, c, kWhite);
       disc(c, 0);
       return TRUE;
     }

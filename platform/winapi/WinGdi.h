@@ -335,6 +335,9 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
 int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+// With a null instance: the system bitmaps; OBM_CHECKBOXES is the one provided.
+HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name);
+constexpr uintptr_t OBM_CHECKBOXES = 32759;
 LONG GetBitmapBits(HBITMAP bitmap, LONG bytes, void* bits);
 LONG SetBitmapBits(HBITMAP bitmap, DWORD bytes, const void* bits);
 BOOL GetBitmapDimensionEx(HBITMAP bitmap, SIZE* size);
@@ -347,6 +350,11 @@ HICON CopyIcon(HICON icon);
 BOOL DrawIcon(HDC hdc, int x, int y, HICON icon);
 BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int w, int h, UINT step, HBRUSH flicker, UINT flags);
 HICON LoadIcon(HINSTANCE instance, LPCSTR name);
+namespace winapi {
+// The picture of a cursor (stock or made with CreateIconIndirect) for the backends: premultiplication-free
+// 0xAARRGGBB pixels, `argb` sized width × height (32 × 32 for the stock cursors) or null to ask the size.
+bool GetCursorImage(HCURSOR cursor, int* width, int* height, POINT* hotspot, uint32_t* argb);
+}  // namespace winapi
 inline LPCSTR const IDI_APPLICATION = reinterpret_cast<LPCSTR>(32512);
 inline LPCSTR const IDI_HAND = reinterpret_cast<LPCSTR>(32513);
 inline LPCSTR const IDI_QUESTION = reinterpret_cast<LPCSTR>(32514);
@@ -356,3 +364,6 @@ inline LPCSTR const IDI_WINLOGO = reinterpret_cast<LPCSTR>(32517);
 inline LPCSTR const IDI_WARNING = IDI_EXCLAMATION;
 inline LPCSTR const IDI_ERROR = IDI_HAND;
 inline LPCSTR const IDI_INFORMATION = IDI_ASTERISK;
+
+#include "winapi/CommCtrl.h"
+#include "winapi/UxTheme.h"
