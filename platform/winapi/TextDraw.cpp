@@ -227,7 +227,9 @@ int DoDrawText(HDC hdc, char* text, int count, RECT* rect, UINT format, DRAWTEXT
   for (size_t k = 0; k < lines.size(); ++k) {
     Units& u = lines[k];
     int w = Measure(L, u.data(), u.size());
-    if (ellipsis && (w > L.avail || forced[k])) {
+    // Word-broken text: an overflowing word before the text's last line is clipped, not shortened.
+    bool lastOrUnwrapped = !(format & DT_WORDBREAK) || k + 1 == lines.size();
+    if (ellipsis && ((w > L.avail && lastOrUnwrapped) || forced[k])) {
       if (forced[k]) {
         u.resize(FitCount(L, u, L.avail - L.ellipsisWidth));
         AppendDots(L, u);

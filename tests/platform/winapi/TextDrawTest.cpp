@@ -83,6 +83,10 @@ TEST_F(DrawTextTest, EllipsesModifyTheString) {
     EXPECT_EQ(m.right, W(c.result)) << c.text;
     EXPECT_STREQ(buf, c.text);  // untouched without DT_MODIFYSTRING
   }
+  // With word breaks only a word overflowing the text's last line is shortened.
+  int a5 = 5 * W("a");
+  EXPECT_EQ(Calc("aaaaaaaaaa b", DT_WORDBREAK | DT_END_ELLIPSIS, a5).cx, 10 * W("a"));
+  EXPECT_EQ(Calc("b aaaaaaaaaa", DT_WORDBREAK | DT_END_ELLIPSIS, a5).cx, (a5 - dots) / W("a") * W("a") + dots);
   // Measuring from an empty rectangle gives the natural size, ellipsis flags or not.
   EXPECT_EQ(Calc("Hello World", DT_SINGLELINE | DT_END_ELLIPSIS).cx, W("Hello World"));
 }
