@@ -147,9 +147,21 @@ std::string Rebuild(const std::string& src, const Units& u) {
   return out;
 }
 
+int LayOutAndDraw(DC* dc, char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params);
+
 int DoDrawText(HDC hdc, char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params) {
   DC* dc = AsDC(hdc);
   if (!dc || !rect) return 0;
+  if (!(format & DT_INTERNAL)) return LayOutAndDraw(dc, text, count, rect, format, params);
+  // DT_INTERNAL measures and draws with the system font.
+  HFONT saved = dc->font;
+  dc->font = StockFont(SYSTEM_FONT);
+  int r = LayOutAndDraw(dc, text, count, rect, format, params);
+  dc->font = saved;
+  return r;
+}
+
+int LayOutAndDraw(DC* dc, char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params) {
   if (count < 0) count = text ? static_cast<int>(std::strlen(text)) : 0;
   std::string src = text && count > 0 ? std::string(text, static_cast<size_t>(count)) : std::string();
   Face* face = DCFace(dc);

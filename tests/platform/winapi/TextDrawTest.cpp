@@ -29,6 +29,13 @@ TEST_F(DrawTextTest, CalcRectLines) {
     EXPECT_EQ(s.cy, 13 * c.lines) << c.text;
     EXPECT_EQ(answer, 13 * c.lines) << c.text;
   }
+  // DT_INTERNAL measures with the system font.
+  HDC fresh = GetDC(wnd);
+  RECT sys{0, 0, 0, 0};
+  DrawText(fresh, "Hello", -1, &sys, DT_SINGLELINE | DT_CALCRECT);
+  ReleaseDC(wnd, fresh);
+  EXPECT_EQ(Calc("Hello", DT_SINGLELINE | DT_INTERNAL).cx, sys.right);
+  EXPECT_EQ(Calc("Hello", DT_SINGLELINE | DT_INTERNAL).cy, sys.bottom);
   // External leading joins the line height only on request.
   EXPECT_EQ(Calc("a\nb", DT_EXTERNALLEADING).cy, 2 * (13 + Metrics().tmExternalLeading));
 }
