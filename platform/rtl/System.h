@@ -170,6 +170,8 @@ private:
 };
 
 namespace rtl_detail {
+[[noreturn]] void RaiseClassCast(TClass cls, TClass target);
+
 // Runs AfterConstruction on a freshly constructed object; destroys it if that throws.
 template <class T>
 T* Constructed(T* obj) {
@@ -190,6 +192,8 @@ TObject* CreateVirtual(TObject* arg) {
     return Constructed(new T());
   } else {
     static_assert(std::is_pointer_v<Arg>, "a virtual constructor argument is an object pointer");
+    using ArgClass = std::remove_pointer_t<Arg>;
+    if (arg && !arg->InheritsFrom(ArgClass::StaticClass())) RaiseClassCast(arg->ClassType(), ArgClass::StaticClass());
     return Constructed(new T(static_cast<Arg>(arg)));
   }
 }

@@ -355,7 +355,163 @@ void TPropAccess::SetSet(TObject*, const TSetBits&) const { WrongKind(); }
 void TPropAccess::GetVariant(TObject*, Variant&) const { WrongKind(); }
 void TPropAccess::SetVariant(TObject*, const Variant&) const { WrongKind(); }
 IPtr<IInterface> TPropAccess::GetInterface(TObject*) const { WrongKind(); }
-void TPropAccess::SetInterface(TObject*, IInterface*) const { WrongKind(); }
+void TPropAccess::SetInterface(TObject*, const IPtr<IInterface>&) const { WrongKind(); }
+
+namespace {
+
+// The shared part of the per-category accessors: the erased getter and setter.
+template <class E>
+class TErased : public TPropAccess {
+public:
+  TErased(TGetFn<E> get, TSetFn<E> set) : FGet(std::move(get)), FSet(std::move(set)) {
+    CanRead = static_cast<bool>(FGet);
+    CanWrite = static_cast<bool>(FSet);
+  }
+
+protected:
+  E Read(TObject* o) const {
+    if (!FGet) throw EPropertyError("Property is write-only");
+    return FGet(o);
+  }
+  void Write(TObject* o, const E& v) const {
+    if (!FSet) RaiseReadOnly();
+    FSet(o, v);
+  }
+
+private:
+  TGetFn<E> FGet;
+  TSetFn<E> FSet;
+};
+
+class TOrdAccess final : public TErased<int64_t> {
+public:
+  using TErased::TErased;
+  int64_t GetOrd(TObject* o) const override { return Read(o); }
+  void SetOrd(TObject* o, int64_t v) const override { Write(o, v); }
+};
+
+class TFloatAccess final : public TErased<double> {
+public:
+  using TErased::TErased;
+  double GetFloat(TObject* o) const override { return Read(o); }
+  void SetFloat(TObject* o, double v) const override { Write(o, v); }
+};
+
+class TCurrencyAccess final : public TErased<Currency> {
+public:
+  using TErased::TErased;
+  double GetFloat(TObject* o) const override { return Read(o).ToDouble(); }
+  void SetFloat(TObject* o, double v) const override { Write(o, Currency::FromDouble(v)); }
+  Currency GetCurrency(TObject* o) const override { return Read(o); }
+  void SetCurrency(TObject* o, Currency v) const override { Write(o, v); }
+};
+
+class TStrAccess final : public TErased<String> {
+public:
+  using TErased::TErased;
+  String GetStr(TObject* o) const override { return Read(o); }
+  void SetStr(TObject* o, const String& v) const override { Write(o, v); }
+  WideString GetWideStr(TObject* o) const override { return Utf8ToUtf16(Read(o)); }
+  void SetWideStr(TObject* o, const WideString& v) const override { Write(o, Utf16ToUtf8(v)); }
+};
+
+class TWideStrAccess final : public TErased<WideString> {
+public:
+  using TErased::TErased;
+  String GetStr(TObject* o) const override { return Utf16ToUtf8(Read(o)); }
+  void SetStr(TObject* o, const String& v) const override { Write(o, Utf8ToUtf16(v)); }
+  WideString GetWideStr(TObject* o) const override { return Read(o); }
+  void SetWideStr(TObject* o, const WideString& v) const override { Write(o, v); }
+};
+
+class TObjectAccess final : public TErased<TObject*> {
+public:
+  using TErased::TErased;
+  TObject* GetObject(TObject* o) const override { return Read(o); }
+  void SetObject(TObject* o, TObject* v) const override { Write(o, v); }
+};
+
+class TMethodAccess final : public TErased<TMethod> {
+public:
+  using TErased::TErased;
+  TMethod GetMethod(TObject* o) const override { return Read(o); }
+  void SetMethod(TObject* o, const TMethod& v) const override { Write(o, v); }
+};
+
+class TSetAccess final : public TErased<TSetBits> {
+public:
+  using TErased::TErased;
+  TSetBits GetSet(TObject* o) const override { return Read(o); }
+  void SetSet(TObject* o, const TSetBits& v) const override { Write(o, v); }
+  int64_t GetOrd(TObject* o) const override { return static_cast<int64_t>(Read(o).Words[0]); }
+  void SetOrd(TObject* o, int64_t v) const override {
+    TSetBits bits;
+    bits.Words[0] = static_cast<uint64_t>(v);
+    Write(o, bits);
+  }
+};
+
+class TInterfaceAccess final : public TErased<IPtr<IInterface>> {
+public:
+  using TErased::TErased;
+  IPtr<IInterface> GetInterface(TObject* o) const override { return Read(o); }
+  void SetInterface(TObject* o, const IPtr<IInterface>& v) const override { Write(o, v); }
+};
+
+class TVariantAccess final : public TPropAccess {
+public:
+  TVariantAccess(std::function<void(TObject*, Variant&)> get, std::function<void(TObject*, const Variant&)> set)
+      : FGet(std::move(get)), FSet(std::move(set)) {
+    CanRead = static_cast<bool>(FGet);
+    CanWrite = static_cast<bool>(FSet);
+  }
+  void GetVariant(TObject* o, Variant& out) const override {
+    if (!FGet) throw EPropertyError("Property is write-only");
+    FGet(o, out);
+  }
+  void SetVariant(TObject* o, const Variant& v) const override {
+    if (!FSet) RaiseReadOnly();
+    FSet(o, v);
+  }
+
+private:
+  std::function<void(TObject*, Variant&)> FGet;
+  std::function<void(TObject*, const Variant&)> FSet;
+};
+
+}  // namespace
+
+std::unique_ptr<TPropAccess> MakeOrdAccess(TGetFn<int64_t> get, TSetFn<int64_t> set) {
+  return std::make_unique<TOrdAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeFloatAccess(TGetFn<double> get, TSetFn<double> set) {
+  return std::make_unique<TFloatAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeCurrencyAccess(TGetFn<Currency> get, TSetFn<Currency> set) {
+  return std::make_unique<TCurrencyAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeStrAccess(TGetFn<String> get, TSetFn<String> set) {
+  return std::make_unique<TStrAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeWideStrAccess(TGetFn<WideString> get, TSetFn<WideString> set) {
+  return std::make_unique<TWideStrAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeObjectAccess(TGetFn<TObject*> get, TSetFn<TObject*> set) {
+  return std::make_unique<TObjectAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeMethodAccess(TGetFn<TMethod> get, TSetFn<TMethod> set) {
+  return std::make_unique<TMethodAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeSetAccess(TGetFn<TSetBits> get, TSetFn<TSetBits> set) {
+  return std::make_unique<TSetAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeInterfaceAccess(TGetFn<IPtr<IInterface>> get, TSetFn<IPtr<IInterface>> set) {
+  return std::make_unique<TInterfaceAccess>(std::move(get), std::move(set));
+}
+std::unique_ptr<TPropAccess> MakeVariantAccess(std::function<void(TObject*, Variant&)> get,
+                                               std::function<void(TObject*, const Variant&)> set) {
+  return std::make_unique<TVariantAccess>(std::move(get), std::move(set));
+}
 
 void RaiseReadOnly() { throw EPropertyError("Property is read-only"); }
 
@@ -698,7 +854,7 @@ IPtr<IInterface> GetInterfaceProp(TObject* obj, const TPropInfo* prop) {
 }
 void SetInterfaceProp(TObject* obj, const TPropInfo* prop, IInterface* value) {
   CheckWrite(obj, prop, TTypeKinds{tkInterface});
-  prop->Access->SetInterface(obj, value);
+  prop->Access->SetInterface(obj, IPtr<IInterface>(value));
 }
 
 String GetEnumName(PTypeInfo type, int64_t value) {

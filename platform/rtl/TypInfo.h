@@ -231,184 +231,105 @@ public:
   virtual void GetVariant(TObject* obj, Variant& out) const;
   virtual void SetVariant(TObject* obj, const Variant& v) const;
   virtual IPtr<IInterface> GetInterface(TObject* obj) const;
-  virtual void SetInterface(TObject* obj, IInterface* v) const;
+  virtual void SetInterface(TObject* obj, const IPtr<IInterface>& v) const;
 };
 
 [[noreturn]] void RaiseReadOnly();
 
+// Accessors are made per value category, not per property: a property contributes only the two small
+// functions that reach its getter and setter, which keeps the tables cheap to compile.
+template <class E>
+using TGetFn = std::function<E(TObject*)>;
+template <class E>
+using TSetFn = std::function<void(TObject*, const E&)>;
+std::unique_ptr<TPropAccess> MakeOrdAccess(TGetFn<int64_t> get, TSetFn<int64_t> set);
+std::unique_ptr<TPropAccess> MakeFloatAccess(TGetFn<double> get, TSetFn<double> set);
+std::unique_ptr<TPropAccess> MakeCurrencyAccess(TGetFn<Currency> get, TSetFn<Currency> set);
+std::unique_ptr<TPropAccess> MakeStrAccess(TGetFn<String> get, TSetFn<String> set);
+std::unique_ptr<TPropAccess> MakeWideStrAccess(TGetFn<WideString> get, TSetFn<WideString> set);
+std::unique_ptr<TPropAccess> MakeObjectAccess(TGetFn<TObject*> get, TSetFn<TObject*> set);
+std::unique_ptr<TPropAccess> MakeMethodAccess(TGetFn<TMethod> get, TSetFn<TMethod> set);
+std::unique_ptr<TPropAccess> MakeSetAccess(TGetFn<TSetBits> get, TSetFn<TSetBits> set);
+std::unique_ptr<TPropAccess> MakeInterfaceAccess(TGetFn<IPtr<IInterface>> get, TSetFn<IPtr<IInterface>> set);
+std::unique_ptr<TPropAccess> MakeVariantAccess(std::function<void(TObject*, Variant&)> get,
+                                               std::function<void(TObject*, const Variant&)> set);
+
+// Reads the property value of V from a T through the getter, erased to category E by conv.
+template <class T, class E, class G, class Conv>
+TGetFn<E> MakeGet(G g, Conv conv) {
+  if constexpr (std::is_null_pointer_v<G>) {
+    return {};
+  } else {
+    return [g = std::move(g), conv](TObject* o) -> E { return conv(std::invoke(g, *static_cast<T*>(o))); };
+  }
+}
+
+// Stores a value of V into a T: a setter called with the value, or a data member assigned.
+template <class T, class V, class S>
+void Store(const S& s, TObject* o, V v) {
+  if constexpr (std::is_member_object_pointer_v<S>)
+    std::invoke(s, *static_cast<T*>(o)) = std::move(v);
+  else
+    std::invoke(s, *static_cast<T*>(o), std::move(v));
+}
+
+template <class T, class V, class E, class S, class Conv>
+TSetFn<E> MakeSet(S s, Conv conv) {
+  if constexpr (std::is_null_pointer_v<S>) {
+    return {};
+  } else {
+    return [s = std::move(s), conv](TObject* o, const E& v) { Store<T, V>(s, o, conv(v)); };
+  }
+}
+
 template <class T, class V, class G, class S>
-class TTypedAccess final : public TPropAccess {
-public:
-  TTypedAccess(G g, S s) : FGet(std::move(g)), FSet(std::move(s)) {
-    CanRead = !std::is_null_pointer_v<G>;
-    CanWrite = !std::is_null_pointer_v<S>;
-  }
-
-  int64_t GetOrd(TObject* o) const override {
-    if constexpr (IsOrdinal<V>)
-      return static_cast<int64_t>(Read(o));
-    else if constexpr (IsSetType<V>::value)
-      return static_cast<int64_t>(Read(o).ToInt());
-    else
-      return TPropAccess::GetOrd(o);
-  }
-  void SetOrd(TObject* o, int64_t v) const override {
-    if constexpr (IsOrdinal<V>)
-      Write(o, static_cast<V>(v));
-    else if constexpr (IsSetType<V>::value)
-      Write(o, V::FromInt(static_cast<uint64_t>(v)));
-    else
-      TPropAccess::SetOrd(o, v);
-  }
-  double GetFloat(TObject* o) const override {
-    if constexpr (std::is_same_v<V, Currency>)
-      return Read(o).ToDouble();
-    else if constexpr (IsFloat<V>)
-      return static_cast<double>(Read(o));
-    else
-      return TPropAccess::GetFloat(o);
-  }
-  void SetFloat(TObject* o, double v) const override {
-    if constexpr (std::is_same_v<V, Currency>)
-      Write(o, Currency::FromDouble(v));
-    else if constexpr (IsFloat<V>)
-      Write(o, static_cast<V>(v));
-    else
-      TPropAccess::SetFloat(o, v);
-  }
-  Currency GetCurrency(TObject* o) const override {
-    if constexpr (std::is_same_v<V, Currency>)
-      return Read(o);
-    else
-      return TPropAccess::GetCurrency(o);
-  }
-  void SetCurrency(TObject* o, Currency v) const override {
-    if constexpr (std::is_same_v<V, Currency>)
-      Write(o, v);
-    else
-      TPropAccess::SetCurrency(o, v);
-  }
-  String GetStr(TObject* o) const override {
-    if constexpr (std::is_same_v<V, String>)
-      return Read(o);
-    else if constexpr (std::is_same_v<V, WideString>)
-      return Utf16ToUtf8(Read(o));
-    else
-      return TPropAccess::GetStr(o);
-  }
-  void SetStr(TObject* o, const String& v) const override {
-    if constexpr (std::is_same_v<V, String>)
-      Write(o, v);
-    else if constexpr (std::is_same_v<V, WideString>)
-      Write(o, Utf8ToUtf16(v));
-    else
-      TPropAccess::SetStr(o, v);
-  }
-  WideString GetWideStr(TObject* o) const override {
-    if constexpr (std::is_same_v<V, WideString>)
-      return Read(o);
-    else if constexpr (std::is_same_v<V, String>)
-      return Utf8ToUtf16(Read(o));
-    else
-      return TPropAccess::GetWideStr(o);
-  }
-  void SetWideStr(TObject* o, const WideString& v) const override {
-    if constexpr (std::is_same_v<V, WideString>)
-      Write(o, v);
-    else if constexpr (std::is_same_v<V, String>)
-      Write(o, Utf16ToUtf8(v));
-    else
-      TPropAccess::SetWideStr(o, v);
-  }
-  TObject* GetObject(TObject* o) const override {
-    if constexpr (IsObjectPtr<V>)
-      return Read(o);
-    else
-      return TPropAccess::GetObject(o);
-  }
-  void SetObject(TObject* o, TObject* v) const override {
-    if constexpr (IsObjectPtr<V>)
-      Write(o, static_cast<V>(v));  // the class was checked by SetObjectProp
-    else
-      TPropAccess::SetObject(o, v);
-  }
-  TMethod GetMethod(TObject* o) const override {
-    if constexpr (IsEventType<V>::value)
-      return Read(o).ToMethod();
-    else
-      return TPropAccess::GetMethod(o);
-  }
-  void SetMethod(TObject* o, const TMethod& v) const override {
-    if constexpr (IsEventType<V>::value)
-      Write(o, V::FromMethod(v));
-    else
-      TPropAccess::SetMethod(o, v);
-  }
-  TSetBits GetSet(TObject* o) const override {
-    if constexpr (IsSetType<V>::value) {
-      V s = Read(o);
+std::unique_ptr<TPropAccess> MakeAccess(G g, S s) {
+  if constexpr (IsOrdinal<V>) {
+    return MakeOrdAccess(MakeGet<T, int64_t>(std::move(g), [](const V& v) { return static_cast<int64_t>(v); }),
+                         MakeSet<T, V, int64_t>(std::move(s), [](int64_t v) { return static_cast<V>(v); }));
+  } else if constexpr (std::is_same_v<V, Currency>) {
+    auto same = [](const Currency& v) { return v; };
+    return MakeCurrencyAccess(MakeGet<T, Currency>(std::move(g), same), MakeSet<T, V, Currency>(std::move(s), same));
+  } else if constexpr (std::is_floating_point_v<V>) {
+    return MakeFloatAccess(MakeGet<T, double>(std::move(g), [](const V& v) { return static_cast<double>(v); }),
+                           MakeSet<T, V, double>(std::move(s), [](double v) { return static_cast<V>(v); }));
+  } else if constexpr (std::is_same_v<V, String>) {
+    auto same = [](const String& v) -> const String& { return v; };
+    return MakeStrAccess(MakeGet<T, String>(std::move(g), same), MakeSet<T, V, String>(std::move(s), same));
+  } else if constexpr (std::is_same_v<V, WideString>) {
+    auto same = [](const WideString& v) -> const WideString& { return v; };
+    return MakeWideStrAccess(MakeGet<T, WideString>(std::move(g), same),
+                             MakeSet<T, V, WideString>(std::move(s), same));
+  } else if constexpr (IsObjectPtr<V>) {
+    return MakeObjectAccess(MakeGet<T, TObject*>(std::move(g), [](V v) -> TObject* { return v; }),
+                            MakeSet<T, V, TObject*>(std::move(s), [](TObject* v) { return static_cast<V>(v); }));
+  } else if constexpr (IsEventType<V>::value) {
+    return MakeMethodAccess(MakeGet<T, TMethod>(std::move(g), [](const V& v) { return v.ToMethod(); }),
+                            MakeSet<T, V, TMethod>(std::move(s), [](const TMethod& m) { return V::FromMethod(m); }));
+  } else if constexpr (IsSetType<V>::value) {
+    auto toBits = [](const V& v) {
       TSetBits bits;
-      for (size_t i = 0; i < 4; ++i) bits.Words[i] = s.Word(i);
+      for (size_t i = 0; i < 4; ++i) bits.Words[i] = v.Word(i);
       return bits;
-    } else {
-      return TPropAccess::GetSet(o);
-    }
+    };
+    return MakeSetAccess(MakeGet<T, TSetBits>(std::move(g), toBits),
+                         MakeSet<T, V, TSetBits>(std::move(s), [](const TSetBits& b) { return V::FromWords(b.Words, 4); }));
+  } else if constexpr (IsIPtrType<V>::value) {
+    using I = typename IsIPtrType<V>::Interface;
+    return MakeInterfaceAccess(
+        MakeGet<T, IPtr<IInterface>>(std::move(g), [](const V& v) { return IPtr<IInterface>(v.get()); }),
+        MakeSet<T, V, IPtr<IInterface>>(std::move(s), [](const IPtr<IInterface>& v) { return V(dynamic_cast<I*>(v.get())); }));
+  } else {
+    static_assert(std::is_same_v<V, Variant>, "this type cannot be a published property");
+    std::function<void(TObject*, V&)> get;
+    std::function<void(TObject*, const V&)> set;
+    if constexpr (!std::is_null_pointer_v<G>)
+      get = [g = std::move(g)](TObject* o, V& out) { out = std::invoke(g, *static_cast<T*>(o)); };
+    if constexpr (!std::is_null_pointer_v<S>)
+      set = [s = std::move(s)](TObject* o, const V& v) { Store<T, V>(s, o, v); };
+    return MakeVariantAccess(std::move(get), std::move(set));
   }
-  void SetSet(TObject* o, const TSetBits& v) const override {
-    if constexpr (IsSetType<V>::value)
-      Write(o, V::FromWords(v.Words, 4));
-    else
-      TPropAccess::SetSet(o, v);
-  }
-  void GetVariant(TObject* o, Variant& out) const override {
-    if constexpr (std::is_same_v<V, Variant>)
-      out = Read(o);
-    else
-      TPropAccess::GetVariant(o, out);
-  }
-  void SetVariant(TObject* o, const Variant& v) const override {
-    if constexpr (std::is_same_v<V, Variant>)
-      Write(o, v);
-    else
-      TPropAccess::SetVariant(o, v);
-  }
-  IPtr<IInterface> GetInterface(TObject* o) const override {
-    if constexpr (IsIPtrType<V>::value)
-      return IPtr<IInterface>(Read(o));
-    else
-      return TPropAccess::GetInterface(o);
-  }
-  void SetInterface(TObject* o, IInterface* v) const override {
-    if constexpr (IsIPtrType<V>::value)
-      Write(o, V(dynamic_cast<typename IsIPtrType<V>::Interface*>(v)));
-    else
-      TPropAccess::SetInterface(o, v);
-  }
-
-private:
-  V Read(TObject* o) const {
-    if constexpr (std::is_null_pointer_v<G>) {
-      (void)o;
-      throw EPropertyError("Property is write-only");
-    } else {
-      return std::invoke(FGet, *static_cast<T*>(o));
-    }
-  }
-  void Write(TObject* o, V v) const {
-    if constexpr (std::is_null_pointer_v<S>) {
-      (void)o;
-      (void)v;
-      RaiseReadOnly();
-    } else if constexpr (std::is_member_object_pointer_v<S>) {
-      std::invoke(FSet, *static_cast<T*>(o)) = std::move(v);
-    } else {
-      std::invoke(FSet, *static_cast<T*>(o), std::move(v));
-    }
-  }
-
-  G FGet;
-  S FSet;
-};
+}
 
 }  // namespace rtl_detail
 
@@ -543,7 +464,7 @@ public:
   template <class V = void, class G, class S = std::nullptr_t>
   TPropBuilder<T> prop(const char* name, G getter, S setter = nullptr) {
     using Value = typename rtl_detail::PropValue<V, G, T>::type;
-    auto access = std::make_unique<rtl_detail::TTypedAccess<T, Value, G, S>>(std::move(getter), std::move(setter));
+    auto access = rtl_detail::MakeAccess<T, Value>(std::move(getter), std::move(setter));
     return TPropBuilder<T>(FBuilder.AddProp(name, TypeInfo<Value>(), std::move(access)));
   }
   // An event property: the same as prop, kept apart so that tables read like the class declaration.

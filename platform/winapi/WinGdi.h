@@ -2,7 +2,11 @@
 // Drawing through device contexts: pens, brushes, shapes, raster operations, bitmaps, icons, image lists,
 // edges and frame controls, and the visual-style (theme) calls. Included at the end of winapi/Windows.h.
 // Coordinates are logical: device = logical - window origin + viewport origin (MM_TEXT only).
+// SelectObject, GetCurrentObject and GetObject (declared with the text calls) cover pens, brushes, bitmaps
+// (memory DCs only), fonts and regions (selected as the clip); the text and background colours, the
+// background mode and the current position (winapi/WinText.h) are shared with line drawing and blits.
 
+#include "winapi/WinText.h"
 #include "winapi/Windows.h"
 
 // ---- structures -----------------------------------------------------------------------------------------
@@ -76,20 +80,6 @@ struct ICONINFO {
   HBITMAP hbmMask;
   HBITMAP hbmColor;
 };
-
-// ---- text state shared with the text layer (which declares the same; its header replaces this block) ----
-constexpr int TRANSPARENT = 1;
-constexpr int OPAQUE = 2;
-constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
-COLORREF SetTextColor(HDC hdc, COLORREF color);
-COLORREF GetTextColor(HDC hdc);
-COLORREF SetBkColor(HDC hdc, COLORREF color);
-COLORREF GetBkColor(HDC hdc);
-int SetBkMode(HDC hdc, int mode);
-int GetBkMode(HDC hdc);
-BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
-BOOL GetCurrentPositionEx(HDC hdc, POINT* pos);
-// ---- end of the shared block ----------------------------------------------------------------------------
 
 // ---- constants ------------------------------------------------------------------------------------------
 constexpr int WHITE_PEN = 6;

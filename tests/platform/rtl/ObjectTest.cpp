@@ -82,6 +82,8 @@ TEST(TMetaClassTest, AbstractClassesHaveNoFactory) {
 
 TEST(TMetaClassTest, CreateAsRefusesClassesOutsideTheFamily) {
   EXPECT_THROW(CreateAs<TOwnedThing>(TUnrelated::StaticClass()), EInvalidCast);
+  TUnrelated notAnOwner;
+  EXPECT_THROW(TSpecialThing::StaticClass()->Create(&notAnOwner), EInvalidCast);
 }
 
 TEST(TMetaClassTest, ThrowingAfterConstructionDestroysTheObject) {
