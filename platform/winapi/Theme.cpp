@@ -588,6 +588,29 @@ HRESULT DrawThemeBackground(HTHEME theme, HDC hdc, int part, int state, const RE
   return S_OK;
 }
 
+HRESULT DrawThemeText(HTHEME theme, HDC hdc, int part, int state, LPCSTR text, int count, DWORD flags, DWORD,
+                      const RECT* rect) {
+  if (!AsTheme(theme) || !AsDC(hdc) || !rect || !text) return E_INVALIDARG;
+  COLORREF color = 0;
+  GetThemeColor(theme, part, state, TMT_TEXTCOLOR, &color);
+  COLORREF oldColor = SetTextColor(hdc, color);
+  int oldMode = SetBkMode(hdc, TRANSPARENT);
+  RECT r = *rect;
+  DrawText(hdc, text, count, &r, flags & ~DT_CALCRECT);
+  SetBkMode(hdc, oldMode);
+  SetTextColor(hdc, oldColor);
+  return S_OK;
+}
+
+HRESULT GetThemeTextExtent(HTHEME theme, HDC hdc, int, int, LPCSTR text, int count, DWORD flags, const RECT* bounds,
+                           RECT* extent) {
+  if (!AsTheme(theme) || !AsDC(hdc) || !text || !extent) return E_INVALIDARG;
+  RECT r = bounds ? *bounds : RECT{0, 0, 0, 0};
+  DrawText(hdc, text, count, &r, flags | DT_CALCRECT);
+  *extent = r;
+  return S_OK;
+}
+
 HRESULT DrawThemeEdge(HTHEME theme, HDC hdc, int, int, const RECT* dest, UINT edge, UINT flags, RECT* content) {
   if (!AsTheme(theme) || !dest) return E_INVALIDARG;
   RECT r = *dest;

@@ -145,6 +145,11 @@ constexpr DWORD STAP_ALLOW_WEBCONTENT = 0x04;
 HTHEME OpenThemeData(HWND hwnd, LPCSTR classList);
 HRESULT CloseThemeData(HTHEME theme);
 HRESULT DrawThemeBackground(HTHEME theme, HDC hdc, int part, int state, const RECT* rect, const RECT* clip);
+// Text in the part's text colour over a transparent background, laid out by DrawText with `flags`.
+HRESULT DrawThemeText(HTHEME theme, HDC hdc, int part, int state, LPCSTR text, int count, DWORD flags,
+                      DWORD flags2, const RECT* rect);
+HRESULT GetThemeTextExtent(HTHEME theme, HDC hdc, int part, int state, LPCSTR text, int count, DWORD flags,
+                           const RECT* bounds, RECT* extent);
 HRESULT DrawThemeEdge(HTHEME theme, HDC hdc, int part, int state, const RECT* dest, UINT edge, UINT flags,
                       RECT* content);
 HRESULT DrawThemeIcon(HTHEME theme, HDC hdc, int part, int state, const RECT* rect, HIMAGELIST images, int index);

@@ -1258,7 +1258,6 @@ struct PixelBuffer {
 bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
-
-#include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
+#include "winapi/WinGdi.h"
 #include "winapi/X11Backend.h"

@@ -156,3 +156,30 @@ TEST_F(Theme, ParentBackgroundIsDrawnInTheChildsCoordinates) {
   EXPECT_EQ(s.At(4, 4), kRed);
   EXPECT_EQ(s.At(6, 6), kWhiteC);
 }
+
+TEST_F(Theme, TextTakesThePartsColourAndDrawTextLayout) {
+  winapi::SetThemeActive(true);
+  HTHEME t = OpenThemeData(nullptr, "Button");
+  Surface s(80, 30, kBack);
+  RECT r{0, 0, 80, 30};
+  ASSERT_EQ(DrawThemeText(t, s.dc, BP_PUSHBUTTON, PBS_DISABLED, "Hg", -1, DT_SINGLELINE | DT_CENTER | DT_VCENTER, 0, &r),
+            S_OK);
+  COLORREF disabled = 0;
+  GetThemeColor(t, BP_PUSHBUTTON, PBS_DISABLED, TMT_TEXTCOLOR, &disabled);
+  int ink = 0, other = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 80; ++x) {
+      COLORREF c = s.At(x, y);
+      if (c == disabled) ++ink;
+      else if (c != kBack) ++other;  // antialiased edges blend towards the background
+    }
+  EXPECT_GT(ink + other, 10);
+  EXPECT_EQ(s.At(0, 0), kBack);  // transparent background
+  EXPECT_EQ(GetBkMode(s.dc), OPAQUE);
+  RECT ext{};
+  ASSERT_EQ(GetThemeTextExtent(t, s.dc, BP_PUSHBUTTON, PBS_NORMAL, "Hg", -1, DT_SINGLELINE, nullptr, &ext), S_OK);
+  SIZE sz{};
+  GetTextExtentPoint32(s.dc, "Hg", 2, &sz);
+  EXPECT_EQ(ext.right - ext.left, sz.cx);
+  CloseThemeData(t);
+}
