@@ -20,13 +20,15 @@ struct Clip {
 
 bool PrepareClip(DC* dc, const RECT* rect, Clip& c) {
   if (!dc->Target(&c.buf, &c.org)) return false;
+  // Logical coordinates: the window and viewport origins move everything drawn.
+  POINT d{dc->attrs.viewportOrg.x - dc->attrs.windowOrg.x, dc->attrs.viewportOrg.y - dc->attrs.windowOrg.y};
   pixman_region32_t r;
   pixman_region32_init(&r);
   dc->EffectiveClip(&r);
   if (rect) {
     pixman_region32_t rr;
     if (rect->right > rect->left && rect->bottom > rect->top)
-      pixman_region32_init_rect(&rr, rect->left, rect->top, static_cast<unsigned>(rect->right - rect->left),
+      pixman_region32_init_rect(&rr, rect->left + d.x, rect->top + d.y, static_cast<unsigned>(rect->right - rect->left),
                                 static_cast<unsigned>(rect->bottom - rect->top));
     else
       pixman_region32_init(&rr);
@@ -42,6 +44,8 @@ bool PrepareClip(DC* dc, const RECT* rect, Clip& c) {
   pixman_box32_t* b = pixman_region32_rectangles(&r, &n);
   c.boxes.assign(b, b + n);
   pixman_region32_fini(&r);
+  c.org.x += d.x;
+  c.org.y += d.y;
   return !c.boxes.empty();
 }
 
@@ -86,7 +90,8 @@ void FillClipped(const Clip& c, int left, int top, int right, int bottom, uint32
 void FillDeviceRect(DC* dc, const RECT& r, COLORREF color) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   pixman_region32_t area;
-  pixman_region32_init_rect(&area, r.left, r.top, static_cast<unsigned>(r.right - r.left),
+  pixman_region32_init_rect(&area, r.left + dc->attrs.viewportOrg.x - dc->attrs.windowOrg.x,
+                            r.top + dc->attrs.viewportOrg.y - dc->attrs.windowOrg.y, static_cast<unsigned>(r.right - r.left),
                             static_cast<unsigned>(r.bottom - r.top));
   FillRegionSolid(dc, &area, ColorToPixel(color));
   pixman_region32_fini(&area);
