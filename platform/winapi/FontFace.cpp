@@ -267,7 +267,6 @@ std::unique_ptr<Face> Realise(const LOGFONT& lf) {
     im.Load(ft, c, g, false);
     im.asciiAdvance[c] = g.advance;
   }
-  if (im.res.synthBold) m.overhang = 0;
   if (lf.lfEscapement % 3600 != 0) {
     face->angle = (lf.lfEscapement % 3600) * M_PI / 1800.0;
     if (FT_New_Face(Library(), im.res.file.c_str(), im.res.index, &im.rot) == 0) {

@@ -29,6 +29,13 @@ TEST_F(DrawTextTest, CalcRectLines) {
     EXPECT_EQ(s.cy, 13 * c.lines) << c.text;
     EXPECT_EQ(answer, 13 * c.lines) << c.text;
   }
+  // DT_INTERNAL measures with the system font.
+  HDC fresh = GetDC(wnd);
+  RECT sys{0, 0, 0, 0};
+  DrawText(fresh, "Hello", -1, &sys, DT_SINGLELINE | DT_CALCRECT);
+  ReleaseDC(wnd, fresh);
+  EXPECT_EQ(Calc("Hello", DT_SINGLELINE | DT_INTERNAL).cx, sys.right);
+  EXPECT_EQ(Calc("Hello", DT_SINGLELINE | DT_INTERNAL).cy, sys.bottom);
   // External leading joins the line height only on request.
   EXPECT_EQ(Calc("a\nb", DT_EXTERNALLEADING).cy, 2 * (13 + Metrics().tmExternalLeading));
 }
@@ -83,6 +90,12 @@ TEST_F(DrawTextTest, EllipsesModifyTheString) {
     EXPECT_EQ(m.right, W(c.result)) << c.text;
     EXPECT_STREQ(buf, c.text);  // untouched without DT_MODIFYSTRING
   }
+  // With word breaks only a word overflowing the text's last line is shortened.
+  int a5 = 5 * W("a");
+  EXPECT_EQ(Calc("aaaaaaaaaa b", DT_WORDBREAK | DT_END_ELLIPSIS, a5).cx, 10 * W("a"));
+  EXPECT_EQ(Calc("b aaaaaaaaaa", DT_WORDBREAK | DT_END_ELLIPSIS, a5).cx, (a5 - dots) / W("a") * W("a") + dots);
+  // Measuring from an empty rectangle gives the natural size, ellipsis flags or not.
+  EXPECT_EQ(Calc("Hello World", DT_SINGLELINE | DT_END_ELLIPSIS).cx, W("Hello World"));
 }
 
 TEST_F(DrawTextTest, Prefixes) {

@@ -140,6 +140,17 @@ TEST_F(TextOutTest, RotatedText) {
     EXPECT_LE(ink.bottom, c.expect.bottom) << c.escapement;
     int along = c.escapement == 1800 ? ink.right - ink.left : ink.bottom - ink.top;
     EXPECT_GE(along, width - 3) << c.escapement;
+    // An opaque background covers the rotated cell exactly.
+    Clear();
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(0, 255, 0));
+    TextOut(dc, 200, 100, "Hello", 5);
+    SetBkMode(dc, TRANSPARENT);
+    RECT cell = Ink();
+    int across = c.escapement == 1800 ? cell.bottom - cell.top : cell.right - cell.left;
+    along = c.escapement == 1800 ? cell.right - cell.left : cell.bottom - cell.top;
+    EXPECT_EQ(across, 13) << c.escapement;
+    EXPECT_EQ(along, width) << c.escapement;
     SelectObject(dc, font);
     DeleteObject(f);
   }
@@ -181,6 +192,88 @@ TEST_F(TextOutTest, CaptionText) {
   EXPECT_EQ(captionTextPixels(bare), 0);
   DestroyWindow(framed);
   DestroyWindow(bare);
+}
+
+}  // namespace
+}  // namespace tt
+
+namespace tt {
+namespace {
+
+// Ink of a memory DC, read back through GetPixel.
+RECT MemInk(HDC mem, int w, int h, uint32_t paper) {
+  RECT b{w, h, -1, -1};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (GetPixel(mem, x, y) != paper) {
+        b.left = std::min<LONG>(b.left, x);
+        b.top = std::min<LONG>(b.top, y);
+        b.right = std::max<LONG>(b.right, x + 1);
+        b.bottom = std::max<LONG>(b.bottom, y + 1);
+      }
+  return b;
+}
+
+TEST_F(TextOutTest, MemoryDCsOriginsAndMonochrome) {
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bm = CreateCompatibleBitmap(dc, 100, 40);
+  HGDIOBJ oldBm = SelectObject(mem, bm);
+  SelectObject(mem, font);
+  RECT all{0, 0, 100, 40};
+  FillRect(mem, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(mem, TRANSPARENT);
+  TextOut(mem, 0, 0, "H", 1);
+  RECT plain = MemInk(mem, 100, 40, RGB(255, 255, 255));
+  FillRect(mem, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetViewportOrgEx(mem, 20, 5, nullptr);
+  TextOut(mem, 0, 0, "H", 1);
+  SetViewportOrgEx(mem, 0, 0, nullptr);
+  RECT moved = MemInk(mem, 100, 40, RGB(255, 255, 255));
+  EXPECT_EQ(moved.left, plain.left + 20);
+  EXPECT_EQ(moved.top, plain.top + 5);
+  SelectObject(mem, oldBm);
+  DeleteObject(bm);
+
+  // A monochrome surface takes text without grey levels.
+  HBITMAP mono = CreateBitmap(60, 20, 1, 1, nullptr);
+  SelectObject(mem, mono);
+  RECT m{0, 0, 60, 20};
+  FillRect(mem, &m, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  TextOut(mem, 2, 2, "Ab", 2);
+  int black = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 60; ++x) {
+      COLORREF c = GetPixel(mem, x, y);
+      EXPECT_TRUE(c == RGB(0, 0, 0) || c == RGB(255, 255, 255)) << x << "," << y;
+      black += c == RGB(0, 0, 0);
+    }
+  EXPECT_GT(black, 10);
+  SelectObject(mem, oldBm);
+  DeleteObject(mono);
+  DeleteDC(mem);
+}
+
+}  // namespace
+}  // namespace tt
+
+namespace tt {
+namespace {
+
+TEST_F(TextOutTest, TabbedOutputFromTheTabOrigin) {
+  int ave = Metrics().tmAveCharWidth;
+  TextOut(dc, 0, 0, "b", 1);
+  RECT b = Ink();
+  Clear();
+  LONG r = TabbedTextOut(dc, 10, 0, "a\tb", 3, 0, nullptr, 10);
+  EXPECT_EQ(LOWORD(static_cast<DWORD>(r)), 8 * ave + W("b"));
+  EXPECT_EQ(HIWORD(static_cast<DWORD>(r)), 13);
+  EXPECT_EQ(Ink().right, 10 + 8 * ave + b.right);
+  // Stops count from the tab origin, not from where the text starts.
+  Clear();
+  int stop = 40;
+  r = TabbedTextOut(dc, 30, 0, "a\tb", 3, 1, &stop, 0);
+  EXPECT_EQ(LOWORD(static_cast<DWORD>(r)), 40 - 30 + W("b"));
+  EXPECT_EQ(Ink().right, 40 + b.right);
 }
 
 }  // namespace
