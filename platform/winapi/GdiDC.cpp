@@ -344,15 +344,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
       SelectBitmapInto(dc, bm);
       return old;
     }
-    case OBJ_FONT: {
-      HFONT old = dc->font ? dc->font : StockFont(SYSTEM_FONT);
-      dc->font = static_cast<HFONT>(obj);
-      return old;
-    }
     case OBJ_REGION: {
       int t = SelectClipRgn(hdc, static_cast<HRGN>(obj));
       return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(t));
     }
+    case OBJ_FONT: return SelectFont(dc, static_cast<HFONT>(obj));
     default: return nullptr;
   }
 }
@@ -364,7 +360,7 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
     case OBJ_PEN: return dc->attrs.pen ? static_cast<HGDIOBJ>(dc->attrs.pen) : StockPen(BLACK_PEN);
     case OBJ_BRUSH: return dc->brush ? static_cast<HGDIOBJ>(dc->brush) : GetStockObject(WHITE_BRUSH);
     case OBJ_BITMAP: return dc->attrs.bitmap;
-    case OBJ_FONT: return dc->font ? dc->font : StockFont(SYSTEM_FONT);
+    case OBJ_FONT: return CurrentFont(dc);
     default: return nullptr;
   }
 }
@@ -698,13 +694,7 @@ int GetObject(HGDIOBJ obj, int size, void* out) {
   GdiObject* o = FindObject(obj, 0);
   if (!o) return 0;
   switch (o->type) {
-    case OBJ_FONT: {
-      if (!out) return static_cast<int>(sizeof(LOGFONT));
-      int n = std::min(size, static_cast<int>(sizeof(LOGFONT)));
-      if (n <= 0) return 0;
-      std::memcpy(out, &static_cast<Font*>(o)->lf, static_cast<size_t>(n));
-      return n;
-    }
+    case OBJ_FONT: return DescribeFont(o, size, out);
     case OBJ_PEN: {
       auto* p = static_cast<Pen*>(o);
       if (!out) return sizeof(LOGPEN);

@@ -1,23 +1,26 @@
-// The current position text output shares with line drawing (SelectObject, GetCurrentObject and GetObject
-// live with the drawing layer in GdiDC.cpp).
+// The font cases of SelectObject, GetCurrentObject and GetObject.
 
+#include <algorithm>
 #include <cstring>
 
 #include "winapi/detail/Font.h"
 
-using namespace winapi::detail;
+namespace winapi::detail {
 
-BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
-  DC* dc = AsDC(hdc);
-  if (!dc) return FALSE;
-  if (old) *old = dc->curPos;
-  dc->curPos = POINT{x, y};
-  return TRUE;
+HGDIOBJ SelectFont(DC* dc, HFONT font) {
+  HFONT old = dc->font ? dc->font : StockFont(SYSTEM_FONT);
+  dc->font = font;
+  return old;
 }
 
-BOOL GetCurrentPositionEx(HDC hdc, POINT* pos) {
-  DC* dc = AsDC(hdc);
-  if (!dc || !pos) return FALSE;
-  *pos = dc->curPos;
-  return TRUE;
+HGDIOBJ CurrentFont(DC* dc) { return dc->font ? dc->font : StockFont(SYSTEM_FONT); }
+
+int DescribeFont(GdiObject* font, int size, void* out) {
+  if (!out) return static_cast<int>(sizeof(LOGFONT));
+  int n = std::min(size, static_cast<int>(sizeof(LOGFONT)));
+  if (n <= 0) return 0;
+  std::memcpy(out, &static_cast<Font*>(font)->lf, static_cast<size_t>(n));
+  return n;
 }
+
+}  // namespace winapi::detail

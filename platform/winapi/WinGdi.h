@@ -2,11 +2,7 @@
 // Drawing through device contexts: pens, brushes, shapes, raster operations, bitmaps, icons, image lists,
 // edges and frame controls, and the visual-style (theme) calls. Included at the end of winapi/Windows.h.
 // Coordinates are logical: device = logical - window origin + viewport origin (MM_TEXT only).
-// SelectObject, GetCurrentObject and GetObject (declared with the text calls) cover pens, brushes, bitmaps
-// (memory DCs only), fonts and regions (selected as the clip); the text and background colours, the
-// background mode and the current position (winapi/WinText.h) are shared with line drawing and blits.
 
-#include "winapi/WinText.h"
 #include "winapi/Windows.h"
 
 // ---- structures -----------------------------------------------------------------------------------------
@@ -80,6 +76,9 @@ struct ICONINFO {
   HBITMAP hbmMask;
   HBITMAP hbmColor;
 };
+
+// The text state (colours, background mode, current position) is declared with the text layer in WinText.h.
+
 
 // ---- constants ------------------------------------------------------------------------------------------
 constexpr int WHITE_PEN = 6;

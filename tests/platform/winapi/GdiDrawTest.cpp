@@ -312,3 +312,18 @@ TEST_F(GdiDraw, FrameControlsDrawInsideTheirRectangle) {
     for (int x = 4; x < 16; ++x) arrow += s.At(x, y) == GetSysColor(COLOR_BTNTEXT);
   EXPECT_GT(arrow, 3);
 }
+
+TEST_F(GdiDraw, TextFollowsTheWindowOrigin) {
+  Surface a(60, 30), b(60, 30);
+  RECT ra{10, 5, 50, 25}, rb{0, 0, 40, 20};
+  SetBkColor(a.dc, kRed);
+  SetBkColor(b.dc, kRed);
+  ExtTextOut(a.dc, 10, 5, ETO_OPAQUE, &ra, "Hi", 2, nullptr);
+  // With the window origin at (-10, -5), logical (0, 0) is device (10, 5): the same pixels.
+  SetWindowOrgEx(b.dc, -10, -5, nullptr);
+  ExtTextOut(b.dc, 0, 0, ETO_OPAQUE, &rb, "Hi", 2, nullptr);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 60; ++x) ASSERT_EQ(b.At(x, y), a.At(x, y)) << x << "," << y;
+  EXPECT_EQ(b.At(9, 5), kWhiteC);
+  EXPECT_EQ(b.At(10, 5), kRed);
+}

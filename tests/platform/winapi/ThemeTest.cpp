@@ -183,3 +183,47 @@ TEST_F(Theme, TextTakesThePartsColourAndDrawTextLayout) {
   EXPECT_EQ(ext.right - ext.left, sz.cx);
   CloseThemeData(t);
 }
+
+// Drawing on a window DC: client coordinates, origins, the child's clipping and blits between windows.
+class WindowDC : public wt::WinapiTest {};
+
+TEST_F(WindowDC, DrawsInClientCoordinatesClippedToTheWindow) {
+  HWND top = Make("top", WS_POPUP | WS_VISIBLE, 0, 0, 50, 40);
+  HWND child = Make("child", WS_CHILD | WS_VISIBLE, 10, 10, 20, 10, top);
+  Run();
+  HDC tdc = GetDCEx(top, nullptr, 0);  // without DCX_CLIPCHILDREN: the child's area too
+  RECT all{0, 0, 50, 40};
+  FillRect(tdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ReleaseDC(top, tdc);
+  EXPECT_EQ(headless::Pixel(top, 10, 10), 0xFFFFFFu);
+  HDC dc = GetDC(child);
+  SetViewportOrgEx(dc, 2, 1, nullptr);
+  SelectObject(dc, GetStockObject(BLACK_BRUSH));
+  PatBlt(dc, -5, -5, 100, 100, PATCOPY);  // the whole child, nothing outside it
+  EXPECT_EQ(headless::Pixel(top, 10, 10), 0u);
+  EXPECT_EQ(headless::Pixel(top, 29, 19), 0u);
+  EXPECT_NE(headless::Pixel(top, 30, 19), 0u);
+  EXPECT_NE(headless::Pixel(top, 9, 10), 0u);
+  HPEN white = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+  HGDIOBJ old = SelectObject(dc, white);
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, 5, 0);
+  EXPECT_EQ(headless::Pixel(child, 2, 1), 0xFFFFFFu);
+  EXPECT_EQ(headless::Pixel(child, 6, 1), 0xFFFFFFu);
+  EXPECT_EQ(headless::Pixel(child, 7, 1), 0u);
+  EXPECT_EQ(GetPixel(dc, 4, 0), RGB(255, 255, 255));
+  SelectObject(dc, old);
+  DeleteObject(white);
+  // A memory copy of the child's pixels.
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, 20, 10);
+  HGDIOBJ oldBmp = SelectObject(mem, bmp);
+  SetViewportOrgEx(dc, 0, 0, nullptr);
+  BitBlt(mem, 0, 0, 20, 10, dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(GetPixel(mem, 3, 1), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(mem, 0, 0), RGB(0, 0, 0));
+  SelectObject(mem, oldBmp);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(child, dc);
+}
