@@ -59,3 +59,11 @@ class TMemoryStream;
 // and is left at position 0 before writing. Returns the stream's size; 0 when v is no array, the stream
 // is null or the first dimension is empty.
 int64_t VariantArrayToStream(const Variant& v, TMemoryStream* stream);
+
+class TField;
+// Reads the field's raw data (its dataset's native buffer format) into buffer; with old set, as the value
+// before the edit (the dataset is switched to its old-value state for the read unless it is there
+// already). The result tells whether the field had data; a null buffer only asks that.
+bool GetFieldBuffer(TField* field, bool old, void* buffer);
+// The field's BCD data as a string variant written with the locale's decimal separator; Null without data.
+Variant GetBcdFieldVariant(TField* field, bool old);
