@@ -13,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "FIBDatabaseTest.h"
 #include "TestDb.h"
+#include "dbaccess/ZAZQuery.h"
 #include "dbaccess/FIBSQLMonitor.h"
 #include "rtl/Components.h"
 #include "rtl/NamedObjects.h"
@@ -82,8 +84,9 @@ TEST(SQLMonitorChild, Run) {
   auto* readFinished = New<TNamedEvent>(base + ".ReadFinishedEvent", true, false);
   char* block = static_cast<char*>(mem->Memory());
   auto at = [&](int32_t off) { return std::atomic_ref<int32_t>(*reinterpret_cast<int32_t*>(block + off)); };
-  at(SB::ConnectCounter).fetch_add(1);
-  at(SB::TransactionCounter).fetch_add(1);
+  const int32_t counters[] = {SB::PrepareCounter, SB::ExecuteCounter, SB::FetchCounter, SB::ConnectCounter,
+                              SB::TransactionCounter};
+  for (int32_t c : counters) at(c).fetch_add(1);
   at(SB::MonitorCount).fetch_add(1);
   for (int i = 0; i < pieces; ++i) {
     ASSERT_EQ(writeFinished->WaitFor(10000), wrSignaled);
@@ -101,8 +104,7 @@ TEST(SQLMonitorChild, Run) {
   }
   out.close();
   at(SB::MonitorCount).fetch_sub(1);
-  at(SB::ConnectCounter).fetch_sub(1);
-  at(SB::TransactionCounter).fetch_sub(1);
+  for (int32_t c : counters) at(c).fetch_sub(1);
   for (TObject* o : std::initializer_list<TObject*>{readFinished, readEvent, writeFinished, writeEvent, mem}) o->Free();
 }
 
@@ -165,6 +167,65 @@ TEST(SQLMonitor, MonitorInAnotherProcessReceivesPiecesInOrder) {
   EXPECT_EQ(pieces[6].text, prefix + "Transaction1: [Commit (Hard commit)](42)");
   EXPECT_EQ(pieces[7].text, prefix + "Transaction1: Transaction(42) - [RollBackToSavePoint(\"S1\")]");
 
+  hook->Free();
+  UnlinkMonitorChannel(channel);
+}
+
+TEST(SQLMonitor, StatementsTracePrepareExecuteAndFetch) {
+  TempDir dir;
+  const String path = dir.File("trace.fdb");
+  CreateTestDatabase(path, 3);
+  Owned own;
+  TFIBDatabase* db = own(NewDatabase(path));
+  TFIBTransaction* tr = own(NewTransaction(db));
+  db->Open();
+  tr->StartTransaction();
+  auto* owner = own(New<TComponent>(nullptr));
+  owner->SetName("Form1");
+  auto* q = New<TFIBQuery>(owner);
+  q->SetName("Query1");
+  q->SetDatabase(db);
+  q->SetTransaction(tr);
+  q->SQL()->SetText("select ID, NAME from T where ID = :ID or NAME = :NM");
+
+  String channel = "VORN.TEST.MONITOR.stmt." + std::to_string(getpid());
+  String previous = MonitorChannel();
+  SetMonitorChannel(channel);
+  auto* hook = New<TFIBSQLMonitorHook>();
+  SetMonitorChannel(previous);
+  String outFile = dir.File("pieces.bin");
+  pid_t pid = StartMonitor(channel, outFile, 4);
+  ASSERT_GT(pid, 0);
+  for (int i = 0; i < 200 && hook->GetMonitorCount() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  ASSERT_EQ(hook->GetMonitorCount(), 1);
+
+  q->Prepare();
+  hook->TracePrepare(q);
+  q->ParamByName("ID")->SetAsInteger(2);
+  q->ParamByName("NM")->SetIsNull(true);
+  q->ExecQuery();
+  hook->TraceExecute(q);
+  hook->TraceFetch(q);
+  q->FetchNext();
+  hook->TraceFetch(q);
+  EXPECT_EQ(WaitExit(pid, 30), 0);
+
+  std::vector<Piece> pieces = ReadPieces(outFile);
+  ASSERT_EQ(pieces.size(), 4u);
+  const String prefix = "\r\n[Application: dbaccess_tests]\r\n";
+  // The SQL text is the string list's text, so it ends in CR LF.
+  const String sql = "select ID, NAME from T where ID = :ID or NAME = :NM\r\n";
+  EXPECT_EQ(pieces[0].kind, tfQPrepare);
+  EXPECT_EQ(pieces[0].text, prefix + "Query1: [Prepare] " + sql + "\r\n  Plan: PLAN (T NATURAL)");
+  EXPECT_EQ(pieces[1].kind, tfQExecute);
+  EXPECT_EQ(pieces[1].text.rfind(prefix + "Form1.Query1: [Execute] " + sql + "\r\n  ID = 2\r\n  NM = <NULL>\r\n", 0), 0u)
+      << pieces[1].text;
+  EXPECT_NE(pieces[1].text.find("\r\nExecute tick count "), String::npos);
+  EXPECT_EQ(pieces[2].kind, tfQFetch);
+  const String row = "ID = 2\r\nNAME = row 2\r\n";
+  EXPECT_EQ(pieces[2].text, prefix + "\r\nQuery1: [Fetch] " + sql + row);
+  EXPECT_EQ(pieces[3].text, prefix + "\r\nQuery1: [Fetch] " + sql + row + "\r\n  End of file reached");
   hook->Free();
   UnlinkMonitorChannel(channel);
 }
