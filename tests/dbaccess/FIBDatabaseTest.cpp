@@ -1,0 +1,434 @@
+#include "FIBDatabaseTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "dbaccess/FIBLoginDialog.h"
+#include "rtl/DateTime.h"
+
+namespace {
+
+class FIBDatabaseTest : public ::testing::Test {
+protected:
+  TempDir Dir;
+  Owned Own;
+  String Dialect3() {
+    String p = Dir.File("d3.fdb");
+    if (!FD3) CreateDialectDatabase(p, 3);
+    FD3 = true;
+    return p;
+  }
+  String Dialect1() {
+    String p = Dir.File("d1.fdb");
+    if (!FD1) CreateDialectDatabase(p, 1);
+    FD1 = true;
+    return p;
+  }
+
+private:
+  bool FD3 = false, FD1 = false;
+};
+
+// Records the order in which a connection tells its link, handlers and events what happens.
+class Recorder : public TComponent {
+  RTL_CLASS(Recorder, TComponent)
+public:
+  using TComponent::TComponent;
+  std::vector<String> Log;
+  void LinkBeforeConnect(TObject*) { Log.push_back("link before connect"); }
+  void LinkAfterConnect(TObject*) { Log.push_back("link after connect"); }
+  void LinkBeforeDisconnect(TObject*) { Log.push_back("link before disconnect"); }
+  void LinkAfterDisconnect(TObject*) { Log.push_back("link after disconnect"); }
+  void LinkDatabaseFree(TObject*) { Log.push_back("link database free"); }
+  void OnConnect(TObject*) { Log.push_back("OnConnect"); }
+  void AfterConnectA(TObject*) { Log.push_back("after connect A"); }
+  void AfterConnectB(TObject*) { Log.push_back("after connect B"); }
+  void BeforeDisconnectA(TObject*) { Log.push_back("before disconnect A"); }
+  void BeforeDisconnectB(TObject*) { Log.push_back("before disconnect B"); }
+  void DestroyA(TObject*) { Log.push_back("destroy A"); }
+  void DestroyB(TObject*) { Log.push_back("destroy B"); }
+  void BeforeDisconnect(TObject*) { Log.push_back("BeforeDisconnect"); }
+  void AfterDisconnect(TObject*) { Log.push_back("AfterDisconnect"); }
+  void TrAfterEnd(TFIBTransaction* tr, TTransactionAction, bool force) {
+    Log.push_back(String("transaction ended") + (force ? " forced" : "") + (tr->Active() ? " active" : ""));
+  }
+  void Timeout(TObject*) { Log.push_back("OnTimeout"); }
+  void Raise(TObject*) { throw Exception("handler failed"); }
+};
+
+TEST_F(FIBDatabaseTest, OpenWithoutNameFailsBeforeAnyCallback) {
+  auto* db = Own(New<TFIBDatabase>(nullptr));
+  auto* rec = Own(New<Recorder>(nullptr));
+  TFIBBase link(rec);
+  link.SetOnDatabaseConnecting(TNotifyEvent(rec, &Recorder::LinkBeforeConnect));
+  link.SetDatabase(db);
+  EXPECT_EQ(RaisedMessage([&] { db->Open(); }), "Database name is missing.");
+  EXPECT_TRUE(rec->Log.empty());
+  link.SetDatabase(nullptr);
+}
+
+TEST_F(FIBDatabaseTest, ConnectsAndDisconnectsInBothDialects) {
+  struct Case {
+    bool dialect1;
+    int asked;
+    int expected;
+  } cases[] = {{false, 3, 3}, {true, 3, 1}, {true, 1, 1}, {false, 1, 1}};
+  for (const Case& c : cases) {
+    auto* db = Own(NewDatabase(c.dialect1 ? Dialect1() : Dialect3(), "DB" + std::to_string(c.asked), c.asked));
+    db->SetConnected(true);
+    EXPECT_TRUE(db->Connected());
+    EXPECT_NE(db->Handle(), 0u);
+    EXPECT_EQ(db->GetDBSQLDialect(), c.dialect1 ? 1 : 3);
+    EXPECT_EQ(db->SQLDialect(), c.expected) << c.dialect1 << " " << c.asked;
+    EXPECT_EQ(db->UsesUpperCaseNames(), c.expected < 3);
+    db->SetConnected(false);
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(db->Handle(), 0u);
+  }
+}
+
+TEST_F(FIBDatabaseTest, SQLDialectAboveTheDatabasesIsRefused) {
+  auto* db = Own(NewDatabase(Dialect1(), "DB1", 1));
+  EXPECT_EQ(RaisedMessage([&] { db->SetSQLDialect(0); }), "SQL Dialect invalid");
+  db->Open();
+  EXPECT_EQ(RaisedMessage([&] { db->SetSQLDialect(3); }), "SQL Dialect invalid");
+  EXPECT_EQ(db->SQLDialect(), 1);
+}
+
+TEST_F(FIBDatabaseTest, BadParametersRaiseTheirErrors) {
+  struct Case {
+    const char* line;  // extra parameter line, or a database name when it starts with "/"
+    const char* message;
+  } cases[] = {
+      {"bogus_name=1", "DPB Constant (bogus_name) is unknown."},
+      {"/nonexistent-folder/none.fdb", nullptr},
+  };
+  for (const Case& c : cases) {
+    auto* db = Own(NewDatabase(Dialect3(), "Bad"));
+    if (c.line[0] == '/')
+      db->SetDBName(c.line);
+    else
+      db->DBParams()->Add(c.line);
+    String msg = RaisedMessage([&] { db->Open(); });
+    if (c.message)
+      EXPECT_EQ(msg, c.message);
+    else
+      EXPECT_EQ(msg,
+                "Bad:\r\nUnsuccessful execution caused by a system error that precludes successful execution "
+                "of subsequent statements.I/O error during \"open\" operation for file "
+                "\"/nonexistent-folder/none.fdb\".\r\nError while trying to open file.\r\nNo such file or "
+                "directory.\r\n");
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(db->Handle(), 0u);
+  }
+}
+
+TEST_F(FIBDatabaseTest, ConnectingTwiceOrChangingParametersWhileOpenIsRefused) {
+  auto* db = Own(NewDatabase(Dialect3()));
+  db->Open();
+  const char* open = "Cannot perform operation -- DB is currently open.";
+  EXPECT_EQ(RaisedMessage([&] { db->SetConnected(true); }), open);
+  EXPECT_EQ(RaisedMessage([&] { db->DBParams()->Add("password=x"); }), open);
+  EXPECT_EQ(RaisedMessage([&] { db->SetDBName("/other.fdb"); }), open);
+  EXPECT_EQ(RaisedMessage([&] { db->SetLibraryName("other.so"); }), open);
+  EXPECT_EQ(db->DBParams()->Count(), 2);
+}
+
+TEST_F(FIBDatabaseTest, AFailedParameterBuildIsNeverReusedByTheNextOpen) {
+  auto* db = Own(NewDatabase(Dialect3()));
+  db->Open();
+  db->Close();
+  db->DBParams()->Add("bogus_name=1");
+  const String expected = "DPB Constant (bogus_name) is unknown.";
+  EXPECT_EQ(RaisedMessage([&] { db->Open(); }), expected);
+  // The stale block of the first connect must not be used for the second try.
+  EXPECT_EQ(RaisedMessage([&] { db->Open(); }), expected);
+  EXPECT_FALSE(db->Connected());
+  db->DBParams()->Delete(2);
+  db->Open();
+  EXPECT_TRUE(db->Connected());
+}
+
+TEST_F(FIBDatabaseTest, ParameterLinesAreFoundByWholeName) {
+  auto* db = Own(New<TFIBDatabase>(nullptr));
+  db->DBParams()->Add("password_enc=abc");
+  db->DBParams()->Add("isc_dpb_user_name=Anna");
+  db->DBParams()->Add("PASSWORD=secret");
+  db->DBParams()->Add("lc_ctype");
+  struct Case {
+    const char* name;
+    int32_t index;
+  } cases[] = {{"password", 2}, {"user_name", 1}, {"USER_NAME", 1}, {"password_enc", 0},
+               {"lc_ctype", 3},  {"user", -1},     {"sql_role_name", -1}, {"", -1}};
+  for (const Case& c : cases) EXPECT_EQ(db->IndexOfDBParam(c.name), c.index) << c.name;
+  EXPECT_EQ(db->DBParamByDPB(isc_dpb_password), "secret");
+  EXPECT_EQ(db->DBParamByDPB(isc_dpb_user_name), "Anna");
+  EXPECT_EQ(db->DBParamByDPB(0), "");
+  EXPECT_EQ(db->DBParamByDPB(68), "");
+  EXPECT_EQ(db->ConnectParams()->UserName(), "Anna");
+
+  db->ConnectParams()->SetRoleName("ADMIN");
+  EXPECT_EQ(db->DBParams()->Strings(4), "sql_role_name=ADMIN");
+  db->SetDBParamByDPB(isc_dpb_password, "new");
+  EXPECT_EQ(db->DBParams()->Strings(2), "password=new");
+  db->SetDBParamValue("password", "");
+  EXPECT_EQ(db->IndexOfDBParam("password"), -1);
+  EXPECT_EQ(db->DBParams()->Strings(0), "password_enc=abc");
+}
+
+struct HookResult {
+  static inline bool Result = false;
+  static inline int Calls = 0;
+  static inline String SeenDatabase;
+  static bool Hook(const String& dbName, String& user, String& password, String& role) {
+    ++Calls;
+    SeenDatabase = dbName;
+    if (!Result) return false;
+    user = "SYSDBA";
+    password = "pw";
+    role = "";
+    return true;
+  }
+};
+
+class LoginHookGuard {
+public:
+  explicit LoginHookGuard(TLoginDialogHook hook) : FOld(LoginDialogHook) { LoginDialogHook = hook; }
+  ~LoginHookGuard() { LoginDialogHook = FOld; }
+
+private:
+  TLoginDialogHook FOld;
+};
+
+TEST_F(FIBDatabaseTest, LoginHookDecidesAndWritesTheCredentials) {
+  auto* db = Own(New<TFIBDatabase>(nullptr));
+  db->SetDBName(Dialect3());
+  db->DBParams()->Add("user_name=nobody");
+  db->SetUseLoginPrompt(true);
+  {
+    LoginHookGuard guard(nullptr);
+    EXPECT_EQ(RaisedMessage([&] { db->Open(); }),
+              "Unable to find Database login dialog. Please, add DIZIVOdoviVoz into USES statement of your project.");
+  }
+  LoginHookGuard guard(&HookResult::Hook);
+  HookResult::Result = false;
+  EXPECT_EQ(RaisedMessage([&] { db->Open(); }), "Operation cancelled at user's request.");
+  EXPECT_FALSE(db->Connected());
+  EXPECT_EQ(db->DBParams()->Text(), "user_name=nobody\r\n");
+  EXPECT_EQ(HookResult::SeenDatabase, db->DBName());
+
+  HookResult::Result = true;
+  db->Open();
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(db->DBParams()->Count(), 3);
+  EXPECT_EQ(db->DBParams()->Strings(0), "user_name=SYSDBA");
+  EXPECT_EQ(db->DBParams()->Strings(1), "password=pw");
+  EXPECT_EQ(db->DBParams()->Strings(2), "sql_role_name=");
+}
+
+TEST_F(FIBDatabaseTest, CharacterSetDecidesTheUnicodeFlags) {
+  struct Case {
+    const char* charSet;
+    bool unicode;
+    bool unicodeOrNone;
+  } cases[] = {{"UTF8", false, false}, {"UNICODE_FSS", true, true}, {"NONE", false, true}, {"", false, true}};
+  for (const Case& c : cases) {
+    auto* db = Own(New<TFIBDatabase>(nullptr));
+    db->SetDBName(Dialect3());
+    db->DBParams()->Add("user_name=SYSDBA");
+    if (*c.charSet) db->ConnectParams()->SetCharSet(c.charSet);
+    EXPECT_EQ(db->IsUnicodeCharSet(), c.unicode) << c.charSet;
+    db->Open();
+    EXPECT_EQ(db->IsUnicodeCharSet(), c.unicode) << c.charSet;
+    EXPECT_EQ(db->IsUnicodeOrNoneCharSet(), c.unicodeOrNone) << c.charSet;
+    // Changing the lines of a closed connection changes the answer; the open one keeps its own.
+    db->Close();
+    db->ConnectParams()->SetCharSet("UNICODE_FSS");
+    EXPECT_TRUE(db->IsUnicodeCharSet());
+  }
+}
+
+TEST_F(FIBDatabaseTest, OpenAndCloseNotifyInTheirOrder) {
+  auto* rec = Own(New<Recorder>(nullptr));
+  auto* db = Own(NewDatabase(Dialect3()));
+  auto* tr = Own(NewTransaction(db));
+  tr->SetTimeoutAction(TARollbackRetaining);
+  tr->AddEndEvent(tekAfterEnd, TEndTrEvent(rec, &Recorder::TrAfterEnd));
+  auto link = std::make_unique<TFIBBase>(rec);
+  link->SetOnDatabaseConnecting(TNotifyEvent(rec, &Recorder::LinkBeforeConnect));
+  link->SetOnDatabaseConnected(TNotifyEvent(rec, &Recorder::LinkAfterConnect));
+  link->SetOnDatabaseDisconnecting(TNotifyEvent(rec, &Recorder::LinkBeforeDisconnect));
+  link->SetOnDatabaseDisconnected(TNotifyEvent(rec, &Recorder::LinkAfterDisconnect));
+  link->SetDatabase(db);
+  db->SetOnConnect(TNotifyEvent(rec, &Recorder::OnConnect));
+  db->SetBeforeDisconnect(TNotifyEvent(rec, &Recorder::BeforeDisconnect));
+  db->SetAfterDisconnect(TNotifyEvent(rec, &Recorder::AfterDisconnect));
+  db->AddAfterConnectHandler(TNotifyEvent(rec, &Recorder::AfterConnectA));
+  db->AddAfterConnectHandler(TNotifyEvent(rec, &Recorder::AfterConnectB));
+  db->AddBeforeDisconnectHandler(TNotifyEvent(rec, &Recorder::BeforeDisconnectA));
+  db->AddBeforeDisconnectHandler(TNotifyEvent(rec, &Recorder::BeforeDisconnectB));
+  db->Open();
+  tr->StartTransaction();
+  db->Close();
+  EXPECT_FALSE(tr->Active());
+  const std::vector<String> expected = {
+      "link before connect", "link after connect", "OnConnect", "after connect A", "after connect B",
+      "BeforeDisconnect", "before disconnect A", "before disconnect B", "transaction ended forced",
+      "link before disconnect", "link after disconnect", "AfterDisconnect"};
+  EXPECT_EQ(rec->Log, expected);
+}
+
+TEST_F(FIBDatabaseTest, AFailingBeforeDisconnectKeepsTheConnection) {
+  auto* rec = Own(New<Recorder>(nullptr));
+  auto* db = Own(NewDatabase(Dialect3()));
+  db->Open();
+  db->SetBeforeDisconnect(TNotifyEvent(rec, &Recorder::Raise));
+  EXPECT_EQ(RaisedMessage([&] { db->SetConnected(false); }), "Error of DB1.BeforeDisconnect. handler failed");
+  EXPECT_TRUE(db->Connected());
+  db->SetBeforeDisconnect(TNotifyEvent());
+  db->SetAfterDisconnect(TNotifyEvent(rec, &Recorder::Raise));
+  EXPECT_EQ(RaisedMessage([&] { db->Close(); }), "Error of DB1.AfterDisconnect. handler failed");
+  EXPECT_FALSE(db->Connected());
+}
+
+TEST_F(FIBDatabaseTest, ClosedConnectionReportsItsFullName) {
+  auto* owner = Own(New<TComponent>(nullptr));
+  owner->SetName("MainForm");
+  auto* db = New<TFIBDatabase>(owner);
+  db->SetName("Conn");
+  EXPECT_EQ(RaisedMessage([&] { db->CheckActive(); }), "MainForm.Conn: Cannot perform operation -- DB is not open.");
+}
+
+TEST_F(FIBDatabaseTest, IdleConnectionClosesOnTheSecondTick) {
+  auto* rec = Own(New<Recorder>(nullptr));
+  auto* db = Own(NewDatabase(Dialect3()));
+  db->SetOnTimeout(TNotifyEvent(rec, &Recorder::Timeout));
+  db->SetTimeout(1000);
+  EXPECT_EQ(db->Timeout(), 1000u);
+  db->Open();
+  db->TimerElapsed(nullptr);
+  EXPECT_TRUE(db->Connected());
+  db->GetDBSQLDialect();  // a client call between the ticks keeps it alive
+  db->TimerElapsed(nullptr);
+  EXPECT_TRUE(db->Connected());
+  db->TimerElapsed(nullptr);
+  EXPECT_FALSE(db->Connected());
+  EXPECT_EQ(rec->Log, std::vector<String>{"OnTimeout"});
+}
+
+TEST_F(FIBDatabaseTest, DestroyingTellsLinksAndHandlersLastFirst) {
+  auto* rec = Own(New<Recorder>(nullptr));
+  auto* db = NewDatabase(Dialect3());
+  auto* tr = Own(NewTransaction(db));
+  TFIBBase link(rec);
+  link.SetOnDatabaseFree(TNotifyEvent(rec, &Recorder::LinkDatabaseFree));
+  link.SetDatabase(db);
+  EXPECT_EQ(link.Transaction(), nullptr);
+  link.SetTransaction(tr);
+  db->AddDestroyHandler(TNotifyEvent(rec, &Recorder::DestroyA));
+  db->AddDestroyHandler(TNotifyEvent(rec, &Recorder::DestroyB));
+  db->Open();
+  tr->StartTransaction();
+  const int32_t before = DatabaseCount();
+  db->Free();
+  EXPECT_EQ(DatabaseCount(), before - 1);
+  EXPECT_EQ(rec->Log, (std::vector<String>{"destroy B", "destroy A", "link database free"}));
+  EXPECT_EQ(link.Database(), nullptr);
+  EXPECT_EQ(link.Transaction(), nullptr);
+  EXPECT_FALSE(tr->Active());
+  EXPECT_EQ(tr->DefaultDatabase(), nullptr);
+  EXPECT_EQ(tr->GetDatabaseCount(), 0);
+}
+
+TEST_F(FIBDatabaseTest, DefaultTransactionJoinsBothSides) {
+  auto* db = Own(NewDatabase(Dialect3()));
+  auto* tr = Own(New<TFIBTransaction>(nullptr));
+  db->SetDefaultTransaction(tr);
+  EXPECT_EQ(tr->DefaultDatabase(), db);
+  EXPECT_EQ(tr->FindDatabase(db), 0);
+  // The connection's own transaction holds the first slot.
+  EXPECT_EQ(db->GetTransaction(0), db->InternalTransaction());
+  EXPECT_EQ(db->GetTransaction(1), tr);
+  EXPECT_EQ(db->FirstActiveTransaction(), nullptr);
+  db->Open();
+  tr->StartTransaction();
+  EXPECT_EQ(db->ActiveTransactionCount(), 1);
+  EXPECT_EQ(db->FirstActiveTransaction(), tr);
+  tr->Commit();
+  // Removing the transaction clears whatever pointed across.
+  db->RemoveTransaction(1);
+  EXPECT_EQ(db->DefaultTransaction(), nullptr);
+  EXPECT_EQ(tr->DefaultDatabase(), nullptr);
+  EXPECT_EQ(tr->GetDatabaseCount(), 0);
+}
+
+TEST_F(FIBDatabaseTest, DefaultDatabaseFollowsTheOption) {
+  auto* a = Own(New<TFIBDatabase>(nullptr));
+  auto* b = Own(New<TFIBDatabase>(nullptr));
+  a->SetDesignDBOptions({ddoIsDefaultDatabase});
+  EXPECT_EQ(GetDefaultDatabase(), a);
+  b->SetDesignDBOptions({ddoIsDefaultDatabase, ddoStoreConnected});
+  EXPECT_EQ(GetDefaultDatabase(), b);
+  EXPECT_FALSE(a->DesignDBOptions().Contains(ddoIsDefaultDatabase));
+  b->SetDesignDBOptions({});
+  EXPECT_EQ(GetDefaultDatabase(), nullptr);
+}
+
+TEST_F(FIBDatabaseTest, ServerInformation) {
+  auto* db = Own(NewDatabase(Dialect3()));
+  db->Open();
+  EXPECT_TRUE(db->IsFirebirdServer());
+  EXPECT_EQ(db->GetServerMajorVersion(), 3);
+  EXPECT_GE(db->ServerMinorVersion(), 0);
+  EXPECT_GT(db->ServerBuild(), 0);
+  EXPECT_FALSE(db->GetServerVersion().empty());
+  EXPECT_FALSE(db->IsRemoteConnect());
+  EXPECT_GT(db->GetBaseLevel(), 0);
+  int32_t value = 0;
+  EXPECT_TRUE(db->DatabaseInfoInteger(isc_info_db_sql_dialect, value));
+  EXPECT_EQ(value, 3);
+  // Embedded, the server's clock is this machine's.
+  EXPECT_LT(std::fabs(db->ServerNow() - Now()), 60.0 / 86400);
+  EXPECT_LT(std::fabs(db->TimeDifference()), 60.0 / 86400);
+}
+
+TEST_F(FIBDatabaseTest, ServerNowInDialect1) {
+  auto* db = Own(NewDatabase(Dialect1(), "DB1", 1));
+  db->Open();
+  EXPECT_LT(std::fabs(db->ServerNow() - Now()), 60.0 / 86400);
+}
+
+TEST_F(FIBDatabaseTest, IdentityOfTheClientLibrary) {
+  auto* db = Own(New<TFIBDatabase>(nullptr));
+  EXPECT_EQ(db->LibraryName(), DefaultClientLibraryName);
+  IIBClientLibrary* lib = nullptr;
+  ASSERT_EQ(db->QueryInterface(IIBClientLibrary::IID, reinterpret_cast<void**>(&lib)), RTL_S_OK);
+  EXPECT_EQ(lib->GetLibraryName(), DefaultClientLibraryName);
+  EXPECT_GE(lib->ClientMajorVersion(), 3);
+  EXPECT_EQ(db->ClientLibrary(), GetClientLibraryByName(DefaultClientLibraryName).get());
+}
+
+TEST_F(FIBDatabaseTest, RemoteAttachThroughTheLoopbackServer) {
+  TestServer server = LoopbackServer();
+  if (server.Server.empty()) GTEST_SKIP() << "no loopback server";
+  // Host and port from the port alone: the server variable already carries the port when it is not the
+  // standard one.
+  server.Server = String("localhost/") + std::getenv("VORN_FB_SERVER_PORT");
+  const String path = Dir.File("remote.fdb");
+  CreateTestDatabase(server.Server + ":" + path, 0, "SYSDBA", server.Password);
+  auto* db = Own(NewDatabase(server.Server + ":" + path, "Remote"));
+  db->ConnectParams()->SetPassword("wrong" + server.Password);
+  EXPECT_EQ(RaisedMessage([&] { db->Open(); }),
+            "Remote:\r\nUnsuccessful execution caused by a system error that precludes successful execution "
+            "of subsequent statements.Your user name and password are not defined. Ask your database administrator to set up a "
+            "Firebird login.\r\n");
+  EXPECT_FALSE(db->Connected());
+  db->ConnectParams()->SetPassword(server.Password);
+  db->Open();
+  EXPECT_TRUE(db->IsRemoteConnect());
+  EXPECT_EQ(db->GetServerMajorVersion(), 3);
+}
+
+}  // namespace
