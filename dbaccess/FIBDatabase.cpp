@@ -10,6 +10,11 @@
 #include "dbaccess/FIBMiscellaneous.h"
 #include "dbaccess/FIBParamBlocks.h"
 #include "dbaccess/FIBSQLMonitor.h"
+#include "dbaccess/FIBTimer.h"
+#include "dbaccess/FIBXSQLDA.h"
+#include "dbaccess/StrUtil.h"
+#include "dbaccess/ZAZQuery.h"
+#include "dbaccess/pZAZQuery.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -213,9 +218,21 @@ void TFIBDatabase::SetSQLDialect(int32_t value) {
   FSQLDialect = value;
 }
 
+uint32_t TFIBDatabase::Timeout() const { return FTimer ? FTimer->Interval() : 0; }
+
 void TFIBDatabase::SetTimeout(uint32_t value) {
-  FTimeout = value;
-  FIdle = false;
+  if (value == 0) {
+    FreeAndNil(FTimer);
+    return;
+  }
+  if (!FTimer) {
+    FTimer = New<TFIBTimer>(nullptr);
+    FTimer->SetEnabled(false);
+    FTimer->SetInterval(0);
+    FTimer->SetOnTimer(TNotifyEvent(this, &TFIBDatabase::TimerElapsed));
+  }
+  FTimer->SetInterval(value);
+  if (!Designing(this)) FTimer->SetEnabled(true);
 }
 
 void TFIBDatabase::SetDesignDBOptions(TDesignDBOptions value) {
@@ -709,33 +726,102 @@ int32_t TFIBDatabase::GetServerMajorVersion() {
 }
 
 TDateTime TFIBDatabase::ServerNow() {
-  const char* sql = FSQLDialect > 1 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
-                                    : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE";
-  CheckActive();
-  TFIBTransaction* tr = FInternalTransaction;
-  const bool started = !tr->Active();
-  if (started) tr->StartTransaction();
-  ISC_TIMESTAMP stamp{};
-  short nullFlag = 0;
-  XSQLDA out{};
-  out.version = SQLDA_VERSION1;
-  out.sqln = out.sqld = 1;
-  out.sqlvar[0].sqltype = SQL_TIMESTAMP + 1;
-  out.sqlvar[0].sqllen = sizeof stamp;
-  out.sqlvar[0].sqldata = reinterpret_cast<char*>(&stamp);
-  out.sqlvar[0].sqlind = &nullFlag;
+  return VarToDateTime(QueryValue(FSQLDialect > 1 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
+                                                  : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE",
+                                  0));
+}
+
+// --- the connection's own queries ------------------------------------------------------------------
+
+Variant TFIBDatabase::QueryFieldValue(TFIBQuery* query, int32_t index) {
+  TFIBXSQLVAR* field = query->Fields(index);
+  return field->GetSQLType() == SQLTypeBlob ? Variant(field->GetAsString()) : field->GetAsVariant();
+}
+
+Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex, const std::vector<Variant>& values) {
+  Variant result(false);
+  TFIBQuery* query = AcquireCachedQuery(FInternalTransaction, sql);
+  TFIBTransaction* tr = query->Transaction();
+  int32_t n = std::min(static_cast<int32_t>(values.size()) - 1, query->ParamCount() - 1);
+  // A statement whose parameters were not all used holds no reusable state, so it leaves the pool.
+  auto dispose = [&] {
+    if (n < 0)
+      query->Free();
+    else
+      ReleaseCachedQuery(query);
+  };
   try {
-    tr->Call(ClientLibrary()->isc_dsql_exec_immed2(StatusVector(), &FHandle, tr->HandleAddress(),
-                                                   static_cast<unsigned short>(0), sql,
-                                                   static_cast<unsigned short>(FSQLDialect), nullptr, &out),
-             true);
+    if (!tr->Active()) tr->StartTransaction();
+    for (int32_t i = 0; i <= n; ++i)
+      if (!VarIsEmpty(values[i])) query->SetParamValue(i, values[i]);
+    query->ExecQuery();
+    const int32_t count = query->GetFieldCount();
+    if (count > 0) {
+      if (fieldIndex >= 0) {
+        result = QueryFieldValue(query, fieldIndex);
+      } else {
+        result = VarArrayCreate({0, count - 1}, varVariant);
+        for (int32_t i = 0; i < count; ++i) VarArrayPut(result, QueryFieldValue(query, i), {i});
+        n = count - 1;
+      }
+    }
   } catch (...) {
-    if (started && tr->Active()) tr->Rollback();
+    try {
+      if (tr->Active()) tr->Rollback();
+    } catch (...) {
+    }
+    dispose();
     throw;
   }
-  if (started && tr->Active()) tr->Commit();
-  // Day 0 of the client API is 1858-11-17, 15018 days before day 0 of TDateTime; times count 1/10000 s.
-  return static_cast<TDateTime>(stamp.timestamp_date - 15018) + stamp.timestamp_time / (86400.0 * 10000.0);
+  try {
+    if (tr->Active()) tr->Commit();
+  } catch (...) {
+    dispose();
+    throw;
+  }
+  dispose();
+  return result;
+}
+
+Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex) {
+  return QueryValue(sql, fieldIndex, std::vector<Variant>{Variant(0)});
+}
+
+int64_t TFIBDatabase::GetGeneratorValue(const String& generatorName, int64_t step, TFIBTransaction* transaction) {
+  const String name = FormatIdentifier(FSQLDialect, generatorName, !UsesUpperCaseNames());
+  TFIBTransaction* tr = FirstActiveTransaction();
+  if (!tr) tr = transaction;
+  if (!tr) tr = FInternalTransaction;
+  TFIBQuery* query =
+      AcquireCachedQuery(tr, "select gen_id(" + name + ", " + std::to_string(step) + ") from RDB$DATABASE");
+  bool started = false;
+  int64_t result = 0;
+  try {
+    TFIBTransaction* qtr = query->Transaction();
+    if (!qtr->Active()) {
+      qtr->StartTransaction();
+      started = true;
+    }
+    try {
+      query->ExecQuery();
+      result = query->Fields(0)->GetAsInt64();
+    } catch (...) {
+      // A transaction begun only for this value must not stay open after a failure.
+      if (started && qtr->Active()) {
+        try {
+          qtr->Rollback();
+        } catch (...) {
+        }
+      }
+      throw;
+    }
+    if (started) qtr->Commit();
+  } catch (...) {
+    ReleaseCachedQuery(query);
+    throw;
+  }
+  ReleaseCachedQuery(query);
+  return result;
 }
 
 RTL_PUBLISHED(TFIBDatabase) {
@@ -796,6 +882,7 @@ void TFIBTransaction::BeforeDestruction() {
 }
 
 TFIBTransaction::~TFIBTransaction() {
+  FreeAndNil(FTimer);
   FreeAndNil(FTRParams);
   FreeAndNil(FOnFreeEvents);
   FreeAndNil(FBeforeStartEvents);
@@ -842,9 +929,21 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* value) {
   FDefaultDatabase = value;
 }
 
+uint32_t TFIBTransaction::Timeout() const { return FTimer ? FTimer->Interval() : 0; }
+
 void TFIBTransaction::SetTimeout(uint32_t value) {
-  FTimeout = value;
-  FIdle = false;
+  if (value == 0) {
+    FreeAndNil(FTimer);
+    return;
+  }
+  if (!FTimer) {
+    FTimer = New<TFIBTimer>(nullptr);
+    FTimer->SetEnabled(false);
+    FTimer->SetInterval(0);
+    FTimer->SetOnTimer(TNotifyEvent(this, &TFIBTransaction::TimerElapsed));
+  }
+  FTimer->SetInterval(value);
+  if (!Designing(this)) FTimer->SetEnabled(true);
 }
 
 TStrings* TFIBTransaction::TRParams() const { return FTRParams; }

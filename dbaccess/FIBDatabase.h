@@ -25,6 +25,7 @@ class TFIBDatabase;
 class TFIBTransaction;
 class TFIBBase;
 class TFIBQuery;
+class TFIBTimer;
 class TCallBackList;
 class TNotifyEventList;
 class TStrings;
@@ -95,8 +96,8 @@ public:
   int32_t SQLDialect() const { return FSQLDialect; }
   // Client error 61 below 1, or when connected and above the database's dialect.
   void SetSQLDialect(int32_t value);
-  // Idle timeout in milliseconds; 0 = none. Nothing drives TimerElapsed yet: the library has no timer.
-  uint32_t Timeout() const { return FTimeout; }
+  // Idle timeout in milliseconds; 0 = none. The timer exists only while it is not 0.
+  uint32_t Timeout() const;
   void SetTimeout(uint32_t value);
   bool UseLoginPrompt() const { return FUseLoginPrompt; }
   void SetUseLoginPrompt(bool value) { FUseLoginPrompt = value; }
@@ -248,7 +249,7 @@ private:
   TFIBTransaction* FDefaultUpdateTransaction = nullptr;
   TFIBTransaction* FInternalTransaction = nullptr;
   int32_t FSQLDialect = 1;
-  uint32_t FTimeout = 0;
+  TFIBTimer* FTimer = nullptr;
   bool FUseLoginPrompt = false;
   bool FUpperOldNames = false;
   bool FSynchronizeTime = true;
@@ -305,8 +306,8 @@ public:
   void SetActive(bool value);
   TFIBDatabase* DefaultDatabase() const { return FDefaultDatabase; }
   void SetDefaultDatabase(TFIBDatabase* value);
-  // Idle timeout in milliseconds; 0 = none. Nothing drives TimerElapsed yet: the library has no timer.
-  uint32_t Timeout() const { return FTimeout; }
+  // Idle timeout in milliseconds; 0 = none. The timer exists only while it is not 0.
+  uint32_t Timeout() const;
   void SetTimeout(uint32_t value);
   TTransactionAction TimeoutAction() const { return FTimeoutAction; }
   void SetTimeoutAction(TTransactionAction value) { FTimeoutAction = value; }
@@ -390,7 +391,7 @@ private:
   bool FStreamedActive = false;
   bool FLost = false;
   bool FIdle = false;
-  uint32_t FTimeout = 0;
+  TFIBTimer* FTimer = nullptr;
   TTransactionAction FTimeoutAction = TARollback;
   uint8_t FState = trsInactive;
   int32_t FTransactionID = 0;

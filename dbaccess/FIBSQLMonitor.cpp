@@ -7,6 +7,7 @@
 
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBMiscellaneous.h"
+#include "dbaccess/ZAZQuery.h"
 #include "rtl/Components.h"
 #include "rtl/DateTime.h"
 #include "rtl/Files.h"
@@ -352,3 +353,77 @@ struct MonitorFinalizer {
   ~MonitorFinalizer() { FinalizeSQLMonitor(); }
 } gMonitorFinalizer;
 }  // namespace
+
+// --- statements ----------------------------------------------------------------------------------------------
+
+namespace {
+String StatementTraceName(TFIBQuery* statement) { return statement->Name(); }
+
+String TraceParamValue(TFIBXSQLVAR* v) {
+  try {
+    if (v->GetIsNull()) return "<NULL>";
+    switch (v->GetSQLType()) {
+      case 452:
+      case 448: return "'" + v->GetAsString() + "'";
+      case 520: {
+        if (v->BlobContents) return "<BLOB>";
+        const ISC_QUAD q = v->GetAsQuad();
+        return "<BLOB> (BLOB_ID=" + IntToStr(static_cast<int32_t>(q.gds_quad_high)) + "," +
+               UIntToStr(static_cast<uint32_t>(q.gds_quad_low)) + ")";
+      }
+      case 540: return "<ARRAY>";
+      default: return v->GetAsString();
+    }
+  } catch (const Exception&) {
+    return "<Can't print value>";
+  }
+}
+}  // namespace
+
+void TFIBSQLMonitorHook::TracePrepare(TFIBQuery* statement) {
+  if (!Wanted(SB::PrepareCounter)) return;
+  String text = StatementTraceName(statement) + ": [Prepare] " + statement->SQL()->Text() + "\r\n";
+  try {
+    text += "  Plan: " + statement->GetPlan();
+  } catch (const Exception&) {
+    text += "  Plan: Can't retrieve plan ";
+  }
+  SendTrace(text, tfQPrepare);
+}
+
+void TFIBSQLMonitorHook::TraceExecute(TFIBQuery* statement) {
+  if (!Wanted(SB::ExecuteCounter)) return;
+  String name = statement->Name();
+  if (statement->Owner()) name = statement->Owner()->Name() + "." + name;
+  String text = name + ": [Execute] " + statement->SQL()->Text();
+  TFIBXSQLDA* params = statement->Params();
+  for (int32_t i = 0; i < params->Count(); ++i)
+    text += "\r\n  " + params->GetVar(i)->Name() + " = " + TraceParamValue(params->GetVar(i));
+  const TFIBSQLTypes t = statement->SQLType();
+  if (t == SQLInsert || t == SQLUpdate || t == SQLDelete) {
+    try {
+      text += "\r\nRows Affected:  " + IntToStr(statement->GetRowsAffected());
+    } catch (const Exception&) {
+    }
+  }
+  text += "\r\nExecute tick count " + UIntToStr(statement->CallTime());
+  SendTrace(text, tfQExecute);
+}
+
+void TFIBSQLMonitorHook::TraceFetch(TFIBQuery* statement) {
+  if (!Wanted(SB::FetchCounter)) return;
+  String text = "\r\n" + StatementTraceName(statement) + ": [Fetch] " + statement->SQL()->Text();
+  TFIBXSQLDA* row = statement->GetCurrentRow();
+  for (int32_t i = 0; row && i < row->Count(); ++i) {
+    TFIBXSQLVAR* v = row->GetVar(i);
+    String value;
+    try {
+      value = v->GetIsNull() ? String("NULL") : v->GetAsString();
+    } catch (const Exception&) {
+      value = "<Can't print value>";
+    }
+    text += v->Name() + " = " + value + "\r\n";
+  }
+  if (statement->EofFlag()) text += "\r\n  End of file reached";
+  SendTrace(text, tfQFetch);
+}

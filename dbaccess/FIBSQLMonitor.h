@@ -10,6 +10,7 @@
 
 class TComponent;
 class TThread;
+class TFIBQuery;
 
 // Byte offsets of the shared block (integers little-endian, signed 32-bit).
 namespace SQLMonitorBlock {
@@ -44,6 +45,11 @@ public:
   TFIBSQLMonitorHook();
   ~TFIBSQLMonitorHook() override;
 
+  // Statements: the prepared text with its plan, the executed text with its parameter values, and
+  // each fetched row.
+  virtual void TracePrepare(TFIBQuery* statement);
+  virtual void TraceExecute(TFIBQuery* statement);
+  virtual void TraceFetch(TFIBQuery* statement);
   // Connections and transactions: texts built from the component's name (and the transaction's
   // server-side number, which the caller passes only for a transaction with a default connection).
   virtual void TraceConnect(TComponent* database);

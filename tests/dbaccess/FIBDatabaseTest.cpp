@@ -32,8 +32,8 @@ private:
 };
 
 // Records the order in which a connection tells its link, handlers and events what happens.
-class Recorder : public TComponent {
-  RTL_CLASS(Recorder, TComponent)
+class DbRecorder : public TComponent {
+  RTL_CLASS(DbRecorder, TComponent)
 public:
   using TComponent::TComponent;
   std::vector<String> Log;
@@ -60,9 +60,9 @@ public:
 
 TEST_F(FIBDatabaseTest, OpenWithoutNameFailsBeforeAnyCallback) {
   auto* db = Own(New<TFIBDatabase>(nullptr));
-  auto* rec = Own(New<Recorder>(nullptr));
+  auto* rec = Own(New<DbRecorder>(nullptr));
   TFIBBase link(rec);
-  link.SetOnDatabaseConnecting(TNotifyEvent(rec, &Recorder::LinkBeforeConnect));
+  link.SetOnDatabaseConnecting(TNotifyEvent(rec, &DbRecorder::LinkBeforeConnect));
   link.SetDatabase(db);
   EXPECT_EQ(RaisedMessage([&] { db->Open(); }), "Database name is missing.");
   EXPECT_TRUE(rec->Log.empty());
@@ -251,24 +251,24 @@ TEST_F(FIBDatabaseTest, CharacterSetDecidesTheUnicodeFlags) {
 }
 
 TEST_F(FIBDatabaseTest, OpenAndCloseNotifyInTheirOrder) {
-  auto* rec = Own(New<Recorder>(nullptr));
+  auto* rec = Own(New<DbRecorder>(nullptr));
   auto* db = Own(NewDatabase(Dialect3()));
   auto* tr = Own(NewTransaction(db));
   tr->SetTimeoutAction(TARollbackRetaining);
-  tr->AddEndEvent(tekAfterEnd, TEndTrEvent(rec, &Recorder::TrAfterEnd));
+  tr->AddEndEvent(tekAfterEnd, TEndTrEvent(rec, &DbRecorder::TrAfterEnd));
   auto link = std::make_unique<TFIBBase>(rec);
-  link->SetOnDatabaseConnecting(TNotifyEvent(rec, &Recorder::LinkBeforeConnect));
-  link->SetOnDatabaseConnected(TNotifyEvent(rec, &Recorder::LinkAfterConnect));
-  link->SetOnDatabaseDisconnecting(TNotifyEvent(rec, &Recorder::LinkBeforeDisconnect));
-  link->SetOnDatabaseDisconnected(TNotifyEvent(rec, &Recorder::LinkAfterDisconnect));
+  link->SetOnDatabaseConnecting(TNotifyEvent(rec, &DbRecorder::LinkBeforeConnect));
+  link->SetOnDatabaseConnected(TNotifyEvent(rec, &DbRecorder::LinkAfterConnect));
+  link->SetOnDatabaseDisconnecting(TNotifyEvent(rec, &DbRecorder::LinkBeforeDisconnect));
+  link->SetOnDatabaseDisconnected(TNotifyEvent(rec, &DbRecorder::LinkAfterDisconnect));
   link->SetDatabase(db);
-  db->SetOnConnect(TNotifyEvent(rec, &Recorder::OnConnect));
-  db->SetBeforeDisconnect(TNotifyEvent(rec, &Recorder::BeforeDisconnect));
-  db->SetAfterDisconnect(TNotifyEvent(rec, &Recorder::AfterDisconnect));
-  db->AddAfterConnectHandler(TNotifyEvent(rec, &Recorder::AfterConnectA));
-  db->AddAfterConnectHandler(TNotifyEvent(rec, &Recorder::AfterConnectB));
-  db->AddBeforeDisconnectHandler(TNotifyEvent(rec, &Recorder::BeforeDisconnectA));
-  db->AddBeforeDisconnectHandler(TNotifyEvent(rec, &Recorder::BeforeDisconnectB));
+  db->SetOnConnect(TNotifyEvent(rec, &DbRecorder::OnConnect));
+  db->SetBeforeDisconnect(TNotifyEvent(rec, &DbRecorder::BeforeDisconnect));
+  db->SetAfterDisconnect(TNotifyEvent(rec, &DbRecorder::AfterDisconnect));
+  db->AddAfterConnectHandler(TNotifyEvent(rec, &DbRecorder::AfterConnectA));
+  db->AddAfterConnectHandler(TNotifyEvent(rec, &DbRecorder::AfterConnectB));
+  db->AddBeforeDisconnectHandler(TNotifyEvent(rec, &DbRecorder::BeforeDisconnectA));
+  db->AddBeforeDisconnectHandler(TNotifyEvent(rec, &DbRecorder::BeforeDisconnectB));
   db->Open();
   tr->StartTransaction();
   db->Close();
@@ -281,14 +281,14 @@ TEST_F(FIBDatabaseTest, OpenAndCloseNotifyInTheirOrder) {
 }
 
 TEST_F(FIBDatabaseTest, AFailingBeforeDisconnectKeepsTheConnection) {
-  auto* rec = Own(New<Recorder>(nullptr));
+  auto* rec = Own(New<DbRecorder>(nullptr));
   auto* db = Own(NewDatabase(Dialect3()));
   db->Open();
-  db->SetBeforeDisconnect(TNotifyEvent(rec, &Recorder::Raise));
+  db->SetBeforeDisconnect(TNotifyEvent(rec, &DbRecorder::Raise));
   EXPECT_EQ(RaisedMessage([&] { db->SetConnected(false); }), "Error of DB1.BeforeDisconnect. handler failed");
   EXPECT_TRUE(db->Connected());
   db->SetBeforeDisconnect(TNotifyEvent());
-  db->SetAfterDisconnect(TNotifyEvent(rec, &Recorder::Raise));
+  db->SetAfterDisconnect(TNotifyEvent(rec, &DbRecorder::Raise));
   EXPECT_EQ(RaisedMessage([&] { db->Close(); }), "Error of DB1.AfterDisconnect. handler failed");
   EXPECT_FALSE(db->Connected());
 }
@@ -302,33 +302,40 @@ TEST_F(FIBDatabaseTest, ClosedConnectionReportsItsFullName) {
 }
 
 TEST_F(FIBDatabaseTest, IdleConnectionClosesOnTheSecondTick) {
-  auto* rec = Own(New<Recorder>(nullptr));
+  HeadlessClock clock;
+  auto* rec = Own(New<DbRecorder>(nullptr));
   auto* db = Own(NewDatabase(Dialect3()));
-  db->SetOnTimeout(TNotifyEvent(rec, &Recorder::Timeout));
+  db->SetOnTimeout(TNotifyEvent(rec, &DbRecorder::Timeout));
+  EXPECT_EQ(db->Timeout(), 0u);
   db->SetTimeout(1000);
   EXPECT_EQ(db->Timeout(), 1000u);
   db->Open();
-  db->TimerElapsed(nullptr);
+  clock.Elapse(1000);
   EXPECT_TRUE(db->Connected());
+  EXPECT_TRUE(db->Idle());
   db->GetDBSQLDialect();  // a client call between the ticks keeps it alive
-  db->TimerElapsed(nullptr);
+  clock.Elapse(1000);
   EXPECT_TRUE(db->Connected());
-  db->TimerElapsed(nullptr);
+  clock.Elapse(1000);
   EXPECT_FALSE(db->Connected());
   EXPECT_EQ(rec->Log, std::vector<String>{"OnTimeout"});
+  clock.Elapse(3000);  // closed connections stay closed and quiet
+  EXPECT_EQ(rec->Log.size(), 1u);
+  db->SetTimeout(0);
+  EXPECT_EQ(db->Timeout(), 0u);
 }
 
 TEST_F(FIBDatabaseTest, DestroyingTellsLinksAndHandlersLastFirst) {
-  auto* rec = Own(New<Recorder>(nullptr));
+  auto* rec = Own(New<DbRecorder>(nullptr));
   auto* db = NewDatabase(Dialect3());
   auto* tr = Own(NewTransaction(db));
   TFIBBase link(rec);
-  link.SetOnDatabaseFree(TNotifyEvent(rec, &Recorder::LinkDatabaseFree));
+  link.SetOnDatabaseFree(TNotifyEvent(rec, &DbRecorder::LinkDatabaseFree));
   link.SetDatabase(db);
   EXPECT_EQ(link.Transaction(), nullptr);
   link.SetTransaction(tr);
-  db->AddDestroyHandler(TNotifyEvent(rec, &Recorder::DestroyA));
-  db->AddDestroyHandler(TNotifyEvent(rec, &Recorder::DestroyB));
+  db->AddDestroyHandler(TNotifyEvent(rec, &DbRecorder::DestroyA));
+  db->AddDestroyHandler(TNotifyEvent(rec, &DbRecorder::DestroyB));
   db->Open();
   tr->StartTransaction();
   const int32_t before = DatabaseCount();

@@ -9,6 +9,7 @@
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/FIBErrors.h"
 #include "rtl/StringLists.h"
+#include "winapi/Headless.h"
 
 // Creates an empty database of the dialect at `path` with the table T (ID integer, NAME varchar(40)).
 inline void CreateDialectDatabase(const String& path, int dialect) {
@@ -87,3 +88,16 @@ String RaisedMessage(F&& f) {
   }
   return String();
 }
+
+// The headless window system with a test clock, for the idle timers; elapsing delivers due timer ticks.
+class HeadlessClock {
+public:
+  HeadlessClock() { headless::Init(640, 480); }
+  ~HeadlessClock() { headless::Shutdown(); }
+  HeadlessClock(const HeadlessClock&) = delete;
+  HeadlessClock& operator=(const HeadlessClock&) = delete;
+  void Elapse(uint32_t ms) {
+    headless::AdvanceClock(ms);
+    headless::RunUntilIdle();
+  }
+};
