@@ -70,6 +70,7 @@ int32_t TFIBCustomDataSet::QueryInterface(const TGUID& iid, void** obj) {
 
 TFIBQuery* TFIBCustomDataSet::CreateOwnedStatement(const String& name) {
   auto* q = New<TFIBQuery>(this);
+  q->SetGoToFirstRecordOnExecute(false);
   q->SetParamCheck(true);
   q->SetName(name);
   return q;
