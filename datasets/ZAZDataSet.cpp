@@ -14,6 +14,7 @@
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
+#include "rtl/Filer.h"
 #include "rtl/StringLists.h"
 
 namespace {
@@ -919,4 +920,118 @@ void TFIBCustomDataSet::InternalRefresh() {
   if (FSelect->Open()) FSelect->CloseCursor();
   FSelect->ExecQuery();
   CreateCache();
+}
+
+// --- streamed option pseudo-properties ----------------------------------------------------------------------
+
+namespace {
+
+enum TOptionSet : uint8_t { osPrepare, osDetail, osOptions };
+
+struct TOptionProperty {
+  const char* Name;
+  TOptionSet Set;
+  uint8_t Bit;
+};
+
+// In the order they are defined; a default-on member is written only when cleared, others when set.
+const TOptionProperty OptionProperties[] = {
+    {"poUseBooleanField", osPrepare, psUseBooleanField},
+    {"poUseGuidField", osPrepare, psUseGuidField},
+    {"poUseLargeIntField", osPrepare, psUseLargeIntField},
+    {"poImportDefaultValues", osPrepare, pfImportDefaultValues},
+    {"poGetOrderInfo", osPrepare, psGetOrderInfo},
+    {"poSupportUnicodeBlobs", osPrepare, psSupportUnicodeBlobs},
+    {"poSetRequiredFields", osPrepare, pfSetRequiredFields},
+    {"poSetReadOnlyFields", osPrepare, pfSetReadOnlyFields},
+    {"poSQLINT64ToBCD", osPrepare, psSQLINT64ToBCD},
+    {"poApplyRepositary", osPrepare, psApplyRepositary},
+    {"poAskRecordCount", osPrepare, psAskRecordCount},
+    {"poCanEditComputedFields", osPrepare, psCanEditComputedFields},
+    {"poEmptyStrToNull", osPrepare, psSetEmptyStrToNull},
+    {"WaitEndMasterScroll", osDetail, dcWaitEndMasterScroll},
+    {"dcForceMasterRefresh", osDetail, dcForceMasterRefresh},
+    {"dcForceOpen", osDetail, dcForceOpen},
+    {"dcIgnoreMasterClose", osDetail, dcIgnoreMasterClose},
+    {"oTrimCharFields", osOptions, poTrimCharFields},
+    {"oCacheCalcFields", osOptions, poCacheCalcFields},
+    {"oRefreshAfterPost", osOptions, poRefreshAfterPost},
+    {"oRefreshDeletedRecord", osOptions, poRefreshDeletedRecord},
+    {"oStartTransaction", osOptions, poStartTransaction},
+    {"oAutoFormatFields", osOptions, poAutoFormatFields},
+    {"oProtectedEdit", osOptions, poProtectedEdit},
+    {"oKeepSorting", osOptions, poKeepSorting},
+    {"oPersistentSorting", osOptions, poPersistentSorting},
+    {"oVisibleRecno", osOptions, poVisibleRecno},
+    {"oNoForceIsNull", osOptions, poNoForceIsNull},
+    {"oFetchAll", osOptions, poFetchAll},
+};
+
+const TpZAZDsOptions StreamedDsDefaults{poTrimCharFields, poRefreshAfterPost, poStartTransaction, poAutoFormatFields};
+const TpPrepareOptions StreamedPrepareDefaults{pfImportDefaultValues, psUseBooleanField, psGetOrderInfo,
+                                             psSetEmptyStrToNull};
+
+bool OptionBit(const TFIBCustomDataSet* ds, const TOptionProperty& p) {
+  switch (p.Set) {
+    case osPrepare: return ds->PrepareOptions().Contains(static_cast<TpPrepareOption>(p.Bit));
+    case osDetail: return ds->DetailConditions().Contains(static_cast<TDetailCondition>(p.Bit));
+    case osOptions: return ds->Options().Contains(static_cast<TpZAZDsOption>(p.Bit));
+  }
+  return false;
+}
+
+bool DefaultBit(const TOptionProperty& p) {
+  switch (p.Set) {
+    case osPrepare: return StreamedPrepareDefaults.Contains(static_cast<TpPrepareOption>(p.Bit));
+    case osDetail: return false;
+    case osOptions: return StreamedDsDefaults.Contains(static_cast<TpZAZDsOption>(p.Bit));
+  }
+  return false;
+}
+
+void SetOptionBit(TFIBCustomDataSet* ds, const TOptionProperty& p, bool on) {
+  switch (p.Set) {
+    case osPrepare: {
+      TpPrepareOptions v = ds->PrepareOptions();
+      on ? v.Include(static_cast<TpPrepareOption>(p.Bit)) : v.Exclude(static_cast<TpPrepareOption>(p.Bit));
+      ds->SetPrepareOptions(v);
+      break;
+    }
+    case osDetail: {
+      TDetailConditions v = ds->DetailConditions();
+      on ? v.Include(static_cast<TDetailCondition>(p.Bit)) : v.Exclude(static_cast<TDetailCondition>(p.Bit));
+      ds->SetDetailConditions(v);
+      break;
+    }
+    case osOptions: {
+      TpZAZDsOptions v = ds->Options();
+      on ? v.Include(static_cast<TpZAZDsOption>(p.Bit)) : v.Exclude(static_cast<TpZAZDsOption>(p.Bit));
+      ds->SetOptions(v);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+void TFIBCustomDataSet::DefineProperties(TFiler* filer) {
+  TDataSet::DefineProperties(filer);
+  const bool reading = dynamic_cast<TReader*>(filer) != nullptr;
+  if (reading && ComponentState().Contains(csDesigning) && !FOptionsResetDone) {
+    FOptions = StreamedDsDefaults;
+    FPrepareOptions = StreamedPrepareDefaults;
+    FDetailConditions = TDetailConditions();
+    FOptionsResetDone = true;
+  }
+  filer->DefineProperty(
+      "BufferChunks", TReaderProc([this](TReader* r) { SetBufferChunks(r->ReadInteger()); }), TWriterProc(), false);
+  auto* ancestor = dynamic_cast<TFIBCustomDataSet*>(filer->Ancestor());
+  for (const TOptionProperty& p : OptionProperties) {
+    bool hasData = false;
+    if (!reading) hasData = ancestor ? OptionBit(ancestor, p) != OptionBit(this, p) : OptionBit(this, p) != DefaultBit(p);
+    filer->DefineProperty(
+        p.Name, TReaderProc([this, &p](TReader* r) { SetOptionBit(this, p, r->ReadBoolean()); }),
+        TWriterProc([this, &p](TWriter* w) { w->WriteBoolean(OptionBit(this, p)); }), hasData);
+  }
+  filer->DefineProperty("ObjectView", TReaderProc([](TReader* r) { r->ReadBoolean(); }), TWriterProc(), false);
 }

@@ -49,6 +49,8 @@ public:
   void SetOptions(TpZAZDsOptions value) { FOptions = value; }
   TpPrepareOptions PrepareOptions() const { return FPrepareOptions; }
   void SetPrepareOptions(TpPrepareOptions value);
+  TDetailConditions DetailConditions() const { return FDetailConditions; }
+  void SetDetailConditions(TDetailConditions value) { FDetailConditions = value; }
   int32_t BufferChunks() const { return FBufferChunks; }
   void SetBufferChunks(int32_t value) { FBufferChunks = value < 1 ? 1 : value; }
 
@@ -102,6 +104,8 @@ public:
   int32_t _Release() override { return -1; }
 
 protected:
+  // The option sets are streamed member by member as Boolean pseudo-properties under fixed names.
+  void DefineProperties(TFiler* filer) override;
   TFIBQuery* CreateOwnedStatement(const String& name);
   // Writes the current edit to the server; the base runs the given statements.
   virtual void PostOnServer(bool inserting);
@@ -183,6 +187,8 @@ private:
   bool FIsPrepared = false;
   bool FCursorAtEnd = false;
   bool FHasOldBuffer = false;
+  bool FOptionsResetDone = false;
+  TDetailConditions FDetailConditions;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {
