@@ -2,6 +2,7 @@
 
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
+#include "rtl/Filer.h"
 #include "rtl/SysUtils.h"
 
 // --- TCondition --------------------------------------------------------------------------------------------
@@ -231,4 +232,111 @@ void TConditions::SetConditionsText(const String& text) {
   list->SetText(text);
   LoadFromStrings(list);
   list->Free();
+}
+
+// --- streaming -----------------------------------------------------------------------------------------------
+
+namespace {
+constexpr const char* kDeletedMarker = "#@DELETED";
+}
+
+bool TConditions::DataDiffers(TPersistent* ancestor) {
+  if (!ancestor) return Count() > 0;
+  auto* other = dynamic_cast<TConditions*>(ancestor);
+  if (!other) return false;
+  if (Count() != other->Count()) return true;
+  for (int32_t i = 0; i < Count(); ++i) {
+    if (Strings(i) != other->Strings(i)) return true;
+    TCondition* a = ConditionAt(i);
+    TCondition* b = other->ConditionAt(i);
+    if (a->Enabled() != b->Enabled() || a->Name() != b->Name()) return true;
+  }
+  return false;
+}
+
+void TConditions::DefineProperties(TFiler* filer) {
+  filer->DefineProperty("Strings", TReaderProc(this, &TConditions::ReadStringsData), TWriterProc(), false);
+  filer->DefineProperty("Enabled", TReaderProc(this, &TConditions::ReadEnabledData), TWriterProc(), false);
+  filer->DefineProperty("Data", TReaderProc(this, &TConditions::ReadData), TWriterProc(this, &TConditions::WriteData),
+                        DataDiffers(filer->Ancestor()));
+}
+
+void TConditions::ReadStringsData(TReader* reader) {
+  Clear();
+  reader->ReadListBegin();
+  while (!reader->EndOfList()) Add(reader->ReadString());
+  reader->ReadListEnd();
+}
+
+void TConditions::ReadEnabledData(TReader* reader) {
+  const String flags = reader->ReadString();
+  int32_t index = 0;
+  for (size_t pos = 2; pos < flags.size() && index < Count(); pos += 2, ++index)
+    ConditionAt(index)->FEnabled = flags[pos - 1] == '1';
+}
+
+void TConditions::ReadData(TReader* reader) {
+  BeginUpdate();
+  try {
+    reader->ReadListBegin();
+    bool deleting = false;
+    while (!reader->EndOfList()) {
+      const String name = reader->ReadString();
+      if (deleting) {
+        RemoveCondition(name);
+        continue;
+      }
+      if (name == kDeletedMarker) {
+        deleting = true;
+        continue;
+      }
+      String text = reader->ReadString();
+      const bool enabled = reader->ReadBoolean();
+      if (TCondition* c = FindCondition(name)) {
+        if (c->FEnabledFromStream) c->SetEnabledFromStream(enabled);
+        if (text != "0" && c->FTextFromStream) c->SetTextFromStream(text == "'" ? String() : text);
+      } else if (text != "0") {
+        TCondition* added = AddCondition(name, text == "'" ? String() : text, enabled);
+        added->FEnabledFromStream = true;
+        added->FTextFromStream = true;
+      }
+    }
+    reader->ReadListEnd();
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TConditions::WriteData(TWriter* writer) {
+  auto* ancestor = dynamic_cast<TConditions*>(writer->Ancestor());
+  writer->WriteListBegin();
+  for (int32_t i = 0; i < Count(); ++i) {
+    TCondition* c = ConditionAt(i);
+    String text = c->Text();
+    if (ancestor) {
+      if (TCondition* inherited = ancestor->FindCondition(c->Name())) {
+        if (text == inherited->Text()) {
+          if (c->Enabled() == inherited->Enabled()) continue;
+          text = "0";
+        }
+      }
+    }
+    writer->WriteString(c->Name());
+    writer->WriteString(text.empty() ? String("'") : text);
+    writer->WriteBoolean(c->Enabled());
+  }
+  if (ancestor) {
+    std::vector<String> deleted;
+    for (int32_t i = 0; i < ancestor->Count(); ++i) {
+      const String name = ancestor->ConditionAt(i)->Name();
+      if (!FindCondition(name)) deleted.push_back(name);
+    }
+    if (!deleted.empty()) {
+      writer->WriteString(kDeletedMarker);
+      for (const String& name : deleted) writer->WriteString(name);
+    }
+  }
+  writer->WriteListEnd();
 }

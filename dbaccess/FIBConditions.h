@@ -11,6 +11,9 @@
 class TFIBQuery;
 class TConditions;
 class TFiler;
+class TReader;
+class TWriter;
+class TPersistent;
 
 class TCondition : public TObject {
   RTL_CLASS(TCondition, TObject)
@@ -72,11 +75,20 @@ public:
   uint8_t State() const { return FState; }
   TFIBQuery* Query() const { return FQuery; }
 
+  // Form streaming: "Strings" and "Enabled" are read from older forms only; "Data" holds name, text and
+  // enabled flag per condition and, against an ancestor, only what differs, then the deleted names.
+  void DefineProperties(TFiler* filer) override;
+
 protected:
   void Put(int32_t index, const String& s) override;
 
 private:
   friend class TCondition;
+  void ReadStringsData(TReader* reader);
+  void ReadEnabledData(TReader* reader);
+  void ReadData(TReader* reader);
+  void WriteData(TWriter* writer);
+  bool DataDiffers(TPersistent* ancestor);
   TFIBQuery* FQuery;
   bool FApplied = false;
   String FPrimarySQL;

@@ -742,7 +742,7 @@ Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex, const st
   Variant result(false);
   TFIBQuery* query = AcquireCachedQuery(FInternalTransaction, sql);
   TFIBTransaction* tr = query->Transaction();
-  int32_t n = std::min(static_cast<int32_t>(values.size()) - 1, query->ParamCount() - 1);
+  int32_t n = -1;
   // A statement whose parameters were not all used holds no reusable state, so it leaves the pool.
   auto dispose = [&] {
     if (n < 0)
@@ -751,6 +751,7 @@ Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex, const st
       ReleaseCachedQuery(query);
   };
   try {
+    n = std::min(static_cast<int32_t>(values.size()) - 1, query->ParamCount() - 1);
     if (!tr->Active()) tr->StartTransaction();
     for (int32_t i = 0; i <= n; ++i)
       if (!VarIsEmpty(values[i])) query->SetParamValue(i, values[i]);
@@ -1168,8 +1169,14 @@ void TFIBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
       if (i < LinkCount() && FLinks[i]) FLinks[i]->DoAfterTransactionEnd();
     CallEndList(FAfterEndEvents, Action, Force);
   };
-  // The trace needs the number while the transaction still exists.
-  const int64_t id = MonitorHook() ? TransactionID() : 0;
+  // The trace needs the number while the transaction still exists; a lost one cannot be asked.
+  int64_t id = FTransactionID;
+  if (MonitorHook() && !FLost) {
+    try {
+      id = TransactionID();
+    } catch (const Exception&) {
+    }
+  }
   switch (Action) {
     case TARollback:
     case TACommit: {
@@ -1215,6 +1222,9 @@ void TFIBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     }
   }
   FState = FHandle != 0 ? trsActive : trsInactive;
+  if (FState == trsInactive && Designing(this))
+    for (int32_t i = 0; i < LinkCount(); ++i)
+      if (auto* query = FLinks[i] ? dynamic_cast<TFIBQuery*>(FLinks[i]->Owner()) : nullptr) query->FreeHandle();
   FTransactionID = 0;
 }
 

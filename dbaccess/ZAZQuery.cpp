@@ -941,6 +941,7 @@ void TFIBQuery::ExecQuery() {
   StartTransactionIfNeeded();
   const bool withParams = FScanParams && GetParams()->Count() > 0;
   if (withParams || !FPrepared) Prepare();
+  FBase->CheckTransaction();
   WriteBlobParams();
   TFIBXSQLDA* input;
   if (withParams && FMacrosSubstituted) {

@@ -3,7 +3,9 @@
 #include "dbaccess/FIBConditions.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
+#include "rtl/Filer.h"
 #include "rtl/StringLists.h"
+#include "rtl/Streams.h"
 
 namespace {
 
@@ -87,6 +89,53 @@ TEST_F(ConditionsTest, ChangingTheTextFromOutsideForgetsThePrimarySQL) {
   EXPECT_FALSE(C()->Applied());
   EXPECT_EQ(C()->PrimarySQL(), "");
   EXPECT_EQ(SQL(), "SELECT * FROM U");
+}
+
+class PropertyReader : public TReader {
+public:
+  using TReader::TReader;
+  using TReader::ReadProperty;
+};
+
+// Writes the conditions' pseudo-properties against an ancestor (or none) and reads them into a copy.
+bool StreamThrough(TConditions* source, TConditions* ancestor, TConditions* target) {
+  TMemoryStream stream;
+  {
+    TWriter writer(&stream);
+    writer.SetAncestor(ancestor);
+    source->DefineProperties(&writer);
+    writer.FlushBuffer();
+  }
+  if (stream.Size() == 0) return false;
+  stream.SetPosition(0);
+  PropertyReader reader(&stream);
+  reader.ReadProperty(target);
+  return true;
+}
+
+TEST_F(ConditionsTest, StreamedDataAgainstAnAncestor) {
+  TFIBQuery* base = New<TFIBQuery>(nullptr);
+  TFIBQuery* copy = New<TFIBQuery>(nullptr);
+  TConditions* anc = base->Conditions();
+  anc->AddCondition("A", "X > 1", true);
+  anc->AddCondition("B", "", false);
+  // Without an ancestor everything is written; the empty text travels as "'".
+  ASSERT_TRUE(StreamThrough(anc, nullptr, copy->Conditions()));
+  EXPECT_EQ(copy->Conditions()->GetConditionsText(), anc->GetConditionsText());
+  // Equal to the ancestor: nothing written.
+  C()->AddCondition("A", "X > 1", true);
+  C()->AddCondition("B", "", false);
+  EXPECT_FALSE(StreamThrough(C(), anc, copy->Conditions()));
+  // A disabled inherited condition and a deleted one: the inherited form loads its ancestor first.
+  C()->FindCondition("A")->SetEnabled(false);
+  C()->RemoveCondition("B");
+  C()->AddCondition("N", "Z = 0", true);
+  copy->Conditions()->Clear();
+  StreamThrough(anc, nullptr, copy->Conditions());
+  ASSERT_TRUE(StreamThrough(C(), anc, copy->Conditions()));
+  EXPECT_EQ(copy->Conditions()->GetConditionsText(), "A#$#$X > 1#$#$0\r\nN#$#$Z = 0#$#$1\r\n");
+  base->Free();
+  copy->Free();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "dbaccess/FIBLoginDialog.h"
+#include "dbaccess/pZAZQuery.h"
 #include "rtl/DateTime.h"
 
 namespace {
@@ -439,3 +440,145 @@ TEST_F(FIBDatabaseTest, RemoteAttachThroughTheLoopbackServer) {
 }
 
 }  // namespace
+
+namespace {
+
+class FIBDatabaseQueriesTest : public ::testing::Test {
+protected:
+  void Make(int dialect) {
+    CreateDialectDatabase(Dir.File("q.fdb"), dialect);
+    DB = Own(NewDatabase(Dir.File("q.fdb"), "DB1", dialect));
+    DB->Open();
+    TFIBTransaction* tr = Own(NewTransaction(DB, "Setup"));
+    tr->StartTransaction();
+    ExecSQL(DB, tr, "INSERT INTO T VALUES (1, 'один')");
+    ExecSQL(DB, tr, "INSERT INTO T VALUES (2, 'two')");
+    tr->Commit();
+    tr->StartTransaction();
+    ExecSQL(DB, tr, "CREATE GENERATOR G_ID");
+    tr->Commit();
+    tr->StartTransaction();
+    ExecSQL(DB, tr, "SET GENERATOR G_ID TO 41");
+    tr->Commit();
+  }
+  TCacheQueries* Pool() { return CacheList()->PoolOf(DB); }
+
+  TempDir Dir;
+  Owned Own;
+  TFIBDatabase* DB = nullptr;
+};
+
+TEST_F(FIBDatabaseQueriesTest, QueryValueReadsOneFieldOrAllOfThem) {
+  Make(3);
+  const String sql = "SELECT ID, NAME, CAST(NULL AS INTEGER) FROM T WHERE ID = :ID";
+  Variant all = DB->QueryValue(sql, -1, {Variant(1)});
+  ASSERT_TRUE(VarIsArray(all));
+  EXPECT_EQ(VarArrayHighBound(all, 1), 2);
+  EXPECT_EQ(VarArrayGet(all, {0}).AsInteger(), 1);
+  EXPECT_EQ(VarArrayGet(all, {1}).AsString(), "один");
+  EXPECT_TRUE(VarIsNull(VarArrayGet(all, {2})));
+  // The statement went back to the pool, idle under its text.
+  EXPECT_EQ(Pool()->IdleCount(), 1);
+  EXPECT_EQ(DB->QueryValue(sql, 1, {Variant(2)}).AsString(), "two");
+  EXPECT_EQ(Pool()->IdleCount(), 1);
+  // Without parameters the statement is freed instead.
+  EXPECT_EQ(DB->QueryValue("SELECT COUNT(*) FROM T", 0).AsInteger(), 2);
+  EXPECT_EQ(Pool()->IdleCount(), 1);
+  EXPECT_EQ(Pool()->BusyCount(), 0);
+  // Nothing selected: the result stays false.
+  Variant none = DB->QueryValue("UPDATE T SET NAME = NAME WHERE ID = :ID", 0, {Variant(5)});
+  EXPECT_EQ(none.AsBoolean(), false);
+  EXPECT_FALSE(DB->InternalTransaction()->Active());
+}
+
+TEST_F(FIBDatabaseQueriesTest, AFailedQueryRollsBackAndRaises) {
+  Make(3);
+  EXPECT_NE(RaisedMessage([&] { DB->QueryValue("SELECT NOPE FROM T", 0); }), "");
+  EXPECT_NE(RaisedMessage([&] { DB->QueryValue("INSERT INTO T VALUES (:ID, 'dup')", 0, {Variant(1)}); }), "");
+  EXPECT_FALSE(DB->InternalTransaction()->Active());
+  EXPECT_EQ(Pool()->BusyCount(), 0);
+}
+
+class FIBGeneratorTest : public FIBDatabaseQueriesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FIBGeneratorTest, ReadsAndStepsGenerators) {
+  Make(GetParam());
+  EXPECT_EQ(DB->GetGeneratorValue("g_id", 0, nullptr), 41);
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 1, nullptr), 42);
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 0, nullptr), 42);
+  EXPECT_FALSE(DB->InternalTransaction()->Active());
+  // With an active transaction of the connection, that one is used and left running.
+  auto* tr = Own(NewTransaction(DB, "Work"));
+  tr->StartTransaction();
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 10, nullptr), 52);
+  EXPECT_TRUE(tr->Active());
+  tr->Rollback();  // generators stand outside transactions
+  EXPECT_EQ(DB->GetGeneratorValue("G_ID", 0, nullptr), 52);
+  EXPECT_LT(std::fabs(DB->ServerNow() - Now()), 60.0 / 86400);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, FIBGeneratorTest, ::testing::Values(1, 3));
+
+TEST_F(FIBDatabaseQueriesTest, AFailedGeneratorQueryRollsBackWhatItStarted) {
+  Make(3);
+  auto* tr = Own(NewTransaction(DB, "Work"));
+  EXPECT_NE(RaisedMessage([&] { DB->GetGeneratorValue("NO_SUCH_GENERATOR", 1, tr); }), "");
+  EXPECT_FALSE(tr->Active());
+  EXPECT_EQ(Pool()->BusyCount(), 0);
+}
+
+}  // namespace
+
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
+
+namespace {
+
+TEST(FIBDatabasePublished, PropertiesInTheirOrder) {
+  std::vector<String> db, tr;
+  for (const TPropInfo* p : GetPropList(TFIBDatabase::StaticClass())) db.push_back(p->Name);
+  for (const TPropInfo* p : GetPropList(TFIBTransaction::StaticClass())) tr.push_back(p->Name);
+  const std::vector<String> dbTail = {"Connected", "BlobSwapSupport", "DBName", "DBParams", "DefaultTransaction",
+                                      "DefaultUpdateTransaction", "SQLDialect", "Timeout", "UseLoginPrompt",
+                                      "OnTimeout", "UpperOldNames", "BeforeDisconnect", "AfterDisconnect",
+                                      "ConnectParams", "SynchronizeTime", "DesignDBOptions", "OnConnect",
+                                      "UseRepositories", "LibraryName"};
+  const std::vector<String> trTail = {"Active", "DefaultDatabase", "Timeout", "TimeoutAction", "TRParams",
+                                      "OnTimeout"};
+  ASSERT_GE(db.size(), dbTail.size());
+  ASSERT_GE(tr.size(), trTail.size());
+  EXPECT_EQ(std::vector<String>(db.end() - dbTail.size(), db.end()), dbTail);
+  EXPECT_EQ(std::vector<String>(tr.end() - trTail.size(), tr.end()), trTail);
+}
+
+TEST(FIBDatabaseStreaming, AStreamedConnectionConnectsWhenLoaded) {
+  TempDir dir;
+  CreateDialectDatabase(dir.File("s.fdb"), 3);
+  auto* db = New<TFIBDatabase>(nullptr);
+  const String text = "object DB1: TFIBDatabase\r\n"
+                      "  Connected = True\r\n"
+                      "  DBName = '" + dir.File("s.fdb") + "'\r\n"
+                      "  DBParams.Strings = (\r\n"
+                      "    'user_name=SYSDBA'\r\n"
+                      "    'lc_ctype=UTF8')\r\n"
+                      "  SQLDialect = 3\r\n"
+                      "  LibraryName = '" + String(DefaultClientLibraryName) + "'\r\n"
+                      "end\r\n";
+  ReadComponentFromText(text, db);
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(db->Name(), "DB1");
+  EXPECT_EQ(db->SQLDialect(), 3);
+  // Written back: connected is stored, the default library name is not.
+  const String written = ObjectBinaryToText(ComponentToBinary(db));
+  EXPECT_NE(written.find("Connected = True"), String::npos) << written;
+  EXPECT_EQ(written.find("LibraryName"), String::npos) << written;
+  db->Free();
+}
+
+}  // namespace
+
+// The leak checker's walk over thread-local storage crashes at exit in some runs of this binary, once the
+// embedded engine and its character-set libraries have loaded (a known weakness of the checker with
+// libraries that bring thread-local data through dlopen). Thread-local roots are left out of the walk;
+// every other leak is still reported.
+extern "C" const char* __lsan_default_options() { return "use_tls=0"; }

@@ -134,7 +134,7 @@ TestServer LoopbackServer() {
 // The embedded engine and the character-set library it loads keep a few allocations for the life of
 // the process; they are theirs, not ours.
 extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libicuuc.so\nleak:libicui18n.so\nleak:libfbclient.so\nleak:libEngine12.so\n";
+  return "leak:libicuuc.so\nleak:libicui18n.so\nleak:libfbclient.so\nleak:libEngine12.so\nleak:_dlerror_run\n";
 }
 
 void UnlinkMonitorChannel(const String& base) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "FIBDatabaseTest.h"
+#include "dbaccess/FIBConditions.h"
 #include "dbaccess/FIBDecimals.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
@@ -286,7 +287,6 @@ TEST_P(QueryTest, ScanErrors) {
 }
 
 TEST_P(QueryTest, ExecuteBlockBodyKeepsItsVariables) {
-  if (!D3()) GTEST_SKIP() << "EXECUTE BLOCK needs dialect 3 here";
   TFIBQuery* q = NewQuery("execute block (x integer = :x) returns (y integer) as begin y = :x + 1; suspend; end");
   ASSERT_EQ(q->Params()->Count(), 1);
   q->ParamByName("X")->SetAsInteger(41);
@@ -391,6 +391,53 @@ TEST_P(QueryTest, DbKeyTextShorterThanTheKeyRefused) {
   q->ParamByName("K")->SetAsString(key);
   q->ExecQuery();
   EXPECT_EQ(q->Fields(0)->GetAsInteger(), 9);
+}
+
+TEST_P(QueryTest, EmptyTextByServerType) {
+  TFIBQuery* ins = NewQuery("insert into ALLT (ID, I, DT, VC) values (1, :I, :DT, :VC)");
+  ins->Prepare();
+  ins->ParamByName("I")->SetAsString("");
+  ins->ParamByName("DT")->SetAsString("");
+  ins->ParamByName("VC")->SetAsString("");
+  EXPECT_TRUE(ins->ParamByName("I")->GetIsNull());
+  EXPECT_TRUE(ins->ParamByName("DT")->GetIsNull());
+  EXPECT_FALSE(ins->ParamByName("VC")->GetIsNull());
+  ins->ExecQuery();
+  TFIBQuery* sel = NewQuery("select I, DT, VC from ALLT");
+  sel->ExecQuery();
+  EXPECT_TRUE(sel->Fields(0)->GetIsNull());
+  EXPECT_TRUE(sel->Fields(1)->GetIsNull());
+  EXPECT_FALSE(sel->Fields(2)->GetIsNull());
+  EXPECT_EQ(sel->Fields(2)->GetAsString(), "");
+}
+
+TEST_P(QueryTest, StartsItsTransactionRunsDDLAndKeepsConditionsAcrossOrderChanges) {
+  TR->Commit();
+  TFIBQuery* ddl = NewQuery("create table EXTRA (K integer)");
+  ddl->SetOptions(TpZAZQueryOptions{qoStartTransaction});
+  ddl->ExecQuery();
+  EXPECT_TRUE(TR->Active());
+  EXPECT_EQ(ddl->SQLType(), SQLDDL);
+  TR->Commit();
+  TR->StartTransaction();
+  ExecSQL(DB, TR, "insert into EXTRA (K) values (1)");
+  ExecSQL(DB, TR, "insert into EXTRA (K) values (2)");
+  ExecSQL(DB, TR, "insert into EXTRA (K) values (3)");
+  TFIBQuery* q = NewQuery("select K from EXTRA where K > 0 or K < -5");
+  q->Conditions()->AddCondition("SMALL", "K < 3", true);
+  q->Conditions()->Apply();
+  q->SetOrderClause("K desc");
+  EXPECT_TRUE(q->Conditions()->Applied());
+  q->ExecQuery();
+  EXPECT_EQ(q->Fields(0)->GetAsInteger(), 2);
+  ASSERT_NE(q->FetchNext(), nullptr);
+  EXPECT_EQ(q->Fields(0)->GetAsInteger(), 1);
+  EXPECT_EQ(q->FetchNext(), nullptr);
+  q->CloseCursor();
+  q->Conditions()->CancelApply();
+  EXPECT_NE(q->SQL()->Text().find("K desc"), String::npos);
+  q->ExecQuery();
+  EXPECT_EQ(q->Fields(0)->GetAsInteger(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, QueryTest, ::testing::Values(1, 3),
