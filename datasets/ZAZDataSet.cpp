@@ -14,7 +14,10 @@
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/Filer.h"
+#include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 #include "rtl/StringLists.h"
 
 namespace {
@@ -620,7 +623,9 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
   if (buffer && isText) {
     text = field->DataType() == ftWideString ? Variant(*static_cast<const WideString*>(buffer)).AsString()
                                              : String(static_cast<const char*>(buffer));
-    if (text.empty() && FPrepareOptions.Contains(psSetEmptyStrToNull)) buffer = nullptr;
+    const auto* fibField = dynamic_cast<const TFIBStringField*>(field);
+    const bool emptyIsNull = fibField ? fibField->EmptyStrToNull() : FPrepareOptions.Contains(psSetEmptyStrToNull);
+    if (text.empty() && emptyIsNull) buffer = nullptr;
   }
   rec[NullFlagsOffset + column] = buffer ? 0 : 1;
   if (!buffer) {
@@ -1035,3 +1040,83 @@ void TFIBCustomDataSet::DefineProperties(TFiler* filer) {
   }
   filer->DefineProperty("ObjectView", TReaderProc([](TReader* r) { r->ReadBoolean(); }), TWriterProc(), false);
 }
+
+// --- field classes ------------------------------------------------------------------------------------------
+
+void TFIBStringField::SetDataSet(TDataSet* value) {
+  TStringField::SetDataSet(value);
+  if (auto* ds = dynamic_cast<TFIBCustomDataSet*>(value))
+    FEmptyStrToNull = ds->PrepareOptions().Contains(psSetEmptyStrToNull);
+}
+
+void TFIBStringField::SetAsString(const String& v) {
+  if (v.empty() && FEmptyStrToNull) {
+    Clear();
+    return;
+  }
+  TStringField::SetAsString(v);
+}
+
+String TFIBStringField::GetAsString() const {
+  // A DB_KEY column reads as hexadecimal groups of 8 digits, one per 4 bytes.
+  auto* ds = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  const int32_t column = FieldNo() - 1;
+  if (ds && FieldKind() == fkData && column >= 0 && column < ds->FieldDescrs().Count() &&
+      ds->FieldDescrs().Items(column)->IsDBKey) {
+    std::vector<char> raw(static_cast<size_t>(DataSize()) + 1, 0);
+    if (ds->IsEmpty() || !const_cast<TFIBStringField*>(this)->GetData(raw.data())) return String();
+    String text;
+    for (int32_t i = 0; i + 4 <= Size(); i += 4) text += Format("%-8.8x", {Load<uint32_t>(reinterpret_cast<uint8_t*>(&raw[static_cast<size_t>(i)]))});
+    return text;
+  }
+  return TStringField::GetAsString();
+}
+
+int32_t TFIBFloatField::Scale() const {
+  if (FieldKind() != fkData) return -15;
+  auto* ds = dynamic_cast<TFIBCustomDataSet*>(DataSet());
+  const int32_t column = FieldNo() - 1;
+  if (!ds || column < 0 || column >= ds->FieldDescrs().Count()) return 100;
+  return ds->FieldDescrs().Items(column)->Scale;
+}
+
+void TFIBFloatField::SetAsFloat(double v) {
+  const int32_t scale = Scale();
+  if (FRoundByScale && scale != 0 && scale != 100 && scale < 0)
+    v = static_cast<double>(RoundToDecimals(-scale, v));
+  TFloatField::SetAsFloat(v);
+}
+
+void TFIBBooleanField::SetAsString(const String& v) {
+  if (v == "1" || AnsiSameText(v, FStringTrue)) SetAsBoolean(true);
+  else if (v == "0" || AnsiSameText(v, FStringFalse)) SetAsBoolean(false);
+  else TBooleanField::SetAsString(v);
+}
+
+String TFIBBooleanField::GetAsString() const {
+  if (IsNull()) return String();
+  return GetAsBoolean() ? FStringTrue : FStringFalse;
+}
+
+RTL_PUBLISHED(TFIBStringField) { prop("EmptyStrToNull", &TFIBStringField::EmptyStrToNull, &TFIBStringField::SetEmptyStrToNull).Default(false); }
+
+RTL_PUBLISHED(TFIBFloatField) { prop("RoundByScale", &TFIBFloatField::RoundByScale, &TFIBFloatField::SetRoundByScale).Default(true); }
+
+RTL_PUBLISHED(TFIBBooleanField) {
+  prop("StringTrue", &TFIBBooleanField::StringTrue, &TFIBBooleanField::SetStringTrue)
+      .Stored(&TFIBBooleanField::IsStringTrueStored);
+  prop("StringFalse", &TFIBBooleanField::StringFalse, &TFIBBooleanField::SetStringFalse)
+      .Stored(&TFIBBooleanField::IsStringFalseStored);
+}
+
+namespace {
+// Form resources find the datasets and their field classes by class name.
+const bool kRegistered = [] {
+  RegisterClasses({TFIBDataSet::StaticClass(), TFIBStringField::StaticClass(), TFIBWideStringField::StaticClass(),
+                   TFIBIntegerField::StaticClass(), TFIBSmallIntField::StaticClass(),
+                   TFIBLargeIntField::StaticClass(), TFIBFloatField::StaticClass(), TFIBBCDField::StaticClass(),
+                   TFIBDateField::StaticClass(), TFIBTimeField::StaticClass(), TFIBDateTimeField::StaticClass(),
+                   TFIBBooleanField::StaticClass()});
+  return true;
+}();
+}  // namespace

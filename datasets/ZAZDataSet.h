@@ -20,6 +20,123 @@
 class TFIBQuery;
 class TFIBXSQLDA;
 
+// Field classes of the SQL datasets. Persistent fields of forms use them by name; default fields are the
+// platform's classes (the framework picks those by data type).
+
+// Writing an empty text stores null when EmptyStrToNull is set; attaching the field to an SQL dataset
+// takes the flag from the dataset's psSetEmptyStrToNull.
+class TFIBStringField : public TStringField {
+  RTL_CLASS(TFIBStringField, TStringField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBStringField(TComponent* AOwner) : TStringField(AOwner) {}
+  bool EmptyStrToNull() const { return FEmptyStrToNull; }
+  void SetEmptyStrToNull(bool v) { FEmptyStrToNull = v; }
+  void SetDataSet(TDataSet* value) override;
+  void SetAsString(const String& v) override;
+
+protected:
+  String GetAsString() const override;
+
+private:
+  bool FEmptyStrToNull = false;
+};
+
+class TFIBWideStringField : public TWideStringField {
+  RTL_CLASS(TFIBWideStringField, TWideStringField)
+public:
+  using TWideStringField::TWideStringField;
+};
+
+// Integer columns read and written as Booleans: true is any value above 0, written as 1.
+class TFIBIntegerField : public TIntegerField {
+  RTL_CLASS(TFIBIntegerField, TIntegerField)
+public:
+  using TIntegerField::TIntegerField;
+  void SetAsBoolean(bool v) override { SetAsInteger(v ? 1 : 0); }
+
+protected:
+  bool GetAsBoolean() const override { return GetAsInteger() > 0; }
+};
+
+class TFIBSmallIntField : public TSmallintField {
+  RTL_CLASS(TFIBSmallIntField, TSmallintField)
+public:
+  using TSmallintField::TSmallintField;
+  void SetAsBoolean(bool v) override { SetAsInteger(v ? 1 : 0); }
+
+protected:
+  bool GetAsBoolean() const override { return GetAsInteger() > 0; }
+};
+
+class TFIBLargeIntField : public TLargeintField {
+  RTL_CLASS(TFIBLargeIntField, TLargeintField)
+public:
+  using TLargeintField::TLargeintField;
+};
+
+// With RoundByScale a written value is rounded to the decimals of its column's scale.
+class TFIBFloatField : public TFloatField {
+  RTL_CLASS(TFIBFloatField, TFloatField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBFloatField(TComponent* AOwner) : TFloatField(AOwner) {}
+  bool RoundByScale() const { return FRoundByScale; }
+  void SetRoundByScale(bool v) { FRoundByScale = v; }
+  // The column's scale; -15 for a field that is not a data field, 100 without a column.
+  int32_t Scale() const;
+  void SetAsFloat(double v) override;
+
+private:
+  bool FRoundByScale = true;
+};
+
+class TFIBBCDField : public TBCDField {
+  RTL_CLASS(TFIBBCDField, TBCDField)
+public:
+  using TBCDField::TBCDField;
+};
+
+class TFIBDateField : public TDateField {
+  RTL_CLASS(TFIBDateField, TDateField)
+public:
+  using TDateField::TDateField;
+};
+
+class TFIBTimeField : public TTimeField {
+  RTL_CLASS(TFIBTimeField, TTimeField)
+public:
+  using TTimeField::TTimeField;
+};
+
+class TFIBDateTimeField : public TDateTimeField {
+  RTL_CLASS(TFIBDateTimeField, TDateTimeField)
+public:
+  using TDateTimeField::TDateTimeField;
+};
+
+// Booleans with their own texts: "1" or StringTrue (any letter case) is true, "0" or StringFalse false.
+class TFIBBooleanField : public TBooleanField {
+  RTL_CLASS(TFIBBooleanField, TBooleanField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBBooleanField(TComponent* AOwner) : TBooleanField(AOwner) {}
+  const String& StringTrue() const { return FStringTrue; }
+  void SetStringTrue(const String& v) { FStringTrue = v; }
+  const String& StringFalse() const { return FStringFalse; }
+  void SetStringFalse(const String& v) { FStringFalse = v; }
+  bool IsStringTrueStored() const { return FStringTrue != "True"; }
+  bool IsStringFalseStored() const { return FStringFalse != "False"; }
+  void SetAsString(const String& v) override;
+
+protected:
+  String GetAsString() const override;
+
+private:
+  String FStringTrue = "True";
+  String FStringFalse = "False";
+};
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject, public IFIBPropsDataSet {
   RTL_CLASS(TFIBCustomDataSet, TDataSet)
   RTL_INTERFACES(ISQLObject)

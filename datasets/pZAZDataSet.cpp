@@ -8,6 +8,7 @@
 #include "dbaccess/SqlTxtRtns.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
 
@@ -207,3 +208,11 @@ void TpZAZDataSet::DeleteOnServer() {
     RaiseClientError(47, {FullComponentName(this)});
   TFIBDataSet::DeleteOnServer();
 }
+
+namespace {
+// Form resources find the dataset by its class name.
+const bool kRegistered = [] {
+  RegisterClasses({TpZAZDataSet::StaticClass()});
+  return true;
+}();
+}  // namespace

@@ -313,4 +313,41 @@ TEST_F(ProgramDataSets, NoActionDeleteIsRefusedAndTheRowStays) {
   EXPECT_EQ(qBackups->FieldByName("ID")->AsInteger(), 2);
 }
 
+TEST_F(ProgramDataSets, PersistentFieldsOfTheLibraryClasses) {
+  auto* pass = New<TFIBStringField>(qOptions);
+  pass->SetFieldName("PASS");
+  pass->SetSize(200);
+  pass->SetDataSet(qOptions);
+  EXPECT_TRUE(pass->EmptyStrToNull());  // taken from the dataset's prepare options
+  auto* extension = New<TFIBStringField>(qOptions);
+  extension->SetFieldName("EXTENSION");
+  extension->SetSize(1020);
+  extension->SetDataSet(qOptions);
+  extension->SetEmptyStrToNull(false);
+  qOptions->Open();
+  EXPECT_EQ(pass->AsString(), "masterkey");
+  qOptions->Edit();
+  pass->SetAsString("");
+  extension->SetAsString("");
+  EXPECT_TRUE(pass->IsNull());
+  EXPECT_FALSE(extension->IsNull());
+  qOptions->Post();
+  EXPECT_TRUE(VarIsNull(Value("SELECT PASS FROM OPTIONS")));
+  EXPECT_EQ(Value("SELECT EXTENSION FROM OPTIONS").AsString(), "");
+}
+
+TEST_F(ProgramDataSets, IntegerFieldsReadAndWriteBooleans) {
+  auto* id = New<TFIBIntegerField>(qProjects);
+  id->SetFieldName("PROTOCOL");
+  id->SetDataSet(qProjects);
+  qProjects->Open();  // Archive, protocol 1
+  EXPECT_TRUE(id->AsBoolean());
+  qProjects->Edit();
+  id->SetAsBoolean(false);
+  EXPECT_EQ(id->AsInteger(), 0);
+  id->SetAsBoolean(true);
+  EXPECT_EQ(id->AsInteger(), 1);
+  qProjects->Cancel();
+}
+
 }  // namespace
