@@ -10,6 +10,7 @@
 #include "dbaccess/IB_Intf.h"
 #include "dbaccess/ZAZQuery.h"
 #include "dbaccess/pFIBProps.h"
+#include "dbaccess/pZAZDatabase.h"
 #include "rtl/DateTime.h"
 #include "rtl/StringLists.h"
 
@@ -57,13 +58,13 @@ protected:
   void SetUp() override {
     const String path = Dir.Path() + "/db.gdb";
     CreateProgramDatabase(path);
-    DB = New<TFIBDatabase>(nullptr);
+    DB = New<TpZAZDatabase>(nullptr);
     DB->SetName("Database");
     DB->SetDBName(path);
     DB->SetSQLDialect(1);
     DB->DBParams()->Add("user_name=SYSDBA");
     DB->DBParams()->Add("lc_ctype=UTF8");
-    TR = New<TFIBTransaction>(nullptr);
+    TR = New<TpZAZTransaction>(nullptr);
     TR->SetName("Transaction");
     TR->SetDefaultDatabase(DB);
     DB->Open();
@@ -154,8 +155,8 @@ protected:
   }
 
   TempFolder Dir;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
+  TpZAZDatabase* DB = nullptr;
+  TpZAZTransaction* TR = nullptr;
   TpZAZDataSet* qProjects = nullptr;
   TpZAZDataSet* qBackups = nullptr;
   TpZAZDataSet* qOptions = nullptr;
