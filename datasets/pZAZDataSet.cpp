@@ -8,6 +8,7 @@
 #include "dbaccess/SqlTxtRtns.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
+#include "dbaccess/pZAZDataInfo.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
@@ -59,9 +60,15 @@ std::vector<TpZAZDataSet::TUpdateColumn> TpZAZDataSet::UpdateColumns() {
   const String table = Unquoted(FAutoUpdateOptions->GetModifyTable());
   const String alias = Unquoted(FAutoUpdateOptions->GetUpdateTableAlias());
   if (table.empty()) return columns;
+  // Computed columns cannot be written; the metadata cache knows them.
+  TpZAZTableInfo* info = Database() ? ListTableInfo()->GetTableInfo(Database(), table, false) : nullptr;
   for (int32_t i = 0; i < QSelect()->GetFieldCount(); ++i) {
     TFIBXSQLVAR* v = QSelect()->Fields(i);
     if (v->GetRelationName() != table) continue;
+    if (info) {
+      TpZAZFieldInfo* f = info->FindFieldInfo(v->GetSQLName());
+      if (!f || (f->IsComputed && !PrepareOptions().Contains(psCanEditComputedFields))) continue;
+    }
     // A table that appears twice in the select belongs to the update only under the update alias.
     const String columnAlias = Unquoted(QSelect()->FieldRelationAlias(i));
     if (!columnAlias.empty() && !alias.empty() && columnAlias != alias && columnAlias != table) continue;
@@ -132,6 +139,25 @@ String TpZAZDataSet::GenerateSQLText(TpZAZStatementKind kind) {
 }
 
 void TpZAZDataSet::GenerateStatements() {
+  if (Trim(FAutoUpdateOptions->KeyFields()).empty() && Database()) {
+    // The table's primary key, by the names of the select columns that carry it.
+    const String table = Unquoted(FAutoUpdateOptions->GetModifyTable());
+    const String pk = ListTableInfo()->GetTableInfo(Database(), table, false)->GetPrimaryKeyFields(Database());
+    String keys;
+    size_t from = 0;
+    while (!pk.empty() && from <= pk.size()) {
+      const size_t semi = pk.find(';', from);
+      const String column = pk.substr(from, semi == String::npos ? String::npos : semi - from);
+      for (int32_t i = 0; i < QSelect()->GetFieldCount(); ++i)
+        if (QSelect()->Fields(i)->GetRelationName() == table && QSelect()->Fields(i)->GetSQLName() == column) {
+          keys += (keys.empty() ? "" : ";") + QSelect()->Fields(i)->Name();
+          break;
+        }
+      if (semi == String::npos) break;
+      from = semi + 1;
+    }
+    if (!keys.empty()) FAutoUpdateOptions->SetKeyFields(keys);
+  }
   if (Trim(FAutoUpdateOptions->KeyFields()).empty()) {
     // Without a key list every non-blob column of the update table serves as the key.
     String keys;

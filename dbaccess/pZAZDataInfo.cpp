@@ -194,8 +194,23 @@ TFIBTransaction* TpZAZTableInfoCollect::BindTransaction(TFIBDatabase* database) 
   if (FTransaction->DefaultDatabase() != database) {
     if (FTransaction->InTransaction()) FTransaction->Commit();
     FTransaction->SetDefaultDatabase(database);
+    database->FreeNotification(this);
   }
   return FTransaction;
+}
+
+void TpZAZTableInfoCollect::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  auto* database = dynamic_cast<TFIBDatabase*>(component);
+  if (operation != opRemove || !database) return;
+  RemoveDatabase(database);
+  if (FTransaction && FTransaction->DefaultDatabase() == database) {
+    try {
+      if (FTransaction->InTransaction()) FTransaction->Commit();
+    } catch (...) {
+    }
+    FTransaction->SetDefaultDatabase(nullptr);
+  }
 }
 
 int32_t TpZAZTableInfoCollect::QueryFormatNumber(TFIBDatabase* database, TFIBTransaction* tr, const String& table) {

@@ -102,6 +102,10 @@ public:
   bool ValidateAfterLoad() const { return FValidateAfterLoad; }
   void SetValidateAfterLoad(bool v) { FValidateAfterLoad = v; }
 
+protected:
+  // A connection being freed takes its entries with it.
+  void Notification(TComponent* component, TOperation operation) override;
+
 private:
   friend class TpZAZTableInfo;
   TFIBTransaction* BindTransaction(TFIBDatabase* database);

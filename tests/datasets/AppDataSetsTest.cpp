@@ -274,6 +274,20 @@ TEST_F(ProgramDataSets, GeneratedStatementsWriteBackups) {
   EXPECT_TRUE(VarIsNull(Value("SELECT ID FROM BACKUPS WHERE ID = 21")));
 }
 
+TEST_F(ProgramDataSets, KeyFromThePrimaryKeyAndNoComputedColumnsInGeneratedText) {
+  TR->Commit();
+  TR->StartTransaction();
+  Exec("ALTER TABLE BACKUPS ADD TWICE COMPUTED BY (IDPROJECT * 2)");
+  TR->Commit();
+  TR->StartTransaction();
+  qBackups->AutoUpdateOptions()->SetKeyFields("");
+  qBackups->Open();
+  EXPECT_EQ(qBackups->AutoUpdateOptions()->KeyFields(), "ID");
+  EXPECT_EQ(qBackups->DeleteSQL()->Text(), "Delete from BACKUPS BACKUPS\r\nwhere BACKUPS.ID=?OLD_ID\r\n");
+  EXPECT_EQ(qBackups->UpdateSQL()->Text().find("TWICE"), String::npos) << qBackups->UpdateSQL()->Text();
+  EXPECT_NE(qBackups->FindField("TWICE"), nullptr);
+}
+
 TEST_F(ProgramDataSets, OptionsUpdateEveryRowAndRefuseDeleteAndInsert) {
   qOptions->Open();
   qOptions->Edit();
