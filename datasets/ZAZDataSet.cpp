@@ -753,22 +753,30 @@ int32_t TFIBCustomDataSet::FieldsCount() { return FieldCount(); }
 
 bool TFIBCustomDataSet::FieldExist(const String& name, int32_t& index) {
   TField* f = FindFieldCached(name);
-  index = f ? f->Index() : -1;
+  if (f) index = f->Index();
   return f != nullptr;
 }
 
 bool TFIBCustomDataSet::ParamExist(const String& name, int32_t& index) { return FSelect->ParamExist(name, index); }
 
 Variant TFIBCustomDataSet::FieldValue(const String& name, bool old) {
-  int32_t index;
-  return FieldExist(name, index) ? FieldValue(index, old) : Variant::Null();
+  TField* f = FindFieldCached(name);
+  if (!f) DatabaseErrorFmt("Field '%s' not found", {name}, this);
+  const int32_t column = ColumnOf(f);
+  if (column < 0) return f->Value();
+  // By name the old value of an inserted record is its (empty) old value.
+  const uint8_t* rec = old && FHasOldBuffer ? FOldBuffer.data() : reinterpret_cast<const uint8_t*>(ActiveBuffer());
+  if (State() == dsBrowse && IsEmpty()) return Variant::Null();
+  return ColumnValue(column, rec);
 }
 
 Variant TFIBCustomDataSet::FieldValue(int32_t index, bool old) {
   TField* f = Fields()->Fields(index);
   const int32_t column = ColumnOf(f);
   if (column < 0) return f->Value();
-  const uint8_t* rec = old && FHasOldBuffer ? FOldBuffer.data() : reinterpret_cast<const uint8_t*>(ActiveBuffer());
+  // By index an inserted record has no old values of its own: the new ones stand in.
+  const bool useOld = old && FHasOldBuffer && State() != dsInsert;
+  const uint8_t* rec = useOld ? FOldBuffer.data() : reinterpret_cast<const uint8_t*>(ActiveBuffer());
   if (State() == dsBrowse && IsEmpty()) return Variant::Null();
   return ColumnValue(column, rec);
 }

@@ -288,6 +288,28 @@ TEST_F(ProgramDataSets, KeyFromThePrimaryKeyAndNoComputedColumnsInGeneratedText)
   EXPECT_NE(qBackups->FindField("TWICE"), nullptr);
 }
 
+TEST_F(ProgramDataSets, AsSQLObjectGivesNewAndOldValues) {
+  qProjects->Open();  // Archive
+  ISQLObject* obj = qProjects;
+  int32_t index = 77;
+  EXPECT_FALSE(obj->FieldExist("NOPE", index));
+  EXPECT_EQ(index, 77);
+  ASSERT_TRUE(obj->FieldExist("NAME", index));
+  EXPECT_EQ(obj->ParamCount(), 0);
+  EXPECT_THROW(obj->FieldValue("NOPE", false), EDatabaseError);
+  qProjects->Edit();
+  qProjects->FieldByName("NAME")->SetAsString("Новое");
+  EXPECT_EQ(obj->FieldValue(index, false).AsString(), "Новое");
+  EXPECT_EQ(obj->FieldValue(index, true).AsString(), "Archive");
+  EXPECT_EQ(obj->FieldValue("NAME", true).AsString(), "Archive");
+  qProjects->Cancel();
+  qProjects->Insert();
+  qProjects->FieldByName("NAME")->SetAsString("x");
+  EXPECT_EQ(obj->FieldValue(index, true).AsString(), "x");
+  EXPECT_TRUE(VarIsNull(obj->FieldValue("NAME", true)));
+  qProjects->Cancel();
+}
+
 TEST_F(ProgramDataSets, OptionsUpdateEveryRowAndRefuseDeleteAndInsert) {
   qOptions->Open();
   qOptions->Edit();
