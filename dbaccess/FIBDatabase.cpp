@@ -83,6 +83,24 @@ struct TransactionExistenceBlock {
   const char* TPB;
 };
 
+// The idle timer of a connection or transaction exists only while the timeout is not 0; it is created
+// quiet and runs outside the designer.
+template <class T>
+void SetIdleTimer(T* owner, TFIBTimer*& timer, uint32_t value) {
+  if (value == 0) {
+    FreeAndNil(timer);
+    return;
+  }
+  if (!timer) {
+    timer = New<TFIBTimer>(nullptr);
+    timer->SetEnabled(false);
+    timer->SetInterval(0);
+    timer->SetOnTimer(TNotifyEvent(owner, &T::TimerElapsed));
+  }
+  timer->SetInterval(value);
+  if (!Designing(owner)) timer->SetEnabled(true);
+}
+
 }  // namespace
 
 // ===================================================================================================
@@ -220,20 +238,7 @@ void TFIBDatabase::SetSQLDialect(int32_t value) {
 
 uint32_t TFIBDatabase::Timeout() const { return FTimer ? FTimer->Interval() : 0; }
 
-void TFIBDatabase::SetTimeout(uint32_t value) {
-  if (value == 0) {
-    FreeAndNil(FTimer);
-    return;
-  }
-  if (!FTimer) {
-    FTimer = New<TFIBTimer>(nullptr);
-    FTimer->SetEnabled(false);
-    FTimer->SetInterval(0);
-    FTimer->SetOnTimer(TNotifyEvent(this, &TFIBDatabase::TimerElapsed));
-  }
-  FTimer->SetInterval(value);
-  if (!Designing(this)) FTimer->SetEnabled(true);
-}
+void TFIBDatabase::SetTimeout(uint32_t value) { SetIdleTimer(this, FTimer, value); }
 
 void TFIBDatabase::SetDesignDBOptions(TDesignDBOptions value) {
   const bool was = FDesignDBOptions.Contains(ddoIsDefaultDatabase);
@@ -515,19 +520,7 @@ int32_t TFIBDatabase::AddLink(TFIBBase* link) {
   return LinkCount() - 1;
 }
 
-void TFIBDatabase::RemoveLink(int32_t index) {
-  if (index < 0 || index >= LinkCount()) return;
-  if (TFIBBase* link = FLinks[index]) {
-    link->FDatabase = nullptr;
-    link->FIndexInDatabase = -1;
-  }
-  const int32_t last = LinkCount() - 1;
-  if (index != last) {
-    FLinks[index] = FLinks[last];
-    if (FLinks[index]) FLinks[index]->FIndexInDatabase = index;
-  }
-  FLinks.pop_back();
-}
+void TFIBDatabase::RemoveLink(int32_t index) { TFIBBase::RemoveFromLinks(FLinks, index, true); }
 
 TFIBBase* TFIBDatabase::GetLink(int32_t index) const {
   return index >= 0 && index < LinkCount() ? FLinks[index] : nullptr;
@@ -932,20 +925,7 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* value) {
 
 uint32_t TFIBTransaction::Timeout() const { return FTimer ? FTimer->Interval() : 0; }
 
-void TFIBTransaction::SetTimeout(uint32_t value) {
-  if (value == 0) {
-    FreeAndNil(FTimer);
-    return;
-  }
-  if (!FTimer) {
-    FTimer = New<TFIBTimer>(nullptr);
-    FTimer->SetEnabled(false);
-    FTimer->SetInterval(0);
-    FTimer->SetOnTimer(TNotifyEvent(this, &TFIBTransaction::TimerElapsed));
-  }
-  FTimer->SetInterval(value);
-  if (!Designing(this)) FTimer->SetEnabled(true);
-}
+void TFIBTransaction::SetTimeout(uint32_t value) { SetIdleTimer(this, FTimer, value); }
 
 TStrings* TFIBTransaction::TRParams() const { return FTRParams; }
 void TFIBTransaction::SetTRParams(TStrings* value) { FTRParams->Assign(value); }
@@ -1099,19 +1079,7 @@ int32_t TFIBTransaction::AddLink(TFIBBase* link) {
   return LinkCount() - 1;
 }
 
-void TFIBTransaction::RemoveLink(int32_t index) {
-  if (index < 0 || index >= LinkCount()) return;
-  if (TFIBBase* link = FLinks[index]) {
-    link->FTransaction = nullptr;
-    link->FIndexInTransaction = -1;
-  }
-  const int32_t last = LinkCount() - 1;
-  if (index != last) {
-    FLinks[index] = FLinks[last];
-    if (FLinks[index]) FLinks[index]->FIndexInTransaction = index;
-  }
-  FLinks.pop_back();
-}
+void TFIBTransaction::RemoveLink(int32_t index) { TFIBBase::RemoveFromLinks(FLinks, index, false); }
 
 TFIBBase* TFIBTransaction::GetLink(int32_t index) const {
   return index >= 0 && index < LinkCount() ? FLinks[index] : nullptr;
@@ -1316,6 +1284,27 @@ isc_db_handle* TFIBBase::GetDBHandle() {
 isc_tr_handle* TFIBBase::GetTRHandle() {
   CheckTransaction();
   return FTransaction->HandleAddress();
+}
+
+void TFIBBase::RemoveFromLinks(std::vector<TFIBBase*>& links, int32_t index, bool database) {
+  if (index < 0 || index >= static_cast<int32_t>(links.size())) return;
+  auto setIndex = [database](TFIBBase* link, int32_t i) {
+    (database ? link->FIndexInDatabase : link->FIndexInTransaction) = i;
+  };
+  if (TFIBBase* link = links[index]) {
+    if (database)
+      link->FDatabase = nullptr;
+    else
+      link->FTransaction = nullptr;
+    setIndex(link, -1);
+  }
+  // The last link fills the slot, so indices stay dense but change on removal.
+  const int32_t last = static_cast<int32_t>(links.size()) - 1;
+  if (index != last) {
+    links[index] = links[last];
+    if (links[index]) setIndex(links[index], index);
+  }
+  links.pop_back();
 }
 
 void TFIBBase::DoBeforeDatabaseConnect() { Fire(FOnDatabaseConnecting); }

@@ -465,6 +465,8 @@ public:
   void DoTransactionFree();
 
 private:
+  // Drops slot `index` of a connection's (database true) or transaction's links list.
+  static void RemoveFromLinks(std::vector<TFIBBase*>& links, int32_t index, bool database);
   void Fire(const TNotifyEvent& e) {
     if (e.Assigned()) e(this);
   }

@@ -135,6 +135,13 @@ int64_t StoredInteger(const XSQLVAR* x) {
     default: return 0;
   }
 }
+// The scaled value cut toward zero, without floating point.
+int64_t TruncatedInteger(const XSQLVAR* x) {
+  int64_t v = StoredInteger(x);
+  if (x->sqlscale < 0) v /= Pow10(-x->sqlscale);
+  else if (x->sqlscale > 0) v *= Pow10(x->sqlscale);
+  return v;
+}
 int32_t StoredBoolean(const XSQLVAR* x) {
   // The 64-bit client gives BOOLEAN one byte; the older code a 16-bit word.
   if (x->sqllen >= 2) return *reinterpret_cast<const int16_t*>(x->sqldata);
@@ -150,12 +157,7 @@ int32_t TFIBXSQLVAR::GetAsInteger() const {
     if (!TryStrToInt(TrimStr(RawText()), v)) ConversionError();
     return v;
   }
-  if (t == SQLTypeShort || t == SQLTypeLong || t == SQLTypeInt64) {
-    int64_t v = StoredInteger(FXSQLVAR);
-    if (FXSQLVAR->sqlscale < 0) v /= Pow10(-FXSQLVAR->sqlscale);
-    else if (FXSQLVAR->sqlscale > 0) v *= Pow10(FXSQLVAR->sqlscale);
-    return static_cast<int32_t>(v);
-  }
+  if (t == SQLTypeShort || t == SQLTypeLong || t == SQLTypeInt64) return static_cast<int32_t>(TruncatedInteger(FXSQLVAR));
   if (t == SQLTypeFloat || t == SQLTypeDouble || t == SQLTypeDFloat) return static_cast<int32_t>(GetAsDouble());
   if (IsBooleanType(t)) return StoredBoolean(FXSQLVAR);
   ConversionError();
@@ -169,12 +171,7 @@ int64_t TFIBXSQLVAR::GetAsInt64() const {
     if (!TryStrToInt64(TrimStr(RawText()), v)) ConversionError();
     return v;
   }
-  if (t == SQLTypeShort || t == SQLTypeLong || t == SQLTypeInt64) {
-    int64_t v = StoredInteger(FXSQLVAR);
-    if (FXSQLVAR->sqlscale < 0) v /= Pow10(-FXSQLVAR->sqlscale);
-    else if (FXSQLVAR->sqlscale > 0) v *= Pow10(FXSQLVAR->sqlscale);
-    return v;
-  }
+  if (t == SQLTypeShort || t == SQLTypeLong || t == SQLTypeInt64) return TruncatedInteger(FXSQLVAR);
   if (t == SQLTypeFloat || t == SQLTypeDouble || t == SQLTypeDFloat) return static_cast<int64_t>(GetAsDouble());
   ConversionError();
 }

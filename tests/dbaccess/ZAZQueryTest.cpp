@@ -440,6 +440,26 @@ TEST_P(QueryTest, StartsItsTransactionRunsDDLAndKeepsConditionsAcrossOrderChange
   EXPECT_EQ(q->Fields(0)->GetAsInteger(), 3);
 }
 
+TEST_P(QueryTest, ParametersFilledFromAnotherStatementsFields) {
+  ExecSQL(DB, TR, "insert into ALLT (ID, I, VC) values (1, 7, 'семь')");
+  TFIBQuery* src = NewQuery("select I, VC from ALLT");
+  src->ExecQuery();
+  TFIBQuery* dst = NewQuery("insert into ALLT (ID, I, VC) values (2, :NEW_I, :VC)");
+  ISQLObject* target = dst;
+  AssignSQLObjectParams(target, {static_cast<ISQLObject*>(src)});
+  EXPECT_EQ(target->ParamCount(), 2);
+  EXPECT_EQ(VarToStr(target->ParamValue("VC")), "семь");
+  dst->ExecQuery();
+  TFIBQuery* check = NewQuery("select I, VC from ALLT where ID = 2");
+  check->ExecQuery();
+  ISQLObject* result = check;
+  EXPECT_EQ(result->FieldValue(0, false).AsInteger(), 7);
+  EXPECT_EQ(VarToStr(result->FieldValue("VC", false)), "семь");
+  int32_t index = -1;
+  EXPECT_TRUE(result->FieldExist("VC", index));
+  EXPECT_EQ(index, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, QueryTest, ::testing::Values(1, 3),
                          [](const ::testing::TestParamInfo<int>& info) { return "Dialect" + std::to_string(info.param); });
 
