@@ -3,6 +3,7 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -713,7 +714,14 @@ Variant TFIBCustomDataSet::ColumnValue(int32_t column, const uint8_t* rec) const
       return d->Scale < 0 ? Variant(Load<int16_t>(v) / scaleFactor) : Variant(static_cast<int32_t>(Load<int16_t>(v)));
     case SQL_LONG: return d->Scale < 0 ? Variant(Load<int32_t>(v) / scaleFactor) : Variant(Load<int32_t>(v));
     case SQL_INT64: {
-      if (d->Scale == 0) return Variant(Load<int64_t>(v));
+      const int64_t raw = Load<int64_t>(v);
+      if (d->Scale == 0) return Variant(raw);
+      // Up to 4 places a currency value carries the number exactly, as long as it fits.
+      if (d->Scale >= -4) {
+        int64_t factor = 1;
+        for (int32_t i = 0; i < 4 + d->Scale; ++i) factor *= 10;
+        if (raw <= INT64_MAX / factor && raw >= INT64_MIN / factor) return Variant(Currency::FromScaled(raw * factor));
+      }
       TBcd bcd;
       ScaledInt64ToBcd(-d->Scale, bcd, Load<int64_t>(v));
       return VarFMTBcdCreate(bcd);
