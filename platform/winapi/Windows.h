@@ -1258,4 +1258,7 @@ struct PixelBuffer {
 bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
+
+#include "winapi/WinGdi.h"
+#include "winapi/WinText.h"
 #include "winapi/X11Backend.h"
