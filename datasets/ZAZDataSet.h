@@ -1,0 +1,315 @@
+#pragma once
+// The SQL dataset: a TDataSet that runs a select through an owned TFIBQuery, copies the fetched rows
+// into a TRecordsCache and presents them through the record-buffer protocol; edits are written to the
+// server through the owned insert, update and delete statements (parameters filled from the dataset's
+// fields with the NEW_ and OLD_ prefixes) and re-read through the refresh statement.
+//
+// Record buffers follow the layout of pZAZFieldsDescr.h. Inline values hold the platform's native field
+// formats where the column allows: dates as TDateTimeRec day numbers, times as milliseconds of the day,
+// time stamps as a double of milliseconds; integers keep the column's width and scale.
+
+#include <cstdint>
+#include <vector>
+
+#include "datasets/ZAZCacheManage.h"
+#include "datasets/pZAZFieldsDescr.h"
+#include "db/DB.h"
+#include "dbaccess/FIBDatabase.h"
+#include "dbaccess/pFIBProps.h"
+
+class TFIBQuery;
+class TFIBXSQLDA;
+
+// Field classes of the SQL datasets. Persistent fields of forms use them by name; default fields are the
+// platform's classes (the framework picks those by data type).
+
+// Writing an empty text stores null when EmptyStrToNull is set; attaching the field to an SQL dataset
+// takes the flag from the dataset's psSetEmptyStrToNull.
+class TFIBStringField : public TStringField {
+  RTL_CLASS(TFIBStringField, TStringField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBStringField(TComponent* AOwner) : TStringField(AOwner) {}
+  bool EmptyStrToNull() const { return FEmptyStrToNull; }
+  void SetEmptyStrToNull(bool v) { FEmptyStrToNull = v; }
+  void SetDataSet(TDataSet* value) override;
+  void SetAsString(const String& v) override;
+
+protected:
+  String GetAsString() const override;
+
+private:
+  bool FEmptyStrToNull = false;
+};
+
+class TFIBWideStringField : public TWideStringField {
+  RTL_CLASS(TFIBWideStringField, TWideStringField)
+public:
+  using TWideStringField::TWideStringField;
+};
+
+// Integer columns read and written as Booleans: true is any value above 0, written as 1.
+class TFIBIntegerField : public TIntegerField {
+  RTL_CLASS(TFIBIntegerField, TIntegerField)
+public:
+  using TIntegerField::TIntegerField;
+  void SetAsBoolean(bool v) override { SetAsInteger(v ? 1 : 0); }
+
+protected:
+  bool GetAsBoolean() const override { return GetAsInteger() > 0; }
+};
+
+class TFIBSmallIntField : public TSmallintField {
+  RTL_CLASS(TFIBSmallIntField, TSmallintField)
+public:
+  using TSmallintField::TSmallintField;
+  void SetAsBoolean(bool v) override { SetAsInteger(v ? 1 : 0); }
+
+protected:
+  bool GetAsBoolean() const override { return GetAsInteger() > 0; }
+};
+
+class TFIBLargeIntField : public TLargeintField {
+  RTL_CLASS(TFIBLargeIntField, TLargeintField)
+public:
+  using TLargeintField::TLargeintField;
+};
+
+// With RoundByScale a written value is rounded to the decimals of its column's scale.
+class TFIBFloatField : public TFloatField {
+  RTL_CLASS(TFIBFloatField, TFloatField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBFloatField(TComponent* AOwner) : TFloatField(AOwner) {}
+  bool RoundByScale() const { return FRoundByScale; }
+  void SetRoundByScale(bool v) { FRoundByScale = v; }
+  // The column's scale; -15 for a field that is not a data field, 100 without a column.
+  int32_t Scale() const;
+  void SetAsFloat(double v) override;
+
+private:
+  bool FRoundByScale = true;
+};
+
+class TFIBBCDField : public TBCDField {
+  RTL_CLASS(TFIBBCDField, TBCDField)
+public:
+  using TBCDField::TBCDField;
+};
+
+class TFIBDateField : public TDateField {
+  RTL_CLASS(TFIBDateField, TDateField)
+public:
+  using TDateField::TDateField;
+};
+
+class TFIBTimeField : public TTimeField {
+  RTL_CLASS(TFIBTimeField, TTimeField)
+public:
+  using TTimeField::TTimeField;
+};
+
+class TFIBDateTimeField : public TDateTimeField {
+  RTL_CLASS(TFIBDateTimeField, TDateTimeField)
+public:
+  using TDateTimeField::TDateTimeField;
+};
+
+// Booleans with their own texts: "1" or StringTrue (any letter case) is true, "0" or StringFalse false.
+class TFIBBooleanField : public TBooleanField {
+  RTL_CLASS(TFIBBooleanField, TBooleanField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBBooleanField(TComponent* AOwner) : TBooleanField(AOwner) {}
+  const String& StringTrue() const { return FStringTrue; }
+  void SetStringTrue(const String& v) { FStringTrue = v; }
+  const String& StringFalse() const { return FStringFalse; }
+  void SetStringFalse(const String& v) { FStringFalse = v; }
+  bool IsStringTrueStored() const { return FStringTrue != "True"; }
+  bool IsStringFalseStored() const { return FStringFalse != "False"; }
+  void SetAsString(const String& v) override;
+
+protected:
+  String GetAsString() const override;
+
+private:
+  String FStringTrue = "True";
+  String FStringFalse = "False";
+};
+
+class TFIBCustomDataSet : public TDataSet, public ISQLObject, public IFIBPropsDataSet {
+  RTL_CLASS(TFIBCustomDataSet, TDataSet)
+  RTL_INTERFACES(ISQLObject)
+public:
+  explicit TFIBCustomDataSet(TComponent* AOwner);
+  ~TFIBCustomDataSet() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+
+  TFIBDatabase* Database() const { return FDatabase; }
+  void SetDatabase(TFIBDatabase* value);
+  TFIBTransaction* Transaction() const { return FTransaction; }
+  void SetTransaction(TFIBTransaction* value);
+
+  TStrings* SelectSQL() const;
+  TStrings* InsertSQL() const;
+  TStrings* UpdateSQL() const;
+  TStrings* DeleteSQL() const;
+  TStrings* RefreshSQL() const;
+  TFIBQuery* QSelect() const { return FSelect; }
+  TFIBQuery* QInsert() const { return FInsert; }
+  TFIBQuery* QUpdate() const { return FUpdate; }
+  TFIBQuery* QDelete() const { return FDelete; }
+  TFIBQuery* QRefresh() const { return FRefresh; }
+
+  TpZAZDsOptions Options() const { return FOptions; }
+  void SetOptions(TpZAZDsOptions value) { FOptions = value; }
+  TpPrepareOptions PrepareOptions() const { return FPrepareOptions; }
+  void SetPrepareOptions(TpPrepareOptions value);
+  TDetailConditions DetailConditions() const { return FDetailConditions; }
+  void SetDetailConditions(TDetailConditions value) { FDetailConditions = value; }
+  int32_t BufferChunks() const { return FBufferChunks; }
+  void SetBufferChunks(int32_t value) { FBufferChunks = value < 1 ? 1 : value; }
+
+  virtual void Prepare();
+  void UnPrepare();
+  bool Prepared() const { return FIsPrepared; }
+  void FetchAll();
+  // Re-reads the current record through the refresh statement.
+  void RefreshRecord();
+
+  TRecordsCache* RecordsCache() const { return FCache; }
+  const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }
+  int32_t FetchedCount() const { return FFetchedCount; }
+  TField* FindFieldCached(const String& name);
+
+  // Platform overrides used from outside.
+  bool GetFieldData(TField* field, void* buffer) override;
+  using TDataSet::GetFieldData;
+  void SetFieldData(TField* field, const void* buffer) override;
+  using TDataSet::SetFieldData;
+  bool BookmarkValid(const TBookmark& bookmark) override;
+  int32_t CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
+  bool GetCurrentRecord(TRecordBuffer buffer) override;
+  bool IsSequenced() override { return true; }
+  int32_t RecNo() const override;
+  void SetRecNo(int32_t value) override;
+
+  // ISQLObject: the dataset's fields by their names, its parameters are the select's.
+  int32_t ParamCount() override;
+  String ParamName(int32_t index) override;
+  int32_t FieldsCount() override;
+  bool FieldExist(const String& name, int32_t& index) override;
+  bool ParamExist(const String& name, int32_t& index) override;
+  Variant FieldValue(const String& name, bool old) override;
+  Variant FieldValue(int32_t index, bool old) override;
+  Variant ParamValue(const String& name) override;
+  Variant ParamValue(int32_t index) override;
+  void SetParamValue(int32_t index, const Variant& value) override;
+  String FieldName(int32_t index) override;
+
+  // IFIBPropsDataSet.
+  TStrings* DataSetSQL(TDataSetSQLKind kind) override;
+  void SetDataSetSQL(TDataSetSQLKind kind, TStrings* value) override;
+  bool HasConnection() override { return FDatabase != nullptr; }
+  int32_t ConnectionSQLDialect() override;
+  bool ConnectionNamesLowerCaseAllowed() override { return false; }
+  bool NewInDesigner() override { return false; }
+
+  int32_t QueryInterface(const TGUID& iid, void** obj) override;
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+
+protected:
+  // The option sets are streamed member by member as Boolean pseudo-properties under fixed names.
+  void DefineProperties(TFiler* filer) override;
+  TFIBQuery* CreateOwnedStatement(const String& name);
+  // Writes the current edit to the server; the base runs the given statements.
+  virtual void PostOnServer(bool inserting);
+  virtual void DeleteOnServer();
+  // A new record's values before OnNewRecord (generator keys, defaults).
+  virtual void InitNewRecordValues() {}
+  virtual void ApplyFieldSettings() {}
+
+  TRecordBuffer AllocRecordBuffer() override;
+  void FreeRecordBuffer(TRecordBuffer& buffer) override;
+  void GetBookmarkData(TRecordBuffer buffer, void* data) override;
+  TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) override;
+  TGetResult GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) override;
+  uint16_t GetRecordSize() const override;
+  int32_t GetRecordCount() const override;
+  void InternalClose() override;
+  void InternalDelete() override;
+  void InternalFirst() override;
+  void InternalGotoBookmark(const void* bookmark) override;
+  void InternalHandleException() override;
+  void InternalInitFieldDefs() override;
+  void InternalInitRecord(TRecordBuffer buffer) override;
+  void InternalLast() override;
+  void InternalOpen() override;
+  void InternalPost() override;
+  void InternalRefresh() override;
+  void InternalSetToRecord(TRecordBuffer buffer) override;
+  bool IsCursorOpen() const override { return FIsOpen; }
+  void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag value) override;
+  void SetBookmarkData(TRecordBuffer buffer, const void* data) override;
+  bool GetCanModify() const override;
+  void DoOnNewRecord() override;
+  void DoAfterOpen() override;
+  void InternalEdit() override;
+  void InternalInsert() override;
+  void DoBeforeEdit() override;
+  void DoBeforeInsert() override;
+  void DoBeforeDelete() override;
+  virtual bool CanEdit() const;
+  virtual bool CanInsert() const;
+  virtual bool CanDelete() const;
+  // Whether a row of the cache is shown (deleted rows stay in the cache, hidden).
+  bool RowIsVisible(int32_t position0) const;
+
+  // The record buffer that field values are read from and written to in the current state.
+  uint8_t* StateBuffer() const;
+  // Value of one select column in a record buffer, as the statements take it.
+  Variant ColumnValue(int32_t column, const uint8_t* buffer) const;
+  // Copies a fetched row (or a refresh statement's row) into a record buffer, column by column.
+  void ReadRowFromStatement(TFIBXSQLDA* row, uint8_t* buffer, bool byName);
+  bool FetchRecord();
+  TFIBQuery* FSelect = nullptr;
+
+private:
+  void CheckDatabaseAndTransaction();
+  int32_t VisibleCount() const { return FFetchedCount - FHiddenCount; }
+  int32_t ColumnOf(TField* field) const;
+  void ExecModify(TFIBQuery* query);
+  void CreateCache();
+
+  TFIBQuery* FInsert = nullptr;
+  TFIBQuery* FUpdate = nullptr;
+  TFIBQuery* FDelete = nullptr;
+  TFIBQuery* FRefresh = nullptr;
+  TFIBDatabase* FDatabase = nullptr;
+  TFIBTransaction* FTransaction = nullptr;
+  TFIBFieldDescrList FDescrs;
+  TFIBRecordLayout FLayout;
+  TRecordsCache* FCache = nullptr;
+  std::vector<uint8_t> FFetchBuffer;
+  std::vector<uint8_t> FOldBuffer;
+  TpZAZDsOptions FOptions{poTrimCharFields, poRefreshAfterPost, poStartTransaction, poAutoFormatFields};
+  TpPrepareOptions FPrepareOptions{pfImportDefaultValues, psUseBooleanField, psGetOrderInfo, psSetEmptyStrToNull};
+  int32_t FBufferChunks = 32;
+  int32_t FCurrentIndex = -1;
+  int32_t FFetchedCount = 0;
+  int32_t FHiddenCount = 0;
+  bool FIsOpen = false;
+  bool FIsPrepared = false;
+  bool FCursorAtEnd = false;
+  bool FHasOldBuffer = false;
+  bool FOptionsResetDone = false;
+  TDetailConditions FDetailConditions;
+};
+
+class TFIBDataSet : public TFIBCustomDataSet {
+  RTL_CLASS(TFIBDataSet, TFIBCustomDataSet)
+public:
+  using TFIBCustomDataSet::TFIBCustomDataSet;
+};
