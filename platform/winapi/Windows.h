@@ -1258,3 +1258,4 @@ struct PixelBuffer {
 bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
+#include "winapi/WinText.h"

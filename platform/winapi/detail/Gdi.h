@@ -43,6 +43,15 @@ struct DC : GdiObject {
   pixman_region32_t clip;   // application clip in device coordinates, when hasClip
   bool hasClip = false;
   HBRUSH brush = nullptr;
+  // Text state (fonts and text output).
+  HFONT font = nullptr;  // nullptr: the system font
+  COLORREF textColor = 0;
+  COLORREF bkColor = 0xFFFFFF;
+  int bkMode = 2;  // OPAQUE
+  UINT textAlign = 0;
+  int charExtra = 0;
+  int justExtra = 0, justBreaks = 0;  // SetTextJustification
+  POINT curPos{};
   // The surface and the surface position of device (0, 0); false when the DC cannot draw.
   bool Target(PixelBuffer* out, POINT* origin) const;
   // The effective clip (visible region and application clip) in device coordinates.
