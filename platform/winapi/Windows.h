@@ -1259,3 +1259,4 @@ bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
 #include "winapi/WinText.h"
+#include "winapi/WinCtrls.h"
