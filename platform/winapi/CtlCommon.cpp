@@ -105,6 +105,8 @@ void RegisterControlClasses() {
   };
   static const Def defs[] = {
       {"EDIT", ctl::EditProc, CS_DBLCLKS | CS_PARENTDC, 1},
+      {"BUTTON", ctl::ButtonProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
+      {"STATIC", ctl::StaticProc, CS_DBLCLKS | CS_PARENTDC, 0},
   };
   for (const Def& d : defs) {
     WNDCLASSEX wc{};
@@ -119,3 +121,37 @@ void RegisterControlClasses() {
 }
 
 }  // namespace winapi::detail
+
+namespace winapi::ctl {
+
+void FrameRect3D(HDC dc, RECT r, int topLeftColor, int bottomRightColor) {
+  HBRUSH tl = GetSysColorBrush(topLeftColor), br = GetSysColorBrush(bottomRightColor);
+  RECT t{r.left, r.top, r.right - 1, r.top + 1}, l{r.left, r.top, r.left + 1, r.bottom - 1};
+  RECT b{r.left, r.bottom - 1, r.right, r.bottom}, rt{r.right - 1, r.top, r.right, r.bottom};
+  FillRect(dc, &t, tl);
+  FillRect(dc, &l, tl);
+  FillRect(dc, &b, br);
+  FillRect(dc, &rt, br);
+}
+
+void DottedFocusRect(HDC dc, RECT r) {
+  HBRUSH b = GetSysColorBrush(COLOR_WINDOWTEXT);
+  for (int x = r.left; x < r.right; x += 2) {
+    RECT a{x, r.top, x + 1, r.top + 1}, c{x, r.bottom - 1, x + 1, r.bottom};
+    FillRect(dc, &a, b);
+    FillRect(dc, &c, b);
+  }
+  for (int y = r.top; y < r.bottom; y += 2) {
+    RECT a{r.left, y, r.left + 1, y + 1}, c{r.right - 1, y, r.right, y + 1};
+    FillRect(dc, &a, b);
+    FillRect(dc, &c, b);
+  }
+}
+
+std::string WindowText(HWND hwnd) {
+  std::string s(static_cast<size_t>(DefWindowProc(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+  s.resize(static_cast<size_t>(DefWindowProc(hwnd, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()))));
+  return s;
+}
+
+}  // namespace winapi::ctl

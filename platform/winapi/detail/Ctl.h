@@ -50,3 +50,11 @@ namespace winapi::detail {
 // Registers the built-in classes once; called when the window manager starts or resets.
 void RegisterControlClasses();
 }  // namespace winapi::detail
+
+namespace winapi::ctl {
+// Plain 3-D frame pieces the controls draw with.
+void FrameRect3D(HDC dc, RECT r, int topLeftColor, int bottomRightColor);
+void DottedFocusRect(HDC dc, RECT r);
+// The window's text, as the window procedure keeps it.
+std::string WindowText(HWND hwnd);
+}  // namespace winapi::ctl
