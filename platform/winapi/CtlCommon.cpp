@@ -108,6 +108,7 @@ void RegisterControlClasses() {
       {"BUTTON", ctl::ButtonProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
       {"STATIC", ctl::StaticProc, CS_DBLCLKS | CS_PARENTDC, 0},
       {"LISTBOX", ctl::ListBoxProc, CS_DBLCLKS | CS_PARENTDC, 0},
+      {"COMBOBOX", ctl::ComboBoxProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
   };
   for (const Def& d : defs) {
     WNDCLASSEX wc{};
