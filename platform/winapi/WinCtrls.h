@@ -335,3 +335,4 @@ void SetControlTextMeasure(ControlTextMeasure measure);
 ControlTextExtent MeasureControlText(HFONT font, const char* utf8, int bytes);
 
 }  // namespace winapi
+#include "winapi/CtlViews.h"
