@@ -110,6 +110,8 @@ void RegisterControlClasses() {
       {"LISTBOX", ctl::ListBoxProc, CS_DBLCLKS | CS_PARENTDC, 0},
       {"COMBOBOX", ctl::ComboBoxProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
       {WC_TREEVIEW, ctl::TreeViewProc, CS_DBLCLKS, 0},
+      {WC_LISTVIEW, ctl::ListViewProc, CS_DBLCLKS, 0},
+      {WC_HEADER, ctl::ListHeaderProc, CS_DBLCLKS, 0},
   };
   for (const Def& d : defs) {
     WNDCLASSEX wc{};
