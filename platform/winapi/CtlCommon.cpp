@@ -109,6 +109,7 @@ void RegisterControlClasses() {
       {"STATIC", ctl::StaticProc, CS_DBLCLKS | CS_PARENTDC, 0},
       {"LISTBOX", ctl::ListBoxProc, CS_DBLCLKS | CS_PARENTDC, 0},
       {"COMBOBOX", ctl::ComboBoxProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
+      {"SCROLLBAR", ctl::ScrollBarProc, CS_DBLCLKS | CS_PARENTDC | CS_HREDRAW | CS_VREDRAW, 0},
       {WC_TREEVIEW, ctl::TreeViewProc, CS_DBLCLKS, 0},
       {WC_LISTVIEW, ctl::ListViewProc, CS_DBLCLKS, 0},
       {WC_HEADER, ctl::ListHeaderProc, CS_DBLCLKS, 0},
