@@ -1259,4 +1259,5 @@ bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
 #include "winapi/WinText.h"
+#include "winapi/X11Backend.h"
 #include "winapi/WinCtrls.h"
