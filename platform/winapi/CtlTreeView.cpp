@@ -1,7 +1,7 @@
 // The tree view ("SysTreeView32"): items with texts, images and children given directly or asked for
 // through TVN_GETDISPINFO, expanding and collapsing with TVN_ITEMEXPANDING/ED, the caret selection with
 // TVN_SELCHANGING/ED, keyboard and mouse navigation, hit tests, lines and buttons, scrolling and the
-// start of dragging (TVN_BEGINDRAG). Image lists are kept and reported; this class does not draw them.
+// start of dragging (TVN_BEGINDRAG), label editing in an "EDIT". Image lists are kept and reported; this class does not draw them.
 
 #include <algorithm>
 #include <cstring>
@@ -47,6 +47,9 @@ struct Tree {
   Node* pressed = nullptr;  // a press that may become a drag
   POINT pressAt{};
   bool pressRight = false;
+  HWND edit = nullptr;  // the label being edited
+  Node* editing = nullptr;
+  WNDPROC editProc = nullptr;
   static constexpr COLORREF CLR_NONE_VALUE = 0xFFFFFFFF;
 
   DWORD Style() const { return static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)); }
@@ -276,6 +279,7 @@ void Delete(Tree* t, Node* n) {
   if (t->caret == n) t->caret = nullptr;
   if (t->drop == n) t->drop = nullptr;
   if (t->pressed == n) t->pressed = nullptr;
+  if (t->editing == n) t->editing = nullptr;
   auto& sib = n->parent->kids;
   sib.erase(std::find(sib.begin(), sib.end(), n));
   t->all.erase(n);
@@ -449,6 +453,76 @@ void Paint(Tree* t) {
   EndPaint(t->hwnd, &ps);
 }
 
+// ---- label editing -----------------------------------------------------------------------------------
+void EndEdit(Tree* t, bool ok);
+
+LRESULT EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  Tree* t = T(GetParent(h));
+  WNDPROC base = t && t->editProc ? t->editProc : EditProc;
+  if (t && t->edit == h) {
+    if (msg == WM_KEYDOWN && (wp == VK_RETURN || wp == VK_ESCAPE)) {
+      EndEdit(t, wp == VK_RETURN);
+      return 0;
+    }
+    if (msg == WM_CHAR && (wp == U'\r' || wp == 27)) return 0;
+    if (msg == WM_GETDLGCODE) return CallWindowProc(base, h, msg, wp, lp) | DLGC_WANTALLKEYS;
+    if (msg == WM_KILLFOCUS) {
+      LRESULT r = CallWindowProc(base, h, msg, wp, lp);
+      if (t->edit == h) EndEdit(t, true);
+      return r;
+    }
+  }
+  return CallWindowProc(base, h, msg, wp, lp);
+}
+
+HWND BeginEdit(Tree* t, Node* n) {
+  if (t->edit) EndEdit(t, true);
+  if (!n) return nullptr;
+  EnsureVisible(t, n);
+  NMTVDISPINFO di{};
+  di.item = ItemOf(n, TVIF_HANDLE | TVIF_PARAM | TVIF_STATE | TVIF_TEXT);
+  std::string text = TextOf(t, n);
+  di.item.pszText = text.data();
+  if (SendNotify(t, TVN_BEGINLABELEDIT, &di.hdr)) return nullptr;
+  auto rows = Rows(t);
+  int row = RowOf(rows, n);
+  if (row < 0) return nullptr;
+  RECT r = LabelRect(t, n, row, rows[static_cast<size_t>(row)].second);
+  t->editing = n;
+  t->edit = CreateWindowEx(0, "EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.left, r.top,
+                           std::max(static_cast<int>(r.right - r.left) + 20, 40), r.bottom - r.top, t->hwnd, nullptr, nullptr, nullptr);
+  SendMessage(t->edit, WM_SETFONT, reinterpret_cast<WPARAM>(t->font), FALSE);
+  t->editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(t->edit, GWLP_WNDPROC));
+  SetWindowLongPtr(t->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditSubclass));
+  SetFocus(t->edit);
+  SendMessage(t->edit, EM_SETSEL, 0, -1);
+  return t->edit;
+}
+
+// Ends the edit: the parent hears the new text (or none when cancelled) and keeps it by answering TRUE.
+void EndEdit(Tree* t, bool ok) {
+  HWND e = t->edit;
+  if (!e) return;
+  Node* n = t->editing;
+  t->edit = nullptr;
+  t->editing = nullptr;
+  std::string text;
+  if (ok) {
+    text.resize(static_cast<size_t>(GetWindowTextLength(e)) + 1);
+    text.resize(static_cast<size_t>(GetWindowText(e, text.data(), static_cast<int>(text.size()))));
+  }
+  bool focusedInside = GetFocus() == e;
+  DestroyWindow(e);
+  if (focusedInside) SetFocus(t->hwnd);
+  if (!n || !t->all.count(n)) return;
+  NMTVDISPINFO di{};
+  di.item = ItemOf(n, TVIF_HANDLE | TVIF_PARAM | TVIF_TEXT);
+  di.item.pszText = ok ? text.data() : nullptr;
+  di.item.cchTextMax = static_cast<int>(text.size());
+  if (SendNotify(t, TVN_ENDLABELEDIT, &di.hdr) && ok && !n->textCallback) n->text = text;
+  Redraw(t);
+}
+
 void KeyDown(Tree* t, int vk) {
   NMTVKEYDOWN kd{};
   kd.wVKey = static_cast<WORD>(vk);
@@ -486,6 +560,9 @@ void KeyDown(Tree* t, int vk) {
     case VK_ADD: Expand(t, c, TVE_EXPAND, TVC_BYKEYBOARD, true); break;
     case VK_SUBTRACT: Expand(t, c, TVE_COLLAPSE, TVC_BYKEYBOARD, true); break;
     case VK_RETURN: Simple(t, NM_RETURN); break;
+    case VK_F2:
+      if (t->Style() & TVS_EDITLABELS) BeginEdit(t, c);
+      break;
     default: break;
   }
 }
@@ -532,6 +609,7 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: {
+      if (t->edit) EndEdit(t, true);
       if (GetFocus() != h) SetFocus(h);
       TVHITTESTINFO hi{{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, 0, nullptr};
       HitTest(t, &hi);
@@ -718,6 +796,12 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return n ? static_cast<LRESULT>(n->state & static_cast<UINT>(lp)) : 0;
     }
     case TVM_GETVISIBLECOUNT: return VisibleCount(t);
+    case TVM_EDITLABEL: return reinterpret_cast<LRESULT>(BeginEdit(t, N(t, reinterpret_cast<HTREEITEM>(lp))));
+    case TVM_GETEDITCONTROL: return reinterpret_cast<LRESULT>(t->edit);
+    case TVM_ENDEDITLABELNOW:
+      if (!t->edit) return FALSE;
+      EndEdit(t, wp == 0);
+      return TRUE;
     case TVM_HITTEST: {
       auto* hi = reinterpret_cast<TVHITTESTINFO*>(lp);
       if (!hi) return 0;

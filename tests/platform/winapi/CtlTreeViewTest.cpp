@@ -230,3 +230,55 @@ TEST_F(TreeView, EnsureVisibleExpandsAndScrolls) {
 }
 
 }  // namespace
+
+namespace {
+
+class TreeEdit : public CtlTest {};
+
+TEST_F(TreeEdit, LabelEditingAsksBeforeAndAfter) {
+  HWND tree = Child(WC_TREEVIEW, "", TVS_EDITLABELS | TVS_HASBUTTONS, 10, 10, 200, 100);
+  TVINSERTSTRUCT is{};
+  is.hParent = TVI_ROOT;
+  is.hInsertAfter = TVI_LAST;
+  is.item.mask = TVIF_TEXT;
+  is.item.pszText = const_cast<char*>("старое");
+  auto item = reinterpret_cast<HTREEITEM>(SendMessage(tree, TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&is)));
+  Lines events;
+  LRESULT accept = TRUE;
+  On("form", [&](HWND, UINT m, WPARAM, LPARAM l, LRESULT& r) {
+    if (m != WM_NOTIFY) return false;
+    auto* di = reinterpret_cast<NMTVDISPINFO*>(l);
+    if (di->hdr.code == TVN_BEGINLABELEDIT) events.push_back(std::string("BEGIN ") + di->item.pszText);
+    if (di->hdr.code == TVN_ENDLABELEDIT) events.push_back(std::string("END ") + (di->item.pszText ? di->item.pszText : "(cancel)"));
+    r = di->hdr.code == TVN_ENDLABELEDIT ? accept : 0;
+    return true;
+  });
+  auto edit = reinterpret_cast<HWND>(SendMessage(tree, TVM_EDITLABEL, 0, reinterpret_cast<LPARAM>(item)));
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessage(tree, TVM_GETEDITCONTROL, 0, 0)), edit);
+  headless::TypeText("новое");
+  Run();
+  Key(VK_RETURN);
+  char buf[32] = {};
+  TVITEM it{};
+  it.mask = TVIF_TEXT;
+  it.hItem = item;
+  it.pszText = buf;
+  it.cchTextMax = sizeof(buf);
+  SendMessage(tree, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it));
+  EXPECT_EQ(std::string(buf), "новое");
+  EXPECT_EQ(GetFocus(), tree);
+  SendMessage(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  Key(VK_F2);
+  Key(VK_ESCAPE);
+  accept = FALSE;
+  SendMessage(tree, TVM_EDITLABEL, 0, reinterpret_cast<LPARAM>(item));
+  headless::TypeText("x");
+  Run();
+  SendMessage(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
+  SendMessage(tree, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&it));
+  EXPECT_EQ(std::string(buf), "новое");  // refused by the parent
+  EXPECT_EQ(events, (Lines{"BEGIN старое", "END новое", "BEGIN новое", "END (cancel)", "BEGIN новое", "END x"}));
+}
+
+}  // namespace
