@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -75,7 +76,10 @@ bool HasFamily(FcPattern* p, const std::string& family) {
 
 Resolved Resolve(const LOGFONT& lf) {
   static std::once_flag once;
-  std::call_once(once, [] { FcInit(); });
+  std::call_once(once, [] {
+    FcInit();
+    std::atexit(FcFini);  // fontconfig's caches go with the process, not as leaks
+  });
   int weight = lf.lfWeight == 0 ? FW_NORMAL : lf.lfWeight;
   bool italic = lf.lfItalic != 0;
   FcCharSet* cyr = FcCharSetCreate();
@@ -263,7 +267,6 @@ std::unique_ptr<Face> Realise(const LOGFONT& lf) {
     im.Load(ft, c, g, false);
     im.asciiAdvance[c] = g.advance;
   }
-  if (im.res.synthBold) m.overhang = 0;
   if (lf.lfEscapement % 3600 != 0) {
     face->angle = (lf.lfEscapement % 3600) * M_PI / 1800.0;
     if (FT_New_Face(Library(), im.res.file.c_str(), im.res.index, &im.rot) == 0) {

@@ -191,6 +191,19 @@ int GetTextCharacterExtra(HDC hdc) {
   DC* dc = AsDC(hdc);
   return dc ? dc->charExtra : static_cast<int>(0x80000000);
 }
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
+  DC* dc = AsDC(hdc);
+  if (!dc) return FALSE;
+  if (old) *old = dc->curPos;
+  dc->curPos = POINT{x, y};
+  return TRUE;
+}
+BOOL GetCurrentPositionEx(HDC hdc, POINT* pos) {
+  DC* dc = AsDC(hdc);
+  if (!dc || !pos) return FALSE;
+  *pos = dc->curPos;
+  return TRUE;
+}
 BOOL SetTextJustification(HDC hdc, int extra, int breakCount) {
   DC* dc = AsDC(hdc);
   if (!dc) return FALSE;

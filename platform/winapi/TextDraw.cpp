@@ -147,9 +147,21 @@ std::string Rebuild(const std::string& src, const Units& u) {
   return out;
 }
 
+int LayOutAndDraw(DC* dc, char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params);
+
 int DoDrawText(HDC hdc, char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params) {
   DC* dc = AsDC(hdc);
   if (!dc || !rect) return 0;
+  if (!(format & DT_INTERNAL)) return LayOutAndDraw(dc, text, count, rect, format, params);
+  // DT_INTERNAL measures and draws with the system font.
+  HFONT saved = dc->font;
+  dc->font = StockFont(SYSTEM_FONT);
+  int r = LayOutAndDraw(dc, text, count, rect, format, params);
+  dc->font = saved;
+  return r;
+}
+
+int LayOutAndDraw(DC* dc, char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params) {
   if (count < 0) count = text ? static_cast<int>(std::strlen(text)) : 0;
   std::string src = text && count > 0 ? std::string(text, static_cast<size_t>(count)) : std::string();
   Face* face = DCFace(dc);
@@ -209,6 +221,7 @@ int DoDrawText(HDC hdc, char* text, int count, RECT* rect, UINT format, DRAWTEXT
   bool calc = format & DT_CALCRECT;
   // Text below the rectangle: the last whole line ends in an ellipsis (word-broken, ellipsis requested).
   UINT ellipsis = format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS);
+  if (calc && L.avail <= 0) ellipsis = 0;  // measuring from an empty rectangle asks for the natural size
   std::vector<bool> forced(lines.size(), false);
   int height = rect->bottom - rect->top;
   if (!calc && ellipsis && (format & DT_WORDBREAK) && !single && lineHeight > 0 &&
@@ -226,7 +239,9 @@ int DoDrawText(HDC hdc, char* text, int count, RECT* rect, UINT format, DRAWTEXT
   for (size_t k = 0; k < lines.size(); ++k) {
     Units& u = lines[k];
     int w = Measure(L, u.data(), u.size());
-    if (ellipsis && (w > L.avail || forced[k])) {
+    // Word-broken text: an overflowing word before the text's last line is clipped, not shortened.
+    bool lastOrUnwrapped = !(format & DT_WORDBREAK) || k + 1 == lines.size();
+    if (ellipsis && ((w > L.avail && lastOrUnwrapped) || forced[k])) {
       if (forced[k]) {
         u.resize(FitCount(L, u, L.avail - L.ellipsisWidth));
         AppendDots(L, u);

@@ -7,6 +7,7 @@
 
 #include "rtl/Utf8.h"
 #include "winapi/detail/Font.h"
+#include "winapi/detail/GdiDraw.h"
 
 namespace winapi::detail {
 namespace {
@@ -54,7 +55,7 @@ inline uint32_t Blend(uint32_t d, uint32_t s, uint32_t a) {
 }
 
 // Blends a glyph whose top-left lies at (gx, gy) in surface coordinates.
-void BlendGlyph(const Clip& c, int gx, int gy, const Glyph& g, uint32_t color) {
+void BlendGlyph(const Clip& c, int gx, int gy, const Glyph& g, uint32_t color, bool mono) {
   if (g.width == 0 || g.height == 0) return;
   for (const pixman_box32_t& b : c.boxes) {
     int x1 = std::max(b.x1, gx), x2 = std::min(b.x2, gx + g.width);
@@ -65,8 +66,8 @@ void BlendGlyph(const Clip& c, int gx, int gy, const Glyph& g, uint32_t color) {
       uint32_t* p = c.buf.pixels + static_cast<ptrdiff_t>(y) * c.buf.stride + x1;
       for (int x = x1; x < x2; ++x, ++p, ++cov) {
         uint32_t a = *cov;
-        if (a == 0) continue;
-        *p = a == 255 ? color : Blend(*p, color, a);
+        if (a == 0 || (mono && a < 128)) continue;  // monochrome surfaces take no partial coverage
+        *p = a == 255 || mono ? color : Blend(*p, color, a);
       }
     }
   }
@@ -83,12 +84,47 @@ void FillClipped(const Clip& c, int left, int top, int right, int bottom, uint32
   }
 }
 
+uint32_t SurfacePixel(DC* dc, COLORREF c) { return dc->mono ? ToMono(ColorToPixel(c)) : ColorToPixel(c); }
+
+POINT ToDevice(DC* dc, int x, int y) {
+  const DCAttrs& a = dc->attrs;
+  return POINT{x - a.windowOrg.x + a.viewportOrg.x, y - a.windowOrg.y + a.viewportOrg.y};
+}
+
+RECT ToDevice(DC* dc, const RECT& r) {
+  POINT a = ToDevice(dc, r.left, r.top), b = ToDevice(dc, r.right, r.bottom);
+  return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+// Fills the text-space rectangle [u1, u2) x [v1, v2) around the reference point (surface coordinates),
+// rotated by the escapement: for backgrounds and strokes of rotated text.
+void FillRotated(const Clip& c, int rx, int ry, int u1, int u2, int v1, int v2, double ca, double sa, uint32_t color) {
+  double xs[4], ys[4];
+  int k = 0;
+  for (int u : {u1, u2})
+    for (int v : {v1, v2}) {
+      xs[k] = rx + u * ca + v * sa;
+      ys[k++] = ry - u * sa + v * ca;
+    }
+  int left = static_cast<int>(std::floor(*std::min_element(xs, xs + 4)));
+  int right = static_cast<int>(std::ceil(*std::max_element(xs, xs + 4)));
+  int top = static_cast<int>(std::floor(*std::min_element(ys, ys + 4)));
+  int bottom = static_cast<int>(std::ceil(*std::max_element(ys, ys + 4)));
+  for (const pixman_box32_t& b : c.boxes)
+    for (int y = std::max(b.y1, top); y < std::min(b.y2, bottom); ++y)
+      for (int x = std::max(b.x1, left); x < std::min(b.x2, right); ++x) {
+        double dx = x + 0.5 - rx, dy = y + 0.5 - ry;
+        double u = dx * ca - dy * sa, v = dx * sa + dy * ca;
+        if (u >= u1 && u < u2 && v >= v1 && v < v2) c.buf.pixels[static_cast<ptrdiff_t>(y) * c.buf.stride + x] = color;
+      }
+}
+
 void FillDeviceRect(DC* dc, const RECT& r, COLORREF color) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   pixman_region32_t area;
   pixman_region32_init_rect(&area, r.left, r.top, static_cast<unsigned>(r.right - r.left),
                             static_cast<unsigned>(r.bottom - r.top));
-  FillRegionSolid(dc, &area, ColorToPixel(color));
+  FillRegionSolid(dc, &area, SurfacePixel(dc, color));
   pixman_region32_fini(&area);
 }
 
@@ -182,6 +218,14 @@ void OutputRun(DC* dc, int x, int y, UINT options, const RECT* rect, const Run& 
     dc->curPos.x += static_cast<LONG>(std::lround(sign * width * ca));
     dc->curPos.y -= static_cast<LONG>(std::lround(sign * width * sa));
   }
+  POINT dev = ToDevice(dc, x, y);  // logical to device from here on
+  x = dev.x;
+  y = dev.y;
+  RECT devRect{};
+  if (rect) {
+    devRect = ToDevice(dc, *rect);
+    rect = &devRect;
+  }
   if ((options & ETO_OPAQUE) && rect) FillDeviceRect(dc, *rect, dc->bkColor);
   const RECT* clipRect = (options & ETO_CLIPPED) ? rect : nullptr;
   if (dc->bkMode == OPAQUE && !rotated && !run.cps.empty()) {
@@ -191,41 +235,47 @@ void OutputRun(DC* dc, int x, int y, UINT options, const RECT* rect, const Run& 
   }
   Clip c;
   if (!PrepareClip(dc, clipRect, c)) return;
-  uint32_t color = ColorToPixel(dc->textColor);
+  uint32_t color = SurfacePixel(dc, dc->textColor);
+  if (rotated && dc->bkMode == OPAQUE && !run.cps.empty())
+    FillRotated(c, c.org.x + x, c.org.y + y, u0, u0 + width, base - m.ascent, base + m.descent, ca, sa,
+                SurfacePixel(dc, dc->bkColor));
   int u = u0;
   for (size_t i = 0; i < run.cps.size(); ++i) {
     uint32_t cp = run.cps[i];
     if (cp > 0x20) {
       if (!rotated) {
         const Glyph& g = face->Horizontal(cp);
-        BlendGlyph(c, c.org.x + x + u + g.left, c.org.y + y + base + g.top, g, color);
+        BlendGlyph(c, c.org.x + x + u + g.left, c.org.y + y + base + g.top, g, color, dc->mono);
       } else {
         const Glyph& g = face->Rotated(cp);
         int px = x + static_cast<int>(std::lround(u * ca + base * sa));
         int py = y + static_cast<int>(std::lround(-u * sa + base * ca));
-        BlendGlyph(c, c.org.x + px + g.left, c.org.y + py + g.top, g, color);
+        BlendGlyph(c, c.org.x + px + g.left, c.org.y + py + g.top, g, color, dc->mono);
       }
     }
     u += run.adv[i];
   }
-  if (!rotated && (font->lf.lfUnderline || font->lf.lfStrikeOut)) {
-    int left = c.org.x + x + u0, right = left + width;
+  if (font->lf.lfUnderline || font->lf.lfStrikeOut) {
     int t = m.underlineThickness;
-    if (font->lf.lfUnderline) {
-      int top = c.org.y + y + base + m.underlinePos;
-      FillClipped(c, left, top, right, top + t, color);
-    }
-    if (font->lf.lfStrikeOut) {
-      int top = c.org.y + y + base - m.strikeOutPos;
-      FillClipped(c, left, top, right, top + t, color);
-    }
+    auto stroke = [&](int v) {
+      if (rotated) FillRotated(c, c.org.x + x, c.org.y + y, u0, u0 + width, v, v + t, ca, sa, color);
+      else FillClipped(c, c.org.x + x + u0, c.org.y + y + v, c.org.x + x + u0 + width, c.org.y + y + v + t, color);
+    };
+    if (font->lf.lfUnderline) stroke(base + m.underlinePos);
+    if (font->lf.lfStrikeOut) stroke(base - m.strikeOutPos);
   }
 }
 
 void TextStroke(DC* dc, int x1, int x2, int y, int thickness, const RECT* clip) {
+  RECT devClip{};
+  if (clip) {
+    devClip = ToDevice(dc, *clip);
+    clip = &devClip;
+  }
+  POINT a = ToDevice(dc, x1, y), b = ToDevice(dc, x2, y);
   Clip c;
-  if (x2 <= x1 || !PrepareClip(dc, clip, c)) return;
-  FillClipped(c, c.org.x + x1, c.org.y + y, c.org.x + x2, c.org.y + y + thickness, ColorToPixel(dc->textColor));
+  if (b.x <= a.x || !PrepareClip(dc, clip, c)) return;
+  FillClipped(c, c.org.x + a.x, c.org.y + a.y, c.org.x + b.x, c.org.y + a.y + thickness, SurfacePixel(dc, dc->textColor));
 }
 
 }  // namespace winapi::detail

@@ -84,11 +84,7 @@ HFONT CreateFontIndirect(const LOGFONT* lf);
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                  DWORD pitchAndFamily, LPCSTR faceName);
-// GetObject for fonts (a LOGFONT); other object types answer 0 here until the drawing layer describes them.
-int GetObject(HGDIOBJ obj, int size, LPVOID out);
-// Selects a font, brush or clip region into a DC; returns the previous object of that kind.
-HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj);
-HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
+// SelectObject, GetCurrentObject and GetObject (a LOGFONT) take fonts too (declared in WinGdi.h).
 int GetTextFace(HDC hdc, int size, LPSTR name);
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm);
 
@@ -120,7 +116,7 @@ int SetTextCharacterExtra(HDC hdc, int extra);
 int GetTextCharacterExtra(HDC hdc);
 // Spreads `extra` pixels over the next `breakCount` break characters (spaces) of each later output.
 BOOL SetTextJustification(HDC hdc, int extra, int breakCount);
-// The current position TA_UPDATECP uses (shared with line drawing once it lands).
+// The current position TA_UPDATECP uses and moves (the one lines draw from).
 BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
 BOOL GetCurrentPositionEx(HDC hdc, POINT* pos);
 

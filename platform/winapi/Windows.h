@@ -1258,6 +1258,8 @@ struct PixelBuffer {
 bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
+
+#include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
 #include "winapi/X11Backend.h"
 #include "winapi/WinCtrls.h"

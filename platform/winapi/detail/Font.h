@@ -63,6 +63,10 @@ Font* AsFont(HFONT h);
 Font* DCFont(DC* dc);
 Face* DCFace(DC* dc);
 HFONT StockFont(int index);  // nullptr for indexes that are not stock fonts
+// The font cases of SelectObject, GetCurrentObject and GetObject.
+HGDIOBJ SelectFont(DC* dc, HFONT font);
+HGDIOBJ CurrentFont(DC* dc);
+int DescribeFont(GdiObject* font, int size, void* out);
 
 // A text as output sees it: its code points and each one's advance in pixels.
 struct Run {
