@@ -4,8 +4,8 @@
 // drag start, key notifications; label editing in an "EDIT"; hit tests and scrolling.
 //
 // The report view lays rows under the header; the list and small-icon views use the same rows without
-// a header; the icon view places items in a grid of cells. Image lists are kept and their indexes
-// asked for, but images are not drawn by this class.
+// a header; the icon view places items in a grid of cells. Images come from the small image list (the
+// normal one in the icon view) with the overlay of the item's state.
 
 #include <algorithm>
 #include <cstring>
@@ -65,7 +65,12 @@ struct ListView {
   DWORD View() const { return Style() & LVS_TYPEMASK; }
   bool Virtual() const { return (Style() & LVS_OWNERDATA) != 0; }
   int Count() const { return Virtual() ? virtualCount : static_cast<int>(items.size()); }
-  int RowHeight() const { return std::max(1, LineHeight(font)) + 2; }
+  int IconSize(WPARAM which, bool height) const {
+    int cx = 0, cy = 0;
+    if (!images[which] || !ImageList_GetIconSize(images[which], &cx, &cy)) return 0;
+    return height ? cy : cx;
+  }
+  int RowHeight() const { return std::max(std::max(1, LineHeight(font)) + 2, IconSize(LVSIL_SMALL, true)); }
   bool HasHeader() const { return View() == LVS_REPORT && !(Style() & LVS_NOCOLUMNHEADER); }
   int HeaderHeight() const { return HasHeader() ? std::max(1, LineHeight(font)) + 6 : 0; }
   UINT StateOf(int i) const {
@@ -175,7 +180,7 @@ int PerPage(ListView* v) {
   return std::max(1, static_cast<int>((c.bottom - v->HeaderHeight()) / v->RowHeight()));
 }
 
-int SmallIconWidth(ListView* v) { return v->images[LVSIL_SMALL] ? v->RowHeight() : 0; }
+int SmallIconWidth(ListView* v) { return v->images[LVSIL_SMALL] ? v->IconSize(LVSIL_SMALL, false) + 2 : 0; }
 
 RECT ItemRect(ListView* v, int i, int part) {
   if (v->View() == LVS_ICON) {
@@ -435,6 +440,13 @@ void Paint(ListView* v) {
       color = GetSysColor(COLOR_HIGHLIGHTTEXT);
     }
     RECT label = ItemRect(v, i, LVIR_LABEL);
+    HIMAGELIST list = v->View() == LVS_ICON ? v->images[LVSIL_NORMAL] : v->images[LVSIL_SMALL];
+    if (list) {
+      RECT icon = ItemRect(v, i, LVIR_ICON);
+      UINT style = ILD_TRANSPARENT | (s.state & LVIS_OVERLAYMASK) | ((state & LVIS_CUT) ? ILD_SELECTED : 0);
+      int cy = v->IconSize(v->View() == LVS_ICON ? LVSIL_NORMAL : LVSIL_SMALL, true);
+      ImageList_Draw(list, s.image, dc, icon.left, icon.top + std::max(0, static_cast<int>(icon.bottom - icon.top) - cy) / 2, style);
+    }
     SetTextColor(dc, color);
     if (v->View() == LVS_ICON) {
       int w = TextWidth(v->font, s.text);

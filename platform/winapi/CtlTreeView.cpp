@@ -1,7 +1,8 @@
 // The tree view ("SysTreeView32"): items with texts, images and children given directly or asked for
 // through TVN_GETDISPINFO, expanding and collapsing with TVN_ITEMEXPANDING/ED, the caret selection with
 // TVN_SELCHANGING/ED, keyboard and mouse navigation, hit tests, lines and buttons, scrolling and the
-// start of dragging (TVN_BEGINDRAG), label editing in an "EDIT". Image lists are kept and reported; this class does not draw them.
+// start of dragging (TVN_BEGINDRAG), label editing in an "EDIT"; images with their overlays from the
+// normal image list.
 
 #include <algorithm>
 #include <cstring>
@@ -53,7 +54,15 @@ struct Tree {
   static constexpr COLORREF CLR_NONE_VALUE = 0xFFFFFFFF;
 
   DWORD Style() const { return static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)); }
-  int Height() const { return itemHeight > 0 ? itemHeight : std::max(1, LineHeight(font)) + 2; }
+  int IconWidth() const {
+    int cx = 0, cy = 0;
+    return images && ImageList_GetIconSize(images, &cx, &cy) ? cx : 0;
+  }
+  int IconHeight() const {
+    int cx = 0, cy = 0;
+    return images && ImageList_GetIconSize(images, &cx, &cy) ? cy : 0;
+  }
+  int Height() const { return itemHeight > 0 ? itemHeight : std::max(std::max(1, LineHeight(font)) + 2, IconHeight()); }
 };
 
 Tree* T(HWND h) { return StateOf<Tree>(h); }
@@ -183,7 +192,7 @@ int ItemLeft(Tree* t, int depth) {
   return x + 2;
 }
 
-int ImageWidth(Tree* t) { return t->images ? t->Height() : 0; }  // images are square, a row high
+int ImageWidth(Tree* t) { return t->images ? t->IconWidth() + 2 : 0; }
 
 RECT LabelRect(Tree* t, Node* n, int row, int depth) {
   int y = (row - t->top) * t->Height();
@@ -446,8 +455,18 @@ void Paint(Tree* t) {
     } else if (sel) {
       FillRect(dc, &label, GetSysColorBrush(COLOR_BTNFACE));
     }
+    if (t->images) {
+      bool selImage = (n->state & TVIS_SELECTED) != 0;
+      int image = selImage ? n->selImage : n->image;
+      if (image == I_IMAGECALLBACK) {
+        TVITEM di = DispInfo(t, n, selImage ? TVIF_SELECTEDIMAGE : TVIF_IMAGE, nullptr, 0);
+        image = selImage ? di.iSelectedImage : di.iImage;
+      }
+      UINT style = ILD_TRANSPARENT | (n->state & TVIS_OVERLAYMASK) | ((n->state & TVIS_CUT) ? ILD_SELECTED : 0);
+      ImageList_Draw(t->images, image, dc, left, y + (h - t->IconHeight()) / 2, style);
+    }
     SetTextColor(dc, fg);
-    DrawRun(dc, t->font, label.left + 2, y + 1, TextOf(t, n));
+    DrawRun(dc, t->font, label.left + 2, y + (h - LineHeight(t->font)) / 2, TextOf(t, n));
     if (t->focused && n == t->caret) DottedFocusRect(dc, label);
   }
   EndPaint(t->hwnd, &ps);

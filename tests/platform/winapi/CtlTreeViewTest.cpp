@@ -282,3 +282,74 @@ TEST_F(TreeEdit, LabelEditingAsksBeforeAndAfter) {
 }
 
 }  // namespace
+
+namespace {
+
+class ViewImages : public CtlTest {
+protected:
+  // 16x16 images: 0 red, 1 blue
+  static HIMAGELIST RedBlue() {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateBitmap(32, 16, 1, 32, nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    RECT l{0, 0, 16, 16}, r{16, 0, 32, 16};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &l, red);
+    FillRect(dc, &r, blue);
+    SelectObject(dc, old);
+    HIMAGELIST il = ImageList_Create(16, 16, ILC_COLOR32, 2, 2);
+    ImageList_Add(il, bmp, nullptr);
+    DeleteObject(red);
+    DeleteObject(blue);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    return il;
+  }
+};
+
+TEST_F(ViewImages, TreeAndListDrawTheirImagesBeforeTheLabel) {
+  HIMAGELIST il = RedBlue();
+  HWND tree = Child(WC_TREEVIEW, "", 0, 10, 10, 200, 100, 1);
+  SendMessage(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(il));
+  TVINSERTSTRUCT is{};
+  is.hParent = TVI_ROOT;
+  is.hInsertAfter = TVI_LAST;
+  is.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  is.item.pszText = const_cast<char*>("a");
+  is.item.iImage = 1;
+  is.item.iSelectedImage = 0;
+  auto item = reinterpret_cast<HTREEITEM>(SendMessage(tree, TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&is)));
+  RECT r{};
+  *reinterpret_cast<HTREEITEM*>(&r) = item;
+  SendMessage(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.left, 2 + 16 + 2);
+  EXPECT_EQ(SendMessage(tree, TVM_GETITEMHEIGHT, 0, 0), 18);
+  UpdateWindow(tree);
+  EXPECT_EQ(headless::Pixel(tree, 8, 9), 0x0000FFu);
+  SendMessage(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  UpdateWindow(tree);
+  EXPECT_EQ(headless::Pixel(tree, 8, 9), 0xFF0000u);  // the selected image
+
+  HWND list = Child(WC_LISTVIEW, "", LVS_REPORT | LVS_NOCOLUMNHEADER, 10, 120, 200, 100, 2);
+  LVCOLUMN c{};
+  c.mask = LVCF_WIDTH;
+  c.cx = 150;
+  SendMessage(list, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&c));
+  SendMessage(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(il));
+  LVITEM it{};
+  it.mask = LVIF_TEXT | LVIF_IMAGE;
+  it.pszText = const_cast<char*>("b");
+  it.iImage = 1;
+  SendMessage(list, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&it));
+  RECT lr{};
+  lr.left = LVIR_LABEL;
+  SendMessage(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&lr));
+  EXPECT_EQ(lr.left, 18);
+  UpdateWindow(list);
+  EXPECT_EQ(headless::Pixel(list, 8, 9), 0x0000FFu);
+  DestroyWindow(tree);
+  DestroyWindow(list);
+  ImageList_Destroy(il);
+}
+
+}  // namespace
