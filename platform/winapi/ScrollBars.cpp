@@ -57,11 +57,10 @@ struct Geometry {
   int thumbBottom = 0;
 };
 
-Geometry Measure(const Window* w, int bar, const RECT& r) {
+Geometry Measure(const ScrollBarState& s, bool vertical, const RECT& r) {
   Geometry g;
-  const ScrollBarState& s = w->scroll[bar];
-  g.length = bar == SB_VERT ? r.bottom - r.top : r.right - r.left;
-  int thick = bar == SB_VERT ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL);
+  g.length = vertical ? r.bottom - r.top : r.right - r.left;
+  int thick = vertical ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL);
   g.arrow = std::min(thick, g.length / 2);
   int track = g.length - 2 * g.arrow;
   if (track < 8 || !Scrollable(s)) {
@@ -88,6 +87,31 @@ void Box(HDC dc, RECT r) {
   FillRect(dc, &rt, GetSysColorBrush(COLOR_3DDKSHADOW));
 }
 
+void PaintBar(const ScrollBarState& s, bool vertical, HDC dc, const RECT& r) {
+  FillRect(dc, &r, GetSysColorBrush(COLOR_SCROLLBAR));
+  Geometry g = Measure(s, vertical, r);
+  if (vertical) {
+    Box(dc, RECT{r.left, r.top, r.right, r.top + g.arrow});
+    Box(dc, RECT{r.left, r.bottom - g.arrow, r.right, r.bottom});
+    if (g.thumbBottom > g.thumbTop) Box(dc, RECT{r.left, r.top + g.thumbTop, r.right, r.top + g.thumbBottom});
+  } else {
+    Box(dc, RECT{r.left, r.top, r.left + g.arrow, r.bottom});
+    Box(dc, RECT{r.right - g.arrow, r.top, r.right, r.bottom});
+    if (g.thumbBottom > g.thumbTop) Box(dc, RECT{r.left + g.thumbTop, r.top, r.left + g.thumbBottom, r.bottom});
+  }
+}
+
+// The scroll code of a point `along` a bar, or -1 on the thumb or when nothing scrolls.
+int HitCode(const ScrollBarState& s, bool vertical, const RECT& r, int along) {
+  Geometry g = Measure(s, vertical, r);
+  if (!Scrollable(s) || s.disabled == ESB_DISABLE_BOTH) return -1;
+  if (along < g.arrow) return SB_LINEUP;
+  if (along >= g.length - g.arrow) return SB_LINEDOWN;
+  if (g.thumbBottom > g.thumbTop && along < g.thumbTop) return SB_PAGEUP;
+  if (g.thumbBottom > g.thumbTop && along >= g.thumbBottom) return SB_PAGEDOWN;
+  return -1;  // the thumb: dragging it is not offered
+}
+
 Window* Find(HWND h) {
   Window* w = FindWindowObj(h);
   return w && w != Desktop() ? w : nullptr;
@@ -101,23 +125,19 @@ void PaintScrollBars(Window* w, HDC dc) {
   for (int bar : {SB_HORZ, SB_VERT}) {
     RECT r;
     if (!BarRect(w, bar, &r)) continue;
-    FillRect(dc, &r, GetSysColorBrush(COLOR_SCROLLBAR));
-    Geometry g = Measure(w, bar, r);
-    if (bar == SB_VERT) {
-      Box(dc, RECT{r.left, r.top, r.right, r.top + g.arrow});
-      Box(dc, RECT{r.left, r.bottom - g.arrow, r.right, r.bottom});
-      if (g.thumbBottom > g.thumbTop) Box(dc, RECT{r.left, r.top + g.thumbTop, r.right, r.top + g.thumbBottom});
-    } else {
-      Box(dc, RECT{r.left, r.top, r.left + g.arrow, r.bottom});
-      Box(dc, RECT{r.right - g.arrow, r.top, r.right, r.bottom});
-      if (g.thumbBottom > g.thumbTop) Box(dc, RECT{r.left + g.thumbTop, r.top, r.left + g.thumbBottom, r.bottom});
-    }
+    PaintBar(w->scroll[bar], bar == SB_VERT, dc, r);
   }
   if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL)) {
     RECT corner{w->client.right, w->client.bottom, w->client.right + GetSystemMetrics(SM_CXVSCROLL),
                 w->client.bottom + GetSystemMetrics(SM_CYHSCROLL)};
     FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
   }
+}
+
+void PaintScrollBarControl(Window* w, HDC dc, const RECT& r, bool vertical) { PaintBar(w->scroll[SB_CTL], vertical, dc, r); }
+
+int ScrollBarControlHit(Window* w, const RECT& r, bool vertical, POINT client) {
+  return HitCode(w->scroll[SB_CTL], vertical, r, vertical ? client.y - r.top : client.x - r.left);
 }
 
 void ScrollBarClick(Window* w, int bar, POINT screen) {
@@ -128,20 +148,9 @@ void ScrollBarClick(Window* w, int bar, POINT screen) {
   GetWindowRect(w->handle, &wr);
   o = POINT{wr.left, wr.top};
   int along = bar == SB_VERT ? screen.y - o.y - r.top : screen.x - o.x - r.left;
-  Geometry g = Measure(w, bar, r);
-  const ScrollBarState& s = w->scroll[bar];
-  if (!Scrollable(s) || s.disabled == ESB_DISABLE_BOTH) return;
-  WORD code;
-  if (along < g.arrow)
-    code = SB_LINEUP;
-  else if (along >= g.length - g.arrow)
-    code = SB_LINEDOWN;
-  else if (g.thumbBottom > g.thumbTop && along < g.thumbTop)
-    code = SB_PAGEUP;
-  else if (g.thumbBottom > g.thumbTop && along >= g.thumbBottom)
-    code = SB_PAGEDOWN;
-  else
-    return;  // the thumb: dragging it is not offered
+  int hit = HitCode(w->scroll[bar], bar == SB_VERT, r, along);
+  if (hit < 0) return;
+  WORD code = static_cast<WORD>(hit);
   UINT msg = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
   HWND h = w->handle;
   SendMessage(h, msg, MAKEWPARAM(code, 0), 0);
@@ -252,7 +261,7 @@ BOOL GetScrollBarInfo(HWND hwnd, LONG object, SCROLLBARINFO* info) {
     info->rgstate[0] = STATE_SYSTEM_INVISIBLE;
     return TRUE;
   }
-  Geometry g = Measure(w, bar, r);
+  Geometry g = Measure(w->scroll[bar], bar == SB_VERT, r);
   RECT wr;
   GetWindowRect(hwnd, &wr);
   info->rcScrollBar = RECT{r.left + wr.left, r.top + wr.top, r.right + wr.left, r.bottom + wr.top};

@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "rtl/Clock.h"
+#include "winapi/detail/Ctl.h"
 #include "winapi/Messages.h"
 #include "winapi/Windows.h"
 #include "winapi/detail/Gdi.h"
@@ -1807,6 +1808,9 @@ void ResetWindowManager(int w, int h) {
   gZombies.clear();
   gClasses.erase(std::remove_if(gClasses.begin(), gClasses.end(), [](const auto& c) { return !c->system; }),
                  gClasses.end());
+  size_t builtinFrom = gClasses.size();  // the built-in control classes join the platform's own classes
+  RegisterControlClasses();
+  for (size_t i = builtinFrom; i < gClasses.size(); ++i) gClasses[i]->system = true;
   for (Hook* hk : gHooks) delete hk;
   gHooks.clear();
   std::fill(std::begin(gHookCount), std::end(gHookCount), 0);

@@ -148,6 +148,9 @@ void VisibleRegion(Window* w, bool clientArea, bool clipChildren, bool clipSibli
 // ---- scroll bars of the non-client area ----------------------------------------------------------------
 void PaintScrollBars(Window* w, HDC windowDC);
 void ScrollBarClick(Window* w, int bar, POINT screen);
+// The scroll bar control: its SB_CTL state drawn in (and hit-tested against) a client rectangle.
+void PaintScrollBarControl(Window* w, HDC dc, const RECT& r, bool vertical);
+int ScrollBarControlHit(Window* w, const RECT& r, bool vertical, POINT client);  // SB_* code or -1
 
 // ---- input -------------------------------------------------------------------------------------------
 void InjectMouseMove(int x, int y);
