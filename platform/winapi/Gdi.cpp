@@ -237,7 +237,7 @@ HGDIOBJ GetStockObject(int index) {
   });
   // Pens and fonts arrive with the drawing layer.
   if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return static_cast<GdiObject*>(brushes[index]);
-  return nullptr;
+  return StockObjectOfDrawing(index);
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
@@ -250,7 +250,9 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
   if (!lb) return nullptr;
   if (lb->lbStyle == BS_NULL) return reinterpret_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  if (lb->lbStyle != BS_SOLID) return nullptr;  // hatched and pattern brushes come with the drawing layer
+  if (lb->lbStyle == BS_HATCHED) return CreateHatchBrush(static_cast<int>(lb->lbHatch), lb->lbColor);
+  if (lb->lbStyle == BS_PATTERN) return CreatePatternBrush(reinterpret_cast<HBITMAP>(lb->lbHatch));
+  if (lb->lbStyle != BS_SOLID) return nullptr;
   return CreateSolidBrush(lb->lbColor);
 }
 
@@ -269,41 +271,6 @@ DWORD GetObjectType(HGDIOBJ obj) {
 }
 
 // ---- device contexts ---------------------------------------------------------------------------------
-int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
-  DC* dc = AsDC(hdc);
-  Brush* b = AsBrush(brush);
-  if (!dc || !rect || !b) return FALSE;
-  if (b->style == BS_NULL) return TRUE;
-  if (rect->right <= rect->left || rect->bottom <= rect->top) return TRUE;
-  pixman_region32_t area;
-  InitRect(&area, *rect);
-  FillRegionSolid(dc, &area, ColorToPixel(b->color));
-  pixman_region32_fini(&area);
-  return TRUE;
-}
-
-int FillRgn(HDC hdc, HRGN rgn, HBRUSH brush) {
-  DC* dc = AsDC(hdc);
-  Brush* b = AsBrush(brush);
-  Region* r = AsRegion(rgn);
-  if (!dc || !b || !r) return FALSE;
-  if (b->style != BS_NULL) FillRegionSolid(dc, &r->rgn, ColorToPixel(b->color));
-  return TRUE;
-}
-
-int GetClipBox(HDC hdc, RECT* rect) {
-  DC* dc = AsDC(hdc);
-  if (!dc || !rect) return ERROR;
-  pixman_region32_t r;
-  pixman_region32_init(&r);
-  dc->EffectiveClip(&r);
-  int type = RegionType(&r);
-  pixman_box32_t* e = pixman_region32_extents(&r);
-  *rect = type == NULLREGION ? RECT{0, 0, 0, 0} : RECT{e->x1, e->y1, e->x2, e->y2};
-  pixman_region32_fini(&r);
-  return type;
-}
-
 int GetClipRgn(HDC hdc, HRGN rgn) {
   DC* dc = AsDC(hdc);
   Region* r = AsRegion(rgn);

@@ -1258,3 +1258,5 @@ struct PixelBuffer {
 bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 }  // namespace winapi
+
+#include "winapi/WinGdi.h"

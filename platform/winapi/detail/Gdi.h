@@ -5,6 +5,8 @@
 #include <pixman.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "winapi/Windows.h"
 
@@ -28,6 +30,41 @@ struct Brush : GdiObject {
   UINT style = BS_SOLID;
   COLORREF color = 0;
   int sysColorIndex = -1;  // system colour brushes follow SetSysColors
+  // Hatched and pattern brushes: a tile of 0x00RRGGBB pixels; for hatches and monochrome patterns the
+  // tile holds 1 (ink) / 0 (background), coloured with the DC's colours when drawn.
+  int hatch = -1;
+  bool monoTile = false;
+  int tileW = 0;
+  int tileH = 0;
+  std::vector<uint32_t> tile;
+};
+
+// The drawing attributes of a DC that SaveDC keeps (the clip is saved beside them).
+struct DCAttrs {
+  HPEN pen = nullptr;        // null: the stock black pen
+  HBITMAP bitmap = nullptr;  // memory DCs
+  COLORREF textColor = 0;
+  COLORREF bkColor = 0x00FFFFFF;
+  int bkMode = 2;            // OPAQUE
+  int rop2 = 13;             // R2_COPYPEN
+  int stretchMode = 1;       // BLACKONWHITE
+  POINT windowOrg{0, 0};
+  POINT viewportOrg{0, 0};
+  POINT brushOrg{0, 0};
+  POINT pos{0, 0};
+  COLORREF dcBrushColor = 0x00FFFFFF;
+  COLORREF dcPenColor = 0;
+};
+struct DCSaved {
+  DCSaved() { pixman_region32_init(&clip); }
+  ~DCSaved() { pixman_region32_fini(&clip); }
+  DCSaved(const DCSaved&) = delete;
+  DCSaved& operator=(const DCSaved&) = delete;
+  DCAttrs attrs;
+  HBRUSH brush = nullptr;
+  bool mono = false;
+  bool hasClip = false;
+  pixman_region32_t clip;
 };
 
 // A device context: where drawing lands (a pixel surface), where its origin lies on that surface and
@@ -43,6 +80,9 @@ struct DC : GdiObject {
   pixman_region32_t clip;   // application clip in device coordinates, when hasClip
   bool hasClip = false;
   HBRUSH brush = nullptr;
+  DCAttrs attrs;
+  bool mono = false;  // a memory DC with a monochrome bitmap: pixels are 0 or 0xFFFFFF
+  std::vector<std::unique_ptr<DCSaved>> saved;
   // The surface and the surface position of device (0, 0); false when the DC cannot draw.
   bool Target(PixelBuffer* out, POINT* origin) const;
   // The effective clip (visible region and application clip) in device coordinates.
@@ -62,6 +102,9 @@ inline uint32_t ColorToPixel(COLORREF c) {
   return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
 }
 inline COLORREF PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+
+// GetStockObject's pens and DC colour objects (the drawing layer's).
+HGDIOBJ StockObjectOfDrawing(int index);
 
 // Fills `area` (device coordinates of `dc`, clipped by the DC) with a solid colour.
 void FillRegionSolid(DC* dc, const pixman_region32_t* area, uint32_t pixel);
