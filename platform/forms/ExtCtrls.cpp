@@ -1,0 +1,165 @@
+#include "forms/ExtCtrls.h"
+
+#include <unordered_map>
+
+#include "forms/Forms.h"
+#include "rtl/TypInfo.h"
+
+RTL_PUBLISHED(TTimer) {
+  prop("Enabled", &TTimer::Enabled, &TTimer::SetEnabled).Default(true);
+  prop("Interval", &TTimer::Interval, &TTimer::SetInterval).Default(1000);
+  event("OnTimer", &TTimer::OnTimer, &TTimer::SetOnTimer);
+}
+
+RTL_PUBLISHED(TCustomPanel) {
+  prop("BevelInner", &TCustomPanel::BevelInner, &TCustomPanel::SetBevelInner).Default(bvNone);
+  prop("BevelOuter", &TCustomPanel::BevelOuter, &TCustomPanel::SetBevelOuter).Default(bvRaised);
+  prop("BevelWidth", &TCustomPanel::BevelWidth, &TCustomPanel::SetBevelWidth).Default(1);
+  prop("BorderWidth", &TCustomPanel::BorderWidth, &TCustomPanel::SetBorderWidth).Default(0);
+  prop("Alignment", &TCustomPanel::Alignment, &TCustomPanel::SetAlignment).Default(taCenter);
+}
+
+RTL_PUBLISHED(TPaintBox) { event("OnPaint", &TPaintBox::OnPaint, &TPaintBox::OnPaint); }
+
+// ---- TTimer ---------------------------------------------------------------------------------------
+
+namespace {
+std::unordered_map<UINT_PTR, TTimer*>& Timers() {
+  static std::unordered_map<UINT_PTR, TTimer*> map;
+  return map;
+}
+}  // namespace
+
+struct TTimerAccess {
+  static void Fire(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = Timers().find(id);
+    if (it == Timers().end()) return;
+    try {
+      it->second->Timer();
+    } catch (...) {
+      if (Application)
+        Application->HandleException(it->second);
+      else
+        throw;
+    }
+  }
+};
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
+TTimer::~TTimer() = default;
+
+void TTimer::BeforeDestruction() {
+  FEnabled = false;
+  KillIt();
+  inherited::BeforeDestruction();
+}
+
+void TTimer::Loaded() {
+  inherited::Loaded();
+  UpdateTimer();
+}
+
+void TTimer::KillIt() {
+  if (!FTimerId) return;
+  KillTimer(nullptr, FTimerId);
+  Timers().erase(FTimerId);
+  FTimerId = 0;
+}
+
+void TTimer::UpdateTimer() {
+  KillIt();
+  if (ComponentState().Contains(csLoading) || ComponentState().Contains(csDestroying)) return;
+  if (FInterval != 0 && FEnabled && FOnTimer.Assigned()) {
+    FTimerId = SetTimer(nullptr, 0, FInterval, &TTimerAccess::Fire);
+    if (!FTimerId) throw EOutOfResources("Not enough timers available");
+    Timers()[FTimerId] = this;
+  }
+}
+
+void TTimer::SetEnabled(bool v) {
+  if (v == FEnabled) return;
+  FEnabled = v;
+  UpdateTimer();
+}
+void TTimer::SetInterval(uint32_t v) {
+  if (v == FInterval) return;
+  FInterval = v;
+  UpdateTimer();
+}
+void TTimer::SetOnTimer(TNotifyEvent v) {
+  FOnTimer = v;
+  UpdateTimer();
+}
+void TTimer::Timer() {
+  if (FOnTimer) FOnTimer(this);
+}
+
+// ---- TCustomPanel ---------------------------------------------------------------------------------
+
+TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
+  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque, csDoubleClicks};
+  FWidth = 185;
+  FHeight = 41;
+  FColor = clBtnFace;
+}
+
+void TCustomPanel::SetBevelInner(TBevelCut v) {
+  FBevelInner = v;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetBevelOuter(TBevelCut v) {
+  FBevelOuter = v;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetBevelWidth(int32_t v) {
+  FBevelWidth = v;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetBorderWidth(int32_t v) {
+  FBorderWidth = v;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetAlignment(TAlignment v) {
+  FAlignment = v;
+  Invalidate();
+}
+
+void TCustomPanel::AdjustClientRect(RECT& rect) {
+  int32_t w = FBorderWidth;
+  if (FBevelOuter != bvNone) w += FBevelWidth;
+  if (FBevelInner != bvNone) w += FBevelWidth;
+  InflateRect(&rect, -w, -w);
+}
+
+void TCustomPanel::Paint() {
+  RECT r = ClientRect();
+  auto frame = [&](TBevelCut cut) {
+    if (cut == bvNone) return;
+    HDC dc = FCanvas->Handle();
+    UINT edge = cut == bvLowered ? BDR_SUNKENOUTER : (cut == bvRaised ? BDR_RAISEDINNER : 0);
+    for (int32_t i = 0; i < FBevelWidth; ++i) {
+      if (edge) DrawEdge(dc, &r, edge, BF_RECT);
+      InflateRect(&r, -1, -1);
+    }
+  };
+  frame(FBevelOuter);
+  InflateRect(&r, -FBorderWidth, -FBorderWidth);
+  frame(FBevelInner);
+  FCanvas->Brush()->SetColor(Color());
+  FCanvas->FillRect(r);
+}
+
+// ---- TPaintBox ------------------------------------------------------------------------------------
+
+TPaintBox::TPaintBox(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FWidth = 105;
+  FHeight = 105;
+}
+
+void TPaintBox::Paint() {
+  if (OnPaint) OnPaint(this);
+}
