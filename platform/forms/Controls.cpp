@@ -1306,6 +1306,21 @@ RECT TWinControl::ClientRect() {
   return r;
 }
 
+POINT TWinControl::ClientOrigin() {
+  if (FHandle) {
+    POINT p{0, 0};
+    ::ClientToScreen(FHandle, &p);
+    return p;
+  }
+  if (FParent) return TControl::ClientOrigin();
+  // A top-level control without its window yet: the frame it will have.
+  TCreateParams params;
+  CreateParams(params);
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, params.Style, FALSE, params.ExStyle);
+  return POINT{FLeft - frame.left, FTop - frame.top};
+}
+
 void TWinControl::SetParent(TWinControl* value) {
   if (FParent == value) return;
   if (value && FHandle && value->HandleAllocated() && !FParentWindow) {

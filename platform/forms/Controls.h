@@ -320,7 +320,7 @@ public:
   void SetClientWidth(int32_t v) { SetClientSize(v, ClientHeight()); }
   void SetClientHeight(int32_t v) { SetClientSize(ClientWidth(), v); }
   virtual void SetClientSize(int32_t w, int32_t h);
-  POINT ClientOrigin();
+  virtual POINT ClientOrigin();
   POINT ClientToScreen(POINT p);
   POINT ScreenToClient(POINT p);
 
@@ -524,6 +524,7 @@ public:
   void RecreateWnd();
   void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
   RECT ClientRect() override;
+  POINT ClientOrigin() override;
   bool Showing() const override { return FShowing; }
   void SetParent(TWinControl* value) override;
 
