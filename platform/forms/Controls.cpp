@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "forms/ActnList.h"
 #include "forms/Forms.h"
 #include "forms/Menus.h"
 #include "rtl/Filer.h"
@@ -131,6 +132,7 @@ RTL_PUBLISHED(TControl) {
   prop("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Stored([](TControl& c) { return !c.ParentShowHint(); });
   prop("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   prop("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+  prop("Action", &TControl::Action, &TControl::SetAction);
   prop("DragMode", &TControl::DragMode, &TControl::SetDragMode).Default(dmManual);
   prop("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor).Default(crDrag);
   event("OnClick", &TControl::OnClick, &TControl::OnClick);
@@ -500,6 +502,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TControl::~TControl() {
+  delete FActionLink;
   delete FFont;
   delete FConstraints;
 }
@@ -759,7 +762,39 @@ void TControl::SendToBack() {
 }
 
 void TControl::Click() {
-  if (OnClick) OnClick(this);
+  // A handler of its own wins over the action's; otherwise the action runs.
+  if (OnClick && FActionLink && FActionLink->Action() && OnClick != FActionLink->Action()->OnExecute())
+    OnClick(this);
+  else if (FActionLink && FActionLink->Action() && !ComponentState().Contains(csDesigning))
+    FActionLink->Execute(this);
+  else if (OnClick)
+    OnClick(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+  inherited::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FPopupMenu) FPopupMenu = nullptr;
+  if (FActionLink && component == FActionLink->Action()) ActionFreed();
+}
+
+TBasicAction* TControl::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+
+void TControl::SetAction(TBasicAction* v) {
+  if (!v) {
+    delete FActionLink;
+    FActionLink = nullptr;
+    return;
+  }
+  if (!FActionLink) FActionLink = new TControlActionLink(this);
+  FActionLink->SetAction(v);
+  static_cast<TControlActionLink*>(FActionLink)->AssignFromAction();
+  v->FreeNotification(this);
+}
+
+void TControl::ActionFreed() {
+  delete FActionLink;
+  FActionLink = nullptr;
 }
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);

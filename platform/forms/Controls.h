@@ -106,6 +106,8 @@ class TWinControl;
 class TCustomForm;
 class TPopupMenu;
 class TDragObject;
+class TBasicAction;
+class TBasicActionLink;
 
 enum TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 RTL_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom)
@@ -362,6 +364,11 @@ public:
   void SetPopupMenu(TPopupMenu* v);
   TDragMode DragMode() const { return FDragMode; }
   void SetDragMode(TDragMode v) { FDragMode = v; }
+  // The action linked to the control: its properties become the control's and Click runs it.
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* v);
+  TBasicActionLink* ActionLink() const { return FActionLink; }
+  void ActionFreed();  // the action went away
   TCursor DragCursor() const { return FDragCursor; }
   void SetDragCursor(TCursor v) { FDragCursor = v; }
 
@@ -456,7 +463,7 @@ protected:
   virtual bool CanAutoSize(int32_t& w, int32_t& h) { (void)w, (void)h; return true; }
   void ConstrainedResize(int32_t& w, int32_t& h);
   void RequestAlign();
-  void DoDragMsg(TMessage& m);
+  void Notification(TComponent* component, TOperation operation) override;
   virtual void DragDrop(TObject* source, int32_t x, int32_t y);
   void FontChanged(TObject* sender);
   void InvalidateControl(bool isVisible, bool isOpaque);
@@ -486,6 +493,7 @@ protected:
   TControlStyle FControlStyle;
   TControlState FControlState;
   bool FMouseInControl = false;
+  TBasicActionLink* FActionLink = nullptr;
 };
 
 enum TTabOrder : int32_t {};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unistd.h>
 
+#include "forms/ActnList.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Menus.h"
 #include "rtl/ClassRegistry.h"
@@ -164,6 +165,15 @@ void TCustomForm::SetWindowState(TWindowState v) {
   }
 }
 
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+  inherited::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FMenu) FMenu = nullptr;
+  if (component == FActiveControl) FActiveControl = nullptr;
+  if (component == FFocusedControl) FFocusedControl = nullptr;
+  if (component == FLastFocused) FLastFocused = nullptr;
+}
+
 void TCustomForm::SetMenu(TMainMenu* v) {
   FMenu = v;
   if (v) v->FreeNotification(this);
@@ -321,6 +331,9 @@ bool TCustomForm::IsShortCut(TMessage& m) {
   for (int32_t i = 0; i < ComponentCount(); ++i)
     if (auto* pm = dynamic_cast<TPopupMenu*>(Components(i)))
       if (pm->IsShortCut(m)) return true;
+  for (int32_t i = 0; i < ComponentCount(); ++i)
+    if (auto* al = dynamic_cast<TActionList*>(Components(i)))
+      if (al->IsShortCut(m)) return true;
   return false;
 }
 
@@ -642,6 +655,12 @@ void TApplication::Idle(const MSG&) {
   } catch (...) {
     HandleException(this);
   }
+  if (done) {
+    // Linked actions refresh their state while the program waits.
+    if (Screen)
+      for (int32_t i = 0; i < Screen->FormCount(); ++i)
+        if (Screen->Forms(i)->Visible()) UpdateFormActions(Screen->Forms(i));
+  }
   if (CheckSynchronize()) done = false;
   if (done && !FTerminated) WaitMessage();
 }
@@ -887,7 +906,8 @@ void THintWindow::Paint() {
 
 void InitForms() {
   RegisterClasses({TForm::StaticClass(), TPanel::StaticClass(), TPaintBox::StaticClass(), TTimer::StaticClass(),
-                   TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass()});
+                   TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass(),
+                   TActionList::StaticClass(), TAction::StaticClass()});
   if (!Application) Application = New<TApplication>(nullptr);
   if (!Screen) Screen = New<TScreen>(nullptr);
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, Application);

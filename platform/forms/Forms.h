@@ -129,6 +129,7 @@ protected:
   void CreateWnd() override;
   void Loaded() override;
   void ReadState(TReader* reader) override;
+  void Notification(TComponent* component, TOperation operation) override;
   virtual void DoCreate();
   virtual void DoDestroy();
   virtual void DoShow();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "forms/ActnList.h"
 #include "forms/Forms.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -20,6 +21,7 @@ RTL_PUBLISHED(TMenuItem) {
   prop("Default", &TMenuItem::Default, &TMenuItem::SetDefault).Default(false);
   prop("Hint", &TMenuItem::Hint, &TMenuItem::SetHint);
   prop("ImageIndex", &TMenuItem::ImageIndex, &TMenuItem::SetImageIndex).Default(-1);
+  prop("Action", &TMenuItem::Action, &TMenuItem::SetAction);
   event("OnClick", &TMenuItem::OnClick, &TMenuItem::OnClick);
 }
 
@@ -125,7 +127,7 @@ char32_t GetHotkey(const String& text) {
 // TMenuItem
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
-TMenuItem::~TMenuItem() = default;
+TMenuItem::~TMenuItem() { delete FActionLink; }
 
 void TMenuItem::BeforeDestruction() {
   while (!FItems.empty()) FItems.back()->Free();
@@ -200,8 +202,35 @@ TMenu* TMenuItem::GetParentMenu() const {
 
 void TMenuItem::Click() {
   if (!FEnabled) return;
-  if (FAutoCheck) SetChecked(!FChecked);
-  if (OnClick) OnClick(this);
+  TBasicAction* action = Action();
+  if (OnClick && action && OnClick != action->OnExecute()) {
+    if (FAutoCheck) SetChecked(!FChecked);
+    OnClick(this);
+  } else if (action) {
+    FActionLink->Execute(this);
+  } else {
+    if (FAutoCheck) SetChecked(!FChecked);
+    if (OnClick) OnClick(this);
+  }
+}
+
+TBasicAction* TMenuItem::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+
+void TMenuItem::SetAction(TBasicAction* v) {
+  if (!v) {
+    delete FActionLink;
+    FActionLink = nullptr;
+    return;
+  }
+  if (!FActionLink) FActionLink = new TMenuActionLink(this);
+  FActionLink->SetAction(v);
+  static_cast<TMenuActionLink*>(FActionLink)->AssignFromAction();
+  v->FreeNotification(this);
+}
+
+void TMenuItem::ActionFreed() {
+  delete FActionLink;
+  FActionLink = nullptr;
 }
 
 void TMenuItem::GetChildren(TGetChildProc proc, TComponent* root) {

@@ -25,6 +25,8 @@ const String cHotkeyPrefix = "&";
 const String cLineCaption = "-";
 
 class TMenu;
+class TBasicAction;
+class TBasicActionLink;
 RTL_EXCEPTION(EMenuError, Exception)
 
 enum TPopupAlignment : uint8_t { paLeft, paRight, paCenter };
@@ -78,6 +80,10 @@ public:
   TMenu* GetParentMenu() const;
 
   virtual void Click();
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* v);
+  TBasicActionLink* ActionLink() const { return FActionLink; }
+  void ActionFreed();
 
   TNotifyEvent OnClick;
 
@@ -104,6 +110,7 @@ RTL_EXCEPTION(EMenuError, Exception)
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
   TMenu* FMenu = nullptr;  // set on a menu's root item
+  TBasicActionLink* FActionLink = nullptr;
 };
 
 class TMenu : public TComponent {
