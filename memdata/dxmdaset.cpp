@@ -914,15 +914,6 @@ void TdxMemData::InternalInitRecord(TRecordBuffer buffer) {
   std::memset(buffer, 0, static_cast<size_t>(FStore->RecordSize()));
 }
 
-// A blob field counts as modified only within the edit that wrote it.
-void TdxMemData::ResetBlobModified() {
-  for (TField* f : FBlobFields)
-    if (auto* blob = dynamic_cast<TBlobField*>(f)) blob->SetModified(false);
-}
-
-void TdxMemData::InternalInsert() { ResetBlobModified(); }
-void TdxMemData::InternalEdit() { ResetBlobModified(); }
-void TdxMemData::InternalCancel() { ResetBlobModified(); }
 
 void TdxMemData::DoOnNewRecord() {
   // The new record's number follows the highest so far.
@@ -991,7 +982,6 @@ void TdxMemData::InternalPost() {
     FIndexes->SetDirty();
   }
   FIsModified = true;
-  ResetBlobModified();
   FilterPostedRecord();
 }
 
@@ -1214,19 +1204,6 @@ Variant TdxMemData::Lookup(const String& keyFields, const Variant& keyValues, co
   std::vector<Variant> values;
   for (const String& n : names) values.push_back(valueOf(n));
   return VarArrayOf(values);
-}
-
-void TdxMemData::CalculateFields(TRecordBuffer buffer) {
-  // The framework points its calculation buffer at the record being calculated and leaves it there; the
-  // buffer it allocated for calculations must stay the one it frees on close.
-  TRecordBuffer own = FCalcBuffer;
-  try {
-    TDataSet::CalculateFields(buffer);
-  } catch (...) {
-    FCalcBuffer = own;
-    throw;
-  }
-  FCalcBuffer = own;
 }
 
 void TdxMemData::InternalRefresh() { RefreshCalcValues(); }

@@ -240,9 +240,6 @@ protected:
   void InternalHandleException() override;
   void InternalInitFieldDefs() override;
   void InternalInitRecord(TRecordBuffer buffer) override;
-  void InternalInsert() override;
-  void InternalEdit() override;
-  void InternalCancel() override;
   void InternalLast() override;
   void InternalOpen() override;
   void InternalPost() override;
@@ -255,7 +252,6 @@ protected:
   int32_t GetRecordCount() const override;
   bool GetCanModify() const override;
   void DoOnNewRecord() override;
-  void CalculateFields(TRecordBuffer buffer) override;
   void Notification(TComponent* component, TOperation operation) override;
   // While a file or stream loads, the dataset's events stay silent.
   void DoBeforeOpen() override;
@@ -314,7 +310,6 @@ private:
   void CopyBlobs(String** dest, String** src) const;
   void FilterInserted(int32_t recordPos);
   void FilterDeleted(int32_t recordPos);
-  void ResetBlobModified();
   void RefreshCalcValues();
 
   memdata::TMemStore* FStore = nullptr;

@@ -768,6 +768,8 @@ public:
   void SetAsBytes(const std::vector<uint8_t>& v);
   bool IsBlob() const { return true; }
   void Clear() override;
+  // A posted or cancelled edit leaves the blob unmodified for the next one.
+  void FreeBuffers() override { FModified = false; }
 
 protected:
   String GetAsString() const override;

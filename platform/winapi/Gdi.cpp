@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "winapi/Windows.h"
+#include "winapi/detail/Font.h"
 #include "winapi/detail/Gdi.h"
 #include "winapi/detail/Wm.h"
 
@@ -235,7 +236,8 @@ HGDIOBJ GetStockObject(int index) {
       RegisterObject(brushes[i]);
     }
   });
-  // Pens and fonts arrive with the drawing layer.
+  if (HFONT f = StockFont(index)) return f;
+  // Pens arrive with the drawing layer.
   if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return static_cast<GdiObject*>(brushes[index]);
   return StockObjectOfDrawing(index);
 }

@@ -196,3 +196,23 @@ int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, con
   }
   return copied;
 }
+
+HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name) {
+  // Only the system's check box sheet exists: 4 × 3 cells of 13 × 13 (check boxes, radio buttons, 3-state
+  // boxes; unchecked, checked, pushed unchecked, pushed checked), drawn by our frame controls.
+  if (instance || reinterpret_cast<uintptr_t>(name) != OBM_CHECKBOXES) return nullptr;
+  const int cell = 13;
+  HBITMAP bmp = NewBitmap(cell * 4, cell * 3, false);
+  HDC dc = MemoryDCFor(bmp);
+  const UINT kinds[3] = {DFCS_BUTTONCHECK, DFCS_BUTTONRADIO, DFCS_BUTTON3STATE};
+  const UINT states[4] = {0, DFCS_CHECKED, DFCS_PUSHED, DFCS_PUSHED | DFCS_CHECKED};
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 4; ++col) {
+      RECT r{col * cell, row * cell, col * cell + cell, row * cell + cell};
+      RECT bg = r;
+      FillRect(dc, &bg, reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_BTNFACE + 1)));
+      DrawFrameControl(dc, &r, DFC_BUTTON, kinds[row] | states[col]);
+    }
+  DeleteDC(dc);
+  return bmp;
+}

@@ -30,8 +30,8 @@ void Gather(Canvas& src, const Canvas& dst, int sx, int sy, int sw, int sh, int 
   out->px.assign(static_cast<size_t>(w) * h, 0);
   out->valid.assign(static_cast<size_t>(w) * h, 0);
   bool toMono = dst.mono && !src.mono, fromMono = src.mono && !dst.mono;
-  uint32_t srcBk = ColorToPixel(src.dc->attrs.bkColor);
-  uint32_t dstBk = ColorToPixel(dst.dc->attrs.bkColor), dstText = ColorToPixel(dst.dc->attrs.textColor);
+  uint32_t srcBk = ColorToPixel(src.dc->bkColor);
+  uint32_t dstBk = ColorToPixel(dst.dc->bkColor), dstText = ColorToPixel(dst.dc->textColor);
   for (int j = 0; j < h; ++j) {
     int y = sy + static_cast<int>((static_cast<int64_t>(j) * sh) / h) - (sh < 0 ? 1 : 0);
     int ssy = y + src.org.y;
@@ -146,7 +146,7 @@ void BlitRaw(Canvas& dst, int dx, int dy, int w, int h, const PixelBuffer& src, 
       if (x < 0 || y < 0 || x >= src.width || y >= src.height) continue;
       uint32_t s = src.pixels[static_cast<ptrdiff_t>(y) * src.stride + x] & kWhite;
       if (dst.mono && !srcMono) s = s == bk ? kWhite : 0;
-      else if (srcMono && !dst.mono) s = s ? ColorToPixel(dst.dc->attrs.bkColor) : ColorToPixel(dst.dc->attrs.textColor);
+      else if (srcMono && !dst.mono) s = s ? ColorToPixel(dst.dc->bkColor) : ColorToPixel(dst.dc->textColor);
       size_t k = static_cast<size_t>(j) * w + i;
       g.px[k] = s;
       g.valid[k] = 1;

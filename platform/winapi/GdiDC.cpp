@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "winapi/Windows.h"
+#include "winapi/detail/Font.h"
 #include "winapi/detail/Gdi.h"
 #include "winapi/detail/GdiDraw.h"
 #include "winapi/detail/Wm.h"
@@ -125,13 +126,13 @@ bool BrushPixel(const Canvas& cv, const Brush* b, int dx, int dy, uint32_t* out)
       *out = cv.Pixel(b->color);
       return true;
     }
-    if (cv.dc->attrs.bkMode == TRANSPARENT) return false;
-    *out = cv.Pixel(cv.dc->attrs.bkColor);
+    if (cv.dc->bkMode == TRANSPARENT) return false;
+    *out = cv.Pixel(cv.dc->bkColor);
     return true;
   }
   if (b->monoTile) {
     // Monochrome patterns: set bits take the background colour, clear bits the text colour.
-    *out = cv.Pixel(t ? cv.dc->attrs.bkColor : cv.dc->attrs.textColor);
+    *out = cv.Pixel(t ? cv.dc->bkColor : cv.dc->textColor);
     return true;
   }
   *out = cv.mono ? ToMono(t) : t;
@@ -279,6 +280,16 @@ HGDIOBJ StockObjectOfDrawing(int index) {
   return nullptr;
 }
 
+Bitmap::~Bitmap() {
+  if (DC* dc = selectedIn ? AsDC(selectedIn) : nullptr) {
+    if (dc->attrs.bitmap == reinterpret_cast<HBITMAP>(static_cast<GdiObject*>(this))) {
+      Bitmap* initial = AsBitmap(StockBitmap());
+      initial->selectedIn = nullptr;
+      SelectBitmapInto(dc, initial);
+    }
+  }
+}
+
 HDC MemoryDCFor(HBITMAP bitmap) {
   HDC dc = CreateCompatibleDC(nullptr);
   SelectObject(dc, bitmap);
@@ -337,6 +348,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ obj) {
       int t = SelectClipRgn(hdc, static_cast<HRGN>(obj));
       return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(t));
     }
+    case OBJ_FONT: return SelectFont(dc, static_cast<HFONT>(obj));
     default: return nullptr;
   }
 }
@@ -348,6 +360,7 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
     case OBJ_PEN: return dc->attrs.pen ? static_cast<HGDIOBJ>(dc->attrs.pen) : StockPen(BLACK_PEN);
     case OBJ_BRUSH: return dc->brush ? static_cast<HGDIOBJ>(dc->brush) : GetStockObject(WHITE_BRUSH);
     case OBJ_BITMAP: return dc->attrs.bitmap;
+    case OBJ_FONT: return CurrentFont(dc);
     default: return nullptr;
   }
 }
@@ -361,6 +374,13 @@ int SaveDC(HDC hdc) {
   s->mono = dc->mono;
   s->hasClip = dc->hasClip;
   pixman_region32_copy(&s->clip, &dc->clip);
+  s->font = dc->font;
+  s->textColor = dc->textColor;
+  s->bkColor = dc->bkColor;
+  s->bkMode = dc->bkMode;
+  s->textAlign = dc->textAlign;
+  s->charExtra = dc->charExtra;
+  s->curPos = dc->curPos;
   dc->saved.push_back(std::move(s));
   return static_cast<int>(dc->saved.size());
 }
@@ -372,13 +392,22 @@ BOOL RestoreDC(HDC hdc, int level) {
   int target = level < 0 ? n + 1 + level : level;
   if (target < 1 || target > n) return FALSE;
   DCSaved& s = *dc->saved[static_cast<size_t>(target - 1)];
-  if (dc->type == OBJ_MEMDC && s.attrs.bitmap != dc->attrs.bitmap) {
-    if (AsBitmap(s.attrs.bitmap)) SelectObject(hdc, s.attrs.bitmap);
-  }
+  // The saved bitmap comes back when it still exists; otherwise the current one stays.
+  if (dc->type == OBJ_MEMDC && s.attrs.bitmap != dc->attrs.bitmap && AsBitmap(s.attrs.bitmap))
+    SelectObject(hdc, s.attrs.bitmap);
+  HBITMAP current = dc->attrs.bitmap;
   dc->attrs = s.attrs;
+  dc->attrs.bitmap = current;
   dc->brush = s.brush;
   dc->hasClip = s.hasClip;
   pixman_region32_copy(&dc->clip, &s.clip);
+  dc->font = s.font;
+  dc->textColor = s.textColor;
+  dc->bkColor = s.bkColor;
+  dc->bkMode = s.bkMode;
+  dc->textAlign = s.textAlign;
+  dc->charExtra = s.charExtra;
+  dc->curPos = s.curPos;
   dc->saved.resize(static_cast<size_t>(target - 1));
   return TRUE;
 }
@@ -586,15 +615,6 @@ T Read(HDC hdc, T DCAttrs::*field, T fail) {
 }
 }  // namespace
 
-COLORREF SetTextColor(HDC hdc, COLORREF c) { return Swap(hdc, &DCAttrs::textColor, c & 0xFFFFFF, CLR_INVALID); }
-COLORREF GetTextColor(HDC hdc) { return Read(hdc, &DCAttrs::textColor, CLR_INVALID); }
-COLORREF SetBkColor(HDC hdc, COLORREF c) { return Swap(hdc, &DCAttrs::bkColor, c & 0xFFFFFF, CLR_INVALID); }
-COLORREF GetBkColor(HDC hdc) { return Read(hdc, &DCAttrs::bkColor, CLR_INVALID); }
-int SetBkMode(HDC hdc, int mode) {
-  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
-  return Swap(hdc, &DCAttrs::bkMode, mode, 0);
-}
-int GetBkMode(HDC hdc) { return Read(hdc, &DCAttrs::bkMode, 0); }
 int SetROP2(HDC hdc, int mode) {
   if (mode < R2_BLACK || mode > R2_WHITE) return 0;
   return Swap(hdc, &DCAttrs::rop2, mode, 0);
@@ -674,6 +694,7 @@ int GetObject(HGDIOBJ obj, int size, void* out) {
   GdiObject* o = FindObject(obj, 0);
   if (!o) return 0;
   switch (o->type) {
+    case OBJ_FONT: return DescribeFont(o, size, out);
     case OBJ_PEN: {
       auto* p = static_cast<Pen*>(o);
       if (!out) return sizeof(LOGPEN);

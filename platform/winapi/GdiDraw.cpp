@@ -162,8 +162,8 @@ void DeviceLine(Canvas& cv, POINT a, POINT b, bool includeLast, int* styleCounte
   if (pen->style == PS_NULL) return;
   uint8_t code = Rop2ToRop3(dc->attrs.rop2);
   uint32_t ink = cv.Pixel(PenColor(dc, pen));
-  uint32_t gap = cv.Pixel(dc->attrs.bkColor);
-  bool paintGaps = dc->attrs.bkMode == OPAQUE;
+  uint32_t gap = cv.Pixel(dc->bkColor);
+  bool paintGaps = dc->bkMode == OPAQUE;
   const std::vector<int>& runs = pen->width > 1 ? StyleRuns(PS_SOLID) : StyleRuns(pen->style);
   int counter = styleCounter ? *styleCounter : 0;
   int w = pen->width;
@@ -321,27 +321,12 @@ BOOL InvertRect(HDC hdc, const RECT* rect) {
 }
 
 // ---- lines ------------------------------------------------------------------------------------------------
-BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
-  DC* dc = AsDC(hdc);
-  if (!dc) return FALSE;
-  if (old) *old = dc->attrs.pos;
-  dc->attrs.pos = POINT{x, y};
-  return TRUE;
-}
-
-BOOL GetCurrentPositionEx(HDC hdc, POINT* pos) {
-  DC* dc = AsDC(hdc);
-  if (!dc || !pos) return FALSE;
-  *pos = dc->attrs.pos;
-  return TRUE;
-}
-
 BOOL LineTo(HDC hdc, int x, int y) {
   Canvas cv(hdc);
   if (!cv.dc) return FALSE;
-  POINT a = cv.ToDevice(cv.dc->attrs.pos.x, cv.dc->attrs.pos.y), b = cv.ToDevice(x, y);
+  POINT a = cv.ToDevice(cv.dc->curPos.x, cv.dc->curPos.y), b = cv.ToDevice(x, y);
   if (cv.ok) DeviceLine(cv, a, b, false, nullptr);
-  cv.dc->attrs.pos = POINT{x, y};
+  cv.dc->curPos = POINT{x, y};
   return TRUE;
 }
 
@@ -625,6 +610,8 @@ BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
       pixman_region32_fini(&shape);
     };
     if (state & DFCS_BUTTONRADIOMASK) {
+      // The mask: black where the button is opaque, white around it.
+      FillSolidRect(cv, c, kWhite);
       disc(c, 0);
       return TRUE;
     }

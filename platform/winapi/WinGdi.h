@@ -77,6 +77,9 @@ struct ICONINFO {
   HBITMAP hbmColor;
 };
 
+// The text state (colours, background mode, current position) is declared with the text layer in WinText.h.
+
+
 // ---- constants ------------------------------------------------------------------------------------------
 constexpr int WHITE_PEN = 6;
 constexpr int BLACK_PEN = 7;
@@ -106,9 +109,6 @@ constexpr int HS_DIAGCROSS = 5;
 constexpr UINT BS_DIBPATTERN = 5;
 constexpr UINT DIB_RGB_COLORS = 0;
 
-constexpr int TRANSPARENT = 1;
-constexpr int OPAQUE = 2;
-constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 constexpr int R2_BLACK = 1;
 constexpr int R2_NOTMERGEPEN = 2;
@@ -275,12 +275,6 @@ int OffsetClipRgn(HDC hdc, int dx, int dy);
 BOOL RectVisible(HDC hdc, const RECT* rect);
 BOOL PtVisible(HDC hdc, int x, int y);
 
-COLORREF SetTextColor(HDC hdc, COLORREF color);
-COLORREF GetTextColor(HDC hdc);
-COLORREF SetBkColor(HDC hdc, COLORREF color);
-COLORREF GetBkColor(HDC hdc);
-int SetBkMode(HDC hdc, int mode);
-int GetBkMode(HDC hdc);
 int SetROP2(HDC hdc, int mode);
 int GetROP2(HDC hdc);
 int SetStretchBltMode(HDC hdc, int mode);
@@ -303,8 +297,6 @@ BOOL InvertRect(HDC hdc, const RECT* rect);
 BOOL FrameRgn(HDC hdc, HRGN rgn, HBRUSH brush, int w, int h);
 BOOL InvertRgn(HDC hdc, HRGN rgn);
 BOOL PaintRgn(HDC hdc, HRGN rgn);
-BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
-BOOL GetCurrentPositionEx(HDC hdc, POINT* pos);
 BOOL LineTo(HDC hdc, int x, int y);
 BOOL Polyline(HDC hdc, const POINT* pts, int count);
 BOOL PolyPolyline(HDC hdc, const POINT* pts, const DWORD* counts, DWORD polylines);
@@ -343,6 +335,9 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
 int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+// With a null instance: the system bitmaps; OBM_CHECKBOXES is the one provided.
+HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name);
+constexpr uintptr_t OBM_CHECKBOXES = 32759;
 LONG GetBitmapBits(HBITMAP bitmap, LONG bytes, void* bits);
 LONG SetBitmapBits(HBITMAP bitmap, DWORD bytes, const void* bits);
 BOOL GetBitmapDimensionEx(HBITMAP bitmap, SIZE* size);
@@ -355,6 +350,11 @@ HICON CopyIcon(HICON icon);
 BOOL DrawIcon(HDC hdc, int x, int y, HICON icon);
 BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int w, int h, UINT step, HBRUSH flicker, UINT flags);
 HICON LoadIcon(HINSTANCE instance, LPCSTR name);
+namespace winapi {
+// The picture of a cursor (stock or made with CreateIconIndirect) for the backends: premultiplication-free
+// 0xAARRGGBB pixels, `argb` sized width × height (32 × 32 for the stock cursors) or null to ask the size.
+bool GetCursorImage(HCURSOR cursor, int* width, int* height, POINT* hotspot, uint32_t* argb);
+}  // namespace winapi
 inline LPCSTR const IDI_APPLICATION = reinterpret_cast<LPCSTR>(32512);
 inline LPCSTR const IDI_HAND = reinterpret_cast<LPCSTR>(32513);
 inline LPCSTR const IDI_QUESTION = reinterpret_cast<LPCSTR>(32514);
@@ -364,3 +364,6 @@ inline LPCSTR const IDI_WINLOGO = reinterpret_cast<LPCSTR>(32517);
 inline LPCSTR const IDI_WARNING = IDI_EXCLAMATION;
 inline LPCSTR const IDI_ERROR = IDI_HAND;
 inline LPCSTR const IDI_INFORMATION = IDI_ASTERISK;
+
+#include "winapi/CommCtrl.h"
+#include "winapi/UxTheme.h"

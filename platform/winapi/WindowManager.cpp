@@ -3243,6 +3243,25 @@ void DrawEdgePair(HDC hdc, RECT r, int topLeft, int bottomRight) {
   FillStrip(hdc, RECT{r.right - 1, r.top, r.right, r.bottom}, bottomRight);
 }
 
+// The title in the caption band, left-aligned, shortened with an ellipsis before the caption buttons.
+void DrawCaptionText(Window* w, HDC hdc, RECT band) {
+  if (w->text.empty()) return;
+  bool tool = w->exStyle & WS_EX_TOOLWINDOW;
+  NONCLIENTMETRICS ncm{};
+  ncm.cbSize = sizeof ncm;
+  SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  int buttons = !(w->style & WS_SYSMENU) ? 0 : (w->style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ? 3 : 1;
+  band.left += 3;
+  band.right -= buttons * (tool ? ncm.iSmCaptionWidth : ncm.iCaptionWidth) + 2;
+  HFONT font = CreateFontIndirect(tool ? &ncm.lfSmCaptionFont : &ncm.lfCaptionFont);
+  HGDIOBJ old = SelectObject(hdc, font);
+  SetBkMode(hdc, TRANSPARENT);
+  SetTextColor(hdc, GetSysColor(w->ncActive ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+  DrawText(hdc, w->text.c_str(), -1, &band, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+  SelectObject(hdc, old);
+  DeleteObject(font);
+}
+
 // The classic frame, drawn with plain fills: raised edges, the caption band, a sunken client edge.
 void DefNcPaint(Window* w) {
   HDC hdc = GetDCEx(w->handle, nullptr, DCX_WINDOW | DCX_CACHE);
@@ -3266,6 +3285,7 @@ void DefNcPaint(Window* w) {
     int b = in.left;
     int capH = (ex & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
     FillStrip(hdc, RECT{b, b, r.right - b, b + capH - 1}, w->ncActive ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
+    DrawCaptionText(w, hdc, RECT{b, b, r.right - b, b + capH - 1});
   }
   RECT edge{in.left, in.top, r.right - in.right, r.bottom - in.bottom};
   if (ex & WS_EX_CLIENTEDGE) {

@@ -1260,3 +1260,4 @@ bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 }  // namespace winapi
 
 #include "winapi/WinGdi.h"
+#include "winapi/WinText.h"

@@ -43,15 +43,11 @@ struct Brush : GdiObject {
 struct DCAttrs {
   HPEN pen = nullptr;        // null: the stock black pen
   HBITMAP bitmap = nullptr;  // memory DCs
-  COLORREF textColor = 0;
-  COLORREF bkColor = 0x00FFFFFF;
-  int bkMode = 2;            // OPAQUE
   int rop2 = 13;             // R2_COPYPEN
   int stretchMode = 1;       // BLACKONWHITE
   POINT windowOrg{0, 0};
   POINT viewportOrg{0, 0};
   POINT brushOrg{0, 0};
-  POINT pos{0, 0};
   COLORREF dcBrushColor = 0x00FFFFFF;
   COLORREF dcPenColor = 0;
 };
@@ -65,6 +61,14 @@ struct DCSaved {
   bool mono = false;
   bool hasClip = false;
   pixman_region32_t clip;
+  // The text state kept beside the drawing attributes.
+  HFONT font = nullptr;
+  COLORREF textColor = 0;
+  COLORREF bkColor = 0;
+  int bkMode = 0;
+  UINT textAlign = 0;
+  int charExtra = 0;
+  POINT curPos{};
 };
 
 // A device context: where drawing lands (a pixel surface), where its origin lies on that surface and
@@ -75,14 +79,23 @@ struct DC : GdiObject {
   HWND hwnd = nullptr;      // the window of a window DC
   bool windowDC = false;    // origin at the window's corner (not its client corner)
   bool paintDC = false;     // handed out by BeginPaint
+  DCAttrs attrs;            // drawing attributes (pens, origins, modes)
+  bool mono = false;        // a memory DC with a monochrome bitmap: pixels are 0 or 0xFFFFFF
+  std::vector<std::unique_ptr<DCSaved>> saved;
   PixelBuffer surface{};    // for DCs that are not window DCs (memory DCs of the drawing layer)
   pixman_region32_t vis;    // visible region in device coordinates
   pixman_region32_t clip;   // application clip in device coordinates, when hasClip
   bool hasClip = false;
   HBRUSH brush = nullptr;
-  DCAttrs attrs;
-  bool mono = false;  // a memory DC with a monochrome bitmap: pixels are 0 or 0xFFFFFF
-  std::vector<std::unique_ptr<DCSaved>> saved;
+  // Text state (fonts and text output).
+  HFONT font = nullptr;  // nullptr: the system font
+  COLORREF textColor = 0;
+  COLORREF bkColor = 0xFFFFFF;
+  int bkMode = 2;  // OPAQUE
+  UINT textAlign = 0;
+  int charExtra = 0;
+  int justExtra = 0, justBreaks = 0;  // SetTextJustification
+  POINT curPos{};
   // The surface and the surface position of device (0, 0); false when the DC cannot draw.
   bool Target(PixelBuffer* out, POINT* origin) const;
   // The effective clip (visible region and application clip) in device coordinates.

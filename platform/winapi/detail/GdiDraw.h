@@ -24,6 +24,7 @@ struct Pen : GdiObject {
 // positive height). Monochrome bitmaps hold only 0 and 0x00FFFFFF.
 struct Bitmap : GdiObject {
   Bitmap() : GdiObject(OBJ_BITMAP) {}
+  ~Bitmap() override;  // a DC still holding the bitmap falls back to its initial one
   int width = 0;
   int height = 0;
   bool mono = false;
@@ -41,6 +42,21 @@ struct Bitmap : GdiObject {
   }
   uint32_t& At(int x, int y) { return data[static_cast<size_t>(bottomUp ? height - 1 - y : y) * width + x]; }
 };
+
+// Icons and cursors. Colour pixels are 0xAARRGGBB; `mask` holds 1 where the screen shows through.
+struct Icon : GdiObject {
+  Icon() : GdiObject(0) {}
+  bool isIcon = true;
+  POINT hotspot{0, 0};
+  int width = 0;
+  int height = 0;
+  bool hasAlpha = false;
+  std::vector<uint32_t> color;
+  std::vector<uint8_t> mask;
+};
+Icon* AsIcon(HICON h);          // also the pictures of the stock cursors
+HICON NewIconHandle(Icon* ic);  // registers a new icon
+bool DrawIconPicture(HDC hdc, int x, int y, HICON icon, int w, int h, UINT flags);
 
 Pen* AsPen(HPEN h);
 Bitmap* AsBitmap(HBITMAP h);

@@ -6,10 +6,11 @@
 #include "winapi/Windows.h"
 
 using namespace gt;
+using GdiBlt = GdiTest;
 
 // With pattern 0xF0, source 0xCC and destination 0xAA in every channel, any ternary operation leaves its
 // own code in every channel: one table covers the evaluation of all 256 codes.
-TEST(GdiBlt, EveryTernaryCodeEvaluatesItsTruthTable) {
+TEST_F(GdiBlt, EveryTernaryCodeEvaluatesItsTruthTable) {
   Surface src(1, 1, RGB(0xCC, 0xCC, 0xCC));
   Surface dst(1, 1);
   HBRUSH pat = CreateSolidBrush(RGB(0xF0, 0xF0, 0xF0));
@@ -23,7 +24,7 @@ TEST(GdiBlt, EveryTernaryCodeEvaluatesItsTruthTable) {
   DeleteObject(pat);
 }
 
-TEST(GdiBlt, NamedOperationsOnMixedColours) {
+TEST_F(GdiBlt, NamedOperationsOnMixedColours) {
   struct Case {
     const char* name;
     DWORD rop;
@@ -61,7 +62,7 @@ TEST(GdiBlt, NamedOperationsOnMixedColours) {
   DeleteObject(pat);
 }
 
-TEST(GdiBlt, MonochromeConversionBothWays) {
+TEST_F(GdiBlt, MonochromeConversionBothWays) {
   // Colour to mono: the source DC's background colour becomes white, everything else black.
   Surface colour(3, 1);
   colour.px[0] = 0x00FF0000;  // red
@@ -95,7 +96,7 @@ TEST(GdiBlt, MonochromeConversionBothWays) {
   DeleteDC(monoDC);
 }
 
-TEST(GdiBlt, StretchMaskTransparentAndAlpha) {
+TEST_F(GdiBlt, StretchMaskTransparentAndAlpha) {
   Surface src(2, 2);
   src.px[0] = 0x00FF0000;
   src.px[1] = 0x0000FF00;
@@ -140,7 +141,7 @@ TEST(GdiBlt, StretchMaskTransparentAndAlpha) {
   EXPECT_EQ(dst.At(0, 0), RGB(255, 128, 128));
 }
 
-TEST(GdiBlt, PatBltAndOverlappingScroll) {
+TEST_F(GdiBlt, PatBltAndOverlappingScroll) {
   Surface s(6, 3);
   SelectObject(s.dc, GetStockObject(BLACK_BRUSH));
   PatBlt(s.dc, 1, 0, 2, 1, PATCOPY);
@@ -160,7 +161,7 @@ TEST(GdiBlt, PatBltAndOverlappingScroll) {
   DeleteObject(rgn);
 }
 
-TEST(GdiBlt, DibTransferRoundTrips) {
+TEST_F(GdiBlt, DibTransferRoundTrips) {
   HBITMAP bmp = CreateBitmap(3, 2, 1, 32, nullptr);
   // Bottom-up 24-bit input: the first row in memory is the bottom row of the image.
   uint8_t rows[2][12] = {{0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0}, {255, 255, 255, 0, 0, 0, 9, 9, 9, 0, 0, 0}};

@@ -6,8 +6,9 @@
 #include "winapi/Windows.h"
 
 using namespace gt;
+using GdiDraw = GdiTest;
 
-TEST(GdiDraw, LinesLeaveOutTheirLastPixel) {
+TEST_F(GdiDraw, LinesLeaveOutTheirLastPixel) {
   Surface s(12, 12);
   MoveToEx(s.dc, 1, 1, nullptr);
   LineTo(s.dc, 6, 1);
@@ -38,7 +39,7 @@ TEST(GdiDraw, LinesLeaveOutTheirLastPixel) {
   DeleteObject(white);
 }
 
-TEST(GdiDraw, DottedAndNullPens) {
+TEST_F(GdiDraw, DottedAndNullPens) {
   Surface s(10, 3);
   HPEN dot = CreatePen(PS_DOT, 1, kBlack);
   SelectObject(s.dc, dot);
@@ -58,7 +59,7 @@ TEST(GdiDraw, DottedAndNullPens) {
   EXPECT_EQ(s.Row(2, kBlack), "..........");
 }
 
-TEST(GdiDraw, RectangleOutlineAndFillExtents) {
+TEST_F(GdiDraw, RectangleOutlineAndFillExtents) {
   Surface s(10, 10);
   HBRUSH red = CreateSolidBrush(kRed);
   SelectObject(s.dc, red);
@@ -77,7 +78,7 @@ TEST(GdiDraw, RectangleOutlineAndFillExtents) {
   DeleteObject(red);
 }
 
-TEST(GdiDraw, EllipseAndPolygonStayInsideTheirBounds) {
+TEST_F(GdiDraw, EllipseAndPolygonStayInsideTheirBounds) {
   Surface s(20, 20);
   SelectObject(s.dc, GetStockObject(BLACK_BRUSH));
   Ellipse(s.dc, 2, 2, 12, 8);
@@ -99,7 +100,7 @@ TEST(GdiDraw, EllipseAndPolygonStayInsideTheirBounds) {
   EXPECT_EQ(s.At(1, 14), kWhiteC);
 }
 
-TEST(GdiDraw, FrameRectPaintsOnePixelStrips) {
+TEST_F(GdiDraw, FrameRectPaintsOnePixelStrips) {
   Surface s(8, 6);
   HBRUSH red = CreateSolidBrush(kRed);
   RECT r{1, 1, 7, 5};
@@ -115,7 +116,7 @@ TEST(GdiDraw, FrameRectPaintsOnePixelStrips) {
   DeleteObject(red);
 }
 
-TEST(GdiDraw, PatternBrushesAnchorAtTheBrushOrigin) {
+TEST_F(GdiDraw, PatternBrushesAnchorAtTheBrushOrigin) {
   // Checkerboard with a marker: only (0,0) of the 8×8 tile is black (bit 0), the rest white.
   WORD rows[8];
   for (WORD& r : rows) r = 0x00FF;  // little-endian: the first byte holds the row's 8 pixels
@@ -147,7 +148,7 @@ TEST(GdiDraw, PatternBrushesAnchorAtTheBrushOrigin) {
   DeleteObject(pat);
 }
 
-TEST(GdiDraw, HatchBrushesHonourTheBackgroundMode) {
+TEST_F(GdiDraw, HatchBrushesHonourTheBackgroundMode) {
   Surface s(8, 8, kRed);
   HBRUSH h = CreateHatchBrush(HS_HORIZONTAL, kBlack);
   RECT r{0, 0, 8, 8};
@@ -162,7 +163,7 @@ TEST(GdiDraw, HatchBrushesHonourTheBackgroundMode) {
   DeleteObject(h);
 }
 
-TEST(GdiDraw, ClipRegionsLimitFillsAndBlits) {
+TEST_F(GdiDraw, ClipRegionsLimitFillsAndBlits) {
   Surface s(10, 10);
   HRGN clip = CreateRectRgn(2, 2, 5, 5);
   EXPECT_EQ(SelectClipRgn(s.dc, clip), SIMPLEREGION);
@@ -199,7 +200,7 @@ TEST(GdiDraw, ClipRegionsLimitFillsAndBlits) {
   DeleteObject(clip);
 }
 
-TEST(GdiDraw, SaveAndRestoreKeepOriginsClipAndObjects) {
+TEST_F(GdiDraw, SaveAndRestoreKeepOriginsClipAndObjects) {
   Surface s(10, 10);
   HBRUSH red = CreateSolidBrush(kRed);
   SetViewportOrgEx(s.dc, 2, 3, nullptr);
@@ -238,7 +239,7 @@ TEST(GdiDraw, SaveAndRestoreKeepOriginsClipAndObjects) {
   DeleteObject(red);
 }
 
-TEST(GdiDraw, DrawEdgeUsesThePlatformColourPairs) {
+TEST_F(GdiDraw, DrawEdgeUsesThePlatformColourPairs) {
   struct Case {
     UINT edge;
     int outerTL, outerBR, innerTL, innerBR;
@@ -281,7 +282,7 @@ TEST(GdiDraw, DrawEdgeUsesThePlatformColourPairs) {
   SetSysColors(5, idx, saved);
 }
 
-TEST(GdiDraw, FocusRectanglesXorDottedAndUndoThemselves) {
+TEST_F(GdiDraw, FocusRectanglesXorDottedAndUndoThemselves) {
   Surface s(6, 5);
   RECT r{0, 0, 6, 5};
   DrawFocusRect(s.dc, &r);
@@ -292,7 +293,7 @@ TEST(GdiDraw, FocusRectanglesXorDottedAndUndoThemselves) {
   EXPECT_EQ(s.Row(0, kWhiteC), "######");
 }
 
-TEST(GdiDraw, FrameControlsDrawInsideTheirRectangle) {
+TEST_F(GdiDraw, FrameControlsDrawInsideTheirRectangle) {
   Surface s(20, 20, kRed);
   RECT r{2, 2, 18, 18};
   DrawFrameControl(s.dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH);

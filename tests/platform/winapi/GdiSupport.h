@@ -6,9 +6,16 @@
 #include <cstdint>
 #include <string>
 
+#include "winapi/Headless.h"
 #include "winapi/Windows.h"
 
 namespace gt {
+
+// Every test starts from a fresh headless screen with the default system colours.
+class GdiTest : public ::testing::Test {
+ protected:
+  void SetUp() override { headless::Init(320, 240); }
+};
 
 struct Surface {
   Surface(int w, int h, COLORREF fill = RGB(255, 255, 255)) : w(w), h(h) {
