@@ -53,11 +53,11 @@ function(vorn_library target)
   target_link_libraries(${target} PUBLIC ${ARG_DEPS} ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
 endfunction()
 
-# vorn_test(<label> LIBS <targets>...)
+# vorn_test(<label> LIBS <targets>... [PROPERTIES <ctest properties>...])
 # One GoogleTest executable per library, made of every .cpp in the current test folder, registered with
 # CTest test by test under the folder's label.
 function(vorn_test label)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
   include(GoogleTest)
   file(GLOB _src CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
@@ -68,7 +68,7 @@ function(vorn_test label)
   gtest_discover_tests(${_exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${label}
+    PROPERTIES LABELS ${label} ${ARG_PROPERTIES}
     WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
 endfunction()
 

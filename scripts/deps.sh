@@ -9,7 +9,7 @@ packages=(
   # drawing, images and text
   libpixman-1-dev libpng-dev libjpeg-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   # the X11 backend and its tests
-  libx11-dev libxext-dev xvfb x11-xserver-utils
+  libx11-dev libxext-dev libxtst-dev xvfb x11-xserver-utils
   # Firebird: client library, embedded engine, tools, server (started privately by the tests), headers
   libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server firebird-dev
 )

@@ -70,7 +70,6 @@ enum TBrushStyle : uint8_t { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiag
 RTL_ENUM(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross)
 
 using TFontCharset = uint8_t;
-constexpr TFontCharset DEFAULT_CHARSET = 1;
 
 // A graphics object: its changes reach OnChange (the canvas or control that uses it).
 class TGraphicsObject : public TPersistent {

@@ -1261,3 +1261,4 @@ bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 #include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
+#include "winapi/X11Backend.h"
