@@ -151,6 +151,15 @@ void TCustomPanel::Paint() {
   frame(FBevelInner);
   FCanvas->Brush()->SetColor(Color());
   FCanvas->FillRect(r);
+  String text = Caption();
+  if (!text.empty()) {
+    static const UINT aligns[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    FCanvas->Font()->Assign(Font());
+    FCanvas->Brush()->SetStyle(bsClear);
+    HDC dc = FCanvas->Handle();
+    FCanvas->TextExtent(text);  // selects the font into the DC
+    ::DrawText(dc, text.c_str(), -1, &r, DT_VCENTER | DT_SINGLELINE | aligns[FAlignment]);
+  }
 }
 
 // ---- TPaintBox ------------------------------------------------------------------------------------

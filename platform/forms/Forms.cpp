@@ -871,20 +871,15 @@ void THintWindow::CreateParams(TCreateParams& p) {
 }
 
 RECT THintWindow::CalcHintRect(int32_t maxWidth, const String& hint) {
-  // Until text measuring is available to the forms layer, a hint is sized by an average glyph cell.
-  int32_t lines = 1, longest = 0, cur = 0;
-  for (unsigned char ch : hint) {
-    if (ch == '\n') {
-      ++lines;
-      longest = std::max(longest, cur);
-      cur = 0;
-    } else if ((ch & 0xC0) != 0x80) {
-      ++cur;
-    }
-  }
-  longest = std::max(longest, cur);
-  int32_t w = std::min(maxWidth, longest * 7 + 6);
-  return RECT{0, 0, w, lines * 14 + 4};
+  RECT r{0, 0, maxWidth, 0};
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Screen ? Screen->HintFont()->Handle() : Font()->Handle());
+  ::DrawText(dc, hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  r.right += 6;
+  r.bottom += 2;
+  return r;
 }
 
 void THintWindow::ActivateHint(RECT rect, const String& hint) {
@@ -900,6 +895,12 @@ void THintWindow::Paint() {
   RECT r = ClientRect();
   FCanvas->Brush()->SetColor(Color());
   FCanvas->FillRect(r);
+  if (Screen) FCanvas->Font()->Assign(Screen->HintFont());
+  FCanvas->Font()->SetColor(clInfoText);
+  FCanvas->Brush()->SetStyle(bsClear);
+  FCanvas->TextExtent(Caption());
+  InflateRect(&r, -2, -1);
+  ::DrawText(FCanvas->Handle(), Caption().c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 // ===================================================================================================

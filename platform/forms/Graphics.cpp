@@ -95,6 +95,24 @@ void TFont::SetCharset(TFontCharset v) {
   Changed();
 }
 
+TFont::~TFont() {
+  if (FHandle) DeleteObject(FHandle);
+}
+
+void TFont::Changed() {
+  if (FHandle) DeleteObject(FHandle);
+  FHandle = nullptr;
+  inherited::Changed();
+}
+
+HFONT TFont::Handle() {
+  if (!FHandle) {
+    LOGFONT lf = LogFont();
+    FHandle = CreateFontIndirect(&lf);
+  }
+  return FHandle;
+}
+
 LOGFONT TFont::LogFont() const {
   LOGFONT lf{};
   lf.lfHeight = FHeight;
@@ -139,6 +157,24 @@ void TPen::SetMode(TPenMode v) {
   if (v == FMode) return;
   FMode = v;
   Changed();
+}
+
+TPen::~TPen() {
+  if (FHandle) DeleteObject(FHandle);
+}
+
+void TPen::Changed() {
+  if (FHandle) DeleteObject(FHandle);
+  FHandle = nullptr;
+  inherited::Changed();
+}
+
+HPEN TPen::Handle() {
+  if (!FHandle) {
+    static const int styles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+    FHandle = CreatePen(styles[FStyle], FWidth, ColorToRGB(FColor));
+  }
+  return FHandle;
 }
 
 // ---- TBrush ---------------------------------------------------------------------------------------
@@ -198,6 +234,7 @@ TCanvas::TCanvas() {
 }
 
 TCanvas::~TCanvas() {
+  DeselectHandles();
   delete FFont;
   delete FPen;
   delete FBrush;
@@ -211,20 +248,173 @@ HDC TCanvas::Handle() {
 
 void TCanvas::SetHandle(HDC value) {
   if (FHandle == value) return;
+  DeselectHandles();
   FHandle = value;
   FState = value ? TCanvasState{csHandleValid} : TCanvasState{};
 }
 
+void TCanvas::DeselectHandles() {
+  // The DC gives back the objects it had, so that ours can be deleted while the DC lives on.
+  if (FHandle) {
+    if (FOldFont) SelectObject(FHandle, FOldFont);
+    if (FOldPen) SelectObject(FHandle, FOldPen);
+    if (FOldBrush) SelectObject(FHandle, FOldBrush);
+  }
+  FOldFont = FOldPen = FOldBrush = nullptr;
+  FState = FState * TCanvasState{csHandleValid};
+}
+
+void TCanvas::GraphicsChanged(TObject* sender) {
+  if (!FHandle) return;
+  if (sender == FFont) FState.Exclude(csFontValid);
+  if (sender == FPen) FState.Exclude(csPenValid);
+  if (sender == FBrush) FState.Exclude(csBrushValid);
+}
+
 void TCanvas::RequiredState(TCanvasState req) {
-  if (req.Contains(csHandleValid) && !FHandle) {
+  if (!FHandle) {
     CreateHandle();
     if (!FHandle) throw EInvalidOperation("Canvas does not allow drawing");
     FState.Include(csHandleValid);
   }
+  if (req.Contains(csFontValid) && !FState.Contains(csFontValid)) {
+    HGDIOBJ old = SelectObject(FHandle, FFont->Handle());
+    if (!FOldFont) FOldFont = old;
+    SetTextColor(FHandle, ColorToRGB(FFont->Color()));
+    FState.Include(csFontValid);
+  }
+  if (req.Contains(csPenValid) && !FState.Contains(csPenValid)) {
+    HGDIOBJ old = SelectObject(FHandle, FPen->Handle());
+    if (!FOldPen) FOldPen = old;
+    static const int modes[] = {1, 16, 11, 6, 13, 4, 14, 5, 12, 3, 15, 2, 9, 8, 7, 10};
+    SetROP2(FHandle, modes[FPen->Mode()]);
+    FState.Include(csPenValid);
+  }
+  if (req.Contains(csBrushValid) && !FState.Contains(csBrushValid)) {
+    HBRUSH b = FBrush->Handle();
+    HGDIOBJ old = SelectObject(FHandle, b ? static_cast<HGDIOBJ>(b) : GetStockObject(NULL_BRUSH));
+    if (!FOldBrush) FOldBrush = old;
+    SetBkColor(FHandle, ColorToRGB(FBrush->Color()));
+    SetBkMode(FHandle, FBrush->Style() == bsSolid ? OPAQUE : TRANSPARENT);
+    FState.Include(csBrushValid);
+  }
+}
+
+void TCanvas::FrameRect(const RECT& rect) {
+  RequiredState(TCanvasState{csHandleValid, csBrushValid});
+  Changing();
+  if (HBRUSH b = FBrush->Handle()) ::FrameRect(FHandle, &rect, b);
+  Changed();
+}
+
+void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid, csBrushValid});
+  Changing();
+  ::Rectangle(FHandle, x1, y1, x2, y2);
+  Changed();
+}
+
+void TCanvas::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid, csBrushValid});
+  Changing();
+  ::RoundRect(FHandle, x1, y1, x2, y2, x3, y3);
+  Changed();
+}
+
+void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid, csBrushValid});
+  Changing();
+  ::Ellipse(FHandle, x1, y1, x2, y2);
+  Changed();
+}
+
+void TCanvas::MoveTo(int32_t x, int32_t y) {
+  RequiredState(TCanvasState{csHandleValid});
+  MoveToEx(FHandle, x, y, nullptr);
+}
+
+void TCanvas::LineTo(int32_t x, int32_t y) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid, csBrushValid});
+  Changing();
+  ::LineTo(FHandle, x, y);
+  Changed();
+}
+
+POINT TCanvas::PenPos() {
+  RequiredState(TCanvasState{csHandleValid});
+  POINT p{0, 0};
+  GetCurrentPositionEx(FHandle, &p);
+  return p;
+}
+
+void TCanvas::Polygon(const std::vector<POINT>& points) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid, csBrushValid});
+  Changing();
+  ::Polygon(FHandle, points.data(), static_cast<int>(points.size()));
+  Changed();
+}
+
+void TCanvas::Polyline(const std::vector<POINT>& points) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid, csBrushValid});
+  Changing();
+  ::Polyline(FHandle, points.data(), static_cast<int>(points.size()));
+  Changed();
+}
+
+TColor TCanvas::Pixels(int32_t x, int32_t y) {
+  RequiredState(TCanvasState{csHandleValid});
+  return static_cast<TColor>(GetPixel(FHandle, x, y));
+}
+
+void TCanvas::SetPixels(int32_t x, int32_t y, TColor c) {
+  RequiredState(TCanvasState{csHandleValid, csPenValid});
+  Changing();
+  SetPixel(FHandle, x, y, ColorToRGB(c));
+  Changed();
+}
+
+void TCanvas::DrawFocusRect(const RECT& rect) {
+  RequiredState(TCanvasState{csHandleValid, csBrushValid});
+  Changing();
+  ::DrawFocusRect(FHandle, &rect);
+  Changed();
+}
+
+void TCanvas::TextOut(int32_t x, int32_t y, const String& text) {
+  RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
+  Changing();
+  ExtTextOut(FHandle, x, y, 0, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
+  MoveToEx(FHandle, x + TextWidth(text), y, nullptr);
+  Changed();
+}
+
+void TCanvas::TextRect(const RECT& rect, int32_t x, int32_t y, const String& text) {
+  RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
+  Changing();
+  UINT options = ETO_CLIPPED;
+  if (FBrush->Style() != bsClear) options |= ETO_OPAQUE;
+  ExtTextOut(FHandle, x, y, options, &rect, text.data(), static_cast<UINT>(text.size()), nullptr);
+  Changed();
+}
+
+SIZE TCanvas::TextExtent(const String& text) {
+  RequiredState(TCanvasState{csHandleValid, csFontValid});
+  SIZE s{0, 0};
+  GetTextExtentPoint32(FHandle, text.data(), static_cast<int>(text.size()), &s);
+  return s;
+}
+
+void TCanvas::CopyRect(const RECT& dest, TCanvas* canvas, const RECT& source) {
+  RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
+  canvas->RequiredState(TCanvasState{csHandleValid, csBrushValid});
+  Changing();
+  StretchBlt(FHandle, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, canvas->Handle(),
+             source.left, source.top, source.right - source.left, source.bottom - source.top, SRCCOPY);
+  Changed();
 }
 
 void TCanvas::FillRect(const RECT& rect) {
-  RequiredState(TCanvasState{csHandleValid});
+  RequiredState(TCanvasState{csHandleValid, csBrushValid});
   Changing();
   if (HBRUSH b = FBrush->Handle()) ::FillRect(FHandle, &rect, b);
   Changed();

@@ -3,6 +3,7 @@
 // draws with them on a device context.
 
 #include <cstdint>
+#include <vector>
 
 #include "rtl/Classes.h"
 #include "winapi/Windows.h"
@@ -107,8 +108,15 @@ public:
   void SetPixelsPerInch(int32_t v) { FPixelsPerInch = v; }
   // The logical font the handle is made of.
   LOGFONT LogFont() const;
+  // A font handle made on first use and kept until the font changes.
+  HFONT Handle();
+  ~TFont() override;
+
+protected:
+  void Changed() override;
 
 private:
+  HFONT FHandle = nullptr;
   String FName = "MS Sans Serif";
   int32_t FHeight = -11;
   TColor FColor = clWindowText;
@@ -132,8 +140,14 @@ public:
   void SetStyle(TPenStyle v);
   TPenMode Mode() const { return FMode; }
   void SetMode(TPenMode v);
+  HPEN Handle();
+  ~TPen() override;
+
+protected:
+  void Changed() override;
 
 private:
+  HPEN FHandle = nullptr;
   TColor FColor = clBlack;
   int32_t FWidth = 1;
   TPenStyle FStyle = psSolid;
@@ -187,6 +201,26 @@ public:
   TCanvasState State() const { return FState; }
 
   void FillRect(const RECT& rect);
+  void FrameRect(const RECT& rect);
+  void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  void Rectangle(const RECT& r) { Rectangle(r.left, r.top, r.right, r.bottom); }
+  void RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3);
+  void Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  void MoveTo(int32_t x, int32_t y);
+  void LineTo(int32_t x, int32_t y);
+  POINT PenPos();
+  void Polygon(const std::vector<POINT>& points);
+  void Polyline(const std::vector<POINT>& points);
+  TColor Pixels(int32_t x, int32_t y);
+  void SetPixels(int32_t x, int32_t y, TColor c);
+  void DrawFocusRect(const RECT& rect);
+  // Text in the canvas's font; a clear brush leaves the background as it is.
+  void TextOut(int32_t x, int32_t y, const String& text);
+  void TextRect(const RECT& rect, int32_t x, int32_t y, const String& text);
+  SIZE TextExtent(const String& text);
+  int32_t TextWidth(const String& text) { return TextExtent(text).cx; }
+  int32_t TextHeight(const String& text) { return TextExtent(text).cy; }
+  void CopyRect(const RECT& dest, TCanvas* canvas, const RECT& source);
   // Locks the canvas against use from another thread while a thread paints.
   void Lock();
   void Unlock();
@@ -202,8 +236,10 @@ protected:
   void RequiredState(TCanvasState req);
 
 private:
-  void GraphicsChanged(TObject*) { FState = TCanvasState{csHandleValid} * FState; }
+  void GraphicsChanged(TObject* sender);
+  void DeselectHandles();
   HDC FHandle = nullptr;
+  HGDIOBJ FOldFont = nullptr, FOldPen = nullptr, FOldBrush = nullptr;
   TCanvasState FState;
   TFont* FFont;
   TPen* FPen;
