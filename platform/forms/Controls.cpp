@@ -64,6 +64,8 @@ RTL_MESSAGE(TControl, CM_DRAG, CMDrag);
 RTL_MESSAGE(TControl, CM_HINTSHOW, CMHintShow);
 RTL_MESSAGE(TControl, CM_INVALIDATE, CMInvalidate);
 RTL_MESSAGE(TControl, CM_TEXTCHANGED, CMTextChanged);
+RTL_MESSAGE(TControl, WM_MOUSEWHEEL, WMMouseWheel);
+RTL_MESSAGE(TControl, CM_MOUSEWHEEL, CMMouseWheel);
 
 RTL_MESSAGE(TWinControl, WM_PAINT, WMPaint);
 RTL_MESSAGE(TWinControl, WM_ERASEBKGND, WMEraseBkgnd);
@@ -987,6 +989,54 @@ void TControl::WMContextMenu(TMessage& m) {
   }
   if (!Is<TWinControl>() || !static_cast<TWinControl*>(this)->HandleAllocated()) return;
   DefaultHandler(m);
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, int32_t wheelDelta, POINT mousePos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+  if (!handled) {
+    if (wheelDelta < 0)
+      handled = DoMouseWheelDown(shift, mousePos);
+    else if (wheelDelta > 0)
+      handled = DoMouseWheelUp(shift, mousePos);
+  }
+  return handled;
+}
+
+bool TControl::DoMouseWheelDown(TShiftState shift, POINT mousePos) {
+  bool handled = false;
+  if (OnMouseWheelDown) OnMouseWheelDown(this, shift, mousePos, handled);
+  return handled;
+}
+
+bool TControl::DoMouseWheelUp(TShiftState shift, POINT mousePos) {
+  bool handled = false;
+  if (OnMouseWheelUp) OnMouseWheelUp(this, shift, mousePos, handled);
+  return handled;
+}
+
+void TControl::WMMouseWheel(TMessage& m) {
+  // The wheel goes to the focused control; what it leaves goes up to its parents.
+  TShiftState shift = KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam));
+  POINT p = PointOf(m.LParam);
+  if (DoMouseWheel(shift, GET_WHEEL_DELTA_WPARAM(m.WParam), p)) {
+    m.Result = 1;
+    return;
+  }
+  if (FParent) {
+    m.Result = FParent->Perform(CM_MOUSEWHEEL, m.WParam, m.LParam);
+    if (m.Result) return;
+  }
+  DefaultHandler(m);
+}
+
+void TControl::CMMouseWheel(TMessage& m) {
+  TShiftState shift = KeysToShiftState(GET_KEYSTATE_WPARAM(m.WParam));
+  if (DoMouseWheel(shift, GET_WHEEL_DELTA_WPARAM(m.WParam), PointOf(m.LParam))) {
+    m.Result = 1;
+    return;
+  }
+  if (FParent) m.Result = FParent->Perform(CM_MOUSEWHEEL, m.WParam, m.LParam);
 }
 
 void TControl::CMEnabledChanged(TMessage&) { Invalidate(); }
@@ -1949,11 +1999,21 @@ void TWinControl::Repaint() {
   Update();
 }
 
+void TWinControl::SetParentBackground(bool v) {
+  if (ParentBackground() == v) return;
+  if (v)
+    FControlStyle.Include(csParentBackground);
+  else
+    FControlStyle.Exclude(csParentBackground);
+  Invalidate();
+}
+
 void TWinControl::WMEraseBkgnd(TMessage& m) {
   HDC dc = reinterpret_cast<HDC>(m.WParam);
   RECT r;
   ::GetClientRect(FHandle, &r);
-  HBRUSH b = CreateSolidBrush(ColorToRGB(FColor));
+  TColor color = (ParentBackground() && FParent) ? FParent->Color() : FColor;
+  HBRUSH b = CreateSolidBrush(ColorToRGB(color));
   ::FillRect(dc, &r, b);
   DeleteObject(b);
   m.Result = 1;
@@ -1962,6 +2022,37 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
 void TWinControl::WMPaint(TMessage& m) { PaintHandler(m); }
 
 void TWinControl::PaintHandler(TMessage& m) {
+  if (FDoubleBuffered && m.WParam == 0) {
+    // Everything is drawn on a memory bitmap of the update area's size, then copied at once.
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(FHandle, &ps);
+    RECT r = ps.rcPaint;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w > 0 && h > 0) {
+      HDC mem = CreateCompatibleDC(dc);
+      HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+      HGDIOBJ oldBmp = SelectObject(mem, bmp);
+      SetWindowOrgEx(mem, r.left, r.top, nullptr);
+      try {
+        Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), reinterpret_cast<LPARAM>(mem));
+        TMessage inner{WM_PAINT, reinterpret_cast<WPARAM>(mem), 0, 0};
+        PaintHandler(inner);
+      } catch (...) {
+        SelectObject(mem, oldBmp);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        EndPaint(FHandle, &ps);
+        throw;
+      }
+      SetWindowOrgEx(mem, 0, 0, nullptr);
+      BitBlt(dc, r.left, r.top, w, h, mem, 0, 0, SRCCOPY);
+      SelectObject(mem, oldBmp);
+      DeleteObject(bmp);
+      DeleteDC(mem);
+    }
+    EndPaint(FHandle, &ps);
+    return;
+  }
   PAINTSTRUCT ps;
   HDC dc = reinterpret_cast<HDC>(m.WParam);
   bool own = dc == nullptr;

@@ -136,7 +136,7 @@ constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBea
 enum TControlStyleItem : uint8_t {
   csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption, csOpaque,
   csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable, csNoStdEvents,
-  csDisplayDragImage, csReflector, csActionClient, csMenuEvents
+  csDisplayDragImage, csReflector, csActionClient, csMenuEvents, csParentBackground
 };
 using TControlStyle = Set<TControlStyleItem>;
 enum TControlStateItem : uint8_t {
@@ -155,6 +155,8 @@ using TDragDropEvent = Event<TObject*, TObject*, int32_t, int32_t>;
 using TStartDragEvent = Event<TObject*, TDragObject*&>;
 using TEndDragEvent = Event<TObject*, TObject*, int32_t, int32_t>;
 using TContextPopupEvent = Event<TObject*, POINT, bool&>;
+using TMouseWheelEvent = Event<TObject*, TShiftState, int32_t, POINT, bool&>;
+using TMouseWheelUpDownEvent = Event<TObject*, TShiftState, POINT, bool&>;
 
 TShiftState KeysToShiftState(WORD keys);
 TShiftState KeyDataToShiftState(LPARAM keyData);
@@ -410,6 +412,9 @@ public:
   TContextPopupEvent OnContextPopup;
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
+  TMouseWheelEvent OnMouseWheel;
+  TMouseWheelUpDownEvent OnMouseWheelDown;
+  TMouseWheelUpDownEvent OnMouseWheelUp;
 
   // Message handlers (registered in the message map).
   void WMLButtonDown(TMessage& m);
@@ -433,6 +438,8 @@ public:
   void CMHintShow(TMessage& m);
   void CMInvalidate(TMessage& m);
   void CMTextChanged(TMessage&) {}
+  void WMMouseWheel(TMessage& m);
+  void CMMouseWheel(TMessage& m);
 
   void SetName(const String& value) override;
 
@@ -451,6 +458,10 @@ protected:
   virtual void MouseMove(TShiftState shift, int32_t x, int32_t y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
   virtual void DoContextPopup(POINT mousePos, bool& handled);
+  // The wheel turned over the control (or its focused child): OnMouseWheel, then the Down/Up events.
+  virtual bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, POINT mousePos);
+  virtual bool DoMouseWheelDown(TShiftState shift, POINT mousePos);
+  virtual bool DoMouseWheelUp(TShiftState shift, POINT mousePos);
   virtual void DoStartDrag(TDragObject*& dragObject);
   virtual void DragOver(TObject* source, int32_t x, int32_t y, TDragState state, bool& accept);
   virtual void DoEndDrag(TObject* target, int32_t x, int32_t y);
@@ -559,7 +570,12 @@ public:
   void SelectNext(TWinControl* curControl, bool goForward, bool checkTabStop);
   TWinControl* FindNextControl(TWinControl* curControl, bool goForward, bool checkTabStop, bool checkParent);
   void GetTabOrderList(std::vector<TWinControl*>& list);
-  TBorderStyle Ctl3D() const { return bsNone; }
+  // Painted into a memory bitmap first, then copied: no flicker.
+  bool DoubleBuffered() const { return FDoubleBuffered; }
+  void SetDoubleBuffered(bool v) { FDoubleBuffered = v; }
+  // The background is the parent's: erased with the parent's colour rather than the control's.
+  bool ParentBackground() const { return FControlStyle.Contains(csParentBackground); }
+  void SetParentBackground(bool v);
 
   void Invalidate() override;
   void Update() override;
@@ -668,6 +684,7 @@ protected:
   TControl* FMouseControl = nullptr;    // the graphic child under the mouse
   bool FRecreating = false;
   bool FAligningNow = false;
+  bool FDoubleBuffered = false;
 
   String GetText() const override;
   void SetTextBuf(const String& v) override;

@@ -436,3 +436,25 @@ TEST_F(FormsTest, TimerFiresOnTheClock) {
   EXPECT_EQ(ticks, 3);
   f.Form->Free();
 }
+
+TEST_F(FormsTest, WheelGoesToTheFocusedControlAndUpToItsParents) {
+  TabForm f;
+  f.Form->SetActiveControl(f.A);
+  f.Form->Show();
+  Pump();
+  std::vector<std::string> log;
+  f.A->OnMouseWheelDown = [&](TObject*, TShiftState, POINT, bool& handled) {
+    log.push_back("A down");
+    handled = false;
+  };
+  f.Panel->OnMouseWheel = [&](TObject*, TShiftState, int32_t delta, POINT, bool& handled) {
+    log.push_back("Panel " + std::to_string(delta));
+    handled = true;
+  };
+  POINT p = Center(f.A);
+  headless::MouseMove(p.x, p.y);
+  headless::Wheel(-WHEEL_DELTA);
+  Pump();
+  EXPECT_EQ(log, (std::vector<std::string>{"A down", "Panel -120"}));
+  f.Form->Free();
+}

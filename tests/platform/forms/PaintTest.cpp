@@ -78,3 +78,42 @@ TEST_F(FormsTest, HintShowsAfterThePauseOverAControlThatAsksForIt) {
   EXPECT_EQ(seen.HintControl, panel);
   form->Free();
 }
+
+TEST_F(FormsTest, DoubleBufferedControlPaintsTheSamePicture) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(20, 20, 300, 200);
+  auto* panel = New<TPanel>(form);
+  panel->SetBounds(10, 10, 100, 50);
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(clYellow);
+  panel->SetDoubleBuffered(true);
+  panel->SetParent(form);
+  auto* box = New<TPaintBox>(form);
+  box->SetBounds(20, 10, 10, 10);
+  box->SetParent(panel);
+  box->OnPaint = [&](TObject*) {
+    box->Canvas()->Brush()->SetColor(clRed);
+    box->Canvas()->FillRect(RECT{0, 0, 10, 10});
+  };
+  form->Show();
+  Pump();
+  EXPECT_EQ(headless::Pixel(panel->Handle(), 5, 5), 0xFFFF00u);
+  EXPECT_EQ(headless::Pixel(panel->Handle(), 25, 15), 0xFF0000u);
+  EXPECT_EQ(headless::Pixel(panel->Handle(), 35, 15), 0xFFFF00u);
+  form->Free();
+}
+
+TEST_F(FormsTest, ParentBackgroundErasesWithTheParentsColor) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(20, 20, 300, 200);
+  form->SetColor(clTeal);
+  auto* panel = New<TTestControl>(form);
+  panel->SetBounds(10, 10, 100, 50);
+  panel->SetColor(clLime);
+  panel->SetParentBackground(true);
+  panel->SetParent(form);
+  form->Show();
+  Pump();
+  EXPECT_EQ(headless::Pixel(panel->Handle(), 5, 5), 0x008080u);
+  form->Free();
+}
