@@ -172,3 +172,94 @@ TPaintBox::TPaintBox(TComponent* AOwner) : TGraphicControl(AOwner) {
 void TPaintBox::Paint() {
   if (OnPaint) OnPaint(this);
 }
+
+// ---- TBevel ---------------------------------------------------------------------------------------
+
+RTL_PUBLISHED(TBevel) {
+  prop("Shape", &TBevel::Shape, &TBevel::SetShape).Default(bsBox);
+  prop("Style", &TBevel::Style, &TBevel::SetStyle).Default(bsLowered);
+}
+
+TBevel::TBevel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FControlStyle.Include(csReplicatable);
+  FWidth = 50;
+  FHeight = 50;
+}
+
+void TBevel::SetShape(TBevelShape v) {
+  if (FShape == v) return;
+  FShape = v;
+  Invalidate();
+}
+void TBevel::SetStyle(TBevelStyle v) {
+  if (FStyle == v) return;
+  FStyle = v;
+  Invalidate();
+}
+
+void TBevel::Paint() {
+  if (FShape == bsSpacer) return;
+  HDC dc = FCanvas->Handle();
+  RECT r{0, 0, FWidth, FHeight};
+  UINT edge = FStyle == bsLowered ? EDGE_SUNKEN : EDGE_RAISED;
+  switch (FShape) {
+    case bsBox: DrawEdge(dc, &r, FStyle == bsLowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT); break;
+    case bsFrame: DrawEdge(dc, &r, FStyle == bsLowered ? EDGE_ETCHED : EDGE_BUMP, BF_RECT); break;
+    case bsTopLine: DrawEdge(dc, &r, edge, BF_TOP); break;
+    case bsBottomLine: DrawEdge(dc, &r, edge, BF_BOTTOM); break;
+    case bsLeftLine: DrawEdge(dc, &r, edge, BF_LEFT); break;
+    case bsRightLine: DrawEdge(dc, &r, edge, BF_RIGHT); break;
+    default: break;
+  }
+}
+
+// ---- TImage ---------------------------------------------------------------------------------------
+
+RTL_PUBLISHED(TImage) {
+  prop("Stretch", &TImage::Stretch, &TImage::SetStretch).Default(false);
+  prop("Center", &TImage::Center, &TImage::SetCenter).Default(false);
+  prop("Transparent", &TImage::Transparent, &TImage::SetTransparent).Default(false);
+}
+
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
+  FPicture = new TPicture();
+  FPicture->OnChange = TNotifyEvent(this, &TImage::PictureChanged);
+  FWidth = 105;
+  FHeight = 105;
+}
+
+TImage::~TImage() { delete FPicture; }
+
+void TImage::SetStretch(bool v) {
+  FStretch = v;
+  Invalidate();
+}
+void TImage::SetCenter(bool v) {
+  FCenter = v;
+  Invalidate();
+}
+void TImage::SetTransparent(bool v) {
+  FTransparent = v;
+  if (FPicture->Graphic()) FPicture->Graphic()->SetTransparent(v);
+  Invalidate();
+}
+
+void TImage::PictureChanged(TObject*) {
+  if (FPicture->Graphic() && FPicture->Graphic()->Transparent() != FTransparent)
+    FPicture->Graphic()->SetTransparent(FTransparent);
+  Invalidate();
+}
+
+RECT TImage::DestRect() const {
+  int32_t w = FPicture->Width(), h = FPicture->Height();
+  if (FStretch) return RECT{0, 0, FWidth, FHeight};
+  if (FCenter) {
+    int32_t l = (FWidth - w) / 2, t = (FHeight - h) / 2;
+    return RECT{l, t, l + w, t + h};
+  }
+  return RECT{0, 0, w, h};
+}
+
+void TImage::Paint() {
+  if (TGraphic* g = FPicture->Graphic(); g && !g->Empty()) g->Draw(FCanvas, DestRect());
+}

@@ -85,3 +85,56 @@ public:
 protected:
   void Paint() override;
 };
+
+enum TBevelShape : uint8_t { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+RTL_ENUM(TBevelShape, bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer)
+enum TBevelStyle : uint8_t { bsLowered, bsRaised };
+RTL_ENUM(TBevelStyle, bsLowered, bsRaised)
+
+// A sunken or raised box, frame or line.
+class TBevel : public TGraphicControl {
+  RTL_CLASS(TBevel, TGraphicControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TBevel(TComponent* AOwner);
+  TBevelShape Shape() const { return FShape; }
+  void SetShape(TBevelShape v);
+  TBevelStyle Style() const { return FStyle; }
+  void SetStyle(TBevelStyle v);
+
+protected:
+  void Paint() override;
+
+private:
+  TBevelShape FShape = bsBox;
+  TBevelStyle FStyle = bsLowered;
+};
+
+// Shows a picture: at its size in the top-left corner, centred, or stretched over the control.
+class TImage : public TGraphicControl {
+  RTL_CLASS(TImage, TGraphicControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TImage(TComponent* AOwner);
+  ~TImage() override;
+  TPicture* Picture() const { return FPicture; }
+  void SetPicture(TPicture* v) { FPicture->Assign(v); }
+  bool Stretch() const { return FStretch; }
+  void SetStretch(bool v);
+  bool Center() const { return FCenter; }
+  void SetCenter(bool v);
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool v);
+  // The rectangle the picture is drawn in.
+  RECT DestRect() const;
+
+protected:
+  void Paint() override;
+
+private:
+  void PictureChanged(TObject*);
+  TPicture* FPicture;
+  bool FStretch = false;
+  bool FCenter = false;
+  bool FTransparent = false;
+};

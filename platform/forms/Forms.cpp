@@ -908,7 +908,7 @@ void THintWindow::Paint() {
 void InitForms() {
   RegisterClasses({TForm::StaticClass(), TPanel::StaticClass(), TPaintBox::StaticClass(), TTimer::StaticClass(),
                    TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass(),
-                   TActionList::StaticClass(), TAction::StaticClass()});
+                   TActionList::StaticClass(), TAction::StaticClass(), TBevel::StaticClass(), TImage::StaticClass()});
   if (!Application) Application = New<TApplication>(nullptr);
   if (!Screen) Screen = New<TScreen>(nullptr);
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, Application);

@@ -1,5 +1,6 @@
 #include "forms/Graphics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -434,4 +435,250 @@ void TCanvas::Changed() {
 }
 void TCanvas::Changing() {
   if (OnChanging) OnChanging(this);
+}
+
+// ---- TGraphic and TBitmap -------------------------------------------------------------------------
+
+void TGraphic::SetTransparent(bool v) {
+  if (v == FTransparent) return;
+  FTransparent = v;
+  Changed();
+}
+
+void TGraphic::LoadFromFile(const String&) {
+  throw EInvalidGraphic("Cannot load a " + ClassName() + " from a file");
+}
+
+void TGraphic::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+// The canvas of a bitmap: a memory DC with the bitmap selected, made when first drawn on.
+class TBitmapCanvas : public TCanvas {
+  RTL_CLASS(TBitmapCanvas, TCanvas)
+public:
+  explicit TBitmapCanvas(TBitmap* bitmap) : FBitmap(bitmap) {}
+  ~TBitmapCanvas() override { FreeContext(); }
+  void FreeContext() {
+    if (!FDC) return;
+    HDC dc = FDC;
+    SetHandle(nullptr);
+    if (FOldBitmap) SelectObject(dc, FOldBitmap);
+    DeleteDC(dc);
+    FDC = nullptr;
+    FOldBitmap = nullptr;
+  }
+
+protected:
+  void CreateHandle() override {
+    if (FDC) return;
+    FDC = CreateCompatibleDC(nullptr);
+    FOldBitmap = SelectObject(FDC, FBitmap->Handle());
+    SetHandle(FDC);
+  }
+
+private:
+  TBitmap* FBitmap;
+  HDC FDC = nullptr;
+  HGDIOBJ FOldBitmap = nullptr;
+};
+
+TBitmap::~TBitmap() {
+  FreeImage();
+  delete FCanvas;
+}
+
+void TBitmap::FreeImage() {
+  if (FCanvas) static_cast<TBitmapCanvas*>(FCanvas)->FreeContext();
+  if (FHandle) DeleteObject(FHandle);
+  FHandle = nullptr;
+  FBits = nullptr;
+}
+
+void TBitmap::SetSize(int32_t w, int32_t h) {
+  if (w == FWidth && h == FHeight) return;
+  // The picture keeps what fits of the old one, as a resized bitmap does.
+  std::vector<uint32_t> old;
+  int32_t ow = FWidth, oh = FHeight;
+  if (FBits) old.assign(FBits, FBits + static_cast<size_t>(ow) * oh);
+  FreeImage();
+  FWidth = std::max(w, 0);
+  FHeight = std::max(h, 0);
+  if (!old.empty() && Handle())
+    for (int32_t y = 0; y < std::min(oh, FHeight); ++y)
+      std::copy_n(&old[static_cast<size_t>(y) * ow], std::min(ow, FWidth), FBits + static_cast<size_t>(y) * FWidth);
+  Changed();
+}
+
+HBITMAP TBitmap::Handle() {
+  if (!FHandle && FWidth > 0 && FHeight > 0) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = FWidth;
+    bi.bmiHeader.biHeight = -FHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    FHandle = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!FHandle) throw EOutOfResources("Out of system resources");
+    FBits = static_cast<uint32_t*>(bits);
+    std::fill_n(FBits, static_cast<size_t>(FWidth) * FHeight, 0x00FFFFFFu);
+  }
+  return FHandle;
+}
+
+TCanvas* TBitmap::Canvas() {
+  if (!FCanvas) FCanvas = new TBitmapCanvas(this);
+  return FCanvas;
+}
+
+uint32_t* TBitmap::ScanLine(int32_t row) {
+  if (row < 0 || row >= FHeight || !Handle()) throw EInvalidGraphic("Scan line index out of range");
+  return FBits + static_cast<size_t>(row) * FWidth;
+}
+
+TColor TBitmap::TransparentColor() {
+  if (FTransparentMode == tmFixed && FTransparentColor != clDefault) return FTransparentColor;
+  if (Empty() || !Handle()) return clDefault;
+  uint32_t p = FBits[static_cast<size_t>(FHeight - 1) * FWidth];
+  return static_cast<TColor>(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+}
+
+void TBitmap::SetTransparentColor(TColor v) {
+  FTransparentColor = v;
+  FTransparentMode = v == clDefault ? tmAuto : tmFixed;
+  Changed();
+}
+
+void TBitmap::Assign(TPersistent* source) {
+  if (auto* b = dynamic_cast<TBitmap*>(source)) {
+    FreeImage();
+    FWidth = b->FWidth;
+    FHeight = b->FHeight;
+    if (b->FBits && Handle()) std::copy_n(b->FBits, static_cast<size_t>(FWidth) * FHeight, FBits);
+    FTransparent = b->FTransparent;
+    FTransparentColor = b->FTransparentColor;
+    FTransparentMode = b->FTransparentMode;
+    Changed();
+    return;
+  }
+  if (!source) {
+    FreeImage();
+    FWidth = FHeight = 0;
+    Changed();
+    return;
+  }
+  inherited::Assign(source);
+}
+
+void TBitmap::Draw(TCanvas* canvas, const RECT& rect) {
+  if (Empty()) return;
+  HDC src = Canvas()->Handle();
+  HDC dst = canvas->Handle();
+  int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (FTransparent)
+    TransparentBlt(dst, rect.left, rect.top, w, h, src, 0, 0, FWidth, FHeight, ColorToRGB(TransparentColor()));
+  else
+    StretchBlt(dst, rect.left, rect.top, w, h, src, 0, 0, FWidth, FHeight, SRCCOPY);
+}
+
+// ---- TPicture -------------------------------------------------------------------------------------
+
+namespace {
+struct TFileFormat {
+  String Extension;
+  String Description;
+  TGraphicClass GraphicClass;
+};
+std::vector<TFileFormat>& FileFormats() {
+  static std::vector<TFileFormat> formats;
+  return formats;
+}
+String LowerAscii(String s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+}  // namespace
+
+TPicture::~TPicture() { delete FGraphic; }
+
+void TPicture::Changed(TObject*) {
+  if (OnChange) OnChange(this);
+}
+
+void TPicture::SetGraphic(TGraphic* v) {
+  TGraphic* copy = nullptr;
+  if (v) {
+    copy = CreateAs<TGraphic>(v->ClassType());
+    copy->Assign(v);
+    copy->OnChange = TNotifyEvent(this, &TPicture::Changed);
+  }
+  delete FGraphic;
+  FGraphic = copy;
+  Changed(this);
+}
+
+TBitmap* TPicture::Bitmap() {
+  if (!dynamic_cast<TBitmap*>(FGraphic)) {
+    delete FGraphic;
+    FGraphic = new TBitmap();
+    FGraphic->OnChange = TNotifyEvent(this, &TPicture::Changed);
+  }
+  return static_cast<TBitmap*>(FGraphic);
+}
+
+void TPicture::Assign(TPersistent* source) {
+  if (!source) {
+    SetGraphic(nullptr);
+  } else if (auto* p = dynamic_cast<TPicture*>(source)) {
+    SetGraphic(p->FGraphic);
+  } else if (auto* g = dynamic_cast<TGraphic*>(source)) {
+    SetGraphic(g);
+  } else {
+    inherited::Assign(source);
+  }
+}
+
+void TPicture::RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass) {
+  String ext = LowerAscii(extension);
+  for (auto& f : FileFormats())
+    if (f.Extension == ext) {
+      f = TFileFormat{ext, description, graphicClass};
+      return;
+    }
+  FileFormats().push_back(TFileFormat{ext, description, graphicClass});
+}
+
+void TPicture::UnregisterGraphicClass(TGraphicClass graphicClass) {
+  auto& v = FileFormats();
+  v.erase(std::remove_if(v.begin(), v.end(), [&](const TFileFormat& f) { return f.GraphicClass == graphicClass; }),
+          v.end());
+}
+
+TGraphicClass TPicture::FindFormat(const String& extension) {
+  String ext = LowerAscii(extension);
+  if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+  for (auto& f : FileFormats())
+    if (f.Extension == ext) return f.GraphicClass;
+  return nullptr;
+}
+
+void TPicture::LoadFromFile(const String& fileName) {
+  auto dot = fileName.rfind('.');
+  String ext = dot == String::npos ? String() : fileName.substr(dot + 1);
+  TGraphicClass cls = FindFormat(ext);
+  if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+  TGraphic* g = CreateAs<TGraphic>(cls);
+  try {
+    g->LoadFromFile(fileName);
+  } catch (...) {
+    delete g;
+    throw;
+  }
+  delete FGraphic;
+  FGraphic = g;
+  g->OnChange = TNotifyEvent(this, &TPicture::Changed);
+  Changed(this);
 }

@@ -73,6 +73,7 @@ RTL_ENUM(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, b
 using TFontCharset = uint8_t;
 
 // A graphics object: its changes reach OnChange (the canvas or control that uses it).
+
 class TGraphicsObject : public TPersistent {
   RTL_CLASS(TGraphicsObject, TPersistent)
 public:
@@ -247,3 +248,92 @@ private:
   int32_t FLockCount = 0;
   void* FLock;  // recursive mutex
 };
+
+// A picture of some format that can draw itself on a canvas.
+class TGraphic : public TPersistent {
+  RTL_CLASS(TGraphic, TPersistent)
+public:
+  TGraphic() = default;
+  virtual int32_t Width() const = 0;
+  virtual int32_t Height() const = 0;
+  virtual void SetWidth(int32_t v) = 0;
+  virtual void SetHeight(int32_t v) = 0;
+  virtual bool Empty() const { return Width() == 0 || Height() == 0; }
+  bool Transparent() const { return FTransparent; }
+  virtual void SetTransparent(bool v);
+  // Draws the picture stretched into rect of canvas.
+  virtual void Draw(TCanvas* canvas, const RECT& rect) = 0;
+  // Formats that read files override it; the default raises EInvalidGraphic.
+  virtual void LoadFromFile(const String& fileName);
+  TNotifyEvent OnChange;
+
+protected:
+  virtual void Changed();
+  bool FTransparent = false;
+};
+using TGraphicClass = const TMetaClass*;
+
+enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TTransparentMode : uint8_t { tmAuto, tmFixed };
+
+// A 32-bit device-independent bitmap with a canvas that draws on it.
+class TBitmap : public TGraphic {
+  RTL_CLASS(TBitmap, TGraphic)
+public:
+  TBitmap() = default;
+  ~TBitmap() override;
+  void Assign(TPersistent* source) override;
+  int32_t Width() const override { return FWidth; }
+  int32_t Height() const override { return FHeight; }
+  void SetWidth(int32_t v) override { SetSize(v, FHeight); }
+  void SetHeight(int32_t v) override { SetSize(FWidth, v); }
+  void SetSize(int32_t w, int32_t h);
+  TPixelFormat PixelFormat() const { return pf32bit; }
+  HBITMAP Handle();
+  TCanvas* Canvas();
+  // The colour that Draw leaves out when Transparent: the bottom-left pixel in tmAuto mode.
+  TColor TransparentColor();
+  void SetTransparentColor(TColor v);
+  TTransparentMode TransparentMode() const { return FTransparentMode; }
+  void SetTransparentMode(TTransparentMode v) { FTransparentMode = v; }
+  // Rows of 0x00RRGGBB pixels, top-down.
+  uint32_t* ScanLine(int32_t row);
+  void Draw(TCanvas* canvas, const RECT& rect) override;
+  void FreeImage();
+
+private:
+  friend class TBitmapCanvas;
+  HBITMAP FHandle = nullptr;
+  uint32_t* FBits = nullptr;
+  int32_t FWidth = 0, FHeight = 0;
+  TCanvas* FCanvas = nullptr;
+  TColor FTransparentColor = clDefault;
+  TTransparentMode FTransparentMode = tmAuto;
+};
+
+// A picture holder: any registered graphic format, loaded by file extension.
+class TPicture : public TPersistent {
+  RTL_CLASS(TPicture, TPersistent)
+public:
+  TPicture() = default;
+  ~TPicture() override;
+  void Assign(TPersistent* source) override;
+  TGraphic* Graphic() const { return FGraphic; }
+  void SetGraphic(TGraphic* v);
+  // The picture as a bitmap; a picture of another format is replaced by an empty bitmap.
+  TBitmap* Bitmap();
+  int32_t Width() const { return FGraphic ? FGraphic->Width() : 0; }
+  int32_t Height() const { return FGraphic ? FGraphic->Height() : 0; }
+  // Loads a file by its extension through the registered formats; EInvalidGraphic for an unknown one.
+  void LoadFromFile(const String& fileName);
+  static void RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass);
+  static void UnregisterGraphicClass(TGraphicClass graphicClass);
+  static TGraphicClass FindFormat(const String& extension);
+  TNotifyEvent OnChange;
+
+private:
+  void Changed(TObject*);
+  TGraphic* FGraphic = nullptr;
+};
+
+RTL_EXCEPTION(EInvalidGraphic, Exception)

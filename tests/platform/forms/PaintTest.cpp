@@ -117,3 +117,35 @@ TEST_F(FormsTest, ParentBackgroundErasesWithTheParentsColor) {
   EXPECT_EQ(headless::Pixel(panel->Handle(), 5, 5), 0x008080u);
   form->Free();
 }
+
+TEST_F(FormsTest, ImageDrawsItsBitmapStretchedAndTransparent) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(20, 20, 300, 200);
+  form->SetColor(clWhite);
+  auto* image = New<TImage>(form);
+  image->SetBounds(10, 10, 40, 40);
+  image->SetParent(form);
+  TBitmap* bmp = image->Picture()->Bitmap();
+  bmp->SetSize(4, 4);
+  bmp->Canvas()->Brush()->SetColor(clBlue);
+  bmp->Canvas()->FillRect(RECT{0, 0, 4, 4});
+  bmp->Canvas()->SetPixels(3, 0, clRed);  // the top-right corner
+  bmp->Canvas()->SetPixels(0, 3, clLime);  // bottom-left: the transparent colour in auto mode
+  EXPECT_EQ(bmp->ScanLine(0)[3], 0xFF0000u);
+  EXPECT_EQ(bmp->TransparentColor(), clLime);
+  image->SetStretch(true);
+  image->SetTransparent(true);
+  form->Show();
+  Pump();
+  HWND h = form->Handle();
+  EXPECT_EQ(headless::Pixel(h, 15, 15), 0x0000FFu);  // stretched blue
+  EXPECT_EQ(headless::Pixel(h, 45, 12), 0xFF0000u);  // the red corner, ten times larger
+  EXPECT_EQ(headless::Pixel(h, 12, 45), 0xFFFFFFu);  // transparent: the form shows through
+  // A copy through TPicture keeps the pixels.
+  TPicture copy;
+  copy.Assign(image->Picture());
+  ASSERT_NE(dynamic_cast<TBitmap*>(copy.Graphic()), nullptr);
+  EXPECT_EQ(static_cast<TBitmap*>(copy.Graphic())->ScanLine(0)[3], 0xFF0000u);
+  EXPECT_THROW(copy.LoadFromFile("picture.unknown"), EInvalidGraphic);
+  form->Free();
+}
