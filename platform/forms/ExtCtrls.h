@@ -1,0 +1,140 @@
+#pragma once
+// Timers, panels and paint boxes.
+
+#include <cstdint>
+
+#include "forms/Controls.h"
+
+// Fires OnTimer every Interval milliseconds while Enabled, through a window-system timer.
+class TTimer : public TComponent {
+  RTL_CLASS(TTimer, TComponent)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TTimer(TComponent* AOwner);
+  ~TTimer() override;
+  void BeforeDestruction() override;
+  void Loaded() override;
+  bool Enabled() const { return FEnabled; }
+  void SetEnabled(bool v);
+  uint32_t Interval() const { return FInterval; }
+  void SetInterval(uint32_t v);
+  TNotifyEvent OnTimer() const { return FOnTimer; }
+  void SetOnTimer(TNotifyEvent v);
+
+protected:
+  virtual void Timer();
+
+private:
+  friend struct TTimerAccess;
+  void UpdateTimer();
+  void KillIt();
+  bool FEnabled = true;
+  uint32_t FInterval = 1000;
+  TNotifyEvent FOnTimer;
+  UINT_PTR FTimerId = 0;
+};
+
+enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
+RTL_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
+enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+RTL_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
+
+// A container with bevels; its caption is centred (drawn once text output is available to forms).
+class TCustomPanel : public TCustomControl {
+  RTL_CLASS(TCustomPanel, TCustomControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TCustomPanel(TComponent* AOwner);
+  TBevelCut BevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut v);
+  TBevelCut BevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut v);
+  int32_t BevelWidth() const { return FBevelWidth; }
+  void SetBevelWidth(int32_t v);
+  int32_t BorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(int32_t v);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment v);
+
+protected:
+  void AdjustClientRect(RECT& rect) override;
+  void Paint() override;
+
+private:
+  TBevelCut FBevelInner = bvNone;
+  TBevelCut FBevelOuter = bvRaised;
+  int32_t FBevelWidth = 1;
+  int32_t FBorderWidth = 0;
+  TAlignment FAlignment = taCenter;
+};
+
+class TPanel : public TCustomPanel {
+  RTL_CLASS(TPanel, TCustomPanel)
+public:
+  using TCustomPanel::TCustomPanel;
+};
+
+// A graphic control that leaves its painting to OnPaint.
+class TPaintBox : public TGraphicControl {
+  RTL_CLASS(TPaintBox, TGraphicControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TPaintBox(TComponent* AOwner);
+  TNotifyEvent OnPaint;
+
+protected:
+  void Paint() override;
+};
+
+enum TBevelShape : uint8_t { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+RTL_ENUM(TBevelShape, bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer)
+enum TBevelStyle : uint8_t { bsLowered, bsRaised };
+RTL_ENUM(TBevelStyle, bsLowered, bsRaised)
+
+// A sunken or raised box, frame or line.
+class TBevel : public TGraphicControl {
+  RTL_CLASS(TBevel, TGraphicControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TBevel(TComponent* AOwner);
+  TBevelShape Shape() const { return FShape; }
+  void SetShape(TBevelShape v);
+  TBevelStyle Style() const { return FStyle; }
+  void SetStyle(TBevelStyle v);
+
+protected:
+  void Paint() override;
+
+private:
+  TBevelShape FShape = bsBox;
+  TBevelStyle FStyle = bsLowered;
+};
+
+// Shows a picture: at its size in the top-left corner, centred, or stretched over the control.
+class TImage : public TGraphicControl {
+  RTL_CLASS(TImage, TGraphicControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TImage(TComponent* AOwner);
+  ~TImage() override;
+  TPicture* Picture() const { return FPicture; }
+  void SetPicture(TPicture* v) { FPicture->Assign(v); }
+  bool Stretch() const { return FStretch; }
+  void SetStretch(bool v);
+  bool Center() const { return FCenter; }
+  void SetCenter(bool v);
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool v);
+  // The rectangle the picture is drawn in.
+  RECT DestRect() const;
+
+protected:
+  void Paint() override;
+
+private:
+  void PictureChanged(TObject*);
+  TPicture* FPicture;
+  bool FStretch = false;
+  bool FCenter = false;
+  bool FTransparent = false;
+};
