@@ -2,6 +2,8 @@
 // the same select fetched by a bare statement, in the same run on the same database. The cache's bytes
 // per row are reported as a counter.
 #include <benchmark/benchmark.h>
+
+#include "BenchDb.h"
 #include <ibase.h>
 #include <unistd.h>
 
@@ -19,44 +21,9 @@ namespace {
 constexpr int kRows = 1000000;
 const char* const kSelect = "SELECT ID, NAME, AMOUNT, CREATED FROM T";
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
-
-void Check(ISC_STATUS status) {
-  if (status != 0) RaiseServerError(Lib(), nullptr);
-}
-
-struct Teb {
-  isc_db_handle* Db;
-  long TpbLength;
-  const char* Tpb;
-};
-
-void Exec(isc_db_handle* db, isc_tr_handle* tr, const std::string& sql) {
-  Check(Lib()->isc_dsql_execute_immediate(StatusVector(), db, tr, static_cast<unsigned short>(0), sql.c_str(),
-                                          static_cast<unsigned short>(3), nullptr));
-}
-
-void CreateDatabase(const std::string& path) {
-  isc_db_handle db = 0;
-  isc_tr_handle tr = 0;
-  Exec(&db, &tr, "CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8");
-  auto start = [&] {
-    Teb teb{&db, 0, nullptr};
-    Check(Lib()->isc_start_multiple(StatusVector(), &tr, static_cast<short>(1), static_cast<void*>(&teb)));
-  };
-  start();
-  Exec(&db, &tr,
-       "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), "
-       "CREATED TIMESTAMP)");
-  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
-  start();
-  Exec(&db, &tr,
-       "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < " + std::to_string(kRows) +
-           ") DO BEGIN INSERT INTO T VALUES (:I, 'row number ' || :I, :I * 1.25, CURRENT_TIMESTAMP); "
-           "I = I + 1; END END");
-  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
-  Check(Lib()->isc_detach_database(StatusVector(), &db));
-}
+using benchdb::Check;
+using benchdb::CreateDatabase;
+using benchdb::Lib;
 
 // One database, connection and transaction for the whole run.
 struct Fixture {
@@ -64,7 +31,7 @@ struct Fixture {
     char templ[] = "/tmp/vorn-bench-datasets-XXXXXX";
     Dir = mkdtemp(templ);
     const std::string path = Dir + "/bench.fdb";
-    CreateDatabase(path);
+    CreateDatabase(path, kRows);
     DB = New<TFIBDatabase>(nullptr);
     DB->SetDBName(path);
     DB->SetSQLDialect(3);

@@ -1,6 +1,8 @@
 // A verbose backup through the service component with an output handler, against the same backup by
 // the server's own backup tool through the service manager, in the same run on the same database.
 #include <benchmark/benchmark.h>
+
+#include "BenchDb.h"
 #include <ibase.h>
 
 #include <chrono>
@@ -16,48 +18,11 @@
 namespace {
 constexpr int kRows = 200000;
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
+using benchdb::Check;
+using benchdb::CreateDatabase;
+using benchdb::Lib;
 
-void Check(ISC_STATUS status) {
-  if (status != 0) RaiseServerError(Lib(), nullptr);
-}
-
-struct Teb {
-  isc_db_handle* Db;
-  long TpbLength;
-  const char* Tpb;
-};
-
-void Exec(isc_db_handle* db, isc_tr_handle* tr, const std::string& sql) {
-  Check(Lib()->isc_dsql_execute_immediate(StatusVector(), db, tr, static_cast<unsigned short>(0), sql.c_str(),
-                                          static_cast<unsigned short>(3), nullptr));
-}
-
-void CreateDatabase(const std::string& path) {
-  isc_db_handle db = 0;
-  isc_tr_handle tr = 0;
-  Exec(&db, &tr, "CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8");
-  auto start = [&] {
-    Teb teb{&db, 0, nullptr};
-    Check(Lib()->isc_start_multiple(StatusVector(), &tr, static_cast<short>(1), static_cast<void*>(&teb)));
-  };
-  start();
-  Exec(&db, &tr,
-       "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), "
-       "CREATED TIMESTAMP)");
-  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
-  start();
-  Exec(&db, &tr,
-       "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < " + std::to_string(kRows) +
-           ") DO BEGIN INSERT INTO T VALUES (:I, 'row number ' || :I, :I * 1.25, CURRENT_TIMESTAMP); "
-           "I = I + 1; END END");
-  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
-  Check(Lib()->isc_detach_database(StatusVector(), &db));
-}
-
-double Seconds(const std::chrono::steady_clock::time_point& from) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
+using benchdb::Seconds;
 
 class TLineCounter : public TObject {
   RTL_CLASS(TLineCounter, TObject)
@@ -76,7 +41,7 @@ static void BM_BackupServiceVersusGbak(benchmark::State& state) {
   char templ[] = "/tmp/vorn-bench-XXXXXX";
   std::string dir = mkdtemp(templ);
   std::string db = dir + "/bench.fdb", gbk1 = dir + "/service.gbk", gbk2 = dir + "/gbak.gbk";
-  CreateDatabase(db);
+  CreateDatabase(db, kRows);
   TLineCounter* counter = New<TLineCounter>();
   double serviceTotal = 0, gbakTotal = 0, gbakQuietTotal = 0;
   // The tool with verbose output (the same work as the component) and without it.

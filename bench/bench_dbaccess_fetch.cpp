@@ -3,6 +3,8 @@
 // the first column of every row. The counter "ratio" is the statement's rows per second over the plain
 // loop's.
 #include <benchmark/benchmark.h>
+
+#include "BenchDb.h"
 #include <ibase.h>
 
 #include <chrono>
@@ -22,40 +24,11 @@ namespace {
 constexpr int kRows = 1000000;
 const char* const kSelect = "select ID, NAME, AMOUNT, CREATED, FLAG from T";
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
+using benchdb::Check;
+using benchdb::CreateDatabase;
+using benchdb::Lib;
 
-void Check(ISC_STATUS status) {
-  if (status != 0) RaiseServerError(Lib(), nullptr);
-}
-
-void CreateDatabase(const std::string& path) {
-  isc_db_handle db = 0;
-  isc_tr_handle tr = 0;
-  auto exec = [&](const std::string& sql) {
-    Check(Lib()->isc_dsql_execute_immediate(StatusVector(), &db, &tr, static_cast<unsigned short>(0), sql.c_str(),
-                                            static_cast<unsigned short>(3), nullptr));
-  };
-  exec("CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8");
-  struct {
-    isc_db_handle* Db;
-    long Length;
-    const char* Tpb;
-  } teb{&db, 0, nullptr};
-  Check(Lib()->isc_start_multiple(StatusVector(), &tr, static_cast<short>(1), static_cast<void*>(&teb)));
-  exec("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), "
-       "CREATED TIMESTAMP, FLAG SMALLINT)");
-  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
-  Check(Lib()->isc_start_multiple(StatusVector(), &tr, static_cast<short>(1), static_cast<void*>(&teb)));
-  exec("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < " + std::to_string(kRows) +
-       ") DO BEGIN INSERT INTO T VALUES (:I, 'row number ' || :I, :I * 1.25, CURRENT_TIMESTAMP, MOD(:I, 7)); "
-       "I = I + 1; END END");
-  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
-  Check(Lib()->isc_detach_database(StatusVector(), &db));
-}
-
-double Seconds(const std::chrono::steady_clock::time_point& from) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
+using benchdb::Seconds;
 
 // The plain loop: its own descriptor block, buffers and indicators.
 int64_t PlainFetch(isc_db_handle* db, isc_tr_handle* tr) {
@@ -107,7 +80,7 @@ static void BM_FetchQueryVersusPlainLoop(benchmark::State& state) {
   char templ[] = "/tmp/vorn-bench-XXXXXX";
   std::string dir = mkdtemp(templ);
   std::string path = dir + "/fetch.fdb";
-  CreateDatabase(path);
+  CreateDatabase(path, kRows, true);
   TFIBDatabase* db = New<TFIBDatabase>(nullptr);
   db->SetDBName(path);
   db->SetSQLDialect(3);

@@ -1,0 +1,55 @@
+#pragma once
+// Generated databases for the database benchmarks, built embedded through the project's own binding:
+// table T (ID integer key, NAME varchar(40), AMOUNT numeric(15,2), CREATED timestamp[, FLAG smallint])
+// filled with `rows` rows by one server-side loop.
+
+#include <ibase.h>
+
+#include <chrono>
+#include <string>
+
+#include "dbaccess/FIBErrors.h"
+#include "dbaccess/IB_Intf.h"
+
+namespace benchdb {
+
+inline IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
+
+inline void Check(ISC_STATUS status) {
+  if (status != 0) RaiseServerError(Lib(), nullptr);
+}
+
+inline void CreateDatabase(const std::string& path, int rows, bool withFlag = false) {
+  isc_db_handle db = 0;
+  isc_tr_handle tr = 0;
+  auto exec = [&](const std::string& sql) {
+    Check(Lib()->isc_dsql_execute_immediate(StatusVector(), &db, &tr, static_cast<unsigned short>(0), sql.c_str(),
+                                            static_cast<unsigned short>(3), nullptr));
+  };
+  struct {
+    isc_db_handle* Db;
+    long Length;
+    const char* Tpb;
+  } teb{&db, 0, nullptr};
+  auto start = [&] {
+    Check(Lib()->isc_start_multiple(StatusVector(), &tr, static_cast<short>(1), static_cast<void*>(&teb)));
+  };
+  exec("CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8");
+  start();
+  exec(std::string("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), "
+                   "CREATED TIMESTAMP") +
+       (withFlag ? ", FLAG SMALLINT)" : ")"));
+  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
+  start();
+  exec("EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < " + std::to_string(rows) +
+       ") DO BEGIN INSERT INTO T VALUES (:I, 'row number ' || :I, :I * 1.25, CURRENT_TIMESTAMP" +
+       (withFlag ? ", MOD(:I, 7)" : "") + "); I = I + 1; END END");
+  Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
+  Check(Lib()->isc_detach_database(StatusVector(), &db));
+}
+
+inline double Seconds(const std::chrono::steady_clock::time_point& from) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+}  // namespace benchdb
