@@ -6,6 +6,7 @@
 #include "forms/ActnList.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Menus.h"
+#include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/Resources.h"
 #include "rtl/SysUtils.h"
@@ -909,6 +910,7 @@ void InitForms() {
   RegisterClasses({TForm::StaticClass(), TPanel::StaticClass(), TPaintBox::StaticClass(), TTimer::StaticClass(),
                    TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass(),
                    TActionList::StaticClass(), TAction::StaticClass(), TBevel::StaticClass(), TImage::StaticClass()});
+  RegisterStdControls();
   if (!Application) Application = New<TApplication>(nullptr);
   if (!Screen) Screen = New<TScreen>(nullptr);
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, Application);
