@@ -219,23 +219,16 @@ void TMemoStrings::Delete(int32_t index) {
 void TMemoStrings::Insert(int32_t index, const String& s) {
   if (index < 0) return;
   HWND h = FMemo->Handle();
-  LRESULT pos = ::SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
-  String line;
-  if (pos >= 0 && index < GetCount()) {
-    line = s + "\r\n";
+  LRESULT pos = 0;
+  String line = s + "\r\n";
+  if (index < GetCount()) {
+    pos = ::SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
   } else {
     // Past the last line: append, starting a new line when the text does not end with one.
-    pos = ::GetWindowTextLength(h) > 0 ? -1 : 0;
-    if (pos < 0) {
-      String text = FMemo->Text();
-      pos = 0;
-      for (size_t i = 0; i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++pos;
-      bool endsWithBreak = text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
-      line = endsWithBreak ? s + "\r\n" : "\r\n" + s + "\r\n";
-    } else {
-      line = s + "\r\n";
-    }
+    LRESULT last = ::SendMessage(h, EM_LINEINDEX, static_cast<WPARAM>(::SendMessage(h, EM_GETLINECOUNT, 0, 0) - 1), 0);
+    LRESULT lastLength = ::SendMessage(h, EM_LINELENGTH, static_cast<WPARAM>(last), 0);
+    pos = last + lastLength;
+    if (lastLength > 0) line = "\r\n" + line;
   }
   ::SendMessage(h, EM_SETSEL, static_cast<WPARAM>(pos), pos);
   ::SendMessage(h, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(line.c_str()));

@@ -197,6 +197,8 @@ TEST_F(StdCtrlsTest, MemoLinesAddDeleteInsertAndText) {
   lines->SetText("a\nb\nc");
   EXPECT_EQ(lines->Count(), 3);
   EXPECT_EQ(lines->Strings(2), "c");
+  lines->Add("d");  // the last line had no break of its own
+  EXPECT_EQ(Form->mmNotes->Text(), "a\r\nb\r\nc\r\nd\r\n");
   lines->Clear();
   EXPECT_EQ(lines->Count(), 0);
   EXPECT_EQ(Form->mmNotes->Text(), "");
