@@ -111,6 +111,14 @@ void TCustomEdit::CreateWnd() {
   ::SendMessage(FHandle, EM_SETMODIFY, FModified ? TRUE : FALSE, 0);
 }
 
+void TCustomEdit::DestroyWnd() {
+  if (FHandle) {
+    FText = Text();
+    FModified = ::SendMessage(FHandle, EM_GETMODIFY, 0, 0) != 0;
+  }
+  inherited::DestroyWnd();
+}
+
 void TCustomEdit::SetMaxLength(int32_t v) {
   FMaxLength = std::max(v, 0);
   if (HandleAllocated()) ::SendMessage(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
@@ -495,7 +503,6 @@ TGroupBox::TGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
 
 void TGroupBox::AdjustClientRect(RECT& rect) {
   TEXTMETRIC tm{};
-  FCanvas->Font()->Assign(Font());
   HDC dc = ::CreateCompatibleDC(nullptr);
   HGDIOBJ old = ::SelectObject(dc, Font()->Handle());
   ::GetTextMetrics(dc, &tm);

@@ -41,6 +41,8 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  // Keeps the text and the modified flag for the next window (the window owns them while it exists).
+  void DestroyWnd() override;
   virtual void Change();
 
 private:

@@ -199,6 +199,10 @@ TEST_F(StdCtrlsTest, MemoLinesAddDeleteInsertAndText) {
   EXPECT_EQ(lines->Strings(2), "c");
   lines->Add("d");  // the last line had no break of its own
   EXPECT_EQ(Form->mmNotes->Text(), "a\r\nb\r\nc\r\nd\r\n");
+  // A new window (scroll bars are a creation style) keeps the lines.
+  Form->mmNotes->SetScrollBars(ssBoth);
+  EXPECT_EQ(lines->Text(), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_TRUE(GetWindowLong(Form->mmNotes->Handle(), GWL_STYLE) & WS_HSCROLL);
   lines->Clear();
   EXPECT_EQ(lines->Count(), 0);
   EXPECT_EQ(Form->mmNotes->Text(), "");
