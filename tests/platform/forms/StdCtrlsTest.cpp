@@ -278,3 +278,20 @@ TEST_F(StdCtrlsTest, LabelDrawsItsCaption) {
       if (headless::Pixel(Form->Handle(), lb->Left() + x, lb->Top() + y) < 0x808080) ++dark;
   EXPECT_GT(dark, 5);
 }
+
+TEST_F(StdCtrlsTest, ReadOnlyRefusesTypingAndPasswordCharReachesTheWindow) {
+  ShowIt();
+  TEdit* ed = Form->edName;
+  ed->SetReadOnly(true);
+  ed->SetFocus();
+  headless::TypeText("abc");
+  Pump();
+  EXPECT_EQ(ed->Text(), "");
+  EXPECT_TRUE(Form->Changes.empty());
+  ed->SetReadOnly(false);
+  ed->SetPasswordChar(U'•');
+  EXPECT_EQ(SendMessage(ed->Handle(), EM_GETPASSWORDCHAR, 0, 0), static_cast<LRESULT>(U'•'));
+  headless::TypeText("abc");
+  Pump();
+  EXPECT_EQ(ed->Text(), "abc");  // the text stays readable to the program
+}
