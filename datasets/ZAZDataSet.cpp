@@ -1125,6 +1125,22 @@ RTL_PUBLISHED(TFIBBooleanField) {
       .Stored(&TFIBBooleanField::IsStringFalseStored);
 }
 
+// The statement texts are edited in place: a streamed list is copied into the statement's own.
+RTL_PUBLISHED(TFIBDataSet) {
+  using T = TFIBDataSet;
+  prop("SelectSQL", &T::SelectSQL, [](T& d, TStrings* v) { d.SelectSQL()->Assign(v); });
+  prop("InsertSQL", &T::InsertSQL, [](T& d, TStrings* v) { d.InsertSQL()->Assign(v); });
+  prop("UpdateSQL", &T::UpdateSQL, [](T& d, TStrings* v) { d.UpdateSQL()->Assign(v); });
+  prop("DeleteSQL", &T::DeleteSQL, [](T& d, TStrings* v) { d.DeleteSQL()->Assign(v); });
+  prop("RefreshSQL", &T::RefreshSQL, [](T& d, TStrings* v) { d.RefreshSQL()->Assign(v); });
+  prop("Database", &T::Database, &T::SetDatabase);
+  prop("Transaction", &T::Transaction, &T::SetTransaction);
+  // The sets travel as the Boolean pseudo-properties of DefineProperties.
+  prop("Options", &T::Options, &T::SetOptions).Stored(false);
+  prop("PrepareOptions", &T::PrepareOptions, &T::SetPrepareOptions).Stored(false);
+  prop("DetailConditions", &T::DetailConditions, &T::SetDetailConditions).Stored(false);
+}
+
 namespace {
 // Form resources find the datasets and their field classes by class name.
 const bool kRegistered = [] {

@@ -310,6 +310,7 @@ private:
 
 class TFIBDataSet : public TFIBCustomDataSet {
   RTL_CLASS(TFIBDataSet, TFIBCustomDataSet)
+  RTL_PUBLISHED_DECL
 public:
   using TFIBCustomDataSet::TFIBCustomDataSet;
 };
