@@ -1059,6 +1059,24 @@ void TFIBCustomDataSet::DefineProperties(TFiler* filer) {
 
 // --- field classes ------------------------------------------------------------------------------------------
 
+TClass TFIBCustomDataSet::GetFieldClass(TFieldType type) const {
+  switch (type) {
+    case ftString:
+    case ftFixedChar: return TFIBStringField::StaticClass();
+    case ftWideString: return TFIBWideStringField::StaticClass();
+    case ftSmallint: return TFIBSmallIntField::StaticClass();
+    case ftInteger: return TFIBIntegerField::StaticClass();
+    case ftLargeint: return TFIBLargeIntField::StaticClass();
+    case ftFloat: return TFIBFloatField::StaticClass();
+    case ftBCD: return TFIBBCDField::StaticClass();
+    case ftDate: return TFIBDateField::StaticClass();
+    case ftTime: return TFIBTimeField::StaticClass();
+    case ftDateTime: return TFIBDateTimeField::StaticClass();
+    case ftBoolean: return TFIBBooleanField::StaticClass();
+    default: return TDataSet::GetFieldClass(type);
+  }
+}
+
 void TFIBStringField::SetDataSet(TDataSet* value) {
   TStringField::SetDataSet(value);
   if (auto* ds = dynamic_cast<TFIBCustomDataSet*>(value))

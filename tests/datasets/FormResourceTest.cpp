@@ -150,6 +150,10 @@ TEST(FormResource, MainFormDataComponentsLinkAndOpen) {
   EXPECT_TRUE(ds->Active());
   EXPECT_EQ(ds->FieldCount(), 12);
   EXPECT_NE(ds->FindField("BKDATE"), nullptr);
+  // Default fields are the library's own classes, so their settings are published.
+  EXPECT_TRUE(ds->FieldByName("NAME")->InheritsFrom(TFIBStringField::StaticClass()));
+  EXPECT_TRUE(ds->FieldByName("ID")->InheritsFrom(TFIBIntegerField::StaticClass()));
+  EXPECT_TRUE(ds->FieldByName("BKDATE")->InheritsFrom(TFIBDateTimeField::StaticClass()));
   ds->Close();
   if (tr->Active()) tr->Commit();
   db->Close();
