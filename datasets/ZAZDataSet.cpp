@@ -1146,6 +1146,10 @@ RTL_PUBLISHED(TFIBBooleanField) {
 // The statement texts are edited in place: a streamed list is copied into the statement's own.
 RTL_PUBLISHED(TFIBDataSet) {
   using T = TFIBDataSet;
+  // An open dataset is stored open only when its connection is stored connected.
+  prop("Active", &T::Active, &T::SetActive).Default(false).Stored([](T& d) {
+    return d.Active() && d.Database() && d.Database()->IsConnectedStored();
+  });
   prop("SelectSQL", &T::SelectSQL, [](T& d, TStrings* v) { d.SelectSQL()->Assign(v); });
   prop("InsertSQL", &T::InsertSQL, [](T& d, TStrings* v) { d.InsertSQL()->Assign(v); });
   prop("UpdateSQL", &T::UpdateSQL, [](T& d, TStrings* v) { d.UpdateSQL()->Assign(v); });

@@ -154,6 +154,10 @@ TEST(FormResource, MainFormDataComponentsLinkAndOpen) {
   EXPECT_TRUE(ds->FieldByName("NAME")->InheritsFrom(TFIBStringField::StaticClass()));
   EXPECT_TRUE(ds->FieldByName("ID")->InheritsFrom(TFIBIntegerField::StaticClass()));
   EXPECT_TRUE(ds->FieldByName("BKDATE")->InheritsFrom(TFIBDateTimeField::StaticClass()));
+  // An open dataset is written open only while its connection is written connected.
+  EXPECT_NE(ComponentToText(ds).find("Active = True"), String::npos);
+  db->SetDesignDBOptions(TDesignDBOptions{});
+  EXPECT_EQ(ComponentToText(ds).find("Active ="), String::npos);
   ds->Close();
   if (tr->Active()) tr->Commit();
   db->Close();
