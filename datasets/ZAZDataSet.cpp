@@ -1059,6 +1059,24 @@ void TFIBCustomDataSet::DefineProperties(TFiler* filer) {
 
 // --- field classes ------------------------------------------------------------------------------------------
 
+TClass TFIBCustomDataSet::GetFieldClass(TFieldType type) const {
+  switch (type) {
+    case ftString:
+    case ftFixedChar: return TFIBStringField::StaticClass();
+    case ftWideString: return TFIBWideStringField::StaticClass();
+    case ftSmallint: return TFIBSmallIntField::StaticClass();
+    case ftInteger: return TFIBIntegerField::StaticClass();
+    case ftLargeint: return TFIBLargeIntField::StaticClass();
+    case ftFloat: return TFIBFloatField::StaticClass();
+    case ftBCD: return TFIBBCDField::StaticClass();
+    case ftDate: return TFIBDateField::StaticClass();
+    case ftTime: return TFIBTimeField::StaticClass();
+    case ftDateTime: return TFIBDateTimeField::StaticClass();
+    case ftBoolean: return TFIBBooleanField::StaticClass();
+    default: return TDataSet::GetFieldClass(type);
+  }
+}
+
 void TFIBStringField::SetDataSet(TDataSet* value) {
   TStringField::SetDataSet(value);
   if (auto* ds = dynamic_cast<TFIBCustomDataSet*>(value))
@@ -1123,6 +1141,26 @@ RTL_PUBLISHED(TFIBBooleanField) {
       .Stored(&TFIBBooleanField::IsStringTrueStored);
   prop("StringFalse", &TFIBBooleanField::StringFalse, &TFIBBooleanField::SetStringFalse)
       .Stored(&TFIBBooleanField::IsStringFalseStored);
+}
+
+// The statement texts are edited in place: a streamed list is copied into the statement's own.
+RTL_PUBLISHED(TFIBDataSet) {
+  using T = TFIBDataSet;
+  // An open dataset is stored open only when its connection is stored connected.
+  prop("Active", &T::Active, &T::SetActive).Default(false).Stored([](T& d) {
+    return d.Active() && d.Database() && d.Database()->IsConnectedStored();
+  });
+  prop("SelectSQL", &T::SelectSQL, [](T& d, TStrings* v) { d.SelectSQL()->Assign(v); });
+  prop("InsertSQL", &T::InsertSQL, [](T& d, TStrings* v) { d.InsertSQL()->Assign(v); });
+  prop("UpdateSQL", &T::UpdateSQL, [](T& d, TStrings* v) { d.UpdateSQL()->Assign(v); });
+  prop("DeleteSQL", &T::DeleteSQL, [](T& d, TStrings* v) { d.DeleteSQL()->Assign(v); });
+  prop("RefreshSQL", &T::RefreshSQL, [](T& d, TStrings* v) { d.RefreshSQL()->Assign(v); });
+  prop("Database", &T::Database, &T::SetDatabase);
+  prop("Transaction", &T::Transaction, &T::SetTransaction);
+  // The sets travel as the Boolean pseudo-properties of DefineProperties.
+  prop("Options", &T::Options, &T::SetOptions).Stored(false);
+  prop("PrepareOptions", &T::PrepareOptions, &T::SetPrepareOptions).Stored(false);
+  prop("DetailConditions", &T::DetailConditions, &T::SetDetailConditions).Stored(false);
 }
 
 namespace {

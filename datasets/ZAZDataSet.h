@@ -182,6 +182,8 @@ public:
   const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }
   int32_t FetchedCount() const { return FFetchedCount; }
   TField* FindFieldCached(const String& name);
+  // Default fields are the library's own field classes.
+  TClass GetFieldClass(TFieldType type) const override;
 
   // Platform overrides used from outside.
   bool GetFieldData(TField* field, void* buffer) override;
@@ -310,6 +312,7 @@ private:
 
 class TFIBDataSet : public TFIBCustomDataSet {
   RTL_CLASS(TFIBDataSet, TFIBCustomDataSet)
+  RTL_PUBLISHED_DECL
 public:
   using TFIBCustomDataSet::TFIBCustomDataSet;
 };

@@ -12,6 +12,7 @@
 #include "rtl/ClassRegistry.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 
 namespace {
 
@@ -233,6 +234,12 @@ void TpZAZDataSet::DeleteOnServer() {
   if (!StringsAreBlank(DeleteSQL()) && DeleteSQL()->Strings(0) == "No Action")
     RaiseClientError(47, {FullComponentName(this)});
   TFIBDataSet::DeleteOnServer();
+}
+
+RTL_PUBLISHED(TpZAZDataSet) {
+  using T = TpZAZDataSet;
+  prop("AutoUpdateOptions", &T::AutoUpdateOptions, [](T& d, TAutoUpdateOptions* v) { d.AutoUpdateOptions()->Assign(v); });
+  prop("DefaultFormats", &T::DefaultFormats, [](T& d, TFormatFields* v) { d.DefaultFormats()->Assign(v); });
 }
 
 namespace {

@@ -12,6 +12,7 @@ enum TpZAZStatementKind : uint8_t { skUpdate, skInsert, skDelete, skRefresh };
 
 class TpZAZDataSet : public TFIBDataSet {
   RTL_CLASS(TpZAZDataSet, TFIBDataSet)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZDataSet(TComponent* AOwner);
   ~TpZAZDataSet() override;

@@ -9,6 +9,7 @@
 #include "rtl/ClassRegistry.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 
 namespace {
 
@@ -111,6 +112,28 @@ void TpZAZTransaction::NotifySQLExecute(TFIBQuery* statement, int32_t kind) {
   TFIBTransaction::NotifySQLExecute(statement, kind);
   if (kind == 0 && BeforeSQLExecute.Assigned()) BeforeSQLExecute(statement, statement->SQLType());
   if (kind == 1 && AfterSQLExecute.Assigned()) AfterSQLExecute(statement, statement->SQLType());
+}
+
+RTL_PUBLISHED(TpZAZDatabase) {
+  using T = TpZAZDatabase;
+  prop("AliasName", &T::AliasName, &T::SetAliasName);
+  prop("SaveAliasParamsAfterConnect", &T::SaveAliasParamsAfterConnect, &T::SetSaveAliasParamsAfterConnect)
+      .Default(true);
+  event("BeforeConnect", &T::BeforeConnect, &T::BeforeConnect);
+  event("BeforeStartTransaction", &T::BeforeStartTransaction, &T::BeforeStartTransaction);
+  event("AfterStartTransaction", &T::AfterStartTransaction, &T::AfterStartTransaction);
+  event("BeforeEndTransaction", &T::BeforeEndTransaction, &T::BeforeEndTransaction);
+  event("AfterEndTransaction", &T::AfterEndTransaction, &T::AfterEndTransaction);
+}
+
+RTL_PUBLISHED(TpZAZTransaction) {
+  using T = TpZAZTransaction;
+  prop("TPBMode", &T::TPBMode, &T::SetTPBMode);
+  prop("UserKindTransaction", &T::UserKindTransaction, &T::SetUserKindTransaction);
+  event("BeforeStart", &T::BeforeStart, &T::BeforeStart);
+  event("AfterStart", &T::AfterStart, &T::AfterStart);
+  event("BeforeEnd", &T::BeforeEnd, &T::BeforeEnd);
+  event("AfterEnd", &T::AfterEnd, &T::AfterEnd);
 }
 
 namespace {

@@ -15,6 +15,7 @@ using TFIBLoginEvent = Event<TObject*, TStrings*, bool&>;
 
 class TpZAZDatabase : public TFIBDatabase {
   RTL_CLASS(TpZAZDatabase, TFIBDatabase)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZDatabase(TComponent* AOwner);
 
@@ -45,6 +46,7 @@ private:
 
 class TpZAZTransaction : public TFIBTransaction {
   RTL_CLASS(TpZAZTransaction, TFIBTransaction)
+  RTL_PUBLISHED_DECL
 public:
   explicit TpZAZTransaction(TComponent* AOwner);
 

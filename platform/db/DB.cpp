@@ -65,7 +65,11 @@ void TFieldDef::SetRequired(bool v) {
   else FAttributes.Exclude(faRequired);
 }
 
-TClass TFieldDef::FieldClass() const { return DefaultFieldClass(FDataType); }
+TClass TFieldDef::FieldClass() const {
+  auto* defs = dynamic_cast<TFieldDefs*>(Collection());
+  if (defs && defs->DataSet()) return defs->DataSet()->GetFieldClass(FDataType);
+  return DefaultFieldClass(FDataType);
+}
 
 TField* TFieldDef::CreateField(TComponent* owner) {
   TClass cls = FieldClass();

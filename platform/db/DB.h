@@ -917,6 +917,8 @@ public:
   // The values of the named fields: one value, or a variant array for several names.
   Variant FieldValues(const String& fieldNames) const;
   void SetFieldValues(const String& fieldNames, const Variant& value);
+  // The class of the default field made for a definition of the type; descendants give their own.
+  virtual TClass GetFieldClass(TFieldType type) const { return DefaultFieldClass(type); }
   void CreateFields();
   void BindFields(bool binding);
   void DestroyFields();

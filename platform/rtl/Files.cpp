@@ -112,7 +112,7 @@ String Trim(const String& s) {
 
 // --- times -----------------------------------------------------------------------------------------
 
-constexpr int64_t kDelphiEpochDays = -25569;  // 1899-12-30 counted from 1970-01-01
+constexpr int64_t kDateTimeEpochDays = -25569;  // 1899-12-30 counted from 1970-01-01
 
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -127,7 +127,7 @@ TDateTime LocalDateTime(const timespec& ts) {
   time_t t = ts.tv_sec;
   tm lt{};
   localtime_r(&t, &lt);
-  const int64_t days = DaysFromCivil(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday) - kDelphiEpochDays;
+  const int64_t days = DaysFromCivil(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday) - kDateTimeEpochDays;
   const double secs = lt.tm_hour * 3600.0 + lt.tm_min * 60.0 + lt.tm_sec + ts.tv_nsec / 1e9;
   return static_cast<double>(days) + secs / 86400.0;
 }
@@ -308,7 +308,7 @@ int32_t FileSetDate(const String& fileName, TDateTime age) {
   const double days = std::floor(age);
   double secs = (age - days) * 86400.0;
   // Civil date of the day number, then the local time through mktime.
-  const int64_t z = static_cast<int64_t>(days) + kDelphiEpochDays + 719468;
+  const int64_t z = static_cast<int64_t>(days) + kDateTimeEpochDays + 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const unsigned doe = static_cast<unsigned>(z - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
