@@ -553,7 +553,12 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, this);
 }
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() { delete FIcon; }
+
+TIcon* TApplication::Icon() {
+  if (!FIcon) FIcon = new TIcon();
+  return FIcon;
+}
 
 void TApplication::BeforeDestruction() {
   if (FHintWindow) FreeAndNil(FHintWindow);
@@ -792,6 +797,15 @@ TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
 TScreen::~TScreen() {
   delete FHintFont;
   delete FMenuFont;
+  delete FFonts;
+}
+
+TStrings* TScreen::Fonts() {
+  if (!FFonts) {
+    FFonts = new TStringList();
+    for (const String& name : GetFontFamilyNames()) FFonts->Add(name);
+  }
+  return FFonts;
 }
 
 HCURSOR TScreen::Cursors(TCursor index) const {

@@ -230,6 +230,9 @@ public:
   bool Active() const { return FActive; }
   HWND Handle() const { return nullptr; }
   THintWindow* HintWindow() const { return FHintWindow; }
+  // The program's icon (empty until the program gives it one); setting it copies the icon.
+  TIcon* Icon();
+  void SetIcon(TIcon* v) { Icon()->Assign(v); }
 
   TMessageEvent OnMessage;
   TIdleEvent OnIdle;
@@ -275,6 +278,7 @@ private:
   uint32_t FHintDueTick = 0;
   bool FHintPending = false;
   POINT FHintCursor{0, 0};
+  TIcon* FIcon = nullptr;
 };
 
 class TScreen : public TComponent {
@@ -302,6 +306,8 @@ public:
   int32_t WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
   TFont* HintFont() const { return FHintFont; }
   TFont* MenuFont() const { return FMenuFont; }
+  // The installed font families, sorted (filled on first use).
+  TStrings* Fonts();
 
   TNotifyEvent OnActiveControlChange;
   TNotifyEvent OnActiveFormChange;
@@ -321,6 +327,7 @@ private:
   int32_t FPixelsPerInch = 96;
   TFont* FHintFont;
   TFont* FMenuFont;
+  TStringList* FFonts = nullptr;
 };
 
 // The yellow window that shows a hint.
