@@ -38,6 +38,7 @@ RTL_PUBLISHED(TCustomForm) {
   prop("ClientWidth", &TCustomForm::ClientWidthProp, &TCustomForm::SetClientWidthProp);
   prop("ClientHeight", &TCustomForm::ClientHeightProp, &TCustomForm::SetClientHeightProp);
   prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  prop("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon);
   event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::OnCreate);
   event("OnShow", &TCustomForm::OnShow, &TCustomForm::OnShow);
   event("OnActivate", &TCustomForm::OnActivate, &TCustomForm::OnActivate);
@@ -62,7 +63,7 @@ void TScrollingWinControl::ScrollInView(TControl* control) {
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TScrollingWinControl(AOwner) {}
 TCustomForm::TCustomForm(TComponent* AOwner, int) : TScrollingWinControl(AOwner) { FStreamed = false; }
-TCustomForm::~TCustomForm() = default;
+TCustomForm::~TCustomForm() { delete FIcon; }
 
 void TCustomForm::AfterConstruction() {
   FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};

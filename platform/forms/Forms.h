@@ -78,6 +78,9 @@ public:
   void SetPixelsPerInch(int32_t v) { FPixelsPerInch = v; }
   bool Active() const { return FActive; }
   TMainMenu* Menu() const { return FMenu; }
+  // The form's own icon (empty: the application's); setting it copies the icon.
+  TIcon* Icon() const { return FIcon; }
+  void SetIcon(TIcon* v) { FIcon->Assign(v); }
   void SetMenu(TMainMenu* v);
   // Stored client size: a form reads its client size before it has a window.
   void SetClientWidthProp(int32_t v);
@@ -157,6 +160,7 @@ protected:
   bool FActive = false;
   bool FStreamed = true;  // stream from the class's resource in AfterConstruction
   TMainMenu* FMenu = nullptr;
+  TIcon* FIcon = new TIcon();
   int32_t FClientWidth = -1, FClientHeight = -1;
 };
 

@@ -372,6 +372,26 @@ TEST_F(GraphicFormatsTest, IconTakesAHandleOverAndSavesIt) {
   EXPECT_FALSE(Application->Icon()->Empty());
 }
 
+TEST_F(GraphicFormatsTest, FormIconTravelsThroughFormText) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetName("IconForm");
+  auto icon = Load<TIcon>(MakeIcon());
+  form->SetIcon(icon.get());
+  String text = ComponentToText(form);
+  EXPECT_NE(text.find("Icon.Data = {"), String::npos);
+  auto* back = New<TForm>(nullptr, 0);
+  ReadComponentFromText(text, back);
+  EXPECT_EQ(back->Icon()->ImageCount(), 2);
+  EXPECT_TRUE(back->Icon()->Equals(icon.get()));
+  // A form without an icon writes none.
+  auto* plain = New<TForm>(Application, 0);
+  plain->SetName("PlainForm");
+  EXPECT_EQ(ComponentToText(plain).find("Icon"), String::npos);
+  form->Free();
+  back->Free();
+  plain->Free();
+}
+
 TEST_F(GraphicFormatsTest, BitmapFilesReadPaddedBottomUpRowsAndRoundTrip) {
   auto bmp = Load<TBitmap>(MakeBmp24());
   ASSERT_EQ(bmp->Width(), 2);
