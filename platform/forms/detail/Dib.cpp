@@ -107,6 +107,11 @@ void DecodeDib(const uint8_t* data, size_t size, size_t pixelOffset, bool icon, 
   if (pos > size) fail();
 
   const int W = static_cast<int>(w), H = static_cast<int>(h);
+  const uint8_t* p = data + pos;
+  size_t left = size - pos;
+  size_t stride = ((static_cast<size_t>(W) * bpp + 31) / 32) * 4;
+  // Uncompressed rows must all be there before anything is allocated for them.
+  if (!rle && left < stride * H) fail();
   out.Width = W;
   out.Height = H;
   out.HasAlpha = false;
@@ -114,9 +119,6 @@ void DecodeDib(const uint8_t* data, size_t size, size_t pixelOffset, bool icon, 
   out.Mask.clear();
   auto color = [&](size_t index) { return index < palette.size() ? palette[index] : 0xFF000000u; };
   auto rowAt = [&](int fileRow) { return topDown ? fileRow : H - 1 - fileRow; };
-  const uint8_t* p = data + pos;
-  size_t left = size - pos;
-  size_t stride = ((static_cast<size_t>(W) * bpp + 31) / 32) * 4;
 
   if (rle) {
     // Run-length data: pixels not reached stay the first palette colour.

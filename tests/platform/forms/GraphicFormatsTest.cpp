@@ -191,6 +191,32 @@ String MakeBmp24() {
   return s;
 }
 
+// A 4×2 8-bit run-length bitmap of red (0) and blue (1): top row alternating, bottom row a blue run.
+String MakeBmpRle8() {
+  const unsigned char runs[] = {4, 1, 0, 0,              // bottom row: four blue, end of line
+                                0, 4, 0, 1, 0, 1, 0, 0,  // top row: four literal pixels, end of line
+                                0, 1};                   // end of bitmap
+  String s = "BM";
+  Le32(s, static_cast<uint32_t>(62 + sizeof runs));
+  Le32(s, 0);
+  Le32(s, 62);
+  Le32(s, 40);
+  Le32(s, 4);
+  Le32(s, 2);
+  Le16(s, 1);
+  Le16(s, 8);
+  Le32(s, 1);  // run-length, 8 bits
+  Le32(s, sizeof runs);
+  Le32(s, 0);
+  Le32(s, 0);
+  Le32(s, 2);  // two colours
+  Le32(s, 0);
+  Le32(s, 0x00FF0000u);  // red (B, G, R, 0)
+  Le32(s, 0x000000FFu);  // blue
+  s.append(reinterpret_cast<const char*>(runs), sizeof runs);
+  return s;
+}
+
 template <class T>
 std::unique_ptr<T> Load(const String& bytes) {
   auto g = std::make_unique<T>();
@@ -399,6 +425,12 @@ TEST_F(GraphicFormatsTest, BitmapFilesReadPaddedBottomUpRowsAndRoundTrip) {
   EXPECT_EQ(At(bmp.get(), 1, 0), 0x00FF00u);
   EXPECT_EQ(At(bmp.get(), 0, 1), 0x0000FFu);
   EXPECT_EQ(At(bmp.get(), 1, 1), 0xFFFFFFu);
+  auto rle = Load<TBitmap>(MakeBmpRle8());
+  ASSERT_EQ(rle->Width(), 4);
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(At(rle.get(), x, 0), x % 2 ? 0x0000FFu : 0xFF0000u) << x;
+    EXPECT_EQ(At(rle.get(), x, 1), 0x0000FFu) << x;
+  }
   String file = TempDir() + "/round.bmp";
   bmp->SaveToFile(file);
   TPicture picture;
@@ -449,6 +481,37 @@ TEST_F(GraphicFormatsTest, DamagedFilesRaiseAndLeaveTheGraphicAsItWas) {
   EXPECT_TRUE(dynamic_cast<TPngImage*>(picture.Graphic()));
   TStringStream unknown("plain text, not a picture");
   EXPECT_THROW(picture.LoadFromStream(&unknown), EInvalidGraphic);
+}
+
+TEST_F(GraphicFormatsTest, MangledFilesEitherLoadOrRaiseButNeverCrash) {
+  // Random damage (fixed seed): every reader must stay inside its data, whatever the bytes say.
+  const String samples[] = {MakeJpeg(16, 16), MakePng(3, 2, std::vector<uint8_t>(24, 200)),
+                            String(reinterpret_cast<const char*>(kGif2x2), sizeof kGif2x2), MakeIcon(), MakeBmp24(),
+                            MakeBmpRle8()};
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFFFF; };
+  int loaded = 0, raised = 0;
+  for (const String& sample : samples)
+    for (int round = 0; round < 150; ++round) {
+      String bytes = sample;
+      int edits = 1 + static_cast<int>(next() % 4);
+      for (int e = 0; e < edits; ++e) {
+        size_t at = 4 + next() % (bytes.size() - 4);  // the signature stays, so the right reader runs
+        bytes[at] = static_cast<char>(next() & 0xFF);
+      }
+      if (next() % 4 == 0) bytes.resize(4 + next() % (bytes.size() - 4));
+      TPicture picture;
+      TStringStream s(bytes);
+      try {
+        picture.LoadFromStream(&s);
+        auto bmp = Render(picture.Graphic());
+        ++loaded;
+      } catch (const EInvalidGraphic&) {
+        ++raised;
+      }
+    }
+  EXPECT_GT(raised, 0);
+  EXPECT_GT(loaded, 0);
 }
 
 TEST_F(GraphicFormatsTest, PictureFindsFormatsByExtensionSignatureAndClassName) {
