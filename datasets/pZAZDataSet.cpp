@@ -355,7 +355,12 @@ void TpZAZDataSet::SetFieldProperties() {
   const bool setReadOnly = po.Contains(pfSetReadOnlyFields);
   const bool setRequired = po.Contains(pfSetRequiredFields);
   const bool importDefaults = po.Contains(pfImportDefaultValues);
-  if ((!setReadOnly && !setRequired && !importDefaults) || !Database() || !Database()->Connected()) return;
+  if (!Database() || !Database()->Connected()) return;
+  // The field repository's settings reach the cache only through a saved cache file: entries that
+  // carry them are marked WithAdditionalInfo.
+  const bool applyRepository =
+      po.Contains(psApplyRepositary) && Database()->UseRepositories().Contains(urFieldsInfo);
+  if (!setReadOnly && !setRequired && !importDefaults && !applyRepository) return;
   const String updateTable = Unquoted(FAutoUpdateOptions->GetModifyTable());
   const String updateAlias = Unquoted(FAutoUpdateOptions->GetUpdateTableAlias());
   String statementTable;
@@ -383,8 +388,19 @@ void TpZAZDataSet::SetFieldProperties() {
       }
     }
     if (table.empty()) continue;
-    TpZAZFieldInfo* info = ListTableInfo()->GetFieldInfo(Database(), table, false, var->GetSQLName());
+    TpZAZFieldInfo* info = ListTableInfo()->GetFieldInfo(Database(), table, applyRepository, var->GetSQLName());
     if (!info) continue;
+    if (applyRepository && info->WithAdditionalInfo) {
+      if (info->DisplayWidth > 0) f->SetDisplayWidth(info->DisplayWidth);
+      if (!info->DisplayLabel.empty()) f->SetDisplayLabel(info->DisplayLabel);
+      f->SetVisible(info->Visible);
+      if (auto* n = dynamic_cast<TNumericField*>(f)) {
+        if (!info->DisplayFormat.empty()) n->SetDisplayFormat(info->DisplayFormat);
+        if (!info->EditFormat.empty()) n->SetEditFormat(info->EditFormat);
+      } else if (auto* dt = dynamic_cast<TDateTimeField*>(f)) {
+        if (!info->DisplayFormat.empty()) dt->SetDisplayFormat(info->DisplayFormat);
+      }
+    }
     // With psCanEditComputedFields the computed columns are written like any other.
     if (setReadOnly && info->IsComputed && !po.Contains(psCanEditComputedFields)) f->SetReadOnly(true);
     if (setRequired)

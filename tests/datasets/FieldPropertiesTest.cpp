@@ -146,4 +146,27 @@ TEST_F(ServicesTest, ServerRecordCountBeforeTheRowsAreFetched) {
   EXPECT_EQ(plain->RecordCount(), 1);
 }
 
+TEST_F(ServicesTest, RepositorySettingsApplyWhenTheCacheCarriesThem) {
+  auto* ds = NewDataSet(AllColumns);
+  TpPrepareOptions po = ds->PrepareOptions();
+  po.Include(psApplyRepositary);
+  ds->SetPrepareOptions(po);
+  TpZAZFieldInfo* name = ListTableInfo()->GetFieldInfo(DB, "T", true, "NAME");
+  ASSERT_NE(name, nullptr);
+  name->WithAdditionalInfo = true;
+  name->DisplayLabel = "Название";
+  name->DisplayWidth = 12;
+  name->Visible = false;
+  TpZAZFieldInfo* price = ListTableInfo()->GetFieldInfo(DB, "T", true, "PRICE");
+  price->WithAdditionalInfo = true;
+  price->Visible = true;
+  price->DisplayFormat = "0.000";
+  ds->Open();
+  EXPECT_EQ(ds->FieldByName("NAME")->DisplayLabel(), "Название");
+  EXPECT_EQ(ds->FieldByName("NAME")->DisplayWidth(), 12);
+  EXPECT_FALSE(ds->FieldByName("NAME")->Visible());
+  EXPECT_EQ(static_cast<TNumericField*>(ds->FieldByName("PRICE"))->DisplayFormat(), "0.000");
+  EXPECT_TRUE(ds->FieldByName("QTY")->Visible());  // no repository entry: untouched
+}
+
 }  // namespace

@@ -37,7 +37,8 @@ TEST_P(PostErrorActions, RefusedPostKeepsTheEditAndTheCache) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, PostErrorActions,
-                         ::testing::Values(ActionCase{daFail, false}, ActionCase{daAbort, true}));
+                         ::testing::Values(ActionCase{daFail, false}, ActionCase{daAbort, true}),
+                         [](const auto& info) { return String(info.param.action == daFail ? "Fail" : "Abort"); });
 
 TEST_F(ServicesTest, RetryPostsAgainAfterTheHandlerMendedTheRecord) {
   auto* ds = NewDataSet<TFIBDataSet>();

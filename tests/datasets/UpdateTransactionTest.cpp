@@ -52,6 +52,7 @@ TEST_F(ServicesTest, DatabaseLendsItsDefaultUpdateTransaction) {
 }
 
 struct AutoCommitCase {
+  const char* name;
   bool autoCommit;
   bool separateUpdate;
   bool updateActiveAfterPost;
@@ -80,9 +81,10 @@ TEST_P(AutoCommitTest, PostCommitsTheUpdateTransactionOnlyWithAutoCommit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, AutoCommitTest,
-                         ::testing::Values(AutoCommitCase{false, true, true, false},
-                                           AutoCommitCase{true, true, false, true},
-                                           AutoCommitCase{true, false, true, true}));
+                         ::testing::Values(AutoCommitCase{"Off", false, true, true, false},
+                                           AutoCommitCase{"SeparateUpdateTransaction", true, true, false, true},
+                                           AutoCommitCase{"SharedTransaction", true, false, true, true}),
+                         [](const auto& info) { return String(info.param.name); });
 
 TEST_F(ServicesTest, DeleteWithAutoCommitInTheReadTransactionCommitsRetaining) {
   auto* ds = NewDataSet<TFIBDataSet>();
