@@ -171,22 +171,16 @@ void TFIBCustomDataSet::BindTransactionEvents(TFIBTransaction* tr, bool read, bo
                                      : TEndTrEvent(this, &T::DoBeforeEndUpdateTransaction);
   const TEndTrEvent afterEnd = read ? TEndTrEvent(this, &T::DoAfterEndTransaction)
                                     : TEndTrEvent(this, &T::DoAfterEndUpdateTransaction);
-  if (add) {
-    // Registered once per transaction, however often the same transaction is given again.
-    tr->RemoveEvent(tekBeforeStart, beforeStart);
-    tr->RemoveEvent(tekAfterStart, afterStart);
-    tr->RemoveEndEvent(tekBeforeEnd, beforeEnd);
-    tr->RemoveEndEvent(tekAfterEnd, afterEnd);
-    tr->AddEvent(tekBeforeStart, beforeStart);
-    tr->AddEvent(tekAfterStart, afterStart);
-    tr->AddEndEvent(tekBeforeEnd, beforeEnd);
-    tr->AddEndEvent(tekAfterEnd, afterEnd);
-  } else {
-    tr->RemoveEvent(tekBeforeStart, beforeStart);
-    tr->RemoveEvent(tekAfterStart, afterStart);
-    tr->RemoveEndEvent(tekBeforeEnd, beforeEnd);
-    tr->RemoveEndEvent(tekAfterEnd, afterEnd);
-  }
+  // Removed first: a handler is registered once, however often the same transaction is given again.
+  tr->RemoveEvent(tekBeforeStart, beforeStart);
+  tr->RemoveEvent(tekAfterStart, afterStart);
+  tr->RemoveEndEvent(tekBeforeEnd, beforeEnd);
+  tr->RemoveEndEvent(tekAfterEnd, afterEnd);
+  if (!add) return;
+  tr->AddEvent(tekBeforeStart, beforeStart);
+  tr->AddEvent(tekAfterStart, afterStart);
+  tr->AddEndEvent(tekBeforeEnd, beforeEnd);
+  tr->AddEndEvent(tekAfterEnd, afterEnd);
 }
 
 void TFIBCustomDataSet::DoBeforeStartTransaction(TObject* sender) {

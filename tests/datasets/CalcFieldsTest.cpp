@@ -130,4 +130,17 @@ TEST_F(CalcFields, SuppressionStopsTheComputation) {
   EXPECT_EQ(ds->FieldByName("DOUBLEQTY")->AsInteger(), 2);
 }
 
+TEST_F(CalcFields, NewValuesAreWrittenOnlyInTheEditStates) {
+  TFIBDataSet* ds = CalcDataSet(false);
+  ds->Open();
+  // The state before the temporary value state decides.
+  EXPECT_THROW(ds->FieldByName("QTY")->SetNewValue(Variant(4)), EFIBError);
+  ds->Edit();
+  ds->FieldByName("QTY")->SetNewValue(Variant(4));
+  EXPECT_EQ(ds->FieldByName("QTY")->AsInteger(), 4);
+  EXPECT_EQ(ds->State(), dsEdit);
+  ds->Post();
+  EXPECT_EQ(ds->FieldByName("DOUBLEQTY")->AsInteger(), 8);
+}
+
 }  // namespace

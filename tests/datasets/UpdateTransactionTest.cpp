@@ -155,4 +155,25 @@ TEST_F(ServicesTest, TransactionEventsAreRelayedFromBothTransactions) {
   EXPECT_TRUE(log.empty());
 }
 
+TEST_F(ServicesTest, TransactionsFreedBeforeTheDatasetAreForgotten) {
+  auto* ds = NewDataSet<TFIBDataSet>();
+  TFIBTransaction* read = NewTransaction();
+  TFIBTransaction* update = NewTransaction();
+  ds->SetTransaction(read);
+  ds->SetUpdateTransaction(update);
+  int events = 0;
+  ds->AfterStartTransaction = [&](TObject*) { ++events; };
+  ds->AfterStartUpdateTransaction = [&](TObject*) { ++events; };
+  update->Free();
+  EXPECT_EQ(ds->UpdateTransaction(), nullptr);
+  read->Free();
+  EXPECT_EQ(ds->Transaction(), nullptr);
+  EXPECT_THROW(ds->EnsureUpdateTransactionActive(), EFIBError);
+  // With neither left, a new transaction serves both, and both relays hear it start.
+  ds->SetTransaction(TR);
+  EXPECT_EQ(ds->UpdateTransaction(), TR);
+  ds->Open();
+  EXPECT_EQ(events, 2);
+}
+
 }  // namespace
