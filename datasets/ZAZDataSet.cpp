@@ -1271,6 +1271,7 @@ void TFIBCustomDataSet::InternalDelete() {
 
 void TFIBCustomDataSet::InternalRefresh() {
   if (!FIsOpen) return;
+  TScreenCursorScope cursor(this);
   if (FSelect->Open()) FSelect->CloseCursor();
   FSelect->ExecQuery();
   CreateCache();
