@@ -19,6 +19,11 @@
 
 class TFIBQuery;
 class TFIBXSQLDA;
+class TDataSetsContainer;
+
+// Which transaction the refresh statement runs in.
+enum TTransactionKind : uint8_t { tkReadTransaction, tkUpdateTransaction };
+RTL_ENUM(TTransactionKind, tkReadTransaction, tkUpdateTransaction)
 
 // Field classes of the SQL datasets. Persistent fields of forms use them by name; default fields are the
 // platform's classes (the framework picks those by data type).
@@ -150,6 +155,48 @@ public:
   void SetDatabase(TFIBDatabase* value);
   TFIBTransaction* Transaction() const { return FTransaction; }
   void SetTransaction(TFIBTransaction* value);
+  // The transaction of the insert, update and delete statements (and of the refresh statement under
+  // tkUpdateTransaction); by default the same as Transaction.
+  TFIBTransaction* UpdateTransaction() const;
+  virtual void SetUpdateTransaction(TFIBTransaction* value);
+  bool IsUpdateTransactionStored() const { return UpdateTransaction() != Transaction(); }
+  TTransactionKind RefreshTransactionKind() const { return FRefreshTransactionKind; }
+  void SetRefreshTransactionKind(TTransactionKind value);
+  // Commit the update transaction after each change written to the server.
+  bool AutoCommit() const { return FAutoCommit; }
+  void SetAutoCommit(bool value) { FAutoCommit = value; }
+  // Starts the update transaction when it is inactive and poStartTransaction is set.
+  void StartUpdateTransaction();
+  // With AutoCommit: commits the active update transaction, retaining when it is also the read
+  // transaction or its timeout action is TACommitRetaining.
+  void AutoCommitUpdate();
+  // Client error 22 without an update transaction, else starts it when inactive.
+  void EnsureUpdateTransactionActive();
+
+  // The cursor shown while the dataset talks to the server; crDefault leaves the screen alone.
+  int16_t SQLScreenCursor() const { return FSQLScreenCursor; }
+  void SetSQLScreenCursor(int16_t value) { FSQLScreenCursor = value; }
+  // Saves the screen cursor into saved and shows SQLScreenCursor; the restore puts it back. Every
+  // exchange with the server is bracketed by the pair.
+  void ShowSQLScreenCursor(int16_t& saved) const;
+  void RestoreScreenCursor(int16_t saved) const;
+
+  // The master data source (client error 50 when it is linked to this dataset).
+  void SetDataSource(TDataSource* value);
+  TDataSetsContainer* Container() const { return FContainer; }
+  void SetContainer(TDataSetsContainer* value);
+
+  // While above 0 calculated fields are not computed.
+  int32_t CalcSuppression() const { return FCalcSuppression; }
+  void DisableCalcFields() { ++FCalcSuppression; }
+  void EnableCalcFields() {
+    if (FCalcSuppression > 0) --FCalcSuppression;
+  }
+
+  // Relayed from the read and the update transactions when assigned.
+  TNotifyEvent BeforeStartTransaction, AfterStartTransaction, BeforeStartUpdateTransaction,
+      AfterStartUpdateTransaction;
+  TEndTrEvent BeforeEndTransaction, AfterEndTransaction, BeforeEndUpdateTransaction, AfterEndUpdateTransaction;
 
   TStrings* SelectSQL() const;
   TStrings* InsertSQL() const;
@@ -232,6 +279,21 @@ protected:
   // A new record's values before OnNewRecord (generator keys, defaults).
   virtual void InitNewRecordValues() {}
   virtual void ApplyFieldSettings() {}
+  // A database error of the server post (delete) before the platform's OnPostError (OnDeleteError):
+  // the action may be changed to daAbort or daRetry.
+  virtual void DoOnPostError(EDatabaseError& error, TDataAction& action);
+  virtual void DoOnDeleteError(EDatabaseError& error, TDataAction& action);
+  virtual void DoAfterEndUpdateTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  // Asked before the select runs; the extended dataset counts the server rows here.
+  virtual void DoAskRecordCount() {}
+  // Client error 46 (44) for an edit (insert) that is not allowed, 42 outside the edit states.
+  void CheckEditInsertState() const;
+  void GetCalcFields(TRecordBuffer buffer) override;
+  void ClearCalcFields(TRecordBuffer buffer) override;
+  Variant GetStateFieldValue(TDataSetState state, TField* field) override;
+  void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) override;
+  TDataSource* GetDataSource() const override;
+  void Notification(TComponent* component, TOperation operation) override;
 
   TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(TRecordBuffer& buffer) override;
@@ -284,6 +346,23 @@ private:
   int32_t ColumnOf(TField* field) const;
   void ExecModify(TFIBQuery* query);
   void CreateCache();
+  // The calculated area of a cache row when calculated values are kept there; nil otherwise.
+  uint8_t* CachedCalcArea(const uint8_t* buffer) const;
+  // Runs one server step; a database error goes first to the given library handler, which may retry
+  // or abort, and otherwise on to the platform's error event.
+  template <class Step>
+  void WithErrorAction(void (TFIBCustomDataSet::*handler)(EDatabaseError&, TDataAction&), Step step);
+  // Registers (or removes) the four handlers of the read or of the update transaction.
+  void BindTransactionEvents(TFIBTransaction* tr, bool read, bool add);
+  void DoBeforeStartTransaction(TObject* sender);
+  void DoAfterStartTransaction(TObject* sender);
+  void DoBeforeEndTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  void DoAfterEndTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  void DoBeforeStartUpdateTransaction(TObject* sender);
+  void DoAfterStartUpdateTransaction(TObject* sender);
+  void DoBeforeEndUpdateTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  bool GetCalcFieldData(TField* field, void* buffer);
+  void SetCalcFieldData(TField* field, const void* buffer);
 
   TFIBQuery* FInsert = nullptr;
   TFIBQuery* FUpdate = nullptr;
@@ -308,6 +387,14 @@ private:
   bool FHasOldBuffer = false;
   bool FOptionsResetDone = false;
   TDetailConditions FDetailConditions;
+  TTransactionKind FRefreshTransactionKind = tkReadTransaction;
+  bool FAutoCommit = false;
+  bool FCalcFieldsCached = false;
+  int16_t FSQLScreenCursor = 0;
+  int32_t FCalcSuppression = 0;
+  TDataSetState FStateBeforeValue = dsInactive;
+  TDataLink* FDataLink = nullptr;
+  TDataSetsContainer* FContainer = nullptr;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {
