@@ -249,6 +249,7 @@ void TFIBCustomDataSet::CreateCache() {
   FHiddenCount = 0;
   FCurrentIndex = -1;
   FCursorAtEnd = false;
+  ResetCachedUpdates();
 }
 
 void TFIBCustomDataSet::InternalOpen() {
@@ -383,8 +384,7 @@ void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 uint16_t TFIBCustomDataSet::GetRecordSize() const { return static_cast<uint16_t>(FLayout.RecordBufferSize); }
 
 bool TFIBCustomDataSet::RowIsVisible(int32_t position0) const {
-  const uint8_t status = FCache->RowAddress(position0 + 1)[0] & 7;
-  return status != cusDeleted && status != cusDeletedApplied && status != cusUninserted;
+  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]);
 }
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
@@ -796,7 +796,7 @@ String TFIBCustomDataSet::FieldName(int32_t index) { return Fields()->Fields(ind
 
 // --- editing ----------------------------------------------------------------------------------------------
 
-bool TFIBCustomDataSet::CanEdit() const { return !StringsAreBlank(UpdateSQL()); }
+bool TFIBCustomDataSet::CanEdit() const { return !StringsAreBlank(UpdateSQL()) || CurrentRowIsCachedInsert(); }
 bool TFIBCustomDataSet::CanInsert() const { return !StringsAreBlank(InsertSQL()); }
 bool TFIBCustomDataSet::CanDelete() const { return !StringsAreBlank(DeleteSQL()); }
 bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
@@ -825,6 +825,7 @@ void TFIBCustomDataSet::InternalInitRecord(TRecordBuffer buffer) {
 void TFIBCustomDataSet::InternalEdit() {
   std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());
   FHasOldBuffer = true;
+  SaveOriginalValues();
 }
 
 void TFIBCustomDataSet::InternalInsert() {
@@ -861,6 +862,7 @@ void TFIBCustomDataSet::InternalPost() {
   const bool inserting = State() == dsInsert;
   if (inserting && !CanInsert()) RaiseClientError(44, {FullComponentName(this)});
   if (!inserting && !CanEdit()) RaiseClientError(46, {FullComponentName(this)});
+  if (FCachedUpdates) return PostToCache(inserting);
   // The server first: a refused post leaves the cache and the edit state as they were.
   PostOnServer(inserting);
   if (inserting) {
@@ -923,6 +925,7 @@ void TFIBCustomDataSet::RefreshRecord() {
 
 void TFIBCustomDataSet::InternalDelete() {
   if (!CanDelete()) RaiseClientError(47, {FullComponentName(this)});
+  if (FCachedUpdates) return DeleteInCache();
   std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());
   FHasOldBuffer = true;
   try {

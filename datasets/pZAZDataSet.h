@@ -4,13 +4,14 @@
 // formats of DefaultFormats.
 
 #include "datasets/ZAZDataSet.h"
+#include "dbaccess/pZAZUpdateObject.h"
 
 class TAutoUpdateOptions;
 class TFormatFields;
 
 enum TpZAZStatementKind : uint8_t { skUpdate, skInsert, skDelete, skRefresh };
 
-class TpZAZDataSet : public TFIBDataSet {
+class TpZAZDataSet : public TFIBDataSet, public IUpdateObjectHost {
   RTL_CLASS(TpZAZDataSet, TFIBDataSet)
   RTL_PUBLISHED_DECL
 public:
@@ -28,10 +29,28 @@ public:
   // Takes the key field's value from the generator (when it is numeric and null).
   void AssignGeneratorValue();
 
+  // --- Update objects and cached updates (ZAZDataSetCached.cpp) ---
+  void AddUpdateObject(TpZAZUpdateObject* object) override;
+  void RemoveUpdateObject(TpZAZUpdateObject* object) override;
+  TFIBDatabase* UpdateObjectDatabase() override { return Database(); }
+  TFIBTransaction* UpdateObjectTransaction() override { return Transaction(); }
+  const TUpdateObjectLists& UpdateObjects() const { return FUpdateObjects; }
+  // The update or insert statement of the current record with AutoUpdateOptions' UpdateOnlyModifiedFields:
+  // only the fields whose value differs from the old one, or only the non-null fields; "No Action" when
+  // there are none.
+  String GenerateModifiedFieldsSQL(TpZAZStatementKind kind);
+
 protected:
   void InitNewRecordValues() override;
   void ApplyFieldSettings() override;
   void DeleteOnServer() override;
+  // Update objects around the dataset's own statement; with UpdateOnlyModifiedFields the statement is
+  // written for the record first.
+  void PostOnServer(bool inserting) override;
+  bool CanEdit() const override;
+  bool CanInsert() const override;
+  bool CanDelete() const override;
+  void RunUpdateObjects(TUpdateKind kind, TFIBOrderExecUO order);
 
 private:
   struct TUpdateColumn {
@@ -45,4 +64,6 @@ private:
   TAutoUpdateOptions* FAutoUpdateOptions = nullptr;
   TFormatFields* FDefaultFormats = nullptr;
   String FGeneratedFor;  // the select text the stored statements were generated for
+  bool AllowedBeyondStatements(TUpdateKind kind) const;
+  TUpdateObjectLists FUpdateObjects;
 };
