@@ -316,6 +316,8 @@ bool TFIBCustomDataSet::ApplyRow(int32_t position0, TUpdateKind kind) {
       return action == uaApplied;
     }
   }
+  // Values a handler corrected before a retry stay with the row.
+  if (kind != ukDelete) FCache->WriteRow(position0 + 1, reinterpret_cast<uint8_t*>(ActiveBuffer()) + CacheRowOffset, false);
   if (kind != ukDelete && FOptions.Contains(poRefreshAfterPost)) {
     // The applied values are what the refresh statement looks the row up by.
     std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());

@@ -10,7 +10,8 @@
 
 // --- TpZAZUpdateObject -------------------------------------------------------------------------------------
 
-TpZAZUpdateObject::TpZAZUpdateObject(TComponent* AOwner) : TpZAZQuery(AOwner) { SetParamCheck(true); }
+// Parameter checking is on from the statement's own default.
+TpZAZUpdateObject::TpZAZUpdateObject(TComponent* AOwner) : TpZAZQuery(AOwner) {}
 
 TpZAZUpdateObject::~TpZAZUpdateObject() {
   if (FHost) FHost->RemoveUpdateObject(this);
@@ -50,6 +51,9 @@ void TpZAZUpdateObject::SetKindUpdate(TUpdateKind value) {
 void TpZAZUpdateObject::Notification(TComponent* component, TOperation operation) {
   TpZAZQuery::Notification(component, operation);
   if (operation == opRemove && component == FDataSet) {
+    // The dataset is being freed but still whole: its lists must not keep this object, which it may
+    // free next as one of its components.
+    if (FHost) FHost->RemoveUpdateObject(this);
     FDataSet = nullptr;
     FHost = nullptr;
   }
