@@ -1158,6 +1158,11 @@ RTL_PUBLISHED(TFIBDataSet) {
   prop("UpdateSQL", &T::UpdateSQL, [](T& d, TStrings* v) { d.UpdateSQL()->Assign(v); });
   prop("DeleteSQL", &T::DeleteSQL, [](T& d, TStrings* v) { d.DeleteSQL()->Assign(v); });
   prop("RefreshSQL", &T::RefreshSQL, [](T& d, TStrings* v) { d.RefreshSQL()->Assign(v); });
+  prop("CachedUpdates", &T::CachedUpdates, &T::SetCachedUpdates).Default(false);
+  prop("UpdateRecordTypes", &T::UpdateRecordTypes, &T::SetUpdateRecordTypes)
+      .Default(TFIBUpdateRecordTypes{cusUnmodified, cusModified, cusInserted});
+  event("OnUpdateError", &T::OnUpdateError, &T::OnUpdateError);
+  event("OnUpdateRecord", &T::OnUpdateRecord, &T::OnUpdateRecord);
   prop("Database", &T::Database, &T::SetDatabase);
   prop("Transaction", &T::Transaction, &T::SetTransaction);
   // The sets travel as the Boolean pseudo-properties of DefineProperties.

@@ -140,6 +140,7 @@ private:
 class EFIBError;
 
 // Which cached-update states of rows are shown.
+RTL_ENUM(TCachedUpdateStatus, cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted, cusDeletedApplied);
 using TFIBUpdateRecordTypes = Set<TCachedUpdateStatus>;
 // Applying one cached row: the handler applies it itself (uaApplied), lets the dataset's statements apply
 // it (uaRetry) or leaves it (uaSkip, uaFail, uaAbort).

@@ -14,6 +14,7 @@
 #include "dbaccess/pZAZDatabase.h"
 #include "dbaccess/pZAZUpdateObject.h"
 #include "rtl/StringLists.h"
+#include "rtl/TypInfo.h"
 
 namespace {
 
@@ -541,6 +542,23 @@ TEST_F(ModifiedFieldsOnly, UnchangedEditIsNoActionAndCachedRowsGetTheirOwnTexts)
   DS->ApplyUpdates();
   EXPECT_EQ(DS->UpdateSQL()->Text(), "Update ITEMS ITEMS Set\r\n     QTY=?NEW_QTY\r\nwhere ITEMS.ID=?OLD_ID\r\n");
   EXPECT_EQ(ServerRows(), "1:один:10 2:server:21 3:three:30");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CachedUpdatesProperties, PublishedForFormResources) {
+  auto* ds = New<TpZAZDataSet>(nullptr);
+  EXPECT_EQ(GetOrdProp(ds, "CachedUpdates"), 0);
+  EXPECT_EQ(GetSetProp(ds, GetPropInfo(ds, "UpdateRecordTypes")), "cusUnmodified,cusModified,cusInserted");
+  SetOrdProp(ds, "CachedUpdates", 1);
+  EXPECT_TRUE(ds->CachedUpdates());
+  SetSetProp(ds, GetPropInfo(ds, "UpdateRecordTypes"), "[cusDeleted]");
+  EXPECT_EQ(ds->UpdateRecordTypes(), TFIBUpdateRecordTypes{cusDeleted});
+  EXPECT_NE(GetPropInfo(ds, "OnUpdateRecord"), nullptr);
+  EXPECT_NE(GetPropInfo(ds, "OnUpdateError"), nullptr);
+  ds->Free();
 }
 
 }  // namespace
