@@ -9,6 +9,7 @@
 // time stamps as a double of milliseconds; integers keep the column's width and scale.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "datasets/ZAZCacheManage.h"
@@ -260,6 +261,10 @@ public:
   void RevertRecord();
   TFIBUpdateRecordEvent OnUpdateRecord;
   TFIBUpdateErrorEvent OnUpdateError;
+  // Loads what a cached row needs from the server (blob contents) while the dataset may be disconnected:
+  // connects the database and starts the read transaction when needed, runs the load, and closes again
+  // what it opened: committed after a good load, rolled back when the load fails.
+  void PreloadForCachedUpdates(const std::function<void()>& load);
 
   int32_t QueryInterface(const TGUID& iid, void** obj) override;
   int32_t _AddRef() override { return -1; }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "datasets/pZAZDataSet.h"
 #include "dbaccess/FIBErrors.h"
@@ -368,6 +369,49 @@ void TFIBCustomDataSet::ApplyUpdates() {
   restore();
   ResyncAfterCachedChange();
   EnableControls();
+}
+
+// --- preloading -------------------------------------------------------------------------------------------
+
+void TFIBCustomDataSet::PreloadForCachedUpdates(const std::function<void()>& load) {
+  if (!FDatabase) RaiseClientError(21, {FullComponentName(this)});
+  if (!FTransaction) RaiseClientError(22, {FullComponentName(this)});
+  const bool connectedHere = !FDatabase->Connected();
+  if (connectedHere) FDatabase->Open();
+  bool startedHere = false;
+  std::exception_ptr failure;
+  try {
+    if (!FTransaction->InTransaction()) {
+      FTransaction->StartTransaction();
+      startedHere = true;
+    }
+    load();
+    if (startedHere) {
+      startedHere = false;
+      FTransaction->Commit();
+    }
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // Whatever happened, nothing opened for the load stays open; a failing cleanup never hides the failure
+  // that caused it.
+  if (startedHere && FTransaction->InTransaction()) {
+    try {
+      FTransaction->Rollback();
+    } catch (...) {
+    }
+  }
+  if (connectedHere && FDatabase->Connected()) {
+    if (failure) {
+      try {
+        FDatabase->Close();
+      } catch (...) {
+      }
+    } else {
+      FDatabase->Close();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 // --- the extended dataset: update objects and statements per post ----------------------------------------------

@@ -562,3 +562,51 @@ TEST(CachedUpdatesProperties, PublishedForFormResources) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a load found, read inside the preload.
+String FirstName(TpZAZDataSet* ds) {
+  TFIBQuery* q = New<TFIBQuery>(nullptr);
+  q->SetDatabase(ds->Database());
+  q->SetTransaction(ds->Transaction());
+  q->SQL()->SetText("SELECT NAME FROM ITEMS WHERE ID = 1");
+  try {
+    q->ExecQuery();
+  } catch (...) {
+    q->Free();
+    throw;
+  }
+  const String name = q->Fields(0)->GetAsString();
+  q->Free();
+  return name;
+}
+
+TEST_F(CachedUpdates, PreloadClosesWhatItOpenedOnEveryPath) {
+  TR->Commit();
+  DB->Close();
+  String name;
+  DS->PreloadForCachedUpdates([&] { name = FirstName(DS); });
+  EXPECT_EQ(name, "один");
+  EXPECT_FALSE(DB->Connected());
+  EXPECT_FALSE(TR->InTransaction());
+
+  // A load that fails on the server, and one that fails on its own: nothing stays open.
+  DS->SelectSQL()->SetText("SELECT NOPE FROM ITEMS");
+  EXPECT_THROW(DS->PreloadForCachedUpdates([&] { DS->Prepare(); }), EFIBError);
+  EXPECT_FALSE(DB->Connected());
+  EXPECT_FALSE(TR->InTransaction());
+  EXPECT_THROW(DS->PreloadForCachedUpdates([] { throw EAbort("stop"); }), EAbort);
+  EXPECT_FALSE(DB->Connected());
+  EXPECT_FALSE(TR->InTransaction());
+
+  // What was open before stays open, also after a failure.
+  DB->Open();
+  TR->StartTransaction();
+  EXPECT_THROW(DS->PreloadForCachedUpdates([] { throw EAbort("stop"); }), EAbort);
+  DS->PreloadForCachedUpdates([&] { name = FirstName(DS); });
+  EXPECT_TRUE(DB->Connected());
+  EXPECT_TRUE(TR->InTransaction());
+}
+
+}  // namespace
