@@ -144,6 +144,7 @@ void TFIBCustomDataSet::PostToCache(bool inserting) {
     if (status == cusUnmodified) next = cusModified;
     if (status == cusUninserted) next = cusInserted;
     if (next != status) ++FPendingChanges;
+    // Stored under the row's present state first, so that the change of state counts its visibility once.
     b[CacheRowOffset] = static_cast<uint8_t>((b[CacheRowOffset] & ~7) | status);
     FCache->WriteRow(position + 1, b + CacheRowOffset, false);
     SetRowStatus(position, next);

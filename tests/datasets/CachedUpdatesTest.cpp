@@ -321,6 +321,7 @@ struct ErrorCase {
   TUpdateAction Action;
   bool Raises;
   const char* Server;
+  const char* Name;
 };
 
 class UpdateErrorActions : public CachedUpdates, public ::testing::WithParamInterface<ErrorCase> {
@@ -365,11 +366,12 @@ TEST_P(UpdateErrorActions, DecideAboutTheFailingRow) {
 INSTANTIATE_TEST_SUITE_P(
     CachedUpdates, UpdateErrorActions,
     // The rows before the failing one are applied already: the transaction decides about them.
-    ::testing::Values(ErrorCase{uaFail, true, "1:edited:10 2:two:20"},
-                      ErrorCase{uaAbort, true, "1:edited:10 2:two:20"},
-                      ErrorCase{uaSkip, false, "1:edited:10 2:two:20"},
+    ::testing::Values(ErrorCase{uaFail, true, "1:edited:10 2:two:20", "Fail"},
+                      ErrorCase{uaAbort, true, "1:edited:10 2:two:20", "Abort"},
+                      ErrorCase{uaSkip, false, "1:edited:10 2:two:20", "Skip"},
                       // Corrected twice: first to another existing key, then to a free one.
-                      ErrorCase{uaRetry, false, "1:edited:10 2:two:20 9:clash:0"}));
+                      ErrorCase{uaRetry, false, "1:edited:10 2:two:20 9:clash:0", "Retry"}),
+    [](const ::testing::TestParamInfo<ErrorCase>& info) { return String(info.param.Name); });
 
 TEST_F(CachedUpdates, RetriedRowKeepsTheCorrectedValues) {
   OpenCached();
