@@ -423,6 +423,7 @@ void TFIBCustomDataSet::CreateCache() {
   FHiddenCount = 0;
   FCurrentIndex = -1;
   FCursorAtEnd = false;
+  ResetCachedUpdates();
 }
 
 void TFIBCustomDataSet::InternalOpen() {
@@ -560,8 +561,7 @@ void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 uint16_t TFIBCustomDataSet::GetRecordSize() const { return static_cast<uint16_t>(FLayout.RecordBufferSize); }
 
 bool TFIBCustomDataSet::RowIsVisible(int32_t position0) const {
-  const uint8_t status = FCache->RowAddress(position0 + 1)[0] & 7;
-  return status != cusDeleted && status != cusDeletedApplied && status != cusUninserted;
+  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]);
 }
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
@@ -1098,7 +1098,7 @@ String TFIBCustomDataSet::FieldName(int32_t index) { return Fields()->Fields(ind
 
 // --- editing ----------------------------------------------------------------------------------------------
 
-bool TFIBCustomDataSet::CanEdit() const { return !StringsAreBlank(UpdateSQL()); }
+bool TFIBCustomDataSet::CanEdit() const { return !StringsAreBlank(UpdateSQL()) || CurrentRowIsCachedInsert(); }
 bool TFIBCustomDataSet::CanInsert() const { return !StringsAreBlank(InsertSQL()); }
 bool TFIBCustomDataSet::CanDelete() const { return !StringsAreBlank(DeleteSQL()); }
 bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
@@ -1127,6 +1127,7 @@ void TFIBCustomDataSet::InternalInitRecord(TRecordBuffer buffer) {
 void TFIBCustomDataSet::InternalEdit() {
   std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());
   FHasOldBuffer = true;
+  SaveOriginalValues();
 }
 
 void TFIBCustomDataSet::InternalInsert() {
@@ -1156,12 +1157,13 @@ void TFIBCustomDataSet::ExecModify(TFIBQuery* query) {
 
 void TFIBCustomDataSet::PostOnServer(bool inserting) {
   ExecModify(inserting ? FInsert : FUpdate);
-  AutoCommitUpdate();
+  // Applying cached updates commits once, at the end, not after every row.
+  if (!FCachedUpdates) AutoCommitUpdate();
 }
 
 void TFIBCustomDataSet::DeleteOnServer() {
   ExecModify(FDelete);
-  AutoCommitUpdate();
+  if (!FCachedUpdates) AutoCommitUpdate();
 }
 
 void TFIBCustomDataSet::DoOnPostError(EDatabaseError&, TDataAction&) {}
@@ -1191,6 +1193,7 @@ void TFIBCustomDataSet::InternalPost() {
   const bool inserting = State() == dsInsert;
   if (inserting && !CanInsert()) RaiseClientError(44, {FullComponentName(this)});
   if (!inserting && !CanEdit()) RaiseClientError(46, {FullComponentName(this)});
+  if (FCachedUpdates) return PostToCache(inserting);
   // The server first: a refused post leaves the cache and the edit state as they were.
   WithErrorAction(&TFIBCustomDataSet::DoOnPostError, [&] { PostOnServer(inserting); });
   if (inserting) {
@@ -1256,6 +1259,7 @@ void TFIBCustomDataSet::RefreshRecord() {
 void TFIBCustomDataSet::InternalDelete() {
   if (!CanDelete()) RaiseClientError(47, {FullComponentName(this)});
   TScreenCursorScope cursor(this);
+  if (FCachedUpdates) return DeleteInCache();
   std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());
   FHasOldBuffer = true;
   try {
@@ -1489,6 +1493,11 @@ RTL_PUBLISHED(TFIBDataSet) {
   prop("UpdateSQL", &T::UpdateSQL, [](T& d, TStrings* v) { d.UpdateSQL()->Assign(v); });
   prop("DeleteSQL", &T::DeleteSQL, [](T& d, TStrings* v) { d.DeleteSQL()->Assign(v); });
   prop("RefreshSQL", &T::RefreshSQL, [](T& d, TStrings* v) { d.RefreshSQL()->Assign(v); });
+  prop("CachedUpdates", &T::CachedUpdates, &T::SetCachedUpdates).Default(false);
+  prop("UpdateRecordTypes", &T::UpdateRecordTypes, &T::SetUpdateRecordTypes)
+      .Default(TFIBUpdateRecordTypes{cusUnmodified, cusModified, cusInserted});
+  event("OnUpdateError", &T::OnUpdateError, &T::OnUpdateError);
+  event("OnUpdateRecord", &T::OnUpdateRecord, &T::OnUpdateRecord);
   prop("Database", &T::Database, &T::SetDatabase);
   prop("Transaction", &T::Transaction, &T::SetTransaction);
   // The sets travel as the Boolean pseudo-properties of DefineProperties.

@@ -9,6 +9,7 @@
 // time stamps as a double of milliseconds; integers keep the column's width and scale.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "datasets/ZAZCacheManage.h"
@@ -142,6 +143,18 @@ private:
   String FStringFalse = "False";
 };
 
+class EFIBError;
+
+// Which cached-update states of rows are shown.
+RTL_ENUM(TCachedUpdateStatus, cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted, cusDeletedApplied);
+using TFIBUpdateRecordTypes = Set<TCachedUpdateStatus>;
+// Applying one cached row: the handler applies it itself (uaApplied), lets the dataset's statements apply
+// it (uaRetry) or leaves it (uaSkip, uaFail, uaAbort).
+using TFIBUpdateRecordEvent = Event<TDataSet*, TUpdateKind, TUpdateAction&>;
+// A library error while applying a row: uaFail raises it again, uaRetry applies the row again, uaAbort
+// stops applying silently, uaSkip and uaApplied leave the row.
+using TFIBUpdateErrorEvent = Event<TDataSet*, EFIBError&, TUpdateKind, TUpdateAction&>;
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject, public IFIBPropsDataSet {
   RTL_CLASS(TFIBCustomDataSet, TDataSet)
   RTL_INTERFACES(ISQLObject)
@@ -265,6 +278,41 @@ public:
   bool ConnectionNamesLowerCaseAllowed() override { return false; }
   bool NewInDesigner() override { return false; }
 
+  // --- Cached updates (ZAZDataSetCached.cpp) ---
+  // Edits, inserts and deletes stay in the cache until ApplyUpdates. Switched on only while closed;
+  // switching off an open dataset cancels the pending changes.
+  bool CachedUpdates() const { return FCachedUpdates; }
+  void SetCachedUpdates(bool value);
+  TFIBUpdateRecordTypes UpdateRecordTypes() const { return FUpdateRecordTypes; }
+  // Shows the rows of the given states; an open dataset moves to its first shown row.
+  void SetUpdateRecordTypes(TFIBUpdateRecordTypes value);
+  // Rows with cached changes not yet committed.
+  int32_t PendingChanges() const { return FPendingChanges; }
+  bool HasPendingChanges() const { return FHasPendingChanges; }
+  // Cached rows that RecordCount leaves out.
+  int32_t HiddenCount() const { return FHiddenCount; }
+  // The cached-update state of the current row (cusUnmodified when closed or empty).
+  TCachedUpdateStatus CachedStatus() const;
+  TUpdateStatus UpdateStatus() const override;
+  // Sends every modified, inserted and deleted row to the server through the dataset's statements, in
+  // cache order, with OnUpdateRecord and OnUpdateError. The rows keep their states until CommitUpdates, so
+  // that a failed transaction can be rolled back and the updates applied again.
+  virtual void ApplyUpdates();
+  // Takes the applied states as the rows' new base: modified and inserted rows become unmodified, deleted
+  // ones leave the cache for good; the old values logged for them are dropped.
+  void CommitUpdates();
+  // Every cached change is undone: edited and deleted rows get back their values as fetched, inserted
+  // rows are hidden.
+  virtual void CancelUpdates();
+  // Undoes the cached change of the current row.
+  void RevertRecord();
+  TFIBUpdateRecordEvent OnUpdateRecord;
+  TFIBUpdateErrorEvent OnUpdateError;
+  // Loads what a cached row needs from the server (blob contents) while the dataset may be disconnected:
+  // connects the database and starts the read transaction when needed, runs the load, and closes again
+  // what it opened: committed after a good load, rolled back when the load fails.
+  void PreloadForCachedUpdates(const std::function<void()>& load);
+
   int32_t QueryInterface(const TGUID& iid, void** obj) override;
   int32_t _AddRef() override { return -1; }
   int32_t _Release() override { return -1; }
@@ -340,6 +388,17 @@ protected:
   bool FetchRecord();
   TFIBQuery* FSelect = nullptr;
 
+  // Cached-update hooks of the editing path (ZAZDataSetCached.cpp).
+  bool IsStatusVisible(uint8_t status) const { return FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(status & 7)); }
+  // At open: the cache logs old values in cached-update mode; no change is pending.
+  void ResetCachedUpdates();
+  // At the start of an edit: a row's values as fetched are logged before its first cached change.
+  void SaveOriginalValues();
+  // The post and delete of cached-update mode: the cache only.
+  void PostToCache(bool inserting);
+  void DeleteInCache();
+  bool CurrentRowIsCachedInsert() const;
+
 private:
   void CheckDatabaseAndTransaction();
   int32_t VisibleCount() const { return FFetchedCount - FHiddenCount; }
@@ -395,6 +454,20 @@ private:
   TDataSetState FStateBeforeValue = dsInactive;
   TDataLink* FDataLink = nullptr;
   TDataSetsContainer* FContainer = nullptr;
+
+  // Cached updates (ZAZDataSetCached.cpp).
+  int32_t ActivePosition() const;
+  void SetRowStatus(int32_t position0, uint8_t status);
+  bool RevertRowAt(int32_t position0);
+  void LoadRowForApply(int32_t position0, TUpdateKind kind);
+  bool ApplyRow(int32_t position0, TUpdateKind kind);
+  void RecountHidden();
+  // Re-reads the buffers around the current row; when it is no longer shown, moves to the first row.
+  void ResyncAfterCachedChange();
+  TFIBUpdateRecordTypes FUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};
+  int32_t FPendingChanges = 0;
+  bool FCachedUpdates = false;
+  bool FHasPendingChanges = false;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {

@@ -326,8 +326,10 @@ void TpZAZDataSet::DeleteOnServer() {
   // A "No Action" delete has nothing to remove on the server; hiding the row would fake a deletion.
   if (!StringsAreBlank(DeleteSQL()) && DeleteSQL()->Strings(0) == "No Action")
     RaiseClientError(47, {FullComponentName(this)});
+  RunUpdateObjects(ukDelete, oeBeforeDefault);
   TFIBDataSet::DeleteOnServer();
   ++FDeletedSinceCount;
+  RunUpdateObjects(ukDelete, oeAfterDefault);
 }
 
 RTL_PUBLISHED(TpZAZDataSet) {

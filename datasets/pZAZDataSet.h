@@ -5,13 +5,14 @@
 
 #include "datasets/DSContainer.h"
 #include "datasets/ZAZDataSet.h"
+#include "dbaccess/pZAZUpdateObject.h"
 
 class TAutoUpdateOptions;
 class TFormatFields;
 
 enum TpZAZStatementKind : uint8_t { skUpdate, skInsert, skDelete, skRefresh };
 
-class TpZAZDataSet : public TFIBDataSet {
+class TpZAZDataSet : public TFIBDataSet, public IUpdateObjectHost {
   RTL_CLASS(TpZAZDataSet, TFIBDataSet)
   RTL_PUBLISHED_DECL
 public:
@@ -47,6 +48,17 @@ public:
   // May supply the text of the record count statement.
   Event<TDataSet*, String&> OnAskRecordCount;
 
+  // --- Update objects and cached updates (ZAZDataSetCached.cpp) ---
+  void AddUpdateObject(TpZAZUpdateObject* object) override;
+  void RemoveUpdateObject(TpZAZUpdateObject* object) override;
+  TFIBDatabase* UpdateObjectDatabase() override { return Database(); }
+  TFIBTransaction* UpdateObjectTransaction() override { return Transaction(); }
+  const TUpdateObjectLists& UpdateObjects() const { return FUpdateObjects; }
+  // The update or insert statement of the current record with AutoUpdateOptions' UpdateOnlyModifiedFields:
+  // only the fields whose value differs from the old one, or only the non-null fields; "No Action" when
+  // there are none.
+  String GenerateModifiedFieldsSQL(TpZAZStatementKind kind);
+
 protected:
   void InitNewRecordValues() override;
   void ApplyFieldSettings() override;
@@ -75,6 +87,13 @@ protected:
   void DoBeforeRefresh() override;
   void DoAfterRefresh() override;
   void DoOnCalcFields() override;
+  // Update objects around the dataset's own statement; with UpdateOnlyModifiedFields the statement is
+  // written for the record first.
+  void PostOnServer(bool inserting) override;
+  bool CanEdit() const override;
+  bool CanInsert() const override;
+  bool CanDelete() const override;
+  void RunUpdateObjects(TUpdateKind kind, TFIBOrderExecUO order);
 
 private:
   struct TUpdateColumn {
@@ -94,4 +113,6 @@ private:
   TFIBQuery* FCountQuery = nullptr;
   int32_t FServerRecordCount = 0;
   int32_t FDeletedSinceCount = 0;  // rows deleted since the server count was taken
+  bool AllowedBeyondStatements(TUpdateKind kind) const;
+  TUpdateObjectLists FUpdateObjects;
 };
