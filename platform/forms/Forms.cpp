@@ -382,6 +382,7 @@ void TCustomForm::AfterConstruction() {
 
 void TCustomForm::BeforeDestruction() {
   if (Screen) Screen->RemoveForm(this);
+  if (FMenu && FMenu->WindowForm() == this) FMenu->SetWindowForm(nullptr);
   if (!ComponentState().Contains(csDestroying)) Destroying();
   if (FVisible && FHandle) {
     FVisible = false;

@@ -534,6 +534,7 @@ public:
   bool Done = false;
   TMenuItem* Chosen = nullptr;
   int32_t BarIndex = -1;
+  bool Dropped = false;  // the bar's selection shows its popup, and moving along the bar keeps it so
   std::vector<TMenuItem*> BarItems;
 
   static TMenuLoop* Current;
@@ -662,6 +663,7 @@ public:
   void SelectBar(int32_t i, bool drop, bool choose, bool byKeyboard) {
     CloseAll();
     BarIndex = i;
+    Dropped = drop;
     RedrawBar();
     if (i < 0 || !drop) return;
     TMenuItem* item = BarItems[static_cast<size_t>(i)];
@@ -677,9 +679,8 @@ public:
   void MoveBar(int32_t dir) {
     int32_t n = static_cast<int32_t>(BarItems.size());
     if (n == 0) return;
-    bool dropped = !Levels.empty();
     int32_t i = BarIndex < 0 ? 0 : (BarIndex + dir + n) % n;
-    SelectBar(i, dropped, false, true);
+    SelectBar(i, Dropped, false, true);
   }
   int32_t BarItemAtScreen(POINT p) const {
     if (!Bar) return -2;
@@ -716,8 +717,14 @@ public:
           }
           break;
         case VK_ESCAPE:
-          if (Levels.size() > 1 || (Bar && Levels.size() == 1)) CloseFrom(Levels.size() - 1);
-          else Done = true;
+          if (Levels.size() > 1) {
+            CloseFrom(Levels.size() - 1);
+          } else if (Bar && Dropped) {
+            CloseAll();
+            Dropped = false;
+          } else {
+            Done = true;
+          }
           break;
         case VK_MENU:
         case VK_F10: Done = true; break;
@@ -760,7 +767,7 @@ public:
             Highlight(l, item);
             OpenSub(static_cast<size_t>(levelIndex), false);
           }
-        } else if (barItem >= 0 && barItem != BarIndex && !Levels.empty()) {
+        } else if (barItem >= 0 && barItem != BarIndex && Dropped) {
           SelectBar(barItem, true, false, false);
         }
         break;
@@ -768,7 +775,7 @@ public:
       case WM_RBUTTONDOWN:
         if (levelIndex >= 0) break;
         if (barItem >= 0) {
-          if (barItem == BarIndex && !Levels.empty()) Done = true;
+          if (barItem == BarIndex && Dropped) Done = true;
           else SelectBar(barItem, true, true, false);
         } else if (barItem == -2) {
           Done = true;
