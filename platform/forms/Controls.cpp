@@ -642,7 +642,8 @@ POINT TControl::ScreenToClient(POINT p) {
 }
 
 void TControl::RequestAlign() {
-  if (FParent && FAlign != alNone) FParent->AlignControl(this);
+  // Unaligned children too: the parent's anchors and scroll ranges follow every move.
+  if (FParent) FParent->AlignControl(this);
 }
 
 void TControl::SetAlign(TAlign v) {

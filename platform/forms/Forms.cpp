@@ -144,9 +144,10 @@ void TControlScrollBar::ScrollMessage(TMessage& m) {
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: {
       if (LOWORD(m.WParam) == SB_THUMBTRACK && !FTracking) break;
+      // The message carries 16 bits of the thumb's place; longer ranges read it from the bar.
       SCROLLINFO si{sizeof si, SIF_TRACKPOS, 0, 0, 0, 0, 0};
       int32_t pos = HIWORD(m.WParam);
-      if (FControl && FControl->HandleAllocated() &&
+      if (FRange > 0xFFFF && FControl && FControl->HandleAllocated() &&
           GetScrollInfo(FControl->Handle(), FKind == sbHorizontal ? SB_HORZ : SB_VERT, &si))
         pos = si.nTrackPos;
       SetPosition(pos);
