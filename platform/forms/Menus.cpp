@@ -355,16 +355,24 @@ bool TMenu::IsShortCut(TMessage& m) {
 
 namespace {
 
-HFONT MenuFont(bool bold) {
-  static TFont* boldFont = nullptr;
-  TFont* base = Screen ? Screen->MenuFont() : nullptr;
-  if (!base) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  if (!bold) return base->Handle();
-  if (!boldFont) boldFont = new TFont();
-  boldFont->Assign(base);
-  boldFont->SetStyle(TFontStyles{fsBold});
-  return boldFont->Handle();
-}
+// The menu font and its bold form (for default items), for one layout or one painting.
+class TMenuFonts {
+public:
+  HFONT Get(bool bold) {
+    TFont* base = Screen ? Screen->MenuFont() : nullptr;
+    if (!base) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (!bold) return base->Handle();
+    if (!FBold) {
+      FBold = std::make_unique<TFont>();
+      FBold->Assign(base);
+      FBold->SetStyle(TFontStyles{fsBold});
+    }
+    return FBold->Handle();
+  }
+
+private:
+  std::unique_ptr<TFont> FBold;
+};
 
 int32_t TextWidth(HDC dc, const String& text) {
   SIZE sz{0, 0};
@@ -451,6 +459,7 @@ void TMenuLevel::Paint(HDC dc) const {
   Fill(dc, cr, GetSysColor(COLOR_MENU));
   SetBkMode(dc, TRANSPARENT);
   TCustomImageList* images = Menu ? Menu->Images() : nullptr;
+  TMenuFonts fonts;
   for (size_t i = 0; i < Items.size(); ++i) {
     TMenuItem* item = Items[i];
     RECT r = Rects[i];
@@ -479,7 +488,7 @@ void TMenuLevel::Paint(HDC dc) const {
     }
     if (item->Checked() && !drewImage) DrawCheck(dc, box, item->RadioItem(), text);
     SetTextColor(dc, text);
-    HGDIOBJ old = SelectObject(dc, MenuFont(item->Default()));
+    HGDIOBJ old = SelectObject(dc, fonts.Get(item->Default()));
     RECT tr{r.left + TextLeft, r.top, r.right - 18, r.bottom};
     ::DrawText(dc, item->Caption().c_str(), -1, &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (item->ShortCut()) {
@@ -570,9 +579,10 @@ public:
     int32_t captionW = 0, shortCutW = 0, y0 = 1;
     TCustomImageList* images = Menu->Images();
     int32_t rowH = TMenu::ItemHeight;
+    TMenuFonts fonts;
     if (images) rowH = std::max<int32_t>(rowH, images->Height() + 4);
     for (TMenuItem* item : level->Items) {
-      HGDIOBJ old = SelectObject(dc, MenuFont(item->Default()));
+      HGDIOBJ old = SelectObject(dc, fonts.Get(item->Default()));
       captionW = std::max(captionW, TextWidth(dc, StripHotkey(item->Caption())));
       if (item->ShortCut()) shortCutW = std::max(shortCutW, TextWidth(dc, ShortCutToText(item->ShortCut())));
       SelectObject(dc, old);
@@ -867,7 +877,8 @@ std::vector<TMenuItem*> TMainMenu::BarItems() const { return FItems ? VisibleIte
 std::vector<RECT> TMainMenu::BarItemRects() const {
   std::vector<RECT> r;
   HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, MenuFont(false));
+  TMenuFonts fonts;
+  HGDIOBJ old = SelectObject(dc, fonts.Get(false));
   int32_t x = 0;
   for (TMenuItem* item : BarItems()) {
     int32_t w = TextWidth(dc, StripHotkey(item->Caption())) + 14;
@@ -896,7 +907,8 @@ int32_t TMainMenu::FindBarHotkey(char32_t key) const {
 void TMainMenu::PaintBar(HDC dc, const RECT& bar) const {
   Fill(dc, bar, GetSysColor(COLOR_MENU));
   SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ old = SelectObject(dc, MenuFont(false));
+  TMenuFonts fonts;
+  HGDIOBJ old = SelectObject(dc, fonts.Get(false));
   std::vector<TMenuItem*> items = BarItems();
   std::vector<RECT> rects = BarItemRects();
   for (size_t i = 0; i < items.size(); ++i) {

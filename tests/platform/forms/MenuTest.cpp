@@ -405,3 +405,53 @@ TEST_F(FormsTest, MenuBarFollowsItemChanges) {
   EXPECT_TRUE(f.Clicked.empty());
   f.Form->Free();
 }
+
+TEST_F(FormsTest, PopupPaintsChecksShortCutsDisabledItemsAndTheHighlight) {
+  MenuFixture f;
+  auto* menu = New<TPopupMenu>(f.Form);
+  TMenuItem* checked = f.Add(menu->Items(), "A");
+  checked->SetChecked(true);
+  f.Add(menu->Items(), "B", ShortCut('B', TShiftState{ssCtrl}));
+  f.Add(menu->Items(), "C")->SetEnabled(false);
+  TMenuItem* sub = f.Add(menu->Items(), "D");
+  f.Add(sub, "E");
+  f.Ctl->SetPopupMenu(menu);
+  f.Form->Show();
+  Pump();
+  POINT at = Center(f.Ctl);
+  // Counts the pixels of a colour in a rectangle of the level's window.
+  auto count = [](int left, int top, int right, int bottom, uint32_t color) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) n += headless::Pixel(TMenu::OpenLevelWindow(0), x, y) == color;
+    return n;
+  };
+  uint32_t text = Rgb(GetSysColor(COLOR_MENUTEXT)), face = Rgb(GetSysColor(COLOR_MENU));
+  RunScript({[&] { headless::Click(at.x, at.y, VK_RBUTTON); },
+             [&] {
+               RECT r;
+               GetClientRect(TMenu::OpenLevelWindow(0), &r);
+               int h = TMenu::ItemHeight;
+               // Row 0: a check mark in the left column.
+               EXPECT_GT(count(2, 1, 22, 1 + h, text), 5);
+               // Row 1: the shortcut text at the right end, beyond the short caption.
+               EXPECT_GT(count(r.right / 2, 1 + h, r.right - 18, 1 + 2 * h, text), 5);
+               // Row 2: greyed text, nothing in the text colour.
+               int area = (r.right - 24) * h;
+               EXPECT_LT(count(24, 1 + 2 * h, r.right, 1 + 3 * h, face), area - 3);
+               EXPECT_EQ(count(24, 1 + 2 * h, r.right, 1 + 3 * h, text), 0);
+               // Row 3: the submenu arrow at the right end.
+               EXPECT_GT(count(r.right - 16, 1 + 3 * h, r.right, 1 + 4 * h, text), 5);
+               headless::KeyPress(VK_DOWN);
+             },
+             [&] {
+               // Row 0 highlighted.
+               RECT r;
+               GetClientRect(TMenu::OpenLevelWindow(0), &r);
+               EXPECT_EQ(headless::Pixel(TMenu::OpenLevelWindow(0), r.right - 3, 3), Rgb(GetSysColor(COLOR_HIGHLIGHT)));
+               headless::KeyPress(VK_ESCAPE);
+             }});
+  Application->Run();
+  EXPECT_TRUE(f.Clicked.empty());
+  f.Form->Free();
+}
