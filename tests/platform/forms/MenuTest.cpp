@@ -2,6 +2,9 @@
 // application's own loop.
 
 #include "FormsSupport.h"
+#include "rtl/ClassRegistry.h"
+#include "rtl/Resources.h"
+#include "rtl/TypInfo.h"
 
 using namespace ft;
 
@@ -454,4 +457,67 @@ TEST_F(FormsTest, PopupPaintsChecksShortCutsDisabledItemsAndTheHighlight) {
   Application->Run();
   EXPECT_TRUE(f.Clicked.empty());
   f.Form->Free();
+}
+
+class TMenuStreamForm : public TForm {
+  RTL_CLASS(TMenuStreamForm, TForm)
+  RTL_PUBLISHED_DECL
+public:
+  using TForm::TForm;
+  TMainMenu* MainMenu1 = nullptr;
+  TMenuItem* miFile = nullptr;
+  TMenuItem* miOpen = nullptr;
+  TScrollBox* sbBox = nullptr;
+};
+
+RTL_PUBLISHED(TMenuStreamForm) {
+  field("MainMenu1", &TMenuStreamForm::MainMenu1);
+  field("miFile", &TMenuStreamForm::miFile);
+  field("miOpen", &TMenuStreamForm::miOpen);
+  field("sbBox", &TMenuStreamForm::sbBox);
+}
+
+TEST_F(FormsTest, StreamedFormKeepsItsClientHeightUnderItsMenuBar) {
+  RegisterClass(TMenuStreamForm::StaticClass());
+  RegisterFormResource("TMenuStreamForm", R"(object MenuStreamForm: TMenuStreamForm
+  Left = 100
+  Top = 50
+  Caption = 'Menus'
+  ClientWidth = 300
+  ClientHeight = 200
+  Menu = MainMenu1
+  object sbBox: TScrollBox
+    Left = 0
+    Top = 0
+    Width = 120
+    Height = 60
+    BorderStyle = bsNone
+    VertScrollBar.Increment = 16
+  end
+  object MainMenu1: TMainMenu
+    object miFile: TMenuItem
+      Caption = '&File'
+      object miOpen: TMenuItem
+        Caption = '&Open'
+        ShortCut = 16463
+      end
+    end
+  end
+end
+)");
+  struct Unregister {
+    ~Unregister() { UnregisterFormResource("TMenuStreamForm"); }
+  } unregister;
+  auto* form = New<TMenuStreamForm>(Application);
+  ASSERT_EQ(form->Menu(), form->MainMenu1);
+  EXPECT_EQ(form->ClientHeight(), 200);
+  ASSERT_EQ(form->MainMenu1->BarItems().size(), 1u);
+  EXPECT_EQ(form->miOpen->Parent(), form->miFile);
+  EXPECT_EQ(form->miOpen->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
+  EXPECT_EQ(form->sbBox->VertScrollBar()->Increment(), 16);
+  form->Show();
+  Pump();
+  EXPECT_EQ(form->ClientHeight(), 200);
+  EXPECT_EQ(form->ClientWidth(), 300);
+  form->Free();
 }
