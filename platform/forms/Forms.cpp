@@ -1003,6 +1003,10 @@ bool TApplication::IsHintMsg(MSG& msg) {
 }
 
 bool TApplication::IsMenuKey(MSG& msg) {
+  // A click while Alt is down makes its release no longer "Alt alone".
+  if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN || msg.message == WM_MBUTTONDOWN ||
+      msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN)
+    FMenuAltAlone = false;
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
   bool altAlone = FMenuAltAlone;
   if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)
