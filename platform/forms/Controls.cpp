@@ -642,7 +642,8 @@ POINT TControl::ScreenToClient(POINT p) {
 }
 
 void TControl::RequestAlign() {
-  if (FParent && FAlign != alNone) FParent->AlignControl(this);
+  // Unaligned children too: the parent's anchors and scroll ranges follow every move.
+  if (FParent) FParent->AlignControl(this);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -2019,7 +2020,15 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
   m.Result = 1;
 }
 
-void TWinControl::WMPaint(TMessage& m) { PaintHandler(m); }
+void TWinControl::WMPaint(TMessage& m) {
+  // A built-in window class with no graphic children on it paints itself, with its own BeginPaint: painting
+  // it inside ours would find the update region already taken and draw nothing.
+  if (m.WParam == 0 && !FDoubleBuffered && FControls.empty() && FDefWndProc && FDefWndProc != DefWindowProc) {
+    DefaultHandler(m);
+    return;
+  }
+  PaintHandler(m);
+}
 
 void TWinControl::PaintHandler(TMessage& m) {
   if (FDoubleBuffered && m.WParam == 0) {

@@ -36,13 +36,104 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry 
 using TCloseEvent = Event<TObject*, TCloseAction&>;
 using TCloseQueryEvent = Event<TObject*, bool&>;
 
+class TScrollingWinControl;
+enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
+RTL_ENUM(TScrollBarKind, sbHorizontal, sbVertical)
+
+// One scroll bar of a scrolling control: Range is the extent of the scrolled area (the children's extent
+// when the control's AutoScroll is on), Position the scrolled distance; the bar shows while Range exceeds
+// the client size. Increment is the distance of one arrow click; Tracking scrolls while the thumb moves.
+class TControlScrollBar : public TPersistent {
+  RTL_CLASS(TControlScrollBar, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind);
+  TControlScrollBar() : TControlScrollBar(nullptr, sbHorizontal) {}
+  void Assign(TPersistent* source) override;
+  TScrollBarKind Kind() const { return FKind; }
+  int32_t Range() const { return FRange; }
+  void SetRange(int32_t v);
+  int32_t Position() const { return FPosition; }
+  void SetPosition(int32_t v);
+  int32_t Increment() const { return FIncrement; }
+  void SetIncrement(int32_t v) { FIncrement = v > 0 ? v : 1; }
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool v);
+  bool Tracking() const { return FTracking; }
+  void SetTracking(bool v) { FTracking = v; }
+  // Whether the bar shows: visible and the range exceeds the client size.
+  bool IsScrollBarVisible();
+  // The client size along the bar.
+  int32_t ControlSize();
+  // The greatest position: the range less the client size.
+  int32_t MaxPosition();
+
+private:
+  friend class TScrollingWinControl;
+  void ScrollMessage(TMessage& m);
+  TScrollingWinControl* FControl;
+  TScrollBarKind FKind;
+  int32_t FRange = 0;
+  int32_t FPosition = 0;
+  int32_t FIncrement = 8;
+  bool FVisible = true;
+  bool FTracking = false;
+};
+
 // A windowed control that scrolls its children; the form's base.
 class TScrollingWinControl : public TWinControl {
   RTL_CLASS(TScrollingWinControl, TWinControl)
+  RTL_PUBLISHED_DECL
 public:
   explicit TScrollingWinControl(TComponent* AOwner);
+  ~TScrollingWinControl() override;
+  TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar; }
+  void SetHorzScrollBar(TControlScrollBar* v) { FHorzScrollBar->Assign(v); }
+  TControlScrollBar* VertScrollBar() const { return FVertScrollBar; }
+  void SetVertScrollBar(TControlScrollBar* v) { FVertScrollBar->Assign(v); }
+  bool AutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool v);
+  // Moves every child by dx, dy (the contents scroll by -dx, -dy).
+  void ScrollBy(int32_t dx, int32_t dy);
   // Scrolls so that control is in view.
   void ScrollInView(TControl* control);
+  // Recomputes the ranges (with AutoScroll) and shows the bars as needed.
+  void UpdateScrollBars();
+
+  void WMHScroll(TMessage& m);
+  void WMVScroll(TMessage& m);
+  void CMFocusChanged(TMessage& m);
+
+protected:
+  void CreateWnd() override;
+  void AlignControls(TControl* control, RECT& rect) override;
+  void AdjustClientRect(RECT& rect) override;
+  bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, POINT mousePos) override;
+
+private:
+  friend class TControlScrollBar;
+  void CalcAutoRange();
+  void UpdateBar(TControlScrollBar* bar);
+  TControlScrollBar* FHorzScrollBar;
+  TControlScrollBar* FVertScrollBar;
+  bool FAutoScroll = true;
+  bool FUpdatingScrollBars = false;
+};
+
+// A bordered box whose children scroll.
+class TScrollBox : public TScrollingWinControl {
+  RTL_CLASS(TScrollBox, TScrollingWinControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TScrollBox(TComponent* AOwner);
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle v);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+
+private:
+  TBorderStyle FBorderStyle = bsSingle;
 };
 
 class TCustomForm : public TScrollingWinControl {
@@ -104,6 +195,15 @@ public:
   bool CanFocus() override { return Visible() && Enabled(); }
   void SetFocus() override;
   void ShowControlChain(TControl* c) override;
+  // The menu bar: present while Menu is set, drawn in the non-client area above the client area.
+  bool HasMenuBar() const { return FMenu != nullptr; }
+  // The bar's rectangle in window coordinates (relative to the window's top-left corner).
+  RECT MenuBarRect();
+  void PaintMenuBar();
+  // The menu's items changed: the bar is laid out and drawn again.
+  void MenuBarChanged();
+  RECT ClientRect() override;
+  POINT ClientOrigin() override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
@@ -124,6 +224,11 @@ public:
   void CMShowingChanged(TMessage& m);
   void CMRelease(TMessage& m);
   void CMVisibleChanged(TMessage& m);
+  void WMNCCalcSize(TMessage& m);
+  void WMNCPaint(TMessage& m);
+  void WMNCActivate(TMessage& m);
+  void WMNCHitTest(TMessage& m);
+  void WMNCLButtonDown(TMessage& m);
 
 protected:
   friend class TWinControl;
@@ -256,6 +361,8 @@ private:
   friend class TCustomForm;
   bool IsKeyMsg(MSG& msg);
   bool IsHintMsg(MSG& msg);
+  // Alt alone, F10 and Alt+letter enter the menu bar of the form the key is for.
+  bool IsMenuKey(MSG& msg);
   void DoMouseIdle();
   void HintTimerExpired();
 
@@ -283,6 +390,7 @@ private:
   bool FHintPending = false;
   POINT FHintCursor{0, 0};
   TIcon* FIcon = nullptr;
+  bool FMenuAltAlone = false;  // Alt went down and no other key since
 };
 
 class TScreen : public TComponent {
