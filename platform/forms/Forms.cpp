@@ -106,6 +106,13 @@ void TCustomForm::BeforeDestruction() {
   }
   DoDestroy();
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
+  // The application must not keep the form's controls as the ones under the mouse or showing a hint:
+  // the next idle pass would touch them after they are gone.
+  if (Application) {
+    auto mine = [this](TControl* c) { return c == this || (c && GetParentForm(c) == this); };
+    if (mine(Application->FHintControl)) Application->CancelHint();
+    if (mine(Application->FMouseControl)) Application->FMouseControl = nullptr;
+  }
   inherited::BeforeDestruction();
 }
 
@@ -765,6 +772,13 @@ void TApplication::ShowException(Exception* e) {
   if (!msg.empty() && msg.back() != '.') msg += ".";
   FLastExceptionMessage = msg;
   ++FShownExceptionCount;
+}
+
+int32_t TApplication::MessageBox(const String& text, const String& caption, int32_t flags) {
+  HWND owner = Screen && Screen->ActiveForm() && Screen->ActiveForm()->HandleAllocated()
+                   ? Screen->ActiveForm()->Handle()
+                   : nullptr;
+  return ::MessageBox(owner, text.c_str(), caption.c_str(), static_cast<UINT>(flags));
 }
 
 String TApplication::ExeName() const {

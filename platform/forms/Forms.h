@@ -211,6 +211,9 @@ public:
   String Title() const { return FTitle; }
   void SetTitle(const String& v) { FTitle = v; }
   String ExeName() const;
+  // A message box (the window system's, see InstallMessageBox in forms/Dialogs.h) over the active form;
+  // flags are MB_ values, the result the ID of the button pressed.
+  int32_t MessageBox(const String& text, const String& caption, int32_t flags = MB_OK);
   String HelpFile() const { return FHelpFile; }
   void SetHelpFile(const String& v) { FHelpFile = v; }
   int32_t HelpContext() const { return FHelpContext; }
