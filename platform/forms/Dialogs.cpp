@@ -413,6 +413,9 @@ public:
       if (!child) break;
       item = child;
     }
+    // The chosen folder opens too, its sub-folders in view.
+    Fill(item);
+    FTree->Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     FTree->Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     FTree->Send(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
   }

@@ -209,3 +209,256 @@ TEST_F(DialogsTest, ShowMessageClosesOnEnterAndShowsAtItsPosition) {
 }
 
 }  // namespace
+
+namespace {
+
+// A temporary folder with a few files and sub-folders, removed afterwards.
+class FileDialogsTest : public DialogsTest {
+protected:
+  void SetUp() override {
+    DialogsTest::SetUp();
+    char tmpl[] = "/tmp/vorn-dialogs-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    Dir = tmpl;
+    for (const char* f : {"a.txt", "b.txt", "c.log", "Отчёт.txt"}) std::ofstream(Dir + "/" + f) << "x";
+    CreateDir(Dir + "/sub");
+    CreateDir(Dir + "/Папка");
+    SavedCwd = GetCurrentDir();
+  }
+  void TearDown() override {
+    SetCurrentDir(SavedCwd);
+    std::system(("rm -rf '" + Dir + "'").c_str());
+    DialogsTest::TearDown();
+  }
+  static HWND Ctl(int id) { return headless::FindChildById(headless::ActiveWindow(), id); }
+  static std::vector<String> ListItems(HWND list) {
+    std::vector<String> out;
+    for (LRESULT i = 0, n = SendMessage(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+      char buf[512] = {};
+      SendMessage(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+      out.push_back(buf);
+    }
+    return out;
+  }
+  static void TypeName(const String& name) {
+    headless::WhenIdle([name] {
+      headless::TypeInto(Ctl(idDlgFileName), name.c_str());
+      headless::KeyPress(VK_RETURN);
+    });
+  }
+  String Dir;
+  String SavedCwd;
+};
+
+TEST_F(FileDialogsTest, OpenPicksAFileByTypingOrByDoubleClick) {
+  TOpenDialog* d = New<TOpenDialog>(Application);
+  d->SetInitialDir(Dir);
+  TypeName("b.txt");
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), Dir + "/b.txt");
+  ASSERT_EQ(d->Files()->Count(), 1);
+  EXPECT_EQ(d->Files()->Strings(0), Dir + "/b.txt");
+
+  std::vector<String> shown;
+  headless::WhenIdle([&] {
+    shown = ListItems(Ctl(idDlgFileList));
+    EXPECT_TRUE(headless::ClickListBoxItem(Ctl(idDlgFileList), "Отчёт.txt", true));
+  });
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), Dir + "/Отчёт.txt");
+  // Files only, sorted; the folders are in the tree.
+  EXPECT_EQ(shown, (std::vector<String>{"a.txt", "b.txt", "c.log", "Отчёт.txt"}));
+
+  headless::WhenIdle([] { headless::KeyPress(VK_ESCAPE); });
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(d->FileName(), Dir + "/Отчёт.txt");
+  d->Free();
+}
+
+TEST_F(FileDialogsTest, FilterTypeChangesTheListAndIsKeptOnSuccess) {
+  TOpenDialog* d = New<TOpenDialog>(Application);
+  d->SetInitialDir(Dir);
+  d->SetFilter("Текст|*.txt|Журналы|*.log;*.LOG|Все|*.*");
+  std::vector<String> first, second;
+  headless::WhenIdle([&] {
+    first = ListItems(Ctl(idDlgFileList));
+    EXPECT_TRUE(headless::SelectComboItem(Ctl(idDlgFilterCombo), "Журналы"));
+  });
+  headless::WhenIdle([&] {
+    second = ListItems(Ctl(idDlgFileList));
+    EXPECT_TRUE(headless::ClickListBoxItem(Ctl(idDlgFileList), "c.log"));
+  });
+  headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "Открыть"); });
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(first, (std::vector<String>{"a.txt", "b.txt", "Отчёт.txt"}));
+  EXPECT_EQ(second, (std::vector<String>{"c.log"}));
+  EXPECT_EQ(d->FileName(), Dir + "/c.log");
+  EXPECT_EQ(d->FilterIndex(), 2);
+  // A typed mask filters the list too.
+  std::vector<String> masked;
+  TypeName("?.txt");
+  headless::WhenIdle([&] {
+    masked = ListItems(Ctl(idDlgFileList));
+    headless::KeyPress(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(masked, (std::vector<String>{"a.txt", "b.txt"}));
+  d->Free();
+}
+
+TEST_F(FileDialogsTest, SaveAppendsTheDefaultExtensionOnlyToNamesWithoutOne) {
+  struct Case {
+    const char* defaultExt;
+    const char* typed;
+    const char* expected;
+  };
+  const Case cases[] = {{"txt", "new", "new.txt"}, {"*.txt", "new", "new.txt"}, {".gbk", "new", "new.gbk"},
+                        {"txt", "new.log", "new.log"}, {"", "new", "new"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.defaultExt);
+    TSaveDialog* d = New<TSaveDialog>(Application);
+    d->SetInitialDir(Dir);
+    d->SetDefaultExt(c.defaultExt);
+    TypeName(c.typed);
+    EXPECT_TRUE(d->Execute());
+    EXPECT_EQ(d->FileName(), Dir + "/" + c.expected);
+    d->Free();
+  }
+}
+
+TEST_F(FileDialogsTest, OverwritePromptAnsweredNoKeepsTheDialogOpen) {
+  TSaveDialog* d = New<TSaveDialog>(Application);
+  d->SetInitialDir(Dir);
+  d->SetOptions(TOpenOptions{ofOverwritePrompt});
+  String question, afterNo;
+  TypeName("a.txt");
+  headless::WhenIdle([&] {
+    question = Caption(headless::ActiveWindow());
+    headless::ClickButton(headless::ActiveWindow(), "Нет");
+  });
+  headless::WhenIdle([&] { afterNo = Caption(headless::ActiveWindow()); });
+  TypeName("a.txt");
+  headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "Да"); });
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(question, "Предупреждение");
+  EXPECT_EQ(afterNo, "Сохранить как");
+  EXPECT_EQ(d->FileName(), Dir + "/a.txt");
+  d->Free();
+}
+
+TEST_F(FileDialogsTest, FileMustExistRefusesAMissingFile) {
+  TOpenDialog* d = New<TOpenDialog>(Application);
+  d->SetInitialDir(Dir);
+  d->SetOptions(TOpenOptions{ofFileMustExist});
+  String warning;
+  TypeName("missing.txt");
+  headless::WhenIdle([&] {
+    warning = Caption(headless::ActiveWindow());
+    headless::KeyPress(VK_RETURN);
+  });
+  headless::WhenIdle([] { headless::KeyPress(VK_ESCAPE); });
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(warning, "Предупреждение");
+  d->Free();
+}
+
+TEST_F(FileDialogsTest, MultiSelectReturnsEveryChosenFile) {
+  TOpenDialog* d = New<TOpenDialog>(Application);
+  d->SetInitialDir(Dir);
+  d->SetOptions(TOpenOptions{ofAllowMultiSelect});
+  headless::WhenIdle([] { headless::ClickListBoxItem(Ctl(idDlgFileList), "a.txt"); });
+  headless::WhenIdle([] {
+    headless::KeyDown(VK_CONTROL);
+    headless::ClickListBoxItem(Ctl(idDlgFileList), "c.log");
+    headless::KeyUp(VK_CONTROL);
+  });
+  headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "Открыть"); });
+  EXPECT_TRUE(d->Execute());
+  ASSERT_EQ(d->Files()->Count(), 2);
+  EXPECT_EQ(d->Files()->Strings(0), Dir + "/a.txt");
+  EXPECT_EQ(d->Files()->Strings(1), Dir + "/c.log");
+  EXPECT_EQ(d->FileName(), Dir + "/a.txt");
+  d->Free();
+}
+
+TEST_F(FileDialogsTest, FoldersOpenFromTheTreeOrByTypedNameAndTheCurrentDirectoryFollows) {
+  TSaveDialog* d = New<TSaveDialog>(Application);
+  d->SetInitialDir(Dir);
+  String path;
+  headless::WhenIdle([] { EXPECT_TRUE(headless::ClickTreeItem(Ctl(idDlgFolderTree), "Папка")); });
+  headless::WhenIdle([&] {
+    char buf[512] = {};
+    GetWindowText(Ctl(idDlgFolderPath), buf, sizeof(buf));
+    path = buf;
+  });
+  TypeName("../sub");  // a typed folder opens instead of closing the dialog
+  TypeName("x.txt");
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(path, Dir + "/Папка");
+  EXPECT_EQ(d->FileName(), Dir + "/sub/x.txt");
+  EXPECT_EQ(GetCurrentDir(), Dir + "/sub");
+
+  SetCurrentDir(SavedCwd);
+  d->SetOptions(TOpenOptions{ofNoChangeDir});
+  TypeName("y.txt");
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), Dir + "/y.txt");
+  EXPECT_EQ(GetCurrentDir(), SavedCwd);
+  d->Free();
+}
+
+// ---- folder browse -------------------------------------------------------------------------------
+
+TEST_F(FileDialogsTest, SelectDirectoryPicksASubfolderFromTheTree) {
+  String folder = Dir + "/";
+  bool okEnabled = false;
+  headless::WhenIdle([&] {
+    okEnabled = IsWindowEnabled(headless::FindChildById(headless::ActiveWindow(), IDOK));
+    EXPECT_TRUE(headless::ClickTreeItem(Ctl(idDlgFolderTree), "Папка"));
+  });
+  headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "OK"); });
+  EXPECT_TRUE(SelectDirectory("Директория с БД", "", folder));
+  EXPECT_TRUE(okEnabled);
+  EXPECT_EQ(folder, Dir + "/Папка");
+}
+
+TEST_F(FileDialogsTest, SelectDirectoryKeepsTheFolderWithoutTrailingSeparatorAndCancels) {
+  String folder = Dir + "/sub/";
+  String caption;
+  headless::WhenIdle([&] {
+    caption = Caption(headless::ActiveWindow());
+    headless::KeyPress(VK_RETURN);
+  });
+  EXPECT_TRUE(SelectDirectory("Директория для архивных копий", Dir, folder));
+  EXPECT_EQ(folder, Dir + "/sub");
+  EXPECT_EQ(caption, "Обзор папок");
+
+  headless::WhenIdle([] { headless::KeyPress(VK_ESCAPE); });
+  EXPECT_FALSE(SelectDirectory("", Dir, folder));
+  EXPECT_EQ(folder, Dir + "/sub");
+}
+
+TEST_F(FileDialogsTest, SelectDirectoryTakesATypedPathAndDisablesOkOnMissingFolders) {
+  String folder;
+  bool okOnMissing = true;
+  headless::WhenIdle([&] { headless::TypeInto(Ctl(idDlgFolderEdit), (Dir + "/nowhere").c_str()); });
+  headless::WhenIdle([&] {
+    okOnMissing = IsWindowEnabled(headless::FindChildById(headless::ActiveWindow(), IDOK));
+    headless::TypeInto(Ctl(idDlgFolderEdit), "sub");  // relative to the selected folder
+    headless::KeyPress(VK_RETURN);
+  });
+  EXPECT_TRUE(SelectDirectory("", Dir, folder));
+  EXPECT_FALSE(okOnMissing);
+  EXPECT_EQ(folder, Dir + "/sub");
+}
+
+TEST_F(FileDialogsTest, SelectDirectoryCreatesANewFolder) {
+  String folder = Dir;
+  headless::WhenIdle([] { EXPECT_TRUE(headless::ClickButton(headless::ActiveWindow(), "Создать папку")); });
+  headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "OK"); });
+  EXPECT_TRUE(SelectDirectory("", Dir, folder, true));
+  EXPECT_EQ(folder, Dir + "/Новая папка");
+  EXPECT_TRUE(DirectoryExists(folder));
+}
+
+}  // namespace
