@@ -8,6 +8,7 @@
 #include "forms/Menus.h"
 #include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/Files.h"
 #include "rtl/Resources.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Threads.h"
@@ -772,6 +773,9 @@ void TApplication::ShowException(Exception* e) {
   if (!msg.empty() && msg.back() != '.') msg += ".";
   FLastExceptionMessage = msg;
   ++FShownExceptionCount;
+  // In a box once the dialogs are installed (InstallMessageBox); before that the message is only kept.
+  String title = FTitle.empty() ? ExtractFileName(ExeName()) : FTitle;
+  ::MessageBox(nullptr, msg.c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
 }
 
 int32_t TApplication::MessageBox(const String& text, const String& caption, int32_t flags) {

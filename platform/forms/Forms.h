@@ -199,7 +199,8 @@ public:
   // EAbort is silent.
   void HandleException(TObject* sender);
   virtual void ShowException(Exception* e);
-  // The last message ShowException showed (tests read it; the message box comes with the dialogs).
+  // Shows the message (with a final period) in a message box with the stop icon under the title, once
+  // the dialogs are installed (forms/Dialogs.h, InstallMessageBox); the last one is kept for tests.
   const String& LastExceptionMessage() const { return FLastExceptionMessage; }
   int32_t ShownExceptionCount() const { return FShownExceptionCount; }
   void CancelHint();

@@ -38,7 +38,15 @@ public:
       return;
     }
     std::unique_lock<std::mutex> lock(mutex_);
-    if (timeoutMs == INFINITE)
+    if (timeoutMs == INFINITE && std::this_thread::get_id() == guiThread_) {
+      // A test that opens a dialog without queuing its answer would hang here: say so once.
+      if (!cv_.wait_for(lock, std::chrono::seconds(20), [this] { return woken_; })) {
+        lock.unlock();
+        ReportStuck();
+        lock.lock();
+        cv_.wait(lock, [this] { return woken_; });
+      }
+    } else if (timeoutMs == INFINITE)
       cv_.wait(lock, [this] { return woken_; });
     else
       cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return woken_; });
@@ -53,6 +61,15 @@ public:
   }
   void CursorChanged(HCURSOR c) override { cursor_ = c; }
   HCURSOR cursor_ = nullptr;
+  static void ReportStuck() {
+    HWND active = GetActiveWindow();
+    char caption[256] = {};
+    if (active) GetWindowText(active, caption, sizeof(caption));
+    std::fprintf(stderr,
+                 "headless: the GUI thread has waited 20 s for input with no WhenIdle step queued; active window "
+                 "\"%s\" (an unanswered dialog?)\n",
+                 caption);
+  }
   std::deque<std::function<void()>> steps_;  // GUI thread only
   std::thread::id guiThread_;
 

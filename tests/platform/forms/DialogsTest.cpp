@@ -137,6 +137,20 @@ TEST_F(DialogsTest, MessageBoxWithoutFormsReturnsZero) {
   EXPECT_EQ(MessageBox(nullptr, "x", "y", MB_OK), 0);
 }
 
+TEST_F(DialogsTest, ShowExceptionShowsTheMessageInAStopBox) {
+  String caption, text;
+  headless::WhenIdle([&] {
+    caption = Caption(headless::ActiveWindow());
+    if (auto* label = static_cast<TControl*>(Screen->ActiveForm()->FindComponent("Message"))) text = label->Caption();
+    headless::KeyPress(VK_RETURN);
+  });
+  Exception e("Не найдена база данных DB.GDB");
+  Application->ShowException(&e);
+  EXPECT_EQ(caption, "Тест");
+  EXPECT_EQ(text, "Не найдена база данных DB.GDB.");
+  EXPECT_EQ(Application->LastExceptionMessage(), "Не найдена база данных DB.GDB.");
+}
+
 // ---- MessageDlg ----------------------------------------------------------------------------------
 
 TEST_F(DialogsTest, MessageDlgCaptionsByTypeAndResults) {
