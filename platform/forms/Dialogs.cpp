@@ -1,6 +1,7 @@
 #include "forms/Dialogs.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <functional>
 
@@ -8,6 +9,7 @@
 #include "rtl/Files.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "winapi/ShlObj.h"
 #include "winapi/WinCtrls.h"
 #include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
@@ -331,7 +333,6 @@ void ShowMessagePos(const String& msg, int32_t x, int32_t y) {
 
 void ShowMessage(const String& msg) { ShowMessagePos(msg, -1, -1); }
 
-void InstallMessageBox() { SetMessageBoxHandler(&ShowMessageBox); }
 
 // ===================================================================================================
 // Folder trees: the folders under a root, filled as they are expanded.
@@ -846,7 +847,54 @@ public:
 
   String Chosen;
 
+  // The shell-call path: the callback hears the selection, the window takes the BFFM_ messages.
+  void Attach(BROWSEINFO* info) {
+    FInfo = info;
+    OnShow = [this](TObject*) {
+      Callback(BFFM_INITIALIZED, 0);
+      SelChanged(FTree->SelectedPath());
+    };
+    FTree->OnSelect = [this](const String& path) {
+      FEdit->SetText(path);
+      SelChanged(path);
+    };
+  }
+
+  void WndProc(TMessage& m) override {
+    if (FInfo && m.Msg == BFFM_SETSELECTION) {
+      char path[MAX_PATH] = {};
+      bool ok = m.WParam ? m.LParam != 0 : SHGetPathFromIDList(reinterpret_cast<PCIDLIST_ABSOLUTE>(m.LParam), path);
+      String target = m.WParam ? String(reinterpret_cast<LPCSTR>(m.LParam) ? reinterpret_cast<LPCSTR>(m.LParam) : "")
+                               : String(path);
+      if (ok && !target.empty()) {
+        FTree->SelectPath(ExpandFileName(target));
+        FEdit->SetText(FTree->SelectedPath());
+      }
+      m.Result = 0;
+      return;
+    }
+    if (FInfo && m.Msg == BFFM_ENABLEOK) {
+      FOk->SetEnabled(m.LParam != 0);
+      m.Result = 0;
+      return;
+    }
+    if (FInfo && m.Msg == BFFM_SETSTATUSTEXT) {
+      m.Result = 0;
+      return;
+    }
+    inherited::WndProc(m);
+  }
+
 private:
+  void Callback(UINT msg, LPARAM param) {
+    if (FInfo && FInfo->lpfn) FInfo->lpfn(Handle(), msg, param, FInfo->lParam);
+  }
+  void SelChanged(const String& path) {
+    PIDLIST_ABSOLUTE pidl = ILCreateFromPath(path.c_str());
+    Callback(BFFM_SELCHANGED, reinterpret_cast<LPARAM>(pidl));
+    ILFree(pidl);
+  }
+
   // The edit's text as a path: relative names are taken in the selected folder.
   String Target() {
     String t = Trim(FEdit->Text());
@@ -883,7 +931,36 @@ private:
   TDlgEdit* FEdit = nullptr;
   TDlgButton* FOk = nullptr;
   std::unique_ptr<FolderTree> FTree;
+  BROWSEINFO* FInfo = nullptr;
 };
+
+PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFO* bi) {
+  if (!Application) return nullptr;
+  char root[MAX_PATH] = "/";
+  if (bi->pidlRoot && !SHGetPathFromIDList(bi->pidlRoot, root)) return nullptr;
+  auto* form = New<TFolderBrowseForm>(Application, 0);
+  PIDLIST_ABSOLUTE result = nullptr;
+  try {
+    bool newFolder = (bi->ulFlags & BIF_NEWDIALOGSTYLE) && !(bi->ulFlags & BIF_NONEWFOLDERBUTTON);
+    form->Build(bi->lpszTitle ? bi->lpszTitle : "", root, String(), newFolder);
+    form->Attach(bi);
+    if (form->ShowModal() == mrOk) {
+      result = ILCreateFromPath(form->Chosen.c_str());
+      if (bi->pszDisplayName) {
+        String name = form->Chosen == "/" ? form->Chosen : ExtractFileName(form->Chosen);
+        size_t n = std::min(name.size(), static_cast<size_t>(MAX_PATH - 1));
+        std::memcpy(bi->pszDisplayName, name.data(), n);
+        bi->pszDisplayName[n] = '\0';
+      }
+      bi->iImage = 0;
+    }
+  } catch (...) {
+    form->Free();
+    throw;
+  }
+  form->Free();
+  return result;
+}
 
 }  // namespace
 
@@ -899,4 +976,9 @@ bool SelectDirectory(const String& caption, const String& root, String& director
     form->Free();
     throw;
   }
+}
+
+void InstallDialogs() {
+  SetMessageBoxHandler(&ShowMessageBox);
+  SetBrowseForFolderHandler(&BrowseForFolder);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The standard dialogs, drawn as our own forms: message boxes (MessageDlg and friends, and the window
-// system's MessageBox, installed by InstallMessageBox), the open and save dialogs and the folder browse
+// system's MessageBox, installed by InstallDialogs), the open and save dialogs and the folder browse
 // dialog. Captions are Russian, like the rest of the default Russian profile (FormatSettings): buttons
 // "OK", "Отмена", "&Да", "&Нет", ...; message dialog titles "Предупреждение", "Ошибка", "Информация",
 // "Подтверждение".
@@ -49,12 +49,14 @@ int32_t MessageDlgPos(const String& msg, TMsgDlgType dlgType, TMsgDlgButtons but
 void ShowMessage(const String& msg);
 void ShowMessagePos(const String& msg, int32_t x, int32_t y);
 
-// Makes the window system's MessageBox show our message form (InitForms leaves it to the program: call
-// it once forms are up; the tests' set-up does). The box has the buttons of MB_TYPEMASK, the icon of
-// MB_ICONMASK, the default button of MB_DEFBUTTON1..3 (the first when there is no such button), and the
-// caption given ("Ошибка" for none). Esc and the close box answer IDCANCEL when there is a Cancel button,
-// IDOK for a lone OK, and nothing otherwise (Yes/No and Abort/Retry/Ignore must be answered).
-void InstallMessageBox();
+// Makes the window system's MessageBox and SHBrowseForFolder (winapi/ShlObj.h) show our forms, and with
+// them TApplication::ShowException. InitForms leaves it to the program (call it once forms are up; the
+// dialog tests' set-up does), so that a test that never asked for boxes is never stopped by one.
+// The box of MessageBox has the buttons of MB_TYPEMASK, the icon of MB_ICONMASK, the default button of
+// MB_DEFBUTTON1..3 (the first when there is no such button), and the caption given ("Ошибка" for none).
+// Esc and the close box answer IDCANCEL when there is a Cancel button, IDOK for a lone OK, and nothing
+// otherwise (Yes/No and Abort/Retry/Ignore must be answered).
+void InstallDialogs();
 
 // The dialog components: a dialog window exists only inside Execute.
 class TCommonDialog : public TComponent {

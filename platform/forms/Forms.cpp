@@ -773,7 +773,7 @@ void TApplication::ShowException(Exception* e) {
   if (!msg.empty() && msg.back() != '.') msg += ".";
   FLastExceptionMessage = msg;
   ++FShownExceptionCount;
-  // In a box once the dialogs are installed (InstallMessageBox); before that the message is only kept.
+  // In a box once the dialogs are installed (InstallDialogs); before that the message is only kept.
   String title = FTitle.empty() ? ExtractFileName(ExeName()) : FTitle;
   ::MessageBox(nullptr, msg.c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
 }

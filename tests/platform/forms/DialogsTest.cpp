@@ -9,6 +9,7 @@
 #include "forms/Dialogs.h"
 #include "forms/StdCtrls.h"
 #include "rtl/Files.h"
+#include "winapi/ShlObj.h"
 #include "winapi/WinCtrls.h"
 
 namespace {
@@ -19,7 +20,7 @@ class DialogsTest : public FormsTest {
 protected:
   void SetUp() override {
     FormsTest::SetUp();
-    InstallMessageBox();
+    InstallDialogs();
     Application->SetTitle("Тест");
   }
   void TearDown() override {
@@ -473,6 +474,120 @@ TEST_F(FileDialogsTest, SelectDirectoryCreatesANewFolder) {
   EXPECT_TRUE(SelectDirectory("", Dir, folder, true));
   EXPECT_EQ(folder, Dir + "/Новая папка");
   EXPECT_TRUE(DirectoryExists(folder));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- the shell's folder browser ------------------------------------------------------------------
+
+struct BrowseLog {
+  String initialSelection;
+  std::vector<String> selections;
+  bool enableOk = true;
+};
+
+int BrowseCallback(HWND hwnd, UINT msg, LPARAM lParam, LPARAM data) {
+  auto* log = reinterpret_cast<BrowseLog*>(data);
+  if (msg == BFFM_INITIALIZED && !log->initialSelection.empty())
+    SendMessage(hwnd, BFFM_SETSELECTION, TRUE, reinterpret_cast<LPARAM>(log->initialSelection.c_str()));
+  if (msg == BFFM_SELCHANGED) {
+    char path[MAX_PATH] = {};
+    bool ok = SHGetPathFromIDList(reinterpret_cast<PCIDLIST_ABSOLUTE>(lParam), path);
+    log->selections.push_back(ok ? path : "?");
+    SendMessage(hwnd, BFFM_ENABLEOK, 0, log->enableOk && ok && DirectoryExists(path));
+  }
+  return 0;
+}
+
+TEST_F(FileDialogsTest, ShellBrowseStartsAtTheCallersSelectionAndReturnsTheChosenFolder) {
+  BrowseLog log;
+  log.initialSelection = Dir + "/sub/";
+  char display[MAX_PATH] = {};
+  BROWSEINFO bi{};
+  bi.pszDisplayName = display;
+  bi.lpszTitle = "Директория с БД";
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+  bi.lpfn = &BrowseCallback;
+  bi.lParam = reinterpret_cast<LPARAM>(&log);
+  String shown;
+  headless::WhenIdle([&] {
+    char buf[MAX_PATH] = {};
+    GetWindowText(Ctl(idDlgFolderEdit), buf, sizeof(buf));
+    shown = buf;
+    headless::ClickButton(headless::ActiveWindow(), "OK");
+  });
+  PIDLIST_ABSOLUTE pidl = SHBrowseForFolder(&bi);
+  ASSERT_NE(pidl, nullptr);
+  char path[MAX_PATH] = {};
+  EXPECT_TRUE(SHGetPathFromIDList(pidl, path));
+  EXPECT_EQ(String(path), Dir + "/sub");
+  EXPECT_EQ(String(display), "sub");
+  EXPECT_EQ(shown, Dir + "/sub");
+  ASSERT_FALSE(log.selections.empty());
+  EXPECT_EQ(log.selections.back(), Dir + "/sub");
+  ILFree(pidl);
+}
+
+TEST_F(FileDialogsTest, ShellBrowseHonoursEnableOkAndTheRoot) {
+  BrowseLog log;
+  log.enableOk = false;
+  BROWSEINFO bi{};
+  PIDLIST_ABSOLUTE root = ILCreateFromPath(Dir.c_str());
+  bi.pidlRoot = root;
+  bi.lpfn = &BrowseCallback;
+  bi.lParam = reinterpret_cast<LPARAM>(&log);
+  bool okEnabled = true;
+  headless::WhenIdle([&] {
+    okEnabled = IsWindowEnabled(headless::FindChildById(headless::ActiveWindow(), IDOK));
+    headless::KeyPress(VK_ESCAPE);
+  });
+  EXPECT_EQ(SHBrowseForFolder(&bi), nullptr);
+  EXPECT_FALSE(okEnabled);
+  ASSERT_FALSE(log.selections.empty());
+  EXPECT_EQ(log.selections.front(), Dir);  // the root is selected first
+  bi.ulFlags = BIF_BROWSEFORCOMPUTER;  // no counterpart: refused at once
+  EXPECT_EQ(SHBrowseForFolder(&bi), nullptr);
+  ILFree(root);
+}
+
+TEST(ItemIdListTest, PathsRoundTripThroughLists) {
+  struct Case {
+    const char* path;
+    const char* back;
+    UINT size;
+  };
+  const Case cases[] = {{"/", "/", 2},
+                        {"/home/user/", "/home/user", 2 + (2 + 4) + (2 + 4)},
+                        {"//data//Архив", "/data/Архив", 2 + (2 + 4) + (2 + 10)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    PIDLIST_ABSOLUTE p = ILCreateFromPath(c.path);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(ILGetSize(p), c.size);
+    char out[MAX_PATH] = {};
+    EXPECT_TRUE(SHGetPathFromIDList(p, out));
+    EXPECT_STREQ(out, c.back);
+    ILFree(p);
+  }
+  EXPECT_EQ(ILCreateFromPath("relative/path"), nullptr);
+  EXPECT_EQ(ILGetSize(nullptr), 0u);
+  PIDLIST_ABSOLUTE desktop = nullptr;
+  EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop), S_OK);
+  char out[MAX_PATH] = {};
+  EXPECT_TRUE(SHGetPathFromIDList(desktop, out));
+  EXPECT_STREQ(out, "/");
+  ILFree(desktop);
+  PIDLIST_ABSOLUTE network = nullptr;
+  EXPECT_NE(SHGetSpecialFolderLocation(nullptr, CSIDL_NETWORK, &network), S_OK);
+  EXPECT_EQ(network, nullptr);
+  // A path longer than the buffer is refused rather than cut.
+  String longPath;
+  for (int i = 0; i < 30; ++i) longPath += "/abcdefghij";
+  PIDLIST_ABSOLUTE p = ILCreateFromPath(longPath.c_str());
+  EXPECT_FALSE(SHGetPathFromIDList(p, out));
+  ILFree(p);
 }
 
 }  // namespace
