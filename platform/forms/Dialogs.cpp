@@ -236,11 +236,13 @@ TForm* BuildMessageForm(const String& text, const String& caption, LPCSTR icon, 
   return form;
 }
 
+constexpr UINT NoBeep = 0xFFFFFFFE;
+
 int32_t RunMessageForm(TForm* form, int32_t x, int32_t y, UINT beep) {
   if (x >= 0) form->SetLeft(x);
   if (y >= 0) form->SetTop(y);
   if (x >= 0 || y >= 0) form->SetPosition(poDesigned);
-  MessageBeep(beep);
+  if (beep != NoBeep) MessageBeep(beep);
   int32_t r;
   try {
     r = form->ShowModal();
@@ -258,7 +260,7 @@ UINT TypeBeep(TMsgDlgType t) {
     case mtError: return MB_ICONHAND;
     case mtInformation: return MB_ICONASTERISK;
     case mtConfirmation: return MB_ICONQUESTION;
-    default: return MB_OK;
+    default: return NoBeep;  // a custom message is silent
   }
 }
 
@@ -573,29 +575,36 @@ public:
     FPath->SetReadOnly(true);
     FPath->SetTabStop(false);
     FPath->SetBounds(100, 8, 492, 22);
+    FPath->SetAnchors(TAnchors{akLeft, akTop, akRight});
     FPath->SetParent(this);
     FTreeCtl = NewTree(this, idDlgFolderTree);
     FTreeCtl->SetBounds(8, 38, 200, 260);
+    FTreeCtl->SetAnchors(TAnchors{akLeft, akTop, akBottom});
     DWORD listStyle = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
     if (o.Contains(ofAllowMultiSelect)) listStyle |= LBS_EXTENDEDSEL;
     FList = New<TDlgList>(this, "LISTBOX", listStyle, idDlgFileList);
     FList->SetBounds(216, 38, 376, 260);
+    FList->SetAnchors(TAnchors{akLeft, akTop, akRight, akBottom});
     FList->SetParent(this);
-    NewLabel(this, "Имя файла:", 8, 314);
+    NewLabel(this, "Имя файла:", 8, 314)->SetAnchors(TAnchors{akLeft, akBottom});
     FName = New<TDlgEdit>(this);
     FName->Id = idDlgFileName;
     FName->SetBounds(100, 310, 384, 22);
+    FName->SetAnchors(TAnchors{akLeft, akRight, akBottom});
     FName->SetParent(this);
-    NewLabel(this, "Тип файлов:", 8, 346);
+    NewLabel(this, "Тип файлов:", 8, 346)->SetAnchors(TAnchors{akLeft, akBottom});
     FCombo = New<TDlgList>(this, "COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, idDlgFilterCombo);
     FCombo->SetBounds(100, 342, 384, 200);
+    FCombo->SetAnchors(TAnchors{akLeft, akRight, akBottom});
     FCombo->SetParent(this);
     TDlgButton* ok = NewButton(this, FDialog->IsSaveDialog() ? "Сохранить" : "Открыть", IDOK, 500, 308);
     ok->SetDefault(true);
+    ok->SetAnchors(TAnchors{akRight, akBottom});
     ok->OnClick = [this](TObject*) { Accept(); };
     TDlgButton* cancel = NewButton(this, "Отмена", IDCANCEL, 500, 340);
     cancel->SetCancel(true);
     cancel->SetModalResult(mrCancel);
+    cancel->SetAnchors(TAnchors{akRight, akBottom});
 
     FTree = std::make_unique<FolderTree>(FTreeCtl, o.Contains(ofForceShowHidden));
     FTree->OnSelect = [this](const String& path) { ChangeFolder(path); };

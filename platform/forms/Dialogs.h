@@ -14,8 +14,9 @@
 #include "forms/Forms.h"
 #include "rtl/StringLists.h"
 
-// Control IDs of the dialogs' controls. Message box buttons carry the ID they return (IDOK, IDYES, ...).
-constexpr int idDlgMessageText = 0x0400;   // the message text (a label: no window, not found by ID)
+// Control IDs of the dialogs' controls. Message box buttons carry the ID they return (IDOK, IDYES, ...);
+// the text of a message form is drawn by the label named "Message" (a component, not a window:
+// Screen->ActiveForm()->FindComponent("Message")).
 constexpr int idDlgFolderTree = 0x0401;    // the folder tree (file dialogs and folder browse)
 constexpr int idDlgFileList = 0x0402;      // the file list of a file dialog
 constexpr int idDlgFileName = 0x0403;      // the file name edit of a file dialog

@@ -218,9 +218,14 @@ TEST_F(DialogsTest, ShowMessageClosesOnEnterAndShowsAtItsPosition) {
     GetWindowRect(headless::ActiveWindow(), &r);
     headless::KeyPress(VK_RETURN);
   });
+  int beeps = headless::BeepCount();
   ShowMessagePos("Пароль успешно изменен!", 40, 50);
   EXPECT_EQ(r.left, 40);
   EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(headless::BeepCount(), beeps);  // a plain message is silent, a warning is not
+  AnswerKey(VK_RETURN);
+  MessageDlg("Внимание", mtWarning, TMsgDlgButtons{mbOK}, 0);
+  EXPECT_EQ(headless::BeepCount(), beeps + 1);
 }
 
 }  // namespace
@@ -419,6 +424,31 @@ TEST_F(FileDialogsTest, FoldersOpenFromTheTreeOrByTypedNameAndTheCurrentDirector
   EXPECT_TRUE(d->Execute());
   EXPECT_EQ(d->FileName(), Dir + "/y.txt");
   EXPECT_EQ(GetCurrentDir(), SavedCwd);
+  d->Free();
+}
+
+TEST_F(FileDialogsTest, ResizingTheDialogGrowsTheFileList) {
+  TOpenDialog* d = New<TOpenDialog>(Application);
+  d->SetInitialDir(Dir);
+  RECT before{}, after{}, okBefore{}, okAfter{};
+  headless::WhenIdle([&] {
+    HWND dlg = headless::ActiveWindow();
+    GetWindowRect(Ctl(idDlgFileList), &before);
+    GetWindowRect(headless::FindChildById(dlg, IDOK), &okBefore);
+    RECT w{};
+    GetWindowRect(dlg, &w);
+    SetWindowPos(dlg, nullptr, 0, 0, w.right - w.left + 100, w.bottom - w.top + 50, SWP_NOMOVE | SWP_NOZORDER);
+  });
+  headless::WhenIdle([&] {
+    GetWindowRect(Ctl(idDlgFileList), &after);
+    GetWindowRect(headless::FindChildById(headless::ActiveWindow(), IDOK), &okAfter);
+    headless::KeyPress(VK_ESCAPE);
+  });
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(after.right - after.left, before.right - before.left + 100);
+  EXPECT_EQ(after.bottom - after.top, before.bottom - before.top + 50);
+  EXPECT_EQ(okAfter.left - okBefore.left, 100);  // the buttons keep to the bottom right corner
+  EXPECT_EQ(okAfter.top - okBefore.top, 50);
   d->Free();
 }
 
