@@ -621,3 +621,49 @@ TEST(ItemIdListTest, PathsRoundTripThroughLists) {
 }
 
 }  // namespace
+
+namespace {
+
+// A caller may subclass the browse window once it is up and add a button of its own, as a folder
+// dialog component with a help button does.
+struct Subclassed {
+  WNDPROC previous = nullptr;
+  int helpClicks = 0;
+};
+Subclassed* gSubclassed = nullptr;
+
+LRESULT SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COMMAND && wParam == 0xFFFF) {
+    ++gSubclassed->helpClicks;
+    return 0;
+  }
+  return CallWindowProc(gSubclassed->previous, hwnd, msg, wParam, lParam);
+}
+
+int SubclassingCallback(HWND hwnd, UINT msg, LPARAM, LPARAM) {
+  if (msg != BFFM_INITIALIZED) return 0;
+  gSubclassed->previous =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtr(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+  RECT ok{};
+  HWND okButton = GetDlgItem(hwnd, IDOK);
+  GetWindowRect(okButton, &ok);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&ok), 2);
+  CreateWindowEx(0, "BUTTON", "Справка", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 12, ok.top,
+                 ok.right - ok.left, ok.bottom - ok.top, hwnd, reinterpret_cast<HMENU>(static_cast<uintptr_t>(0xFFFF)),
+                 nullptr, nullptr);
+  return 0;
+}
+
+TEST_F(FileDialogsTest, ShellBrowseWindowCanBeSubclassedAndGivenAHelpButton) {
+  Subclassed state;
+  gSubclassed = &state;
+  BROWSEINFO bi{};
+  bi.lpfn = &SubclassingCallback;
+  headless::WhenIdle([] { EXPECT_TRUE(headless::ClickButton(headless::ActiveWindow(), "Справка")); });
+  headless::WhenIdle([] { headless::KeyPress(VK_ESCAPE); });  // the component's keys still work
+  EXPECT_EQ(SHBrowseForFolder(&bi), nullptr);
+  EXPECT_EQ(state.helpClicks, 1);
+  gSubclassed = nullptr;
+}
+
+}  // namespace
