@@ -14,7 +14,9 @@
 #include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
 
-RTL_PUBLISHED(TCommonDialog) { prop("HelpContext", &TCommonDialog::HelpContext, &TCommonDialog::SetHelpContext).Default(0); }
+RTL_PUBLISHED(TCommonDialog) {
+  prop("HelpContext", &TCommonDialog::HelpContext, &TCommonDialog::SetHelpContext).Default(0);
+}
 
 RTL_PUBLISHED(TOpenDialog) {
   prop("DefaultExt", &TOpenDialog::DefaultExt, &TOpenDialog::SetDefaultExt);
@@ -22,7 +24,8 @@ RTL_PUBLISHED(TOpenDialog) {
   prop("Filter", &TOpenDialog::Filter, &TOpenDialog::SetFilter);
   prop("FilterIndex", &TOpenDialog::FilterIndex, &TOpenDialog::SetFilterIndex).Default(1);
   prop("InitialDir", &TOpenDialog::InitialDir, &TOpenDialog::SetInitialDir);
-  prop("Options", &TOpenDialog::Options, &TOpenDialog::SetOptions).Default(TOpenOptions{ofHideReadOnly, ofEnableSizing});
+  prop("Options", &TOpenDialog::Options, &TOpenDialog::SetOptions)
+      .Default(TOpenOptions{ofHideReadOnly, ofEnableSizing});
   prop("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle);
 }
 
@@ -77,15 +80,13 @@ public:
   }
   LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::SendMessage(Handle(), msg, w, l); }
 
-  std::function<void(WORD)> OnCommand;       // LBN_/CBN_ notification codes
+  std::function<void(WORD)> OnCommand;      // LBN_/CBN_ notification codes
   std::function<LRESULT(NMHDR*)> OnNotify;  // tree view notifications
 
   void CNCommand(TMessage& m) {
     if (OnCommand) OnCommand(HIWORD(static_cast<uintptr_t>(m.WParam)));
   }
-  void CNNotify(TMessage& m) {
-    m.Result = OnNotify ? OnNotify(reinterpret_cast<NMHDR*>(m.LParam)) : 0;
-  }
+  void CNNotify(TMessage& m) { m.Result = OnNotify ? OnNotify(reinterpret_cast<NMHDR*>(m.LParam)) : 0; }
 
 protected:
   void CreateParams(TCreateParams& p) override {
@@ -120,7 +121,8 @@ public:
 
 protected:
   void Paint() override {
-    if (HICON icon = LoadIcon(nullptr, IconId)) DrawIconEx(FCanvas->Handle(), 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    if (HICON icon = LoadIcon(nullptr, IconId))
+      DrawIconEx(FCanvas->Handle(), 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
   }
 };
 
@@ -134,10 +136,17 @@ struct ButtonSpec {
   TModalResult Result;  // equal to the IDOK..IDNO the window system returns
 };
 
-const ButtonSpec kButtons[] = {
-    {"&Да", mrYes},           {"&Нет", mrNo},          {"OK", mrOk},           {"Отмена", mrCancel},
-    {"&Прервать", mrAbort},   {"&Повторить", mrRetry}, {"&Пропустить", mrIgnore}, {"&Все", mrAll},
-    {"Н&ет для всех", mrNoToAll}, {"Д&а для всех", mrYesToAll}, {"&Справка", 0}};
+const ButtonSpec kButtons[] = {{"&Да", mrYes},
+                               {"&Нет", mrNo},
+                               {"OK", mrOk},
+                               {"Отмена", mrCancel},
+                               {"&Прервать", mrAbort},
+                               {"&Повторить", mrRetry},
+                               {"&Пропустить", mrIgnore},
+                               {"&Все", mrAll},
+                               {"Н&ет для всех", mrNoToAll},
+                               {"Д&а для всех", mrYesToAll},
+                               {"&Справка", 0}};
 
 const char* const kTypeCaptions[] = {"Предупреждение", "Ошибка", "Информация", "Подтверждение", nullptr};
 LPCSTR TypeIcon(TMsgDlgType t) {
@@ -268,8 +277,8 @@ int ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   (void)owner;  // every other form is disabled by the modal loop anyway
   if (!Application) return 0;
   static const std::vector<std::vector<int>> sets = {
-      {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO},
-      {IDRETRY, IDCANCEL}};
+      {IDOK},        {IDOK, IDCANCEL},   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+      {IDYES, IDNO}, {IDRETRY, IDCANCEL}};
   UINT kind = type & MB_TYPEMASK;
   if (kind >= sets.size()) return 0;
   std::vector<ButtonSpec> buttons;
@@ -335,7 +344,6 @@ void ShowMessagePos(const String& msg, int32_t x, int32_t y) {
 
 void ShowMessage(const String& msg) { ShowMessagePos(msg, -1, -1); }
 
-
 // ===================================================================================================
 // Folder trees: the folders under a root, filled as they are expanded.
 
@@ -399,9 +407,11 @@ public:
     String rel = path;
     String root = ExcludeTrailingPathDelimiter(FNodes[0].Path);
     HTREEITEM item = FRoot;
-    if (root != "/" && root != "" ) {
-      if (rel.compare(0, root.size(), root) != 0 || (rel.size() > root.size() && rel[root.size()] != '/')) rel.clear();
-      else rel = rel.substr(root.size());
+    if (root != "/" && root != "") {
+      if (rel.compare(0, root.size(), root) != 0 || (rel.size() > root.size() && rel[root.size()] != '/'))
+        rel.clear();
+      else
+        rel = rel.substr(root.size());
     }
     size_t pos = 0;
     while (pos < rel.size()) {
@@ -495,8 +505,7 @@ private:
 };
 
 TDlgList* NewTree(TWinControl* parent, int id) {
-  auto* t = New<TDlgList>(parent, WC_TREEVIEW, TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                          id);
+  auto* t = New<TDlgList>(parent, WC_TREEVIEW, TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, id);
   t->SetParent(parent);
   return t;
 }
@@ -638,7 +647,8 @@ public:
       FCombo->SetEnabled(false);
     String start = FDialog->FInitialDir;
     String fileDir = ExtractFileDir(FDialog->FFileName);
-    if (start.empty() || !DirectoryExists(start)) start = !fileDir.empty() && DirectoryExists(fileDir) ? fileDir : GetCurrentDir();
+    if (start.empty() || !DirectoryExists(start))
+      start = !fileDir.empty() && DirectoryExists(fileDir) ? fileDir : GetCurrentDir();
     start = ExcludeTrailingPathDelimiter(ExpandFileName(start));
     if (start.empty()) start = "/";
     FTree->SetRoot("/");
@@ -700,8 +710,10 @@ private:
 
   String WithDefaultExt(const String& full) {
     String ext = FDialog->FDefaultExt;
-    if (ext.rfind("*.", 0) == 0) ext = ext.substr(2);
-    else if (ext.rfind(".", 0) == 0) ext = ext.substr(1);
+    if (ext.rfind("*.", 0) == 0)
+      ext = ext.substr(2);
+    else if (ext.rfind(".", 0) == 0)
+      ext = ext.substr(1);
     if (ext.empty() || !ExtractFileExt(full).empty()) return full;
     if (!FDialog->IsSaveDialog() && FileExists(full)) return full;
     return full + "." + ext;
@@ -844,7 +856,8 @@ public:
     FTree = std::make_unique<FolderTree>(FTreeCtl, false);
     FTree->OnSelect = [this](const String& path) { FEdit->SetText(path); };
     FEdit->OnChange = [this](TObject*) { FOk->SetEnabled(DirectoryExists(Target())); };
-    String r = root.empty() || !DirectoryExists(root) ? String("/") : ExcludeTrailingPathDelimiter(ExpandFileName(root));
+    String r =
+        root.empty() || !DirectoryExists(root) ? String("/") : ExcludeTrailingPathDelimiter(ExpandFileName(root));
     if (r.empty()) r = "/";
     FTree->SetRoot(r);
     String start = initial.empty() ? String() : ExpandFileName(initial);

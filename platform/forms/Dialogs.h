@@ -17,17 +17,19 @@
 // Control IDs of the dialogs' controls. Message box buttons carry the ID they return (IDOK, IDYES, ...);
 // the text of a message form is drawn by the label named "Message" (a component, not a window:
 // Screen->ActiveForm()->FindComponent("Message")).
-constexpr int idDlgFolderTree = 0x0401;    // the folder tree (file dialogs and folder browse)
-constexpr int idDlgFileList = 0x0402;      // the file list of a file dialog
-constexpr int idDlgFileName = 0x0403;      // the file name edit of a file dialog
-constexpr int idDlgFilterCombo = 0x0404;   // the file type combo of a file dialog
-constexpr int idDlgFolderEdit = 0x0405;    // the folder edit of the folder browse dialog
-constexpr int idDlgNewFolder = 0x0406;     // "Создать папку" of the folder browse dialog
-constexpr int idDlgFolderPath = 0x0407;    // the current folder's path shown above a file list
+constexpr int idDlgFolderTree = 0x0401;   // the folder tree (file dialogs and folder browse)
+constexpr int idDlgFileList = 0x0402;     // the file list of a file dialog
+constexpr int idDlgFileName = 0x0403;     // the file name edit of a file dialog
+constexpr int idDlgFilterCombo = 0x0404;  // the file type combo of a file dialog
+constexpr int idDlgFolderEdit = 0x0405;   // the folder edit of the folder browse dialog
+constexpr int idDlgNewFolder = 0x0406;    // "Создать папку" of the folder browse dialog
+constexpr int idDlgFolderPath = 0x0407;   // the current folder's path shown above a file list
 
 enum TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 RTL_ENUM(TMsgDlgType, mtWarning, mtError, mtInformation, mtConfirmation, mtCustom)
-enum TMsgDlgBtn : uint8_t { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
+enum TMsgDlgBtn : uint8_t {
+  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp
+};
 RTL_ENUM(TMsgDlgBtn, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp)
 using TMsgDlgButtons = Set<TMsgDlgBtn>;
 inline const TMsgDlgButtons mbYesNo{mbYes, mbNo};

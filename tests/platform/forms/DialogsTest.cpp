@@ -332,8 +332,11 @@ TEST_F(FileDialogsTest, SaveAppendsTheDefaultExtensionOnlyToNamesWithoutOne) {
     const char* typed;
     const char* expected;
   };
-  const Case cases[] = {{"txt", "new", "new.txt"}, {"*.txt", "new", "new.txt"}, {".gbk", "new", "new.gbk"},
-                        {"txt", "new.log", "new.log"}, {"", "new", "new"}};
+  const Case cases[] = {{"txt", "new", "new.txt"},
+                        {"*.txt", "new", "new.txt"},
+                        {".gbk", "new", "new.gbk"},
+                        {"txt", "new.log", "new.log"},
+                        {"", "new", "new"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.defaultExt);
     TSaveDialog* d = New<TSaveDialog>(Application);
@@ -577,7 +580,7 @@ TEST_F(FileDialogsTest, ShellBrowseHonoursEnableOkAndTheRoot) {
   EXPECT_FALSE(okEnabled);
   ASSERT_FALSE(log.selections.empty());
   EXPECT_EQ(log.selections.front(), Dir);  // the root is selected first
-  bi.ulFlags = BIF_BROWSEFORCOMPUTER;  // no counterpart: refused at once
+  bi.ulFlags = BIF_BROWSEFORCOMPUTER;      // no counterpart: refused at once
   EXPECT_EQ(SHBrowseForFolder(&bi), nullptr);
   ILFree(root);
 }
