@@ -59,7 +59,9 @@ HCURSOR CurrentCursor();
 // step queued. A step usually finds the dialog and answers it with the helpers below, e.g.
 //   headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "OK"); });
 //   int r = MessageBox(nullptr, "Text", "Caption", MB_OKCANCEL);
-// Steps left over are dropped by Init. A wait with no step queued blocks as before.
+// Steps left over are dropped by Init. A wait with no step queued blocks as before (after 20 s it says so
+// on stderr, naming the active window). A loop that never waits (an OnIdle handler that keeps asking for
+// more idle time) never runs the steps. Steps are queued and run on the GUI thread only.
 void WhenIdle(std::function<void()> step);
 int PendingIdleSteps();
 void ClearIdleSteps();
