@@ -570,6 +570,12 @@ class TFileDialogForm : public TForm {
   RTL_CLASS(TFileDialogForm, TForm)
 public:
   TFileDialogForm(TComponent* AOwner, TOpenDialog* dialog) : TForm(AOwner, 0), FDialog(dialog) {}
+  // The lists' windows may still notify while they go; the handlers must not reach the tree helper then.
+  void BeforeDestruction() override {
+    for (TDlgList* l : {FTreeCtl, FList, FCombo})
+      if (l) l->OnNotify = nullptr, l->OnCommand = nullptr;
+    inherited::BeforeDestruction();
+  }
 
   void Build() {
     TOpenOptions o = FDialog->FOptions;
@@ -822,6 +828,11 @@ class TFolderBrowseForm : public TForm {
   RTL_CLASS(TFolderBrowseForm, TForm)
 public:
   TFolderBrowseForm(TComponent* AOwner, int dummy) : TForm(AOwner, dummy) {}
+  void BeforeDestruction() override {
+    if (FTreeCtl) FTreeCtl->OnNotify = nullptr;
+    FInfo = nullptr;
+    inherited::BeforeDestruction();
+  }
 
   void Build(const String& text, const String& root, const String& initial, bool newFolder) {
     SetBorderStyle(bsDialog);
