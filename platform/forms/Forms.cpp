@@ -8,6 +8,7 @@
 #include "forms/Menus.h"
 #include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/Files.h"
 #include "rtl/Resources.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Threads.h"
@@ -392,6 +393,13 @@ void TCustomForm::BeforeDestruction() {
   }
   DoDestroy();
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
+  // The application must not keep the form's controls as the ones under the mouse or showing a hint:
+  // the next idle pass would touch them after they are gone.
+  if (Application) {
+    auto mine = [this](TControl* c) { return c == this || (c && GetParentForm(c) == this); };
+    if (mine(Application->FHintControl)) Application->CancelHint();
+    if (mine(Application->FMouseControl)) Application->FMouseControl = nullptr;
+  }
   inherited::BeforeDestruction();
 }
 
@@ -1195,6 +1203,16 @@ void TApplication::ShowException(Exception* e) {
   if (!msg.empty() && msg.back() != '.') msg += ".";
   FLastExceptionMessage = msg;
   ++FShownExceptionCount;
+  // In a box once the dialogs are installed (InstallDialogs); before that the message is only kept.
+  String title = FTitle.empty() ? ExtractFileName(ExeName()) : FTitle;
+  ::MessageBox(nullptr, msg.c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+int32_t TApplication::MessageBox(const String& text, const String& caption, int32_t flags) {
+  HWND owner = Screen && Screen->ActiveForm() && Screen->ActiveForm()->HandleAllocated()
+                   ? Screen->ActiveForm()->Handle()
+                   : nullptr;
+  return ::MessageBox(owner, text.c_str(), caption.c_str(), static_cast<UINT>(flags));
 }
 
 String TApplication::ExeName() const {

@@ -308,7 +308,8 @@ public:
   // EAbort is silent.
   void HandleException(TObject* sender);
   virtual void ShowException(Exception* e);
-  // The last message ShowException showed (tests read it; the message box comes with the dialogs).
+  // Shows the message (with a final period) in a message box with the stop icon under the title, once
+  // the dialogs are installed (forms/Dialogs.h, InstallDialogs); the last one is kept for tests.
   const String& LastExceptionMessage() const { return FLastExceptionMessage; }
   int32_t ShownExceptionCount() const { return FShownExceptionCount; }
   void CancelHint();
@@ -320,6 +321,9 @@ public:
   String Title() const { return FTitle; }
   void SetTitle(const String& v) { FTitle = v; }
   String ExeName() const;
+  // A message box (the window system's, see InstallDialogs in forms/Dialogs.h) over the active form;
+  // flags are MB_ values, the result the ID of the button pressed.
+  int32_t MessageBox(const String& text, const String& caption, int32_t flags = MB_OK);
   String HelpFile() const { return FHelpFile; }
   void SetHelpFile(const String& v) { FHelpFile = v; }
   int32_t HelpContext() const { return FHelpContext; }
