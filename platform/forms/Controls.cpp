@@ -1178,6 +1178,8 @@ void TWinControl::CreateWnd() {
   }
   CreateWindowHandle(p);
   if (!FHandle) throw EOutOfResources("Error creating window for " + Name());
+  // Built-in window classes draw their text with the font they are given, not the control's.
+  Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 1);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& p) {
@@ -1692,6 +1694,7 @@ void TWinControl::CMEnabledChanged(TMessage&) {
 
 void TWinControl::CMFontChanged(TMessage& m) {
   inherited::CMFontChanged(m);
+  if (FHandle) Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
   NotifyControls(CM_PARENTFONTCHANGED);
 }
 

@@ -38,3 +38,21 @@ TEST_F(FormsTest, EditTextAndButtonCaptionReachTheScreen) {
   EXPECT_GT(DarkPixels(button), 60);
   form->Free();
 }
+
+// The built-in window draws with the control's font, also after the font (or the parent's) changes.
+TEST_F(FormsTest, BuiltInWindowsGetTheControlsFont) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(60, 60, 400, 200);
+  auto* edit = New<TEdit>(form);
+  edit->SetParent(form);
+  form->Show();
+  Pump();
+  auto fontOf = [](TWinControl* c) { return reinterpret_cast<HFONT>(SendMessage(c->Handle(), WM_GETFONT, 0, 0)); };
+  EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
+  form->Font()->SetSize(14);
+  EXPECT_EQ(edit->Font()->Size(), 14);
+  EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
+  edit->Font()->SetStyle(TFontStyles{fsBold});
+  EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
+  form->Free();
+}
