@@ -516,6 +516,11 @@ void TControl::AfterConstruction() {
 
 void TControl::BeforeDestruction() {
   if (gDrag.Control == this) CancelDrag();
+  // The application's idle pass would otherwise touch a freed control under the mouse or with a hint.
+  if (Application) {
+    if (Application->FHintControl == this) Application->CancelHint();
+    if (Application->FMouseControl == this) Application->FMouseControl = nullptr;
+  }
   if (FParent) FParent->RemoveControl(this);
   inherited::BeforeDestruction();
 }

@@ -56,3 +56,25 @@ TEST_F(FormsTest, BuiltInWindowsGetTheControlsFont) {
   EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
   form->Free();
 }
+
+// A control freed while it is the one under the mouse is forgotten by the application's idle pass.
+TEST_F(FormsTest, ControlFreedUnderTheMouseIsForgotten) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(60, 60, 400, 200);
+  auto* button = New<TButton>(form);
+  button->SetBounds(20, 20, 110, 30);
+  button->SetHint("tip");
+  button->SetShowHint(true);
+  button->SetParent(form);
+  form->Show();
+  Pump();
+  POINT p = Center(button);
+  headless::MouseMove(p.x, p.y);
+  Pump();
+  Application->HandleMessage();  // the idle pass makes the button the control under the mouse
+  button->Free();
+  headless::MouseMove(p.x + 200, p.y + 100);
+  Pump();
+  Application->HandleMessage();  // under ASan a stale pointer would be caught here
+  form->Free();
+}
