@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/FIBXSQLDA.h"
@@ -466,6 +467,74 @@ bool TpZAZTableInfoCollect::LoadFromFile(const String& fileName) {
   }
   file->Free();
   return true;
+}
+
+namespace {
+
+const char* const RepositoryTableSQL =
+    "select COUNT(RDB$RELATION_NAME)\r\n"
+    "from RDB$RELATIONS where RDB$FLAGS = 1\r\n"
+    "and RDB$RELATION_NAME=?RT";
+const char* const RepositoryTables[] = {"ZAZ$FIELDS_INFO", "ZAZ$DATASETS_INFO", "ZAZ$ERROR_MESSAGES"};
+
+// Per connection, one character per repository table: '0' absent, '1' present, '2' not yet known. A
+// connection leaves the list when it is destroyed, so a later one at the same address starts afresh.
+class TRepositoryStatus : public TObject {
+  RTL_CLASS(TRepositoryStatus, TObject)
+public:
+  std::recursive_mutex Lock;
+  std::vector<std::pair<TFIBDatabase*, String>> Entries;
+
+  String& Of(TFIBDatabase* database) {
+    for (auto& e : Entries)
+      if (e.first == database) return e.second;
+    database->AddDestroyHandler(TNotifyEvent(this, &TRepositoryStatus::DatabaseDestroyed));
+    Entries.emplace_back(database, "222");
+    return Entries.back().second;
+  }
+  void DatabaseDestroyed(TObject* sender) {
+    std::lock_guard<std::recursive_mutex> lock(Lock);
+    Entries.erase(std::remove_if(Entries.begin(), Entries.end(), [&](const auto& e) { return e.first == sender; }),
+                  Entries.end());
+  }
+  void ClearAll() {
+    for (auto& e : Entries) e.first->RemoveDestroyHandler(TNotifyEvent(this, &TRepositoryStatus::DatabaseDestroyed));
+    Entries.clear();
+  }
+};
+
+TRepositoryStatus* RepositoryStatus() {
+  static TRepositoryStatus* status = New<TRepositoryStatus>();
+  return status;
+}
+
+}  // namespace
+
+bool RepositoryTableExists(TFIBDatabase* database, int32_t kind) {
+  if (!database || kind < 1 || kind > 3) return false;
+  TRepositoryStatus* status = RepositoryStatus();
+  std::lock_guard<std::recursive_mutex> lock(status->Lock);
+  if (database->ComponentState().Contains(csDesigning)) status->ClearAll();
+  String& entry = status->Of(database);
+  const char known = entry[static_cast<size_t>(kind - 1)];
+  if (known != '2') return known == '1';
+  static const TpFIBRepositoryOption members[] = {urFieldsInfo, urDataSetInfo, urErrorMessagesInfo};
+  if (!database->UseRepositories().Contains(members[kind - 1])) return false;
+  TFIBTransaction* tr = New<TFIBTransaction>(nullptr);
+  int32_t count = 0;
+  try {
+    tr->SetDefaultDatabase(database);
+    tr->SetTimeoutAction(TACommit);
+    ReadScope scope(tr);
+    Statement q(database, tr, RepositoryTableSQL, "RT", RepositoryTables[kind - 1]);
+    if (TFIBXSQLDA* row = q.Next()) count = row->GetVar(0)->GetAsInteger();
+  } catch (...) {
+    tr->Free();
+    throw;
+  }
+  tr->Free();
+  entry[static_cast<size_t>(kind - 1)] = count < 1 ? '0' : '1';
+  return count >= 1;
 }
 
 TpZAZTableInfoCollect* ListTableInfo() {

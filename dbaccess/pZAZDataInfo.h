@@ -123,3 +123,10 @@ private:
 
 // The process-wide metadata cache.
 TpZAZTableInfoCollect* ListTableInfo();
+
+// Whether the connection's database holds the repository table of the kind: 1 ZAZ$FIELDS_INFO,
+// 2 ZAZ$DATASETS_INFO, 3 ZAZ$ERROR_MESSAGES. Asked once per connection and kept (in the designer always
+// asked anew); false without asking when the connection's UseRepositories leaves the kind out.
+bool RepositoryTableExists(TFIBDatabase* database, int32_t kind);
+inline bool FieldsInfoExists(TFIBDatabase* database) { return RepositoryTableExists(database, 1); }
+inline bool DataSetsInfoExists(TFIBDatabase* database) { return RepositoryTableExists(database, 2); }
