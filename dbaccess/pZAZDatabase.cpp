@@ -188,6 +188,11 @@ void TpZAZDatabase::Terminate() {
 }
 
 void TpZAZDatabase::ClearHandles() {
+  // The client library still holds its side of the dead attachment; a detach that fails on the server
+  // releases it there (left alone, the library trips over it when the process ends).
+  Swallow([&] {
+    if (Handle()) Call(ClientLibrary()->isc_detach_database(StatusVector(), HandleAddress()), false);
+  });
   Swallow([&] { *HandleAddress() = 0; });
   for (int32_t i = 0; i < LinkCount(); ++i) {
     TFIBQuery* q = nullptr;
