@@ -183,20 +183,21 @@ TpDataSetInfo* TpDataSetInfoCollect::GetDataSetInfo(TFIBDatabase* database, TFIB
     TFIBTransaction* tr = transaction ? transaction : database->DefaultTransaction();
     int32_t version = 0;
     if (tr) {
-      TFIBQuery* q = AcquireCachedQuery(tr, VersionSQL);
-      if (q) {
-        try {
+      TFIBQuery* q = nullptr;
+      try {
+        q = AcquireCachedQuery(tr, VersionSQL);
+        if (q) {
           q->SetOptions(q->Options() + qoStartTransaction);
           q->ParamByName("DS_ID")->SetAsInteger(dataSetID);
           q->ExecQuery();
           if (!q->Eof()) version = q->Fields(0)->GetAsInteger();
           q->CloseCursor();
-        } catch (...) {
-          ReleaseCachedQuery(q);
-          throw;
         }
-        ReleaseCachedQuery(q);
+      } catch (const Exception&) {
+        // A repository without row versions: the row counts as version 0, as it was read.
+        version = 0;
       }
+      if (q) ReleaseCachedQuery(q);
     }
     if (version == it->second->Version) {
       it->second->NeedsValidation = false;

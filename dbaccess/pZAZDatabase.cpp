@@ -91,7 +91,13 @@ void TpZAZDatabase::BeforeDestruction() {
   FreeAndNil(FRestoreTimer);
 }
 
-void TpZAZDatabase::SetCacheSchemaOptions(TCacheSchemaOptions* value) { FCacheSchemaOptions->Assign(value); }
+void TpZAZDatabase::SetCacheSchemaOptions(TCacheSchemaOptions* value) {
+  if (!value) return;
+  FCacheSchemaOptions->SetLocalCacheFile(value->LocalCacheFile());
+  FCacheSchemaOptions->SetAutoSaveToFile(value->AutoSaveToFile());
+  FCacheSchemaOptions->SetAutoLoadFromFile(value->AutoLoadFromFile());
+  FCacheSchemaOptions->SetValidateAfterLoad(value->ValidateAfterLoad());
+}
 
 uint32_t TpZAZDatabase::WaitForRestoreConnect() const { return FRestoreTimer ? FRestoreTimer->Interval() : 0; }
 

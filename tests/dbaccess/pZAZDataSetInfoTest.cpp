@@ -165,6 +165,22 @@ TEST_F(SchemaCache, FilesRoundTripAndStaleEntriesAreDroppedAfterLoading) {
   EXPECT_FALSE(DB->LoadSchemaCacheFromFile(file, false));
 }
 
+TEST_F(SchemaCache, RowsOfARepositoryWithoutVersionsAreKeptAfterLoading) {
+  Exec("ALTER TABLE ZAZ$DATASETS_INFO DROP ZAZ$VERSION");
+  TpDataSetInfoCollect* cache = ListDataSetInfo();
+  EXPECT_EQ(cache->GetDataSetInfo(DB, TR, 7)->Version, 0);
+  const String file = Dir.File("v.dt");
+  cache->SaveToFile(file);
+  ASSERT_TRUE(cache->LoadFromFile(file));
+  cache->SetValidateAfterLoad(true);
+  Exec("UPDATE ZAZ$DATASETS_INFO SET DESCRIPTION = 'changed' WHERE DS_ID = 7");
+  TpDataSetInfo* info = nullptr;
+  EXPECT_NO_THROW(info = cache->GetDataSetInfo(DB, TR, 7));  // the version query cannot run here
+  ASSERT_NE(info, nullptr);
+  EXPECT_FALSE(info->NeedsValidation);
+  EXPECT_EQ(info->Description, "clients");  // nothing tells it changed
+}
+
 TEST_F(SchemaCache, SavedOnCloseAndLoadedOnOpenWhenAsked) {
   const String file = Dir.File("auto.cache");
   DB->CacheSchemaOptions()->SetLocalCacheFile(file);
