@@ -38,6 +38,7 @@ RTL_PUBLISHED(TCustomForm) {
   prop("ClientWidth", &TCustomForm::ClientWidthProp, &TCustomForm::SetClientWidthProp);
   prop("ClientHeight", &TCustomForm::ClientHeightProp, &TCustomForm::SetClientHeightProp);
   prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  prop("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon);
   event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::OnCreate);
   event("OnShow", &TCustomForm::OnShow, &TCustomForm::OnShow);
   event("OnActivate", &TCustomForm::OnActivate, &TCustomForm::OnActivate);
@@ -62,7 +63,7 @@ void TScrollingWinControl::ScrollInView(TControl* control) {
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TScrollingWinControl(AOwner) {}
 TCustomForm::TCustomForm(TComponent* AOwner, int) : TScrollingWinControl(AOwner) { FStreamed = false; }
-TCustomForm::~TCustomForm() = default;
+TCustomForm::~TCustomForm() { delete FIcon; }
 
 void TCustomForm::AfterConstruction() {
   FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -553,7 +554,12 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, this);
 }
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() { delete FIcon; }
+
+TIcon* TApplication::Icon() {
+  if (!FIcon) FIcon = new TIcon();
+  return FIcon;
+}
 
 void TApplication::BeforeDestruction() {
   if (FHintWindow) FreeAndNil(FHintWindow);
@@ -792,6 +798,15 @@ TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
 TScreen::~TScreen() {
   delete FHintFont;
   delete FMenuFont;
+  delete FFonts;
+}
+
+TStrings* TScreen::Fonts() {
+  if (!FFonts) {
+    FFonts = new TStringList();
+    for (const String& name : GetFontFamilyNames()) FFonts->Add(name);
+  }
+  return FFonts;
 }
 
 HCURSOR TScreen::Cursors(TCursor index) const {

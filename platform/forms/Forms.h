@@ -78,6 +78,9 @@ public:
   void SetPixelsPerInch(int32_t v) { FPixelsPerInch = v; }
   bool Active() const { return FActive; }
   TMainMenu* Menu() const { return FMenu; }
+  // The form's own icon (empty: the application's); setting it copies the icon.
+  TIcon* Icon() const { return FIcon; }
+  void SetIcon(TIcon* v) { FIcon->Assign(v); }
   void SetMenu(TMainMenu* v);
   // Stored client size: a form reads its client size before it has a window.
   void SetClientWidthProp(int32_t v);
@@ -157,6 +160,7 @@ protected:
   bool FActive = false;
   bool FStreamed = true;  // stream from the class's resource in AfterConstruction
   TMainMenu* FMenu = nullptr;
+  TIcon* FIcon = new TIcon();
   int32_t FClientWidth = -1, FClientHeight = -1;
 };
 
@@ -230,6 +234,9 @@ public:
   bool Active() const { return FActive; }
   HWND Handle() const { return nullptr; }
   THintWindow* HintWindow() const { return FHintWindow; }
+  // The program's icon (empty until the program gives it one); setting it copies the icon.
+  TIcon* Icon();
+  void SetIcon(TIcon* v) { Icon()->Assign(v); }
 
   TMessageEvent OnMessage;
   TIdleEvent OnIdle;
@@ -275,6 +282,7 @@ private:
   uint32_t FHintDueTick = 0;
   bool FHintPending = false;
   POINT FHintCursor{0, 0};
+  TIcon* FIcon = nullptr;
 };
 
 class TScreen : public TComponent {
@@ -302,6 +310,8 @@ public:
   int32_t WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
   TFont* HintFont() const { return FHintFont; }
   TFont* MenuFont() const { return FMenuFont; }
+  // The installed font families, sorted (filled on first use).
+  TStrings* Fonts();
 
   TNotifyEvent OnActiveControlChange;
   TNotifyEvent OnActiveFormChange;
@@ -321,6 +331,7 @@ private:
   int32_t FPixelsPerInch = 96;
   TFont* FHintFont;
   TFont* FMenuFont;
+  TStringList* FFonts = nullptr;
 };
 
 // The yellow window that shows a hint.
