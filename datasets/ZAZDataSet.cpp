@@ -1273,12 +1273,27 @@ void TFIBCustomDataSet::InternalDelete() {
   ++FHiddenCount;
 }
 
+// Refresh re-reads the current record only: re-running the select would drop every pending cached change
+// and the rows fetched so far. CloseOpen reads everything anew.
 void TFIBCustomDataSet::InternalRefresh() {
   if (!FIsOpen) return;
+  RefreshRecord();
+}
+
+void TFIBCustomDataSet::CloseOpen(bool fetchAll) {
   TScreenCursorScope cursor(this);
-  if (FSelect->Open()) FSelect->CloseCursor();
-  FSelect->ExecQuery();
-  CreateCache();
+  // The field objects outlive the reopen, so that links and handlers bound to them stay valid.
+  const bool defaults = DefaultFields();
+  SetDefaultFields(false);
+  try {
+    if (Active()) Close();
+    Open();
+    if (fetchAll) FetchAll();
+  } catch (...) {
+    SetDefaultFields(defaults);
+    throw;
+  }
+  SetDefaultFields(defaults);
 }
 
 // --- streamed option pseudo-properties ----------------------------------------------------------------------

@@ -237,6 +237,8 @@ public:
   void FetchAll();
   // Re-reads the current record through the refresh statement.
   void RefreshRecord();
+  // Closes and opens again keeping the field objects; with fetchAll every row is fetched.
+  void CloseOpen(bool fetchAll);
 
   TRecordsCache* RecordsCache() const { return FCache; }
   const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }
