@@ -288,6 +288,10 @@ bool ChangeState(ListView* v, int i, UINT state, UINT mask) {
     nm.lParam = v->items[static_cast<size_t>(i)].param;
     if (SendNotify(v, LVN_ITEMCHANGING, &nm.hdr)) return false;
   }
+  // a single-selection list keeps one selected item
+  if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && (v->Style() & LVS_SINGLESEL))
+    for (int k = 0; k < v->Count(); ++k)
+      if (k != i && (v->StateOf(k) & LVIS_SELECTED)) ChangeState(v, k, 0, LVIS_SELECTED);
   // only one item has the focus
   if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED))
     for (int k = 0; k < v->Count(); ++k)
@@ -365,8 +369,13 @@ LRESULT EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND BeginEdit(ListView* v, int i) {
+  // an index of -1 cancels the edit in progress
+  if (i < 0) {
+    EndEdit(v, false);
+    return nullptr;
+  }
   if (v->edit) EndEdit(v, true);
-  if (i < 0 || i >= v->Count()) return nullptr;
+  if (i >= v->Count()) return nullptr;
   EnsureVisible(v, i);
   NMLVDISPINFO di{};
   di.item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -679,7 +688,9 @@ LRESULT Handle(ListView* v, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LVM_DELETEITEM: {
       int i = static_cast<int>(wp);
       if (i < 0 || i >= v->Count() || v->Virtual()) return FALSE;
+      if (v->editing == i) EndEdit(v, false);
       NotifyItem(v, LVN_DELETEITEM, i);
+      if (v->editing > i) --v->editing;
       v->items.erase(v->items.begin() + i);
       if (v->mark == i) v->mark = -1;
       else if (v->mark > i) --v->mark;
@@ -689,6 +700,7 @@ LRESULT Handle(ListView* v, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     case LVM_DELETEALLITEMS:
+      if (v->edit) EndEdit(v, false);
       if (!v->Virtual() && !NotifyItem(v, LVN_DELETEALLITEMS, -1))
         for (int i = 0; i < v->Count(); ++i) NotifyItem(v, LVN_DELETEITEM, i);
       v->items.clear();

@@ -201,6 +201,8 @@ RECT LabelRect(Tree* t, Node* n, int row, int depth) {
   return RECT{x, y, x + w, y + t->Height()};
 }
 
+bool Select(Tree* t, Node* n, UINT action);
+
 bool Expand(Tree* t, Node* n, UINT code, UINT action, bool always) {
   if (!n) return false;
   bool expanded = (n->state & TVIS_EXPANDED) != 0;
@@ -217,17 +219,18 @@ bool Expand(Tree* t, Node* n, UINT code, UINT action, bool always) {
     nm.itemNew = ItemOf(n, TVIF_HANDLE | TVIF_STATE | TVIF_PARAM);
     if (SendNotify(t, TVN_ITEMEXPANDING, &nm.hdr)) return false;
   }
-  (void)action;
   if (op == TVE_EXPAND) {
     n->state |= TVIS_EXPANDED | TVIS_EXPANDEDONCE;
   } else {
     n->state &= ~TVIS_EXPANDED;
-    // the caret cannot hide inside a collapsed item
+    // the caret cannot hide inside a collapsed item: it moves to the item, as a selection change
     for (Node* p = t->caret ? t->caret->parent : nullptr; p; p = p->parent)
       if (p == n) {
-        t->caret->state &= ~TVIS_SELECTED;
-        t->caret = n;
-        n->state |= TVIS_SELECTED;
+        if (!Select(t, n, action)) {
+          t->caret->state &= ~TVIS_SELECTED;
+          t->caret = n;
+          n->state |= TVIS_SELECTED;
+        }
         break;
       }
     if (code & TVE_COLLAPSERESET) {
@@ -713,6 +716,18 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!hi || hi == TVI_ROOT) {
         for (Node* k : std::vector<Node*>(t->root.kids)) Delete(t, k);
       } else if (Node* n = N(t, hi)) {
+        // The selection leaves the doomed items first, for the next sibling, the previous one or the
+        // parent, with the usual notifications.
+        bool caretInside = false;
+        for (Node* p = t->caret; p && p != &t->root; p = p->parent)
+          if (p == n) caretInside = true;
+        if (caretInside) {
+          Node* next = GetNext(t, TVGN_NEXT, n);
+          if (!next) next = GetNext(t, TVGN_PREVIOUS, n);
+          if (!next) next = GetNext(t, TVGN_PARENT, n);
+          Select(t, next, TVC_UNKNOWN);
+        }
+        if (!N(t, hi)) return TRUE;  // a handler took it away already
         Delete(t, n);
       } else {
         return FALSE;
@@ -833,6 +848,16 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!n) return FALSE;
       std::stable_sort(n->kids.begin(), n->kids.end(),
                        [t](Node* a, Node* b) { return Utf8UpperCase(TextOf(t, a)) < Utf8UpperCase(TextOf(t, b)); });
+      Redraw(t);
+      return TRUE;
+    }
+    case TVM_SORTCHILDRENCB: {
+      auto* sc = reinterpret_cast<const TVSORTCB*>(lp);
+      if (!sc || !sc->lpfnCompare) return FALSE;
+      Node* n = !sc->hParent || sc->hParent == TVI_ROOT ? &t->root : N(t, sc->hParent);
+      if (!n) return FALSE;
+      std::stable_sort(n->kids.begin(), n->kids.end(),
+                       [sc](Node* a, Node* b) { return sc->lpfnCompare(a->param, b->param, sc->lParam) < 0; });
       Redraw(t);
       return TRUE;
     }
