@@ -1118,27 +1118,41 @@ void TTreeNode::SetData(void* v) {
   if (st == stData || st == stBoth) TreeView()->SortIfNeeded(FParent);
 }
 
+// A changed image repaints the node's row (unchanged values repaint nothing: handlers of
+// OnGetImageIndex set the index while the row is being painted).
+void TTreeNode::RepaintRow() {
+  TCustomTreeView* tv = TreeView();
+  if (!tv->HandleAllocated() || !FItemId) return;
+  RECT r = DisplayRect(false);
+  ::InvalidateRect(tv->Handle(), &r, TRUE);
+}
+
 void TTreeNode::SetImageIndex(int32_t v) {
+  if (FImageIndex == v) return;
   FImageIndex = v;
-  if (TreeView()->HandleAllocated() && FItemId) TreeView()->Invalidate();
+  RepaintRow();
 }
 
 void TTreeNode::SetSelectedIndex(int32_t v) {
+  if (FSelectedIndex == v) return;
   FSelectedIndex = v;
-  if (TreeView()->HandleAllocated() && FItemId) TreeView()->Invalidate();
+  RepaintRow();
 }
 
 void TTreeNode::SetOverlayIndex(int32_t v) {
+  if (FOverlayIndex == v) return;
   FOverlayIndex = v;
   Push(TVIF_STATE);
 }
 
 void TTreeNode::SetStateIndex(int32_t v) {
+  if (FStateIndex == v) return;
   FStateIndex = v;
   Push(TVIF_STATE);
 }
 
 void TTreeNode::SetCut(bool v) {
+  if (FCut == v) return;
   FCut = v;
   Push(TVIF_STATE);
 }
@@ -1146,6 +1160,18 @@ void TTreeNode::SetCut(bool v) {
 void TTreeNode::SetHasChildren(bool v) {
   FHasChildren = v;
   Push(TVIF_CHILDREN);
+  if (!v && FChildren.empty()) {
+    // Nothing left to show: the node is no longer expanded.
+    FExpanded = false;
+    TCustomTreeView* tv = TreeView();
+    if (tv->HandleAllocated() && FItemId) {
+      TVITEM it{};
+      it.mask = TVIF_HANDLE | TVIF_STATE;
+      it.hItem = FItemId;
+      it.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+      ::SendMessage(tv->Handle(), TVM_SETITEM, 0, reinterpret_cast<LPARAM>(&it));
+    }
+  }
 }
 
 bool TTreeNode::Expanded() const {

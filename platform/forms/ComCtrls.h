@@ -457,6 +457,7 @@ private:
   friend class TCustomTreeView;
   UINT WindowState() const;
   void Push(UINT mask);
+  void RepaintRow();
   TTreeNodes* FOwner;
   HTREEITEM FItemId = nullptr;
   TTreeNode* FParent = nullptr;

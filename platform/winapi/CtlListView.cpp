@@ -425,9 +425,11 @@ void EndEdit(ListView* v, bool ok) {
 }
 
 // ---- painting ----------------------------------------------------------------------------------------
-void Paint(ListView* v) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(v->hwnd, &ps);
+// Paints into `given` when the caller hands a device context (WM_PAINT's wParam, as the component
+// classes and double buffering do), else between BeginPaint and EndPaint.
+void Paint(ListView* v, HDC given) {
+  PAINTSTRUCT ps{};
+  HDC dc = given ? given : BeginPaint(v->hwnd, &ps);
   RECT c = Client(v);
   HBRUSH bk = CreateSolidBrush(v->bk == kNoColor ? GetSysColor(COLOR_WINDOW) : v->bk);
   FillRect(dc, &c, bk);
@@ -467,12 +469,16 @@ void Paint(ListView* v) {
       for (int k = 1; k < static_cast<int>(v->columns.size()); ++k) {
         Shown sub = Display(v, i, v->columns[static_cast<size_t>(k)].subItem, LVIF_TEXT);
         SetTextColor(dc, (v->exStyle & LVS_EX_FULLROWSELECT) ? color : fg);
-        DrawRun(dc, v->font, ColumnLeft(v, k) + 6, label.top + 1, sub.text);
+        int x = ColumnLeft(v, k) + 6;
+        int fmt = v->columns[static_cast<size_t>(k)].fmt & 3;
+        if (fmt == LVCFMT_RIGHT) x = ColumnLeft(v, k + 1) - 6 - TextWidth(v->font, sub.text);
+        else if (fmt == LVCFMT_CENTER) x = (ColumnLeft(v, k) + ColumnLeft(v, k + 1) - TextWidth(v->font, sub.text)) / 2;
+        DrawRun(dc, v->font, x, label.top + 1, sub.text);
       }
     }
     if (v->focused && (state & LVIS_FOCUSED)) DottedFocusRect(dc, sel);
   }
-  EndPaint(v->hwnd, &ps);
+  if (!given) EndPaint(v->hwnd, &ps);
 }
 
 void LayoutHeader(ListView* v) {
@@ -530,7 +536,8 @@ LRESULT Handle(ListView* v, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       LayoutHeader(v);
       UpdateScroll(v);
       return 0;
-    case WM_PAINT: Paint(v); return 0;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: Paint(v, reinterpret_cast<HDC>(wp)); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE:
     case WM_STYLECHANGED:

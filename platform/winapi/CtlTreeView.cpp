@@ -410,9 +410,11 @@ void HitTest(Tree* t, TVHITTESTINFO* hi) {
   }
 }
 
-void Paint(Tree* t) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(t->hwnd, &ps);
+// Paints into `given` when the caller hands a device context (WM_PAINT's wParam, as the component
+// classes and double buffering do), else between BeginPaint and EndPaint.
+void Paint(Tree* t, HDC given) {
+  PAINTSTRUCT ps{};
+  HDC dc = given ? given : BeginPaint(t->hwnd, &ps);
   RECT c{};
   GetClientRect(t->hwnd, &c);
   COLORREF bkc = t->bk == Tree::CLR_NONE_VALUE ? GetSysColor(COLOR_WINDOW) : t->bk;
@@ -472,7 +474,7 @@ void Paint(Tree* t) {
     DrawRun(dc, t->font, label.left + 2, y + (h - LineHeight(t->font)) / 2, TextOf(t, n));
     if (t->focused && n == t->caret) DottedFocusRect(dc, label);
   }
-  EndPaint(t->hwnd, &ps);
+  if (!given) EndPaint(t->hwnd, &ps);
 }
 
 // ---- label editing -----------------------------------------------------------------------------------
@@ -592,7 +594,8 @@ void KeyDown(Tree* t, int vk) {
 LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE: UpdateScroll(t); return 0;
-    case WM_PAINT: Paint(t); return 0;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: Paint(t, reinterpret_cast<HDC>(wp)); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE: UpdateScroll(t); Redraw(t); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
