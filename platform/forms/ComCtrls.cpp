@@ -303,13 +303,26 @@ void TListItem::Delete() {
   if (!FDeleting && this != ListView()->FTempItem) FOwner->Delete(FIndex);
 }
 
+// Freeing an item that is still in the list deletes it from the list.
+void TListItem::BeforeDestruction() {
+  if (!FDeleting && FIndex >= 0 && FOwner->IndexOf(this) == FIndex && this != ListView()->FTempItem &&
+      FIndex < static_cast<int32_t>(FOwner->FItems.size()) && FOwner->FItems[static_cast<size_t>(FIndex)] == this)
+    FOwner->Remove(FIndex);
+  inherited::BeforeDestruction();
+}
+
 // ===================================================================================================
 // TListItems
 
 TListItems::TListItems(TCustomListView* owner) : FOwner(owner) {}
 
 TListItems::~TListItems() {
-  for (TListItem* item : FItems) item->Free();
+  std::vector<TListItem*> items;
+  items.swap(FItems);
+  for (TListItem* item : items) {
+    item->FDeleting = true;
+    item->Free();
+  }
 }
 
 void TListItems::Assign(TPersistent* source) {
@@ -363,12 +376,18 @@ void TListItems::Delete(int32_t index) {
   if (index < 0 || index >= static_cast<int32_t>(FItems.size()))
     throw EListError("List index out of bounds (" + IntToStr(index) + ")");
   TListItem* item = FItems[static_cast<size_t>(index)];
+  Remove(index);
+  item->Free();
+}
+
+void TListItems::Remove(int32_t index) {
+  TListItem* item = FItems[static_cast<size_t>(index)];
   item->FDeleting = true;
   FOwner->Delete(item);
   if (FOwner->HandleAllocated()) ::SendMessage(FOwner->Handle(), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
   FItems.erase(FItems.begin() + index);
   Renumber(index);
-  item->Free();
+  item->FIndex = -1;
 }
 
 void TListItems::Clear() {
@@ -384,7 +403,7 @@ void TListItems::Clear() {
   if (FOwner->HandleAllocated()) ::SendMessage(FOwner->Handle(), LVM_DELETEALLITEMS, 0, 0);
   std::vector<TListItem*> gone;
   gone.swap(FItems);
-  for (TListItem* item : gone) item->Free();
+  for (TListItem* item : gone) item->Free();  // FDeleting: already out of the list
   EndUpdate();
 }
 
@@ -463,9 +482,10 @@ TCustomListView::~TCustomListView() {
   delete FLargeLink;
   delete FSmallLink;
   delete FStateLink;
-  delete FItems;
+  FTempItem->FDeleting = true;
   FTempItem->Free();
-  delete FColumns;
+  delete FItems;
+  FColumns->Free();
 }
 
 void TCustomListView::BeforeDestruction() {
@@ -1338,30 +1358,30 @@ void TTreeNode::MakeVisible() {
 }
 
 void TTreeNode::Delete() {
-  if (FDeleting) return;
-  TCustomTreeView* tv = TreeView();
+  if (!FDeleting) Free();
+}
+
+// Freeing a node is deleting it: it leaves the window and its parent, its children go first, and each
+// node is announced to OnDeletion once its children are gone.
+void TTreeNode::BeforeDestruction() {
   FDeleting = true;
-  if (tv->HandleAllocated() && FItemId) ::SendMessage(tv->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(FItemId));
-  auto& sib = FOwner->SiblingsOf(FParent);
-  sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
-  TTreeNode* parent = FParent;
-  // The subtree is freed children first, each announced to OnDeletion.
-  std::function<void(TTreeNode*)> release = [&](TTreeNode* n) {
-    n->FDeleting = true;
-    for (TTreeNode* k : n->FChildren) release(k);
-    n->FChildren.clear();
-    tv->Delete(n);
-    if (tv->FSavedSelected == n) tv->FSavedSelected = nullptr;
-    if (tv->FSavedTop == n) tv->FSavedTop = nullptr;
-    if (tv->FSavedDrop == n) tv->FSavedDrop = nullptr;
-    n->FItemId = nullptr;
-    n->Free();
-  };
-  release(this);
-  if (parent && !parent->FDeleting && parent->FChildren.empty()) {
-    parent->FExpanded = false;
-    parent->SetHasChildren(false);
+  TCustomTreeView* tv = TreeView();
+  bool inDeletedParent = FParent && FParent->FDeleting;
+  if (!inDeletedParent && !FOwner->FDestroying) {
+    if (tv->HandleAllocated() && FItemId) ::SendMessage(tv->Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(FItemId));
+    auto& sib = FOwner->SiblingsOf(FParent);
+    sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
   }
+  std::vector<TTreeNode*> kids;
+  kids.swap(FChildren);
+  for (TTreeNode* k : kids) k->Free();
+  if (!FOwner->FDestroying) tv->Delete(this);
+  if (tv->FSavedSelected == this) tv->FSavedSelected = nullptr;
+  if (tv->FSavedTop == this) tv->FSavedTop = nullptr;
+  if (tv->FSavedDrop == this) tv->FSavedDrop = nullptr;
+  FItemId = nullptr;
+  if (!inDeletedParent && FParent && !FParent->FDeleting && FParent->FChildren.empty()) FParent->SetHasChildren(false);
+  inherited::BeforeDestruction();
 }
 
 void TTreeNode::DeleteChildren() {
@@ -1468,11 +1488,10 @@ RECT TTreeNode::DisplayRect(bool textOnly) const {
 TTreeNodes::TTreeNodes(TCustomTreeView* owner) : FOwner(owner) {}
 
 TTreeNodes::~TTreeNodes() {
-  std::function<void(TTreeNode*)> release = [&](TTreeNode* n) {
-    for (TTreeNode* k : n->FChildren) release(k);
-    n->Free();
-  };
-  for (TTreeNode* n : FRoots) release(n);
+  FDestroying = true;
+  std::vector<TTreeNode*> roots;
+  roots.swap(FRoots);
+  for (TTreeNode* n : roots) n->Free();
 }
 
 void TTreeNodes::Assign(TPersistent* source) {
@@ -1678,6 +1697,8 @@ void TCustomTreeView::CreateWnd() {
 }
 
 void TCustomTreeView::DestroyWnd() {
+  // Without restoring, the nodes go with the window (each announced to OnDeletion).
+  if (FHandle && !FCreateWndRestores && !ComponentState().Contains(csDestroying)) FNodes->Clear();
   if (FHandle) {
     if (::SendMessage(FHandle, TVM_GETEDITCONTROL, 0, 0)) ::SendMessage(FHandle, TVM_ENDEDITLABELNOW, TRUE, 0);
     for (TTreeNode* n = FNodes->GetFirstNode(); n; n = n->GetNext()) n->FExpanded = n->Expanded();

@@ -124,6 +124,7 @@ class TListItem : public TPersistent {
 public:
   explicit TListItem(TListItems* owner);
   ~TListItem() override;
+  void BeforeDestruction() override;
   void Assign(TPersistent* source) override;
 
   TListItems* Owner() const { return FOwner; }
@@ -214,6 +215,7 @@ private:
   void ReadItems(TReader* reader);
   void WriteItems(TWriter* writer);
   void Renumber(int32_t from);
+  void Remove(int32_t index);  // takes the item out of the list and the window
   TCustomListView* FOwner;
   std::vector<TListItem*> FItems;
   int32_t FUpdateCount = 0;
@@ -389,6 +391,7 @@ class TTreeNode : public TPersistent {
 public:
   explicit TTreeNode(TTreeNodes* owner);
   ~TTreeNode() override;
+  void BeforeDestruction() override;
   void Assign(TPersistent* source) override;
 
   TTreeNodes* Owner() const { return FOwner; }
@@ -523,6 +526,7 @@ private:
   TCustomTreeView* FOwner;
   std::vector<TTreeNode*> FRoots;
   int32_t FUpdateCount = 0;
+  bool FDestroying = false;
 };
 
 class TCustomTreeView : public TWinControl {
@@ -561,6 +565,9 @@ public:
   // Selecting a node expands it and collapses the others (the window's single-expand style).
   bool AutoExpand() const { return FAutoExpand; }
   void SetAutoExpand(bool v) { SetStyleFlag(FAutoExpand, v); }
+  // Whether a new window gets the nodes back; without, the nodes are deleted when the window goes.
+  bool CreateWndRestores() const { return FCreateWndRestores; }
+  void SetCreateWndRestores(bool v) { FCreateWndRestores = v; }
   int32_t Indent();
   void SetIndent(int32_t v);
   TSortType SortType() const { return FSortType; }
@@ -646,6 +653,7 @@ private:
   bool FHotTrack = false;
   bool FRightClickSelect = false;
   bool FAutoExpand = false;
+  bool FCreateWndRestores = true;
   int32_t FIndent = 19;
   TSortType FSortType = stNone;
   TBorderStyle FBorderStyle = bsSingle;

@@ -298,6 +298,12 @@ TEST_F(ComCtrlsTest, AddingAndDeletingItemsKeepsIndexesAndWindowInStep) {
   for (int x = r.left; x < r.right; ++x)
     for (int y = r.top; y < r.bottom; ++y) ++colors[headless::Pixel(lv->Handle(), x, y)];
   EXPECT_GT(colors.size(), 1u) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+  // Freeing an item deletes it from the list.
+  Item(1)->Free();
+  EXPECT_EQ(deleted.back(), "beta.fbk");
+  EXPECT_EQ(Item(1)->Caption(), "gamma.fbk");
+  EXPECT_EQ(Item(1)->Index(), 1);
+  EXPECT_EQ(::SendMessage(lv->Handle(), LVM_GETITEMCOUNT, 0, 0), 2);
   lv->Items()->Clear();
   EXPECT_EQ(deleted.size(), 4u);
   EXPECT_EQ(::SendMessage(lv->Handle(), LVM_GETITEMCOUNT, 0, 0), 0);
@@ -703,6 +709,18 @@ TEST_F(ComCtrlsTest, TreeMovesAndSortsNodes) {
     h = reinterpret_cast<HTREEITEM>(::SendMessage(tv->Handle(), TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(h)));
   }
   EXPECT_THROW(second->MoveTo(second->getFirstChild(), naAddChild), EInvalidOperation);
+
+  // Freeing a node deletes it with its children, children first.
+  TakeEvents();
+  root->Free();
+  EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"deletion Leaf", "deletion Child A", "deletion Root"}));
+  EXPECT_EQ(tv->Items()->GetFirstNode(), second);
+  EXPECT_EQ(::SendMessage(tv->Handle(), TVM_GETCOUNT, 0, 0), tv->Items()->Count());
+  // A tree that does not restore its nodes loses them with its window.
+  tv->SetCreateWndRestores(false);
+  tv->SetShowRoot(false);
+  EXPECT_EQ(tv->Items()->Count(), 0);
+  EXPECT_EQ(TakeEvents().size(), 5u);
 }
 
 TEST_F(ComCtrlsTest, ImagesComeFromHandlersAndImageListsGoAway) {
