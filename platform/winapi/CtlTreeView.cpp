@@ -194,9 +194,15 @@ int ItemLeft(Tree* t, int depth) {
 
 int ImageWidth(Tree* t) { return t->images ? t->IconWidth() + 2 : 0; }
 
+// With a state image list every item keeps room for its state image before the normal one.
+int StateWidth(Tree* t) {
+  int cx = 0, cy = 0;
+  return t->stateImages && ImageList_GetIconSize(t->stateImages, &cx, &cy) ? cx + 2 : 0;
+}
+
 RECT LabelRect(Tree* t, Node* n, int row, int depth) {
   int y = (row - t->top) * t->Height();
-  int x = ItemLeft(t, depth) + ImageWidth(t);
+  int x = ItemLeft(t, depth) + StateWidth(t) + ImageWidth(t);
   int w = TextWidth(t->font, TextOf(t, n)) + 4;
   return RECT{x, y, x + w, y + t->Height()};
 }
@@ -401,6 +407,8 @@ void HitTest(Tree* t, TVHITTESTINFO* hi) {
   bool buttons = (st & TVS_HASBUTTONS) && (depth > 0 || (st & TVS_LINESATROOT));
   if (p.x < left) {
     hi->flags = buttons && p.x >= left - t->indent && HasChildren(t, n) ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
+  } else if (p.x < left + StateWidth(t)) {
+    hi->flags = TVHT_ONITEMSTATEICON;
   } else if (p.x < label.left) {
     hi->flags = TVHT_ONITEMICON;
   } else if (p.x < label.right) {
@@ -460,6 +468,11 @@ void Paint(Tree* t, HDC given) {
     } else if (sel) {
       FillRect(dc, &label, GetSysColorBrush(COLOR_BTNFACE));
     }
+    if (UINT stateImage = (n->state & TVIS_STATEIMAGEMASK) >> 12; stateImage && t->stateImages) {
+      int cx = 0, cy = 0;
+      ImageList_GetIconSize(t->stateImages, &cx, &cy);
+      ImageList_Draw(t->stateImages, static_cast<int>(stateImage), dc, left, y + (h - cy) / 2, ILD_TRANSPARENT);
+    }
     if (t->images) {
       bool selImage = (n->state & TVIS_SELECTED) != 0;
       int image = selImage ? n->selImage : n->image;
@@ -468,7 +481,7 @@ void Paint(Tree* t, HDC given) {
         image = selImage ? di.iSelectedImage : di.iImage;
       }
       UINT style = ILD_TRANSPARENT | (n->state & TVIS_OVERLAYMASK) | ((n->state & TVIS_CUT) ? ILD_SELECTED : 0);
-      ImageList_Draw(t->images, image, dc, left, y + (h - t->IconHeight()) / 2, style);
+      ImageList_Draw(t->images, image, dc, left + StateWidth(t), y + (h - t->IconHeight()) / 2, style);
     }
     SetTextColor(dc, fg);
     DrawRun(dc, t->font, label.left + 2, y + (h - LineHeight(t->font)) / 2, TextOf(t, n));

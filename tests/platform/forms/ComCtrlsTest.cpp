@@ -652,6 +652,13 @@ TEST_F(ComCtrlsTest, TreeHitTests) {
   EXPECT_EQ(tv->GetNodeAt(Mid(r2).x, r2.bottom + 5 * (r2.bottom - r2.top)), nullptr);
   EXPECT_TRUE(tv->GetHitTestInfoAt(Mid(r2).x, r2.bottom + 5 * (r2.bottom - r2.top)).Contains(htNowhere));
   EXPECT_TRUE(tv->GetHitTestInfoAt(Mid(r2).x, -3).Contains(htAbove));
+  // State images take room before the label and answer as the state icon.
+  auto* states = New<TImageList>(Form);
+  tv->SetStateImages(states);
+  second->SetStateIndex(0);
+  RECT moved = second->DisplayRect(true);
+  EXPECT_EQ(moved.left, r2.left + states->Width() + 2);
+  EXPECT_TRUE(tv->GetHitTestInfoAt(r2.left + 2, Mid(r2).y).Contains(htOnStateIcon));
 }
 
 TEST_F(ComCtrlsTest, NewTreeWindowKeepsNodesExpansionAndSelection) {
