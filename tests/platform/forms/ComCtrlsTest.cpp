@@ -752,3 +752,37 @@ TEST_F(ComCtrlsTest, ImagesComeFromHandlersAndImageListsGoAway) {
   EXPECT_EQ(::SendMessage(lv->Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0), 0);
   Pump();
 }
+
+TEST_F(ComCtrlsTest, EveryViewStyleHitsAndSelectsItsItems) {
+  TListView* lv = Form->lvFiles;
+  for (TViewStyle style : {vsIcon, vsSmallIcon, vsList, vsReport}) {
+    SCOPED_TRACE(static_cast<int>(style));
+    lv->SetViewStyle(style);
+    lv->SetSelected(nullptr);
+    headless::AdvanceClock(1000);  // the clicks of two styles make no double click
+    Pump();
+    RECT r = Item(2)->DisplayRect(drLabel);
+    ASSERT_LT(r.left, r.right);
+    EXPECT_EQ(lv->GetItemAt(Mid(r).x, Mid(r).y), Item(2));
+    ClickAt(lv, Mid(r));
+    EXPECT_EQ(lv->Selected(), Item(2));
+    EXPECT_EQ(lv->SelCount(), 1);
+  }
+}
+
+TEST_F(ComCtrlsTest, TreeKeysMoveTheSelectionUnlessRefused) {
+  TTreeView* tv = Form->tvFolders;
+  TTreeNode* root = tv->Items()->GetFirstNode();
+  tv->SetFocus();
+  Key(VK_HOME);
+  EXPECT_EQ(tv->Selected(), root);
+  Key(VK_DOWN);
+  EXPECT_EQ(tv->Selected(), root->getNextSibling());  // the collapsed root's children are skipped
+  Key(VK_UP);
+  EXPECT_EQ(tv->Selected(), root);
+  TakeEvents();
+  Form->VetoChanging = true;
+  Key(VK_END);
+  EXPECT_EQ(tv->Selected(), root);
+  EXPECT_EQ(TakeEvents(), std::vector<std::string>{"changing Second"});
+}
