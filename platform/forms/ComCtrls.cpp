@@ -49,6 +49,7 @@ RTL_PUBLISHED(TCustomListView) {
 RTL_PUBLISHED(TCustomTreeView) {
   prop("AutoExpand", &TCustomTreeView::AutoExpand, &TCustomTreeView::SetAutoExpand).Default(false);
   prop("BorderStyle", &TCustomTreeView::BorderStyle, &TCustomTreeView::SetBorderStyle).Default(bsSingle);
+  prop("ChangeDelay", &TCustomTreeView::ChangeDelay, &TCustomTreeView::SetChangeDelay).Default(0);
   prop("HideSelection", &TCustomTreeView::HideSelection, &TCustomTreeView::SetHideSelection).Default(true);
   prop("HotTrack", &TCustomTreeView::HotTrack, &TCustomTreeView::SetHotTrack).Default(false);
   prop("Images", &TCustomTreeView::Images, &TCustomTreeView::SetImages);
@@ -1636,7 +1637,13 @@ void TTreeNodes::WriteNodes(TWriter* writer) {
 // TCustomTreeView
 
 TCustomTreeView::TCustomTreeView(TComponent* AOwner)
-    : TWinControl(AOwner), FNodes(new TTreeNodes(this)), FImageLink(new TChangeLink()), FStateLink(new TChangeLink()) {
+    : TWinControl(AOwner),
+      FNodes(new TTreeNodes(this)),
+      FChangeTimer(New<TTimer>(nullptr)),
+      FImageLink(new TChangeLink()),
+      FStateLink(new TChangeLink()) {
+  FChangeTimer->SetEnabled(false);
+  FChangeTimer->SetOnTimer(TNotifyEvent(this, &TCustomTreeView::ChangeTimer));
   FControlStyle = TControlStyle{csClickEvents, csDoubleClicks, csDisplayDragImage};
   FWidth = 121;
   FHeight = 97;
@@ -1648,6 +1655,7 @@ TCustomTreeView::TCustomTreeView(TComponent* AOwner)
 }
 
 TCustomTreeView::~TCustomTreeView() {
+  FChangeTimer->Free();
   delete FImageLink;
   delete FStateLink;
   delete FNodes;
@@ -1950,7 +1958,14 @@ void TCustomTreeView::CNNotify(TMessage& m) {
     case TVN_SELCHANGED: {
       if (FQuiet) break;
       auto* nm = reinterpret_cast<NMTREEVIEW*>(hdr);
-      Change(reinterpret_cast<TTreeNode*>(nm->itemNew.lParam));
+      auto* node = reinterpret_cast<TTreeNode*>(nm->itemNew.lParam);
+      if (FChangeDelay > 0) {
+        FChangeTimer->SetEnabled(false);
+        FChangeTimer->SetInterval(static_cast<uint32_t>(FChangeDelay));
+        FChangeTimer->SetEnabled(true);
+      } else {
+        Change(node);
+      }
       break;
     }
     case TVN_ITEMEXPANDING: {
@@ -2007,6 +2022,14 @@ void TCustomTreeView::CNNotify(TMessage& m) {
 void TCustomTreeView::WMGetDlgCode(TMessage& m) {
   DefaultHandler(m);
   if (IsEditing()) m.Result |= DLGC_WANTALLKEYS;
+}
+
+void TCustomTreeView::SetChangeDelay(int32_t v) { FChangeDelay = std::max(v, 0); }
+
+void TCustomTreeView::ChangeTimer(TObject*) {
+  // The report names the selection where it stopped (a node deleted meanwhile is not named).
+  FChangeTimer->SetEnabled(false);
+  Change(Selected());
 }
 
 bool TCustomTreeView::CanChange(TTreeNode* node) {

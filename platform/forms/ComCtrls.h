@@ -574,6 +574,10 @@ public:
   void SetSortType(TSortType v);
   TBorderStyle BorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle v);
+  // Milliseconds OnChange waits after a selection change; a newer change restarts the wait, so moving
+  // quickly through the nodes reports only where the selection stops. 0 reports every change at once.
+  int32_t ChangeDelay() const { return FChangeDelay; }
+  void SetChangeDelay(int32_t v);
 
   TTreeNode* Selected();
   void SetSelected(TTreeNode* v);
@@ -637,8 +641,11 @@ private:
   void SortNodes(std::vector<TTreeNode*>& nodes, TTreeNode* parent, const std::function<int(TTreeNode*, TTreeNode*)>& cmp,
                  bool recurse);
   void SortIfNeeded(TTreeNode* parent);
+  void ChangeTimer(TObject* sender);
 
   TTreeNodes* FNodes;
+  TTimer* FChangeTimer;
+  int32_t FChangeDelay = 0;
   TCustomImageList* FImages = nullptr;
   TCustomImageList* FStateImages = nullptr;
   TChangeLink* FImageLink;

@@ -786,3 +786,24 @@ TEST_F(ComCtrlsTest, TreeKeysMoveTheSelectionUnlessRefused) {
   EXPECT_EQ(tv->Selected(), root);
   EXPECT_EQ(TakeEvents(), std::vector<std::string>{"changing Second"});
 }
+
+TEST_F(ComCtrlsTest, DelayedChangeReportsWhereTheSelectionStops) {
+  TTreeView* tv = Form->tvFolders;
+  tv->SetChangeDelay(300);
+  tv->SetFocus();
+  Key(VK_HOME);
+  Key(VK_DOWN);
+  EXPECT_EQ(TakeEvents(), (std::vector<std::string>{"changing Root", "changing Second"}));
+  headless::AdvanceClock(200);
+  Pump();
+  Key(VK_UP);
+  headless::AdvanceClock(200);
+  Pump();
+  EXPECT_EQ(TakeEvents(), std::vector<std::string>{"changing Root"});  // each move restarts the wait
+  headless::AdvanceClock(150);
+  Pump();
+  EXPECT_EQ(TakeEvents(), std::vector<std::string>{"change Root"});
+  headless::AdvanceClock(1000);
+  Pump();
+  EXPECT_TRUE(TakeEvents().empty());
+}
