@@ -516,6 +516,11 @@ void TControl::AfterConstruction() {
 
 void TControl::BeforeDestruction() {
   if (gDrag.Control == this) CancelDrag();
+  // The application's idle pass would otherwise touch a freed control under the mouse or with a hint.
+  if (Application) {
+    if (Application->FHintControl == this) Application->CancelHint();
+    if (Application->FMouseControl == this) Application->FMouseControl = nullptr;
+  }
   if (FParent) FParent->RemoveControl(this);
   inherited::BeforeDestruction();
 }
@@ -642,7 +647,8 @@ POINT TControl::ScreenToClient(POINT p) {
 }
 
 void TControl::RequestAlign() {
-  if (FParent && FAlign != alNone) FParent->AlignControl(this);
+  // Unaligned children too: the parent's anchors and scroll ranges follow every move.
+  if (FParent) FParent->AlignControl(this);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -1177,6 +1183,8 @@ void TWinControl::CreateWnd() {
   }
   CreateWindowHandle(p);
   if (!FHandle) throw EOutOfResources("Error creating window for " + Name());
+  // Built-in window classes draw their text with the font they are given, not the control's.
+  Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 1);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& p) {
@@ -1691,6 +1699,7 @@ void TWinControl::CMEnabledChanged(TMessage&) {
 
 void TWinControl::CMFontChanged(TMessage& m) {
   inherited::CMFontChanged(m);
+  if (FHandle) Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
   NotifyControls(CM_PARENTFONTCHANGED);
 }
 
@@ -2019,7 +2028,15 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
   m.Result = 1;
 }
 
-void TWinControl::WMPaint(TMessage& m) { PaintHandler(m); }
+void TWinControl::WMPaint(TMessage& m) {
+  // A built-in window class with no graphic children on it paints itself, with its own BeginPaint: painting
+  // it inside ours would find the update region already taken and draw nothing.
+  if (m.WParam == 0 && !FDoubleBuffered && FControls.empty() && FDefWndProc && FDefWndProc != DefWindowProc) {
+    DefaultHandler(m);
+    return;
+  }
+  PaintHandler(m);
+}
 
 void TWinControl::PaintHandler(TMessage& m) {
   if (FDoubleBuffered && m.WParam == 0) {
