@@ -807,3 +807,20 @@ TEST_F(ComCtrlsTest, DelayedChangeReportsWhereTheSelectionStops) {
   Pump();
   EXPECT_TRUE(TakeEvents().empty());
 }
+
+TEST_F(ComCtrlsTest, DoubleBufferedViewsPaintTheirItems) {
+  // Double buffering hands the views a memory device context in WM_PAINT's wParam.
+  for (TWinControl* c : std::vector<TWinControl*>{Form->lvFiles, Form->tvFolders}) {
+    c->SetDoubleBuffered(true);
+    c->Invalidate();
+  }
+  Pump();
+  auto inked = [](HWND h, RECT r) {
+    std::map<uint32_t, int> colors;
+    for (int x = r.left; x < r.right; ++x)
+      for (int y = r.top; y < r.bottom; ++y) ++colors[headless::Pixel(h, x, y)];
+    return colors.size() > 1;
+  };
+  EXPECT_TRUE(inked(Form->lvFiles->Handle(), Item(1)->DisplayRect(drLabel)));
+  EXPECT_TRUE(inked(Form->tvFolders->Handle(), Form->tvFolders->Items()->GetFirstNode()->DisplayRect(true)));
+}
