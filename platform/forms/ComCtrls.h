@@ -2,10 +2,12 @@
 // The common-control views as components: TListView over the list view window class and TTreeView over
 // the tree view window class.
 //
-// The component keeps the items (TListItem, TTreeNode) and the window shows them: texts and images are
-// handed to the window on request (LVN_GETDISPINFO / TVN_GETDISPINFO), so the items are the truth and a
-// new window (RecreateWnd, a new parent) is filled again from them with their selection, focus and
-// expansion. An owner-data list view keeps no items: OnData fills a temporary item whenever one is asked for.
+// The component keeps the items (TListItem, TTreeNode) and the window shows them: list texts and all
+// images are handed to the window on request (LVN_GETDISPINFO / TVN_GETDISPINFO, where OnGetImageIndex
+// runs), node texts are copied to it. The items are the truth: a new window (RecreateWnd, a new parent) is
+// filled again from them with their selection, focus and expansion. An owner-data list view keeps no
+// items: OnData fills one temporary item whenever one is asked for, OnDataFind answers FindCaption and
+// FindData. The list view draws no check boxes: Checked is the item's state image (StateIndex 1).
 //
 // Items in form text: a list view's items as the defined property "Items.ItemList", a list of values per
 // item: caption, image index, state index, overlay index, the number of sub-items, then the sub-item
