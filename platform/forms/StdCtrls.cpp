@@ -1,5 +1,9 @@
 #include "forms/StdCtrls.h"
 
+#include "forms/Buttons.h"
+#include "forms/CheckLst.h"
+#include "forms/FileCtrl.h"
+
 #include <algorithm>
 
 #include "rtl/ClassRegistry.h"
@@ -838,42 +842,60 @@ void TListBoxStrings::PutObject(int32_t index, TObject* obj) {
 void TListBoxStrings::Put(int32_t index, const String& s) {
   int32_t selected = FListBox->ItemIndex();
   TObject* obj = GetObject(index);
+  uint32_t extra = FListBox->ItemExtra(index);
   Delete(index);
   InsertObject(index, s, obj);
+  FListBox->SetItemExtra(index, extra);
   if (selected == index) FListBox->SetItemIndex(index);
 }
 
 int32_t TListBoxStrings::Add(const String& s) { return AddObject(s, nullptr); }
 
 int32_t TListBoxStrings::AddObject(const String& s, TObject* obj) {
-  if (!FListBox->HandleAllocated()) return FListBox->FSaveItems->AddObject(s, obj);
+  if (!FListBox->HandleAllocated()) {
+    int32_t i = FListBox->FSaveItems->AddObject(s, obj);
+    FListBox->ItemInserted(i);
+    return i;
+  }
   HWND h = FListBox->Handle();
   LRESULT i = ::SendMessage(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
   if (i < 0) throw EOutOfResources("Not enough storage to add a list item");
   ::SendMessage(h, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(obj));
+  FListBox->ItemInserted(static_cast<int32_t>(i));
   return static_cast<int32_t>(i);
 }
 
 void TListBoxStrings::Insert(int32_t index, const String& s) { InsertObject(index, s, nullptr); }
 
 void TListBoxStrings::InsertObject(int32_t index, const String& s, TObject* obj) {
-  if (!FListBox->HandleAllocated()) return FListBox->FSaveItems->InsertObject(index, s, obj);
+  if (!FListBox->HandleAllocated()) {
+    FListBox->FSaveItems->InsertObject(index, s, obj);
+    FListBox->ItemInserted(index);
+    return;
+  }
   if (index < 0 || index > GetCount()) Error("List index out of bounds (%d)", index);
   HWND h = FListBox->Handle();
   LRESULT i = ::SendMessage(h, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.c_str()));
   if (i < 0) throw EOutOfResources("Not enough storage to add a list item");
   ::SendMessage(h, LB_SETITEMDATA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(obj));
+  FListBox->ItemInserted(static_cast<int32_t>(i));
 }
 
 void TListBoxStrings::Delete(int32_t index) {
-  if (!FListBox->HandleAllocated()) return FListBox->FSaveItems->Delete(index);
-  if (::SendMessage(FListBox->Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0) == LB_ERR)
+  if (!FListBox->HandleAllocated()) {
+    FListBox->FSaveItems->Delete(index);
+  } else if (::SendMessage(FListBox->Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0) == LB_ERR) {
     Error("List index out of bounds (%d)", index);
+  }
+  FListBox->ItemDeleted(index);
 }
 
 void TListBoxStrings::Clear() {
-  if (!FListBox->HandleAllocated()) return FListBox->FSaveItems->Clear();
-  ::SendMessage(FListBox->Handle(), LB_RESETCONTENT, 0, 0);
+  if (!FListBox->HandleAllocated())
+    FListBox->FSaveItems->Clear();
+  else
+    ::SendMessage(FListBox->Handle(), LB_RESETCONTENT, 0, 0);
+  FListBox->ItemsCleared();
 }
 
 int32_t TListBoxStrings::IndexOf(const String& s) {
@@ -886,11 +908,14 @@ void TListBoxStrings::Exchange(int32_t a, int32_t b) {
   if (a == b) return;
   String sa = Get(a), sb = Get(b);
   TObject *oa = GetObject(a), *ob = GetObject(b);
+  uint32_t xa = FListBox->ItemExtra(a), xb = FListBox->ItemExtra(b);
   int32_t sel = FListBox->HandleAllocated() && !FListBox->MultiSelect() ? FListBox->ItemIndex() : -2;
   Delete(a);
   InsertObject(a, sb, ob);
+  FListBox->SetItemExtra(a, xb);
   Delete(b);
   InsertObject(b, sa, oa);
+  FListBox->SetItemExtra(b, xa);
   if (sel == a || sel == b) FListBox->SetItemIndex(sel == a ? b : a);
 }
 
@@ -898,8 +923,10 @@ void TListBoxStrings::Move(int32_t cur, int32_t to) {
   if (cur == to) return;
   String s = Get(cur);
   TObject* o = GetObject(cur);
+  uint32_t x = FListBox->ItemExtra(cur);
   Delete(cur);
   InsertObject(to, s, o);
+  FListBox->SetItemExtra(to, x);
 }
 
 void TListBoxStrings::SetUpdateState(bool updating) {
@@ -1490,5 +1517,6 @@ void TCustomComboBox::CNMeasureItem(TMessage& m) {
 void RegisterStdControls() {
   RegisterClasses({TEdit::StaticClass(), TMemo::StaticClass(), TButton::StaticClass(), TCheckBox::StaticClass(),
                    TLabel::StaticClass(), TGroupBox::StaticClass(), TRadioButton::StaticClass(), TListBox::StaticClass(),
-                   TComboBox::StaticClass()});
+                   TComboBox::StaticClass(), TCheckListBox::StaticClass(), TBitBtn::StaticClass(),
+                   TSpeedButton::StaticClass(), TFileListBox::StaticClass(), TRadioGroup::StaticClass()});
 }

@@ -391,6 +391,12 @@ protected:
   virtual void MeasureItem(int32_t index, int32_t& height);
   // The selection changed through the user (LBN_SELCHANGE): OnClick.
   virtual void SelChange() { Click(); }
+  // Per-item state of descendants follows the items through these (with or without a window).
+  virtual void ItemInserted(int32_t index) { (void)index; }
+  virtual void ItemDeleted(int32_t index) { (void)index; }
+  virtual void ItemsCleared() {}
+  virtual uint32_t ItemExtra(int32_t index) { (void)index; return 0; }
+  virtual void SetItemExtra(int32_t index, uint32_t extra) { (void)index, (void)extra; }
 
   TListBoxStrings* FItems;
   TStringList* FSaveItems;  // the items while there is no window
