@@ -2062,7 +2062,15 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
   m.Result = 1;
 }
 
-void TWinControl::WMPaint(TMessage& m) { PaintHandler(m); }
+void TWinControl::WMPaint(TMessage& m) {
+  // A built-in window class with nothing of ours to draw on it paints itself, from its own BeginPaint.
+  if (m.WParam == 0 && FDefWndProc && FDefWndProc != DefWindowProc && FControls.empty() &&
+      !FControlState.Contains(csCustomPaint)) {
+    DefaultHandler(m);
+    return;
+  }
+  PaintHandler(m);
+}
 
 void TWinControl::PaintHandler(TMessage& m) {
   if (FDoubleBuffered && m.WParam == 0) {

@@ -321,6 +321,7 @@ void TCustomRadioGroup::SetItemIndex(int32_t v) {
     FButtons[static_cast<size_t>(FItemIndex)]->SetChecked(false);
   FItemIndex = v;
   if (v >= 0 && static_cast<size_t>(v) < FButtons.size()) FButtons[static_cast<size_t>(v)]->SetChecked(true);
+  if (!FButtons.empty()) FButtons[0]->SetTabStop(v <= 0);
   FUpdating = false;
 }
 

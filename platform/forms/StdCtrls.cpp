@@ -751,8 +751,9 @@ void TRadioButton::CNCommand(TMessage& m) {
 
 void TRadioButton::WMSetFocus(TMessage& m) {
   inherited::WMSetFocus(m);
-  // Arriving by the keyboard (the arrows move within the group) checks the button.
-  if (!FChecked && GetKeyState(VK_LBUTTON) >= 0) SetChecked(true);
+  // Arriving by an arrow key (they move within the group) checks the button.
+  bool arrow = GetKeyState(VK_UP) < 0 || GetKeyState(VK_DOWN) < 0 || GetKeyState(VK_LEFT) < 0 || GetKeyState(VK_RIGHT) < 0;
+  if (!FChecked && arrow) SetChecked(true);
 }
 
 void TRadioButton::CMDialogChar(TMessage& m) {
@@ -981,13 +982,20 @@ void TCustomListBox::CreateWnd() {
   inherited::CreateWnd();
   if (FStyle == lbOwnerDrawFixed) ::SendMessage(FHandle, LB_SETITEMHEIGHT, 0, FItemHeight);
   if (FSaveItems->Count() > 0) {
+    // A sorting window may put the items elsewhere: the selection follows its item, not its index.
+    std::vector<LRESULT> placed;
     for (int32_t i = 0; i < FSaveItems->Count(); ++i) {
       LRESULT k = ::SendMessage(FHandle, FSorted ? LB_ADDSTRING : LB_INSERTSTRING, static_cast<WPARAM>(-1),
                                 reinterpret_cast<LPARAM>(FSaveItems->Strings(i).c_str()));
       ::SendMessage(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(k), reinterpret_cast<LPARAM>(FSaveItems->Objects(i)));
-      if (static_cast<size_t>(i) < FSaveSelected.size() && FSaveSelected[static_cast<size_t>(i)] && FMultiSelect)
-        ::SendMessage(FHandle, LB_SETSEL, TRUE, k);
+      for (LRESULT& p : placed)
+        if (p >= k) ++p;
+      placed.push_back(k);
     }
+    for (size_t i = 0; i < placed.size(); ++i)
+      if (i < FSaveSelected.size() && FSaveSelected[i] && FMultiSelect) ::SendMessage(FHandle, LB_SETSEL, TRUE, placed[i]);
+    if (FSaveItemIndex >= 0 && static_cast<size_t>(FSaveItemIndex) < placed.size())
+      FSaveItemIndex = static_cast<int32_t>(placed[static_cast<size_t>(FSaveItemIndex)]);
     FSaveItems->Clear();
   }
   FSaveSelected.clear();
@@ -1322,11 +1330,17 @@ void TCustomComboBox::CreateWnd() {
   inherited::CreateWnd();
   if (FMaxLength > 0) ::SendMessage(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
   if (FStyle == csOwnerDrawFixed) ::SendMessage(FHandle, CB_SETITEMHEIGHT, 0, FItemHeight);
+  std::vector<LRESULT> placed;
   for (int32_t i = 0; i < FSaveItems->Count(); ++i) {
     LRESULT k = ::SendMessage(FHandle, FSorted ? CB_ADDSTRING : CB_INSERTSTRING, static_cast<WPARAM>(-1),
                               reinterpret_cast<LPARAM>(FSaveItems->Strings(i).c_str()));
     ::SendMessage(FHandle, CB_SETITEMDATA, static_cast<WPARAM>(k), reinterpret_cast<LPARAM>(FSaveItems->Objects(i)));
+    for (LRESULT& p : placed)
+      if (p >= k) ++p;
+    placed.push_back(k);
   }
+  if (FSaveItemIndex >= 0 && static_cast<size_t>(FSaveItemIndex) < placed.size())
+    FSaveItemIndex = static_cast<int32_t>(placed[static_cast<size_t>(FSaveItemIndex)]);
   FSaveItems->Clear();
   if (FSaveItemIndex >= 0)
     ::SendMessage(FHandle, CB_SETCURSEL, static_cast<WPARAM>(FSaveItemIndex), 0);
