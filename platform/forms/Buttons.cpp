@@ -30,6 +30,7 @@ RTL_PUBLISHED(TSpeedButton) {
 RTL_MESSAGE(TBitBtn, CN_DRAWITEM, CNDrawItem);
 RTL_MESSAGE(TBitBtn, WM_LBUTTONDBLCLK, WMLButtonDblClk);
 RTL_MESSAGE(TBitBtn, CM_FOCUSCHANGED, CMFocusChanged);
+RTL_MESSAGE(TBitBtn, BM_SETSTYLE, BMSetStyle);
 RTL_MESSAGE(TSpeedButton, CM_MOUSEENTER, CMMouseEnter);
 RTL_MESSAGE(TSpeedButton, CM_MOUSELEAVE, CMMouseLeave);
 RTL_MESSAGE(TSpeedButton, CM_TEXTCHANGED, CMTextChanged);
@@ -194,6 +195,12 @@ void TBitBtn::WMLButtonDblClk(TMessage& m) {
   WMLButtonDown(m);
 }
 
+void TBitBtn::BMSetStyle(TMessage& m) {
+  // The button stays owner-drawn; being the default only changes how it is drawn.
+  m.Result = 0;
+  Invalidate();
+}
+
 void TBitBtn::CMFocusChanged(TMessage& m) {
   // The default frame goes to the focused button.
   Invalidate();
@@ -350,21 +357,10 @@ void TSpeedButton::CMMouseLeave(TMessage& m) {
 void TSpeedButton::CMTextChanged(TMessage&) { Invalidate(); }
 
 void TSpeedButton::CMDialogChar(TMessage& m) {
-  String caption = Caption();
-  char32_t key = static_cast<char32_t>(m.WParam);
-  for (size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != '&') continue;
-    if (caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    unsigned char c = static_cast<unsigned char>(caption[i + 1]);
-    if (c < 128 && std::tolower(c) == std::tolower(static_cast<int>(key < 128 ? key : 0)) && Enabled() && Visible()) {
-      if (FGroupIndex != 0) SetDown(!FDown);
-      Click();
-      m.Result = 1;
-    }
-    return;
+  if (IsAccel(static_cast<char32_t>(m.WParam), Caption()) && Enabled() && Visible() && FParent && FParent->Showing()) {
+    if (FGroupIndex != 0) SetDown(!FDown);
+    Click();
+    m.Result = 1;
   }
 }
 

@@ -52,6 +52,7 @@ public:
   void CNDrawItem(TMessage& m);
   void WMLButtonDblClk(TMessage& m);
   void CMFocusChanged(TMessage& m);
+  void BMSetStyle(TMessage& m);
 
 protected:
   void CreateParams(TCreateParams& params) override;

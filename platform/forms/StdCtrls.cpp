@@ -115,6 +115,7 @@ RTL_MESSAGE(TLabel, CM_TEXTCHANGED, CMTextChanged);
 RTL_MESSAGE(TLabel, CM_FONTCHANGED, CMFontChanged);
 RTL_MESSAGE(TLabel, CM_DIALOGCHAR, CMDialogChar);
 RTL_MESSAGE(TGroupBox, CM_TEXTCHANGED, CMTextChanged);
+RTL_MESSAGE(TGroupBox, CM_DIALOGCHAR, CMDialogChar);
 
 namespace {
 
@@ -130,9 +131,8 @@ String CodePointSlice(const String& s, int32_t start, int32_t len) {
   return s.substr(a, b - a);
 }
 
-char32_t Lower(char32_t c) { return c < 128 ? static_cast<char32_t>(std::tolower(static_cast<int>(c))) : c; }
+}  // namespace
 
-// Whether key is the character after the single '&' in caption.
 bool IsAccel(char32_t key, const String& caption) {
   for (size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != '&') continue;
@@ -140,14 +140,10 @@ bool IsAccel(char32_t key, const String& caption) {
       ++i;
       continue;
     }
-    unsigned char c = static_cast<unsigned char>(caption[i + 1]);
-    if (c >= 128) return false;
-    return Lower(c) == Lower(key);
+    return UnicodeToUpper(Utf8CodePointAt(caption, i + 1)) == UnicodeToUpper(key);
   }
   return false;
 }
-
-}  // namespace
 
 // ---- TCustomEdit ----------------------------------------------------------------------------------
 
@@ -703,6 +699,16 @@ void TGroupBox::Paint() {
   FCanvas->Brush()->SetStyle(bsClear);
   InflateRect(&tr, -2, 0);
   ::DrawText(FCanvas->Handle(), text.c_str(), -1, &tr, DT_LEFT | DT_SINGLELINE);
+}
+
+void TGroupBox::CMDialogChar(TMessage& m) {
+  // The group's accelerator enters the group at its first control; otherwise the children may answer.
+  if (IsAccel(static_cast<char32_t>(m.WParam), Caption()) && CanFocus()) {
+    SelectFirst();
+    m.Result = 1;
+    return;
+  }
+  inherited::CMDialogChar(m);
 }
 
 void TGroupBox::CMTextChanged(TMessage&) {
@@ -1459,8 +1465,6 @@ void TCustomComboBox::Clear() {
   FItems->Clear();
   SetText(String());
 }
-
-void TCustomComboBox::UpdateIndexFromText() {}
 
 void TCustomComboBox::Change() {
   if (OnChange) OnChange(this);

@@ -260,6 +260,7 @@ class TGroupBox : public TCustomControl {
 public:
   explicit TGroupBox(TComponent* AOwner);
   void CMTextChanged(TMessage& m);
+  void CMDialogChar(TMessage& m);
 
 protected:
   void AdjustClientRect(RECT& rect) override;
@@ -507,8 +508,6 @@ protected:
   virtual void CloseUp();
   virtual void DrawItem(int32_t index, RECT rect, TOwnerDrawState state);
   virtual void MeasureItem(int32_t index, int32_t& height);
-  // The item shown in the edit part when the text matches one exactly.
-  void UpdateIndexFromText();
 
   TComboBoxStrings* FItems;
   TStringList* FSaveItems;
@@ -527,6 +526,9 @@ class TComboBox : public TCustomComboBox {
 public:
   using TCustomComboBox::TCustomComboBox;
 };
+
+// Whether key is the character after the single '&' of caption, letter case aside (any script).
+bool IsAccel(char32_t key, const String& caption);
 
 // Registers the classes above so that form text can create them (InitForms calls it).
 void RegisterStdControls();

@@ -207,13 +207,21 @@ void WrapRange(const Edit* e, int from, int to, std::vector<int>& out) {
       ++end;
     int ls = p;
     while (ls < end) {
-      // grow the line while it fits; blanks may hang past the edge
-      int i = ls + 1;
+      // Most lines fit whole: one measure. Otherwise grow the line a character at a time (widths
+      // added up, tabs to their stops) while it fits; blanks may hang past the edge.
+      if (RunWidth(e, ls, end) <= room) break;
       int lastFit = ls + 1;
-      while (i <= end) {
-        if (i > ls + 1 && !IsBlank(e->text[static_cast<size_t>(i) - 1]) && RunWidth(e, ls, i) > room) break;
-        lastFit = i;
-        ++i;
+      int x = 0;
+      for (int i = ls; i < end; ++i) {
+        char32_t c = e->text[static_cast<size_t>(i)];
+        if (c == U'\t' && !e->password) {
+          int tw = TabWidth(e);
+          x = (x / tw + 1) * tw;
+        } else {
+          x += TextWidth(e->font, Shown(e, i, i + 1));
+        }
+        if (i > ls && !IsBlank(c) && x > room) break;
+        lastFit = i + 1;
       }
       if (lastFit >= end) break;
       // break after the last blank run before the first character that did not fit

@@ -465,6 +465,21 @@ TEST_F(DialogFormTest, ClicksAndKeysReachEveryControl) {
                                                   "protocol NetBEUI", "mode 2", "compress on", "help"}));
 }
 
+TEST_F(DialogFormTest, AcceleratorsInAnyScriptAndOfGroups) {
+  ShowIt();
+  Dlg->gbFlags->SetCaption("&Флаги");
+  Dlg->lbFiles->SetFocus();
+  // A Cyrillic accelerator of a label, in either case, focuses its control.
+  EXPECT_NE(Dlg->Perform(CM_DIALOGCHAR, U'и', 0), 0);
+  EXPECT_TRUE(Dlg->edName->Focused());
+  // A group box's accelerator enters the group at its first control.
+  EXPECT_NE(Dlg->Perform(CM_DIALOGCHAR, U'Ф', 0), 0);
+  EXPECT_TRUE(Dlg->chCompress->Focused());
+  EXPECT_FALSE(Dlg->chCompress->Checked());
+  // A letter nobody marks is not taken.
+  EXPECT_EQ(Dlg->Perform(CM_DIALOGCHAR, U'ж', 0), 0);
+}
+
 TEST_F(DialogFormTest, OkEndsTheModalDialogAndEscapeCancels) {
   RunScript({[&] { Dlg->edName->SetFocus(); }, [&] { Type("x"); }, [&] { Key(VK_RETURN); }});
   EXPECT_EQ(Dlg->ShowModal(), mrOk);

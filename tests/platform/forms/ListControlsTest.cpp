@@ -374,6 +374,9 @@ TEST_F(ListControlsTest, BitBtnEndsModalFormAndDrawsItsGlyph) {
                UpdateWindow(b->Handle());
                // Glyph at margin 4 from the 2-pixel face inset, centred vertically.
                EXPECT_EQ(headless::Pixel(b->Handle(), 2 + 4 + 8, 15), 0x00FF00u);
+               // Becoming the default button keeps it drawn by the control.
+               b->SetDefault(true);
+               EXPECT_EQ(GetWindowLong(b->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
              },
              [&] { ClickOn(b); }});
   EXPECT_EQ(Form->ShowModal(), mrCancel);
@@ -494,4 +497,45 @@ TEST_F(ListControlsTest, AltLetterClicksButtonsAndTogglesCheckBoxes) {
   Pump();
   EXPECT_EQ(ed->Text(), "sk");
   EXPECT_EQ(saves, 1);
+}
+
+TEST_F(ListControlsTest, EditCharCaseBorderAutoSelectAndClipboard) {
+  auto* ed = Add<TEdit>(10, 10, 150, 21);
+  auto* other = Add<TEdit>(10, 40, 150, 21);
+  ed->SetText("Mixed Ёж");
+  ShowIt();
+  ed->SetCharCase(ecUpperCase);
+  EXPECT_EQ(ed->Text(), "MIXED ЁЖ");
+  ed->SetFocus();
+  ed->SetSelStart(ed->Text().size());
+  headless::TypeText(" abc");
+  Pump();
+  EXPECT_EQ(ed->Text(), "MIXED ЁЖ ABC");
+  ed->SetCharCase(ecLowerCase);
+  EXPECT_EQ(ed->Text(), "mixed ёж abc");
+  EXPECT_NE(GetWindowLong(ed->Handle(), GWL_STYLE) & WS_BORDER, 0);
+  ed->SetBorderStyle(bsNone);
+  EXPECT_EQ(GetWindowLong(ed->Handle(), GWL_STYLE) & WS_BORDER, 0);
+  EXPECT_EQ(ed->Text(), "mixed ёж abc");
+  // Tabbing in selects everything; the clipboard round trip works on the selection.
+  other->SetFocus();
+  Key(VK_TAB);
+  Pump();
+  ASSERT_TRUE(ed->Focused());
+  EXPECT_EQ(ed->SelLength(), 12);
+  ed->SetSelStart(6);
+  ed->SetSelLength(2);
+  ed->CutToClipboard();
+  EXPECT_EQ(ed->Text(), "mixed  abc");
+  ed->SetSelStart(0);
+  ed->PasteFromClipboard();
+  EXPECT_EQ(ed->Text(), "ёжmixed  abc");
+  EXPECT_TRUE(ed->CanUndo());
+  ed->Undo();
+  EXPECT_EQ(ed->Text(), "mixed  abc");
+  ed->ClearUndo();
+  EXPECT_FALSE(ed->CanUndo());
+  ed->SelectAll();
+  ed->ClearSelection();
+  EXPECT_EQ(ed->Text(), "");
 }
