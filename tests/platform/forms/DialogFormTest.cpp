@@ -508,3 +508,46 @@ TEST_F(DialogFormTest, ResizingFollowsAlignmentAndAnchors) {
   GetClientRect(Dlg->mmNotes->Handle(), &r);
   EXPECT_GT(r.right, 250);
 }
+
+TEST_F(DialogFormTest, WrappedLinesAfterEditsMatchAFreshLayout) {
+  ShowIt();
+  TMemo* mm = Dlg->mmNotes;
+  auto* fresh = New<TMemo>(Dlg);
+  fresh->SetParent(Dlg);
+  fresh->SetBounds(mm->Left(), mm->Top(), mm->Width(), mm->Height());
+  fresh->SetScrollBars(ssVertical);
+  auto starts = [](TMemo* m) {
+    std::vector<LRESULT> v;
+    LRESULT n = SendMessage(m->Handle(), EM_GETLINECOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) v.push_back(SendMessage(m->Handle(), EM_LINEINDEX, static_cast<WPARAM>(i), 0));
+    return v;
+  };
+  mm->SetText("один два три четыре пять шесть семь восемь девять десять\r\nкоротко\r\n"
+              "длинноеслово_без_пробелов_которое_не_помещается_в_одну_строку_никак конец");
+  // Edits of every kind: typing inside a wrapped line, a new line break in the middle of a paragraph,
+  // deleting across a break, pasting several lines, undo.
+  struct Step {
+    int start, length;
+    const char* text;
+  };
+  const Step steps[] = {{5, 0, "вставка "}, {30, 0, "\r\n"}, {28, 6, ""}, {0, 0, "a\r\nb\r\nc "},
+                        {60, 40, "x"},     {3, 1, ""},        {100, 0, " хвост хвост хвост хвост"}};
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.start);
+    mm->SetSelStart(st.start);
+    mm->SetSelLength(st.length);
+    mm->SetSelText(st.text);
+    fresh->SetText(mm->Text());
+    EXPECT_EQ(starts(mm), starts(fresh));
+  }
+  mm->Undo();
+  fresh->SetText(mm->Text());
+  EXPECT_EQ(starts(mm), starts(fresh));
+  // A narrower memo wraps again.
+  mm->SetWidth(mm->Width() - 60);
+  fresh->SetWidth(mm->Width());
+  Pump();
+  fresh->SetText(mm->Text());
+  EXPECT_EQ(starts(mm), starts(fresh));
+  EXPECT_GT(starts(mm).size(), 5u);
+}
