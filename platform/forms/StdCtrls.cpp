@@ -107,6 +107,7 @@ RTL_MESSAGE(TCustomListBox, CN_COMMAND, CNCommand);
 RTL_MESSAGE(TCustomListBox, CN_DRAWITEM, CNDrawItem);
 RTL_MESSAGE(TCustomListBox, CN_MEASUREITEM, CNMeasureItem);
 RTL_MESSAGE(TCustomListBox, WM_NCCREATE, WMNCCreate);
+RTL_MESSAGE(TCustomListBox, WM_SIZE, WMSize);
 RTL_MESSAGE(TCustomComboBox, CN_COMMAND, CNCommand);
 RTL_MESSAGE(TCustomComboBox, CN_DRAWITEM, CNDrawItem);
 RTL_MESSAGE(TCustomComboBox, CN_MEASUREITEM, CNMeasureItem);
@@ -1006,6 +1007,7 @@ void TCustomListBox::CreateWnd() {
   }
   FSaveSelected.clear();
   if (!FMultiSelect && FSaveItemIndex >= 0) ::SendMessage(FHandle, LB_SETCURSEL, static_cast<WPARAM>(FSaveItemIndex), 0);
+  if (FColumns > 0) ::SendMessage(FHandle, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(ClientWidth() / FColumns), 0);
   if (FSaveTopIndex > 0) ::SendMessage(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(FSaveTopIndex), 0);
   FSaveItemIndex = -1;
   FSaveTopIndex = 0;
@@ -1144,7 +1146,14 @@ void TCustomListBox::SetColumns(int32_t v) {
   bool recreate = (FColumns == 0) != (v == 0);
   FColumns = v;
   if (HandleAllocated() && recreate) RecreateWnd();
-  if (HandleAllocated() && v > 0) ::SendMessage(FHandle, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(Width() / v), 0);
+  if (HandleAllocated() && v > 0) ::SendMessage(FHandle, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(ClientWidth() / v), 0);
+}
+
+void TCustomListBox::WMSize(TMessage& m) {
+  inherited::WMSize(m);
+  // Columns share the width.
+  if (FColumns > 0 && HandleAllocated())
+    ::SendMessage(FHandle, LB_SETCOLUMNWIDTH, static_cast<WPARAM>(ClientWidth() / FColumns), 0);
 }
 
 void TCustomListBox::SetIntegralHeight(bool v) {

@@ -359,7 +359,7 @@ public:
   void SetItemHeight(int32_t v);
   int32_t TopIndex();
   void SetTopIndex(int32_t v);
-  // More than 0 lays the items out in that many columns (stored; the window shows one column).
+  // More than 0 lays the items out in that many columns of ClientWidth / Columns pixels.
   int32_t Columns() const { return FColumns; }
   void SetColumns(int32_t v);
   bool IntegralHeight() const { return FIntegralHeight; }
@@ -381,6 +381,7 @@ public:
   void CNDrawItem(TMessage& m);
   void CNMeasureItem(TMessage& m);
   void WMNCCreate(TMessage& m);
+  void WMSize(TMessage& m);
 
 protected:
   friend class TListBoxStrings;

@@ -539,3 +539,27 @@ TEST_F(ListControlsTest, EditCharCaseBorderAutoSelectAndClipboard) {
   ed->ClearSelection();
   EXPECT_EQ(ed->Text(), "");
 }
+
+TEST_F(ListControlsTest, ColumnsRunItemsDownThenAcross) {
+  auto* lb = Add<TListBox>(10, 10, 204, 100);
+  for (int i = 0; i < 20; ++i) lb->Items()->Add("i" + std::to_string(i));
+  lb->SetColumns(2);
+  ShowIt();
+  int h = lb->ItemHeight();
+  int rows = lb->ClientHeight() / h;
+  int colWidth = lb->ClientWidth() / 2;
+  RECT r = lb->ItemRect(rows);
+  EXPECT_EQ(r.left, colWidth);
+  EXPECT_EQ(r.top, 0);
+  ClickAt(lb, colWidth + 5, h + 2);
+  EXPECT_EQ(lb->ItemIndex(), rows + 1);
+  Key(VK_LEFT);
+  EXPECT_EQ(lb->ItemIndex(), 1);
+  Key(VK_END);
+  EXPECT_EQ(lb->ItemIndex(), 19);
+  // The last item's column came into view: the first visible item starts a column.
+  EXPECT_EQ(lb->TopIndex() % rows, 0);
+  EXPECT_GT(lb->TopIndex(), 0);
+  RECT last = lb->ItemRect(19);
+  EXPECT_LT(last.left, lb->ClientWidth());
+}
