@@ -13,6 +13,8 @@
 #include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
+#include "datasets/DSContainer.h"
+#include "forms/Forms.h"
 #include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
 #include "rtl/ClassRegistry.h"
@@ -43,11 +45,34 @@ double Power10(int32_t n) { return std::pow(10.0, n); }
 
 bool IsTextType(int16_t t) { return t == SQL_TEXT || t == SQL_VARYING; }
 
+// Bit 7 of a row's status byte: the calculated values kept in the row are valid.
+constexpr uint8_t CalcValuesCachedBit = 0x80;
+// Marks a saved screen cursor as "nothing was changed".
+constexpr int16_t NoSavedCursor = INT16_MIN;
+
+bool IsCalcKind(const TField* f) { return f->FieldKind() == fkCalculated || f->FieldKind() == fkLookup; }
+
+// Shows the dataset's SQL cursor for the life of the scope.
+class TScreenCursorScope {
+public:
+  explicit TScreenCursorScope(const TFIBCustomDataSet* ds) : FDataSet(ds) { ds->ShowSQLScreenCursor(FSaved); }
+  ~TScreenCursorScope() { FDataSet->RestoreScreenCursor(FSaved); }
+  TScreenCursorScope(const TScreenCursorScope&) = delete;
+  TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
+
+private:
+  const TFIBCustomDataSet* FDataSet;
+  int16_t FSaved = NoSavedCursor;
+};
+
 }  // namespace
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 
-TFIBCustomDataSet::~TFIBCustomDataSet() { FreeAndNil(FCache); }
+TFIBCustomDataSet::~TFIBCustomDataSet() {
+  FreeAndNil(FCache);
+  FreeAndNil(FDataLink);
+}
 
 void TFIBCustomDataSet::AfterConstruction() {
   TDataSet::AfterConstruction();
@@ -57,10 +82,15 @@ void TFIBCustomDataSet::AfterConstruction() {
   FUpdate = CreateOwnedStatement("UpdateQuery");
   FSelect = CreateOwnedStatement("SelectQuery");
   SetBookmarkSize(8);
+  FDataLink = New<TDataLink>();
 }
 
 void TFIBCustomDataSet::BeforeDestruction() {
   if (Active()) SetActive(false);
+  BindTransactionEvents(FTransaction, true, false);
+  BindTransactionEvents(UpdateTransaction(), false, false);
+  SetContainer(nullptr);
+  FDataLink->SetDataSource(nullptr);
   TDataSet::BeforeDestruction();
 }
 
@@ -87,11 +117,154 @@ void TFIBCustomDataSet::SetDatabase(TFIBDatabase* value) {
   FDatabase = value;
   for (TFIBQuery* q : {FSelect, FInsert, FUpdate, FDelete, FRefresh}) q->SetDatabase(value);
   FIsPrepared = false;
+  // A connection with its own update transaction lends it to datasets that have none of their own.
+  const bool loading = ComponentState().Contains(csLoading) || (value && value->ComponentState().Contains(csLoading));
+  if (value && value->DefaultUpdateTransaction() && !loading &&
+      (!UpdateTransaction() || UpdateTransaction() == FTransaction))
+    SetUpdateTransaction(value->DefaultUpdateTransaction());
 }
 
 void TFIBCustomDataSet::SetTransaction(TFIBTransaction* value) {
+  if (FIsOpen) RaiseClientError(28, {" change transaction ", FullComponentName(this)});
+  // Statements that shared the read transaction keep sharing it; a separate update transaction stays.
+  const bool shared = FSelect->Transaction() == FDelete->Transaction();
+  BindTransactionEvents(FSelect->Transaction(), true, false);
+  BindTransactionEvents(FSelect->Transaction(), false, false);
   FTransaction = value;
-  for (TFIBQuery* q : {FSelect, FInsert, FUpdate, FDelete, FRefresh}) q->SetTransaction(value);
+  if (value) value->FreeNotification(this);
+  FSelect->SetTransaction(value);
+  BindTransactionEvents(value, true, true);
+  if (shared) {
+    for (TFIBQuery* q : {FRefresh, FDelete, FInsert, FUpdate}) q->SetTransaction(value);
+    BindTransactionEvents(value, false, true);
+  } else {
+    BindTransactionEvents(FDelete->Transaction(), false, true);
+    if (FRefreshTransactionKind == tkReadTransaction) FRefresh->SetTransaction(value);
+  }
+}
+
+TFIBTransaction* TFIBCustomDataSet::UpdateTransaction() const { return FUpdate->Transaction(); }
+
+void TFIBCustomDataSet::SetUpdateTransaction(TFIBTransaction* value) {
+  if (FRefreshTransactionKind == tkUpdateTransaction) FRefresh->SetTransaction(value);
+  BindTransactionEvents(FDelete->Transaction(), false, false);
+  for (TFIBQuery* q : {FDelete, FInsert, FUpdate}) q->SetTransaction(value);
+  if (value) {
+    value->FreeNotification(this);
+    BindTransactionEvents(value, false, true);
+  }
+}
+
+void TFIBCustomDataSet::SetRefreshTransactionKind(TTransactionKind value) {
+  FRefresh->SetTransaction(value == tkReadTransaction ? FTransaction : UpdateTransaction());
+  FRefreshTransactionKind = value;
+}
+
+void TFIBCustomDataSet::BindTransactionEvents(TFIBTransaction* tr, bool read, bool add) {
+  if (!tr) return;
+  using T = TFIBCustomDataSet;
+  const TNotifyEvent beforeStart = read ? TNotifyEvent(this, &T::DoBeforeStartTransaction)
+                                        : TNotifyEvent(this, &T::DoBeforeStartUpdateTransaction);
+  const TNotifyEvent afterStart = read ? TNotifyEvent(this, &T::DoAfterStartTransaction)
+                                       : TNotifyEvent(this, &T::DoAfterStartUpdateTransaction);
+  const TEndTrEvent beforeEnd = read ? TEndTrEvent(this, &T::DoBeforeEndTransaction)
+                                     : TEndTrEvent(this, &T::DoBeforeEndUpdateTransaction);
+  const TEndTrEvent afterEnd = read ? TEndTrEvent(this, &T::DoAfterEndTransaction)
+                                    : TEndTrEvent(this, &T::DoAfterEndUpdateTransaction);
+  // Removed first: a handler is registered once, however often the same transaction is given again.
+  tr->RemoveEvent(tekBeforeStart, beforeStart);
+  tr->RemoveEvent(tekAfterStart, afterStart);
+  tr->RemoveEndEvent(tekBeforeEnd, beforeEnd);
+  tr->RemoveEndEvent(tekAfterEnd, afterEnd);
+  if (!add) return;
+  tr->AddEvent(tekBeforeStart, beforeStart);
+  tr->AddEvent(tekAfterStart, afterStart);
+  tr->AddEndEvent(tekBeforeEnd, beforeEnd);
+  tr->AddEndEvent(tekAfterEnd, afterEnd);
+}
+
+void TFIBCustomDataSet::DoBeforeStartTransaction(TObject* sender) {
+  if (BeforeStartTransaction.Assigned()) BeforeStartTransaction(sender);
+}
+void TFIBCustomDataSet::DoAfterStartTransaction(TObject* sender) {
+  if (AfterStartTransaction.Assigned()) AfterStartTransaction(sender);
+}
+void TFIBCustomDataSet::DoBeforeEndTransaction(TFIBTransaction* sender, TTransactionAction action, bool force) {
+  if (BeforeEndTransaction.Assigned()) BeforeEndTransaction(sender, action, force);
+}
+void TFIBCustomDataSet::DoAfterEndTransaction(TFIBTransaction* sender, TTransactionAction action, bool force) {
+  if (AfterEndTransaction.Assigned()) AfterEndTransaction(sender, action, force);
+}
+void TFIBCustomDataSet::DoBeforeStartUpdateTransaction(TObject* sender) {
+  if (BeforeStartUpdateTransaction.Assigned()) BeforeStartUpdateTransaction(sender);
+}
+void TFIBCustomDataSet::DoAfterStartUpdateTransaction(TObject* sender) {
+  if (AfterStartUpdateTransaction.Assigned()) AfterStartUpdateTransaction(sender);
+}
+void TFIBCustomDataSet::DoBeforeEndUpdateTransaction(TFIBTransaction* sender, TTransactionAction action,
+                                                     bool force) {
+  if (BeforeEndUpdateTransaction.Assigned()) BeforeEndUpdateTransaction(sender, action, force);
+}
+void TFIBCustomDataSet::DoAfterEndUpdateTransaction(TFIBTransaction* sender, TTransactionAction action,
+                                                    bool force) {
+  if (AfterEndUpdateTransaction.Assigned()) AfterEndUpdateTransaction(sender, action, force);
+}
+
+void TFIBCustomDataSet::StartUpdateTransaction() {
+  TFIBTransaction* tr = UpdateTransaction();
+  if (tr && !tr->InTransaction() && FOptions.Contains(poStartTransaction)) tr->StartTransaction();
+}
+
+void TFIBCustomDataSet::AutoCommitUpdate() {
+  TFIBTransaction* tr = UpdateTransaction();
+  if (!FAutoCommit || !tr || !tr->InTransaction()) return;
+  if (tr == FTransaction || tr->TimeoutAction() == TACommitRetaining) tr->CommitRetaining();
+  else tr->Commit();
+}
+
+void TFIBCustomDataSet::EnsureUpdateTransactionActive() {
+  TFIBTransaction* tr = UpdateTransaction();
+  if (!tr) RaiseClientError(22, {FullComponentName(Owner() ? Owner() : this)});
+  tr->EnsureActive();
+}
+
+void TFIBCustomDataSet::ShowSQLScreenCursor(int16_t& saved) const {
+  saved = NoSavedCursor;
+  if (FSQLScreenCursor == crDefault || !Screen) return;
+  saved = Screen->Cursor();
+  if (saved != FSQLScreenCursor) Screen->SetCursor(FSQLScreenCursor);
+}
+
+void TFIBCustomDataSet::RestoreScreenCursor(int16_t saved) const {
+  if (saved == NoSavedCursor || !Screen) return;
+  if (saved != FSQLScreenCursor) Screen->SetCursor(saved);
+}
+
+void TFIBCustomDataSet::SetDataSource(TDataSource* value) {
+  if (value && IsLinkedTo(value)) RaiseClientError(50, {FullComponentName(this)});
+  FDataLink->SetDataSource(value);
+}
+
+TDataSource* TFIBCustomDataSet::GetDataSource() const { return FDataLink ? FDataLink->DataSource() : nullptr; }
+
+void TFIBCustomDataSet::SetContainer(TDataSetsContainer* value) {
+  if (value == FContainer) return;
+  if (FContainer) {
+    FContainer->RemoveDataSet(this);
+    FContainer->RemoveFreeNotification(this);
+  }
+  FContainer = value;
+  if (value) {
+    value->AddDataSet(this);
+    value->FreeNotification(this);
+  }
+}
+
+void TFIBCustomDataSet::Notification(TComponent* component, TOperation operation) {
+  TDataSet::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FContainer) FContainer = nullptr;
+  if (component == FTransaction) FTransaction = nullptr;
 }
 
 TStrings* TFIBCustomDataSet::SelectSQL() const { return FSelect->SQL(); }
@@ -138,6 +311,7 @@ void TFIBCustomDataSet::CheckDatabaseAndTransaction() {
 // --- preparing and field definitions ---------------------------------------------------------------------
 
 void TFIBCustomDataSet::Prepare() {
+  TScreenCursorScope cursor(this);
   CheckDatabaseAndTransaction();
   if (StringsAreBlank(SelectSQL())) RaiseClientError(37, {"Prepare " + FullComponentName(this)});
   if (!FSelect->Prepared()) FSelect->Prepare();
@@ -234,8 +408,8 @@ void TFIBCustomDataSet::CreateCache() {
     columns.push_back({type, static_cast<int16_t>(v->GetSQLScale()), static_cast<int16_t>(v->GetSQLLen()),
                        v->GetSQLName(), def ? def->DataType() : ftUnknown});
   }
-  FLayout = BuildRecordLayout(columns, FDescrs, blobCount, CalcFieldsSize(),
-                              FOptions.Contains(poCacheCalcFields));
+  FCalcFieldsCached = FOptions.Contains(poCacheCalcFields);
+  FLayout = BuildRecordLayout(columns, FDescrs, blobCount, CalcFieldsSize(), FCalcFieldsCached);
   FreeAndNil(FCache);
   FCache = New<TRecordsCache>(FBufferChunks, FLayout.LongColumnCount, FLayout.RowSize, FLayout.RecordBufferSize);
   FCache->AddBlock();
@@ -249,9 +423,11 @@ void TFIBCustomDataSet::CreateCache() {
   FHiddenCount = 0;
   FCurrentIndex = -1;
   FCursorAtEnd = false;
+  ResetCachedUpdates();
 }
 
 void TFIBCustomDataSet::InternalOpen() {
+  TScreenCursorScope cursor(this);
   if (!FIsPrepared || !FSelect->Prepared() || FieldDefs()->Count() == 0) Prepare();
   if (FSelect->SQLType() != SQLSelect && FSelect->SQLType() != SQLSelectForUpdate) {
     FSelect->ExecQuery();
@@ -260,6 +436,7 @@ void TFIBCustomDataSet::InternalOpen() {
   SetDefaultFields(FieldCount() == 0);
   if (DefaultFields()) CreateFields();
   BindFields(true);
+  DoAskRecordCount();
   FSelect->ExecQuery();
   FIsOpen = FSelect->Open();
   CreateCache();
@@ -362,6 +539,7 @@ bool TFIBCustomDataSet::FetchRecord() {
 
 void TFIBCustomDataSet::FetchAll() {
   if (!FIsOpen) return;
+  TScreenCursorScope cursor(this);
   const bool wasEnd = FCursorAtEnd;
   while (FetchRecord()) {
   }
@@ -383,8 +561,7 @@ void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 uint16_t TFIBCustomDataSet::GetRecordSize() const { return static_cast<uint16_t>(FLayout.RecordBufferSize); }
 
 bool TFIBCustomDataSet::RowIsVisible(int32_t position0) const {
-  const uint8_t status = FCache->RowAddress(position0 + 1)[0] & 7;
-  return status != cusDeleted && status != cusDeletedApplied && status != cusUninserted;
+  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]);
 }
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
@@ -528,6 +705,7 @@ int32_t TFIBCustomDataSet::ColumnOf(TField* field) const {
 }
 
 bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
+  if (field && IsCalcKind(field)) return GetCalcFieldData(field, buffer);
   const uint8_t* rec = StateBuffer();
   const int32_t column = ColumnOf(field);
   if (!rec || column < 0 || !FCache) return false;
@@ -610,10 +788,12 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
 }
 
 void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
+  if (field && IsCalcKind(field)) {
+    SetCalcFieldData(field, buffer);
+    return;
+  }
   const TDataSetState st = State();
-  if (st != dsEdit && st != dsInsert && st != dsSetKey && st != dsCalcFields && st != dsFilter &&
-      st != dsNewValue)
-    RaiseClientError(42, {FullComponentName(this)});
+  CheckEditInsertState();
   uint8_t* rec = StateBuffer();
   const int32_t column = ColumnOf(field);
   if (!rec || column < 0) return;
@@ -693,7 +873,129 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
       default: break;
     }
   }
-  if (st != dsCalcFields && st != dsFilter) DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+  if (st != dsCalcFields && st != dsFilter && st != dsNewValue)
+    DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+void TFIBCustomDataSet::CheckEditInsertState() const {
+  CheckActive();
+  const TDataSetState st = State() == dsNewValue || State() == dsOldValue ? FStateBeforeValue : State();
+  auto* self = const_cast<TFIBCustomDataSet*>(this);
+  if (st == dsEdit) {
+    if (!CanEdit()) RaiseClientError(46, {FullComponentName(self)});
+  } else if (st == dsInsert) {
+    if (!CanInsert()) RaiseClientError(44, {FullComponentName(self)});
+  } else {
+    RaiseClientError(42, {FullComponentName(self)});
+  }
+}
+
+// --- calculated fields ---------------------------------------------------------------------------------------
+
+uint8_t* TFIBCustomDataSet::CachedCalcArea(const uint8_t* buffer) const {
+  if (!FCalcFieldsCached || !FCache || CalcFieldsSize() == 0 || buffer[BookmarkFlagOffset] != bfCurrent)
+    return nullptr;
+  const int32_t physical = Load<int32_t>(buffer + RecordNumberOffset) + 1;
+  if (!FCache->IsValidRow(physical)) return nullptr;
+  return FCache->RowAddress(FCache->PositionOfPhysical(physical) + 1) + FLayout.RowSize - CalcFieldsSize();
+}
+
+void TFIBCustomDataSet::GetCalcFields(TRecordBuffer buffer) {
+  if (FCalcSuppression > 0 || (CalcFieldsSize() == 0 && !InternalCalcFields()) || !buffer) return;
+  auto* b = reinterpret_cast<uint8_t*>(buffer);
+  // Values computed from an edit in progress are never kept: the row holds the posted values.
+  const bool editing = State() == dsEdit || State() == dsInsert;
+  uint8_t* cached = editing ? nullptr : CachedCalcArea(b);
+  if (!cached) {
+    TDataSet::GetCalcFields(buffer);
+    return;
+  }
+  if (b[CacheRowOffset] & CalcValuesCachedBit) return;
+  TDataSet::GetCalcFields(buffer);
+  b[CacheRowOffset] |= CalcValuesCachedBit;
+  std::memcpy(cached, b + FLayout.CalcFieldsOffset, static_cast<size_t>(CalcFieldsSize()));
+  // The status byte sits right before the row's other bytes: cached - (RowSize - calc size) is the row.
+  (cached - (FLayout.RowSize - CalcFieldsSize()))[0] |= CalcValuesCachedBit;
+}
+
+void TFIBCustomDataSet::ClearCalcFields(TRecordBuffer buffer) {
+  if (buffer && CalcFieldsSize() > 0)
+    std::memset(reinterpret_cast<uint8_t*>(buffer) + FLayout.CalcFieldsOffset, 0, static_cast<size_t>(CalcFieldsSize()));
+}
+
+bool TFIBCustomDataSet::GetCalcFieldData(TField* field, void* buffer) {
+  const uint8_t* rec = StateBuffer();
+  std::vector<uint8_t> oldValues;
+  if (State() == dsOldValue && rec) {
+    // The calculated values of the old record: computed on a copy of the old values.
+    oldValues.assign(rec, rec + FLayout.RecordBufferSize);
+    const TRecordBuffer saveCalc = FCalcBuffer;
+    try {
+      TDataSet::GetCalcFields(reinterpret_cast<TRecordBuffer>(oldValues.data()));
+    } catch (...) {
+      FCalcBuffer = saveCalc;
+      throw;
+    }
+    FCalcBuffer = saveCalc;
+    rec = oldValues.data();
+  }
+  if (!rec || !FCache) return false;
+  const uint8_t* v = rec + FLayout.CalcFieldsOffset + field->Offset();
+  if (!v[0]) return false;
+  if (!buffer) return true;
+  if (field->DataType() == ftWideString) {
+    const auto* text = reinterpret_cast<const char*>(v + 1);
+    *static_cast<WideString*>(buffer) =
+        Variant(String(text, strnlen(text, static_cast<size_t>(field->DataSize())))).AsWideString();
+  } else {
+    std::memcpy(buffer, v + 1, static_cast<size_t>(field->DataSize()));
+  }
+  return true;
+}
+
+void TFIBCustomDataSet::SetCalcFieldData(TField* field, const void* buffer) {
+  CheckActive();
+  uint8_t* rec = StateBuffer();
+  if (!rec || !FCache) return;
+  uint8_t* v = rec + FLayout.CalcFieldsOffset + field->Offset();
+  const auto size = static_cast<size_t>(field->DataSize());
+  v[0] = buffer ? 1 : 0;
+  std::memset(v + 1, 0, size);
+  if (buffer) {
+    if (field->DataType() == ftString || field->DataType() == ftFixedChar || field->DataType() == ftWideString) {
+      const String text = field->DataType() == ftWideString
+                              ? Variant(*static_cast<const WideString*>(buffer)).AsString()
+                              : String(static_cast<const char*>(buffer), strnlen(static_cast<const char*>(buffer), size));
+      size_t n = std::min(text.size(), size > 0 ? size - 1 : 0);
+      // A cut never splits a character.
+      while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
+      std::memcpy(v + 1, text.data(), n);
+    } else {
+      std::memcpy(v + 1, buffer, size);
+    }
+  }
+  const TDataSetState st = State();
+  if (st != dsCalcFields && st != dsFilter && st != dsNewValue)
+    DataEvent(deFieldChange, reinterpret_cast<intptr_t>(field));
+}
+
+Variant TFIBCustomDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
+  // A record being inserted has no old values.
+  if (State() == dsInsert && state == dsOldValue) return Variant::Null();
+  if (IsCalcKind(field)) {
+    switch (state) {
+      case dsNewValue:
+      case dsCurValue: return field->AsVariant();
+      case dsOldValue: return TDataSet::GetStateFieldValue(dsOldValue, field);
+      default: return Variant::Null();
+    }
+  }
+  return TDataSet::GetStateFieldValue(state, field);
+}
+
+void TFIBCustomDataSet::SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) {
+  FStateBeforeValue = State();
+  TDataSet::SetStateFieldValue(state, field, value);
 }
 
 Variant TFIBCustomDataSet::ColumnValue(int32_t column, const uint8_t* rec) const {
@@ -796,7 +1098,7 @@ String TFIBCustomDataSet::FieldName(int32_t index) { return Fields()->Fields(ind
 
 // --- editing ----------------------------------------------------------------------------------------------
 
-bool TFIBCustomDataSet::CanEdit() const { return !StringsAreBlank(UpdateSQL()); }
+bool TFIBCustomDataSet::CanEdit() const { return !StringsAreBlank(UpdateSQL()) || CurrentRowIsCachedInsert(); }
 bool TFIBCustomDataSet::CanInsert() const { return !StringsAreBlank(InsertSQL()); }
 bool TFIBCustomDataSet::CanDelete() const { return !StringsAreBlank(DeleteSQL()); }
 bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
@@ -825,6 +1127,7 @@ void TFIBCustomDataSet::InternalInitRecord(TRecordBuffer buffer) {
 void TFIBCustomDataSet::InternalEdit() {
   std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());
   FHasOldBuffer = true;
+  SaveOriginalValues();
 }
 
 void TFIBCustomDataSet::InternalInsert() {
@@ -841,7 +1144,8 @@ void TFIBCustomDataSet::ExecModify(TFIBQuery* query) {
   if (StringsAreBlank(query->SQL()) || query->SQL()->Strings(0) == "No Action") return;
   TFIBTransaction* tr = query->Transaction();
   if (!tr) RaiseClientError(22, {FullComponentName(query)});
-  if (!tr->InTransaction() && FOptions.Contains(poStartTransaction)) tr->StartTransaction();
+  if (tr == UpdateTransaction()) StartUpdateTransaction();
+  else if (!tr->InTransaction() && FOptions.Contains(poStartTransaction)) tr->StartTransaction();
   if (!query->Prepared()) query->Prepare();
   AssignSQLObjectParams(query, {this});
   query->ExecQuery();
@@ -851,18 +1155,47 @@ void TFIBCustomDataSet::ExecModify(TFIBQuery* query) {
   }
 }
 
-void TFIBCustomDataSet::PostOnServer(bool inserting) { ExecModify(inserting ? FInsert : FUpdate); }
+void TFIBCustomDataSet::PostOnServer(bool inserting) {
+  ExecModify(inserting ? FInsert : FUpdate);
+  // Applying cached updates commits once, at the end, not after every row.
+  if (!FCachedUpdates) AutoCommitUpdate();
+}
 
-void TFIBCustomDataSet::DeleteOnServer() { ExecModify(FDelete); }
+void TFIBCustomDataSet::DeleteOnServer() {
+  ExecModify(FDelete);
+  if (!FCachedUpdates) AutoCommitUpdate();
+}
+
+void TFIBCustomDataSet::DoOnPostError(EDatabaseError&, TDataAction&) {}
+
+void TFIBCustomDataSet::DoOnDeleteError(EDatabaseError&, TDataAction&) {}
+
+template <class Step>
+void TFIBCustomDataSet::WithErrorAction(void (TFIBCustomDataSet::*handler)(EDatabaseError&, TDataAction&),
+                                        Step step) {
+  for (;;) {
+    try {
+      step();
+      return;
+    } catch (EDatabaseError& e) {
+      TDataAction action = daFail;
+      (this->*handler)(e, action);
+      if (action == daFail) throw;
+      if (action == daAbort) Abort();
+    }
+  }
+}
 
 void TFIBCustomDataSet::InternalPost() {
   TDataSet::InternalPost();
+  TScreenCursorScope cursor(this);
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
   const bool inserting = State() == dsInsert;
   if (inserting && !CanInsert()) RaiseClientError(44, {FullComponentName(this)});
   if (!inserting && !CanEdit()) RaiseClientError(46, {FullComponentName(this)});
+  if (FCachedUpdates) return PostToCache(inserting);
   // The server first: a refused post leaves the cache and the edit state as they were.
-  PostOnServer(inserting);
+  WithErrorAction(&TFIBCustomDataSet::DoOnPostError, [&] { PostOnServer(inserting); });
   if (inserting) {
     int32_t position;
     if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
@@ -890,6 +1223,7 @@ void TFIBCustomDataSet::InternalPost() {
 
 void TFIBCustomDataSet::RefreshRecord() {
   if (StringsAreBlank(RefreshSQL()) || RefreshSQL()->Strings(0) == "No Action" || FCurrentIndex < 0) return;
+  TScreenCursorScope cursor(this);
   TFIBTransaction* tr = FRefresh->Transaction();
   if (tr && !tr->InTransaction() && FOptions.Contains(poStartTransaction)) tr->StartTransaction();
   if (!FRefresh->Prepared()) FRefresh->Prepare();
@@ -913,6 +1247,7 @@ void TFIBCustomDataSet::RefreshRecord() {
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
   if (TFIBXSQLDA* row = FRefresh->FetchNext()) {
     ReadRowFromStatement(row, b, true);
+    b[CacheRowOffset] &= static_cast<uint8_t>(~CalcValuesCachedBit);  // the kept calculated values are stale
     FCache->WriteRow(FCurrentIndex + 1, b + CacheRowOffset, false);
   } else if (FOptions.Contains(poRefreshDeletedRecord)) {
     FCache->RowAddress(FCurrentIndex + 1)[0] = cusDeletedApplied;
@@ -923,10 +1258,12 @@ void TFIBCustomDataSet::RefreshRecord() {
 
 void TFIBCustomDataSet::InternalDelete() {
   if (!CanDelete()) RaiseClientError(47, {FullComponentName(this)});
+  TScreenCursorScope cursor(this);
+  if (FCachedUpdates) return DeleteInCache();
   std::memcpy(FOldBuffer.data(), ActiveBuffer(), FOldBuffer.size());
   FHasOldBuffer = true;
   try {
-    DeleteOnServer();
+    WithErrorAction(&TFIBCustomDataSet::DoOnDeleteError, [&] { DeleteOnServer(); });
   } catch (...) {
     FHasOldBuffer = false;
     throw;
@@ -938,6 +1275,7 @@ void TFIBCustomDataSet::InternalDelete() {
 
 void TFIBCustomDataSet::InternalRefresh() {
   if (!FIsOpen) return;
+  TScreenCursorScope cursor(this);
   if (FSelect->Open()) FSelect->CloseCursor();
   FSelect->ExecQuery();
   CreateCache();
@@ -1155,12 +1493,31 @@ RTL_PUBLISHED(TFIBDataSet) {
   prop("UpdateSQL", &T::UpdateSQL, [](T& d, TStrings* v) { d.UpdateSQL()->Assign(v); });
   prop("DeleteSQL", &T::DeleteSQL, [](T& d, TStrings* v) { d.DeleteSQL()->Assign(v); });
   prop("RefreshSQL", &T::RefreshSQL, [](T& d, TStrings* v) { d.RefreshSQL()->Assign(v); });
+  prop("CachedUpdates", &T::CachedUpdates, &T::SetCachedUpdates).Default(false);
+  prop("UpdateRecordTypes", &T::UpdateRecordTypes, &T::SetUpdateRecordTypes)
+      .Default(TFIBUpdateRecordTypes{cusUnmodified, cusModified, cusInserted});
+  event("OnUpdateError", &T::OnUpdateError, &T::OnUpdateError);
+  event("OnUpdateRecord", &T::OnUpdateRecord, &T::OnUpdateRecord);
   prop("Database", &T::Database, &T::SetDatabase);
   prop("Transaction", &T::Transaction, &T::SetTransaction);
   // The sets travel as the Boolean pseudo-properties of DefineProperties.
   prop("Options", &T::Options, &T::SetOptions).Stored(false);
   prop("PrepareOptions", &T::PrepareOptions, &T::SetPrepareOptions).Stored(false);
   prop("DetailConditions", &T::DetailConditions, &T::SetDetailConditions).Stored(false);
+  prop("UpdateTransaction", &T::UpdateTransaction, &T::SetUpdateTransaction).Stored(&T::IsUpdateTransactionStored);
+  prop("RefreshTransactionKind", &T::RefreshTransactionKind, &T::SetRefreshTransactionKind).Default(tkReadTransaction);
+  prop("AutoCommit", &T::AutoCommit, &T::SetAutoCommit).Default(false);
+  prop("SQLScreenCursor", &T::SQLScreenCursor, [](T& d, int16_t v) { d.SetSQLScreenCursor(v); }).Default(crDefault);
+  prop("DataSource", [](T& d) { return d.DataSource(); }, &T::SetDataSource);
+  prop("Container", &T::Container, &T::SetContainer);
+  event("BeforeStartTransaction", &T::BeforeStartTransaction, &T::BeforeStartTransaction);
+  event("AfterStartTransaction", &T::AfterStartTransaction, &T::AfterStartTransaction);
+  event("BeforeEndTransaction", &T::BeforeEndTransaction, &T::BeforeEndTransaction);
+  event("AfterEndTransaction", &T::AfterEndTransaction, &T::AfterEndTransaction);
+  event("BeforeStartUpdateTransaction", &T::BeforeStartUpdateTransaction, &T::BeforeStartUpdateTransaction);
+  event("AfterStartUpdateTransaction", &T::AfterStartUpdateTransaction, &T::AfterStartUpdateTransaction);
+  event("BeforeEndUpdateTransaction", &T::BeforeEndUpdateTransaction, &T::BeforeEndUpdateTransaction);
+  event("AfterEndUpdateTransaction", &T::AfterEndUpdateTransaction, &T::AfterEndUpdateTransaction);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 // time stamps as a double of milliseconds; integers keep the column's width and scale.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "datasets/ZAZCacheManage.h"
@@ -19,6 +20,11 @@
 
 class TFIBQuery;
 class TFIBXSQLDA;
+class TDataSetsContainer;
+
+// Which transaction the refresh statement runs in.
+enum TTransactionKind : uint8_t { tkReadTransaction, tkUpdateTransaction };
+RTL_ENUM(TTransactionKind, tkReadTransaction, tkUpdateTransaction)
 
 // Field classes of the SQL datasets. Persistent fields of forms use them by name; default fields are the
 // platform's classes (the framework picks those by data type).
@@ -137,6 +143,18 @@ private:
   String FStringFalse = "False";
 };
 
+class EFIBError;
+
+// Which cached-update states of rows are shown.
+RTL_ENUM(TCachedUpdateStatus, cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted, cusDeletedApplied);
+using TFIBUpdateRecordTypes = Set<TCachedUpdateStatus>;
+// Applying one cached row: the handler applies it itself (uaApplied), lets the dataset's statements apply
+// it (uaRetry) or leaves it (uaSkip, uaFail, uaAbort).
+using TFIBUpdateRecordEvent = Event<TDataSet*, TUpdateKind, TUpdateAction&>;
+// A library error while applying a row: uaFail raises it again, uaRetry applies the row again, uaAbort
+// stops applying silently, uaSkip and uaApplied leave the row.
+using TFIBUpdateErrorEvent = Event<TDataSet*, EFIBError&, TUpdateKind, TUpdateAction&>;
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject, public IFIBPropsDataSet {
   RTL_CLASS(TFIBCustomDataSet, TDataSet)
   RTL_INTERFACES(ISQLObject)
@@ -150,6 +168,48 @@ public:
   void SetDatabase(TFIBDatabase* value);
   TFIBTransaction* Transaction() const { return FTransaction; }
   void SetTransaction(TFIBTransaction* value);
+  // The transaction of the insert, update and delete statements (and of the refresh statement under
+  // tkUpdateTransaction); by default the same as Transaction.
+  TFIBTransaction* UpdateTransaction() const;
+  virtual void SetUpdateTransaction(TFIBTransaction* value);
+  bool IsUpdateTransactionStored() const { return UpdateTransaction() != Transaction(); }
+  TTransactionKind RefreshTransactionKind() const { return FRefreshTransactionKind; }
+  void SetRefreshTransactionKind(TTransactionKind value);
+  // Commit the update transaction after each change written to the server.
+  bool AutoCommit() const { return FAutoCommit; }
+  void SetAutoCommit(bool value) { FAutoCommit = value; }
+  // Starts the update transaction when it is inactive and poStartTransaction is set.
+  void StartUpdateTransaction();
+  // With AutoCommit: commits the active update transaction, retaining when it is also the read
+  // transaction or its timeout action is TACommitRetaining.
+  void AutoCommitUpdate();
+  // Client error 22 without an update transaction, else starts it when inactive.
+  void EnsureUpdateTransactionActive();
+
+  // The cursor shown while the dataset talks to the server; crDefault leaves the screen alone.
+  int16_t SQLScreenCursor() const { return FSQLScreenCursor; }
+  void SetSQLScreenCursor(int16_t value) { FSQLScreenCursor = value; }
+  // Saves the screen cursor into saved and shows SQLScreenCursor; the restore puts it back. Every
+  // exchange with the server is bracketed by the pair.
+  void ShowSQLScreenCursor(int16_t& saved) const;
+  void RestoreScreenCursor(int16_t saved) const;
+
+  // The master data source (client error 50 when it is linked to this dataset).
+  void SetDataSource(TDataSource* value);
+  TDataSetsContainer* Container() const { return FContainer; }
+  void SetContainer(TDataSetsContainer* value);
+
+  // While above 0 calculated fields are not computed.
+  int32_t CalcSuppression() const { return FCalcSuppression; }
+  void DisableCalcFields() { ++FCalcSuppression; }
+  void EnableCalcFields() {
+    if (FCalcSuppression > 0) --FCalcSuppression;
+  }
+
+  // Relayed from the read and the update transactions when assigned.
+  TNotifyEvent BeforeStartTransaction, AfterStartTransaction, BeforeStartUpdateTransaction,
+      AfterStartUpdateTransaction;
+  TEndTrEvent BeforeEndTransaction, AfterEndTransaction, BeforeEndUpdateTransaction, AfterEndUpdateTransaction;
 
   TStrings* SelectSQL() const;
   TStrings* InsertSQL() const;
@@ -218,6 +278,41 @@ public:
   bool ConnectionNamesLowerCaseAllowed() override { return false; }
   bool NewInDesigner() override { return false; }
 
+  // --- Cached updates (ZAZDataSetCached.cpp) ---
+  // Edits, inserts and deletes stay in the cache until ApplyUpdates. Switched on only while closed;
+  // switching off an open dataset cancels the pending changes.
+  bool CachedUpdates() const { return FCachedUpdates; }
+  void SetCachedUpdates(bool value);
+  TFIBUpdateRecordTypes UpdateRecordTypes() const { return FUpdateRecordTypes; }
+  // Shows the rows of the given states; an open dataset moves to its first shown row.
+  void SetUpdateRecordTypes(TFIBUpdateRecordTypes value);
+  // Rows with cached changes not yet committed.
+  int32_t PendingChanges() const { return FPendingChanges; }
+  bool HasPendingChanges() const { return FHasPendingChanges; }
+  // Cached rows that RecordCount leaves out.
+  int32_t HiddenCount() const { return FHiddenCount; }
+  // The cached-update state of the current row (cusUnmodified when closed or empty).
+  TCachedUpdateStatus CachedStatus() const;
+  TUpdateStatus UpdateStatus() const override;
+  // Sends every modified, inserted and deleted row to the server through the dataset's statements, in
+  // cache order, with OnUpdateRecord and OnUpdateError. The rows keep their states until CommitUpdates, so
+  // that a failed transaction can be rolled back and the updates applied again.
+  virtual void ApplyUpdates();
+  // Takes the applied states as the rows' new base: modified and inserted rows become unmodified, deleted
+  // ones leave the cache for good; the old values logged for them are dropped.
+  void CommitUpdates();
+  // Every cached change is undone: edited and deleted rows get back their values as fetched, inserted
+  // rows are hidden.
+  virtual void CancelUpdates();
+  // Undoes the cached change of the current row.
+  void RevertRecord();
+  TFIBUpdateRecordEvent OnUpdateRecord;
+  TFIBUpdateErrorEvent OnUpdateError;
+  // Loads what a cached row needs from the server (blob contents) while the dataset may be disconnected:
+  // connects the database and starts the read transaction when needed, runs the load, and closes again
+  // what it opened: committed after a good load, rolled back when the load fails.
+  void PreloadForCachedUpdates(const std::function<void()>& load);
+
   int32_t QueryInterface(const TGUID& iid, void** obj) override;
   int32_t _AddRef() override { return -1; }
   int32_t _Release() override { return -1; }
@@ -232,6 +327,21 @@ protected:
   // A new record's values before OnNewRecord (generator keys, defaults).
   virtual void InitNewRecordValues() {}
   virtual void ApplyFieldSettings() {}
+  // A database error of the server post (delete) before the platform's OnPostError (OnDeleteError):
+  // the action may be changed to daAbort or daRetry.
+  virtual void DoOnPostError(EDatabaseError& error, TDataAction& action);
+  virtual void DoOnDeleteError(EDatabaseError& error, TDataAction& action);
+  virtual void DoAfterEndUpdateTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  // Asked before the select runs; the extended dataset counts the server rows here.
+  virtual void DoAskRecordCount() {}
+  // Client error 46 (44) for an edit (insert) that is not allowed, 42 outside the edit states.
+  void CheckEditInsertState() const;
+  void GetCalcFields(TRecordBuffer buffer) override;
+  void ClearCalcFields(TRecordBuffer buffer) override;
+  Variant GetStateFieldValue(TDataSetState state, TField* field) override;
+  void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) override;
+  TDataSource* GetDataSource() const override;
+  void Notification(TComponent* component, TOperation operation) override;
 
   TRecordBuffer AllocRecordBuffer() override;
   void FreeRecordBuffer(TRecordBuffer& buffer) override;
@@ -278,12 +388,40 @@ protected:
   bool FetchRecord();
   TFIBQuery* FSelect = nullptr;
 
+  // Cached-update hooks of the editing path (ZAZDataSetCached.cpp).
+  bool IsStatusVisible(uint8_t status) const { return FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(status & 7)); }
+  // At open: the cache logs old values in cached-update mode; no change is pending.
+  void ResetCachedUpdates();
+  // At the start of an edit: a row's values as fetched are logged before its first cached change.
+  void SaveOriginalValues();
+  // The post and delete of cached-update mode: the cache only.
+  void PostToCache(bool inserting);
+  void DeleteInCache();
+  bool CurrentRowIsCachedInsert() const;
+
 private:
   void CheckDatabaseAndTransaction();
   int32_t VisibleCount() const { return FFetchedCount - FHiddenCount; }
   int32_t ColumnOf(TField* field) const;
   void ExecModify(TFIBQuery* query);
   void CreateCache();
+  // The calculated area of a cache row when calculated values are kept there; nil otherwise.
+  uint8_t* CachedCalcArea(const uint8_t* buffer) const;
+  // Runs one server step; a database error goes first to the given library handler, which may retry
+  // or abort, and otherwise on to the platform's error event.
+  template <class Step>
+  void WithErrorAction(void (TFIBCustomDataSet::*handler)(EDatabaseError&, TDataAction&), Step step);
+  // Registers (or removes) the four handlers of the read or of the update transaction.
+  void BindTransactionEvents(TFIBTransaction* tr, bool read, bool add);
+  void DoBeforeStartTransaction(TObject* sender);
+  void DoAfterStartTransaction(TObject* sender);
+  void DoBeforeEndTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  void DoAfterEndTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  void DoBeforeStartUpdateTransaction(TObject* sender);
+  void DoAfterStartUpdateTransaction(TObject* sender);
+  void DoBeforeEndUpdateTransaction(TFIBTransaction* sender, TTransactionAction action, bool force);
+  bool GetCalcFieldData(TField* field, void* buffer);
+  void SetCalcFieldData(TField* field, const void* buffer);
 
   TFIBQuery* FInsert = nullptr;
   TFIBQuery* FUpdate = nullptr;
@@ -308,6 +446,28 @@ private:
   bool FHasOldBuffer = false;
   bool FOptionsResetDone = false;
   TDetailConditions FDetailConditions;
+  TTransactionKind FRefreshTransactionKind = tkReadTransaction;
+  bool FAutoCommit = false;
+  bool FCalcFieldsCached = false;
+  int16_t FSQLScreenCursor = 0;
+  int32_t FCalcSuppression = 0;
+  TDataSetState FStateBeforeValue = dsInactive;
+  TDataLink* FDataLink = nullptr;
+  TDataSetsContainer* FContainer = nullptr;
+
+  // Cached updates (ZAZDataSetCached.cpp).
+  int32_t ActivePosition() const;
+  void SetRowStatus(int32_t position0, uint8_t status);
+  bool RevertRowAt(int32_t position0);
+  void LoadRowForApply(int32_t position0, TUpdateKind kind);
+  bool ApplyRow(int32_t position0, TUpdateKind kind);
+  void RecountHidden();
+  // Re-reads the buffers around the current row; when it is no longer shown, moves to the first row.
+  void ResyncAfterCachedChange();
+  TFIBUpdateRecordTypes FUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};
+  int32_t FPendingChanges = 0;
+  bool FCachedUpdates = false;
+  bool FHasPendingChanges = false;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {

@@ -9,6 +9,9 @@
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
 #include "dbaccess/pZAZDataInfo.h"
+#include "dbaccess/pZAZDatabase.h"
+#include "rtl/DateTime.h"
+#include "rtl/FormatSettings.h"
 #include "rtl/ClassRegistry.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
@@ -32,6 +35,41 @@ String WithDecimals(const String& format, int32_t decimals) {
   return format;
 }
 
+bool IsOneOf(const String& word, std::initializer_list<const char*> words) {
+  for (const char* w : words)
+    if (SameText(word, w)) return true;
+  return false;
+}
+
+bool IsDateTimeKeyword(const String& word) {
+  return IsOneOf(word, {"NOW", "TODAY", "TOMORROW", "YESTERDAY", "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP",
+                        "NULL"});
+}
+
+// A date or time literal as the server keeps it ("2026-01-02", "2026-01-02 10:20:30", "10:20"), or false.
+bool ParseServerDateTime(const String& text, TDateTime& value) {
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, n = 0;
+  TDateTime date = 0, time = 0;
+  const char* p = text.c_str();
+  if (std::sscanf(p, "%4d-%2d-%2d%n", &y, &mo, &d, &n) == 3) {
+    if (!TryEncodeDate(static_cast<uint16_t>(y), static_cast<uint16_t>(mo), static_cast<uint16_t>(d), date)) return false;
+    p += n;
+    while (*p == ' ') ++p;
+    if (!*p) {
+      value = date;
+      return true;
+    }
+  }
+  n = 0;
+  const int parts = std::sscanf(p, "%2d:%2d%n:%2d%n", &h, &mi, &n, &sec, &n);
+  if (parts < 2 || (p[n] != 0 && p[n] != '.')) return false;
+  if (!TryEncodeTime(static_cast<uint16_t>(h), static_cast<uint16_t>(mi), static_cast<uint16_t>(parts == 3 ? sec : 0), 0,
+                     time))
+    return false;
+  value = date + time;
+  return true;
+}
+
 }  // namespace
 
 TpZAZDataSet::TpZAZDataSet(TComponent* AOwner) : TFIBDataSet(AOwner) {}
@@ -39,12 +77,15 @@ TpZAZDataSet::TpZAZDataSet(TComponent* AOwner) : TFIBDataSet(AOwner) {}
 TpZAZDataSet::~TpZAZDataSet() {
   FreeAndNil(FAutoUpdateOptions);
   FreeAndNil(FDefaultFormats);
+  FreeAndNil(FReceiveEvents);
 }
 
 void TpZAZDataSet::AfterConstruction() {
   TFIBDataSet::AfterConstruction();
   FAutoUpdateOptions = New<TAutoUpdateOptions>(this);
   FDefaultFormats = New<TFormatFields>(this);
+  FReceiveEvents = New<TStringList>();
+  FCountQuery = CreateOwnedStatement("CountQuery");
 }
 
 void TpZAZDataSet::Prepare() {
@@ -203,10 +244,61 @@ void TpZAZDataSet::AssignGeneratorValue() {
 
 void TpZAZDataSet::InitNewRecordValues() {
   if (FAutoUpdateOptions->WhenGetGenID() == wgOnNewRecord) AssignGeneratorValue();
+  ApplyDefaultValues();
+  ReportEvent(deOnNewRecord);
+}
+
+void TpZAZDataSet::ApplyDefaultValues() {
+  // Server time: the connection measured how far the local clock runs ahead of the server's.
+  auto* zazDatabase = dynamic_cast<TpZAZDatabase*>(Database());
+  const TDateTime offset = zazDatabase ? zazDatabase->TimeDifference() : 0;
+  TField* generatedKey =
+      FAutoUpdateOptions->UsesGenerator() ? FindField(Trim(FAutoUpdateOptions->KeyFields())) : nullptr;
+  TStrings* links = FAutoUpdateOptions->ParamsToFieldsLinks();
+  for (int32_t i = 0; i < FieldCount(); ++i) {
+    TField* f = Fields()->Fields(i);
+    if (f == generatedKey || f->FieldKind() != fkData) continue;
+    const int32_t link = links->IndexOfName(f->FieldName());
+    if (link >= 0) {
+      int32_t param;
+      if (QSelect()->ParamExist(links->ValueFromIndex(link), param)) {
+        f->SetValue(QSelect()->ParamValue(param));
+        continue;
+      }
+    }
+    String expression = Trim(f->DefaultExpression());
+    const bool quoted = expression.size() >= 2 && expression.front() == '\'' && expression.back() == '\'';
+    if (quoted || (expression.size() >= 2 && expression.front() == '"' && expression.back() == '"'))
+      expression = expression.substr(1, expression.size() - 2);
+    if (expression.empty()) continue;
+    bool applied = false;
+    if (Container()) Container()->ApplyDefaultValue(this, f, applied);
+    if (!applied && OnApplyDefaultValue.Assigned()) OnApplyDefaultValue(this, f, applied);
+    if (applied) continue;
+    if (auto* dt = dynamic_cast<TDateTimeField*>(f)) {
+      const TDateTime now = Now() - offset;
+      if (IsOneOf(expression, {"NOW", "CURRENT_TIME", "CURRENT_TIMESTAMP"})) dt->SetAsDateTime(now);
+      else if (IsOneOf(expression, {"TODAY", "CURRENT_DATE"})) dt->SetAsDateTime(static_cast<int64_t>(now));
+      else if (SameText(expression, "TOMORROW")) dt->SetAsDateTime(static_cast<int64_t>(now) + 1);
+      else if (SameText(expression, "YESTERDAY")) dt->SetAsDateTime(static_cast<int64_t>(now) - 1);
+      else if (!SameText(expression, "NULL")) dt->SetAsString(expression);
+      continue;
+    }
+    if (IsOneOf(expression, {"USER", "CURRENT_USER"})) {
+      if (Database()) f->SetAsString(Database()->DBParamByDPB(isc_dpb_user_name));
+    } else if (IsOneOf(expression, {"ROLE", "CURRENT_ROLE"})) {
+      if (Database()) f->SetAsString(Database()->DBParamByDPB(isc_dpb_sql_role_name));
+    } else if (!SameText(expression, "NULL")) {
+      f->SetAsString(expression);
+    }
+  }
 }
 
 void TpZAZDataSet::ApplyFieldSettings() {
-  if (!Options().Contains(poAutoFormatFields)) return;
+  if (!Options().Contains(poAutoFormatFields)) {
+    SetFieldProperties();
+    return;
+  }
   for (int32_t i = 0; i < FieldCount(); ++i) {
     TField* f = Fields()->Fields(i);
     if (auto* dt = dynamic_cast<TDateTimeField*>(f)) {
@@ -227,19 +319,27 @@ void TpZAZDataSet::ApplyFieldSettings() {
       if (n->EditFormat().empty()) n->SetEditFormat(WithDecimals(FDefaultFormats->NumericEditFormat(), decimals));
     }
   }
+  SetFieldProperties();
 }
 
 void TpZAZDataSet::DeleteOnServer() {
   // A "No Action" delete has nothing to remove on the server; hiding the row would fake a deletion.
   if (!StringsAreBlank(DeleteSQL()) && DeleteSQL()->Strings(0) == "No Action")
     RaiseClientError(47, {FullComponentName(this)});
+  RunUpdateObjects(ukDelete, oeBeforeDefault);
   TFIBDataSet::DeleteOnServer();
+  ++FDeletedSinceCount;
+  RunUpdateObjects(ukDelete, oeAfterDefault);
 }
 
 RTL_PUBLISHED(TpZAZDataSet) {
   using T = TpZAZDataSet;
   prop("AutoUpdateOptions", &T::AutoUpdateOptions, [](T& d, TAutoUpdateOptions* v) { d.AutoUpdateOptions()->Assign(v); });
   prop("DefaultFormats", &T::DefaultFormats, [](T& d, TFormatFields* v) { d.DefaultFormats()->Assign(v); });
+  prop("ReceiveEvents", &T::ReceiveEvents, &T::SetReceiveEvents);
+  event("OnUserEvent", &T::OnUserEvent, &T::OnUserEvent);
+  event("OnApplyDefaultValue", &T::OnApplyDefaultValue, &T::OnApplyDefaultValue);
+  event("OnAskRecordCount", &T::OnAskRecordCount, &T::OnAskRecordCount);
 }
 
 namespace {
@@ -249,3 +349,176 @@ const bool kRegistered = [] {
   return true;
 }();
 }  // namespace
+
+// --- fields from the metadata cache --------------------------------------------------------------------------
+
+void TpZAZDataSet::SetFieldProperties() {
+  const TpPrepareOptions po = PrepareOptions();
+  const bool setReadOnly = po.Contains(pfSetReadOnlyFields);
+  const bool setRequired = po.Contains(pfSetRequiredFields);
+  const bool importDefaults = po.Contains(pfImportDefaultValues);
+  if (!Database() || !Database()->Connected()) return;
+  // The field repository's settings reach the cache only through a saved cache file: entries that
+  // carry them are marked WithAdditionalInfo.
+  const bool applyRepository =
+      po.Contains(psApplyRepositary) && Database()->UseRepositories().Contains(urFieldsInfo);
+  if (!setReadOnly && !setRequired && !importDefaults && !applyRepository) return;
+  const String updateTable = Unquoted(FAutoUpdateOptions->GetModifyTable());
+  const String updateAlias = Unquoted(FAutoUpdateOptions->GetUpdateTableAlias());
+  String statementTable;
+  if (setReadOnly && !FAutoUpdateOptions->AutoReWriteSqls()) {
+    TFIBQuery* modify = !StringsAreBlank(UpdateSQL()) ? QUpdate() : QInsert();
+    if (!StringsAreBlank(modify->SQL()) && modify->SQL()->Strings(0) != "No Action")
+      statementTable = Unquoted(modify->GetMainTable());
+  }
+  for (int32_t i = 0; i < FieldCount(); ++i) {
+    TField* f = Fields()->Fields(i);
+    const int32_t column = f->FieldNo() - 1;
+    if (f->FieldKind() != fkData || column < 0 || column >= QSelect()->GetFieldCount()) continue;
+    TFIBXSQLVAR* var = QSelect()->Fields(column);
+    const String table = var->GetRelationName();
+    if (setReadOnly && !f->ReadOnly()) {
+      if (FAutoUpdateOptions->AutoReWriteSqls()) {
+        if (!updateTable.empty()) {
+          bool readOnly = !SameText(table, updateTable);
+          const String alias = Unquoted(QSelect()->FieldRelationAlias(column));
+          if (FAutoUpdateOptions->HasAlias() && !alias.empty() && alias != updateAlias) readOnly = true;
+          f->SetReadOnly(readOnly);
+        }
+      } else if (!statementTable.empty() && !SameText(table, statementTable)) {
+        f->SetReadOnly(true);
+      }
+    }
+    if (table.empty()) continue;
+    TpZAZFieldInfo* info = ListTableInfo()->GetFieldInfo(Database(), table, applyRepository, var->GetSQLName());
+    if (!info) continue;
+    if (applyRepository && info->WithAdditionalInfo) {
+      if (info->DisplayWidth > 0) f->SetDisplayWidth(info->DisplayWidth);
+      if (!info->DisplayLabel.empty()) f->SetDisplayLabel(info->DisplayLabel);
+      f->SetVisible(info->Visible);
+      if (auto* n = dynamic_cast<TNumericField*>(f)) {
+        if (!info->DisplayFormat.empty()) n->SetDisplayFormat(info->DisplayFormat);
+        if (!info->EditFormat.empty()) n->SetEditFormat(info->EditFormat);
+      } else if (auto* dt = dynamic_cast<TDateTimeField*>(f)) {
+        if (!info->DisplayFormat.empty()) dt->SetDisplayFormat(info->DisplayFormat);
+      }
+    }
+    // With psCanEditComputedFields the computed columns are written like any other.
+    if (setReadOnly && info->IsComputed && !po.Contains(psCanEditComputedFields)) f->SetReadOnly(true);
+    if (setRequired)
+      f->SetRequired(!var->GetIsNullable() && info->DefaultValue.empty() && !info->IsComputed);
+    if (importDefaults && !info->DefaultValue.empty() && f->DefaultExpression().empty()) {
+      String expression = info->DefaultValue;
+      TDateTime when;
+      if (dynamic_cast<TStringField*>(f) || dynamic_cast<TWideStringField*>(f)) {
+        expression = "'" + expression + "'";
+      } else if (dynamic_cast<TNumericField*>(f)) {
+        for (char& c : expression)
+          if (c == '.') c = FormatSettings().DecimalSeparator;
+      } else if (dynamic_cast<TDateTimeField*>(f) && !IsDateTimeKeyword(expression) &&
+                 ParseServerDateTime(expression, when)) {
+        switch (f->DataType()) {
+          case ftDate: expression = DateToStr(when); break;
+          case ftTime: expression = TimeToStr(when); break;
+          default: expression = DateTimeToStr(when); break;
+        }
+      }
+      f->SetDefaultExpression(expression);
+    }
+  }
+}
+
+// --- server record count --------------------------------------------------------------------------------------
+
+int32_t TpZAZDataSet::AskServerRecordCount() {
+  TFIBTransaction* tr = QSelect()->Transaction();
+  if (!tr || !tr->InTransaction()) return 0;
+  String text;
+  if (OnAskRecordCount.Assigned()) OnAskRecordCount(this, text);
+  if (Trim(text).empty()) {
+    const String select = SelectSQL()->Text();
+    text = Database()->GetServerMajorVersion() > 1 ? "Select Count(*) from (" + select + ")" : MakeRecordCountSQL(select);
+  }
+  if (FCountQuery->SQL()->Text() != text) FCountQuery->SQL()->SetText(text);
+  FCountQuery->SetDatabase(QSelect()->Database());
+  FCountQuery->SetTransaction(tr);
+  try {
+    if (!FCountQuery->Prepared()) FCountQuery->Prepare();
+    for (int32_t i = 0; i < FCountQuery->ParamCount(); ++i) {
+      int32_t param;
+      if (QSelect()->ParamExist(FCountQuery->ParamName(i), param))
+        FCountQuery->SetParamValue(i, QSelect()->ParamValue(param));
+    }
+    FCountQuery->ExecQuery();
+    TFIBXSQLDA* row = FCountQuery->FetchNext();
+    const int32_t count = row ? row->GetVar(0)->GetAsInteger() : 0;
+    FCountQuery->CloseCursor();
+    return count;
+  } catch (const Exception& e) {
+    if (FCountQuery->Open()) FCountQuery->CloseCursor();
+    throw EFIBError(0, FullComponentName(this) + " unable to get number of records\r\n" + e.Message());
+  }
+}
+
+void TpZAZDataSet::DoAskRecordCount() {
+  FDeletedSinceCount = 0;
+  FServerRecordCount = PrepareOptions().Contains(psAskRecordCount) ? AskServerRecordCount() : 0;
+}
+
+int32_t TpZAZDataSet::GetRecordCount() const {
+  return std::max(TFIBDataSet::GetRecordCount(), FServerRecordCount - FDeletedSinceCount);
+}
+
+// --- container, errors and user events --------------------------------------------------------------------------
+
+void TpZAZDataSet::ReportEvent(TKindDataSetEvent event) {
+  if (Container()) Container()->DataSetEvent(this, event);
+}
+
+void TpZAZDataSet::DoOnPostError(EDatabaseError& error, TDataAction& action) {
+  if (Container()) Container()->DataSetError(this, deOnPostError, &error, action);
+  TFIBDataSet::DoOnPostError(error, action);
+}
+
+void TpZAZDataSet::DoOnDeleteError(EDatabaseError& error, TDataAction& action) {
+  if (Container()) Container()->DataSetError(this, deOnDeleteError, &error, action);
+  TFIBDataSet::DoOnDeleteError(error, action);
+}
+
+void TpZAZDataSet::SetReceiveEvents(TStrings* value) { FReceiveEvents->Assign(value); }
+
+bool TpZAZDataSet::AcceptsUserEvent(const String& eventName) const {
+  if (FReceiveEvents->Count() == 0) return true;
+  const String name = AnsiUpperCase(eventName);
+  for (int32_t i = 0; i < FReceiveEvents->Count(); ++i)
+    if (MaskMatch(name, AnsiUpperCase(Trim(FReceiveEvents->Strings(i))), '*', '?')) return true;
+  return false;
+}
+
+void TpZAZDataSet::ReceiveUserEvent(TObject* sender, const String& eventName, Variant& info) {
+  const String name = AnsiUpperCase(eventName);
+  if (name == "CLOSE") Close();
+  else if (name == "OPEN") Open();
+  else if (Container()) Container()->UserEvent(sender, this, eventName, info);
+  if (OnUserEvent.Assigned()) OnUserEvent(sender, this, eventName, info);
+}
+
+void TpZAZDataSet::DoBeforeOpen() { ReportEvent(deBeforeOpen); TFIBDataSet::DoBeforeOpen(); }
+void TpZAZDataSet::DoAfterOpen() { ReportEvent(deAfterOpen); TFIBDataSet::DoAfterOpen(); }
+void TpZAZDataSet::DoBeforeClose() { ReportEvent(deBeforeClose); TFIBDataSet::DoBeforeClose(); }
+void TpZAZDataSet::DoAfterClose() { ReportEvent(deAfterClose); TFIBDataSet::DoAfterClose(); }
+void TpZAZDataSet::DoBeforeInsert() { ReportEvent(deBeforeInsert); TFIBDataSet::DoBeforeInsert(); }
+void TpZAZDataSet::DoAfterInsert() { ReportEvent(deAfterInsert); TFIBDataSet::DoAfterInsert(); }
+void TpZAZDataSet::DoBeforeEdit() { ReportEvent(deBeforeEdit); TFIBDataSet::DoBeforeEdit(); }
+void TpZAZDataSet::DoAfterEdit() { ReportEvent(deAfterEdit); TFIBDataSet::DoAfterEdit(); }
+void TpZAZDataSet::DoBeforePost() { ReportEvent(deBeforePost); TFIBDataSet::DoBeforePost(); }
+void TpZAZDataSet::DoAfterPost() { ReportEvent(deAfterPost); TFIBDataSet::DoAfterPost(); }
+void TpZAZDataSet::DoBeforeCancel() { ReportEvent(deBeforeCancel); TFIBDataSet::DoBeforeCancel(); }
+void TpZAZDataSet::DoAfterCancel() { ReportEvent(deAfterCancel); TFIBDataSet::DoAfterCancel(); }
+void TpZAZDataSet::DoBeforeDelete() { ReportEvent(deBeforeDelete); TFIBDataSet::DoBeforeDelete(); }
+void TpZAZDataSet::DoAfterDelete() { ReportEvent(deAfterDelete); TFIBDataSet::DoAfterDelete(); }
+void TpZAZDataSet::DoBeforeScroll() { ReportEvent(deBeforeScroll); TFIBDataSet::DoBeforeScroll(); }
+void TpZAZDataSet::DoAfterScroll() { ReportEvent(deAfterScroll); TFIBDataSet::DoAfterScroll(); }
+void TpZAZDataSet::DoBeforeRefresh() { ReportEvent(deBeforeRefresh); TFIBDataSet::DoBeforeRefresh(); }
+void TpZAZDataSet::DoAfterRefresh() { ReportEvent(deAfterRefresh); TFIBDataSet::DoAfterRefresh(); }
+void TpZAZDataSet::DoOnCalcFields() { ReportEvent(deOnCalcFields); TFIBDataSet::DoOnCalcFields(); }

@@ -3,14 +3,16 @@
 // AutoUpdateOptions, takes key values from a generator for new records and gives its fields the display
 // formats of DefaultFormats.
 
+#include "datasets/DSContainer.h"
 #include "datasets/ZAZDataSet.h"
+#include "dbaccess/pZAZUpdateObject.h"
 
 class TAutoUpdateOptions;
 class TFormatFields;
 
 enum TpZAZStatementKind : uint8_t { skUpdate, skInsert, skDelete, skRefresh };
 
-class TpZAZDataSet : public TFIBDataSet {
+class TpZAZDataSet : public TFIBDataSet, public IUpdateObjectHost {
   RTL_CLASS(TpZAZDataSet, TFIBDataSet)
   RTL_PUBLISHED_DECL
 public:
@@ -27,11 +29,71 @@ public:
   String GenerateSQLText(TpZAZStatementKind kind);
   // Takes the key field's value from the generator (when it is numeric and null).
   void AssignGeneratorValue();
+  // Required, read-only and default values of the fields from the metadata cache, as the prepare
+  // options ask (runs after each open).
+  virtual void SetFieldProperties();
+  // The rows the select gives on the server (asked at open with psAskRecordCount); 0 when not asked.
+  int32_t ServerRecordCount() const { return FServerRecordCount; }
+  int32_t AskServerRecordCount();
+
+  // The event names accepted from a container broadcast ("*" and "?" wildcards; empty accepts all).
+  TStrings* ReceiveEvents() const { return FReceiveEvents; }
+  void SetReceiveEvents(TStrings* value);
+  bool AcceptsUserEvent(const String& eventName) const;
+  // "CLOSE" closes, "OPEN" opens, any other name goes to the container's OnUserEvent; then OnUserEvent.
+  void ReceiveUserEvent(TObject* sender, const String& eventName, Variant& info);
+
+  TUserEvent OnUserEvent;
+  TOnApplyDefaultValue OnApplyDefaultValue;
+  // May supply the text of the record count statement.
+  Event<TDataSet*, String&> OnAskRecordCount;
+
+  // --- Update objects and cached updates (ZAZDataSetCached.cpp) ---
+  void AddUpdateObject(TpZAZUpdateObject* object) override;
+  void RemoveUpdateObject(TpZAZUpdateObject* object) override;
+  TFIBDatabase* UpdateObjectDatabase() override { return Database(); }
+  TFIBTransaction* UpdateObjectTransaction() override { return Transaction(); }
+  const TUpdateObjectLists& UpdateObjects() const { return FUpdateObjects; }
+  // The update or insert statement of the current record with AutoUpdateOptions' UpdateOnlyModifiedFields:
+  // only the fields whose value differs from the old one, or only the non-null fields; "No Action" when
+  // there are none.
+  String GenerateModifiedFieldsSQL(TpZAZStatementKind kind);
 
 protected:
   void InitNewRecordValues() override;
   void ApplyFieldSettings() override;
   void DeleteOnServer() override;
+  void DoOnPostError(EDatabaseError& error, TDataAction& action) override;
+  void DoOnDeleteError(EDatabaseError& error, TDataAction& action) override;
+  void DoAskRecordCount() override;
+  int32_t GetRecordCount() const override;
+  // Each hook reports its event to the container first.
+  void DoBeforeOpen() override;
+  void DoAfterOpen() override;
+  void DoBeforeClose() override;
+  void DoAfterClose() override;
+  void DoBeforeInsert() override;
+  void DoAfterInsert() override;
+  void DoBeforeEdit() override;
+  void DoAfterEdit() override;
+  void DoBeforePost() override;
+  void DoAfterPost() override;
+  void DoBeforeCancel() override;
+  void DoAfterCancel() override;
+  void DoBeforeDelete() override;
+  void DoAfterDelete() override;
+  void DoBeforeScroll() override;
+  void DoAfterScroll() override;
+  void DoBeforeRefresh() override;
+  void DoAfterRefresh() override;
+  void DoOnCalcFields() override;
+  // Update objects around the dataset's own statement; with UpdateOnlyModifiedFields the statement is
+  // written for the record first.
+  void PostOnServer(bool inserting) override;
+  bool CanEdit() const override;
+  bool CanInsert() const override;
+  bool CanDelete() const override;
+  void RunUpdateObjects(TUpdateKind kind, TFIBOrderExecUO order);
 
 private:
   struct TUpdateColumn {
@@ -41,8 +103,16 @@ private:
   std::vector<TUpdateColumn> UpdateColumns();
   String KeyCondition();
   void GenerateStatements();
+  void ReportEvent(TKindDataSetEvent event);
+  void ApplyDefaultValues();
 
   TAutoUpdateOptions* FAutoUpdateOptions = nullptr;
   TFormatFields* FDefaultFormats = nullptr;
   String FGeneratedFor;  // the select text the stored statements were generated for
+  TStrings* FReceiveEvents = nullptr;
+  TFIBQuery* FCountQuery = nullptr;
+  int32_t FServerRecordCount = 0;
+  int32_t FDeletedSinceCount = 0;  // rows deleted since the server count was taken
+  bool AllowedBeyondStatements(TUpdateKind kind) const;
+  TUpdateObjectLists FUpdateObjects;
 };

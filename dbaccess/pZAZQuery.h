@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/DB.h"
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/Components.h"
 #include "rtl/Events.h"
@@ -17,7 +18,6 @@
 class TpZAZQuery;
 class EFIBError;
 
-enum TDataAction : uint8_t { daFail, daAbort, daRetry };
 using TFIBQueryErrorEvent = Event<TpZAZQuery*, EFIBError&, TDataAction&>;
 
 class TpZAZQuery : public TFIBQuery {

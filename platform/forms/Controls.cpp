@@ -685,7 +685,8 @@ POINT TControl::ScreenToClient(POINT p) {
 }
 
 void TControl::RequestAlign() {
-  if (FParent && FAlign != alNone) FParent->AlignControl(this);
+  // Unaligned children too: the parent's anchors and scroll ranges follow every move.
+  if (FParent) FParent->AlignControl(this);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -2063,9 +2064,9 @@ void TWinControl::WMEraseBkgnd(TMessage& m) {
 }
 
 void TWinControl::WMPaint(TMessage& m) {
-  // A built-in window class with nothing of ours to draw on it paints itself, from its own BeginPaint.
-  if (m.WParam == 0 && FDefWndProc && FDefWndProc != DefWindowProc && FControls.empty() &&
-      !FControlState.Contains(csCustomPaint)) {
+  // A built-in window class with no graphic children on it paints itself, with its own BeginPaint: painting
+  // it inside ours would find the update region already taken and draw nothing.
+  if (m.WParam == 0 && !FDoubleBuffered && FControls.empty() && FDefWndProc && FDefWndProc != DefWindowProc) {
     DefaultHandler(m);
     return;
   }

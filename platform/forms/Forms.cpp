@@ -8,10 +8,12 @@
 #include "forms/Menus.h"
 #include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/Files.h"
 #include "rtl/Resources.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Threads.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Utf8.h"
 
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
@@ -24,6 +26,32 @@ RTL_MESSAGE(TCustomForm, CM_DIALOGKEY, CMDialogKey);
 RTL_MESSAGE(TCustomForm, CM_SHOWINGCHANGED, CMShowingChanged);
 RTL_MESSAGE(TCustomForm, CM_RELEASE, CMRelease);
 RTL_MESSAGE(TCustomForm, CM_VISIBLECHANGED, CMVisibleChanged);
+RTL_MESSAGE(TCustomForm, WM_NCCALCSIZE, WMNCCalcSize);
+RTL_MESSAGE(TCustomForm, WM_NCPAINT, WMNCPaint);
+RTL_MESSAGE(TCustomForm, WM_NCACTIVATE, WMNCActivate);
+RTL_MESSAGE(TCustomForm, WM_NCHITTEST, WMNCHitTest);
+RTL_MESSAGE(TCustomForm, WM_NCLBUTTONDOWN, WMNCLButtonDown);
+RTL_MESSAGE(TScrollingWinControl, WM_HSCROLL, WMHScroll);
+RTL_MESSAGE(TScrollingWinControl, WM_VSCROLL, WMVScroll);
+RTL_MESSAGE(TScrollingWinControl, CM_FOCUSCHANGED, CMFocusChanged);
+
+RTL_PUBLISHED(TControlScrollBar) {
+  prop("Increment", &TControlScrollBar::Increment, &TControlScrollBar::SetIncrement).Default(8);
+  prop("Range", &TControlScrollBar::Range, &TControlScrollBar::SetRange).Default(0);
+  prop("Position", &TControlScrollBar::Position, &TControlScrollBar::SetPosition).Default(0);
+  prop("Visible", &TControlScrollBar::Visible, &TControlScrollBar::SetVisible).Default(true);
+  prop("Tracking", &TControlScrollBar::Tracking, &TControlScrollBar::SetTracking).Default(false);
+}
+
+RTL_PUBLISHED(TScrollingWinControl) {
+  prop("AutoScroll", &TScrollingWinControl::AutoScroll, &TScrollingWinControl::SetAutoScroll).Default(true);
+  prop("HorzScrollBar", &TScrollingWinControl::HorzScrollBar, &TScrollingWinControl::SetHorzScrollBar);
+  prop("VertScrollBar", &TScrollingWinControl::VertScrollBar, &TScrollingWinControl::SetVertScrollBar);
+}
+
+RTL_PUBLISHED(TScrollBox) {
+  prop("BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle).Default(bsSingle);
+}
 
 RTL_PUBLISHED(TCustomForm) {
   prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Default(bsSizeable);
@@ -38,6 +66,7 @@ RTL_PUBLISHED(TCustomForm) {
   prop("ClientWidth", &TCustomForm::ClientWidthProp, &TCustomForm::SetClientWidthProp);
   prop("ClientHeight", &TCustomForm::ClientHeightProp, &TCustomForm::SetClientHeightProp);
   prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  prop("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon);
   event("OnCreate", &TCustomForm::OnCreate, &TCustomForm::OnCreate);
   event("OnShow", &TCustomForm::OnShow, &TCustomForm::OnShow);
   event("OnActivate", &TCustomForm::OnActivate, &TCustomForm::OnActivate);
@@ -49,12 +78,269 @@ RTL_PUBLISHED(TCustomForm) {
 }
 
 // ===================================================================================================
+// TControlScrollBar
+
+TControlScrollBar::TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind)
+    : FControl(control), FKind(kind) {}
+
+void TControlScrollBar::Assign(TPersistent* source) {
+  if (auto* b = dynamic_cast<TControlScrollBar*>(source)) {
+    FIncrement = b->FIncrement;
+    FVisible = b->FVisible;
+    FTracking = b->FTracking;
+    SetRange(b->FRange);
+    SetPosition(b->FPosition);
+    return;
+  }
+  inherited::Assign(source);
+}
+
+int32_t TControlScrollBar::ControlSize() {
+  if (!FControl) return 0;
+  return FKind == sbHorizontal ? FControl->ClientWidth() : FControl->ClientHeight();
+}
+
+int32_t TControlScrollBar::MaxPosition() { return std::max<int32_t>(0, FRange - ControlSize()); }
+
+bool TControlScrollBar::IsScrollBarVisible() { return FVisible && FRange > ControlSize(); }
+
+void TControlScrollBar::SetRange(int32_t v) {
+  v = std::max<int32_t>(v, 0);
+  if (FRange == v) return;
+  FRange = v;
+  if (FControl) FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetPosition(int32_t v) {
+  if (FControl && FControl->ComponentState().Contains(csLoading)) {
+    FPosition = v;
+    return;
+  }
+  v = std::clamp<int32_t>(v, 0, MaxPosition());
+  if (v == FPosition) return;
+  int32_t old = FPosition;
+  FPosition = v;
+  if (!FControl) return;
+  if (FKind == sbHorizontal)
+    FControl->ScrollBy(old - v, 0);
+  else
+    FControl->ScrollBy(0, old - v);
+  if (FControl->HandleAllocated()) SetScrollPos(FControl->Handle(), FKind == sbHorizontal ? SB_HORZ : SB_VERT, FPosition, TRUE);
+}
+
+void TControlScrollBar::SetVisible(bool v) {
+  if (FVisible == v) return;
+  FVisible = v;
+  if (FControl) FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::ScrollMessage(TMessage& m) {
+  int32_t page = std::max<int32_t>(ControlSize() * 9 / 10, FIncrement);
+  switch (LOWORD(m.WParam)) {
+    case SB_LINEUP: SetPosition(FPosition - FIncrement); break;
+    case SB_LINEDOWN: SetPosition(FPosition + FIncrement); break;
+    case SB_PAGEUP: SetPosition(FPosition - page); break;
+    case SB_PAGEDOWN: SetPosition(FPosition + page); break;
+    case SB_TOP: SetPosition(0); break;
+    case SB_BOTTOM: SetPosition(MaxPosition()); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+      if (LOWORD(m.WParam) == SB_THUMBTRACK && !FTracking) break;
+      // The message carries 16 bits of the thumb's place; longer ranges read it from the bar.
+      SCROLLINFO si{sizeof si, SIF_TRACKPOS, 0, 0, 0, 0, 0};
+      int32_t pos = HIWORD(m.WParam);
+      if (FRange > 0xFFFF && FControl && FControl->HandleAllocated() &&
+          GetScrollInfo(FControl->Handle(), FKind == sbHorizontal ? SB_HORZ : SB_VERT, &si))
+        pos = si.nTrackPos;
+      SetPosition(pos);
+      break;
+    }
+    default: break;
+  }
+  m.Result = 0;
+}
+
+// ===================================================================================================
 // TScrollingWinControl
 
-TScrollingWinControl::TScrollingWinControl(TComponent* AOwner) : TWinControl(AOwner) {}
+TScrollingWinControl::TScrollingWinControl(TComponent* AOwner) : TWinControl(AOwner) {
+  FHorzScrollBar = new TControlScrollBar(this, sbHorizontal);
+  FVertScrollBar = new TControlScrollBar(this, sbVertical);
+}
+
+TScrollingWinControl::~TScrollingWinControl() {
+  delete FHorzScrollBar;
+  delete FVertScrollBar;
+}
+
+void TScrollingWinControl::SetAutoScroll(bool v) {
+  if (FAutoScroll == v) return;
+  FAutoScroll = v;
+  if (!v) {
+    FHorzScrollBar->SetPosition(0);
+    FVertScrollBar->SetPosition(0);
+    FHorzScrollBar->FRange = FVertScrollBar->FRange = 0;
+  }
+  UpdateScrollBars();
+}
+
+void TScrollingWinControl::CreateWnd() {
+  inherited::CreateWnd();
+  UpdateScrollBars();
+}
+
+void TScrollingWinControl::CalcAutoRange() {
+  // The children's extent, measured from the unscrolled origin; aligned children other than to the left
+  // or the top follow the client area and do not count.
+  int32_t h = 0, v = 0;
+  for (TControl* c : FControls) {
+    if (!c->Visible()) continue;
+    TAlign a = c->Align();
+    if (a == alNone || a == alLeft) h = std::max<int32_t>(h, c->Left() + c->Width() + FHorzScrollBar->FPosition);
+    if (a == alNone || a == alTop) v = std::max<int32_t>(v, c->Top() + c->Height() + FVertScrollBar->FPosition);
+  }
+  FHorzScrollBar->FRange = h;
+  FVertScrollBar->FRange = v;
+}
+
+void TScrollingWinControl::UpdateBar(TControlScrollBar* bar) {
+  int kind = bar->FKind == sbHorizontal ? SB_HORZ : SB_VERT;
+  if (bar->IsScrollBarVisible()) {
+    if (bar->FPosition > bar->MaxPosition()) bar->SetPosition(bar->MaxPosition());
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, bar->FRange - 1,
+                  static_cast<UINT>(bar->ControlSize()), bar->FPosition, 0};
+    SetScrollInfo(FHandle, kind, &si, TRUE);
+  } else {
+    // The whole area fits: it scrolls back to its origin and the bar goes.
+    bar->SetPosition(0);
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    SetScrollInfo(FHandle, kind, &si, TRUE);
+  }
+}
+
+void TScrollingWinControl::UpdateScrollBars() {
+  if (FUpdatingScrollBars || !FHandle || ComponentState().Contains(csLoading) ||
+      ComponentState().Contains(csDestroying))
+    return;
+  FUpdatingScrollBars = true;
+  try {
+    if (FAutoScroll) CalcAutoRange();
+    // Twice: a bar that appears narrows the client area along the other one.
+    for (int pass = 0; pass < 2; ++pass) {
+      UpdateBar(FHorzScrollBar);
+      UpdateBar(FVertScrollBar);
+    }
+  } catch (...) {
+    FUpdatingScrollBars = false;
+    throw;
+  }
+  FUpdatingScrollBars = false;
+}
+
+void TScrollingWinControl::AdjustClientRect(RECT& rect) {
+  // Aligned children are laid out over the whole scrolled area.
+  int32_t w = std::max<int32_t>(FHorzScrollBar->FRange, rect.right - rect.left);
+  int32_t h = std::max<int32_t>(FVertScrollBar->FRange, rect.bottom - rect.top);
+  if (!FHorzScrollBar->IsScrollBarVisible()) w = rect.right - rect.left;
+  if (!FVertScrollBar->IsScrollBarVisible()) h = rect.bottom - rect.top;
+  rect = RECT{rect.left - FHorzScrollBar->FPosition, rect.top - FVertScrollBar->FPosition,
+              rect.left - FHorzScrollBar->FPosition + w, rect.top - FVertScrollBar->FPosition + h};
+}
+
+void TScrollingWinControl::AlignControls(TControl* control, RECT& rect) {
+  RECT before = ClientRect();
+  inherited::AlignControls(control, rect);
+  if (FUpdatingScrollBars) return;
+  UpdateScrollBars();
+  // A bar that came or went changed the client area: the aligned children follow.
+  RECT after = ClientRect();
+  if (after.right != before.right || after.bottom != before.bottom) {
+    FUpdatingScrollBars = true;
+    try {
+      inherited::AlignControls(control, after);
+    } catch (...) {
+      FUpdatingScrollBars = false;
+      throw;
+    }
+    FUpdatingScrollBars = false;
+  }
+}
+
+void TScrollingWinControl::ScrollBy(int32_t dx, int32_t dy) {
+  if (dx == 0 && dy == 0) return;
+  bool updating = FUpdatingScrollBars;
+  FUpdatingScrollBars = true;
+  DisableAlign();
+  try {
+    for (TControl* c : FControls) c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
+    EnableAlign();
+  } catch (...) {
+    FUpdatingScrollBars = updating;
+    throw;
+  }
+  FUpdatingScrollBars = updating;
+  Invalidate();
+}
 
 void TScrollingWinControl::ScrollInView(TControl* control) {
-  (void)control;  // the form's client area does not scroll yet: every child is in view by layout
+  if (!control || control == this || !ContainsControl(control) || !control->Parent()) return;
+  POINT tl = ScreenToClient(control->Parent()->ClientToScreen(POINT{control->Left(), control->Top()}));
+  RECT r{tl.x, tl.y, tl.x + control->Width(), tl.y + control->Height()};
+  auto bring = [](TControlScrollBar* bar, int32_t lo, int32_t hi) {
+    if (!bar->IsScrollBarVisible()) return;
+    int32_t size = bar->ControlSize();
+    if (lo < 0)
+      bar->SetPosition(bar->Position() + lo);
+    else if (hi > size)
+      bar->SetPosition(bar->Position() + std::min(hi - size, lo));
+  };
+  bring(FHorzScrollBar, r.left, r.right);
+  bring(FVertScrollBar, r.top, r.bottom);
+}
+
+void TScrollingWinControl::WMHScroll(TMessage& m) {
+  if (m.LParam == 0) FHorzScrollBar->ScrollMessage(m);
+  else DefaultHandler(m);
+}
+
+void TScrollingWinControl::WMVScroll(TMessage& m) {
+  if (m.LParam == 0) FVertScrollBar->ScrollMessage(m);
+  else DefaultHandler(m);
+}
+
+void TScrollingWinControl::CMFocusChanged(TMessage& m) {
+  auto* c = reinterpret_cast<TWinControl*>(m.LParam);
+  if (c && c != this && ContainsControl(c)) ScrollInView(c);
+  inherited::CMFocusChanged(m);
+}
+
+bool TScrollingWinControl::DoMouseWheel(TShiftState shift, int32_t wheelDelta, POINT mousePos) {
+  if (inherited::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
+  // Shift turns the wheel sideways.
+  TControlScrollBar* bar = shift.Contains(ssShift) ? FHorzScrollBar : FVertScrollBar;
+  if (!bar->IsScrollBarVisible()) return false;
+  bar->SetPosition(bar->Position() - wheelDelta * 3 * bar->Increment() / WHEEL_DELTA);
+  return true;
+}
+
+// ===================================================================================================
+// TScrollBox
+
+TScrollBox::TScrollBox(TComponent* AOwner) : TScrollingWinControl(AOwner) {
+  FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  FWidth = 185;
+  FHeight = 41;
+}
+
+void TScrollBox::SetBorderStyle(TBorderStyle v) {
+  if (FBorderStyle == v) return;
+  FBorderStyle = v;
+  RecreateWnd();
+}
+
+void TScrollBox::CreateParams(TCreateParams& p) {
+  inherited::CreateParams(p);
+  if (FBorderStyle == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
 // ===================================================================================================
@@ -62,7 +348,7 @@ void TScrollingWinControl::ScrollInView(TControl* control) {
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TScrollingWinControl(AOwner) {}
 TCustomForm::TCustomForm(TComponent* AOwner, int) : TScrollingWinControl(AOwner) { FStreamed = false; }
-TCustomForm::~TCustomForm() = default;
+TCustomForm::~TCustomForm() { delete FIcon; }
 
 void TCustomForm::AfterConstruction() {
   FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -99,6 +385,7 @@ void TCustomForm::AfterConstruction() {
 
 void TCustomForm::BeforeDestruction() {
   if (Screen) Screen->RemoveForm(this);
+  if (FMenu && FMenu->WindowForm() == this) FMenu->SetWindowForm(nullptr);
   if (!ComponentState().Contains(csDestroying)) Destroying();
   if (FVisible && FHandle) {
     FVisible = false;
@@ -106,6 +393,13 @@ void TCustomForm::BeforeDestruction() {
   }
   DoDestroy();
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
+  // The application must not keep the form's controls as the ones under the mouse or showing a hint:
+  // the next idle pass would touch them after they are gone.
+  if (Application) {
+    auto mine = [this](TControl* c) { return c == this || (c && GetParentForm(c) == this); };
+    if (mine(Application->FHintControl)) Application->CancelHint();
+    if (mine(Application->FMouseControl)) Application->FMouseControl = nullptr;
+  }
   inherited::BeforeDestruction();
 }
 
@@ -169,15 +463,111 @@ void TCustomForm::SetWindowState(TWindowState v) {
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
   inherited::Notification(component, operation);
   if (operation != opRemove) return;
-  if (component == FMenu) FMenu = nullptr;
+  if (component == FMenu) SetMenu(nullptr);
   if (component == FActiveControl) FActiveControl = nullptr;
   if (component == FFocusedControl) FFocusedControl = nullptr;
   if (component == FLastFocused) FLastFocused = nullptr;
 }
 
 void TCustomForm::SetMenu(TMainMenu* v) {
+  if (FMenu == v) return;
+  if (FMenu && FMenu->WindowForm() == this) FMenu->SetWindowForm(nullptr);
   FMenu = v;
-  if (v) v->FreeNotification(this);
+  if (v) {
+    // A menu shows on one form at a time.
+    if (v->WindowForm() && v->WindowForm() != this) v->WindowForm()->SetMenu(nullptr);
+    v->SetWindowForm(this);
+    v->FreeNotification(this);
+  }
+  MenuBarChanged();
+}
+
+// ---- the menu bar ----------------------------------------------------------------------------------
+// The bar lives in the non-client area: WM_NCCALCSIZE takes its height off the top of the client area,
+// WM_NCPAINT draws it, WM_NCHITTEST reports it as HTMENU and a press there starts the bar's menu mode.
+
+void TCustomForm::MenuBarChanged() {
+  if (!FHandle || ComponentState().Contains(csDestroying)) return;
+  RECT before;
+  ::GetClientRect(FHandle, &before);
+  SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  RECT after;
+  ::GetClientRect(FHandle, &after);
+  if (after.bottom != before.bottom || after.right != before.right) Realign();
+  RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+RECT TCustomForm::MenuBarRect() {
+  if (!FHandle || !HasMenuBar()) return RECT{0, 0, 0, 0};
+  RECT wr, cr;
+  GetWindowRect(FHandle, &wr);
+  ::GetClientRect(FHandle, &cr);
+  POINT o{0, 0};
+  ::ClientToScreen(FHandle, &o);
+  int32_t left = o.x - wr.left, top = o.y - wr.top;
+  return RECT{left, top - TMainMenu::BarHeight(), left + cr.right, top};
+}
+
+void TCustomForm::PaintMenuBar() {
+  if (!FHandle || !HasMenuBar() || !IsWindowVisible(FHandle)) return;
+  HDC dc = GetWindowDC(FHandle);
+  RECT r = MenuBarRect();
+  FMenu->PaintBar(dc, r);
+  ReleaseDC(FHandle, dc);
+}
+
+RECT TCustomForm::ClientRect() {
+  RECT r = inherited::ClientRect();
+  if (!FHandle && HasMenuBar()) r.bottom = std::max<int32_t>(0, r.bottom - TMainMenu::BarHeight());
+  return r;
+}
+
+POINT TCustomForm::ClientOrigin() {
+  POINT p = inherited::ClientOrigin();
+  if (!FHandle && HasMenuBar()) p.y += TMainMenu::BarHeight();
+  return p;
+}
+
+void TCustomForm::WMNCCalcSize(TMessage& m) {
+  DefaultHandler(m);
+  if (!HasMenuBar() || !m.LParam) return;
+  RECT* r = reinterpret_cast<RECT*>(m.LParam);  // rgrc[0] when wParam is TRUE: the same address
+  r->top = std::min<LONG>(r->bottom, r->top + TMainMenu::BarHeight());
+}
+
+void TCustomForm::WMNCPaint(TMessage& m) {
+  DefaultHandler(m);
+  PaintMenuBar();
+}
+
+void TCustomForm::WMNCActivate(TMessage& m) {
+  DefaultHandler(m);
+  PaintMenuBar();
+}
+
+void TCustomForm::WMNCHitTest(TMessage& m) {
+  DefaultHandler(m);
+  if (!HasMenuBar() || !FHandle) return;
+  RECT wr;
+  GetWindowRect(FHandle, &wr);
+  POINT p{GET_X_LPARAM(m.LParam) - wr.left, GET_Y_LPARAM(m.LParam) - wr.top};
+  RECT bar = MenuBarRect();
+  if (PtInRect(&bar, p)) m.Result = HTMENU;
+}
+
+void TCustomForm::WMNCLButtonDown(TMessage& m) {
+  if (m.WParam == static_cast<WPARAM>(HTMENU) && HasMenuBar()) {
+    RECT wr;
+    GetWindowRect(FHandle, &wr);
+    RECT bar = MenuBarRect();
+    POINT p{GET_X_LPARAM(m.LParam) - wr.left - bar.left, GET_Y_LPARAM(m.LParam) - wr.top - bar.top};
+    int32_t i = FMenu->BarItemAt(p);
+    if (i >= 0) FMenu->TrackBar(i, true, false);
+    m.Result = 0;
+    return;
+  }
+  DefaultHandler(m);
 }
 
 void TCustomForm::SetClientWidthProp(int32_t v) {
@@ -553,7 +943,12 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, this);
 }
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() { delete FIcon; }
+
+TIcon* TApplication::Icon() {
+  if (!FIcon) FIcon = new TIcon();
+  return FIcon;
+}
 
 void TApplication::BeforeDestruction() {
   if (FHintWindow) FreeAndNil(FHintWindow);
@@ -621,6 +1016,48 @@ bool TApplication::IsHintMsg(MSG& msg) {
   return false;
 }
 
+bool TApplication::IsMenuKey(MSG& msg) {
+  // A click while Alt is down makes its release no longer "Alt alone".
+  if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN || msg.message == WM_MBUTTONDOWN ||
+      msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN)
+    FMenuAltAlone = false;
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  bool altAlone = FMenuAltAlone;
+  if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)
+    FMenuAltAlone = msg.wParam == VK_MENU && !(msg.lParam & (1 << 30)) ? true : (msg.wParam == VK_MENU && FMenuAltAlone);
+  if (msg.message != WM_SYSKEYUP && msg.message != WM_SYSKEYDOWN && msg.message != WM_SYSCHAR) return false;
+  // The form the key is for: the one of the window, else the active one.
+  TCustomForm* form = nullptr;
+  for (HWND h = msg.hwnd; h && !form; h = GetParent(h))
+    if (TWinControl* c = TWinControl::FindControl(h)) form = GetParentForm(c);
+  if (!form && Screen) form = Screen->ActiveForm();
+  if (!form || !form->HasMenuBar() || !form->HandleAllocated() || !form->Enabled()) return false;
+  TMainMenu* menu = form->Menu();
+  switch (msg.message) {
+    case WM_SYSKEYUP:
+      if (msg.wParam == VK_MENU && altAlone && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0) {
+        FMenuAltAlone = false;
+        menu->TrackBar(0, false, true);
+        return true;
+      }
+      return false;
+    case WM_SYSKEYDOWN:
+      if (msg.wParam == VK_F10 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0) {
+        menu->TrackBar(0, false, true);
+        return true;
+      }
+      return false;
+    case WM_SYSCHAR: {
+      // Alt+letter: the menu's accelerators come before the dialog characters of the controls.
+      int32_t i = menu->FindBarHotkey(UnicodeToUpper(static_cast<char32_t>(msg.wParam)));
+      if (i < 0) return false;
+      menu->TrackBar(i, true, true);
+      return true;
+    }
+    default: return false;
+  }
+}
+
 bool TApplication::ProcessMessage(MSG& msg) {
   if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
@@ -629,6 +1066,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
   }
   bool handled = false;
   if (OnMessage) OnMessage(msg, handled);
+  if (!handled && IsMenuKey(msg)) return true;
   if (!IsHintMsg(msg) && !handled && !IsKeyMsg(msg)) {
     TranslateMessage(&msg);
     DispatchMessage(&msg);
@@ -765,6 +1203,16 @@ void TApplication::ShowException(Exception* e) {
   if (!msg.empty() && msg.back() != '.') msg += ".";
   FLastExceptionMessage = msg;
   ++FShownExceptionCount;
+  // In a box once the dialogs are installed (InstallDialogs); before that the message is only kept.
+  String title = FTitle.empty() ? ExtractFileName(ExeName()) : FTitle;
+  ::MessageBox(nullptr, msg.c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+int32_t TApplication::MessageBox(const String& text, const String& caption, int32_t flags) {
+  HWND owner = Screen && Screen->ActiveForm() && Screen->ActiveForm()->HandleAllocated()
+                   ? Screen->ActiveForm()->Handle()
+                   : nullptr;
+  return ::MessageBox(owner, text.c_str(), caption.c_str(), static_cast<UINT>(flags));
 }
 
 String TApplication::ExeName() const {
@@ -792,6 +1240,15 @@ TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
 TScreen::~TScreen() {
   delete FHintFont;
   delete FMenuFont;
+  delete FFonts;
+}
+
+TStrings* TScreen::Fonts() {
+  if (!FFonts) {
+    FFonts = new TStringList();
+    for (const String& name : GetFontFamilyNames()) FFonts->Add(name);
+  }
+  return FFonts;
 }
 
 HCURSOR TScreen::Cursors(TCursor index) const {
@@ -909,7 +1366,8 @@ void THintWindow::Paint() {
 void InitForms() {
   RegisterClasses({TForm::StaticClass(), TPanel::StaticClass(), TPaintBox::StaticClass(), TTimer::StaticClass(),
                    TMainMenu::StaticClass(), TPopupMenu::StaticClass(), TMenuItem::StaticClass(),
-                   TActionList::StaticClass(), TAction::StaticClass(), TBevel::StaticClass(), TImage::StaticClass()});
+                   TActionList::StaticClass(), TAction::StaticClass(), TBevel::StaticClass(), TImage::StaticClass(),
+                   TScrollBox::StaticClass()});
   RegisterStdControls();
   if (!Application) Application = New<TApplication>(nullptr);
   if (!Screen) Screen = New<TScreen>(nullptr);

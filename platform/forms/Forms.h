@@ -36,13 +36,104 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry 
 using TCloseEvent = Event<TObject*, TCloseAction&>;
 using TCloseQueryEvent = Event<TObject*, bool&>;
 
+class TScrollingWinControl;
+enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
+RTL_ENUM(TScrollBarKind, sbHorizontal, sbVertical)
+
+// One scroll bar of a scrolling control: Range is the extent of the scrolled area (the children's extent
+// when the control's AutoScroll is on), Position the scrolled distance; the bar shows while Range exceeds
+// the client size. Increment is the distance of one arrow click; Tracking scrolls while the thumb moves.
+class TControlScrollBar : public TPersistent {
+  RTL_CLASS(TControlScrollBar, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind);
+  TControlScrollBar() : TControlScrollBar(nullptr, sbHorizontal) {}
+  void Assign(TPersistent* source) override;
+  TScrollBarKind Kind() const { return FKind; }
+  int32_t Range() const { return FRange; }
+  void SetRange(int32_t v);
+  int32_t Position() const { return FPosition; }
+  void SetPosition(int32_t v);
+  int32_t Increment() const { return FIncrement; }
+  void SetIncrement(int32_t v) { FIncrement = v > 0 ? v : 1; }
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool v);
+  bool Tracking() const { return FTracking; }
+  void SetTracking(bool v) { FTracking = v; }
+  // Whether the bar shows: visible and the range exceeds the client size.
+  bool IsScrollBarVisible();
+  // The client size along the bar.
+  int32_t ControlSize();
+  // The greatest position: the range less the client size.
+  int32_t MaxPosition();
+
+private:
+  friend class TScrollingWinControl;
+  void ScrollMessage(TMessage& m);
+  TScrollingWinControl* FControl;
+  TScrollBarKind FKind;
+  int32_t FRange = 0;
+  int32_t FPosition = 0;
+  int32_t FIncrement = 8;
+  bool FVisible = true;
+  bool FTracking = false;
+};
+
 // A windowed control that scrolls its children; the form's base.
 class TScrollingWinControl : public TWinControl {
   RTL_CLASS(TScrollingWinControl, TWinControl)
+  RTL_PUBLISHED_DECL
 public:
   explicit TScrollingWinControl(TComponent* AOwner);
+  ~TScrollingWinControl() override;
+  TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar; }
+  void SetHorzScrollBar(TControlScrollBar* v) { FHorzScrollBar->Assign(v); }
+  TControlScrollBar* VertScrollBar() const { return FVertScrollBar; }
+  void SetVertScrollBar(TControlScrollBar* v) { FVertScrollBar->Assign(v); }
+  bool AutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool v);
+  // Moves every child by dx, dy (the contents scroll by -dx, -dy).
+  void ScrollBy(int32_t dx, int32_t dy);
   // Scrolls so that control is in view.
   void ScrollInView(TControl* control);
+  // Recomputes the ranges (with AutoScroll) and shows the bars as needed.
+  void UpdateScrollBars();
+
+  void WMHScroll(TMessage& m);
+  void WMVScroll(TMessage& m);
+  void CMFocusChanged(TMessage& m);
+
+protected:
+  void CreateWnd() override;
+  void AlignControls(TControl* control, RECT& rect) override;
+  void AdjustClientRect(RECT& rect) override;
+  bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, POINT mousePos) override;
+
+private:
+  friend class TControlScrollBar;
+  void CalcAutoRange();
+  void UpdateBar(TControlScrollBar* bar);
+  TControlScrollBar* FHorzScrollBar;
+  TControlScrollBar* FVertScrollBar;
+  bool FAutoScroll = true;
+  bool FUpdatingScrollBars = false;
+};
+
+// A bordered box whose children scroll.
+class TScrollBox : public TScrollingWinControl {
+  RTL_CLASS(TScrollBox, TScrollingWinControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TScrollBox(TComponent* AOwner);
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle v);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+
+private:
+  TBorderStyle FBorderStyle = bsSingle;
 };
 
 class TCustomForm : public TScrollingWinControl {
@@ -78,6 +169,9 @@ public:
   void SetPixelsPerInch(int32_t v) { FPixelsPerInch = v; }
   bool Active() const { return FActive; }
   TMainMenu* Menu() const { return FMenu; }
+  // The form's own icon (empty: the application's); setting it copies the icon.
+  TIcon* Icon() const { return FIcon; }
+  void SetIcon(TIcon* v) { FIcon->Assign(v); }
   void SetMenu(TMainMenu* v);
   // Stored client size: a form reads its client size before it has a window.
   void SetClientWidthProp(int32_t v);
@@ -101,6 +195,15 @@ public:
   bool CanFocus() override { return Visible() && Enabled(); }
   void SetFocus() override;
   void ShowControlChain(TControl* c) override;
+  // The menu bar: present while Menu is set, drawn in the non-client area above the client area.
+  bool HasMenuBar() const { return FMenu != nullptr; }
+  // The bar's rectangle in window coordinates (relative to the window's top-left corner).
+  RECT MenuBarRect();
+  void PaintMenuBar();
+  // The menu's items changed: the bar is laid out and drawn again.
+  void MenuBarChanged();
+  RECT ClientRect() override;
+  POINT ClientOrigin() override;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
@@ -121,6 +224,11 @@ public:
   void CMShowingChanged(TMessage& m);
   void CMRelease(TMessage& m);
   void CMVisibleChanged(TMessage& m);
+  void WMNCCalcSize(TMessage& m);
+  void WMNCPaint(TMessage& m);
+  void WMNCActivate(TMessage& m);
+  void WMNCHitTest(TMessage& m);
+  void WMNCLButtonDown(TMessage& m);
 
 protected:
   friend class TWinControl;
@@ -157,6 +265,7 @@ protected:
   bool FActive = false;
   bool FStreamed = true;  // stream from the class's resource in AfterConstruction
   TMainMenu* FMenu = nullptr;
+  TIcon* FIcon = new TIcon();
   int32_t FClientWidth = -1, FClientHeight = -1;
 };
 
@@ -199,7 +308,8 @@ public:
   // EAbort is silent.
   void HandleException(TObject* sender);
   virtual void ShowException(Exception* e);
-  // The last message ShowException showed (tests read it; the message box comes with the dialogs).
+  // Shows the message (with a final period) in a message box with the stop icon under the title, once
+  // the dialogs are installed (forms/Dialogs.h, InstallDialogs); the last one is kept for tests.
   const String& LastExceptionMessage() const { return FLastExceptionMessage; }
   int32_t ShownExceptionCount() const { return FShownExceptionCount; }
   void CancelHint();
@@ -211,6 +321,9 @@ public:
   String Title() const { return FTitle; }
   void SetTitle(const String& v) { FTitle = v; }
   String ExeName() const;
+  // A message box (the window system's, see InstallDialogs in forms/Dialogs.h) over the active form;
+  // flags are MB_ values, the result the ID of the button pressed.
+  int32_t MessageBox(const String& text, const String& caption, int32_t flags = MB_OK);
   String HelpFile() const { return FHelpFile; }
   void SetHelpFile(const String& v) { FHelpFile = v; }
   int32_t HelpContext() const { return FHelpContext; }
@@ -230,6 +343,9 @@ public:
   bool Active() const { return FActive; }
   HWND Handle() const { return nullptr; }
   THintWindow* HintWindow() const { return FHintWindow; }
+  // The program's icon (empty until the program gives it one); setting it copies the icon.
+  TIcon* Icon();
+  void SetIcon(TIcon* v) { Icon()->Assign(v); }
 
   TMessageEvent OnMessage;
   TIdleEvent OnIdle;
@@ -249,6 +365,8 @@ private:
   friend class TCustomForm;
   bool IsKeyMsg(MSG& msg);
   bool IsHintMsg(MSG& msg);
+  // Alt alone, F10 and Alt+letter enter the menu bar of the form the key is for.
+  bool IsMenuKey(MSG& msg);
   void DoMouseIdle();
   void HintTimerExpired();
 
@@ -275,6 +393,8 @@ private:
   uint32_t FHintDueTick = 0;
   bool FHintPending = false;
   POINT FHintCursor{0, 0};
+  TIcon* FIcon = nullptr;
+  bool FMenuAltAlone = false;  // Alt went down and no other key since
 };
 
 class TScreen : public TComponent {
@@ -302,6 +422,8 @@ public:
   int32_t WorkAreaHeight() const { RECT r = WorkAreaRect(); return r.bottom - r.top; }
   TFont* HintFont() const { return FHintFont; }
   TFont* MenuFont() const { return FMenuFont; }
+  // The installed font families, sorted (filled on first use).
+  TStrings* Fonts();
 
   TNotifyEvent OnActiveControlChange;
   TNotifyEvent OnActiveFormChange;
@@ -321,6 +443,7 @@ private:
   int32_t FPixelsPerInch = 96;
   TFont* FHintFont;
   TFont* FMenuFont;
+  TStringList* FFonts = nullptr;
 };
 
 // The yellow window that shows a hint.

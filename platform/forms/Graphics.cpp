@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
+#include "forms/GifImg.h"
+#include "forms/Jpeg.h"
+#include "forms/PngImage.h"
+#include "forms/detail/Dib.h"
 #include "rtl/TypInfo.h"
 
 COLORREF ColorToRGB(TColor color) {
@@ -445,12 +450,98 @@ void TGraphic::SetTransparent(bool v) {
   Changed();
 }
 
-void TGraphic::LoadFromFile(const String&) {
-  throw EInvalidGraphic("Cannot load a " + ClassName() + " from a file");
+void TGraphic::SetModified(bool v) {
+  if (v) Changed();
+  else FModified = false;
+}
+
+void TGraphic::LoadFromStream(TStream*) {
+  throw EInvalidGraphic("Cannot load a " + ClassName() + " from a stream");
+}
+
+void TGraphic::SaveToStream(TStream*) {
+  throw EInvalidGraphic("Cannot save a " + ClassName() + " to a stream");
+}
+
+void TGraphic::LoadFromFile(const String& fileName) {
+  TFileStream stream(fileName, fmOpenRead);
+  LoadFromStream(&stream);
+}
+
+void TGraphic::SaveToFile(const String& fileName) {
+  // Saved to memory first, so that a graphic that cannot be saved leaves no half-written file behind.
+  TMemoryStream data;
+  SaveToStream(&data);
+  TFileStream stream(fileName, fmCreate);
+  stream.WriteBuffer(data.Memory(), static_cast<int32_t>(data.Size()));
+}
+
+bool TGraphic::Equals(TGraphic* graphic) {
+  if (!graphic || graphic->ClassType() != ClassType()) return false;
+  if (Empty() || graphic->Empty()) return Empty() == graphic->Empty();
+  TMemoryStream a, b;
+  WriteData(&a);
+  graphic->WriteData(&b);
+  return a.Size() == b.Size() && std::memcmp(a.Memory(), b.Memory(), static_cast<size_t>(a.Size())) == 0;
+}
+
+void TGraphic::ReadData(TStream* stream) { LoadFromStream(stream); }
+void TGraphic::WriteData(TStream* stream) { SaveToStream(stream); }
+
+void TGraphic::DefineProperties(TFiler* filer) {
+  bool hasData;
+  if (auto* ancestor = dynamic_cast<TGraphic*>(filer->Ancestor())) hasData = !Equals(ancestor);
+  else hasData = !Empty();
+  filer->DefineBinaryProperty("Data", TStreamProc(this, &TGraphic::ReadDataProc),
+                              TStreamProc(this, &TGraphic::WriteDataProc), hasData);
 }
 
 void TGraphic::Changed() {
+  FModified = true;
   if (OnChange) OnChange(this);
+}
+
+// ---- drawing graphics on a canvas -----------------------------------------------------------------
+
+void TCanvas::Draw(int32_t x, int32_t y, TGraphic* graphic) {
+  if (!graphic || graphic->Empty()) return;
+  StretchDraw(RECT{x, y, x + graphic->Width(), y + graphic->Height()}, graphic);
+}
+
+void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic) {
+  if (!graphic || graphic->Empty()) return;
+  RequiredState(TCanvasState{csHandleValid});
+  Changing();
+  graphic->Draw(this, rect);
+  Changed();
+}
+
+void DrawAlphaPixels(TCanvas* canvas, const RECT& rect, const uint32_t* argb, int32_t width, int32_t height) {
+  int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0 || w <= 0 || h <= 0) return;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bmp) throw EOutOfResources("Out of system resources");
+  // The blend takes premultiplied pixels.
+  auto* out = static_cast<uint32_t*>(bits);
+  for (size_t k = 0, n = static_cast<size_t>(width) * height; k < n; ++k) {
+    uint32_t p = argb[k], a = p >> 24;
+    uint32_t r = ((p >> 16) & 0xFF) * a / 255, g = ((p >> 8) & 0xFF) * a / 255, b = (p & 0xFF) * a / 255;
+    out[k] = (a << 24) | (r << 16) | (g << 8) | b;
+  }
+  HDC mem = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(canvas->Handle(), rect.left, rect.top, w, h, mem, 0, 0, width, height, blend);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  DeleteObject(bmp);
 }
 
 // The canvas of a bitmap: a memory DC with the bitmap selected, made when first drawn on.
@@ -569,6 +660,15 @@ void TBitmap::Assign(TPersistent* source) {
     Changed();
     return;
   }
+  if (auto* g = dynamic_cast<TGraphic*>(source); g && !dynamic_cast<TBitmap*>(g)) {
+    // Another format becomes its picture over white, as drawn.
+    FreeImage();
+    FWidth = g->Width();
+    FHeight = g->Height();
+    if (Handle()) g->Draw(Canvas(), RECT{0, 0, FWidth, FHeight});
+    Changed();
+    return;
+  }
   inherited::Assign(source);
 }
 
@@ -583,6 +683,54 @@ void TBitmap::Draw(TCanvas* canvas, const RECT& rect) {
     StretchBlt(dst, rect.left, rect.top, w, h, src, 0, 0, FWidth, FHeight, SRCCOPY);
 }
 
+void TBitmap::LoadFromStream(TStream* stream) {
+  String data = forms_detail::ReadRest(stream);
+  const auto* p = reinterpret_cast<const uint8_t*>(data.data());
+  if (data.size() < 14 + 12 || p[0] != 'B' || p[1] != 'M') throw EInvalidGraphic("Bitmap image is not valid");
+  uint32_t offBits = forms_detail::Le32(p + 10);
+  if (offBits < 14 || offBits > data.size()) throw EInvalidGraphic("Bitmap image is not valid");
+  forms_detail::TDibImage image;
+  forms_detail::DecodeDib(p + 14, data.size() - 14, offBits == 14 ? 0 : offBits - 14, false, "Bitmap image is not valid",
+                          image);
+  FreeImage();
+  FWidth = image.Width;
+  FHeight = image.Height;
+  Handle();
+  for (size_t k = 0; k < image.Pixels.size(); ++k) FBits[k] = image.Pixels[k] & 0x00FFFFFFu;
+  Changed();
+}
+
+void TBitmap::SaveToStream(TStream* stream) {
+  if (Empty()) return;
+  Handle();
+  String file = forms_detail::EncodeBitmapFile(FBits, FWidth, FHeight);
+  stream->WriteBuffer(file.data(), static_cast<int32_t>(file.size()));
+}
+
+void TBitmap::LoadFromResourceName(HINSTANCE, const String& name) {
+  TStringStream stream(FormResourceData(name));
+  LoadFromStream(&stream);
+}
+
+void TBitmap::ReadData(TStream* stream) {
+  int32_t size = 0;
+  stream->ReadBuffer(&size, 4);
+  if (size < 0 || size > stream->Size() - stream->Position()) throw EInvalidGraphic("Bitmap image is not valid");
+  String bytes(static_cast<size_t>(size), '\0');
+  if (size) stream->ReadBuffer(bytes.data(), size);
+  TStringStream data(std::move(bytes));
+  if (size == 0) Assign(nullptr);
+  else LoadFromStream(&data);
+}
+
+void TBitmap::WriteData(TStream* stream) {
+  TMemoryStream data;
+  SaveToStream(&data);
+  auto size = static_cast<int32_t>(data.Size());
+  stream->WriteBuffer(&size, 4);
+  if (size) stream->WriteBuffer(data.Memory(), size);
+}
+
 // ---- TPicture -------------------------------------------------------------------------------------
 
 namespace {
@@ -592,8 +740,26 @@ struct TFileFormat {
   TGraphicClass GraphicClass;
 };
 std::vector<TFileFormat>& FileFormats() {
-  static std::vector<TFileFormat> formats;
+  // The formats every program knows; naming the classes here links their code in.
+  static std::vector<TFileFormat> formats{
+      {"bmp", "Bitmaps", TBitmap::StaticClass()},
+      {"ico", "Icons", TIcon::StaticClass()},
+      {"jpg", "JPEG Image File", TJPEGImage::StaticClass()},
+      {"jpeg", "JPEG Image File", TJPEGImage::StaticClass()},
+      {"png", "Portable Network Graphics", TPngImage::StaticClass()},
+      {"gif", "GIF Image", TGIFImage::StaticClass()},
+  };
   return formats;
+}
+bool SameAscii(const String& a, const String& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
 }
 String LowerAscii(String s) {
   for (char& c : s)
@@ -665,20 +831,135 @@ TGraphicClass TPicture::FindFormat(const String& extension) {
   return nullptr;
 }
 
-void TPicture::LoadFromFile(const String& fileName) {
-  auto dot = fileName.rfind('.');
-  String ext = dot == String::npos ? String() : fileName.substr(dot + 1);
-  TGraphicClass cls = FindFormat(ext);
-  if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
-  TGraphic* g = CreateAs<TGraphic>(cls);
-  try {
-    g->LoadFromFile(fileName);
-  } catch (...) {
-    delete g;
-    throw;
-  }
+void TPicture::TakeGraphic(TGraphic* g) {
   delete FGraphic;
   FGraphic = g;
-  g->OnChange = TNotifyEvent(this, &TPicture::Changed);
+  if (g) g->OnChange = TNotifyEvent(this, &TPicture::Changed);
   Changed(this);
+}
+
+TIcon* TPicture::Icon() {
+  if (!dynamic_cast<TIcon*>(FGraphic)) TakeGraphic(new TIcon());
+  return static_cast<TIcon*>(FGraphic);
+}
+
+void TPicture::LoadFromFile(const String& fileName) {
+  auto dot = fileName.rfind('.');
+  auto slash = fileName.rfind('/');
+  String ext = dot == String::npos || (slash != String::npos && dot < slash) ? String() : fileName.substr(dot + 1);
+  TGraphicClass cls = FindFormat(ext);
+  if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+  std::unique_ptr<TGraphic> g(CreateAs<TGraphic>(cls));
+  g->LoadFromFile(fileName);
+  TakeGraphic(g.release());
+}
+
+void TPicture::SaveToFile(const String& fileName) {
+  if (FGraphic) FGraphic->SaveToFile(fileName);
+}
+
+void TPicture::LoadFromStream(TStream* stream) {
+  int64_t start = stream->Position();
+  uint8_t sig[8] = {};
+  int32_t n = stream->Read(sig, 8);
+  stream->SetPosition(start);
+  TGraphicClass cls = nullptr;
+  if (n >= 2 && sig[0] == 'B' && sig[1] == 'M') cls = TBitmap::StaticClass();
+  else if (n >= 4 && sig[0] == 0 && sig[1] == 0 && sig[2] == 1 && sig[3] == 0) cls = TIcon::StaticClass();
+  else if (n >= 3 && sig[0] == 0xFF && sig[1] == 0xD8 && sig[2] == 0xFF) cls = TJPEGImage::StaticClass();
+  else if (n >= 8 && std::memcmp(sig, "\x89PNG\r\n\x1a\n", 8) == 0) cls = TPngImage::StaticClass();
+  else if (n >= 4 && std::memcmp(sig, "GIF8", 4) == 0) cls = TGIFImage::StaticClass();
+  if (!cls) throw EInvalidGraphic("Unknown picture format");
+  std::unique_ptr<TGraphic> g(CreateAs<TGraphic>(cls));
+  g->LoadFromStream(stream);
+  TakeGraphic(g.release());
+}
+
+void TPicture::SaveToStream(TStream* stream) {
+  if (FGraphic) FGraphic->SaveToStream(stream);
+}
+
+TGraphicClass TPicture::FindGraphicClass(const String& className) {
+  for (auto& f : FileFormats())
+    if (SameAscii(f.GraphicClass->ClassName(), className)) return f.GraphicClass;
+  return nullptr;
+}
+
+void TPicture::DefineProperties(TFiler* filer) {
+  bool hasData;
+  if (auto* ancestor = dynamic_cast<TPicture*>(filer->Ancestor())) {
+    TGraphic* a = ancestor->FGraphic;
+    hasData = (a == nullptr) != (FGraphic == nullptr) || (FGraphic && !FGraphic->Equals(a));
+  } else {
+    hasData = FGraphic != nullptr && !FGraphic->Empty();
+  }
+  filer->DefineBinaryProperty("Data", TStreamProc(this, &TPicture::ReadData), TStreamProc(this, &TPicture::WriteData),
+                              hasData);
+}
+
+void TPicture::ReadData(TStream* stream) {
+  uint8_t len = 0;
+  stream->ReadBuffer(&len, 1);
+  String name(len, '\0');
+  if (len) stream->ReadBuffer(name.data(), len);
+  if (name.empty()) {
+    TakeGraphic(nullptr);
+    return;
+  }
+  TGraphicClass cls = FindGraphicClass(name);
+  if (!cls) {
+    TClass c = GetClass(name);
+    if (c && c->InheritsFrom(TGraphic::StaticClass())) cls = c;
+  }
+  if (!cls) throw EInvalidGraphic("Unknown picture format " + name);
+  std::unique_ptr<TGraphic> g(CreateAs<TGraphic>(cls));
+  g->ReadData(stream);
+  TakeGraphic(g.release());
+}
+
+void TPicture::WriteData(TStream* stream) {
+  String name = FGraphic ? FGraphic->ClassName() : String();
+  auto len = static_cast<uint8_t>(std::min<size_t>(name.size(), 255));
+  stream->WriteBuffer(&len, 1);
+  if (len) stream->WriteBuffer(name.data(), len);
+  if (FGraphic) FGraphic->WriteData(stream);
+}
+
+// ---- file dialog filters --------------------------------------------------------------------------
+
+namespace {
+std::vector<const TFileFormat*> FormatsOf(TGraphicClass graphicClass) {
+  std::vector<const TFileFormat*> out;
+  for (auto& f : FileFormats())
+    if (!graphicClass || f.GraphicClass->InheritsFrom(graphicClass)) out.push_back(&f);
+  return out;
+}
+}  // namespace
+
+String GraphicFileMask(TGraphicClass graphicClass) {
+  String mask;
+  for (auto* f : FormatsOf(graphicClass)) mask += (mask.empty() ? "*." : ";*.") + f->Extension;
+  return mask;
+}
+
+String GraphicFilter(TGraphicClass graphicClass) {
+  auto formats = FormatsOf(graphicClass);
+  String filter;
+  if (formats.size() > 1) {
+    String mask = GraphicFileMask(graphicClass);
+    filter = "All (" + mask + ")|" + mask;
+  }
+  for (auto* f : formats) {
+    if (!filter.empty()) filter += "|";
+    filter += f->Description + " (*." + f->Extension + ")|*." + f->Extension;
+  }
+  return filter;
+}
+
+String GraphicExtension(TGraphicClass graphicClass) {
+  for (auto& f : FileFormats())
+    if (f.GraphicClass == graphicClass) return f.Extension;
+  for (auto& f : FileFormats())
+    if (graphicClass && f.GraphicClass->InheritsFrom(graphicClass)) return f.Extension;
+  return String();
 }

@@ -222,6 +222,9 @@ public:
   int32_t TextWidth(const String& text) { return TextExtent(text).cx; }
   int32_t TextHeight(const String& text) { return TextExtent(text).cy; }
   void CopyRect(const RECT& dest, TCanvas* canvas, const RECT& source);
+  // A graphic at its own size with its top-left corner at (x, y), or stretched into rect.
+  void Draw(int32_t x, int32_t y, class TGraphic* graphic);
+  void StretchDraw(const RECT& rect, class TGraphic* graphic);
   // Locks the canvas against use from another thread while a thread paints.
   void Lock();
   void Unlock();
@@ -249,7 +252,8 @@ private:
   void* FLock;  // recursive mutex
 };
 
-// A picture of some format that can draw itself on a canvas.
+// A picture of some format that can draw itself on a canvas and travel through streams in its file
+// format. In form data a graphic property is the binary "Data" entry that ReadData / WriteData fill.
 class TGraphic : public TPersistent {
   RTL_CLASS(TGraphic, TPersistent)
 public:
@@ -261,15 +265,33 @@ public:
   virtual bool Empty() const { return Width() == 0 || Height() == 0; }
   bool Transparent() const { return FTransparent; }
   virtual void SetTransparent(bool v);
+  bool Modified() const { return FModified; }
+  void SetModified(bool v);
   // Draws the picture stretched into rect of canvas.
   virtual void Draw(TCanvas* canvas, const RECT& rect) = 0;
-  // Formats that read files override it; the default raises EInvalidGraphic.
+  // The file format of the class; a stream that holds no such picture raises EInvalidGraphic (or a
+  // descendant) and leaves the graphic as it was.
+  virtual void LoadFromStream(TStream* stream);
+  virtual void SaveToStream(TStream* stream);
   virtual void LoadFromFile(const String& fileName);
+  virtual void SaveToFile(const String& fileName);
+  // True when both graphics are of one class and save the same bytes.
+  virtual bool Equals(TGraphic* graphic);
   TNotifyEvent OnChange;
 
 protected:
   virtual void Changed();
+  void DefineProperties(TFiler* filer) override;
+  // The "Data" bytes of form data; by default the file format itself.
+  virtual void ReadData(TStream* stream);
+  virtual void WriteData(TStream* stream);
   bool FTransparent = false;
+  bool FModified = false;
+
+private:
+  friend class TPicture;
+  void ReadDataProc(TStream* stream) { ReadData(stream); }
+  void WriteDataProc(TStream* stream) { WriteData(stream); }
 };
 using TGraphicClass = const TMetaClass*;
 
@@ -300,6 +322,17 @@ public:
   uint32_t* ScanLine(int32_t row);
   void Draw(TCanvas* canvas, const RECT& rect) override;
   void FreeImage();
+  // Device-independent bitmap files: 1, 4, 8, 16, 24 and 32 bits per pixel, uncompressed, bit fields or
+  // run-length encoded on reading; 32 bits per pixel on writing.
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+  // A bitmap resource registered under name (the bytes of a bitmap file); EResNotFound when none is.
+  void LoadFromResourceName(HINSTANCE instance, const String& name);
+
+protected:
+  // Form data: a 32-bit byte count, then the bitmap file.
+  void ReadData(TStream* stream) override;
+  void WriteData(TStream* stream) override;
 
 private:
   friend class TBitmapCanvas;
@@ -324,16 +357,87 @@ public:
   TBitmap* Bitmap();
   int32_t Width() const { return FGraphic ? FGraphic->Width() : 0; }
   int32_t Height() const { return FGraphic ? FGraphic->Height() : 0; }
+  // The picture as an icon; a picture of another format is replaced by an empty icon.
+  class TIcon* Icon();
   // Loads a file by its extension through the registered formats; EInvalidGraphic for an unknown one.
   void LoadFromFile(const String& fileName);
+  void SaveToFile(const String& fileName);
+  // Loads a stream by the signature of its bytes (bitmap, icon, JPEG, PNG, GIF); EInvalidGraphic when
+  // none matches. The picture keeps its old graphic when loading fails.
+  void LoadFromStream(TStream* stream);
+  void SaveToStream(TStream* stream);
   static void RegisterFileFormat(const String& extension, const String& description, TGraphicClass graphicClass);
   static void UnregisterGraphicClass(TGraphicClass graphicClass);
   static TGraphicClass FindFormat(const String& extension);
+  // The registered class of that name (ASCII case-insensitive), or null.
+  static TGraphicClass FindGraphicClass(const String& className);
   TNotifyEvent OnChange;
+
+protected:
+  // Form data: "Data" holds the graphic's class name as a short string, then the graphic's own data.
+  void DefineProperties(TFiler* filer) override;
 
 private:
   void Changed(TObject*);
+  void ReadData(TStream* stream);
+  void WriteData(TStream* stream);
+  void TakeGraphic(TGraphic* g);
   TGraphic* FGraphic = nullptr;
 };
+
+// Icons: an icon file with one or more images; the image whose size is nearest to the requested one
+// (the system icon size unless SetSize asks another) is the one drawn and handed out as Handle.
+class TIcon : public TGraphic {
+  RTL_CLASS(TIcon, TGraphic)
+public:
+  TIcon();
+  ~TIcon() override;
+  void Assign(TPersistent* source) override;
+  int32_t Width() const override;
+  int32_t Height() const override;
+  // Icons keep the size of their images; the setters choose the size to pick (as SetSize).
+  void SetWidth(int32_t v) override { SetSize(v, FRequestedHeight); }
+  void SetHeight(int32_t v) override { SetSize(FRequestedWidth, v); }
+  void SetSize(int32_t w, int32_t h);
+  bool Empty() const override;
+  // The picked image as an icon of the window system, made on first use; the icon keeps owning it.
+  HICON Handle();
+  // Takes an icon handle over (the icon destroys it); the saved file then holds that single image.
+  void SetHandle(HICON value);
+  // Gives the handle away: the caller destroys it.
+  HICON ReleaseHandle();
+  // The number of images in the file and the size of each.
+  int32_t ImageCount() const { return static_cast<int32_t>(FImages.size()); }
+  SIZE ImageSize(int32_t index) const;
+  void Draw(TCanvas* canvas, const RECT& rect) override;
+  void LoadFromStream(TStream* stream) override;
+  void SaveToStream(TStream* stream) override;
+
+private:
+  struct TIconImage {
+    int32_t Width = 0, Height = 0, BitCount = 0;
+    String Data;  // the image as stored in the file: a DIB with its mask, or a PNG stream
+  };
+  void FreeHandle();
+  int32_t PickImage() const;
+  HICON MakeHandle(const TIconImage& image);
+  std::vector<TIconImage> FImages;
+  HICON FHandle = nullptr;
+  int32_t FRequestedWidth = 0, FRequestedHeight = 0;
+};
+
+// Pixels of 0xAARRGGBB (straight, not premultiplied alpha) blended onto canvas, stretched into rect.
+void DrawAlphaPixels(TCanvas* canvas, const RECT& rect, const uint32_t* argb, int32_t width, int32_t height);
+
+// The file dialog filter of the registered formats of graphicClass (and its descendants), with an
+// "All" entry first when there are several: "All (*.bmp;*.ico)|*.bmp;*.ico|Bitmaps (*.bmp)|*.bmp|...".
+String GraphicFilter(TGraphicClass graphicClass);
+// The first registered extension of the class (without the dot), empty when none.
+String GraphicExtension(TGraphicClass graphicClass);
+// "*.bmp;*.ico" for the class and its descendants.
+String GraphicFileMask(TGraphicClass graphicClass);
+
+// The families of the installed fonts, sorted without regard to case, each once (Screen->Fonts).
+std::vector<String> GetFontFamilyNames();
 
 RTL_EXCEPTION(EInvalidGraphic, Exception)

@@ -25,6 +25,8 @@ const String cHotkeyPrefix = "&";
 const String cLineCaption = "-";
 
 class TMenu;
+class TCustomForm;
+class TCustomImageList;
 class TBasicAction;
 class TBasicActionLink;
 RTL_EXCEPTION(EMenuError, Exception)
@@ -43,13 +45,13 @@ public:
   const String& Caption() const { return FCaption; }
   void SetCaption(const String& v);
   TShortCut ShortCut() const { return FShortCut; }
-  void SetShortCut(TShortCut v) { FShortCut = v; }
+  void SetShortCut(TShortCut v);
   bool Checked() const { return FChecked; }
   void SetChecked(bool v);
   bool Enabled() const { return FEnabled; }
-  void SetEnabled(bool v) { FEnabled = v; }
+  void SetEnabled(bool v);
   bool Visible() const { return FVisible; }
-  void SetVisible(bool v) { FVisible = v; }
+  void SetVisible(bool v);
   bool RadioItem() const { return FRadioItem; }
   void SetRadioItem(bool v) { FRadioItem = v; }
   bool AutoCheck() const { return FAutoCheck; }
@@ -57,11 +59,11 @@ public:
   uint8_t GroupIndex() const { return FGroupIndex; }
   void SetGroupIndex(uint8_t v) { FGroupIndex = v; }
   bool Default() const { return FDefault; }
-  void SetDefault(bool v) { FDefault = v; }
+  void SetDefault(bool v);
   const String& Hint() const { return FHint; }
   void SetHint(const String& v) { FHint = v; }
   int32_t ImageIndex() const { return FImageIndex; }
-  void SetImageIndex(int32_t v) { FImageIndex = v; }
+  void SetImageIndex(int32_t v);
   bool IsLine() const { return FCaption == cLineCaption; }
 
   int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
@@ -95,7 +97,8 @@ public:
 
 private:
   friend class TMenu;
-RTL_EXCEPTION(EMenuError, Exception)
+  // Tells the menu that shows the item (a form's bar redraws).
+  void Changed();
   String FCaption;
   TShortCut FShortCut = 0;
   bool FChecked = false;
@@ -124,15 +127,59 @@ public:
   bool IsShortCut(TMessage& m);
   TMenuItem* FindItem(TShortCut shortCut);
   void GetChildren(TGetChildProc proc, TComponent* root) override;
+  // The pictures of the items (ImageIndex), drawn in the column left of the captions.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* v);
+  // An item's caption, visibility, state or sub-items changed.
+  virtual void MenuChanged() {}
+
+  // The menu being tracked (a popup menu or a form's menu bar): its open popup windows, outermost first,
+  // the item each one shows the sub-items of, and the highlighted index among its visible items.
+  static int32_t OpenLevelCount();
+  static HWND OpenLevelWindow(int32_t level);
+  static TMenuItem* OpenLevelItem(int32_t level);
+  static int32_t OpenLevelHighlight(int32_t level);
+  static constexpr int32_t ItemHeight = 18;
+  static constexpr int32_t LineHeight = 8;
 
 protected:
+  void Notification(TComponent* component, TOperation operation) override;
   TMenuItem* FItems;
+  TCustomImageList* FImages = nullptr;
 };
 
+// The menu of a form: its visible top items form the bar along the top of the form (in the form's
+// non-client area, between the caption and the client area, which shrinks by BarHeight). Clicking a bar
+// item, Alt+its accelerator, or Alt or F10 and the arrows enter the bar's menu mode.
 class TMainMenu : public TMenu {
   RTL_CLASS(TMainMenu, TMenu)
+  RTL_PUBLISHED_DECL
 public:
   using TMenu::TMenu;
+  // The form that shows the bar (the form's Menu property sets it).
+  TCustomForm* WindowForm() const { return FWindowForm; }
+  void SetWindowForm(TCustomForm* v) { FWindowForm = v; }
+  void MenuChanged() override;
+
+  static int32_t BarHeight() { return 20; }
+  // The bar's visible items and their rectangles, relative to the bar's top-left corner.
+  std::vector<TMenuItem*> BarItems() const;
+  std::vector<RECT> BarItemRects() const;
+  // The index among BarItems at a point relative to the bar, or -1.
+  int32_t BarItemAt(POINT barPoint) const;
+  // The bar item highlighted while the bar is in menu mode, or -1.
+  int32_t BarHighlight() const { return FBarHighlight; }
+  void PaintBar(HDC dc, const RECT& bar) const;
+  // Menu mode on the bar with the item at index (among BarItems) selected and, when dropDown, its popup
+  // shown; returns when the mode ends, the chosen item's Click running after.
+  void TrackBar(int32_t index, bool dropDown, bool byKeyboard);
+  // The bar item whose accelerator is key (upper case), or -1.
+  int32_t FindBarHotkey(char32_t key) const;
+
+private:
+  friend class TMenuLoop;
+  TCustomForm* FWindowForm = nullptr;
+  int32_t FBarHighlight = -1;
 };
 
 class TPopupMenu : public TMenu {
@@ -152,18 +199,15 @@ public:
   virtual void Popup(int32_t x, int32_t y);
   // The menu being shown (one at a time), or nullptr; the popup window for tests and painters.
   static TPopupMenu* ActivePopup();
-  HWND PopupWindow() const { return FWindow; }
-  int32_t HighlightedIndex() const { return FHighlight; }
-  static constexpr int32_t ItemHeight = 18;
+  // The outermost popup window of the menu while it is shown, and its highlighted index.
+  HWND PopupWindow() const;
+  int32_t HighlightedIndex() const;
 
   TNotifyEvent OnPopup;
 
 private:
-  friend struct TPopupMenuRunner;
   bool FAutoPopup = true;
   TPopupAlignment FAlignment = paLeft;
   TComponent* FPopupComponent = nullptr;
   POINT FPopupPoint{0, 0};
-  HWND FWindow = nullptr;
-  int32_t FHighlight = -1;
 };

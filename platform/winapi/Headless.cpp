@@ -8,12 +8,18 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "rtl/Clock.h"
 #include "winapi/Backend.h"
 #include "winapi/Messages.h"
+#include "winapi/WinCtrls.h"
 #include "winapi/detail/Gdi.h"
 #include "winapi/detail/Wm.h"
 
@@ -24,8 +30,23 @@ namespace {
 class HeadlessBackend : public winapi::Backend {
 public:
   void WaitEvents(DWORD timeoutMs) override {
+    // The GUI thread would block: a scripted step answers the dialog instead.
+    if (timeoutMs != 0 && std::this_thread::get_id() == guiThread_ && !steps_.empty()) {
+      std::function<void()> step = std::move(steps_.front());
+      steps_.pop_front();
+      step();
+      return;
+    }
     std::unique_lock<std::mutex> lock(mutex_);
-    if (timeoutMs == INFINITE)
+    if (timeoutMs == INFINITE && std::this_thread::get_id() == guiThread_) {
+      // A test that opens a dialog without queuing its answer would hang here: say so once.
+      if (!cv_.wait_for(lock, std::chrono::seconds(20), [this] { return woken_; })) {
+        lock.unlock();
+        ReportStuck();
+        lock.lock();
+        cv_.wait(lock, [this] { return woken_; });
+      }
+    } else if (timeoutMs == INFINITE)
       cv_.wait(lock, [this] { return woken_; });
     else
       cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return woken_; });
@@ -40,6 +61,17 @@ public:
   }
   void CursorChanged(HCURSOR c) override { cursor_ = c; }
   HCURSOR cursor_ = nullptr;
+  static void ReportStuck() {
+    HWND active = GetActiveWindow();
+    char caption[256] = {};
+    if (active) GetWindowText(active, caption, sizeof(caption));
+    std::fprintf(stderr,
+                 "headless: the GUI thread has waited 20 s for input with no WhenIdle step queued; active window "
+                 "\"%s\" (an unanswered dialog?)\n",
+                 caption);
+  }
+  std::deque<std::function<void()>> steps_;  // GUI thread only
+  std::thread::id guiThread_;
 
 private:
   std::mutex mutex_;
@@ -150,12 +182,15 @@ void Init(int width, int height) {
   ResetKeyboardLayout();
   ResetBeeps();
   winapi::SetExceptionHandler(nullptr, nullptr);
+  gBackend.steps_.clear();
+  gBackend.guiThread_ = std::this_thread::get_id();
   winapi::SetBackend(&gBackend, width, height);
   ResetCaretAndCursor();
   gBackend.cursor_ = GetCursor();
 }
 
 void Shutdown() {
+  gBackend.steps_.clear();
   winapi::SetBackend(nullptr, 0, 0);
   SetClock(nullptr);
 }
@@ -285,5 +320,166 @@ bool SavePng(HWND hwnd, const char* path) {
 
 int BeepCount() { return BeepCounter(); }
 HCURSOR CurrentCursor() { return GetCursor(); }
+
+// ---- answering dialogs ------------------------------------------------------------------------------------
+
+void WhenIdle(std::function<void()> step) { gBackend.steps_.push_back(std::move(step)); }
+int PendingIdleSteps() { return static_cast<int>(gBackend.steps_.size()); }
+void ClearIdleSteps() { gBackend.steps_.clear(); }
+
+namespace {
+
+std::string TextOf(HWND h) {
+  int n = GetWindowTextLength(h);
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  GetWindowText(h, s.data(), n + 1);
+  s.resize(std::strlen(s.c_str()));
+  return s;
+}
+
+// "&Да" reads "Да"; "&&" stays one ampersand.
+std::string WithoutAccel(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '&') {
+      if (i + 1 < s.size() && s[i + 1] == '&') out += '&', ++i;
+      continue;
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+bool Matches(HWND h, const char* className, const char* text) {
+  if (className) {
+    char cls[256] = {};
+    GetClassName(h, cls, sizeof(cls));
+    if (std::strcmp(cls, className) != 0) return false;
+  }
+  return !text || WithoutAccel(TextOf(h)) == WithoutAccel(text);
+}
+
+template <class Pred>
+HWND FindDescendant(HWND parent, const Pred& pred) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(c)) continue;
+    if (pred(c)) return c;
+    if (HWND d = FindDescendant(c, pred)) return d;
+  }
+  return nullptr;
+}
+
+POINT ToScreen(HWND hwnd, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(hwnd, &p);
+  return p;
+}
+
+}  // namespace
+
+HWND ActiveWindow() { return GetActiveWindow(); }
+
+HWND FindTopLevel(const char* caption) {
+  for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (IsWindowVisible(w) && Matches(w, nullptr, caption)) return w;
+  return nullptr;
+}
+
+HWND FindChild(HWND parent, const char* className, const char* text) {
+  if (!parent) return nullptr;
+  return FindDescendant(parent, [&](HWND c) { return Matches(c, className, text); });
+}
+
+HWND FindChildById(HWND parent, int id) {
+  if (!parent) return nullptr;
+  return FindDescendant(parent, [&](HWND c) { return GetDlgCtrlID(c) == id; });
+}
+
+void ClickAt(HWND hwnd, int x, int y, int button) {
+  POINT p = ToScreen(hwnd, x, y);
+  Click(p.x, p.y, button);
+}
+
+void DoubleClickAt(HWND hwnd, int x, int y) {
+  POINT p = ToScreen(hwnd, x, y);
+  Click(p.x, p.y);
+  Click(p.x, p.y);
+}
+
+void ClickWindow(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  ClickAt(hwnd, r.right / 2, r.bottom / 2);
+}
+
+bool ClickButton(HWND dialog, const char* caption) {
+  HWND b = FindChild(dialog, nullptr, caption);
+  if (!b) return false;
+  ClickWindow(b);
+  return true;
+}
+
+void TypeInto(HWND edit, const char* utf8) {
+  SetFocus(edit);
+  SendMessage(edit, EM_SETSEL, 0, -1);
+  if (utf8 && *utf8)
+    TypeText(utf8);
+  else
+    KeyPress(VK_DELETE);
+}
+
+bool ClickListBoxItem(HWND list, const char* text, bool doubleClick) {
+  LRESULT i = SendMessage(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  if (i < 0) return false;
+  SendMessage(list, LB_SETTOPINDEX, static_cast<WPARAM>(i), 0);
+  RECT r{};
+  if (SendMessage(list, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r)) == LB_ERR) return false;
+  int x = r.left + 4, y = (r.top + r.bottom) / 2;
+  if (doubleClick)
+    DoubleClickAt(list, x, y);
+  else
+    ClickAt(list, x, y);
+  return true;
+}
+
+bool ClickTreeItem(HWND tree, const char* text, bool doubleClick) {
+  for (auto item = reinterpret_cast<HTREEITEM>(SendMessage(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)); item;
+       item = reinterpret_cast<HTREEITEM>(
+           SendMessage(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
+    char buf[1024] = {};
+    TVITEM tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = buf;
+    tv.cchTextMax = sizeof(buf);
+    SendMessage(tree, TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&tv));
+    if (std::strcmp(buf, text) != 0) continue;
+    SendMessage(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+    RECT r{};
+    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    if (!SendMessage(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return false;
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    if (doubleClick)
+      DoubleClickAt(tree, x, y);
+    else
+      ClickAt(tree, x, y);
+    return true;
+  }
+  return false;
+}
+
+bool SelectComboItem(HWND combo, const char* text) {
+  LRESULT target = SendMessage(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+  if (target < 0) return false;
+  SetFocus(combo);
+  LRESULT current = SendMessage(combo, CB_GETCURSEL, 0, 0);
+  if (current < 0) {
+    KeyPress(VK_HOME);
+    current = 0;
+  }
+  for (; current < target; ++current) KeyPress(VK_DOWN);
+  for (; current > target; --current) KeyPress(VK_UP);
+  return true;
+}
 
 }  // namespace headless

@@ -7,6 +7,7 @@
 // Input is queued like hardware input; RunUntilIdle (or the code's own message loop) delivers it.
 
 #include <cstdint>
+#include <functional>
 
 #include "winapi/Windows.h"
 
@@ -50,5 +51,44 @@ bool SavePng(HWND hwnd, const char* path);
 
 int BeepCount();
 HCURSOR CurrentCursor();
+
+// ---- answering dialogs ------------------------------------------------------------------------------------
+// A modal loop (a message box, a file dialog, any ShowModal) waits for input the test must give while the
+// loop runs. WhenIdle queues steps for that: whenever the GUI thread would block waiting for a message, the
+// next step runs instead (one step per wait, in queue order), and the loop then handles whatever input the
+// step queued. A step usually finds the dialog and answers it with the helpers below, e.g.
+//   headless::WhenIdle([] { headless::ClickButton(headless::ActiveWindow(), "OK"); });
+//   int r = MessageBox(nullptr, "Text", "Caption", MB_OKCANCEL);
+// Steps left over are dropped by Init. A wait with no step queued blocks as before (after 20 s it says so
+// on stderr, naming the active window). A loop that never waits (an OnIdle handler that keeps asking for
+// more idle time) never runs the steps. Steps are queued and run on the GUI thread only.
+void WhenIdle(std::function<void()> step);
+int PendingIdleSteps();
+void ClearIdleSteps();
+
+// The active top-level window (normally the dialog being answered), or the visible top-level window with
+// the given caption.
+HWND ActiveWindow();
+HWND FindTopLevel(const char* caption);
+// The first visible descendant of parent (depth first, in child order) whose class name and text match;
+// a null className or text matches any. Text compares with '&' accelerator marks removed.
+HWND FindChild(HWND parent, const char* className, const char* text);
+// The first descendant with the given control ID.
+HWND FindChildById(HWND parent, int id);
+
+// Real input aimed at windows: clicks at client coordinates, at the window's centre, or on the visible
+// descendant of a dialog whose text (without '&') is caption. The clicks are queued like any input.
+void ClickAt(HWND hwnd, int x, int y, int button = VK_LBUTTON);
+void DoubleClickAt(HWND hwnd, int x, int y);
+void ClickWindow(HWND hwnd);
+bool ClickButton(HWND dialog, const char* caption);
+// Gives the edit the focus, selects its whole text and types text in its place.
+void TypeInto(HWND edit, const char* utf8);
+// Items of the built-in lists by their text: the item of a list box (scrolled into view first) or a
+// visible item of a tree view is clicked or double-clicked; a drop-down list combo box gets the focus and
+// the arrow keys that move its selection to the item. False when there is no such item.
+bool ClickListBoxItem(HWND list, const char* text, bool doubleClick = false);
+bool ClickTreeItem(HWND tree, const char* text, bool doubleClick = false);
+bool SelectComboItem(HWND combo, const char* text);
 
 }  // namespace headless

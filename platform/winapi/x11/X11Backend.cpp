@@ -389,6 +389,13 @@ bool X11Backend::Open(const char* name, bool sharedMemory) {
     pipe_[0] = pipe_[1] = -1;
   }
   current_ = CursorFor(GetCursor());
+  // The system colours, brushes and metrics start from their defaults once per process (the headless
+  // driver resets them per test); without this a program on X would paint with zero colours.
+  static bool systemValuesSet = false;
+  if (!systemValuesSet) {
+    winapi::detail::ResetSystemValues();
+    systemValuesSet = true;
+  }
   winapi::SetBackend(this, DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_));
   // the screen's size and the desktop's work area follow the server
   XSelectInput(dpy_, root_, StructureNotifyMask | PropertyChangeMask);

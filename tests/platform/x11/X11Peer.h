@@ -1,0 +1,32 @@
+#pragma once
+// The other X client of the form tests, kept apart from the forms headers (Xlib's Screen type and the
+// application's Screen object cannot meet in one source): it reads the screen, sends synthetic input
+// through XTEST and writes PNG files.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace x11peer {
+
+class Peer {
+public:
+  explicit Peer(const char* display);
+  ~Peer();
+  Peer(const Peer&) = delete;
+  Peer& operator=(const Peer&) = delete;
+  bool Ok() const { return display_ != nullptr; }
+  // The root window's pixels (0x00RRGGBB) in the rectangle.
+  std::vector<uint32_t> Grab(int x, int y, int w, int h);
+  uint32_t Pixel(int x, int y);
+  void Click(int x, int y);
+  // Presses and releases the key of each (ASCII) character.
+  void Type(const char* text);
+
+private:
+  void* display_;
+};
+
+bool SavePng(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h);
+
+}  // namespace x11peer
