@@ -29,15 +29,12 @@ void TFileListBox::CreateWnd() {
 void TFileListBox::SetDirectory(const String& v) {
   String d = v.empty() ? GetCurrentDir() : ExpandFileName(v);
   while (d.size() > 1 && d.back() == PathDelim) d.pop_back();
-  if (d == FDirectory) return;
   FDirectory = d;
   ReadFileNames();
 }
 
 void TFileListBox::SetMask(const String& v) {
-  String m = v.empty() ? String("*.*") : v;
-  if (m == FMask) return;
-  FMask = m;
+  FMask = v.empty() ? String("*.*") : v;
   ReadFileNames();
 }
 
@@ -54,9 +51,9 @@ void TFileListBox::SetShowGlyphs(bool v) {
   Invalidate();
 }
 
-void TFileListBox::Update() {
+void TFileListBox::Refresh() {
   ReadFileNames();
-  inherited::Update();
+  Repaint();
 }
 
 void TFileListBox::ReadFileNames() {

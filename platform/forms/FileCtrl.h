@@ -15,10 +15,12 @@ class TFileListBox : public TCustomListBox {
   RTL_PUBLISHED_DECL
 public:
   explicit TFileListBox(TComponent* AOwner);
-  // The folder listed; relative paths are taken from the current folder. Setting it re-reads the list.
+  // The folder listed; relative paths are taken from the current folder. Setting it (even to the same
+  // folder) reads the list again, so that files created meanwhile show.
   String Directory() const { return FDirectory; }
   void SetDirectory(const String& v);
-  // One or more masks separated by ";" (blanks around them ignored); "*.*" lists every file.
+  // One or more masks separated by ";" (blanks around them ignored); "*.*" lists every file. Setting it
+  // reads the list again.
   String Mask() const { return FMask; }
   void SetMask(const String& v);
   TFileType FileType() const { return FFileType; }
@@ -29,8 +31,8 @@ public:
   // changes the folder when the name has one).
   String FileName();
   void SetFileName(const String& v);
-  // Reads the folder again.
-  void Update() override;
+  // Reads the folder again (Update stays the painting flush of every control) and repaints.
+  void Refresh();
 
   TNotifyEvent OnChange;
 

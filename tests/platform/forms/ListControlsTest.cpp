@@ -460,9 +460,18 @@ TEST_F(ListControlsTest, FileListBoxListsMatchingFilesSorted) {
   fl->SetFileName(dir + "/b.gdb");
   EXPECT_EQ(fl->FileName(), dir + "/b.gdb");
   std::ofstream(dir + "/a.gdb") << "x";
-  fl->Update();
+  fl->Refresh();
   EXPECT_EQ(fl->Items()->Count(), 4);
   EXPECT_EQ(fl->FileName(), dir + "/b.gdb");  // the selection stays on its file
+  // Setting the same folder again shows files created since.
+  std::ofstream(dir + "/e.gdb") << "x";
+  fl->SetDirectory(dir);
+  EXPECT_EQ(fl->Items()->Count(), 5);
+  EXPECT_EQ(fl->FileName(), dir + "/b.gdb");
+  DeleteFile(dir + "/e.gdb");
+  fl->Repaint();  // painting does not read the folder
+  EXPECT_EQ(fl->Items()->Count(), 5);
+  fl->Refresh();
   fl->SetMask("*.*");
   EXPECT_EQ(fl->Items()->Count(), 6);
   fl->SetShowGlyphs(true);
