@@ -74,6 +74,13 @@ void TCheckListBox::ItemDeleted(int32_t index) {
   if (index >= 0 && static_cast<size_t>(index) < FStates.size()) FStates.erase(FStates.begin() + index);
 }
 
+void TCheckListBox::ItemsMoved(const std::vector<int32_t>& newIndex) {
+  std::vector<ItemState> moved(newIndex.size());
+  for (size_t i = 0; i < newIndex.size() && i < FStates.size(); ++i)
+    if (newIndex[i] >= 0 && static_cast<size_t>(newIndex[i]) < moved.size()) moved[static_cast<size_t>(newIndex[i])] = FStates[i];
+  FStates = std::move(moved);
+}
+
 uint32_t TCheckListBox::ItemExtra(int32_t index) {
   return static_cast<uint32_t>(State(index)) | (ItemEnabled(index) ? 0u : 0x100u);
 }

@@ -39,6 +39,7 @@ protected:
   void ItemInserted(int32_t index) override;
   void ItemDeleted(int32_t index) override;
   void ItemsCleared() override { FStates.clear(); }
+  void ItemsMoved(const std::vector<int32_t>& newIndex) override;
   uint32_t ItemExtra(int32_t index) override;
   void SetItemExtra(int32_t index, uint32_t extra) override;
 

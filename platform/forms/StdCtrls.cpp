@@ -1004,6 +1004,10 @@ void TCustomListBox::CreateWnd() {
     if (FSaveItemIndex >= 0 && static_cast<size_t>(FSaveItemIndex) < placed.size())
       FSaveItemIndex = static_cast<int32_t>(placed[static_cast<size_t>(FSaveItemIndex)]);
     FSaveItems->Clear();
+    std::vector<int32_t> moved(placed.begin(), placed.end());
+    bool same = true;
+    for (size_t i = 0; i < moved.size(); ++i) same = same && moved[i] == static_cast<int32_t>(i);
+    if (!same) ItemsMoved(moved);
   }
   FSaveSelected.clear();
   if (!FMultiSelect && FSaveItemIndex >= 0) ::SendMessage(FHandle, LB_SETCURSEL, static_cast<WPARAM>(FSaveItemIndex), 0);

@@ -397,6 +397,8 @@ protected:
   virtual void ItemInserted(int32_t index) { (void)index; }
   virtual void ItemDeleted(int32_t index) { (void)index; }
   virtual void ItemsCleared() {}
+  // A new sorting window placed the saved item i at newIndex[i].
+  virtual void ItemsMoved(const std::vector<int32_t>& newIndex) { (void)newIndex; }
   virtual uint32_t ItemExtra(int32_t index) { (void)index; return 0; }
   virtual void SetItemExtra(int32_t index, uint32_t extra) { (void)index, (void)extra; }
 

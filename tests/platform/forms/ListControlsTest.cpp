@@ -207,6 +207,17 @@ TEST_F(ListControlsTest, CheckListBoxTogglesByBoxClickAndSpace) {
   cl->SetItemEnabled(0, false);
   ClickAt(cl, 6, h / 2);
   EXPECT_FALSE(cl->Checked(0));
+  // Sorting moves the states with their items.
+  cl->Items()->Strings(0);
+  cl->Items()->Add("aardvark");
+  cl->SetChecked(3, true);
+  cl->SetSorted(true);
+  EXPECT_EQ(cl->Items()->CommaText(), "aardvark,alpha,beta,gamma");
+  EXPECT_TRUE(cl->Checked(0));
+  EXPECT_FALSE(cl->Checked(1));
+  EXPECT_FALSE(cl->ItemEnabled(1));
+  EXPECT_TRUE(cl->Checked(2));
+  EXPECT_TRUE(cl->Checked(3));
   EXPECT_THROW(cl->SetChecked(9, true), Exception);
 }
 
