@@ -1,7 +1,6 @@
 // A dialog of a dozen standard controls read from its text resource: shown, tabbed through, typed
 // into, clicked and resized the way a user would.
 
-#include "../winapi/CtlSupport.h"
 #include "FormsSupport.h"
 #include "forms/Buttons.h"
 #include "forms/CheckLst.h"
@@ -74,6 +73,14 @@ RTL_PUBLISHED(TOptionsDialog) {
 }
 
 namespace {
+// Fixed-pitch control text: 8 pixels a code point, 16-pixel lines, so that wrapping is exact.
+winapi::ControlTextExtent FixedMeasure(HFONT, const char* s, int n) {
+  int cps = 0;
+  for (int i = 0; i < n; ++i)
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) ++cps;
+  return {cps * 8, 16};
+}
+
 const char* kOptionsDialog = R"(object OptionsDialog: TOptionsDialog
   Left = 120
   Top = 60
@@ -251,7 +258,7 @@ class DialogFormTest : public FormsTest {
 protected:
   void SetUp() override {
     FormsTest::SetUp();
-    winapi::SetControlTextMeasure(wt::FixedMeasure);
+    winapi::SetControlTextMeasure(FixedMeasure);
     RegisterClass(TOptionsDialog::StaticClass());
     RegisterFormResource("TOptionsDialog", kOptionsDialog);
     Dlg = New<TOptionsDialog>(Application);
