@@ -559,6 +559,11 @@ void TControl::AfterConstruction() {
 
 void TControl::BeforeDestruction() {
   if (gDrag.Control == this) CancelDrag();
+  // The application's idle pass would otherwise touch a freed control under the mouse or with a hint.
+  if (Application) {
+    if (Application->FHintControl == this) Application->CancelHint();
+    if (Application->FMouseControl == this) Application->FMouseControl = nullptr;
+  }
   if (FParent) FParent->RemoveControl(this);
   inherited::BeforeDestruction();
 }
@@ -1221,6 +1226,8 @@ void TWinControl::CreateWnd() {
   }
   CreateWindowHandle(p);
   if (!FHandle) throw EOutOfResources("Error creating window for " + Name());
+  // Built-in window classes draw their text with the font they are given, not the control's.
+  Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 1);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& p) {
@@ -1735,6 +1742,7 @@ void TWinControl::CMEnabledChanged(TMessage&) {
 
 void TWinControl::CMFontChanged(TMessage& m) {
   inherited::CMFontChanged(m);
+  if (FHandle) Perform(WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), 0);
   NotifyControls(CM_PARENTFONTCHANGED);
 }
 

@@ -363,6 +363,7 @@ public:
 
 private:
   friend class TCustomForm;
+  friend class TControl;
   bool IsKeyMsg(MSG& msg);
   bool IsHintMsg(MSG& msg);
   // Alt alone, F10 and Alt+letter enter the menu bar of the form the key is for.

@@ -38,3 +38,43 @@ TEST_F(FormsTest, EditTextAndButtonCaptionReachTheScreen) {
   EXPECT_GT(DarkPixels(button), 60);
   form->Free();
 }
+
+// The built-in window draws with the control's font, also after the font (or the parent's) changes.
+TEST_F(FormsTest, BuiltInWindowsGetTheControlsFont) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(60, 60, 400, 200);
+  auto* edit = New<TEdit>(form);
+  edit->SetParent(form);
+  form->Show();
+  Pump();
+  auto fontOf = [](TWinControl* c) { return reinterpret_cast<HFONT>(SendMessage(c->Handle(), WM_GETFONT, 0, 0)); };
+  EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
+  form->Font()->SetSize(14);
+  EXPECT_EQ(edit->Font()->Size(), 14);
+  EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
+  edit->Font()->SetStyle(TFontStyles{fsBold});
+  EXPECT_EQ(fontOf(edit), edit->Font()->Handle());
+  form->Free();
+}
+
+// A control freed while it is the one under the mouse is forgotten by the application's idle pass.
+TEST_F(FormsTest, ControlFreedUnderTheMouseIsForgotten) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(60, 60, 400, 200);
+  auto* button = New<TButton>(form);
+  button->SetBounds(20, 20, 110, 30);
+  button->SetHint("tip");
+  button->SetShowHint(true);
+  button->SetParent(form);
+  form->Show();
+  Pump();
+  POINT p = Center(button);
+  headless::MouseMove(p.x, p.y);
+  Pump();
+  Application->HandleMessage();  // the idle pass makes the button the control under the mouse
+  button->Free();
+  headless::MouseMove(p.x + 200, p.y + 100);
+  Pump();
+  Application->HandleMessage();  // under ASan a stale pointer would be caught here
+  form->Free();
+}
