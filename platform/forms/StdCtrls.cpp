@@ -792,6 +792,15 @@ LONG_PTR NextControlId() {
   return ++id;
 }
 
+// The default look of an item of a list or combo box: the field filled, the text at its left.
+void DrawItemText(TCanvas* canvas, TStrings* items, int32_t index, RECT rect) {
+  canvas->FillRect(rect);
+  if (index < items->Count()) {
+    canvas->Brush()->SetStyle(bsClear);
+    canvas->TextOut(rect.left + 2, rect.top, items->Strings(index));
+  }
+}
+
 // Paints one owner-drawn item on canvas, the platform's way: the selection colours first, the item (or,
 // for index -1, an empty field), then the focus rectangle unless a handler drew the item itself.
 template <class Draw>
@@ -1203,15 +1212,10 @@ void TCustomListBox::CNCommand(TMessage& m) {
 }
 
 void TCustomListBox::DrawItem(int32_t index, RECT rect, TOwnerDrawState state) {
-  if (OnDrawItem) {
+  if (OnDrawItem)
     OnDrawItem(this, index, rect, state);
-    return;
-  }
-  FCanvas->FillRect(rect);
-  if (index < FItems->Count()) {
-    FCanvas->Brush()->SetStyle(bsClear);
-    FCanvas->TextOut(rect.left + 2, rect.top, FItems->Strings(index));
-  }
+  else
+    DrawItemText(FCanvas, FItems, index, rect);
 }
 
 void TCustomListBox::MeasureItem(int32_t index, int32_t& height) {
@@ -1515,15 +1519,10 @@ void TCustomComboBox::CNCommand(TMessage& m) {
 }
 
 void TCustomComboBox::DrawItem(int32_t index, RECT rect, TOwnerDrawState state) {
-  if (OnDrawItem) {
+  if (OnDrawItem)
     OnDrawItem(this, index, rect, state);
-    return;
-  }
-  FCanvas->FillRect(rect);
-  if (index < FItems->Count()) {
-    FCanvas->Brush()->SetStyle(bsClear);
-    FCanvas->TextOut(rect.left + 2, rect.top, FItems->Strings(index));
-  }
+  else
+    DrawItemText(FCanvas, FItems, index, rect);
 }
 
 void TCustomComboBox::MeasureItem(int32_t index, int32_t& height) {
