@@ -666,18 +666,27 @@ void TCustomListView::Notification(TComponent* component, TOperation operation) 
   if (component == FStateImages) SetStateImages(nullptr);
 }
 
-void TCustomListView::SetImageList(TCustomImageList*& slot, TChangeLink* link, WPARAM which, TCustomImageList* v) {
+namespace {
+// Puts an image list into one of a view's slots: change link and free notification moved over, the window
+// told through its set-image-list message.
+void AttachImageList(TWinControl* view, TCustomImageList*& slot, TChangeLink* link, UINT message, WPARAM which,
+                     TCustomImageList* v) {
   if (slot == v) return;
   if (slot) slot->UnRegisterChanges(link);
   slot = v;
   if (v) {
     v->RegisterChanges(link);
-    v->FreeNotification(this);
+    v->FreeNotification(view);
   }
-  if (HandleAllocated()) {
-    ::SendMessage(FHandle, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(v ? v->Handle() : nullptr));
-    Invalidate();
+  if (view->HandleAllocated()) {
+    ::SendMessage(view->Handle(), message, which, reinterpret_cast<LPARAM>(v ? v->Handle() : nullptr));
+    view->Invalidate();
   }
+}
+}  // namespace
+
+void TCustomListView::SetImageList(TCustomImageList*& slot, TChangeLink* link, WPARAM which, TCustomImageList* v) {
+  AttachImageList(this, slot, link, LVM_SETIMAGELIST, which, v);
 }
 
 void TCustomListView::ImageListChange(TObject* sender) {
@@ -1763,17 +1772,7 @@ void TCustomTreeView::Notification(TComponent* component, TOperation operation) 
 }
 
 void TCustomTreeView::SetImageList(TCustomImageList*& slot, TChangeLink* link, WPARAM which, TCustomImageList* v) {
-  if (slot == v) return;
-  if (slot) slot->UnRegisterChanges(link);
-  slot = v;
-  if (v) {
-    v->RegisterChanges(link);
-    v->FreeNotification(this);
-  }
-  if (HandleAllocated()) {
-    ::SendMessage(FHandle, TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(v ? v->Handle() : nullptr));
-    Invalidate();
-  }
+  AttachImageList(this, slot, link, TVM_SETIMAGELIST, which, v);
 }
 
 void TCustomTreeView::ImageListChange(TObject* sender) {
