@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "dbaccess/FIBDatabase.h"
+#include "dbaccess/detail/CacheFileIO.h"
 #include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
@@ -94,32 +95,7 @@ struct ReadScope {
   bool Started;
 };
 
-void WriteInt(TStream* s, int32_t v) { s->WriteBuffer(&v, 4); }
-void WriteStr(TStream* s, const String& v) {
-  WriteInt(s, static_cast<int32_t>(v.size()));
-  if (!v.empty()) s->WriteBuffer(v.data(), static_cast<int32_t>(v.size()));
-}
-void WriteByte(TStream* s, bool v) {
-  const uint8_t b = v ? 1 : 0;
-  s->WriteBuffer(&b, 1);
-}
-int32_t ReadInt(TStream* s) {
-  int32_t v;
-  s->ReadBuffer(&v, 4);
-  return v;
-}
-String ReadStr(TStream* s) {
-  const int32_t n = ReadInt(s);
-  if (n < 0 || n > s->Size() - s->Position()) throw EReadError("Stream read error");
-  String v(static_cast<size_t>(n), '\0');
-  if (n) s->ReadBuffer(v.data(), n);
-  return v;
-}
-bool ReadByte(TStream* s) {
-  uint8_t b;
-  s->ReadBuffer(&b, 1);
-  return b != 0;
-}
+using namespace cachefile;
 
 bool ContainsUpper(const String& text, const char* word) {
   String up = text;

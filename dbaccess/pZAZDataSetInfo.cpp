@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dbaccess/FIBDatabase.h"
+#include "dbaccess/detail/CacheFileIO.h"
 #include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/ZAZQuery.h"
 #include "dbaccess/pZAZDataInfo.h"
@@ -22,23 +23,7 @@ constexpr int32_t ErrorFormatVersion = 1;
 
 const char* const VersionSQL = "SELECT ZAZ$VERSION FROM ZAZ$DATASETS_INFO WHERE DS_ID=:DS_ID";
 
-void WriteInt(TStream* s, int32_t v) { s->WriteBuffer(&v, 4); }
-void WriteStr(TStream* s, const String& v) {
-  WriteInt(s, static_cast<int32_t>(v.size()));
-  if (!v.empty()) s->WriteBuffer(v.data(), static_cast<int32_t>(v.size()));
-}
-int32_t ReadInt(TStream* s) {
-  int32_t v;
-  s->ReadBuffer(&v, 4);
-  return v;
-}
-String ReadStr(TStream* s) {
-  const int32_t n = ReadInt(s);
-  if (n < 0 || n > s->Size() - s->Position()) throw EReadError("Stream read error");
-  String v(static_cast<size_t>(n), '\0');
-  if (n) s->ReadBuffer(v.data(), n);
-  return v;
-}
+using namespace cachefile;
 
 struct Guard {
   explicit Guard(TCriticalSection* l) : L(l) { L->Enter(); }
