@@ -1197,19 +1197,7 @@ void TFIBCustomDataSet::InternalPost() {
   // The server first: a refused post leaves the cache and the edit state as they were.
   WithErrorAction(&TFIBCustomDataSet::DoOnPostError, [&] { PostOnServer(inserting); });
   if (inserting) {
-    int32_t position;
-    if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
-      InternalLast();
-      position = FFetchedCount;
-    } else {
-      position = std::min(FCurrentIndex, FFetchedCount);
-    }
-    b[CacheRowOffset] = cusUnmodified;
-    FCache->InsertRowAt(position);
-    FCache->WriteRow(position + 1, b + CacheRowOffset, true);
-    ++FFetchedCount;
-    FCurrentIndex = position;
-    Store<int32_t>(b + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
+    InsertIntoCache(b, cusUnmodified);
   } else {
     b[CacheRowOffset] = cusUnmodified;
     FCache->WriteRow(FCurrentIndex + 1, b + CacheRowOffset, false);
@@ -1219,6 +1207,24 @@ void TFIBCustomDataSet::InternalPost() {
   FHasOldBuffer = true;
   if (FOptions.Contains(poRefreshAfterPost)) RefreshRecord();
   FHasOldBuffer = false;
+}
+
+// A new record goes into the cache where it was inserted (after the last row when appended) and becomes the
+// current row.
+void TFIBCustomDataSet::InsertIntoCache(uint8_t* buffer, uint8_t status) {
+  int32_t position;
+  if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
+    InternalLast();
+    position = FFetchedCount;
+  } else {
+    position = std::min(FCurrentIndex, FFetchedCount);
+  }
+  buffer[CacheRowOffset] = status;
+  FCache->InsertRowAt(position);
+  FCache->WriteRow(position + 1, buffer + CacheRowOffset, true);
+  ++FFetchedCount;
+  FCurrentIndex = position;
+  Store<int32_t>(buffer + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
 }
 
 void TFIBCustomDataSet::RefreshRecord() {

@@ -398,6 +398,7 @@ protected:
   void SaveOriginalValues();
   // The post and delete of cached-update mode: the cache only.
   void PostToCache(bool inserting);
+  void InsertIntoCache(uint8_t* buffer, uint8_t status);
   void DeleteInCache();
   bool CurrentRowIsCachedInsert() const;
 
