@@ -388,35 +388,9 @@ void TCustomRadioGroup::WMSize(TMessage& m) {
   ArrangeButtons();
 }
 
-void TCustomRadioGroup::AdjustClientRect(RECT& rect) {
-  TEXTMETRIC tm{};
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, Font()->Handle());
-  ::GetTextMetrics(dc, &tm);
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
-  rect.top += tm.tmHeight;
-  InflateRect(&rect, -1, -1);
-}
+void TCustomRadioGroup::AdjustClientRect(RECT& rect) { AdjustGroupClientRect(Font(), rect); }
 
-void TCustomRadioGroup::Paint() {
-  RECT r = ClientRect();
-  FCanvas->Brush()->SetColor(Color());
-  FCanvas->Brush()->SetStyle(bsSolid);
-  FCanvas->FillRect(r);
-  FCanvas->Font()->Assign(Font());
-  String text = Caption();
-  SIZE ext = FCanvas->TextExtent(text.empty() ? String("0") : text);
-  RECT frame = r;
-  frame.top += ext.cy / 2;
-  DrawEdge(FCanvas->Handle(), &frame, EDGE_ETCHED, BF_RECT);
-  if (text.empty()) return;
-  RECT tr{8, 0, 8 + ext.cx + 4, ext.cy};
-  FCanvas->FillRect(tr);
-  FCanvas->Brush()->SetStyle(bsClear);
-  InflateRect(&tr, -2, 0);
-  ::DrawText(FCanvas->Handle(), text.c_str(), -1, &tr, DT_LEFT | DT_SINGLELINE);
-}
+void TCustomRadioGroup::Paint() { PaintGroupFrame(FCanvas, ClientRect(), Color(), Font(), Caption()); }
 
 void TCustomRadioGroup::CMTextChanged(TMessage&) {
   Invalidate();

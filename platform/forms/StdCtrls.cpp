@@ -672,10 +672,10 @@ TGroupBox::TGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
   FColor = clBtnFace;
 }
 
-void TGroupBox::AdjustClientRect(RECT& rect) {
+void AdjustGroupClientRect(TFont* font, RECT& rect) {
   TEXTMETRIC tm{};
   HDC dc = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, Font()->Handle());
+  HGDIOBJ old = ::SelectObject(dc, font->Handle());
   ::GetTextMetrics(dc, &tm);
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
@@ -683,24 +683,26 @@ void TGroupBox::AdjustClientRect(RECT& rect) {
   InflateRect(&rect, -1, -1);
 }
 
-void TGroupBox::Paint() {
-  RECT r = ClientRect();
-  FCanvas->Brush()->SetColor(Color());
-  FCanvas->Brush()->SetStyle(bsSolid);
-  FCanvas->FillRect(r);
-  FCanvas->Font()->Assign(Font());
-  SIZE ext = FCanvas->TextExtent(Caption().empty() ? String("0") : Caption());
+void PaintGroupFrame(TCanvas* canvas, RECT r, TColor color, TFont* font, const String& caption) {
+  canvas->Brush()->SetColor(color);
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->FillRect(r);
+  canvas->Font()->Assign(font);
+  SIZE ext = canvas->TextExtent(caption.empty() ? String("0") : caption);
   RECT frame = r;
   frame.top += ext.cy / 2;
-  DrawEdge(FCanvas->Handle(), &frame, EDGE_ETCHED, BF_RECT);
-  String text = Caption();
-  if (text.empty()) return;
+  DrawEdge(canvas->Handle(), &frame, EDGE_ETCHED, BF_RECT);
+  if (caption.empty()) return;
   RECT tr{8, 0, 8 + ext.cx + 4, ext.cy};
-  FCanvas->FillRect(tr);
-  FCanvas->Brush()->SetStyle(bsClear);
+  canvas->FillRect(tr);
+  canvas->Brush()->SetStyle(bsClear);
   InflateRect(&tr, -2, 0);
-  ::DrawText(FCanvas->Handle(), text.c_str(), -1, &tr, DT_LEFT | DT_SINGLELINE);
+  ::DrawText(canvas->Handle(), caption.c_str(), -1, &tr, DT_LEFT | DT_SINGLELINE);
 }
+
+void TGroupBox::AdjustClientRect(RECT& rect) { AdjustGroupClientRect(Font(), rect); }
+
+void TGroupBox::Paint() { PaintGroupFrame(FCanvas, ClientRect(), Color(), Font(), Caption()); }
 
 void TGroupBox::CMDialogChar(TMessage& m) {
   // The group's accelerator enters the group at its first control; otherwise the children may answer.

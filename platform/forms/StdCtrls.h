@@ -255,6 +255,11 @@ private:
 };
 
 // A captioned frame around other controls.
+// The etched frame of a group with its caption cut into the top edge, and the client area inside it; shared
+// by the group box and the radio group.
+void PaintGroupFrame(TCanvas* canvas, RECT r, TColor color, TFont* font, const String& caption);
+void AdjustGroupClientRect(TFont* font, RECT& rect);
+
 class TGroupBox : public TCustomControl {
   RTL_CLASS(TGroupBox, TCustomControl)
 public:
