@@ -602,16 +602,18 @@ void TFIBCustomDataSet::CreateFilterParser(const String& text, TFilterOptions op
     FFilterParserText = text;
     return;
   }
-  // The framework's parser accepts calculated fields only as internal ones.
+  // The framework's parser accepts calculated fields only as internal ones. The kind setter refuses an
+  // open dataset, so the switch is made (both ways) under a momentarily inactive state.
   std::vector<TField*> calculated;
-  for (TField* f : *Fields())
-    if (f->FieldKind() == fkCalculated) {
-      calculated.push_back(f);
-      f->SetFieldKind(fkInternalCalc);
-    }
-  auto restore = [&] {
-    for (TField* f : calculated) f->SetFieldKind(fkCalculated);
+  auto switchKinds = [&](TFieldKind kind) {
+    const TDataSetState saved = SetTempState(dsInactive);
+    for (TField* f : calculated) f->SetFieldKind(kind);
+    RestoreState(saved);
   };
+  for (TField* f : *Fields())
+    if (f->FieldKind() == fkCalculated) calculated.push_back(f);
+  switchKinds(fkInternalCalc);
+  auto restore = [&] { switchKinds(fkCalculated); };
   TExprParser* parser = nullptr;
   try {
     parser = New<TExprParser>(this, trimmed, options, TParserOptions{poExtSyntax});

@@ -1,6 +1,7 @@
 // Local sorting of the cached rows, the sort information taken from ORDER BY, a posted row kept in
 // order, and the local filter (filter text and OnFilterRecord), against an embedded database.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "DataSetServicesSupport.h"
 #include "db/DBCommon.h"
@@ -187,6 +188,84 @@ TEST_F(SortFilterTest, AFilterAppliesAtOpenAndWithCachedUpdates) {
   // The deleted row is hidden by its cached state, the others by the filter.
   EXPECT_EQ(Ids(ds), (std::vector<int32_t>{1, 4, 5}));
   EXPECT_EQ(ds->RecordCount(), 3);
+}
+
+TEST_F(SortFilterTest, CalculatedFieldsSortFilterAndLocate) {
+  auto* ds = NewDataSet<TFIBDataSet>("SELECT ID, GRP, NAME FROM S ORDER BY ID");
+  for (const char* name : {"ID", "GRP"}) {
+    auto* f = New<TFIBIntegerField>(ds);
+    f->SetFieldName(name);
+    f->SetDataSet(ds);
+  }
+  auto* name = New<TFIBStringField>(ds);
+  name->SetFieldName("NAME");
+  name->SetSize(20);
+  name->SetDataSet(ds);
+  auto* rev = New<TIntegerField>(ds);
+  rev->SetFieldName("REV");
+  rev->SetFieldKind(fkCalculated);
+  rev->SetDataSet(ds);
+  ds->OnCalcFields = [](TDataSet* d) { d->FieldByName("REV")->SetAsInteger(10 - d->FieldByName("ID")->AsInteger()); };
+  ds->Open();
+  ds->DoSort({"REV"}, {true});
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{6, 5, 4, 3, 2, 1}));
+  ASSERT_TRUE(ds->Locate("REV", Variant(7), {}));
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
+  ds->SetFilter("REV > 7");
+  ds->SetFiltered(true);
+  EXPECT_EQ(rev->FieldKind(), fkCalculated);
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{2, 1}));
+  // A rejected text keeps the previous parser and gives the calculated field its kind back.
+  EXPECT_THROW(ds->SetFilter("REV >"), EDatabaseError);
+  EXPECT_EQ(rev->FieldKind(), fkCalculated);
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{2, 1}));
+}
+
+TEST_F(SortFilterTest, PersistentSortingSurvivesAReopen) {
+  TFIBDataSet* ds = Open();
+  ds->DoSort({"NAME"}, {false});
+  ds->Close();
+  ds->Open();
+  EXPECT_FALSE(ds->LocalSortActive());  // without poPersistentSorting the select's order is back
+  EXPECT_EQ(ds->OrderFieldNames(), "ID");
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+
+  TpZAZDsOptions o = ds->Options();
+  o.Include(poPersistentSorting);
+  ds->SetOptions(o);
+  ds->DoSort({"NAME"}, {false});
+  ds->Close();
+  ds->Open();
+  EXPECT_TRUE(ds->LocalSortActive());
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 6);
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{6, 2, 5, 4, 1, 3}));
+}
+
+TEST_F(SortFilterTest, SortingOneRowOnlyDescribesTheOrder) {
+  TFIBDataSet* ds = Open("SELECT ID, GRP, NAME FROM S WHERE ID = 4");
+  EXPECT_FALSE(ds->HasOrderInfo());
+  ds->DoSort({0}, {false});
+  EXPECT_TRUE(ds->LocalSortActive());
+  EXPECT_EQ(ds->OrderFieldNames(), "ID");
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{4}));
+}
+
+TEST_F(SortFilterTest, APostedRowWithAnEqualKeyStaysNearItsTwin) {
+  TFIBDataSet* ds = Open("SELECT ID, GRP, NAME FROM S ORDER BY GRP");
+  TpZAZDsOptions o = ds->Options();
+  o.Include(poKeepSorting);
+  ds->SetOptions(o);
+  ds->FetchAll();
+  ASSERT_TRUE(ds->Locate("ID", Variant(3), {}));
+  ds->Edit();
+  ds->FieldByName("GRP")->SetAsInteger(2);
+  ds->Post();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
+  // Every row is still in GRP order, nulls first as the server sent them.
+  std::vector<int32_t> groups;
+  for (ds->First(); !ds->Eof(); ds->Next())
+    groups.push_back(ds->FieldByName("GRP")->IsNull() ? 0 : ds->FieldByName("GRP")->AsInteger());
+  EXPECT_TRUE(std::is_sorted(groups.begin(), groups.end()));
 }
 
 }  // namespace
