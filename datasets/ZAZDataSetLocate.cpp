@@ -196,7 +196,8 @@ bool TFIBCustomDataSet::LocateInCache(const String& keyFields, const Variant& ke
   keys.resize(fields.size(), Variant::Null());
   std::vector<bool> converted(fields.size(), false);
 
-  bool suppress = true;
+  // Calculated values are left alone during the scan unless a key or the filter may need them.
+  bool suppress = !FilterActive();
   for (size_t k = 0; k < fields.size(); ++k) {
     TField* f = fields[k];
     if (IsCalcOrLookup(f)) suppress = false;

@@ -124,6 +124,15 @@ TEST_F(SortFilterTest, APostedRowMovesToItsPlaceWithKeepSorting) {
   ds->Post();
   EXPECT_EQ(ds->RecNo(), 6);
   EXPECT_EQ(Ids(ds), (std::vector<int32_t>{1, 4, 3, 2, 6, 5}));
+
+  // An inserted row takes its place too.
+  ds->Append();
+  ds->FieldByName("ID")->SetAsInteger(7);
+  ds->FieldByName("NAME")->SetAsString("bb");
+  ds->Post();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 7);
+  EXPECT_EQ(ds->RecNo(), 2);
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{1, 7, 4, 3, 2, 6, 5}));
 }
 
 TEST_F(SortFilterTest, FilterTextSelectsRows) {
