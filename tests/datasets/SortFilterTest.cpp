@@ -277,4 +277,35 @@ TEST_F(SortFilterTest, APostedRowWithAnEqualKeyStaysNearItsTwin) {
   EXPECT_TRUE(std::is_sorted(groups.begin(), groups.end()));
 }
 
+TEST_F(SortFilterTest, FilterFunctions) {
+  struct Case {
+    const char* Text;
+    std::vector<int32_t> Ids;
+  };
+  const Case cases[] = {
+      {"YEAR(DAY_) = 2026 AND MONTH(DAY_) = 5 AND DAY(DAY_) = 4", {1, 2, 3, 4, 5}},
+      {"SUBSTRING(NAME, 4, 1) = '3'", {3}},
+      {"SUBSTRING(NAME, '4,1') = '2'", {2}},
+      {"TRIM(NOTE) = 'abc' AND ID > 3", {4, 5}},
+      {"LOWER(UPPER(NAME)) LIKE 'row_'", {1, 2, 3, 4, 5}},
+      {"QTY * 2 - 1 >= 7", {4, 5}},
+      {"NOT (QTY IN (2, 3))", {1, 4, 5}},
+  };
+  auto* ds = NewDataSet<TFIBDataSet>("SELECT ID, NAME, QTY, NOTE, DAY_ FROM T ORDER BY ID");
+  ds->Open();
+  ds->SetFiltered(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    ds->SetFilter(c.Text);
+    EXPECT_EQ(Ids(ds), c.Ids);
+  }
+  try {
+    ds->SetFilter("FOO(NAME) = 1");
+    Ids(ds);
+    FAIL() << "an unknown function was accepted";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(e.Message().find("FOO"), String::npos) << e.Message();
+  }
+}
+
 }  // namespace
