@@ -288,6 +288,17 @@ void TFIBCustomDataSet::PrepareSortInfo() {
   // rows arrive in the server's order.
   FSortInfo = OrderByToVariantArray(SelectSQL()->Text());
   FLocalSortActive = false;
+  if (VarIsArray(FSortInfo)) {
+    // An item without NULLS FIRST or LAST gets the server's placing: nulls first ascending, last
+    // descending. Taken as "nulls last" they would send a sorted search the wrong way at a null row.
+    TSQLParser* parser = New<TSQLParser>(SelectSQL()->Text());
+    const String list = parser->GetOrderClause();
+    parser->Free();
+    const TCharSet comma(",");
+    for (int32_t i = 0; i < OrderFieldCount(); ++i)
+      if (PosText("NULLS", ExtractWordByIndex(i + 1, list, comma)) == 0)
+        VarArrayPut(FSortInfo, VarArrayGet(FSortInfo, {i, 1}), {i, 2});
+  }
   for (int32_t i = 0; i < OrderFieldCount(); ++i) {
     const String name = VarToStr(VarArrayGet(FSortInfo, {i, 0}));
     TField* field = nullptr;

@@ -94,6 +94,16 @@ TEST_F(SortFilterTest, OrderInformationComesFromTheSelect) {
   EXPECT_EQ(info.FieldIndex, -1);
   EXPECT_EQ(info.OrderPosition, -1);
 
+  // Nulls placed as the server places them: a sorted search steps over them the right way.
+  TFIBDataSet* byGroup = Open("SELECT ID, GRP, NAME FROM S ORDER BY GRP, NAME");
+  ASSERT_TRUE(byGroup->GetSortInfoOfField(byGroup->FieldByName("GRP"), info));
+  EXPECT_TRUE(info.NullsFirst);
+  byGroup->FetchAll();
+  ASSERT_TRUE(byGroup->LocateExt("GRP;NAME", VarArrayOf({Variant(1), Variant("d")}), {LocateInSortOrder}));
+  EXPECT_EQ(byGroup->FieldByName("ID")->AsInteger(), 5);
+  ASSERT_TRUE(byGroup->LocateExt("GRP;NAME", VarArrayOf({Variant::Null(), Variant("y")}), {LocateInSortOrder}));
+  EXPECT_EQ(byGroup->FieldByName("ID")->AsInteger(), 6);
+
   // Without psGetOrderInfo there is none.
   auto* other = NewDataSet<TFIBDataSet>("SELECT ID FROM S ORDER BY ID");
   TpPrepareOptions po = other->PrepareOptions();
