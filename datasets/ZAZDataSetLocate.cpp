@@ -254,7 +254,7 @@ bool TFIBCustomDataSet::LocateInCache(const String& keyFields, const Variant& ke
           target = last;
         } else if (!match && after) {
           // Sequentially through the rows after the fetched ones, while the keys lie after them.
-          int32_t index = last + 1;
+          int32_t index = FFetchedCount;
           target = index;
           while (!options.Contains(LocateFetchedOnly) && (index < FFetchedCount || FetchRecord())) {
             if (TestLocateRow(index, fields, keys, converted, options, after) && RowIsVisible(index)) {
