@@ -207,6 +207,11 @@ TEST_F(SortFilterTest, AFilterAppliesAtOpenAndWithCachedUpdates) {
   // The deleted row is hidden by its cached state, the others by the filter.
   EXPECT_EQ(Ids(ds), (std::vector<int32_t>{1, 4, 5}));
   EXPECT_EQ(ds->RecordCount(), 3);
+  // Counting the rows of the shown states leaves the filter out of the hidden count.
+  ds->SetUpdateRecordTypes({cusUnmodified, cusModified, cusInserted});
+  ds->SetFiltered(false);
+  EXPECT_EQ(ds->RecordCount(), 5);
+  EXPECT_EQ(Ids(ds), (std::vector<int32_t>{1, 2, 4, 5, 6}));
 }
 
 TEST_F(SortFilterTest, CalculatedFieldsSortFilterAndLocate) {
