@@ -187,7 +187,6 @@ struct TSortFieldRef {
   Variant Value;
 };
 
-class TFIBCustomDataSet;
 // Replaces the default comparison of two values of a field in local sorts and sorted locates.
 using TCompareFieldValues = std::function<int32_t(TField* field, const Variant& s1, const Variant& s2)>;
 
@@ -580,7 +579,6 @@ private:
   Variant RecordValuesArray();
   Variant FSortInfo;
   bool FLocalSortActive = false;
-  bool FSorting = false;
   bool FSortKeyChangedOnPost = false;
   String FSortSelectText;
   int32_t FRepositionRecNo = -1;

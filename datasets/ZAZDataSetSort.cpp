@@ -356,15 +356,12 @@ void TFIBCustomDataSet::RestoreLocalSortAfterOpen() {
 
 void TFIBCustomDataSet::DoSort(const std::vector<TSortFieldRef>& fields, const std::vector<bool>& ordering) {
   if (State() == dsEdit || State() == dsInsert) Post();
-  FSorting = true;
   try {
     SortCachedRows(fields, ordering);
   } catch (...) {
-    FSorting = false;
     ResyncAfterReorder();
     throw;
   }
-  FSorting = false;
   ResyncAfterReorder();
 }
 
