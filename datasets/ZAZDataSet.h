@@ -387,10 +387,12 @@ public:
   // Moves the posted current row to its place in the sort order (or drops the order information
   // without poKeepSorting).
   void KeepSortOrder();
-  // The record being moved by KeepSortOrder (1-based), -1 when idle.
+  // The 1-based place in the row order of the record KeepSortOrder is moving, -1 when idle.
   int32_t RepositionRecNo() const { return FRepositionRecNo; }
   void ResyncAfterReorder();
-  void ResyncViaBookmark(bool recalcCached);
+  // Re-reads the buffers around the current record through its bookmark (the first record when it is
+  // no longer shown).
+  void ResyncViaBookmark();
   void SetFilterText(const String& value) override;
   void SetFilterOptions(TFilterOptions value) override;
   void SetFiltered(bool value) override;

@@ -580,10 +580,10 @@ void TFIBCustomDataSet::KeepSortOrder() {
 void TFIBCustomDataSet::ResyncAfterReorder() {
   if (ComponentState().Contains(csDestroying) || !Active()) return;
   CheckBrowseMode();
-  ResyncViaBookmark(false);
+  ResyncViaBookmark();
 }
 
-void TFIBCustomDataSet::ResyncViaBookmark(bool) {
+void TFIBCustomDataSet::ResyncViaBookmark() {
   const TBookmark bookmark = IsEmpty() ? TBookmark() : GetBookmark();
   const bool eof = Eof();
   DisableControls();
