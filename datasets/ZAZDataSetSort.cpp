@@ -201,11 +201,11 @@ private:
         start = second.AsInteger();
         length = VarArrayHighBound(v, 1) >= low + 2 ? VarArrayGet(v, {low + 2}).AsInteger() : INT32_MAX;
       } else {
-        const String spec = VarToStr(second);
-        const size_t comma = spec.find(',');
-        if (comma == String::npos) ExpressionExpected(spec);
-        start = StrToInt(Trim(spec.substr(0, comma)));
-        length = StrToInt(Trim(spec.substr(comma + 1)));
+        const String range = VarToStr(second);
+        const size_t comma = range.find(',');
+        if (comma == String::npos) ExpressionExpected(range);
+        start = StrToInt(Trim(range.substr(0, comma)));
+        length = StrToInt(Trim(range.substr(comma + 1)));
       }
       if (start < 1) start = 1;
       if (static_cast<size_t>(start) > text.size() || length <= 0) return Variant(String());
