@@ -14,6 +14,7 @@
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
 #include "datasets/DSContainer.h"
+#include "db/DBCommon.h"
 #include "forms/Forms.h"
 #include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
@@ -72,6 +73,7 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 TFIBCustomDataSet::~TFIBCustomDataSet() {
   FreeAndNil(FCache);
   FreeAndNil(FDataLink);
+  FreeAndNil(FFilterParser);
 }
 
 void TFIBCustomDataSet::AfterConstruction() {
@@ -440,11 +442,13 @@ void TFIBCustomDataSet::InternalOpen() {
   FSelect->ExecQuery();
   FIsOpen = FSelect->Open();
   CreateCache();
+  OpenLocalOrderAndFilter();
 }
 
 void TFIBCustomDataSet::DoAfterOpen() {
   ApplyFieldSettings();
   TDataSet::DoAfterOpen();
+  RestoreLocalSortAfterOpen();
   if (FOptions.Contains(poFetchAll)) FetchAll();
 }
 
@@ -561,7 +565,7 @@ void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 uint16_t TFIBCustomDataSet::GetRecordSize() const { return static_cast<uint16_t>(FLayout.RecordBufferSize); }
 
 bool TFIBCustomDataSet::RowIsVisible(int32_t position0) const {
-  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]);
+  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]) && RowPassesFilter(position0);
 }
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
@@ -608,14 +612,14 @@ bool TFIBCustomDataSet::GetCurrentRecord(TRecordBuffer buffer) {
   return true;
 }
 
-int32_t TFIBCustomDataSet::GetRecordCount() const { return FFetchedCount - FHiddenCount; }
+int32_t TFIBCustomDataSet::GetRecordCount() const { return FilterActive() ? FilteredRecordCount() : FFetchedCount - FHiddenCount; }
 
 int32_t TFIBCustomDataSet::RecNo() const {
   if (State() != dsBrowse && State() != dsEdit) return 0;
   const auto* b = reinterpret_cast<const uint8_t*>(ActiveBuffer());
   if (!b || !FCache) return 0;
   const int32_t position = FCache->PositionOfPhysical(Load<int32_t>(b + RecordNumberOffset) + 1);
-  if (FHiddenCount == 0) return position + 1;
+  if (FHiddenCount == 0 && !FilterActive()) return position + 1;
   int32_t visible = 0;
   for (int32_t p = 0; p <= position; ++p)
     if (RowIsVisible(p)) ++visible;
@@ -692,6 +696,7 @@ uint8_t* TFIBCustomDataSet::StateBuffer() const {
     case dsBrowse: return IsEmpty() ? nullptr : reinterpret_cast<uint8_t*>(ActiveBuffer());
     case dsCalcFields:
     case dsInternalCalc: return reinterpret_cast<uint8_t*>(CalcBuffer());
+    case dsFilter: return const_cast<uint8_t*>(FFilterBuffer.data());
     case dsOldValue:
       return FHasOldBuffer ? const_cast<uint8_t*>(FOldBuffer.data()) : reinterpret_cast<uint8_t*>(ActiveBuffer());
     default: return reinterpret_cast<uint8_t*>(ActiveBuffer());
@@ -1191,6 +1196,7 @@ void TFIBCustomDataSet::InternalPost() {
   TScreenCursorScope cursor(this);
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
   const bool inserting = State() == dsInsert;
+  FSortKeyChangedOnPost = SortKeyChanged();
   if (inserting && !CanInsert()) RaiseClientError(44, {FullComponentName(this)});
   if (!inserting && !CanEdit()) RaiseClientError(46, {FullComponentName(this)});
   if (FCachedUpdates) return PostToCache(inserting);

@@ -63,7 +63,7 @@ void TFIBCustomDataSet::SetUpdateRecordTypes(TFIBUpdateRecordTypes value) {
 void TFIBCustomDataSet::RecountHidden() {
   FHiddenCount = 0;
   for (int32_t p = 0; p < FFetchedCount; ++p)
-    if (!RowIsVisible(p)) ++FHiddenCount;
+    if (!IsStatusVisible(FCache->RowAddress(p + 1)[0])) ++FHiddenCount;
 }
 
 void TFIBCustomDataSet::ResetCachedUpdates() {
