@@ -1292,6 +1292,51 @@ void TFIBCustomDataSet::InternalRefresh() {
   RefreshRecord();
 }
 
+// Reopens and puts the cursor back on the same record, found by the key fields' values (by every data field
+// but blobs when none are named; then the record is re-read first so that its values are the server's).
+void TFIBCustomDataSet::ReopenKeepingPosition(const String& keyFields) {
+  if (!Active()) {
+    Open();
+    return;
+  }
+  CheckBrowseMode();
+  String names;
+  std::vector<Variant> values;
+  bool reposition = FFetchedCount > 0 && !IsEmpty();
+  if (reposition && keyFields.empty()) {
+    reposition = !StringsAreBlank(RefreshSQL());
+    if (reposition) RefreshRecord();
+  }
+  if (reposition) {
+    if (!keyFields.empty()) {
+      std::vector<TField*> list;
+      GetFieldList(list, keyFields);
+      for (TField* f : list) values.push_back(f->AsVariant());
+      names = keyFields;
+    } else {
+      for (int32_t i = 0; i < FieldCount(); ++i) {
+        TField* f = Fields()->Fields(i);
+        if (f->FieldKind() != fkData || dynamic_cast<TBlobField*>(f)) continue;
+        names += (names.empty() ? "" : ";") + f->FieldName();
+        values.push_back(f->AsVariant());
+      }
+      reposition = !values.empty();
+    }
+  }
+  DisableControls();
+  try {
+    CloseOpen(false);
+    if (reposition)
+      LocateInCache(names, values.size() == 1 ? values[0] : VarArrayOf(values), {}, true, 0, false);
+  } catch (...) {
+    EnableControls();
+    throw;
+  }
+  EnableControls();
+}
+
+void TFIBCustomDataSet::FullRefresh() { ReopenKeepingPosition(String()); }
+
 void TFIBCustomDataSet::CloseOpen(bool fetchAll) {
   TScreenCursorScope cursor(this);
   // The field objects outlive the reopen, so that links and handlers bound to them stay valid.

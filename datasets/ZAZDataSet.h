@@ -274,6 +274,10 @@ public:
   void RefreshRecord();
   // Closes and opens again keeping the field objects; with fetchAll every row is fetched.
   void CloseOpen(bool fetchAll);
+  // Closes and opens again and returns to the record with the same values of keyFields (";"-separated);
+  // without key fields the record is re-read and found by all its data fields but blobs.
+  void ReopenKeepingPosition(const String& keyFields);
+  void FullRefresh();
 
   TRecordsCache* RecordsCache() const { return FCache; }
   const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }

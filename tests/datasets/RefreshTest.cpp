@@ -56,3 +56,26 @@ TEST_F(ServicesTest, CloseOpenReadsEveryRowAndKeepsTheFieldObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ServicesTest, FullRefreshReadsEveryRowAndStaysOnTheSameRecord) {
+  auto* ds = NewDataSet<TFIBDataSet>();
+  ds->Open();
+  ds->SetRecNo(3);
+  // Rows before it appear and its own values change on the server.
+  Exec("INSERT INTO T (ID, NAME, QTY) VALUES (0, 'row0', 0)");
+  Exec("UPDATE T SET NAME = 'moved' WHERE ID = 3");
+  ds->FullRefresh();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 3);
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "moved");
+  EXPECT_EQ(ds->RecNo(), 4);
+  // By named key fields.
+  ds->SetRecNo(5);
+  Exec("DELETE FROM T WHERE ID = 0");
+  ds->ReopenKeepingPosition("ID");
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 4);
+  EXPECT_EQ(ds->RecNo(), 4);
+}
+
+}  // namespace
