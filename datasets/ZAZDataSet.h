@@ -356,6 +356,8 @@ public:
   // Every stream the dataset made, in creation order (the last moves into a freed slot).
   const std::vector<TFIBBlobStream*>& OpenBlobStreams() const { return FOpenBlobStreams; }
   void FreeBlobStreams();
+  // Counts the FreeBlobStreams calls: a stream view made before the last one refers to a freed stream.
+  uint32_t BlobStreamsGeneration() const { return FBlobStreamsGeneration; }
   TFIBFillClientBlobEvent OnFillClientBlob;
 
 protected:
@@ -525,6 +527,7 @@ private:
   int32_t* BlobSlot(uint8_t* buffer, int32_t column) const;
   std::vector<TFIBBlobStream*> FOpenBlobStreams;
   std::vector<TFIBBlobStream*> FBlobSlotTable;
+  uint32_t FBlobStreamsGeneration = 0;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {

@@ -17,13 +17,15 @@ class TFIBDSBlobStream : public TStream {
   RTL_CLASS(TFIBDSBlobStream, TStream)
 public:
   TFIBDSBlobStream(TFIBCustomDataSet* dataSet, TField* field, TBlobStreamMode mode, TFIBBlobStream* inner)
-      : FDataSet(dataSet), FField(field), FInner(inner), FModified(mode == bmWrite) {
+      : FDataSet(dataSet), FField(field), FInner(inner), FModified(mode == bmWrite),
+        FGeneration(dataSet->BlobStreamsGeneration()) {
     if (!FInner) return;
     FInner->Seek(0, soBeginning);
     if (mode == bmWrite) FInner->Truncate();
   }
   ~TFIBDSBlobStream() override {
-    if (!FModified) return;
+    // After the dataset freed its streams the field may be gone as well.
+    if (!FModified || FDataSet->BlobStreamsGeneration() != FGeneration) return;
     if (auto* blob = dynamic_cast<TBlobField*>(FField)) blob->SetModified(true);
     try {
       FDataSet->DataEvent(deFieldChange, reinterpret_cast<intptr_t>(FField));
@@ -31,17 +33,17 @@ public:
     }
   }
   int32_t Read(void* buffer, int32_t count) override {
-    if (!FInner) return 0;
+    if (!Alive()) return 0;
     if (FDataSet->State() == dsOldValue) return FInner->ReadOldValue(buffer, count);
     return FInner->Read(buffer, count);
   }
   int64_t Seek(int64_t offset, TSeekOrigin origin) override {
-    if (!FInner) return 0;
+    if (!Alive()) return 0;
     if (FDataSet->State() == dsOldValue) return FInner->SeekOldValue(offset, origin);
     return FInner->Seek(offset, origin);
   }
   int64_t Size() override {
-    if (!FInner) return 0;
+    if (!Alive()) return 0;
     if (FDataSet->State() == dsOldValue) return FInner->SeekOldValue(0, soEnd);
     const int64_t here = FInner->Seek(0, soCurrent);
     const int64_t size = FInner->Size();
@@ -49,7 +51,7 @@ public:
     return size;
   }
   void SetSize(int64_t size) override {
-    if (FInner) FInner->SetSize(size);
+    if (Alive()) FInner->SetSize(size);
   }
   int32_t Write(const void* buffer, int32_t count) override {
     const TDataSetState st = FDataSet->State();
@@ -58,14 +60,17 @@ public:
     FModified = true;
     FDataSet->SetModified(true);
     if (auto* b = dynamic_cast<TBlobField*>(FField)) b->SetModified(true);
-    return FInner ? FInner->Write(buffer, count) : 0;
+    return Alive() ? FInner->Write(buffer, count) : 0;
   }
 
 private:
+  // The dataset frees its streams when it closes or fetches again; a view kept longer reads nothing.
+  bool Alive() const { return FInner && FDataSet->BlobStreamsGeneration() == FGeneration; }
   TFIBCustomDataSet* FDataSet;
   TField* FField;
   TFIBBlobStream* FInner;
   bool FModified;
+  uint32_t FGeneration;
 };
 
 bool IsBlobColumn(const TFIBFieldDescrList& descrs, int32_t column) {
@@ -113,6 +118,7 @@ TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(const uint8_t* buffer, int32_t c
 }
 
 void TFIBCustomDataSet::FreeBlobStreams() {
+  ++FBlobStreamsGeneration;
   FBlobSlotTable.clear();
   while (!FOpenBlobStreams.empty()) FOpenBlobStreams.back()->Free();  // each leaves the list itself
 }

@@ -217,3 +217,32 @@ TEST_F(BlobFields, CachedUpdatesCarryBlobsToTheServer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BlobFields, BlobReadAfterTheTransactionEndsRaisesTheLibraryError) {
+  Exec("INSERT INTO DOCS (ID, NOTE) VALUES (2, 'вторая')");
+  TR->CommitRetaining();
+  DS->Open();
+  DS->FetchAll();
+  TStream* early = DS->CreateBlobStream(F("NOTE"), bmRead);
+  TR->Commit();
+  DS->Next();
+  int32_t code = 0;
+  try {
+    (void)F("NOTE")->AsString();
+  } catch (const EFIBClientError& e) {
+    code = e.SQLCode();
+  }
+  EXPECT_EQ(code, 15);
+  // A stream taken earlier keeps what it loaded; once the dataset frees its streams it reads nothing.
+  char b[32];
+  early->SetPosition(0);
+  EXPECT_EQ(early->Read(b, sizeof b), static_cast<int32_t>(String("первая заметка").size()));
+  DS->Close();
+  early->SetPosition(0);
+  EXPECT_EQ(early->Read(b, sizeof b), 0);
+  early->Free();
+}
+
+}  // namespace
