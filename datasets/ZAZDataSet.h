@@ -368,6 +368,8 @@ protected:
   void AssignBlobParams(TFIBQuery* query);
   // A refreshed row whose blob identifier changed lets go of the stream of that column.
   void DropChangedBlobSlot(uint8_t* buffer, int32_t column, const void* newId, bool isNull);
+  // A cached row given back its fetched values lets go of its streams: its blobs read as fetched again.
+  void ClearBlobSlotsOfRow(int32_t position0);
   // Whether a blob column holds data in a buffer, seen through its stream when it has one.
   bool BlobHasData(const uint8_t* buffer, int32_t column) const;
 

@@ -217,6 +217,15 @@ void TFIBCustomDataSet::DropChangedBlobSlot(uint8_t* buffer, int32_t column, con
   std::memcpy(slot, &zero, 4);
 }
 
+void TFIBCustomDataSet::ClearBlobSlotsOfRow(int32_t position0) {
+  if (FLayout.CalcFieldsOffset == FLayout.BlobSlotsOffset) return;  // no blob columns
+  std::vector<uint8_t> row(static_cast<size_t>(FLayout.RecordBufferSize), 0);
+  FCache->ReadRow(position0 + 1, row.data() + CacheRowOffset, false);
+  std::memset(row.data() + FLayout.BlobSlotsOffset, 0,
+              static_cast<size_t>(FLayout.CalcFieldsOffset - FLayout.BlobSlotsOffset));
+  FCache->WriteRow(position0 + 1, row.data() + CacheRowOffset, false);
+}
+
 void TFIBCustomDataSet::AssignBlobParams(TFIBQuery* query) {
   auto* rec = reinterpret_cast<uint8_t*>(ActiveBuffer());
   TFIBXSQLDA* params = query->Params();

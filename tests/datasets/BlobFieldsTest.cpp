@@ -220,6 +220,19 @@ TEST_F(BlobFields, CachedUpdatesCarryBlobsToTheServer) {
 
 namespace {
 
+TEST_F(BlobFields, RevertingACachedEditRestoresTheBlob) {
+  DS->SetCachedUpdates(true);
+  DS->Open();
+  EXPECT_EQ(F("NOTE")->AsString(), "первая заметка");  // the row's stream is made while browsing
+  DS->Edit();
+  F("NOTE")->SetAsString("правка");
+  DS->Post();
+  EXPECT_EQ(F("NOTE")->AsString(), "правка");
+  DS->RevertRecord();
+  EXPECT_EQ(F("NOTE")->AsString(), "первая заметка");
+  EXPECT_EQ(DS->PendingChanges(), 0);
+}
+
 TEST_F(BlobFields, BlobReadAfterTheTransactionEndsRaisesTheLibraryError) {
   Exec("INSERT INTO DOCS (ID, NOTE) VALUES (2, 'вторая')");
   TR->CommitRetaining();
