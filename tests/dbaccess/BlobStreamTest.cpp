@@ -102,13 +102,14 @@ TEST_F(BlobStreamTest, ContentsRoundTripInSegmentsOfAtMost65535Bytes) {
     TR->CommitRetaining();
     TFIBBlobStream* s = NewStream(bmsRead);
     s->SetBlobId(IdOf(id, c.Column));
-    EXPECT_EQ(s->ReadAsString(), c.Data);
+    const String read = s->ReadAsString();
+    EXPECT_TRUE(read == c.Data) << "read " << read.size() << " bytes";
     EXPECT_EQ(s->NumSegments(), c.Segments);
     EXPECT_LE(s->MaxSegmentSize(), 65535);
     // The statement's own text reading agrees.
     TFIBQuery* q = NewQuery(String("SELECT ") + c.Column + " FROM BL WHERE ID = " + std::to_string(id));
     q->ExecQuery();
-    EXPECT_EQ(q->Fields(0)->GetAsString(), c.Data);
+    EXPECT_TRUE(q->Fields(0)->GetAsString() == c.Data);
     q->CloseCursor();
   }
 }
@@ -257,9 +258,19 @@ TEST_F(BlobSwapTest, ValidationDeletesFilesWhoseBlobIsGone) {
     f.write(reinterpret_cast<const char*>(&v), 4);
     f.write("\1\0\0\0\1\0\0\0", 8);
   }
+  // A well-formed file whose blob no longer exists: the kept file with another identifier.
+  const String gone = Swap.Path() + "/T/C/gone.blb";
+  std::filesystem::copy_file(SwapFile(), gone);
+  {
+    std::fstream f(gone, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(21);  // the identifier's low word
+    const int32_t low = 0x7FFFFF00;
+    f.write(reinterpret_cast<const char*>(&low), 4);
+  }
   TFIBTransaction* tr = Own(NewTransaction(DB, "TR2"));
   ValidateSwapFolder(DB, tr, Swap.Path() + "/");
   EXPECT_TRUE(std::filesystem::exists(SwapFile()));
+  EXPECT_FALSE(std::filesystem::exists(gone));
   EXPECT_FALSE(std::filesystem::exists(shortFile));
   EXPECT_FALSE(std::filesystem::exists(version2));
   if (tr->InTransaction()) tr->Commit();
