@@ -1206,19 +1206,7 @@ void TFIBCustomDataSet::InternalPost() {
   ProcessBlobStreams(b, 1, true, false, nullptr);
   ProcessBlobStreams(b, 3, false, false, nullptr);
   if (inserting) {
-    int32_t position;
-    if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
-      InternalLast();
-      position = FFetchedCount;
-    } else {
-      position = std::min(FCurrentIndex, FFetchedCount);
-    }
-    b[CacheRowOffset] = cusUnmodified;
-    FCache->InsertRowAt(position);
-    FCache->WriteRow(position + 1, b + CacheRowOffset, true);
-    ++FFetchedCount;
-    FCurrentIndex = position;
-    Store<int32_t>(b + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
+    InsertIntoCache(b, cusUnmodified);
   } else {
     b[CacheRowOffset] = cusUnmodified;
     FCache->WriteRow(FCurrentIndex + 1, b + CacheRowOffset, false);
@@ -1228,6 +1216,24 @@ void TFIBCustomDataSet::InternalPost() {
   FHasOldBuffer = true;
   if (FOptions.Contains(poRefreshAfterPost)) RefreshRecord();
   FHasOldBuffer = false;
+}
+
+// A new record goes into the cache where it was inserted (after the last row when appended) and becomes the
+// current row.
+void TFIBCustomDataSet::InsertIntoCache(uint8_t* buffer, uint8_t status) {
+  int32_t position;
+  if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
+    InternalLast();
+    position = FFetchedCount;
+  } else {
+    position = std::min(FCurrentIndex, FFetchedCount);
+  }
+  buffer[CacheRowOffset] = status;
+  FCache->InsertRowAt(position);
+  FCache->WriteRow(position + 1, buffer + CacheRowOffset, true);
+  ++FFetchedCount;
+  FCurrentIndex = position;
+  Store<int32_t>(buffer + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
 }
 
 void TFIBCustomDataSet::RefreshRecord() {
@@ -1282,12 +1288,27 @@ void TFIBCustomDataSet::InternalDelete() {
   ++FHiddenCount;
 }
 
+// Refresh re-reads the current record only: re-running the select would drop every pending cached change
+// and the rows fetched so far. CloseOpen reads everything anew.
 void TFIBCustomDataSet::InternalRefresh() {
   if (!FIsOpen) return;
+  RefreshRecord();
+}
+
+void TFIBCustomDataSet::CloseOpen(bool fetchAll) {
   TScreenCursorScope cursor(this);
-  if (FSelect->Open()) FSelect->CloseCursor();
-  FSelect->ExecQuery();
-  CreateCache();
+  // The field objects outlive the reopen, so that links and handlers bound to them stay valid.
+  const bool defaults = DefaultFields();
+  SetDefaultFields(false);
+  try {
+    if (Active()) Close();
+    Open();
+    if (fetchAll) FetchAll();
+  } catch (...) {
+    SetDefaultFields(defaults);
+    throw;
+  }
+  SetDefaultFields(defaults);
 }
 
 // --- streamed option pseudo-properties ----------------------------------------------------------------------

@@ -263,6 +263,8 @@ public:
   void FetchAll();
   // Re-reads the current record through the refresh statement.
   void RefreshRecord();
+  // Closes and opens again keeping the field objects; with fetchAll every row is fetched.
+  void CloseOpen(bool fetchAll);
 
   TRecordsCache* RecordsCache() const { return FCache; }
   const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }
@@ -451,6 +453,7 @@ protected:
   void SaveOriginalValues();
   // The post and delete of cached-update mode: the cache only.
   void PostToCache(bool inserting);
+  void InsertIntoCache(uint8_t* buffer, uint8_t status);
   void DeleteInCache();
   bool CurrentRowIsCachedInsert() const;
 

@@ -123,20 +123,8 @@ void TFIBCustomDataSet::SaveOriginalValues() {
 void TFIBCustomDataSet::PostToCache(bool inserting) {
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
   if (inserting) {
-    int32_t position;
-    if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
-      InternalLast();
-      position = FFetchedCount;
-    } else {
-      position = std::min(FCurrentIndex, FFetchedCount);
-    }
-    b[CacheRowOffset] = cusInserted;
-    FCache->InsertRowAt(position);
-    FCache->WriteRow(position + 1, b + CacheRowOffset, true);
-    ++FFetchedCount;
+    InsertIntoCache(b, cusInserted);
     ++FPendingChanges;
-    FCurrentIndex = position;
-    StoreInt32(b + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
   } else {
     const int32_t position = ActivePosition();
     const uint8_t status = StatusOf(FCache->RowAddress(position + 1));
