@@ -163,7 +163,10 @@ TStream* TFIBCustomDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode
         const int32_t position = FCache->PositionOfPhysical(physical + 1);
         if (position >= 0 && position < FFetchedCount) FCache->WriteRow(position + 1, buffer + CacheRowOffset, false);
       }
-      if (stream->ClientFilled() && OnFillClientBlob.Assigned()) OnFillClientBlob(this, field, stream);
+      if (stream->ClientFilled() && OnFillClientBlob.Assigned()) {
+        OnFillClientBlob(this, field, stream);
+        stream->FinalizeBlob(true, false);  // filled contents are the value, not a change to write
+      }
     }
   }
   if (stream) stream->SetUpdateTransaction(UpdateTransaction());
@@ -177,7 +180,8 @@ void TFIBCustomDataSet::ProcessBlobStreams(uint8_t* buffer, int32_t action, bool
     if (!IsBlobColumn(FDescrs, column)) continue;
     if (field && ColumnOf(field) != column) continue;
     TFIBBlobStream* stream = BlobStreamOf(buffer, column);
-    if (!stream) continue;
+    // Contents the application supplies have no blob on the server behind them.
+    if (!stream || stream->ClientFilled()) continue;
     switch (action) {
       case 1: stream->FinalizeBlob(markOnly, force); break;
       case 2: stream->RevertToOldValue(); break;
@@ -238,6 +242,7 @@ void TFIBCustomDataSet::AssignBlobParams(TFIBQuery* query) {
     TField* f = FindFieldCached(name);
     const int32_t column = ColumnOf(f);
     if (!IsBlobColumn(FDescrs, column)) continue;
+    if (TFIBBlobStream* stream = BlobStreamOf(rec, column); stream && stream->ClientFilled()) continue;
     // An untouched blob keeps its identifier; a written one goes to the server as a new blob first.
     ProcessBlobStreams(rec, 1, false, false, f);
     if (rec[NullFlagsOffset + column]) {

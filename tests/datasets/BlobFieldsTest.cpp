@@ -259,3 +259,30 @@ TEST_F(BlobFields, BlobReadAfterTheTransactionEndsRaisesTheLibraryError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(BlobFields, ClientBlobFieldIsFilledByTheApplicationAndBecomesReadOnly) {
+  int calls = 0;
+  DS->OnFillClientBlob = [&](TDataSet*, TField* field, TStream* stream) {
+    ++calls;
+    const String text = "filled for " + field->FieldName();
+    stream->WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
+  };
+  DS->Open();
+  auto* data = dynamic_cast<TFIBBlobField*>(F("DATA"));
+  ASSERT_NE(data, nullptr);
+  data->SetIsClientField(true);
+  EXPECT_EQ(data->AsString(), "filled for DATA");
+  EXPECT_EQ(data->AsString(), "filled for DATA");
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(data->ReadOnly());
+  // Posting the row sends none of the filled contents to the server.
+  DS->Edit();
+  F("NOTE")->SetAsString("другая");
+  DS->Post();
+  EXPECT_EQ(ServerValue(1, "DATA"), "<null>");
+  EXPECT_EQ(ServerValue(1, "NOTE"), "другая");
+}
+
+}  // namespace
