@@ -398,6 +398,7 @@ void TFIBCustomDataSet::InternalInitFieldDefs() {
 // --- open and close ---------------------------------------------------------------------------------------
 
 void TFIBCustomDataSet::CreateCache() {
+  FreeBlobStreams();  // the rows are fetched again with empty slots
   std::vector<TFIBColumnInfo> columns;
   int32_t blobCount = 0;
   for (int32_t i = 0; i < FSelect->GetFieldCount(); ++i) {
@@ -458,6 +459,7 @@ void TFIBCustomDataSet::InternalClose() {
   FIsOpen = false;
   FFetchedCount = 0;
   FHiddenCount = 0;
+  FreeBlobStreams();
   FreeAndNil(FCache);
   BindFields(false);
   if (DefaultFields()) DestroyFields();
@@ -478,6 +480,7 @@ void TFIBCustomDataSet::ReadRowFromStatement(TFIBXSQLDA* row, uint8_t* buffer, b
     if ((x->sqltype & ~1) != d->SQLType) continue;  // a refresh column of another type is not taken
     uint8_t* target = buffer + d->Offset;
     const bool isNull = (x->sqltype & 1) && x->sqlind && *x->sqlind == -1;
+    if (d->SQLType == SQL_BLOB) DropChangedBlobSlot(buffer, i, x->sqldata, isNull);
     buffer[NullFlagsOffset + i] = isNull ? 1 : 0;
     if (isNull) {
       if (d->IsLongString) Store<int32_t>(target, 0);
@@ -714,6 +717,7 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   const uint8_t* rec = StateBuffer();
   const int32_t column = ColumnOf(field);
   if (!rec || column < 0 || !FCache) return false;
+  if (FDescrs.Items(column)->SQLType == SQL_BLOB) return BlobHasData(rec, column);
   if (rec[NullFlagsOffset + column]) return false;
   if (!buffer) return true;
   const TFIBFieldDescr* d = FDescrs.Items(column);
@@ -1153,6 +1157,7 @@ void TFIBCustomDataSet::ExecModify(TFIBQuery* query) {
   else if (!tr->InTransaction() && FOptions.Contains(poStartTransaction)) tr->StartTransaction();
   if (!query->Prepared()) query->Prepare();
   AssignSQLObjectParams(query, {this});
+  AssignBlobParams(query);
   query->ExecQuery();
   if (query->Open()) {
     query->FetchNext();
@@ -1199,9 +1204,13 @@ void TFIBCustomDataSet::InternalPost() {
   FSortKeyChangedOnPost = SortKeyChanged();
   if (inserting && !CanInsert()) RaiseClientError(44, {FullComponentName(this)});
   if (!inserting && !CanEdit()) RaiseClientError(46, {FullComponentName(this)});
+  ProcessBlobStreams(b, 0, false, false, nullptr);
   if (FCachedUpdates) return PostToCache(inserting);
   // The server first: a refused post leaves the cache and the edit state as they were.
   WithErrorAction(&TFIBCustomDataSet::DoOnPostError, [&] { PostOnServer(inserting); });
+  // The written blobs are the streams' contents now; the next change starts new old values.
+  ProcessBlobStreams(b, 1, true, false, nullptr);
+  ProcessBlobStreams(b, 3, false, false, nullptr);
   if (inserting) {
     InsertIntoCache(b, cusUnmodified);
   } else {
@@ -1483,6 +1492,8 @@ TClass TFIBCustomDataSet::GetFieldClass(TFieldType type) const {
     case ftTime: return TFIBTimeField::StaticClass();
     case ftDateTime: return TFIBDateTimeField::StaticClass();
     case ftBoolean: return TFIBBooleanField::StaticClass();
+    case ftBlob: return TFIBBlobField::StaticClass();
+    case ftMemo: return TFIBMemoField::StaticClass();
     default: return TDataSet::GetFieldClass(type);
   }
 }

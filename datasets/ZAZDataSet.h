@@ -22,6 +22,7 @@ class TFIBQuery;
 class TFIBXSQLDA;
 class TDataSetsContainer;
 class TExprParser;
+class TFIBBlobStream;
 
 // Which transaction the refresh statement runs in.
 enum TTransactionKind : uint8_t { tkReadTransaction, tkUpdateTransaction };
@@ -143,6 +144,31 @@ private:
   String FStringTrue = "True";
   String FStringFalse = "False";
 };
+
+// Blob fields of the SQL datasets: the column's blob subtype, and (client fields) contents filled by the
+// dataset's OnFillClientBlob instead of being read from the server (ZAZDataSetBlobs.cpp).
+class TFIBBlobField : public TBlobField {
+  RTL_CLASS(TFIBBlobField, TBlobField)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFIBBlobField(TComponent* AOwner) : TBlobField(AOwner) {}
+  // The select column's subtype; 0 without a column.
+  int32_t SubType() const;
+  bool IsClientField() const { return FIsClientField; }
+  void SetIsClientField(bool v) { FIsClientField = v; }
+
+private:
+  bool FIsClientField = false;
+};
+
+class TFIBMemoField : public TMemoField {
+  RTL_CLASS(TFIBMemoField, TMemoField)
+public:
+  using TMemoField::TMemoField;
+};
+
+// Fills a client blob field's stream on its first read.
+using TFIBFillClientBlobEvent = Event<TDataSet*, TField*, TStream*>;
 
 class EFIBError;
 
@@ -415,7 +441,36 @@ public:
   int32_t _AddRef() override { return -1; }
   int32_t _Release() override { return -1; }
 
+  // --- Blob fields (ZAZDataSetBlobs.cpp) ---
+  // Each row keeps per blob field a slot that may hold a blob stream; the streams live until the rows are
+  // fetched again or the dataset closes. Reading a null blob makes no stream; writing needs edit or insert.
+  TStream* CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  // Per blob field of the buffer (or only the given one) with a stream: action 1 writes modified contents
+  // as a new blob (markOnly: only counts them as written), 2 reverts to the old contents, 3 drops the old
+  // contents, 0 only synchronises; then the column's identifier and null flag (empty = null) follow the
+  // stream.
+  void ProcessBlobStreams(uint8_t* buffer, int32_t action, bool markOnly, bool force, TField* field);
+  bool BlobFieldModified(TField* field);
+  // Every stream the dataset made, in creation order (the last moves into a freed slot).
+  const std::vector<TFIBBlobStream*>& OpenBlobStreams() const { return FOpenBlobStreams; }
+  void FreeBlobStreams();
+  // Counts the FreeBlobStreams calls: a stream view made before the last one refers to a freed stream.
+  uint32_t BlobStreamsGeneration() const { return FBlobStreamsGeneration; }
+  TFIBFillClientBlobEvent OnFillClientBlob;
+
 protected:
+  void InternalCancel() override;
+  // The stream in a buffer's slot for a blob column (nil when none).
+  TFIBBlobStream* BlobStreamOf(const uint8_t* buffer, int32_t column) const;
+  // Blob parameters of a modify statement: written streams pass their new identifiers.
+  void AssignBlobParams(TFIBQuery* query);
+  // A refreshed row whose blob identifier changed lets go of the stream of that column.
+  void DropChangedBlobSlot(uint8_t* buffer, int32_t column, const void* newId, bool isNull);
+  // A cached row given back its fetched values lets go of its streams: its blobs read as fetched again.
+  void ClearBlobSlotsOfRow(int32_t position0);
+  // Whether a blob column holds data in a buffer, seen through its stream when it has one.
+  bool BlobHasData(const uint8_t* buffer, int32_t column) const;
+
   // The option sets are streamed member by member as Boolean pseudo-properties under fixed names.
   void DefineProperties(TFiler* filer) override;
   TFIBQuery* CreateOwnedStatement(const String& name);
@@ -602,6 +657,13 @@ private:
   int32_t FPendingChanges = 0;
   bool FCachedUpdates = false;
   bool FHasPendingChanges = false;
+
+  // Blob streams (ZAZDataSetBlobs.cpp): a slot holds an index + 1 into FBlobSlotTable.
+  int32_t BlobOrdinal(int32_t column) const;
+  int32_t* BlobSlot(uint8_t* buffer, int32_t column) const;
+  std::vector<TFIBBlobStream*> FOpenBlobStreams;
+  std::vector<TFIBBlobStream*> FBlobSlotTable;
+  uint32_t FBlobStreamsGeneration = 0;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {

@@ -170,6 +170,7 @@ bool TFIBCustomDataSet::RevertRowAt(int32_t position0) {
     case cusDeleted: {
       const bool wasVisible = IsStatusVisible(row[0]);
       FCache->RevertRow(position0 + 1);  // the values as fetched, status byte included
+      ClearBlobSlotsOfRow(position0);
       row = FCache->RowAddress(position0 + 1);
       row[0] = static_cast<uint8_t>(row[0] & ~7);
       if (!wasVisible && IsStatusVisible(row[0])) --FHiddenCount;

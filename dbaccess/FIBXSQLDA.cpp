@@ -554,6 +554,9 @@ void TFIBXSQLVAR::StoreBlobText(const String& text, int32_t charset) {
   BlobContents->SetPosition(0);
   if (FQuery) FQuery->FBlobParams = true;
   if ((FXSQLVAR->sqltype & 1) && FXSQLVAR->sqlind) *FXSQLVAR->sqlind = 0;
+  // The entry will carry a blob identifier: its data must hold one, whatever its length said before.
+  ResizeData(FXSQLVAR, sizeof(ISC_QUAD));
+  FXSQLVAR->sqllen = static_cast<ISC_SHORT>(sizeof(ISC_QUAD));
   FXSQLVAR->sqltype = SQLTypeBlob;
   FXSQLVAR->sqlsubtype = static_cast<ISC_SHORT>(charset);
   FModified = true;
