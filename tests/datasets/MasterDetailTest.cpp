@@ -179,6 +179,73 @@ TEST_F(MasterDetailTest, WaitIntervalCoalescesFastScrolling) {
   EXPECT_EQ(DetailKeys(detail), std::vector<int32_t>(2, 4));
 }
 
+TEST_F(MasterDetailTest, DetailOfAReopeningDetailDoesNotWaitAgain) {
+  TpZAZDataSet* master = NewMaster();
+  TpZAZDataSet* middle = NewDetail();
+  middle->SetDetailConditions({dcWaitEndMasterScroll});
+  auto* middleSource = New<TDataSource>(Owner);
+  middleSource->SetDataSet(middle);
+  TpZAZDataSet* last = NewDataSet("SELECT ID, T_ID, LABEL FROM U WHERE ID = ?MAS_ID");
+  last->SetDataSource(middleSource);
+  last->SetDetailConditions({dcWaitEndMasterScroll});
+  master->Open();
+  middle->Open();
+  last->Open();
+  EXPECT_EQ(last->FieldByName("ID")->AsInteger(), 1);
+  ASSERT_TRUE(GoTo(master, 2));
+  Elapse(300);
+  // The middle dataset reopened for master 2 and its own detail followed at once.
+  EXPECT_EQ(middle->FieldByName("ID")->AsInteger(), 4);
+  EXPECT_FALSE(last->MasterWaitPending());
+  EXPECT_EQ(last->FieldByName("ID")->AsInteger(), 4);
+  // A move of the middle dataset itself is waited for.
+  ASSERT_TRUE(GoTo(master, 1));
+  Elapse(300);
+  middle->Next();
+  EXPECT_TRUE(last->MasterWaitPending());
+  Elapse(300);
+  EXPECT_EQ(last->FieldByName("ID")->AsInteger(), middle->FieldByName("ID")->AsInteger());
+}
+
+TEST_F(MasterDetailTest, MasterFieldOfAnUnsupportedTypeFailsTheOpen) {
+  TpZAZDataSet* master = NewDataSet("SELECT ID, CAST(NAME AS BLOB SUB_TYPE TEXT) AS MEMO FROM T ORDER BY ID");
+  Source->SetDataSet(master);
+  TpZAZDataSet* detail = NewDetail("LABEL = ?MAS_MEMO");
+  master->Open();
+  ASSERT_EQ(master->FieldByName("MEMO")->DataType(), ftMemo);
+  try {
+    detail->Open();
+    ADD_FAILURE() << "the open succeeded";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find("Unsupported feature."), String::npos) << e.Message();
+  }
+  EXPECT_FALSE(detail->Active());
+}
+
+TEST_F(MasterDetailTest, DisconnectingKeepsTheRowsOfCachedUpdatesOnly) {
+  for (bool cached : {false, true}) {
+    SCOPED_TRACE(cached ? "cached updates" : "no cached updates");
+    if (!DB->Connected()) DB->Open();
+    TpZAZDataSet* ds = NewDataSet();
+    ds->SetBufferChunks(2);
+    ds->SetCachedUpdates(cached);
+    int disconnecting = 0;
+    ds->DatabaseDisconnecting = TNotifyEvent([&](TObject*) { ++disconnecting; });
+    ds->Open();
+    DB->Close();
+    EXPECT_EQ(disconnecting, 1);
+    EXPECT_EQ(ds->Active(), cached);
+    if (cached) {
+      ds->Last();
+      EXPECT_EQ(ds->RecordCount(), 5);
+      EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 5);
+      ds->Close();
+    }
+    ds->DatabaseDisconnecting = TNotifyEvent();
+  }
+  DB->Open();
+}
+
 TEST_F(MasterDetailTest, EndOfScrollIsReportedOnceScrollingStops) {
   TpZAZDataSet* ds = NewDataSet();
   int ends = 0;
