@@ -425,6 +425,8 @@ protected:
   void DoDatabaseFree(TObject* sender);
   void DoTransactionFree(TObject* sender);
   void DoAfterScroll() override;
+  // With dcForceMasterRefresh (outside cached updates) a delete refreshes the master.
+  void DoAfterDelete() override;
   // Hooks of the dataset core: made at construction, released before destruction, the link object
   // following Database and Transaction.
   void InitMasterLinks();

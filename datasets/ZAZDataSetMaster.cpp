@@ -327,6 +327,11 @@ void TFIBCustomDataSet::DoAfterScroll() {
   }
 }
 
+void TFIBCustomDataSet::DoAfterDelete() {
+  TDataSet::DoAfterDelete();
+  if (FDetailConditions.Contains(dcForceMasterRefresh) && !FCachedUpdates) RefreshMaster();
+}
+
 void TFIBCustomDataSet::EndScrollTimerFired(TObject*) {
   if (FEndScrollTimer) FEndScrollTimer->SetEnabled(false);
   if (FOnEndScroll.Assigned()) FOnEndScroll(this);

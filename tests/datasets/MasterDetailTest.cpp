@@ -147,6 +147,25 @@ TEST_F(MasterDetailTest, NewDetailRowTakesTheMasterKey) {
   EXPECT_EQ(Committed("SELECT T_ID FROM U WHERE ID = 100").AsInteger(), 3);
 }
 
+TEST_F(MasterDetailTest, DeletingInTheDetailRefreshesTheMasterWhenAsked) {
+  for (bool force : {false, true}) {
+    SCOPED_TRACE(force ? "dcForceMasterRefresh" : "no master refresh");
+    TpZAZDataSet* master =
+        NewDataSet("SELECT T.ID, (SELECT COUNT(*) FROM U WHERE U.T_ID = T.ID) AS CNT FROM T ORDER BY ID");
+    Source->SetDataSet(master);
+    TpZAZDataSet* detail = NewDetail();
+    if (force) detail->SetDetailConditions({dcForceMasterRefresh});
+    master->Open();
+    detail->Open();
+    ASSERT_EQ(master->FieldByName("CNT")->AsInteger(), 3);
+    detail->Delete();
+    EXPECT_EQ(master->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(master->FieldByName("CNT")->AsInteger(), force ? 2 : 3);
+    EXPECT_EQ(DetailKeys(detail).size(), 2u);
+    TR->Rollback();
+  }
+}
+
 TEST_F(MasterDetailTest, WaitIntervalCoalescesFastScrolling) {
   TpZAZDataSet* master = NewMaster();
   TpZAZDataSet* detail = NewDetail();
