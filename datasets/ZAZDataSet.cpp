@@ -15,6 +15,7 @@
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
 #include "datasets/DSContainer.h"
+#include "db/DBCommon.h"
 #include "forms/Forms.h"
 #include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
@@ -73,6 +74,7 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 TFIBCustomDataSet::~TFIBCustomDataSet() {
   FreeAndNil(FCache);
   FreeAndNil(FDataLink);
+  FreeAndNil(FFilterParser);
 }
 
 void TFIBCustomDataSet::AfterConstruction() {
@@ -445,12 +447,14 @@ void TFIBCustomDataSet::InternalOpen() {
   FSelect->ExecQuery();
   FIsOpen = FSelect->Open();
   CreateCache();
+  OpenLocalOrderAndFilter();
 }
 
 void TFIBCustomDataSet::DoAfterOpen() {
   if (FMasterWaitTimer) FMasterWaitTimer->SetEnabled(false);
   ApplyFieldSettings();
   TDataSet::DoAfterOpen();
+  RestoreLocalSortAfterOpen();
   if (FOptions.Contains(poFetchAll)) FetchAll();
 }
 
@@ -567,7 +571,7 @@ void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 uint16_t TFIBCustomDataSet::GetRecordSize() const { return static_cast<uint16_t>(FLayout.RecordBufferSize); }
 
 bool TFIBCustomDataSet::RowIsVisible(int32_t position0) const {
-  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]);
+  return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]) && RowPassesFilter(position0);
 }
 
 TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
@@ -614,14 +618,14 @@ bool TFIBCustomDataSet::GetCurrentRecord(TRecordBuffer buffer) {
   return true;
 }
 
-int32_t TFIBCustomDataSet::GetRecordCount() const { return FFetchedCount - FHiddenCount; }
+int32_t TFIBCustomDataSet::GetRecordCount() const { return FilterActive() ? FilteredRecordCount() : FFetchedCount - FHiddenCount; }
 
 int32_t TFIBCustomDataSet::RecNo() const {
   if (State() != dsBrowse && State() != dsEdit) return 0;
   const auto* b = reinterpret_cast<const uint8_t*>(ActiveBuffer());
   if (!b || !FCache) return 0;
   const int32_t position = FCache->PositionOfPhysical(Load<int32_t>(b + RecordNumberOffset) + 1);
-  if (FHiddenCount == 0) return position + 1;
+  if (FHiddenCount == 0 && !FilterActive()) return position + 1;
   int32_t visible = 0;
   for (int32_t p = 0; p <= position; ++p)
     if (RowIsVisible(p)) ++visible;
@@ -698,6 +702,7 @@ uint8_t* TFIBCustomDataSet::StateBuffer() const {
     case dsBrowse: return IsEmpty() ? nullptr : reinterpret_cast<uint8_t*>(ActiveBuffer());
     case dsCalcFields:
     case dsInternalCalc: return reinterpret_cast<uint8_t*>(CalcBuffer());
+    case dsFilter: return const_cast<uint8_t*>(FFilterBuffer.data());
     case dsOldValue:
       return FHasOldBuffer ? const_cast<uint8_t*>(FOldBuffer.data()) : reinterpret_cast<uint8_t*>(ActiveBuffer());
     default: return reinterpret_cast<uint8_t*>(ActiveBuffer());
@@ -1200,25 +1205,14 @@ void TFIBCustomDataSet::InternalPost() {
   TScreenCursorScope cursor(this);
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
   const bool inserting = State() == dsInsert;
+  FSortKeyChangedOnPost = SortKeyChanged();
   if (inserting && !CanInsert()) RaiseClientError(44, {FullComponentName(this)});
   if (!inserting && !CanEdit()) RaiseClientError(46, {FullComponentName(this)});
   if (FCachedUpdates) return PostToCache(inserting);
   // The server first: a refused post leaves the cache and the edit state as they were.
   WithErrorAction(&TFIBCustomDataSet::DoOnPostError, [&] { PostOnServer(inserting); });
   if (inserting) {
-    int32_t position;
-    if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
-      InternalLast();
-      position = FFetchedCount;
-    } else {
-      position = std::min(FCurrentIndex, FFetchedCount);
-    }
-    b[CacheRowOffset] = cusUnmodified;
-    FCache->InsertRowAt(position);
-    FCache->WriteRow(position + 1, b + CacheRowOffset, true);
-    ++FFetchedCount;
-    FCurrentIndex = position;
-    Store<int32_t>(b + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
+    InsertIntoCache(b, cusUnmodified);
   } else {
     b[CacheRowOffset] = cusUnmodified;
     FCache->WriteRow(FCurrentIndex + 1, b + CacheRowOffset, false);
@@ -1228,6 +1222,24 @@ void TFIBCustomDataSet::InternalPost() {
   FHasOldBuffer = true;
   if (FOptions.Contains(poRefreshAfterPost)) RefreshRecord();
   FHasOldBuffer = false;
+}
+
+// A new record goes into the cache where it was inserted (after the last row when appended) and becomes the
+// current row.
+void TFIBCustomDataSet::InsertIntoCache(uint8_t* buffer, uint8_t status) {
+  int32_t position;
+  if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
+    InternalLast();
+    position = FFetchedCount;
+  } else {
+    position = std::min(FCurrentIndex, FFetchedCount);
+  }
+  buffer[CacheRowOffset] = status;
+  FCache->InsertRowAt(position);
+  FCache->WriteRow(position + 1, buffer + CacheRowOffset, true);
+  ++FFetchedCount;
+  FCurrentIndex = position;
+  Store<int32_t>(buffer + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
 }
 
 void TFIBCustomDataSet::RefreshRecord() {
@@ -1282,12 +1294,27 @@ void TFIBCustomDataSet::InternalDelete() {
   ++FHiddenCount;
 }
 
+// Refresh re-reads the current record only: re-running the select would drop every pending cached change
+// and the rows fetched so far. CloseOpen reads everything anew.
 void TFIBCustomDataSet::InternalRefresh() {
   if (!FIsOpen) return;
+  RefreshRecord();
+}
+
+void TFIBCustomDataSet::CloseOpen(bool fetchAll) {
   TScreenCursorScope cursor(this);
-  if (FSelect->Open()) FSelect->CloseCursor();
-  FSelect->ExecQuery();
-  CreateCache();
+  // The field objects outlive the reopen, so that links and handlers bound to them stay valid.
+  const bool defaults = DefaultFields();
+  SetDefaultFields(false);
+  try {
+    if (Active()) Close();
+    Open();
+    if (fetchAll) FetchAll();
+  } catch (...) {
+    SetDefaultFields(defaults);
+    throw;
+  }
+  SetDefaultFields(defaults);
 }
 
 // --- streamed option pseudo-properties ----------------------------------------------------------------------

@@ -24,6 +24,7 @@ class TFIBXSQLVAR;
 class TFIBTimer;
 class TDataSetsContainer;
 class TFIBCustomDataSet;
+class TExprParser;
 
 // Which transaction the refresh statement runs in.
 enum TTransactionKind : uint8_t { tkReadTransaction, tkUpdateTransaction };
@@ -158,6 +159,40 @@ using TFIBUpdateRecordEvent = Event<TDataSet*, TUpdateKind, TUpdateAction&>;
 // stops applying silently, uaSkip and uaApplied leave the row.
 using TFIBUpdateErrorEvent = Event<TDataSet*, EFIBError&, TUpdateKind, TUpdateAction&>;
 
+// Options of the extended locate; the first two are the platform's loCaseInsensitive and loPartialKey.
+enum TExtLocateOption : uint8_t {
+  LocateCaseInsensitive, LocatePartialKey, LocateWildcards, LocateInSortOrder, LocateNearest, LocateFetchedOnly
+};
+using TExtLocateOptions = Set<TExtLocateOption>;
+
+// One order field as the sort-order accessors hand it out.
+struct TSortFieldInfo {
+  String SortField;
+  int32_t FieldIndex = -1;
+  int32_t OrderPosition = -1;
+  bool Ascending = true;
+  bool NullsFirst = false;
+};
+
+// A field named for a local sort: by index in Fields, by name, by object, or by a variant holding an
+// index or a name.
+struct TSortFieldRef {
+  TSortFieldRef(int32_t index) : Kind(kIndex), Index(index) {}
+  TSortFieldRef(char name) : Kind(kName), Name(1, name) {}
+  TSortFieldRef(const char* name) : Kind(kName), Name(name) {}
+  TSortFieldRef(const String& name) : Kind(kName), Name(name) {}
+  TSortFieldRef(TField* field) : Kind(kField), Field(field) {}
+  TSortFieldRef(const Variant& value) : Kind(kVariant), Value(value) {}
+  enum { kIndex, kName, kField, kVariant } Kind;
+  int32_t Index = 0;
+  String Name;
+  TField* Field = nullptr;
+  Variant Value;
+};
+
+// Replaces the default comparison of two values of a field in local sorts and sorted locates.
+using TCompareFieldValues = std::function<int32_t(TField* field, const Variant& s1, const Variant& s2)>;
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject, public IFIBPropsDataSet {
   RTL_CLASS(TFIBCustomDataSet, TDataSet)
   RTL_INTERFACES(ISQLObject)
@@ -241,6 +276,8 @@ public:
   void FetchAll();
   // Re-reads the current record through the refresh statement.
   void RefreshRecord();
+  // Closes and opens again keeping the field objects; with fetchAll every row is fetched.
+  void CloseOpen(bool fetchAll);
 
   TRecordsCache* RecordsCache() const { return FCache; }
   const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }
@@ -309,8 +346,6 @@ public:
   // Runs a pending delayed refresh now when the master values changed, up the chain of masters.
   void FlushMasterWait();
   void RefreshMaster();
-  // Closes and reopens keeping the field objects.
-  void CloseOpen(bool fetchAll);
   const TDataSetNotifyEvent& OnEndScroll() const { return FOnEndScroll; }
   // Scrolling that stopped for MasterWaitInterval ms raises it; assigning it makes the timer.
   void SetOnEndScroll(const TDataSetNotifyEvent& value);
@@ -352,6 +387,63 @@ public:
   // connects the database and starts the read transaction when needed, runs the load, and closes again
   // what it opened: committed after a good load, rolled back when the load fails.
   void PreloadForCachedUpdates(const std::function<void()>& load);
+
+  // --- Locate and lookup (ZAZDataSetLocate.cpp) ---
+  bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
+  // Null for blank result fields or keys not found; the current record is kept in every case.
+  Variant Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields) override;
+  bool LocateExt(const String& keyFields, const Variant& keyValues, TExtLocateOptions options);
+  // direction (without fromFirst): 0 from the first row forward, 1 from the row after the current one
+  // forward, 2 from the row before the current one backward. center centres the found row in the
+  // buffer window.
+  virtual bool LocateInCache(const String& keyFields, const Variant& keyValues, TExtLocateOptions options,
+                             bool fromFirst, int32_t direction, bool center);
+  // The value of a field in cached record recNo (1-based) without moving the cursor; fetches the rows
+  // up to it when needed. Calculated fields are computed for the row.
+  void GetCachedFieldValue(TField* field, int32_t recNo, Variant& value);
+  // Rows compared by the searches since open: what shows the binary search at work.
+  int64_t LocateRowTests() const { return FLocateRowTests; }
+
+  // --- Local sorting and filtering (ZAZDataSetSort.cpp) ---
+  // Null, or rows [i][0..2]: field name, ascending, nulls first.
+  const Variant& SortInfo() const { return FSortInfo; }
+  // SortInfo comes from DoSort rather than from the select's ORDER BY.
+  bool LocalSortActive() const { return FLocalSortActive; }
+  virtual int32_t CompareFieldValues(TField* field, const Variant& s1, const Variant& s2);
+  TCompareFieldValues OnCompareFieldValues;
+  // Sorts every cached row (fetching all first) by the fields, ordering[i] true for ascending.
+  virtual void DoSort(const std::vector<TSortFieldRef>& fields, const std::vector<bool>& ordering);
+  // Moves cached record fromRecNo to toRecNo (1-based positions of the row order).
+  virtual void MoveRecord(int32_t fromRecNo, int32_t toRecNo);
+  void PrepareSortInfo();
+  int32_t OrderFieldCount() const;
+  bool HasOrderInfo() const { return OrderFieldCount() > 0; }
+  bool AllOrderFieldsPresent() const;
+  String OrderFieldNames() const;
+  bool GetSortInfoOfField(TField* field, TSortFieldInfo& info) const;
+  void GetSortFieldInfo(int32_t position, TSortFieldInfo& info) const;
+  // Whether the post in progress changes the current row's sort key.
+  bool SortKeyChanged();
+  // Moves the posted current row to its place in the sort order (or drops the order information
+  // without poKeepSorting).
+  void KeepSortOrder();
+  // The 1-based place in the row order of the record KeepSortOrder is moving, -1 when idle.
+  int32_t RepositionRecNo() const { return FRepositionRecNo; }
+  void ResyncAfterReorder();
+  // Re-reads the buffers around the current record through its bookmark (the first record when it is
+  // no longer shown).
+  void ResyncViaBookmark();
+  void SetFilterText(const String& value) override;
+  void SetFilterOptions(TFilterOptions value) override;
+  void SetFiltered(bool value) override;
+  void SetOnFilterRecord(const TFilterRecordEvent& value) override;
+  // Whether a record buffer passes the filter text and OnFilterRecord (true when not filtered).
+  bool RecordIsVisible(TRecordBuffer buffer);
+  // The filter text's parser; nil without a usable text.
+  TExprParser* FilterParser() const { return FFilterParser; }
+  // Record numbers (1-based positions) of the fetched rows that the filter shows, in row order; empty
+  // when not filtered.
+  const std::vector<int32_t>& FilteredRecords();
 
   int32_t QueryInterface(const TGUID& iid, void** obj) override;
   int32_t _AddRef() override { return -1; }
@@ -446,6 +538,16 @@ protected:
   bool FetchRecord();
   TFIBQuery* FSelect = nullptr;
 
+  // Local order and filter at open: the sort information and the filter parser (ZAZDataSetSort.cpp).
+  void OpenLocalOrderAndFilter();
+  void DoAfterPost() override;
+  // The filter's part of a row's visibility.
+  bool RowPassesFilter(int32_t position0) const { return !FilterActive() || EvaluateRowFilter(position0); }
+  bool FilterActive() const { return Filtered() && (FFilterParser || OnFilterRecord().Assigned()); }
+  int32_t FilteredRecordCount() const;
+  // The local sort kept by poPersistentSorting is made again once the dataset is open.
+  void RestoreLocalSortAfterOpen();
+
   // Cached-update hooks of the editing path (ZAZDataSetCached.cpp).
   bool IsStatusVisible(uint8_t status) const { return FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(status & 7)); }
   // At open: the cache logs old values in cached-update mode; no change is pending.
@@ -454,6 +556,7 @@ protected:
   void SaveOriginalValues();
   // The post and delete of cached-update mode: the cache only.
   void PostToCache(bool inserting);
+  void InsertIntoCache(uint8_t* buffer, uint8_t status);
   void DeleteInCache();
   bool CurrentRowIsCachedInsert() const;
 
@@ -542,6 +645,31 @@ private:
   bool FMasterRefreshRunning = false;
   TDataSetNotifyEvent FOnEndScroll;
 
+  // Locate and local order and filter.
+  bool TestLocateRow(int32_t index, std::vector<TField*>& fields, std::vector<Variant>& keys,
+                     std::vector<bool>& converted, TExtLocateOptions options, bool& keysAfter);
+  bool LocateRowVisible(int32_t index);
+  void GotoRecordNumber(int32_t recNo, bool center);
+  void CreateFilterParser(const String& text, TFilterOptions options);
+  void SetFilterData(const String& text, TFilterOptions options);
+  bool EvaluateRowFilter(int32_t position0) const;
+  void SortCachedRows(const std::vector<TSortFieldRef>& fields, const std::vector<bool>& ordering);
+  void QuickSortRows(const std::vector<TField*>& fields, const std::vector<int32_t>& directions, int32_t l,
+                     int32_t r);
+  Variant SortKeyValue();
+  Variant RecordValuesArray();
+  Variant FSortInfo;
+  bool FLocalSortActive = false;
+  bool FSortKeyChangedOnPost = false;
+  String FSortSelectText;
+  int32_t FRepositionRecNo = -1;
+  int64_t FLocateRowTests = 0;
+  TExprParser* FFilterParser = nullptr;
+  std::vector<uint8_t> FFilterBuffer;
+  std::vector<int32_t> FFilteredRecords;
+  String FFilterParserText;
+  int32_t FNearestIndex = -1;
+  bool BufferPassesFilter(uint8_t* buffer);
   TFIBUpdateRecordTypes FUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};
   int32_t FPendingChanges = 0;
   bool FCachedUpdates = false;

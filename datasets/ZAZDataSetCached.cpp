@@ -63,7 +63,7 @@ void TFIBCustomDataSet::SetUpdateRecordTypes(TFIBUpdateRecordTypes value) {
 void TFIBCustomDataSet::RecountHidden() {
   FHiddenCount = 0;
   for (int32_t p = 0; p < FFetchedCount; ++p)
-    if (!RowIsVisible(p)) ++FHiddenCount;
+    if (!IsStatusVisible(FCache->RowAddress(p + 1)[0])) ++FHiddenCount;
 }
 
 void TFIBCustomDataSet::ResetCachedUpdates() {
@@ -123,20 +123,8 @@ void TFIBCustomDataSet::SaveOriginalValues() {
 void TFIBCustomDataSet::PostToCache(bool inserting) {
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
   if (inserting) {
-    int32_t position;
-    if (GetBookmarkFlag(ActiveBuffer()) == bfEOF || FCurrentIndex < 0) {
-      InternalLast();
-      position = FFetchedCount;
-    } else {
-      position = std::min(FCurrentIndex, FFetchedCount);
-    }
-    b[CacheRowOffset] = cusInserted;
-    FCache->InsertRowAt(position);
-    FCache->WriteRow(position + 1, b + CacheRowOffset, true);
-    ++FFetchedCount;
+    InsertIntoCache(b, cusInserted);
     ++FPendingChanges;
-    FCurrentIndex = position;
-    StoreInt32(b + RecordNumberOffset, FCache->PhysicalOfPosition(position) - 1);
   } else {
     const int32_t position = ActivePosition();
     const uint8_t status = StatusOf(FCache->RowAddress(position + 1));

@@ -251,20 +251,6 @@ void TFIBCustomDataSet::RefreshMaster() {
   if (TDataSet* master = MasterDataSet()) master->Refresh();
 }
 
-void TFIBCustomDataSet::CloseOpen(bool fetchAll) {
-  const bool defaultFields = DefaultFields();
-  SetDefaultFields(false);
-  try {
-    if (Active()) Close();
-    Open();
-    if (fetchAll) FetchAll();
-  } catch (...) {
-    SetDefaultFields(defaultFields);
-    throw;
-  }
-  SetDefaultFields(defaultFields);
-}
-
 // --- detail conditions and timers ---------------------------------------------------------------------------
 
 TDetailConditions TFIBCustomDataSet::DetailConditions() const {

@@ -88,6 +88,9 @@ public:
   TFIBXSQLDA* FetchNext();
   void CloseCursor();
   void FreeHandle();
+  // Forgets the statement handle without a client call, for an attachment that is already gone; the
+  // following CloseCursor and FreeHandle then only reset the statement's state.
+  void ForgetHandle() { FHandle = 0; }
 
   TFIBXSQLDA* GetParams();
   TFIBXSQLDA* Params() { return GetParams(); }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 #include "dbaccess/FIBDatabase.h"
+#include "dbaccess/detail/CacheFileIO.h"
 #include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
@@ -93,32 +95,7 @@ struct ReadScope {
   bool Started;
 };
 
-void WriteInt(TStream* s, int32_t v) { s->WriteBuffer(&v, 4); }
-void WriteStr(TStream* s, const String& v) {
-  WriteInt(s, static_cast<int32_t>(v.size()));
-  if (!v.empty()) s->WriteBuffer(v.data(), static_cast<int32_t>(v.size()));
-}
-void WriteByte(TStream* s, bool v) {
-  const uint8_t b = v ? 1 : 0;
-  s->WriteBuffer(&b, 1);
-}
-int32_t ReadInt(TStream* s) {
-  int32_t v;
-  s->ReadBuffer(&v, 4);
-  return v;
-}
-String ReadStr(TStream* s) {
-  const int32_t n = ReadInt(s);
-  if (n < 0 || n > s->Size() - s->Position()) throw EReadError("Stream read error");
-  String v(static_cast<size_t>(n), '\0');
-  if (n) s->ReadBuffer(v.data(), n);
-  return v;
-}
-bool ReadByte(TStream* s) {
-  uint8_t b;
-  s->ReadBuffer(&b, 1);
-  return b != 0;
-}
+using namespace cachefile;
 
 bool ContainsUpper(const String& text, const char* word) {
   String up = text;
@@ -132,6 +109,70 @@ struct WriteLock {
   ~WriteLock() { L->EndWrite(); }
   TMultiReadExclusiveWriteSynchronizer* L;
 };
+
+const char* const RepositoryVersionSQL = "Select Max(zaz$version) From ZAZ$FIELDS_INFO Where table_name=?TN";
+// The table name goes in as a parameter: names may hold quotes.
+const char* const RepositoryRowsSQL = "Select * from ZAZ$FIELDS_INFO where TABLE_NAME=?TN ORDER BY FIELD_NAME";
+
+const char* const UpgradeFieldsInfoSQL[] = {
+    "CREATE GENERATOR ZAZ$FIELD_INFO_VERSION",
+    "ALTER TABLE ZAZ$FIELDS_INFO ADD DISPLAY_WIDTH INTEGER DEFAULT 0",
+    "ALTER TABLE ZAZ$FIELDS_INFO ADD ZAZ$VERSION INTEGER",
+    "CREATE TRIGGER ZAZ$FIELDS_INFO_BI FOR ZAZ$FIELDS_INFO ACTIVE BEFORE INSERT POSITION 0 as \r\n"
+    "begin \r\nnew.zaz$version=gen_id(zaz$field_info_version,1);\r\nend",
+    "CREATE TRIGGER ZAZ$FIELDS_INFO_BU FOR ZAZ$FIELDS_INFO ACTIVE BEFORE UPDATE POSITION 0 as \r\n"
+    "begin \r\nnew.zaz$version=gen_id(zaz$field_info_version,1);\r\nend",
+};
+
+// One ZAZ$FIELDS_INFO row: its columns by name, values as text (null as empty).
+struct RepositoryRow {
+  String FieldName;
+  std::vector<std::pair<String, String>> Values;
+};
+
+// Brings an older ZAZ$FIELDS_INFO up to the columns and triggers the cache relies on.
+void UpgradeFieldsInfo(TFIBDatabase* database, TFIBTransaction* tr) {
+  try {
+    if (!tr->InTransaction()) tr->StartTransaction();
+  } catch (const Exception&) {
+    return;
+  }
+  for (const char* sql : UpgradeFieldsInfoSQL) {
+    try {
+      TFIBQuery* q = New<TFIBQuery>(nullptr);
+      try {
+        q->SetDatabase(database);
+        q->SetTransaction(tr);
+        q->SQL()->SetText(sql);
+        q->ExecQuery();
+      } catch (...) {
+        q->Free();
+        throw;
+      }
+      q->Free();
+    } catch (const Exception&) {
+    }
+  }
+  try {
+    tr->CommitRetaining();
+  } catch (const Exception&) {
+  }
+}
+
+void MergeRow(TpZAZFieldInfo* f, const RepositoryRow& row) {
+  f->WithAdditionalInfo = true;
+  f->OtherInfo.clear();
+  for (const auto& [name, value] : row.Values) {
+    if (name == "TABLE_NAME" || name == "FIELD_NAME" || name == "ZAZ$VERSION") continue;
+    if (name == "DISPLAY_LABEL") f->DisplayLabel = value;
+    else if (name == "DISPLAY_FORMAT") f->DisplayFormat = value;
+    else if (name == "EDIT_FORMAT") f->EditFormat = value;
+    else if (name == "DISPLAY_WIDTH") f->DisplayWidth = StrToIntDef(Trim(value), 0);
+    else if (name == "TRIGGERED") f->IsTriggered = Trim(value) == "1";
+    else if (name == "VISIBLE") f->Visible = Trim(value) == "1";
+    else f->OtherInfo.push_back(name + "=" + value);
+  }
+}
 
 }  // namespace
 
@@ -219,11 +260,60 @@ int32_t TpZAZTableInfoCollect::QueryFormatNumber(TFIBDatabase* database, TFIBTra
   return row ? row->GetVar(0)->GetAsInteger() : 0;
 }
 
+void TpZAZTableInfoCollect::ReadRepositoryInfo(TpZAZTableInfo* info, TFIBDatabase* database, TFIBTransaction* tr) {
+  std::vector<RepositoryRow> rows;
+  try {
+    if (!FieldsInfoExists(database)) return;
+    try {
+      Statement v(database, tr, RepositoryVersionSQL, "TN", info->FTableName);
+      TFIBXSQLDA* row = v.Next();
+      info->FRepositoryVersion = row ? row->GetVar(0)->GetAsInteger() : 0;
+    } catch (const Exception&) {
+      UpgradeFieldsInfo(database, tr);
+      info->FRepositoryVersion = 0;
+    }
+    Statement q(database, tr, RepositoryRowsSQL, "TN", info->FTableName);
+    while (TFIBXSQLDA* row = q.Next()) {
+      RepositoryRow r;
+      for (int32_t i = 0; i < q.Q->GetFieldCount(); ++i) {
+        TFIBXSQLVAR* var = row->GetVar(i);
+        const String name = q.Q->FieldName(i);
+        const String value = var->GetIsNull() ? String() : var->GetAsString();
+        if (name == "FIELD_NAME") r.FieldName = Trim(value);
+        r.Values.emplace_back(name, value);
+      }
+      rows.push_back(std::move(r));
+    }
+  } catch (const Exception&) {
+    return;  // no repository facts for this entry
+  }
+  if (info->FTableName == "ALIAS") {
+    info->ClearFields();
+    for (const RepositoryRow& r : rows) {
+      auto* f = New<TpZAZFieldInfo>();
+      MergeRow(f, r);
+      info->FFields.emplace_back(r.FieldName, f);
+    }
+    return;
+  }
+  for (auto& [name, f] : info->FFields) {
+    const String key = TrimRight(name);
+    for (const RepositoryRow& r : rows)
+      if (r.FieldName == key) {
+        MergeRow(f, r);
+        break;
+      }
+  }
+}
+
 void TpZAZTableInfoCollect::LoadFromServer(TpZAZTableInfo* info, TFIBDatabase* database) {
   TFIBTransaction* tr =
       database->ActiveTransactionCount() == 0 ? BindTransaction(database) : database->FirstActiveTransaction();
   ReadScope scope(tr);
-  if (info->FTableName == "ALIAS") return;
+  if (info->FTableName == "ALIAS") {
+    if (info->FWithRepositoryInfo) ReadRepositoryInfo(info, database, tr);
+    return;
+  }
   info->FFormatNumber = QueryFormatNumber(database, tr, info->FTableName);
   info->ClearFields();
   auto readColumns = [&](const char* sql, const char* param) {
@@ -252,6 +342,7 @@ void TpZAZTableInfoCollect::LoadFromServer(TpZAZTableInfo* info, TFIBDatabase* d
   };
   readColumns(ColumnsSQL, "TN");
   if (info->FFields.empty()) readColumns(ProcedureOutputsSQL, "PN");
+  if (info->FWithRepositoryInfo) ReadRepositoryInfo(info, database, tr);
 }
 
 bool TpZAZTableInfoCollect::Validate(TpZAZTableInfo* info, TFIBDatabase* database) {
@@ -262,6 +353,17 @@ bool TpZAZTableInfoCollect::Validate(TpZAZTableInfo* info, TFIBDatabase* databas
   ReadScope scope(tr);
   bool valid = true;
   if (info->FTableName != "ALIAS") valid = QueryFormatNumber(database, tr, info->FTableName) == info->FFormatNumber;
+  if (valid && info->FWithRepositoryInfo && FieldsInfoExists(database)) {
+    try {
+      Statement v(database, tr, RepositoryVersionSQL, "TN", info->FTableName);
+      TFIBXSQLDA* row = v.Next();
+      valid = (row ? row->GetVar(0)->GetAsInteger() : 0) == info->FRepositoryVersion;
+    } catch (const Exception&) {
+      // An older repository without versions: bring it up to date and keep the entry, still unchecked.
+      UpgradeFieldsInfo(database, tr);
+      return true;
+    }
+  }
   info->FNeedsValidation = !valid;
   return valid;
 }
@@ -283,6 +385,13 @@ TpZAZTableInfo* TpZAZTableInfoCollect::GetTableInfo(TFIBDatabase* database, cons
     if (found && found->FNeedsValidation && FValidateAfterLoad && !Validate(found, database)) {
       RemoveTableLocked(name);
       continue;
+    }
+    if (found && withRepositoryInfo && !found->FWithRepositoryInfo) {
+      TFIBTransaction* tr =
+          database->ActiveTransactionCount() == 0 ? FTransaction : database->FirstActiveTransaction();
+      ReadScope scope(tr);
+      ReadRepositoryInfo(found, database, tr);
+      found->FWithRepositoryInfo = true;
     }
     if (found) return found;
     auto* info = New<TpZAZTableInfo>(this);
@@ -466,6 +575,74 @@ bool TpZAZTableInfoCollect::LoadFromFile(const String& fileName) {
   }
   file->Free();
   return true;
+}
+
+namespace {
+
+const char* const RepositoryTableSQL =
+    "select COUNT(RDB$RELATION_NAME)\r\n"
+    "from RDB$RELATIONS where RDB$FLAGS = 1\r\n"
+    "and RDB$RELATION_NAME=?RT";
+const char* const RepositoryTables[] = {"ZAZ$FIELDS_INFO", "ZAZ$DATASETS_INFO", "ZAZ$ERROR_MESSAGES"};
+
+// Per connection, one character per repository table: '0' absent, '1' present, '2' not yet known. A
+// connection leaves the list when it is destroyed, so a later one at the same address starts afresh.
+class TRepositoryStatus : public TObject {
+  RTL_CLASS(TRepositoryStatus, TObject)
+public:
+  std::recursive_mutex Lock;
+  std::vector<std::pair<TFIBDatabase*, String>> Entries;
+
+  String& Of(TFIBDatabase* database) {
+    for (auto& e : Entries)
+      if (e.first == database) return e.second;
+    database->AddDestroyHandler(TNotifyEvent(this, &TRepositoryStatus::DatabaseDestroyed));
+    Entries.emplace_back(database, "222");
+    return Entries.back().second;
+  }
+  void DatabaseDestroyed(TObject* sender) {
+    std::lock_guard<std::recursive_mutex> lock(Lock);
+    Entries.erase(std::remove_if(Entries.begin(), Entries.end(), [&](const auto& e) { return e.first == sender; }),
+                  Entries.end());
+  }
+  void ClearAll() {
+    for (auto& e : Entries) e.first->RemoveDestroyHandler(TNotifyEvent(this, &TRepositoryStatus::DatabaseDestroyed));
+    Entries.clear();
+  }
+};
+
+TRepositoryStatus* RepositoryStatus() {
+  static TRepositoryStatus* status = New<TRepositoryStatus>();
+  return status;
+}
+
+}  // namespace
+
+bool RepositoryTableExists(TFIBDatabase* database, int32_t kind) {
+  if (!database || kind < 1 || kind > 3) return false;
+  TRepositoryStatus* status = RepositoryStatus();
+  std::lock_guard<std::recursive_mutex> lock(status->Lock);
+  if (database->ComponentState().Contains(csDesigning)) status->ClearAll();
+  String& entry = status->Of(database);
+  const char known = entry[static_cast<size_t>(kind - 1)];
+  if (known != '2') return known == '1';
+  static const TpFIBRepositoryOption members[] = {urFieldsInfo, urDataSetInfo, urErrorMessagesInfo};
+  if (!database->UseRepositories().Contains(members[kind - 1])) return false;
+  TFIBTransaction* tr = New<TFIBTransaction>(nullptr);
+  int32_t count = 0;
+  try {
+    tr->SetDefaultDatabase(database);
+    tr->SetTimeoutAction(TACommit);
+    ReadScope scope(tr);
+    Statement q(database, tr, RepositoryTableSQL, "RT", RepositoryTables[kind - 1]);
+    if (TFIBXSQLDA* row = q.Next()) count = row->GetVar(0)->GetAsInteger();
+  } catch (...) {
+    tr->Free();
+    throw;
+  }
+  tr->Free();
+  entry[static_cast<size_t>(kind - 1)] = count < 1 ? '0' : '1';
+  return count >= 1;
 }
 
 TpZAZTableInfoCollect* ListTableInfo() {

@@ -61,6 +61,9 @@ public:
   // Key column names joined by ";", read on first request through the given connection.
   String GetPrimaryKeyFields(TFIBDatabase* database);
   int32_t FormatNumber() const { return FFormatNumber; }
+  // The highest ZAZ$VERSION of the table's ZAZ$FIELDS_INFO rows; 0 when not read.
+  int32_t RepositoryVersion() const { return FRepositoryVersion; }
+  bool WithRepositoryInfo() const { return FWithRepositoryInfo; }
   bool NeedsValidation() const { return FNeedsValidation; }
 
 private:
@@ -112,6 +115,9 @@ private:
   void LoadFromServer(TpZAZTableInfo* info, TFIBDatabase* database);
   bool Validate(TpZAZTableInfo* info, TFIBDatabase* database);
   int32_t QueryFormatNumber(TFIBDatabase* database, TFIBTransaction* tr, const String& table);
+  // Reads the table's ZAZ$FIELDS_INFO rows and merges them into its columns (for ALIAS, makes the
+  // columns from them); any failure leaves the entry without repository facts.
+  void ReadRepositoryInfo(TpZAZTableInfo* info, TFIBDatabase* database, TFIBTransaction* tr);
   void RemoveTableLocked(const String& tableName);
 
   // Sorted by table name; the same table may appear once per database.
@@ -123,3 +129,10 @@ private:
 
 // The process-wide metadata cache.
 TpZAZTableInfoCollect* ListTableInfo();
+
+// Whether the connection's database holds the repository table of the kind: 1 ZAZ$FIELDS_INFO,
+// 2 ZAZ$DATASETS_INFO, 3 ZAZ$ERROR_MESSAGES. Asked once per connection and kept (in the designer always
+// asked anew); false without asking when the connection's UseRepositories leaves the kind out.
+bool RepositoryTableExists(TFIBDatabase* database, int32_t kind);
+inline bool FieldsInfoExists(TFIBDatabase* database) { return RepositoryTableExists(database, 1); }
+inline bool DataSetsInfoExists(TFIBDatabase* database) { return RepositoryTableExists(database, 2); }

@@ -10,6 +10,7 @@
 #include "forms/Menus.h"
 #include "rtl/Filer.h"
 #include "rtl/TypInfo.h"
+#include "winapi/WinCtrls.h"
 
 // ===================================================================================================
 // Message maps
@@ -98,6 +99,48 @@ RTL_MESSAGE(TWinControl, CM_FONTCHANGED, CMFontChanged);
 RTL_MESSAGE(TWinControl, CM_COLORCHANGED, CMColorChanged);
 RTL_MESSAGE(TWinControl, CM_TEXTCHANGED, CMTextChanged);
 RTL_MESSAGE(TWinControl, CM_RECREATEWND, CMRecreateWnd);
+
+namespace {
+// Owner-draw requests and Alt+letter reach the control they belong to: a child's drawing and measuring
+// come back to it as CN_DRAWITEM/CN_MEASUREITEM (found by its window, or by its window id while
+// measuring), and a system character is offered to the form as a dialog character.
+void ReflectDrawItem(TObject* self, TMessage& m) {
+  auto* w = static_cast<TWinControl*>(self);
+  auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+  TWinControl* c = d ? TWinControl::FindControl(d->hwndItem) : nullptr;
+  if (!c && d && d->CtlID != 0)
+    for (int32_t i = 0; i < w->ControlCount() && !c; ++i)
+      if (auto* wc = dynamic_cast<TWinControl*>(w->Controls(i));
+          wc && wc->HandleAllocated() && GetWindowLongPtr(wc->Handle(), GWLP_ID) == static_cast<LONG_PTR>(d->CtlID))
+        c = wc;
+  if (c && c != w) {
+    m.Result = c->Perform(CN_DRAWITEM, m.WParam, m.LParam);
+    return;
+  }
+  w->DefaultHandler(m);
+}
+void ReflectMeasureItem(TObject* self, TMessage& m) {
+  auto* w = static_cast<TWinControl*>(self);
+  auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+  if (mi && mi->CtlID != 0)
+    for (int32_t i = 0; i < w->ControlCount(); ++i)
+      if (auto* wc = dynamic_cast<TWinControl*>(w->Controls(i));
+          wc && wc->HandleAllocated() && GetWindowLongPtr(wc->Handle(), GWLP_ID) == static_cast<LONG_PTR>(mi->CtlID)) {
+        m.Result = wc->Perform(CN_MEASUREITEM, m.WParam, m.LParam);
+        return;
+      }
+  w->DefaultHandler(m);
+}
+void SysCharToDialogChar(TObject* self, TMessage& m) {
+  m.Result = 0;
+  TCustomForm* form = GetParentForm(static_cast<TControl*>(self));
+  if (form && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+}
+const bool gReflectionRegistered = (RegisterMessageHandler(TWinControl::StaticClass(), WM_DRAWITEM, ReflectDrawItem),
+                                    RegisterMessageHandler(TWinControl::StaticClass(), WM_MEASUREITEM, ReflectMeasureItem),
+                                    RegisterMessageHandler(TWinControl::StaticClass(), CN_SYSCHAR, SysCharToDialogChar),
+                                    true);
+}  // namespace
 RTL_MESSAGE(TWinControl, CM_SYSCOLORCHANGE, CMSysColorChange);
 RTL_MESSAGE(TWinControl, CM_FOCUSCHANGED, CMFocusChanged);
 RTL_MESSAGE(TWinControl, CM_INVALIDATE, CMInvalidate);

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "forms/Forms.h"
+#include "forms/StdCtrls.h"
 #include "rtl/TypInfo.h"
 
 RTL_PUBLISHED(TTimer) {
@@ -18,6 +19,15 @@ RTL_PUBLISHED(TCustomPanel) {
   prop("BorderWidth", &TCustomPanel::BorderWidth, &TCustomPanel::SetBorderWidth).Default(0);
   prop("Alignment", &TCustomPanel::Alignment, &TCustomPanel::SetAlignment).Default(taCenter);
 }
+
+RTL_PUBLISHED(TCustomRadioGroup) {
+  prop("Items", &TCustomRadioGroup::Items, &TCustomRadioGroup::SetItems);
+  prop("ItemIndex", &TCustomRadioGroup::ItemIndex, &TCustomRadioGroup::SetItemIndex).Default(-1);
+  prop("Columns", &TCustomRadioGroup::Columns, &TCustomRadioGroup::SetColumns).Default(1);
+}
+
+RTL_MESSAGE(TCustomRadioGroup, CM_TEXTCHANGED, CMTextChanged);
+RTL_MESSAGE(TCustomRadioGroup, WM_SIZE, WMSize);
 
 RTL_PUBLISHED(TPaintBox) { event("OnPaint", &TPaintBox::OnPaint, &TPaintBox::OnPaint); }
 
@@ -262,4 +272,127 @@ RECT TImage::DestRect() const {
 
 void TImage::Paint() {
   if (TGraphic* g = FPicture->Graphic(); g && !g->Empty()) g->Draw(FCanvas, DestRect());
+}
+
+// ---- TCustomRadioGroup ----------------------------------------------------------------------------
+
+TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomControl(AOwner), FItems(new TStringList()) {
+  FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csOpaque, csReplicatable};
+  FWidth = 185;
+  FHeight = 105;
+  FColor = clBtnFace;
+  FItems->SetOnChange(TNotifyEvent(this, &TCustomRadioGroup::ItemsChanged));
+}
+
+TCustomRadioGroup::~TCustomRadioGroup() {
+  FItems->SetOnChange(TNotifyEvent());
+  delete FItems;
+}
+
+TStrings* TCustomRadioGroup::Items() const { return FItems; }
+void TCustomRadioGroup::SetItems(TStrings* v) { FItems->Assign(v); }
+
+void TCustomRadioGroup::ReadState(TReader* reader) {
+  FReading = true;
+  inherited::ReadState(reader);
+  FReading = false;
+}
+
+void TCustomRadioGroup::Loaded() {
+  inherited::Loaded();
+  UpdateButtons();
+}
+
+void TCustomRadioGroup::ItemsChanged(TObject*) {
+  if (FReading || ComponentState().Contains(csLoading)) return;
+  if (FItemIndex >= FItems->Count()) FItemIndex = FItems->Count() - 1;
+  UpdateButtons();
+}
+
+void TCustomRadioGroup::SetItemIndex(int32_t v) {
+  if (FReading || ComponentState().Contains(csLoading)) {
+    FItemIndex = v;
+    return;
+  }
+  v = std::clamp(v, -1, FItems->Count() - 1);
+  if (v == FItemIndex) return;
+  FUpdating = true;
+  if (FItemIndex >= 0 && static_cast<size_t>(FItemIndex) < FButtons.size())
+    FButtons[static_cast<size_t>(FItemIndex)]->SetChecked(false);
+  FItemIndex = v;
+  if (v >= 0 && static_cast<size_t>(v) < FButtons.size()) FButtons[static_cast<size_t>(v)]->SetChecked(true);
+  if (!FButtons.empty()) FButtons[0]->SetTabStop(v <= 0);
+  FUpdating = false;
+}
+
+void TCustomRadioGroup::SetColumns(int32_t v) {
+  v = std::clamp(v, 1, 16);
+  if (v == FColumns) return;
+  FColumns = v;
+  ArrangeButtons();
+  Invalidate();
+}
+
+void TCustomRadioGroup::ButtonClick(TObject* sender) {
+  if (FUpdating) return;
+  for (size_t i = 0; i < FButtons.size(); ++i)
+    if (FButtons[i] == sender && static_cast<TRadioButton*>(sender)->Checked()) {
+      FItemIndex = static_cast<int32_t>(i);
+      Click();
+      return;
+    }
+}
+
+void TCustomRadioGroup::UpdateButtons() {
+  FUpdating = true;
+  size_t n = static_cast<size_t>(FItems->Count());
+  while (FButtons.size() > n) {
+    FButtons.back()->Free();
+    FButtons.pop_back();
+  }
+  while (FButtons.size() < n) {
+    auto* b = New<TRadioButton>(this);
+    b->OnClick = TNotifyEvent(this, &TCustomRadioGroup::ButtonClick);
+    b->SetParent(this);
+    FButtons.push_back(b);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    FButtons[i]->SetCaption(FItems->Strings(static_cast<int32_t>(i)));
+    FButtons[i]->SetChecked(static_cast<int32_t>(i) == FItemIndex);
+    FButtons[i]->SetEnabled(Enabled());
+  }
+  // With nothing checked the first button takes Tab so that the group can be entered.
+  if (FItemIndex < 0 && !FButtons.empty()) FButtons[0]->SetTabStop(true);
+  FUpdating = false;
+  ArrangeButtons();
+}
+
+void TCustomRadioGroup::ArrangeButtons() {
+  if (FButtons.empty()) return;
+  RECT r = ClientRect();
+  AdjustClientRect(r);
+  int32_t count = static_cast<int32_t>(FButtons.size());
+  int32_t rows = (count + FColumns - 1) / FColumns;
+  int32_t colWidth = (r.right - r.left - 8) / FColumns;
+  int32_t rowHeight = std::max<int32_t>(1, (r.bottom - r.top) / std::max(rows, 1));
+  int32_t textHeight = 17;
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t col = i / rows, row = i % rows;
+    int32_t top = r.top + row * rowHeight + (rowHeight - textHeight) / 2;
+    FButtons[static_cast<size_t>(i)]->SetBounds(r.left + 8 + col * colWidth, top, std::max(colWidth - 2, 1), textHeight);
+  }
+}
+
+void TCustomRadioGroup::WMSize(TMessage& m) {
+  inherited::WMSize(m);
+  ArrangeButtons();
+}
+
+void TCustomRadioGroup::AdjustClientRect(RECT& rect) { AdjustGroupClientRect(Font(), rect); }
+
+void TCustomRadioGroup::Paint() { PaintGroupFrame(FCanvas, ClientRect(), Color(), Font(), Caption()); }
+
+void TCustomRadioGroup::CMTextChanged(TMessage&) {
+  Invalidate();
+  ArrangeButtons();
 }

@@ -138,3 +138,54 @@ private:
   bool FCenter = false;
   bool FTransparent = false;
 };
+
+class TRadioButton;
+class TStringList;
+
+// A captioned frame of radio buttons, one per line of Items, laid out in Columns; ItemIndex is the
+// checked one (-1 for none). The buttons belong to the group and are not streamed.
+class TCustomRadioGroup : public TCustomControl {
+  RTL_CLASS(TCustomRadioGroup, TCustomControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TCustomRadioGroup(TComponent* AOwner);
+  ~TCustomRadioGroup() override;
+  TStrings* Items() const;
+  void SetItems(TStrings* v);
+  int32_t ItemIndex() const { return FItemIndex; }
+  void SetItemIndex(int32_t v);
+  int32_t Columns() const { return FColumns; }
+  void SetColumns(int32_t v);
+  int32_t ButtonCount() const { return static_cast<int32_t>(FButtons.size()); }
+  TRadioButton* Buttons(int32_t index) const { return FButtons[static_cast<size_t>(index)]; }
+
+  void CMTextChanged(TMessage& m);
+  void WMSize(TMessage& m);
+
+protected:
+  void AdjustClientRect(RECT& rect) override;
+  void Paint() override;
+  void Loaded() override;
+  void ReadState(TReader* reader) override;
+  // Whether a click may change the checked item; true here.
+  virtual bool CanModify() { return true; }
+
+private:
+  friend struct TRadioGroupAccess;
+  void ItemsChanged(TObject*);
+  void ButtonClick(TObject* sender);
+  void UpdateButtons();
+  void ArrangeButtons();
+  TStringList* FItems;
+  std::vector<TRadioButton*> FButtons;
+  int32_t FItemIndex = -1;
+  int32_t FColumns = 1;
+  bool FUpdating = false;
+  bool FReading = false;
+};
+
+class TRadioGroup : public TCustomRadioGroup {
+  RTL_CLASS(TRadioGroup, TCustomRadioGroup)
+public:
+  using TCustomRadioGroup::TCustomRadioGroup;
+};

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "forms/ActnList.h"
+#include "forms/ComCtrls.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Menus.h"
 #include "forms/StdCtrls.h"
@@ -1369,6 +1370,7 @@ void InitForms() {
                    TActionList::StaticClass(), TAction::StaticClass(), TBevel::StaticClass(), TImage::StaticClass(),
                    TScrollBox::StaticClass()});
   RegisterStdControls();
+  RegisterComCtrls();
   if (!Application) Application = New<TApplication>(nullptr);
   if (!Screen) Screen = New<TScreen>(nullptr);
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, Application);

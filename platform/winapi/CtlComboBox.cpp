@@ -278,8 +278,11 @@ LRESULT Handle(Combo* c, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         // the box itself is as tall as its selection field; the rest was the height of the list
         SetWindowPos(h, nullptr, 0, 0, cs->cx, c->fieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
-      if (cs->lpszName && reinterpret_cast<uintptr_t>(cs->lpszName) >= 0x10000 && c->edit)
+      if (cs->lpszName && reinterpret_cast<uintptr_t>(cs->lpszName) >= 0x10000 && c->edit) {
+        c->settingText = true;
         SendMessage(c->edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(cs->lpszName));
+        c->settingText = false;
+      }
       Layout(c);
       return 0;
     }
@@ -429,7 +432,13 @@ LRESULT Handle(Combo* c, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
     // ---- text ----
     case WM_SETTEXT:
-      if (c->edit) return SendMessage(c->edit, WM_SETTEXT, wp, lp);
+      // Text set by the program is no user edit: no CBN_EDITCHANGE/CBN_EDITUPDATE.
+      if (c->edit) {
+        c->settingText = true;
+        LRESULT r = SendMessage(c->edit, WM_SETTEXT, wp, lp);
+        c->settingText = false;
+        return r;
+      }
       {
         int i = static_cast<int>(SendMessage(c->list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), lp));
         if (i < 0) return CB_ERR;

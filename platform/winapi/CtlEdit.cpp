@@ -2,7 +2,9 @@
 //
 // Lines of a multi-line edit end at CR LF; positions count code points, CR and LF included. Layout goes
 // through the controls' measuring function only, so caret and selection geometry follow the font.
-// Lines are not wrapped: a multi-line edit scrolls horizontally instead.
+// A multi-line edit without ES_AUTOHSCROLL wraps long lines at the right edge of its formatting rectangle
+// (after the blanks that follow a word, or inside a word longer than the line); otherwise it scrolls
+// horizontally. A wrapped line ends where the next begins; only lines ending in CR LF have a break.
 
 #include <algorithm>
 #include <cstring>
@@ -61,20 +63,44 @@ struct Edit {
     return static_cast<int>(it - lineStarts.begin()) - 1;
   }
   int LineStart(int line) const { return lineStarts[static_cast<size_t>(line)]; }
-  // End of the line's text, before its CR LF.
+  // Whether a line start follows a CR LF (or is the first): a paragraph starts there.
+  bool HardStart(int start) const {
+    return start == 0 || (start >= 2 && text[static_cast<size_t>(start) - 2] == U'\r' && text[static_cast<size_t>(start) - 1] == U'\n');
+  }
+  // End of the line's text, before its CR LF; a wrapped line ends where the next one starts.
   int LineEnd(int line) const {
-    if (line + 1 < Lines()) return lineStarts[static_cast<size_t>(line) + 1] - 2;
+    if (line + 1 < Lines()) {
+      int next = lineStarts[static_cast<size_t>(line) + 1];
+      return HardStart(next) ? next - 2 : next;
+    }
     return Len();
   }
+  // Where End and a click past the text put the caret: before the blank a wrapped line ends with.
+  int CaretEnd(int line) const {
+    int end = LineEnd(line);
+    if (line + 1 < Lines() && end == LineStart(line + 1) && end > LineStart(line) &&
+        (text[static_cast<size_t>(end) - 1] == U' ' || text[static_cast<size_t>(end) - 1] == U'\t'))
+      return end - 1;
+    return end;
+  }
+  bool Wraps() const { return (Style() & (ES_MULTILINE | ES_AUTOHSCROLL)) == ES_MULTILINE; }
   int LineHeightPx() const { return std::max(1, LineHeight(font)); }
   int VisibleLines() const { return std::max(1, static_cast<int>((rect.bottom - rect.top) / LineHeightPx())); }
 };
 
 Edit* E(HWND h) { return StateOf<Edit>(h); }
 
+// Appends the starts of the lines after the first of the paragraphs in [from, to) (from a paragraph
+// start, to the end of the text or a paragraph start), wrapped to the formatting rectangle.
+void WrapRange(const Edit* e, int from, int to, std::vector<int>& out);
+
 void Rebuild(Edit* e) {
   e->lineStarts.assign(1, 0);
   if (!e->Multi()) return;
+  if (e->Wraps()) {
+    WrapRange(e, 0, e->Len(), e->lineStarts);
+    return;
+  }
   for (int i = 0; i + 1 < e->Len(); ++i)
     if (e->text[static_cast<size_t>(i)] == U'\r' && e->text[static_cast<size_t>(i) + 1] == U'\n') {
       e->lineStarts.push_back(i + 2);
@@ -86,6 +112,27 @@ void Rebuild(Edit* e) {
 // touching only the lines after the change.
 void UpdateLines(Edit* e, int pos, int removed, int inserted) {
   if (!e->Multi()) return;
+  if (e->Wraps()) {
+    // Re-wrap the paragraphs the change touched; the lines after them only move.
+    auto& ls = e->lineStarts;
+    int from = e->LineOf(std::max(0, pos - 1));
+    while (from > 0 && !e->HardStart(ls[static_cast<size_t>(from)])) --from;
+    int delta = inserted - removed, oldEnd = pos + removed;
+    size_t sync = ls.size();
+    for (size_t k = static_cast<size_t>(from) + 1; k < ls.size(); ++k)
+      if (ls[k] >= oldEnd + 2 && e->HardStart(ls[k] + delta)) {
+        sync = k;
+        break;
+      }
+    std::vector<int> tail;
+    for (size_t k = sync; k < ls.size(); ++k) tail.push_back(ls[k] + delta);
+    int scanFrom = ls[static_cast<size_t>(from)];
+    ls.resize(static_cast<size_t>(from) + 1);
+    WrapRange(e, scanFrom, tail.empty() ? e->Len() : tail.front(), ls);
+    if (!tail.empty()) ls.push_back(tail.front());
+    ls.insert(ls.end(), tail.begin() + (tail.empty() ? 0 : 1), tail.end());
+    return;
+  }
   // a CR LF may straddle the edges of the change: restart from the line before it
   int from = std::max(0, e->LineOf(std::max(0, pos - 1)));
   int scanFrom = e->LineStart(from);
@@ -133,6 +180,68 @@ int Width(const Edit* e, int line, int pos) {
   return x + TextWidth(e->font, Shown(e, run, pos));
 }
 
+// Width of [from, to) of one line starting at lineStart, tabs expanded from the line's start.
+int RunWidth(const Edit* e, int lineStart, int to) {
+  int x = 0, run = lineStart;
+  for (int i = lineStart; i < to; ++i) {
+    if (e->text[static_cast<size_t>(i)] == U'\t' && !e->password) {
+      x += TextWidth(e->font, Shown(e, run, i));
+      int tw = TabWidth(e);
+      x = (x / tw + 1) * tw;
+      run = i + 1;
+    }
+  }
+  return x + TextWidth(e->font, Shown(e, run, to));
+}
+
+bool IsBlank(char32_t c) { return c == U' ' || c == U'\t'; }
+
+void WrapRange(const Edit* e, int from, int to, std::vector<int>& out) {
+  int room = std::max(1, static_cast<int>(e->rect.right - e->rect.left));
+  int p = from;
+  while (p < to) {
+    // the paragraph: up to its CR LF (or the end)
+    int end = p;
+    while (end < e->Len() && !(e->text[static_cast<size_t>(end)] == U'\r' && end + 1 < e->Len() &&
+                               e->text[static_cast<size_t>(end) + 1] == U'\n'))
+      ++end;
+    int ls = p;
+    while (ls < end) {
+      // Most lines fit whole: one measure. Otherwise grow the line a character at a time (widths
+      // added up, tabs to their stops) while it fits; blanks may hang past the edge.
+      if (RunWidth(e, ls, end) <= room) break;
+      int lastFit = ls + 1;
+      int x = 0;
+      for (int i = ls; i < end; ++i) {
+        char32_t c = e->text[static_cast<size_t>(i)];
+        if (c == U'\t' && !e->password) {
+          int tw = TabWidth(e);
+          x = (x / tw + 1) * tw;
+        } else {
+          x += TextWidth(e->font, Shown(e, i, i + 1));
+        }
+        if (i > ls && !IsBlank(c) && x > room) break;
+        lastFit = i + 1;
+      }
+      if (lastFit >= end) break;
+      // break after the last blank run before the first character that did not fit
+      int brk = lastFit;
+      for (int j = lastFit; j > ls; --j)
+        if (IsBlank(e->text[static_cast<size_t>(j) - 1]) && !IsBlank(e->text[static_cast<size_t>(j)])) {
+          brk = j;
+          break;
+        }
+      out.push_back(brk);
+      ls = brk;
+    }
+    if (end >= e->Len()) break;
+    // the next paragraph; a `to` before the end of the text is a start the caller already has
+    if (end + 2 < to || (to == e->Len() && end + 2 == to)) out.push_back(end + 2);
+    if (end + 2 >= to) break;
+    p = end + 2;
+  }
+}
+
 int LineLeft(const Edit* e, int line) {
   int x = e->rect.left - e->xOffset;
   DWORD align = e->Style() & (ES_CENTER | ES_RIGHT);
@@ -155,7 +264,7 @@ int CharFromPoint(const Edit* e, int x, int y) {
   if (y < e->rect.top) line = e->firstLine - 1;
   line = std::clamp(line, 0, e->Lines() - 1);
   int left = LineLeft(e, line);
-  int start = e->LineStart(line), end = e->LineEnd(line);
+  int start = e->LineStart(line), end = e->CaretEnd(line);
   int prev = left;
   for (int i = start; i < end; ++i) {
     int next = left + Width(e, line, i + 1);
@@ -165,12 +274,19 @@ int CharFromPoint(const Edit* e, int x, int y) {
   return end;
 }
 
+void Rewrap(Edit* e) {
+  if (!e->Wraps()) return;
+  Rebuild(e);
+  e->firstLine = std::clamp(e->firstLine, 0, std::max(0, e->Lines() - 1));
+}
+
 void ComputeRect(Edit* e) {
-  if (e->customRect) return;
+  if (e->customRect) return Rewrap(e);
   RECT c{};
   GetClientRect(e->hwnd, &c);
   e->rect = RECT{c.left + e->marginLeft, c.top, std::max(c.left + e->marginLeft, c.right - e->marginRight), c.bottom};
   if (e->Multi()) e->rect.bottom = c.top + std::max(1, (c.bottom - c.top) / e->LineHeightPx()) * e->LineHeightPx();
+  Rewrap(e);
 }
 
 void UpdateScrollBars(Edit* e) {
@@ -406,7 +522,7 @@ bool KeyDown(Edit* e, int vk) {
       p = ctrl ? WordRight(e, p) : (!shift && e->SelMin() != e->SelMax() ? e->SelMax() : Next(e, p));
       break;
     case VK_HOME: p = ctrl ? 0 : e->LineStart(e->LineOf(p)); break;
-    case VK_END: p = ctrl ? e->Len() : e->LineEnd(e->LineOf(p)); break;
+    case VK_END: p = ctrl ? e->Len() : e->CaretEnd(e->LineOf(p)); break;
     case VK_UP:
     case VK_DOWN:
     case VK_PRIOR:

@@ -35,6 +35,7 @@ struct ListBox {
   bool tracking = false;
   bool changed = false;  // the selection changed during a mouse drag
   int horizontalExtent = 0;
+  int columnWidth = 0;   // LBS_MULTICOLUMN: the width of a column (0: a default)
   bool vscroll = false;  // created with WS_VSCROLL: the bar comes and goes as the items need it
 
   DWORD Style() const { return static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)); }
@@ -45,6 +46,17 @@ struct ListBox {
   bool OwnerDraw() const { return (Style() & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
   bool HasStrings() const { return !OwnerDraw() || (Style() & LBS_HASSTRINGS); }
   bool NoData() const { return (Style() & LBS_NODATA) != 0; }
+  // Multiple columns: items run down a column of fixed-height rows, then on in the next column; the
+  // first visible item starts a column.
+  bool MultiColumn() const { return (Style() & LBS_MULTICOLUMN) != 0 && !Variable(); }
+  int Rows() const { return std::max(1, ClientHeight() / std::max(1, itemHeight)); }
+  int ColumnWidth() const { return columnWidth > 0 ? columnWidth : 120; }
+  int ClientWidth() const {
+    RECT c{};
+    GetClientRect(hwnd, &c);
+    return c.right - c.left;
+  }
+  int VisibleColumns() const { return std::max(1, ClientWidth() / ColumnWidth()); }
   int Count() const { return NoData() ? nodataCount : static_cast<int>(items.size()); }
   int HeightOf(int i) const {
     if (Variable() && i >= 0 && i < static_cast<int>(items.size())) return items[static_cast<size_t>(i)].height;
@@ -57,6 +69,7 @@ struct ListBox {
   }
   // Items that fit completely from the top item on (at least one).
   int PageSize() const {
+    if (MultiColumn()) return Rows() * VisibleColumns();
     int h = ClientHeight(), n = 0;
     for (int i = top; i < Count(); ++i) {
       h -= HeightOf(i);
@@ -101,6 +114,16 @@ void UpdateScroll(ListBox* l) {
 }
 
 void SetTop(ListBox* l, int top) {
+  if (l->MultiColumn()) {
+    int rows = l->Rows();
+    int lastColumn = std::max(0, (l->Count() - 1) / rows);
+    int firstColumn = std::clamp(top / rows, 0, std::max(0, lastColumn - l->VisibleColumns() + 1));
+    top = firstColumn * rows;
+    if (top == l->top) return;
+    l->top = top;
+    Redraw(l);
+    return;
+  }
   int maxTop = std::max(0, l->Count() - 1);
   // the last page ends with the last item
   int h = l->ClientHeight(), first = l->Count();
@@ -118,6 +141,12 @@ void SetTop(ListBox* l, int top) {
 
 void EnsureVisible(ListBox* l, int i) {
   if (i < 0) return;
+  if (l->MultiColumn()) {
+    int rows = l->Rows(), col = i / rows, first = l->top / rows;
+    if (col < first) SetTop(l, col * rows);
+    else if (col >= first + l->VisibleColumns()) SetTop(l, (col - l->VisibleColumns() + 1) * rows);
+    return;
+  }
   if (i < l->top) {
     SetTop(l, i);
     return;
@@ -133,6 +162,12 @@ void EnsureVisible(ListBox* l, int i) {
 RECT ItemRect(const ListBox* l, int i) {
   RECT c{};
   GetClientRect(l->hwnd, &c);
+  if (l->MultiColumn()) {
+    int rows = l->Rows(), h = l->itemHeight, w = l->ColumnWidth();
+    int col = (i >= l->top ? (i - l->top) / rows : -((l->top - i + rows - 1) / rows));
+    int row = ((i - l->top) % rows + rows) % rows;
+    return RECT{col * w, row * h, (col + 1) * w, (row + 1) * h};
+  }
   int y = 0;
   if (i >= l->top) {
     for (int k = l->top; k < i; ++k) y += l->HeightOf(k);
@@ -143,11 +178,19 @@ RECT ItemRect(const ListBox* l, int i) {
 }
 
 // The item under a client point, clamped to the items, and whether the point was outside them.
-int ItemAt(const ListBox* l, int y, bool* outside) {
+int ItemAt(const ListBox* l, int y, bool* outside, int x = 0) {
   *outside = false;
   if (l->Count() == 0) {
     *outside = true;
     return 0;
+  }
+  if (l->MultiColumn()) {
+    int rows = l->Rows();
+    int row = std::clamp(y / std::max(1, l->itemHeight), 0, rows - 1);
+    int col = std::max(0, x) / l->ColumnWidth();
+    int i = l->top + col * rows + row;
+    if (y < 0 || y >= rows * l->itemHeight || i >= l->Count()) *outside = true;
+    return std::clamp(i, 0, l->Count() - 1);
   }
   if (y < 0) {
     *outside = true;
@@ -307,7 +350,7 @@ void Paint(ListBox* l) {
   FillRect(dc, &c, bg);
   for (int i = l->top; i < l->Count(); ++i) {
     RECT r = ItemRect(l, i);
-    if (r.top >= c.bottom) break;
+    if (l->MultiColumn() ? r.left >= c.right : r.top >= c.bottom) break;
     bool sel = IsSel(l, i);
     bool focus = l->focused && i == l->cur;
     if (l->OwnerDraw()) {
@@ -341,6 +384,8 @@ int Key(ListBox* l, int vk) {
     case VK_DOWN: return l->cur < 0 ? 0 : std::min(n - 1, cur + 1);
     case VK_HOME: return 0;
     case VK_END: return n - 1;
+    case VK_LEFT: return l->MultiColumn() ? std::max(0, cur - l->Rows()) : -2;
+    case VK_RIGHT: return l->MultiColumn() ? std::min(n - 1, cur + l->Rows()) : -2;
     case VK_PRIOR: return std::max(0, cur - (l->PageSize() - 1 > 0 ? l->PageSize() - 1 : 1));
     case VK_NEXT: return std::min(n - 1, cur + (l->PageSize() - 1 > 0 ? l->PageSize() - 1 : 1));
     default: return -2;
@@ -388,7 +433,7 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK: {
       if (GetFocus() != h) SetFocus(h);
       bool outside = false;
-      int i = ItemAt(l, GET_Y_LPARAM(lp), &outside);
+      int i = ItemAt(l, GET_Y_LPARAM(lp), &outside, GET_X_LPARAM(lp));
       if (msg == WM_LBUTTONDBLCLK) {
         if (!outside && (l->Style() & LBS_NOTIFY)) NotifyLb(l, LBN_DBLCLK);
         return 0;
@@ -406,7 +451,7 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         int y = GET_Y_LPARAM(lp);
         if (y < 0 && l->top > 0) SetTop(l, l->top - 1);
         if (y >= l->ClientHeight()) SetTop(l, l->top + 1);
-        int i = ItemAt(l, y, &outside);
+        int i = ItemAt(l, y, &outside, GET_X_LPARAM(lp));
         if (i != l->cur) l->changed = Choose(l, i, l->Extended(), false, false) || l->changed;
       }
       return 0;
@@ -603,7 +648,7 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case LB_ITEMFROMPOINT: {
       bool outside = false;
-      int i = ItemAt(l, GET_Y_LPARAM(lp), &outside);
+      int i = ItemAt(l, GET_Y_LPARAM(lp), &outside, GET_X_LPARAM(lp));
       RECT c{};
       GetClientRect(h, &c);
       if (!PtInRect(&c, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)})) outside = true;
@@ -636,7 +681,10 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LB_GETHORIZONTALEXTENT: return l->horizontalExtent;
     case LB_SETHORIZONTALEXTENT: l->horizontalExtent = static_cast<int>(wp); return 0;
     case LB_SETTABSTOPS: return TRUE;
-    case LB_SETCOLUMNWIDTH: return 0;
+    case LB_SETCOLUMNWIDTH:
+      l->columnWidth = static_cast<int>(wp);
+      Redraw(l);
+      return 0;
     default: break;
   }
   return DefWindowProc(h, msg, wp, lp);

@@ -288,6 +288,10 @@ bool ChangeState(ListView* v, int i, UINT state, UINT mask) {
     nm.lParam = v->items[static_cast<size_t>(i)].param;
     if (SendNotify(v, LVN_ITEMCHANGING, &nm.hdr)) return false;
   }
+  // a single-selection list keeps one selected item
+  if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && (v->Style() & LVS_SINGLESEL))
+    for (int k = 0; k < v->Count(); ++k)
+      if (k != i && (v->StateOf(k) & LVIS_SELECTED)) ChangeState(v, k, 0, LVIS_SELECTED);
   // only one item has the focus
   if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED))
     for (int k = 0; k < v->Count(); ++k)
@@ -365,8 +369,13 @@ LRESULT EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND BeginEdit(ListView* v, int i) {
+  // an index of -1 cancels the edit in progress
+  if (i < 0) {
+    EndEdit(v, false);
+    return nullptr;
+  }
   if (v->edit) EndEdit(v, true);
-  if (i < 0 || i >= v->Count()) return nullptr;
+  if (i >= v->Count()) return nullptr;
   EnsureVisible(v, i);
   NMLVDISPINFO di{};
   di.item.mask = LVIF_TEXT | LVIF_PARAM;
@@ -416,9 +425,11 @@ void EndEdit(ListView* v, bool ok) {
 }
 
 // ---- painting ----------------------------------------------------------------------------------------
-void Paint(ListView* v) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(v->hwnd, &ps);
+// Paints into `given` when the caller hands a device context (WM_PAINT's wParam, as the component
+// classes and double buffering do), else between BeginPaint and EndPaint.
+void Paint(ListView* v, HDC given) {
+  PAINTSTRUCT ps{};
+  HDC dc = given ? given : BeginPaint(v->hwnd, &ps);
   RECT c = Client(v);
   HBRUSH bk = CreateSolidBrush(v->bk == kNoColor ? GetSysColor(COLOR_WINDOW) : v->bk);
   FillRect(dc, &c, bk);
@@ -458,12 +469,16 @@ void Paint(ListView* v) {
       for (int k = 1; k < static_cast<int>(v->columns.size()); ++k) {
         Shown sub = Display(v, i, v->columns[static_cast<size_t>(k)].subItem, LVIF_TEXT);
         SetTextColor(dc, (v->exStyle & LVS_EX_FULLROWSELECT) ? color : fg);
-        DrawRun(dc, v->font, ColumnLeft(v, k) + 6, label.top + 1, sub.text);
+        int x = ColumnLeft(v, k) + 6;
+        int fmt = v->columns[static_cast<size_t>(k)].fmt & 3;
+        if (fmt == LVCFMT_RIGHT) x = ColumnLeft(v, k + 1) - 6 - TextWidth(v->font, sub.text);
+        else if (fmt == LVCFMT_CENTER) x = (ColumnLeft(v, k) + ColumnLeft(v, k + 1) - TextWidth(v->font, sub.text)) / 2;
+        DrawRun(dc, v->font, x, label.top + 1, sub.text);
       }
     }
     if (v->focused && (state & LVIS_FOCUSED)) DottedFocusRect(dc, sel);
   }
-  EndPaint(v->hwnd, &ps);
+  if (!given) EndPaint(v->hwnd, &ps);
 }
 
 void LayoutHeader(ListView* v) {
@@ -521,7 +536,8 @@ LRESULT Handle(ListView* v, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       LayoutHeader(v);
       UpdateScroll(v);
       return 0;
-    case WM_PAINT: Paint(v); return 0;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: Paint(v, reinterpret_cast<HDC>(wp)); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE:
     case WM_STYLECHANGED:
@@ -679,7 +695,9 @@ LRESULT Handle(ListView* v, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LVM_DELETEITEM: {
       int i = static_cast<int>(wp);
       if (i < 0 || i >= v->Count() || v->Virtual()) return FALSE;
+      if (v->editing == i) EndEdit(v, false);
       NotifyItem(v, LVN_DELETEITEM, i);
+      if (v->editing > i) --v->editing;
       v->items.erase(v->items.begin() + i);
       if (v->mark == i) v->mark = -1;
       else if (v->mark > i) --v->mark;
@@ -689,6 +707,7 @@ LRESULT Handle(ListView* v, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     case LVM_DELETEALLITEMS:
+      if (v->edit) EndEdit(v, false);
       if (!v->Virtual() && !NotifyItem(v, LVN_DELETEALLITEMS, -1))
         for (int i = 0; i < v->Count(); ++i) NotifyItem(v, LVN_DELETEITEM, i);
       v->items.clear();

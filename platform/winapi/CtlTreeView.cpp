@@ -194,12 +194,20 @@ int ItemLeft(Tree* t, int depth) {
 
 int ImageWidth(Tree* t) { return t->images ? t->IconWidth() + 2 : 0; }
 
+// With a state image list every item keeps room for its state image before the normal one.
+int StateWidth(Tree* t) {
+  int cx = 0, cy = 0;
+  return t->stateImages && ImageList_GetIconSize(t->stateImages, &cx, &cy) ? cx + 2 : 0;
+}
+
 RECT LabelRect(Tree* t, Node* n, int row, int depth) {
   int y = (row - t->top) * t->Height();
-  int x = ItemLeft(t, depth) + ImageWidth(t);
+  int x = ItemLeft(t, depth) + StateWidth(t) + ImageWidth(t);
   int w = TextWidth(t->font, TextOf(t, n)) + 4;
   return RECT{x, y, x + w, y + t->Height()};
 }
+
+bool Select(Tree* t, Node* n, UINT action);
 
 bool Expand(Tree* t, Node* n, UINT code, UINT action, bool always) {
   if (!n) return false;
@@ -217,17 +225,18 @@ bool Expand(Tree* t, Node* n, UINT code, UINT action, bool always) {
     nm.itemNew = ItemOf(n, TVIF_HANDLE | TVIF_STATE | TVIF_PARAM);
     if (SendNotify(t, TVN_ITEMEXPANDING, &nm.hdr)) return false;
   }
-  (void)action;
   if (op == TVE_EXPAND) {
     n->state |= TVIS_EXPANDED | TVIS_EXPANDEDONCE;
   } else {
     n->state &= ~TVIS_EXPANDED;
-    // the caret cannot hide inside a collapsed item
+    // the caret cannot hide inside a collapsed item: it moves to the item, as a selection change
     for (Node* p = t->caret ? t->caret->parent : nullptr; p; p = p->parent)
       if (p == n) {
-        t->caret->state &= ~TVIS_SELECTED;
-        t->caret = n;
-        n->state |= TVIS_SELECTED;
+        if (!Select(t, n, action)) {
+          t->caret->state &= ~TVIS_SELECTED;
+          t->caret = n;
+          n->state |= TVIS_SELECTED;
+        }
         break;
       }
     if (code & TVE_COLLAPSERESET) {
@@ -398,6 +407,8 @@ void HitTest(Tree* t, TVHITTESTINFO* hi) {
   bool buttons = (st & TVS_HASBUTTONS) && (depth > 0 || (st & TVS_LINESATROOT));
   if (p.x < left) {
     hi->flags = buttons && p.x >= left - t->indent && HasChildren(t, n) ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
+  } else if (p.x < left + StateWidth(t)) {
+    hi->flags = TVHT_ONITEMSTATEICON;
   } else if (p.x < label.left) {
     hi->flags = TVHT_ONITEMICON;
   } else if (p.x < label.right) {
@@ -407,9 +418,11 @@ void HitTest(Tree* t, TVHITTESTINFO* hi) {
   }
 }
 
-void Paint(Tree* t) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(t->hwnd, &ps);
+// Paints into `given` when the caller hands a device context (WM_PAINT's wParam, as the component
+// classes and double buffering do), else between BeginPaint and EndPaint.
+void Paint(Tree* t, HDC given) {
+  PAINTSTRUCT ps{};
+  HDC dc = given ? given : BeginPaint(t->hwnd, &ps);
   RECT c{};
   GetClientRect(t->hwnd, &c);
   COLORREF bkc = t->bk == Tree::CLR_NONE_VALUE ? GetSysColor(COLOR_WINDOW) : t->bk;
@@ -455,6 +468,11 @@ void Paint(Tree* t) {
     } else if (sel) {
       FillRect(dc, &label, GetSysColorBrush(COLOR_BTNFACE));
     }
+    if (UINT stateImage = (n->state & TVIS_STATEIMAGEMASK) >> 12; stateImage && t->stateImages) {
+      int cx = 0, cy = 0;
+      ImageList_GetIconSize(t->stateImages, &cx, &cy);
+      ImageList_Draw(t->stateImages, static_cast<int>(stateImage), dc, left, y + (h - cy) / 2, ILD_TRANSPARENT);
+    }
     if (t->images) {
       bool selImage = (n->state & TVIS_SELECTED) != 0;
       int image = selImage ? n->selImage : n->image;
@@ -463,13 +481,13 @@ void Paint(Tree* t) {
         image = selImage ? di.iSelectedImage : di.iImage;
       }
       UINT style = ILD_TRANSPARENT | (n->state & TVIS_OVERLAYMASK) | ((n->state & TVIS_CUT) ? ILD_SELECTED : 0);
-      ImageList_Draw(t->images, image, dc, left, y + (h - t->IconHeight()) / 2, style);
+      ImageList_Draw(t->images, image, dc, left + StateWidth(t), y + (h - t->IconHeight()) / 2, style);
     }
     SetTextColor(dc, fg);
     DrawRun(dc, t->font, label.left + 2, y + (h - LineHeight(t->font)) / 2, TextOf(t, n));
     if (t->focused && n == t->caret) DottedFocusRect(dc, label);
   }
-  EndPaint(t->hwnd, &ps);
+  if (!given) EndPaint(t->hwnd, &ps);
 }
 
 // ---- label editing -----------------------------------------------------------------------------------
@@ -589,7 +607,8 @@ void KeyDown(Tree* t, int vk) {
 LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE: UpdateScroll(t); return 0;
-    case WM_PAINT: Paint(t); return 0;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: Paint(t, reinterpret_cast<HDC>(wp)); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE: UpdateScroll(t); Redraw(t); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
@@ -713,6 +732,18 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!hi || hi == TVI_ROOT) {
         for (Node* k : std::vector<Node*>(t->root.kids)) Delete(t, k);
       } else if (Node* n = N(t, hi)) {
+        // The selection leaves the doomed items first, for the next sibling, the previous one or the
+        // parent, with the usual notifications.
+        bool caretInside = false;
+        for (Node* p = t->caret; p && p != &t->root; p = p->parent)
+          if (p == n) caretInside = true;
+        if (caretInside) {
+          Node* next = GetNext(t, TVGN_NEXT, n);
+          if (!next) next = GetNext(t, TVGN_PREVIOUS, n);
+          if (!next) next = GetNext(t, TVGN_PARENT, n);
+          Select(t, next, TVC_UNKNOWN);
+        }
+        if (!N(t, hi)) return TRUE;  // a handler took it away already
         Delete(t, n);
       } else {
         return FALSE;
@@ -833,6 +864,16 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!n) return FALSE;
       std::stable_sort(n->kids.begin(), n->kids.end(),
                        [t](Node* a, Node* b) { return Utf8UpperCase(TextOf(t, a)) < Utf8UpperCase(TextOf(t, b)); });
+      Redraw(t);
+      return TRUE;
+    }
+    case TVM_SORTCHILDRENCB: {
+      auto* sc = reinterpret_cast<const TVSORTCB*>(lp);
+      if (!sc || !sc->lpfnCompare) return FALSE;
+      Node* n = !sc->hParent || sc->hParent == TVI_ROOT ? &t->root : N(t, sc->hParent);
+      if (!n) return FALSE;
+      std::stable_sort(n->kids.begin(), n->kids.end(),
+                       [sc](Node* a, Node* b) { return sc->lpfnCompare(a->param, b->param, sc->lParam) < 0; });
       Redraw(t);
       return TRUE;
     }

@@ -130,6 +130,7 @@ constexpr UINT TVM_GETVISIBLECOUNT = TV_FIRST + 16;
 constexpr UINT TVM_HITTEST = TV_FIRST + 17;
 constexpr UINT TVM_SORTCHILDREN = TV_FIRST + 19;
 constexpr UINT TVM_ENSUREVISIBLE = TV_FIRST + 20;
+constexpr UINT TVM_SORTCHILDRENCB = TV_FIRST + 21;
 constexpr UINT TVM_ENDEDITLABELNOW = TV_FIRST + 22;
 constexpr UINT TVM_SETITEMHEIGHT = TV_FIRST + 27;
 constexpr UINT TVM_GETITEMHEIGHT = TV_FIRST + 28;
@@ -190,6 +191,15 @@ struct NMTVKEYDOWN {
   NMHDR hdr;
   WORD wVKey;
   UINT flags;
+};
+
+using PFNTVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
+
+// TVM_SORTCHILDRENCB: the children of hParent ordered by lpfnCompare(lParam1, lParam2, lParam).
+struct TVSORTCB {
+  HTREEITEM hParent;
+  PFNTVCOMPARE lpfnCompare;
+  LPARAM lParam;
 };
 
 struct TVHITTESTINFO {

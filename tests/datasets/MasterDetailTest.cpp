@@ -152,6 +152,8 @@ TEST_F(MasterDetailTest, DeletingInTheDetailRefreshesTheMasterWhenAsked) {
     SCOPED_TRACE(force ? "dcForceMasterRefresh" : "no master refresh");
     TpZAZDataSet* master =
         NewDataSet("SELECT T.ID, (SELECT COUNT(*) FROM U WHERE U.T_ID = T.ID) AS CNT FROM T ORDER BY ID");
+    master->RefreshSQL()->SetText(
+        "SELECT T.ID, (SELECT COUNT(*) FROM U WHERE U.T_ID = T.ID) AS CNT FROM T WHERE T.ID = ?OLD_ID");
     Source->SetDataSet(master);
     TpZAZDataSet* detail = NewDetail();
     if (force) detail->SetDetailConditions({dcForceMasterRefresh});

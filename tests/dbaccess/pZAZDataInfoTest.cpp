@@ -103,4 +103,66 @@ TEST_F(MetadataCache, FileRoundTripAndValidationAfterAChange) {
   EXPECT_FALSE(FileExists(file));
 }
 
+TEST_F(MetadataCache, RepositoryRowsMergeIntoColumnsAndTheirVersionIsChecked) {
+  TR->StartTransaction();
+  ExecSQL(DB, TR,
+          "CREATE TABLE ZAZ$FIELDS_INFO (TABLE_NAME VARCHAR(31), FIELD_NAME VARCHAR(31), DISPLAY_LABEL "
+          "VARCHAR(40), VISIBLE SMALLINT, DISPLAY_WIDTH INTEGER, TRIGGERED SMALLINT, HINT VARCHAR(20), "
+          "ZAZ$VERSION INTEGER)");
+  ExecSQL(DB, TR, "CREATE TABLE \"O'Brien\" (NAME VARCHAR(10), QTY INTEGER)");
+  TR->Commit();
+  TR->StartTransaction();
+  ExecSQL(DB, TR, "INSERT INTO ZAZ$FIELDS_INFO VALUES ('O''Brien', 'NAME', 'Name', 1, 12, 0, 'who', 4)");
+  ExecSQL(DB, TR, "INSERT INTO ZAZ$FIELDS_INFO VALUES ('Clients', 'QTY', 'Quantity', 0, 5, 1, NULL, 2)");
+  TR->Commit();
+
+  // A quote in the table name reaches the server as a value, not as SQL.
+  TpZAZTableInfo* t = Cache->GetTableInfo(DB, "O'Brien", true);
+  TpZAZFieldInfo* name = t->FindFieldInfo("NAME");
+  ASSERT_NE(name, nullptr);
+  EXPECT_TRUE(name->WithAdditionalInfo);
+  EXPECT_EQ(name->DisplayLabel, "Name");
+  EXPECT_TRUE(name->Visible);
+  EXPECT_EQ(name->DisplayWidth, 12);
+  EXPECT_FALSE(name->IsTriggered);
+  EXPECT_EQ(name->OtherInfo, std::vector<String>{"HINT=who"});
+  EXPECT_FALSE(t->FindFieldInfo("QTY")->WithAdditionalInfo);
+  EXPECT_EQ(t->RepositoryVersion(), 4);
+
+  // An entry read without repository facts gets them from the first request that wants them.
+  TpZAZTableInfo* c = Cache->GetTableInfo(DB, "Clients", false);
+  EXPECT_FALSE(c->FindFieldInfo("QTY")->WithAdditionalInfo);
+  EXPECT_EQ(Cache->GetTableInfo(DB, "Clients", true), c);
+  EXPECT_TRUE(c->FindFieldInfo("QTY")->IsTriggered);
+  EXPECT_EQ(c->FindFieldInfo("QTY")->DisplayLabel, "Quantity");
+
+  // After loading from a file, a changed repository row makes the entry reload; an unchanged one stays.
+  const String file = Dir.File("repo.cache");
+  Cache->SaveToFile(file);
+  auto* loaded = Own(New<TpZAZTableInfoCollect>(nullptr));
+  ASSERT_TRUE(loaded->LoadFromFile(file));
+  loaded->SetValidateAfterLoad(true);
+  TR->StartTransaction();
+  ExecSQL(DB, TR, "UPDATE ZAZ$FIELDS_INFO SET DISPLAY_LABEL = 'Who', ZAZ$VERSION = 5 WHERE FIELD_NAME = 'NAME'");
+  TR->Commit();
+  EXPECT_EQ(loaded->GetTableInfo(DB, "O'Brien", true)->FindFieldInfo("NAME")->DisplayLabel, "Who");
+  EXPECT_EQ(loaded->GetTableInfo(DB, "Clients", true)->FindFieldInfo("QTY")->DisplayLabel, "Quantity");
+  EXPECT_EQ(loaded->TableCount(), 2);
+}
+
+TEST_F(MetadataCache, ConnectionWithoutTheFieldsRepositoryNeverReadsIt) {
+  TR->StartTransaction();
+  ExecSQL(DB, TR, "CREATE TABLE ZAZ$FIELDS_INFO (TABLE_NAME VARCHAR(31), FIELD_NAME VARCHAR(31), DISPLAY_LABEL "
+                  "VARCHAR(40), ZAZ$VERSION INTEGER)");
+  TR->Commit();
+  TR->StartTransaction();
+  ExecSQL(DB, TR, "INSERT INTO ZAZ$FIELDS_INFO VALUES ('Clients', 'QTY', 'Quantity', 1)");
+  TR->Commit();
+  DB->SetUseRepositories(TpFIBRepositoryOptions{urDataSetInfo});
+  EXPECT_FALSE(FieldsInfoExists(DB));
+  EXPECT_FALSE(Cache->GetTableInfo(DB, "Clients", true)->FindFieldInfo("QTY")->WithAdditionalInfo);
+  DB->SetUseRepositories(TpFIBRepositoryOptions{urFieldsInfo});
+  EXPECT_TRUE(FieldsInfoExists(DB));  // the status was left unknown, so it is asked now
+}
+
 }  // namespace
