@@ -10,6 +10,7 @@
 #include "dbaccess/FIBDecimals.h"
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBMiscellaneous.h"
+#include "dbaccess/FIBTimer.h"
 #include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
@@ -84,7 +85,7 @@ void TFIBCustomDataSet::AfterConstruction() {
   FUpdate = CreateOwnedStatement("UpdateQuery");
   FSelect = CreateOwnedStatement("SelectQuery");
   SetBookmarkSize(8);
-  FDataLink = New<TDataLink>();
+  InitMasterLinks();
 }
 
 void TFIBCustomDataSet::BeforeDestruction() {
@@ -93,6 +94,7 @@ void TFIBCustomDataSet::BeforeDestruction() {
   BindTransactionEvents(UpdateTransaction(), false, false);
   SetContainer(nullptr);
   FDataLink->SetDataSource(nullptr);
+  ReleaseMasterLinks();
   TDataSet::BeforeDestruction();
 }
 
@@ -124,6 +126,7 @@ void TFIBCustomDataSet::SetDatabase(TFIBDatabase* value) {
   if (value && value->DefaultUpdateTransaction() && !loading &&
       (!UpdateTransaction() || UpdateTransaction() == FTransaction))
     SetUpdateTransaction(value->DefaultUpdateTransaction());
+  SyncLinkObject();
 }
 
 void TFIBCustomDataSet::SetTransaction(TFIBTransaction* value) {
@@ -143,6 +146,7 @@ void TFIBCustomDataSet::SetTransaction(TFIBTransaction* value) {
     BindTransactionEvents(FDelete->Transaction(), false, true);
     if (FRefreshTransactionKind == tkReadTransaction) FRefresh->SetTransaction(value);
   }
+  SyncLinkObject();
 }
 
 TFIBTransaction* TFIBCustomDataSet::UpdateTransaction() const { return FUpdate->Transaction(); }
@@ -440,6 +444,7 @@ void TFIBCustomDataSet::InternalOpen() {
   if (DefaultFields()) CreateFields();
   BindFields(true);
   DoAskRecordCount();
+  SetParamsFromMaster();
   FSelect->ExecQuery();
   FIsOpen = FSelect->Open();
   CreateCache();
@@ -447,6 +452,7 @@ void TFIBCustomDataSet::InternalOpen() {
 }
 
 void TFIBCustomDataSet::DoAfterOpen() {
+  if (FMasterWaitTimer) FMasterWaitTimer->SetEnabled(false);
   ApplyFieldSettings();
   TDataSet::DoAfterOpen();
   RestoreLocalSortAfterOpen();
@@ -1113,16 +1119,19 @@ bool TFIBCustomDataSet::CanDelete() const { return !StringsAreBlank(DeleteSQL())
 bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
 
 void TFIBCustomDataSet::DoBeforeEdit() {
+  FlushMasterWait();
   if (!CanEdit()) Abort();
   TDataSet::DoBeforeEdit();
 }
 
 void TFIBCustomDataSet::DoBeforeInsert() {
+  FlushMasterWait();
   if (!CanInsert()) Abort();
   TDataSet::DoBeforeInsert();
 }
 
 void TFIBCustomDataSet::DoBeforeDelete() {
+  FlushMasterWait();
   if (!CanDelete()) Abort();
   TDataSet::DoBeforeDelete();
 }
@@ -1601,6 +1610,13 @@ RTL_PUBLISHED(TFIBDataSet) {
   event("AfterStartUpdateTransaction", &T::AfterStartUpdateTransaction, &T::AfterStartUpdateTransaction);
   event("BeforeEndUpdateTransaction", &T::BeforeEndUpdateTransaction, &T::BeforeEndUpdateTransaction);
   event("AfterEndUpdateTransaction", &T::AfterEndUpdateTransaction, &T::AfterEndUpdateTransaction);
+  event("OnEndScroll", &T::OnEndScroll, &T::SetOnEndScroll);
+  event("DatabaseDisconnecting", &T::DatabaseDisconnecting, &T::DatabaseDisconnecting);
+  event("DatabaseDisconnected", &T::DatabaseDisconnected, &T::DatabaseDisconnected);
+  event("DatabaseFree", &T::DatabaseFree, &T::DatabaseFree);
+  event("TransactionEnding", &T::TransactionEnding, &T::TransactionEnding);
+  event("TransactionEnded", &T::TransactionEnded, &T::TransactionEnded);
+  event("TransactionFree", &T::TransactionFree, &T::TransactionFree);
 }
 
 namespace {

@@ -20,7 +20,10 @@
 
 class TFIBQuery;
 class TFIBXSQLDA;
+class TFIBXSQLVAR;
+class TFIBTimer;
 class TDataSetsContainer;
+class TFIBCustomDataSet;
 class TExprParser;
 class TFIBBlobStream;
 
@@ -287,8 +290,9 @@ public:
   void SetOptions(TpZAZDsOptions value) { FOptions = value; }
   TpPrepareOptions PrepareOptions() const { return FPrepareOptions; }
   void SetPrepareOptions(TpPrepareOptions value);
-  TDetailConditions DetailConditions() const { return FDetailConditions; }
-  void SetDetailConditions(TDetailConditions value) { FDetailConditions = value; }
+  // dcWaitEndMasterScroll is not stored: it reads as set while the master-wait timer exists.
+  TDetailConditions DetailConditions() const;
+  void SetDetailConditions(TDetailConditions value);
   int32_t BufferChunks() const { return FBufferChunks; }
   void SetBufferChunks(int32_t value) { FBufferChunks = value < 1 ? 1 : value; }
 
@@ -344,6 +348,40 @@ public:
   int32_t ConnectionSQLDialect() override;
   bool ConnectionNamesLowerCaseAllowed() override { return false; }
   bool NewInDesigner() override { return false; }
+
+  // --- Master-detail links and transaction events (ZAZDataSetMaster.cpp) ---
+  // The link object that tells the dataset about its connection and read transaction.
+  TFIBBase* LinkObject() const { return FLinkObject; }
+  // The master dataset reached through DataSource, or nil.
+  TDataSet* MasterDataSet() const;
+  // Milliseconds the detail waits after the last master move (and the end-of-scroll delay).
+  int32_t MasterWaitInterval() const { return FMasterWaitInterval; }
+  void SetMasterWaitInterval(int32_t value);
+  TFIBTimer* MasterWaitTimer() const { return FMasterWaitTimer; }
+  TFIBTimer* EndScrollTimer() const { return FEndScrollTimer; }
+  // A detail refresh is waiting for the master to stop moving.
+  bool MasterWaitPending() const;
+  // The dataset is reopening itself for a new master record.
+  bool MasterRefreshRunning() const { return FMasterRefreshRunning; }
+  // Called by the data link: the master moved (or opened), or closed.
+  void MasterRecordChanged();
+  void MasterClosed();
+  // Whether the select must run again for the master's current record.
+  virtual bool MasterValuesChanged();
+  // Copies the master's field values into the select parameters (MAS_ID takes the master's ID, a plain
+  // name the master field of that name).
+  void SetParamsFromMaster();
+  // Reopens for the master's current record (when open, or closed with dcForceOpen).
+  void RefreshForMaster();
+  // Runs a pending delayed refresh now when the master values changed, up the chain of masters.
+  void FlushMasterWait();
+  void RefreshMaster();
+  const TDataSetNotifyEvent& OnEndScroll() const { return FOnEndScroll; }
+  // Scrolling that stopped for MasterWaitInterval ms raises it; assigning it makes the timer.
+  void SetOnEndScroll(const TDataSetNotifyEvent& value);
+  // Relayed from the link object when assigned, with the link object as sender.
+  TNotifyEvent DatabaseDisconnecting, DatabaseDisconnected, DatabaseFree, TransactionEnding, TransactionEnded,
+      TransactionFree;
 
   // --- Cached updates (ZAZDataSetCached.cpp) ---
   // Edits, inserts and deletes stay in the cache until ApplyUpdates. Switched on only while closed;
@@ -529,6 +567,24 @@ protected:
   virtual bool CanEdit() const;
   virtual bool CanInsert() const;
   virtual bool CanDelete() const;
+  // Link-object handlers (ZAZDataSetMaster.cpp). A hard end of the read transaction closes the dataset,
+  // or with cached updates fetches the remaining rows and keeps them.
+  virtual void DoTransactionEnding(TObject* sender);
+  virtual void DoTransactionEnded(TObject* sender);
+  void DoDatabaseDisconnecting(TObject* sender);
+  void DoDatabaseDisconnected(TObject* sender);
+  void DoDatabaseFree(TObject* sender);
+  void DoTransactionFree(TObject* sender);
+  void DoAfterScroll() override;
+  // With dcForceMasterRefresh (outside cached updates) a delete refreshes the master.
+  void DoAfterDelete() override;
+  // Hooks of the dataset core: made at construction, released before destruction, the link object
+  // following Database and Transaction.
+  void InitMasterLinks();
+  void ReleaseMasterLinks();
+  void SyncLinkObject();
+  // Whether a select parameter differs from the master field it takes its value from.
+  static bool ParamDiffersFromField(TFIBXSQLVAR* param, TField* field);
   // Whether a row of the cache is shown (deleted rows stay in the cache, hidden).
   bool RowIsVisible(int32_t position0) const;
 
@@ -628,6 +684,26 @@ private:
   void RecountHidden();
   // Re-reads the buffers around the current row; when it is no longer shown, moves to the first row.
   void ResyncAfterCachedChange();
+  // Master-detail (ZAZDataSetMaster.cpp).
+  friend class TFIBDataLink;
+  void EnsureMasterWaitTimer();
+  void EnsureEndScrollTimer();
+  void MasterWaitTimerFired(TObject* sender);
+  void EndScrollTimerFired(TObject* sender);
+  // The select statement's own end-of-transaction callback, taken over so that cached rows can be
+  // fetched before a hard end closes the cursor, whichever link hears of the end first.
+  void SelectTransactionEnding(TObject* sender);
+  bool HardEndOfReadTransaction() const;
+  // Each select parameter with the master field it takes its value from (skipping those without one).
+  template <class Visit>
+  bool ForEachMasterParam(Visit visit);
+  TFIBBase* FLinkObject = nullptr;
+  TFIBTimer* FMasterWaitTimer = nullptr;
+  TFIBTimer* FEndScrollTimer = nullptr;
+  int32_t FMasterWaitInterval = 300;
+  bool FMasterRefreshRunning = false;
+  TDataSetNotifyEvent FOnEndScroll;
+
   // Locate and local order and filter.
   bool TestLocateRow(int32_t index, std::vector<TField*>& fields, std::vector<Variant>& keys,
                      std::vector<bool>& converted, TExtLocateOptions options, bool& keysAfter);
@@ -664,6 +740,23 @@ private:
   std::vector<TFIBBlobStream*> FOpenBlobStreams;
   std::vector<TFIBBlobStream*> FBlobSlotTable;
   uint32_t FBlobStreamsGeneration = 0;
+};
+
+// The link of a detail dataset to its master's data source.
+class TFIBDataLink : public TDetailDataLink {
+  RTL_CLASS(TFIBDataLink, TDetailDataLink)
+public:
+  explicit TFIBDataLink(TFIBCustomDataSet* detail) : FDetail(detail) {}
+  ~TFIBDataLink() override;
+  TDataSet* DetailDataSet() const override;
+
+protected:
+  void ActiveChanged() override;
+  void CheckBrowseMode() override {}
+  void RecordChanged(TField* field) override;
+
+private:
+  TFIBCustomDataSet* FDetail;
 };
 
 class TFIBDataSet : public TFIBCustomDataSet {

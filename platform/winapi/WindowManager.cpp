@@ -963,10 +963,18 @@ void DestroySilently(Window* w) {
 
 HWND CreateWindowImpl(DWORD exStyle, LPCSTR className, LPCSTR name, DWORD style, int x, int y, int cx, int cy,
                       HWND parentArg, HMENU menu, HINSTANCE instance, LPVOID param) {
+  // windows made before a backend was chosen live on an invisible screen of a default size; classes
+  // registered before that first window keep their registration (the reset would free them under us)
+  if (!gDesktop) {
+    std::vector<std::unique_ptr<WndClass>> kept;
+    for (auto& c : gClasses)
+      if (!c->system) kept.push_back(std::move(c));
+    gClasses.erase(std::remove(gClasses.begin(), gClasses.end(), nullptr), gClasses.end());
+    ResetWindowManager(1024, 768);
+    for (auto& c : kept) gClasses.push_back(std::move(c));
+  }
   WndClass* cls = FindClass(className);
   if (!cls) return nullptr;
-  // windows made before a backend was chosen live on an invisible screen of a default size
-  if (!gDesktop) ResetWindowManager(1024, 768);
   CurrentQueue();
   Window* parent = nullptr;
   Window* owner = nullptr;
