@@ -14,6 +14,8 @@
 #include "rtl/DateTime.h"
 #include "rtl/StringLists.h"
 
+#include "TestDatabase.h"
+
 namespace {
 
 const char* const SchemaDDL[] = {
@@ -26,32 +28,10 @@ const char* const SchemaDDL[] = {
     "CREATE TABLE OPTIONS (PASS VARCHAR(50), EXTENSION VARCHAR(255))",
 };
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
-
 // A dialect 1 database in WIN1251, as the program's own database is.
-void CreateProgramDatabase(const String& path) {
-  isc_db_handle db = 0;
-  isc_tr_handle tr = 0;
-  const String create =
-      "CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251";
-  if (Lib()->isc_dsql_execute_immediate(StatusVector(), &db, &tr, static_cast<unsigned short>(0), create.c_str(),
-                                        static_cast<unsigned short>(1), nullptr))
-    RaiseServerError(Lib(), nullptr);
-  Lib()->isc_detach_database(StatusVector(), &db);
-}
+void CreateProgramDatabase(const String& path) { testdb::CreateDatabase(path, "WIN1251", 1); }
 
-class TempFolder {
-public:
-  TempFolder() {
-    char templ[] = "/tmp/vorn-datasets-XXXXXX";
-    FPath = mkdtemp(templ);
-  }
-  ~TempFolder() { std::filesystem::remove_all(FPath); }
-  const String& Path() const { return FPath; }
-
-private:
-  String FPath;
-};
+using TempFolder = testdb::TempDir;
 
 class ProgramDataSets : public ::testing::Test {
 protected:

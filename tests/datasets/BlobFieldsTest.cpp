@@ -13,9 +13,9 @@
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/StringLists.h"
 
-namespace {
+#include "TestDatabase.h"
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
+namespace {
 
 String Pattern(size_t size, int seed) {
   String s(size, '\0');
@@ -29,19 +29,10 @@ protected:
     char templ[] = "/tmp/vorn-blobs-XXXXXX";
     Dir = mkdtemp(templ);
     const String path = Dir + "/docs.fdb";
-    isc_db_handle db = 0;
-    isc_tr_handle tr = 0;
-    const String create = "CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
-    if (Lib()->isc_dsql_execute_immediate(StatusVector(), &db, &tr, static_cast<unsigned short>(0), create.c_str(),
-                                          static_cast<unsigned short>(3), nullptr))
-      RaiseServerError(Lib(), nullptr);
-    Lib()->isc_detach_database(StatusVector(), &db);
+    testdb::CreateDatabase(path);
     DB = New<TFIBDatabase>(nullptr);
     DB->SetName("Database");
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
+    testdb::Configure(DB, path);
     TR = New<TFIBTransaction>(nullptr);
     TR->SetDefaultDatabase(DB);
     DB->Open();

@@ -16,44 +16,20 @@
 #include "rtl/StringLists.h"
 #include "rtl/TypInfo.h"
 
+#include "TestDatabase.h"
+
 namespace {
 
-IIBClientLibrary* Lib() { return GetClientLibraryByName(DefaultClientLibraryName).get(); }
-
-void CreateDatabase(const String& path) {
-  isc_db_handle db = 0;
-  isc_tr_handle tr = 0;
-  const String create = "CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8";
-  if (Lib()->isc_dsql_execute_immediate(StatusVector(), &db, &tr, static_cast<unsigned short>(0), create.c_str(),
-                                        static_cast<unsigned short>(3), nullptr))
-    RaiseServerError(Lib(), nullptr);
-  Lib()->isc_detach_database(StatusVector(), &db);
-}
-
-class Folder {
-public:
-  Folder() {
-    char templ[] = "/tmp/vorn-cached-XXXXXX";
-    FPath = mkdtemp(templ);
-  }
-  ~Folder() { std::filesystem::remove_all(FPath); }
-  const String& Path() const { return FPath; }
-
-private:
-  String FPath;
-};
+using Folder = testdb::TempDir;
 
 class CachedUpdates : public ::testing::Test {
 protected:
   void SetUp() override {
     const String path = Dir.Path() + "/items.fdb";
-    CreateDatabase(path);
+    testdb::CreateDatabase(path);
     DB = New<TpZAZDatabase>(nullptr);
     DB->SetName("Database");
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
+    testdb::Configure(DB, path);
     TR = New<TpZAZTransaction>(nullptr);
     TR->SetDefaultDatabase(DB);
     DB->Open();

@@ -13,6 +13,8 @@
 #include "dbaccess/pZAZDataInfo.h"
 #include "rtl/StringLists.h"
 
+#include "TestDatabase.h"
+
 namespace dss {
 
 class ServicesTest : public ::testing::Test {
@@ -21,19 +23,10 @@ protected:
     char templ[] = "/tmp/vorn-datasets-services-XXXXXX";
     Dir = mkdtemp(templ);
     const String path = Dir + "/s.fdb";
-    IIBClientLibrary* lib = GetClientLibraryByName(DefaultClientLibraryName).get();
-    isc_db_handle db = 0;
-    isc_tr_handle tr = 0;
-    const String create = "CREATE DATABASE '" + path + "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8";
-    if (lib->isc_dsql_execute_immediate(StatusVector(), &db, &tr, 0, create.c_str(), 3, nullptr))
-      RaiseServerError(lib, nullptr);
-    lib->isc_detach_database(StatusVector(), &db);
+    testdb::CreateDatabase(path);
     Owner = New<TComponent>(nullptr);
     DB = New<TFIBDatabase>(Owner);
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
+    testdb::Configure(DB, path);
     TR = New<TFIBTransaction>(Owner);
     TR->SetDefaultDatabase(DB);
     DB->Open();

@@ -14,6 +14,8 @@
 #include "rtl/FMTBcd.h"
 #include "rtl/StringLists.h"
 
+#include "TestDatabase.h"
+
 namespace {
 
 class FieldValues : public ::testing::Test {
@@ -22,18 +24,9 @@ protected:
     char templ[] = "/tmp/vorn-datasets-values-XXXXXX";
     Dir = mkdtemp(templ);
     const String path = Dir + "/v.fdb";
-    IIBClientLibrary* lib = GetClientLibraryByName(DefaultClientLibraryName).get();
-    isc_db_handle db = 0;
-    isc_tr_handle tr = 0;
-    const String create = "CREATE DATABASE '" + path + "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8";
-    if (lib->isc_dsql_execute_immediate(StatusVector(), &db, &tr, 0, create.c_str(), 3, nullptr))
-      RaiseServerError(lib, nullptr);
-    lib->isc_detach_database(StatusVector(), &db);
+    testdb::CreateDatabase(path);
     DB = New<TFIBDatabase>(nullptr);
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
+    testdb::Configure(DB, path);
     TR = New<TFIBTransaction>(nullptr);
     TR->SetDefaultDatabase(DB);
     DB->Open();
