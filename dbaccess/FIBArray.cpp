@@ -165,9 +165,7 @@ Variant TpZAZArray::ElementToVariant(const uint8_t* element, bool isNull) const 
     case etText: case etVarying: {
       const size_t stride = static_cast<size_t>(ElementStride());
       const char* text = reinterpret_cast<const char*>(element);
-      String s(text, strnlen(text, stride));
-      if (FDesc.array_desc_dtype == etVarying && !s.empty()) s.pop_back();
-      return Variant(s);
+      return Variant(String(text, strnlen(text, stride)));
     }
     default: return Variant();
   }
@@ -227,6 +225,8 @@ void TpZAZArray::VariantToElement(const Variant& value, uint8_t* element) const 
       std::memcpy(element, &v, sizeof v);
       break;
     }
+    // The server takes a text element up to its first zero byte, varying or not: nothing is appended
+    // (a trailing line feed would be stored as part of the text and overflow a full-length value).
     case etText: case etVarying: {
       if (isNull) break;  // the element's zero bytes
       String s = VarToStr(value);
@@ -234,7 +234,6 @@ void TpZAZArray::VariantToElement(const Variant& value, uint8_t* element) const 
       if (s.size() > static_cast<size_t>(FDesc.array_desc_length))
         RaiseClientErrorMsg("Value too long for an element of array %s: %s",
                             {ColumnText(FTableName, FFieldName), s});
-      if (FDesc.array_desc_dtype == etVarying) s += '\n';
       std::memcpy(element, s.data(), s.size());
       break;
     }
