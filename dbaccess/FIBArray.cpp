@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "dbaccess/FIBErrors.h"
+#include "dbaccess/FIBDatabase.h"
+#include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/VariantRtn.h"
+#include "dbaccess/ZAZQuery.h"
 #include "rtl/DateTime.h"
 #include "rtl/Math.h"
 
@@ -311,4 +314,27 @@ void TpZAZArray::PutValues(const Variant& values, ISC_QUAD& arrayId, isc_db_hand
     throw;
   }
   ReallocZeroed(buffer, 0, 0);
+}
+
+Variant ReadArrayColumn(const TFIBXSQLVAR* column) {
+  TFIBQuery* query = column->Query();
+  const String rel = column->GetRelationName();
+  const String col = column->GetSQLName();
+  if (column->GetSQLType() != SQLTypeArray || !query || !query->Database() || !query->Transaction() ||
+      rel.empty() || col.empty())
+    RaiseClientError(59, {rel + "." + col});
+  TFIBDatabase* db = query->Database();
+  TFIBTransaction* tr = query->Transaction();
+  TpZAZArray* accessor = New<TpZAZArray>(db->ClientLibrary(), column->GetXSQLVAR(), db->HandleAddress(),
+                                         tr->HandleAddress(), rel, col);
+  Variant values;
+  try {
+    accessor->ReadSlice(column->GetIsNull() ? ISC_QUAD{} : column->GetAsQuad(), values, db->HandleAddress(),
+                        tr->HandleAddress());
+  } catch (...) {
+    accessor->Free();
+    throw;
+  }
+  accessor->Free();
+  return values;
 }

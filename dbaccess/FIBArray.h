@@ -58,3 +58,9 @@ private:
   Variant ElementToVariant(const uint8_t* element, bool isNull) const;
   void VariantToElement(const Variant& value, uint8_t* element) const;
 };
+
+class TFIBXSQLVAR;
+
+// The whole array of a result column of an open statement (its relation and column name the server
+// described), read within the statement's transaction. A null column gives Null elements.
+Variant ReadArrayColumn(const TFIBXSQLVAR* column);

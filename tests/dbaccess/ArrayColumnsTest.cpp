@@ -262,3 +262,24 @@ TEST_F(ArrayColumnsTest, ValuesTheColumnCannotHoldAreRefusedBeforeAnyWrite) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ArrayColumnsTest, ResultColumnsReadTheirArraysThroughTheStatement) {
+  Store(Accessor("IM"), VarArrayOf({1, 2}));
+  TFIBQuery* q = NewQuery("SELECT IM, IA, ID FROM ARR WHERE ID = 1");
+  q->ExecQuery();
+  const Variant im = ReadArrayColumn(q->Fields(0));
+  EXPECT_EQ(VarArrayGet(im, {1, 0}).AsInteger(), 1);
+  EXPECT_EQ(VarArrayGet(im, {1, 1}).AsInteger(), 2);
+  EXPECT_EQ(VarArrayGet(im, {3, 1}).AsInteger(), 0);
+  // A null column: its bounds with Null elements.
+  const Variant ia = ReadArrayColumn(q->Fields(1));
+  EXPECT_EQ(VarArrayHighBound(ia, 1), 3);
+  EXPECT_TRUE(VarIsNull(VarArrayGet(ia, {2})));
+  // A column that is no array.
+  EXPECT_EQ(ClientErrorCode([&] { ReadArrayColumn(q->Fields(2)); }), 59);
+  q->CloseCursor();
+}
+
+}  // namespace
