@@ -338,3 +338,28 @@ Variant ReadArrayColumn(const TFIBXSQLVAR* column) {
   accessor->Free();
   return values;
 }
+
+void WriteArrayParam(TFIBXSQLVAR* param, const String& tableName, const String& columnName,
+                     const Variant& values) {
+  if (VarIsNull(values) || VarIsEmpty(values)) {
+    param->SetIsNull(true);
+    return;
+  }
+  TFIBQuery* query = param->Query();
+  if (!query || !query->Database() || !query->Transaction()) RaiseClientError(59, {tableName + "." + columnName});
+  if (!query->Prepared()) query->Prepare();
+  TFIBDatabase* db = query->Database();
+  TFIBTransaction* tr = query->Transaction();
+  TpZAZArray* accessor =
+      New<TpZAZArray>(db->ClientLibrary(), param->GetXSQLVAR(), db->HandleAddress(), tr->HandleAddress(),
+                      tableName, columnName);
+  ISC_QUAD id{};
+  try {
+    accessor->PutValues(values, id, db->HandleAddress(), tr->HandleAddress());
+  } catch (...) {
+    accessor->Free();
+    throw;
+  }
+  accessor->Free();
+  param->SetAsQuad(id);
+}

@@ -64,3 +64,7 @@ class TFIBXSQLVAR;
 // The whole array of a result column of an open statement (its relation and column name the server
 // described), read within the statement's transaction. A null column gives Null elements.
 Variant ReadArrayColumn(const TFIBXSQLVAR* column);
+// Writes `values` as a new array of the column tableName.columnName (parameters do not carry their
+// column) and sets the statement parameter to its identifier; Null or Empty sets the parameter null.
+// The statement is prepared first, so that the parameter takes the array type.
+void WriteArrayParam(TFIBXSQLVAR* param, const String& tableName, const String& columnName, const Variant& values);

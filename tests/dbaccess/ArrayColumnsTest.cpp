@@ -283,3 +283,28 @@ TEST_F(ArrayColumnsTest, ResultColumnsReadTheirArraysThroughTheStatement) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ArrayColumnsTest, ParametersTakeAWholeArrayForTheNamedColumn) {
+  TFIBQuery* q = NewQuery("UPDATE ARR SET VA = :V, IA = :I WHERE ID = 1");
+  WriteArrayParam(q->ParamByName("V"), "ARR", "VA", VarArrayOf({Variant("Ёж"), Variant("b")}));
+  WriteArrayParam(q->ParamByName("I"), "ARR", "IA", VarArrayOf({7, 8, 9}));
+  q->ExecQuery();
+  TR->CommitRetaining();
+  TFIBQuery* s = NewQuery("SELECT VA[1], IA[2] FROM ARR WHERE ID = 1");
+  s->ExecQuery();
+  EXPECT_EQ(s->Fields(0)->GetAsString(), "Ёж");
+  EXPECT_EQ(s->Fields(1)->GetAsInteger(), 8);
+  s->CloseCursor();
+  // Null sets the parameter null, the column's array goes. (A new array's identifier serves one statement
+  // only, so the other parameter is set again too.)
+  WriteArrayParam(q->ParamByName("V"), "ARR", "VA", Variant::Null());
+  WriteArrayParam(q->ParamByName("I"), "ARR", "IA", Variant::Null());
+  q->ExecQuery();
+  bool isNull = false;
+  Load("IA", &isNull);
+  EXPECT_TRUE(isNull);
+}
+
+}  // namespace
