@@ -1167,6 +1167,7 @@ void TFIBCustomDataSet::ExecModify(TFIBQuery* query) {
   if (!query->Prepared()) query->Prepare();
   AssignSQLObjectParams(query, {this});
   AssignBlobParams(query);
+  AssignArrayParams(query);
   query->ExecQuery();
   if (query->Open()) {
     query->FetchNext();

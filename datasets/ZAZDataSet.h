@@ -249,6 +249,10 @@ public:
   void AutoCommitUpdate();
   // Client error 22 without an update transaction, else starts it when inactive.
   void EnsureUpdateTransactionActive();
+  // Array columns: the whole array of an array field as a variant array (False for a field without one),
+  // and a new array written for the field while editing (Null or Empty clears it). ZAZDataSetArrays.cpp.
+  void GetArrayFieldValues(TField* field, Variant& values);
+  void SetArrayFieldValues(TField* field, const Variant& values);
 
   // The cursor shown while the dataset talks to the server; crDefault leaves the screen alone.
   int16_t SQLScreenCursor() const { return FSQLScreenCursor; }
@@ -502,6 +506,8 @@ protected:
   TFIBBlobStream* BlobStreamOf(const uint8_t* buffer, int32_t column) const;
   // Blob parameters of a modify statement: written streams pass their new identifiers.
   void AssignBlobParams(TFIBQuery* query);
+  // The array identifiers of the row for the array parameters of a prepared modify statement.
+  void AssignArrayParams(TFIBQuery* query);
   // A refreshed row whose blob identifier changed lets go of the stream of that column.
   void DropChangedBlobSlot(uint8_t* buffer, int32_t column, const void* newId, bool isNull);
   // A cached row given back its fetched values lets go of its streams: its blobs read as fetched again.
