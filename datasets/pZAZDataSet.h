@@ -132,6 +132,8 @@ private:
   bool AllowedBeyondStatements(TUpdateKind kind) const;
   TUpdateObjectLists FUpdateObjects;
   TFIBQuery* FLockQuery = nullptr;
+  TFIBQuery* FLockSavepoint = nullptr;  // marks the state before the dummy update
+  TFIBQuery* FLockUndo = nullptr;       // undoes a dummy update that hit several rows
   String FLockErrorText;  // the library error of the last lsUnknownError
   TLockStatus ExecuteLock();
 };

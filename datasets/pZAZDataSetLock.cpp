@@ -75,9 +75,13 @@ TLockStatus TpZAZDataSet::ExecuteLock() {
         FLockQuery->SetParamValue(i, f->OldValue());
       }
     }
+    // A condition that matches several rows would write this record's value into all of them; the
+    // savepoint lets that write be taken back.
+    FLockSavepoint->ExecQuery();
     FLockQuery->ExecQuery();
     const int32_t rows = FLockQuery->GetRowsAffected();
     if (FLockQuery->Open()) FLockQuery->CloseCursor();
+    if (rows > 1) FLockUndo->ExecQuery();
     if (rows == 1) return lsSuccess;
     return rows == 0 ? lsNotExist : lsMultiply;
   } catch (const EFIBError& e) {
@@ -88,11 +92,21 @@ TLockStatus TpZAZDataSet::ExecuteLock() {
 }
 
 TLockStatus TpZAZDataSet::LockRecord(bool raiseErrors) {
-  if (!FLockQuery) FLockQuery = CreateOwnedStatement("LockQuery");
+  if (!FLockQuery) {
+    FLockQuery = CreateOwnedStatement("LockQuery");
+    FLockSavepoint = CreateOwnedStatement("LockSavepoint");
+    FLockSavepoint->SQL()->SetText("SAVEPOINT VORN_RECORD_LOCK");
+    FLockUndo = CreateOwnedStatement("LockUndo");
+    FLockUndo->SQL()->SetText("ROLLBACK TO SAVEPOINT VORN_RECORD_LOCK");
+  }
   const String text = LockSQLText();
   if (Trim(FLockQuery->SQL()->Text()) != Trim(text)) FLockQuery->SQL()->SetText(text);
   FLockQuery->SetDatabase(Database());
   FLockQuery->SetTransaction(UpdateTransaction());
+  for (TFIBQuery* q : {FLockSavepoint, FLockUndo}) {
+    q->SetDatabase(Database());
+    q->SetTransaction(UpdateTransaction());
+  }
   for (;;) {
     // The row is re-read before every attempt: after a retry the other writer may have changed it, and
     // editing the values read before would overwrite that change.

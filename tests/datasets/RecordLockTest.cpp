@@ -152,12 +152,9 @@ TEST_F(RecordLockTest, RowDeletedByAnotherClientDoesNotExist) {
   }
 }
 
-TEST_F(RecordLockTest, ConditionMatchingTwoRowsGivesMultiply) {
-  TR->StartTransaction();
-  Exec("INSERT INTO T (ID, NAME, QTY) VALUES (6, 'row1', 6)");
-  TR->Commit();
+TEST_F(RecordLockTest, ConditionMatchingSeveralRowsGivesMultiplyAndLeavesThemAlone) {
   auto* ds = ProtectedDataSet("SELECT NAME, QTY, ID FROM T ORDER BY ID");
-  ds->UpdateSQL()->SetText("UPDATE T SET QTY = ?QTY WHERE NAME = ?OLD_NAME");
+  ds->UpdateSQL()->SetText("UPDATE T SET QTY = ?QTY WHERE QTY >= ?OLD_QTY");
   ds->Open();
   TLockStatus seen = lsSuccess;
   ds->OnLockError = [&](TDataSet*, TLockStatus status, String& message, TDataAction&) {
@@ -166,6 +163,14 @@ TEST_F(RecordLockTest, ConditionMatchingTwoRowsGivesMultiply) {
   };
   EXPECT_THROW(ds->Edit(), EFIBError);
   EXPECT_EQ(seen, lsMultiply);
+  // The dummy update would have written "row1" into every row; seen from its own transaction, none was.
+  TFIBQuery* q = New<TFIBQuery>(nullptr);
+  q->SetDatabase(DB);
+  q->SetTransaction(TR);
+  q->SQL()->SetText("SELECT COUNT(*) FROM T WHERE NAME = 'row1'");
+  q->ExecQuery();
+  EXPECT_EQ(q->Fields(0)->GetAsInteger(), 1);
+  q->Free();
 }
 
 }  // namespace
