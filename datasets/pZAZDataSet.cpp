@@ -340,6 +340,7 @@ RTL_PUBLISHED(TpZAZDataSet) {
   event("OnUserEvent", &T::OnUserEvent, &T::OnUserEvent);
   event("OnApplyDefaultValue", &T::OnApplyDefaultValue, &T::OnApplyDefaultValue);
   event("OnAskRecordCount", &T::OnAskRecordCount, &T::OnAskRecordCount);
+  event("OnLockError", &T::OnLockError, &T::OnLockError);
 }
 
 namespace {
@@ -509,7 +510,12 @@ void TpZAZDataSet::DoBeforeClose() { ReportEvent(deBeforeClose); TFIBDataSet::Do
 void TpZAZDataSet::DoAfterClose() { ReportEvent(deAfterClose); TFIBDataSet::DoAfterClose(); }
 void TpZAZDataSet::DoBeforeInsert() { ReportEvent(deBeforeInsert); TFIBDataSet::DoBeforeInsert(); }
 void TpZAZDataSet::DoAfterInsert() { ReportEvent(deAfterInsert); TFIBDataSet::DoAfterInsert(); }
-void TpZAZDataSet::DoBeforeEdit() { ReportEvent(deBeforeEdit); TFIBDataSet::DoBeforeEdit(); }
+void TpZAZDataSet::DoBeforeEdit() {
+  ReportEvent(deBeforeEdit);
+  TFIBDataSet::DoBeforeEdit();
+  // Protected edit: the row is held on the server before anyone can type into it.
+  if (Options().Contains(poProtectedEdit) && CachedStatus() == cusUnmodified) LockRecord(true);
+}
 void TpZAZDataSet::DoAfterEdit() { ReportEvent(deAfterEdit); TFIBDataSet::DoAfterEdit(); }
 void TpZAZDataSet::DoBeforePost() { ReportEvent(deBeforePost); TFIBDataSet::DoBeforePost(); }
 void TpZAZDataSet::DoAfterPost() { ReportEvent(deAfterPost); TFIBDataSet::DoAfterPost(); }

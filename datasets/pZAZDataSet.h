@@ -12,6 +12,13 @@ class TFormatFields;
 
 enum TpZAZStatementKind : uint8_t { skUpdate, skInsert, skDelete, skRefresh };
 
+// The outcome of locking the current record on the server.
+enum TLockStatus : uint8_t { lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError };
+RTL_ENUM(TLockStatus, lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError);
+
+// Dataset, status of the refused lock, message (may be changed), action (daFail by default).
+using TLockErrorEvent = Event<TDataSet*, TLockStatus, String&, TDataAction&>;
+
 class TpZAZDataSet : public TFIBDataSet, public IUpdateObjectHost {
   RTL_CLASS(TpZAZDataSet, TFIBDataSet)
   RTL_PUBLISHED_DECL
@@ -47,6 +54,15 @@ public:
   TOnApplyDefaultValue OnApplyDefaultValue;
   // May supply the text of the record count statement.
   Event<TDataSet*, String&> OnAskRecordCount;
+
+  // --- Record lock (pZAZDataSetLock.cpp) ---
+  // Locks the current record with a dummy update of its key in the update transaction; the row stays
+  // locked until that transaction ends. With raiseErrors a refused lock goes through OnLockError.
+  TLockStatus LockRecord(bool raiseErrors = true);
+  // The text of the lock statement for the current settings (built as LockRecord builds it).
+  String LockSQLText();
+  TFIBQuery* QLock() const { return FLockQuery; }
+  TLockErrorEvent OnLockError;
 
   // --- Update objects and cached updates (ZAZDataSetCached.cpp) ---
   void AddUpdateObject(TpZAZUpdateObject* object) override;
@@ -115,4 +131,9 @@ private:
   int32_t FDeletedSinceCount = 0;  // rows deleted since the server count was taken
   bool AllowedBeyondStatements(TUpdateKind kind) const;
   TUpdateObjectLists FUpdateObjects;
+  TFIBQuery* FLockQuery = nullptr;
+  TFIBQuery* FLockSavepoint = nullptr;  // marks the state before the dummy update
+  TFIBQuery* FLockUndo = nullptr;       // undoes a dummy update that hit several rows
+  String FLockErrorText;  // the library error of the last lsUnknownError
+  TLockStatus ExecuteLock();
 };
