@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds every library and test with AddressSanitizer and UndefinedBehaviorSanitizer and runs all tests.
 # Usage: scripts/test.sh [ctest arguments...]   e.g. scripts/test.sh -L rtl
+# VORN_JOBS sets the number of parallel build and test jobs (default: every core).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$here/scripts/deps.sh"
 
 build="${VORN_TEST_BUILD_DIR:-$here/build/test}"
-jobs="$(nproc)"
+jobs="${VORN_JOBS:-$(nproc)}"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Asan -DVORN_WERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 
