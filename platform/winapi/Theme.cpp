@@ -178,231 +178,286 @@ void Gripper(Canvas& cv, const RECT& r, bool vertical) {
   }
 }
 
-void DrawPart(Canvas& cv, int cls, int part, int state, const RECT& r) {
-  Look l = LookOf(cls, part, state);
-  switch (cls) {
-    case kButton:
-      switch (part) {
-        case BP_RADIOBUTTON: {
-          int d = std::min(r.right - r.left, r.bottom - r.top);
-          RECT c{r.left, r.top + (r.bottom - r.top - d) / 2, r.left + d, r.top + (r.bottom - r.top - d) / 2 + d};
-          Disc(cv, c, BorderOf(l));
-          Disc(cv, Inset(c, 1), l == Look::Disabled ? kFaceDisabled : l == Look::Normal ? kWindowFill : FaceOf(l));
-          if (state >= RBS_CHECKEDNORMAL) Disc(cv, Inset(c, d / 3), TextOf(l));
-          return;
-        }
-        case BP_CHECKBOX: {
-          int d = std::min(r.right - r.left, r.bottom - r.top);
-          RECT c{r.left, r.top + (r.bottom - r.top - d) / 2, r.left + d, r.top + (r.bottom - r.top - d) / 2 + d};
-          Solid(cv, c, l == Look::Disabled ? kFaceDisabled : l == Look::Normal ? kWindowFill : FaceOf(l));
-          Frame(cv, c, BorderOf(l));
-          if (state >= CBS_MIXEDNORMAL) Solid(cv, Inset(c, 3), TextOf(l));
-          else if (state >= CBS_CHECKEDNORMAL) Check(cv, c, TextOf(l));
-          return;
-        }
-        case BP_GROUPBOX: Frame(cv, r, l == Look::Disabled ? kBorderDisabled : RGB(213, 223, 229)); return;
-        default: BorderedFace(cv, r, l); if (state == PBS_DEFAULTED) Frame(cv, Inset(r, 1), kBorderHot); return;
-      }
-    case kHeader:
-      if (part == HP_HEADERSORTARROW) {
-        Arrow(cv, r, state == HSAS_SORTEDDOWN ? 1 : 0, RGB(86, 86, 86));
-        return;
-      }
-      Solid(cv, r, l == Look::Normal ? kWindowFill : FaceOf(l));
-      Solid(cv, RECT{r.right - 1, r.top, r.right, r.bottom}, RGB(229, 229, 229));
-      Solid(cv, RECT{r.left, r.bottom - 1, r.right, r.bottom}, RGB(229, 229, 229));
+// ---- part painters -----------------------------------------------------------------------------------
+// One painter per theme class, found through the table below: a new class is a new painter and a new row.
+// A class without a row draws every part as a plain bordered face.
+using PartPainter = void (*)(Canvas& cv, int part, int state, Look l, const RECT& r);
+
+void PaintButton(Canvas& cv, int part, int state, Look l, const RECT& r) {
+  switch (part) {
+    case BP_RADIOBUTTON: {
+      int d = std::min(r.right - r.left, r.bottom - r.top);
+      RECT c{r.left, r.top + (r.bottom - r.top - d) / 2, r.left + d, r.top + (r.bottom - r.top - d) / 2 + d};
+      Disc(cv, c, BorderOf(l));
+      Disc(cv, Inset(c, 1), l == Look::Disabled ? kFaceDisabled : l == Look::Normal ? kWindowFill : FaceOf(l));
+      if (state >= RBS_CHECKEDNORMAL) Disc(cv, Inset(c, d / 3), TextOf(l));
       return;
-    case kScrollBar:
-      switch (part) {
-        case SBP_ARROWBTN:
-          Solid(cv, r, FaceOf(LookOf(cls, part, (state - 1) % 4 + 1)));
-          Arrow(cv, r, (state - 1) / 4, (state - 1) % 4 == 3 ? kTextDisabled : RGB(96, 96, 96));
-          return;
-        case SBP_THUMBBTNHORZ:
-        case SBP_THUMBBTNVERT:
-          Solid(cv, Inset(r, 1), l == Look::Normal ? RGB(205, 205, 205) : l == Look::Hot ? RGB(166, 166, 166) : RGB(96, 96, 96));
-          return;
-        case SBP_GRIPPERHORZ:
-        case SBP_GRIPPERVERT: Gripper(cv, r, part == SBP_GRIPPERHORZ); return;
-        case SBP_SIZEBOX: Solid(cv, r, RGB(240, 240, 240)); return;
-        default: Solid(cv, r, l == Look::Pressed ? RGB(96, 96, 96) : RGB(240, 240, 240)); return;
-      }
-    case kTab:
-      if (part == TABP_PANE) {
-        Solid(cv, r, kWindowFill);
-        Frame(cv, r, RGB(137, 140, 149));
-        return;
-      }
-      if (part == TABP_BODY) {
-        Solid(cv, r, kWindowFill);
-        return;
-      }
-      Solid(cv, r, l == Look::Pressed ? kWindowFill : FaceOf(l));
-      Solid(cv, RECT{r.left, r.top, r.right, r.top + 1}, RGB(137, 140, 149));
-      Solid(cv, RECT{r.left, r.top, r.left + 1, r.bottom}, RGB(137, 140, 149));
-      Solid(cv, RECT{r.right - 1, r.top, r.right, r.bottom}, RGB(137, 140, 149));
+    }
+    case BP_CHECKBOX: {
+      int d = std::min(r.right - r.left, r.bottom - r.top);
+      RECT c{r.left, r.top + (r.bottom - r.top - d) / 2, r.left + d, r.top + (r.bottom - r.top - d) / 2 + d};
+      Solid(cv, c, l == Look::Disabled ? kFaceDisabled : l == Look::Normal ? kWindowFill : FaceOf(l));
+      Frame(cv, c, BorderOf(l));
+      if (state >= CBS_MIXEDNORMAL) Solid(cv, Inset(c, 3), TextOf(l));
+      else if (state >= CBS_CHECKEDNORMAL) Check(cv, c, TextOf(l));
       return;
-    case kEdit:
-      if (part == EP_CARET) {
-        Solid(cv, r, kText);
-        return;
-      }
-      Solid(cv, r, l == Look::Disabled || state == ETS_READONLY ? kFaceDisabled : kWindowFill);
-      Frame(cv, r, l == Look::Normal ? RGB(171, 173, 179) : BorderOf(l));
-      return;
-    case kComboBox:
-      Solid(cv, r, FaceOf(l));
-      if (l != Look::Normal) Frame(cv, r, BorderOf(l));
-      Arrow(cv, r, 1, TextOf(l));
-      return;
-    case kSpin:
-      BorderedFace(cv, r, l);
-      Arrow(cv, r, part == SPNP_UP ? 0 : part == SPNP_DOWN ? 1 : part == SPNP_UPHORZ ? 3 : 2, TextOf(l));
-      return;
-    case kToolBar:
-      switch (part) {
-        case TP_SEPARATOR: Solid(cv, RECT{(r.left + r.right) / 2, r.top + 2, (r.left + r.right) / 2 + 1, r.bottom - 2}, RGB(192, 192, 192)); return;
-        case TP_SEPARATORVERT: Solid(cv, RECT{r.left + 2, (r.top + r.bottom) / 2, r.right - 2, (r.top + r.bottom) / 2 + 1}, RGB(192, 192, 192)); return;
-        default:
-          // Normal toolbar buttons show the bar through them.
-          if (l != Look::Normal && l != Look::Disabled) BorderedFace(cv, r, l);
-          if (part == TP_SPLITBUTTONDROPDOWN || part == TP_DROPDOWNBUTTON) Arrow(cv, part == TP_DROPDOWNBUTTON ? RECT{r.right - 10, r.top, r.right, r.bottom} : r, 1, TextOf(l));
-          return;
-      }
-    case kRebar:
-      if (part == RP_GRIPPER || part == RP_GRIPPERVERT) Gripper(cv, r, part == RP_GRIPPERVERT);
-      else if (part == RP_CHEVRON || part == RP_CHEVRONVERT) {
-        if (state != CHEVS_NORMAL) BorderedFace(cv, r, LookOf(kButton, 1, state));
-        Arrow(cv, r, part == RP_CHEVRON ? 3 : 1, kText);
-      } else {
-        Solid(cv, r, kFace);
-      }
-      return;
-    case kStatus:
-      if (part == SP_GRIPPER) {
-        for (int i = 0; i < 3; ++i)
-          for (int j = 0; j <= i; ++j) {
-            int x = r.right - 3 - 4 * j, y = r.bottom - 3 - 4 * (i - j);
-            Solid(cv, RECT{x - 1, y - 1, x + 1, y + 1}, RGB(160, 160, 160));
-          }
-        return;
-      }
-      Solid(cv, r, kFace);
-      if (part == SP_PANE || part == SP_GRIPPERPANE) Solid(cv, RECT{r.right - 1, r.top + 2, r.right, r.bottom - 2}, RGB(192, 192, 192));
-      return;
-    case kProgress:
-      if (part == PP_CHUNK || part == PP_CHUNKVERT) {
-        Solid(cv, r, kAccent);
-        return;
-      }
-      Solid(cv, r, RGB(230, 230, 230));
-      Frame(cv, r, RGB(188, 188, 188));
-      return;
-    case kTreeView:
-      if (part == TVP_GLYPH) {
-        int d = std::min({r.right - r.left, r.bottom - r.top, 9});
-        RECT g{(r.left + r.right - d) / 2, (r.top + r.bottom - d) / 2, 0, 0};
-        g.right = g.left + d;
-        g.bottom = g.top + d;
-        Solid(cv, g, kWindowFill);
-        Frame(cv, g, RGB(145, 145, 145));
-        int cy = (g.top + g.bottom) / 2, cx = (g.left + g.right) / 2;
-        Solid(cv, RECT{g.left + 2, cy, g.right - 2, cy + 1}, kText);
-        if (state == GLPS_CLOSED) Solid(cv, RECT{cx, g.top + 2, cx + 1, g.bottom - 2}, kText);
-        return;
-      }
-      if (part == TVP_TREEITEM) {
-        if (l == Look::Pressed) {
-          Solid(cv, r, kSelection);
-          Frame(cv, r, RGB(153, 209, 255));
-        } else if (l == Look::Hot) {
-          Solid(cv, r, kFaceHot);
-        }
-        return;
-      }
-      Solid(cv, r, kWindowFill);
-      return;
-    case kExplorerBar:
-      switch (part) {
-        case EBP_HEADERBACKGROUND: Solid(cv, r, RGB(214, 223, 247)); return;
-        case EBP_NORMALGROUPBACKGROUND:
-        case EBP_SPECIALGROUPBACKGROUND:
-          Solid(cv, r, part == EBP_SPECIALGROUPBACKGROUND ? RGB(239, 243, 255) : RGB(214, 223, 247));
-          Frame(cv, r, kWindowFill);
-          return;
-        case EBP_NORMALGROUPHEAD:
-        case EBP_SPECIALGROUPHEAD: Solid(cv, r, part == EBP_SPECIALGROUPHEAD ? RGB(33, 93, 198) : kWindowFill); return;
-        case EBP_HEADERCLOSE: if (state != EBHC_NORMAL) BorderedFace(cv, r, LookOf(kButton, 1, state)); Cross(cv, r, kText); return;
-        case EBP_HEADERPIN: if (state != 1) BorderedFace(cv, r, LookOf(kButton, 1, (state - 1) % 3 + 1)); Solid(cv, Inset(r, std::min(r.right - r.left, r.bottom - r.top) / 3), kText); return;
-        default: {
-          // Expand and collapse buttons: a disc with a chevron.
-          Disc(cv, r, state == EBNGC_NORMAL ? kWindowFill : kFaceHot);
-          bool collapse = part == EBP_NORMALGROUPCOLLAPSE || part == EBP_SPECIALGROUPCOLLAPSE;
-          Arrow(cv, r, collapse ? 0 : 1, RGB(33, 93, 198));
-          return;
-        }
-      }
-    case kWindow:
-      switch (part) {
-        case WP_CAPTION:
-        case WP_SMALLCAPTION:
-        case WP_MINCAPTION:
-        case WP_SMALLMINCAPTION:
-        case WP_MAXCAPTION:
-        case WP_SMALLMAXCAPTION: Solid(cv, r, state == CS_ACTIVE ? kCaption : kCaptionInactive); return;
-        case WP_FRAMELEFT:
-        case WP_FRAMERIGHT:
-        case WP_FRAMEBOTTOM:
-        case WP_SMALLFRAMELEFT:
-        case WP_SMALLFRAMERIGHT:
-        case WP_SMALLFRAMEBOTTOM: Solid(cv, r, state == FS_ACTIVE ? kCaption : kCaptionInactive); return;
-        case WP_DIALOG: Solid(cv, r, kFace); return;
-        case WP_HORZSCROLL:
-        case WP_VERTSCROLL: Solid(cv, r, RGB(240, 240, 240)); return;
-        case WP_HORZTHUMB:
-        case WP_VERTTHUMB: Solid(cv, Inset(r, 1), RGB(205, 205, 205)); return;
-        default: {
-          bool close = part == WP_CLOSEBUTTON || part == WP_SMALLCLOSEBUTTON || part == WP_MDICLOSEBUTTON;
-          Solid(cv, r, close && (l == Look::Hot || l == Look::Pressed) ? kClose : FaceOf(l));
-          Frame(cv, r, BorderOf(l));
-          COLORREF ink = close && l == Look::Hot ? kWindowFill : TextOf(l);
-          RECT g = Inset(r, 2);
-          if (close) Cross(cv, g, ink);
-          else if (part == WP_MINBUTTON || part == WP_MDIMINBUTTON) Solid(cv, RECT{g.left + 2, g.bottom - 4, g.right - 2, g.bottom - 2}, ink);
-          else if (part == WP_MAXBUTTON) { Frame(cv, Inset(g, 2), ink); Solid(cv, RECT{g.left + 2, g.top + 3, g.right - 2, g.top + 4}, ink); }
-          else if (part == WP_RESTOREBUTTON || part == WP_MDIRESTOREBUTTON) {
-            Frame(cv, RECT{g.left + 4, g.top + 2, g.right - 2, g.bottom - 4}, ink);
-            Frame(cv, RECT{g.left + 2, g.top + 4, g.right - 4, g.bottom - 2}, ink);
-          } else if (part == WP_SYSBUTTON || part == WP_MDISYSBUTTON) Solid(cv, Inset(g, 3), ink);
-          else Arrow(cv, g, 0, ink);
-          return;
-        }
-      }
-    case kMenu:
-      if (part == MP_SEPARATOR) Solid(cv, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, RGB(192, 192, 192));
-      else if (l == Look::Hot || l == Look::Pressed) BorderedFace(cv, r, l);
-      else Solid(cv, r, kFace);
-      return;
-    case kTrackBar:
-      if (part == TKP_TRACK || part == TKP_TRACKVERT) {
-        Solid(cv, r, RGB(231, 234, 234));
-        Frame(cv, r, RGB(214, 214, 214));
-      } else if (part == TKP_TICS || part == TKP_TICSVERT) {
-        Solid(cv, r, RGB(196, 196, 196));
-      } else {
-        BorderedFace(cv, r, l);
-      }
-      return;
-    case kListView:
-    case kPage:
-      Solid(cv, r, kWindowFill);
-      return;
-    case kToolTip:
-      Solid(cv, r, RGB(255, 255, 225));
-      Frame(cv, r, RGB(118, 118, 118));
-      return;
-    default: BorderedFace(cv, r, l); return;
+    }
+    case BP_GROUPBOX: Frame(cv, r, l == Look::Disabled ? kBorderDisabled : RGB(213, 223, 229)); return;
+    default: BorderedFace(cv, r, l); if (state == PBS_DEFAULTED) Frame(cv, Inset(r, 1), kBorderHot); return;
   }
+}
+
+void PaintHeader(Canvas& cv, int part, int state, Look l, const RECT& r) {
+  if (part == HP_HEADERSORTARROW) {
+    Arrow(cv, r, state == HSAS_SORTEDDOWN ? 1 : 0, RGB(86, 86, 86));
+    return;
+  }
+  Solid(cv, r, l == Look::Normal ? kWindowFill : FaceOf(l));
+  Solid(cv, RECT{r.right - 1, r.top, r.right, r.bottom}, RGB(229, 229, 229));
+  Solid(cv, RECT{r.left, r.bottom - 1, r.right, r.bottom}, RGB(229, 229, 229));
+}
+
+void PaintScrollBar(Canvas& cv, int part, int state, Look l, const RECT& r) {
+  switch (part) {
+    case SBP_ARROWBTN:
+      Solid(cv, r, FaceOf(LookOf(kScrollBar, part, (state - 1) % 4 + 1)));
+      Arrow(cv, r, (state - 1) / 4, (state - 1) % 4 == 3 ? kTextDisabled : RGB(96, 96, 96));
+      return;
+    case SBP_THUMBBTNHORZ:
+    case SBP_THUMBBTNVERT:
+      Solid(cv, Inset(r, 1), l == Look::Normal ? RGB(205, 205, 205) : l == Look::Hot ? RGB(166, 166, 166) : RGB(96, 96, 96));
+      return;
+    case SBP_GRIPPERHORZ:
+    case SBP_GRIPPERVERT: Gripper(cv, r, part == SBP_GRIPPERHORZ); return;
+    case SBP_SIZEBOX: Solid(cv, r, RGB(240, 240, 240)); return;
+    default: Solid(cv, r, l == Look::Pressed ? RGB(96, 96, 96) : RGB(240, 240, 240)); return;
+  }
+}
+
+void PaintTab(Canvas& cv, int part, int /*state*/, Look l, const RECT& r) {
+  if (part == TABP_PANE) {
+    Solid(cv, r, kWindowFill);
+    Frame(cv, r, RGB(137, 140, 149));
+    return;
+  }
+  if (part == TABP_BODY) {
+    Solid(cv, r, kWindowFill);
+    return;
+  }
+  Solid(cv, r, l == Look::Pressed ? kWindowFill : FaceOf(l));
+  Solid(cv, RECT{r.left, r.top, r.right, r.top + 1}, RGB(137, 140, 149));
+  Solid(cv, RECT{r.left, r.top, r.left + 1, r.bottom}, RGB(137, 140, 149));
+  Solid(cv, RECT{r.right - 1, r.top, r.right, r.bottom}, RGB(137, 140, 149));
+}
+
+void PaintEdit(Canvas& cv, int part, int state, Look l, const RECT& r) {
+  if (part == EP_CARET) {
+    Solid(cv, r, kText);
+    return;
+  }
+  Solid(cv, r, l == Look::Disabled || state == ETS_READONLY ? kFaceDisabled : kWindowFill);
+  Frame(cv, r, l == Look::Normal ? RGB(171, 173, 179) : BorderOf(l));
+}
+
+void PaintComboBox(Canvas& cv, int /*part*/, int /*state*/, Look l, const RECT& r) {
+  Solid(cv, r, FaceOf(l));
+  if (l != Look::Normal) Frame(cv, r, BorderOf(l));
+  Arrow(cv, r, 1, TextOf(l));
+}
+
+void PaintSpin(Canvas& cv, int part, int /*state*/, Look l, const RECT& r) {
+  BorderedFace(cv, r, l);
+  Arrow(cv, r, part == SPNP_UP ? 0 : part == SPNP_DOWN ? 1 : part == SPNP_UPHORZ ? 3 : 2, TextOf(l));
+}
+
+void PaintToolBar(Canvas& cv, int part, int /*state*/, Look l, const RECT& r) {
+  switch (part) {
+    case TP_SEPARATOR: Solid(cv, RECT{(r.left + r.right) / 2, r.top + 2, (r.left + r.right) / 2 + 1, r.bottom - 2}, RGB(192, 192, 192)); return;
+    case TP_SEPARATORVERT: Solid(cv, RECT{r.left + 2, (r.top + r.bottom) / 2, r.right - 2, (r.top + r.bottom) / 2 + 1}, RGB(192, 192, 192)); return;
+    default:
+      // Normal toolbar buttons show the bar through them.
+      if (l != Look::Normal && l != Look::Disabled) BorderedFace(cv, r, l);
+      if (part == TP_SPLITBUTTONDROPDOWN || part == TP_DROPDOWNBUTTON) Arrow(cv, part == TP_DROPDOWNBUTTON ? RECT{r.right - 10, r.top, r.right, r.bottom} : r, 1, TextOf(l));
+      return;
+  }
+}
+
+void PaintRebar(Canvas& cv, int part, int state, Look /*l*/, const RECT& r) {
+  if (part == RP_GRIPPER || part == RP_GRIPPERVERT) Gripper(cv, r, part == RP_GRIPPERVERT);
+  else if (part == RP_CHEVRON || part == RP_CHEVRONVERT) {
+    if (state != CHEVS_NORMAL) BorderedFace(cv, r, LookOf(kButton, 1, state));
+    Arrow(cv, r, part == RP_CHEVRON ? 3 : 1, kText);
+  } else {
+    Solid(cv, r, kFace);
+  }
+}
+
+void PaintStatus(Canvas& cv, int part, int /*state*/, Look /*l*/, const RECT& r) {
+  if (part == SP_GRIPPER) {
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j <= i; ++j) {
+        int x = r.right - 3 - 4 * j, y = r.bottom - 3 - 4 * (i - j);
+        Solid(cv, RECT{x - 1, y - 1, x + 1, y + 1}, RGB(160, 160, 160));
+      }
+    return;
+  }
+  Solid(cv, r, kFace);
+  if (part == SP_PANE || part == SP_GRIPPERPANE) Solid(cv, RECT{r.right - 1, r.top + 2, r.right, r.bottom - 2}, RGB(192, 192, 192));
+}
+
+void PaintProgress(Canvas& cv, int part, int /*state*/, Look /*l*/, const RECT& r) {
+  if (part == PP_CHUNK || part == PP_CHUNKVERT) {
+    Solid(cv, r, kAccent);
+    return;
+  }
+  Solid(cv, r, RGB(230, 230, 230));
+  Frame(cv, r, RGB(188, 188, 188));
+}
+
+void PaintTreeView(Canvas& cv, int part, int state, Look l, const RECT& r) {
+  if (part == TVP_GLYPH) {
+    int d = std::min({r.right - r.left, r.bottom - r.top, 9});
+    RECT g{(r.left + r.right - d) / 2, (r.top + r.bottom - d) / 2, 0, 0};
+    g.right = g.left + d;
+    g.bottom = g.top + d;
+    Solid(cv, g, kWindowFill);
+    Frame(cv, g, RGB(145, 145, 145));
+    int cy = (g.top + g.bottom) / 2, cx = (g.left + g.right) / 2;
+    Solid(cv, RECT{g.left + 2, cy, g.right - 2, cy + 1}, kText);
+    if (state == GLPS_CLOSED) Solid(cv, RECT{cx, g.top + 2, cx + 1, g.bottom - 2}, kText);
+    return;
+  }
+  if (part == TVP_TREEITEM) {
+    if (l == Look::Pressed) {
+      Solid(cv, r, kSelection);
+      Frame(cv, r, RGB(153, 209, 255));
+    } else if (l == Look::Hot) {
+      Solid(cv, r, kFaceHot);
+    }
+    return;
+  }
+  Solid(cv, r, kWindowFill);
+}
+
+void PaintExplorerBar(Canvas& cv, int part, int state, Look /*l*/, const RECT& r) {
+  switch (part) {
+    case EBP_HEADERBACKGROUND: Solid(cv, r, RGB(214, 223, 247)); return;
+    case EBP_NORMALGROUPBACKGROUND:
+    case EBP_SPECIALGROUPBACKGROUND:
+      Solid(cv, r, part == EBP_SPECIALGROUPBACKGROUND ? RGB(239, 243, 255) : RGB(214, 223, 247));
+      Frame(cv, r, kWindowFill);
+      return;
+    case EBP_NORMALGROUPHEAD:
+    case EBP_SPECIALGROUPHEAD: Solid(cv, r, part == EBP_SPECIALGROUPHEAD ? RGB(33, 93, 198) : kWindowFill); return;
+    case EBP_HEADERCLOSE: if (state != EBHC_NORMAL) BorderedFace(cv, r, LookOf(kButton, 1, state)); Cross(cv, r, kText); return;
+    case EBP_HEADERPIN: if (state != 1) BorderedFace(cv, r, LookOf(kButton, 1, (state - 1) % 3 + 1)); Solid(cv, Inset(r, std::min(r.right - r.left, r.bottom - r.top) / 3), kText); return;
+    default: {
+      // Expand and collapse buttons: a disc with a chevron.
+      Disc(cv, r, state == EBNGC_NORMAL ? kWindowFill : kFaceHot);
+      bool collapse = part == EBP_NORMALGROUPCOLLAPSE || part == EBP_SPECIALGROUPCOLLAPSE;
+      Arrow(cv, r, collapse ? 0 : 1, RGB(33, 93, 198));
+      return;
+    }
+  }
+}
+
+void PaintWindow(Canvas& cv, int part, int state, Look l, const RECT& r) {
+  switch (part) {
+    case WP_CAPTION:
+    case WP_SMALLCAPTION:
+    case WP_MINCAPTION:
+    case WP_SMALLMINCAPTION:
+    case WP_MAXCAPTION:
+    case WP_SMALLMAXCAPTION: Solid(cv, r, state == CS_ACTIVE ? kCaption : kCaptionInactive); return;
+    case WP_FRAMELEFT:
+    case WP_FRAMERIGHT:
+    case WP_FRAMEBOTTOM:
+    case WP_SMALLFRAMELEFT:
+    case WP_SMALLFRAMERIGHT:
+    case WP_SMALLFRAMEBOTTOM: Solid(cv, r, state == FS_ACTIVE ? kCaption : kCaptionInactive); return;
+    case WP_DIALOG: Solid(cv, r, kFace); return;
+    case WP_HORZSCROLL:
+    case WP_VERTSCROLL: Solid(cv, r, RGB(240, 240, 240)); return;
+    case WP_HORZTHUMB:
+    case WP_VERTTHUMB: Solid(cv, Inset(r, 1), RGB(205, 205, 205)); return;
+    default: {
+      bool close = part == WP_CLOSEBUTTON || part == WP_SMALLCLOSEBUTTON || part == WP_MDICLOSEBUTTON;
+      Solid(cv, r, close && (l == Look::Hot || l == Look::Pressed) ? kClose : FaceOf(l));
+      Frame(cv, r, BorderOf(l));
+      COLORREF ink = close && l == Look::Hot ? kWindowFill : TextOf(l);
+      RECT g = Inset(r, 2);
+      if (close) Cross(cv, g, ink);
+      else if (part == WP_MINBUTTON || part == WP_MDIMINBUTTON) Solid(cv, RECT{g.left + 2, g.bottom - 4, g.right - 2, g.bottom - 2}, ink);
+      else if (part == WP_MAXBUTTON) { Frame(cv, Inset(g, 2), ink); Solid(cv, RECT{g.left + 2, g.top + 3, g.right - 2, g.top + 4}, ink); }
+      else if (part == WP_RESTOREBUTTON || part == WP_MDIRESTOREBUTTON) {
+        Frame(cv, RECT{g.left + 4, g.top + 2, g.right - 2, g.bottom - 4}, ink);
+        Frame(cv, RECT{g.left + 2, g.top + 4, g.right - 4, g.bottom - 2}, ink);
+      } else if (part == WP_SYSBUTTON || part == WP_MDISYSBUTTON) Solid(cv, Inset(g, 3), ink);
+      else Arrow(cv, g, 0, ink);
+      return;
+    }
+  }
+}
+
+void PaintMenu(Canvas& cv, int part, int /*state*/, Look l, const RECT& r) {
+  if (part == MP_SEPARATOR) Solid(cv, RECT{r.left, (r.top + r.bottom) / 2, r.right, (r.top + r.bottom) / 2 + 1}, RGB(192, 192, 192));
+  else if (l == Look::Hot || l == Look::Pressed) BorderedFace(cv, r, l);
+  else Solid(cv, r, kFace);
+}
+
+void PaintTrackBar(Canvas& cv, int part, int /*state*/, Look l, const RECT& r) {
+  if (part == TKP_TRACK || part == TKP_TRACKVERT) {
+    Solid(cv, r, RGB(231, 234, 234));
+    Frame(cv, r, RGB(214, 214, 214));
+  } else if (part == TKP_TICS || part == TKP_TICSVERT) {
+    Solid(cv, r, RGB(196, 196, 196));
+  } else {
+    BorderedFace(cv, r, l);
+  }
+}
+
+void PaintWindowFill(Canvas& cv, int /*part*/, int /*state*/, Look /*l*/, const RECT& r) {
+  Solid(cv, r, kWindowFill);
+}
+
+void PaintToolTip(Canvas& cv, int /*part*/, int /*state*/, Look /*l*/, const RECT& r) {
+  Solid(cv, r, RGB(255, 255, 225));
+  Frame(cv, r, RGB(118, 118, 118));
+}
+
+void PaintPlainFace(Canvas& cv, int /*part*/, int /*state*/, Look l, const RECT& r) { BorderedFace(cv, r, l); }
+
+struct ClassPainter {
+  Cls cls;
+  PartPainter paint;
+};
+constexpr ClassPainter kPartPainters[] = {
+    {kButton, PaintButton},
+    {kHeader, PaintHeader},
+    {kScrollBar, PaintScrollBar},
+    {kTab, PaintTab},
+    {kEdit, PaintEdit},
+    {kComboBox, PaintComboBox},
+    {kSpin, PaintSpin},
+    {kToolBar, PaintToolBar},
+    {kRebar, PaintRebar},
+    {kStatus, PaintStatus},
+    {kProgress, PaintProgress},
+    {kTreeView, PaintTreeView},
+    {kExplorerBar, PaintExplorerBar},
+    {kWindow, PaintWindow},
+    {kMenu, PaintMenu},
+    {kTrackBar, PaintTrackBar},
+    {kListView, PaintWindowFill},
+    {kPage, PaintWindowFill},
+    {kToolTip, PaintToolTip},
+};
+
+void DrawPart(Canvas& cv, int cls, int part, int state, const RECT& r) {
+  PartPainter paint = PaintPlainFace;
+  for (const ClassPainter& p : kPartPainters)
+    if (p.cls == cls) paint = p.paint;
+  paint(cv, part, state, LookOf(cls, part, state), r);
 }
 
 SIZE PartSize(int cls, int part, int state, const RECT* r, THEMESIZE ts) {
