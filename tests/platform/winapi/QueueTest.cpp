@@ -4,6 +4,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "Support.h"
 #include "rtl/Clock.h"
@@ -65,6 +66,40 @@ TEST_F(Queue, MessagesPostedFromAnotherThreadArriveInOrder) {
   EXPECT_EQ(threadMsg, 7u);
   ASSERT_EQ(got.size(), 500u);
   for (WPARAM i = 0; i < 500; ++i) ASSERT_EQ(got[i], i);
+}
+
+TEST_F(Queue, BroadcastsFromOtherThreadsReachALastingWindowWhileTopLevelsComeAndGo) {
+  HWND keep = Make("Keep", WS_POPUP, 0, 0, 10, 10);
+  ASSERT_TRUE(keep);
+  int kept = 0;
+  On("Keep", [&](HWND, UINT m, WPARAM, LPARAM, LRESULT&) {
+    if (m == WM_APP + 1) ++kept;
+    return false;
+  });
+  constexpr int kThreads = 3;
+  constexpr int kPosts = 300;
+  std::atomic<int> running{kThreads};
+  std::vector<std::thread> posters;
+  for (int t = 0; t < kThreads; ++t)
+    posters.emplace_back([&running] {
+      for (int i = 0; i < kPosts; ++i) PostMessage(HWND_BROADCAST, WM_APP + 1, 0, 0);
+      --running;
+    });
+  // meanwhile the top-level list the broadcasts walk keeps growing, moving and shrinking
+  std::vector<HWND> churn;
+  MSG m;
+  for (int round = 0; running > 0 || round < 40; ++round) {
+    churn.push_back(Make("Churn", WS_POPUP, 0, 0, 10, 10));
+    SetWindowPos(churn.front(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (churn.size() > 6) {
+      DestroyWindow(churn.front());
+      churn.erase(churn.begin());
+    }
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+  }
+  for (std::thread& t : posters) t.join();
+  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+  EXPECT_EQ(kept, kThreads * kPosts);
 }
 
 TEST_F(Queue, PeekMessageFiltersByWindowAndRangeAndCanLeaveMessagesQueued) {
