@@ -136,6 +136,7 @@ ThreadState& ThisThread();
 
 // ---- the boundary around every call out -------------------------------------------------------------
 DWORD CurrentThread();
+bool OnMainThread();  // the thread that made the desktop
 void FreeZombies();
 void RethrowPending();
 void CheckInvariants();  // the window manager's invariants, in builds with assertions

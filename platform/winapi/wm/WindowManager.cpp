@@ -31,8 +31,13 @@ DWORD CurrentThread() {
 }
 
 // ---- the boundary around every call out --------------------------------------------------------------
+bool OnMainThread() {
+  std::lock_guard<std::mutex> lock(gWm.handleMutex);
+  return gWm.desktop && gWm.desktop->thread == CurrentThread();
+}
+
 void FreeZombies() {
-  if (CurrentThread() != (gWm.desktop ? gWm.desktop->thread : 0)) return;
+  if (!OnMainThread()) return;
   std::vector<Window*> zombies;
   zombies.swap(gWm.zombies);
   for (Window* w : zombies) delete w;
@@ -71,9 +76,9 @@ LRESULT CallProc(WNDPROC proc, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 // the timers.
 void CheckInvariants() {
 #if VORN_ASSERTIONS_ON
+  if (!OnMainThread()) return;
   {
     std::lock_guard<std::mutex> lock(gWm.handleMutex);
-    if (!gWm.desktop || gWm.desktop->thread != CurrentThread()) return;
     for (const Window* w : {gWm.focus, gWm.active, gWm.capture}) {
       if (!w) continue;
       VORN_ASSERT(!w->destroyed);
