@@ -45,11 +45,23 @@ set(VORN_ROOT "${CMAKE_SOURCE_DIR}")
 # vorn_library(<target> [DEPS <targets>...] [PUBLIC_LIBS <libs>...])
 # One static library per folder, made of every .cpp in the folder and its detail/ subfolder. Headers are
 # included by folder ("rtl/System.h", "dbaccess/FIBDatabase.h").
+#
+# The include path of a folder holds only that folder: a directory in the build tree with one link, named
+# as the folder is included (platform/ dropped), to the sources. A library sees its own folder and, through
+# its DEPS, theirs, so an include of a folder outside that chain fails to compile. What the path cannot
+# express (a folder reached through a dependency but not named in the layer table, e.g. winapi through
+# forms) is left to the include checker of the "layers" tests.
 function(vorn_library target)
   cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   file(GLOB _src CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/detail/*.cpp")
   add_library(${target} STATIC ${_src})
-  target_include_directories(${target} PUBLIC "${VORN_ROOT}" "${VORN_ROOT}/platform")
+  file(RELATIVE_PATH _folder "${VORN_ROOT}" "${CMAKE_CURRENT_SOURCE_DIR}")
+  string(REGEX REPLACE "^platform/" "" _folder "${_folder}")
+  set(_inc "${CMAKE_BINARY_DIR}/include/${target}")
+  get_filename_component(_link_parent "${_inc}/${_folder}" DIRECTORY)
+  file(MAKE_DIRECTORY "${_link_parent}")
+  file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}" "${_inc}/${_folder}" SYMBOLIC)
+  target_include_directories(${target} PUBLIC "${_inc}")
   target_link_libraries(${target} PUBLIC ${ARG_DEPS} ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
 endfunction()
 

@@ -16,7 +16,7 @@
 #include "dbaccess/ZAZQuery.h"
 #include "datasets/DSContainer.h"
 #include "db/DBCommon.h"
-#include "forms/Forms.h"
+#include "db/DBScreen.h"
 #include "rtl/DateTime.h"
 #include "rtl/FMTBcd.h"
 #include "rtl/ClassRegistry.h"
@@ -50,7 +50,7 @@ bool IsTextType(int16_t t) { return t == SQL_TEXT || t == SQL_VARYING; }
 // Bit 7 of a row's status byte: the calculated values kept in the row are valid.
 constexpr uint8_t CalcValuesCachedBit = 0x80;
 // Marks a saved screen cursor as "nothing was changed".
-constexpr int16_t NoSavedCursor = INT16_MIN;
+constexpr TCursor NoSavedCursor = INT16_MIN;
 
 bool IsCalcKind(const TField* f) { return f->FieldKind() == fkCalculated || f->FieldKind() == fkLookup; }
 
@@ -64,7 +64,7 @@ public:
 
 private:
   const TFIBCustomDataSet* FDataSet;
-  int16_t FSaved = NoSavedCursor;
+  TCursor FSaved = NoSavedCursor;
 };
 
 }  // namespace
@@ -234,16 +234,16 @@ void TFIBCustomDataSet::EnsureUpdateTransactionActive() {
   tr->EnsureActive();
 }
 
-void TFIBCustomDataSet::ShowSQLScreenCursor(int16_t& saved) const {
+void TFIBCustomDataSet::ShowSQLScreenCursor(TCursor& saved) const {
   saved = NoSavedCursor;
-  if (FSQLScreenCursor == crDefault || !Screen) return;
-  saved = Screen->Cursor();
-  if (saved != FSQLScreenCursor) Screen->SetCursor(FSQLScreenCursor);
+  if (FSQLScreenCursor == crDefault || !DBScreenAvailable()) return;
+  saved = DBScreenCursor();
+  if (saved != FSQLScreenCursor) SetDBScreenCursor(FSQLScreenCursor);
 }
 
-void TFIBCustomDataSet::RestoreScreenCursor(int16_t saved) const {
-  if (saved == NoSavedCursor || !Screen) return;
-  if (saved != FSQLScreenCursor) Screen->SetCursor(saved);
+void TFIBCustomDataSet::RestoreScreenCursor(TCursor saved) const {
+  if (saved == NoSavedCursor || !DBScreenAvailable()) return;
+  if (saved != FSQLScreenCursor) SetDBScreenCursor(saved);
 }
 
 void TFIBCustomDataSet::SetDataSource(TDataSource* value) {
@@ -1600,7 +1600,7 @@ RTL_PUBLISHED(TFIBDataSet) {
   prop("UpdateTransaction", &T::UpdateTransaction, &T::SetUpdateTransaction).Stored(&T::IsUpdateTransactionStored);
   prop("RefreshTransactionKind", &T::RefreshTransactionKind, &T::SetRefreshTransactionKind).Default(tkReadTransaction);
   prop("AutoCommit", &T::AutoCommit, &T::SetAutoCommit).Default(false);
-  prop("SQLScreenCursor", &T::SQLScreenCursor, [](T& d, int16_t v) { d.SetSQLScreenCursor(v); }).Default(crDefault);
+  prop("SQLScreenCursor", &T::SQLScreenCursor, [](T& d, TCursor v) { d.SetSQLScreenCursor(v); }).Default(crDefault);
   prop("DataSource", [](T& d) { return d.DataSource(); }, &T::SetDataSource);
   prop("Container", &T::Container, &T::SetContainer);
   event("BeforeStartTransaction", &T::BeforeStartTransaction, &T::BeforeStartTransaction);

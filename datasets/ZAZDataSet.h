@@ -17,6 +17,7 @@
 #include "db/DB.h"
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/pFIBProps.h"
+#include "rtl/UITypes.h"
 
 class TFIBQuery;
 class TFIBXSQLDA;
@@ -255,12 +256,12 @@ public:
   void SetArrayFieldValues(TField* field, const Variant& values);
 
   // The cursor shown while the dataset talks to the server; crDefault leaves the screen alone.
-  int16_t SQLScreenCursor() const { return FSQLScreenCursor; }
-  void SetSQLScreenCursor(int16_t value) { FSQLScreenCursor = value; }
+  TCursor SQLScreenCursor() const { return FSQLScreenCursor; }
+  void SetSQLScreenCursor(TCursor value) { FSQLScreenCursor = value; }
   // Saves the screen cursor into saved and shows SQLScreenCursor; the restore puts it back. Every
   // exchange with the server is bracketed by the pair.
-  void ShowSQLScreenCursor(int16_t& saved) const;
-  void RestoreScreenCursor(int16_t saved) const;
+  void ShowSQLScreenCursor(TCursor& saved) const;
+  void RestoreScreenCursor(TCursor saved) const;
 
   // The master data source (client error 50 when it is linked to this dataset).
   void SetDataSource(TDataSource* value);
@@ -675,7 +676,7 @@ private:
   TTransactionKind FRefreshTransactionKind = tkReadTransaction;
   bool FAutoCommit = false;
   bool FCalcFieldsCached = false;
-  int16_t FSQLScreenCursor = 0;
+  TCursor FSQLScreenCursor = crDefault;
   int32_t FCalcSuppression = 0;
   TDataSetState FStateBeforeValue = dsInactive;
   TDataLink* FDataLink = nullptr;

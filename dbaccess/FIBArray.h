@@ -3,8 +3,6 @@
 // conversion of a whole slice to a multi-dimensional variant array (reading) and back (writing, which
 // gives the column a new array identifier).
 
-#include <ibase.h>
-
 #include <cstdint>
 #include <utility>
 

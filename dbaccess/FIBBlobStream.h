@@ -7,11 +7,10 @@
 //
 // Also the four routines on open blob handles the library shares, and the swap folder validation.
 
-#include <ibase.h>
-
 #include <cstdint>
 #include <vector>
 
+#include "dbaccess/IB_Intf.h"
 #include "rtl/Streams.h"
 #include "rtl/System.h"
 #include "rtl/Variants.h"

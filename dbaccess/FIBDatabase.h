@@ -6,8 +6,6 @@
 // Every client call of a connection or a transaction passes its status through the owner's Call gate,
 // which marks the owner as used (idle timeout) and raises the server error when asked to.
 
-#include <ibase.h>
-
 #include <cstdint>
 #include <initializer_list>
 #include <vector>

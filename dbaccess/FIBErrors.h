@@ -2,12 +2,11 @@
 // The exception family of the database library, the per-thread status vector every client call
 // writes, and the table of the library's own (client) errors.
 
-#include <ibase.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
+#include "dbaccess/IB_Intf.h"
 #include "rtl/Sets.h"
 #include "rtl/SysUtils.h"
 #include "rtl/System.h"

@@ -1,19 +1,11 @@
 #include "dbaccess/FIBTimer.h"
 
+#include "rtl/MainLoop.h"
 #include "rtl/TypInfo.h"
-
-namespace {
-constexpr UINT_PTR kTimerId = 1;
-}
 
 TFIBTimer::TFIBTimer(TComponent* AOwner) : TComponent(AOwner) {}
 
-TFIBTimer::~TFIBTimer() { DeallocateHWnd(FWindowHandle); }
-
-void TFIBTimer::AfterConstruction() {
-  inherited::AfterConstruction();
-  FWindowHandle = AllocateHWnd(TWndMethod(this, &TFIBTimer::WndProc));
-}
+TFIBTimer::~TFIBTimer() { KillMainLoopTimer(FTimerId); }
 
 void TFIBTimer::BeforeDestruction() {
   FEnabled = false;
@@ -22,11 +14,13 @@ void TFIBTimer::BeforeDestruction() {
 }
 
 void TFIBTimer::UpdateTimer() {
-  if (!FWindowHandle) return;
-  KillTimer(FWindowHandle, kTimerId);
-  if (FInterval != 0 && FEnabled && FOnTimer.Assigned())
-    if (SetTimer(FWindowHandle, kTimerId, FInterval, nullptr) == 0)
-      throw EOutOfResources("Not enough timers available");
+  KillMainLoopTimer(FTimerId);
+  FTimerId = 0;
+  if (FInterval == 0 || !FEnabled || !FOnTimer.Assigned()) return;
+  // The timer is killed before this component goes, so the callback never outlives it.
+  FTimerId = SetMainLoopTimer(FInterval, [this] { Timer(); });
+  // No loop at all means no timers to run; a loop that refuses one is out of them.
+  if (FTimerId == 0 && MainLoopServices().SetTimer) throw EOutOfResources("Not enough timers available");
 }
 
 void TFIBTimer::SetEnabled(bool value) {
@@ -48,15 +42,6 @@ void TFIBTimer::SetOnTimer(const TNotifyEvent& value) {
 
 void TFIBTimer::Timer() {
   if (FOnTimer.Assigned()) FOnTimer(this);
-}
-
-void TFIBTimer::WndProc(TMessage& msg) {
-  if (msg.Msg == WM_TIMER) {
-    Timer();
-    msg.Result = 0;
-  } else {
-    msg.Result = DefWindowProc(FWindowHandle, msg.Msg, msg.WParam, msg.LParam);
-  }
 }
 
 RTL_PUBLISHED(TFIBTimer) {

@@ -1,11 +1,12 @@
 #pragma once
-// TFIBTimer: a timer component with a message window of its own; connections and transactions run
-// their idle timeouts on it. It lives on the thread that created it and fires through that thread's
-// message loop.
+// TFIBTimer: a timer component; connections and transactions run their idle timeouts on it. It runs on the
+// runtime's main-loop timers: it lives on the thread that created it and fires through that thread's message
+// loop. Where no loop offers timers (a program without a window system), it never fires.
+
+#include <cstdint>
 
 #include "rtl/Components.h"
 #include "rtl/Events.h"
-#include "winapi/UtilWindow.h"
 
 class TFIBTimer : public TComponent {
   RTL_CLASS(TFIBTimer, TComponent)
@@ -13,7 +14,6 @@ class TFIBTimer : public TComponent {
 public:
   explicit TFIBTimer(TComponent* AOwner);
   ~TFIBTimer() override;
-  void AfterConstruction() override;
   void BeforeDestruction() override;
 
   bool Enabled() const { return FEnabled; }
@@ -23,18 +23,17 @@ public:
   const TNotifyEvent& OnTimer() const { return FOnTimer; }
   void SetOnTimer(const TNotifyEvent& value);
 
-  // The message window; exposed for tests and diagnostics.
-  HWND WindowHandle() const { return FWindowHandle; }
+  // The main-loop timer running now (0: none); exposed for tests and diagnostics.
+  uintptr_t TimerId() const { return FTimerId; }
 
 protected:
   virtual void Timer();
 
 private:
   void UpdateTimer();
-  void WndProc(TMessage& msg);
 
   bool FEnabled = true;
   uint32_t FInterval = 1000;
   TNotifyEvent FOnTimer;
-  HWND FWindowHandle = nullptr;
+  uintptr_t FTimerId = 0;
 };

@@ -6,12 +6,11 @@
 //
 // Sizes are the 64-bit client API's (sizeof(XSQLVAR), XSQLDA_LENGTH). Both BOOLEAN codes are accepted.
 
-#include <ibase.h>
-
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
+#include "dbaccess/IB_Intf.h"
 #include "rtl/FMTBcd.h"
 #include "rtl/GUID.h"
 #include "rtl/DateTime.h"

@@ -1,6 +1,7 @@
 #pragma once
 // The client library of the database server, loaded at run time by file name and bound entry point by
-// entry point. Nothing of it is linked in: <ibase.h> only lends the types and constants of its API.
+// entry point. Nothing of it is linked in: <ibase.h> only lends the types and constants of its API. This
+// binding is the one header that includes it; every other header takes the client's types from here.
 
 #include <ibase.h>
 

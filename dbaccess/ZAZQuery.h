@@ -3,12 +3,11 @@
 // named parameters and macros in it, prepares the statement on the server, executes it with the values of
 // its descriptor blocks, walks the cursor of a select, and closes and drops the server statement.
 
-#include <ibase.h>
-
 #include <cstdint>
 
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/FIBXSQLDA.h"
+#include "dbaccess/IB_Intf.h"
 #include "rtl/Components.h"
 #include "rtl/Events.h"
 #include "rtl/Sets.h"

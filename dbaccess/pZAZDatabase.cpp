@@ -16,10 +16,10 @@
 #include "rtl/ClassRegistry.h"
 #include "rtl/Filer.h"
 #include "rtl/Files.h"
+#include "rtl/MainLoop.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
-#include "winapi/Windows.h"
 
 namespace {
 
@@ -190,7 +190,7 @@ void TpZAZDatabase::DoAfterRestoreConnect() {
 }
 
 void TpZAZDatabase::Terminate() {
-  if (CallTerminateProcs()) PostQuitMessage(0);
+  if (CallTerminateProcs()) PostMainLoopQuit(0);
 }
 
 void TpZAZDatabase::ClearHandles() {

@@ -2,11 +2,10 @@
 // Components that drive the server's service manager: backup into backup files, restore from them, and
 // validation or repair of a database, with the action's text output read line by line.
 
-#include <ibase.h>
-
 #include <cstdint>
 #include <deque>
 
+#include "dbaccess/IB_Intf.h"
 #include "rtl/Components.h"
 #include "rtl/Events.h"
 #include "rtl/Interfaces.h"

@@ -36,5 +36,8 @@ public:
 // Installs the backend; the screen has the given size. The window manager does not own the backend.
 void SetBackend(Backend* backend, int screenWidth, int screenHeight);
 Backend* GetBackend();
+// Installs (or removes) the runtime's main-loop services and main-thread wake-up on this window manager;
+// each backend calls it as it starts and stops, on the GUI thread.
+void InstallMainLoopServices(bool install);
 
 }  // namespace winapi

@@ -185,12 +185,14 @@ void Init(int width, int height) {
   gBackend.steps_.clear();
   gBackend.guiThread_ = std::this_thread::get_id();
   winapi::SetBackend(&gBackend, width, height);
+  winapi::InstallMainLoopServices(true);
   ResetCaretAndCursor();
   gBackend.cursor_ = GetCursor();
 }
 
 void Shutdown() {
   gBackend.steps_.clear();
+  winapi::InstallMainLoopServices(false);
   winapi::SetBackend(nullptr, 0, 0);
   SetClock(nullptr);
 }

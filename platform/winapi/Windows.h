@@ -1297,5 +1297,4 @@ bool GetWindowBuffer(HWND hwnd, PixelBuffer* buffer, POINT* windowOrigin);
 
 #include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
-#include "winapi/X11Backend.h"
 #include "winapi/WinCtrls.h"

@@ -1,9 +1,8 @@
 // The datasets container, the master data source of a dataset and the screen cursor shown while a
 // dataset talks to the server.
 #include "DataSetServicesSupport.h"
-#include "forms/Forms.h"
+#include "db/DBScreen.h"
 #include "rtl/TypInfo.h"
-#include "winapi/Headless.h"
 
 namespace {
 
@@ -151,18 +150,18 @@ TEST_F(ServicesTest, DataSourceRefusesCircularLinks) {
   EXPECT_EQ(b->DataSource(), nullptr);
 }
 
+// A screen of the test's own behind the hook, as the program's screen object would be.
 class ScreenCursor : public ServicesTest {
 protected:
   void SetUp() override {
-    headless::Init(800, 600);
-    InitForms();
+    SetDBScreenCursorHook({[this] { return Cursor; }, [this](TCursor c) { Cursor = c; }});
     ServicesTest::SetUp();
   }
   void TearDown() override {
     ServicesTest::TearDown();
-    DoneForms();
-    headless::Shutdown();
+    SetDBScreenCursorHook({});
   }
+  TCursor Cursor = crDefault;
 };
 
 TEST_F(ScreenCursor, ShownWhileTheDatasetTalksToTheServer) {
@@ -171,32 +170,39 @@ TEST_F(ScreenCursor, ShownWhileTheDatasetTalksToTheServer) {
   ds->SetContainer(container);
   ds->SetSQLScreenCursor(crSQLWait);
   std::vector<TCursor> seen;
-  ds->BeforeStartTransaction = [&](TObject*) { seen.push_back(Screen->Cursor()); };
+  ds->BeforeStartTransaction = [&](TObject*) { seen.push_back(Cursor); };
   container->OnDataSetError = [&](TDataSet*, TKindDataSetError, EDatabaseError*, TDataAction&) {
-    seen.push_back(Screen->Cursor());
+    seen.push_back(Cursor);
   };
   ds->Open();
-  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(Cursor, crDefault);
   ds->Edit();
   ds->FieldByName("QTY")->SetAsInteger(-1);
   EXPECT_THROW(ds->Post(), EFIBError);
   EXPECT_EQ(seen, (std::vector<TCursor>{crSQLWait, crSQLWait}));
-  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(Cursor, crDefault);
   ds->Cancel();
   ds->Close();
 
   // A failing exchange puts the cursor back too, and crDefault leaves the screen's cursor alone.
-  Screen->SetCursor(crHandPoint);
+  Cursor = crHandPoint;
   ds->SelectSQL()->SetText("SELECT NOTHING FROM NOWHERE");
   EXPECT_THROW(ds->Open(), EFIBError);
-  EXPECT_EQ(Screen->Cursor(), crHandPoint);
+  EXPECT_EQ(Cursor, crHandPoint);
   ds->SetSQLScreenCursor(crDefault);
   seen.clear();
   TR->Commit();
   ds->SelectSQL()->SetText("SELECT ID, QTY FROM T");
   ds->Open();
   EXPECT_EQ(seen, std::vector<TCursor>{crHandPoint});
-  Screen->SetCursor(crDefault);
+  ds->Close();
+
+  // Without a screen the exchanges run as before and nothing is shown.
+  SetDBScreenCursorHook({});
+  ds->SetSQLScreenCursor(crSQLWait);
+  ds->Open();
+  EXPECT_EQ(DBScreenCursor(), crDefault);
+  EXPECT_EQ(Cursor, crHandPoint);
 }
 
 }  // namespace

@@ -1,18 +1,17 @@
 // Detail datasets following their master, and datasets reacting to the end of their transaction and to
-// their connection going away, against the embedded engine. Timers run on the headless test clock.
+// their connection going away, against the embedded engine. Timers run on the test's own main loop.
 #include <gtest/gtest.h>
 
 #include "DataSetServicesSupport.h"
 #include "dbaccess/FIBTimer.h"
 #include "dbaccess/pFIBProps.h"
-#include "winapi/Headless.h"
+#include "rtl/MainLoop.h"
 
 namespace {
 
 class MasterDetailTest : public dss::ServicesTest {
 protected:
   void SetUp() override {
-    headless::Init(640, 480);
     dss::ServicesTest::SetUp();
     // Detail rows per master: 1 -> 3 rows, 2 -> 1, 3 -> none, 4 -> 2, 5 -> 1 (U already holds 1/1).
     TR->StartTransaction();
@@ -25,13 +24,9 @@ protected:
   }
   void TearDown() override {
     dss::ServicesTest::TearDown();
-    headless::Shutdown();
   }
 
-  void Elapse(uint32_t ms) {
-    headless::AdvanceClock(ms);
-    headless::RunUntilIdle();
-  }
+  void Elapse(uint32_t ms) { Loop.Advance(ms); }
 
   TpZAZDataSet* NewMaster() {
     TpZAZDataSet* m = NewDataSet();
@@ -69,6 +64,7 @@ protected:
   }
 
   TDataSource* Source = nullptr;
+  TManualMainLoop Loop;  // the idle and master-wait timers run on it
   int DetailOpens = 0;
 };
 

@@ -303,7 +303,7 @@ TEST_F(FIBDatabaseTest, ClosedConnectionReportsItsFullName) {
 }
 
 TEST_F(FIBDatabaseTest, IdleConnectionClosesOnTheSecondTick) {
-  HeadlessClock clock;
+  TestLoop clock;
   auto* rec = Own(New<DbRecorder>(nullptr));
   auto* db = Own(NewDatabase(Dialect3()));
   db->SetOnTimeout(TNotifyEvent(rec, &DbRecorder::Timeout));

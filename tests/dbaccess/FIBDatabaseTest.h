@@ -8,8 +8,8 @@
 #include "TestDb.h"
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/FIBErrors.h"
+#include "rtl/MainLoop.h"
 #include "rtl/StringLists.h"
-#include "winapi/Headless.h"
 
 // Creates an empty database of the dialect at `path` with the table T (ID integer, NAME varchar(40)).
 inline void CreateDialectDatabase(const String& path, int dialect) {
@@ -89,15 +89,8 @@ String RaisedMessage(F&& f) {
   return String();
 }
 
-// The headless window system with a test clock, for the idle timers; elapsing delivers due timer ticks.
-class HeadlessClock {
+// The test's own main loop for the idle timers; elapsing fires the timer ticks that fall due on the way.
+class TestLoop : public TManualMainLoop {
 public:
-  HeadlessClock() { headless::Init(640, 480); }
-  ~HeadlessClock() { headless::Shutdown(); }
-  HeadlessClock(const HeadlessClock&) = delete;
-  HeadlessClock& operator=(const HeadlessClock&) = delete;
-  void Elapse(uint32_t ms) {
-    headless::AdvanceClock(ms);
-    headless::RunUntilIdle();
-  }
+  void Elapse(uint32_t ms) { Advance(ms); }
 };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dbaccess/FIBTimer.h"
-#include "winapi/Headless.h"
+#include "rtl/MainLoop.h"
 
 namespace {
 
@@ -18,13 +18,9 @@ public:
 
 class FIBTimerTest : public ::testing::Test {
 protected:
-  void SetUp() override { headless::Init(640, 480); }
-  void TearDown() override { headless::Shutdown(); }
-  // Moves the test clock and delivers what became due.
-  void Elapse(uint32_t ms) {
-    headless::AdvanceClock(ms);
-    headless::RunUntilIdle();
-  }
+  // Moves the test loop's clock and delivers what became due.
+  void Elapse(uint32_t ms) { Loop.Advance(ms); }
+  TManualMainLoop Loop;
 };
 
 }  // namespace
@@ -61,4 +57,30 @@ TEST_F(FIBTimerTest, DisabledZeroIntervalOrNoHandlerNeverFires) {
   Elapse(300);
   EXPECT_EQ(counter.Ticks, 3);
   timer->Free();
+}
+
+TEST_F(FIBTimerTest, FreedTimerLeavesNoMainLoopTimerBehind) {
+  TTickCounter counter;
+  auto* timer = New<TFIBTimer>(nullptr);
+  timer->SetOnTimer(TNotifyEvent(&counter, &TTickCounter::OnTick));
+  timer->SetInterval(100);  // replaces the running timer rather than adding one
+  EXPECT_EQ(Loop.TimerCount(), 1u);
+  EXPECT_NE(timer->TimerId(), 0u);
+  timer->Free();
+  EXPECT_EQ(Loop.TimerCount(), 0u);
+}
+
+TEST(FIBTimerWithoutLoop, NeverFiresWhereNoLoopRunsAndRaisesWhereTheLoopRefuses) {
+  TTickCounter counter;
+  auto* timer = New<TFIBTimer>(nullptr);
+  timer->SetInterval(100);
+  timer->SetOnTimer(TNotifyEvent(&counter, &TTickCounter::OnTick));  // no loop installed: nothing to run on
+  EXPECT_EQ(timer->TimerId(), 0u);
+  const TMainLoopServices previous = MainLoopServices();
+  SetMainLoopServices(TMainLoopServices{[](uint32_t, TMainLoopTimerProc) -> uintptr_t { return 0; },
+                                        [](uintptr_t) {}, [](int32_t) {}});
+  EXPECT_THROW(timer->SetInterval(200), EOutOfResources);
+  SetMainLoopServices(previous);
+  timer->Free();
+  EXPECT_EQ(counter.Ticks, 0);
 }

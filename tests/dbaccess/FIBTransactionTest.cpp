@@ -171,7 +171,7 @@ TEST_F(FIBTransactionTest, ParametersAreFixedWhileActive) {
 }
 
 TEST_F(FIBTransactionTest, IdleTransactionEndsByItsTimeoutAction) {
-  HeadlessClock clock;
+  TestLoop clock;
   auto* rec = Own(New<TrRecorder>(nullptr));
   TR->SetOnTimeout(TNotifyEvent(rec, &TrRecorder::Timeout));
   TR->SetTimeout(500);

@@ -13,7 +13,6 @@
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
 #include "rtl/TypInfo.h"
-#include "winapi/Messages.h"
 
 namespace {
 
@@ -159,7 +158,7 @@ TEST_F(ExtendedConnection, LegacySaveDBParamsIsReadAndNeverWritten) {
 }
 
 TEST_F(ExtendedConnection, ReconnectTimerExistsOnlyWhileTheIntervalIsSet) {
-  HeadlessClock clock;
+  TestLoop clock;
   const TPropInfo* prop = GetPropInfo(DB, "WaitForRestoreConnect");
   EXPECT_EQ(DB->WaitForRestoreConnect(), 0u);
   EXPECT_FALSE(IsStoredProp(DB, prop));
@@ -183,7 +182,7 @@ protected:
     if (Server.Server.empty()) GTEST_SKIP() << "no loopback server";
     Path = Server.Server + ":" + Dir.File("lost.fdb");
     CreateTestDatabase(Path, 3, "SYSDBA", Server.Password);
-    Clock = std::make_unique<HeadlessClock>();
+    Clock = std::make_unique<TestLoop>();
     DB = Own(New<TpZAZDatabase>(nullptr));
     DB->SetName("DB1");
     DB->SetDBName(Path);
@@ -216,7 +215,7 @@ protected:
   TempDir Dir;
   TestServer Server;
   String Path;
-  std::unique_ptr<HeadlessClock> Clock;  // outlives the components and their timers
+  std::unique_ptr<TestLoop> Clock;  // outlives the components and their timers
   Owned Own;
   TpZAZDatabase* DB = nullptr;
   TOnLostConnectActions Choice = laCloseConnect;
@@ -320,14 +319,6 @@ bool Proc() {
   return Answer;
 }
 void Show(const String& message) { Shown = message; }
-// Delivers what is queued and tells whether a quit message was among it, which it then takes away.
-bool QuitPosted() {
-  const bool quit = headless::RunUntilIdle();
-  MSG msg;
-  while (PeekMessage(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
-  return quit;
-}
 }  // namespace terminate
 
 TEST_F(LostConnection, TerminateAppAsksTheTerminateProceduresThenQuits) {
@@ -341,7 +332,7 @@ TEST_F(LostConnection, TerminateAppAsksTheTerminateProceduresThenQuits) {
     DB->Close();
     EXPECT_FALSE(DB->Connected()) << answer;
     EXPECT_EQ(terminate::Asked, 1) << answer;
-    EXPECT_EQ(terminate::QuitPosted(), answer);  // the quit message only when the procedures agree
+    EXPECT_EQ(Clock->TakeQuit(), answer);  // the quit message only when the procedures agree
   }
   // A reconnect that fails for good: the message is shown, then the program ends.
   SetLostConnectMessageProc(&terminate::Show);
@@ -354,8 +345,8 @@ TEST_F(LostConnection, TerminateAppAsksTheTerminateProceduresThenQuits) {
       [](TFIBDatabase*, EFIBError&, TOnLostConnectActions& a) { a = laTerminateApp; });
   DB->ConnectParams()->SetPassword("wrong");
   terminate::Asked = 0;
-  headless::AdvanceClock(1000);
-  EXPECT_TRUE(terminate::QuitPosted());
+  Clock->Elapse(1000);
+  EXPECT_TRUE(Clock->TakeQuit());
   EXPECT_EQ(terminate::Asked, 1);
   EXPECT_NE(terminate::Shown.find("password"), String::npos) << terminate::Shown;
   SetLostConnectMessageProc(nullptr);

@@ -397,6 +397,7 @@ bool X11Backend::Open(const char* name, bool sharedMemory) {
     systemValuesSet = true;
   }
   winapi::SetBackend(this, DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_));
+  winapi::InstallMainLoopServices(true);
   // the screen's size and the desktop's work area follow the server
   XSelectInput(dpy_, root_, StructureNotifyMask | PropertyChangeMask);
   ReadWorkArea();
@@ -407,6 +408,7 @@ bool X11Backend::Open(const char* name, bool sharedMemory) {
 
 void X11Backend::Close() {
   if (!dpy_) return;
+  winapi::InstallMainLoopServices(false);
   winapi::SetBackend(nullptr, 0, 0);  // destroys our windows while we still listen
   wd::ResetClipboard();                // the text it held left with the selection
   for (auto& [h, n] : natives_)
