@@ -127,13 +127,13 @@ void DrawFace(TCanvas* canvas, RECT client, const String& caption, TBitmap* glyp
 
 // ---- TBitBtn --------------------------------------------------------------------------------------
 
-TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), FGlyph(new TBitmap()), FCanvas(new TCanvas()) {
+TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner), FGlyph(New<TBitmap>()), FCanvas(New<TCanvas>()) {
   FGlyph->OnChange = TNotifyEvent(this, &TBitBtn::GlyphChanged);
 }
 
 TBitBtn::~TBitBtn() {
-  delete FCanvas;
-  delete FGlyph;
+  FreeAndNil(FCanvas);
+  FreeAndNil(FGlyph);
 }
 
 void TBitBtn::CreateParams(TCreateParams& p) {
@@ -240,7 +240,7 @@ void TBitBtn::CNDrawItem(TMessage& m) {
 
 // ---- TSpeedButton ---------------------------------------------------------------------------------
 
-TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(new TBitmap()) {
+TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph(New<TBitmap>()) {
   FControlStyle = TControlStyle{csCaptureMouse, csDoubleClicks, csOpaque};
   FWidth = 23;
   FHeight = 22;
@@ -248,7 +248,7 @@ TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), FGlyph
   FGlyph->OnChange = TNotifyEvent(this, &TSpeedButton::GlyphChanged);
 }
 
-TSpeedButton::~TSpeedButton() { delete FGlyph; }
+TSpeedButton::~TSpeedButton() { FreeAndNil(FGlyph); }
 
 void TSpeedButton::GlyphChanged(TObject*) { Invalidate(); }
 

@@ -179,11 +179,11 @@ void TListColumns::Notify(TCollectionItem* item, TCollectionNotification action)
 // ===================================================================================================
 // TListItem
 
-TListItem::TListItem(TListItems* owner) : FOwner(owner), FSubItems(new TStringList()) {
+TListItem::TListItem(TListItems* owner) : FOwner(owner), FSubItems(New<TStringList>()) {
   FSubItems->SetOnChange(TNotifyEvent(this, &TListItem::SubItemsChanged));
 }
 
-TListItem::~TListItem() { delete FSubItems; }
+TListItem::~TListItem() { FreeAndNil(FSubItems); }
 
 TCustomListView* TListItem::ListView() const { return FOwner->Owner(); }
 
@@ -463,11 +463,11 @@ void TListItems::WriteItems(TWriter* writer) {
 
 TCustomListView::TCustomListView(TComponent* AOwner)
     : TWinControl(AOwner),
-      FItems(new TListItems(this)),
-      FColumns(new TListColumns(this)),
-      FLargeLink(new TChangeLink()),
-      FSmallLink(new TChangeLink()),
-      FStateLink(new TChangeLink()),
+      FItems(New<TListItems>(this)),
+      FColumns(New<TListColumns>(this)),
+      FLargeLink(New<TChangeLink>()),
+      FSmallLink(New<TChangeLink>()),
+      FStateLink(New<TChangeLink>()),
       FTempItem(nullptr) {
   FControlStyle = TControlStyle{csClickEvents, csDoubleClicks, csDisplayDragImage};
   FWidth = 250;
@@ -480,12 +480,12 @@ TCustomListView::TCustomListView(TComponent* AOwner)
 }
 
 TCustomListView::~TCustomListView() {
-  delete FLargeLink;
-  delete FSmallLink;
-  delete FStateLink;
+  FreeAndNil(FLargeLink);
+  FreeAndNil(FSmallLink);
+  FreeAndNil(FStateLink);
   FTempItem->FDeleting = true;
   FTempItem->Free();
-  delete FItems;
+  FreeAndNil(FItems);
   FColumns->Free();
 }
 
@@ -1647,10 +1647,10 @@ void TTreeNodes::WriteNodes(TWriter* writer) {
 
 TCustomTreeView::TCustomTreeView(TComponent* AOwner)
     : TWinControl(AOwner),
-      FNodes(new TTreeNodes(this)),
+      FNodes(New<TTreeNodes>(this)),
       FChangeTimer(New<TTimer>(nullptr)),
-      FImageLink(new TChangeLink()),
-      FStateLink(new TChangeLink()) {
+      FImageLink(New<TChangeLink>()),
+      FStateLink(New<TChangeLink>()) {
   FChangeTimer->SetEnabled(false);
   FChangeTimer->SetOnTimer(TNotifyEvent(this, &TCustomTreeView::ChangeTimer));
   FControlStyle = TControlStyle{csClickEvents, csDoubleClicks, csDisplayDragImage};
@@ -1665,9 +1665,9 @@ TCustomTreeView::TCustomTreeView(TComponent* AOwner)
 
 TCustomTreeView::~TCustomTreeView() {
   FChangeTimer->Free();
-  delete FImageLink;
-  delete FStateLink;
-  delete FNodes;
+  FreeAndNil(FImageLink);
+  FreeAndNil(FStateLink);
+  FreeAndNil(FNodes);
 }
 
 void TCustomTreeView::BeforeDestruction() {

@@ -397,7 +397,7 @@ void StartDrag() {
   TControl* control = gDrag.Control;
   control->DoStartDragPublic(obj);
   if (!obj) {
-    obj = new TDragControlObject(control);
+    obj = New<TDragControlObject>(control);
     gDrag.Internal = true;
   } else {
     gDrag.Internal = false;
@@ -407,7 +407,7 @@ void StartDrag() {
 }
 
 void FreeDrag() {
-  if (gDrag.Internal && gDrag.Object) delete gDrag.Object;
+  if (gDrag.Internal && gDrag.Object) gDrag.Object->Free();
   gDrag.Object = nullptr;
   gDrag.Internal = false;
   gDrag.Active = false;
@@ -541,15 +541,15 @@ void TMouse::SetCapture(HWND v) {
 // TControl
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
-  FConstraints = new TSizeConstraints(this);
-  FFont = new TFont();
+  FConstraints = New<TSizeConstraints>(this);
+  FFont = New<TFont>();
   FControlStyle = TControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
 }
 
 TControl::~TControl() {
-  delete FActionLink;
-  delete FFont;
-  delete FConstraints;
+  FreeAndNil(FActionLink);
+  FreeAndNil(FFont);
+  FreeAndNil(FConstraints);
 }
 
 void TControl::AfterConstruction() {
@@ -833,19 +833,17 @@ TBasicAction* TControl::Action() const { return FActionLink ? FActionLink->Actio
 
 void TControl::SetAction(TBasicAction* v) {
   if (!v) {
-    delete FActionLink;
-    FActionLink = nullptr;
+    FreeAndNil(FActionLink);
     return;
   }
-  if (!FActionLink) FActionLink = new TControlActionLink(this);
+  if (!FActionLink) FActionLink = New<TControlActionLink>(this);
   FActionLink->SetAction(v);
   static_cast<TControlActionLink*>(FActionLink)->AssignFromAction();
   v->FreeNotification(this);
 }
 
 void TControl::ActionFreed() {
-  delete FActionLink;
-  FActionLink = nullptr;
+  FreeAndNil(FActionLink);
 }
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);
@@ -2158,10 +2156,10 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
 // TCustomControl and TGraphicControl
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {
-  FCanvas = new TControlCanvas();
+  FCanvas = New<TControlCanvas>();
   static_cast<TControlCanvas*>(FCanvas)->SetControl(this);
 }
-TCustomControl::~TCustomControl() { delete FCanvas; }
+TCustomControl::~TCustomControl() { FreeAndNil(FCanvas); }
 
 void TCustomControl::PaintWindow(HDC dc) {
   FCanvas->Lock();
@@ -2178,10 +2176,10 @@ void TCustomControl::PaintWindow(HDC dc) {
 }
 
 TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner) {
-  FCanvas = new TControlCanvas();
+  FCanvas = New<TControlCanvas>();
   static_cast<TControlCanvas*>(FCanvas)->SetControl(this);
 }
-TGraphicControl::~TGraphicControl() { delete FCanvas; }
+TGraphicControl::~TGraphicControl() { FreeAndNil(FCanvas); }
 
 void TGraphicControl::WMPaint(TMessage& m) {
   if (!m.WParam) return;

@@ -232,13 +232,13 @@ RTL_PUBLISHED(TImage) {
 }
 
 TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner) {
-  FPicture = new TPicture();
+  FPicture = New<TPicture>();
   FPicture->OnChange = TNotifyEvent(this, &TImage::PictureChanged);
   FWidth = 105;
   FHeight = 105;
 }
 
-TImage::~TImage() { delete FPicture; }
+TImage::~TImage() { FreeAndNil(FPicture); }
 
 void TImage::SetStretch(bool v) {
   FStretch = v;
@@ -276,7 +276,7 @@ void TImage::Paint() {
 
 // ---- TCustomRadioGroup ----------------------------------------------------------------------------
 
-TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomControl(AOwner), FItems(new TStringList()) {
+TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomControl(AOwner), FItems(New<TStringList>()) {
   FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csOpaque, csReplicatable};
   FWidth = 185;
   FHeight = 105;
@@ -286,7 +286,7 @@ TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomControl(AOwner
 
 TCustomRadioGroup::~TCustomRadioGroup() {
   FItems->SetOnChange(TNotifyEvent());
-  delete FItems;
+  FreeAndNil(FItems);
 }
 
 TStrings* TCustomRadioGroup::Items() const { return FItems; }

@@ -165,13 +165,13 @@ void TControlScrollBar::ScrollMessage(TMessage& m) {
 // TScrollingWinControl
 
 TScrollingWinControl::TScrollingWinControl(TComponent* AOwner) : TWinControl(AOwner) {
-  FHorzScrollBar = new TControlScrollBar(this, sbHorizontal);
-  FVertScrollBar = new TControlScrollBar(this, sbVertical);
+  FHorzScrollBar = New<TControlScrollBar>(this, sbHorizontal);
+  FVertScrollBar = New<TControlScrollBar>(this, sbVertical);
 }
 
 TScrollingWinControl::~TScrollingWinControl() {
-  delete FHorzScrollBar;
-  delete FVertScrollBar;
+  FreeAndNil(FHorzScrollBar);
+  FreeAndNil(FVertScrollBar);
 }
 
 void TScrollingWinControl::SetAutoScroll(bool v) {
@@ -349,7 +349,7 @@ void TScrollBox::CreateParams(TCreateParams& p) {
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TScrollingWinControl(AOwner) {}
 TCustomForm::TCustomForm(TComponent* AOwner, int) : TScrollingWinControl(AOwner) { FStreamed = false; }
-TCustomForm::~TCustomForm() { delete FIcon; }
+TCustomForm::~TCustomForm() { FreeAndNil(FIcon); }
 
 void TCustomForm::AfterConstruction() {
   FControlStyle = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -944,10 +944,10 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
   winapi::SetExceptionHandler(&TApplication::ExceptionHandlerThunk, this);
 }
 
-TApplication::~TApplication() { delete FIcon; }
+TApplication::~TApplication() { FreeAndNil(FIcon); }
 
 TIcon* TApplication::Icon() {
-  if (!FIcon) FIcon = new TIcon();
+  if (!FIcon) FIcon = New<TIcon>();
   return FIcon;
 }
 
@@ -1226,8 +1226,8 @@ String TApplication::ExeName() const {
 // TScreen
 
 TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
-  FHintFont = new TFont();
-  FMenuFont = new TFont();
+  FHintFont = New<TFont>();
+  FMenuFont = New<TFont>();
   static const std::pair<TCursor, LPCSTR> stock[] = {
       {crDefault, IDC_ARROW}, {crArrow, IDC_ARROW},     {crCross, IDC_CROSS},      {crIBeam, IDC_IBEAM},
       {crSizeNESW, IDC_SIZENESW}, {crSizeNS, IDC_SIZENS}, {crSizeNWSE, IDC_SIZENWSE}, {crSizeWE, IDC_SIZEWE},
@@ -1239,14 +1239,14 @@ TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TScreen::~TScreen() {
-  delete FHintFont;
-  delete FMenuFont;
-  delete FFonts;
+  FreeAndNil(FHintFont);
+  FreeAndNil(FMenuFont);
+  FreeAndNil(FFonts);
 }
 
 TStrings* TScreen::Fonts() {
   if (!FFonts) {
-    FFonts = new TStringList();
+    FFonts = New<TStringList>();
     for (const String& name : GetFontFamilyNames()) FFonts->Add(name);
   }
   return FFonts;

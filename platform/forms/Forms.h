@@ -265,7 +265,7 @@ protected:
   bool FActive = false;
   bool FStreamed = true;  // stream from the class's resource in AfterConstruction
   TMainMenu* FMenu = nullptr;
-  TIcon* FIcon = new TIcon();
+  TIcon* FIcon = New<TIcon>();
   int32_t FClientWidth = -1, FClientHeight = -1;
 };
 

@@ -230,9 +230,9 @@ HBRUSH TBrush::Handle() {
 // ---- TCanvas --------------------------------------------------------------------------------------
 
 TCanvas::TCanvas() {
-  FFont = new TFont();
-  FPen = new TPen();
-  FBrush = new TBrush();
+  FFont = New<TFont>();
+  FPen = New<TPen>();
+  FBrush = New<TBrush>();
   FLock = new std::recursive_mutex();
   FFont->OnChange = TNotifyEvent(this, &TCanvas::GraphicsChanged);
   FPen->OnChange = TNotifyEvent(this, &TCanvas::GraphicsChanged);
@@ -241,9 +241,9 @@ TCanvas::TCanvas() {
 
 TCanvas::~TCanvas() {
   DeselectHandles();
-  delete FFont;
-  delete FPen;
-  delete FBrush;
+  FreeAndNil(FFont);
+  FreeAndNil(FPen);
+  FreeAndNil(FBrush);
   delete static_cast<std::recursive_mutex*>(FLock);
 }
 
@@ -576,7 +576,7 @@ private:
 
 TBitmap::~TBitmap() {
   FreeImage();
-  delete FCanvas;
+  FreeAndNil(FCanvas);
 }
 
 void TBitmap::FreeImage() {
@@ -620,7 +620,7 @@ HBITMAP TBitmap::Handle() {
 }
 
 TCanvas* TBitmap::Canvas() {
-  if (!FCanvas) FCanvas = new TBitmapCanvas(this);
+  if (!FCanvas) FCanvas = New<TBitmapCanvas>(this);
   return FCanvas;
 }
 
@@ -768,7 +768,7 @@ String LowerAscii(String s) {
 }
 }  // namespace
 
-TPicture::~TPicture() { delete FGraphic; }
+TPicture::~TPicture() { FreeAndNil(FGraphic); }
 
 void TPicture::Changed(TObject*) {
   if (OnChange) OnChange(this);
@@ -781,15 +781,15 @@ void TPicture::SetGraphic(TGraphic* v) {
     copy->Assign(v);
     copy->OnChange = TNotifyEvent(this, &TPicture::Changed);
   }
-  delete FGraphic;
+  FreeAndNil(FGraphic);
   FGraphic = copy;
   Changed(this);
 }
 
 TBitmap* TPicture::Bitmap() {
   if (!dynamic_cast<TBitmap*>(FGraphic)) {
-    delete FGraphic;
-    FGraphic = new TBitmap();
+    FreeAndNil(FGraphic);
+    FGraphic = New<TBitmap>();
     FGraphic->OnChange = TNotifyEvent(this, &TPicture::Changed);
   }
   return static_cast<TBitmap*>(FGraphic);
@@ -832,14 +832,14 @@ TGraphicClass TPicture::FindFormat(const String& extension) {
 }
 
 void TPicture::TakeGraphic(TGraphic* g) {
-  delete FGraphic;
+  FreeAndNil(FGraphic);
   FGraphic = g;
   if (g) g->OnChange = TNotifyEvent(this, &TPicture::Changed);
   Changed(this);
 }
 
 TIcon* TPicture::Icon() {
-  if (!dynamic_cast<TIcon*>(FGraphic)) TakeGraphic(new TIcon());
+  if (!dynamic_cast<TIcon*>(FGraphic)) TakeGraphic(New<TIcon>());
   return static_cast<TIcon*>(FGraphic);
 }
 

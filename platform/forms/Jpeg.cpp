@@ -176,8 +176,7 @@ bool EncodeJpeg(JpegJob* job) {
 TJPEGImage::~TJPEGImage() { FreeBitmap(); }
 
 void TJPEGImage::FreeBitmap() {
-  delete FBitmap;
-  FBitmap = nullptr;
+  FreeAndNil(FBitmap);
 }
 
 void TJPEGImage::BitmapChanged(TObject*) {
@@ -202,7 +201,7 @@ void TJPEGImage::Assign(TPersistent* source) {
     FProgressiveDisplay = j->FProgressiveDisplay;
     FSmoothing = j->FSmoothing;
     if (j->FBitmap && FData.empty()) {
-      FBitmap = new TBitmap();
+      FBitmap = New<TBitmap>();
       FBitmap->Assign(j->FBitmap);
       FBitmap->OnChange = TNotifyEvent(this, &TJPEGImage::BitmapChanged);
     }
@@ -215,11 +214,11 @@ void TJPEGImage::Assign(TPersistent* source) {
     return;
   }
   if (auto* g = dynamic_cast<TGraphic*>(source)) {
-    auto* bmp = new TBitmap();
+    auto* bmp = New<TBitmap>();
     try {
       bmp->Assign(g);
     } catch (...) {
-      delete bmp;
+      bmp->Free();
       throw;
     }
     FreeBitmap();
@@ -294,7 +293,7 @@ void TJPEGImage::Decode() {
     std::free(job.pixels);
     RaiseJpeg(job);
   }
-  auto* bmp = new TBitmap();
+  auto* bmp = New<TBitmap>();
   try {
     bmp->SetSize(static_cast<int32_t>(job.width), static_cast<int32_t>(job.height));
     const auto* px = reinterpret_cast<const uint32_t*>(job.pixels);
@@ -302,7 +301,7 @@ void TJPEGImage::Decode() {
       std::memcpy(bmp->ScanLine(static_cast<int32_t>(y)), px + static_cast<size_t>(y) * job.width, job.width * 4u);
   } catch (...) {
     std::free(job.pixels);
-    delete bmp;
+    bmp->Free();
     throw;
   }
   std::free(job.pixels);
@@ -314,7 +313,7 @@ void TJPEGImage::Decode() {
 void TJPEGImage::DIBNeeded() {
   if (FBitmap) return;
   if (FData.empty()) {
-    FBitmap = new TBitmap();
+    FBitmap = New<TBitmap>();
     FBitmap->OnChange = TNotifyEvent(this, &TJPEGImage::BitmapChanged);
     return;
   }
@@ -357,7 +356,7 @@ void TJPEGImage::NewBitmap() {
   FreeBitmap();
   FData.clear();
   FDataFromBitmap = false;
-  FBitmap = new TBitmap();
+  FBitmap = New<TBitmap>();
   FBitmap->OnChange = TNotifyEvent(this, &TJPEGImage::BitmapChanged);
 }
 

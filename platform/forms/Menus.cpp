@@ -135,7 +135,7 @@ char32_t GetHotkey(const String& text) {
 // TMenuItem
 
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
-TMenuItem::~TMenuItem() { delete FActionLink; }
+TMenuItem::~TMenuItem() { FreeAndNil(FActionLink); }
 
 void TMenuItem::BeforeDestruction() {
   while (!FItems.empty()) FItems.back()->Free();
@@ -263,19 +263,17 @@ TBasicAction* TMenuItem::Action() const { return FActionLink ? FActionLink->Acti
 
 void TMenuItem::SetAction(TBasicAction* v) {
   if (!v) {
-    delete FActionLink;
-    FActionLink = nullptr;
+    FreeAndNil(FActionLink);
     return;
   }
-  if (!FActionLink) FActionLink = new TMenuActionLink(this);
+  if (!FActionLink) FActionLink = New<TMenuActionLink>(this);
   FActionLink->SetAction(v);
   static_cast<TMenuActionLink*>(FActionLink)->AssignFromAction();
   v->FreeNotification(this);
 }
 
 void TMenuItem::ActionFreed() {
-  delete FActionLink;
-  FActionLink = nullptr;
+  FreeAndNil(FActionLink);
 }
 
 void TMenuItem::GetChildren(TGetChildProc proc, TComponent* root) {
@@ -300,7 +298,7 @@ void TMenuItem::SetParentComponent(TComponent* value) {
 // TMenu
 
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner) {
-  FItems = new TMenuItem(nullptr);
+  FItems = New<TMenuItem>(nullptr);
   FItems->FMenu = this;
 }
 

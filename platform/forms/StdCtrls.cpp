@@ -383,13 +383,13 @@ void TMemoStrings::SetTextStr(const String& value) {
 
 // ---- TCustomMemo ----------------------------------------------------------------------------------
 
-TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(new TMemoStrings(this)) {
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(New<TMemoStrings>(this)) {
   FControlStyle.Exclude(csFixedHeight);
   FWidth = 185;
   FHeight = 89;
 }
 
-TCustomMemo::~TCustomMemo() { delete FLines; }
+TCustomMemo::~TCustomMemo() { FreeAndNil(FLines); }
 
 void TCustomMemo::CreateParams(TCreateParams& p) {
   inherited::CreateParams(p);
@@ -958,22 +958,22 @@ void TListBoxStrings::SetUpdateState(bool updating) {
 // ---- TCustomListBox -------------------------------------------------------------------------------
 
 TCustomListBox::TCustomListBox(TComponent* AOwner)
-    : TWinControl(AOwner), FItems(new TListBoxStrings(this)), FSaveItems(new TStringList()) {
+    : TWinControl(AOwner), FItems(New<TListBoxStrings>(this)), FSaveItems(New<TStringList>()) {
   FControlStyle = TControlStyle{csSetCaption, csDoubleClicks};
   FWidth = 121;
   FHeight = 97;
   FTabStop = true;
   FColor = clWindow;
   FParentColor = false;
-  auto* canvas = new TControlCanvas();
+  auto* canvas = New<TControlCanvas>();
   canvas->SetControl(this);
   FCanvas = canvas;
 }
 
 TCustomListBox::~TCustomListBox() {
-  delete FCanvas;
-  delete FItems;
-  delete FSaveItems;
+  FreeAndNil(FCanvas);
+  FreeAndNil(FItems);
+  FreeAndNil(FSaveItems);
 }
 
 void TCustomListBox::CreateParams(TCreateParams& p) {
@@ -1314,22 +1314,22 @@ int32_t TComboBoxStrings::IndexOf(const String& s) {
 // ---- TCustomComboBox ------------------------------------------------------------------------------
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner)
-    : TWinControl(AOwner), FItems(new TComboBoxStrings(this)), FSaveItems(new TStringList()) {
+    : TWinControl(AOwner), FItems(New<TComboBoxStrings>(this)), FSaveItems(New<TStringList>()) {
   FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csFixedHeight};
   FWidth = 145;
   FHeight = 21;
   FTabStop = true;
   FColor = clWindow;
   FParentColor = false;
-  auto* canvas = new TControlCanvas();
+  auto* canvas = New<TControlCanvas>();
   canvas->SetControl(this);
   FCanvas = canvas;
 }
 
 TCustomComboBox::~TCustomComboBox() {
-  delete FCanvas;
-  delete FItems;
-  delete FSaveItems;
+  FreeAndNil(FCanvas);
+  FreeAndNil(FItems);
+  FreeAndNil(FSaveItems);
 }
 
 void TCustomComboBox::CreateParams(TCreateParams& p) {

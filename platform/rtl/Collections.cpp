@@ -13,7 +13,9 @@ namespace {
 // ---------------------------------------------------------------------------------------------------
 // TCollectionItem
 
-TCollectionItem::TCollectionItem(TCollection* collection) : FCollection(collection), FPending(collection != nullptr) {}
+TCollectionItem::TCollectionItem(TCollection* collection) : FCollection(collection), FPending(collection != nullptr) {
+  RequireNewAndFree();
+}
 
 TCollectionItem::~TCollectionItem() {
   if (FPending) FCollection = nullptr;

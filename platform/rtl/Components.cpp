@@ -33,6 +33,7 @@ void MarkNextComponentLoading(bool value) { tLoadingConstruction = value; }
 }  // namespace rtl_detail
 
 TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner), FOwnerPending(AOwner != nullptr) {
+  RequireNewAndFree();
   FComponentStyle.Include(csInheritable);
   if (tLoadingConstruction) {
     tLoadingConstruction = false;
@@ -41,8 +42,8 @@ TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner), FOwnerPending(AOwne
 }
 
 TComponent::~TComponent() {
-  // Reached without Free() (a plain delete, or a constructor that threw): do the same work now, with
-  // whatever of the object is left.
+  // Reached without Free() when a constructor threw (or through a plain delete, which breaks the lifetime
+  // rule of rtl/System.h): do the same work now, with whatever of the object is left.
   if (FOwnerPending) FOwner = nullptr;
   if (!FComponentState.Contains(csDestroying)) Destroying();
   RemoveFreeNotifications();

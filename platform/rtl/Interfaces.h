@@ -122,7 +122,7 @@ class TInterfacedObject : public TObject, public virtual IInterface {
   RTL_CLASS(TInterfacedObject, TObject)
   RTL_INTERFACES(IInterface)
 public:
-  TInterfacedObject() = default;
+  TInterfacedObject() { RequireNewAndFree(); }
   TInterfacedObject(const TInterfacedObject&) = delete;
   TInterfacedObject& operator=(const TInterfacedObject&) = delete;
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -26,7 +27,13 @@ struct TPublishedTable;   // specialised by RTL_PUBLISHED(T) in rtl/TypInfo.h
 
 namespace rtl_detail {
 struct TLinkNode;  // rtl/ObjLinks.h
-}
+#ifdef VORN_LIFETIME_CHECKS
+struct TLifetime;
+template <class Self>
+struct TClassMark;
+enum : uint8_t { lifeHooked = 1, lifeMadeByNew = 2, lifeFreeing = 4 };
+#endif
+}  // namespace rtl_detail
 
 // A class's metaclass: its name, its parent, its virtual constructor, and the hook that builds its
 // published-property table on first use. One constant instance per class, reached through
@@ -92,7 +99,18 @@ public:                                                                         
   }                                                                                             \
   TClass ClassType() const override { return StaticClass(); }                                   \
                                                                                                 \
-private:
+private:                                                                                        \
+  RTL_LIFETIME_MARK(Self)
+
+// The lifetime checks (the sanitizer build) need the class being constructed even when the object is
+// later destroyed without Free, where a destructor no longer knows its final class. Each class level adds
+// an empty member whose initialiser runs in that level's constructor and records the level's metaclass;
+// the most derived level runs last, so the object ends up knowing its class by name.
+#ifdef VORN_LIFETIME_CHECKS
+#define RTL_LIFETIME_MARK(Self) [[no_unique_address]] ::rtl_detail::TClassMark<Self> rtl_ClassMark{this};
+#else
+#define RTL_LIFETIME_MARK(Self)
+#endif
 
 // Put after RTL_CLASS in a class that publishes properties, methods or fields; the class's .cpp then
 // defines the table with RTL_PUBLISHED(Self) { ... } (rtl/TypInfo.h). Forgetting either half fails to
@@ -123,6 +141,21 @@ private:
     return info;                                                                              \
   }
 
+// Object lifetime: the rule for every class of the hierarchy.
+//
+// Classes with construction or destruction hooks, TComponent, TCollectionItem, TThread, TInterfacedObject
+// and all their descendants, are made only by New<T>(args...) (or a metaclass's Create) and destroyed only
+// by Free / FreeAndNil (an interfaced object also by its last reference, which frees it through Free).
+// A raw `new` skips AfterConstruction (a component never joins its owner, an item never joins its
+// collection, a thread never starts, an interfaced object keeps its guarding reference); a raw `delete`,
+// a unique_ptr or a stack instance skips BeforeDestruction while the overrides still answer.
+//
+// Value-like helpers (lists, string lists, streams, graphics value objects, readers and writers,
+// exceptions) have no such hooks and may live on the stack, as members or in a unique_ptr.
+//
+// The sanitizer build (VORN_LIFETIME_CHECKS) checks the rule: each object records whether New made it and
+// whether Free destroys it, and a hooked object made or destroyed another way stops the program with a
+// message naming its class. The record is a few bytes in the object itself, so the check takes no lock.
 class TObject {
 public:
   // The argument type of the family's virtual constructor; a family redeclares it
@@ -164,20 +197,59 @@ public:
   // their interfaces with RTL_INTERFACES (rtl/Interfaces.h). Reference counts are not touched.
   virtual void* InterfaceByIID(const TGUID& iid);
 
+protected:
+  // Called by the constructors of the hooked families (TComponent, TCollectionItem, TThread,
+  // TInterfacedObject): from then on the object must be made by New and destroyed by Free.
+#ifdef VORN_LIFETIME_CHECKS
+  void RequireNewAndFree() noexcept { FLifetime |= rtl_detail::lifeHooked; }
+#else
+  void RequireNewAndFree() noexcept {}
+#endif
+
 private:
   friend struct rtl_detail::TLinkNode;
   rtl_detail::TLinkNode* FLinks = nullptr;  // weak references to this object (rtl/ObjLinks.h)
+#ifdef VORN_LIFETIME_CHECKS
+  friend struct rtl_detail::TLifetime;
+  TClass FLifetimeClass = nullptr;  // the most derived class constructed so far (RTL_LIFETIME_MARK)
+  uint8_t FLifetime = 0;            // rtl_detail::lifeHooked | lifeMadeByNew | lifeFreeing
+#endif
 };
+
+#ifdef VORN_LIFETIME_CHECKS
+namespace rtl_detail {
+struct TLifetime {
+  static void RecordClass(TObject* obj, TClass cls) noexcept { obj->FLifetimeClass = cls; }
+  static void MadeByNew(TObject* obj) noexcept { obj->FLifetime |= lifeMadeByNew; }
+  static void Freeing(TObject* obj) noexcept { obj->FLifetime |= lifeFreeing; }
+};
+
+template <class Self>
+struct TClassMark {
+  explicit TClassMark(Self* self) noexcept { TLifetime::RecordClass(self, Self::StaticClass()); }
+  // A copy is a new object whose own constructors record its class; the source's record stays its own.
+  TClassMark(const TClassMark&) noexcept {}
+  TClassMark& operator=(const TClassMark&) noexcept { return *this; }
+};
+}  // namespace rtl_detail
+#endif
 
 namespace rtl_detail {
 [[noreturn]] void RaiseClassCast(TClass cls, TClass target);
 
-// Runs AfterConstruction on a freshly constructed object; destroys it if that throws.
+// Runs AfterConstruction on a freshly constructed object; destroys it if that throws (the one place a
+// hooked object is deleted without Free: its construction never finished).
 template <class T>
 T* Constructed(T* obj) {
+#ifdef VORN_LIFETIME_CHECKS
+  TLifetime::MadeByNew(obj);
+#endif
   try {
     obj->AfterConstruction();
   } catch (...) {
+#ifdef VORN_LIFETIME_CHECKS
+    TLifetime::Freeing(obj);
+#endif
     delete obj;
     throw;
   }
@@ -254,6 +326,14 @@ void FreeAndNil(T*& obj) {
 inline void FreeObject(TObject* obj) {
   if (obj) obj->Free();
 }
+
+// A scope that frees what it holds, for the try/finally around a temporary object of a hooked class:
+//   FreeingPtr<TMyComponent> c(New<TMyComponent>(nullptr));
+struct FreeDeleter {
+  void operator()(TObject* obj) const { obj->Free(); }
+};
+template <class T>
+using FreeingPtr = std::unique_ptr<T, FreeDeleter>;
 
 // ---------------------------------------------------------------------------------------------------
 // Exceptions

@@ -129,7 +129,7 @@ void SetWakeMainThread(const TNotifyEvent& handler) {
 
 // ---------------------------------------------------------------------------------------------------
 
-TThread::TThread(bool createSuspended) : FCreateSuspended(createSuspended) {}
+TThread::TThread(bool createSuspended) : FCreateSuspended(createSuspended) { RequireNewAndFree(); }
 
 TThread::~TThread() {
   if (FThread.joinable()) {

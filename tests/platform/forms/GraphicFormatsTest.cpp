@@ -579,7 +579,7 @@ TEST_F(GraphicFormatsTest, PicturesRoundTripThroughFormTextWithTheirClass) {
                         {MakeIcon(), TIcon::StaticClass()},
                         {String(reinterpret_cast<const char*>(kGif2x2), sizeof kGif2x2), TGIFImage::StaticClass()}};
   for (const Case& c : cases) {
-    std::unique_ptr<TPictureHolder> holder(New<TPictureHolder>(nullptr));
+    FreeingPtr<TPictureHolder> holder(New<TPictureHolder>(nullptr));
     holder->SetName("Holder");
     TStringStream s(c.bytes);
     holder->Picture()->LoadFromStream(&s);
@@ -588,7 +588,7 @@ TEST_F(GraphicFormatsTest, PicturesRoundTripThroughFormTextWithTheirClass) {
     String text = ComponentToText(holder.get());
     EXPECT_NE(text.find("Picture.Data = {"), String::npos) << text;
     EXPECT_NE(text.find("Glyph.Data = {"), String::npos) << text;
-    std::unique_ptr<TPictureHolder> back(New<TPictureHolder>(nullptr));
+    FreeingPtr<TPictureHolder> back(New<TPictureHolder>(nullptr));
     ReadComponentFromText(text, back.get());
     ASSERT_TRUE(back->Picture()->Graphic()) << c.cls->ClassName();
     EXPECT_EQ(back->Picture()->Graphic()->ClassType(), c.cls);
@@ -597,7 +597,7 @@ TEST_F(GraphicFormatsTest, PicturesRoundTripThroughFormTextWithTheirClass) {
     EXPECT_EQ(At(back->Glyph(), 1, 1), 0x123456u);
   }
   // An empty picture writes nothing.
-  std::unique_ptr<TPictureHolder> empty(New<TPictureHolder>(nullptr));
+  FreeingPtr<TPictureHolder> empty(New<TPictureHolder>(nullptr));
   empty->SetName("Empty");
   EXPECT_EQ(ComponentToText(empty.get()).find("Data"), String::npos);
 }
