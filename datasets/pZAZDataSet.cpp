@@ -133,6 +133,26 @@ String TpZAZDataSet::KeyCondition() {
   return condition;
 }
 
+String TpZAZDataSet::ModifyStatementText(TpZAZStatementKind kind, const std::vector<TUpdateColumn>& columns,
+                                         const String& where) {
+  if (columns.empty()) return "No Action";
+  const String table = FAutoUpdateOptions->GetModifyTable();
+  const int32_t dialect = ConnectionSQLDialect();
+  auto column = [&](size_t i) { return FormatIdentifier(dialect, columns[i].Column, false); };
+  auto newParam = [&](size_t i) { return "?" + FormatIdentifier(dialect, "NEW_" + columns[i].FieldName, false); };
+  if (kind == skUpdate) {
+    String text = "Update " + table + " " + FAutoUpdateOptions->GetUpdateTableAlias() + " Set";
+    for (size_t i = 0; i < columns.size(); ++i)
+      text += String(i ? "," : "") + CRLF + "     " + column(i) + "=" + newParam(i);
+    return text + CRLF + "where " + where;
+  }
+  String text = "Insert into " + table + "(";
+  for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + column(i);
+  text += String(CRLF) + ")" + CRLF + "values (";
+  for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + newParam(i);
+  return text + CRLF + ")";
+}
+
 String TpZAZDataSet::GenerateSQLText(TpZAZStatementKind kind) {
   const String table = FAutoUpdateOptions->GetModifyTable();
   if (table.empty()) return String();
@@ -148,25 +168,10 @@ String TpZAZDataSet::GenerateSQLText(TpZAZStatementKind kind) {
                                 {FullComponentName(this), names[kind], FAutoUpdateOptions->UpdateTableName()}));
     }
   }
-  auto newParam = [&](const TUpdateColumn& c) { return "?" + FormatIdentifier(dialect, "NEW_" + c.FieldName, false); };
   switch (kind) {
-    case skUpdate: {
-      if (columns.empty()) return "No Action";
-      String text = "Update " + table + " " + alias + " Set";
-      for (size_t i = 0; i < columns.size(); ++i)
-        text += String(i ? "," : "") + CRLF + "     " + FormatIdentifier(dialect, columns[i].Column, false) + "=" +
-                newParam(columns[i]);
-      return text + CRLF + "where " + where;
-    }
-    case skInsert: {
-      if (columns.empty()) return "No Action";
-      String text = "Insert into " + table + "(";
-      for (size_t i = 0; i < columns.size(); ++i)
-        text += String(i ? "," : "") + CRLF + "     " + FormatIdentifier(dialect, columns[i].Column, false);
-      text += String(CRLF) + ")" + CRLF + "values (";
-      for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + newParam(columns[i]);
-      return text + CRLF + ")";
-    }
+    case skUpdate:
+    case skInsert:
+      return ModifyStatementText(kind, columns, where);
     case skDelete:
       return "Delete from " + table + " " + alias + CRLF + "where " + where;
     case skRefresh: {

@@ -106,6 +106,7 @@ void SkipBlanksAndComments(const String& text, int32_t length, int32_t& position
   TSQLLexer lexer(std::string_view(text).substr(0, limit), static_cast<size_t>(position - 1));
   TSQLPiece piece;
   while (lexer.Next(piece)) {
+    // Opening brackets are passed over too: a statement may stand in brackets, "(select ...".
     const bool skipped = IsFiller(text, piece) || (piece.Kind == spCode && text[piece.Start] == '(');
     if (!skipped) {
       position = static_cast<int32_t>(piece.Start + 1);

@@ -193,6 +193,7 @@ bool IsWhereAt(const String& text, int32_t position);
 bool IsWhereClauseEnd(const String& text, int32_t position);
 // A whole word, ASCII case-insensitive, without regard to quotes or comments.
 int32_t SQLWordPos(const String& word, const String& text);
+// From the 1-based position past blanks, ";", "(" and comments, within the first length bytes.
 void SkipBlanksAndComments(const String& text, int32_t length, int32_t& position);
 String StripComments(const String& text);
 void SplitParamDefault(const String& text, char prefix, String& defaultValue, String& name);

@@ -20,7 +20,7 @@ protected:
     String rows;
     while (!q->Eof()) {
       rows += (rows.empty() ? "" : " ") + q->Fields(0)->GetAsString() + ":" + q->Fields(1)->GetAsString();
-      q->Next();
+      q->FetchNext();
     }
     q->Free();
     return rows;
