@@ -455,7 +455,16 @@ int32_t TpZAZDataSet::AskServerRecordCount() {
   if (OnAskRecordCount.Assigned()) OnAskRecordCount(this, text);
   if (Trim(text).empty()) {
     const String select = SelectSQL()->Text();
-    text = Database()->GetServerMajorVersion() > 1 ? "Select Count(*) from (" + select + CRLF + ")" : MakeRecordCountSQL(select);
+    if (Database()->GetServerMajorVersion() > 1) {
+      // A derived table counts every select alike (UNION, GROUP BY, DISTINCT); its column list names
+      // the columns an expression or a join leaves without a name of their own.
+      if (!QSelect()->Prepared()) QSelect()->Prepare();
+      String columns;
+      for (int32_t i = 0; i < QSelect()->GetFieldCount(); ++i) columns += (i ? ", C" : "C") + IntToStr(i + 1);
+      text = "Select Count(*) from (" + String(CRLF) + select + CRLF + ") COUNTED (" + columns + ")";
+    } else {
+      text = MakeRecordCountSQL(select);
+    }
     // Before version 2 a UNION has no single count without a derived table.
     if (text.empty())
       throw EFIBError(0, FullComponentName(this) + " unable to get number of records\r\n" +

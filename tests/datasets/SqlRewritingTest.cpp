@@ -74,22 +74,25 @@ TEST_F(SqlRewriting, TableNameWithEmbeddedQuotesWorksInEveryGeneratedStatement) 
 }
 
 TEST_F(SqlRewriting, RefreshOfAUnionSelectReadsTheRowOfItsOwnBranch) {
-  // Key 1 stands in both branches; the refresh must find the row of the second one, not T's.
+  // A condition on the first branch only would let every row of the second one through: the refresh of
+  // row 11 would read row 10, the first of them.
   TR->StartTransaction();
   Exec("CREATE TABLE T2 (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40))");
   TR->Commit();
   TR->StartTransaction();
   Exec("INSERT INTO T2 (ID, NAME) VALUES (10, 'ten')");
+  Exec("INSERT INTO T2 (ID, NAME) VALUES (11, 'eleven')");
   const String select = "SELECT ID, NAME FROM T WHERE ID <= 2 UNION SELECT ID, NAME FROM T2 ORDER BY 1";
   auto* ds = Generated(select, "T", "ID");
   ds->Open();
-  EXPECT_EQ(ds->RecordCount(), 3);
+  ds->FetchAll();
+  EXPECT_EQ(ds->RecordCount(), 4);
   ds->Last();
-  ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), 10);
-  Exec("UPDATE T2 SET NAME = 'changed' WHERE ID = 10");
+  ASSERT_EQ(ds->FieldByName("ID")->AsInteger(), 11);
+  Exec("UPDATE T2 SET NAME = 'changed' WHERE ID = 11");
   ds->Refresh();
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 11);
   EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "changed");
-  // A key outside the first branch's condition is still found: the condition covers every branch.
   ds->First();
   Exec("UPDATE T SET NAME = 'first' WHERE ID = 1");
   ds->Refresh();
@@ -116,6 +119,7 @@ TEST_F(SqlRewriting, RecordCountCoversEveryBranchAndASelectEndingInAComment) {
 TEST_F(SqlRewriting, RefreshStatementOfASelectEndingInALineCommentIsValid) {
   auto* ds = Generated("SELECT ID, NAME FROM T\r\nWHERE ID > 1 -- rows after the first", "T", "ID");
   ds->Open();
+  ds->FetchAll();
   EXPECT_EQ(ds->RecordCount(), 4);
   Exec("UPDATE T SET NAME = 'again' WHERE ID = 2");
   ds->Refresh();
