@@ -12,6 +12,7 @@
 #include "dbaccess/FIBMiscellaneous.h"
 #include "dbaccess/FIBTimer.h"
 #include "dbaccess/FIBXSQLDA.h"
+#include "dbaccess/ServerDateTime.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
 #include "datasets/DSContainer.h"
@@ -27,8 +28,6 @@
 
 namespace {
 
-// Days from 0001-01-01 (plus one) to the server's day 0, 1858-11-17.
-constexpr int32_t ServerDateDelta = 678576;
 constexpr double MSecsInDay = 86400000.0;
 
 template <class T>
@@ -519,15 +518,14 @@ void TFIBCustomDataSet::ReadRowFromStatement(TFIBXSQLDA* row, uint8_t* buffer, b
         break;
       }
       case SQL_TIMESTAMP: {
-        const auto ts = Load<ISC_TIMESTAMP>(data);
-        Store<double>(target, (ts.timestamp_date + ServerDateDelta) * MSecsInDay + ts.timestamp_time / 10);
+        Store<double>(target, TServerTimeStamp::ToMSecs(Load<ISC_TIMESTAMP>(data)));
         break;
       }
       case SQL_TYPE_DATE:
-        Store<int32_t>(target, Load<int32_t>(data) + ServerDateDelta);
+        Store<int32_t>(target, TServerDate::ToTimeStampDate(Load<ISC_DATE>(data)));
         break;
       case SQL_TYPE_TIME:
-        Store<int32_t>(target, static_cast<int32_t>(Load<uint32_t>(data) / 10));
+        Store<int32_t>(target, TServerTime::ToMSecs(Load<ISC_TIME>(data)));
         break;
       default:
         std::memcpy(target, data, static_cast<size_t>(std::min<int32_t>(d->DataSize, x->sqllen)));
@@ -1066,7 +1064,7 @@ Variant TFIBCustomDataSet::ColumnValue(int32_t column, const uint8_t* rec) const
 
 TField* TFIBCustomDataSet::FindFieldCached(const String& name) {
   if (TField* f = FindField(name)) return f;
-  if (name.size() > 1 && name.front() == '"') return FindField(name.substr(1, name.size() - 2));
+  if (name.size() > 1 && name.front() == '"') return FindField(UnquoteIdentifier(name));
   return nullptr;
 }
 

@@ -506,6 +506,8 @@ protected:
   // The stream in a buffer's slot for a blob column (nil when none).
   TFIBBlobStream* BlobStreamOf(const uint8_t* buffer, int32_t column) const;
   // Blob parameters of a modify statement: written streams pass their new identifiers.
+  // The field a parameter of a modify statement writes (NEW_ or bare name); none for an OLD_ parameter.
+  TField* NewValueParamField(TFIBXSQLVAR* param);
   void AssignBlobParams(TFIBQuery* query);
   // The array identifiers of the row for the array parameters of a prepared modify statement.
   void AssignArrayParams(TFIBQuery* query);

@@ -70,11 +70,7 @@ void TFIBCustomDataSet::AssignArrayParams(TFIBQuery* query) {
   TFIBXSQLDA* params = query->Params();
   for (int32_t i = 0; i < params->Count(); ++i) {
     TFIBXSQLVAR* p = params->GetVar(i);
-    String name = p->Name();
-    const String upper = AnsiUpperCase(name);
-    if (upper.rfind("OLD_", 0) == 0) continue;  // old values are the row's identifiers as they were
-    if (upper.rfind("NEW_", 0) == 0 && name.size() > 4) name = name.substr(4);
-    TField* f = FindFieldCached(name);
+    TField* f = NewValueParamField(p);
     if (!ArrayColumnOf(FSelect, f)) continue;
     // The field's raw value may have retyped the parameter; an identifier goes to the server as an array.
     p->DescribedType = SQLTypeArray;

@@ -230,16 +230,21 @@ void TFIBCustomDataSet::ClearBlobSlotsOfRow(int32_t position0) {
   FCache->WriteRow(position0 + 1, row.data() + CacheRowOffset, false);
 }
 
+TField* TFIBCustomDataSet::NewValueParamField(TFIBXSQLVAR* param) {
+  String name = param->Name();
+  const String upper = AnsiUpperCase(name);
+  if (upper.rfind("OLD_", 0) == 0) return nullptr;  // old values are the row's identifiers as they were
+  if (upper.rfind("NEW_", 0) == 0 && name.size() > 4) name = name.substr(4);
+  return FindFieldCached(name);
+}
+
 void TFIBCustomDataSet::AssignBlobParams(TFIBQuery* query) {
   auto* rec = reinterpret_cast<uint8_t*>(ActiveBuffer());
   TFIBXSQLDA* params = query->Params();
   for (int32_t i = 0; i < params->Count(); ++i) {
     TFIBXSQLVAR* p = params->GetVar(i);
-    String name = p->Name();
-    const String upper = AnsiUpperCase(name);
-    if (upper.rfind("OLD_", 0) == 0) continue;  // old values are the row's identifiers as they were
-    if (upper.rfind("NEW_", 0) == 0 && name.size() > 4) name = name.substr(4);
-    TField* f = FindFieldCached(name);
+    TField* f = NewValueParamField(p);
+    if (!f) continue;
     const int32_t column = ColumnOf(f);
     if (!IsBlobColumn(FDescrs, column)) continue;
     if (TFIBBlobStream* stream = BlobStreamOf(rec, column); stream && stream->ClientFilled()) continue;

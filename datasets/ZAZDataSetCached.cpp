@@ -432,30 +432,18 @@ bool TpZAZDataSet::CanDelete() const { return TFIBDataSet::CanDelete() || Allowe
 String TpZAZDataSet::GenerateModifiedFieldsSQL(TpZAZStatementKind kind) {
   const String table = FAutoUpdateOptions->GetModifyTable();
   if (table.empty() || (kind != skUpdate && kind != skInsert)) return GenerateSQLText(kind);
-  const int32_t dialect = ConnectionSQLDialect();
   std::vector<TUpdateColumn> columns;
   for (const TUpdateColumn& c : UpdateColumns()) {
     const Variant value = FieldValue(c.FieldName, false);
     const bool wanted = kind == skInsert ? !VarIsNull(value) : !VarSameValue(value, FieldValue(c.FieldName, true));
     if (wanted) columns.push_back(c);
   }
-  if (columns.empty()) return "No Action";
-  auto newParam = [&](const TUpdateColumn& c) { return "?" + FormatIdentifier(dialect, "NEW_" + c.FieldName, false); };
-  if (kind == skUpdate) {
-    const String where = KeyCondition();
+  String where;
+  if (kind == skUpdate && !columns.empty()) {
+    where = KeyCondition();
     if (where.empty()) return GenerateSQLText(kind);  // raises the missing-key error
-    String text = "Update " + table + " " + FAutoUpdateOptions->GetUpdateTableAlias() + " Set";
-    for (size_t i = 0; i < columns.size(); ++i)
-      text += String(i ? "," : "") + CRLF + "     " + FormatIdentifier(dialect, columns[i].Column, false) + "=" +
-              newParam(columns[i]);
-    return text + CRLF + "where " + where;
   }
-  String text = "Insert into " + table + "(";
-  for (size_t i = 0; i < columns.size(); ++i)
-    text += String(i ? "," : "") + CRLF + "     " + FormatIdentifier(dialect, columns[i].Column, false);
-  text += String(CRLF) + ")" + CRLF + "values (";
-  for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + newParam(columns[i]);
-  return text + CRLF + ")";
+  return ModifyStatementText(kind, columns, where);
 }
 
 void TpZAZDataSet::PostOnServer(bool inserting) {

@@ -21,11 +21,6 @@ namespace {
 
 const char* const CRLF = "\r\n";
 
-String Unquoted(const String& name) {
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
-  return name;
-}
-
 // Decimals appended to a numeric format: "0." takes n zeros, "#.0"-like formats repeat their last character.
 String WithDecimals(const String& format, int32_t decimals) {
   if (format.empty() || decimals <= 0) return format;
@@ -99,8 +94,8 @@ void TpZAZDataSet::Prepare() {
 
 std::vector<TpZAZDataSet::TUpdateColumn> TpZAZDataSet::UpdateColumns() {
   std::vector<TUpdateColumn> columns;
-  const String table = Unquoted(FAutoUpdateOptions->GetModifyTable());
-  const String alias = Unquoted(FAutoUpdateOptions->GetUpdateTableAlias());
+  const String table = UnquoteIdentifier(FAutoUpdateOptions->GetModifyTable());
+  const String alias = UnquoteIdentifier(FAutoUpdateOptions->GetUpdateTableAlias());
   if (table.empty()) return columns;
   // Computed columns cannot be written; the metadata cache knows them.
   TpZAZTableInfo* info = Database() ? ListTableInfo()->GetTableInfo(Database(), table, false) : nullptr;
@@ -112,7 +107,7 @@ std::vector<TpZAZDataSet::TUpdateColumn> TpZAZDataSet::UpdateColumns() {
       if (!f || (f->IsComputed && !PrepareOptions().Contains(psCanEditComputedFields))) continue;
     }
     // A table that appears twice in the select belongs to the update only under the update alias.
-    const String columnAlias = Unquoted(QSelect()->FieldRelationAlias(i));
+    const String columnAlias = UnquoteIdentifier(QSelect()->FieldRelationAlias(i));
     if (!columnAlias.empty() && !alias.empty() && columnAlias != alias && columnAlias != table) continue;
     columns.push_back({v->GetSQLName(), v->Name()});
   }
@@ -138,6 +133,26 @@ String TpZAZDataSet::KeyCondition() {
   return condition;
 }
 
+String TpZAZDataSet::ModifyStatementText(TpZAZStatementKind kind, const std::vector<TUpdateColumn>& columns,
+                                         const String& where) {
+  if (columns.empty()) return "No Action";
+  const String table = FAutoUpdateOptions->GetModifyTable();
+  const int32_t dialect = ConnectionSQLDialect();
+  auto column = [&](size_t i) { return FormatIdentifier(dialect, columns[i].Column, false); };
+  auto newParam = [&](size_t i) { return "?" + FormatIdentifier(dialect, "NEW_" + columns[i].FieldName, false); };
+  if (kind == skUpdate) {
+    String text = "Update " + table + " " + FAutoUpdateOptions->GetUpdateTableAlias() + " Set";
+    for (size_t i = 0; i < columns.size(); ++i)
+      text += String(i ? "," : "") + CRLF + "     " + column(i) + "=" + newParam(i);
+    return text + CRLF + "where " + where;
+  }
+  String text = "Insert into " + table + "(";
+  for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + column(i);
+  text += String(CRLF) + ")" + CRLF + "values (";
+  for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + newParam(i);
+  return text + CRLF + ")";
+}
+
 String TpZAZDataSet::GenerateSQLText(TpZAZStatementKind kind) {
   const String table = FAutoUpdateOptions->GetModifyTable();
   if (table.empty()) return String();
@@ -153,29 +168,31 @@ String TpZAZDataSet::GenerateSQLText(TpZAZStatementKind kind) {
                                 {FullComponentName(this), names[kind], FAutoUpdateOptions->UpdateTableName()}));
     }
   }
-  auto newParam = [&](const TUpdateColumn& c) { return "?" + FormatIdentifier(dialect, "NEW_" + c.FieldName, false); };
   switch (kind) {
-    case skUpdate: {
-      if (columns.empty()) return "No Action";
-      String text = "Update " + table + " " + alias + " Set";
-      for (size_t i = 0; i < columns.size(); ++i)
-        text += String(i ? "," : "") + CRLF + "     " + FormatIdentifier(dialect, columns[i].Column, false) + "=" +
-                newParam(columns[i]);
-      return text + CRLF + "where " + where;
-    }
-    case skInsert: {
-      if (columns.empty()) return "No Action";
-      String text = "Insert into " + table + "(";
-      for (size_t i = 0; i < columns.size(); ++i)
-        text += String(i ? "," : "") + CRLF + "     " + FormatIdentifier(dialect, columns[i].Column, false);
-      text += String(CRLF) + ")" + CRLF + "values (";
-      for (size_t i = 0; i < columns.size(); ++i) text += String(i ? "," : "") + CRLF + "     " + newParam(columns[i]);
-      return text + CRLF + ")";
-    }
+    case skUpdate:
+    case skInsert:
+      return ModifyStatementText(kind, columns, where);
     case skDelete:
       return "Delete from " + table + " " + alias + CRLF + "where " + where;
-    case skRefresh:
-      return AddToWhereClause(SelectSQL()->Text(), where);
+    case skRefresh: {
+      const String select = SelectSQL()->Text();
+      if (!IsUnionSQL(select)) return AddToWhereClause(select, where);
+      // The key condition added to a UNION would restrict its first branch only, and a refresh could
+      // read another branch's row. The whole select becomes a derived table whose output columns carry
+      // the keys; servers before version 2 have no derived tables, so there is no refresh statement.
+      if (Database()->GetServerMajorVersion() < 2)
+        throw EFIBError(0, Format("%s: unable to generate RefreshSQL for a UNION select on this server.",
+                                  {FullComponentName(this)}));
+      String keys;
+      TStrings* keyList = FAutoUpdateOptions->KeyFieldList();
+      for (int32_t k = 0; k < keyList->Count(); ++k) {
+        const String key = Trim(keyList->Strings(k));
+        if (key.empty()) continue;
+        if (!keys.empty()) keys += " and ";
+        keys += FormatIdentifier(dialect, key, false) + "=?" + FormatIdentifier(dialect, "OLD_" + key, false);
+      }
+      return "Select * from (" + String(CRLF) + TrimRight(select) + CRLF + ")" + CRLF + "where " + keys;
+    }
   }
   return String();
 }
@@ -183,7 +200,7 @@ String TpZAZDataSet::GenerateSQLText(TpZAZStatementKind kind) {
 void TpZAZDataSet::GenerateStatements() {
   if (Trim(FAutoUpdateOptions->KeyFields()).empty() && Database()) {
     // The table's primary key, by the names of the select columns that carry it.
-    const String table = Unquoted(FAutoUpdateOptions->GetModifyTable());
+    const String table = UnquoteIdentifier(FAutoUpdateOptions->GetModifyTable());
     const String pk = ListTableInfo()->GetTableInfo(Database(), table, false)->GetPrimaryKeyFields(Database());
     String keys;
     size_t from = 0;
@@ -205,7 +222,7 @@ void TpZAZDataSet::GenerateStatements() {
     String keys;
     for (int32_t i = 0; i < QSelect()->GetFieldCount(); ++i) {
       TFIBXSQLVAR* v = QSelect()->Fields(i);
-      if (v->GetRelationName() != Unquoted(FAutoUpdateOptions->GetModifyTable()) || v->GetSQLType() == SQL_BLOB)
+      if (v->GetRelationName() != UnquoteIdentifier(FAutoUpdateOptions->GetModifyTable()) || v->GetSQLType() == SQL_BLOB)
         continue;
       keys += (keys.empty() ? "" : ";") + v->Name();
     }
@@ -364,13 +381,13 @@ void TpZAZDataSet::SetFieldProperties() {
   const bool applyRepository =
       po.Contains(psApplyRepositary) && Database()->UseRepositories().Contains(urFieldsInfo);
   if (!setReadOnly && !setRequired && !importDefaults && !applyRepository) return;
-  const String updateTable = Unquoted(FAutoUpdateOptions->GetModifyTable());
-  const String updateAlias = Unquoted(FAutoUpdateOptions->GetUpdateTableAlias());
+  const String updateTable = UnquoteIdentifier(FAutoUpdateOptions->GetModifyTable());
+  const String updateAlias = UnquoteIdentifier(FAutoUpdateOptions->GetUpdateTableAlias());
   String statementTable;
   if (setReadOnly && !FAutoUpdateOptions->AutoReWriteSqls()) {
     TFIBQuery* modify = !StringsAreBlank(UpdateSQL()) ? QUpdate() : QInsert();
     if (!StringsAreBlank(modify->SQL()) && modify->SQL()->Strings(0) != "No Action")
-      statementTable = Unquoted(modify->GetMainTable());
+      statementTable = UnquoteIdentifier(modify->GetMainTable());
   }
   for (int32_t i = 0; i < FieldCount(); ++i) {
     TField* f = Fields()->Fields(i);
@@ -382,7 +399,7 @@ void TpZAZDataSet::SetFieldProperties() {
       if (FAutoUpdateOptions->AutoReWriteSqls()) {
         if (!updateTable.empty()) {
           bool readOnly = !SameText(table, updateTable);
-          const String alias = Unquoted(QSelect()->FieldRelationAlias(column));
+          const String alias = UnquoteIdentifier(QSelect()->FieldRelationAlias(column));
           if (FAutoUpdateOptions->HasAlias() && !alias.empty() && alias != updateAlias) readOnly = true;
           f->SetReadOnly(readOnly);
         }
@@ -438,7 +455,20 @@ int32_t TpZAZDataSet::AskServerRecordCount() {
   if (OnAskRecordCount.Assigned()) OnAskRecordCount(this, text);
   if (Trim(text).empty()) {
     const String select = SelectSQL()->Text();
-    text = Database()->GetServerMajorVersion() > 1 ? "Select Count(*) from (" + select + ")" : MakeRecordCountSQL(select);
+    if (Database()->GetServerMajorVersion() > 1) {
+      // A derived table counts every select alike (UNION, GROUP BY, DISTINCT); its column list names
+      // the columns an expression or a join leaves without a name of their own.
+      if (!QSelect()->Prepared()) QSelect()->Prepare();
+      String columns;
+      for (int32_t i = 0; i < QSelect()->GetFieldCount(); ++i) columns += (i ? ", C" : "C") + IntToStr(i + 1);
+      text = "Select Count(*) from (" + String(CRLF) + select + CRLF + ") COUNTED (" + columns + ")";
+    } else {
+      text = MakeRecordCountSQL(select);
+    }
+    // Before version 2 a UNION has no single count without a derived table.
+    if (text.empty())
+      throw EFIBError(0, FullComponentName(this) + " unable to get number of records\r\n" +
+                             "a UNION select cannot be counted on this server");
   }
   if (FCountQuery->SQL()->Text() != text) FCountQuery->SQL()->SetText(text);
   FCountQuery->SetDatabase(QSelect()->Database());

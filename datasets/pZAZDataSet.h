@@ -118,6 +118,8 @@ private:
   };
   std::vector<TUpdateColumn> UpdateColumns();
   String KeyCondition();
+  // The update (with its key condition) or insert statement writing the columns; "No Action" without any.
+  String ModifyStatementText(TpZAZStatementKind kind, const std::vector<TUpdateColumn>& columns, const String& where);
   void GenerateStatements();
   void ReportEvent(TKindDataSetEvent event);
   void ApplyDefaultValues();

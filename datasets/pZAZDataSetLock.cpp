@@ -16,11 +16,6 @@ namespace {
 // The server's "lock conflict on no wait transaction".
 constexpr int32_t kLockConflict = 335544345;
 
-String WithoutQuotes(const String& name) {
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') return name.substr(1, name.size() - 2);
-  return name;
-}
-
 }  // namespace
 
 String TpZAZDataSet::LockSQLText() {
@@ -44,7 +39,7 @@ String TpZAZDataSet::LockSQLText() {
   }
   // Only a column of the locked table can be written back.
   const bool quoted = !table.empty() && table.front() == '"';
-  const String bare = WithoutQuotes(table);
+  const String bare = UnquoteIdentifier(table);
   if (!QSelect()->Prepared()) QSelect()->Prepare();
   for (int32_t i = 0; i < FieldCount(); ++i) {
     TField* f = Fields()->Fields(i);

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/FIBXSQLDA.h"
+#include "dbaccess/ServerDateTime.h"
 #include "dbaccess/VariantRtn.h"
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/DateTime.h"
@@ -49,36 +49,6 @@ TFieldType FieldTypeOf(uint8_t code) {
 }
 
 String ColumnText(const String& table, const String& field) { return table + "." + field; }
-
-// The client API's calendar record of a date and time (milliseconds are not carried).
-struct tm CalendarOf(TDateTime value) {
-  uint16_t y, mo, d, h, mi, s, ms;
-  DecodeDate(value, y, mo, d);
-  DecodeTime(value, h, mi, s, ms);
-  struct tm t {};
-  t.tm_sec = s;
-  t.tm_min = mi;
-  t.tm_hour = h;
-  t.tm_mday = d;
-  t.tm_mon = mo - 1;
-  t.tm_year = y - 1900;
-  return t;
-}
-
-TDateTime DateOf(const struct tm& t, bool& ok) {
-  TDateTime result = 0;
-  ok = TryEncodeDate(static_cast<uint16_t>(t.tm_year + 1900), static_cast<uint16_t>(t.tm_mon + 1),
-                     static_cast<uint16_t>(t.tm_mday), result);
-  return result;
-}
-
-TDateTime TimeOf(const struct tm& t, uint32_t raw) {
-  return EncodeTime(static_cast<uint16_t>(t.tm_hour), static_cast<uint16_t>(t.tm_min),
-                    static_cast<uint16_t>(t.tm_sec), static_cast<uint16_t>((raw % 10000) / 10));
-}
-
-// The day the server counts dates from; what a Null date or time element is written as.
-const TDateTime kZeroDate = EncodeDate(1858, 11, 17);
 
 }  // namespace
 
@@ -141,29 +111,17 @@ Variant TpZAZArray::ElementToVariant(const uint8_t* element, bool isNull) const 
     case etSqlDate: {
       ISC_DATE raw;
       std::memcpy(&raw, element, sizeof raw);
-      struct tm t {};
-      FClientLibrary->isc_decode_sql_date(&raw, static_cast<void*>(&t));
-      bool ok = false;
-      const TDateTime d = DateOf(t, ok);
-      return ok ? Variant::FromDateTime(d) : Variant();
+      return Variant::FromDateTime(TServerDate::ToDateTime(raw));
     }
     case etSqlTime: {
       ISC_TIME raw;
       std::memcpy(&raw, element, sizeof raw);
-      struct tm t {};
-      FClientLibrary->isc_decode_sql_time(&raw, static_cast<void*>(&t));
-      return Variant::FromDateTime(TimeOf(t, raw));
+      return Variant::FromDateTime(TServerTime::ToDateTime(raw));
     }
     case etTimestamp: {
       ISC_TIMESTAMP raw;
       std::memcpy(&raw, element, sizeof raw);
-      struct tm t {};
-      FClientLibrary->isc_decode_timestamp(&raw, static_cast<void*>(&t));
-      bool ok = false;
-      const TDateTime d = DateOf(t, ok);
-      if (!ok) return Variant();
-      const TDateTime time = TimeOf(t, raw.timestamp_time);
-      return Variant::FromDateTime(d < 0 ? d - time : d + time);
+      return Variant::FromDateTime(TServerTimeStamp::ToDateTime(raw));
     }
     case etText: case etVarying: {
       const size_t stride = static_cast<size_t>(ElementStride());
@@ -207,24 +165,20 @@ void TpZAZArray::VariantToElement(const Variant& value, uint8_t* element) const 
       std::memcpy(element, &v, sizeof v);
       break;
     }
+    // A Null date, time or time stamp element is written as the server's day 0 at midnight.
     case etSqlDate: {
-      struct tm t = CalendarOf(isNull ? kZeroDate : VarToDateTime(value));
-      ISC_DATE v = 0;
-      FClientLibrary->isc_encode_sql_date(static_cast<void*>(&t), &v);
+      const ISC_DATE v = isNull ? 0 : TServerDate::FromDateTime(VarToDateTime(value));
       std::memcpy(element, &v, sizeof v);
       break;
     }
     case etSqlTime: {
-      struct tm t = CalendarOf(isNull ? 0.0 : VarToDateTime(value));
-      ISC_TIME v = 0;
-      FClientLibrary->isc_encode_sql_time(static_cast<void*>(&t), &v);
+      const ISC_TIME v = isNull ? 0 : TServerTime::FromDateTime(VarToDateTime(value));
       std::memcpy(element, &v, sizeof v);
       break;
     }
     case etTimestamp: {
-      struct tm t = CalendarOf(isNull ? kZeroDate : VarToDateTime(value));
       ISC_TIMESTAMP v{};
-      FClientLibrary->isc_encode_timestamp(static_cast<void*>(&t), &v);
+      if (!isNull) v = TServerTimeStamp::FromDateTime(VarToDateTime(value));
       std::memcpy(element, &v, sizeof v);
       break;
     }

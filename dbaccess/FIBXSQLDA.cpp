@@ -7,17 +7,15 @@
 #include "dbaccess/FIBDecimals.h"
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBMiscellaneous.h"
+#include "dbaccess/ServerDateTime.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 #include "rtl/VariantsImpl.h"
 
 namespace {
-
-constexpr int32_t DayNumberDelta = 15018;   // 1858-11-17 (day 0 of the server) to 1899-12-30
-constexpr int32_t TimeStampDayDelta = 678576;  // day numbers of the time stamp record to the server's
-constexpr double TicksPerDay = 864000000.0;    // 1/10000 s
 
 bool IsText(int32_t t) { return t == SQLTypeText || t == SQLTypeVarying; }
 bool IsBooleanType(int32_t t) { return t == SQLTypeBoolean || t == SQLTypeBoolean64; }
@@ -238,15 +236,9 @@ TDateTime TFIBXSQLVAR::GetAsDateTime() const {
       if (!TryStrToDateTime(TrimStr(RawText()), d)) ConversionError();
       return d;
     }
-    case SQLTypeDate: return *reinterpret_cast<const int32_t*>(Data()) - DayNumberDelta;
-    case SQLTypeTime: return *reinterpret_cast<const uint32_t*>(Data()) / TicksPerDay;
-    case SQLTypeTimeStamp: {
-      const ISC_TIMESTAMP* ts = reinterpret_cast<const ISC_TIMESTAMP*>(Data());
-      const double day = ts->timestamp_date - DayNumberDelta;
-      const double time = ts->timestamp_time / TicksPerDay;
-      // Before 1899-12-30 the platform counts the time of day away from zero.
-      return day < 0 ? day - time : day + time;
-    }
+    case SQLTypeDate: return TServerDate::ToDateTime(*reinterpret_cast<const ISC_DATE*>(Data()));
+    case SQLTypeTime: return TServerTime::ToDateTime(*reinterpret_cast<const ISC_TIME*>(Data()));
+    case SQLTypeTimeStamp: return TServerTimeStamp::ToDateTime(*reinterpret_cast<const ISC_TIMESTAMP*>(Data()));
     default: ConversionError();
   }
 }
@@ -295,7 +287,7 @@ String TFIBXSQLVAR::GetAsString() const {
 
 WideString TFIBXSQLVAR::GetAsWideString() const {
   if (GetIsNull()) return WideString();
-  return rtl_variant::VariantToWide(GetAsString());
+  return Utf8ToUtf16(GetAsString());
 }
 
 Variant TFIBXSQLVAR::GetAsVariant() const {
@@ -514,9 +506,7 @@ void TFIBXSQLVAR::SetAsBcd(const TBcd& v) {
 }
 
 void TFIBXSQLVAR::SetAsTimeStamp(const TTimeStamp& v) {
-  ISC_TIMESTAMP ts;
-  ts.timestamp_date = v.Date - TimeStampDayDelta;
-  ts.timestamp_time = static_cast<ISC_TIME>(v.Time) * 10;
+  const ISC_TIMESTAMP ts = TServerTimeStamp::FromTimeStamp(v);
   StoreValue(SQLTypeTimeStamp, sizeof ts, &ts, saSetValue);
 }
 
@@ -798,7 +788,7 @@ TFIBXSQLVAR* TFIBXSQLDA::FindByName(const String& name) {
   auto cached = FNameCache.find(name);
   if (cached != FNameCache.end()) return cached->second;
   String n = name;
-  if (n.size() >= 2 && n.front() == '"' && n.back() == '"') n = n.substr(1, n.size() - 2);
+  n = UnquoteIdentifier(n);
   auto it = FNameIndex.find(Key(n));
   TFIBXSQLVAR* found = nullptr;
   if (it != FNameIndex.end() && !it->second.empty()) found = FVars[static_cast<size_t>(it->second.front())];

@@ -1,5 +1,6 @@
 #include "dbaccess/SqlTxtRtns.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -44,6 +45,14 @@ inline bool KeywordStartsAt(const String& s, int32_t p, std::string_view word) {
   return (p == 1 || IsWordStart(CharAt(s, p - 1))) && LettersAt(s, p, word, IsWordEnd);
 }
 
+// Blanks, ";" and comments: what may stand around a clause without belonging to it.
+bool IsFiller(const String& s, const TSQLPiece& piece) {
+  if (piece.IsComment()) return true;
+  if (piece.Kind != spCode) return false;
+  const char c = s[piece.Start];
+  return c == '\0' || IsLineBlank(c) || c == ';';
+}
+
 String Sub(const String& s, int32_t from, int32_t to) {  // inclusive, 1-based
   if (from < 1) from = 1;
   if (to > static_cast<int32_t>(s.size())) to = static_cast<int32_t>(s.size());
@@ -55,10 +64,6 @@ String From(const String& s, int32_t from) { return Sub(s, from, static_cast<int
 String TrimBelow33(const String& s) { return TrimStr(s); }
 
 String UpperUnlessQuoted(const String& s) { return (!s.empty() && s[0] == '"') ? s : AsciiUpperCase(s); }
-String Unquote(const String& s) {
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
-  return s;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -96,76 +101,35 @@ int32_t SQLWordPos(const String& word, const String& text) {
 }
 
 void SkipBlanksAndComments(const String& text, int32_t length, int32_t& position) {
-  auto ch = [&](int32_t p) { return CharAt(text, p); };
-  while (position < length) {
-    const char c = ch(position);
-    if (!(c == '\0' || c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '(' || c == ';' || c == '-' ||
-          c == '/'))
-      break;
-    const int32_t before = position;
-    while (position <= length) {
-      const char d = ch(position);
-      if (d == '\0' || d == '\t' || d == '\n' || d == '\r' || d == ' ' || d == '(' || d == ';')
-        ++position;
-      else
-        break;
+  if (position < 1) position = 1;
+  const auto limit = static_cast<size_t>(std::clamp<int32_t>(length, 0, static_cast<int32_t>(text.size())));
+  TSQLLexer lexer(std::string_view(text).substr(0, limit), static_cast<size_t>(position - 1));
+  TSQLPiece piece;
+  while (lexer.Next(piece)) {
+    // Opening brackets are passed over too: a statement may stand in brackets, "(select ...".
+    const bool skipped = IsFiller(text, piece) || (piece.Kind == spCode && text[piece.Start] == '(');
+    if (!skipped) {
+      position = static_cast<int32_t>(piece.Start + 1);
+      return;
     }
-    if (ch(position) == '-' && ch(position + 1) == '-') {
-      while (position <= length && ch(position) != '\n' && ch(position) != '\r') ++position;
-    }
-    if (ch(position) == '/' && ch(position + 1) == '*') {
-      position += 2;
-      while (position <= length && !(ch(position) == '*' && ch(position + 1) == '/')) ++position;
-      position += 2;
-      if (position > length + 1) position = length + 1;
-    }
-    // A lone "-" or "/" ends the skipping.
-    if (position == before) break;
+    position = static_cast<int32_t>(piece.End + 1);
   }
 }
 
 String StripComments(const String& text) {
-  enum { normal, dquoted, squoted, block, line } state = normal;
   String r;
   r.reserve(text.size());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n; ++i) {
-    const char c = text[i];
-    const char next = i + 1 < n ? text[i + 1] : '\0';
-    switch (state) {
-      case normal:
-        if (c == '-' && next == '-') {
-          state = line;
-          ++i;
-        } else if (c == '/' && next == '*') {
-          state = block;  // the closing "*/" is looked for from the "*" on
-        } else {
-          if (c == '"') state = dquoted;
-          if (c == '\'') state = squoted;
-          r += c;
-        }
-        break;
-      case dquoted:
-        r += c;
-        if (c == '"') state = normal;
-        break;
-      case squoted:
-        r += c;
-        if (c == '\'') state = normal;
-        break;
-      case block:
-        if (c == '*' && next == '/') {
-          state = normal;
-          ++i;
-        }
-        break;
-      case line:
-        if (c == '\r') {
-          state = normal;
-          if (next == '\n') ++i;
-        }
-        break;
+  TSQLLexer lexer(text);
+  TSQLPiece piece;
+  while (lexer.Next(piece)) {
+    if (!piece.IsComment()) {
+      r.append(text, piece.Start, piece.End - piece.Start);
+      continue;
     }
+    // A comment separates words as a blank does: "a/**/b" are two words. The line break after a line
+    // comment stays.
+    if (!r.empty() && !IsLineBlank(r.back()) && piece.End < text.size() && !IsLineBlank(text[piece.End]))
+      r += ' ';
   }
   return r;
 }
@@ -239,65 +203,42 @@ void TSQLParser::SetSQL(const String& sql) {
 
 int32_t TSQLParser::Scan(int32_t start, TKeywordTest test) {
   if (!test) return 0;
-  FState = lsNormal;
   FResult = 0;
   FStoppedAtBracket = false;
   FScanStartDepth = FDepth;
   const char* s = FSQL.data();
-  for (int32_t p = start < 1 ? 1 : start; p <= FLength; ++p) {
-    const char c = s[p - 1];
-    switch (c) {
-      case '"':
-        if (FState == lsNormal)
-          FState = lsDoubleQuoted;
-        else if (FState == lsDoubleQuoted)
-          FState = lsNormal;
-        break;
-      case '\'':
-        if (FState == lsNormal)
-          FState = lsSingleQuoted;
-        else if (FState == lsSingleQuoted)
-          FState = lsNormal;
-        break;
-      case '(':
-        if (FState == lsNormal) ++FDepth;
-        break;
-      case ')':
-        if (FState == lsNormal) {
-          if (FBracketBounded && FDepth - 1 < FScanStartDepth) {
-            FResult = p;
-            FStoppedAtBracket = true;
-            goto done;
-          }
-          --FDepth;
-        }
-        break;
-      case '*':
-        if (FState == lsNormal) {
-          if (p > 1 && s[p - 2] == '/') FState = lsBlockComment;
-        } else if (FState == lsBlockComment) {
-          if (p < FLength && s[p] == '/') FState = lsNormal;
-        }
-        break;
-      case '-':
-        if (FState == lsNormal && p < FLength && s[p] == '-') FState = lsLineComment;
-        break;
-      default:
-        if (FState == lsNormal) {
-          // Every test needs a word start before p, a blank at p, or the end of the text; asking
-          // only there saves a call for most characters without changing any result.
-          if ((p == 1 || p == FLength || IsWordStart(s[p - 2]) || IsLineBlank(c)) && (this->*test)(p)) {
-            FResult = p;
-            goto done;
-          }
-        } else if (FState == lsLineComment && c == '\r') {
-          FState = lsNormal;
-        }
-        break;
+  TSQLLexer lexer(FSQL, static_cast<size_t>(start < 1 ? 0 : start - 1));
+  TSQLPiece piece;
+  // The text may end inside a string, an identifier or a block comment: no keyword test there. A line
+  // comment that runs to the end still leaves the statement complete.
+  bool endsOpen = false;
+  while (lexer.Next(piece)) {
+    if (piece.Kind != spCode) {
+      endsOpen = !piece.Closed;
+      continue;
+    }
+    endsOpen = false;
+    const auto p = static_cast<int32_t>(piece.Start + 1);
+    const char c = s[piece.Start];
+    if (c == '(') {
+      ++FDepth;
+    } else if (c == ')') {
+      if (FBracketBounded && FDepth - 1 < FScanStartDepth) {
+        FResult = p;
+        FStoppedAtBracket = true;
+        FWantedOccurrence = 0;
+        return FResult;
+      }
+      --FDepth;
+    } else if ((p == 1 || p == FLength || IsWordStart(s[p - 2]) || IsLineBlank(c)) && (this->*test)(p)) {
+      // Every test needs a word start before p, a blank at p, or the end of the text; asking only
+      // there saves a call for most characters without changing any result.
+      FResult = p;
+      FWantedOccurrence = 0;
+      return FResult;
     }
   }
-  if (FState == lsNormal && FLength > 0 && (this->*test)(FLength)) FResult = FLength;
-done:
+  if (!endsOpen && FLength > 0 && (this->*test)(FLength)) FResult = FLength;
   FWantedOccurrence = 0;
   return FResult;
 }
@@ -307,6 +248,13 @@ bool TSQLParser::TestFrom(int32_t p) { return KeywordAt(p, "FROM"); }
 bool TSQLParser::TestInto(int32_t p) { return KeywordAt(p, "INTO"); }
 bool TSQLParser::TestOrderDepth0(int32_t p) { return FDepth == 0 && KeywordAt(p, "ORDER"); }
 bool TSQLParser::TestBy(int32_t p) { return KeywordAt(p, "BY"); }
+bool TSQLParser::TestUnionDepth0(int32_t p) { return FDepth == 0 && KeywordAt(p, "UNION"); }
+
+bool TSQLParser::IsUnion() {
+  if (FKind != sqkSelect) return false;
+  ResetScan();
+  return Scan(FFirstPos, &TSQLParser::TestUnionDepth0) > 0;
+}
 
 bool TSQLParser::TestPlan(int32_t p) {
   if (!KeywordAt(p, "PLAN")) return false;
@@ -475,13 +423,12 @@ void TSQLParser::WhereClause(int32_t n, int32_t& wherePos, String& text, int32_t
   if (r == 0) return;
   wherePos = r;
   FBracketBounded = FDepth > 0;
+  // The condition starts at its first word: blanks, ";" and comments after WHERE stay before it.
   int32_t start = r + 5;
-  while (start <= FLength) {
-    const char c = At(start);
-    if (c == '\0' || IsLineBlank(c) || c == '-' || c == ';')
-      ++start;
-    else
-      break;
+  {
+    TSQLLexer lexer(FSQL, static_cast<size_t>(start - 1));
+    TSQLPiece piece;
+    while (lexer.Next(piece) && IsFiller(FSQL, piece)) start = static_cast<int32_t>(piece.End + 1);
   }
   const int32_t e = Scan(start, &TSQLParser::TestWhereEnd);
   if (e == 0) {
@@ -489,14 +436,15 @@ void TSQLParser::WhereClause(int32_t n, int32_t& wherePos, String& text, int32_t
     return;
   }
   // A clause that runs to the end keeps the last character; one cut short by a keyword or by the
-  // bracket around it ends before that.
-  int32_t end = (e != FLength || FStoppedAtBracket) ? e - 1 : e;
-  while (end >= start) {
-    const char c = At(end);
-    if (c == '\0' || IsLineBlank(c) || c == '-' || c == ';')
-      --end;
-    else
-      break;
+  // bracket around it ends before that. Blanks, ";" and comments at its end stay outside it, so that
+  // what is added after the condition is never swallowed by a line comment.
+  const int32_t stop = (e != FLength || FStoppedAtBracket) ? e - 1 : e;
+  int32_t end = start - 1;
+  if (stop >= start) {
+    TSQLLexer lexer(std::string_view(FSQL).substr(0, static_cast<size_t>(stop)), static_cast<size_t>(start - 1));
+    TSQLPiece piece;
+    while (lexer.Next(piece))
+      if (!IsFiller(FSQL, piece)) end = static_cast<int32_t>(piece.End);
   }
   endPos = end;
   text = Sub(FSQL, start, end);
@@ -609,7 +557,7 @@ String TSQLParser::SetPlanClause(const String& plan) {
 }
 
 String TSQLParser::CountSQL() {
-  if (FKind != sqkSelect) return String();
+  if (FKind != sqkSelect || IsUnion()) return String();
   int32_t fromPos = 0, fromEnd = 0;
   FromClauseRange(fromPos, fromEnd);
   if (fromPos == 0) return String();
@@ -744,8 +692,10 @@ String MainTableFromSQL(const String& sql, bool keepQuotes) {
   String result = TrimStr(ParserOf(sql)->MainTable());
   if (keepQuotes || result.empty()) return result;
   if (result[0] == '"') {
-    const size_t q = result.find('"', 1);
-    return result.substr(1, q == String::npos ? String::npos : q - 1);
+    TSQLLexer lexer(result);
+    TSQLPiece name;
+    lexer.Next(name);
+    return UnquoteIdentifier(result.substr(0, name.End));
   }
   for (size_t i = 0; i < result.size(); ++i)
     if (IsWordEnd(result[i])) {
@@ -754,6 +704,8 @@ String MainTableFromSQL(const String& sql, bool keepQuotes) {
     }
   return AsciiUpperCase(result);
 }
+
+bool IsUnionSQL(const String& sql) { return ParserOf(sql)->IsUnion(); }
 
 int32_t MainWhereIndexOfSQL(const String& sql) { return ParserOf(sql)->MainWhereIndex(); }
 int32_t WhereCountOfSQL(const String& sql) { return ParserOf(sql)->WhereCount(); }
@@ -773,9 +725,9 @@ bool IdentifiersEqual(const String& a, const String& b) {
   if (a.empty() || b.empty()) return true;
   if (a[0] == '"') {
     if (b[0] == '"') return a == b;
-    return (a.size() >= 2 ? a.substr(1, a.size() - 2) : String()) == AsciiUpperCase(b);
+    return UnquoteIdentifier(a) == AsciiUpperCase(b);
   }
-  if (b[0] == '"') return '"' + a + '"' == b || '"' + AsciiUpperCase(a) + '"' == b;
+  if (b[0] == '"') return UnquoteIdentifier(b) == a || UnquoteIdentifier(b) == AsciiUpperCase(a);
   return AsciiUpperCase(a) == AsciiUpperCase(b);
 }
 
@@ -864,8 +816,8 @@ String ExpandFieldAlias(const String& sql, const String& name) {
   String table = TableNameByAlias(sql, name.substr(0, dot));
   if (table.empty()) return name;
   String field = TrimStr(name.substr(dot + 1));
-  field = (!field.empty() && field[0] == '"') ? Unquote(field) : AsciiUpperCase(field);
-  table = (table[0] == '"') ? Unquote(table) : AsciiUpperCase(table);
+  field = (!field.empty() && field[0] == '"') ? UnquoteIdentifier(field) : AsciiUpperCase(field);
+  table = (table[0] == '"') ? UnquoteIdentifier(table) : AsciiUpperCase(table);
   return table + "." + field;
 }
 

@@ -15,6 +15,77 @@
 class TStrings;
 class TStringList;
 
+// The one scanner of quotes and comments in SQL text: every routine here that must not look inside a
+// string, a quoted identifier or a comment walks the text through it, so they all agree on where those end.
+// A piece is one character of code, or a whole string ('...'), quoted identifier ("..."), block comment
+// (/* ... */) or line comment (-- up to, not including, the CR or LF that ends the line). A doubled quote
+// inside a string or an identifier stands for the quote itself and stays in the same piece, so
+// "Tab ""q"" 'x'" is one identifier. A line comment also ends at the end of the text; a string,
+// identifier or block comment that the text ends inside is returned with Closed false.
+enum TSQLPieceKind : uint8_t { spCode, spString, spQuotedName, spBlockComment, spLineComment };
+
+struct TSQLPiece {
+  TSQLPieceKind Kind = spCode;
+  size_t Start = 0;  // 0-based, inclusive
+  size_t End = 0;    // 0-based, exclusive
+  bool Closed = true;
+  bool IsComment() const { return Kind == spBlockComment || Kind == spLineComment; }
+};
+
+class TSQLLexer {
+public:
+  explicit TSQLLexer(std::string_view text, size_t from = 0) : FText(text), FPos(from) {}
+  // The piece at the current position; false at the end of the text.
+  bool Next(TSQLPiece& piece);
+  size_t Position() const { return FPos; }
+
+private:
+  std::string_view FText;
+  size_t FPos;
+};
+
+inline bool TSQLLexer::Next(TSQLPiece& piece) {
+  const size_t n = FText.size();
+  if (FPos >= n) return false;
+  piece.Start = FPos;
+  piece.Closed = true;
+  const char c = FText[FPos];
+  const char next = FPos + 1 < n ? FText[FPos + 1] : '\0';
+  if (c == '\'' || c == '"') {
+    piece.Kind = c == '\'' ? spString : spQuotedName;
+    size_t i = FPos + 1;
+    piece.Closed = false;
+    while (i < n) {
+      if (FText[i] == c) {
+        if (i + 1 < n && FText[i + 1] == c) {
+          i += 2;  // a doubled quote is the quote itself
+          continue;
+        }
+        ++i;
+        piece.Closed = true;
+        break;
+      }
+      ++i;
+    }
+    FPos = i;
+  } else if (c == '-' && next == '-') {
+    piece.Kind = spLineComment;
+    size_t i = FPos + 2;
+    while (i < n && FText[i] != '\r' && FText[i] != '\n') ++i;
+    FPos = i;
+  } else if (c == '/' && next == '*') {
+    piece.Kind = spBlockComment;
+    const size_t close = FText.find("*/", FPos + 2);
+    piece.Closed = close != std::string_view::npos;
+    FPos = piece.Closed ? close + 2 : n;
+  } else {
+    piece.Kind = spCode;
+    ++FPos;
+  }
+  piece.End = FPos;
+  return true;
+}
+
 enum TSQLKind : uint8_t {
   sqkUnknown,
   sqkSelect,
@@ -62,7 +133,12 @@ public:
   int32_t MainPlanIndex();
   void PlanClause(int32_t n, int32_t& startPos, String& text, int32_t& endPos);
   String SetPlanClause(const String& plan);
+  // Empty for anything but a select, and for a UNION: without a derived table no single count covers
+  // every branch.
   String CountSQL();
+  // A select of several branches joined by UNION outside brackets: its main WHERE clause restricts the
+  // first branch only.
+  bool IsUnion();
   void TablesOfSelect(bool keepBracketedItems);
   TStringList* Tables(bool keepBracketedItems);
   // The list as it stands, without filling it.
@@ -75,6 +151,7 @@ public:
   bool TestInto(int32_t p);
   bool TestPlan(int32_t p);
   bool TestWhere(int32_t p);
+  bool TestUnionDepth0(int32_t p);
   bool TestOrderDepth0(int32_t p);
   bool TestBy(int32_t p);
   bool TestFromEnd(int32_t p);
@@ -82,8 +159,6 @@ public:
   bool TestPlanEnd(int32_t p);
 
 private:
-  enum TLexState : uint8_t { lsNormal, lsDoubleQuoted, lsBlockComment, lsLineComment, lsSingleQuoted };
-
   char At(int32_t p) const { return (p >= 1 && p <= FLength) ? FSQL[static_cast<size_t>(p - 1)] : '\0'; }
   bool KeywordAt(int32_t p, std::string_view word) const;
   void ResetScan();
@@ -96,7 +171,6 @@ private:
   bool FIsDataStatement = false;
   TStringList* FTables = nullptr;
 
-  TLexState FState = lsNormal;
   int32_t FResult = 0;
   int32_t FDepth = 0;
   int32_t FScanStartDepth = 0;
@@ -113,11 +187,13 @@ int32_t MainWhereIndexOfSQL(const String& sql);
 int32_t WhereCountOfSQL(const String& sql);
 void GetWhereClauseOfSQL(const String& sql, int32_t n, int32_t& wherePos, String& text, int32_t& endPos);
 String AddToWhereClause(const String& sql, const String& condition, bool onNewLine = false);
+bool IsUnionSQL(const String& sql);
 
 bool IsWhereAt(const String& text, int32_t position);
 bool IsWhereClauseEnd(const String& text, int32_t position);
 // A whole word, ASCII case-insensitive, without regard to quotes or comments.
 int32_t SQLWordPos(const String& word, const String& text);
+// From the 1-based position past blanks, ";", "(" and comments, within the first length bytes.
 void SkipBlanksAndComments(const String& text, int32_t length, int32_t& position);
 String StripComments(const String& text);
 void SplitParamDefault(const String& text, char prefix, String& defaultValue, String& name);

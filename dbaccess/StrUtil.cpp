@@ -436,16 +436,39 @@ bool NeedsQuoting(const String& name, bool lowerCaseAllowed) {
   return Reserved().Contains(name, first, second);
 }
 
+String QuoteIdentifier(const String& name) {
+  String r;
+  r.reserve(name.size() + 2);
+  r += '"';
+  for (char c : name) {
+    r += c;
+    if (c == '"') r += '"';
+  }
+  r += '"';
+  return r;
+}
+
+String UnquoteIdentifier(const String& identifier) {
+  if (identifier.size() < 2 || identifier.front() != '"' || identifier.back() != '"') return identifier;
+  String r;
+  r.reserve(identifier.size() - 2);
+  for (size_t i = 1; i + 1 < identifier.size(); ++i) {
+    r += identifier[i];
+    if (identifier[i] == '"' && identifier[i + 1] == '"' && i + 2 < identifier.size()) ++i;
+  }
+  return r;
+}
+
 String FormatIdentifier(int32_t dialect, const String& name, bool lowerCaseAllowed) {
   if (dialect == 1) return AsciiUpperCase(TrimStr(name));
   if (name.empty() || name[0] == '"') return name;
-  if (NeedsQuoting(name, lowerCaseAllowed)) return '"' + name + '"';
+  if (NeedsQuoting(name, lowerCaseAllowed)) return QuoteIdentifier(name);
   return AsciiUpperCase(name);
 }
 
 String QuoteIdentifierIfNeeded(int32_t dialect, const String& name) {
   if (dialect == 1) return AsciiUpperCase(TrimStr(name));
-  return NeedsQuoting(name, false) ? '"' + name + '"' : name;
+  return NeedsQuoting(name, false) ? QuoteIdentifier(name) : name;
 }
 
 int32_t ReservedWordCount() { return static_cast<int32_t>(Reserved().Words.size()); }

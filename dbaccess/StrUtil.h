@@ -77,6 +77,11 @@ bool HasMasterPrefix(const String& name);
 
 // True when the name must stand between double quotes in SQL.
 bool NeedsQuoting(const String& name, bool lowerCaseAllowed);
+// A name between double quotes, a double quote inside it doubled: Tab "q" reads "Tab ""q""".
+String QuoteIdentifier(const String& name);
+// The name a quoted identifier stands for (outer quotes gone, doubled quotes single); any other text
+// as it is.
+String UnquoteIdentifier(const String& identifier);
 String FormatIdentifier(int32_t dialect, const String& name, bool lowerCaseAllowed);
 String QuoteIdentifierIfNeeded(int32_t dialect, const String& name);
 // The library's reserved words, sorted ignoring ASCII case.

@@ -329,41 +329,12 @@ String TFIBQuery::FieldName(int32_t index) { return GetFieldByIndex(index)->Name
 // --- parameter scanning and macros ------------------------------------------------------------------------
 
 bool TFIBQuery::HasParamMarkers(const String& text) const {
-  const int32_t n = static_cast<int32_t>(text.size());
-  if (n <= 1) return false;
-  enum { normal, quoted, block, line } state = normal;
-  char quote = 0;
-  for (int32_t i = 1; i < n; ++i) {
-    const char c = text[static_cast<size_t>(i)];
-    const char next = i + 1 < n ? text[static_cast<size_t>(i + 1)] : '\0';
-    switch (state) {
-      case normal:
-        if (c == '\'' || c == '"') {
-          quote = c;
-          state = quoted;
-        } else if (c == '/' && next == '*') {
-          state = block;
-          ++i;
-        } else if (c == '-' && next == '-') {
-          state = line;
-          ++i;
-        } else if (c == ':' || c == '?' || c == FMacroChar) {
-          return true;
-        }
-        break;
-      case quoted:
-        if (c == quote) state = normal;
-        break;
-      case block:
-        if (c == '*' && next == '/') {
-          state = normal;
-          ++i;
-        }
-        break;
-      case line:
-        if (c == '\r') state = normal;
-        break;
-    }
+  TSQLLexer lexer(text);
+  TSQLPiece piece;
+  while (lexer.Next(piece)) {
+    if (piece.Kind != spCode) continue;
+    const char c = text[piece.Start];
+    if (c == ':' || c == '?' || c == FMacroChar) return true;
   }
   return false;
 }
@@ -392,7 +363,7 @@ bool StandaloneAt(const String& text, size_t i, bool inWhere) {
 }  // namespace
 
 void TFIBQuery::ScanParams(const String& text, bool userMode) {
-  enum { sNormal, sBlock, sString, sParam, sMacro, sLine } state = sNormal;
+  enum { sNormal, sParam, sMacro } state = sNormal;
   const TSQLKind kind = FParser->SQLKind();
   const bool paramsAllowed = FParser->IsDataStatement();
   const bool trackWhere = kind != sqkExecProc && kind != sqkExecBlock;
@@ -402,7 +373,6 @@ void TFIBQuery::ScanParams(const String& text, bool userMode) {
   std::vector<TScannedName> names;
   bool inWhere = false, enabled = true, quotedName = false, doubled = false;
   int32_t depth = 0;
-  char quote = 0;
   String name;
   size_t nameStart = 0;
   auto error = [&](const char* what) {
@@ -438,18 +408,15 @@ void TFIBQuery::ScanParams(const String& text, bool userMode) {
             inWhere = false;
           }
         }
-        if (c == '\'' || c == '"') {
-          quote = c;
-          state = sString;
-        } else if (c == '-' && next == '-') {
-          state = sLine;
-          if (!userMode) out += "--";
-          i += 2;
-          continue;
-        } else if (c == '/' && next == '*') {
-          state = sBlock;
-          if (!userMode) out += "/*";
-          i += 2;
+        if (c == '\'' || c == '"' || (c == '-' && next == '-') || (c == '/' && next == '*')) {
+          // Strings, quoted names and comments pass as they are; one the text ends inside is an error.
+          TSQLLexer lexer(text, i);
+          TSQLPiece piece;
+          lexer.Next(piece);
+          if (!piece.Closed)
+            error(piece.Kind == spBlockComment ? "EOF in comment detected" : "EOF in string detected");
+          if (!userMode) out.append(text, i, piece.End - i);
+          i = piece.End;
           continue;
         } else if ((c == ':' || c == '?') && paramsAllowed) {
           state = sParam;
@@ -477,29 +444,6 @@ void TFIBQuery::ScanParams(const String& text, bool userMode) {
         }
         break;
       }
-      case sBlock:
-        if (i == n - 1) error("EOF in comment detected");
-        if (c == '*' && next == '/') {
-          if (!userMode) out += "*/";
-          i += 2;
-          state = sNormal;
-          continue;
-        }
-        break;
-      case sString:
-        if (i == n - 1) error("EOF in string detected");
-        if (c == quote) {
-          if (next == quote) {
-            if (!userMode) out += "''";
-            i += 2;
-            continue;
-          }
-          state = sNormal;
-        }
-        break;
-      case sLine:
-        if (c == 0 || c == 10 || c == 13) state = sNormal;
-        break;
       case sParam:
       case sMacro: {
         if (state == sParam && c == '"' && !quotedName && name.empty()) {

@@ -164,8 +164,7 @@ void TAutoUpdateOptions::SetUpdateTableName(const String& value) {
   if (FGeneratorName.empty() && FWhenGetGenID != wgNever) {
     const String table = GetModifyTable();
     if (!table.empty() && table[0] == '"')
-      FGeneratorName = '"' + GeneratorPrefix + table.substr(1, table.size() >= 2 ? table.size() - 2 : 0) +
-                       GeneratorSuffix + '"';
+      FGeneratorName = QuoteIdentifier(GeneratorPrefix + UnquoteIdentifier(table) + GeneratorSuffix);
     else
       FGeneratorName = GeneratorPrefix + table + GeneratorSuffix;
   }

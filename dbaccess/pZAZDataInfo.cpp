@@ -57,11 +57,9 @@ const char* const PrimaryKeySQL =
     "r.rdb$index_name=i.rdb$index_name\r\n"
     "order by i.rdb$field_position";
 
-String CleanName(const String& name) {
-  String s = name;
-  s.erase(std::remove(s.begin(), s.end(), '"'), s.end());
-  return Trim(s);
-}
+// The name as the server stores it: a quoted identifier loses its quotes (a doubled quote inside stays
+// one quote, which the name holds); any other name is only trimmed.
+String CleanName(const String& name) { return Trim(UnquoteIdentifier(Trim(name))); }
 
 // A statement on the connection, its one parameter set, executed; names go in as parameters, never as text.
 struct Statement {

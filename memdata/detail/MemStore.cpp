@@ -8,6 +8,7 @@
 #include "rtl/FMTBcd.h"
 #include "rtl/Variants.h"
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 
 namespace memdata {
 
@@ -40,7 +41,7 @@ Currency BcdAsCurrency(const uint8_t* p, bool& ok) {
 String SlotString(const TMemColumn& col, const uint8_t* slot) {
   if (col.Kind == TMemKind::mkWideString) {
     const WideString* w = SlotWide(slot);
-    return w ? WideToUTF8(*w) : String();
+    return w ? Utf16ToUtf8(*w) : String();
   }
   const char* s = reinterpret_cast<const char*>(slot + 1);
   return String(s, strnlen(s, static_cast<size_t>(col.DataSize)));
@@ -132,7 +133,7 @@ void MakeKeySlot(const TMemColumn& col, const Variant& value, TMemKeySlot& key) 
     }
     case TMemKind::mkWideString: {
       key.Wide = VarToWideStr(value);
-      key.Text = WideToUTF8(key.Wide);
+      key.Text = Utf16ToUtf8(key.Wide);
       SetSlotWide(slot, &key.Wide);
       break;
     }

@@ -6,6 +6,7 @@
 #include "rtl/DateTime.h"
 #include "rtl/GUID.h"
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 
 namespace {
 const char* const SFieldReadOnly = "Field '%s' cannot be modified";
@@ -19,8 +20,6 @@ const char* const SNoDataSet = "Field '%s' has no dataset";
 const char* const SFieldNotFound = "Field '%s' not found";
 
 String FloatText(double v) { return FloatToStr(v); }
-WideString Utf8ToUtf16(const String& s) { return Variant(s).AsWideString(); }
-String Utf16ToUtf8(const WideString& w) { return Variant(w).AsString(); }
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------

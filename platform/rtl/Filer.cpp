@@ -14,6 +14,7 @@
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Utf8.h"
 #include "rtl/Variants.h"
 
 namespace {
@@ -86,24 +87,6 @@ long double BytesToExtended(const uint8_t in[10]) {
 
 // --- UTF-8 / UTF-16 ---------------------------------------------------------------------------------
 
-void AppendUtf8(String& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Decodes one code point at s[i]; an invalid sequence yields its first byte as is (length 1) and sets
 // *valid to false.
 uint32_t DecodeUtf8(const String& s, size_t& i, bool* valid = nullptr) {
@@ -129,36 +112,6 @@ uint32_t DecodeUtf8(const String& s, size_t& i, bool* valid = nullptr) {
   if (n != 0 && valid) *valid = false;
   ++i;
   return c;
-}
-
-String Utf16ToUtf8(const WideString& w) {
-  String out;
-  out.reserve(w.size());
-  for (size_t i = 0; i < w.size(); ++i) {
-    uint32_t cp = w[i];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (w[i + 1] - 0xDC00);
-      ++i;
-    }
-    AppendUtf8(out, cp);
-  }
-  return out;
-}
-
-WideString Utf8ToUtf16(const String& s) {
-  WideString out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    uint32_t cp = DecodeUtf8(s, i);
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
 }
 
 // Shortest text that reads back as the same value, always with a decimal point or an exponent.
@@ -1082,7 +1035,7 @@ private:
           cp = static_cast<uint32_t>(std::strtoul(FText.substr(start, FPos - start).c_str(), nullptr, 10));
         }
         if (cp > 0x10FFFF) Error("Invalid character code");
-        AppendUtf8(str, cp);
+        Utf8Append(str, cp);
       } else {
         break;
       }

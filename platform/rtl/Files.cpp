@@ -40,7 +40,7 @@ char32_t DecodeAt(const String& s, size_t& i) {
   }
   if (b0 >= 0xE0 && b0 <= 0xEF && cont(i + 1) && cont(i + 2)) {
     char32_t c = ((b0 & 0x0F) << 12) | (bits(i + 1) << 6) | bits(i + 2);
-    if (c >= 0x800) {
+    if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {  // a surrogate's bytes stay malformed bytes
       i += 3;
       return c;
     }
@@ -56,24 +56,12 @@ char32_t DecodeAt(const String& s, size_t& i) {
   return 0x110000 + b0;
 }
 
+// A malformed byte goes back as it was; everything else through the one encoder.
 void Encode(char32_t c, String& out) {
-  if (c >= 0x110000) {
+  if (c >= 0x110000)
     out += static_cast<char>(c - 0x110000);
-  } else if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  else
+    Utf8Append(out, c);
 }
 
 std::u32string FoldedCodePoints(const String& s) {

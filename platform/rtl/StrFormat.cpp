@@ -619,7 +619,7 @@ String Format(const String& format, const FormatArg* args, size_t count, const T
         const FormatArg& a = next();
         switch (a.kind) {
           case FormatArg::akString: text.assign(a.s.data(), a.s.size()); break;
-          case FormatArg::akWideString: text = WideToUTF8(*a.w); break;
+          case FormatArg::akWideString: text = Utf16ToUtf8(*a.w); break;
           case FormatArg::akChar: text.assign(1, a.c); break;
           case FormatArg::akBool: text = a.b ? "True" : "False"; break;
           default: FormatError(format, false);

@@ -299,9 +299,9 @@ WideString WideLowerCase(const WideString& s) {
   return r;
 }
 
-int32_t WideCompareStr(const WideString& s1, const WideString& s2) { return AnsiCompareStr(WideToUTF8(s1), WideToUTF8(s2)); }
-int32_t WideCompareText(const WideString& s1, const WideString& s2) { return AnsiCompareText(WideToUTF8(s1), WideToUTF8(s2)); }
-bool WideSameText(const WideString& s1, const WideString& s2) { return AnsiSameText(WideToUTF8(s1), WideToUTF8(s2)); }
+int32_t WideCompareStr(const WideString& s1, const WideString& s2) { return AnsiCompareStr(Utf16ToUtf8(s1), Utf16ToUtf8(s2)); }
+int32_t WideCompareText(const WideString& s1, const WideString& s2) { return AnsiCompareText(Utf16ToUtf8(s1), Utf16ToUtf8(s2)); }
+bool WideSameText(const WideString& s1, const WideString& s2) { return AnsiSameText(Utf16ToUtf8(s1), Utf16ToUtf8(s2)); }
 
 String StringReplace(const String& s, const String& oldPattern, const String& newPattern, TReplaceFlags flags) {
   if (oldPattern.empty()) return s;
@@ -418,41 +418,6 @@ bool IsValidIdent(const String& s) {
   for (char c : s)
     if (!alpha(c) && !(c >= '0' && c <= '9')) return false;
   return true;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// UTF-8 <-> UTF-16
-
-WideString UTF8ToWide(const String& s) {
-  WideString r;
-  r.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    size_t len;
-    const char32_t cp = Utf8CodePointAt(s, i, &len);
-    if (cp >= 0x10000) {
-      const char32_t v = cp - 0x10000;
-      r += static_cast<char16_t>(0xD800 + (v >> 10));
-      r += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-    } else {
-      r += static_cast<char16_t>(cp);
-    }
-    i += len;
-  }
-  return r;
-}
-
-String WideToUTF8(const WideString& s) {
-  String r;
-  r.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    Utf8Append(r, c);  // lone surrogates become U+FFFD
-  }
-  return r;
 }
 
 // ---------------------------------------------------------------------------------------------------

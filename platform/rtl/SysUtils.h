@@ -139,10 +139,6 @@ bool IsValidIdent(const String& s);
 // ---------------------------------------------------------------------------------------------------
 // UTF-8 <-> UTF-16. Invalid UTF-8 bytes and lone surrogates become U+FFFD.
 
-WideString UTF8ToWide(const String& s);
-String WideToUTF8(const WideString& s);
-inline WideString UTF8Decode(const String& s) { return UTF8ToWide(s); }
-inline String UTF8Encode(const WideString& s) { return WideToUTF8(s); }
 
 // ---------------------------------------------------------------------------------------------------
 // Integers and booleans

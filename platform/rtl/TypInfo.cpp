@@ -5,6 +5,8 @@
 #include <mutex>
 #include <typeindex>
 
+#include "rtl/Utf8.h"
+
 namespace {
 
 String UpperAscii(const String& s) {
@@ -251,85 +253,6 @@ const TTypeInfo* MakeEnumTypeInfo(const char* name, const char* names, const lon
   return s.ByName[key] = s.Keep(std::move(t));
 }
 
-String Utf16ToUtf8(const WideString& s) {
-  String r;
-  r.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // an unpaired surrogate
-    }
-    if (c < 0x80) {
-      r += static_cast<char>(c);
-    } else if (c < 0x800) {
-      r += static_cast<char>(0xC0 | (c >> 6));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      r += static_cast<char>(0xE0 | (c >> 12));
-      r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      r += static_cast<char>(0xF0 | (c >> 18));
-      r += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return r;
-}
-
-WideString Utf8ToUtf16(const String& s) {
-  WideString r;
-  r.reserve(s.size());
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char b = static_cast<unsigned char>(s[i]);
-    uint32_t c;
-    size_t len;
-    if (b < 0x80) {
-      c = b;
-      len = 1;
-    } else if ((b & 0xE0) == 0xC0) {
-      c = b & 0x1F;
-      len = 2;
-    } else if ((b & 0xF0) == 0xE0) {
-      c = b & 0x0F;
-      len = 3;
-    } else if ((b & 0xF8) == 0xF0) {
-      c = b & 0x07;
-      len = 4;
-    } else {
-      r += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    bool ok = i + len <= s.size();
-    for (size_t k = 1; ok && k < len; ++k) {
-      unsigned char x = static_cast<unsigned char>(s[i + k]);
-      if ((x & 0xC0) != 0x80)
-        ok = false;
-      else
-        c = (c << 6) | (x & 0x3F);
-    }
-    if (!ok) {
-      r += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    i += len;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      r += static_cast<char16_t>(0xD800 + (c >> 10));
-      r += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      r += static_cast<char16_t>(c);
-    }
-  }
-  return r;
-}
 
 // The accessors' answers for kinds they do not hold; the generic functions check kinds first, so
 // these are reached only through a TPropAccess used directly.

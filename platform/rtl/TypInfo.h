@@ -103,8 +103,6 @@ PTypeInfo SetTypeInfo(PTypeInfo compType, size_t size);
 PTypeInfo MethodTypeInfo(const std::type_info& signature, const char* name);
 PTypeInfo VariantTypeInfo();
 PTypeInfo InterfaceTypeInfo(const std::type_info& type, const TGUID& iid);
-String Utf16ToUtf8(const WideString& s);
-WideString Utf8ToUtf16(const String& s);
 
 template <class V>
 struct IsSetType : std::false_type {};

@@ -284,6 +284,38 @@ String Utf8FromCodePoint(char32_t cp) {
   return s;
 }
 
+WideString Utf8ToUtf16(const String& s) {
+  WideString r;
+  r.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    size_t len;
+    const char32_t cp = Utf8CodePointAt(s, i, &len);
+    if (cp >= 0x10000) {
+      const char32_t v = cp - 0x10000;
+      r += static_cast<char16_t>(0xD800 + (v >> 10));
+      r += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+    } else {
+      r += static_cast<char16_t>(cp);
+    }
+    i += len;
+  }
+  return r;
+}
+
+String Utf16ToUtf8(const WideString& s) {
+  String r;
+  r.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    }
+    Utf8Append(r, c);  // lone surrogates become U+FFFD
+  }
+  return r;
+}
+
 bool UnicodeIsUpper(char32_t cp) { return UnicodeToLower(cp) != cp; }
 bool UnicodeIsLower(char32_t cp) { return UnicodeToUpper(cp) != cp || cp == 0xDF || cp == 0x138; }
 

@@ -33,8 +33,14 @@ int32_t Utf8CodePointIndex(const String& s, size_t byteOffset);
 String Utf8Copy(const String& s, int32_t index, int32_t count);
 
 bool Utf8IsValid(const String& s);
+// The one UTF-8 encoder: a surrogate or a value past U+10FFFF is written as U+FFFD.
 void Utf8Append(String& s, char32_t cp);
 String Utf8FromCodePoint(char32_t cp);
+
+// UTF-8 <-> UTF-16. A byte that does not start a well-formed sequence reads as U+FFFD; so does a
+// surrogate without its partner.
+WideString Utf8ToUtf16(const String& s);
+String Utf16ToUtf8(const WideString& s);
 
 // Simple (one-to-one) case mapping: Latin (incl. Latin-1 Supplement, Extended-A/B and Additional),
 // Greek, Cyrillic, Armenian, Georgian capitals and fullwidth Latin. Independent of the C locale.

@@ -7,6 +7,7 @@
 #include "rtl/FMTBcd.h"
 #include "rtl/SqlTimSt.h"
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 #include "rtl/VariantsImpl.h"
 
 using namespace rtl_variant;
@@ -35,7 +36,7 @@ const TBcd& BcdOf(const Variant& v) { return *static_cast<const TBcd*>(v.RawData
 const TSQLTimeStamp& TsOf(const Variant& v) { return *static_cast<const TSQLTimeStamp*>(v.RawData().p); }
 
 // Text of a string variant of either width.
-String TextOf(const Variant& v) { return v.VType() == varString ? StrOf(v) : VariantFromWide(WStrOf(v)); }
+String TextOf(const Variant& v) { return v.VType() == varString ? StrOf(v) : Utf16ToUtf8(WStrOf(v)); }
 
 // Banker's rounding of a double to Int64, EVariantOverflowError outside the range.
 int64_t RoundToInt64(double d) {
@@ -207,7 +208,7 @@ String ToStrImpl(const Variant& v) {
     case varCurrency: return CurrToStr(Currency::FromScaled(d.i64));
     case varDate: return VariantDateText(d.d);
     case varString: return StrOf(v);
-    case varOleStr: return VariantFromWide(WStrOf(v));
+    case varOleStr: return Utf16ToUtf8(WStrOf(v));
     default:
       if (t == kFMTBcd) return BcdToStr(BcdOf(v));
       if (t == kSQLTimeStamp) return VariantDateText(SQLTimeStampToDateTime(TsOf(v)));
@@ -396,7 +397,7 @@ String Variant::AsString() const {
 WideString Variant::AsWideString() const {
   if (FType == varOleStr) return WStrOf(*this);
   if (FType == varNull) VariantCastError(varNull, varOleStr);
-  return VariantToWide(ToStrImpl(*this));
+  return Utf8ToUtf16(ToStrImpl(*this));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -31,7 +31,5 @@ bool VariantTextToFloat(const String& s, double& v);
 bool VariantTextToInt64(const String& s, int64_t& v);
 String VariantDateText(TDateTime dt);
 bool VariantTextToDate(const String& s, TDateTime& dt);
-WideString VariantToWide(const String& s);
-String VariantFromWide(const WideString& s);
 
 }  // namespace rtl_variant

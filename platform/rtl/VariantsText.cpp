@@ -14,7 +14,5 @@ bool VariantTextToFloat(const String& s, double& v) { return TryStrToFloat(s, v)
 bool VariantTextToInt64(const String& s, int64_t& v) { return TryStrToInt64(s, v); }
 String VariantDateText(TDateTime dt) { return DateTimeToStr(dt); }
 bool VariantTextToDate(const String& s, TDateTime& dt) { return TryStrToDateTime(s, dt); }
-WideString VariantToWide(const String& s) { return UTF8ToWide(s); }
-String VariantFromWide(const WideString& s) { return WideToUTF8(s); }
 
 }  // namespace rtl_variant

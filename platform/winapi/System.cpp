@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "rtl/Utf8.h"
 #include "winapi/Messages.h"
 #include "winapi/Windows.h"
 #include "winapi/detail/Gdi.h"
@@ -161,65 +162,6 @@ HANDLE* FindClip(UINT format) {
   for (auto& [f, h] : gClip.data)
     if (f == format) return &h;
   return nullptr;
-}
-
-std::u16string Utf8ToUtf16(const char* s, size_t n) {
-  std::u16string out;
-  for (size_t i = 0; i < n;) {
-    auto c = static_cast<unsigned char>(s[i]);
-    uint32_t cp;
-    size_t len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c >> 5) == 6) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c >> 4) == 14) {
-      cp = c & 0x0F;
-      len = 3;
-    } else {
-      cp = c & 0x07;
-      len = 4;
-    }
-    for (size_t k = 1; k < len && i + k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    i += len;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
-}
-
-std::string Utf16ToUtf8(const char16_t* s) {
-  std::string out;
-  for (; *s; ++s) {
-    uint32_t cp = *s;
-    if (cp >= 0xD800 && cp < 0xDC00 && s[1] >= 0xDC00 && s[1] < 0xE000) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[1] - 0xDC00);
-      ++s;
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
 }
 
 HGLOBAL GlobalFromBytes(const void* p, size_t n) {
@@ -745,7 +687,7 @@ HANDLE GetClipboardData(UINT format) {
       auto* p = static_cast<const char*>(GlobalLock(*t));
       size_t n = GlobalSize(*t);
       size_t len = p ? strnlen(p, n) : 0;
-      std::u16string w = Utf8ToUtf16(p ? p : "", len);
+      std::u16string w = Utf8ToUtf16(String(p ? p : "", len));
       GlobalUnlock(*t);
       w.push_back(0);
       HGLOBAL g = GlobalFromBytes(w.data(), w.size() * sizeof(char16_t));
@@ -755,7 +697,7 @@ HANDLE GetClipboardData(UINT format) {
   } else if (format == CF_TEXT) {
     if (HANDLE* u = FindClip(CF_UNICODETEXT)) {
       auto* p = static_cast<const char16_t*>(GlobalLock(*u));
-      std::string s = p ? Utf16ToUtf8(p) : std::string();
+      std::string s = p ? Utf16ToUtf8(WideString(p)) : std::string();
       GlobalUnlock(*u);
       HGLOBAL g = GlobalFromBytes(s.c_str(), s.size() + 1);
       gClip.data.emplace_back(CF_TEXT, g);

@@ -14,7 +14,7 @@
 #include "rtl/DateTime.h"
 #include "rtl/StringLists.h"
 
-#include "TestDatabase.h"
+#include "ScratchDatabase.h"
 
 namespace {
 
@@ -29,9 +29,9 @@ const char* const SchemaDDL[] = {
 };
 
 // A dialect 1 database in WIN1251, as the program's own database is.
-void CreateProgramDatabase(const String& path) { testdb::CreateDatabase(path, "WIN1251", 1); }
+void CreateProgramDatabase(const String& path) { scratch::CreateDatabase(path, 1, "WIN1251"); }
 
-using TempFolder = testdb::TempDir;
+using TempFolder = scratch::Folder;
 
 class ProgramDataSets : public ::testing::Test {
 protected:

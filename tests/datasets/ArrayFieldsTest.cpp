@@ -6,27 +6,17 @@
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/StringLists.h"
 
-#include "TestDatabase.h"
+#include "ScratchDatabase.h"
 
 namespace {
 
-class ArrayFields : public ::testing::Test {
+class ArrayFields : public scratch::DatabaseTest {
 protected:
-  testdb::TempDir Dir{"vorn-arrays"};
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
   TFIBDataSet* DS = nullptr;
 
   void SetUp() override {
-    const String path = Dir.Path() + "/arr.fdb";
-    testdb::CreateDatabase(path);
-    DB = New<TFIBDatabase>(nullptr);
+    OpenScratch("arr.fdb");
     DB->SetName("Database");
-    testdb::Configure(DB, path);
-    TR = New<TFIBTransaction>(nullptr);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
     Exec("CREATE TABLE ARR (ID INTEGER NOT NULL PRIMARY KEY, IA INTEGER[1:3], VA VARCHAR(10)[2])");
     TR->Commit();
     TR->StartTransaction();
@@ -40,22 +30,7 @@ protected:
     DS->UpdateSQL()->SetText("UPDATE ARR SET IA = ?IA, VA = ?VA WHERE ID = ?OLD_ID");
   }
 
-  void TearDown() override {
-    DS->Free();
-    if (TR->InTransaction()) TR->Commit();
-    TR->Free();
-    DB->Close();
-    DB->Free();
-  }
-
-  void Exec(const String& sql) {
-    auto* q = New<TFIBQuery>(nullptr);
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    q->ExecQuery();
-    q->Free();
-  }
+  void TearDown() override { DS->Free(); }
 
   Variant Values(const char* field) {
     Variant v;

@@ -13,7 +13,7 @@
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/StringLists.h"
 
-#include "TestDatabase.h"
+#include "ScratchDatabase.h"
 
 namespace {
 
@@ -23,20 +23,11 @@ String Pattern(size_t size, int seed) {
   return s;
 }
 
-class BlobFields : public ::testing::Test {
+class BlobFields : public scratch::DatabaseTest {
 protected:
   void SetUp() override {
-    char templ[] = "/tmp/vorn-blobs-XXXXXX";
-    Dir = mkdtemp(templ);
-    const String path = Dir + "/docs.fdb";
-    testdb::CreateDatabase(path);
-    DB = New<TFIBDatabase>(nullptr);
+    OpenScratch("docs.fdb");
     DB->SetName("Database");
-    testdb::Configure(DB, path);
-    TR = New<TFIBTransaction>(nullptr);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
     Exec("CREATE TABLE DOCS (ID INTEGER NOT NULL PRIMARY KEY, NOTE BLOB SUB_TYPE TEXT CHARACTER SET UTF8, "
          "DATA BLOB)");
     TR->Commit();
@@ -55,23 +46,7 @@ protected:
     DS->RefreshSQL()->SetText("SELECT ID, NOTE, DATA FROM DOCS WHERE ID = ?OLD_ID");
   }
 
-  void TearDown() override {
-    DS->Free();
-    if (TR->InTransaction()) TR->Commit();
-    TR->Free();
-    DB->Close();
-    DB->Free();
-    std::filesystem::remove_all(Dir);
-  }
-
-  void Exec(const String& sql) {
-    auto* q = New<TFIBQuery>(nullptr);
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    q->ExecQuery();
-    q->Free();
-  }
+  void TearDown() override { DS->Free(); }
 
   // A column of a row as the server has it now, through a statement of its own; "<null>" for null.
   String ServerValue(int32_t id, const String& column) {
@@ -97,9 +72,6 @@ protected:
                                          << ", first difference at byte " << at;
   }
 
-  String Dir;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
   TFIBDataSet* DS = nullptr;
 };
 

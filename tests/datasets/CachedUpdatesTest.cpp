@@ -16,20 +16,20 @@
 #include "rtl/StringLists.h"
 #include "rtl/TypInfo.h"
 
-#include "TestDatabase.h"
+#include "ScratchDatabase.h"
 
 namespace {
 
-using Folder = testdb::TempDir;
+using scratch::Folder;
 
 class CachedUpdates : public ::testing::Test {
 protected:
   void SetUp() override {
     const String path = Dir.Path() + "/items.fdb";
-    testdb::CreateDatabase(path);
+    scratch::CreateDatabase(path);
     DB = New<TpZAZDatabase>(nullptr);
     DB->SetName("Database");
-    testdb::Configure(DB, path);
+    scratch::Configure(DB, path);
     TR = New<TpZAZTransaction>(nullptr);
     TR->SetDefaultDatabase(DB);
     DB->Open();
@@ -69,13 +69,7 @@ protected:
     ~Statement() { Q->Free(); }
   };
 
-  void Exec(const String& sql) {
-    Statement s{New<TFIBQuery>(nullptr)};
-    s.Q->SetDatabase(DB);
-    s.Q->SetTransaction(TR);
-    s.Q->SQL()->SetText(sql);
-    s.Q->ExecQuery();
-  }
+  void Exec(const String& sql) { scratch::Exec(DB, TR, sql); }
 
   // The rows on the server as "id:name:qty" in key order.
   String ServerRows(const String& table = "ITEMS") {

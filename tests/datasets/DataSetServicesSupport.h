@@ -13,20 +13,18 @@
 #include "dbaccess/pZAZDataInfo.h"
 #include "rtl/StringLists.h"
 
-#include "TestDatabase.h"
+#include "ScratchDatabase.h"
 
 namespace dss {
 
 class ServicesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char templ[] = "/tmp/vorn-datasets-services-XXXXXX";
-    Dir = mkdtemp(templ);
-    const String path = Dir + "/s.fdb";
-    testdb::CreateDatabase(path);
+    const String path = Dir.File("s.fdb");
+    scratch::CreateDatabase(path);
     Owner = New<TComponent>(nullptr);
     DB = New<TFIBDatabase>(Owner);
-    testdb::Configure(DB, path);
+    scratch::Configure(DB, path);
     TR = New<TFIBTransaction>(Owner);
     TR->SetDefaultDatabase(DB);
     DB->Open();
@@ -51,17 +49,9 @@ protected:
     if (TR->InTransaction()) TR->Rollback();
     DB->Close();
     Owner->Free();
-    std::filesystem::remove_all(Dir);
   }
 
-  void Exec(const String& sql, TFIBTransaction* tr = nullptr) {
-    TFIBQuery* q = New<TFIBQuery>(nullptr);
-    q->SetDatabase(DB);
-    q->SetTransaction(tr ? tr : TR);
-    q->SQL()->SetText(sql);
-    q->ExecQuery();
-    q->Free();
-  }
+  void Exec(const String& sql, TFIBTransaction* tr = nullptr) { scratch::Exec(DB, tr ? tr : TR, sql); }
 
   // A value read in a transaction of its own, so that only committed data is seen.
   Variant Committed(const String& sql) {
@@ -101,7 +91,7 @@ protected:
     return ds;
   }
 
-  String Dir;
+  scratch::Folder Dir{"vorn-datasets-services"};
   TComponent* Owner = nullptr;
   TFIBDatabase* DB = nullptr;
   TFIBTransaction* TR = nullptr;

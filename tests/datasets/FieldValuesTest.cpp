@@ -14,23 +14,14 @@
 #include "rtl/FMTBcd.h"
 #include "rtl/StringLists.h"
 
-#include "TestDatabase.h"
+#include "ScratchDatabase.h"
 
 namespace {
 
-class FieldValues : public ::testing::Test {
+class FieldValues : public scratch::DatabaseTest {
 protected:
   void SetUp() override {
-    char templ[] = "/tmp/vorn-datasets-values-XXXXXX";
-    Dir = mkdtemp(templ);
-    const String path = Dir + "/v.fdb";
-    testdb::CreateDatabase(path);
-    DB = New<TFIBDatabase>(nullptr);
-    testdb::Configure(DB, path);
-    TR = New<TFIBTransaction>(nullptr);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
+    OpenScratch("v.fdb");
     Exec("CREATE TABLE V (ID INTEGER NOT NULL PRIMARY KEY, S SMALLINT, BI BIGINT, N4 NUMERIC(18,4), "
          "N5 NUMERIC(18,5), N2 NUMERIC(9,2), D DOUBLE PRECISION, DT DATE, TM TIME, TS TIMESTAMP, "
          "CH CHAR(3), B BOOLEAN)");
@@ -46,25 +37,7 @@ protected:
         "UPDATE V SET S = :S, BI = :BI, N4 = :N4, N2 = :N2, D = :D, DT = :DT, TM = :TM, TS = :TS, CH = :CH, "
         "B = :B WHERE ID = :OLD_ID");
   }
-  void TearDown() override {
-    DS->Free();
-    TR->Commit();
-    TR->Free();
-    DB->Close();
-    DB->Free();
-    std::filesystem::remove_all(Dir);
-  }
-  void Exec(const String& sql) {
-    TFIBQuery* q = New<TFIBQuery>(nullptr);
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    q->ExecQuery();
-    q->Free();
-  }
-  String Dir;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
+  void TearDown() override { DS->Free(); }
   TFIBDataSet* DS = nullptr;
 };
 

@@ -14,6 +14,8 @@
 #include "rtl/Filer.h"
 #include "rtl/StringLists.h"
 
+#include "ScratchFolder.h"
+
 namespace {
 
 const char* const kBackupsSelect =
@@ -36,18 +38,7 @@ void CreateDatabase(const String& path) {
   lib->isc_detach_database(StatusVector(), &db);
 }
 
-class TempFolder {
-public:
-  TempFolder() {
-    char templ[] = "/tmp/vorn-formres-XXXXXX";
-    FPath = mkdtemp(templ);
-  }
-  ~TempFolder() { std::filesystem::remove_all(FPath); }
-  const String& Path() const { return FPath; }
-
-private:
-  String FPath;
-};
+using TempFolder = scratch::Folder;
 
 String FormText(const String& dbName) {
   return "object fmMain: TComponent\r\n"

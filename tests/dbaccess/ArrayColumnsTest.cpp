@@ -11,29 +11,12 @@
 
 namespace {
 
-int32_t ClientErrorCode(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return e.SQLCode();
-  }
-  return 0;
-}
-
-class ArrayColumnsTest : public ::testing::Test {
+class ArrayColumnsTest : public scratch::DatabaseTest {
 protected:
-  TempDir Dir;
   Owned Own;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
 
   void SetUp() override {
-    const String path = Dir.File("a.fdb");
-    CreateDialectDatabase(path, 3);
-    DB = Own(NewDatabase(path));
-    TR = Own(NewTransaction(DB));
-    DB->Open();
-    TR->StartTransaction();
+    OpenScratch("a.fdb");
     ExecSQL(DB, TR,
             "CREATE TABLE ARR (ID INTEGER NOT NULL PRIMARY KEY, IA INTEGER[1:3], NA NUMERIC(9,2)[0:1, 1:2], "
             "VA VARCHAR(10)[2], BA NUMERIC(18,2)[1:2], DA DATE[1:2], TA TIMESTAMP[1:2], IM INTEGER[1:3, 0:1])");
@@ -45,14 +28,6 @@ protected:
   TpZAZArray* Accessor(const String& column) {
     return Own(New<TpZAZArray>(DB->ClientLibrary(), nullptr, DB->HandleAddress(), TR->HandleAddress(),
                                String("ARR"), column));
-  }
-
-  TFIBQuery* NewQuery(const String& sql) {
-    auto* q = Own(New<TFIBQuery>(nullptr));
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    return q;
   }
 
   // Writes the value as a new slice and stores its identifier in row 1 (a parameter of the array type,

@@ -19,40 +19,15 @@ String Pattern(size_t size) {
   return s;
 }
 
-int32_t ClientErrorCode(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return e.SQLCode();
-  }
-  return 0;
-}
-
-class BlobStreamTest : public ::testing::Test {
+class BlobStreamTest : public scratch::DatabaseTest {
 protected:
-  TempDir Dir;
   Owned Own;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
 
   void SetUp() override {
-    const String path = Dir.File("b.fdb");
-    CreateDialectDatabase(path, 3);
-    DB = Own(NewDatabase(path));
-    TR = Own(NewTransaction(DB));
-    DB->Open();
-    TR->StartTransaction();
+    OpenScratch("b.fdb");
     ExecSQL(DB, TR, "CREATE TABLE BL (ID INTEGER NOT NULL PRIMARY KEY, TXT BLOB SUB_TYPE TEXT, BIN BLOB)");
     TR->Commit();
     TR->StartTransaction();
-  }
-
-  TFIBQuery* NewQuery(const String& sql) {
-    auto* q = Own(New<TFIBQuery>(nullptr));
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    return q;
   }
 
   TFIBBlobStream* NewStream(uint8_t mode) {

@@ -94,6 +94,40 @@ TEST(SQLParser, WhereCountsIgnoreQuotesAndComments) {
   }
 }
 
+// The one scanner of quotes and comments: where each piece ends, doubled quotes and unclosed pieces.
+TEST(SQLLexer, Pieces) {
+  struct Case {
+    const char* text;
+    const char* pieces;  // one letter a piece: c code, s string, q quoted name, b block, l line; ! unclosed
+  } cases[] = {
+      {"a'b''c'd", "csc"},
+      {"\"Tab \"\"q\"\" 'x'\"", "q"},
+      {"x--y\r\nz", "clccc"},
+      {"x--y\nz", "clcc"},
+      {"--end", "l"},
+      {"/*a*/b", "bc"},
+      {"/*/ x", "b!"},
+      {"'open", "s!"},
+      {"\"open\"\"", "q!"},
+      {"-/", "cc"},
+  };
+  for (const Case& c : cases) {
+    const String text = c.text;
+    TSQLLexer lexer(text);
+    TSQLPiece piece;
+    String kinds;
+    size_t at = 0;
+    while (lexer.Next(piece)) {
+      EXPECT_EQ(piece.Start, at) << c.text;
+      at = piece.End;
+      kinds += "csqbl"[piece.Kind];
+      if (!piece.Closed) kinds += '!';
+    }
+    EXPECT_EQ(at, text.size()) << c.text;
+    EXPECT_EQ(kinds, c.pieces) << c.text;
+  }
+}
+
 TEST(SQLParser, WhereClauses) {
   const String nested = "SELECT * FROM T WHERE A IN (SELECT B FROM U WHERE C=1)";
   EXPECT_EQ(WhereText(nested, 2), "C=1");
@@ -128,6 +162,13 @@ TEST(SQLParser, AddMainWhereCondition) {
       {"SELECT * FROM T WHERE B=2", true, "SELECT * FROM T WHERE(  B=2\r\n     ) and ( A=1 )\r\n    "},
       {"SELECT * FROM T GROUP BY X", false, "SELECT * FROM T \r\n WHERE A=1\r\nGROUP BY X"},
       {"SELECT * FROM T WHERE 'ORDER'=B", false, "SELECT * FROM T WHERE(  'ORDER'=B ) and ( A=1 )"},
+      // A comment after the condition stays after the added one, never around it.
+      {"SELECT * FROM T WHERE B=2 -- note", false, "SELECT * FROM T WHERE(  B=2 ) and ( A=1 ) -- note"},
+      {"SELECT * FROM T\r\nWHERE B=2\r\n-- note", false, "SELECT * FROM T\r\nWHERE(  B=2 ) and ( A=1 )\r\n-- note"},
+      {"SELECT * FROM T WHERE B=2 /* x */ ORDER BY C", false,
+       "SELECT * FROM T WHERE(  B=2 ) and ( A=1 ) /* x */ ORDER BY C"},
+      {"SELECT * FROM T WHERE -- c\r\n B=-2", false, "SELECT * FROM T WHERE(  -- c\r\n B=-2 ) and ( A=1 )"},
+      {"SELECT * FROM T -- note", false, "SELECT * FROM T -- note\r\n WHERE A=1\r\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(AddToWhereClause(c.sql, "A=1", c.newLine), c.result) << c.sql;
   EXPECT_EQ(AddToWhereClause("SELECT * FROM T", "  "), "SELECT * FROM T");
@@ -244,7 +285,9 @@ TEST(SQLParser, TablesOfSelect) {
 TEST(SQLParser, FreeHelpers) {
   EXPECT_EQ(SQLWordPos("where", "select 'x' from t WHERE a=1"), 19);
   EXPECT_EQ(SQLWordPos("WHERE", "select a from somewhere"), 0);
-  EXPECT_EQ(StripComments("a /* x */b -- c\r\nd '/* q */' \"--\""), "a b d '/* q */' \"--\"");
+  EXPECT_EQ(StripComments("a /* x */b -- c\r\nd '/* q */' \"--\""), "a b \r\nd '/* q */' \"--\"");
+  // A comment separates words; a line comment also ends at a bare LF.
+  EXPECT_EQ(StripComments("select/**/x -- a\nfrom t"), "select x \nfrom t");
   EXPECT_TRUE(IsWhereAt(" WHERE A", 2));
   EXPECT_FALSE(IsWhereAt("WHERE A", 1));
   EXPECT_TRUE(IsWhereClauseEnd("A=1 ORDER BY", 5));

@@ -51,20 +51,6 @@ void Exec(isc_db_handle* db, isc_tr_handle* tr, const String& sql) {
 }
 }  // namespace
 
-TempDir::TempDir() {
-  char templ[] = "/tmp/vorn-dbaccess-XXXXXX";
-  const char* p = mkdtemp(templ);
-  if (!p) throw Exception("mkdtemp failed");
-  FPath = p;
-  // The loopback server may run as another user and writes files here too.
-  std::filesystem::permissions(FPath, std::filesystem::perms::all);
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(FPath, ec);
-}
-
 void CreateTestDatabase(const String& path, int32_t rows, const String& user, const String& password) {
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;

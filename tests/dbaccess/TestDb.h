@@ -5,21 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "ScratchFolder.h"
 #include "rtl/System.h"
 
 // A temporary folder removed with everything in it at the end of the test.
-class TempDir {
-public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const String& Path() const { return FPath; }
-  String File(const String& name) const { return FPath + "/" + name; }
-
-private:
-  String FPath;
-};
+using TempDir = scratch::Folder;
 
 // Creates a dialect 3 database at `path` (a local path, or "host/port:path" with credentials) with the
 // table T (ID integer primary key, NAME varchar(40)) holding `rows` rows.

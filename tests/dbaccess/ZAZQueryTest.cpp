@@ -13,21 +13,13 @@
 namespace {
 
 // One connection per dialect with a table of every column type.
-class QueryTest : public ::testing::TestWithParam<int> {
+class QueryTest : public scratch::DatabaseTest, public ::testing::WithParamInterface<int> {
 protected:
-  TempDir Dir;
   Owned Own;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
 
   void SetUp() override {
     const int dialect = GetParam();
-    const String path = Dir.File("q.fdb");
-    CreateDialectDatabase(path, dialect);
-    DB = Own(NewDatabase(path, "DB1", dialect));
-    TR = Own(NewTransaction(DB));
-    DB->Open();
-    TR->StartTransaction();
+    OpenScratch("q.fdb", dialect);
     const String bigint = dialect == 3 ? "BIGINT" : "NUMERIC(9,0)";
     const String times = dialect == 3 ? "DT DATE, TM TIME, " : "DT DATE, ";
     ExecSQL(DB, TR,
@@ -39,14 +31,7 @@ protected:
     TR->StartTransaction();
   }
 
-  TFIBQuery* NewQuery(const String& sql) {
-    auto* q = Own(New<TFIBQuery>(nullptr));
-    q->SetName("Q1");
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    return q;
-  }
+  TFIBQuery* NewQuery(const String& sql) { return scratch::DatabaseTest::NewQuery(sql, "Q1"); }
   bool D3() const { return GetParam() == 3; }
 };
 

@@ -5,19 +5,13 @@
 
 namespace {
 
-class PoolTest : public ::testing::Test {
+class PoolTest : public scratch::DatabaseTest {
 protected:
-  TempDir Dir;
   Owned Own;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
+
   void SetUp() override {
-    const String path = Dir.File("p.fdb");
-    CreateDialectDatabase(path, 3);
-    DB = Own(NewDatabase(path));
-    TR = Own(NewTransaction(DB));
-    DB->Open();
-    TR->StartTransaction();
+    OpenScratch("p.fdb");
+    ExecCommitted(kCreateTableT);
   }
 };
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ScratchFolder.h"
 #include "memdata/dxmdaset.h"
 #include "rtl/Filer.h"
 #include "rtl/Streams.h"
@@ -69,17 +70,14 @@ struct MemDataFixture : ::testing::Test {
     }
     return out;
   }
+  // A new empty file in the test's scratch folder.
   String TempFile() {
-    char tmpl[] = "/tmp/memdataXXXXXX";
-    int fd = mkstemp(tmpl);
-    close(fd);
-    files.push_back(tmpl);
-    return tmpl;
+    const String path = Scratch.File("f" + std::to_string(++FileCount));
+    std::ofstream(path).close();
+    return path;
   }
-  std::vector<String> files;
-  ~MemDataFixture() override {
-    for (const String& f : files) std::remove(f.c_str());
-  }
+  scratch::Folder Scratch{"vorn-memdata"};
+  int FileCount = 0;
 };
 
 String ReadAll(const String& path) {

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 
 namespace {
 
@@ -190,12 +191,13 @@ TEST(PascalStrings, AdjustLineBreaksMakesCrLf) {
 
 TEST(Unicode, Utf8AndUtf16RoundTrip) {
   const String s = "Ёлка €𝄞z";
-  const WideString w = UTF8ToWide(s);
+  const WideString w = Utf8ToUtf16(s);
   EXPECT_EQ(w, u"Ёлка €𝄞z");
-  EXPECT_EQ(WideToUTF8(w), s);
-  EXPECT_EQ(UTF8Encode(UTF8Decode(s)), s);
-  EXPECT_EQ(UTF8ToWide("a\xC0\x80z"), u"a\uFFFD\uFFFDz");  // overlong: two invalid units
-  EXPECT_EQ(WideToUTF8(WideString(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+  EXPECT_EQ(Utf16ToUtf8(w), s);
+  EXPECT_EQ(Utf8ToUtf16("a\xC0\x80z"), u"a\uFFFD\uFFFDz");  // overlong: two invalid units
+  EXPECT_EQ(Utf16ToUtf8(WideString(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+  EXPECT_EQ(Utf16ToUtf8(u"x" + WideString(1, char16_t(0xDC00))), "x\xEF\xBF\xBD");  // a lone low half
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");             // an encoded surrogate
   EXPECT_EQ(WideUpperCase(u"ёлка"), u"ЁЛКА");
   EXPECT_EQ(WideCompareText(u"ЁЛКА", u"ёлка"), 0);
 }
