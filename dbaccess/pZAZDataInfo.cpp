@@ -509,8 +509,10 @@ void TpZAZTableInfoCollect::LoadFromStream(TStream* s) {
       t->FNeedsValidation = true;
       const int32_t columns = ReadInt(s);
       for (int32_t c = 0; c < columns; ++c) {
+        // The name first: a damaged file that ends inside it must not leave an entry unowned.
+        String name = ReadStr(s);
         auto* f = New<TpZAZFieldInfo>();
-        t->FFields.emplace_back(ReadStr(s), f);
+        t->FFields.emplace_back(std::move(name), f);
         f->IsComputed = ReadByte(s);
         f->CanIncToWhereClause = ReadByte(s);
         f->DefaultValueEmptyString = ReadByte(s);

@@ -1,8 +1,13 @@
 #include "dbaccess/pZAZServices.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBLoginDialog.h"
@@ -35,6 +40,56 @@ static_assert(isc_spb_user_name == 28 && isc_spb_password == 29 && isc_spb_sql_r
 
 // The process-wide trace hook; null once the library is shutting down.
 TFIBSQLMonitorHook* Hook() { return MonitorHook(); }
+
+// The embedded engine runs the backup utility inside this process, and when a backup file ends before
+// its last volume was read the utility prompts for the next volume on the process's standard output
+// and waits for an answer on its standard input. A desktop program has nobody there, so while an
+// embedded action runs standard input reads from /dev/null: the prompt gets end of file at once and
+// the action ends instead of waiting forever. Nested or concurrent actions share one redirection.
+class StandardInputShield {
+public:
+  StandardInputShield() {
+    std::lock_guard<std::mutex> lock(Mutex());
+    if (Count()++ > 0) return;
+    Saved() = fcntl(0, F_DUPFD_CLOEXEC, 3);
+    int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (null >= 0) {
+      if (null != 0) {
+        dup2(null, 0);
+        close(null);
+      }
+    }
+  }
+  ~StandardInputShield() {
+    std::lock_guard<std::mutex> lock(Mutex());
+    if (--Count() > 0) return;
+    if (Saved() >= 0) {
+      dup2(Saved(), 0);
+      close(Saved());
+      Saved() = -1;
+    } else {
+      close(0);  // it was closed before
+    }
+    // The end of file the prompt met must not stick to the stream for later readers.
+    clearerr(stdin);
+  }
+  StandardInputShield(const StandardInputShield&) = delete;
+  StandardInputShield& operator=(const StandardInputShield&) = delete;
+
+private:
+  static std::mutex& Mutex() {
+    static std::mutex m;
+    return m;
+  }
+  static int& Count() {
+    static int n = 0;
+    return n;
+  }
+  static int& Saved() {
+    static int fd = -1;
+    return fd;
+  }
+};
 
 // The text after the first "=" of a line, "" without one.
 String ValueOfLine(const String& line) {
@@ -370,15 +425,21 @@ String TpZAZControlAndQueryService::FetchNextLine() {
 }
 
 void TpZAZControlAndQueryService::ServiceStart() {
+  // Only an embedded action runs in this process; a server's utility reads the server's own input.
+  std::unique_ptr<StandardInputShield> shield;
+  if (Protocol() == Local) shield = std::make_unique<StandardInputShield>();
   inherited::ServiceStart();
   const TServiceGetTextNotify& notify = TextNotify();
   while (!FEof) {
     String line = QueryNextLine();
+    if (!line.empty()) OutputLine(line);
     if (notify)
       notify(this, line);
     else if (!line.empty())
       FPending.push_back(std::move(line));
   }
+  shield.reset();
+  OutputEnded();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -396,6 +457,41 @@ void TpZAZBackupRestoreService::AddFileLines(TStrings* lines, uint8_t fileTag, u
       AddStartString(fileTag, line);
     }
   }
+}
+
+void TpZAZBackupRestoreService::ServiceStart() {
+  FCheckClosing = FVerbose && ClosingLine() != nullptr;
+  FClosed = false;
+  inherited::ServiceStart();
+}
+
+void TpZAZBackupRestoreService::OutputLine(const String& line) {
+  if (!FCheckClosing || FClosed) return;
+  // The utility's lines start with "gbak:"; a name inside a line (a table called like the closing
+  // text) must not count, so the text has to start the line.
+  static const String prefix = "gbak:";
+  size_t start = line.compare(0, prefix.size(), prefix) == 0 ? prefix.size() : 0;
+  if (line.compare(start, std::strlen(ClosingLine()), ClosingLine()) == 0) FClosed = true;
+}
+
+void TpZAZBackupRestoreService::OutputEnded() {
+  if (FCheckClosing && !FClosed) RaiseClientErrorMsg(IncompleteMessage());
+}
+
+// The last line of a backup that wrote every record: "gbak:closing file, committing, and finishing.
+// N bytes written".
+const char* TpZAZBackupService::ClosingLine() const { return "closing file, committing, and finishing"; }
+const char* TpZAZBackupService::IncompleteMessage() const {
+  return "the backup did not complete: the database may be damaged or the backup file could not be written "
+         "in full";
+}
+
+// A restore that read the backup to its end prints "gbak:finishing, closing, and going home", then
+// (when the engine does that step) "gbak:adjusting the ONLINE and FORCED WRITES flags" and the optional
+// access mode step; one that met the end of a cut backup file stops printing inside the table data.
+const char* TpZAZRestoreService::ClosingLine() const { return "finishing, closing, and going home"; }
+const char* TpZAZRestoreService::IncompleteMessage() const {
+  return "the restore did not complete: the backup file may be damaged or cut short";
 }
 
 TpZAZBackupService::TpZAZBackupService(TComponent* AOwner)

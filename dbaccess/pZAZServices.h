@@ -192,6 +192,10 @@ protected:
     FPending.clear();
   }
   String QueryNextLine();
+  // Each output line as ServiceStart reads it, and the end of the output once it has been read in
+  // full; the backup and restore check there that the utility reached its closing step.
+  virtual void OutputLine(const String& line) { (void)line; }
+  virtual void OutputEnded() {}
 
 private:
   void Query(const String& items);
@@ -209,6 +213,10 @@ class TpZAZBackupRestoreService : public TpZAZControlAndQueryService {
 public:
   using TpZAZControlAndQueryService::TpZAZControlAndQueryService;
 
+  // A verbose run whose output ends before the utility's closing line raises a client error after
+  // the output has been read to its end (the lines stay available to FetchNextLine).
+  void ServiceStart() override;
+
   bool Verbose() const { return FVerbose; }
   void SetVerbose(bool value) { FVerbose = value; }
   const TServiceGetTextNotify& OnTextNotify() const { return FOnTextNotify; }
@@ -218,9 +226,19 @@ protected:
   const TServiceGetTextNotify& TextNotify() const override { return FOnTextNotify; }
   // "file" gives tag fileTag with file; "file=length" adds lengthTag with the number.
   void AddFileLines(TStrings* lines, uint8_t fileTag, uint8_t lengthTag);
+  // The utility can end a run that stopped short (a backup file cut short, a volume it could not
+  // open) without any error in the status, so a verbose run counts as complete only when its output
+  // holds the closing line: ClosingLine is its text (without the "gbak:" prefix), IncompleteMessage
+  // the error raised when it is missing. Without Verbose there is no output to tell by.
+  virtual const char* ClosingLine() const { return nullptr; }
+  virtual const char* IncompleteMessage() const { return nullptr; }
+  void OutputLine(const String& line) override;
+  void OutputEnded() override;
 
 private:
   bool FVerbose = false;
+  bool FCheckClosing = false;
+  bool FClosed = false;
   TServiceGetTextNotify FOnTextNotify;
 };
 
@@ -240,6 +258,10 @@ public:
   void SetDatabaseName(const String& value) { FDatabaseName = value; }
   TBackupOptions Options() const { return FOptions; }
   void SetOptions(TBackupOptions value) { FOptions = value; }
+
+protected:
+  const char* ClosingLine() const override;
+  const char* IncompleteMessage() const override;
 
 private:
   TStringList* FBackupFile;
@@ -266,6 +288,10 @@ public:
   void SetPageBuffers(int32_t value) { FPageBuffers = value; }
   TRestoreOptions Options() const { return FOptions; }
   void SetOptions(TRestoreOptions value) { FOptions = value; }
+
+protected:
+  const char* ClosingLine() const override;
+  const char* IncompleteMessage() const override;
 
 private:
   TStringList* FDatabaseName;

@@ -384,6 +384,14 @@ void TdxMemData::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component == FRecIdField) FRecIdField = nullptr;
 }
 
+void TdxMemData::GetChildren(TGetChildProc proc, TComponent* root) {
+  TDataSet::GetChildren(
+      [&](TComponent* child) {
+        if (child != FRecIdField) proc(child);
+      },
+      root);
+}
+
 void TdxMemData::SetIndexes(TdxMemIndexes* value) { FIndexes->Assign(value); }
 void TdxMemData::SetPersistent(TdxMemPersistent* value) { FPersistent->Assign(value); }
 

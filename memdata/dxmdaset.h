@@ -168,6 +168,9 @@ public:
   void BeforeDestruction() override;
   // The hidden RecId field's component name follows the dataset's.
   void SetName(const String& newName) override;
+  // The streamed fields, without the hidden RecId field: the constructor makes that one every time,
+  // so a streamed copy would collide with it when the dataset is read back as a root.
+  void GetChildren(TGetChildProc proc, TComponent* root) override;
 
   TdxMemIndexes* Indexes() const { return FIndexes; }
   void SetIndexes(TdxMemIndexes* value);

@@ -42,6 +42,9 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
   }
   // An oversized length reads as far as the stream goes.
   auto cut = [&](int32_t len) -> int64_t { return std::min<int64_t>(len, streamSize); };
+  // Whether count more bytes are there: checked before a value's buffer is sized, so that a damaged
+  // width or length makes the value short (the record is dropped) instead of asking for its size.
+  auto holds = [&](int64_t count) { return count <= streamSize - stream->Position(); };
 
   std::vector<TMemStreamColumn> columns;
   int32_t count = 0;
@@ -61,7 +64,8 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
   const std::vector<TMemStreamTarget> targets = handler.Columns(columns);
   std::vector<TMemStreamValue> values(columns.size());
   for (;;) {
-    if (stream->Position() >= streamSize) break;
+    const int64_t recordStart = stream->Position();
+    if (recordStart >= streamSize) break;
     bool ok = true;
     for (size_t i = 0; ok && i < columns.size(); ++i) {
       const TMemStreamColumn& c = columns[i];
@@ -75,6 +79,7 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
       switch (t.Kind) {
         case TMemTarget::tkFixed:
           if (version > 0 && !ReadExact(stream, &flag, 1)) { ok = false; break; }
+          if (!holds(c.Size)) { ok = false; break; }
           v.Bytes.resize(static_cast<size_t>(std::max(c.Size, 0)));
           if (!ReadExact(stream, v.Bytes.data(), static_cast<int64_t>(v.Bytes.size()))) { ok = false; break; }
           v.Null = flag == 0;
@@ -83,6 +88,7 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
           if (!ReadInt32(stream, len)) { ok = false; break; }
           const int64_t n = cut(len);
           const int64_t take = std::min<int64_t>(n, std::max(c.Size, t.DataSize));
+          if (!holds(take)) { ok = false; break; }
           v.Bytes.resize(static_cast<size_t>(std::max<int64_t>(take, 0)));
           if (!ReadExact(stream, v.Bytes.data(), take) || !Skip(stream, n - take)) { ok = false; break; }
           v.Null = n <= 0;
@@ -92,7 +98,7 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
           if (!ReadInt32(stream, len)) { ok = false; break; }
           if (len > 0) {
             const int64_t n = cut(len);
-            if (!ReadExact(stream, &flag, 1)) { ok = false; break; }
+            if (!ReadExact(stream, &flag, 1) || !holds(2 * n)) { ok = false; break; }
             v.Wide.resize(static_cast<size_t>(n));
             if (!ReadExact(stream, v.Wide.data(), 2 * n)) { ok = false; break; }
             v.Null = flag == 0;
@@ -101,6 +107,7 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
         case TMemTarget::tkBlob: {
           if (!ReadInt32(stream, len)) { ok = false; break; }
           const int64_t n = cut(len);
+          if (!holds(n)) { ok = false; break; }
           v.Bytes.resize(static_cast<size_t>(std::max<int64_t>(n, 0)));
           if (!ReadExact(stream, v.Bytes.data(), n)) { ok = false; break; }
           v.Null = n <= 0;
@@ -118,6 +125,9 @@ double ReadMemDataStream(TStream* stream, const TMemStreamHandler& handler) {
       }
     }
     if (!ok) break;
+    // Columns that take no bytes (fixed widths of 0 without the header's null flags) would repeat
+    // the same empty record until memory runs out: such a stream is damaged.
+    if (stream->Position() == recordStart) throw EDatabaseError("The data is incorrect");
     handler.Record(values);
   }
   return version;

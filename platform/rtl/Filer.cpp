@@ -199,6 +199,45 @@ uint8_t TReader::ReadByte() {
   return FBuffer[static_cast<size_t>(FBufPos++)];
 }
 
+int64_t TReader::BytesLeft() {
+  int64_t size = FStream->Size();
+  int64_t pos = FStream->Position();
+  if (size < 0 || pos < 0) return -1;
+  return std::max<int64_t>(size - pos, 0) + (FBufEnd - FBufPos);
+}
+
+int32_t TReader::ReadCount(int32_t unitSize) {
+  int32_t n = 0;
+  Read(&n, 4);
+  if (n < 0) ReadErrorText("Invalid stream format");
+  int64_t left = BytesLeft();
+  if (left >= 0 && static_cast<int64_t>(n) * unitSize > left) ReadErrorText("Stream read error");
+  return n;
+}
+
+// Fills out with count units in steps, so that a stream that cannot tell its size still only costs
+// memory for the bytes it really delivers.
+template <class Container>
+void TReader::ReadUnits(Container& out, int32_t count) {
+  using Unit = typename Container::value_type;
+  constexpr size_t kStep = (size_t{1} << 20) / sizeof(Unit);
+  out.clear();
+  size_t have = 0;
+  while (have < static_cast<size_t>(count)) {
+    size_t step = std::min(kStep, static_cast<size_t>(count) - have);
+    out.resize(have + step);
+    Read(out.data() + have, static_cast<int32_t>(step * sizeof(Unit)));
+    have += step;
+  }
+}
+
+TReader::Nesting::Nesting(TReader& reader) : FReader(reader) {
+  if (++FReader.FDepth > kMaxNesting) {
+    --FReader.FDepth;
+    ReadErrorText("Invalid stream format");
+  }
+}
+
 int64_t TReader::Position() { return FStream->Position() - (FBufEnd - FBufPos); }
 
 void TReader::SetPosition(int64_t value) {
@@ -245,6 +284,7 @@ void TReader::SkipSetBody() {
 }
 
 void TReader::SkipValue() {
+  Nesting nesting(*this);
   int32_t n = 0;
   switch (ReadValue()) {
     case vaNull:
@@ -269,11 +309,11 @@ void TReader::SkipValue() {
     case vaBinary:
     case vaLString:
     case vaUTF8String:
-      Read(&n, 4);
+      n = ReadCount(1);
       SkipBytes(n);
       break;
     case vaWString:
-      Read(&n, 4);
+      n = ReadCount(2);
       SkipBytes(int64_t(n) * 2);
       break;
     case vaSet: SkipSetBody(); break;
@@ -297,6 +337,7 @@ void TReader::SkipProperty() {
 }
 
 void TReader::SkipComponent(bool skipHeader) {
+  Nesting nesting(*this);
   if (skipHeader) {
     TFilerFlags flags;
     int32_t pos = 0;
@@ -435,17 +476,15 @@ String TReader::ReadString() {
     case vaString: return ReadStr();
     case vaLString:
     case vaUTF8String: {
-      Read(&n, 4);
-      if (n < 0) ReadErrorText("Invalid stream format");
-      String s(static_cast<size_t>(n), '\0');
-      if (n) Read(s.data(), n);
+      n = ReadCount(1);
+      String s;
+      ReadUnits(s, n);
       return s;
     }
     case vaWString: {
-      Read(&n, 4);
-      if (n < 0) ReadErrorText("Invalid stream format");
-      WideString w(static_cast<size_t>(n), u'\0');
-      if (n) Read(w.data(), n * 2);
+      n = ReadCount(2);
+      WideString w;
+      ReadUnits(w, n);
       return Utf16ToUtf8(w);
     }
     default:
@@ -458,11 +497,8 @@ String TReader::ReadString() {
 WideString TReader::ReadWideString() {
   if (NextValue() == vaWString) {
     ReadValue();
-    int32_t n = 0;
-    Read(&n, 4);
-    if (n < 0) ReadErrorText("Invalid stream format");
-    WideString w(static_cast<size_t>(n), u'\0');
-    if (n) Read(w.data(), n * 2);
+    WideString w;
+    ReadUnits(w, ReadCount(2));
     return w;
   }
   return Utf8ToUtf16(ReadString());
@@ -476,11 +512,8 @@ std::vector<String> TReader::ReadSetNames() {
 
 std::vector<uint8_t> TReader::ReadBinary() {
   CheckValue(vaBinary);
-  int32_t n = 0;
-  Read(&n, 4);
-  if (n < 0) ReadErrorText("Invalid stream format");
-  std::vector<uint8_t> data(static_cast<size_t>(n));
-  if (n) Read(data.data(), n);
+  std::vector<uint8_t> data;
+  ReadUnits(data, ReadCount(1));
   return data;
 }
 
@@ -502,6 +535,7 @@ void TReader::ReadPrefix(TFilerFlags& flags, int32_t& childPos) {
 }
 
 void TReader::CopyValue(TWriter* writer) {
+  Nesting nesting(*this);
   switch (NextValue()) {
     case vaNull:
       ReadValue();
@@ -791,6 +825,7 @@ void ConvertPropertyToText(TReader& r, TextOut& out, int indent) {
 }
 
 void ConvertValueToText(TReader& r, TextOut& out, int indent) {
+  TReader::Nesting nesting(r);
   static const char* hex = "0123456789ABCDEF";
   switch (r.NextValue()) {
     case vaList:
@@ -871,6 +906,7 @@ void ConvertValueToText(TReader& r, TextOut& out, int indent) {
 }
 
 void ConvertObjectToText(TReader& r, TextOut& out, int indent) {
+  TReader::Nesting nesting(r);
   TFilerFlags flags;
   int32_t pos = 0;
   r.ReadPrefix(flags, pos);
@@ -918,6 +954,24 @@ public:
     return str;
   }
   size_t Pos() const { return FPos; }
+
+  // One nested value or object for its time; text nested past the reader's limit is refused here, as
+  // it would be when read back.
+  class Level {
+  public:
+    explicit Level(TextParser& parser) : FParser(parser) {
+      if (++FParser.FDepth > TReader::kMaxNesting) {
+        --FParser.FDepth;
+        FParser.Error("Nesting too deep");
+      }
+    }
+    ~Level() { --FParser.FDepth; }
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+  private:
+    TextParser& FParser;
+  };
 
   void Next() {
     SkipBlanks();
@@ -1090,6 +1144,7 @@ private:
   size_t FPos = 0;
   int FLine = 1;
   int FTokenLine = 1;
+  int FDepth = 0;
 };
 
 void ConvertValueToBinary(TextParser& p, TWriter& w);
@@ -1109,6 +1164,7 @@ void ConvertPropertyToBinary(TextParser& p, TWriter& w) {
 }
 
 void ConvertValueToBinary(TextParser& p, TWriter& w) {
+  TextParser::Level level(p);
   switch (p.token) {
     case Tok::String: {
       String s = p.str;
@@ -1205,6 +1261,7 @@ void ConvertValueToBinary(TextParser& p, TWriter& w) {
 }
 
 void ConvertObjectToBinary(TextParser& p, TWriter& w) {
+  TextParser::Level level(p);
   TFilerFlags flags;
   if (p.IsSymbol("inherited"))
     flags.Include(ffInherited);
@@ -1410,6 +1467,7 @@ void MarkNextComponentLoading(bool value);
 }
 
 TComponent* TReader::ReadComponent(TComponent* component) {
+  Nesting nesting(*this);
   TFilerFlags flags;
   int32_t position = 0;
   ReadPrefix(flags, position);
@@ -2059,6 +2117,7 @@ void TReader::DoFixupReferences() {
 }
 
 void TReader::ReadCollection(TCollection* collection) {
+  Nesting nesting(*this);
   collection->BeginUpdate();
   try {
     if (!EndOfList()) collection->Clear();

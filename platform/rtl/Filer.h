@@ -233,7 +233,31 @@ private:
   bool PropertyNotFound(TPersistent* instance, String& name, bool isPath);
   bool ReadStringsFallback(TPersistent* instance);
   [[noreturn]] void PropValueError();
+  // Bytes the stream still holds (buffered and unread); -1 when the stream cannot tell.
+  int64_t BytesLeft();
+  // A 4-byte count of units of unitSize bytes, checked against what the stream still holds before
+  // anything of that size is allocated: a damaged count raises EReadError.
+  int32_t ReadCount(int32_t unitSize);
+  template <class Container>
+  void ReadUnits(Container& out, int32_t count);
 
+public:
+  // Lists, collections and components nest; a damaged stream could nest them until the stack runs
+  // out. Each nested level holds a Nesting for its time; past kMaxNesting levels: EReadError.
+  static constexpr int kMaxNesting = 200;
+  class Nesting {
+  public:
+    explicit Nesting(TReader& reader);
+    ~Nesting() { --FReader.FDepth; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+  private:
+    TReader& FReader;
+  };
+
+private:
+  int FDepth = 0;
   TComponent* FOwner = nullptr;
   TComponent* FParent = nullptr;
   String FPropName;

@@ -199,6 +199,8 @@ TEST_F(ServiceBlocks, BackupRequests) {
        Cat({{1, 106, 1, 0}, Str("d"), {108, 0, 0, 0, 0}, {5, 1, 0}, Str("x"), {7, 0x15, 0xCD, 0x5B, 0x07}})},
   };
   for (const Case& c : cases) {
+    fake.Reset();
+    if (c.verbose) fake.AddLine("gbak:closing file, committing, and finishing. 1024 bytes written");
     auto* svc = MakeService<TpZAZBackupService>();
     svc->SetDatabaseName(c.db);
     svc->SetOptions(c.options);
@@ -229,6 +231,8 @@ TEST_F(ServiceBlocks, RestoreRequests) {
             {106, 5, 0}, Str("a.fdb"), {11, 0xE8, 3, 0, 0}, {106, 5, 0}, Str("b.fdb")})},
   };
   for (const Case& c : cases) {
+    fake.Reset();
+    if (c.verbose) fake.AddLine("gbak:finishing, closing, and going home");
     auto* svc = MakeService<TpZAZRestoreService>();
     EXPECT_EQ(svc->Options(), TRestoreOptions{CreateNewDB});
     svc->SetOptions(c.options);
@@ -412,4 +416,60 @@ TEST_F(ServiceBlocks, LoginStep) {
   EXPECT_EQ(fake.Spb(), Cat({{2, 2, 28, 1}, Str("a"), {29, 6}, Str("secret")}));
   EXPECT_EQ(svc->Params()->Count(), 2);
   svc->Free();
+}
+
+TEST_F(ServiceBlocks, VerboseRunsMustReachTheClosingLine) {
+  const String backupShort =
+      "the backup did not complete: the database may be damaged or the backup file could not be written in full";
+  const String restoreShort = "the restore did not complete: the backup file may be damaged or cut short";
+  struct Case {
+    bool restore;
+    bool verbose;
+    std::vector<String> lines;
+    String error;  // "" for success
+  } cases[] = {
+      {false, true, {"gbak:writing data for table T", "gbak:closing file, committing, and finishing. 1024 bytes written"}, ""},
+      {false, true, {"gbak:writing data for table T"}, backupShort},
+      {false, true, {}, backupShort},
+      {false, false, {"gbak:writing data for table T"}, ""},  // nothing to tell by
+      {true, true, {"gbak:restoring data for table T", "gbak:finishing, closing, and going home ",
+                    "gbak:adjusting the ONLINE and FORCED WRITES flags "}, ""},
+      {true, true, {"gbak:finishing, closing, and going home"}, ""},
+      {true, true, {"gbak:restoring data for table T", "gbak:   10000 records restored "}, restoreShort},
+      // A name that reads like the closing line is no closing line.
+      {true, true, {"gbak:restoring data for table finishing, closing, and going home"}, restoreShort},
+      {true, true, {"gbak:adjusting the ONLINE and FORCED WRITES flags "}, restoreShort},
+      {true, false, {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.restore << c.verbose << c.lines.size());
+    fake.Reset();
+    for (const String& l : c.lines) fake.AddLine(l);
+    TpZAZBackupRestoreService* svc;
+    if (c.restore) {
+      auto* r = MakeService<TpZAZRestoreService>();
+      r->BackupFile()->Add("b");
+      r->DatabaseName()->Add("d");
+      svc = r;
+    } else {
+      auto* b = MakeService<TpZAZBackupService>();
+      b->SetDatabaseName("d");
+      svc = b;
+    }
+    svc->SetVerbose(c.verbose);
+    svc->Attach();
+    String error;
+    try {
+      svc->ServiceStart();
+    } catch (const EFIBClientError& e) {
+      error = e.Message();
+    }
+    EXPECT_EQ(error, c.error);
+    // The output was read to its end, and stays there for the caller to show.
+    EXPECT_EQ(fake.Var<int>("fake_query_count"), static_cast<int>(c.lines.size()) + 1);
+    std::vector<String> kept;
+    while (!svc->Eof()) kept.push_back(svc->FetchNextLine());
+    EXPECT_EQ(kept, c.lines);
+    svc->Free();
+  }
 }

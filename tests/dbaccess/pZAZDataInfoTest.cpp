@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FIBDatabaseTest.h"
+#include "MutationLoop.h"
 #include "dbaccess/ZAZQuery.h"
 #include "dbaccess/pZAZDataInfo.h"
 #include "rtl/Files.h"
@@ -101,6 +102,17 @@ TEST_F(MetadataCache, FileRoundTripAndValidationAfterAChange) {
   // An empty cache deletes the file.
   loaded->SaveToFile(file);
   EXPECT_FALSE(FileExists(file));
+}
+
+TEST_F(MetadataCache, MutatedCacheFilesLoadOrAreDroppedCleanly) {
+  Cache->GetTableInfo(DB, "Clients", false)->GetPrimaryKeyFields(DB);
+  Cache->GetTableInfo(DB, "P", false);
+  const String valid = mutation::Saved([&](TStream* s) { Cache->SaveToStream(s); });
+  auto* loaded = Own(New<TpZAZTableInfoCollect>(nullptr));
+  mutation::RunStream(valid, [&](TStream* s) { loaded->LoadFromStream(s); });
+  TStringStream whole(valid);
+  loaded->LoadFromStream(&whole);
+  EXPECT_EQ(loaded->TableCount(), 2);
 }
 
 TEST_F(MetadataCache, RepositoryRowsMergeIntoColumnsAndTheirVersionIsChecked) {

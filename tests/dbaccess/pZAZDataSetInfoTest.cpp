@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FIBDatabaseTest.h"
+#include "MutationLoop.h"
 #include "dbaccess/pFIBProps.h"
 #include "dbaccess/pZAZDataInfo.h"
 #include "dbaccess/pZAZDataSetInfo.h"
@@ -230,6 +231,26 @@ TEST_F(SchemaCache, DataSetFileFormats) {
   } cases[] = {{"as saved", bytes, 1}, {"bare magic", bare, 1}, {"version 0", version0, 0},
                {"other magic", otherMagic, 0}, {"truncated", bytes.substr(0, 20), 0}};
   for (const auto& c : cases) EXPECT_EQ(load(c.data), c.count) << c.name;
+}
+
+TEST_F(SchemaCache, MutatedDataSetCacheFilesLoadOrAreDroppedCleanly) {
+  TpDataSetInfoCollect* cache = ListDataSetInfo();
+  cache->GetDataSetInfo(DB, TR, 7);
+  const String valid = mutation::Saved([&](TStream* s) { cache->SaveToStream(s); });
+  mutation::RunStream(valid, [&](TStream* s) { cache->LoadFromStream(s); });
+}
+
+TEST(ErrorMessages, MutatedFilesLoadOrAreDroppedCleanly) {
+  TpErrorMessagesCollect* store = New<TpErrorMessagesCollect>();
+  store->AddMessage("db1", "E1", 3, "three");
+  store->AddMessage("db1", "E2", 5, String(300, 'x'));
+  store->AddMessage("db2", "E1", 1, "other database");
+  const String valid = mutation::Saved([&](TStream* s) { store->SaveToStream(s); });
+  mutation::RunStream(valid, [&](TStream* s) { store->LoadFromStream(s); });
+  TStringStream whole(valid);
+  store->LoadFromStream(&whole);
+  EXPECT_EQ(store->DatabaseCount(), 2);
+  store->Free();
 }
 
 TEST(ErrorMessages, HigherVersionsWinAndTheFileRoundTrips) {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
+#include "MutationLoop.h"
 #include "memdata/detail/MemCodec.h"
 #include "rtl/Streams.h"
 
@@ -131,15 +133,21 @@ TEST(MemDataStream, AShortRecordIsDropped) {
   EXPECT_EQ(Read(&b.s, {kInt}).records.size(), 1u);
 }
 
-TEST(MemDataStream, NameOf256BytesIsRejected) {
-  StreamBuilder b;
-  b.Header(1).Put<int32_t>(1).Column(4, 3, String(256, 'n')).Put<uint8_t>(1).Put<int32_t>(1);
+namespace {
+void ExpectIncorrect(StreamBuilder& b, const TMemStreamTarget& target) {
   try {
-    Read(&b.s, {kInt});
-    FAIL() << "expected an error";
+    Read(&b.s, {target});
+    ADD_FAILURE() << "expected an error";
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.Message(), "The data is incorrect");
   }
+}
+}  // namespace
+
+TEST(MemDataStream, NameOf256BytesIsRejected) {
+  StreamBuilder b;
+  b.Header(1).Put<int32_t>(1).Column(4, 3, String(256, 'n')).Put<uint8_t>(1).Put<int32_t>(1);
+  ExpectIncorrect(b, kInt);
 }
 
 TEST(MemTextFile, PlainValuesStayAsTheyAre) {
@@ -162,4 +170,54 @@ TEST(MemTextFile, SplitsLinesAtEveryKindOfBreak) {
   EXPECT_EQ(lines[1], (std::vector<String>{"c"}));
   EXPECT_EQ(lines[2], (std::vector<String>{"d", ""}));
   EXPECT_EQ(lines[3], (std::vector<String>{"e"}));
+}
+
+TEST(MemDataStream, DamagedWidthsAndLengthsAreNotAllocated) {
+  const TMemStreamTarget kWide{TMemTarget::tkWideString, 0};
+  const TMemStreamTarget kBlob{TMemTarget::tkBlob, 0};
+  struct Case {
+    const char* name;
+    std::function<void(StreamBuilder&)> build;
+    TMemStreamTarget target;
+  } cases[] = {
+      // 27 bytes whose column claims a width of 2 GiB.
+      {"fixed width", [](StreamBuilder& b) { b.Header(1).Put<int32_t>(1).Column(0x7FFFFFFF, 3, "ID").Put<int16_t>(1); }, kInt},
+      {"fixed width without header", [](StreamBuilder& b) { b.Put<int32_t>(1).Column(0x7FFFFFFF, 3, "ID").Put<int32_t>(1); }, kInt},
+      {"string length", [](StreamBuilder& b) { b.Header(1).Put<int32_t>(1).Column(0x7FFFFFFF, 1, "S").Put<int32_t>(0x7FFFFFFF).Put<int32_t>(5); }, TMemStreamTarget{TMemTarget::tkString, 0x7FFFFFFF}},
+      {"wide length", [](StreamBuilder& b) { b.Header(1).Put<int32_t>(1).Column(0, 20, "W").Put<int32_t>(0x7FFFFFFF).Put<uint8_t>(1).Put<int32_t>(5); }, kWide},
+      {"blob length", [](StreamBuilder& b) { b.Header(1).Put<int32_t>(1).Column(0, 15, "B").Put<int32_t>(0x7FFFFFF0).Put<int32_t>(5); }, kBlob},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StreamBuilder b;
+    c.build(b);
+    mutation::AllocationWatch watch;
+    EXPECT_TRUE(Read(&b.s, {c.target}).records.empty());
+    EXPECT_LT(watch.Max(), 1u << 20);
+  }
+}
+
+TEST(MemDataStream, RecordsThatTakeNoBytesAreRefused) {
+  // Without the header a fixed value has no null flag, so a width of 0 reads nothing: the same empty
+  // record would repeat without end.
+  for (const TMemStreamTarget& target : {kInt, kNone}) {
+    StreamBuilder b;
+    b.Put<int32_t>(1).Column(0, 3, "ID").Put<int32_t>(7);
+    ExpectIncorrect(b, target);
+  }
+}
+
+TEST(MemDataStream, MutatedStreamsEndCleanly) {
+  StreamBuilder b;
+  b.Header(1).Put<int32_t>(5).Column(4, 3, "ID").Column(10, 1, "NAME").Column(0, 20, "WIDE").Column(0, 15, "MEMO");
+  b.Column(8, 6, "SKIPPED");
+  for (int i = 0; i < 4; ++i) {
+    b.Put<uint8_t>(1).Put<int32_t>(i).Str("name" + std::to_string(i));
+    b.Put<int32_t>(2).Put<uint8_t>(1).Put<char16_t>(u'Ж').Put<char16_t>(u'x');
+    b.Str(String(40, 'm'));
+    b.Put<uint8_t>(1).Put<double>(i * 1.5);
+  }
+  const String valid(static_cast<const char*>(b.s.Memory()), static_cast<size_t>(b.s.Size()));
+  const std::vector<TMemStreamTarget> targets = {kInt, kStr, {TMemTarget::tkWideString, 0}, {TMemTarget::tkBlob, 0}, kNone};
+  mutation::RunStream(valid, [&](TStream* s) { Read(s, targets); });
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "MutationLoop.h"
 #include "ScratchFolder.h"
 #include "memdata/dxmdaset.h"
 #include "rtl/Filer.h"
@@ -646,7 +647,10 @@ TEST_F(MemDataFixture, SuccessiveInsertsEachLandBeforeTheLastPosted) {
   EXPECT_EQ(Ids(), "3,2,1");
 }
 
-TEST_F(MemDataFixture, PersistedDataWithLoadOptionFillsOnlyWhenTheFormLoads) {
+namespace {
+// A module with the dataset mdList (one field, NUM) whose persisted data loads when the form has
+// loaded; the dataset is open and still empty.
+TTestModule* ModuleWithDataToLoad() {
   auto* module = New<TTestModule>(nullptr);
   auto* md = New<TdxMemData>(module);
   md->SetName("mdList");
@@ -659,7 +663,13 @@ TEST_F(MemDataFixture, PersistedDataWithLoadOptionFillsOnlyWhenTheFormLoads) {
   md->Persistent()->SaveData(s);
   s->Free();
   md->Open();
-  EXPECT_EQ(md->RecordCount(), 0);
+  return module;
+}
+}  // namespace
+
+TEST_F(MemDataFixture, PersistedDataWithLoadOptionFillsOnlyWhenTheFormLoads) {
+  TTestModule* module = ModuleWithDataToLoad();
+  EXPECT_EQ(dynamic_cast<TdxMemData*>(module->FindComponent("mdList"))->RecordCount(), 0);
   const String text = ComponentToText(module);
   module->Free();
 
@@ -673,4 +683,76 @@ TEST_F(MemDataFixture, PersistedDataWithLoadOptionFillsOnlyWhenTheFormLoads) {
   loaded->Open();
   EXPECT_EQ(loaded->RecordCount(), 0);
   copy->Free();
+}
+
+TEST(MemDataStreaming, ALoneDatasetReadsBackFromTextAndBinaryForms) {
+  auto* md = New<TdxMemData>(nullptr);
+  md->SetName("md");
+  auto* f = New<TStringField>(md);
+  f->SetName("mdNAME");
+  f->SetFieldName("NAME");
+  f->SetSize(20);
+  f->SetDataSet(md);
+  TMemoryStream* s = MakeStream();
+  md->Persistent()->SaveData(s);
+  s->Free();
+  const String text = ComponentToText(md);
+  const String binary = ComponentToBinary(md);
+  md->Free();
+  // The hidden RecId field is made by the constructor, so it is not written.
+  EXPECT_EQ(text.find("RecId"), String::npos) << text;
+  EXPECT_NE(text.find("object mdNAME: TStringField"), String::npos) << text;
+
+  for (const String* form : {&text, &binary}) {
+    auto* copy = dynamic_cast<TdxMemData*>(ReadComponentFromText(*form, nullptr));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->RecIdField()->Name(), "mdRecId");
+    ASSERT_EQ(copy->FieldCount(), 2);
+    EXPECT_EQ(copy->Fields()->Fields(0), copy->RecIdField());
+    copy->Open();
+    EXPECT_EQ(copy->RecordCount(), 3);
+    copy->Last();
+    EXPECT_EQ(copy->FieldByName("NAME")->AsString(), "Київ");
+    EXPECT_EQ(copy->RecIdField()->AsInteger(), 3);
+    copy->Close();
+    // Written again it gives the same form, and reads back into an existing dataset as well.
+    EXPECT_EQ(ComponentToText(copy), text);
+    auto* into = New<TdxMemData>(nullptr);
+    ReadComponentFromText(text, into);
+    EXPECT_EQ(into->Name(), "md");
+    EXPECT_EQ(into->FieldCount(), 2);
+    into->Free();
+    copy->Free();
+  }
+}
+
+TEST_F(MemDataFixture, MutatedDataStreamsLoadOrFailCleanly) {
+  TMemoryStream* s = MakeStream();
+  const String valid(static_cast<const char*>(s->Memory()), static_cast<size_t>(s->Size()));
+  s->Free();
+  ds->Open();
+  mutation::Limits limits;
+  limits.Inputs = 2000;
+  mutation::RunStream(valid, [&](TStream* in) { ds->ReadDataStream(in); }, limits);
+  // Whatever the damage, the dataset stays usable.
+  AddRow("after");
+  EXPECT_EQ(ds->RecordCount() > 0, true);
+}
+
+TEST(MemDataStreaming, MutatedFormsWithPersistedDataLoadOrFailCleanly) {
+  TTestModule* module = ModuleWithDataToLoad();
+  const String binary = ComponentToBinary(module);
+  module->Free();
+  mutation::Limits limits;
+  limits.Inputs = 2000;
+  mutation::RunStream(binary, [](TStream* in) {
+    auto* copy = New<TTestModule>(nullptr);
+    try {
+      ReadComponentFromStream(in, copy);
+    } catch (...) {
+      copy->Free();
+      throw;
+    }
+    copy->Free();
+  }, limits);
 }

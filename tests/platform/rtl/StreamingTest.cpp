@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "MutationLoop.h"
 #include "rtl/Classes.h"
 #include "rtl/TypInfo.h"
 #include "rtl/Variants.h"
@@ -224,7 +225,11 @@ void TStreamWidget::ReadBlob(TStream* s) {
 
 void TStreamWidget::WriteBlob(TStream* s) { s->WriteBuffer(Blob.data(), static_cast<int32_t>(Blob.size())); }
 
-TStreamBox::~TStreamBox() { SetParentComponent(nullptr); }
+TStreamBox::~TStreamBox() {
+  // A damaged form can have a box freed before the boxes inside it: they must not keep its address.
+  for (TStreamBox* kid : Kids) kid->FParent = nullptr;
+  SetParentComponent(nullptr);
+}
 
 void TStreamBox::SetParentComponent(TComponent* value) {
   auto detach = [this](std::vector<TStreamBox*>& kids) { kids.erase(std::remove(kids.begin(), kids.end(), this), kids.end()); };
@@ -702,4 +707,92 @@ TEST(StreamingTest, ComponentOfUnknownClassIsSkippedWholeWhenTheHookAccepts) {
   EXPECT_EQ(form->W1->Count, 1);
   EXPECT_EQ(form->W1->Buddy, nullptr);  // an unresolved reference leaves the property alone
   form->Free();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Damaged forms
+
+namespace {
+// A 4-byte little-endian count.
+String Count4(uint32_t v) {
+  String s(4, '\0');
+  for (int b = 0; b < 4; ++b) s[static_cast<size_t>(b)] = static_cast<char>(v >> (8 * b));
+  return s;
+}
+// A binary form of one TStreamWidget whose first property entry starts with `value`.
+String WidgetWithValue(const String& property, const String& value) {
+  return String("TPF0") + "\x0DTStreamWidget" + String(1, '\0') + static_cast<char>(property.size()) + property +
+         value;
+}
+}  // namespace
+
+TEST(StreamingTest, DamagedCountsAndNestingRaiseReadErrorsWithoutAllocatingThem) {
+  RegisterStreamModel();
+  struct Case {
+    const char* name;
+    String form;
+  } cases[] = {
+      // 15 bytes that claim a string of 2 GiB.
+      {"long string", String("TPF0\x01" "A") + String(1, '\0') + "\x01P\x0C" + Count4(0x7FFFFFFF)},
+      {"long string in a widget", WidgetWithValue("Caption", "\x0C" + Count4(0x7FFFFFFF) + "abc")},
+      {"UTF-8 string", WidgetWithValue("Caption", "\x14" + Count4(0x40000000))},
+      {"wide string", WidgetWithValue("Wide", "\x12" + Count4(0x7FFFFFFF) + "ab")},
+      {"wide string as text", WidgetWithValue("Caption", "\x12" + Count4(0x10000000))},
+      {"negative length", WidgetWithValue("Caption", "\x0C" + Count4(0xFFFFFFF0))},
+      {"binary", WidgetWithValue("Blob", "\x0A" + Count4(0x7FFFFFF0) + "xyz")},
+      {"skipped binary", WidgetWithValue("NoSuchProperty", "\x0A" + Count4(0x7FFFFFF0))},
+      {"skipped wide string", WidgetWithValue("NoSuchProperty", "\x12" + Count4(0x7FFFFFF0))},
+      {"nested lists", WidgetWithValue("Data", String(100000, '\x01'))},
+      {"nested collections", [] {
+         String s;
+         for (int i = 0; i < 50000; ++i) s += "\x0E\x01\x01P";
+         return WidgetWithValue("NoSuchProperty", s);
+       }()},
+      // Each component the child of the one before.
+      {"nested components", [] {
+         String s = "TPF0";
+         for (int i = 0; i < 50000; ++i) s += String("\x0DTStreamWidget") + String(2, '\0');
+         return s;
+       }()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_THROW(ObjectBinaryToText(c.form), EReadError);
+    TStringStream in(c.form);
+    EXPECT_THROW(ReadComponentFromStream(&in, nullptr), Exception);
+  }
+}
+
+TEST(StreamingTest, DeeplyNestedTextIsRefused) {
+  RegisterStreamModel();
+  String lists = "object W: TStreamWidget\n  Data = " + String(100000, '(') + "\nend\n";
+  String objects;
+  for (int i = 0; i < 50000; ++i) objects += "object W: TStreamWidget\n";
+  String fine = "object W: TStreamWidget\n  Memo = (((((1)))))\nend\n";
+  EXPECT_THROW(ObjectTextToBinary(lists), EParserError);
+  EXPECT_THROW(ObjectTextToBinary(objects), EParserError);
+  EXPECT_NO_THROW(ObjectTextToBinary(fine));
+}
+
+TEST(StreamingTest, MutatedBinaryFormsFailCleanly) {
+  TStreamForm* form = BuildForm();
+  const String binary = ComponentToBinary(form);
+  form->Free();
+  mutation::RunStream(binary, [](TStream* in) {
+    TComponent* c = ReadComponentFromStream(in, nullptr);
+    if (c) c->Free();
+  });
+  mutation::Limits other;
+  other.Seed = 7;
+  mutation::Run(binary, [](const std::string& input) { ObjectBinaryToText(input); }, other);
+}
+
+TEST(StreamingTest, MutatedTextFormsFailCleanly) {
+  TStreamForm* form = BuildForm();
+  const String text = ComponentToText(form);
+  form->Free();
+  mutation::Run(text, [](const std::string& input) {
+    TComponent* c = ReadComponentFromText(input, nullptr);
+    if (c) c->Free();
+  });
 }
