@@ -1,12 +1,15 @@
 #pragma once
 // Generated databases for the database benchmarks, built embedded through the project's own binding:
 // table T (ID integer key, NAME varchar(40), AMOUNT numeric(15,2), CREATED timestamp[, FLAG smallint])
-// filled with `rows` rows by one server-side loop.
+// filled with `rows` rows by one server-side loop. A path of the form "server:file" with a password
+// creates it through that server instead.
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/IB_Intf.h"
@@ -19,7 +22,8 @@ inline void Check(ISC_STATUS status) {
   if (status != 0) RaiseServerError(Lib(), nullptr);
 }
 
-inline void CreateDatabase(const std::string& path, int rows, bool withFlag = false) {
+inline void CreateDatabase(const std::string& path, int rows, bool withFlag = false,
+                           const std::string& password = std::string()) {
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;
   auto exec = [&](const std::string& sql) {
@@ -34,7 +38,7 @@ inline void CreateDatabase(const std::string& path, int rows, bool withFlag = fa
   auto start = [&] {
     Check(Lib()->isc_start_multiple(StatusVector(), &tr, static_cast<short>(1), static_cast<void*>(&teb)));
   };
-  exec("CREATE DATABASE '" + path + "' USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8");
+  exec("CREATE DATABASE '" + path + "' USER 'SYSDBA'" + (password.empty() ? "" : " PASSWORD '" + password + "'") + " PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8");
   start();
   exec(std::string("CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), AMOUNT NUMERIC(15,2), "
                    "CREATED TIMESTAMP") +
@@ -50,6 +54,14 @@ inline void CreateDatabase(const std::string& path, int rows, bool withFlag = fa
 
 inline double Seconds(const std::chrono::steady_clock::time_point& from) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+// The middle of several runs' figures: one slow run on a busy machine does not move it.
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace benchdb

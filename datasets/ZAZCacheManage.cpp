@@ -1,7 +1,9 @@
 #include "datasets/ZAZCacheManage.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "dbaccess/FIBLists.h"
 
@@ -49,8 +51,36 @@ void TRecordsCache::SetStringColumn(int32_t column, int32_t offset, int32_t maxL
   FLongColumns[static_cast<size_t>(column - 1)] = {offset, maxLength};
 }
 
+uint8_t* TRecordsCache::TBlockStore::Add(size_t blockSize) {
+  if (FLeft < blockSize) {
+    constexpr size_t MinSlab = size_t{64} << 10;
+    constexpr size_t MaxSlab = size_t{4} << 20;
+    // Each slab about as large as all the blocks before it.
+    const size_t slab = std::max(std::clamp(FBlocks.size() * blockSize, MinSlab, MaxSlab), blockSize);
+    auto* memory = static_cast<uint8_t*>(std::calloc(slab, 1));
+    if (!memory) throw std::bad_alloc();
+    FSlabs.emplace_back(memory);
+    FNext = memory;
+    FLeft = slab;
+  }
+  uint8_t* block = FNext;
+  FNext += blockSize;
+  FLeft -= blockSize;
+  FBlocks.push_back(block);
+  return block;
+}
+
+void TRecordsCache::TBlockStore::TFree::operator()(uint8_t* p) const { std::free(p); }
+
+void TRecordsCache::TBlockStore::Clear() {
+  FBlocks.clear();
+  FSlabs.clear();
+  FNext = nullptr;
+  FLeft = 0;
+}
+
 int32_t TRecordsCache::AddBlock() {
-  FBlocks.push_back(Block(new uint8_t[static_cast<size_t>(FBlockSize)]()));
+  FBlocks.Add(static_cast<size_t>(FBlockSize));
   return BlockCount();
 }
 
@@ -60,11 +90,11 @@ int32_t TRecordsCache::MapPosition(int32_t position) const {
   return FMap[static_cast<size_t>(position - 1)];
 }
 
-uint8_t* TRecordsCache::BlockRow(const std::vector<Block>& blocks, int32_t number) const {
+uint8_t* TRecordsCache::BlockRow(const TBlockStore& blocks, int32_t number) const {
   if (number < 1) return nullptr;
   const auto index = static_cast<size_t>((number - 1) / FRowsPerBlock);
-  if (index >= blocks.size()) return nullptr;
-  return blocks[index].get() + static_cast<size_t>((number - 1) % FRowsPerBlock) * static_cast<size_t>(FRowSize);
+  if (index >= blocks.Count()) return nullptr;
+  return blocks[index] + static_cast<size_t>((number - 1) % FRowsPerBlock) * static_cast<size_t>(FRowSize);
 }
 
 void TRecordsCache::EnsureStringRows(TStringCollection* table, int32_t rows) {
@@ -267,8 +297,8 @@ void TRecordsCache::LogRow(int32_t position) {
     FEntries.insert(FEntries.begin() + index, entry);
   }
   const int32_t slot = FEntries[static_cast<size_t>(index)].Slot;
-  if ((slot - 1) / FRowsPerBlock >= static_cast<int32_t>(FOldBlocks.size())) {
-    FOldBlocks.push_back(Block(new uint8_t[static_cast<size_t>(FBlockSize)]()));
+  if ((slot - 1) / FRowsPerBlock >= static_cast<int32_t>(FOldBlocks.Count())) {
+    FOldBlocks.Add(static_cast<size_t>(FBlockSize));
     if (FStrings && !FOldStrings) FOldStrings = New<TStringCollection>(FStrings->ColumnCount());
   }
   std::memcpy(BlockRow(FOldBlocks, slot), source, static_cast<size_t>(FRowSize));
@@ -282,7 +312,7 @@ void TRecordsCache::LogRow(int32_t position) {
 void TRecordsCache::RevertRow(int32_t position) { WriteRow(position, OldRow(position), false); }
 
 void TRecordsCache::ClearLog() {
-  FOldBlocks.clear();
+  FOldBlocks.Clear();
   FEntries.clear();
 }
 
@@ -340,7 +370,7 @@ void TRecordsCache::RemoveRowAt(int32_t position) {
 }
 
 size_t TRecordsCache::MemoryUsed() const {
-  size_t total = (FBlocks.size() + FOldBlocks.size()) * static_cast<size_t>(FBlockSize);
+  size_t total = (FBlocks.Count() + FOldBlocks.Count()) * static_cast<size_t>(FBlockSize);
   total += FMap.capacity() * sizeof(int32_t) + FEntries.capacity() * sizeof(TOldEntry);
   for (const TStringCollection* table : {FStrings, FOldStrings}) {
     if (!table) continue;

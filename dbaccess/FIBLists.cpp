@@ -141,26 +141,35 @@ TStringCollection::~TStringCollection() { Clear(); }
 
 int32_t TStringCollection::AddRow() {
   if (FCount == FCapacity) SetCapacity(FCapacity == 0 ? 128 : FCapacity + FCapacity / 2);
-  for (auto& column : FColumns) column[static_cast<size_t>(FCount)].clear();
+  for (int32_t k = 0; k < ColumnCount(); ++k) Cell(k, FCount).clear();
   return ++FCount;
 }
 
 void TStringCollection::DeleteRow(int32_t row) {
-  for (auto& column : FColumns) {
-    column[static_cast<size_t>(row)].clear();
-    for (int32_t r = row; r + 1 < FCount; ++r) column[static_cast<size_t>(r)].swap(column[static_cast<size_t>(r + 1)]);
+  for (int32_t k = 0; k < ColumnCount(); ++k) {
+    Cell(k, row).clear();
+    for (int32_t r = row; r + 1 < FCount; ++r) Cell(k, r).swap(Cell(k, r + 1));
   }
   --FCount;
 }
 
 void TStringCollection::SetCapacity(int32_t rows) {
-  for (auto& column : FColumns) column.resize(static_cast<size_t>(rows));
+  if (rows < 0) rows = 0;
+  const auto chunks = static_cast<size_t>((rows + ChunkRows - 1) >> ChunkShift);
+  // Cells past a lowered capacity are emptied, as if they had been dropped and made anew.
+  for (int32_t k = 0; k < ColumnCount(); ++k)
+    for (int32_t r = rows; r < FCapacity; ++r) Cell(k, r).clear();
+  for (auto& column : FColumns) {
+    column.resize(chunks);
+    for (Chunk& chunk : column)
+      if (!chunk) chunk = std::make_unique<String[]>(static_cast<size_t>(ChunkRows));
+  }
   FCapacity = rows;
   if (FCount > rows) FCount = rows;
 }
 
 void TStringCollection::Clear() {
-  for (auto& column : FColumns) std::vector<String>().swap(column);
+  for (auto& column : FColumns) std::vector<Chunk>().swap(column);
   FCount = 0;
   FCapacity = 0;
 }

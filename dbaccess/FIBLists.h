@@ -4,6 +4,7 @@
 // cells the records cache writes in place.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "rtl/System.h"
@@ -73,11 +74,9 @@ public:
   void DeleteRow(int32_t row);
   void SetCapacity(int32_t rows);
   void Clear();
-  // The cell itself, to read or write in place.
-  String* CellPtr(int32_t column, int32_t row) { return &FColumns[static_cast<size_t>(column)][static_cast<size_t>(row)]; }
-  const String& GetCell(int32_t column, int32_t row) const {
-    return FColumns[static_cast<size_t>(column)][static_cast<size_t>(row)];
-  }
+  // The cell itself, to read or write in place; its address stays valid while the capacity grows.
+  String* CellPtr(int32_t column, int32_t row) { return &Cell(column, row); }
+  const String& GetCell(int32_t column, int32_t row) const { return Cell(column, row); }
   void SetCell(int32_t column, int32_t row, const String& text) { *CellPtr(column, row) = text; }
   // A negative length takes the zero-terminated length of chars; 0 empties the cell.
   void SetCellFromBuffer(int32_t column, int32_t row, int32_t length, const char* chars);
@@ -87,7 +86,17 @@ public:
   int32_t ColumnCount() const { return static_cast<int32_t>(FColumns.size()); }
 
 private:
-  std::vector<std::vector<String>> FColumns;
+  // Cells live in fixed chunks per column: growing adds chunks and never moves the cells already there,
+  // which for a table of a million rows would copy the whole column again at each growth step.
+  static constexpr int32_t ChunkShift = 10;
+  static constexpr int32_t ChunkRows = 1 << ChunkShift;
+  using Chunk = std::unique_ptr<String[]>;
+  String& Cell(int32_t column, int32_t row) const {
+    return FColumns[static_cast<size_t>(column)][static_cast<size_t>(row >> ChunkShift)]
+                   [static_cast<size_t>(row & (ChunkRows - 1))];
+  }
+
+  std::vector<std::vector<Chunk>> FColumns;
   int32_t FCount = 0;
   int32_t FCapacity = 0;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -138,9 +139,19 @@ TEST(FieldsDescr, GuidTextStaysInlineAndDbKeyIsCaseSensitive) {
 
 TEST_F(CacheWithLongColumns, RowsRoundTripAcrossBlocks) {
   for (int32_t i = 1; i <= 130; ++i) Write(i, Buffer(i, "name " + std::to_string(i), "AB", "", 100 + i));
-  EXPECT_GT(cache->BlockCount(), 1);
-  EXPECT_EQ(cache->RowCount(), 130);
-  for (int32_t i : {1, 61, 62, 130}) {
+  uint8_t* row = nullptr;
+  const void* cellOfRow2 = cache->FieldDataAddress(2, 0, row, 0);
+  // Enough rows for several slabs of blocks and several chunks of the string table.
+  constexpr int32_t Rows = 3000;
+  for (int32_t i = 131; i <= Rows; ++i) Write(i, Buffer(i, "name " + std::to_string(i), "AB", "", 100 + i));
+  EXPECT_GT(static_cast<int64_t>(cache->BlockCount()) * cache->BlockSize(), 64 << 10);
+  EXPECT_EQ(cache->RowCount(), Rows);
+  EXPECT_EQ(cache->FieldDataAddress(2, 0, row, 0), cellOfRow2);  // cells stay put while the table grows
+  // A block added before its rows are written is zero-filled, in a new slab too.
+  const int32_t firstOfNextBlock = cache->BlockCount() * cache->RowsPerBlock() + 1;
+  uint8_t* fresh = cache->RowForWrite(firstOfNextBlock);
+  EXPECT_TRUE(std::all_of(fresh, fresh + layout.RowSize, [](uint8_t b) { return b == 0; }));
+  for (int32_t i : {1, 61, 62, 130, 1024, 1025, 2049, Rows}) {
     auto b = Read(i);
     EXPECT_EQ(IntAt(b, descrs.Items(0)->Offset), i);
     EXPECT_EQ(LongValue(b, 1), "name " + std::to_string(i));
@@ -156,7 +167,6 @@ TEST_F(CacheWithLongColumns, RowsRoundTripAcrossBlocks) {
     EXPECT_EQ(e.Message(), "Can't read Buffer.Incorrect RecordNo");
   }
   EXPECT_EQ(cache->RowAddressOrNil(100000), nullptr);
-  uint8_t* row = nullptr;
   try {
     cache->FieldDataAddress(100000, 1, row, -1);
     FAIL();

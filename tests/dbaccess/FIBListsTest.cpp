@@ -138,6 +138,33 @@ TEST(StringCollection, GrowthCellsAndRowDeletion) {
   table->Free();
 }
 
+// Rows beyond the first thousands: cells keep their addresses as the table grows, deleting a row shifts
+// the ones after it across storage boundaries, and a lowered capacity empties what it cut off.
+TEST(StringCollection, LargeTablesKeepCellsInPlace) {
+  auto* table = New<TStringCollection>(1);
+  constexpr int32_t Rows = 3000;
+  table->AddRow();
+  table->SetCell(0, 0, "first, long enough to live outside the string itself");
+  const String* first = table->CellPtr(0, 0);
+  for (int32_t r = 1; r < Rows; ++r) {
+    table->AddRow();
+    table->SetCell(0, r, std::to_string(r));
+  }
+  EXPECT_EQ(table->CellPtr(0, 0), first);
+  EXPECT_EQ(*first, "first, long enough to live outside the string itself");
+  table->DeleteRow(1000);
+  EXPECT_EQ(table->Count(), Rows - 1);
+  for (int32_t r : {999, 1000, 1023, 1024, 2047, Rows - 2})
+    EXPECT_EQ(table->GetCell(0, r), std::to_string(r < 1000 ? r : r + 1)) << r;
+  table->SetCapacity(1500);
+  EXPECT_EQ(table->Count(), 1500);
+  table->SetCapacity(Rows);
+  EXPECT_EQ(table->GetCell(0, 1499), "1500");
+  EXPECT_EQ(table->GetCell(0, 1500), "");
+  EXPECT_EQ(table->GetCell(0, Rows - 1), "");
+  table->Free();
+}
+
 namespace {
 class THandlerOwner : public TComponent {
   RTL_CLASS(THandlerOwner, TComponent)
