@@ -307,6 +307,12 @@ void GetMonitorWorkAreaAtPoint(POINT P, RECT& R) {
     SystemParametersInfo(SPI_GETWORKAREA, 0, &R, 0);
 }
 
+RECT GetMonitorWorkAreaAtPoint(POINT P) {
+  RECT r{};
+  GetMonitorWorkAreaAtPoint(P, r);
+  return r;
+}
+
 void FitRectToWorkArea(RECT& ABounds, POINT ADesktopPoint) {
   RECT area;
   GetMonitorWorkAreaAtPoint(ADesktopPoint, area);

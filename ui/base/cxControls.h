@@ -124,6 +124,7 @@ int32_t CalcPopupMenuHeight(TPopupMenu* AMenu);
 bool HasParentWithHandle(TControl* AControl);
 bool CanHotTrackControl(TControl* AControl);
 void GetMonitorWorkAreaAtPoint(POINT P, RECT& R);
+RECT GetMonitorWorkAreaAtPoint(POINT P);
 // Moves ABounds (without resizing) into the work area of the monitor at ADesktopPoint.
 void FitRectToWorkArea(RECT& ABounds, POINT ADesktopPoint);
 void MapPointBetweenWindows(HWND AFrom, HWND ATo, POINT& P);

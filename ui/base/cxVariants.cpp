@@ -65,6 +65,10 @@ Variant CreateVariantPair(const Variant& V1, const Variant& V2) { return VarArra
 
 Variant CreateVariantSingle(const Variant& V) { return VarArrayOf({V}); }
 
+void CreateVariantPair(const Variant& V1, const Variant& V2, Variant& AResult) { AResult = CreateVariantPair(V1, V2); }
+
+void CreateVariantSingle(const Variant& V, Variant& AResult) { AResult = CreateVariantSingle(V); }
+
 void AppendVariantToArray(Variant& AArray, const Variant& AValue) {
   if (!VarIsArray(AArray)) {
     AArray = CreateVariantSingle(AValue);

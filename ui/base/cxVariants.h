@@ -50,13 +50,17 @@ bool IsNumericVariant(const Variant& V);
 bool IsBlankVariant(const Variant& V);
 
 Variant CreateVariantPair(const Variant& V1, const Variant& V2);
+void CreateVariantPair(const Variant& V1, const Variant& V2, Variant& AResult);
 Variant CreateVariantSingle(const Variant& V);
+void CreateVariantSingle(const Variant& V, Variant& AResult);
 // Replaces AArray by a one-longer array with AValue last; a non-array becomes the array [AValue].
 void AppendVariantToArray(Variant& AArray, const Variant& AValue);
 
 // Plain little-endian layouts. Strings carry an Int32 length (bytes, or UTF-16 characters for wide ones).
 String StreamReadAnsiString(TStream* AStream);
 void StreamReadAnsiString(TStream* AStream, String& AValue);
+// The reading worker under its own name.
+inline void StreamReadAnsiStringProc(TStream* AStream, String& AValue) { StreamReadAnsiString(AStream, AValue); }
 void StreamWriteAnsiString(TStream* AStream, const String& AValue);
 WideString StreamReadWideString(TStream* AStream);
 void StreamReadWideString(TStream* AStream, WideString& AValue);
@@ -70,6 +74,10 @@ void StreamWriteByte(TStream* AStream, uint8_t AValue);
 int16_t StreamReadSmallInt(TStream* AStream);
 void StreamReadSmallInt(TStream* AStream, int16_t& AValue);
 void StreamWriteSmallInt(TStream* AStream, int16_t AValue);
+// The same 2 bytes under the names the data controller's callers use.
+inline int16_t StreamReadInt16(TStream* AStream) { return StreamReadSmallInt(AStream); }
+inline void StreamReadInt16(TStream* AStream, int16_t& AValue) { StreamReadSmallInt(AStream, AValue); }
+inline void StreamWriteInt16(TStream* AStream, int16_t AValue) { StreamWriteSmallInt(AStream, AValue); }
 uint16_t StreamReadWord(TStream* AStream);
 void StreamReadWord(TStream* AStream, uint16_t& AValue);
 void StreamWriteWord(TStream* AStream, uint16_t AValue);
@@ -110,6 +118,7 @@ class TcxReader : public TcxFiler {
 public:
   using TcxFiler::TcxFiler;
   int32_t ReadInteger() { return StreamReadInt32(Stream()); }
+  int32_t ReadInt32() { return ReadInteger(); }
   String ReadAnsiString() { return StreamReadAnsiString(Stream()); }
 };
 
@@ -118,5 +127,6 @@ class TcxWriter : public TcxFiler {
 public:
   using TcxFiler::TcxFiler;
   void WriteInteger(int32_t AValue) { StreamWriteInt32(Stream(), AValue); }
+  void WriteInt32(int32_t AValue) { WriteInteger(AValue); }
   void WriteAnsiString(const String& AValue) { StreamWriteAnsiString(Stream(), AValue); }
 };
