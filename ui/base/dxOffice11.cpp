@@ -413,8 +413,12 @@ TColor GradientColorAt(const RECT& R, int32_t X, TColor AColor1, TColor AColor2,
   const COLORREF c1 = ColorToRGB(AColor1) & 0xFFFFFF, c2 = ColorToRGB(AColor2) & 0xFFFFFF;
   const int32_t E = Extent(R, AHorizontal), N = std::min(E, 256);
   if (c1 == c2 || N < 1) return static_cast<TColor>(c1);
-  const int32_t start = AHorizontal ? R.left : R.top;
-  const int32_t band = std::clamp(MulDiv(X - start + 1, N, E) - 1, 0, N - 1);
+  const int32_t offset = X - (AHorizontal ? R.left : R.top);
+  // The band whose pixels FillGradientRect paints at offset: band i covers MulDiv(i, E, N) up to
+  // MulDiv(i + 1, E, N). The quick estimate can be one band off where the rounding of the band ends falls.
+  int32_t band = std::clamp(MulDiv(offset + 1, N, E) - 1, 0, N - 1);
+  while (band + 1 < N && MulDiv(band + 1, E, N) <= offset) ++band;
+  while (band > 0 && MulDiv(band, E, N) > offset) --band;
   return static_cast<TColor>(BandColor(c1, c2, band, N));
 }
 
@@ -474,26 +478,22 @@ void DrawOffice11ArrowInRect(HDC DC, const RECT& R, bool ADown, bool AEnabled, b
 
 void DrawOffice11Arrow(HDC DC, const RECT& R, bool ADown, int32_t ASize, bool AEnabled, bool ASelected) {
   TColor color = !AEnabled ? Office11Color53 : ASelected && IsWhiteBtnFace() ? kWhite : Office11Color52;
-  POINT points[3];
+  // The solid triangle with corners (x0, y0), its mirror across the arrow's axis and the tip, painted one
+  // line at a time: a polygon fill leaves pixels on its right and bottom edges out, and a triangle this
+  // small would show holes between its outline and its inside.
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(color));
   if (ADown) {
     const int32_t x0 = (R.left + R.right - (2 * ASize - 1)) / 2, y0 = (R.top + R.bottom - ASize) / 2;
-    points[0] = {x0, y0};
-    points[1] = {x0 + 2 * ASize - 2, y0};
-    points[2] = {x0 + ASize - 1, y0 + ASize - 1};
+    for (int32_t k = 0; k < ASize; ++k) {
+      RECT line{x0 + k, y0 + k, x0 + 2 * ASize - 1 - k, y0 + k + 1};
+      ::FillRect(DC, &line, brush);
+    }
   } else {
     const int32_t x0 = (R.left + R.right - ASize) / 2, y0 = (R.top + R.bottom - (2 * ASize - 1)) / 2;
-    points[0] = {x0, y0};
-    points[1] = {x0, y0 + 2 * ASize - 2};
-    points[2] = {x0 + ASize - 1, y0 + ASize - 1};
+    for (int32_t k = 0; k < ASize; ++k) {
+      RECT line{x0 + k, y0 + k, x0 + k + 1, y0 + 2 * ASize - 1 - k};
+      ::FillRect(DC, &line, brush);
+    }
   }
-  const COLORREF rgb = ColorToRGB(color);
-  HPEN pen = CreatePen(PS_SOLID, 1, rgb);
-  HBRUSH brush = CreateSolidBrush(rgb);
-  HGDIOBJ oldPen = SelectObject(DC, pen);
-  HGDIOBJ oldBrush = SelectObject(DC, brush);
-  ::Polygon(DC, points, 3);
-  SelectObject(DC, oldPen);
-  SelectObject(DC, oldBrush);
-  DeleteObject(pen);
   DeleteObject(brush);
 }
