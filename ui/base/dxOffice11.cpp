@@ -10,40 +10,7 @@
 #include "ui/base/detail/dxOffice11Images.h"
 #include "ui/base/dxThemeManager.h"
 
-TColor Office11Color01, Office11Color02, Office11Color03, Office11Color04, Office11Color05, Office11Color06,
-    Office11Color07, Office11Color08, Office11Color09, Office11Color10, Office11Color11, Office11Color12,
-    Office11Color13, Office11Color14, Office11Color15, Office11Color16, Office11Color17, Office11Color18,
-    Office11Color19, Office11Color20, Office11Color21, Office11Color22, Office11Color23, Office11Color24,
-    Office11Color25, Office11Color26, Office11Color27, Office11Color28, Office11Color29, Office11Color30,
-    Office11Color31, Office11Color32, Office11Color33, Office11Color34, Office11Color35, Office11Color36,
-    Office11Color37, Office11Color38, Office11Color39, Office11Color40, Office11Color41, Office11Color42,
-    Office11Color43, Office11Color44, Office11Color45, Office11Color46, Office11Color47, Office11Color48,
-    Office11Color49, Office11Color50, Office11Color51, Office11Color52, Office11Color53, Office11Color54,
-    Office11Color55, Office11Color56, Office11Color57, Office11Color58, Office11Color59, Office11Color60,
-    Office11Color61, Office11Color62, Office11Color63, Office11Color64, Office11Color65;
-
-HBRUSH Office11Brush19, Office11Brush20, Office11Brush21, Office11Brush22, Office11Brush32, Office11Brush39,
-    Office11Brush41, Office11Brush42, Office11Brush47, Office11Brush48, Office11Brush49, Office11Brush50,
-    Office11Brush56;
-
-TBitmap* Office11SubmenuArrowBitmap = nullptr;
-TBitmap* Office11CollapseBitmap = nullptr;
-TBitmap* Office11ExpandBitmap = nullptr;
-
 namespace {
-
-TColor* const kColors[65] = {
-    &Office11Color01, &Office11Color02, &Office11Color03, &Office11Color04, &Office11Color05, &Office11Color06,
-    &Office11Color07, &Office11Color08, &Office11Color09, &Office11Color10, &Office11Color11, &Office11Color12,
-    &Office11Color13, &Office11Color14, &Office11Color15, &Office11Color16, &Office11Color17, &Office11Color18,
-    &Office11Color19, &Office11Color20, &Office11Color21, &Office11Color22, &Office11Color23, &Office11Color24,
-    &Office11Color25, &Office11Color26, &Office11Color27, &Office11Color28, &Office11Color29, &Office11Color30,
-    &Office11Color31, &Office11Color32, &Office11Color33, &Office11Color34, &Office11Color35, &Office11Color36,
-    &Office11Color37, &Office11Color38, &Office11Color39, &Office11Color40, &Office11Color41, &Office11Color42,
-    &Office11Color43, &Office11Color44, &Office11Color45, &Office11Color46, &Office11Color47, &Office11Color48,
-    &Office11Color49, &Office11Color50, &Office11Color51, &Office11Color52, &Office11Color53, &Office11Color54,
-    &Office11Color55, &Office11Color56, &Office11Color57, &Office11Color58, &Office11Color59, &Office11Color60,
-    &Office11Color61, &Office11Color62, &Office11Color63, &Office11Color64, &Office11Color65};
 
 // Each brush with the number of the colour it is made of.
 struct BrushSlot {
@@ -68,7 +35,7 @@ constexpr TColor Rgb(int r, int g, int b) {
   return static_cast<TColor>(RGB(static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b)));
 }
 
-TColor& C(int n) { return *kColors[n - 1]; }
+TColor& C(int n) { return Office11Colors[n]; }
 
 // Per channel of two RGB values, clamped to 0..255.
 template <class F>
@@ -101,9 +68,6 @@ void ComputeSchemeColors(int s) {
   C(13) = MixColorsPercent(C(5), C(3), 90);
   C(14) = MixColorsPercent(C(6), C(3), 90);
   C(15) = MixColorsPercent(C(7), C(3), 90);
-  C(16) = MixColorsPercent(C(8), C(12), 50);
-  C(17) = MixColorsPercent(C(9), C(12), 50);
-  C(18) = MixColorsPercent(C(10), C(12), 50);
   C(19) = pick(Rgb(39, 65, 118), Rgb(81, 94, 51), Rgb(84, 84, 117));
   C(20) = Rgb(255, 255, 255);
   C(21) = pick(Rgb(106, 140, 203), Rgb(96, 128, 88), Rgb(110, 109, 143));
@@ -112,20 +76,11 @@ void ComputeSchemeColors(int s) {
   C(24) = kWhite;
   C(25) = pick(Rgb(42, 102, 201), Rgb(116, 134, 94), Rgb(122, 121, 153));
   C(26) = pick(Rgb(196, 219, 249), Rgb(225, 222, 173), Rgb(219, 218, 228));
-  C(27) = C(3);
-  C(28) = C(25);
   C(29) = kWhite;
   C(30) = kBlack;
   C(31) = kBlack;
   C(32) = pick(Rgb(246, 246, 246), Rgb(244, 244, 238), Rgb(253, 250, 255));
-  C(33) = C(3);
-  C(34) = C(4);
-  C(35) = C(3);
-  C(36) = C(4);
-  C(37) = MixColorsPercent(C(35), kBlack, 92);
-  C(38) = MixColorsPercent(C(36), kBlack, 92);
   C(39) = pick(Rgb(0, 45, 150), Rgb(117, 141, 94), Rgb(124, 124, 148));
-  C(40) = C(32);
   C(41) = Rgb(255, 238, 194);
   C(42) = pick(Rgb(0, 0, 128), Rgb(63, 93, 56), Rgb(75, 75, 111));
   C(43) = Rgb(255, 244, 204);
@@ -136,14 +91,8 @@ void ComputeSchemeColors(int s) {
   C(48) = Rgb(255, 192, 111);
   C(49) = Rgb(254, 128, 62);
   C(50) = pick(Rgb(169, 199, 240), Rgb(197, 212, 159), Rgb(192, 192, 211));
-  C(51) = C(41);
   C(52) = Rgb(0, 0, 0);
   C(53) = Rgb(141, 141, 141);
-  C(54) = C(39);
-  C(55) = C(1);
-  C(56) = C(16);
-  C(57) = C(29);
-  C(58) = C(39);
   C(59) = pick(Rgb(190, 218, 251), Rgb(175, 186, 145), Rgb(229, 229, 235));
   C(60) = Rgb(251, 230, 148);
   C(61) = pick(Rgb(0, 45, 150), Rgb(96, 128, 88), Rgb(124, 124, 148));
@@ -170,9 +119,6 @@ void ComputeSystemColors() {
   C(13) = MixColorsPercent(C(8), clWindow, 50);
   C(14) = MixColorsPercent(C(9), clWindow, 50);
   C(15) = MixColorsPercent(C(10), clWindow, 50);
-  C(16) = MixColorsPercent(C(8), C(12), 50);
-  C(17) = MixColorsPercent(C(9), C(12), 50);
-  C(18) = MixColorsPercent(C(10), C(12), 50);
   C(19) = MixColorsPercent(clBtnShadow, clWindow, 76);
   C(20) = clWindow;
   C(21) = MixColorsPercent(clBtnShadow, clWindow, 70);
@@ -181,20 +127,11 @@ void ComputeSystemColors() {
   C(24) = clWindow;
   C(25) = clBtnShadow;
   C(26) = C(4);
-  C(27) = C(3);
-  C(28) = C(25);
   C(29) = clBtnHighlight;
   C(30) = clBtnText;
   C(31) = clBtnText;
   C(32) = clWindow;
-  C(33) = C(3);
-  C(34) = C(4);
-  C(35) = C(3);
-  C(36) = C(4);
-  C(37) = MixColorsPercent(C(35), kBlack, 92);
-  C(38) = MixColorsPercent(C(36), kBlack, 92);
   C(39) = clBtnShadow;
-  C(40) = C(32);
   C(41) = Light(-2, 30, 72);
   C(42) = clHighlight;
   C(43) = C(41);
@@ -205,14 +142,8 @@ void ComputeSystemColors() {
   C(45) = C(49);
   C(46) = C(49);
   C(50) = C(47);
-  C(51) = C(41);
   C(52) = clBtnText;
   C(53) = clGrayText;
-  C(54) = C(39);
-  C(55) = C(1);
-  C(56) = C(16);
-  C(57) = C(29);
-  C(58) = C(39);
   C(59) = clBtnFace;
   C(60) = C(48);
   C(61) = C(39);
@@ -220,6 +151,29 @@ void ComputeSystemColors() {
   C(63) = clBtnFace;
   C(64) = clBtnShadow;
   C(65) = clBtnShadow;
+}
+
+// The rows that copy or mix other colours the same way whatever the scheme; computed after the colours
+// they name.
+void ComputeCommonColors() {
+  C(16) = MixColorsPercent(C(8), C(12), 50);
+  C(17) = MixColorsPercent(C(9), C(12), 50);
+  C(18) = MixColorsPercent(C(10), C(12), 50);
+  C(27) = C(3);
+  C(28) = C(25);
+  C(33) = C(3);
+  C(34) = C(4);
+  C(35) = C(3);
+  C(36) = C(4);
+  C(37) = MixColorsPercent(C(35), kBlack, 92);
+  C(38) = MixColorsPercent(C(36), kBlack, 92);
+  C(40) = C(32);
+  C(51) = C(41);
+  C(54) = C(39);
+  C(55) = C(1);
+  C(56) = C(16);
+  C(57) = C(29);
+  C(58) = C(39);
 }
 
 // Recolours the submenu picture to the scheme: the lightest shades take the first colour, the darkest the
@@ -302,7 +256,7 @@ bool IsLunaSchemeActive() { return gLunaActive; }
 int32_t Office11MidTonePercent() { return gMidTonePercent; }
 int32_t Office11ColorsUseCount() { return gUseCount; }
 
-TColor Office11Color(int32_t n) { return n >= 1 && n <= 65 ? C(n) : clNone; }
+TColor Office11Color(int32_t n) { return n >= 1 && n <= 65 ? Office11Colors[n] : clNone; }
 
 uint8_t DetectLunaScheme() {
   if (!AreThemeTypesAvailable({})) return 0;
@@ -328,6 +282,7 @@ void Office11ColorsCompute() {
     ComputeSchemeColors(gScheme - 1);
   else
     ComputeSystemColors();
+  ComputeCommonColors();
   static const int32_t midTones[] = {41, 125, 40};
   gMidTonePercent = gLunaActive ? midTones[gScheme - 1] : 75;
 }
