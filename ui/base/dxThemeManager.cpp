@@ -59,9 +59,10 @@ String UpperAscii(String s) {
   return s;
 }
 
+// After the cache is closed and the message has had its default handling: the switch is read again and
+// the subscribers hear of the change.
 void ThemeChanged() {
   TThemeManager& m = Manager();
-  CloseAllThemes();
   m.VisualStylesActive = IsThemeActive() != FALSE;
   // A subscriber's handler may free other subscribers (a control that drops a child): each one is called
   // only while it is still subscribed.
@@ -96,6 +97,7 @@ TdxThemeChangedEventReceiver::~TdxThemeChangedEventReceiver() {
 LRESULT TdxThemeChangedEventReceiver::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_THEMECHANGED) return DefWindowProc(hwnd, msg, wParam, lParam);
   try {
+    CloseAllThemes();
     DefWindowProc(hwnd, msg, wParam, lParam);
     ThemeChanged();
   } catch (...) {
