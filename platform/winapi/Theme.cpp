@@ -34,6 +34,13 @@ struct Theme : GdiObject {
 std::atomic<bool> gActive{false};
 std::atomic<DWORD> gAppProps{STAP_ALLOW_NONCLIENT | STAP_ALLOW_CONTROLS | STAP_ALLOW_WEBCONTENT};
 
+// The names GetCurrentThemeName reports: the theme file, its colour scheme and its size.
+struct ThemeName {
+  std::string file = "Plain.theme", color = "Light", size = "Normal";
+};
+std::mutex gNameLock;
+ThemeName gName;
+
 Theme* AsTheme(HTHEME h) { return dynamic_cast<Theme*>(FindObject(h, 0)); }
 
 // The built-in palette.
@@ -576,20 +583,32 @@ void Broadcast(HWND h) {
       0);
 }
 
-}  // namespace
-}  // namespace winapi::detail
-
-using namespace winapi::detail;
-
-namespace winapi {
-void SetThemeActive(bool active) {
-  if (gActive.exchange(active) == active) return;
+void BroadcastToAll() {
   EnumWindows(
       [](HWND h, LPARAM) -> BOOL {
         Broadcast(h);
         return TRUE;
       },
       0);
+}
+
+}  // namespace
+}  // namespace winapi::detail
+
+using namespace winapi::detail;
+
+namespace winapi {
+void SetThemeName(const char* fileName, const char* colorName, const char* sizeName) {
+  {
+    std::lock_guard<std::mutex> lock(gNameLock);
+    gName = ThemeName{fileName ? fileName : "", colorName ? colorName : "", sizeName ? sizeName : ""};
+  }
+  if (gActive) BroadcastToAll();
+}
+
+void SetThemeActive(bool active) {
+  if (gActive.exchange(active) == active) return;
+  BroadcastToAll();
 }
 }  // namespace winapi
 
@@ -776,9 +795,10 @@ HRESULT GetCurrentThemeName(LPSTR name, int nameChars, LPSTR color, int colorCha
     std::strncpy(out, v, static_cast<size_t>(n - 1));
     out[n - 1] = 0;
   };
-  put(name, nameChars, "Plain.theme");
-  put(color, colorChars, "Light");
-  put(size, sizeChars, "Normal");
+  std::lock_guard<std::mutex> lock(gNameLock);
+  put(name, nameChars, gName.file.c_str());
+  put(color, colorChars, gName.color.c_str());
+  put(size, sizeChars, gName.size.c_str());
   return S_OK;
 }
 

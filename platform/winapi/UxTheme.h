@@ -179,4 +179,7 @@ HTHEME GetWindowTheme(HWND hwnd);
 namespace winapi {
 // Turns visual styles on or off for the whole process; every window hears WM_THEMECHANGED.
 void SetThemeActive(bool active);
+// The names GetCurrentThemeName reports (by default "Plain.theme", "Light", "Normal"); while styles are on,
+// every window hears WM_THEMECHANGED, as when the user picks another colour scheme.
+void SetThemeName(const char* fileName, const char* colorName, const char* sizeName);
 }  // namespace winapi
