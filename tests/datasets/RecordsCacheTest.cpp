@@ -142,7 +142,7 @@ TEST_F(CacheWithLongColumns, RowsRoundTripAcrossBlocks) {
   uint8_t* row = nullptr;
   const void* cellOfRow2 = cache->FieldDataAddress(2, 0, row, 0);
   // Enough rows for several slabs of blocks and several chunks of the string table.
-  constexpr int32_t Rows = 3000;
+  constexpr int32_t Rows = 6000;
   for (int32_t i = 131; i <= Rows; ++i) Write(i, Buffer(i, "name " + std::to_string(i), "AB", "", 100 + i));
   EXPECT_GT(static_cast<int64_t>(cache->BlockCount()) * cache->BlockSize(), 64 << 10);
   EXPECT_EQ(cache->RowCount(), Rows);
@@ -151,7 +151,7 @@ TEST_F(CacheWithLongColumns, RowsRoundTripAcrossBlocks) {
   const int32_t firstOfNextBlock = cache->BlockCount() * cache->RowsPerBlock() + 1;
   uint8_t* fresh = cache->RowForWrite(firstOfNextBlock);
   EXPECT_TRUE(std::all_of(fresh, fresh + layout.RowSize, [](uint8_t b) { return b == 0; }));
-  for (int32_t i : {1, 61, 62, 130, 1024, 1025, 2049, Rows}) {
+  for (int32_t i : {1, 61, 62, 130, 1024, 1025, 4097, Rows}) {
     auto b = Read(i);
     EXPECT_EQ(IntAt(b, descrs.Items(0)->Offset), i);
     EXPECT_EQ(LongValue(b, 1), "name " + std::to_string(i));

@@ -77,7 +77,7 @@ TEST_F(Queue, BroadcastsFromOtherThreadsReachALastingWindowWhileTopLevelsComeAnd
     return false;
   });
   constexpr int kThreads = 3;
-  constexpr int kPosts = 300;
+  constexpr int kPosts = 1000;
   std::atomic<int> running{kThreads};
   std::vector<std::thread> posters;
   for (int t = 0; t < kThreads; ++t)
