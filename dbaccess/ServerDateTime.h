@@ -5,7 +5,7 @@
 // time of day in milliseconds). Statement values, array elements and the dataset record cache all go
 // through these, so that the three never disagree about a day or a fraction of a second.
 
-#include <ibase.h>
+#include "dbaccess/IB_Intf.h"  // the client's date and time types
 
 #include <cmath>
 #include <cstdint>
