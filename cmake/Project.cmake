@@ -80,6 +80,9 @@ function(vorn_test label)
   gtest_discover_tests(${_exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
+    # A test's name is the one GoogleTest gives it (a suite's name generator names its cases); the printed
+    # parameter would put the raw bytes of a parameter struct into the name, different on every run.
+    NO_PRETTY_VALUES
     PROPERTIES LABELS ${label} ${ARG_PROPERTIES}
     WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
 endfunction()

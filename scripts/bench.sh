@@ -10,7 +10,10 @@ build="${VORN_RELEASE_BUILD_DIR:-$here/build/release}"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORN_TESTS=OFF -DVORN_BENCH=ON >/dev/null
 cmake --build "$build" -j "${VORN_JOBS:-$(nproc)}"
 fbstate="$(mktemp)"
-trap 'bash "$here/scripts/fbserver.sh" stop "$fbstate"' EXIT
+# shellcheck source=scripts/xvfb.sh
+. "$here/scripts/xvfb.sh"
+trap 'xvfb_stop; bash "$here/scripts/fbserver.sh" stop "$fbstate"' EXIT
+xvfb_start
 bash "$here/scripts/fbserver.sh" start "$fbstate"
 set -a
 # shellcheck disable=SC1090
@@ -24,7 +27,17 @@ done
 if [ ${#names[@]} -eq 0 ]; then
   for b in "$build"/bench/bench_*; do names+=("$(basename "$b" | sed 's/^bench_//')"); done
 fi
+# A benchmark that stops with an error still exits 0 itself: its report line says so, and the run fails.
+failed=()
+out="$(mktemp)"
 for n in "${names[@]}"; do
   echo "== $n"
-  "$build/bench/bench_$n" "${args[@]}"
+  if ! "$build/bench/bench_$n" "${args[@]}" 2>&1 | tee "$out" || grep -q "ERROR OCCURRED" "$out"; then
+    failed+=("$n")
+  fi
 done
+rm -f "$out"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "benchmarks failed: ${failed[*]}" >&2
+  exit 1
+fi

@@ -29,5 +29,16 @@ echo "Installing: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# The server package registers a system Firebird service and starts it on install; the tests start their
+# own private server instead, and a system one would hold its port. A policy-rc.d that refuses every start
+# (exit 101) keeps the service from starting during this install; it is put in place only when the machine
+# has none, and taken away again on every way out.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\n# placed by scripts/deps.sh while it installs packages\nexit 101\n' |
+    "${sudo_cmd[@]}" tee "$policy" >/dev/null
+  "${sudo_cmd[@]}" chmod 755 "$policy"
+  trap '"${sudo_cmd[@]}" rm -f "$policy"' EXIT
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

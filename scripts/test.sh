@@ -16,34 +16,15 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # The private Firebird server for the tests of remote paths and the private X server for the X11 backend;
 # both stopped on every way out of this script.
 fbstate="$(mktemp)"
-xvfb_pid=""
+# shellcheck source=scripts/xvfb.sh
+. "$here/scripts/xvfb.sh"
 cleanup() {
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  xvfb_stop
   bash "$here/scripts/fbserver.sh" stop "$fbstate"
 }
 trap cleanup EXIT
 bash "$here/scripts/fbserver.sh" start "$fbstate"
-# Xvfb picks a free display number itself and writes it to the given descriptor once it listens; without
-# -noreset it would restart whenever its last client leaves, refusing the next test's connection meanwhile.
-if command -v Xvfb >/dev/null; then
-  xvfbfd="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$xvfbfd" 2>/dev/null &
-  xvfb_pid=$!
-  for _ in $(seq 200); do
-    [ -s "$xvfbfd" ] && break
-    sleep 0.05
-  done
-  if [ -s "$xvfbfd" ]; then
-    VORN_X11_DISPLAY=":$(head -n1 "$xvfbfd")"
-    export VORN_X11_DISPLAY
-  else
-    echo "Xvfb did not start: the X11 tests will be skipped" >&2
-  fi
-  rm -f "$xvfbfd"
-fi
+xvfb_start
 set -a
 # shellcheck disable=SC1090
 . "$fbstate"

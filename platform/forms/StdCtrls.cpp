@@ -161,7 +161,8 @@ void TCustomEdit::CreateParams(TCreateParams& p) {
   inherited::CreateParams(p);
   CreateSubClass(p, "EDIT");
   p.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
-  if (FBorderStyle == bsSingle) p.Style |= WS_BORDER;
+  // The single border of an edit is the sunken 3-D client edge, as the window system draws its edits.
+  if (FBorderStyle == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
   if (FReadOnly) p.Style |= ES_READONLY;
   if (FPasswordChar) p.Style |= ES_PASSWORD;
   if (FCharCase == ecUpperCase) p.Style |= ES_UPPERCASE;

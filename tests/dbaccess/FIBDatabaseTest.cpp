@@ -517,7 +517,8 @@ TEST_P(FIBGeneratorTest, ReadsAndStepsGenerators) {
   EXPECT_LT(std::fabs(DB->ServerNow() - Now()), 60.0 / 86400);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, FIBGeneratorTest, ::testing::Values(1, 3));
+INSTANTIATE_TEST_SUITE_P(Dialects, FIBGeneratorTest, ::testing::Values(1, 3),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Dialect" + std::to_string(info.param); });
 
 TEST_F(FIBDatabaseQueriesTest, AFailedGeneratorQueryRollsBackWhatItStarted) {
   Make(3);

@@ -16,6 +16,21 @@ int DarkPixels(TWinControl* c) {
     }
   return dark;
 }
+
+// A control of class C on the form at the given bounds.
+template <class C>
+C* Place(TForm* form, int x, int y, int w, int h) {
+  auto* c = New<C>(form);
+  c->SetBounds(x, y, w, h);
+  c->SetParent(form);
+  return c;
+}
+
+// A system colour as headless::Pixel reports it.
+uint32_t Sys(int index) {
+  COLORREF c = GetSysColor(index);
+  return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
+}
 }  // namespace
 
 TEST_F(FormsTest, EditTextAndButtonCaptionReachTheScreen) {
@@ -76,5 +91,86 @@ TEST_F(FormsTest, ControlFreedUnderTheMouseIsForgotten) {
   headless::MouseMove(p.x + 200, p.y + 100);
   Pump();
   Application->HandleMessage();  // under ASan a stale pointer would be caught here
+  form->Free();
+}
+
+// An edit and a memo with the default single border show the sunken two-pixel client edge: dark grey above
+// and left with white below and right outside, black and light grey inside; the client area lies within.
+TEST_F(FormsTest, EditAndMemoWithTheDefaultBorderShowTheSunkenClientEdge) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(60, 60, 400, 260);
+  TWinControl* edit = Place<TEdit>(form, 20, 20, 180, 24);
+  TWinControl* memo = Place<TMemo>(form, 20, 60, 240, 120);
+  form->Show();
+  Pump();
+  for (TWinControl* c : {edit, memo}) {
+    SCOPED_TRACE(c->ClassName());
+    EXPECT_EQ(c->ClientWidth(), c->Width() - 4);
+    EXPECT_EQ(c->ClientHeight(), c->Height() - 4);
+    RECT r;
+    GetWindowRect(c->Handle(), &r);
+    int mx = (r.left + r.right) / 2, my = (r.top + r.bottom) / 2;
+    struct Ring {
+      int inset;
+      int topLeft, bottomRight;
+    };
+    for (Ring ring : {Ring{0, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT}, Ring{1, COLOR_3DDKSHADOW, COLOR_3DLIGHT}}) {
+      SCOPED_TRACE(ring.inset);
+      EXPECT_EQ(headless::Pixel(nullptr, r.left + ring.inset, my), Sys(ring.topLeft));
+      EXPECT_EQ(headless::Pixel(nullptr, mx, r.top + ring.inset), Sys(ring.topLeft));
+      EXPECT_EQ(headless::Pixel(nullptr, r.right - 1 - ring.inset, my), Sys(ring.bottomRight));
+      EXPECT_EQ(headless::Pixel(nullptr, mx, r.bottom - 1 - ring.inset), Sys(ring.bottomRight));
+    }
+    EXPECT_EQ(headless::Pixel(nullptr, r.left + 2, my), Sys(COLOR_WINDOW));
+  }
+  form->Free();
+}
+
+// A check box's box: the same sunken edge around a 9-pixel well; ticked, the well holds the 7-pixel check
+// mark (a column of three pixels per step, down two then up four) and nothing else; unticked, nothing.
+TEST_F(FormsTest, CheckBoxShowsTheCheckMarkInASunkenBox) {
+  static const char* const kTicked[9] = {
+      ".........",  //
+      ".......#.",  //
+      "......##.",  //
+      ".#...###.",  //
+      ".##.###..",  //
+      ".#####...",  //
+      "..###....",  //
+      "...#.....",  //
+      ".........",
+  };
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(60, 60, 300, 120);
+  auto* check = Place<TCheckBox>(form, 20, 20, 120, 20);
+  check->SetCaption("Check me");
+  form->Show();
+  Pump();
+  const int top = (check->ClientHeight() - 13) / 2;
+  auto px = [&](int x, int y) { return headless::Pixel(check->Handle(), x, top + y); };
+  for (bool ticked : {true, false}) {
+    SCOPED_TRACE(ticked);
+    check->SetChecked(ticked);
+    Pump();
+    EXPECT_EQ(px(0, 6), Sys(COLOR_BTNSHADOW));
+    EXPECT_EQ(px(6, 0), Sys(COLOR_BTNSHADOW));
+    EXPECT_EQ(px(12, 6), Sys(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(px(6, 12), Sys(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(px(1, 6), Sys(COLOR_3DDKSHADOW));
+    EXPECT_EQ(px(6, 1), Sys(COLOR_3DDKSHADOW));
+    EXPECT_EQ(px(11, 6), Sys(COLOR_3DLIGHT));
+    EXPECT_EQ(px(6, 11), Sys(COLOR_3DLIGHT));
+    std::string well;
+    for (int y = 0; y < 9; ++y) {
+      for (int x = 0; x < 9; ++x) {
+        uint32_t p = px(2 + x, 2 + y);
+        well += p == Sys(COLOR_WINDOWTEXT) ? '#' : p == Sys(COLOR_WINDOW) ? '.' : '?';
+      }
+      well += '\n';
+    }
+    std::string want;
+    for (const char* row : kTicked) want += std::string(ticked ? row : ".........") + '\n';
+    EXPECT_EQ(well, want);
+  }
   form->Free();
 }

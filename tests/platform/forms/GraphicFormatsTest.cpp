@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 #include "FormsSupport.h"
 #include "forms/GifImg.h"
@@ -23,13 +25,23 @@ using namespace ft;
 
 namespace {
 
+// One folder per test process (each test runs in a process of its own), made on first use and removed with
+// its files when the process ends.
 String TempDir() {
-  static String dir = [] {
-    char tmpl[] = "/tmp/forms-graphics-XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    return String(d ? d : "/tmp");
-  }();
-  return dir;
+  struct Folder {
+    String path;
+    Folder() {
+      char tmpl[] = "/tmp/forms-graphics-XXXXXX";
+      if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+      path = tmpl;
+    }
+    ~Folder() {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+  };
+  static Folder dir;
+  return dir.path;
 }
 
 void WriteFile(const String& name, const String& bytes) {

@@ -533,9 +533,9 @@ TEST_F(ListControlsTest, EditCharCaseBorderAutoSelectAndClipboard) {
   EXPECT_EQ(ed->Text(), "MIXED ЁЖ ABC");
   ed->SetCharCase(ecLowerCase);
   EXPECT_EQ(ed->Text(), "mixed ёж abc");
-  EXPECT_NE(GetWindowLong(ed->Handle(), GWL_STYLE) & WS_BORDER, 0);
+  EXPECT_NE(GetWindowLong(ed->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
   ed->SetBorderStyle(bsNone);
-  EXPECT_EQ(GetWindowLong(ed->Handle(), GWL_STYLE) & WS_BORDER, 0);
+  EXPECT_EQ(GetWindowLong(ed->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
   EXPECT_EQ(ed->Text(), "mixed ёж abc");
   // Tabbing in selects everything; the clipboard round trip works on the selection.
   other->SetFocus();
