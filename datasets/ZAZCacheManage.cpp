@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dbaccess/FIBLists.h"
+#include "rtl/Assert.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ TRecordsCache::TRecordsCache(int32_t rowsPerChunk, int32_t longColumnCount, int3
   if (blockSize < rowSize || rowSize <= 0) throw EMemManagerError(SIncompatibleSizes);
   FBlockSize = blockSize;
   FRowsPerBlock = blockSize / rowSize;
+  VORN_ASSERT(FRowsPerBlock >= 1 && static_cast<int64_t>(FRowsPerBlock) * FRowSize <= FBlockSize);
   FScratch.assign(static_cast<size_t>(std::max(fullBufferSize, rowSize)), 1);
   if (longColumnCount > 0) {
     FLongColumns.resize(static_cast<size_t>(longColumnCount));
@@ -48,6 +50,8 @@ TRecordsCache::~TRecordsCache() {
 
 void TRecordsCache::SetStringColumn(int32_t column, int32_t offset, int32_t maxLength) {
   if (column < 1 || column > static_cast<int32_t>(FLongColumns.size())) return;
+  // A string column's length word and characters lie inside the row buffer.
+  VORN_ASSERT(offset >= 0 && maxLength >= 0);
   FLongColumns[static_cast<size_t>(column - 1)] = {offset, maxLength};
 }
 
@@ -63,6 +67,7 @@ uint8_t* TRecordsCache::TBlockStore::Add(size_t blockSize) {
     FNext = memory;
     FLeft = slab;
   }
+  VORN_ASSERT(FNext != nullptr && FLeft >= blockSize);
   uint8_t* block = FNext;
   FNext += blockSize;
   FLeft -= blockSize;
@@ -94,6 +99,8 @@ uint8_t* TRecordsCache::BlockRow(const TBlockStore& blocks, int32_t number) cons
   if (number < 1) return nullptr;
   const auto index = static_cast<size_t>((number - 1) / FRowsPerBlock);
   if (index >= blocks.Count()) return nullptr;
+  VORN_ASSERT(FRowSize > 0 && static_cast<size_t>(FRowsPerBlock) * static_cast<size_t>(FRowSize) <=
+                                  static_cast<size_t>(FBlockSize));
   return blocks[index] + static_cast<size_t>((number - 1) % FRowsPerBlock) * static_cast<size_t>(FRowSize);
 }
 
@@ -159,6 +166,7 @@ void TRecordsCache::ReadRow(int32_t position, uint8_t* buffer, bool fromOldValue
     return;
   }
   const int32_t first = FLongColumns.front().Offset;
+  VORN_ASSERT(first >= 0 && first <= FRowSize && LongAreaEnd() >= first);
   std::memcpy(buffer, source, static_cast<size_t>(first));
   for (size_t k = 0; k < FLongColumns.size(); ++k) {
     const TLongColumn& column = FLongColumns[k];
@@ -192,6 +200,7 @@ void TRecordsCache::WriteRow(int32_t position, const uint8_t* buffer, bool exten
   }
   const int32_t physical = MapPosition(position);
   const int32_t first = FLongColumns.front().Offset;
+  VORN_ASSERT(first >= 0 && first <= FRowSize && LongAreaEnd() >= first);
   std::memcpy(row, buffer, static_cast<size_t>(first));
   std::memcpy(row + first, buffer + LongAreaEnd(), static_cast<size_t>(FRowSize - first));
   EnsureStringRows(FStrings, physical);

@@ -17,6 +17,7 @@
 #include "dbaccess/SqlTxtRtns.h"
 #include "dbaccess/StrUtil.h"
 #include "dbaccess/ZAZQuery.h"
+#include "rtl/Assert.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Variants.h"
@@ -79,12 +80,15 @@ int32_t TFIBCustomDataSet::ActivePosition() const {
 }
 
 void TFIBCustomDataSet::SetRowStatus(int32_t position0, uint8_t status) {
+  VORN_ASSERT(status <= cusDeletedApplied);
+  VORN_ASSERT(position0 >= 0 && position0 < FFetchedCount);
   uint8_t* row = FCache->RowAddress(position0 + 1);
   const bool wasVisible = IsStatusVisible(row[0]);
   row[0] = static_cast<uint8_t>((row[0] & ~7) | status);
   const bool nowVisible = IsStatusVisible(row[0]);
   if (wasVisible && !nowVisible) ++FHiddenCount;
   if (!wasVisible && nowVisible) --FHiddenCount;
+  VORN_ASSERT(FHiddenCount >= 0 && FHiddenCount <= FFetchedCount);
 }
 
 TCachedUpdateStatus TFIBCustomDataSet::CachedStatus() const {
@@ -131,6 +135,8 @@ void TFIBCustomDataSet::PostToCache(bool inserting) {
     uint8_t next = status;
     if (status == cusUnmodified) next = cusModified;
     if (status == cusUninserted) next = cusInserted;
+    // Deleted rows are not shown, so they are never edited.
+    VORN_ASSERT(status != cusDeleted && status != cusDeletedApplied);
     if (next != status) ++FPendingChanges;
     // Stored under the row's present state first, so that the change of state counts its visibility once.
     b[CacheRowOffset] = static_cast<uint8_t>((b[CacheRowOffset] & ~7) | status);
@@ -141,6 +147,7 @@ void TFIBCustomDataSet::PostToCache(bool inserting) {
   }
   FHasPendingChanges = true;
   FHasOldBuffer = false;
+  VORN_ASSERT(FPendingChanges >= 0);
 }
 
 void TFIBCustomDataSet::DeleteInCache() {
@@ -159,6 +166,7 @@ void TFIBCustomDataSet::DeleteInCache() {
   }
   FHasPendingChanges = FPendingChanges > 0;
   FHasOldBuffer = false;
+  VORN_ASSERT(FPendingChanges >= 0);
 }
 
 // --- cancelling ---------------------------------------------------------------------------------------------
@@ -176,6 +184,7 @@ bool TFIBCustomDataSet::RevertRowAt(int32_t position0) {
       if (!wasVisible && IsStatusVisible(row[0])) --FHiddenCount;
       if (wasVisible && !IsStatusVisible(row[0])) ++FHiddenCount;
       --FPendingChanges;
+      VORN_ASSERT(FPendingChanges >= 0);
       return true;
     }
     case cusInserted:

@@ -405,21 +405,30 @@ void TFIBDatabase::Open() {
     FHandle = 0;
     RaiseServerError(FClientLibrary.get(), this);
   }
-  const String charSet = FConnectParams->CharSet();
-  FIsUnicodeCharSet = charSet == "UNICODE_FSS";
-  FIsUnicodeOrNoneCharSet = charSet == "UNICODE_FSS" || charSet == "NONE" || charSet.empty();
-  for (int32_t i = 0; i < LinkCount(); ++i)
-    if (FLinks[i]) FLinks[i]->DoAfterDatabaseConnect();
-  if (TFIBSQLMonitorHook* hook = MonitorHook()) hook->TraceConnect(this);
-  FTimeDifference = 0;
-  const int32_t dialect = GetDBSQLDialect();
-  if (dialect < FSQLDialect) FSQLDialect = dialect;
-  if (FSynchronizeTime && !Designing(this)) FTimeDifference = Now() - ServerNow();
-  FRemoteConnect = 0;
-  if (FOnConnect.Assigned()) FOnConnect(this);
-  for (int32_t i = 0; i < FAfterConnectEvents->Count(); ++i) {
-    TNotifyEvent e = FAfterConnectEvents->GetEvent(i);
-    if (e.Assigned()) e(this);
+  // Whatever fails after the attach (reading the dialect or the server's time, a handler) drops the
+  // connection again: a failed Open leaves the component closed and ready to be opened again.
+  try {
+    const String charSet = FConnectParams->CharSet();
+    FIsUnicodeCharSet = charSet == "UNICODE_FSS";
+    FIsUnicodeOrNoneCharSet = charSet == "UNICODE_FSS" || charSet == "NONE" || charSet.empty();
+    for (int32_t i = 0; i < LinkCount(); ++i)
+      if (FLinks[i]) FLinks[i]->DoAfterDatabaseConnect();
+    if (TFIBSQLMonitorHook* hook = MonitorHook()) hook->TraceConnect(this);
+    FTimeDifference = 0;
+    const int32_t dialect = GetDBSQLDialect();
+    if (dialect < FSQLDialect) FSQLDialect = dialect;
+    if (FSynchronizeTime && !Designing(this)) FTimeDifference = Now() - ServerNow();
+    FRemoteConnect = 0;
+    if (FOnConnect.Assigned()) FOnConnect(this);
+    for (int32_t i = 0; i < FAfterConnectEvents->Count(); ++i) {
+      TNotifyEvent e = FAfterConnectEvents->GetEvent(i);
+      if (e.Assigned()) e(this);
+    }
+  } catch (...) {
+    ISC_STATUS scratch[StatusVectorLength] = {};
+    FClientLibrary->isc_detach_database(scratch, &FHandle);
+    FHandle = 0;
+    throw;
   }
 }
 

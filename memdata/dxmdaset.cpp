@@ -463,6 +463,8 @@ void TdxMemData::InternalOpen() {
   BindFields(true);
   BindMemFields();
   FRecBufSize = BlobsOffset() + static_cast<int32_t>(FBlobFields.size() * sizeof(String*));
+  // A record buffer: the stored record, the bookmark and its flag, then the blob pointers.
+  VORN_ASSERT(BlobsOffset() >= BookmarkOffset() + 5 && FRecBufSize >= BlobsOffset());
   SetBookmarkSize(4);
   FActive = true;
   FCurRec = -1;
@@ -832,6 +834,7 @@ int32_t TdxMemData::EditedRecord() const {
 uint8_t* TdxMemData::FieldSlot(TRecordBuffer buffer, TField* field) const {
   TdxMemField* mf = FData->IndexOf(field);
   if (!mf || !buffer) return nullptr;
+  VORN_ASSERT(FStore->Column(mf->Index()).Offset + FStore->Column(mf->Index()).DataSize + 1 <= FStore->RecordSize());
   return reinterpret_cast<uint8_t*>(buffer) + FStore->Column(mf->Index()).Offset;
 }
 

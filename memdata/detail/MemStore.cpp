@@ -251,6 +251,7 @@ void TMemStore::SetLayout(std::vector<TMemColumn> columns, int32_t blobCount, in
       c.DataSize = static_cast<int32_t>(sizeof(WideString*));
       FWideColumns.push_back(static_cast<int32_t>(i));
     }
+    VORN_ASSERT(c.DataSize >= 0);
     c.Offset = offset;
     c.MaxAutoInc = 0;
     offset += c.DataSize + 1;

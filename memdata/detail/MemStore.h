@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "rtl/Assert.h"
 #include "rtl/System.h"
 
 class Variant;
@@ -89,14 +90,23 @@ public:
   // Layout: columns in field order, offsets computed here. Clears every record.
   void SetLayout(std::vector<TMemColumn> columns, int32_t blobCount, int32_t recIdColumn);
   const std::vector<TMemColumn>& Columns() const { return FColumns; }
-  TMemColumn& Column(int32_t i) { return FColumns[static_cast<size_t>(i)]; }
+  TMemColumn& Column(int32_t i) {
+    VORN_ASSERT(i >= 0 && static_cast<size_t>(i) < FColumns.size());
+    return FColumns[static_cast<size_t>(i)];
+  }
   int32_t RecordSize() const { return FRecordSize; }
   int32_t BlobCount() const { return FBlobCount; }
   int32_t RecIdColumn() const { return FRecIdColumn; }
 
   int32_t Count() const { return static_cast<int32_t>(FRecords.size()); }
-  TMemRecord& Record(int32_t i) { return FRecords[static_cast<size_t>(i)]; }
-  const TMemRecord& Record(int32_t i) const { return FRecords[static_cast<size_t>(i)]; }
+  TMemRecord& Record(int32_t i) {
+    VORN_ASSERT(i >= 0 && static_cast<size_t>(i) < FRecords.size());
+    return FRecords[static_cast<size_t>(i)];
+  }
+  const TMemRecord& Record(int32_t i) const {
+    VORN_ASSERT(i >= 0 && static_cast<size_t>(i) < FRecords.size());
+    return FRecords[static_cast<size_t>(i)];
+  }
   std::vector<TMemRecord>& Records() { return FRecords; }
 
   // A new zeroed (all-null) record with no blobs; not yet in the list.

@@ -4,8 +4,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "rtl/Assert.h"
 #include "rtl/DateTime.h"
 #include "rtl/SysUtils.h"
+
+// The buffer ring's indexes: the records held fit the ring, the active record is one of them (0 when
+// there is none), the current one is one of them or none.
+#define VORN_ASSERT_RING()                                                                             \
+  VORN_ASSERT(FRecordCount >= 0 && FRecordCount <= std::max(FBufferCount, 1) &&                         \
+              (FRecordCount == 0 ? FActiveRecord == 0 : FActiveRecord >= 0 && FActiveRecord < FRecordCount) && \
+              FCurrentRecord >= -1 && FCurrentRecord < std::max(FRecordCount, 1))
 
 namespace {
 const char* const SDataSetClosed = "Cannot perform this operation on a closed dataset";
@@ -387,6 +395,7 @@ void TDataSet::BindFields(bool binding) {
         f->FFieldNo = -1;
         f->FOffset = FCalcFieldsSize;
         FCalcFieldsSize += f->DataSize() + 1;
+        VORN_ASSERT(f->FOffset >= 0 && FCalcFieldsSize > f->FOffset);
       } else {
         if (f->FieldKind() == fkInternalCalc) FInternalCalcFields = true;
         int32_t idx = FFieldDefs->IndexOf(f->FieldName());
@@ -639,6 +648,11 @@ TRecordBuffer TDataSet::GetActiveRecBuf() const {
 
 void TDataSet::SetState(TDataSetState value) {
   if (FState == value) return;
+  // Opening starts from a closed dataset, editing from browsing; the passing states of field
+  // calculation and value reads go through SetTempState.
+  VORN_ASSERT(value != dsOpening || FState == dsInactive);
+  VORN_ASSERT(!dsEditModes.Contains(value) || FState == dsBrowse);
+  VORN_ASSERT(value == dsInactive || value == dsBrowse || value == dsOpening || dsEditModes.Contains(value));
   FState = value;
   FModified = false;
   DataEvent(deUpdateState, 0);
@@ -652,6 +666,7 @@ TDataSetState TDataSet::SetTempState(TDataSetState value) {
 }
 
 void TDataSet::RestoreState(TDataSetState value) {
+  VORN_ASSERT(FDisableCount > 0);
   FState = value;
   --FDisableCount;
 }
@@ -785,6 +800,8 @@ void TDataSet::SetBufferCount(int32_t value) {
   }
   SetBufListSize(value + 1);
   FBufferCount = value;
+  VORN_ASSERT(static_cast<int32_t>(FBuffers.size()) == FBufferCount + 1);
+  VORN_ASSERT_RING();
   if (!ComponentState().Contains(csDestroying)) {
     GetNextRecords();
     adjustFirst(GetPriorRecords());
@@ -802,6 +819,7 @@ void TDataSet::UpdateBufferCount() {
 
 void TDataSet::MoveBuffer(int32_t curIndex, int32_t newIndex) {
   if (curIndex == newIndex) return;
+  VORN_ASSERT(curIndex >= 0 && newIndex >= 0 && static_cast<size_t>(std::max(curIndex, newIndex)) < FBuffers.size());
   TRecordBuffer b = FBuffers[curIndex];
   if (curIndex < newIndex)
     std::move(FBuffers.begin() + curIndex + 1, FBuffers.begin() + newIndex + 1, FBuffers.begin() + curIndex);
@@ -828,6 +846,7 @@ void TDataSet::ActivateBuffers() {
 
 void TDataSet::SetCurrentRecord(int32_t index) {
   if (FCurrentRecord == index) return;
+  VORN_ASSERT(index >= 0 && static_cast<size_t>(index) < FBuffers.size());
   if (!IsUniDirectional()) {
     TRecordBuffer b = FBuffers[index];
     switch (GetBookmarkFlag(b)) {
@@ -866,6 +885,7 @@ bool TDataSet::GetNextRecord() {
   } else {
     CursorPosChanged();
   }
+  VORN_ASSERT_RING();
   return ok;
 }
 
