@@ -416,6 +416,9 @@ public:
   TCustomForm* ActiveCustomForm() const { return FActiveForm; }
   TWinControl* ActiveControl() const { return FActiveControl; }
   int32_t PixelsPerInch() const { return FPixelsPerInch; }
+  // The resolution forms are designed against and scaled to; forms created afterwards take it. Tests and
+  // a program that reads the display's resolution set it.
+  void SetPixelsPerInch(int32_t v) { FPixelsPerInch = v > 0 ? v : 96; }
   int32_t Width() const { return GetSystemMetrics(SM_CXSCREEN); }
   int32_t Height() const { return GetSystemMetrics(SM_CYSCREEN); }
   RECT WorkAreaRect() const;

@@ -268,3 +268,19 @@ TEST_F(FormStreamingTest, MissingResourceRaises) {
   EXPECT_EQ(Screen->FormCount(), 0);
   EXPECT_EQ(Application->ComponentCount(), 0);
 }
+
+namespace {
+
+TEST_F(FormStreamingTest, FormsTakeTheScreenResolutionWhenCreated) {
+  auto* before = New<TForm>(Application, 0);
+  Screen->SetPixelsPerInch(120);
+  auto* after = New<TForm>(Application, 0);
+  EXPECT_EQ(before->PixelsPerInch(), 96);
+  EXPECT_EQ(after->PixelsPerInch(), 120);
+  Screen->SetPixelsPerInch(0);  // no resolution: the standard one
+  EXPECT_EQ(Screen->PixelsPerInch(), 96);
+  after->Free();
+  before->Free();
+}
+
+}  // namespace
