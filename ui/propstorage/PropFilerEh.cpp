@@ -103,6 +103,12 @@ TComponent* FindChildComponent(TComponent* Parent, TComponent* Root, const Strin
                         if (!found && SameText(child->Name(), AName)) found = child;
                       }),
                       listRoot);
+  // A form lists only its controls as children here; the components it owns that have no parent
+  // (managers, storages, lists) are its children too, as a form file has them.
+  if (!found && Parent == Root) {
+    TComponent* owned = Root->FindComponent(AName);
+    if (owned && !owned->HasParent()) found = owned;
+  }
   return found;
 }
 

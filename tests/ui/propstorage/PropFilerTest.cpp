@@ -370,6 +370,43 @@ TEST_F(PropFilerTest, WriterRefusesBadPaths) {
   form->Free();
 }
 
+TEST_F(PropFilerTest, DefinedPropertiesGoThroughTheirOwnRoutines) {
+  // A component's designer position is a property it defines for the filer, not one it publishes.
+  auto* module = New<TComponent>(nullptr);
+  module->SetName("dmMain");
+  module->SetDesignInfo((20 << 16) | 10);
+  const String stream = Write(module, {"<P>.Left", "<P>.Top"});
+  const String text = Text(stream);
+  EXPECT_NE(text.find("Left = 10"), String::npos);
+  EXPECT_NE(text.find("Top = 20"), String::npos);
+  auto* other = New<TComponent>(nullptr);
+  Read(other, stream);
+  EXPECT_EQ(other->DesignInfo(), (20 << 16) | 10);
+
+  TPropertyNamesEh* list = New<TPropertyNamesEh>();
+  list->SetOwner(module);
+  EXPECT_TRUE(list->CheckPropertyPath("<P>.Left"));
+  EXPECT_FALSE(list->CheckPropertyPath("<P>.Left.Low"));  // a defined property ends the path
+  list->Free();
+  other->Free();
+  module->Free();
+}
+
+TEST_F(PropFilerTest, ComponentsOfTheFormWithoutAParentAreItsChildrenToo) {
+  TfmMain* form = MakeMain();
+  auto* manager = New<TRegPropStorageManEh>(form);
+  manager->SetName("RegPropStorage");
+  manager->SetPath("Software\\First");
+  const String stream = Write(form, {"<P>.Left", "RegPropStorage.<P>.Path", "pcAll.<P>.Tag"});
+  EXPECT_NE(Text(stream).find("object RegPropStorage: TRegPropStorageManEh"), String::npos);
+  manager->SetPath("");
+  PageControl(form)->SetTag(0);
+  Read(form, stream);
+  EXPECT_EQ(manager->Path(), "Software\\First");
+  EXPECT_EQ(PageControl(form)->Tag(), 3);
+  form->Free();
+}
+
 TEST_F(PropFilerTest, InterceptorOfTheNearestRegisteredClassWins) {
   EXPECT_EQ(FindStoragePropertyInterceptor(TfmMain::StaticClass()), TFormStoragePropertyInterceptor::StaticClass());
   EXPECT_EQ(FindStoragePropertyInterceptor(TcxPageControl::StaticClass()), nullptr);

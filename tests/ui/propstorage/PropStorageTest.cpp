@@ -369,6 +369,50 @@ TEST_F(StorageTest, SaveErrorsAreShownAndTheFormStillCloses) {
   form->Free();
 }
 
+TEST_F(StorageTest, CustomEntriesTravelWithTheStoredProperties) {
+  Rig r = MakeRig();
+  r.Storage->OnWriteCustomProps = [](TObject* sender, TPropWriterEh* w) {
+    EXPECT_EQ(sender->ClassName(), "TPropStorageEh");
+    w->WriteStr("Extra");
+    w->WriteInteger(42);
+  };
+  r.Storage->SaveProps();
+  std::vector<String> offered;
+  int32_t extra = 0;
+  r.Storage->OnReadProp = [&](TObject*, TPropReaderEh* reader, const String& name, bool& processed) {
+    offered.push_back(name);
+    if (name == "Extra") {
+      extra = reader->ReadInteger();
+      processed = true;
+    }
+  };
+  r.Form->SetBounds(0, 0, 10, 10);
+  r.Storage->LoadProps();
+  EXPECT_EQ(extra, 42);
+  EXPECT_EQ(r.Form->BoundsRect(), (RECT{100, 50, 740, 530}));
+  // Direct properties of every object read are offered (pcAll's Tag); those the form interceptor takes
+  // are not.
+  EXPECT_EQ(offered, (std::vector<String>{"Extra", "Tag"}));
+  r.Form->Free();
+}
+
+TEST_F(StorageTest, FreeingTheStorageGivesTheFormItsHandlersBack) {
+  auto* form = New<TfmMain>(Application);
+  int userShows = 0;
+  TNotifyEvent user = [&](TObject*) { ++userShows; };
+  form->OnShow = user;
+  ReadComponentFromText(kMainForm, form);
+  auto* storage = static_cast<TPropStorageEh*>(form->FindComponent("PropStorageEh"));
+  EXPECT_FALSE(form->OnShow == user);
+  form->Show();
+  EXPECT_EQ(userShows, 1);  // the kept handler runs after the load
+  storage->SetActive(false);
+  storage->Free();
+  EXPECT_TRUE(form->OnShow == user);
+  EXPECT_FALSE(form->OnCloseQuery.Assigned());
+  form->Free();
+}
+
 TEST_F(StorageTest, RegistryRootKeysHaveNames) {
   TIntToIdent toIdent = FindIntToIdent(HKEYTypeInfo());
   TIdentToInt toInt = FindIdentToInt(HKEYTypeInfo());
