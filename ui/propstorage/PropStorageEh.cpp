@@ -435,11 +435,16 @@ void TRegPropStorageManEh::ReadProperties(TPropStorageEh* PropStorage) {
       // The older single-value form is read once. It is removed before it is read, so that a damaged
       // value cannot hide every later save behind it.
       String data;
-      if (reg.GetDataType(section) == rdBinary) {
-        std::vector<uint8_t> bytes = reg.ReadBinaryData(section);
-        data.assign(bytes.begin(), bytes.end());
-      } else {
-        data = reg.ReadString(section);
+      try {
+        if (reg.GetDataType(section) == rdBinary) {
+          std::vector<uint8_t> bytes = reg.ReadBinaryData(section);
+          data.assign(bytes.begin(), bytes.end());
+        } else {
+          data = reg.ReadString(section);
+        }
+      } catch (...) {
+        reg.DeleteValue(section);
+        throw;
       }
       reg.DeleteValue(section);
       reg.CloseKey();

@@ -289,6 +289,11 @@ TEST_F(StorageTest, DamagedRegistryValuesAreRefusedCleanly) {
       {"huge length", [this] { WriteLines({"54504630075466" "6D4D61696E06666D4D61696E064865696768740CFFFFFF7F"}); }},
       {"older value of garbage", [older] { older(String("\x01\x02\x03", 3)); }},
       {"older value cut short", [older] { older("TPF0\x07TfmM"); }},
+      {"older value of another type", [] {
+         TRegistry reg;
+         ASSERT_TRUE(reg.OpenKey("Software\\Pellwick\\Vorn", true));
+         reg.WriteInteger("TfmMain", 1);
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -298,6 +303,11 @@ TEST_F(StorageTest, DamagedRegistryValuesAreRefusedCleanly) {
     EXPECT_EQ(r.Form->BoundsRect(), (RECT{100, 50, 740, 530}));
     r.Form->Free();
     TRegistry reg;
+    // A damaged older value is read once: it cannot shadow the saves that follow.
+    if (reg.OpenKeyReadOnly("Software\\Pellwick\\Vorn")) {
+      EXPECT_FALSE(reg.ValueExists("TfmMain"));
+    }
+    reg.CloseKey();
     reg.DeleteKey("Software\\Pellwick");
   }
 }
