@@ -131,6 +131,7 @@ struct TTagState {
   int32_t LinkStartX = 0, LinkStartY = 0, LinkStartLine = -1;
   bool Shadow = false, Sub = false, Sup = false, Hidden = false, Error = false, ParaBack = false;
   int32_t ListLevel = 0;
+  int32_t Rotation = 0;  // tenths of a degree, counter-clockwise
   TParaAlign Align = paLeft;
   int32_t Indent = 0;
   TColor FontBrush = clNone, HiFont = clNone, HiBrush = clNone, ParaBrush = clNone;
@@ -403,8 +404,23 @@ void TRenderer::DrawWord(const String& word, const SIZE& size, TLineRun& l) {
   }
   FC->TextExtent(word);
   SetBkMode(dc, TRANSPARENT);
-  RECT r{l.X, l.Top, right, bottom};
-  ::DrawText(dc, word.data(), static_cast<int>(word.size()), &r, flags);
+  if (FS.Rotation != 0) {
+    // Rotated text: the canvas font turned about the top-left corner of the word's upright cell. The
+    // layout keeps the upright extent.
+    LOGFONT lf{};
+    GetObject(FC->Font()->Handle(), sizeof lf, &lf);
+    lf.lfEscapement = lf.lfOrientation = FS.Rotation;
+    HFONT rotated = CreateFontIndirect(&lf);
+    HGDIOBJ old = SelectObject(dc, rotated);
+    const UINT align = SetTextAlign(dc, TA_LEFT | TA_TOP);
+    ExtTextOut(dc, l.X, bottom - size.cy, 0, nullptr, word.data(), static_cast<UINT>(word.size()), nullptr);
+    SetTextAlign(dc, align);
+    SelectObject(dc, old);
+    DeleteObject(rotated);
+  } else {
+    RECT r{l.X, l.Top, right, bottom};
+    ::DrawText(dc, word.data(), static_cast<int>(word.size()), &r, flags);
+  }
 
   if (FS.Error) {
     // A red zig-zag under the word, its phase taken from x so that neighbouring words join.
@@ -616,8 +632,11 @@ size_t TRenderer::Tag(size_t pos, TLineRun& l) {
         }
         break;
       }
-      case 'R':
-        break;  // rotated text is drawn unrotated
+      case 'R': {
+        int32_t degrees = 0;
+        if (t.Number("A", degrees)) FS.Rotation = (degrees % 360) * 10;
+        break;
+      }
       case 'S':
         if (t.Upper.rfind("<SUB>", 0) == 0) {
           FS.Sub = true;
@@ -704,6 +723,7 @@ size_t TRenderer::Tag(size_t pos, TLineRun& l) {
       FS.ParaBack = false;
       return endLine();
     case 'R':
+      FS.Rotation = 0;
       break;
     case 'S':
       if (b == 'U') {

@@ -345,3 +345,21 @@ TEST_F(EngineTest, FuzzedTextsNeitherCrashNorHang) {
   }
   cache.FreePictures();
 }
+
+TEST_F(EngineTest, RotatedTextTurnsAboutTheWordsTopLeftCorner) {
+  auto ink = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += Px(x, y) != Rgb(255, 255, 255);
+    return n;
+  };
+  ASSERT_GT(3 * Cw, Lh + 2);
+  const auto plain = Run(Input("<BR><BR><BR>WWW", 20));
+  EXPECT_GT(ink(Lh + 2, 3 * Lh, 3 * Cw, 4 * Lh), 0);
+  EXPECT_EQ(ink(0, 0, 3 * Cw, 3 * Lh), 0);
+  Clear();
+  const auto turned = Run(Input("<BR><BR><BR><R a=\"90\">WWW</R>", 20));
+  EXPECT_EQ(turned.XSize, plain.XSize);  // the layout keeps the unrotated extent
+  EXPECT_EQ(ink(Lh + 2, 3 * Lh, 3 * Cw, 4 * Lh), 0);  // nothing to the right of the upright column
+  EXPECT_GT(ink(0, 3 * Lh - 3 * Cw, Lh, 3 * Lh), 0);  // the text rises from its line's top
+}
