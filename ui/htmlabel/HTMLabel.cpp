@@ -19,6 +19,7 @@ RTL_PUBLISHED(THTMLabel) {
   prop("BevelInner", &THTMLabel::BevelInner, &THTMLabel::SetBevelInner).Default(bvNone);
   prop("BevelOuter", &THTMLabel::BevelOuter, &THTMLabel::SetBevelOuter).Default(bvNone);
   prop("BevelWidth", &THTMLabel::BevelWidth, &THTMLabel::SetBevelWidth).Default(1);
+  prop("BorderStyle", &THTMLabel::BorderStyle, &THTMLabel::SetBorderStyle).Default(bsNone);
   prop("BorderWidth", &THTMLabel::BorderWidth, &THTMLabel::SetBorderWidth).Default(0);
   prop("ColorTo", &THTMLabel::ColorTo, &THTMLabel::SetColorTo).Default(clNone);
   prop("Ellipsis", &THTMLabel::Ellipsis, &THTMLabel::SetEllipsis).Default(false);
@@ -29,11 +30,17 @@ RTL_PUBLISHED(THTMLabel) {
   prop("HoverFontColor", &THTMLabel::HoverFontColor, &THTMLabel::SetHoverFontColor).Default(clNone);
   prop("HTMLHint", &THTMLabel::HTMLHint, &THTMLabel::SetHTMLHint).Default(false);
   prop("HTMLText", &THTMLabel::HTMLText, &THTMLabel::SetHTMLText);
+  prop("Images", &THTMLabel::Images, &THTMLabel::SetImages);
   prop("LineWidth", &THTMLabel::LineWidth, &THTMLabel::SetLineWidth).Default(0);
+  prop("PictureContainer", &THTMLabel::PictureContainer, &THTMLabel::SetPictureContainer);
   prop("ShadowColor", &THTMLabel::ShadowColor, &THTMLabel::SetShadowColor).Default(clGray);
   prop("ShadowOffset", &THTMLabel::ShadowOffset, &THTMLabel::SetShadowOffset).Default(2);
   prop("URLColor", &THTMLabel::URLColor, &THTMLabel::SetURLColor).Default(clBlue);
   prop("VAlignment", &THTMLabel::VAlignment, &THTMLabel::SetVAlignment).Default(tvaTop);
+  event("OnAnchorClick", &THTMLabel::OnAnchorClick, &THTMLabel::OnAnchorClick);
+  event("OnAnchorEnter", &THTMLabel::OnAnchorEnter, &THTMLabel::OnAnchorEnter);
+  event("OnAnchorExit", &THTMLabel::OnAnchorExit, &THTMLabel::OnAnchorExit);
+  event("OnAnchorHint", &THTMLabel::OnAnchorHint, &THTMLabel::OnAnchorHint);
 }
 
 RTL_MESSAGE(THTMLabel, CM_MOUSEENTER, CMMouseEnter);

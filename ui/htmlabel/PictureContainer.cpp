@@ -128,6 +128,7 @@ void THTMLPicture::LoadFromFile(const String& fileName) {
     file.LoadFromFile(fileName);
     file.SetPosition(0);
     FData = ReadRest(&file);
+    FFrameCount = -1;  // a new file: its frames are counted anew
     FEmpty = false;
     LoadPicture();
     Changed();
@@ -140,6 +141,7 @@ void THTMLPicture::LoadFromFile(const String& fileName) {
 void THTMLPicture::LoadFromStream(TStream* stream) {
   if (!stream) return;
   FData = ReadRest(stream);
+  FFrameCount = -1;
   FEmpty = false;
   try {
     LoadPicture();
@@ -153,6 +155,7 @@ void THTMLPicture::LoadFromStream(TStream* stream) {
 void THTMLPicture::ReadData(TStream* stream) {
   if (!stream) return;
   FData = ReadRest(stream);
+  FFrameCount = -1;
   FEmpty = false;
   try {
     LoadPicture();

@@ -151,6 +151,19 @@ TEST_F(PictureTest, ThreeFrameGifShowsEachFrameAtItsOwnOffset) {
   EXPECT_EQ(saved.DataString(), gif);
 }
 
+TEST_F(PictureTest, ANewFileIsCountedAnew) {
+  Owned<THTMLPicture> pic(New<THTMLPicture>());
+  TStringStream one(MakeGif({{0, 0, 8, 8, 1}}));
+  pic->LoadFromStream(&one);
+  EXPECT_EQ(pic->CountFrames(), 1);
+  TStringStream three(MakeGif(kFrames));
+  pic->LoadFromStream(&three);
+  EXPECT_EQ(pic->CountFrames(), 3);
+  pic->SetFrame(2);
+  EXPECT_EQ(pic->FrameXPos(), 2);
+  EXPECT_EQ(pic->Width(), 4);
+}
+
 TEST_F(PictureTest, AFileThatIsNoImage) {
   scratch::Folder dir;
   const String path = dir.Path() + "/notes.gif";
