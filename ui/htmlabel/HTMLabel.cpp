@@ -469,6 +469,8 @@ void THTMLabel::CMHintShow(TMessage& m) {
     if (!anchor.empty()) {
       if (OnAnchorHint) OnAnchorHint(this, anchor);
       info->HintStr = anchor;
+      const POINT at = ClientToScreen(info->CursorPos);
+      info->HintPos = POINT{at.x + 10, at.y - 10};
       linkHint = true;
     }
   }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "../../support/ScratchFolder.h"
@@ -246,6 +247,34 @@ TEST_F(LabelTest, HintsShowTheTargetOrTheWholeText) {
   Label->SetHTMLHint(true);
   EXPECT_EQ(hint(Cw, Lh / 2), "see <A href=\"http://example.org/\">site</A><BR>and <B>more</B>");
   EXPECT_EQ(hint(5 * Cw, Lh / 2), "Visit http://example.org/");
+}
+
+TEST_F(LabelTest, ALinkHintAppearsBesideThePointer) {
+  SetText("see <A href=\"http://example.org/\">site</A>");
+  Label->SetAnchorHint(true);
+  Label->SetShowHint(true);
+  Label->SetHint("the label");  // the application offers hints only to controls that have one
+  const POINT p = Screen(5 * Cw, Lh / 2);
+  std::vector<std::function<void()>> steps = {
+      [&] { headless::MouseMove(p.x, p.y); },
+      [&] { headless::AdvanceClock(static_cast<uint32_t>(Application->HintPause()) + 10); }, [] {}};
+  size_t next = 0;
+  Application->OnIdle = [&](TObject*, bool& done) {
+    done = false;
+    if (next < steps.size())
+      steps[next++]();
+    else
+      Application->Terminate();
+  };
+  Application->Run();
+  Application->OnIdle = nullptr;
+  ASSERT_NE(Application->HintWindow(), nullptr);
+  ASSERT_TRUE(Application->HintWindow()->IsHintVisible());
+  EXPECT_EQ(Application->HintWindow()->Caption(), "http://example.org/");
+  RECT wr;
+  GetWindowRect(Application->HintWindow()->Handle(), &wr);
+  EXPECT_EQ(wr.left, p.x + 10);
+  EXPECT_EQ(wr.top, p.y - 10);
 }
 
 TEST(URLOpener, SchemesThatAreOpened) {
