@@ -3,6 +3,7 @@
 
 #include "HTMLabelSupport.h"
 #include "../../support/MutationLoop.h"
+#include "forms/ImgList.h"
 #include "rtl/Streams.h"
 
 using namespace htmlabel_test;
@@ -362,4 +363,39 @@ TEST_F(EngineTest, RotatedTextTurnsAboutTheWordsTopLeftCorner) {
   EXPECT_EQ(turned.XSize, plain.XSize);  // the layout keeps the unrotated extent
   EXPECT_EQ(ink(Lh + 2, 3 * Lh, 3 * Cw, 4 * Lh), 0);  // nothing to the right of the upright column
   EXPECT_GT(ink(0, 3 * Lh - 3 * Cw, Lh, 3 * Lh), 0);  // the text rises from its line's top
+}
+
+TEST_F(EngineTest, ImageListPicturesByIndex) {
+  Owned<TImageList> images(New<TImageList>(nullptr));
+  images->SetWidth(20);
+  images->SetHeight(20);
+  Owned<TBitmap> red(New<TBitmap>());
+  red->SetSize(20, 20);
+  red->Canvas()->Brush()->SetColor(clRed);
+  red->Canvas()->FillRect(RECT{0, 0, 20, 20});
+  images->Add(red.get(), nullptr);
+  struct Case {
+    const char* In;
+    int XSize, YSize;
+    bool Drawn;
+  };
+  const Case cases[] = {
+      {"<IMG src=\"idx:0\">", 20, 20, true},
+      {"<IMG src=\"IDX:0\">ab", 20 + 2 * Cw, 20, true},
+      {"<IMG src=\"idx:1\">", 0, Lh, false},   // no such image: nothing, no room
+      {"<IMG src=\"idx:-1\">", 0, Lh, false},
+      {"<IMG src=\"idx:x\">", 0, Lh, false},
+      {"<IMG src=\"ssys:1\">", 0, Lh, false},  // no shell icons here
+  };
+  ASSERT_LT(Lh, 20);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.In);
+    Clear();
+    THTMLRenderInput in = Input(c.In, 20);
+    in.Images = images.get();
+    const auto out = Run(in);
+    EXPECT_EQ(out.XSize, c.XSize);
+    EXPECT_EQ(out.YSize, c.YSize);
+    EXPECT_EQ(Px(10, 10) == Rgb(255, 0, 0), c.Drawn);
+  }
 }
