@@ -234,6 +234,8 @@ struct THintInfo {
   POINT CursorPos{0, 0};
   RECT CursorRect{0, 0, 0, 0};
   String HintStr;
+  // Screen point of the hint window's top-left corner: below the cursor unless the control moves it.
+  POINT HintPos{0, 0};
   int32_t ReshowTimeout = 0;
   int32_t HideTimeout = 0;
   TColor HintColor = clInfoBk;

@@ -1145,6 +1145,7 @@ void TApplication::ActivateHint(POINT cursorPos) {
   if (auto bar = info.HintStr.find('|'); bar != String::npos) info.HintStr.resize(bar);
   info.HideTimeout = FHintHidePause;
   info.HintColor = FHintColor;
+  info.HintPos = POINT{cursorPos.x, cursorPos.y + 20};
   if (FHintControl->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0) return;
   bool canShow = true;
   if (OnShowHint) OnShowHint(info.HintStr, canShow, info);
@@ -1152,7 +1153,7 @@ void TApplication::ActivateHint(POINT cursorPos) {
   if (!FHintWindow) FHintWindow = New<THintWindow>(this);
   FHintWindow->SetColor(info.HintColor);
   RECT r = FHintWindow->CalcHintRect(Screen ? Screen->Width() : 640, info.HintStr);
-  OffsetRect(&r, cursorPos.x, cursorPos.y + 20);
+  OffsetRect(&r, info.HintPos.x, info.HintPos.y);
   FHintWindow->ActivateHint(r, info.HintStr);
   FHintActive = true;
 }

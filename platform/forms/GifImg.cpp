@@ -132,6 +132,10 @@ private:
     std::vector<uint8_t> suffix(4096, 0), stack;
     stack.reserve(4096);
     for (int i = 0; i < clear; ++i) suffix[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    // Every code is at least minCode + 1 bits and gives at most one string of the 4096-entry table:
+    // a size the data cannot fill is refused before room is made for it.
+    const size_t most = data.size() * 8 / static_cast<size_t>(minCode + 1) * 4096;
+    if (count > most) Fail("truncated image data");
     std::vector<uint8_t> out;
     out.reserve(count);
     int size = minCode + 1, next = end + 1, prev = -1;

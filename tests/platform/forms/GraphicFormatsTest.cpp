@@ -473,6 +473,9 @@ TEST_F(GraphicFormatsTest, DamagedFilesRaiseAndLeaveTheGraphicAsItWas) {
       {"corrupt png", TPngImage::StaticClass(), corrupt(png, 16)},
       {"truncated gif", TGIFImage::StaticClass(), gif.substr(0, gif.size() - 5)},
       {"gif without image", TGIFImage::StaticClass(), gif.substr(0, 33) + ";"},
+      // an image of 65535 x 65535 pixels whose four bytes of data cannot fill it
+      {"gif larger than its data", TGIFImage::StaticClass(),
+       gif.substr(0, 38) + String("\xFF\xFF\xFF\xFF", 4) + gif.substr(42)},
       {"truncated icon", TIcon::StaticClass(), ico.substr(0, ico.size() - 100)},
       {"corrupt icon directory", TIcon::StaticClass(), corrupt(ico, 6 + 8)},
       {"truncated bitmap", TBitmap::StaticClass(), bmp.substr(0, bmp.size() - 4)},

@@ -76,6 +76,35 @@ TEST_F(FormsTest, HintShowsAfterThePauseOverAControlThatAsksForIt) {
   EXPECT_TRUE(Application->HintWindow()->IsHintVisible());
   EXPECT_EQ(seen.HintStr, "Start the backup");
   EXPECT_EQ(seen.HintControl, panel);
+  EXPECT_EQ(seen.HintPos.x, p.x);
+  EXPECT_EQ(seen.HintPos.y, p.y + 20);
+  RECT wr;
+  GetWindowRect(Application->HintWindow()->Handle(), &wr);
+  EXPECT_EQ(wr.left, p.x);
+  EXPECT_EQ(wr.top, p.y + 20);
+  form->Free();
+}
+
+TEST_F(FormsTest, AControlMayPlaceItsHint) {
+  auto* form = New<TForm>(Application, 0);
+  form->SetBounds(20, 20, 300, 200);
+  auto* panel = New<TPanel>(form);
+  panel->SetBounds(10, 10, 100, 50);
+  panel->SetHint("Placed");
+  panel->SetShowHint(true);
+  panel->SetParent(form);
+  form->Show();
+  Pump();
+  Application->OnShowHint = [&](String&, bool&, THintInfo& info) { info.HintPos = POINT{5, 7}; };
+  POINT p = Center(panel);
+  RunScript({[&] { headless::MouseMove(p.x, p.y); },
+             [&] { headless::AdvanceClock(static_cast<uint32_t>(Application->HintPause()) + 10); }, [] {}});
+  Application->Run();
+  ASSERT_NE(Application->HintWindow(), nullptr);
+  RECT wr;
+  GetWindowRect(Application->HintWindow()->Handle(), &wr);
+  EXPECT_EQ(wr.left, 5);
+  EXPECT_EQ(wr.top, 7);
   form->Free();
 }
 
