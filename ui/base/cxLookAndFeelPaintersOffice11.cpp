@@ -86,9 +86,11 @@ void TcxOffice11LookAndFeelPainter::PaintExpandButton(TcxCanvas* ACanvas, const 
   bitmap->Canvas()->SetPixels(0, 0, MixColorsPercent(Office11ExpandButtonColor1, topLeft, 25));
   const TColor bottomRight = ACanvas->Canvas()->Pixels(R.right - 1, R.bottom - 1);
   const TColor corner = MixColorsPercent(Office11ExpandButtonColor2, bottomRight, 25);
-  bitmap->Canvas()->SetPixels(10, 10, corner);
-  bitmap->Canvas()->SetPixels(0, 10, corner);
-  bitmap->Canvas()->SetPixels(10, 0, corner);
+  // The far corners of the picture, whatever its size.
+  const int32_t right = bitmap->Width() - 1, bottom = bitmap->Height() - 1;
+  bitmap->Canvas()->SetPixels(right, bottom, corner);
+  bitmap->Canvas()->SetPixels(0, bottom, corner);
+  bitmap->Canvas()->SetPixels(right, 0, corner);
   ACanvas->Draw(R.left, R.top, bitmap);
 }
 
