@@ -548,6 +548,90 @@ public:
   const char* ClassName() const override { return "TcxWinXPLookAndFeelPainter"; }
 
   TcxPainterStyle PainterStyle() const override;
+  TColor DefaultColor11() const override;
+  TColor DefaultColor42() const override;
+  TColor DefaultColor44() const override;
+  void PaintArrowButton(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState, TcxPainterArrowDirection ADirection,
+                        bool AAsButton) const override;
+  void PaintFilledButton(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState) const override;
+  int32_t ControlBorderWidth() const override;
+  void PaintControlBorder(TcxCanvas* ACanvas, const RECT& R) const override;
+  int32_t ButtonFrameWidth(TcxButtonState AState = cxbsNormal) const override;
+  TColor ButtonFaceColor(TcxButtonState AState) const override;
+  RECT GetButtonFocusBounds(TcxCanvas* ACanvas, const RECT& R) const override;
+  RECT GetButtonGroupFrameWidths(int32_t AButtonCount, int32_t AButtonIndex) const override;
+  int32_t ButtonCaptionOffset() const override;
+  int32_t ButtonCaptionPressShift() const override;
+  TColor ButtonGlyphColor(TcxButtonState AState) const override;
+  void PaintButton(TcxCanvas* ACanvas, const RECT& R, const String& ACaption, TcxButtonState AState,
+                   bool AWithFrame = true, TColor ABkColor = clDefault, TColor ATextColor = clDefault) const override;
+  void PaintExpandButton(TcxCanvas* ACanvas, const RECT& R, bool AExpanded, TColor AColor = clDefault) const override;
+  bool ExpandButtonDrawnFirst() const override;
+  void PaintGroupExpandButton(TcxCanvas* ACanvas, const RECT& R, bool AExpanded, TcxButtonState AState) const override;
+  void PaintPlainExpandButton(TcxCanvas* ACanvas, const RECT& R, bool AExpanded, TColor AFrameColor,
+                              TColor AFillColor) const override;
+  int32_t ExpandButtonExtent() const override;
+  int32_t GroupExpandButtonExtent() const override;
+  bool ButtonsTrackHot() const override;
+  bool IsPointOnGroupExpandButton(const RECT& R, POINT P) const override;
+  int32_t SmallExpandButtonExtent() const override;
+  int32_t CheckFrameWidth() const override;
+  void PaintCheckInterior(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState, bool AChecked,
+                          TColor AMarkColor) const override;
+  void PaintCheckFrame(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState) const override;
+  void PaintRadioButton(TcxCanvas* ACanvas, int32_t X, int32_t Y, TcxButtonState AState, bool AChecked,
+                        bool AFocused, TColor ABkColor, bool AIsDesigning = false) const override;
+  void PaintHeader(TcxCanvas* ACanvas, const RECT& R, const RECT& ATextR, TcxBorders ANeighbors, TcxBorders ABorders,
+                   TcxButtonState AState, TAlignment AAlignH, TcxAlignmentVert AAlignV, bool AMultiLine,
+                   bool AEndEllipsis, const String& AText, TFont* AFont, TColor ATextColor, TColor ABkColor,
+                   const TcxDrawBackgroundEvent& AOnDrawBackground = nullptr, bool AIsLast = false) const override;
+  void PaintHeaderPressed(TcxCanvas* ACanvas, const RECT& R) const override;
+  void PaintHeaderControlSection(TcxCanvas* ACanvas, const RECT& R, const RECT& ATextR, TcxBorders ANeighbors,
+                                 TcxBorders ABorders, TcxButtonState AState, TAlignment AAlignH,
+                                 TcxAlignmentVert AAlignV, bool AMultiLine, bool AEndEllipsis, const String& AText,
+                                 TFont* AFont, TColor ATextColor, TColor ABkColor) const override;
+  void PaintSortingMark(TcxCanvas* ACanvas, const RECT& R, bool AAscendingSorting) const override;
+  int32_t HeaderFrameWidth() const override;
+  bool HeaderPressedInverted() const override;
+  int32_t HeaderControlSectionFrameWidth(TcxButtonState AState) const override;
+  RECT GetHeaderControlSectionContentBounds(const RECT& R, TcxButtonState AState) const override;
+  bool HeaderHotTracking() const override;
+  POINT SortingMarkExtent() const override;
+  void PaintFooterCell(TcxCanvas* ACanvas, const RECT& R, TAlignment AAlignH, TcxAlignmentVert AAlignV,
+                       bool AMultiLine, const String& AText, TFont* AFont, TColor ATextColor, TColor ABkColor,
+                       const TcxDrawBackgroundEvent& AOnDrawBackground = nullptr) const override;
+  int32_t FooterFrameWidth() const override;
+  int32_t FooterCellFrameWidth() const override;
+  int32_t FooterCellSpacing() const override;
+  bool FooterSeparatorShown() const override;
+  void PaintFooterFrame(TcxCanvas* ACanvas, const RECT& R) const override;
+  void PaintSmallCloseButton(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState) const override;
+  void PaintFilterDropDownButton(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState,
+                                 bool AIsFilterActive) const override;
+  POINT CheckBoxExtent() const override;
+  POINT SmallCloseButtonExtent() const override;
+  POINT PartExtent127() const override;
+  POINT PinButtonExtent() const override;
+  void PaintSymbolButton(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState) const override;
+  void PaintPinButton(TcxCanvas* ACanvas, const RECT& R, TcxButtonState AState, bool APinned,
+                      TColor ABkColor) const override;
+  void PaintTab(TcxCanvas* ACanvas, const RECT& R, TcxBorders ABorders, const String& AText, TcxButtonState AState,
+                bool AVertical, TFont* AFont, TColor ATextColor, TColor ABkColor) const override;
+  void PaintTabFrame(TcxCanvas* ACanvas, const RECT& R, TcxBorder ASide, TcxBorders ABorders,
+                     bool AVertical) const override;
+  void PaintTabsRoot(TcxCanvas* ACanvas, const RECT& R, TcxBorders ABorders, bool AVertical) const override;
+  int32_t TabPartOffset136(bool AVertical) const override;
+  int32_t TabPartOffset137(bool AVertical) const override;
+  int32_t TabFrameWidth(bool AVertical) const override;
+  void PaintIndicatorItem(TcxCanvas* ACanvas, const RECT& R, TcxIndicatorImage AKind, TColor ABkColor,
+                          const TcxDrawBackgroundEvent& AOnDrawBackground = nullptr) const override;
+  void PaintScrollBarPart(TcxCanvas* ACanvas, bool AHorizontal, const RECT& R, TcxScrollPart APart,
+                          TcxButtonState AState) const override;
+  void PaintMonthHeader(TcxCanvas* ACanvas, const RECT& R, const String& AText, TcxBorders ANeighbors,
+                        const TcxViewParamsRec& AViewParams, int32_t AArrows, int32_t AArrowIndent,
+                        const TcxDrawBackgroundEvent& AOnDrawBackground = nullptr) const override;
+  void PaintSchedulerSplitterFrame(TcxCanvas* ACanvas, const RECT& R, const TcxViewParamsRec& AViewParams,
+                                   bool AHorizontal) const override;
 
   // appended by the themed look
   virtual void PaintThemedText(TcxCanvas* ACanvas, HTHEME ATheme, int32_t APartId, int32_t AStateId,
