@@ -511,3 +511,40 @@ TEST_F(PainterPartsTest, DefaultColourTables) {
   EXPECT_EQ(Office11()->PainterStyle(), psOffice11);
   EXPECT_EQ(TcxWinXPLookAndFeelPainter::Instance()->PainterStyle(), psNative);
 }
+
+TEST_F(PainterPartsTest, BackgroundHandlerAndSimpleHeaders) {
+  // A handler that draws replaces the painter's fill; one that declines leaves it.
+  for (bool handled : {true, false}) {
+    Surface s(40, 20);
+    int calls = 0;
+    TcxDrawBackgroundEvent handler = [&](TcxCanvas* c, const RECT& r) {
+      ++calls;
+      if (handled) {
+        c->SetBrushColor(clLime);
+        c->FillRect(r);
+      }
+      return handled;
+    };
+    Standard()->PaintHeader(s.canvas, RECT{0, 0, 40, 20}, RECT{0, 0, 40, 20}, {}, cxBordersAll, cxbsNormal,
+                            taLeftJustify, vaCenter, false, false, "", nullptr, clBlack, clYellow, handler);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(s(20, 10), handled ? Rgb(0, 255, 0) : Rgb(255, 255, 0));
+    EXPECT_EQ(s(0, 10), Rgb(clBtnHighlight)) << "the frame stays the painter's";
+  }
+  // The ultra-flat simple header fills the whole rectangle first, then frames it one pixel inside.
+  Surface u(40, 20, clRed);
+  UltraFlat()->PaintHeaderSimple(u.canvas, RECT{0, 0, 40, 20}, RECT{0, 0, 40, 20}, {}, cxBordersAll, cxbsNormal,
+                                 taLeftJustify, vaCenter, false, false, "", nullptr, clBlack, clYellow);
+  EXPECT_EQ(u(0, 0), Rgb(255, 255, 0));
+  EXPECT_EQ(u(1, 10), Rgb(clBtnText));
+  EXPECT_EQ(u(38, 10), Rgb(clBtnText));
+  EXPECT_EQ(u(39, 10), Rgb(255, 255, 0));
+  // The simple indicator item frames all four sides.
+  Surface i(14, 19, clRed);
+  Standard()->PaintIndicatorItemSimple(i.canvas, RECT{0, 0, 14, 19}, iiEdit, clYellow);
+  EXPECT_EQ(i(0, 0), Rgb(clBtnHighlight));
+  EXPECT_EQ(i(13, 18), Rgb(clBtnShadow));
+  EXPECT_EQ(i(6, 6), 0u) << "the edit glyph's stem";
+  EXPECT_EQ(i(4, 5), 0u);
+  EXPECT_EQ(i(6, 5), Rgb(255, 255, 0));
+}
