@@ -335,3 +335,20 @@ TEST_F(LookAndFeelTest, WithoutARootEverythingResolvesToTheDefaults) {
   controller->Free();
   a->Free();
 }
+
+TEST_F(LookAndFeelTest, RadioPicturesAreRebuiltBeforeAnyLookAndFeelHears) {
+  TcxRadioButtonImageList* radios = GetRadioImages();
+  TcxLookAndFeel* a = NewLookAndFeel();
+  uint32_t ringSeen = 0;
+  a->OnChanged = [&](TcxLookAndFeel* l, TcxLookAndFeelValues) {
+    if (ringSeen) return;
+    Surface s(radios->Width(), radios->Height(), clRed);
+    l->GetPainterClass()->PaintRadioButton(s.canvas, 0, 0, cxbsNormal, false, false, clDefault);
+    ringSeen = s(radios->Width() / 2, 0);
+  };
+  a->SetKind(lfStandard);
+  ringSeen = 0;
+  SetSysColor(COLOR_BTNSHADOW, RGB(9, 8, 7));
+  EXPECT_EQ(ringSeen, Rgb(9, 8, 7));
+  a->Free();
+}
