@@ -90,8 +90,10 @@ bool InRoundRect(const RECT& rc, int ew, int eh, int x, int y) {
   return InEllipse(ex, ey, ex + ew, ey + eh, x, y);
 }
 
+// A pixel belongs to the polygon when its top-left corner lies inside, left and top edges included and
+// right and bottom edges left out, as the platform fills: small arrows drawn as triangles come out solid.
 bool InPolygon(const std::vector<POINT>& pts, bool winding, int x, int y) {
-  double px = x + 0.5, py = y + 0.5;
+  double px = x, py = y;
   int crossings = 0, wind = 0;
   size_t n = pts.size();
   for (size_t i = 0, j = n - 1; i < n; j = i++) {

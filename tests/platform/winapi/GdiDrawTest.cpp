@@ -100,6 +100,21 @@ TEST_F(GdiDraw, EllipseAndPolygonStayInsideTheirBounds) {
   EXPECT_EQ(s.At(1, 14), kWhiteC);
 }
 
+TEST_F(GdiDraw, SmallTrianglesFillSolid) {
+  // The down arrow of a 16-pixel button, pen and brush in one colour: no holes along the slanted edges.
+  Surface s(16, 12);
+  SelectObject(s.dc, GetStockObject(BLACK_BRUSH));
+  SelectObject(s.dc, GetStockObject(BLACK_PEN));
+  POINT tri[3] = {{4, 6}, {10, 6}, {7, 9}};
+  Polygon(s.dc, tri, 3);
+  EXPECT_EQ(s.Row(5, kBlack), "................");
+  EXPECT_EQ(s.Row(6, kBlack), "....#######.....");
+  EXPECT_EQ(s.Row(7, kBlack), ".....#####......");
+  EXPECT_EQ(s.Row(8, kBlack), "......###.......");
+  EXPECT_EQ(s.Row(9, kBlack), ".......#........");
+  EXPECT_EQ(s.Row(10, kBlack), "................");
+}
+
 TEST_F(GdiDraw, FrameRectPaintsOnePixelStrips) {
   Surface s(8, 6);
   HBRUSH red = CreateSolidBrush(kRed);
