@@ -29,6 +29,7 @@
 #include "rtl/Sets.h"
 #include "rtl/Streams.h"
 #include "rtl/StringLists.h"
+#include "rtl/UITypes.h"
 #include "rtl/Variants.h"
 
 class TDataSet;
@@ -88,8 +89,6 @@ using TProviderFlags = Set<TProviderFlag>;
 enum TFieldAttribute : uint8_t { faHiddenCol, faReadonly, faRequired, faLink, faUnNamed, faFixed };
 using TFieldAttributes = Set<TFieldAttribute>;
 enum TParamType : uint8_t { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
-RTL_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 
 inline const TDataSetStates dsEditModes{dsEdit, dsInsert, dsSetKey};
 inline const TDataSetStates dsWriteModes{dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,

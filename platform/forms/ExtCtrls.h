@@ -36,8 +36,6 @@ private:
 
 enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
 RTL_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace)
-enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
-RTL_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 
 // A container with bevels; its caption is centred (drawn once text output is available to forms).
 class TCustomPanel : public TCustomControl {
