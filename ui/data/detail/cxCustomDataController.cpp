@@ -1031,9 +1031,6 @@ void TcxCustomDataController::EndFullUpdate() {
     FreeAndNil(FFullUpdateState);
     UnlockInfo();
   }};
-  // The row view first settles on the new records, then the saved keys find their records again.
-  FDataControllerInfo->EndUpdate();
-  FDataControllerInfo->BeginUpdate();
   FFullUpdateState->RestoreState(this);
 }
 

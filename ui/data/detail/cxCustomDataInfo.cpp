@@ -580,13 +580,17 @@ void TcxCustomDataControllerInfo::PrepareExpandingSave() {
   if (FSelection->GetCount() > 0 && (FChanges & 0x0027)) keep.Include(eisSelected);
   if (keep == FExpandingInfo->StatesToKeep) return;
   FExpandingInfo->Clear();
-  if (keep.Empty() || FDataGroups->Count() == 0 || FRecordList.empty()) return;
+  if (keep.Empty()) return;
+  FExpandingInfo->StatesToKeep = keep;
+  if (FDataGroups->Count() == 0 || FRecordList.empty()) return;
   bool sameFields = FDataGroups->LevelCount() == FGroupingFieldList->Count();
   for (int32_t l = 0; sameFields && l < FDataGroups->LevelCount(); ++l)
     sameFields = FDataGroups->Fields(l) == FGroupingFieldList->Items(l).Field;
-  if (!sameFields || FDataController->GetRecordCount() == 0) return;
+  if (!sameFields || FDataController->GetRecordCount() == 0) {
+    FExpandingInfo->StatesToKeep = {};
+    return;
+  }
   // The groups are about to be rebuilt from the current record list; keep what the old groups held.
-  FExpandingInfo->StatesToKeep = keep;
   for (int32_t l = 0; l < FDataGroups->LevelCount(); ++l) FExpandingInfo->AddField(FDataGroups->Fields(l));
   for (int32_t i = 0; i < FDataGroups->Count();) {
     const TcxDataGroupInfo& g = FDataGroups->Items(i);
