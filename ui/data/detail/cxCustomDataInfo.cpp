@@ -13,24 +13,76 @@ namespace {
 // Sort keys of texts: sequences of 16-bit units whose lexicographic order (shorter first on a common
 // prefix) is the order of the text comparison they stand for. The locale-like order is encoded in
 // levels separated by a 0 unit: the letter weights, then the "ё" marks, then (case-sensitive) the case.
-char32_t FoldAt(const String& s, size_t pos, size_t& len) {
+// Folding and letter tests of the first 2,048 code points (Latin, Greek, Cyrillic), looked up once.
+struct TFoldTable {
+  char32_t Fold[0x800];
+  uint8_t Category[0x800];  // 0 symbol, 1 digit, 2 letter (of the weight, "ё" taken as "е")
+  TFoldTable() {
+    for (char32_t c = 0; c < 0x800; ++c)
+      Fold[c] = c < 0x80 ? ((c >= 'A' && c <= 'Z') ? c + 32 : c) : UnicodeToLower(UnicodeToUpper(c));
+    for (char32_t c = 0; c < 0x800; ++c) Category[c] = CategoryOf(Fold[c]);
+  }
+  // The weight units of the first 2,048 code points (the second is 0 when the weight takes one unit).
+  uint16_t Units[0x800][2];
+  static uint8_t CategoryOf(char32_t folded) {
+    const char32_t f = folded == 0x0451 ? 0x0435 : folded;
+    if (f < 0x80) return (f >= 'a' && f <= 'z') ? 2 : (f >= '0' && f <= '9') ? 1 : 0;
+    return UnicodeIsLetter(f) ? 2 : UnicodeIsDigit(f) ? 1 : 0;
+  }
+};
+
+void AppendWeight(char32_t folded, uint8_t category, std::vector<uint16_t>& out);
+
+const TFoldTable& FoldTable() {
+  static const TFoldTable table = [] {
+    TFoldTable t;
+    std::vector<uint16_t> units;
+    for (char32_t c = 0; c < 0x800; ++c) {
+      units.clear();
+      AppendWeight(t.Fold[c], t.Category[c], units);
+      t.Units[c][0] = units[0];
+      t.Units[c][1] = units.size() > 1 ? units[1] : 0;
+    }
+    return t;
+  }();
+  return table;
+}
+
+// The folded character at pos (an invalid byte folds to a value of its own past Unicode), its weight
+// category and the code point as written.
+char32_t FoldAt(const String& s, size_t pos, size_t& len, uint8_t& category, char32_t& written) {
+  const TFoldTable& t = FoldTable();
   const unsigned char c = static_cast<unsigned char>(s[pos]);
   if (c < 0x80) {
     len = 1;
-    return (c >= 'A' && c <= 'Z') ? c + 32u : c;
+    written = c;
+    category = t.Category[c];
+    return t.Fold[c];
   }
-  const char32_t cp = Utf8CodePointAt(s, pos, &len);
-  if (len == 1) return 0x110000 + c;
-  return UnicodeToLower(UnicodeToUpper(cp));
+  // Two-byte sequences (Cyrillic, accented Latin) decoded here, the rest by the general decoder.
+  if (c >= 0xC2 && c <= 0xDF && pos + 1 < s.size() && (static_cast<unsigned char>(s[pos + 1]) & 0xC0) == 0x80) {
+    len = 2;
+    written = (static_cast<char32_t>(c & 0x1F) << 6) | (static_cast<unsigned char>(s[pos + 1]) & 0x3F);
+    category = t.Category[written];
+    return t.Fold[written];
+  }
+  written = Utf8CodePointAt(s, pos, &len);
+  if (len == 1) {
+    written = 0xFFFD;
+    category = 0;
+    return 0x110000 + c;
+  }
+  if (written < 0x800) {
+    category = t.Category[written];
+    return t.Fold[written];
+  }
+  const char32_t f = UnicodeToLower(UnicodeToUpper(written));
+  category = TFoldTable::CategoryOf(f);
+  return f;
 }
 
-void AppendWeight(char32_t folded, std::vector<uint16_t>& out) {
-  char32_t f = folded == 0x0451 ? 0x0435 : folded;
-  int category;
-  if (f < 0x80)
-    category = (f >= 'a' && f <= 'z') ? 2 : (f >= '0' && f <= '9') ? 1 : 0;
-  else
-    category = UnicodeIsLetter(f) ? 2 : UnicodeIsDigit(f) ? 1 : 0;
+void AppendWeight(char32_t folded, uint8_t category, std::vector<uint16_t>& out) {
+  const char32_t f = folded == 0x0451 ? 0x0435 : folded;
   switch (category) {
     case 0:
       if (f < 0x80)
@@ -60,27 +112,71 @@ void AppendWeight(char32_t folded, std::vector<uint16_t>& out) {
 
 }  // namespace
 
-// The key of AnsiCompareText (case-insensitive) or AnsiCompareStr over UTF-8 text.
+// The key of AnsiCompareText (case-insensitive) or AnsiCompareStr over UTF-8 text: the letter weights,
+// then the "ё" marks (trailing unmarked positions dropped), then, case-sensitive, the case of each
+// character (lower first) and the character itself.
 void cxAppendAnsiSortKey(const String& s, bool ACaseSensitive, std::vector<uint16_t>& out) {
-  // The common case, ASCII without upper-case letters or "ё" marks, needs the first level only.
-  size_t len;
-  for (size_t i = 0; i < s.size(); i += len) AppendWeight(FoldAt(s, i, len), out);
-  out.push_back(0);
-  size_t markEnd = out.size();
-  for (size_t i = 0; i < s.size(); i += len) {
-    const bool mark = FoldAt(s, i, len) == 0x0451;
-    out.push_back(mark ? 2 : 1);
-    if (mark) markEnd = out.size();
+  const TFoldTable& t = FoldTable();
+  // Every character takes at most two weight units and at least one byte: room for the weights and the
+  // separator is written through a pointer, then the vector is cut to what was used.
+  const size_t base = out.size();
+  out.resize(base + 2 * s.size() + 1);
+  uint16_t* w = out.data() + base;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+  const unsigned char* end = p + s.size();
+  bool marks = false, slow = false;
+  while (p < end) {
+    const unsigned char c = *p;
+    char32_t cp;
+    if (c < 0x80) {
+      cp = c;
+      ++p;
+    } else if (c >= 0xC2 && c <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+      cp = (static_cast<char32_t>(c & 0x1F) << 6) | (p[1] & 0x3F);
+      p += 2;
+    } else {
+      slow = true;  // three- and four-byte sequences and invalid bytes
+      break;
+    }
+    *w++ = t.Units[cp][0];
+    if (t.Units[cp][1] || t.Units[cp][0] == 0x100) *w++ = t.Units[cp][1];
+    marks |= cp == 0x0451 || cp == 0x0401;
   }
-  out.resize(markEnd);
+  if (slow) {
+    w = out.data() + base;
+    size_t len;
+    uint8_t category;
+    char32_t written;
+    out.resize(base);
+    for (size_t i = 0; i < s.size(); i += len) {
+      const char32_t folded = FoldAt(s, i, len, category, written);  // sets category first
+      AppendWeight(folded, category, out);
+    }
+    out.push_back(0);
+  } else {
+    *w++ = 0;
+    out.resize(static_cast<size_t>(w - out.data()));
+  }
+  size_t len;
+  uint8_t category;
+  char32_t written;
+  if (marks || slow) {
+    // The "ё" marks, trailing unmarked positions dropped; texts with "ё" are the rare case.
+    size_t lastMark = 0, chars = 0;
+    for (size_t i = 0; i < s.size(); i += len) {
+      ++chars;
+      if (FoldAt(s, i, len, category, written) == 0x0451) lastMark = chars;
+    }
+    size_t k = 0;
+    for (size_t i = 0; k < lastMark; i += len, ++k) out.push_back(FoldAt(s, i, len, category, written) == 0x0451 ? 2 : 1);
+  }
   if (!ACaseSensitive) return;
   out.push_back(0);
   for (size_t i = 0; i < s.size(); i += len) {
-    const char32_t c = Utf8CodePointAt(s, i, &len);
-    if (len == 0) len = 1;
-    out.push_back(UnicodeIsLower(c) ? 1 : 2);
-    out.push_back(static_cast<uint16_t>(c >> 16));
-    out.push_back(static_cast<uint16_t>(c & 0xFFFF));
+    FoldAt(s, i, len, category, written);
+    out.push_back(UnicodeIsLower(written) ? 1 : 2);
+    out.push_back(static_cast<uint16_t>(written >> 16));
+    out.push_back(static_cast<uint16_t>(written & 0xFFFF));
   }
 }
 
@@ -93,10 +189,53 @@ struct TcxCustomDataControllerInfo::TSortKeyColumn {
   bool Text = false;
   int32_t Sign = 1;
   std::vector<uint8_t> Rank;  // 0 no buffer, 1 null, 2 no text holder, 3 value
-  std::vector<uint64_t> Num;  // the value's key, or the first four units of a text key
+  std::vector<uint64_t> Num;  // the value's key, or the first window of a text key
   std::vector<uint32_t> Off;
   std::vector<uint32_t> Len;
-  std::vector<uint16_t> Pool;
+  // The keys, in blocks small enough for the allocator to keep and hand out again on the next sort
+  // (one large block would be fresh memory, page by page, every time). A key never straddles blocks;
+  // Off holds the block in its top bits.
+  static constexpr uint32_t kBlockBits = 22, kBlockUnits = 1u << kBlockBits;
+  std::vector<std::vector<uint16_t>> Blocks;
+  std::vector<uint16_t>* Current = nullptr;
+  const uint16_t* KeyData(size_t r) const {
+    return Blocks[Off[r] >> kBlockBits].data() + (Off[r] & (kBlockUnits - 1));
+  }
+
+  // Windows of a text key: the units' ranks among the units the column uses (plus one, so that a
+  // position past the end reads 0, below every unit) packed into 64 bits, eight units to a window when
+  // the column uses fewer than 256 distinct units (a usual alphabet), four otherwise. Equal windows
+  // mean equal texts up to their end.
+  std::vector<uint16_t> UnitRank;
+  uint32_t UnitBits = 16, UnitsPerWindow = 4;
+
+  uint64_t Window(size_t r, uint32_t depth) const {
+    const uint32_t from = depth * UnitsPerWindow, len = Len[r];
+    const uint16_t* p = KeyData(r);
+    uint64_t k = 0;
+    for (uint32_t i = from; i < from + UnitsPerWindow; ++i)
+      k = (k << UnitBits) | (i < len ? uint64_t{UnitRank[p[i]]} + 1 : 0);
+    return k;
+  }
+  // The window at depth holds the key's end (a text ending right at the window's edge is not known to
+  // tie with the others until the next window shows its end).
+  bool Exhausted(size_t r, uint32_t depth) const { return Len[r] < (depth + 1) * UnitsPerWindow; }
+
+  void FinishText(const std::vector<int32_t>& records) {
+    std::vector<bool> used(0x10000, false);
+    for (const std::vector<uint16_t>& block : Blocks)
+      for (uint16_t u : block) used[u] = true;
+    UnitRank.assign(0x10000, 0);
+    uint32_t rank = 0;
+    for (uint32_t u = 0; u < 0x10000; ++u)
+      if (used[u]) UnitRank[u] = static_cast<uint16_t>(rank++);
+    if (rank < 256) {
+      UnitBits = 8;
+      UnitsPerWindow = 8;
+    }
+    for (int32_t r : records)
+      if (Rank[static_cast<size_t>(r)] == 3) Num[static_cast<size_t>(r)] = Window(static_cast<size_t>(r), 0);
+  }
 
   int32_t Compare(int32_t a, int32_t b) const {
     const size_t ia = static_cast<size_t>(a), ib = static_cast<size_t>(b);
@@ -105,23 +244,28 @@ struct TcxCustomDataControllerInfo::TSortKeyColumn {
     if (Num[ia] != Num[ib]) return Num[ia] < Num[ib] ? -Sign : Sign;
     if (!Text) return 0;
     const uint32_t la = Len[ia], lb = Len[ib];
-    if (la <= 4 && lb <= 4) return la == lb ? 0 : (la < lb ? -Sign : Sign);
-    const uint16_t* pa = Pool.data() + Off[ia];
-    const uint16_t* pb = Pool.data() + Off[ib];
+    const uint16_t* pa = KeyData(ia);
+    const uint16_t* pb = KeyData(ib);
     const uint32_t n = std::min(la, lb);
-    for (uint32_t k = 4; k < n; ++k)
+    for (uint32_t k = UnitsPerWindow; k < n; ++k)
       if (pa[k] != pb[k]) return pa[k] < pb[k] ? -Sign : Sign;
     return la == lb ? 0 : (la < lb ? -Sign : Sign);
   }
 
-  void AddText(size_t r, const std::vector<uint16_t>& units) {
-    Off[r] = static_cast<uint32_t>(Pool.size());
-    Len[r] = static_cast<uint32_t>(units.size());
-    Pool.insert(Pool.end(), units.begin(), units.end());
-    uint64_t k = 0;
-    for (size_t i = 0; i < 4; ++i) k = (k << 16) | (i < units.size() ? units[i] : 0);
-    Num[r] = k;
+  // A record's key is appended to the returned block between these two; bound is the most units the
+  // key can take.
+  std::vector<uint16_t>& BeginText(size_t r, size_t bound) {
+    if (!Current || Current->size() + bound > Current->capacity()) {
+      Blocks.emplace_back();
+      Blocks.back().reserve(std::max<size_t>(kBlockUnits, bound));
+      Current = &Blocks.back();
+    }
+    Off[r] = static_cast<uint32_t>(((Blocks.size() - 1) << kBlockBits) | Current->size());
+    return *Current;
   }
+  void EndText(size_t r) { Len[r] = static_cast<uint32_t>(Current->size() - (Off[r] & (kBlockUnits - 1))); }
+  // Room for the keys of the texts about to be added, so that the pool is not copied as it grows.
+  void ReserveFor(size_t blocks) { Blocks.reserve(blocks); }
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -330,7 +474,6 @@ bool TcxCustomDataControllerInfo::BuildSortKeys() {
   const TcxDataControllerOptions options = dc->GetOptions();
   TcxDataStorage* storage = dc->DataStorage();
   const size_t records = static_cast<size_t>(dc->GetRecordCount());
-  std::vector<uint16_t> units;
   try {
     for (int32_t e = 0; e < FTotalSortingFieldList->Count(); ++e) {
       const TcxDataSortInfo& info = FTotalSortingFieldList->Items(e);
@@ -369,12 +512,12 @@ bool TcxCustomDataControllerInfo::BuildSortKeys() {
               col->Rank[ri] = 2;
               continue;
             }
-            units.clear();
-            cxAppendOrdinalSortKey(*s, units);
-            col->AddText(ri, units);
+            cxAppendOrdinalSortKey(*s, col->BeginText(ri, s->size()));
+            col->EndText(ri);
           } else if (!type->CellToSortKey(def->DataOf(b), col->Num[ri]))
             return false;
         }
+        if (ordinalText) col->FinishText(FRecordList);
         continue;
       }
       // Values or display texts compared under the string rule.
@@ -385,28 +528,43 @@ bool TcxCustomDataControllerInfo::BuildSortKeys() {
       col->Off.assign(records, 0);
       col->Len.assign(records, 0);
       const bool byText = f->FCompareCache == 2;
+      const bool stringCells = !byText && type == TcxStringValueType::StaticClass();
+      static const String empty;
+      auto heldText = [&](const char* b) -> const String* {
+        if (!b || def->IsNullAt(b)) return nullptr;
+        const String* s = TcxStringValueType::HolderOf(def->DataOf(b));
+        return s ? s : &empty;
+      };
+      size_t bytes = 0;
+      if (stringCells)
+        for (int32_t r : FRecordList)
+          if (const String* s = heldText(storage->BufferOf(r))) bytes += s->size();
+      // Units per byte at most: two weights and a mark, plus three case units when case counts.
+      const size_t perByte = ansi ? (ci ? 3 : 6) : 1;
+      col->ReserveFor((stringCells ? bytes : FRecordList.size() * 16) * perByte / TSortKeyColumn::kBlockUnits + 16);
+      String text;
       for (int32_t r : FRecordList) {
         const size_t ri = static_cast<size_t>(r);
-        String text;
+        const String* source = &text;
         if (byText)
           text = dc->GetFieldDisplayText(r, f);
         else {
           const char* b = storage->BufferOf(r);
           if (!b || def->IsNullAt(b)) continue;  // Null orders first under the variant comparison
-          if (type == TcxStringValueType::StaticClass()) {
-            const String* s = TcxStringValueType::HolderOf(def->DataOf(b));
-            if (s) text = *s;
-          } else
+          if (stringCells)
+            source = heldText(b);
+          else
             text = VarToStr(def->ReadValue(b));
         }
         col->Rank[ri] = 3;
-        units.clear();
+        std::vector<uint16_t>& block = col->BeginText(ri, source->size() * perByte + 2);
         if (ansi)
-          cxAppendAnsiSortKey(text, !ci, units);
+          cxAppendAnsiSortKey(*source, !ci, block);
         else
-          cxAppendOrdinalSortKey(AnsiUpperCase(text), units);
-        col->AddText(ri, units);
+          cxAppendOrdinalSortKey(AnsiUpperCase(*source), block);
+        col->EndText(ri);
       }
+      col->FinishText(FRecordList);
     }
   } catch (...) {
     FreeSortKeys();
@@ -437,8 +595,9 @@ void TcxCustomDataControllerInfo::DoSort() {
     return;
   }
   if (BuildSortKeys()) {
-    // The order is total (ties end in record order), so any sort gives the quicksort's result. The first
-    // column travels with the element, so most comparisons stay in one contiguous array.
+    // The order is total (ties end in record order), so any sort gives the quicksort's result. The
+    // elements carry the first column's key, so comparisons stay in one contiguous array; runs that
+    // tie on a text window are refined with the next window instead of comparing whole texts.
     const TSortKeyColumn& first = *FSortKeys[0];
     struct Element {
       uint64_t Key;
@@ -452,20 +611,48 @@ void TcxCustomDataControllerInfo::DoSort() {
     }
     const int32_t sign = first.Sign;
     const int32_t count = static_cast<int32_t>(FSortKeys.size());
-    std::sort(elements.begin(), elements.end(), [&](const Element& a, const Element& b) {
-      int32_t c;
-      if (a.Rank != b.Rank)
-        c = a.Rank < b.Rank ? -sign : sign;
-      else if (a.Rank < 3)
-        c = 0;
-      else if (a.Key != b.Key)
-        c = a.Key < b.Key ? -sign : sign;
-      else
-        c = first.Text ? first.Compare(a.Record, b.Record) : 0;
-      if (c == 0) c = CompareKeyed(a.Record, b.Record, 1, count);
-      if (c == 0) return a.Record < b.Record;
-      return c < 0;
-    });
+    auto byKey = [sign](const Element& a, const Element& b) {
+      if (a.Rank != b.Rank) return sign > 0 ? a.Rank < b.Rank : a.Rank > b.Rank;
+      if (a.Rank < 3 || a.Key == b.Key) return false;
+      return sign > 0 ? a.Key < b.Key : a.Key > b.Key;
+    };
+    auto sameKey = [](const Element& a, const Element& b) {
+      return a.Rank == b.Rank && (a.Rank < 3 || a.Key == b.Key);
+    };
+    auto byRest = [&](const Element& a, const Element& b) {
+      if (const int32_t c = CompareKeyed(a.Record, b.Record, 1, count)) return c < 0;
+      return a.Record < b.Record;
+    };
+    // Runs [lo, hi) that agree on the first column up to the window at depth, refined with an explicit
+    // stack (texts sharing long beginnings would make recursion deep).
+    struct Run {
+      size_t Lo, Hi;
+      uint32_t Depth;
+    };
+    std::vector<Run> runs;
+    auto pushRuns = [&](size_t lo, size_t hi, uint32_t depth) {
+      for (size_t i = lo; i < hi;) {
+        size_t j = i + 1;
+        while (j < hi && sameKey(elements[i], elements[j])) ++j;
+        if (j - i > 1) runs.push_back({i, j, depth});
+        i = j;
+      }
+    };
+    std::sort(elements.begin(), elements.end(), byKey);
+    pushRuns(0, elements.size(), 0);
+    while (!runs.empty()) {
+      const Run run = runs.back();
+      runs.pop_back();
+      const auto lo = elements.begin() + static_cast<ptrdiff_t>(run.Lo), hi = elements.begin() + static_cast<ptrdiff_t>(run.Hi);
+      const Element& e = *lo;
+      if (e.Rank < 3 || !first.Text || first.Exhausted(static_cast<size_t>(e.Record), run.Depth)) {
+        std::sort(lo, hi, byRest);
+        continue;
+      }
+      for (auto it = lo; it != hi; ++it) it->Key = first.Window(static_cast<size_t>(it->Record), run.Depth + 1);
+      std::sort(lo, hi, byKey);
+      pushRuns(run.Lo, run.Hi, run.Depth + 1);
+    }
     for (size_t i = 0; i < elements.size(); ++i) FRecordList[i] = elements[i].Record;
     return;
   }
