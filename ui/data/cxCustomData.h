@@ -1,0 +1,1371 @@
+#pragma once
+// The data controller: records in typed storage (or in a custom data source reached through the
+// provider), one data field per item of the owning view, the edit cycle, the row view (filtered, sorted
+// and grouped rows with focus, expanding and selection), change notifications delivered once at the
+// outermost end of an update, and the controller stream.
+//
+// Filtering and summaries stand here as hooks (TcxDataFilterCriteria, TcxDataSummary) that the row view
+// calls at the right steps; their full behaviour lives with the filter and summary code.
+
+#include <cstdint>
+#include <vector>
+
+#include "rtl/Components.h"
+#include "rtl/Events.h"
+#include "rtl/Persistent.h"
+#include "rtl/Sets.h"
+#include "rtl/Streams.h"
+#include "rtl/Variants.h"
+#include "ui/data/cxDataStorage.h"
+
+class TcxCustomDataController;
+class TcxCustomDataControllerInfo;
+class TcxCustomDataField;
+class TcxCustomDataFieldList;
+class TcxCustomDataProvider;
+class TcxCustomDataSource;
+class TcxDataControllerGroups;
+
+// ---------------------------------------------------------------------------------------------------
+// Errors
+
+inline constexpr const char* cxSDataItemRangeError = "ItemIndex выходит за допустимые границы";
+inline constexpr const char* cxSDataRecordIndexError = "RecordIndex выходит за допустимые границы";
+inline constexpr const char* cxSDataRowIndexError = "RowIndex выходит за допустимые границы";
+inline constexpr const char* cxSDataItemExistError = "Элемент уже существует";
+inline constexpr const char* cxSDataProviderModeError = "Эта операция не поддерживается в режиме провайдера";
+inline constexpr const char* cxSDataInvalidStreamFormat = "Неверный формат потока";
+inline constexpr const char* cxSDataDetailFilterControllerNotFound = "DetailFilterController не найден";
+inline constexpr const char* cxSDataNotInGridMode = "DataController не в GridMode";
+inline constexpr const char* cxSDataKeyFieldNotFound = "Ключевое поле не найдено";
+
+RTL_EXCEPTION(EcxInvalidDataControllerOperation, Exception)
+[[noreturn]] void RaiseControllerError(const String& AMessage);
+
+// "No record is being edited", "no row has the focus".
+inline constexpr int32_t cxNullEditingRecordIndex = static_cast<int32_t>(0x80000001u);
+
+// ---------------------------------------------------------------------------------------------------
+// Enumerations
+
+enum TcxDataSortOrder : uint8_t { soNone, soAscending, soDescending };
+
+enum TcxDataControllerOption : uint8_t {
+  dcoAnsiSort,
+  dcoCaseInsensitive,
+  dcoAssignGroupingValues,
+  dcoAssignMasterDetailKeys,
+  dcoSaveExpanding,
+  dcoSortByDisplayText,
+  dcoFocusTopRowAfterSorting,
+  dcoGroupsAlwaysExpanded,
+  dcoImmediatePost,
+  dcoInsertOnNewItemRowFocusing
+};
+using TcxDataControllerOptions = Set<TcxDataControllerOption>;
+
+// Edit state bits and edit operation bits.
+enum : int32_t { dceInsert = 1, dceEdit = 2, dceChanging = 4, dceModified = 8 };
+enum : int32_t { dceoAppend = 1, dceoDelete = 2, dceoEdit = 4, dceoInsert = 8, dceoShowEdit = 16 };
+
+// Where an edit value comes from.
+enum TcxDataEditValueSource : uint8_t { evsValue, evsText, evsKey };
+
+// Data change kinds.
+enum TcxDataChange : uint8_t { dcField, dcRecord, dcNew, dcDeleted, dcTotal };
+
+struct TcxRowInfo {
+  bool Expanded = false;
+  int32_t Level = 0;
+  int32_t RecordIndex = -1;
+};
+
+using TcxDataSummaryValues = std::vector<Variant>;
+
+// ---------------------------------------------------------------------------------------------------
+// Events
+
+using TcxDataControllerNotifyEvent = Event<TcxCustomDataController*>;
+using TcxDataControllerRecordEvent = Event<TcxCustomDataController*, int32_t>;
+using TcxDataControllerCompareEvent =
+    Event<TcxCustomDataController*, int32_t, int32_t, int32_t, const Variant&, const Variant&, int32_t&>;
+using TcxDataDetailExpandingEvent = Event<TcxCustomDataController*, int32_t, bool&>;
+using TcxDataFilterRecordEvent = Event<TcxCustomDataController*, int32_t, bool&>;
+using TcxDataRecordChangedEvent = Event<TcxCustomDataController*, int32_t, int32_t>;
+class TcxUpdateControlInfo;
+using TcxUpdateControlEvent = Event<TcxUpdateControlInfo*>;
+using TcxForEachRowProc = Event<int32_t, const TcxRowInfo&>;
+
+// ---------------------------------------------------------------------------------------------------
+// Notification objects (one per delivery, freed right after it)
+
+class TcxUpdateControlInfo : public TObject {
+  RTL_CLASS(TcxUpdateControlInfo, TObject)
+};
+
+class TcxDataChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxDataChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxDataChangedInfo(TcxDataChange AKind, int32_t AItemIndex, int32_t ARecordIndex)
+      : Kind(AKind), ItemIndex(AItemIndex), RecordIndex(ARecordIndex) {}
+  TcxDataChange Kind;
+  int32_t ItemIndex;
+  int32_t RecordIndex;
+};
+
+class TcxLayoutChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxLayoutChangedInfo, TcxUpdateControlInfo)
+};
+
+class TcxUpdateRecordInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxUpdateRecordInfo, TcxUpdateControlInfo)
+public:
+  explicit TcxUpdateRecordInfo(int32_t ARecordIndex) : RecordIndex(ARecordIndex) {}
+  int32_t RecordIndex;
+};
+
+class TcxFocusedRowChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxFocusedRowChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxFocusedRowChangedInfo(int32_t AFocusedRow, int32_t APrevFocusedRow)
+      : FocusedRowIndex(AFocusedRow), PrevFocusedRowIndex(APrevFocusedRow) {}
+  int32_t FocusedRowIndex;
+  int32_t PrevFocusedRowIndex;
+};
+
+class TcxFocusedRecordChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxFocusedRecordChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxFocusedRecordChangedInfo(int32_t APrevRecord, int32_t ARecord, int32_t ARow, int32_t APrevRow, bool ANewItemRowChanged)
+      : PrevFocusedRecordIndex(APrevRecord),
+        FocusedRecordIndex(ARecord),
+        FocusedRowIndex(ARow),
+        PrevFocusedRowIndex(APrevRow),
+        NewItemRowFocusingChanged(ANewItemRowChanged) {}
+  int32_t PrevFocusedRecordIndex;
+  int32_t FocusedRecordIndex;
+  int32_t FocusedRowIndex;
+  int32_t PrevFocusedRowIndex;
+  bool NewItemRowFocusingChanged;
+};
+
+class TcxSelectionChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxSelectionChangedInfo, TcxUpdateControlInfo)
+public:
+  TcxSelectionChangedInfo() = default;
+  TcxSelectionChangedInfo(int32_t APrev, int32_t ANew) {
+    if (APrev != -1) FRows.push_back(APrev);
+    if (ANew != -1 && ANew != APrev) FRows.push_back(ANew);
+  }
+  int32_t GetCount() const { return static_cast<int32_t>(FRows.size()); }
+  int32_t GetRowIndex(int32_t I) const { return FRows.at(static_cast<size_t>(I)); }
+
+private:
+  std::vector<int32_t> FRows;
+};
+
+class TcxSearchChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxSearchChangedInfo, TcxUpdateControlInfo)
+};
+
+class TcxBookmarkChangedInfo : public TcxUpdateControlInfo {
+  RTL_CLASS(TcxBookmarkChangedInfo, TcxUpdateControlInfo)
+};
+
+// A weak reference to a controller: nil once the controller is gone.
+class TcxDataListenerLink : public TObject {
+  RTL_CLASS(TcxDataListenerLink, TObject)
+public:
+  explicit TcxDataListenerLink(TcxCustomDataController* AController) : Ref(AController) {}
+  TcxCustomDataController* Ref;
+};
+
+// Hears the removal of components the fields refer to.
+class TcxDataControllerNotifier : public TComponent {
+  RTL_CLASS(TcxDataControllerNotifier, TComponent)
+public:
+  explicit TcxDataControllerNotifier(TcxCustomDataController* AController) : TComponent(nullptr), FController(AController) {}
+
+protected:
+  void Notification(TComponent* AComponent, TOperation AOperation) override;
+
+private:
+  TcxCustomDataController* FController;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Data fields
+
+class TcxCustomDataField : public TObject {
+  RTL_CLASS(TcxCustomDataField, TObject)
+public:
+  explicit TcxCustomDataField(TcxCustomDataFieldList* AFieldList) : FFieldList(AFieldList) {}
+  ~TcxCustomDataField() override;
+
+  virtual void Reassign(TcxCustomDataField* ASource);
+  virtual void RemoveNotification(TComponent* AComponent) { (void)AComponent; }
+  virtual bool CanModify(TcxDataEditValueSource AEditValueSource);
+  virtual bool IsUnbound() { return false; }
+  virtual bool SkipsInReader() { return FInternalFlag; }
+
+  int32_t Index() const;
+  void SetIndex(int32_t AIndex);
+  TcxCustomDataController* GetDataController() const;
+  TcxCustomDataFieldList* FieldList() const { return FFieldList; }
+  TObject* Item() const { return FItem; }
+  void SetItem(TObject* AItem) { FItem = AItem; }
+  bool IsInternal() const { return FInternalFlag; }
+  void SetIsInternal(bool AValue);
+  TcxCustomDataField* ReferenceField() const { return FMirroredField; }
+  void SetReferenceField(TcxCustomDataField* AField);
+  // The def, type and text flag of the end of the reference chain.
+  TcxValueDef* GetValueDef() const;
+  TcxValueTypeClass GetValueTypeClass() const;
+  bool GetTextStored() const;
+  void SetValueTypeClass(TcxValueTypeClass AClass);
+  void SetTextStored(bool AValue);
+  void BeginRecreateData();
+  void EndRecreateData();
+  void Changed();
+  bool IsValueDefInternal() const;
+  // The controller's own compare flag of the field (forces the value compare path).
+  bool CompareFlag() const { return FCompareFlag; }
+  void SetCompareFlag(bool AValue) { FCompareFlag = AValue; }
+
+private:
+  friend class TcxCustomDataFieldList;
+  friend class TcxCustomDataControllerInfo;
+  friend class TcxCustomDataController;
+  void DropValueDef();
+
+  TcxCustomDataFieldList* FFieldList;
+  bool FInternalFlag = false;
+  TObject* FItem = nullptr;
+  int32_t FRecreateLock = 0;
+  bool FCompareFlag = false;
+  int32_t FCompareCache = 0;  // the row view's compare path: 0 none, -1 stored, 1 values, 2 texts
+  TcxCustomDataField* FMirroredField = nullptr;
+  bool FKeepsText = false;
+  TcxValueDef* FStorageDef = nullptr;
+  TcxValueTypeClass FTypeClass = nullptr;
+};
+
+class TcxCustomDataFieldList : public TObject {
+  RTL_CLASS(TcxCustomDataFieldList, TObject)
+public:
+  explicit TcxCustomDataFieldList(TcxCustomDataController* AController) : FDataController(AController) {}
+  ~TcxCustomDataFieldList() override;
+  virtual void RemoveNotification(TComponent* AComponent);
+
+  TcxCustomDataField* FindByItem(TObject* AItem) const;
+  void Add(TcxCustomDataField* AField);
+  void Clear();
+  void Remove(TcxCustomDataField* AField);
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  TcxCustomDataField* Fields(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  int32_t NonInternalCount() const { return Count() - FInternalFieldCount; }
+  void RecountInternal();
+  int32_t IndexOf(const TcxCustomDataField* AField) const;
+  void Move(int32_t AFrom, int32_t ATo);
+  TcxCustomDataController* DataController() const { return FDataController; }
+  bool FieldDestroyed() const { return FFieldDestroyed; }
+  void SetFieldDestroyed(bool AValue) { FFieldDestroyed = AValue; }
+
+private:
+  TcxCustomDataController* FDataController;
+  bool FFieldDestroyed = false;
+  int32_t FInternalFieldCount = 0;
+  std::vector<TcxCustomDataField*> FItems;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Custom data source and provider
+
+using TcxDataRecordHandle = intptr_t;
+using TcxDataItemHandle = intptr_t;
+
+class TcxCustomDataSource : public TObject {
+  RTL_CLASS(TcxCustomDataSource, TObject)
+public:
+  ~TcxCustomDataSource() override;
+  virtual TcxDataRecordHandle AppendRecord() { return 0; }
+  virtual void SortRecords() {}
+  virtual void DeleteRecord(TcxDataRecordHandle ARecordHandle) { (void)ARecordHandle; }
+  virtual bool HasDetails(int32_t ARecordIndex, int32_t ARelationIndex) {
+    (void)ARecordIndex;
+    (void)ARelationIndex;
+    return false;
+  }
+  virtual String GetDisplayText(TcxDataRecordHandle ARecordHandle, TcxDataItemHandle AItemHandle);
+  virtual bool GetInfoForCompare(TcxDataRecordHandle ARecordHandle, TcxDataItemHandle AItemHandle, const void*& ARef) {
+    (void)ARecordHandle;
+    (void)AItemHandle;
+    ARef = nullptr;
+    return false;
+  }
+  virtual TcxDataItemHandle GetItemHandle(int32_t AItemIndex) { return AItemIndex; }
+  virtual bool IsInsertSupported() { return false; }
+  virtual Variant GetRecordId(TcxDataRecordHandle ARecordHandle) {
+    (void)ARecordHandle;
+    return Null();
+  }
+  virtual Variant GetValue(TcxDataRecordHandle ARecordHandle, TcxDataItemHandle AItemHandle) {
+    (void)ARecordHandle;
+    (void)AItemHandle;
+    return Null();
+  }
+  virtual TcxDataRecordHandle InsertRecord(TcxDataRecordHandle ARecordHandle) { return ARecordHandle; }
+  virtual bool IsCustomSorting() { return false; }
+  virtual bool SupportsCompareInfo() { return false; }
+  virtual bool IsNativeCompare() { return false; }
+  virtual bool IsRecordIdSupported() { return false; }
+  virtual void LoadRecordHandles() {}
+  virtual int32_t CompareRecords(TcxDataRecordHandle A, TcxDataRecordHandle B, TcxDataItemHandle AItemHandle) {
+    (void)A;
+    (void)B;
+    (void)AItemHandle;
+    return 0;
+  }
+  virtual void SetRecordCount(int32_t ACount) { (void)ACount; }
+  virtual void SetValue(TcxDataRecordHandle ARecordHandle, TcxDataItemHandle AItemHandle, const Variant& AValue) {
+    (void)ARecordHandle;
+    (void)AItemHandle;
+    (void)AValue;
+  }
+
+  TcxCustomDataProvider* GetProvider() const;
+  TcxCustomDataController* GetDataController() const;
+  TcxDataRecordHandle GetRecordHandle(int32_t ARecordIndex) const;
+  int32_t GetRecordIndexByHandle(TcxDataRecordHandle AHandle) const;
+  int32_t AddRecordHandle(TcxDataRecordHandle AHandle);
+  void AddProvider(TcxCustomDataProvider* AProvider);
+  void RemoveProvider(TcxCustomDataProvider* AProvider);
+  void SetCurrentProvider(TcxCustomDataProvider* AProvider) { FCurrentProvider = AProvider; }
+
+private:
+  TcxCustomDataProvider* FCurrentProvider = nullptr;
+  TcxCustomDataProvider* FProvider = nullptr;
+  std::vector<TcxCustomDataProvider*> FProviders;
+};
+
+class TcxCustomDataProvider : public TObject {
+  RTL_CLASS(TcxCustomDataProvider, TObject)
+public:
+  explicit TcxCustomDataProvider(TcxCustomDataController* AController);
+  ~TcxCustomDataProvider() override;
+
+  virtual void CustomSort();
+  virtual bool CanKeepLoadedRecords() { return true; }
+  virtual bool IsCustomSorting();
+  virtual bool IsGridMode() { return false; }
+  virtual bool HasSourceState() { return false; }
+  virtual bool IsOtherProviderInserting() { return false; }
+  virtual bool IsRecordIdSupported();
+  virtual bool IsSyncMode() { return false; }
+  virtual bool IsActive() { return FSourceObject != nullptr; }
+  virtual bool HasFields() { return false; }
+  virtual bool IsBOF() { return true; }
+  virtual bool IsChanging() { return FChanging; }
+  virtual bool IsEditing() { return FEditRecord != cxNullEditingRecordIndex; }
+  virtual bool IsEOF() { return true; }
+  virtual bool IsGridModeUpdating() { return false; }
+  virtual bool IsInserting() { return IsEditing() && FInserting; }
+  virtual bool IsModified() { return FModified; }
+  virtual bool NeedsImmediatePost() { return !CanModify(); }
+  virtual void RecordLoaded(int32_t ARecordIndex) { (void)ARecordIndex; }
+  virtual void First() {}
+  virtual void Prior() {}
+  virtual void Next() {}
+  virtual void Last() {}
+  virtual void MoveBy(int32_t ADistance) { (void)ADistance; }
+  virtual void Scroll(int32_t ADistance) { (void)ADistance; }
+  virtual void SavePos() {}
+  virtual void RestorePos() {}
+  virtual bool CanAppend() { return CanModify(); }
+  virtual bool CanDelete();
+  virtual bool CanInitEditing(int32_t ARecordIndex);
+  virtual bool CanInsert() { return CanModify(); }
+  virtual bool CanModify() { return true; }
+  virtual void Append() { DoInsert(true); }
+  virtual void Cancel();
+  virtual void UpdateData();
+  virtual int32_t DeleteFocused();
+  virtual void DeleteRecords(const std::vector<int32_t>& AList);
+  virtual void DeleteSelection();
+  virtual void Edit() { BeginEdit(); }
+  virtual Variant GetEditValue(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual void Insert() { DoInsert(false); }
+  virtual void Post();
+  virtual void EndEditing() {
+    UpdateData();
+    ResetChanging();
+  }
+  virtual bool SetEditValue(int32_t ARecordIndex, TcxCustomDataField* AField, const Variant& AValue,
+                            TcxDataEditValueSource AEditValueSource);
+  virtual void BeginDeleting();
+  virtual void FocusNearestRecord();
+  virtual void AssignNewRecordValue(int32_t ARecordIndex, TcxCustomDataField* AField, const Variant& AValue);
+  virtual void InitInsertingRecord(int32_t ARecordIndex, const TcxDataSummaryValues& AGroupValues);
+  virtual void BeginEdit();
+  virtual void DoInsert(bool AAppend);
+  virtual void ResetChanging() { FChanging = false; }
+  virtual void ResetEditing();
+  virtual void ResetModified() { FModified = false; }
+  virtual void SetChanging() { FChanging = true; }
+  virtual void DoEdit() { BeginEdit(); }
+  virtual void SetModified() { FModified = true; }
+  virtual void BeginLocate() { ++FLocateNesting; }
+  virtual void EndLocate() { --FLocateNesting; }
+  virtual void LockNotify() { ++FLockNesting; }
+  virtual void UnlockNotify() { --FLockNesting; }
+  virtual int32_t AppendSourceRecord();
+  virtual void DeleteSourceRecord(int32_t ARecordIndex);
+  virtual bool HasDetailRecords(int32_t ARecordIndex, int32_t ARelationIndex);
+  virtual String GetSourceDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual String GetDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField) {
+    (void)ARecordIndex;
+    (void)AField;
+    return String();
+  }
+  virtual Variant GetValue(int32_t ARecordIndex, TcxCustomDataField* AField) {
+    (void)ARecordIndex;
+    (void)AField;
+    return Null();
+  }
+  virtual Variant GetSourceRecordId(int32_t ARecordIndex);
+  virtual int32_t GetSyncRecordIndex() { return -1; }
+  virtual Variant GetSourceValue(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual int32_t InsertSourceRecord(int32_t ARecordIndex);
+  virtual void LoadGridModeRecords() {}
+  virtual int32_t CompareRecords(int32_t ARecordIndex1, int32_t ARecordIndex2, TcxCustomDataField* AField);
+  virtual int32_t CompareSourceRecords(int32_t ARecordIndex1, int32_t ARecordIndex2, TcxCustomDataField* AField);
+  virtual void SetSourceRecordCount(int32_t ACount);
+  virtual void SetSourceValue(int32_t ARecordIndex, TcxCustomDataField* AField, const Variant& AValue);
+  virtual void ActiveChanged(bool AActive);
+  virtual void DataChanged(TcxDataChange AKind, int32_t AItemIndex, int32_t ARecordIndex);
+  virtual void DataScrolled(int32_t ADistance);
+  virtual void LayoutChanged(int32_t AKind);
+
+  void SetCustomDataSource(TcxCustomDataSource* ASource);
+  TcxCustomDataSource* CustomDataSource() const { return FSourceObject; }
+  void LoadSourceRecordHandles();
+  TcxCustomDataController* DataController() const { return FDataController; }
+  int32_t EditRecord() const { return FEditRecord; }
+  int32_t EditPrevRecord() const { return FEditPrevRecord; }
+  int32_t EditNextRecord() const { return FEditNextRecord; }
+  int32_t SavedCopyRecord() const { return FSavedCopyRecord; }
+  int32_t JustInsertedRecord() const { return FJustInsertedRecord; }
+  void SetJustInsertedRecord(int32_t AValue) { FJustInsertedRecord = AValue; }
+  int32_t LockNesting() const { return FLockNesting; }
+  int32_t LocateNesting() const { return FLocateNesting; }
+  bool Inserting() const { return FInserting; }
+  void ClearEditRecord() { FEditRecord = cxNullEditingRecordIndex; }
+  // The record changed its index by a delete or insert before it.
+  void ShiftEditRecords(int32_t AFromIndex, int32_t ADelta);
+  bool IsProviderMode();
+
+protected:
+  void SaveRecord();
+  void ClearSavedRecord();
+  TcxCustomDataSource* Source();
+
+private:
+  bool FChanging = false;
+  TcxCustomDataSource* FSourceObject = nullptr;
+  bool FDataChangeLock = false;
+  TcxCustomDataController* FDataController;
+  int32_t FEditRecord = cxNullEditingRecordIndex;
+  int32_t FEditPrevRecord = cxNullEditingRecordIndex;
+  int32_t FEditNextRecord = cxNullEditingRecordIndex;
+  int32_t FJustInsertedRecord = -1;
+  bool FWritingEditorValues = false;
+  int32_t FLocateNesting = 0;
+  int32_t FLockNesting = 0;
+  bool FModified = false;
+  int32_t FSavedCopyRecord = 0;
+  bool FInserting = false;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Sorting and grouping lists, groups, focus, expanding, selection, keys
+
+struct TcxDataSortInfo {
+  TcxCustomDataField* Field;
+  TcxDataSortOrder SortOrder;
+};
+
+class TcxSortingFieldList : public TObject {
+  RTL_CLASS(TcxSortingFieldList, TObject)
+public:
+  virtual void ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void Add(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void Insert(int32_t AIndex, TcxCustomDataField* AField, TcxDataSortOrder ASortOrder);
+  void Delete(int32_t AIndex);
+  void Remove(TcxCustomDataField* AField);
+  void Clear();
+  int32_t Find(TcxCustomDataField* AField) const;
+  int32_t SortIndexByField(TcxCustomDataField* AField) const { return Find(AField); }
+  TcxDataSortOrder SortOrderOf(TcxCustomDataField* AField) const;
+  void SetSortOrder(int32_t AIndex, TcxDataSortOrder ASortOrder);
+  void Move(int32_t AFrom, int32_t ATo);
+  void SetFieldIndex(TcxCustomDataField* AField, int32_t AIndex);
+  void AppendMissing(const TcxSortingFieldList* AOther);
+  void CheckField(TcxCustomDataField* AField);
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  const TcxDataSortInfo& Items(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  // Without notification (the total key is rebuilt silently).
+  void Assign(const TcxSortingFieldList* ASource) { FItems = ASource->FItems; }
+  void ClearSilently() { FItems.clear(); }
+
+  TNotifyEvent OnChanged;
+
+protected:
+  void Changed();
+
+private:
+  std::vector<TcxDataSortInfo> FItems;
+};
+
+class TcxGroupingFieldList : public TcxSortingFieldList {
+  RTL_CLASS(TcxGroupingFieldList, TcxSortingFieldList)
+public:
+  void ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder ASortOrder) override;
+  int32_t GroupIndexByField(TcxCustomDataField* AField) const { return Find(AField); }
+  void SyncSortOrders(const TcxSortingFieldList* ASortingList);
+};
+
+struct TcxDataGroupInfo {
+  int32_t RowIndex = 0;
+  bool Expanded = false;
+  int32_t Level = 0;
+  int32_t FirstIndex = 0;
+  int32_t LastIndex = 0;
+  int32_t Reserved = 0;
+  TcxDataSummaryValues SummaryValues;
+};
+
+class TcxDataGroups : public TObject {
+  RTL_CLASS(TcxDataGroups, TObject)
+public:
+  void AddField(TcxCustomDataField* AField) { FFields.push_back(AField); }
+  TcxDataGroupInfo* AddGroup();
+  void Clear();
+  int32_t LevelCount() const { return static_cast<int32_t>(FFields.size()); }
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  TcxCustomDataField* Fields(int32_t ALevel) const { return FFields.at(static_cast<size_t>(ALevel)); }
+  TcxDataGroupInfo& Items(int32_t AIndex) { return FItems.at(static_cast<size_t>(AIndex)); }
+  const TcxDataGroupInfo& Items(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  int32_t LevelOf(int32_t AIndex) const;
+  int32_t ChildCount(int32_t AIndex) const;
+  int32_t ChildGroupIndex(int32_t AIndex, int32_t N) const;
+  int32_t ChildRecordListIndex(int32_t AIndex, int32_t N) const;
+  int32_t TopLevelCount() const { return ChildCount(-1); }
+  int32_t TopLevelGroupIndex(int32_t N) const { return ChildGroupIndex(-1, N); }
+  int32_t FindByRowIndex(int32_t ARow, int32_t& AGroupIndex) const;
+  bool IsVisibleGroup(int32_t AIndex) const;
+  int32_t GroupIndexByRowIndex(int32_t ARow, int32_t ALevel) const;
+  int32_t GroupIndexByRecordListIndex(int32_t APosition, int32_t ALevel) const;
+  // The last-level group whose record range holds the position; -1 when none.
+  int32_t DataGroupIndexByRecordListIndex(int32_t APosition) const;
+  int32_t ParentGroupIndex(int32_t AIndex) const;
+  void GetRowInfo(int32_t ARow, TcxRowInfo& AInfo, int32_t& ARecordListIndex) const;
+  int32_t RowCount() const;
+  void ChangeExpanding(int32_t ARow, bool AExpanded, bool ARecursive);
+  void SetAllExpanded(bool AExpanded);
+  bool ExpandParents(int32_t AIndex, bool AExpandSelf);
+  void RecalculateRowIndexes();
+  void SortBySummary();
+  // The first record-list position of a group's first last-level descendant.
+  int32_t FirstRecordListIndex(int32_t AIndex) const;
+  int32_t OrderingSummaryIndex = -1;
+  TcxDataSortOrder OrderingSummaryOrder = soNone;
+
+private:
+  std::vector<TcxCustomDataField*> FFields;
+  std::vector<TcxDataGroupInfo> FItems;
+  mutable std::vector<int32_t> FDataGroups;  // the last-level groups in order, built on demand
+};
+
+class TcxDataFocusingInfo : public TObject {
+  RTL_CLASS(TcxDataFocusingInfo, TObject)
+public:
+  explicit TcxDataFocusingInfo(TcxCustomDataControllerInfo* AInfo) : Info(AInfo) {}
+  void Assign(const TcxDataFocusingInfo* AOther);
+  void Clear();
+  bool IsEqual(const TcxDataFocusingInfo* AOther) const;
+  void ResetToSyncRecord();
+  void UpdateFromRow();
+
+  bool Changed = false;
+  TcxCustomDataControllerInfo* Info;
+  int32_t Level = -1;
+  bool SavedNewItemRowFocus = false;
+  int32_t PreviousRecord = -1;
+  int32_t RecordIndex = -1;
+  int32_t RowIndex = -1;
+};
+
+struct TcxDataExpandingInfo {
+  int32_t Level;
+  std::vector<Variant> Values;  // the grouping values of the group's path, outermost first
+  uint8_t State;                // bit 0 expanded, bit 1 selected
+};
+
+enum TcxDataExpandingInfoState : uint8_t { eisExpanded, eisSelected };
+using TcxDataExpandingInfoStateSet = Set<TcxDataExpandingInfoState>;
+
+class TcxDataExpandingInfos : public TObject {
+  RTL_CLASS(TcxDataExpandingInfos, TObject)
+public:
+  void AddField(TcxCustomDataField* AField);
+  uint8_t AddItem(int32_t ALevel, const std::vector<Variant>& AValues, uint8_t AState);
+  void CheckField(TcxCustomDataField* AField);
+  void Clear();
+  void ClearFields() { FFields.clear(); }
+  void ClearItems() { FItems.clear(); }
+  int32_t FieldIndexOf(TcxCustomDataField* AField) const;
+  int32_t FieldCount() const { return static_cast<int32_t>(FFields.size()); }
+  TcxCustomDataField* Fields(int32_t AIndex) const { return FFields.at(static_cast<size_t>(AIndex)); }
+  int32_t ItemCount() const { return static_cast<int32_t>(FItems.size()); }
+  const TcxDataExpandingInfo& Items(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  TcxDataExpandingInfoStateSet StatesToKeep;
+
+private:
+  std::vector<TcxCustomDataField*> FFields;
+  std::vector<TcxDataExpandingInfo> FItems;
+};
+
+struct TcxDataSelectionInfo {
+  int32_t Level;  // -1 for a group row
+  int32_t Index;  // record index, or group index of a group row
+  int32_t RowIndex;
+};
+
+class TcxDataSelection : public TObject {
+  RTL_CLASS(TcxDataSelection, TObject)
+public:
+  explicit TcxDataSelection(TcxCustomDataController* AController) : FDataController(AController) {}
+  virtual void ClearAnchor() { FSelectionAnchorRow = -1; }
+  virtual void InsertItem(int32_t APosition, int32_t ARowIndex, int32_t AIndex, int32_t ALevel);
+  virtual void ClearItems() { FItems.clear(); }
+  virtual void DeleteItem(int32_t APosition);
+  virtual void SetInternalCount(int32_t ACount);
+  void Add(int32_t APosition, int32_t ARowIndex, int32_t AIndex, int32_t ALevel);
+  bool FindByRowIndex(int32_t ARowIndex, int32_t& APosition) const;
+  void Clear();
+  void ClearAll();
+  void Delete(int32_t APosition);
+  int32_t FindGroupRow(int32_t AGroupIndex) const;
+  int32_t FindRecord(int32_t ARecordIndex) const;
+  bool IsRecordSelected(int32_t ARecordIndex) const { return FindRecord(ARecordIndex) != -1; }
+  bool IsRowSelected(int32_t ARowIndex) const {
+    int32_t p;
+    return FindByRowIndex(ARowIndex, p);
+  }
+  void SortByRowIndex();
+  void Changed();
+  void RemoveHiddenRecords();
+  int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
+  TcxDataSelectionInfo& Items(int32_t APosition) { return FItems.at(static_cast<size_t>(APosition)); }
+  const TcxDataSelectionInfo& Items(int32_t APosition) const { return FItems.at(static_cast<size_t>(APosition)); }
+  int32_t SelectionAnchorRow() const { return FSelectionAnchorRow; }
+  void SetSelectionAnchorRow(int32_t ARow) { FSelectionAnchorRow = ARow; }
+
+  TNotifyEvent OnChanged;
+
+private:
+  int32_t FSelectionAnchorRow = -1;
+  TcxCustomDataController* FDataController;
+  std::vector<TcxDataSelectionInfo> FItems;
+};
+
+struct TcxKeyInfo {
+  Variant KeyValue;
+  int32_t SelectionIndex = -1;
+};
+
+// Record keys kept across a reload.
+class TcxKeys : public TObject {
+  RTL_CLASS(TcxKeys, TObject)
+public:
+  virtual void ApplyKeys() {}
+  virtual void CollectKeys() {}
+  virtual void Clear() { FKeys.clear(); }
+  void Save(TcxCustomDataController* AController);
+  void Restore(TcxCustomDataController* AController);
+  void Delete(int32_t AIndex) { FKeys.erase(FKeys.begin() + AIndex); }
+  bool FindRecordKey(int32_t ARecordIndex, int32_t& AIndex) const;
+  int32_t Count() const { return static_cast<int32_t>(FKeys.size()); }
+
+protected:
+  TcxCustomDataController* FDataController = nullptr;
+  std::vector<TcxCustomDataField*> FKeyFields;
+  std::vector<TcxKeyInfo> FKeys;
+};
+
+class TcxSelectedKeys : public TcxKeys {
+  RTL_CLASS(TcxSelectedKeys, TcxKeys)
+public:
+  void ApplyKeys() override;
+  void CollectKeys() override;
+};
+
+// Details are not part of this controller; the list stays empty.
+class TcxDetailKeys : public TcxKeys {
+  RTL_CLASS(TcxDetailKeys, TcxKeys)
+};
+
+class TcxSaveObject : public TObject {
+  RTL_CLASS(TcxSaveObject, TObject)
+public:
+  void SaveState(TcxCustomDataController* AController);
+  void RestoreState(TcxCustomDataController* AController);
+
+private:
+  TcxDetailKeys FDetailKeyList;
+  TcxSelectedKeys FSelectedKeyList;
+};
+
+// The record sort of the row view: a quicksort with the middle element as pivot.
+using TcxCompareRecordsMethod = int32_t (*)(void* AContext, int32_t A, int32_t B);
+void SortRecordIndexes(std::vector<int32_t>& AList, int32_t L, int32_t R, TcxCompareRecordsMethod ACompare, void* AContext);
+int32_t CompareByFieldIndex(TcxValueDef* A, TcxValueDef* B);
+// Sort keys of texts: 16-bit unit sequences whose lexicographic order (a prefix first) is the order of
+// AnsiCompareText (AnsiCompareStr when case-sensitive), or of an ordinal byte-wise comparison. The row
+// view computes them once per record instead of comparing UTF-8 text character by character.
+void cxAppendAnsiSortKey(const String& AText, bool ACaseSensitive, std::vector<uint16_t>& AKey);
+void cxAppendOrdinalSortKey(const String& AText, std::vector<uint16_t>& AKey);
+bool IsValueDefInternal(TcxValueDef* ADef);
+
+// ---------------------------------------------------------------------------------------------------
+// Filter, summary and search hooks
+
+// The controller's filter. This spine asks only whether it filters and whether a record passes; the
+// criteria tree is attached by the filter code.
+class TcxDataFilterCriteria : public TObject {
+  RTL_CLASS(TcxDataFilterCriteria, TObject)
+public:
+  explicit TcxDataFilterCriteria(TcxCustomDataController* AController) : FDataController(AController) {}
+  virtual bool IsFiltering() { return false; }
+  virtual bool DoFilterRecord(int32_t ARecordIndex) {
+    (void)ARecordIndex;
+    return true;
+  }
+  virtual void RemoveItemByField(TcxCustomDataField* AField) { (void)AField; }
+  TcxCustomDataController* DataController() const { return FDataController; }
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
+enum TcxSummaryOption : uint8_t { soNullIgnore, soSelectedRecords };
+using TcxSummaryOptions = Set<TcxSummaryOption>;
+
+// The controller's summary: the row view calls it at the steps where summaries are recalculated.
+class TcxDataSummary : public TObject {
+  RTL_CLASS(TcxDataSummary, TObject)
+public:
+  explicit TcxDataSummary(TcxCustomDataController* AController) : FDataController(AController) {}
+  virtual void CalculateFooterSummary() {}
+  virtual void CalculateGroupSummary() {}
+  virtual void DoAfterSummary() {}
+  virtual void RemoveItemsByField(TcxCustomDataField* AField) { (void)AField; }
+  TcxSummaryOptions Options;
+  TcxCustomDataController* DataController() const { return FDataController; }
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
+class TcxDataControllerSearch : public TObject {
+  RTL_CLASS(TcxDataControllerSearch, TObject)
+public:
+  explicit TcxDataControllerSearch(TcxCustomDataController* AController) : FDataController(AController) {}
+  virtual void Cancel() {}
+  virtual int32_t GetItemIndex() { return -1; }
+  virtual bool GetSearching() { return false; }
+
+private:
+  TcxCustomDataController* FDataController;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// The row view
+
+// Row view change bits.
+enum : uint16_t {
+  dcicLoad = 0x0001,
+  dcicGrouping = 0x0002,
+  dcicSorting = 0x0004,
+  dcicFocusedRow = 0x0008,
+  dcicView = 0x0010,
+  dcicExpanding = 0x0020,
+  dcicResetFocusedRow = 0x0040,
+  dcicSelection = 0x0080,
+  dcicSummary = 0x0100,
+  dcicFocusedRecord = 0x0200,
+};
+
+class TcxCustomDataControllerInfo : public TObject {
+  RTL_CLASS(TcxCustomDataControllerInfo, TObject)
+public:
+  explicit TcxCustomDataControllerInfo(TcxCustomDataController* AController);
+  ~TcxCustomDataControllerInfo() override;
+  void AfterConstruction() override;
+
+  virtual void CheckSelection();
+  virtual void Update();
+
+  void BeginUpdate() { ++FLockCount; }
+  void EndUpdate();
+  bool IsLocked() const { return FLockCount > 0; }
+  void CheckUpdate();
+  void DataChanged();
+  void CheckFocusing();
+  void MarkChanged(bool AFlag);
+  void MarkFocusedRecordChanged(bool ANewItemRow);
+  void CheckRowIndex(int32_t ARow) const;
+  uint16_t Changes() const { return FChanges; }
+
+  // Sorting and grouping.
+  void ChangeSorting(TcxCustomDataField* AField, TcxDataSortOrder AOrder);
+  void ChangeSortIndex(TcxCustomDataField* AField, int32_t AIndex);
+  void ClearSorting(bool AKeepGroupedItems);
+  void ChangeGrouping(TcxCustomDataField* AField, int32_t AGroupIndex);
+  void ClearGrouping();
+  void RemoveField(TcxCustomDataField* AField);
+  void RecheckField(TcxCustomDataField* AField);
+  TcxSortingFieldList* SortingFieldList() const { return FSortingFieldList; }
+  TcxGroupingFieldList* GroupingFieldList() const { return FGroupingFieldList; }
+  TcxSortingFieldList* TotalSortingFieldList() const { return FTotalSortingFieldList; }
+  TcxDataGroups* DataGroups() const { return FDataGroups; }
+  bool IsGrouped() const { return FGroupingFieldList->Count() > 0; }
+
+  // Expanding.
+  void ChangeExpanding(int32_t ARow, bool AExpanded, bool ARecursive);
+  void FullExpand();
+  void FullCollapse();
+
+  // Selection.
+  void ChangeRowSelection(int32_t ARow, bool ASelect);
+  void ClearSelection();
+  TcxDataSelection* GetSelection() const { return FSelection; }
+  int32_t GetSelectedCount() const { return FSelection->GetCount(); }
+  int32_t GetSelectedRowIndex(int32_t I) const { return FSelection->Items(I).RowIndex; }
+  bool IsRowSelected(int32_t ARow) const;
+  void RefreshSelectionRows();
+
+  // Focus.
+  void ChangeFocusedRow(int32_t ARow, bool AForce);
+  void ResetFocusing();
+  int32_t GetFocusedRowIndex() const { return FFocusingInfo->RowIndex; }
+  int32_t GetFocusedRecordIndex() const;
+  bool CanFocusRow(int32_t ARow);
+  TcxDataFocusingInfo* FocusingInfo() const { return FFocusingInfo; }
+  TcxDataFocusingInfo* PrevFocusingInfo() const { return FPrevFocusingInfo; }
+
+  // Rows.
+  int32_t GetRowCount() const;
+  void GetRowInfo(int32_t ARow, TcxRowInfo& AInfo) const;
+  int32_t GetNearestRowIndex(int32_t ARow) const;
+  int32_t GetRowIndexByRecordIndex(int32_t ARecordIndex, bool AMakeVisible);
+  int32_t GetRecordListCount() const { return static_cast<int32_t>(FRecordList.size()); }
+  int32_t GetRecordListItem(int32_t I) const { return FRecordList.at(static_cast<size_t>(I)); }
+  int32_t IndexOfRecord(int32_t ARecordIndex) const;
+  const std::vector<int32_t>& RecordList() const { return FRecordList; }
+
+  // Record comparison, as the sort and the group building use it.
+  int32_t CompareRecords(int32_t A, int32_t B);
+  int32_t CompareGroupRecords(int32_t A, int32_t B, int32_t ALevel);
+
+private:
+  void PrepareExpandingSave();
+  void RestoreExpanding();
+  void CheckFocusedRow();
+  int32_t FindFocusedRow(bool AForCollapse);
+  void DoSort();
+  void DoGrouping();
+  void ApplyFilters();
+  void PrepareCompareCaches();
+  void ClearCompareCaches();
+  void TranslateChanges(uint16_t AChanges);
+  void SyncGroupingOrders() { FGroupingFieldList->SyncSortOrders(FSortingFieldList); }
+  void GroupingChanged();
+  void SortingChanged();
+  void SelectionChanged();
+  bool BuildSortKeys();
+  void FreeSortKeys();
+  int32_t CompareKeyed(int32_t A, int32_t B, int32_t AFrom, int32_t ATo) const;
+  std::vector<Variant> GroupPathOf(int32_t AGroupIndex) const;
+
+  uint16_t FChanges = 0;
+  TcxCustomDataController* FDataController;
+  TcxDataGroups* FDataGroups = nullptr;
+  TcxDataExpandingInfos* FExpandingInfo = nullptr;
+  bool FExpandingChanged = false;
+  bool FFocusChanging = false;
+  TcxDataFocusingInfo* FFocusingInfo = nullptr;
+  TcxGroupingFieldList* FGroupingFieldList = nullptr;
+  int32_t FLockCount = 0;
+  TcxDataFocusingInfo* FPrevFocusingInfo = nullptr;
+  std::vector<int32_t> FRecordList;
+  TcxDataSelection* FSelection = nullptr;
+  TcxSortingFieldList* FSortingFieldList = nullptr;
+  TcxSortingFieldList* FTotalSortingFieldList = nullptr;
+  bool FInUpdate = false;
+
+  // Sort keys of the total key, one column per entry, indexed by record (the fast compare path).
+  struct TSortKeyColumn;
+  std::vector<TSortKeyColumn*> FSortKeys;
+};
+
+class TcxDataControllerGroups : public TObject {
+  RTL_CLASS(TcxDataControllerGroups, TObject)
+public:
+  explicit TcxDataControllerGroups(TcxCustomDataController* AController) : FDataController(AController) {}
+  void ChangeExpanding(int32_t ARow, bool AExpanded, bool ARecursive);
+  void ChangeGrouping(int32_t AItemIndex, int32_t AGroupIndex);
+  void ClearGrouping();
+  void FullExpand();
+  void FullCollapse();
+  int32_t GetGroupingItemCount() const;
+  int32_t GetGroupingItemIndex(int32_t ALevel) const;
+  int32_t GetItemGroupIndex(int32_t AItemIndex) const;
+  int32_t GetDataGroupIndexByRowIndex(int32_t ARow) const;
+  int32_t GetLevelByGroupIndex(int32_t AIndex) const;
+  int32_t GetGroupChildCount(int32_t AGroupIndex) const;
+  int32_t GetChildGroupIndex(int32_t AGroupIndex, int32_t I) const;
+  int32_t GetChildRecordIndex(int32_t AGroupIndex, int32_t I) const;
+  bool IsRowInGroup(int32_t ARow, int32_t AGroupRow) const;
+  void GetGroupRecords(std::vector<int32_t>& AList, int32_t ARow) const;
+
+private:
+  TcxDataGroups* Groups() const;
+  TcxCustomDataController* FDataController;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// The controller
+
+// Controller change bits.
+enum : uint16_t {
+  dccLayout = 0x0001,
+  dccData = 0x0002,
+  dccFocus = 0x0004,
+  dccSelection = 0x0008,
+  dccDetail = 0x0010,
+  dccSummary = 0x0020,
+  dccSearch = 0x0040,
+  dccSorting = 0x0080,
+  dccGrouping = 0x0100,
+  dccSyncMasterFocus = 0x0200,
+  dccBookmark = 0x0400,
+  dccUpdateRecord = 0x0800,
+};
+
+class TcxCustomDataController : public TPersistent {
+  RTL_CLASS(TcxCustomDataController, TPersistent)
+public:
+  explicit TcxCustomDataController(TComponent* AOwner);
+  ~TcxCustomDataController() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+  TComponent* GetOwner() const { return FOwner; }
+
+  // Class factories.
+  virtual TcxCustomDataProvider* CreateDataProvider();
+  virtual TcxDataSelection* CreateDataSelection();
+  virtual TcxCustomDataField* CreateField();
+  virtual TcxDataFilterCriteria* CreateFilter();
+  virtual TcxDataSummary* CreateSummary();
+  virtual TcxDataControllerSearch* CreateSearch();
+
+  // Items and fields.
+  virtual TcxCustomDataField* AddItem(TObject* AItem);
+  virtual void RemoveItem(TObject* AItem);
+  virtual void UpdateItemIndexes();
+  virtual TObject* GetItem(int32_t AIndex);
+  virtual int32_t GetItemCount();
+  virtual int32_t GetItemID(TObject* AItem) {
+    (void)AItem;
+    return -1;
+  }
+  virtual String GetItemCaption(int32_t AItemIndex) {
+    (void)AItemIndex;
+    return String();
+  }
+  virtual bool GetItemSortByDisplayText(int32_t AItemIndex, bool ADefault) {
+    (void)AItemIndex;
+    return ADefault;
+  }
+  virtual bool CanEditItem(int32_t AItemIndex) {
+    (void)AItemIndex;
+    return true;
+  }
+  virtual void ChangeValueTypeClass(int32_t AItemIndex, TcxValueTypeClass AClass);
+  virtual void ChangeTextStored(int32_t AItemIndex, bool AValue);
+  virtual void ChangeItemCompareFlag(int32_t AItemIndex, bool AValue);
+  TcxValueTypeClass GetItemValueTypeClass(int32_t AItemIndex);
+  bool GetItemTextStored(int32_t AItemIndex);
+  bool IsItemTextStored(int32_t AItemIndex) { return GetItemTextStored(AItemIndex); }
+  TObject* FindItemByID(int32_t AID);
+  TObject* FindItemByItemID(TObject* AItem) { return FindItemByID(GetItemID(AItem)); }
+  void CheckItemRange(int32_t AItemIndex);
+  TcxCustomDataField* Fields(int32_t AItemIndex);
+  TcxCustomDataFieldList* Fields() const { return FFields; }
+  virtual void RemoveFieldReferences(TcxCustomDataField* AField);
+  virtual void NotifyFieldList(TComponent* AComponent);
+  virtual std::vector<TcxCustomDataField*> GetKeyFields() { return {}; }
+
+  // Records and values.
+  void CheckRecordRange(int32_t ARecordIndex);
+  virtual Variant GetValue(int32_t ARecordIndex, int32_t AItemIndex);
+  virtual String GetDisplayText(int32_t ARecordIndex, int32_t AItemIndex);
+  virtual void SetValue(int32_t ARecordIndex, int32_t AItemIndex, const Variant& AValue);
+  virtual void SetDisplayText(int32_t ARecordIndex, int32_t AItemIndex, const String& AText);
+  virtual int32_t GetRecordCount();
+  virtual void SetRecordCount(int32_t ACount);
+  int32_t AppendNewRecord();
+  int32_t InsertRecordAt(int32_t AIndex);
+  virtual void DeleteStorageRecord(int32_t ARecordIndex);
+  void DeleteRecordAt(int32_t ARecordIndex);
+  virtual Variant GetRecordId(int32_t ARecordIndex);
+  virtual Variant GetRecordValues(int32_t ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
+  Variant GetGroupingValue(int32_t ARecordIndex, TcxCustomDataField* AField) { return GetFieldValue(ARecordIndex, AField); }
+  virtual void GetGroupingValues(int32_t ARecordIndex, TcxDataSummaryValues& AValues);
+  virtual void CopyRecordData(int32_t AFromRecordIndex, int32_t AToRecordIndex);
+  virtual Variant GetFieldValue(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual String GetFieldDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual bool IsProviderField(TcxCustomDataField* AField);
+  Variant GetStoredValue(int32_t ARecordIndex, TcxCustomDataField* AField);
+  String GetStoredDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual void WriteValueToSource(int32_t ARecordIndex, TcxCustomDataField* AField, const Variant& AValue);
+  TcxDataStorage* DataStorage() const { return FDataStorage; }
+
+  // Editing.
+  virtual void Edit();
+  virtual void Insert();
+  virtual void Append();
+  virtual void Post();
+  virtual void Cancel();
+  virtual void DeleteFocused();
+  virtual void DeleteSelection();
+  void DeleteRecords(std::vector<int32_t> AList);
+  void DeleteFocusedRecord();
+  virtual Variant GetEditValue(int32_t AItemIndex, TcxDataEditValueSource AEditValueSource = evsValue);
+  virtual bool SetEditValue(int32_t AItemIndex, const Variant& AValue, TcxDataEditValueSource AEditValueSource);
+  virtual bool CanInitEditing(int32_t AItemIndex);
+  virtual void UpdateData();
+  virtual int32_t GetEditingRecordIndex();
+  virtual int32_t GetFocusedDataRecordIndex();
+  virtual int32_t GetNewItemRecordIndex();
+  virtual bool CanFocusRecord(int32_t ARecordIndex);
+  virtual int32_t GetEditState();
+  virtual int32_t GetEditOperations();
+  bool IsEditing();
+  bool IsImmediatePost() { return FOptions.Contains(dcoImmediatePost) || FProvider->NeedsImmediatePost(); }
+  void SetNewItemRowFocused(bool AValue);
+  bool IsNewItemRowFocused() const { return FNewItemRowFocused; }
+  bool IsNewItemRowEditing() { return FUseNewItemRowForEditing && FNewItemRowFocused; }
+  void SetUseNewItemRowForEditing(bool AValue);
+  void SetNewItemRowUsed(bool AValue) { SetUseNewItemRowForEditing(AValue); }
+  bool UseNewItemRowForEditing() const { return FUseNewItemRowForEditing; }
+  void PostEditingData();
+  int32_t NearestRecordIndex() const { return FNearestRecordIndex; }
+  void SetNearestRecordIndex(int32_t AValue) { FNearestRecordIndex = AValue; }
+  virtual void DoUpdateData() {}
+  virtual void CheckBrowseMode() {}
+  virtual void SyncDataSetCurrent() {}
+  virtual bool CanSelectRow(int32_t ARow) {
+    (void)ARow;
+    return true;
+  }
+  virtual bool CanChangeFocusedRow() { return true; }
+  virtual void CheckEditingRecordIndex(int32_t ARecordIndex);
+
+  // Navigation and focus.
+  void GotoFirst();
+  void GotoLast();
+  void GotoNext();
+  void GotoPrev();
+  void MoveFocusedRowBy(int32_t ADistance);
+  void MoveFocusBy(int32_t ADistance) { MoveFocusedRowBy(ADistance); }
+  void MoveBy(int32_t ADistance);
+  bool IsBOF();
+  bool IsEOF();
+  bool ChangeFocusedRowIndex(int32_t ARow);
+  void ChangeFocusedRecordIndex(int32_t ARecordIndex);
+  virtual int32_t GetSyncFocusedRecordIndex();
+  int32_t GetFocusedRowIndex() const;
+  int32_t GetFocusedRecordIndex() const;
+  virtual int32_t GetFocusedRecordIndexVirtual() { return GetFocusedRecordIndex(); }
+  void FocusFirstRowIfNone();
+  int32_t GetRowCount() const;
+  TcxRowInfo GetRowInfo(int32_t ARow) const;
+  int32_t GetRowIndexByRecordIndex(int32_t ARecordIndex, bool AMakeVisible);
+  int32_t GetNearestRowIndex(int32_t ARow) const;
+  String GetRowDisplayText(const TcxRowInfo& ARowInfo, int32_t& AItemIndex);
+  Variant GetRowValue(const TcxRowInfo& ARowInfo, int32_t AItemIndex);
+  void ForEachRow(bool ASelectedOnly, const TcxForEachRowProc& AProc);
+  virtual void CheckFocusing();
+  void UpdateFocusing() { CheckFocusing(); }
+
+  // Sorting and grouping.
+  void ChangeSorting(int32_t AItemIndex, TcxDataSortOrder AOrder);
+  void ClearSorting(bool AKeepGroupedItems);
+  TcxDataSortOrder GetItemSortOrder(int32_t AItemIndex);
+  int32_t GetItemSortingIndex(int32_t AItemIndex);
+  int32_t GetSortingItemCount() const;
+  int32_t GetSortingItemIndex(int32_t I) const;
+  void ChangeItemSortingIndex(int32_t AItemIndex, int32_t AIndex);
+  bool RefreshItemSorting(int32_t AItemIndex);
+  TcxDataControllerGroups* Groups() const { return FGroups; }
+  TcxCustomDataControllerInfo* DataControllerInfo() const { return FDataControllerInfo; }
+
+  // Record comparison (the row view's compare path).
+  virtual int32_t CompareByField(int32_t ARecordIndex1, int32_t ARecordIndex2, TcxCustomDataField* AField);
+  virtual int32_t CompareEqualRecords(int32_t ARecordIndex1, int32_t ARecordIndex2) { return ARecordIndex1 - ARecordIndex2; }
+  virtual int32_t CompareRecordsBySortInfo(int32_t ARecordIndex1, int32_t ARecordIndex2, const TcxDataSortInfo& AInfo);
+  virtual Variant GetCompareValue(int32_t ARecordIndex, TcxCustomDataField* AField);
+  virtual bool NeedsCustomCompare(TcxCustomDataField* AField);
+  virtual bool IsFieldStringCompare(TcxCustomDataField* AField);
+  virtual bool IsFieldSortByDisplayText(TcxCustomDataField* AField);
+  int32_t CompareStringValues(const Variant& V1, const Variant& V2);
+  int32_t CompareStoredValues(int32_t ARecordIndex1, int32_t ARecordIndex2, TcxCustomDataField* AField);
+
+  // Filtering hooks.
+  virtual bool DoFilterRecord(int32_t ARecordIndex);
+  bool HasFilterRecordHandler() const { return OnFilterRecord.Assigned(); }
+  virtual void FilterChanged();
+  TcxDataFilterCriteria* Filter() const { return FFilter; }
+  TcxDataSummary* Summary() const { return FSummary; }
+  TcxDataControllerSearch* Search() const { return FSearch; }
+
+  // Selection.
+  bool IsSingleSelection() const { return !FMultiSelect; }
+  bool GetMultiSelect() const { return FMultiSelect; }
+  int32_t GetSelectedCount() const;
+  int32_t GetSelectedRowIndex(int32_t I) const;
+  bool IsRowSelected(int32_t ARow) const;
+  void SetFocusedSelected(bool AValue);
+  void ChangeMultiSelect(bool AValue);
+  void ChangeRowSelection(int32_t ARow, bool ASelect);
+  void SelectAll();
+  void SelectRows(int32_t AFrom, int32_t ATo);
+  void SetSelectionAnchor(int32_t ARow);
+  int32_t GetSelectionAnchorRowIndex() const;
+  bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
+  void SelectFromAnchor(int32_t ARow, bool AKeepSelection);
+  void SelectFocusedRowOnly();
+  void ResyncSelectionToFocus();
+  bool FocusSelectedRow(int32_t I);
+  void ClearSelection();
+  virtual Variant GetSelectedRecordKey(int32_t ARecordIndex) { return ARecordIndex; }
+
+  // Bookmark.
+  bool SaveBookmark();
+  void SaveBookmarkAndNotify();
+  void ClearBookmark();
+  void ClearBookmarkAndNotify();
+  bool IsBookmarkAvailable() const { return FBookmarkRecordIndex != -1; }
+  void GotoBookmark();
+  bool IsBookmarkRow(int32_t ARow) const;
+  virtual void CheckBookmark(int32_t ARecordIndex);
+  virtual bool IsBookmarkAffected(int32_t ARecordIndex);
+
+  // Update locking.
+  void LockInfo() { FDataControllerInfo->BeginUpdate(); }
+  void UnlockInfo();
+  virtual void BeginUpdate() { LockInfo(); }
+  virtual void EndUpdate() { UnlockInfo(); }
+  bool IsInfoLocked() const { return FDataControllerInfo->IsLocked(); }
+  void BeginFullUpdate();
+  void EndFullUpdate();
+  void LockUpdateFields() { ++FUpdateFieldsLockCount; }
+  void UnlockUpdateFields();
+  void BeginUpdateFields() { LockUpdateFields(); }
+  void EndUpdateFields() { UnlockUpdateFields(); }
+  void BeginProviderUpdate() { FProvider->LockNotify(); }
+  void EndProviderUpdate() { FProvider->UnlockNotify(); }
+  void LockDataChangedNotify() { ++FDataChangedLockCount; }
+  void UnlockDataChangedNotify() { --FDataChangedLockCount; }
+  bool IsDataChangedLocked() const { return FDataChangedLockCount != 0; }
+  void BeginLocate();
+  void EndLocate();
+  void BeginLookupUpdate() { ++FLookupUpdateCount; }
+  void EndLookupUpdate() { --FLookupUpdateCount; }
+  virtual void Refresh();
+
+  // Structure and loading.
+  virtual void SetActive(bool AValue);
+  bool Active() const { return FActive; }
+  virtual void LayoutChanged(int32_t AKind);
+  void UpdateItemsStructure(bool AProviderActive);
+  void UpdateItemsCore(bool AProviderActive);
+  virtual void UpdateFields();
+  virtual void UpdateField(TcxCustomDataField* AField) { (void)AField; }
+  virtual void UpdateStructure();
+  virtual void ReloadStorage();
+  virtual void DataLoaded();
+  virtual void DoDataLoaded() {}
+  void BeginReadRecords();
+  int32_t AppendLoadedRecord(TcxValueDefReader* AReader);
+  void EndReadRecords();
+  void SetCustomDataSource(TcxCustomDataSource* ASource) { FProvider->SetCustomDataSource(ASource); }
+  TcxCustomDataSource* CustomDataSource() const { return FProvider->CustomDataSource(); }
+  virtual bool IsProviderMode() { return FProvider->CustomDataSource() != nullptr; }
+  virtual bool IsGridMode() { return FProvider->IsGridMode(); }
+  virtual bool IsKeyFieldMode() { return IsProviderMode() && FProvider->IsRecordIdSupported(); }
+  virtual bool IsSmartLoad() { return FProvider->CanKeepLoadedRecords() && !IsProviderMode(); }
+  virtual bool GetFlag70() { return IsProviderMode() || FStructureRecreated; }
+  virtual bool GetFlag72() { return false; }
+  virtual bool GetFlag73() { return false; }
+  virtual bool NeedsRecordID() { return false; }
+  bool UseRecordIDs() { return IsSmartLoad() && NeedsRecordID(); }
+  void UpdateUseRecordIDs() { FDataStorage->SetRecordIdsOn(UseRecordIDs()); }
+  virtual bool IsLoading() const;
+  virtual bool IsDestroying() const;
+  bool IsReading() const;
+  void SetPatternMode(bool AValue);
+  int32_t GetPatternKind() const { return FPatternMode ? 1 : 0; }
+  bool IsPattern() const { return GetPatternKind() == 1; }
+  TcxCustomDataProvider* Provider() const { return FProvider; }
+  TcxCustomDataField* RecordHandleField() const { return FRecordHandleField; }
+  void ResetNewItemRecord(TObject* ASender);
+
+  // Change notifications.
+  void Change(uint16_t AChanges);
+  void CheckChanges();
+  virtual void UpdateControl(TcxUpdateControlInfo* AInfo);
+  void SendUpdateControlInfo(TcxUpdateControlInfo* AInfo);
+  virtual void DataChanged(TcxDataChange AKind, int32_t AItemIndex, int32_t ARecordIndex);
+  virtual void NotifyDataChanged();
+  virtual void DoDeferredNotifications();
+  bool HasDataChangedHandlers() const;
+  void ResetDataChangeInfo();
+  void RefreshPrevSelectionInfo();
+  void AddDataChangedListener(TObject* AInstance, const TNotifyEvent& AMethod);
+  void RemoveDataChangedListener(TObject* AInstance, const TNotifyEvent& AMethod);
+  void AddChangeListener(const TNotifyEvent& AMethod) { AddDataChangedListener(AMethod.Data(), AMethod); }
+  void RemoveChangeListener(const TNotifyEvent& AMethod) { RemoveDataChangedListener(AMethod.Data(), AMethod); }
+  TcxDataListenerLink* AddListenerLink();
+  static void RemoveListenerLink(TcxDataListenerLink* ALink);
+  bool IsDelivering() const { return FDelivering; }
+  void SetSortingChanged() { FSortingChanged = true; }
+  void SetGroupingChanged() { FGroupingChanged = true; }
+  bool SortingChangedFlag() const { return FSortingChanged; }
+  bool GroupingChangedFlag() const { return FGroupingChanged; }
+  bool StorageReloadedFlag() const { return FStorageReloaded; }
+  void ClearUpdateFlags();
+  bool RefocusPending() const { return FRefocusPending; }
+  void SetRefocusPending(bool AValue) { FRefocusPending = AValue; }
+  bool SelectionDeleting() const { return FSelectionDeleting; }
+  bool InReloadNotice() const { return FReloadNoticeGuard; }
+  int32_t LocateCount() const { return FLocateCount; }
+
+  // Stream.
+  void SaveToStream(TMemoryStream* AStream);
+  void LoadFromStream(TMemoryStream* AStream);
+
+  // Options.
+  TcxDataControllerOptions GetOptions() const { return FOptions; }
+  void SetOptions(TcxDataControllerOptions AValue);
+  TcxDataControllerOptions Options() const { return FOptions; }
+
+  // Events.
+  TcxDataControllerNotifyEvent OnAfterCancel, OnAfterDelete, OnAfterInsert, OnAfterPost, OnBeforeCancel, OnBeforeInsert,
+      OnBeforePost;
+  TcxDataControllerRecordEvent OnBeforeDelete, OnNewRecord;
+  TcxDataControllerCompareEvent OnCompare;
+  TNotifyEvent OnDataChanged;
+  TcxDataDetailExpandingEvent OnDetailCollapsing, OnDetailExpanding;
+  TcxDataControllerRecordEvent OnDetailCollapsed, OnDetailExpanded;
+  TcxDataFilterRecordEvent OnFilterRecord;
+  TNotifyEvent OnGroupingChanged, OnSortingChanged;
+  TcxDataRecordChangedEvent OnRecordChanged;
+  TcxUpdateControlEvent OnUpdateControl;  // the owning view's update-control handler
+
+  virtual void DoAfterCancel();
+  virtual void DoAfterDelete();
+  virtual void DoAfterInsert();
+  virtual void DoAfterPost();
+  virtual void DoBeforeCancel();
+  virtual void DoBeforeDelete(int32_t ARecordIndex);
+  virtual void DoBeforeInsert();
+  virtual void DoBeforePost();
+  virtual void DoNewRecord(int32_t ARecordIndex);
+
+protected:
+  friend class TcxCustomDataProvider;
+  friend class TcxCustomDataControllerInfo;
+  TcxCustomDataField* AddField();
+  TcxCustomDataField* AddInternalField();
+  void FlushChanges();
+  void NotifyDataChangedInfo();
+  void NotifyFocusChanged();
+  void NotifySelectionChanged();
+  void DoDataChangedNotify();
+  void ReadRecords();
+  void CheckSelectionAndBookmark();
+  TcxDataSummaryValues GroupingValuesOf(int32_t ARecordIndex);
+
+private:
+  struct TListenerItem {
+    TObject* Instance;
+    TNotifyEvent Method;
+  };
+
+  TComponent* FOwner;
+  bool FActive = false;
+  bool FAfterSummaryPending = false;
+  int32_t FBookmarkRecordIndex = -1;
+  bool FDataChangedPending = false;
+  int32_t FDataChangedLockCount = 0;
+  uint16_t FChanges = 0;
+  bool FRefocusAfterFilter = false;
+  std::vector<TListenerItem> FDataChangedListeners;
+  TcxCustomDataControllerInfo* FDataControllerInfo = nullptr;
+  TcxDataStorage* FDataStorage = nullptr;
+  bool FDestroying = false;
+  bool FGroupingChanged = false;
+  bool FStorageReloaded = false;
+  TcxDataControllerGroups* FGroups = nullptr;
+  TcxCustomDataFieldList* FFields = nullptr;
+  TcxDataFilterCriteria* FFilter = nullptr;
+  bool FRefocusPending = false;
+  bool FFocusedRowSelected = true;
+  bool FCancelGuard = false;
+  bool FSelectionDeleting = false;
+  bool FReloadNoticeGuard = false;
+  bool FDelivering = false;
+  bool FSortingEventGuard = false;
+  bool FPatternMode = false;
+  std::vector<TcxDataListenerLink*> FListenerLinks;
+  int32_t FLocateCount = 0;
+  int32_t FLookupUpdateCount = 0;
+  int32_t FUpdateFieldsLockCount = 0;
+  bool FUpdateFieldsPending = false;
+  int32_t FNewItemRecordIndex = 0;
+  bool FNewItemRowFocused = false;
+  bool FMultiSelect = false;
+  TcxDataControllerNotifier* FNotifier = nullptr;
+  TcxDataControllerOptions FOptions;
+  int32_t FPrevSelectionCount = 0, FPrevSelectionRow = -1;
+  TcxCustomDataProvider* FProvider = nullptr;
+  TcxCustomDataField* FRecordHandleField = nullptr;
+  TcxSaveObject* FFullUpdateState = nullptr;
+  int32_t FFullUpdateCount = 0;
+  TcxDataControllerSearch* FSearch = nullptr;
+  int32_t FSelectionCount = 0, FSelectionRow = -1;
+  bool FSortingChanged = false;
+  bool FGridModeStructureChanged = false;
+  bool FStructureRecreated = false;
+  TcxDataSummary* FSummary = nullptr;
+  bool FItemsUpdateGuard = false;
+  bool FUseNewItemRowForEditing = false;
+  TcxDataChange FDataChangeKind = dcTotal;
+  int32_t FDataChangeItemIndex = -1;
+  int32_t FDataChangeRecordIndex = -1;
+  int32_t FNearestRecordIndex = -1;
+};

@@ -1,0 +1,6 @@
+#include "ui/data/cxData.h"
+
+void TcxDataController::AfterConstruction() {
+  TcxCustomDataController::AfterConstruction();
+  SetActive(true);
+}

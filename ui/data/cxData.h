@@ -1,0 +1,11 @@
+#pragma once
+// The unbound data controller: records live in its own storage; active from construction.
+
+#include "ui/data/cxCustomData.h"
+
+class TcxDataController : public TcxCustomDataController {
+  RTL_CLASS(TcxDataController, TcxCustomDataController)
+public:
+  using TcxCustomDataController::TcxCustomDataController;
+  void AfterConstruction() override;
+};
