@@ -118,7 +118,7 @@ RTL_PUBLISHED(TDataSetsContainer) {
 
 namespace {
 // Form resources find the container by its class name.
-const bool kRegistered = [] {
+const bool kContainerRegistered = [] {
   RegisterClasses({TDataSetsContainer::StaticClass()});
   return true;
 }();

@@ -1620,7 +1620,7 @@ RTL_PUBLISHED(TFIBDataSet) {
 
 namespace {
 // Form resources find the datasets and their field classes by class name.
-const bool kRegistered = [] {
+const bool kZAZDataSetRegistered = [] {
   RegisterClasses({TFIBDataSet::StaticClass(), TFIBStringField::StaticClass(), TFIBWideStringField::StaticClass(),
                    TFIBIntegerField::StaticClass(), TFIBSmallIntField::StaticClass(),
                    TFIBLargeIntField::StaticClass(), TFIBFloatField::StaticClass(), TFIBBCDField::StaticClass(),

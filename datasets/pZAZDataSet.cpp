@@ -362,7 +362,7 @@ RTL_PUBLISHED(TpZAZDataSet) {
 
 namespace {
 // Form resources find the dataset by its class name.
-const bool kRegistered = [] {
+const bool kpZAZDataSetRegistered = [] {
   RegisterClasses({TpZAZDataSet::StaticClass()});
   return true;
 }();

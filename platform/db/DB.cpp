@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "db/detail/DBMessages.h"
 #include "rtl/Assert.h"
 #include "rtl/DateTime.h"
 #include "rtl/SysUtils.h"
@@ -19,16 +20,13 @@ namespace {
 const char* const SDataSetClosed = "Cannot perform this operation on a closed dataset";
 const char* const SDataSetOpen = "Cannot perform this operation on an open dataset";
 const char* const SDataSetReadOnly = "Cannot modify a read-only dataset";
-const char* const SNotEditing = "Dataset not in edit or insert mode";
 const char* const SDataSetEmpty = "Cannot perform this operation on an empty dataset";
 const char* const SRecordNotFound = "Record not found";
 const char* const SFieldRequired = "Field '%s' must have a value";
-const char* const SFieldNotFound = "Field '%s' not found";
 const char* const SDataSetUnidirectional = "Operation not allowed on a unidirectional dataset";
 const char* const SCircularDataLink = "Circular datalinks are not allowed";
 const char* const SFieldIndexError = "Field index out of range";
 const char* const SDuplicateFieldName = "Duplicate field name '%s'";
-const char* const SFieldValueError = "Invalid value for field '%s'";
 
 // Splits "A;B; C" into trimmed names; empty parts are skipped.
 std::vector<String> SplitNames(const String& names) {

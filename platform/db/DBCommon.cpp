@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "db/detail/DBMessages.h"
 #include "rtl/DateTime.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
@@ -24,12 +25,11 @@ const char* const SExprNotBoolean = "Field '%s' is not of type Boolean";
 const char* const SExprTypeMis = "Type mismatch in expression";
 const char* const SExprEmptyInList = "IN predicate list may not be empty";
 const char* const SExprNothing = "nothing";
-const char* const SFieldNotFound = "Field '%s' not found";
 
-enum TTokenKind { tkEnd, tkName, tkString, tkNumber, tkSymbol };
+enum TTokenKind { tokEnd, tokName, tokString, tokNumber, tokSymbol };
 
 struct Token {
-  TTokenKind kind = tkEnd;
+  TTokenKind kind = tokEnd;
   String text;    // the name, the string's value, the number or the symbol
   bool quotedName = false;
 };
@@ -98,9 +98,9 @@ public:
 
   NodePtr Parse() {
     Next();
-    if (FToken.kind == tkEnd) DatabaseErrorFmt(SExprExpected, {String(SExprNothing)});
+    if (FToken.kind == tokEnd) DatabaseErrorFmt(SExprExpected, {String(SExprNothing)});
     NodePtr root = Logical(OrExpr());
-    if (FToken.kind != tkEnd) DatabaseError(SExprTermination);
+    if (FToken.kind != tokEnd) DatabaseError(SExprTermination);
     return root;
   }
 
@@ -128,13 +128,13 @@ private:
         s += FText[p++];
       }
       FPos = p + 1;
-      FToken.kind = tkString;
+      FToken.kind = tokString;
       FToken.text = s;
     } else if (c == '[' || c == '"') {
       char close = c == '[' ? ']' : '"';
       size_t p = FText.find(close, FPos + 1);
       if (p == String::npos) DatabaseError(SExprNameError);
-      FToken.kind = tkName;
+      FToken.kind = tokName;
       FToken.text = FText.substr(FPos + 1, p - FPos - 1);
       FToken.quotedName = true;
       FPos = p + 1;
@@ -149,26 +149,26 @@ private:
           while (p < n && std::isdigit(static_cast<unsigned char>(FText[p]))) ++p;
         }
       }
-      FToken.kind = tkNumber;
+      FToken.kind = tokNumber;
       FToken.text = FText.substr(FPos, p - FPos);
       FPos = p;
     } else if (IsNameStart(c)) {
       size_t p = FPos;
       while (p < n && IsNameChar(static_cast<unsigned char>(FText[p]))) ++p;
-      FToken.kind = tkName;
+      FToken.kind = tokName;
       FToken.text = FText.substr(FPos, p - FPos);
       FPos = p;
     } else {
       static const char* const two[] = {"<>", "<=", ">=", "!="};
       for (const char* t : two)
         if (FText.compare(FPos, 2, t) == 0) {
-          FToken.kind = tkSymbol;
+          FToken.kind = tokSymbol;
           FToken.text = std::strcmp(t, "!=") == 0 ? "<>" : t;
           FPos += 2;
           return;
         }
       if (std::strchr("=<>()+-*/,", static_cast<char>(c)) && c) {
-        FToken.kind = tkSymbol;
+        FToken.kind = tokSymbol;
         FToken.text = String(1, static_cast<char>(c));
         ++FPos;
         return;
@@ -179,14 +179,14 @@ private:
   }
 
   bool IsKeyword(const char* kw) const {
-    return FToken.kind == tkName && !FToken.quotedName && SameText(FToken.text, kw);
+    return FToken.kind == tokName && !FToken.quotedName && SameText(FToken.text, kw);
   }
-  bool IsSymbol(const char* s) const { return FToken.kind == tkSymbol && FToken.text == s; }
+  bool IsSymbol(const char* s) const { return FToken.kind == tokSymbol && FToken.text == s; }
 
   String TokenDescription() const {
     switch (FToken.kind) {
-      case tkEnd: return SExprNothing;
-      case tkString: return "'" + FToken.text + "'";
+      case tokEnd: return SExprNothing;
+      case tokString: return "'" + FToken.text + "'";
       default: return "'" + FToken.text + "'";
     }
   }
@@ -332,17 +332,17 @@ private:
       return inner;
     }
     switch (FToken.kind) {
-      case tkString: {
+      case tokString: {
         NodePtr n = StringConst(FToken.text);
         Next();
         return n;
       }
-      case tkNumber: {
+      case tokNumber: {
         NodePtr n = NumberConst(FToken.text);
         Next();
         return n;
       }
-      case tkName: {
+      case tokName: {
         if (!FToken.quotedName && (SameText(FToken.text, "TRUE") || SameText(FToken.text, "FALSE"))) {
           NodePtr n = MakeNode(nodeCONST, coCONST2);
           n->dataType = ftBoolean;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "db/DB.h"
+#include "db/detail/DBMessages.h"
 #include "rtl/DateTime.h"
 #include "rtl/GUID.h"
 #include "rtl/SysUtils.h"
@@ -10,14 +11,11 @@
 
 namespace {
 const char* const SFieldReadOnly = "Field '%s' cannot be modified";
-const char* const SNotEditing = "Dataset not in edit or insert mode";
 const char* const SFieldAccessError = "Cannot access field '%s' as type %s";
 const char* const SFieldRangeError = "%s must be between %s and %s";
-const char* const SFieldValueError = "Invalid value for field '%s'";
 const char* const SInvalidBoolValue = "'%s' is not a valid boolean value for field '%s'";
 const char* const SInvalidFloatValue = "'%s' is not a valid floating point value for field '%s'";
 const char* const SNoDataSet = "Field '%s' has no dataset";
-const char* const SFieldNotFound = "Field '%s' not found";
 
 String FloatText(double v) { return FloatToStr(v); }
 }  // namespace

@@ -1487,7 +1487,7 @@ RECT TTreeNode::DisplayRect(bool textOnly) const {
   RECT r{0, 0, 0, 0};
   TCustomTreeView* tv = TreeView();
   if (!tv->HandleAllocated() || !FItemId) return r;
-  *reinterpret_cast<HTREEITEM*>(&r) = FItemId;
+  TreeItemToRect(FItemId, &r);
   if (!::SendMessage(tv->Handle(), TVM_GETITEMRECT, textOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&r))) return RECT{0, 0, 0, 0};
   return r;
 }

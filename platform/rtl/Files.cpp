@@ -13,6 +13,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
 
 namespace {
@@ -89,13 +90,6 @@ bool GlobMatch(const std::u32string& name, const std::u32string& mask) {
   }
   while (m < mask.size() && mask[m] == U'*') ++m;
   return m == mask.size();
-}
-
-String Trim(const String& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 // --- times -----------------------------------------------------------------------------------------

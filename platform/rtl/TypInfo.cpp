@@ -5,6 +5,7 @@
 #include <mutex>
 #include <typeindex>
 
+#include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
 
 namespace {
@@ -25,13 +26,6 @@ bool SameTextAscii(const String& a, const String& b) {
     if (x != y) return false;
   }
   return true;
-}
-
-String Trim(const String& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 // Type information lives for the whole run; everything made on demand is kept here.

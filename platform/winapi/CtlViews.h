@@ -4,6 +4,8 @@
 // values. Texts are UTF-8; the message and notification codes are the single-byte-text ones.
 // Included by winapi/WinCtrls.h.
 
+#include <cstring>
+
 #include "winapi/Windows.h"
 
 struct IMAGELIST__;
@@ -116,6 +118,14 @@ constexpr UINT TVM_DELETEITEM = TV_FIRST + 1;
 constexpr UINT TVM_EXPAND = TV_FIRST + 2;
 constexpr UINT TVM_GETITEMRECT = TV_FIRST + 4;
 constexpr UINT TVM_GETCOUNT = TV_FIRST + 5;
+// TVM_GETITEMRECT takes its item in the first bytes of the RECT it fills. Copied as bytes: writing it
+// through an HTREEITEM* cast breaks the aliasing rules, and the optimiser may reorder such accesses.
+inline void TreeItemToRect(HTREEITEM item, RECT* r) { std::memcpy(r, &item, sizeof item); }
+inline HTREEITEM TreeItemFromRect(const RECT* r) {
+  HTREEITEM item;
+  std::memcpy(&item, r, sizeof item);
+  return item;
+}
 constexpr UINT TVM_GETINDENT = TV_FIRST + 6;
 constexpr UINT TVM_SETINDENT = TV_FIRST + 7;
 constexpr UINT TVM_GETIMAGELIST = TV_FIRST + 8;

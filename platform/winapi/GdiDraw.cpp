@@ -530,7 +530,7 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
 // ---- frame controls -------------------------------------------------------------------------------------
 namespace {
 
-void Glyph(Canvas& cv, const RECT& r, UINT type, UINT state, COLORREF color) {
+void FrameGlyph(Canvas& cv, const RECT& r, UINT type, UINT state, COLORREF color) {
   int w = r.right - r.left, h = r.bottom - r.top;
   int cx = r.left + w / 2, cy = r.top + h / 2;
   int s = std::max(2, std::min(w, h) / 4);
@@ -653,7 +653,7 @@ BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
       int cx = (d.left + d.right) / 2, cy = (d.top + d.bottom) / 2;
       FillSolidRect(cv, RECT{cx - 2, cy - 2, cx + 2, cy + 2}, 0);
     } else {
-      Glyph(cv, d, DFC_SCROLL, DFCS_SCROLLRIGHT, 0);
+      FrameGlyph(cv, d, DFC_SCROLL, DFCS_SCROLLRIGHT, 0);
     }
     return TRUE;
   }
@@ -696,9 +696,9 @@ BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state) {
   }
   FillSolidRect(cv, face, sys(COLOR_BTNFACE));
   if (type == DFC_SCROLL || type == DFC_CAPTION) {
-    if (inactive) Glyph(cv, RECT{face.left + 1, face.top + 1, face.right + 1, face.bottom + 1}, type, state & ~DFCS_PUSHED,
+    if (inactive) FrameGlyph(cv, RECT{face.left + 1, face.top + 1, face.right + 1, face.bottom + 1}, type, state & ~DFCS_PUSHED,
                         sys(COLOR_BTNHIGHLIGHT));
-    Glyph(cv, face, type, state, inactive ? sys(COLOR_BTNSHADOW) : sys(COLOR_BTNTEXT));
+    FrameGlyph(cv, face, type, state, inactive ? sys(COLOR_BTNSHADOW) : sys(COLOR_BTNTEXT));
   }
   if ((state & DFCS_ADJUSTRECT) && type == DFC_BUTTON) {
     rect->left += 2;

@@ -458,7 +458,7 @@ bool ClickTreeItem(HWND tree, const char* text, bool doubleClick) {
     if (std::strcmp(buf, text) != 0) continue;
     SendMessage(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    TreeItemToRect(item, &r);
     if (!SendMessage(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return false;
     int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
     if (doubleClick)

@@ -11,9 +11,10 @@ namespace {
 std::atomic<BrowseForFolderHandler> gBrowse{nullptr};
 
 PIDLIST_ABSOLUTE EmptyList() {
-  auto* p = static_cast<PIDLIST_ABSOLUTE>(CoTaskMemAlloc(sizeof(USHORT)));
-  if (p) p->mkid.cb = 0;
-  return p;
+  // Only the terminating zero count: two bytes, fewer than the struct that names them.
+  void* p = CoTaskMemAlloc(sizeof(USHORT));
+  if (p) std::memset(p, 0, sizeof(USHORT));
+  return static_cast<PIDLIST_ABSOLUTE>(p);
 }
 }  // namespace
 

@@ -76,12 +76,12 @@ TEST_F(RecordLockTest, LockHoldsTheRowAgainstOtherWriters) {
   ds->Cancel();
 }
 
-struct ActionCase {
+struct LockActionCase {
   const char* name;
   TDataAction action;
 };
 
-class LockErrorActions : public RecordLockTest, public ::testing::WithParamInterface<ActionCase> {};
+class LockErrorActions : public RecordLockTest, public ::testing::WithParamInterface<LockActionCase> {};
 
 TEST_P(LockErrorActions, HeldRowGivesDeadLockAndTheHandlerDecides) {
   auto* ds = ProtectedDataSet();
@@ -131,8 +131,8 @@ TEST_P(LockErrorActions, HeldRowGivesDeadLockAndTheHandlerDecides) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Actions, LockErrorActions,
-                         ::testing::Values(ActionCase{"Fail", daFail}, ActionCase{"Abort", daAbort},
-                                           ActionCase{"Retry", daRetry}),
+                         ::testing::Values(LockActionCase{"Fail", daFail}, LockActionCase{"Abort", daAbort},
+                                           LockActionCase{"Retry", daRetry}),
                          [](const auto& info) { return String(info.param.name); });
 
 TEST_F(RecordLockTest, RowDeletedByAnotherClientDoesNotExist) {

@@ -99,10 +99,10 @@ public:
   using TReader::TReader;
 };
 
-struct Owned {
+struct FreedAtEnd {
   TComponent* C;
-  explicit Owned(TComponent* c) : C(c) {}
-  ~Owned() { C->Free(); }
+  explicit FreedAtEnd(TComponent* c) : C(c) {}
+  ~FreedAtEnd() { C->Free(); }
 };
 }  // namespace
 
@@ -171,7 +171,7 @@ TEST(AutoUpdateOptions, KeyFieldsAndDependentOptions) {
 }
 
 TEST(AutoUpdateOptions, DerivedNamesFromOwner) {
-  Owned ds(New<TFakeDataSet>(nullptr));
+  FreedAtEnd ds(New<TFakeDataSet>(nullptr));
   auto* d = static_cast<TFakeDataSet*>(ds.C);
   d->DataSetSQL(dskSelect)->SetText("SELECT * FROM orders o");
   TAutoUpdateOptions* o = New<TAutoUpdateOptions>(d);
@@ -260,7 +260,7 @@ TEST(FormatFields, DefaultsAndStored) {
   GlobalDateFormat = "dd.mm.yyyy";
 
   // A dataset newly placed in a designer starts from the design-time formats.
-  Owned ds(New<TFakeDataSet>(nullptr));
+  FreedAtEnd ds(New<TFakeDataSet>(nullptr));
   auto* d = static_cast<TFakeDataSet*>(ds.C);
   d->Designing = true;
   DesignNumericEditFormat = "0.000";
@@ -279,7 +279,7 @@ TEST(FormatFields, DefaultsAndStored) {
 }
 
 TEST(ConnectParams, ViewOfDBParams) {
-  Owned conn(New<TFakeConnection>(nullptr));
+  FreedAtEnd conn(New<TFakeConnection>(nullptr));
   auto* c = static_cast<TFakeConnection*>(conn.C);
   TConnectParams* p = New<TConnectParams>(c);
   p->SetUserName("SYSDBA");
@@ -296,7 +296,7 @@ TEST(ConnectParams, ViewOfDBParams) {
 
 TEST(DBParams, StreamingHidesThePasswordWhenAsked) {
   for (bool hide : {false, true}) {
-    Owned conn(New<TFakeConnection>(nullptr));
+    FreedAtEnd conn(New<TFakeConnection>(nullptr));
     auto* c = static_cast<TFakeConnection*>(conn.C);
     c->HidePassword = hide;
     c->Params->SetText("user_name=SYSDBA\r\npassword=masterkey\r\n");
@@ -307,7 +307,7 @@ TEST(DBParams, StreamingHidesThePasswordWhenAsked) {
     EXPECT_EQ(c->Params->Values("password"), "masterkey");  // kept in memory
 
     stream->SetPosition(0);
-    Owned other(New<TFakeConnection>(nullptr));
+    FreedAtEnd other(New<TFakeConnection>(nullptr));
     auto* o = static_cast<TFakeConnection*>(other.C);
     o->Params->Add("stale=1");
     TPropReader* reader = New<TPropReader>(stream);
@@ -364,7 +364,7 @@ TEST(LibraryDefaults, InitialValues) {
 }
 
 TEST(FormStream, DataSetOptionsWithLegacyNames) {
-  Owned ds(New<TFakeDataSet>(nullptr));
+  FreedAtEnd ds(New<TFakeDataSet>(nullptr));
   auto* d = static_cast<TFakeDataSet*>(ds.C);
   ReadComponentFromText(
       "object DS1: TFakeDataSet\r\n"
@@ -396,7 +396,7 @@ TEST(FormStream, DataSetOptionsWithLegacyNames) {
 }
 
 TEST(FormStream, ConnectionParamsAndSwapOptions) {
-  Owned conn(New<TFakeConnection>(nullptr));
+  FreedAtEnd conn(New<TFakeConnection>(nullptr));
   auto* c = static_cast<TFakeConnection*>(conn.C);
   ReadComponentFromText(
       "object DB1: TFakeConnection\r\n"
@@ -445,7 +445,7 @@ TEST(PropertyClasses, PublishedInStreamingOrder) {
 }
 
 TEST(PropertyClasses, SQLsAreTheDataSetsTexts) {
-  Owned ds(New<TFakeDataSet>(nullptr));
+  FreedAtEnd ds(New<TFakeDataSet>(nullptr));
   auto* d = static_cast<TFakeDataSet*>(ds.C);
   TSQLs* sqls = New<TSQLs>(d);
   TStringList* text = New<TStringList>();

@@ -124,8 +124,8 @@ TEST_F(ExtendedConnection, UserKindTransactionTakesItsParametersInTheDesignerOnl
 }
 
 // Reads single property entries the way the form reader does.
-class TPropReader : public TReader {
-  RTL_CLASS(TPropReader, TReader)
+class TDatabasePropReader : public TReader {
+  RTL_CLASS(TDatabasePropReader, TReader)
 public:
   using TReader::ReadProperty;
   using TReader::TReader;
@@ -139,7 +139,7 @@ TEST_F(ExtendedConnection, LegacySaveDBParamsIsReadAndNeverWritten) {
   writer->WriteBoolean(false);
   writer->Free();
   stream->SetPosition(0);
-  TPropReader* reader = New<TPropReader>(stream);
+  TDatabasePropReader* reader = New<TDatabasePropReader>(stream);
   reader->ReadProperty(DB);
   reader->Free();
   stream->Free();

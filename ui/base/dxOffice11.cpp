@@ -6,6 +6,7 @@
 #include <string>
 
 #include "rtl/Math.h"
+#include "rtl/SysUtils.h"
 #include "ui/base/cxGraphics.h"
 #include "ui/base/detail/dxOffice11Images.h"
 #include "ui/base/dxThemeManager.h"
@@ -232,11 +233,6 @@ void FreeResources() {
   FreeAndNil(Office11ExpandBitmap);
 }
 
-String UpperAscii(String s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 int32_t Extent(const RECT& R, bool AHorizontal) { return AHorizontal ? R.right - R.left : R.bottom - R.top; }
 
 // The band of a gradient: from..to along the axis, across the whole of R.
@@ -267,8 +263,8 @@ uint8_t DetectLunaScheme() {
   color.resize(std::strlen(color.c_str()));
   // The file part of the theme's path, whichever separator it uses.
   const size_t slash = file.find_last_of("/\\");
-  if (UpperAscii(slash == std::string::npos ? file : file.substr(slash + 1)) != "LUNA.MSSTYLES") return 0;
-  const String scheme = UpperAscii(color);
+  if (UpperCase(slash == std::string::npos ? file : file.substr(slash + 1)) != "LUNA.MSSTYLES") return 0;
+  const String scheme = UpperCase(color);
   if (scheme == "NORMALCOLOR") return 1;
   if (scheme == "HOMESTEAD") return 2;
   if (scheme == "METALLIC") return 3;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "forms/Forms.h"
+#include "rtl/SysUtils.h"
 #include "winapi/Messages.h"
 
 namespace {
@@ -51,12 +52,6 @@ TThemeManager& Manager() {
     }
   }
   return *gManager;
-}
-
-String UpperAscii(String s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
 }
 
 // After the cache is closed and the message has had its default handling: the switch is read again and
@@ -130,7 +125,7 @@ HTHEME OpenTheme(TdxThemedObjectType AType, const char* AClassList) {
   if (!AreThemeTypesAvailable({})) return nullptr;
   TdxThemeData& entry = Manager().Cache[AType];
   if (entry.Handle) {
-    if (!AClassList || UpperAscii(AClassList) == UpperAscii(entry.ClassList)) return entry.Handle;
+    if (!AClassList || UpperCase(AClassList) == UpperCase(entry.ClassList)) return entry.Handle;
     CloseTheme(AType);
   }
   String list = AClassList ? String(AClassList) : !entry.ClassList.empty() ? entry.ClassList : kClassNames[AType];

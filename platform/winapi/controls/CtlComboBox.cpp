@@ -156,7 +156,7 @@ bool SelectionKey(Combo* c, int vk) {
   return true;
 }
 
-LRESULT EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ComboEditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   Combo* c = C(GetParent(h));
   if (c && (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && SelectionKey(c, static_cast<int>(wp))) return 0;
   if (c && msg == WM_CHAR && c->dropped && (wp == U'\r' || wp == 27)) return 0;
@@ -260,7 +260,7 @@ LRESULT Handle(Combo* c, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         c->edit = CreateWindowEx(0, "EDIT", "", es | (kind == CBS_SIMPLE ? WS_BORDER : 0), 0, 0, 10, 10, h,
                                  reinterpret_cast<HMENU>(static_cast<intptr_t>(kEditId)), nullptr, nullptr);
         c->editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(c->edit, GWLP_WNDPROC));
-        SetWindowLongPtr(c->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditSubclass));
+        SetWindowLongPtr(c->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditSubclass));
       }
       DWORD ls = LBS_NOTIFY | WS_VSCROLL | WS_BORDER;
       if (cs->style & CBS_SORT) ls |= LBS_SORT;

@@ -153,7 +153,7 @@ void UpdateLines(Edit* e, int pos, int removed, int inserted) {
 }
 
 // ---- layout ------------------------------------------------------------------------------------------
-std::string Shown(const Edit* e, int from, int to) {
+std::string ShownText(const Edit* e, int from, int to) {
   if (to <= from) return {};
   if (e->password) return ToUtf8(std::u32string(static_cast<size_t>(to - from), e->password));
   return ToUtf8(e->text.data() + from, static_cast<size_t>(to - from));
@@ -171,13 +171,13 @@ int Width(const Edit* e, int line, int pos) {
   int run = start;
   for (int i = start; i < pos; ++i) {
     if (e->text[static_cast<size_t>(i)] == U'\t' && !e->password) {
-      x += TextWidth(e->font, Shown(e, run, i));
+      x += TextWidth(e->font, ShownText(e, run, i));
       int tw = TabWidth(e);
       x = (x / tw + 1) * tw;
       run = i + 1;
     }
   }
-  return x + TextWidth(e->font, Shown(e, run, pos));
+  return x + TextWidth(e->font, ShownText(e, run, pos));
 }
 
 // Width of [from, to) of one line starting at lineStart, tabs expanded from the line's start.
@@ -185,13 +185,13 @@ int RunWidth(const Edit* e, int lineStart, int to) {
   int x = 0, run = lineStart;
   for (int i = lineStart; i < to; ++i) {
     if (e->text[static_cast<size_t>(i)] == U'\t' && !e->password) {
-      x += TextWidth(e->font, Shown(e, run, i));
+      x += TextWidth(e->font, ShownText(e, run, i));
       int tw = TabWidth(e);
       x = (x / tw + 1) * tw;
       run = i + 1;
     }
   }
-  return x + TextWidth(e->font, Shown(e, run, to));
+  return x + TextWidth(e->font, ShownText(e, run, to));
 }
 
 bool IsBlank(char32_t c) { return c == U' ' || c == U'\t'; }
@@ -218,7 +218,7 @@ void WrapRange(const Edit* e, int from, int to, std::vector<int>& out) {
           int tw = TabWidth(e);
           x = (x / tw + 1) * tw;
         } else {
-          x += TextWidth(e->font, Shown(e, i, i + 1));
+          x += TextWidth(e->font, ShownText(e, i, i + 1));
         }
         if (i > ls && !IsBlank(c) && x > room) break;
         lastFit = i + 1;
@@ -641,7 +641,7 @@ void Paint(Edit* e) {
       for (int i = from; i <= to; ++i) {
         if (i == to || (e->text[static_cast<size_t>(i)] == U'\t' && !e->password)) {
           SetTextColor(dc, color);
-          DrawRun(dc, e->font, left + Width(e, line, run), y, Shown(e, run, i));
+          DrawRun(dc, e->font, left + Width(e, line, run), y, ShownText(e, run, i));
           run = i + 1;
         }
       }

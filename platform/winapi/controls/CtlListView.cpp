@@ -349,7 +349,7 @@ void Activate(ListView* v, int i, POINT at) {
 // ---- label editing -----------------------------------------------------------------------------------
 void EndEdit(ListView* v, bool ok);
 
-LRESULT EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ListViewEditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   ListView* v = V(GetParent(h));
   WNDPROC base = v && v->editProc ? v->editProc : EditProc;
   if (v && v->edit == h) {
@@ -389,7 +389,7 @@ HWND BeginEdit(ListView* v, int i) {
                            std::max(static_cast<int>(r.right - r.left), 40), r.bottom - r.top, v->hwnd, nullptr, nullptr, nullptr);
   SendMessage(v->edit, WM_SETFONT, reinterpret_cast<WPARAM>(v->font), FALSE);
   v->editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(v->edit, GWLP_WNDPROC));
-  SetWindowLongPtr(v->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditSubclass));
+  SetWindowLongPtr(v->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListViewEditSubclass));
   SetFocus(v->edit);
   SendMessage(v->edit, EM_SETSEL, 0, -1);
   return v->edit;

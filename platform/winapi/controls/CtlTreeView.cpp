@@ -493,7 +493,7 @@ void Paint(Tree* t, HDC given) {
 // ---- label editing -----------------------------------------------------------------------------------
 void EndEdit(Tree* t, bool ok);
 
-LRESULT EditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TreeViewEditSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   Tree* t = T(GetParent(h));
   WNDPROC base = t && t->editProc ? t->editProc : EditProc;
   if (t && t->edit == h) {
@@ -530,7 +530,7 @@ HWND BeginEdit(Tree* t, Node* n) {
                            std::max(static_cast<int>(r.right - r.left) + 20, 40), r.bottom - r.top, t->hwnd, nullptr, nullptr, nullptr);
   SendMessage(t->edit, WM_SETFONT, reinterpret_cast<WPARAM>(t->font), FALSE);
   t->editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtr(t->edit, GWLP_WNDPROC));
-  SetWindowLongPtr(t->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditSubclass));
+  SetWindowLongPtr(t->edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeViewEditSubclass));
   SetFocus(t->edit);
   SendMessage(t->edit, EM_SETSEL, 0, -1);
   return t->edit;
@@ -759,7 +759,7 @@ LRESULT Handle(Tree* t, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case TVM_GETITEMRECT: {
       auto* r = reinterpret_cast<RECT*>(lp);
       if (!r) return FALSE;
-      Node* n = N(t, *reinterpret_cast<HTREEITEM*>(lp));
+      Node* n = N(t, TreeItemFromRect(r));
       auto rows = Rows(t);
       int row = RowOf(rows, n);
       if (!n || row < 0) return FALSE;

@@ -295,13 +295,6 @@ protected:
   TOptionsDialog* Dlg = nullptr;
 };
 
-void ExpectBounds(TControl* c, int l, int t, int w, int h) {
-  SCOPED_TRACE(c->Name());
-  EXPECT_EQ(c->Left(), l);
-  EXPECT_EQ(c->Top(), t);
-  EXPECT_EQ(c->Width(), w);
-  EXPECT_EQ(c->Height(), h);
-}
 }  // namespace
 
 TEST_F(DialogFormTest, StreamsEveryControlWithItemsAndSelections) {

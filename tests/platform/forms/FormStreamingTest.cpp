@@ -146,13 +146,6 @@ protected:
   }
 };
 
-void ExpectBounds(TControl* c, int l, int t, int w, int h) {
-  SCOPED_TRACE(c->Name());
-  EXPECT_EQ(c->Left(), l);
-  EXPECT_EQ(c->Top(), t);
-  EXPECT_EQ(c->Width(), w);
-  EXPECT_EQ(c->Height(), h);
-}
 }  // namespace
 
 TEST_F(FormStreamingTest, ReadsTreeAndBindsFieldsAndHandlersBeforeOnCreate) {

@@ -87,4 +87,13 @@ protected:
   }
 };
 
+// Expects a control's bounds in its parent's client coordinates.
+inline void ExpectBounds(TControl* c, int l, int t, int w, int h) {
+  SCOPED_TRACE(c->Name());
+  EXPECT_EQ(c->Left(), l);
+  EXPECT_EQ(c->Top(), t);
+  EXPECT_EQ(c->Width(), w);
+  EXPECT_EQ(c->Height(), h);
+}
+
 }  // namespace ft

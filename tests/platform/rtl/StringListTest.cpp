@@ -24,7 +24,7 @@ void Fill(TStrings* list, const Lines& lines) {
   for (const auto& s : lines) list->Add(s);
 }
 
-std::string ErrorText(const std::function<void()>& fn) {
+std::string ListErrorText(const std::function<void()>& fn) {
   try {
     fn();
   } catch (const Exception& e) {
@@ -232,7 +232,7 @@ TEST(TStringsTest, StreamsAndFilesAreUtf8TextWithOptionalBom) {
   loaded->LoadFromFile(file);
   EXPECT_TRUE(loaded->Equals(list));
   std::filesystem::remove_all(tmpl);
-  EXPECT_EQ(ErrorText([&] { loaded->LoadFromFile(file); }).rfind("EFOpenError: Cannot open file \"", 0), 0u);
+  EXPECT_EQ(ListErrorText([&] { loaded->LoadFromFile(file); }).rfind("EFOpenError: Cannot open file \"", 0), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -262,7 +262,7 @@ TEST(TStringsTest, DescendantWithMinimalStorageGetsTheRestFromTheBase) {
 TEST(TStringsTest, AssignFromAnotherKindFails) {
   List list;
   auto* other = New<TPersistent>();
-  EXPECT_EQ(ErrorText([&] { list->Assign(other); }), "EConvertError: Cannot assign a TPersistent to a TStringList");
+  EXPECT_EQ(ListErrorText([&] { list->Assign(other); }), "EConvertError: Cannot assign a TPersistent to a TStringList");
   other->Free();
 }
 
@@ -285,11 +285,11 @@ TEST(TStringListTest, IndexErrorsAndSortedListRestrictions) {
       {[&] { list->Move(0, 3); }, "EStringListError: List index out of bounds (3)"},
       {[&] { list->SetCapacity(2); }, "EStringListError: List capacity out of bounds (2)"},
   };
-  for (const Case& tc : cases) EXPECT_EQ(ErrorText(tc.call), tc.expected);
+  for (const Case& tc : cases) EXPECT_EQ(ListErrorText(tc.call), tc.expected);
   list->SetSorted(true);
   for (auto call : std::vector<std::function<void()>>{[&] { list->Insert(0, "x"); }, [&] { list->Exchange(0, 1); },
                                                       [&] { list->SetStrings(0, "x"); }, [&] { list->Move(0, 1); }})
-    EXPECT_EQ(ErrorText(call), "EStringListError: Operation not allowed on sorted list");
+    EXPECT_EQ(ListErrorText(call), "EStringListError: Operation not allowed on sorted list");
   EXPECT_EQ(LinesOf(list), (Lines{"a", "b", "c"}));
 }
 
@@ -312,7 +312,7 @@ TEST(TStringListTest, SortedAddFindsThePlaceAndHandlesDuplicates) {
     list->SetSorted(true);
     list->SetDuplicates(tc.dup);
     if (tc.expectedIndex < 0)
-      EXPECT_EQ(ErrorText([&] { list->Add(tc.added); }), "EStringListError: String list does not allow duplicates");
+      EXPECT_EQ(ListErrorText([&] { list->Add(tc.added); }), "EStringListError: String list does not allow duplicates");
     else
       EXPECT_EQ(list->Add(tc.added), tc.expectedIndex) << tc.added;
     EXPECT_EQ(LinesOf(list), tc.expected) << tc.added;

@@ -154,7 +154,7 @@ TEST_F(TreeView, HitTestsPartsOfARow) {
     EXPECT_EQ(item ? Param(item) : 0, c.item) << c.x << "," << c.y;
   }
   RECT r{};
-  *reinterpret_cast<HTREEITEM*>(&r) = Next(TVGN_CHILD, roots[0]);
+  TreeItemToRect(Next(TVGN_CHILD, roots[0]), &r);
   ASSERT_TRUE(SendMessage(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
   EXPECT_EQ(r.left, 21 + 19);
   EXPECT_EQ(r.top, 18);
@@ -320,7 +320,7 @@ TEST_F(ViewImages, TreeAndListDrawTheirImagesBeforeTheLabel) {
   is.item.iSelectedImage = 0;
   auto item = reinterpret_cast<HTREEITEM>(SendMessage(tree, TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&is)));
   RECT r{};
-  *reinterpret_cast<HTREEITEM*>(&r) = item;
+  TreeItemToRect(item, &r);
   SendMessage(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
   EXPECT_EQ(r.left, 2 + 16 + 2);
   EXPECT_EQ(SendMessage(tree, TVM_GETITEMHEIGHT, 0, 0), 18);
