@@ -422,37 +422,68 @@ String TcxFilterDateOperator::GetExpressionText(const Variant& /*AValue*/) {
          FormatValue(VarFromDateTime(FRangeEnd)) + ")";
 }
 
-TcxFilterOperator* CreateFilterOperator(TcxFilterOperatorKind AKind, TcxFilterCriteriaItem* C) {
-  switch (AKind) {
-    case foEqual: return New<TcxFilterEqualOperator>(C);
-    case foNotEqual: return New<TcxFilterNotEqualOperator>(C);
-    case foLess: return New<TcxFilterLessOperator>(C);
-    case foLessEqual: return New<TcxFilterLessEqualOperator>(C);
-    case foGreater: return New<TcxFilterGreaterOperator>(C);
-    case foGreaterEqual: return New<TcxFilterGreaterEqualOperator>(C);
-    case foLike: return New<TcxFilterLikeOperator>(C);
-    case foNotLike: return New<TcxFilterNotLikeOperator>(C);
-    case foBetween: return New<TcxFilterBetweenOperator>(C);
-    case foNotBetween: return New<TcxFilterNotBetweenOperator>(C);
-    case foInList: return New<TcxFilterInListOperator>(C);
-    case foNotInList: return New<TcxFilterNotInListOperator>(C);
-    case foYesterday: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Day, -1, "вчера");
-    case foToday: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Day, 0, "сегодня");
-    case foTomorrow: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Day, 1, "завтра");
-    case foLastWeek: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Week, -1, "прошлая неделя");
-    case foLastMonth: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Month, -1, "прошлый месяц");
-    case foLastYear: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Year, -1, "прошлый год");
-    case foThisWeek: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Week, 0, "эта неделя");
-    case foThisMonth: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Month, 0, "этот месяц");
-    case foThisYear: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Year, 0, "этот год");
-    case foNextWeek: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Week, 1, "следующая неделя");
-    case foNextMonth: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Month, 1, "следующий месяц");
-    case foNextYear: return New<TcxFilterPeriodOperator>(C, TPeriodUnit::Year, 1, "следующий год");
-    case foNull: return New<TcxFilterNullOperator>(C);
-    case foNotNull: return New<TcxFilterNotNullOperator>(C);
-    default: throw EListError("filter operator kind out of range");
-  }
+namespace {
+
+class TcxFilterSQLNullOperator : public TcxFilterNullOperator {
+  RTL_CLASS(TcxFilterSQLNullOperator, TcxFilterNullOperator)
+public:
+  using TcxFilterNullOperator::TcxFilterNullOperator;
+  String Sign() override { return "IS"; }
+};
+
+class TcxFilterSQLNotNullOperator : public TcxFilterNotNullOperator {
+  RTL_CLASS(TcxFilterSQLNotNullOperator, TcxFilterNotNullOperator)
+public:
+  using TcxFilterNotNullOperator::TcxFilterNotNullOperator;
+  String Sign() override { return "IS NOT"; }
+};
+
+template <class T>
+TcxFilterOperator* Make(TcxFilterCriteriaItem* C) {
+  return New<T>(C);
 }
+
+struct TPeriod {
+  TPeriodUnit Unit;
+  int32_t Offset;
+  const char* Caption;
+};
+constexpr TPeriod cxPeriods[] = {
+    {TPeriodUnit::Day, -1, "вчера"},           {TPeriodUnit::Day, 0, "сегодня"},
+    {TPeriodUnit::Day, 1, "завтра"},           {TPeriodUnit::Week, -1, "прошлая неделя"},
+    {TPeriodUnit::Month, -1, "прошлый месяц"}, {TPeriodUnit::Year, -1, "прошлый год"},
+    {TPeriodUnit::Week, 0, "эта неделя"},      {TPeriodUnit::Month, 0, "этот месяц"},
+    {TPeriodUnit::Year, 0, "этот год"},        {TPeriodUnit::Week, 1, "следующая неделя"},
+    {TPeriodUnit::Month, 1, "следующий месяц"}, {TPeriodUnit::Year, 1, "следующий год"},
+};
+
+template <TcxFilterOperatorKind Kind>
+TcxFilterOperator* MakePeriod(TcxFilterCriteriaItem* C) {
+  const TPeriod& p = cxPeriods[Kind - foYesterday];
+  return New<TcxFilterPeriodOperator>(C, p.Unit, p.Offset, p.Caption);
+}
+
+constexpr TcxFilterOperatorClass cxFilterOperatorClasses[cxFilterOperatorKindCount] = {
+    &Make<TcxFilterEqualOperator>,       &Make<TcxFilterNotEqualOperator>,    &Make<TcxFilterLessOperator>,
+    &Make<TcxFilterLessEqualOperator>,   &Make<TcxFilterGreaterOperator>,     &Make<TcxFilterGreaterEqualOperator>,
+    &Make<TcxFilterLikeOperator>,        &Make<TcxFilterNotLikeOperator>,     &Make<TcxFilterBetweenOperator>,
+    &Make<TcxFilterNotBetweenOperator>,  &Make<TcxFilterInListOperator>,      &Make<TcxFilterNotInListOperator>,
+    &MakePeriod<foYesterday>,            &MakePeriod<foToday>,                &MakePeriod<foTomorrow>,
+    &MakePeriod<foLastWeek>,             &MakePeriod<foLastMonth>,            &MakePeriod<foLastYear>,
+    &MakePeriod<foThisWeek>,             &MakePeriod<foThisMonth>,            &MakePeriod<foThisYear>,
+    &MakePeriod<foNextWeek>,             &MakePeriod<foNextMonth>,            &MakePeriod<foNextYear>,
+    &Make<TcxFilterNullOperator>,        &Make<TcxFilterNotNullOperator>,
+};
+
+}  // namespace
+
+TcxFilterOperatorClass FilterOperatorClass(TcxFilterOperatorKind AKind) {
+  if (AKind >= cxFilterOperatorKindCount) throw EListError("filter operator kind out of range");
+  return cxFilterOperatorClasses[AKind];
+}
+
+TcxFilterOperatorClass FilterSQLNullOperatorClass() { return &Make<TcxFilterSQLNullOperator>; }
+TcxFilterOperatorClass FilterSQLNotNullOperatorClass() { return &Make<TcxFilterSQLNotNullOperator>; }
 
 // ---- nodes ----
 
@@ -560,10 +591,10 @@ String TcxFilterCriteriaItem::GetValueText(bool ADisplayForm) {
   return ADisplayForm ? GetDisplayValueText() : FOperatorObject->FormatValue(FValue);
 }
 
-TcxFilterOperatorKind TcxFilterCriteriaItem::GetOperatorClass() {
+TcxFilterOperatorClass TcxFilterCriteriaItem::GetOperatorClass() {
   const TcxFilterOperatorKind k = FConditionOperator;
-  if ((k >= foLess && k <= foGreaterEqual) || k >= foBetween || !IsNullValue(FValue)) return k;
-  return k == foNotEqual || k == foNotLike ? foNotNull : foNull;
+  if ((k >= foLess && k <= foGreaterEqual) || k >= foBetween || !IsNullValue(FValue)) return FilterOperatorClass(k);
+  return FilterOperatorClass(k == foNotEqual || k == foNotLike ? foNotNull : foNull);
 }
 
 void TcxFilterCriteriaItem::RecreateOperator() {
@@ -571,7 +602,7 @@ void TcxFilterCriteriaItem::RecreateOperator() {
     FOperatorObject->Free();
     FOperatorObject = nullptr;
   }
-  FOperatorObject = CreateFilterOperator(GetOperatorClass(), this);
+  FOperatorObject = GetOperatorClass()(this);
   Changed();
 }
 

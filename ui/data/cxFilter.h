@@ -112,6 +112,15 @@ private:
 
 class TcxFilterOperator;
 
+// An operator class: makes the operator object of its class for a condition.
+using TcxFilterOperatorClass = TcxFilterOperator* (*)(TcxFilterCriteriaItem* ACondition);
+// The class of an operator kind (0 .. 25).
+TcxFilterOperatorClass FilterOperatorClass(TcxFilterOperatorKind AKind);
+// Null tests in SQL form ("IS" / "IS NOT" instead of "=" / "<>"), for criteria whose plain text goes to
+// query datasets; they evaluate as the Null and NotNull operators.
+TcxFilterOperatorClass FilterSQLNullOperatorClass();
+TcxFilterOperatorClass FilterSQLNotNullOperatorClass();
+
 // A condition. Descendants say how a record's value is read and how the item is named.
 class TcxFilterCriteriaItem : public TcxCustomFilterCriteriaItem {
   RTL_CLASS(TcxFilterCriteriaItem, TcxCustomFilterCriteriaItem)
@@ -135,9 +144,9 @@ public:
   virtual String GetFieldCaption() = 0;
   // Several names separated by ";" for a key of several fields.
   virtual String GetFieldName() = 0;
-  // The operator kind whose class this condition uses: the stored kind, or Null / NotNull for an
-  // (in)equality or (NOT) LIKE against a null value.
-  virtual TcxFilterOperatorKind GetOperatorClass();
+  // The class of the stored kind, or Null / NotNull for an (in)equality or (NOT) LIKE against a null
+  // value. Descendants may put another class in its place.
+  virtual TcxFilterOperatorClass GetOperatorClass();
   virtual TObject* GetItemLink() { return FItemLink; }
   virtual void RecreateOperator();
   bool IsNullValue(const Variant& AValue);
@@ -156,7 +165,7 @@ private:
   Variant FValue;
 };
 
-// Evaluates and formats one condition. One class per operator kind (made by CreateFilterOperator).
+// Evaluates and formats one condition.
 class TcxFilterOperator : public TObject {
   RTL_CLASS(TcxFilterOperator, TObject)
 public:
@@ -182,7 +191,9 @@ private:
 };
 
 // The operator object of a kind (0 .. 25) for a condition.
-TcxFilterOperator* CreateFilterOperator(TcxFilterOperatorKind AKind, TcxFilterCriteriaItem* ACondition);
+inline TcxFilterOperator* CreateFilterOperator(TcxFilterOperatorKind AKind, TcxFilterCriteriaItem* ACondition) {
+  return FilterOperatorClass(AKind)(ACondition);
+}
 
 // The date periods: the range [RangeStart, RangeEnd) computed from the installed clock's date and the
 // regional first day of the week whenever the criteria's changes are flushed.

@@ -483,3 +483,51 @@ TEST_F(FilterFixture, DamagedStreamsAreRefusedCleanly) {
     (void)Criteria->GetFilterCaption();
   });
 }
+
+namespace {
+
+// A condition of a criteria whose text goes to a query: null tests in SQL form.
+class QueryCondition : public TestCondition {
+  RTL_CLASS(QueryCondition, TestCondition)
+public:
+  using TestCondition::TestCondition;
+  TcxFilterOperatorClass GetOperatorClass() override {
+    TcxFilterOperatorClass c = TestCondition::GetOperatorClass();
+    if (c == FilterOperatorClass(foNull)) return FilterSQLNullOperatorClass();
+    if (c == FilterOperatorClass(foNotNull)) return FilterSQLNotNullOperatorClass();
+    return c;
+  }
+};
+
+class QueryCriteria : public TestCriteria {
+  RTL_CLASS(QueryCriteria, TestCriteria)
+public:
+  TcxFilterCriteriaItem* CreateItem(TcxFilterCriteriaItemList* AParent, TObject* AItemLink,
+                                    TcxFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                    const String& ADisplayValue) override {
+    return New<QueryCondition>(AParent, AItemLink, AOperatorKind, AValue, ADisplayValue);
+  }
+};
+
+}  // namespace
+
+TEST(FilterSQLNullOperators, QueryFormSaysIsAndIsNotAndEvaluatesAsNullTests) {
+  TestColumn custno{1, "CUSTNO", "Клиент"};
+  QueryCriteria* c = New<QueryCriteria>();
+  c->Columns = {&custno};
+  c->Records = {{{1, Null()}}, {{1, 7}}};
+  c->AddItem(nullptr, &custno, foEqual, Null(), "");
+  EXPECT_EQ(c->GetFilterText(), "(CUSTNO IS NULL)");
+  EXPECT_TRUE(c->EvaluateRecord(0));
+  EXPECT_FALSE(c->EvaluateRecord(1));
+  c->Clear();
+  c->AddItem(nullptr, &custno, foNotLike, Null(), "");
+  EXPECT_EQ(c->GetFilterText(), "(CUSTNO IS NOT NULL)");
+  EXPECT_EQ(c->GetFilterCaption(), "(Клиент IS NOT пусто)");
+  EXPECT_FALSE(c->EvaluateRecord(0));
+  EXPECT_TRUE(c->EvaluateRecord(1));
+  c->Clear();
+  c->AddItem(nullptr, &custno, foEqual, 7, "7");
+  EXPECT_EQ(c->GetFilterText(), "(CUSTNO = 7)");
+  c->Free();
+}
