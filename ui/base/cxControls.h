@@ -409,6 +409,7 @@ private:
   void CreateScrollBars();
   void DestroyScrollBars();
   void CheckScrollBarMetrics();
+  void MiddleScrollTick();
 
   TcxCanvas* FScreenCanvasCache = nullptr;
   TcxControlBorderStyle FBorderStyle = cxcbsNone;
@@ -435,6 +436,9 @@ private:
   bool FUpdatingScrollBars = false;
   TcxControlScrollBar* FVScrollBar = nullptr;
   bool FScrollingContent = false;
+  TcxScrollDirection FMiddleScrollDirection = dirNone;
+  int32_t FMiddleScrollSpeed = 1;
+  int32_t FMiddleScrollTicks = 0;
   bool FLastParentBackground = true;
   RECT FExplicitBounds{};
 };
@@ -607,3 +611,5 @@ private:
 // the tracking list and the shared timer window go. Raises nothing. Program exit runs it too; a window
 // system restarted afterwards gets a fresh timer window on first use.
 void cxControlsFinalize();
+// The control base's share of it: the settings controller and the anchor pictures.
+void cxControlBaseFinalize();

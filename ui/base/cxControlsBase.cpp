@@ -86,10 +86,14 @@ void TcxSizeGrip::Paint() {
 
 namespace {
 TcxSettingsController* gSettingsController = nullptr;
-struct TSettingsControllerFinalizer {
-  ~TSettingsControllerFinalizer() { FreeAndNil(gSettingsController); }
-} gSettingsControllerFinalizer;
 }  // namespace
+
+void cxControlsDragFinalize();
+
+void cxControlBaseFinalize() {
+  FreeAndNil(gSettingsController);
+  cxControlsDragFinalize();
+}
 
 TcxSettingsController* cxSettingsController() {
   if (!gSettingsController) gSettingsController = New<TcxSettingsController>();
@@ -202,11 +206,12 @@ void TcxControl::AfterConstruction() {
 
 void TcxControl::BeforeDestruction() {
   if (!ComponentState().Contains(csDestroying)) Destroying();
+  // The bars are owned components, which the inherited step frees; they leave the settings list first.
+  DestroyScrollBars();
   inherited::BeforeDestruction();
 }
 
 TcxControl::~TcxControl() {
-  DestroyScrollBars();
   FFontListeners.clear();
   if (FDragAndDropObject) FreeAndNil(FDragAndDropObject);
   FreeAndNil(FScreenCanvasCache);
@@ -596,6 +601,13 @@ bool TcxControl::HandleMessage(TMessage& m) {
     case CN_SYSKEYDOWN:
       if (IsMenuShortCutKey(m)) {
         m.Result = 1;
+        return true;
+      }
+      return false;
+    case WM_TIMER:
+      // The middle-button loop's timer; a test clock or a nested loop may dispatch it here.
+      if (FScrollingContent && m.WParam == reinterpret_cast<WPARAM>(this)) {
+        MiddleScrollTick();
         return true;
       }
       return false;

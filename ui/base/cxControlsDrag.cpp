@@ -63,6 +63,11 @@ TCursor ScrollCursor(TcxScrollDirection ADirection, bool AHorz, bool AVert) {
 
 }  // namespace
 
+void cxControlsDragFinalize() {
+  for (auto& b : gAnchorBitmaps)
+    if (b) b.release()->Free();
+}
+
 TBitmap* cxScrollAnchorBitmap(bool AHorz, bool AVert) {
   int index = AHorz && AVert ? 0 : AHorz ? 1 : 2;
   if (!gAnchorBitmaps[index]) gAnchorBitmaps[index].reset(MakeAnchorBitmap(AHorz || index == 0, AVert || index == 0));
@@ -135,6 +140,13 @@ void cxMiddleScrollSpeed(POINT AAnchor, POINT P, int32_t AMarkWidth, bool AHorz,
   ASpeed = std::min((distance - AMarkWidth / 2) / 5 + 1, 12);
 }
 
+// One 20 ms step: the farther the mouse, the fewer ticks between two scrolls (12 ticks at speed 1, one at 12).
+void TcxControl::MiddleScrollTick() {
+  ++FMiddleScrollTicks;
+  if (FMiddleScrollSpeed < 13 && FMiddleScrollTicks % (13 - FMiddleScrollSpeed) == 0)
+    ScrollInDirection(FMiddleScrollDirection);
+}
+
 void TcxControl::ScrollContentWithMiddleButton() {
   bool h = GetHScrollBarVisible(), v = GetVScrollBarVisible();
   if (!h && !v) return;
@@ -161,12 +173,14 @@ void TcxControl::ScrollContentWithMiddleButton() {
     ShowWindow(anchorWnd, SW_SHOWNOACTIVATE);
     paintAnchor();
   }
-  TcxScrollDirection direction = dirNone;
-  int32_t speed = 1, ticks = 0;
+  FMiddleScrollDirection = dirNone;
+  FMiddleScrollSpeed = 1;
+  FMiddleScrollTicks = 0;
   bool leftZone = false;
-  ::SetCursor(Screen->Cursors(ScrollCursor(direction, h, v)));
+  ::SetCursor(Screen->Cursors(ScrollCursor(dirNone, h, v)));
   HWND wnd = Handle();
-  UINT_PTR timer = SetTimer(wnd, reinterpret_cast<UINT_PTR>(this), cxMiddleScrollInterval, nullptr);
+  const UINT_PTR timer = reinterpret_cast<UINT_PTR>(this);
+  SetTimer(wnd, timer, cxMiddleScrollInterval, nullptr);
   SetCapture(wnd);
   RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   POINT last = anchor;
@@ -192,8 +206,7 @@ void TcxControl::ScrollContentWithMiddleButton() {
         break;
       }
       if (msg.message == WM_TIMER && msg.hwnd == wnd && msg.wParam == timer) {
-        ++ticks;
-        if (speed < 13 && ticks % (13 - speed) == 0) ScrollInDirection(direction);
+        MiddleScrollTick();
         continue;
       }
       if (msg.message == WM_MOUSEMOVE) {
@@ -201,9 +214,9 @@ void TcxControl::ScrollContentWithMiddleButton() {
         if (p.x != last.x || p.y != last.y) {
           last = p;
           bool left = false;
-          cxMiddleScrollSpeed(anchor, p, w, h, v, screen, direction, speed, left);
+          cxMiddleScrollSpeed(anchor, p, w, h, v, screen, FMiddleScrollDirection, FMiddleScrollSpeed, left);
           leftZone = leftZone || left;
-          ::SetCursor(Screen->Cursors(ScrollCursor(direction, h, v)));
+          ::SetCursor(Screen->Cursors(ScrollCursor(FMiddleScrollDirection, h, v)));
         }
       }
       if (msg.message == WM_MBUTTONUP) {

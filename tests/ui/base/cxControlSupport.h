@@ -36,9 +36,9 @@ protected:
     headless::AdvanceClock(ms);
     headless::RunUntilIdle();
   }
-  static POINT Screen(TControl* c, int x, int y) { return c->ClientToScreen(POINT{x, y}); }
+  static POINT ScreenPt(TControl* c, int x, int y) { return c->ClientToScreen(POINT{x, y}); }
   static void MoveTo(TControl* c, int x, int y) {
-    POINT p = Screen(c, x, y);
+    POINT p = ScreenPt(c, x, y);
     headless::MouseMove(p.x, p.y);
     Idle();
   }
