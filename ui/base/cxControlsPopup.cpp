@@ -104,14 +104,12 @@ void TcxPopupWindow::ComputePopupPosition(POINT& P) {
     else if (vert == pvaTop && P.y < w.top && !moreAbove) vert = pvaBottom;
   }
   place();
-  if (FDirection == pdrVertical || horz == phaCenter) {
-    if (w.right < P.x + Width()) P.x = w.right - Width();
-    if (P.x < w.left) P.x = w.left;
-  }
-  if (FDirection == pdrHorizontal || vert == pvaCenter) {
-    if (w.bottom < P.y + Height()) P.y = w.bottom - Height();
-    if (P.y < w.top) P.y = w.top;
-  }
+  // Across the direction the window slides into the work area; along it, a window that fits on neither side
+  // of its rectangle is pushed in as well rather than left hanging off the screen.
+  if (w.right < P.x + Width()) P.x = w.right - Width();
+  if (P.x < w.left) P.x = w.left;
+  if (w.bottom < P.y + Height()) P.y = w.bottom - Height();
+  if (P.y < w.top) P.y = w.top;
 }
 
 void TcxPopupWindow::ShowPopup() {
