@@ -357,3 +357,66 @@ TEST_F(cxControlTest, MiddleButtonScrollsTowardTheMouseAndALeftClickEndsItUnseen
 }
 
 }  // namespace
+
+namespace {
+
+class TTestChild : public TcxControlChildComponent {
+  RTL_CLASS(TTestChild, TcxControlChildComponent)
+public:
+  using TcxControlChildComponent::TcxControlChildComponent;
+  void SetupDefaults() override { Defaults = true; }
+  bool Defaults = false;
+};
+
+class TTestFontListener : public TInterfacedObject, public IcxFontListener {
+  RTL_CLASS(TTestFontListener, TInterfacedObject)
+  RTL_INTERFACES(IcxFontListener)
+public:
+  void Changed(TObject*, TFont* AFont) override { Sizes.push_back(AFont->Size()); }
+  std::vector<int> Sizes;
+};
+
+TEST_F(cxControlTest, ChildComponentsAndFontListeners) {
+  auto* child = TcxControlChildComponent::CreateForControl<TTestChild>(Control);
+  EXPECT_TRUE(child->Defaults);
+  EXPECT_EQ(child->Owner(), Form);
+  EXPECT_EQ(child->GetParentComponent(), Control);
+  EXPECT_TRUE(child->HasParent());
+  child->Free();
+
+  IPtr<TTestFontListener> listener(New<TTestFontListener>());
+  Control->AddFontListener(listener.get());
+  Control->Font()->SetSize(13);
+  Idle();
+  Control->RemoveFontListener(listener.get());
+  Control->Font()->SetSize(15);
+  Idle();
+  EXPECT_EQ(listener->Sizes, std::vector<int>{13});
+}
+
+TEST_F(cxControlTest, AutomaticDragWaitsForTheMouseToLeaveTheThreshold) {
+  Control->SetDragMode(dmAutomatic);
+  int starts = 0;
+  Control->OnStartDrag = [&](TObject*, TDragObject*&) { ++starts; };
+  POINT at = ScreenPt(Control, 50, 50);
+  // Released in place: no drag.
+  headless::WhenIdle([&] { headless::MouseUp(VK_LBUTTON); });
+  headless::MouseMove(at.x, at.y);
+  headless::MouseDown(VK_LBUTTON);
+  Idle();
+  EXPECT_EQ(starts, 0);
+  EXPECT_FALSE(Dragging());
+  Advance(1000);
+  // Moved beyond the threshold: the platform drag begins, with the suite's drag object.
+  headless::WhenIdle([&] { headless::MouseMove(at.x + 20, at.y); });
+  headless::MouseDown(VK_LBUTTON);
+  Idle();
+  EXPECT_EQ(starts, 1);
+  ASSERT_TRUE(Dragging());
+  EXPECT_TRUE(DragObject()->Is<TcxDragControlObject>());
+  headless::MouseUp(VK_LBUTTON);
+  Idle();
+  EXPECT_FALSE(Dragging());
+}
+
+}  // namespace
