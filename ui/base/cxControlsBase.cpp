@@ -629,9 +629,12 @@ void TcxControl::CheckScrollBarMetrics() {
 }
 
 void TcxControl::KeyDown(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxControl> alive(this);
-  if (Key == VK_ESCAPE) FinishDragAndDrop(false);
-  if (alive) inherited::KeyDown(Key, Shift);
+  if (Key == VK_ESCAPE && FDragAndDropState != ddIdle) {
+    TObjectLink<TcxControl> alive(this);
+    FinishDragAndDrop(false);
+    if (!alive) return;
+  }
+  inherited::KeyDown(Key, Shift);
 }
 
 void TcxControl::DoContextPopup(POINT MousePos, bool& Handled) {
