@@ -39,6 +39,14 @@ using TCloseQueryEvent = Event<TObject*, bool&>;
 class TScrollingWinControl;
 enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
 RTL_ENUM(TScrollBarKind, sbHorizontal, sbVertical)
+// What a scroll bar reports to its owner: a step, a page, a thumb position while tracking or at its release,
+// an end, and the end of a scrolling gesture.
+enum TScrollCode : uint8_t { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom,
+                             scEndScroll };
+RTL_ENUM(TScrollCode, scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll)
+using TScrollEvent = Event<TObject*, TScrollCode, int32_t&>;
+// The step of an arrow or a page click.
+using TScrollBarInc = int16_t;
 
 // One scroll bar of a scrolling control: Range is the extent of the scrolled area (the children's extent
 // when the control's AutoScroll is on), Position the scrolled distance; the bar shows while Range exceeds

@@ -400,4 +400,5 @@ void cxControlsFinalize() {
   // Callers still tracked at the end are not worth failing the exit for: their entries are freed
   // quietly, without telling them.
   FreeUnitState();
+  cxControlBaseFinalize();
 }

@@ -43,6 +43,24 @@ void Peer::Click(int x, int y) {
   XFlush(d);
 }
 
+void Peer::Move(int x, int y) {
+  Display* d = D(display_);
+  XTestFakeMotionEvent(d, DefaultScreen(d), x, y, 0);
+  XFlush(d);
+}
+
+void Peer::Press() {
+  Display* d = D(display_);
+  XTestFakeButtonEvent(d, 1, True, 0);
+  XFlush(d);
+}
+
+void Peer::Release() {
+  Display* d = D(display_);
+  XTestFakeButtonEvent(d, 1, False, 0);
+  XFlush(d);
+}
+
 void Peer::Type(const char* text) {
   Display* d = D(display_);
   for (const char* c = text; *c; ++c) {

@@ -20,6 +20,10 @@ public:
   std::vector<uint32_t> Grab(int x, int y, int w, int h);
   uint32_t Pixel(int x, int y);
   void Click(int x, int y);
+  // The pointer alone, and the left button held and let go where the pointer is (a drag).
+  void Move(int x, int y);
+  void Press();
+  void Release();
   // Presses and releases the key of each (ASCII) character.
   void Type(const char* text);
 
