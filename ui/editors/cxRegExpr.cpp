@@ -1,7 +1,10 @@
 #include "ui/editors/cxRegExpr.h"
 
+#include <algorithm>
+
 #include "ui/base/cxClasses.h"
 #include "rtl/FormatSettings.h"
+#include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
 
@@ -848,6 +851,25 @@ void TcxRegExpr::Compile(const String& source) {
   if (FErrors.Count() > 0 || !FAutomat) throw EcxRegExprError(&FErrors);
   FCompiled = true;
   if (FUpdatesEnabled) FAutomat->CompleteLiterals();
+}
+
+void TcxRegExpr::Compile(TStream* source) {
+  if (!source) {
+    if (!FFirstCompile) Clear();
+    FFirstCompile = false;
+    Error(0, 0, Msg("The source stream is not assigned"));
+    throw EcxRegExprError(&FErrors);
+  }
+  const int64_t left = source->Size() - source->Position();
+  if (left > MaxSourceSize) {
+    if (!FFirstCompile) Clear();
+    FFirstCompile = false;
+    Error(0, 0, Msg("The expression is too complex"));
+    throw EcxRegExprError(&FErrors);
+  }
+  String text(static_cast<size_t>(std::max<int64_t>(left, 0)), '\0');
+  if (!text.empty()) source->ReadBuffer(text.data(), static_cast<int32_t>(text.size()));
+  Compile(text);
 }
 
 bool TcxRegExpr::Next(char32_t& c) {

@@ -13,6 +13,8 @@
 
 #include "rtl/System.h"
 
+class TStream;
+
 // One token of the lexer. Kinds: 0 literal, 1 operator, 2 integer, 3 any, 4/5 \w \W, 6/7 \d \D,
 // 8/9 \s \S, 10 group reference, 11 date separator, 12 time separator.
 struct TcxLexem {
@@ -355,6 +357,10 @@ public:
 
   // Compiles the source (UTF-8); raises EcxRegExprError listing every error found.
   void Compile(const String& source);
+  // Compiles what the stream holds from its current position ("The source stream is not assigned" for
+  // none). A source is a typed mask: one larger than MaxSourceSize is refused as too complex.
+  void Compile(TStream* source);
+  static constexpr int64_t MaxSourceSize = 1 << 20;
   bool IsCompiled() const { return FCompiled; }
   // Each of these raises Exception "Regular expression is not compiled" before a successful Compile.
   bool Next(char32_t& c);
