@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "rtl/Clock.h"
 #include "rtl/DateTime.h"
 #include "rtl/FormatSettings.h"
@@ -217,6 +219,24 @@ TEST_F(DatesTest, ParseDateText) {
   EXPECT_TRUE(TextToDateValue("01.02.2003", false, date));
   EXPECT_FALSE(TextToDateValue("x", false, date));
   EXPECT_EQ(date, NullDate);
+}
+
+// Whatever is typed, parsing answers in bounded time and either gives a valid day or the null date.
+TEST_F(DatesTest, SeededRandomTexts) {
+  TScopedTestClock clock(EncodeDate(2024, 2, 13));
+  const char* pieces[] = {"сегодня", "now", "eom", "+", "-", " ", ".", "1", "31", "12", "2003", "99999999999",
+                          ":", "x", "Суббота", "\xD0", "0", "bom+", "-2147483648"};
+  std::mt19937 rng(1311);
+  for (int iteration = 0; iteration < 3000; ++iteration) {
+    String text;
+    for (int i = static_cast<int>(rng() % 6); i >= 0; --i) text += pieces[rng() % std::size(pieces)];
+    TDateTime date = 0;
+    if (ParseDateText(text, date)) {
+      EXPECT_TRUE(date >= -693593.0 && date < 2958466.0) << text;
+    } else {
+      EXPECT_TRUE(date == NullDate || date == 0 || date >= 2958466.0 || date < -693593.0) << text;
+    }
+  }
 }
 
 TEST_F(DatesTest, CalendarArithmetic) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "rtl/FormatSettings.h"
+#include "rtl/Utf8.h"
 #include "ui/editors/cxStandardMask.h"
 
 namespace {
@@ -126,6 +129,32 @@ TEST_F(StandardMaskTest, StripBlanks) {
     String text = in;
     mask.StripBlanks(text);
     EXPECT_EQ(text, out) << m;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Random mask texts and inputs (bytes that are not valid UTF-8 included): every operation keeps the
+// text as long as the mask and never reads past either.
+TEST_F(StandardMaskTest, SeededRandomMasksAndTexts) {
+  const char* pieces[] = {"L", "l", "A", "a", "C", "c", "0", "9", "#", ">", "<", "<>", "\\", ";", ";1;_",
+                          ";0", ":", "/", "!", "ж", "x", "-", "\xD0", "\xFF", " "};
+  std::mt19937 rng(1211);
+  for (int iteration = 0; iteration < 5000; ++iteration) {
+    String maskText, input;
+    for (int i = static_cast<int>(rng() % 12); i > 0; --i) maskText += pieces[rng() % std::size(pieces)];
+    for (int i = static_cast<int>(rng() % 16); i > 0; --i) input += pieces[rng() % std::size(pieces)];
+    TcxStandardMask mask;
+    mask.SetMask(maskText);
+    String text = input;
+    mask.Format(text, rng() % 2 == 0);
+    ASSERT_EQ(Utf8Length(text), mask.Count()) << maskText;
+    String copy = text;
+    mask.IsComplete(copy);
+    mask.StripBlanks(copy);
+    ASSERT_LE(Utf8Length(copy), mask.Count());
   }
 }
 
