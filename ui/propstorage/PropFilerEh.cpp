@@ -12,13 +12,15 @@
 #include "rtl/TypInfo.h"
 #include "rtl/Variants.h"
 
+#include "ui/propstorage/detail/PropPaths.h"
+
 namespace {
 
-// DefineProperties and the form's active-control field are protected; the filer reaches them the way
-// the platform's own filer classes do.
-struct PersistentAccess : TPersistent {
-  static void DefineProps(TPersistent* p, TFiler* filer) { (p->*(&PersistentAccess::DefineProperties))(filer); }
-};
+using propstorage_detail::PersistentAccess;
+using propstorage_detail::SplitFirst;
+
+// The form's active-control field is protected; the filer reaches it the way the platform's own filer
+// classes do.
 struct FormAccess : TCustomForm {
   static void SetActiveControlField(TCustomForm* f, TWinControl* c) { f->*(&FormAccess::FActiveControl) = c; }
 };
@@ -35,12 +37,6 @@ std::vector<String> SplitPath(const String& path) {
   return parts;
 }
 
-// First part and the rest of a dotted path.
-std::pair<String, String> SplitFirst(const String& path) {
-  size_t dot = path.find('.');
-  if (dot == String::npos) return {path, String()};
-  return {path.substr(0, dot), path.substr(dot + 1)};
-}
 
 bool StartsWith(const String& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 

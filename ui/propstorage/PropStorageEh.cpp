@@ -10,11 +10,13 @@
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 
+#include "ui/propstorage/detail/PropPaths.h"
+
 namespace {
 
-struct PersistentAccess : TPersistent {
-  static void DefineProps(TPersistent* p, TFiler* filer) { (p->*(&PersistentAccess::DefineProperties))(filer); }
-};
+using propstorage_detail::PersistentAccess;
+using propstorage_detail::SplitFirst;
+
 
 // Collects the names an object defines for the filer, without streaming anything.
 class TDefinePropertyFiler : public TFiler {
@@ -27,11 +29,6 @@ public:
   std::vector<String> Names;
 };
 
-std::pair<String, String> SplitFirst(const String& path) {
-  size_t dot = path.find('.');
-  if (dot == String::npos) return {path, String()};
-  return {path.substr(0, dot), path.substr(dot + 1)};
-}
 
 bool StartsWithText(const String& s, const char* prefix) {
   const String p(prefix);
