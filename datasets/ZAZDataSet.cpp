@@ -481,7 +481,7 @@ void TFIBCustomDataSet::ReadRowFromStatement(TFIBXSQLDA* row, uint8_t* buffer, b
     TFIBXSQLVAR* var = byName ? row->FindByName(FSelect->Fields(i)->Name()) : row->GetVar(i);
     if (!var) continue;
     const TFIBFieldDescr* d = FDescrs.Items(i);
-    const XSQLVAR* x = var->GetXSQLVAR();
+    const fbapi::XSQLVAR* x = var->GetXSQLVAR();
     if ((x->sqltype & ~1) != d->SQLType) continue;  // a refresh column of another type is not taken
     uint8_t* target = buffer + d->Offset;
     const bool isNull = (x->sqltype & 1) && x->sqlind && *x->sqlind == -1;
@@ -518,7 +518,7 @@ void TFIBCustomDataSet::ReadRowFromStatement(TFIBXSQLDA* row, uint8_t* buffer, b
         break;
       }
       case SQL_TIMESTAMP: {
-        Store<double>(target, TServerTimeStamp::ToMSecs(Load<ISC_TIMESTAMP>(data)));
+        Store<double>(target, TServerTimeStamp::ToMSecs(Load<fbapi::ISC_TIMESTAMP>(data)));
         break;
       }
       case SQL_TYPE_DATE:
@@ -1205,6 +1205,7 @@ void TFIBCustomDataSet::WithErrorAction(void (TFIBCustomDataSet::*handler)(EData
 }
 
 void TFIBCustomDataSet::InternalPost() {
+  FPostRefreshError = nullptr;
   TDataSet::InternalPost();
   TScreenCursorScope cursor(this);
   auto* b = reinterpret_cast<uint8_t*>(ActiveBuffer());
@@ -1228,7 +1229,16 @@ void TFIBCustomDataSet::InternalPost() {
   // From now on the posted values are the old values the refresh statement looks for.
   std::memcpy(FOldBuffer.data(), b, FOldBuffer.size());
   FHasOldBuffer = true;
-  if (FOptions.Contains(poRefreshAfterPost)) RefreshRecord();
+  if (FOptions.Contains(poRefreshAfterPost)) {
+    // The row is written and in the cache now: a failed re-read must not undo the post, or the
+    // dataset would stay in insert mode and a retry would write the row a second time. The post
+    // completes and its error is raised at the end (DoAfterPost).
+    try {
+      RefreshRecord();
+    } catch (...) {
+      FPostRefreshError = std::current_exception();
+    }
+  }
   FHasOldBuffer = false;
 }
 
@@ -1282,6 +1292,9 @@ void TFIBCustomDataSet::RefreshRecord() {
     FCache->RowAddress(FCurrentIndex + 1)[0] = cusDeletedApplied;
     ++FHiddenCount;
   }
+  // On the way out of a failure the closer above closes the cursor quietly; here its close is an
+  // error like any other.
+  if (FRefresh->Open()) FRefresh->CloseCursor();
   if (State() == dsBrowse) Resync({});
 }
 

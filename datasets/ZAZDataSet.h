@@ -9,6 +9,7 @@
 // time stamps as a double of milliseconds; integers keep the column's width and scale.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -729,6 +730,8 @@ private:
   Variant FSortInfo;
   bool FLocalSortActive = false;
   bool FSortKeyChangedOnPost = false;
+  // The failure of the re-read after a post that wrote its row: raised once the post is complete.
+  std::exception_ptr FPostRefreshError;
   String FSortSelectText;
   int32_t FRepositionRecNo = -1;
   int64_t FLocateRowTests = 0;

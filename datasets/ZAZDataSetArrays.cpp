@@ -17,9 +17,9 @@ TFIBXSQLVAR* ArrayColumnOf(TFIBQuery* select, TField* field) {
 }
 
 // The field's array identifier; zeros when the field has none.
-ISC_QUAD ArrayIdOf(TField* field) {
-  ISC_QUAD id{};
-  if (!field->GetData(&id)) id = ISC_QUAD{};
+fbapi::ISC_QUAD ArrayIdOf(TField* field) {
+  fbapi::ISC_QUAD id{};
+  if (!field->GetData(&id)) id = fbapi::ISC_QUAD{};
   return id;
 }
 
@@ -55,7 +55,7 @@ void TFIBCustomDataSet::SetArrayFieldValues(TField* field, const Variant& values
   TpZAZArray* accessor =
       New<TpZAZArray>(Database()->ClientLibrary(), column->GetXSQLVAR(), Database()->HandleAddress(),
                       tr->HandleAddress(), column->GetRelationName(), column->GetSQLName());
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   try {
     accessor->PutValues(values, id, Database()->HandleAddress(), tr->HandleAddress());
   } catch (...) {

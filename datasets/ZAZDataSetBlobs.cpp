@@ -3,6 +3,8 @@
 // statements, reverted on cancel and dropped when the rows are fetched again or the dataset closes.
 #include <cstring>
 
+#include <ibase.h>
+
 #include "datasets/ZAZDataSet.h"
 #include "dbaccess/FIBBlobStream.h"
 #include "dbaccess/FIBErrors.h"
@@ -148,7 +150,7 @@ TStream* TFIBCustomDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode
       stream->SetMode(bmsReadWrite);
       stream->SetDatabase(FDatabase);
       stream->SetTransaction(FTransaction);
-      ISC_QUAD id{};
+      fbapi::ISC_QUAD id{};
       if (!isNull) std::memcpy(&id, buffer + FDescrs.Items(column)->Offset, sizeof id);
       stream->SetBlobId(id);
     }
@@ -191,7 +193,7 @@ void TFIBCustomDataSet::ProcessBlobStreams(uint8_t* buffer, int32_t action, bool
     const bool empty = stream->Loaded() ? stream->Size() == 0 : QuadsEqual(stream->BlobId(), NullQuad);
     buffer[NullFlagsOffset + column] = empty ? 1 : 0;
     if (empty && QuadsEqual(stream->BlobId(), NullQuad)) stream->AssignNewBlobId(NullQuad);
-    std::memcpy(buffer + FDescrs.Items(column)->Offset, &stream->BlobId(), sizeof(ISC_QUAD));
+    std::memcpy(buffer + FDescrs.Items(column)->Offset, &stream->BlobId(), sizeof(fbapi::ISC_QUAD));
   }
 }
 
@@ -213,7 +215,7 @@ void TFIBCustomDataSet::DropChangedBlobSlot(uint8_t* buffer, int32_t column, con
   int32_t* slot = BlobSlot(buffer, column);
   TFIBBlobStream* stream = BlobStreamOf(buffer, column);
   if (!slot || !stream) return;
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   if (!isNull && newId) std::memcpy(&id, newId, sizeof id);
   // The stream keeps the contents it wrote as long as the row still points at its blob.
   if (QuadsEqual(id, stream->BlobId()) && !stream->Modified()) return;
@@ -253,7 +255,7 @@ void TFIBCustomDataSet::AssignBlobParams(TFIBQuery* query) {
     if (rec[NullFlagsOffset + column]) {
       p->SetIsNull(true);
     } else {
-      ISC_QUAD id;
+      fbapi::ISC_QUAD id;
       std::memcpy(&id, rec + FDescrs.Items(column)->Offset, sizeof id);
       p->SetAsQuad(id);
     }

@@ -2,6 +2,7 @@
 // sort in memory over the cached rows, moving a posted row to its place, and the local filter (the
 // filter text through the framework's expression parser, and OnFilterRecord) over the cached rows.
 #include <cstring>
+#include <utility>
 
 #include "datasets/ZAZDataSet.h"
 #include "db/DBCommon.h"
@@ -528,6 +529,7 @@ void TFIBCustomDataSet::DoAfterPost() {
     KeepSortOrder();
   }
   TDataSet::DoAfterPost();
+  if (FPostRefreshError) std::rethrow_exception(std::exchange(FPostRefreshError, nullptr));
 }
 
 void TFIBCustomDataSet::KeepSortOrder() {

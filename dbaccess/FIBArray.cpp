@@ -53,7 +53,7 @@ String ColumnText(const String& table, const String& field) { return table + "."
 }  // namespace
 
 
-TpZAZArray::TpZAZArray(IIBClientLibrary* clientLibrary, XSQLVAR* xsqlvar, isc_db_handle* dbHandle,
+TpZAZArray::TpZAZArray(IIBClientLibrary* clientLibrary, fbapi::XSQLVAR* xsqlvar, isc_db_handle* dbHandle,
                        isc_tr_handle* trHandle, const String& tableName, const String& fieldName)
     : FClientLibrary(clientLibrary), FXSQLVar(xsqlvar), FTableName(tableName), FFieldName(fieldName) {
   // A failed lookup would leave an empty descriptor that silently reads nothing; it is reported instead.
@@ -119,7 +119,7 @@ Variant TpZAZArray::ElementToVariant(const uint8_t* element, bool isNull) const 
       return Variant::FromDateTime(TServerTime::ToDateTime(raw));
     }
     case etTimestamp: {
-      ISC_TIMESTAMP raw;
+      fbapi::ISC_TIMESTAMP raw;
       std::memcpy(&raw, element, sizeof raw);
       return Variant::FromDateTime(TServerTimeStamp::ToDateTime(raw));
     }
@@ -177,7 +177,7 @@ void TpZAZArray::VariantToElement(const Variant& value, uint8_t* element) const 
       break;
     }
     case etTimestamp: {
-      ISC_TIMESTAMP v{};
+      fbapi::ISC_TIMESTAMP v{};
       if (!isNull) v = TServerTimeStamp::FromDateTime(VarToDateTime(value));
       std::memcpy(element, &v, sizeof v);
       break;
@@ -198,7 +198,7 @@ void TpZAZArray::VariantToElement(const Variant& value, uint8_t* element) const 
   }
 }
 
-void TpZAZArray::ReadSlice(const ISC_QUAD& arrayId, Variant& values, isc_db_handle* dbHandle,
+void TpZAZArray::ReadSlice(const fbapi::ISC_QUAD& arrayId, Variant& values, isc_db_handle* dbHandle,
                            isc_tr_handle* trHandle) {
   std::vector<int32_t> bounds;
   for (int32_t i = 0; i < DimensionCount(); ++i) {
@@ -210,7 +210,7 @@ void TpZAZArray::ReadSlice(const ISC_QUAD& arrayId, Variant& values, isc_db_hand
   const int32_t size = SliceSize();
   std::vector<uint8_t> buffer(static_cast<size_t>(size) + 1, 0);
   ISC_LONG length = size;
-  ISC_QUAD id = arrayId;
+  fbapi::ISC_QUAD id = arrayId;
   // A zero identifier is a null column: the server is not asked.
   if (id.gds_quad_high != 0 || id.gds_quad_low != 0) {
     if (FClientLibrary->isc_array_get_slice(StatusVector(), dbHandle, trHandle, &id, &FDesc, buffer.data(),
@@ -250,13 +250,13 @@ void TpZAZArray::FillSlice(const Variant& values, void*& buffer) const {
   });
 }
 
-void TpZAZArray::WriteSlice(void* buffer, ISC_QUAD& arrayId, isc_db_handle* dbHandle, isc_tr_handle* trHandle) {
+void TpZAZArray::WriteSlice(void* buffer, fbapi::ISC_QUAD& arrayId, isc_db_handle* dbHandle, isc_tr_handle* trHandle) {
   ISC_LONG length = SliceSize();
   if (FClientLibrary->isc_array_put_slice(StatusVector(), dbHandle, trHandle, &arrayId, &FDesc, buffer, &length))
     RaiseServerError(FClientLibrary.get(), this);
 }
 
-void TpZAZArray::PutValues(const Variant& values, ISC_QUAD& arrayId, isc_db_handle* dbHandle,
+void TpZAZArray::PutValues(const Variant& values, fbapi::ISC_QUAD& arrayId, isc_db_handle* dbHandle,
                            isc_tr_handle* trHandle) {
   void* buffer = nullptr;
   ReallocZeroed(buffer, 0, static_cast<size_t>(SliceSize()) + 1);
@@ -283,7 +283,7 @@ Variant ReadArrayColumn(const TFIBXSQLVAR* column) {
                                          tr->HandleAddress(), rel, col);
   Variant values;
   try {
-    accessor->ReadSlice(column->GetIsNull() ? ISC_QUAD{} : column->GetAsQuad(), values, db->HandleAddress(),
+    accessor->ReadSlice(column->GetIsNull() ? fbapi::ISC_QUAD{} : column->GetAsQuad(), values, db->HandleAddress(),
                         tr->HandleAddress());
   } catch (...) {
     accessor->Free();
@@ -307,7 +307,7 @@ void WriteArrayParam(TFIBXSQLVAR* param, const String& tableName, const String& 
   TpZAZArray* accessor =
       New<TpZAZArray>(db->ClientLibrary(), param->GetXSQLVAR(), db->HandleAddress(), tr->HandleAddress(),
                       tableName, columnName);
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   try {
     accessor->PutValues(values, id, db->HandleAddress(), tr->HandleAddress());
   } catch (...) {

@@ -17,13 +17,13 @@ class TpZAZArray : public TObject {
 public:
   // Looks the column's bounds up on the server; a failed lookup raises the server error with this
   // accessor as sender. xsqlvar is kept for the caller only.
-  TpZAZArray(IIBClientLibrary* clientLibrary, XSQLVAR* xsqlvar, isc_db_handle* dbHandle,
+  TpZAZArray(IIBClientLibrary* clientLibrary, fbapi::XSQLVAR* xsqlvar, isc_db_handle* dbHandle,
              isc_tr_handle* trHandle, const String& tableName, const String& fieldName);
 
   const String& TableName() const { return FTableName; }
   const String& FieldName() const { return FFieldName; }
-  XSQLVAR* SQLVar() const { return FXSQLVar; }
-  const ISC_ARRAY_DESC& Descriptor() const { return FDesc; }
+  fbapi::XSQLVAR* SQLVar() const { return FXSQLVar; }
+  const fbapi::ISC_ARRAY_DESC& Descriptor() const { return FDesc; }
   // The platform field type of one element; ftUnknown for an element type without a conversion.
   TFieldType ElementFieldType() const { return FFieldType; }
   int32_t DimensionCount() const { return FDesc.array_desc_dimensions; }
@@ -35,23 +35,23 @@ public:
 
   // The slice of the array `arrayId` as a variant array with the column's bounds (varVariant elements).
   // A slice that comes back empty (a null column) gives Null elements.
-  void ReadSlice(const ISC_QUAD& arrayId, Variant& values, isc_db_handle* dbHandle, isc_tr_handle* trHandle);
+  void ReadSlice(const fbapi::ISC_QUAD& arrayId, Variant& values, isc_db_handle* dbHandle, isc_tr_handle* trHandle);
   // Writes `values` as a new slice and stores the new identifier at arrayId. A value that is not a
   // variant array writes a slice of zero bytes.
-  void PutValues(const Variant& values, ISC_QUAD& arrayId, isc_db_handle* dbHandle, isc_tr_handle* trHandle);
+  void PutValues(const Variant& values, fbapi::ISC_QUAD& arrayId, isc_db_handle* dbHandle, isc_tr_handle* trHandle);
 
   // The slice layout (exposed for callers that carry slices themselves). FillSlice allocates buffer
   // (malloc family, SliceSize() + 1 zero bytes) when values is a variant array and leaves it otherwise.
   void FillSlice(const Variant& values, void*& buffer) const;
-  void WriteSlice(void* buffer, ISC_QUAD& arrayId, isc_db_handle* dbHandle, isc_tr_handle* trHandle);
+  void WriteSlice(void* buffer, fbapi::ISC_QUAD& arrayId, isc_db_handle* dbHandle, isc_tr_handle* trHandle);
 
 private:
   IPtr<IIBClientLibrary> FClientLibrary;
-  XSQLVAR* FXSQLVar;
+  fbapi::XSQLVAR* FXSQLVar;
   TFieldType FFieldType = ftUnknown;
   String FTableName;
   String FFieldName;
-  ISC_ARRAY_DESC FDesc{};
+  fbapi::ISC_ARRAY_DESC FDesc{};
 
   Variant ElementToVariant(const uint8_t* element, bool isNull) const;
   void VariantToElement(const Variant& value, uint8_t* element) const;

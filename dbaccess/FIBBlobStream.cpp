@@ -1,5 +1,7 @@
 #include "dbaccess/FIBBlobStream.h"
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +15,7 @@
 #include "rtl/Files.h"
 #include "rtl/SysUtils.h"
 
-const ISC_QUAD NullQuad{};
+const fbapi::ISC_QUAD NullQuad{};
 
 namespace {
 
@@ -32,13 +34,13 @@ std::recursive_mutex& SwapLock() {
   throw Exception(Format("Can't perform operation %s. Unknown client library", {operation}));
 }
 
-bool IsZero(const ISC_QUAD& q) { return q.gds_quad_high == 0 && q.gds_quad_low == 0; }
+bool IsZero(const fbapi::ISC_QUAD& q) { return q.gds_quad_high == 0 && q.gds_quad_low == 0; }
 
 bool ReadExact(TStream* s, void* buffer, int32_t count) { return s->Read(buffer, count) == count; }
 
 }  // namespace
 
-bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b) {
+bool QuadsEqual(const fbapi::ISC_QUAD& a, const fbapi::ISC_QUAD& b) {
   return a.gds_quad_high == b.gds_quad_high && a.gds_quad_low == b.gds_quad_low;
 }
 
@@ -95,11 +97,11 @@ void WriteBlob(IIBClientLibrary* library, isc_blob_handle* handle, const char* b
   }
 }
 
-bool BlobExist(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const ISC_QUAD& id) {
+bool BlobExist(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const fbapi::ISC_QUAD& id) {
   if (!library) UnknownLibrary("BlobExist");
   try {
     isc_blob_handle blob = 0;
-    ISC_QUAD quad = id;
+    fbapi::ISC_QUAD quad = id;
     if (library->isc_open_blob2(StatusVector(), db, tr, &blob, &quad, 0, nullptr) != 0) return false;
     ISC_STATUS status[StatusVectorLength];
     library->isc_close_blob(status, &blob);
@@ -149,7 +151,7 @@ void TFIBBlobStream::SetTransaction(TFIBTransaction* v) {
   FLoaded = false;
 }
 
-void TFIBBlobStream::SetBlobId(const ISC_QUAD& id) {
+void TFIBBlobStream::SetBlobId(const fbapi::ISC_QUAD& id) {
   FBlobId = id;
   FLoaded = false;
 }
@@ -330,7 +332,7 @@ void TFIBBlobStream::FinalizeBlob(bool markOnly, bool force) {
   isc_db_handle db = FDatabase->Handle();
   isc_tr_handle tr = writeTr->Handle();
   isc_blob_handle blob = 0;
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   writeTr->Call(lib->isc_create_blob2(StatusVector(), &db, &tr, &blob, &id, 0, nullptr), true);
   char* saved = nullptr;
   int32_t savedSize = FSize;
@@ -397,7 +399,7 @@ int64_t TFIBBlobStream::SeekOldValue(int64_t offset, TSeekOrigin origin) {
   return FOldSize;
 }
 
-void TFIBBlobStream::AssignNewBlobId(const ISC_QUAD& id) {
+void TFIBBlobStream::AssignNewBlobId(const fbapi::ISC_QUAD& id) {
   FBlobId = id;
   SaveToSwap();
 }
@@ -480,7 +482,7 @@ bool TFIBBlobStream::ReadContents(TStream* stream, bool withHeader) {
     return false;
   int32_t v = 0;
   if (!ReadExact(stream, &v, 4) || v != SwapVersion) return false;
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   if (!ReadExact(stream, &id, 8) || !QuadsEqual(id, FBlobId)) return false;
   if (!ReadExact(stream, &v, 4) || v != FSize) return false;
   if (!ReadExact(stream, &v, 4) || v != static_cast<int32_t>(KeyValues.size())) return false;
@@ -554,7 +556,7 @@ void ValidateSwapFile(TFIBDatabase* database, TFIBTransaction* transaction, cons
   std::lock_guard<std::recursive_mutex> guard(SwapLock());
   bool exists = false;
   try {
-    ISC_QUAD id{};
+    fbapi::ISC_QUAD id{};
     bool headerOk = false;
     {
       TFileStream file(fileName, fmOpenRead);

@@ -41,8 +41,8 @@ public:
   TFIBTransaction* UpdateTransaction() const { return FUpdateTransaction; }
   void SetUpdateTransaction(TFIBTransaction* v) { FUpdateTransaction = v; }
   TFIBTransaction* GetWriteTransaction() const { return FUpdateTransaction ? FUpdateTransaction : FTransaction; }
-  const ISC_QUAD& BlobId() const { return FBlobId; }
-  void SetBlobId(const ISC_QUAD& id);
+  const fbapi::ISC_QUAD& BlobId() const { return FBlobId; }
+  void SetBlobId(const fbapi::ISC_QUAD& id);
   uint8_t Mode() const { return FMode; }
   void SetMode(uint8_t v);
   int32_t BlobSubType() const { return FBlobSubType; }
@@ -77,7 +77,7 @@ public:
   void DiscardOldValue();
   int32_t ReadOldValue(void* buffer, int32_t count);
   int64_t SeekOldValue(int64_t offset, TSeekOrigin origin);
-  void AssignNewBlobId(const ISC_QUAD& id);
+  void AssignNewBlobId(const fbapi::ISC_QUAD& id);
   String ReadAsString();
   // The contents to and from another stream, bare or in the swap file layout.
   void WriteContents(TStream* stream, bool withHeader);
@@ -106,7 +106,7 @@ private:
   TFIBDatabase* FDatabase = nullptr;
   TFIBTransaction* FTransaction = nullptr;
   TFIBTransaction* FUpdateTransaction = nullptr;
-  ISC_QUAD FBlobId{};
+  fbapi::ISC_QUAD FBlobId{};
   int32_t FMaxSegmentSize = 0;
   int32_t FNumSegments = 0;
   int32_t FSize = 0;
@@ -129,9 +129,9 @@ private:
 };
 
 // Both 32-bit halves equal.
-bool QuadsEqual(const ISC_QUAD& a, const ISC_QUAD& b);
+bool QuadsEqual(const fbapi::ISC_QUAD& a, const fbapi::ISC_QUAD& b);
 // The all-zero identifier that stands for no blob.
-extern const ISC_QUAD NullQuad;
+extern const fbapi::ISC_QUAD NullQuad;
 
 // Routines on an open blob handle (the segment calls move at most 65535 bytes each).
 void GetBlobInfo(IIBClientLibrary* library, isc_blob_handle* handle, int32_t& numSegments, int32_t& maxSegment,
@@ -139,7 +139,7 @@ void GetBlobInfo(IIBClientLibrary* library, isc_blob_handle* handle, int32_t& nu
 void ReadBlob(IIBClientLibrary* library, isc_blob_handle* handle, char* buffer, int32_t length);
 void WriteBlob(IIBClientLibrary* library, isc_blob_handle* handle, const char* buffer, int32_t length);
 // Whether the identifier opens as a blob in the given transaction; never raises.
-bool BlobExist(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const ISC_QUAD& id);
+bool BlobExist(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const fbapi::ISC_QUAD& id);
 
 // Swap folder validation: deletes every swap file below the folder (which ends with the path separator)
 // whose blob no longer opens through the connection and transaction; connects and starts them as needed.

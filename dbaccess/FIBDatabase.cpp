@@ -1,5 +1,7 @@
 #include "dbaccess/FIBDatabase.h"
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -425,6 +427,9 @@ void TFIBDatabase::Open() {
       if (e.Assigned()) e(this);
     }
   } catch (...) {
+    // A transaction started on the new connection (the server-time read's, or one an event handler
+    // started) would make the detach fail and keep the attachment: it ends first, as on a forced close.
+    EndTransactions(true);
     ISC_STATUS scratch[StatusVectorLength] = {};
     FClientLibrary->isc_detach_database(scratch, &FHandle);
     FHandle = 0;
@@ -477,15 +482,7 @@ void TFIBDatabase::CloseConnection(bool Force) {
     TNotifyEvent e = FBeforeDisconnectEvents->GetEvent(i);
     if (e.Assigned()) e(this);
   }
-  for (int32_t i = 0; i < TransactionCount(); ++i) {
-    TFIBTransaction* tr = FTransactions[i];
-    if (!tr || !tr->Active()) continue;
-    try {
-      tr->EndTransaction(HardAction(tr->TimeoutAction()), true);
-    } catch (...) {
-      if (!Force) throw;
-    }
-  }
+  EndTransactions(Force);
   for (int32_t i = 0; i < LinkCount(); ++i) {
     if (!FLinks[i]) continue;
     try {
@@ -504,6 +501,18 @@ void TFIBDatabase::CloseConnection(bool Force) {
   for (int32_t i = 0; i < LinkCount(); ++i)
     if (FLinks[i]) FLinks[i]->DoAfterDatabaseDisconnect();
   FireDisconnectEvent(FAfterDisconnect, "AfterDisconnect");
+}
+
+void TFIBDatabase::EndTransactions(bool Force) {
+  for (int32_t i = 0; i < TransactionCount(); ++i) {
+    TFIBTransaction* tr = FTransactions[i];
+    if (!tr || !tr->Active()) continue;
+    try {
+      tr->EndTransaction(HardAction(tr->TimeoutAction()), true);
+    } catch (...) {
+      if (!Force) throw;
+    }
+  }
 }
 
 void TFIBDatabase::Close() {
@@ -768,6 +777,9 @@ Variant TFIBDatabase::QueryValue(const String& sql, int32_t fieldIndex, const st
         n = count - 1;
       }
     }
+    // A statement that leaves the pool is dropped here, where a failure can still be reported and
+    // undone: freeing the object afterwards could only swallow it.
+    if (n < 0) query->FreeHandle();
   } catch (...) {
     try {
       if (tr->Active()) tr->Rollback();

@@ -233,6 +233,10 @@ private:
   void DBParamsChanged(TObject* sender);
   void SetDefaultTransactionOf(TFIBTransaction*& slot, TFIBTransaction* value);
   void FireDisconnectEvent(const TNotifyEvent& event, const char* name);
+  // Ends every active transaction of the connection with the non-retaining form of its TimeoutAction,
+  // forced (a commit that fails is rolled back and the handle given up); a failure is raised unless
+  // Force is set.
+  void EndTransactions(bool Force);
   int32_t InfoRequest(uint8_t item, char* answer, int16_t size);
   Variant QueryFieldValue(TFIBQuery* query, int32_t index);
 

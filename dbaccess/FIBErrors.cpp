@@ -1,5 +1,7 @@
 #include "dbaccess/FIBErrors.h"
 
+#include <ibase.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -33,8 +35,8 @@ const char* const kClientErrors[ClientErrorCount] = {
     "%s :Updating wrong transaction.",
     "Database not assigned for %s.",
     "Transaction not assigned for %s.",
-    "XSQLDA index out of range.",
-    "XSQLDA name does not exist (%s).",
+    "fbapi::XSQLDA index out of range.",
+    "fbapi::XSQLDA name does not exist (%s).",
     "End of file.",
     "Beginning of file.",
     "%s:Invalid statement handle.",
@@ -222,4 +224,4 @@ void ReallocZeroed(void*& buffer, size_t oldSize, size_t newSize) {
   if (oldSize < newSize) std::memset(static_cast<char*>(p) + oldSize, 0, newSize - oldSize);
 }
 
-size_t XSQLDALength(int32_t count) { return XSQLDA_LENGTH(count); }
+size_t XSQLDALength(int32_t count) { return fbapi::XsqldaLength(count); }

@@ -367,7 +367,7 @@ String TraceParamValue(TFIBXSQLVAR* v) {
       case 448: return "'" + v->GetAsString() + "'";
       case 520: {
         if (v->BlobContents) return "<BLOB>";
-        const ISC_QUAD q = v->GetAsQuad();
+        const fbapi::ISC_QUAD q = v->GetAsQuad();
         return "<BLOB> (BLOB_ID=" + IntToStr(static_cast<int32_t>(q.gds_quad_high)) + "," +
                UIntToStr(static_cast<uint32_t>(q.gds_quad_low)) + ")";
       }

@@ -1,5 +1,7 @@
 #include "dbaccess/FIBXSQLDA.h"
 
+#include <ibase.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -52,14 +54,14 @@ String SQLNameOf(const char* name, int16_t length) {
   return String(name, static_cast<size_t>(length));
 }
 
-void FreeRaw(XSQLVAR* v) {
+void FreeRaw(fbapi::XSQLVAR* v) {
   std::free(v->sqldata);
   std::free(v->sqlind);
   v->sqldata = nullptr;
   v->sqlind = nullptr;
 }
 
-void ResizeData(XSQLVAR* v, size_t size) {
+void ResizeData(fbapi::XSQLVAR* v, size_t size) {
   std::free(v->sqldata);
   v->sqldata = static_cast<ISC_SCHAR*>(std::calloc(size == 0 ? 1 : size, 1));
 }
@@ -125,7 +127,7 @@ double TFIBXSQLVAR::ScaledDouble() const {
 }
 
 namespace {
-int64_t StoredInteger(const XSQLVAR* x) {
+int64_t StoredInteger(const fbapi::XSQLVAR* x) {
   switch (x->sqltype & ~1) {
     case SQLTypeShort: return *reinterpret_cast<const int16_t*>(x->sqldata);
     case SQLTypeLong: return *reinterpret_cast<const int32_t*>(x->sqldata);
@@ -134,13 +136,13 @@ int64_t StoredInteger(const XSQLVAR* x) {
   }
 }
 // The scaled value cut toward zero, without floating point.
-int64_t TruncatedInteger(const XSQLVAR* x) {
+int64_t TruncatedInteger(const fbapi::XSQLVAR* x) {
   int64_t v = StoredInteger(x);
   if (x->sqlscale < 0) v /= Pow10(-x->sqlscale);
   else if (x->sqlscale > 0) v *= Pow10(x->sqlscale);
   return v;
 }
-int32_t StoredBoolean(const XSQLVAR* x) {
+int32_t StoredBoolean(const fbapi::XSQLVAR* x) {
   // The 64-bit client gives BOOLEAN one byte; the older code a 16-bit word.
   if (x->sqllen >= 2) return *reinterpret_cast<const int16_t*>(x->sqldata);
   return static_cast<uint8_t>(x->sqldata[0]);
@@ -238,7 +240,7 @@ TDateTime TFIBXSQLVAR::GetAsDateTime() const {
     }
     case SQLTypeDate: return TServerDate::ToDateTime(*reinterpret_cast<const ISC_DATE*>(Data()));
     case SQLTypeTime: return TServerTime::ToDateTime(*reinterpret_cast<const ISC_TIME*>(Data()));
-    case SQLTypeTimeStamp: return TServerTimeStamp::ToDateTime(*reinterpret_cast<const ISC_TIMESTAMP*>(Data()));
+    case SQLTypeTimeStamp: return TServerTimeStamp::ToDateTime(*reinterpret_cast<const fbapi::ISC_TIMESTAMP*>(Data()));
     default: ConversionError();
   }
 }
@@ -321,8 +323,8 @@ Variant TFIBXSQLVAR::GetAsVariant() const {
   }
 }
 
-ISC_QUAD TFIBXSQLVAR::GetAsQuad() const {
-  ISC_QUAD q{};
+fbapi::ISC_QUAD TFIBXSQLVAR::GetAsQuad() const {
+  fbapi::ISC_QUAD q{};
   if (GetIsNull()) return q;
   const int32_t t = GetSQLType();
   if (t != SQLTypeBlob && t != SQLTypeArray && t != SQLTypeQuad) ConversionError();
@@ -360,7 +362,7 @@ bool TFIBXSQLVAR::GetAsBoolean() const {
 // --- storing ---------------------------------------------------------------------------------------------
 
 void TFIBXSQLVAR::ApplyAction(int32_t type, int32_t length, const void* data, TStoreAction action) {
-  XSQLVAR* x = FXSQLVAR;
+  fbapi::XSQLVAR* x = FXSQLVAR;
   switch (action) {
     case saSetNull: {
       const bool value = *static_cast<const bool*>(data);
@@ -408,7 +410,7 @@ void TFIBXSQLVAR::ApplyAction(int32_t type, int32_t length, const void* data, TS
       break;
     }
     case saCopyRaw: {
-      const XSQLVAR* src = static_cast<const XSQLVAR*>(data);
+      const fbapi::XSQLVAR* src = static_cast<const fbapi::XSQLVAR*>(data);
       ISC_SCHAR* ownData = x->sqldata;
       ISC_SHORT* ownInd = x->sqlind;
       *x = *src;
@@ -506,7 +508,7 @@ void TFIBXSQLVAR::SetAsBcd(const TBcd& v) {
 }
 
 void TFIBXSQLVAR::SetAsTimeStamp(const TTimeStamp& v) {
-  const ISC_TIMESTAMP ts = TServerTimeStamp::FromTimeStamp(v);
+  const fbapi::ISC_TIMESTAMP ts = TServerTimeStamp::FromTimeStamp(v);
   StoreValue(SQLTypeTimeStamp, sizeof ts, &ts, saSetValue);
 }
 
@@ -515,7 +517,7 @@ void TFIBXSQLVAR::SetAsDateTime(TDateTime v) { StoreTimeStamp(v); }
 void TFIBXSQLVAR::SetAsTime(TDateTime v) { StoreTimeStamp(v); }
 void TFIBXSQLVAR::SetAsDate(TDateTime v) { StoreTimeStamp(std::trunc(v)); }
 
-void TFIBXSQLVAR::SetAsQuad(const ISC_QUAD& v) {
+void TFIBXSQLVAR::SetAsQuad(const fbapi::ISC_QUAD& v) {
   const int32_t t = GetSQLType() == SQLTypeArray || DescribedType == SQLTypeArray ? SQLTypeArray : SQLTypeBlob;
   delete BlobContents;
   BlobContents = nullptr;
@@ -545,8 +547,8 @@ void TFIBXSQLVAR::StoreBlobText(const String& text, int32_t charset) {
   if (FQuery) FQuery->FBlobParams = true;
   if ((FXSQLVAR->sqltype & 1) && FXSQLVAR->sqlind) *FXSQLVAR->sqlind = 0;
   // The entry will carry a blob identifier: its data must hold one, whatever its length said before.
-  ResizeData(FXSQLVAR, sizeof(ISC_QUAD));
-  FXSQLVAR->sqllen = static_cast<ISC_SHORT>(sizeof(ISC_QUAD));
+  ResizeData(FXSQLVAR, sizeof(fbapi::ISC_QUAD));
+  FXSQLVAR->sqllen = static_cast<ISC_SHORT>(sizeof(fbapi::ISC_QUAD));
   FXSQLVAR->sqltype = SQLTypeBlob;
   FXSQLVAR->sqlsubtype = static_cast<ISC_SHORT>(charset);
   FModified = true;
@@ -738,11 +740,11 @@ void TFIBXSQLDA::SetCount(int32_t n) {
   ClearNames();
   FCount = n;
   if (n > FAllocated) {
-    const size_t oldSize = FAllocated > 0 ? XSQLDA_LENGTH(FAllocated) : 0;
-    const size_t newSize = XSQLDA_LENGTH(n);
+    const size_t oldSize = FAllocated > 0 ? fbapi::XsqldaLength(FAllocated) : 0;
+    const size_t newSize = fbapi::XsqldaLength(n);
     void* block = FXSQLDA;
     ReallocZeroed(block, oldSize, newSize);
-    FXSQLDA = static_cast<XSQLDA*>(block);
+    FXSQLDA = static_cast<fbapi::XSQLDA*>(block);
     FXSQLDA->version = SQLDA_VERSION1;
     while (static_cast<int32_t>(FVars.size()) < n) FVars.push_back(new TFIBXSQLVAR(this, FQuery));
     for (int32_t i = 0; i < n; ++i) {
@@ -811,7 +813,7 @@ void TFIBXSQLDA::AfterDescribe() {
   int32_t unnamed = 0;
   for (int32_t i = 0; i < FCount; ++i) {
     TFIBXSQLVAR* v = FVars[static_cast<size_t>(i)];
-    XSQLVAR* x = v->FXSQLVAR;
+    fbapi::XSQLVAR* x = v->FXSQLVAR;
     v->DescribedType = x->sqltype & ~1;
     v->Assigned = true;
     if (!named) {
@@ -878,7 +880,7 @@ void TFIBXSQLDA::AssignValues(TFIBXSQLDA* source) {
     } else if (src->BlobContents) {
       dst->StoreBlobText(src->GetAsString(), dst->FXSQLVAR->sqlsubtype);
     } else if ((st == SQLTypeBlob || st == SQLTypeArray) && (dt == SQLTypeBlob || dt == SQLTypeArray)) {
-      const ISC_QUAD q = src->GetAsQuad();
+      const fbapi::ISC_QUAD q = src->GetAsQuad();
       dst->StoreValue(dt, sizeof q, &q, TFIBXSQLVAR::saSetValue);
     } else if (st == SQLTypeInt64) {
       if (dt == SQLTypeBlob || dt == SQLTypeArray) dst->SetAsInt64(0);
@@ -900,7 +902,7 @@ void TFIBXSQLDA::AssignValues(TFIBXSQLDA* source) {
 
 void TFIBXSQLDA::ClearValues() {
   for (int32_t i = 0; i < FCount; ++i) {
-    XSQLVAR* x = FVars[static_cast<size_t>(i)]->FXSQLVAR;
+    fbapi::XSQLVAR* x = FVars[static_cast<size_t>(i)]->FXSQLVAR;
     if (x->sqlind) *x->sqlind = -1;
   }
 }

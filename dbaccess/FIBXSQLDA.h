@@ -55,7 +55,7 @@ public:
   bool Modified() const { return FModified; }
   TFIBXSQLDA* Parent() const { return FParent; }
   TFIBQuery* Query() const { return FQuery; }
-  XSQLVAR* GetXSQLVAR() const { return FXSQLVAR; }
+  fbapi::XSQLVAR* GetXSQLVAR() const { return FXSQLVAR; }
 
   // Readers.
   bool GetIsNull() const;
@@ -77,7 +77,7 @@ public:
   String GetAsString() const;
   WideString GetAsWideString() const;
   Variant GetAsVariant() const;
-  ISC_QUAD GetAsQuad() const;
+  fbapi::ISC_QUAD GetAsQuad() const;
   TBcd GetAsBcd() const;
   TGUID GetAsGuid() const;
   bool GetAsBoolean() const;
@@ -98,7 +98,7 @@ public:
   void SetAsTimeStamp(const TTimeStamp& v);
   void SetAsString(const String& v);
   void SetAsVariant(const Variant& v);
-  void SetAsQuad(const ISC_QUAD& v);
+  void SetAsQuad(const fbapi::ISC_QUAD& v);
   void SetAsGuid(const TGUID& v);
   void SetAsBoolean(bool v);
   void SetIsNull(bool v);
@@ -145,7 +145,7 @@ private:
   bool FModified = false;
   String FName;
   TFIBQuery* FQuery;
-  XSQLVAR* FXSQLVAR = nullptr;
+  fbapi::XSQLVAR* FXSQLVAR = nullptr;
   TFIBXSQLDA* FParent;
 };
 
@@ -168,7 +168,7 @@ public:
   void ClearValues();
   void ResetModified();
   void ApplyDeferred();
-  XSQLDA* AsXSQLDA() const { return FCount > 0 || FAllocated > 0 ? FXSQLDA : nullptr; }
+  fbapi::XSQLDA* AsXSQLDA() const { return FCount > 0 || FAllocated > 0 ? FXSQLDA : nullptr; }
   bool IsParams() const { return FIsParams; }
   bool HasDeferred() const { return FHasDeferred; }
   TFIBQuery* Query() const { return FQuery; }
@@ -188,7 +188,7 @@ private:
   bool FHasDeferred = false;
   TFIBQuery* FQuery;
   int32_t FAllocated = 0;
-  XSQLDA* FXSQLDA = nullptr;
+  fbapi::XSQLDA* FXSQLDA = nullptr;
   std::vector<TFIBXSQLVAR*> FVars;
   bool FIsParams;
 };

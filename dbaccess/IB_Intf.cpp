@@ -1,14 +1,118 @@
 #include "dbaccess/IB_Intf.h"
 
+#include <ibase.h>
+
 #include <cerrno>
+#include <cstddef>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "dbaccess/FIBMiscellaneous.h"
 #include "rtl/DynLibs.h"
 #include "rtl/SysUtils.h"
 
+// --- our client types against the client's own header ------------------------------------------
+// A difference in any size, alignment, field offset, field type or entry point type fails the build.
 namespace {
+
+// A type of the client's header in our terms: its structures become ours, everything else stays.
+template <class T>
+struct Ours {
+  using type = T;
+};
+template <class T>
+using OursT = typename Ours<T>::type;
+template <class T>
+struct Ours<T*> {
+  using type = OursT<T>*;
+};
+template <class T>
+struct Ours<const T> {
+  using type = const OursT<T>;
+};
+template <class T, size_t N>
+struct Ours<T[N]> {
+  using type = OursT<T>[N];
+};
+template <class R, class... P>
+struct Ours<R(P...)> {
+  using type = OursT<R>(OursT<P>...);
+};
+template <class R, class... P>
+struct Ours<R(P..., ...)> {
+  using type = OursT<R>(OursT<P>..., ...);
+};
+#define THEIRS_IS_OURS(theirs, ours) \
+  template <>                        \
+  struct Ours<theirs> {              \
+    using type = fbapi::ours;        \
+  };
+THEIRS_IS_OURS(::ISC_TIMESTAMP, ISC_TIMESTAMP)
+THEIRS_IS_OURS(::GDS_QUAD_t, ISC_QUAD)
+THEIRS_IS_OURS(::XSQLVAR, XSQLVAR)
+THEIRS_IS_OURS(::XSQLDA, XSQLDA)
+THEIRS_IS_OURS(::ISC_ARRAY_BOUND, ISC_ARRAY_BOUND)
+THEIRS_IS_OURS(::ISC_ARRAY_DESC, ISC_ARRAY_DESC)
+THEIRS_IS_OURS(::ISC_BLOB_DESC, ISC_BLOB_DESC)
+THEIRS_IS_OURS(::bstream, BSTREAM)
+THEIRS_IS_OURS(::USER_SEC_DATA, USER_SEC_DATA)
+#undef THEIRS_IS_OURS
+
+#define SAME_FIELD(f)                                                                            \
+  static_assert(offsetof(Theirs, f) == offsetof(Mine, f), "offset of " #f);                        \
+  static_assert(std::is_same_v<OursT<decltype(Theirs::f)>, decltype(Mine::f)>, "type of " #f);
+#define SAME_STRUCT(S)                                                                           \
+  namespace check_##S {                                                                          \
+  using Theirs = ::S;                                                                            \
+  using Mine = fbapi::S;                                                                         \
+  static_assert(sizeof(Theirs) == sizeof(Mine), "size of " #S);                                  \
+  static_assert(alignof(Theirs) == alignof(Mine), "alignment of " #S);                           \
+  static_assert(std::is_same_v<OursT<Theirs>, Mine>);                                            \
+  FBAPI_FIELDS_##S(SAME_FIELD)                                                                   \
+  static_assert(fbapi::SameLayoutAs<Theirs>(static_cast<const Mine*>(nullptr)), "twin of " #S);  \
+  }
+FBAPI_STRUCTS(SAME_STRUCT)
+#undef SAME_STRUCT
+#undef SAME_FIELD
+
+#define SAME_SCALAR(T) static_assert(std::is_same_v<::T, fbapi::T>, #T);
+SAME_SCALAR(ISC_STATUS)
+SAME_SCALAR(ISC_LONG)
+SAME_SCALAR(ISC_ULONG)
+SAME_SCALAR(ISC_SHORT)
+SAME_SCALAR(ISC_USHORT)
+SAME_SCALAR(ISC_UCHAR)
+SAME_SCALAR(ISC_SCHAR)
+SAME_SCALAR(ISC_INT64)
+SAME_SCALAR(ISC_UINT64)
+SAME_SCALAR(ISC_DATE)
+SAME_SCALAR(ISC_TIME)
+SAME_SCALAR(FB_API_HANDLE)
+SAME_SCALAR(isc_att_handle)
+SAME_SCALAR(isc_db_handle)
+SAME_SCALAR(isc_tr_handle)
+SAME_SCALAR(isc_stmt_handle)
+SAME_SCALAR(isc_blob_handle)
+SAME_SCALAR(isc_svc_handle)
+SAME_SCALAR(isc_req_handle)
+SAME_SCALAR(isc_resv_handle)
+SAME_SCALAR(isc_callback)
+SAME_SCALAR(ISC_EVENT_CALLBACK)
+#undef SAME_SCALAR
+static_assert(fbapi::XsqldaLength(5) == XSQLDA_LENGTH(5));
+static_assert(!fbapi::SameLayoutAs<::ISC_ARRAY_BOUND>(static_cast<const fbapi::ISC_QUAD*>(nullptr)),
+              "a structure of another layout is no twin");
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#define SAME_ENTRY(name, ...) \
+  static_assert(std::is_same_v<OursT<decltype(::name)>, fbapi::name##_t>, "type of " #name);
+FBAPI_ENTRY_TYPES(SAME_ENTRY)
+SAME_ENTRY(isc_event_block)
+#undef SAME_ENTRY
+#pragma GCC diagnostic pop
+
 const char* const kEntryNames[] = {
 #define FIB_ENTRY_NAME(name) #name,
     FIB_CLIENT_ENTRIES(FIB_ENTRY_NAME)
@@ -100,7 +204,7 @@ void* TIBClientLibrary::Proc(TIBEntryPoint ep) const {
 
 ISC_LONG IIBClientLibrary::isc_event_block(ISC_UCHAR** eventBuffer, ISC_UCHAR** resultBuffer, ISC_USHORT count,
                                            char* const* names) const {
-  auto fn = reinterpret_cast<decltype(&::isc_event_block)>(Proc(ep_isc_event_block));
+  auto fn = reinterpret_cast<fbapi::isc_event_block_t*>(Proc(ep_isc_event_block));
   return fn(eventBuffer, resultBuffer, count, names[0], names[1], names[2], names[3], names[4], names[5],
             names[6], names[7], names[8], names[9], names[10], names[11], names[12], names[13], names[14]);
 }

@@ -1,12 +1,12 @@
 #pragma once
 // The client library of the database server, loaded at run time by file name and bound entry point by
-// entry point. Nothing of it is linked in: <ibase.h> only lends the types and constants of its API. This
-// binding is the one header that includes it; every other header takes the client's types from here.
-
-#include <ibase.h>
+// entry point. Nothing of it is linked in; the types of its API are the project's own (ClientTypes.h).
 
 #include <cstdint>
+#include <type_traits>
 #include <utility>
+
+#include "dbaccess/ClientTypes.h"
 
 #include "rtl/Interfaces.h"
 #include "rtl/System.h"
@@ -37,6 +37,58 @@ inline constexpr const char* DefaultClientLibraryName = "libfbclient.so.2";
   X(isc_get_client_minor_version) X(isc_portable_integer)
 #define FIB_CLIENT_ENTRIES(X) FIB_CLIENT_ENTRIES_1(X) X(isc_event_block) FIB_CLIENT_ENTRIES_2(X)
 
+namespace fbapi {
+
+// Whether T, a structure declared elsewhere (the client's own header), has the layout of our S: the
+// same size and alignment, and every field of S present in T at the same offset with the same size.
+template <class T>
+constexpr bool SameLayoutAs(const void*) {
+  return false;
+}
+#define FBAPI_HAS_FIELD(f) &T::f;
+#define FBAPI_SAME_FIELD(f) &&offsetof(T, f) == offsetof(S, f) && sizeof(T::f) == sizeof(S::f)
+#define FBAPI_SAME_LAYOUT(Struct)                                                                    \
+  template <class T>                                                                                 \
+  constexpr bool SameLayoutAs(const Struct*) {                                                       \
+    using S = Struct;                                                                                \
+    if constexpr (std::is_standard_layout_v<T> && requires { FBAPI_FIELDS_##Struct(FBAPI_HAS_FIELD) }) \
+      return sizeof(T) == sizeof(S) && alignof(T) == alignof(S) FBAPI_FIELDS_##Struct(FBAPI_SAME_FIELD); \
+    else                                                                                             \
+      return false;                                                                                  \
+  }
+FBAPI_STRUCTS(FBAPI_SAME_LAYOUT)
+#undef FBAPI_SAME_LAYOUT
+#undef FBAPI_SAME_FIELD
+#undef FBAPI_HAS_FIELD
+
+// An argument for parameter P of an entry point: passed as it is, except a pointer to a structure of
+// the client's own header, which stands for the pointer to ours of the same layout.
+template <class P, class A>
+decltype(auto) ClientArg(A&& arg) {
+  using D = std::remove_cvref_t<A>;
+  if constexpr (std::is_pointer_v<P> && std::is_pointer_v<D> && !std::is_convertible_v<D, P>) {
+    using Ours = std::remove_cv_t<std::remove_pointer_t<P>>;
+    static_assert(SameLayoutAs<std::remove_cv_t<std::remove_pointer_t<D>>>(static_cast<const Ours*>(nullptr)),
+                  "the argument's structure does not have the layout of the client's");
+    return reinterpret_cast<P>(arg);
+  } else {
+    return std::forward<A>(arg);
+  }
+}
+
+template <class F>
+struct EntryCall;
+template <class R, class... P>
+struct EntryCall<R(P...)> {
+  template <class... A>
+  static R Call(void* proc, A&&... args) {
+    static_assert(sizeof...(A) == sizeof...(P), "wrong number of arguments for the entry point");
+    return reinterpret_cast<R (*)(P...)>(proc)(ClientArg<P>(std::forward<A>(args))...);
+  }
+};
+
+}  // namespace fbapi
+
 enum TIBEntryPoint : int32_t {
 #define FIB_ENTRY_ENUM(name) ep_##name,
   FIB_CLIENT_ENTRIES(FIB_ENTRY_ENUM)
@@ -61,17 +113,14 @@ public:
   // The bound address of an entry point; raises the missing-procedure error when it is not bound.
   virtual void* Proc(TIBEntryPoint ep) const = 0;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #define FIB_ENTRY_CALL(name)                                                                     \
   template <class... A>                                                                          \
   auto name(A&&... args) const {                                                                 \
-    return reinterpret_cast<decltype(&::name)>(Proc(ep_##name))(std::forward<A>(args)...);      \
+    return fbapi::EntryCall<fbapi::name##_t>::Call(Proc(ep_##name), std::forward<A>(args)...);  \
   }
   FIB_CLIENT_ENTRIES_1(FIB_ENTRY_CALL)
   FIB_CLIENT_ENTRIES_2(FIB_ENTRY_CALL)
 #undef FIB_ENTRY_CALL
-#pragma GCC diagnostic pop
 
   // Always passes 15 name slots to the variadic entry point: names holds 15 entries, those beyond
   // count null. At most 15 event names fit in one block.

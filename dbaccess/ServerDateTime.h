@@ -38,25 +38,25 @@ struct TServerTime {
 };
 
 struct TServerTimeStamp {
-  static TDateTime ToDateTime(const ISC_TIMESTAMP& ts) {
+  static TDateTime ToDateTime(const fbapi::ISC_TIMESTAMP& ts) {
     const TDateTime day = TServerDate::ToDateTime(ts.timestamp_date);
     const TDateTime time = TServerTime::ToDateTime(ts.timestamp_time);
     // Before 1899-12-30 the platform counts the time of day away from zero.
     return day < 0 ? day - time : day + time;
   }
-  static TTimeStamp ToTimeStamp(const ISC_TIMESTAMP& ts) {
+  static TTimeStamp ToTimeStamp(const fbapi::ISC_TIMESTAMP& ts) {
     TTimeStamp r;
     r.Date = TServerDate::ToTimeStampDate(ts.timestamp_date);
     r.Time = TServerTime::ToMSecs(ts.timestamp_time);
     return r;
   }
   // Milliseconds since 0001-01-01 minus one day, the form the record cache keeps.
-  static double ToMSecs(const ISC_TIMESTAMP& ts) { return TimeStampToMSecs(ToTimeStamp(ts)); }
-  static ISC_TIMESTAMP FromTimeStamp(const TTimeStamp& v) {
-    ISC_TIMESTAMP ts;
+  static double ToMSecs(const fbapi::ISC_TIMESTAMP& ts) { return TimeStampToMSecs(ToTimeStamp(ts)); }
+  static fbapi::ISC_TIMESTAMP FromTimeStamp(const TTimeStamp& v) {
+    fbapi::ISC_TIMESTAMP ts;
     ts.timestamp_date = TServerDate::FromTimeStampDate(v.Date);
     ts.timestamp_time = TServerTime::FromMSecs(v.Time);
     return ts;
   }
-  static ISC_TIMESTAMP FromDateTime(TDateTime v) { return FromTimeStamp(DateTimeToTimeStamp(v)); }
+  static fbapi::ISC_TIMESTAMP FromDateTime(TDateTime v) { return FromTimeStamp(DateTimeToTimeStamp(v)); }
 };

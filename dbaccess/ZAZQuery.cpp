@@ -1,5 +1,7 @@
 #include "dbaccess/ZAZQuery.h"
 
+#include <ibase.h>
+
 #include <cstring>
 
 #include "dbaccess/FIBConditions.h"
@@ -527,7 +529,7 @@ void TFIBQuery::ScanParams(const String& text, bool userMode) {
       // The raw entries trade places so that the value's type, buffer and indicator stay with the object.
       TFIBXSQLVAR* fresh = block->FVars[static_cast<size_t>(idx)];
       std::swap(*kept->FXSQLVAR, *fresh->FXSQLVAR);
-      XSQLVAR* oldSlot = kept->FXSQLVAR;
+      fbapi::XSQLVAR* oldSlot = kept->FXSQLVAR;
       kept->FXSQLVAR = fresh->FXSQLVAR;
       fresh->FXSQLVAR = oldSlot;
       block->FVars[static_cast<size_t>(idx)] = kept;
@@ -783,8 +785,8 @@ void TFIBQuery::Describe() {
       const int32_t n = std::min(FUserSQLParams->Count(), FSQLParams->Count());
       for (int32_t i = 0; i < n; ++i) {
         TFIBXSQLVAR* user = FUserSQLParams->GetVar(i);
-        XSQLVAR* server = FSQLParams->GetVar(i)->FXSQLVAR;
-        XSQLVAR* x = user->FXSQLVAR;
+        fbapi::XSQLVAR* server = FSQLParams->GetVar(i)->FXSQLVAR;
+        fbapi::XSQLVAR* x = user->FXSQLVAR;
         const int32_t st = server->sqltype & ~1;
         if (user->GetIsNull()) {
           x->sqltype = static_cast<ISC_SHORT>(server->sqltype | 1);
@@ -869,7 +871,7 @@ void TFIBQuery::WriteBlobParams() {
     StartTransactionIfNeeded();
     const String data(static_cast<const char*>(v->BlobContents->Memory()),
                       static_cast<size_t>(v->BlobContents->Size()));
-    const ISC_QUAD id = WriteBlob(data);
+    const fbapi::ISC_QUAD id = WriteBlob(data);
     v->SetAsQuad(id);
   }
 }
@@ -895,7 +897,7 @@ void TFIBQuery::ExecQuery() {
     if (FUserSQLParams->HasDeferred()) FUserSQLParams->ApplyDeferred();
     input = FUserSQLParams;
   }
-  XSQLDA* in = input->Count() > 0 ? input->AsXSQLDA() : nullptr;
+  fbapi::XSQLDA* in = input->Count() > 0 ? input->AsXSQLDA() : nullptr;
   IIBClientLibrary* lib = ClientLibrary();
   TFIBTransaction* tr = Transaction();
   const unsigned short dialect = static_cast<unsigned short>(SQLDialect());
@@ -995,6 +997,15 @@ void TFIBQuery::CloseCursor() {
   if (FHandle && FOpen && lib && (FSQLType == SQLSelect || FSQLType == SQLSelectForUpdate)) {
     r = CheckStatus(lib->isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_close), false);
     if (r > 0 && StatusVectorContains({isc_bad_stmt_handle, isc_dsql_cursor_close_err})) r = 0;
+    if (r > 0) {
+      // The server may still hold the cursor open, and the statement's next execution would fail
+      // ("Attempt to reopen an open cursor"): it is dropped and prepared anew when used again. The
+      // status vector keeps the close's failure for the error raised below.
+      ISC_STATUS scratch[StatusVectorLength] = {};
+      lib->isc_dsql_free_statement(scratch, &FHandle, DSQL_drop);
+      FHandle = 0;
+      FPrepared = false;
+    }
   }
   FBOF = false;
   FEOF = false;
@@ -1138,12 +1149,12 @@ String TFIBQuery::FieldRelationAlias(const String& name) {
 
 // --- blobs ---------------------------------------------------------------------------------------------------
 
-String TFIBQuery::ReadBlob(const ISC_QUAD& id) {
+String TFIBQuery::ReadBlob(const fbapi::ISC_QUAD& id) {
   IIBClientLibrary* lib = ClientLibrary();
   if (!lib) RaiseClientError(21);
   StartTransactionIfNeeded();
   isc_blob_handle blob = 0;
-  ISC_QUAD quad = id;
+  fbapi::ISC_QUAD quad = id;
   CheckStatus(lib->isc_open_blob2(StatusVector(), FBase->GetDBHandle(), FBase->GetTRHandle(), &blob, &quad, 0,
                                   nullptr),
               true);
@@ -1167,11 +1178,11 @@ String TFIBQuery::ReadBlob(const ISC_QUAD& id) {
   return data;
 }
 
-ISC_QUAD TFIBQuery::WriteBlob(const String& data) {
+fbapi::ISC_QUAD TFIBQuery::WriteBlob(const String& data) {
   IIBClientLibrary* lib = ClientLibrary();
   if (!lib) RaiseClientError(21);
   isc_blob_handle blob = 0;
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   CheckStatus(lib->isc_create_blob2(StatusVector(), FBase->GetDBHandle(), FBase->GetTRHandle(), &blob, &id, 0,
                                     nullptr),
               true);

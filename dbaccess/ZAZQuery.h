@@ -170,8 +170,8 @@ public:
   static void RestoreParamValues(TFIBXSQLDA* block);
 
   // Blob helpers of the descriptor entries: whole blobs on the statement's connection and transaction.
-  String ReadBlob(const ISC_QUAD& id);
-  ISC_QUAD WriteBlob(const String& data);
+  String ReadBlob(const fbapi::ISC_QUAD& id);
+  fbapi::ISC_QUAD WriteBlob(const String& data);
 
   // The status check every client call goes through: the transaction's gate, raising when asked.
   ISC_STATUS CheckStatus(ISC_STATUS status, bool raise);

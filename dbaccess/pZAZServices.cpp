@@ -1,5 +1,7 @@
 #include "dbaccess/pZAZServices.h"
 
+#include <ibase.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBLoginDialog.h"
@@ -198,6 +201,7 @@ void TpZAZCustomService::ServiceCallFailed() {
   if (handle != 0 && FLibrary) {
     ISC_STATUS scratch[StatusVectorLength] = {};
     try {
+      SettleFailedHandle(handle);
       FLibrary->isc_service_detach(scratch, &handle);
     } catch (const Exception&) {
     }
@@ -313,8 +317,9 @@ void TpZAZCustomService::Detach() {
   CheckActive();
   ISC_STATUS status = ClientLibrary()->isc_service_detach(StatusVector(), &FHandle);
   SetFPUExtendedPrecision();
+  // A detach that failed still holds the client's handle: it goes the way of every failed call.
+  if (status != 0) ServiceCallFailed();
   FHandle = 0;
-  if (status != 0) RaiseServerError(FLibrary.get(), this);
   if (auto* hook = Hook()) hook->TraceServiceDetach(this);
 }
 
@@ -411,7 +416,27 @@ String TpZAZControlAndQueryService::QueryNextLine() {
     return String(FOutputBuffer + 3, static_cast<size_t>(len));
   }
   FEof = true;
+  FRunning = false;
   return String();
+}
+
+void TpZAZControlAndQueryService::SettleFailedHandle(isc_svc_handle handle) {
+  if (!FRunning) return;
+  FRunning = false;
+  FEof = true;
+  IIBClientLibrary* lib = ClientLibrary();
+  const char item = static_cast<char>(isc_info_svc_line);
+  std::vector<char> out(static_cast<size_t>(FBufferSize));
+  ISC_STATUS scratch[StatusVectorLength] = {};
+  // Each round either gets a line (the action makes progress) or ends: an empty line, a failed query
+  // or an answer that cannot be read.
+  while (lib->isc_service_query(scratch, &handle, nullptr, static_cast<unsigned short>(0), nullptr,
+                                static_cast<unsigned short>(1), &item, static_cast<unsigned short>(out.size()),
+                                out.data()) == 0) {
+    if (static_cast<uint8_t>(out[0]) != isc_info_svc_line) break;
+    if (lib->isc_vax_integer(out.data() + 1, static_cast<short>(2)) <= 0) break;
+  }
+  SetFPUExtendedPrecision();
 }
 
 String TpZAZControlAndQueryService::FetchNextLine() {
@@ -429,6 +454,7 @@ void TpZAZControlAndQueryService::ServiceStart() {
   std::unique_ptr<StandardInputShield> shield;
   if (Protocol() == Local) shield = std::make_unique<StandardInputShield>();
   inherited::ServiceStart();
+  FRunning = true;
   const TServiceGetTextNotify& notify = TextNotify();
   while (!FEof) {
     String line = QueryNextLine();

@@ -110,8 +110,12 @@ public:
 
 protected:
   IIBClientLibrary* ClientLibrary();
-  // Sets the handle to 0 after a failed call and raises the server error of the calling thread.
+  // Sets the handle to 0 after a failed call, detaches it and raises the server error of the calling
+  // thread. Before the detach, SettleFailedHandle lets the service manager finish what still runs on it.
   [[noreturn]] void ServiceCallFailed();
+  // Called by ServiceCallFailed with the handle about to be detached; the calling thread's status vector
+  // holds the failure and must be left as it is. Empty here.
+  virtual void SettleFailedHandle(isc_svc_handle handle) { (void)handle; }
   // Index of the first Params line whose first occurrence of name starts at 1 or behind "isc_spb_".
   int32_t IndexOfParam(const String& name) const;
 
@@ -189,9 +193,14 @@ protected:
   void BeginAction(int32_t action) {
     FAction = action;
     FEof = false;
+    FRunning = false;
     FPending.clear();
   }
   String QueryNextLine();
+  // A query failed while the action was running: the service manager goes on with it after a detach
+  // (a restore keeps its database in use, a backup keeps writing its file), so its remaining output is
+  // read and dropped until it ends or another query fails.
+  void SettleFailedHandle(isc_svc_handle handle) override;
   // Each output line as ServiceStart reads it, and the end of the output once it has been read in
   // full; the backup and restore check there that the utility reached its closing step.
   virtual void OutputLine(const String& line) { (void)line; }
@@ -201,6 +210,8 @@ private:
   void Query(const String& items);
 
   bool FEof = false;
+  // Set from a successful start of the action until its output has ended.
+  bool FRunning = false;
   int32_t FAction = 0;
   char* FOutputBuffer = nullptr;
   std::deque<String> FPending;

@@ -91,6 +91,76 @@ TEST_F(ServicesTest, DeleteErrorActions) {
   EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
 }
 
+// The re-read after a post fails on the server (a division by zero in its condition) once the row is
+// written: the post is complete all the same, and the re-read's error is raised at its end.
+struct RefreshFailureCase {
+  const char* name;
+  bool inserting;
+};
+
+class RefreshAfterPostFails : public ServicesTest, public ::testing::WithParamInterface<RefreshFailureCase> {
+protected:
+  // NAME and QTY of row id as the dataset's transaction sees it; empty when there is none.
+  String RowInTransaction(int id) {
+    TFIBQuery* q = New<TFIBQuery>(nullptr);
+    q->SetDatabase(DB);
+    q->SetTransaction(TR);
+    q->SQL()->SetText("SELECT NAME || '/' || QTY FROM T WHERE ID = " + std::to_string(id));
+    q->ExecQuery();
+    String row = q->Eof() ? String() : q->Fields(0)->GetAsString();
+    q->Free();
+    return row;
+  }
+};
+
+TEST_P(RefreshAfterPostFails, ThePostCompletesAndTheErrorIsRaised) {
+  const bool inserting = GetParam().inserting;
+  auto* ds = NewDataSet<TpZAZDataSet>();
+  ds->RefreshSQL()->SetText("SELECT ID, NAME, QTY FROM T WHERE ID = ?OLD_ID AND 1 / (QTY - QTY) = 0");
+  int postErrors = 0, afterPosts = 0;
+  ds->OnPostError = [&](TDataSet*, EDatabaseError*, TDataAction&) { ++postErrors; };
+  ds->AfterPost = [&](TDataSet*) { ++afterPosts; };
+  ds->Open();
+  ds->Last();
+  const int id = inserting ? 6 : 5;
+  if (inserting) {
+    ds->Append();
+    ds->FieldByName("ID")->SetAsInteger(id);
+  } else {
+    ds->Edit();
+  }
+  ds->FieldByName("NAME")->SetAsString("posted");
+  ds->FieldByName("QTY")->SetAsInteger(8);
+  try {
+    ds->Post();
+    ADD_FAILURE() << "the failed re-read went unreported";
+  } catch (const EFIBError& e) {
+    EXPECT_NE(e.Message().find("divide by zero"), String::npos) << e.Message();
+  }
+  // Written once, left in the cache as posted, and the dataset out of the edit state.
+  EXPECT_EQ(RowInTransaction(id), "posted/8");
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(ds->RecordCount(), inserting ? 6 : 5);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), id);
+  EXPECT_EQ(ds->FieldByName("NAME")->AsString(), "posted");
+  EXPECT_EQ(postErrors, 0);
+  EXPECT_EQ(afterPosts, 1);
+  // The next post is an ordinary one: nothing of the failure is left over.
+  ds->RefreshSQL()->SetText("SELECT ID, NAME, QTY FROM T WHERE ID = ?OLD_ID");
+  ds->Edit();
+  ds->FieldByName("QTY")->SetAsInteger(9);
+  ds->Post();
+  EXPECT_EQ(RowInTransaction(id), "posted/9");
+  ds->Close();
+  ds->Open();
+  ds->FetchAll();
+  EXPECT_EQ(ds->RecordCount(), inserting ? 6 : 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RefreshAfterPostFails,
+                         ::testing::Values(RefreshFailureCase{"Insert", true}, RefreshFailureCase{"Edit", false}),
+                         [](const auto& info) { return String(info.param.name); });
+
 TEST_F(ServicesTest, ContainerSeesPostErrorsBeforeTheDatasetAndMayRetry) {
   auto* ds = NewDataSet();
   auto* container = New<TDataSetsContainer>(Owner);

@@ -2,6 +2,8 @@
 // for each element kind, null arrays, partial values and the values a column refuses.
 #include <gtest/gtest.h>
 
+#include <ibase.h>
+
 #include <cstdlib>
 
 #include "FIBDatabaseTest.h"
@@ -33,9 +35,9 @@ protected:
   // Writes the value as a new slice and stores its identifier in row 1 (a parameter of the array type,
   // straight through the client API), then commits.
   void Store(TpZAZArray* a, const Variant& value) {
-    ISC_QUAD id{};
+    fbapi::ISC_QUAD id{};
     a->PutValues(value, id, DB->HandleAddress(), TR->HandleAddress());
-    XSQLDA* in = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(1)));
+    fbapi::XSQLDA* in = static_cast<fbapi::XSQLDA*>(std::calloc(1, fbapi::XsqldaLength(1)));
     in->version = SQLDA_VERSION1;
     in->sqln = in->sqld = 1;
     in->sqlvar[0].sqltype = SQL_ARRAY;
@@ -54,7 +56,7 @@ protected:
   Variant Load(const String& column, bool* isNull = nullptr) {
     TFIBQuery* q = NewQuery("SELECT " + column + " FROM ARR WHERE ID = 1");
     q->ExecQuery();
-    const ISC_QUAD id = q->Fields(0)->GetAsQuad();
+    const fbapi::ISC_QUAD id = q->Fields(0)->GetAsQuad();
     if (isNull) *isNull = q->Fields(0)->GetIsNull();
     q->CloseCursor();
     Variant v;
@@ -216,10 +218,10 @@ TEST_F(ArrayColumnsTest, ShortValuesFillFromTheStartAndEmptyElementsStayZero) {
 }
 
 TEST_F(ArrayColumnsTest, ValuesTheColumnCannotHoldAreRefusedBeforeAnyWrite) {
-  ISC_QUAD id{};
+  fbapi::ISC_QUAD id{};
   auto put = [&](const char* column, const Variant& v) {
     return [this, &id, column, v]() {
-      ISC_QUAD target{};
+      fbapi::ISC_QUAD target{};
       Accessor(column)->PutValues(v, target, DB->HandleAddress(), TR->HandleAddress());
       id = target;
     };

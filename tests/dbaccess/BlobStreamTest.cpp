@@ -50,10 +50,10 @@ protected:
     ins->ExecQuery();
   }
 
-  ISC_QUAD IdOf(int32_t id, const char* column) {
+  fbapi::ISC_QUAD IdOf(int32_t id, const char* column) {
     TFIBQuery* q = NewQuery(String("SELECT ") + column + " FROM BL WHERE ID = " + std::to_string(id));
     q->ExecQuery();
-    const ISC_QUAD quad = q->Fields(0)->GetAsQuad();
+    const fbapi::ISC_QUAD quad = q->Fields(0)->GetAsQuad();
     q->CloseCursor();
     return quad;
   }
@@ -109,7 +109,7 @@ TEST_F(BlobStreamTest, ChangeKeepsOldContentsUntilRevert) {
   EXPECT_EQ(s->ReadAsString(), "0123456789");
 
   // Written as a new blob, the change gets a new identifier and the old blob stays as it was.
-  const ISC_QUAD before = s->BlobId();
+  const fbapi::ISC_QUAD before = s->BlobId();
   s->Seek(0, soBeginning);
   s->WriteBuffer("XYZ", 3);  // the first write after a load starts from empty contents
   s->Finalize();
@@ -123,7 +123,7 @@ TEST_F(BlobStreamTest, ChangeKeepsOldContentsUntilRevert) {
 
 TEST_F(BlobStreamTest, AccessModesAndClosedTransactionRaiseTheLibraryErrors) {
   StoreRow(1, "TXT", "text");
-  const ISC_QUAD id = IdOf(1, "TXT");
+  const fbapi::ISC_QUAD id = IdOf(1, "TXT");
   char b[4];
   TFIBBlobStream* w = NewStream(bmsWrite);
   EXPECT_EQ(ClientErrorCode([&] { w->Read(b, 4); }), 35);
@@ -166,7 +166,7 @@ protected:
     DB->BlobSwapSupport()->SetSwapDir(Swap.Path());
     DB->BlobSwapSupport()->SetActive(true);
   }
-  TFIBBlobStream* KeyedStream(const ISC_QUAD& id) {
+  TFIBBlobStream* KeyedStream(const fbapi::ISC_QUAD& id) {
     TFIBBlobStream* s = NewStream(bmsReadWrite);
     s->TableName = "T";
     s->FieldName = "C";
@@ -180,7 +180,7 @@ protected:
 TEST_F(BlobSwapTest, LoadedBlobIsKeptInItsSwapFileAndReadFromThere) {
   const String data = Pattern(5000);
   StoreRow(1, "BIN", data);
-  const ISC_QUAD id = IdOf(1, "BIN");
+  const fbapi::ISC_QUAD id = IdOf(1, "BIN");
   EXPECT_EQ(KeyedStream(id)->ReadAsString(), data);
   ASSERT_TRUE(std::filesystem::exists(SwapFile()));
   // Signature, version, identifier, length, key count, then the three texts with their lengths.

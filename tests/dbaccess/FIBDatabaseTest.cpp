@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ibase.h>
+
 #include <cmath>
 #include <cstdlib>
 

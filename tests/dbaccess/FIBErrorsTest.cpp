@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ibase.h>
+
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -125,7 +127,7 @@ TEST(Buffers, ReallocZeroedKeepsThePrefixAndZeroesTheRest) {
   for (int i = 10; i < 16; ++i) EXPECT_EQ(b[i], 0);
   ReallocZeroed(p, 16, 0);
   EXPECT_EQ(p, nullptr);
-  EXPECT_EQ(XSQLDALength(2), XSQLDA_LENGTH(2));
+  EXPECT_EQ(XSQLDALength(2), fbapi::XsqldaLength(2));
 }
 
 TEST(ServerError, FromTheRealClientCarriesCodesAndTexts) {

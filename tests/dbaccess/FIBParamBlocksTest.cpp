@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ibase.h>
+
 #include <vector>
 
 #include "dbaccess/FIBErrors.h"

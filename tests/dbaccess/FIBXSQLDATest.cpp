@@ -27,7 +27,7 @@ TEST_F(XSQLDATest, DatesAndTimesAreSentAsTimeStamps) {
   Params->GetVar(0)->SetAsDate(day + 0.75);
   Params->GetVar(1)->SetAsTime(0.5);
   for (int i = 0; i < 2; ++i) EXPECT_EQ(Params->GetVar(i)->GetSQLType(), SQLTypeTimeStamp);
-  ISC_TIMESTAMP ts;
+  fbapi::ISC_TIMESTAMP ts;
   std::memcpy(&ts, Params->GetVar(0)->GetXSQLVAR()->sqldata, sizeof ts);
   EXPECT_EQ(ts.timestamp_date, static_cast<int32_t>(day) + 15018);
   EXPECT_EQ(ts.timestamp_time, 0u);
@@ -81,7 +81,7 @@ TEST_F(XSQLDATest, ResultNamesFromAliases) {
   Result->SetCount(5);
   const char* aliases[] = {"NAME", "NAME", "", "", ""};
   for (int i = 0; i < 5; ++i) {
-    XSQLVAR* x = &Result->AsXSQLDA()->sqlvar[i];
+    fbapi::XSQLVAR* x = &Result->AsXSQLDA()->sqlvar[i];
     x->sqltype = SQLTypeLong | 1;
     x->sqllen = 4;
     x->aliasname_length = static_cast<ISC_SHORT>(std::strlen(aliases[i]));

@@ -70,6 +70,8 @@ struct World {
     DS->SetTransaction(TR);
     DS->SelectSQL()->SetText("SELECT ID, NAME FROM T ORDER BY ID");
     DS->InsertSQL()->SetText("INSERT INTO T (ID, NAME) VALUES (?ID, ?NAME)");
+    // Re-read after each post: the calls of the re-read are swept too.
+    DS->RefreshSQL()->SetText("SELECT ID, NAME FROM T WHERE ID = ?OLD_ID");
   }
   template <class T>
   T* Service() {
@@ -118,8 +120,6 @@ struct Operation {
   void (*setUp)(World&);
   void (*run)(World&);
   void (*check)(World&);
-  // Set while a failure of this operation is known to leave its objects unusable: what goes wrong.
-  const char* knownFault = nullptr;
 };
 
 void PrintTo(const Operation& op, std::ostream* os) { *os << op.name; }
@@ -130,6 +130,25 @@ void RunService(TpZAZControlService* svc) {
   svc->Detach();
 }
 
+// The rows of T in the run's backup, restored through the real client: a backup that a failed run left
+// going in the background would have spoilt the file the retry wrote.
+int64_t CountRowsInBackup(World& w) {
+  auto* svc = New<TpZAZRestoreService>(nullptr);
+  try {
+    svc->SetLoginPrompt(false);
+    svc->Params()->Add("user_name=SYSDBA");
+    svc->BackupFile()->Add(w.backupPath);
+    svc->DatabaseName()->Add(w.restoredPath);
+    svc->SetOptions(TRestoreOptions{Replace});
+    RunService(svc);
+  } catch (...) {
+    svc->Free();
+    throw;
+  }
+  svc->Free();
+  return CountRows(w.restoredPath);
+}
+
 const Operation kOperations[] = {
     {"Open",
      [](World& w) {
@@ -137,10 +156,9 @@ const Operation kOperations[] = {
        w.DB->SetSynchronizeTime(false);
      },
      [](World& w) { w.DB->Open(); }, [](World& w) { EXPECT_TRUE(w.DB->Connected()); }},
+    // The server's time is read in a transaction of its own on the new connection.
     {"OpenSynchronizingTime", [](World& w) { w.Connect(false); }, [](World& w) { w.DB->Open(); },
-     [](World& w) { EXPECT_TRUE(w.DB->Connected()); },
-     "a failure while the server's time is read leaves that read's transaction started: the connection "
-     "cannot be dropped and the next Open fails with an invalid transaction handle"},
+     [](World& w) { EXPECT_TRUE(w.DB->Connected()); }},
     {"Fetch",
      [](World& w) {
        w.Connect(true);
@@ -163,17 +181,20 @@ const Operation kOperations[] = {
        w.DS->Open();
      },
      [](World& w) {
-       // A post that failed keeps the row being inserted: the retry posts it as it is.
-       if (w.DS->State() != dsInsert) {
-         w.DS->Insert();
-         w.DS->FieldByName("ID")->SetAsInteger(w.NextId);
-         w.DS->FieldByName("NAME")->SetAsString("posted");
-       }
+       // A post that failed keeps the row being inserted: the retry posts it as it is. A post whose
+       // row was written but whose re-read failed is complete: the retry re-reads the row.
+       if (w.DS->State() == dsInsert) return w.DS->Post();
+       if (!w.DS->IsEmpty() && w.DS->FieldByName("ID")->AsInteger() == w.NextId) return w.DS->Refresh();
+       w.DS->Insert();
+       w.DS->FieldByName("ID")->SetAsInteger(w.NextId);
+       w.DS->FieldByName("NAME")->SetAsString("posted");
        w.DS->Post();
      },
      [](World& w) {
        EXPECT_EQ(w.DS->State(), dsBrowse);
        EXPECT_EQ(w.RowsWithId(w.NextId), 1);
+       EXPECT_EQ(w.DS->FieldByName("ID")->AsInteger(), w.NextId);
+       EXPECT_EQ(w.DS->FieldByName("NAME")->AsString(), "posted");
      }},
     {"Commit",
      [](World& w) {
@@ -197,8 +218,7 @@ const Operation kOperations[] = {
        w.Backup->BackupFile()->Add(w.backupPath);
      },
      [](World& w) { RunService(w.Backup); },
-     [](World& w) { EXPECT_GT(std::filesystem::file_size(w.backupPath), 0u); },
-     "once a status query of the running backup failed, a client handle stays open after the objects are freed"},
+     [](World& w) { EXPECT_EQ(CountRowsInBackup(w), kRows); }},
     {"Restore",
      [](World& w) {
        std::filesystem::remove(w.restoredPath);
@@ -208,8 +228,7 @@ const Operation kOperations[] = {
        w.Restore->SetOptions(TRestoreOptions{Replace});
      },
      [](World& w) { RunService(w.Restore); },
-     [](World& w) { EXPECT_EQ(CountRows(w.restoredPath), kRows); },
-     "the server goes on restoring after a failed status query, so the retry finds the database in use"},
+     [](World& w) { EXPECT_EQ(CountRows(w.restoredPath), kRows); }},
 };
 
 class FaultSweep : public ::testing::TestWithParam<Operation> {
@@ -275,7 +294,6 @@ protected:
 
 TEST_P(FaultSweep, EachFailedCallIsReportedAndRecoverable) {
   const Operation& op = GetParam();
-  if (op.knownFault) GTEST_SKIP() << op.knownFault;
   const int n = Run(op, 0);
   ASSERT_GT(n, 0);
   for (int k = 1; k <= n && !HasFailure(); ++k) Run(op, k);

@@ -30,9 +30,9 @@ TEST(ServerDateTime, CodecsAgreeWithThePlatformCalendar) {
       {60369, 495302500, EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 30, 250)},
   };
   for (const auto& c : cases) {
-    const ISC_TIMESTAMP ts{c.date, c.time};
+    const fbapi::ISC_TIMESTAMP ts{c.date, c.time};
     EXPECT_NEAR(TServerTimeStamp::ToDateTime(ts), c.value, 1e-9) << c.date;
-    const ISC_TIMESTAMP back = TServerTimeStamp::FromDateTime(c.value);
+    const fbapi::ISC_TIMESTAMP back = TServerTimeStamp::FromDateTime(c.value);
     EXPECT_EQ(back.timestamp_date, c.date);
     EXPECT_EQ(back.timestamp_time, c.time);
     EXPECT_EQ(TServerTimeStamp::ToMSecs(ts), TimeStampToMSecs(DateTimeToTimeStamp(c.value)));

@@ -2,6 +2,8 @@
 // requests and the reading of query answers.
 #include <gtest/gtest.h>
 
+#include <ibase.h>
+
 #include <cstring>
 #include <vector>
 

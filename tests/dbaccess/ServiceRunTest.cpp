@@ -2,6 +2,8 @@
 // command starts.
 #include <gtest/gtest.h>
 
+#include <ibase.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 

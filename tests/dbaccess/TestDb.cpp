@@ -80,8 +80,8 @@ int64_t CountRows(const String& path, int64_t* idSum) {
   Check(Lib()->isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.c_str(), &db,
                                    static_cast<short>(dpb.size()), dpb.c_str()));
   StartTransaction(&db, &tr);
-  std::vector<char> mem(XSQLDA_LENGTH(2));
-  auto* out = reinterpret_cast<XSQLDA*>(mem.data());
+  std::vector<char> mem(fbapi::XsqldaLength(2));
+  auto* out = reinterpret_cast<fbapi::XSQLDA*>(mem.data());
   out->version = SQLDA_VERSION1;
   out->sqln = 2;
   out->sqld = 2;
@@ -89,7 +89,7 @@ int64_t CountRows(const String& path, int64_t* idSum) {
   short nulls[2] = {0, 0};
   ISC_INT64* values[2] = {&count, &sum};
   for (int i = 0; i < 2; ++i) {
-    XSQLVAR& v = out->sqlvar[i];
+    fbapi::XSQLVAR& v = out->sqlvar[i];
     v.sqltype = SQL_INT64 + 1;
     v.sqlscale = 0;
     v.sqllen = 8;

@@ -113,7 +113,7 @@ TEST_P(QueryTest, EveryTypeWrittenThroughParametersAndReadBack) {
     EXPECT_EQ(b->GetAsString(), "True");
     EXPECT_TRUE(b->GetAsVariant().AsBoolean());
   }
-  const ISC_QUAD blobId = sel->FieldByName("BL")->GetAsQuad();
+  const fbapi::ISC_QUAD blobId = sel->FieldByName("BL")->GetAsQuad();
   EXPECT_TRUE(blobId.gds_quad_high != 0 || blobId.gds_quad_low != 0);
 
   ASSERT_NE(sel->FetchNext(), nullptr);
@@ -136,7 +136,7 @@ TEST_P(QueryTest, BlobIdentifiersCopiedBetweenRows) {
   ins->ExecQuery();
   TFIBQuery* sel = NewQuery("select BL from ALLT where ID = 1");
   sel->ExecQuery();
-  const ISC_QUAD id = sel->FieldByName("BL")->GetAsQuad();
+  const fbapi::ISC_QUAD id = sel->FieldByName("BL")->GetAsQuad();
   sel->CloseCursor();
   ins->ParamByName("ID")->SetAsInteger(2);
   ins->ParamByName("BL")->SetAsQuad(id);

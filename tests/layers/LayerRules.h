@@ -3,7 +3,7 @@
 // its own folder and of the folders its row of the layer table names; the checker reads every
 // #include "<folder>/..." of every library source and every library's CMake dependency list and reports
 // each edge the table does not allow. It also keeps two client headers where they belong: X11 only inside
-// the X11 backend, the database client's <ibase.h> in no header but the client binding.
+// the X11 backend, the database client's <ibase.h> in sources only (headers use our own client types).
 
 #include <filesystem>
 #include <string>

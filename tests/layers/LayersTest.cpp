@@ -89,7 +89,7 @@ TEST(LayerChecker, FindsEveryForbiddenEdgeAndOnlyThose) {
   tree.Write("platform/winapi/x11/X11Backend.cpp", "#include <X11/Xlib.h>\n#include \"winapi/Backend.h\"\n");
   tree.Write("platform/winapi/detail/Wm.h", "#include \"Gdi.h\"\n#include \"detail/Local.h\"\n");
   tree.Write("platform/winapi/detail/detail/Local.h", "\n");
-  tree.Write("dbaccess/IB_Intf.h", "#include <ibase.h>\n#include \"rtl/System.h\"\n");
+  tree.Write("dbaccess/IB_Intf.cpp", "#include <ibase.h>\n#include \"rtl/System.h\"\n");
   tree.Write("dbaccess/FIBDatabase.cpp", "#include <ibase.h>\n#include \"db/DB.h\"\n");
   tree.Write("datasets/ZAZDataSet.cpp", "#include \"dbaccess/IB_Intf.h\"\n#include <ibase.h>\n");
   tree.Write("ui/grid/cxGrid.cpp", "#include \"ui/pagecontrol/cxPC.h\"\n#include \"forms/Forms.h\"\n");
@@ -103,6 +103,7 @@ TEST(LayerChecker, FindsEveryForbiddenEdgeAndOnlyThose) {
   tree.Write("dbaccess/FIBTimer.h", "#pragma once\n#include \"rtl/Events.h\"\n#include \"winapi/UtilWindow.h\"\n");
   tree.Write("datasets/CMakeLists.txt", "vorn_library(vorn_datasets DEPS vorn_dbaccess\n  vorn_forms)\n");
   tree.Write("datasets/ZAZDataSet.h", "  #  include <ibase.h>\n");
+  tree.Write("dbaccess/IB_Intf.h", "#include <ibase.h>\n");
   tree.Write("memdata/MemData.cpp", "#include \"platform/db/DB.h\"\n#include \"reports/Report.h\"\n");
   tree.Write("ui/data/cxData.cpp", "#include \"ui/base/cxClasses.h\"\n#include <forms/Forms.h>\n");
   tree.Write("ui/pagecontrol/cxPC.cpp", "#include \"ui/grid/cxGrid.h\"\n");
@@ -116,6 +117,7 @@ TEST(LayerChecker, FindsEveryForbiddenEdgeAndOnlyThose) {
       {"dbaccess/FIBTimer.h", 3, "winapi"},
       {"datasets/CMakeLists.txt", 0, "forms"},
       {"datasets/ZAZDataSet.h", 1, "ibase.h"},
+      {"dbaccess/IB_Intf.h", 1, "ibase.h"},
       {"memdata/MemData.cpp", 1, "platform/db/DB.h"},
       {"memdata/MemData.cpp", 2, "reports/Report.h"},
       {"ui/data/cxData.cpp", 2, "forms"},

@@ -82,11 +82,11 @@ PLAIN(isc_encode_timestamp) PLAIN(isc_portable_integer) PLAIN(isc_vax_integer) P
 PLAIN(isc_sql_interprete) PLAIN(isc_interprete) PLAIN(isc_free) PLAIN(isc_event_counts) PLAIN(isc_event_block)
 PLAIN(isc_get_client_version) PLAIN(isc_get_client_major_version) PLAIN(isc_get_client_minor_version)
 
-STATUS(isc_attach_database, 1) STATUS(isc_detach_database, -1) STATUS(isc_drop_database, -1)
+STATUS(isc_attach_database, 1) STATUS(isc_drop_database, -1)
 STATUS(isc_database_info, 0) STATUS(isc_start_multiple, 1) STATUS(isc_commit_transaction, -1)
 STATUS(isc_rollback_transaction, -1) STATUS(isc_commit_retaining, 0) STATUS(isc_rollback_retaining, 0)
 STATUS(isc_prepare_transaction, 0) STATUS(isc_prepare_transaction2, 0) STATUS(isc_transaction_info, 0)
-STATUS(isc_dsql_alloc_statement2, 1) STATUS(isc_dsql_describe, 0) STATUS(isc_dsql_describe_bind, 0)
+STATUS(isc_dsql_describe, 0) STATUS(isc_dsql_describe_bind, 0)
 STATUS(isc_dsql_execute, 0) STATUS(isc_dsql_execute2, 0) STATUS(isc_dsql_exec_immed2, 0)
 STATUS(isc_dsql_fetch, 0) STATUS(isc_dsql_prepare, 0) STATUS(isc_dsql_set_cursor_name, 0)
 STATUS(isc_dsql_sql_info, 0) STATUS(isc_open_blob2, 1) STATUS(isc_create_blob2, 1) STATUS(isc_close_blob, -1)
@@ -98,13 +98,64 @@ STATUS(isc_wait_for_event, 0) STATUS(isc_service_attach, 1) STATUS(isc_service_d
 STATUS(isc_service_query, 0) STATUS(isc_service_start, 0) STATUS(isc_add_user, 0) STATUS(isc_delete_user, 0)
 STATUS(isc_modify_user, 0)
 
+/* The statements allocated and not dropped, with their connections: a detach releases the statements
+   of its connection, as the real client does, so they no longer count as held. */
+enum { kMaxStatements = 4096 };
+static struct {
+  unsigned stmt, db;
+} statements[kMaxStatements];
+static int statement_count;
+
+static void forget_statement(int i) {
+  statements[i] = statements[--statement_count];
+  --fault_open_handles;
+}
+
+EXPORT intptr_t isc_dsql_alloc_statement2(ARGS) {
+  static Entry real;
+  Entry f = resolve(&real, "isc_dsql_alloc_statement2");
+  if (inject(a1)) return fault_error_code;
+  intptr_t r = f(PASS);
+  if (r == 0) {
+    ++fault_open_handles;
+    if (statement_count == kMaxStatements) {
+      fprintf(stderr, "faulting client: too many statements\n");
+      abort();
+    }
+    statements[statement_count].stmt = *(unsigned*)a3;
+    statements[statement_count].db = *(unsigned*)a2;
+    ++statement_count;
+  }
+  return r;
+}
+
 /* A statement freed with DSQL_drop is gone; DSQL_close and DSQL_unprepare keep it. */
 EXPORT intptr_t isc_dsql_free_statement(ARGS) {
   static Entry real;
   Entry f = resolve(&real, "isc_dsql_free_statement");
   if (inject(a1)) return fault_error_code;
+  unsigned stmt = *(unsigned*)a2;
   intptr_t r = f(PASS);
-  if (r == 0 && (unsigned short)a3 == 2) --fault_open_handles;
+  if (r == 0 && (unsigned short)a3 == 2)
+    for (int i = 0; i < statement_count; ++i)
+      if (statements[i].stmt == stmt) {
+        forget_statement(i);
+        break;
+      }
+  return r;
+}
+
+EXPORT intptr_t isc_detach_database(ARGS) {
+  static Entry real;
+  Entry f = resolve(&real, "isc_detach_database");
+  if (inject(a1)) return fault_error_code;
+  unsigned db = *(unsigned*)a2;
+  intptr_t r = f(PASS);
+  if (r == 0) {
+    --fault_open_handles;
+    for (int i = statement_count - 1; i >= 0; --i)
+      if (statements[i].db == db) forget_statement(i);
+  }
   return r;
 }
 
