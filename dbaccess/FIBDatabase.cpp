@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "dbaccess/FIBBlobStream.h"
 #include "dbaccess/FIBCallBackList.h"
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBLoginDialog.h"
@@ -424,6 +425,7 @@ void TFIBDatabase::Open() {
       TNotifyEvent e = FAfterConnectEvents->GetEvent(i);
       if (e.Assigned()) e(this);
     }
+    StartBlobCacheValidation(this);
   } catch (...) {
     ISC_STATUS scratch[StatusVectorLength] = {};
     FClientLibrary->isc_detach_database(scratch, &FHandle);
