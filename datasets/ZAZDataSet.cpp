@@ -1116,10 +1116,28 @@ bool TFIBCustomDataSet::CanInsert() const { return !StringsAreBlank(InsertSQL())
 bool TFIBCustomDataSet::CanDelete() const { return !StringsAreBlank(DeleteSQL()); }
 bool TFIBCustomDataSet::GetCanModify() const { return CanEdit() || CanInsert() || CanDelete(); }
 
+// A before-event handler may close the dataset; going on would edit, delete or cancel a record that is gone.
+void TFIBCustomDataSet::CheckStillOpen(const char* handler) {
+  if (!Active()) RaiseClientError(29, {String("continue after ") + handler, FullComponentName(this)});
+}
+
 void TFIBCustomDataSet::DoBeforeEdit() {
   FlushMasterWait();
   if (!CanEdit()) Abort();
   TDataSet::DoBeforeEdit();
+  CheckStillOpen("BeforeEdit");
+  KeepArrayIdentifiers();
+}
+
+void TFIBCustomDataSet::DoBeforePost() {
+  if (State() != dsEdit && State() != dsInsert) return;
+  TDataSet::DoBeforePost();
+  CheckStillOpen("BeforePost");
+}
+
+void TFIBCustomDataSet::DoBeforeCancel() {
+  TDataSet::DoBeforeCancel();
+  CheckStillOpen("BeforeCancel");
 }
 
 void TFIBCustomDataSet::DoBeforeInsert() {
@@ -1132,6 +1150,7 @@ void TFIBCustomDataSet::DoBeforeDelete() {
   FlushMasterWait();
   if (!CanDelete()) Abort();
   TDataSet::DoBeforeDelete();
+  CheckStillOpen("BeforeDelete");
 }
 
 void TFIBCustomDataSet::InternalInitRecord(TRecordBuffer buffer) {
@@ -1515,6 +1534,8 @@ TClass TFIBCustomDataSet::GetFieldClass(TFieldType type) const {
     case ftBoolean: return TFIBBooleanField::StaticClass();
     case ftBlob: return TFIBBlobField::StaticClass();
     case ftMemo: return TFIBMemoField::StaticClass();
+    case ftBytes: return TFIBArrayField::StaticClass();
+    case ftGuid: return TFIBGuidField::StaticClass();
     default: return TDataSet::GetFieldClass(type);
   }
 }
@@ -1638,7 +1659,8 @@ const bool kZAZDataSetRegistered = [] {
                    TFIBIntegerField::StaticClass(), TFIBSmallIntField::StaticClass(),
                    TFIBLargeIntField::StaticClass(), TFIBFloatField::StaticClass(), TFIBBCDField::StaticClass(),
                    TFIBDateField::StaticClass(), TFIBTimeField::StaticClass(), TFIBDateTimeField::StaticClass(),
-                   TFIBBooleanField::StaticClass()});
+                   TFIBBooleanField::StaticClass(), TFIBArrayField::StaticClass(),
+                   TFIBGuidField::StaticClass()});
   return true;
 }();
 }  // namespace

@@ -166,11 +166,81 @@ private:
   bool FIsClientField = false;
 };
 
-class TFIBMemoField : public TMemoField {
+// Text of a field as UTF-16, for editors that work in wide characters.
+class IWideTextAccess : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{679C5F1A-4356-4696-A8F3-9C7C6970A9F6}");
+  virtual WideString WideValue() = 0;
+  virtual void SetWideValue(const WideString& value) = 0;
+  virtual WideString WideDisplayText() = 0;
+  virtual WideString WideEditText() = 0;
+  virtual void SetWideEditText(const WideString& value) = 0;
+
+protected:
+  ~IWideTextAccess() = default;
+};
+
+class TFIBMemoField : public TMemoField, public IWideTextAccess {
   RTL_CLASS(TFIBMemoField, TMemoField)
+  RTL_INTERFACES(IWideTextAccess)
 public:
   using TMemoField::TMemoField;
+  // The column's character set number (0 when unknown).
+  int32_t CharacterSet() const { return FCharacterSet; }
+  void SetCharacterSet(int32_t v) { FCharacterSet = v; }
+
+  int32_t QueryInterface(const TGUID& iid, void** obj) override;
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+  WideString WideValue() override;
+  void SetWideValue(const WideString& value) override;
+  WideString WideDisplayText() override;
+  WideString WideEditText() override;
+  void SetWideEditText(const WideString& value) override;
+
+private:
+  int32_t FCharacterSet = 0;
 };
+
+// An array column: the field's data is the column's array identifier; the elements are read and written
+// as a variant array through the dataset. Before a record is edited the field keeps the identifier it had,
+// so that the array the record pointed to stays known while a new one is written.
+class TFIBArrayField : public TBytesField {
+  RTL_CLASS(TFIBArrayField, TBytesField)
+public:
+  using TBytesField::TBytesField;
+  // The identifier kept when the record went into edit; zeros when it had none.
+  uint64_t OldArrayId() const { return FOldArrayId; }
+  void KeepArrayId();
+  // The identifier's 8 bytes; zeros for a null field.
+  uint64_t ArrayId() const;
+
+protected:
+  String GetAsString() const override;
+  void GetText(String& text, bool displayText) const override;
+  Variant GetAsVariant() const override;
+  void SetVarValue(const Variant& value) override;
+
+private:
+  uint64_t FOldArrayId = 0;
+};
+
+// A GUID column shown as the GUID's text; an empty text clears it.
+class TFIBGuidField : public TGuidField {
+  RTL_CLASS(TFIBGuidField, TGuidField)
+public:
+  using TGuidField::TGuidField;
+  // The all-zero GUID when null.
+  TGUID GetGuidValue() const;
+  // The all-zero GUID clears the field.
+  void SetGuidValue(const TGUID& value);
+};
+
+// Old-value helpers for the generated modifying statements: the old value of a large integer field (0 for
+// a field that is neither a data field nor an internal calculated one), and whether a BCD field's value or
+// null state differs from its old one.
+int64_t OldLargeintValue(TField* field);
+bool BCDValueChanged(TField* field);
 
 // Fills a client blob field's stream on its first read.
 using TFIBFillClientBlobEvent = Event<TDataSet*, TField*, TStream*>;
@@ -572,6 +642,12 @@ protected:
   void InternalEdit() override;
   void InternalInsert() override;
   void DoBeforeEdit() override;
+  void DoBeforePost() override;
+  void DoBeforeCancel() override;
+  // Client error 29 naming the handler when it closed the dataset.
+  void CheckStillOpen(const char* handler);
+  // Every array field keeps the array identifier of the record about to be edited.
+  void KeepArrayIdentifiers();
   void DoBeforeInsert() override;
   void DoBeforeDelete() override;
   virtual bool CanEdit() const;

@@ -1,7 +1,9 @@
 #include "datasets/pZAZDataSet.h"
+#include "datasets/pZAZDataSetRepository.h"
 
 #include <ibase.h>
 
+#include "dbaccess/FIBConditions.h"
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBMiscellaneous.h"
 #include "dbaccess/FIBXSQLDA.h"
@@ -83,7 +85,22 @@ void TpZAZDataSet::AfterConstruction() {
   FCountQuery = CreateOwnedStatement("CountQuery");
 }
 
+void TpZAZDataSet::SetDataSet_ID(int32_t value) {
+  if (Active()) RaiseClientError(28, {" change DataSetID ", FullComponentName(this)});
+  FDataSet_ID = value;
+  if (value != 0) SetPrepareOptions(PrepareOptions() + psApplyRepositary);
+}
+
 void TpZAZDataSet::Prepare() {
+  if (PrepareOptions().Contains(psApplyRepositary) && FDataSet_ID != 0 && FDataSet_ID != FAppliedDataSet_ID &&
+      Database() && Database()->Connected()) {
+    TConditions* conditions = QSelect()->Conditions();
+    const bool applied = conditions && conditions->Applied();
+    LoadDataSetInfo(this);
+    FAppliedDataSet_ID = FDataSet_ID;
+    // A new select text or new conditions leave them unapplied; the dataset had them applied.
+    if (applied) conditions->Apply();
+  }
   TFIBDataSet::Prepare();
   const String select = SelectSQL()->Text();
   if (FAutoUpdateOptions->AutoReWriteSqls() && FGeneratedFor != select) {
@@ -354,6 +371,8 @@ RTL_PUBLISHED(TpZAZDataSet) {
   prop("AutoUpdateOptions", &T::AutoUpdateOptions, [](T& d, TAutoUpdateOptions* v) { d.AutoUpdateOptions()->Assign(v); });
   prop("DefaultFormats", &T::DefaultFormats, [](T& d, TFormatFields* v) { d.DefaultFormats()->Assign(v); });
   prop("ReceiveEvents", &T::ReceiveEvents, &T::SetReceiveEvents);
+  prop("DataSet_ID", &T::DataSet_ID, &T::SetDataSet_ID);
+  prop("Description", &T::Description, &T::SetDescription);
   event("OnUserEvent", &T::OnUserEvent, &T::OnUserEvent);
   event("OnApplyDefaultValue", &T::OnApplyDefaultValue, &T::OnApplyDefaultValue);
   event("OnAskRecordCount", &T::OnAskRecordCount, &T::OnAskRecordCount);

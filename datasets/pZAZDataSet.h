@@ -31,6 +31,12 @@ public:
   TFormatFields* DefaultFormats() const { return FDefaultFormats; }
 
   void Prepare() override;
+  // The dataset repository row this dataset takes its definition from when it prepares (0: none).
+  // Only while closed; a non-zero ID turns psApplyRepositary on.
+  int32_t DataSet_ID() const { return FDataSet_ID; }
+  void SetDataSet_ID(int32_t value);
+  const String& Description() const { return FDescription; }
+  void SetDescription(const String& value) { FDescription = value; }
   // The statement of the kind for the update table, as generated from the select's columns; "No Action"
   // for an update or insert without columns, empty without a table.
   String GenerateSQLText(TpZAZStatementKind kind);
@@ -125,6 +131,9 @@ private:
   void ApplyDefaultValues();
 
   TAutoUpdateOptions* FAutoUpdateOptions = nullptr;
+  int32_t FDataSet_ID = 0;
+  int32_t FAppliedDataSet_ID = 0;  // the ID whose repository row was applied last
+  String FDescription;
   TFormatFields* FDefaultFormats = nullptr;
   String FGeneratedFor;  // the select text the stored statements were generated for
   TStrings* FReceiveEvents = nullptr;

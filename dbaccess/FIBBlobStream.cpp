@@ -552,9 +552,43 @@ void TFIBBlobStream::SaveToSwap() {
 
 // --- swap folder validation --------------------------------------------------------------------------------
 
-void ValidateSwapFile(TFIBDatabase* database, TFIBTransaction* transaction, const String& fileName) {
+namespace {
+
+enum class TBlobAnswer { Exists, Gone, Unknown };
+
+// What the server says of the identifier: only its answer that the blob does not exist means it is gone;
+// a lost connection or any other refusal says nothing about it.
+TBlobAnswer AskBlob(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const ISC_QUAD& id) {
+  isc_blob_handle blob = 0;
+  ISC_QUAD quad = id;
+  if (library->isc_open_blob2(StatusVector(), db, tr, &blob, &quad, 0, nullptr) == 0) {
+    ISC_STATUS status[StatusVectorLength];
+    library->isc_close_blob(status, &blob);
+    return TBlobAnswer::Exists;
+  }
+  // The engine names a missing blob either by its own code or by a plain "BLOB not found" text.
+  const ISC_STATUS* sv = StatusVector();
+  bool gone = StatusVectorContains({isc_bad_segstr_id});
+  if (!gone && sv[0] == isc_arg_gds && sv[1] == isc_random && sv[2] == isc_arg_string && sv[3] != 0)
+    gone = std::strcmp(reinterpret_cast<const char*>(sv[3]), "BLOB not found") == 0;
+  return gone ? TBlobAnswer::Gone : TBlobAnswer::Unknown;
+}
+
+bool IsSymlink(const String& path) {
+  std::error_code ec;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec));
+}
+
+}  // namespace
+
+// A file is deleted when it is not a swap file (wrong or short header) or when the server answered that
+// its blob is gone. While the server cannot be asked the file stays: deleting then would throw away the
+// swap files of blobs that still exist. A symbolic link is never opened or deleted: it may point out of
+// the swap folder.
+int32_t ValidateSwapFile(TFIBDatabase* database, TFIBTransaction* transaction, const String& fileName) {
   std::lock_guard<std::recursive_mutex> guard(SwapLock());
-  bool exists = false;
+  if (IsSymlink(fileName)) return 0;
+  bool remove = false;
   try {
     fbapi::ISC_QUAD id{};
     bool headerOk = false;
@@ -566,30 +600,92 @@ void ValidateSwapFile(TFIBDatabase* database, TFIBTransaction* transaction, cons
                  std::memcmp(signature, SwapSignature, SwapSignatureLength) == 0 && ReadExact(&file, &version, 4) &&
                  version == SwapVersion && ReadExact(&file, &id, 8);
     }
+    remove = !headerOk;
     if (headerOk) {
       TFIBDatabase* db = transaction->DefaultDatabase() ? transaction->DefaultDatabase() : database;
       if (!db->Connected()) db->Open();
       if (!transaction->InTransaction()) transaction->StartTransaction();
       isc_db_handle dbh = db->Handle();
       isc_tr_handle trh = transaction->Handle();
-      exists = BlobExist(db->ClientLibrary(), &dbh, &trh, id);
+      remove = AskBlob(db->ClientLibrary(), &dbh, &trh, id) == TBlobAnswer::Gone;
     }
+  } catch (const EFIBError&) {
+    // The connection or transaction could not be made: nothing is known of the blob.
   } catch (...) {
+    // The file could not be opened or read: not a usable swap file.
+    remove = !IsSymlink(fileName);
   }
-  if (!exists) DeleteFile(fileName);
+  return remove && DeleteFile(fileName) ? 1 : 0;
 }
 
-void ValidateSwapFolder(TFIBDatabase* database, TFIBTransaction* transaction, const String& folder) {
+int32_t ValidateSwapFolder(TFIBDatabase* database, TFIBTransaction* transaction, const String& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
   std::vector<String> files, dirs;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const String name = it->path().filename().string();
-    if (it->is_regular_file(ec) && name.size() > 4 && name.compare(name.size() - 4, 4, ".blb") == 0)
+    // Links are left alone, whatever they point to: the walk stays inside the swap folder.
+    const fs::file_status st = it->symlink_status(ec);
+    if (ec || fs::is_symlink(st)) continue;
+    if (fs::is_regular_file(st) && name.size() > 4 && name.compare(name.size() - 4, 4, ".blb") == 0)
       files.push_back(folder + name);
-    else if (it->is_directory(ec) && !it->is_symlink(ec))
+    else if (fs::is_directory(st))
       dirs.push_back(folder + name + "/");
   }
-  for (const String& f : files) ValidateSwapFile(database, transaction, f);
-  for (const String& d : dirs) ValidateSwapFolder(database, transaction, d);
+  int32_t deleted = 0;
+  for (const String& f : files) deleted += ValidateSwapFile(database, transaction, f);
+  for (const String& d : dirs) deleted += ValidateSwapFolder(database, transaction, d);
+  return deleted;
+}
+
+// --- the validation thread ---------------------------------------------------------------------------------
+
+TBlobCacheValidatedProc OnBlobCacheValidated;
+
+TValidateBlobCacheThread::TValidateBlobCacheThread(TFIBDatabase* database)
+    : TThread(true), FDatabase(New<TFIBDatabase>(nullptr)), FTransaction(New<TFIBTransaction>(nullptr)) {
+  // A local database is opened by name again: the embedded engine serves the second attachment in this
+  // process, and a server reached by name serves it over the network as before.
+  FDatabase->SetDBName(database->DBName());
+  FDatabase->DBParams()->Assign(database->DBParams());
+  FDatabase->SetUseLoginPrompt(false);
+  FDatabase->SetSynchronizeTime(false);
+  FDatabase->SetName("dbValidateBlobCache");
+  FTransaction->SetDefaultDatabase(FDatabase);
+  FTransaction->SetName("trValidateBlobCache");
+  for (const char* p : {"read", "read_committed", "isc_tpb_nowait", "rec_version"}) FTransaction->TRParams()->Add(p);
+  FFolder = database->BlobSwapSupport()->ResolveSwapDir();
+  SetFreeOnTerminate(true);
+}
+
+TValidateBlobCacheThread::~TValidateBlobCacheThread() {
+  FTransaction->Free();
+  FDatabase->Free();
+}
+
+void TValidateBlobCacheThread::Execute() {
+  int32_t deleted = 0;
+  try {
+    deleted = ValidateSwapFolder(FDatabase, FTransaction, FFolder);
+    if (FTransaction->InTransaction()) FTransaction->Commit();
+  } catch (...) {
+    // The walk's own failures are silent; what it removed so far is reported.
+  }
+  try {
+    if (FTransaction->InTransaction()) FTransaction->Rollback();
+    if (FDatabase->Connected()) FDatabase->Close();
+  } catch (...) {
+  }
+  const String folder = FFolder;
+  // Queued without the thread, which frees itself before the main thread may get to the call.
+  TThread::Queue(nullptr, TThreadMethod([folder, deleted] {
+    if (OnBlobCacheValidated) OnBlobCacheValidated(folder, deleted);
+  }));
+}
+
+void StartBlobCacheValidation(TFIBDatabase* database) {
+  if (!database || !database->Connected()) return;
+  const String folder = database->BlobSwapSupport()->ResolveSwapDir();
+  if (folder.empty() || !DirectoryExists(folder)) return;
+  New<TValidateBlobCacheThread>(database)->Start();
 }

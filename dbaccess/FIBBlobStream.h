@@ -8,11 +8,13 @@
 // Also the four routines on open blob handles the library shares, and the swap folder validation.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "dbaccess/IB_Intf.h"
 #include "rtl/Streams.h"
 #include "rtl/System.h"
+#include "rtl/Threads.h"
 #include "rtl/Variants.h"
 
 class IIBClientLibrary;
@@ -141,7 +143,37 @@ void WriteBlob(IIBClientLibrary* library, isc_blob_handle* handle, const char* b
 // Whether the identifier opens as a blob in the given transaction; never raises.
 bool BlobExist(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const fbapi::ISC_QUAD& id);
 
-// Swap folder validation: deletes every swap file below the folder (which ends with the path separator)
-// whose blob no longer opens through the connection and transaction; connects and starts them as needed.
-void ValidateSwapFolder(TFIBDatabase* database, TFIBTransaction* transaction, const String& folder);
-void ValidateSwapFile(TFIBDatabase* database, TFIBTransaction* transaction, const String& fileName);
+// Swap folder validation: deletes every file below the folder (which ends with the path separator) that
+// is not a swap file, and every swap file whose blob the server reports gone; connects and starts the
+// connection and transaction as needed. Files stay while the server cannot be asked; symbolic links are
+// neither followed nor deleted. Both answer how many files they deleted.
+int32_t ValidateSwapFolder(TFIBDatabase* database, TFIBTransaction* transaction, const String& folder);
+int32_t ValidateSwapFile(TFIBDatabase* database, TFIBTransaction* transaction, const String& fileName);
+
+// Walks a connection's swap folder on a thread of its own, with its own connection to the same database
+// and its own read-only transaction, so that it shares no client handle with the connection that started
+// it. It frees itself when done; its outcome reaches the main thread through the main-thread queue.
+class TValidateBlobCacheThread : public TThread {
+  RTL_CLASS(TValidateBlobCacheThread, TThread)
+public:
+  explicit TValidateBlobCacheThread(TFIBDatabase* database);
+  ~TValidateBlobCacheThread() override;
+  const String& SwapFolder() const { return FFolder; }
+
+protected:
+  void Execute() override;
+
+private:
+  TFIBDatabase* FDatabase;
+  TFIBTransaction* FTransaction;
+  String FFolder;
+};
+
+// Runs on the main thread after each walk with the folder and the number of files deleted (process-wide;
+// empty by default).
+using TBlobCacheValidatedProc = std::function<void(const String& folder, int32_t deleted)>;
+extern TBlobCacheValidatedProc OnBlobCacheValidated;
+
+// Starts a walk for a connected connection whose blob swapping is active and whose swap folder exists;
+// nothing otherwise. The connection calls it after each connect.
+void StartBlobCacheValidation(TFIBDatabase* database);

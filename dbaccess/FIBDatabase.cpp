@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "dbaccess/FIBBlobStream.h"
 #include "dbaccess/FIBCallBackList.h"
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/FIBLoginDialog.h"
@@ -426,6 +427,7 @@ void TFIBDatabase::Open() {
       TNotifyEvent e = FAfterConnectEvents->GetEvent(i);
       if (e.Assigned()) e(this);
     }
+    StartBlobCacheValidation(this);
   } catch (...) {
     // A transaction started on the new connection (the server-time read's, or one an event handler
     // started) would make the detach fail and keep the attachment: it ends first, as on a forced close.

@@ -645,6 +645,21 @@ bool RepositoryTableExists(TFIBDatabase* database, int32_t kind) {
   return count >= 1;
 }
 
+TpStoredProcCollect::TpStoredProcCollect() : FNames(New<TStringList>()), FParamTexts(New<TStringList>()) {
+  FNames->SetSorted(true);
+  FNames->SetDuplicates(dupIgnore);
+}
+
+TpStoredProcCollect::~TpStoredProcCollect() {
+  FNames->Free();
+  FParamTexts->Free();
+}
+
+TpStoredProcCollect* ListStoredProc() {
+  static TpStoredProcCollect* list = New<TpStoredProcCollect>();
+  return list;
+}
+
 TpZAZTableInfoCollect* ListTableInfo() {
   static TpZAZTableInfoCollect* cache = New<TpZAZTableInfoCollect>(nullptr);
   return cache;

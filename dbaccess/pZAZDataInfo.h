@@ -130,6 +130,24 @@ private:
 // The process-wide metadata cache.
 TpZAZTableInfoCollect* ListTableInfo();
 
+// Stored procedure names (sorted, without duplicates) and their parameter texts. The library keeps one
+// for the life of the process and fills it nowhere; it stays for code that looks it up.
+class TpStoredProcCollect : public TObject {
+  RTL_CLASS(TpStoredProcCollect, TObject)
+public:
+  TpStoredProcCollect();
+  ~TpStoredProcCollect() override;
+  TStringList* Names() const { return FNames; }
+  TStringList* ParamTexts() const { return FParamTexts; }
+
+private:
+  TStringList* FNames;
+  TStringList* FParamTexts;
+};
+
+// The process-wide stored procedure list.
+TpStoredProcCollect* ListStoredProc();
+
 // Whether the connection's database holds the repository table of the kind: 1 ZAZ$FIELDS_INFO,
 // 2 ZAZ$DATASETS_INFO, 3 ZAZ$ERROR_MESSAGES. Asked once per connection and kept (in the designer always
 // asked anew); false without asking when the connection's UseRepositories leaves the kind out.

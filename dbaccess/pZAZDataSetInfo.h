@@ -70,6 +70,8 @@ public:
   bool LoadFromFile(const String& fileName);
   void SaveToStream(TStream* stream);
   void LoadFromStream(TStream* stream);
+  // The cache's lock, re-entrant for the holding thread; copying a row into a dataset runs under it.
+  TCriticalSection* Lock() const { return FLock; }
   bool ValidateAfterLoad() const { return FValidateAfterLoad; }
   void SetValidateAfterLoad(bool v) { FValidateAfterLoad = v; }
 

@@ -242,13 +242,90 @@ TEST_F(BlobSwapTest, ValidationDeletesFilesWhoseBlobIsGone) {
     const int32_t low = 0x7FFFFF00;
     f.write(reinterpret_cast<const char*>(&low), 4);
   }
+  // Links inside the swap folder are never opened, followed or deleted: one to a damaged file outside,
+  // one to a folder outside holding a damaged file.
+  TempDir outside;
+  const String outsideFile = outside.Path() + "/victim.blb";
+  std::ofstream(outsideFile) << "not a swap file";
+  std::filesystem::create_directory(outside.Path() + "/sub");
+  const String outsideNested = outside.Path() + "/sub/nested.blb";
+  std::ofstream(outsideNested) << "not a swap file either";
+  const String fileLink = Swap.Path() + "/T/link.blb";
+  const String folderLink = Swap.Path() + "/T/linked";
+  std::filesystem::create_symlink(outsideFile, fileLink);
+  std::filesystem::create_directory_symlink(outside.Path() + "/sub", folderLink);
+
+  // While the server cannot be reached nothing is known of any blob: the well-formed files stay.
+  auto* unreachable = Own(New<TFIBDatabase>(nullptr));
+  scratch::Configure(unreachable, Swap.Path() + "/no-such.fdb");
+  TFIBTransaction* trNone = Own(NewTransaction(unreachable, "TR3"));
+  ValidateSwapFolder(unreachable, trNone, Swap.Path() + "/");
+  EXPECT_TRUE(std::filesystem::exists(SwapFile()));
+  EXPECT_TRUE(std::filesystem::exists(gone));
+  EXPECT_FALSE(std::filesystem::exists(shortFile)) << "not a swap file at all";
+
   TFIBTransaction* tr = Own(NewTransaction(DB, "TR2"));
   ValidateSwapFolder(DB, tr, Swap.Path() + "/");
+  EXPECT_TRUE(std::filesystem::is_symlink(fileLink));
+  EXPECT_TRUE(std::filesystem::is_symlink(folderLink));
+  EXPECT_TRUE(std::filesystem::exists(outsideFile));
+  EXPECT_TRUE(std::filesystem::exists(outsideNested));
   EXPECT_TRUE(std::filesystem::exists(SwapFile()));
   EXPECT_FALSE(std::filesystem::exists(gone));
   EXPECT_FALSE(std::filesystem::exists(shortFile));
   EXPECT_FALSE(std::filesystem::exists(version2));
   if (tr->InTransaction()) tr->Commit();
+}
+
+TEST_F(BlobSwapTest, EachConnectWalksTheSwapFolderOnAThreadOfItsOwn) {
+  StoreRow(1, "BIN", Pattern(2000));
+  TR->CommitRetaining();
+  KeyedStream(IdOf(1, "BIN"))->ReadAsString();
+  ASSERT_TRUE(std::filesystem::exists(SwapFile()));
+  const String gone = Swap.Path() + "/T/C/gone.blb";
+  std::filesystem::copy_file(SwapFile(), gone);
+  {
+    std::fstream f(gone, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(21);
+    const int32_t low = 0x7FFFFF00;
+    f.write(reinterpret_cast<const char*>(&low), 4);
+  }
+  TempDir outside;
+  const String outsideFile = outside.Path() + "/victim.blb";
+  std::ofstream(outsideFile) << "not a swap file";
+  std::filesystem::create_symlink(outsideFile, Swap.Path() + "/T/C/link.blb");
+
+  String walked;
+  int32_t deleted = -1;
+  OnBlobCacheValidated = [&](const String& folder, int32_t count) {
+    walked = folder;
+    deleted = count;
+  };
+  TR->Commit();
+  DB->Close();
+  DB->Open();
+  TR->StartTransaction();
+  // The outcome arrives through the main-thread queue.
+  for (int i = 0; i < 300 && deleted < 0; ++i) CheckSynchronize(100);
+  OnBlobCacheValidated = nullptr;
+  EXPECT_EQ(walked, Swap.Path() + "/");
+  EXPECT_EQ(deleted, 1);
+  EXPECT_FALSE(std::filesystem::exists(gone));
+  EXPECT_TRUE(std::filesystem::exists(SwapFile()));
+  EXPECT_TRUE(std::filesystem::is_symlink(Swap.Path() + "/T/C/link.blb"));
+  EXPECT_TRUE(std::filesystem::exists(outsideFile));
+
+  // Without the folder no walk starts.
+  deleted = -1;
+  OnBlobCacheValidated = [&](const String&, int32_t count) { deleted = count; };
+  DB->BlobSwapSupport()->SetSwapDir(Swap.Path() + "/missing");
+  TR->Commit();
+  DB->Close();
+  DB->Open();
+  TR->StartTransaction();
+  for (int i = 0; i < 5; ++i) CheckSynchronize(20);
+  OnBlobCacheValidated = nullptr;
+  EXPECT_EQ(deleted, -1);
 }
 
 }  // namespace
