@@ -358,3 +358,21 @@ String MapCase(const String& s, Map map) {
 
 String Utf8UpperCase(const String& s) { return MapCase(s, UnicodeToUpper); }
 String Utf8LowerCase(const String& s) { return MapCase(s, UnicodeToLower); }
+
+std::u32string Utf8ToCodePoints(const String& s) {
+  std::u32string result;
+  result.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    size_t len = 0;
+    result.push_back(Utf8CodePointAt(s, i, &len));
+    i += len ? len : 1;
+  }
+  return result;
+}
+
+String Utf8FromCodePoints(const std::u32string& cps) {
+  String result;
+  result.reserve(cps.size());
+  for (char32_t c : cps) Utf8Append(result, c);
+  return result;
+}

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "rtl/System.h"
 
@@ -36,6 +37,10 @@ bool Utf8IsValid(const String& s);
 // The one UTF-8 encoder: a surrogate or a value past U+10FFFF is written as U+FFFD.
 void Utf8Append(String& s, char32_t cp);
 String Utf8FromCodePoint(char32_t cp);
+// The text as one code point per unit (an invalid byte reads as U+FFFD), and back: what engines that index
+// characters at random (masks, regular expressions) work on.
+std::u32string Utf8ToCodePoints(const String& s);
+String Utf8FromCodePoints(const std::u32string& cps);
 
 // UTF-8 <-> UTF-16. A byte that does not start a well-formed sequence reads as U+FFFD; so does a
 // surrogate without its partner.

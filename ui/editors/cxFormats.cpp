@@ -11,15 +11,6 @@
 
 namespace {
 
-std::u32string Chars(const String& text) {
-  std::u32string result;
-  for (size_t i = 0; i < text.size();) {
-    size_t len = 0;
-    result.push_back(Utf8CodePointAt(text, i, &len));
-    i += len ? len : 1;
-  }
-  return result;
-}
 
 char32_t Upper(char32_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
 
@@ -55,7 +46,7 @@ void AddItem(TcxDateTimeFormatInfo& info, uint8_t kind, const String& data) {
 
 bool ParseLevel(const String& format, TcxDateTimeFormatInfo& info, int level, ParseState& st) {
   if (level >= 2) return true;  // a format reached two expansions deep adds nothing
-  const std::u32string f = Chars(format.empty() ? String("C") : format);
+  const std::u32string f = Utf8ToCodePoints(format.empty() ? String("C") : format);
   const TFormatSettings& fs = FormatSettings();
   size_t i = 0;
   while (i < f.size()) {
@@ -214,7 +205,7 @@ String TcxFormatController::StandardMask(const TcxDateTimeFormatInfo& info, TcxM
   for (const auto& item : info.ItemList) {
     switch (item.Kind) {
       case 0:
-        for (char32_t c : Chars(item.Data)) {
+        for (char32_t c : Utf8ToCodePoints(item.Data)) {
           result += '\\';
           Utf8Append(result, c);
         }

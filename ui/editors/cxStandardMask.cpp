@@ -3,26 +3,6 @@
 #include "rtl/FormatSettings.h"
 #include "rtl/Utf8.h"
 
-namespace {
-
-std::u32string Chars(const String& text) {
-  std::u32string result;
-  for (size_t i = 0; i < text.size();) {
-    size_t len = 0;
-    result.push_back(Utf8CodePointAt(text, i, &len));
-    i += len ? len : 1;
-  }
-  return result;
-}
-
-String Text(const std::u32string& chars) {
-  String result;
-  for (char32_t c : chars) Utf8Append(result, c);
-  return result;
-}
-
-}  // namespace
-
 bool TcxStandardMaskManyItem::Check(char32_t& c) const {
   if (!Accepts(c)) return false;
   if (FCaseControl == 0)
@@ -42,7 +22,7 @@ void TcxStandardMask::SetMask(const String& mask) {
   FSaveLiteralCharacters = true;
   FBlank = '_';
   FMask = mask;
-  std::u32string chars = Chars(mask);
+  std::u32string chars = Utf8ToCodePoints(mask);
   if (!chars.empty() && chars[0] == '!') {
     FLeading = true;
     chars.erase(0, 1);
@@ -124,9 +104,9 @@ String TcxStandardMask::GetBlankText() const {
 // their literal positions and a character may fill a place an earlier character skipped (mask "L0": "1a"
 // gives "a1").
 void TcxStandardMask::Format(String& text, bool useConverted) const {
-  std::u32string result = Chars(GetBlankText());
+  std::u32string result = Utf8ToCodePoints(GetBlankText());
   std::vector<bool> filled(FItems.size(), false);
-  for (char32_t input : Chars(text)) {
+  for (char32_t input : Utf8ToCodePoints(text)) {
     for (size_t p = 0; p < FItems.size(); ++p) {
       if (filled[p]) continue;
       char32_t c = input;
@@ -142,11 +122,11 @@ void TcxStandardMask::Format(String& text, bool useConverted) const {
       }
     }
   }
-  text = Text(result);
+  text = Utf8FromCodePoints(result);
 }
 
 void TcxStandardMask::StripBlanks(String& text) const {
-  const std::u32string chars = Chars(text);
+  const std::u32string chars = Utf8ToCodePoints(text);
   String result;
   for (size_t p = 0; p < chars.size() && p < FItems.size(); ++p) {
     if (dynamic_cast<const TcxStandardMaskLiteralItem*>(FItems[p].get())) {
@@ -159,13 +139,13 @@ void TcxStandardMask::StripBlanks(String& text) const {
 }
 
 bool TcxStandardMask::IsComplete(String& text) const {
-  std::u32string chars = Chars(text);
+  std::u32string chars = Utf8ToCodePoints(text);
   if (chars.size() != FItems.size()) return false;
   for (size_t p = 0; p < chars.size(); ++p) {
     auto* place = dynamic_cast<const TcxStandardMaskManyItem*>(FItems[p].get());
     if (place && place->Optional() && (chars[p] == FBlank || chars[p] == ' ')) continue;
     if (!FItems[p]->Check(chars[p])) return false;
   }
-  text = Text(chars);
+  text = Utf8FromCodePoints(chars);
   return true;
 }

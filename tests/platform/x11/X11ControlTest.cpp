@@ -25,7 +25,7 @@
 
 namespace {
 
-uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+using x11peer::Rgb;
 
 // A sheet of 1000 x 1000 pixels with a 20-pixel grid, scrolled ten pixels per step.
 class TSheet : public TcxControl {

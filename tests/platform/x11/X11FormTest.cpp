@@ -26,7 +26,7 @@
 
 namespace {
 
-uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+using x11peer::Rgb;
 
 class X11FormTest : public ::testing::Test {
 protected:

@@ -31,6 +31,11 @@ private:
   void* display_;
 };
 
+// A colour of the window system (0x00BBGGRR) as the screen holds it (0x00RRGGBB), to compare with Pixel.
+inline uint32_t Rgb(uint32_t colorref) {
+  return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
+}
+
 bool SavePng(const std::string& path, const std::vector<uint32_t>& pixels, int w, int h);
 
 }  // namespace x11peer

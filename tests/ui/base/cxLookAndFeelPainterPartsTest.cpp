@@ -11,11 +11,6 @@ namespace {
 
 using PainterPartsTest = PainterTest;
 
-const TcxCustomLookAndFeelPainter* Standard() { return TcxStandardLookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* Flat() { return TcxFlatLookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* UltraFlat() { return TcxUltraFlatLookAndFeelPainter::Instance(); }
-const TcxOffice11LookAndFeelPainter* Office11() { return TcxOffice11LookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* Base() { return TcxCustomLookAndFeelPainter::Instance(); }
 
 std::vector<std::string> Picture(const Surface& s, const RECT& r, uint32_t ink) {
   std::vector<std::string> rows;

@@ -17,7 +17,6 @@ protected:
 };
 
 const TcxWinXPLookAndFeelPainter* XP() { return TcxWinXPLookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* Standard() { return TcxStandardLookAndFeelPainter::Instance(); }
 
 bool SamePixels(const Surface& a, const Surface& b) {
   for (int y = 0; y < a.get()->Height(); ++y)

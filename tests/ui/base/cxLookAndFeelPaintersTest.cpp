@@ -11,11 +11,6 @@ namespace {
 
 using PainterBaseTest = PainterTest;
 
-const TcxCustomLookAndFeelPainter* Standard() { return TcxStandardLookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* Flat() { return TcxFlatLookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* UltraFlat() { return TcxUltraFlatLookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* Office11() { return TcxOffice11LookAndFeelPainter::Instance(); }
-const TcxCustomLookAndFeelPainter* Base() { return TcxCustomLookAndFeelPainter::Instance(); }
 
 // The bounding box of the pixels that differ from the background.
 RECT InkBounds(const Surface& s, uint32_t background, const RECT& area) {

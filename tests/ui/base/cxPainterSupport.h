@@ -53,4 +53,11 @@ inline void WriteArtifact(TBitmap* b, const char* name, int zoom = 3) {
   png.SaveToFile(String(dir) + "/" + name + ".png");
 }
 
+// The painter objects the tests draw with.
+inline const TcxCustomLookAndFeelPainter* Base() { return TcxCustomLookAndFeelPainter::Instance(); }
+inline const TcxCustomLookAndFeelPainter* Standard() { return TcxStandardLookAndFeelPainter::Instance(); }
+inline const TcxCustomLookAndFeelPainter* Flat() { return TcxFlatLookAndFeelPainter::Instance(); }
+inline const TcxCustomLookAndFeelPainter* UltraFlat() { return TcxUltraFlatLookAndFeelPainter::Instance(); }
+inline const TcxOffice11LookAndFeelPainter* Office11() { return TcxOffice11LookAndFeelPainter::Instance(); }
+
 }  // namespace uibase_test
