@@ -104,14 +104,10 @@ void TRecordsCache::TBlockStore::Clear() {
 
 // --- long values ------------------------------------------------------------------------------------------
 
-void TRecordsCache::TTextTable::TFree::operator()(uint8_t** p) const { std::free(p); }
-
 void TRecordsCache::TTextTable::EnsureRows(int32_t rows) {
   while (Capacity() < rows) {
     const size_t slots = static_cast<size_t>(ChunkRows) * static_cast<size_t>(FColumnCount);
-    auto* chunk = static_cast<uint8_t**>(std::calloc(slots, sizeof(uint8_t*)));
-    if (!chunk) throw std::bad_alloc();
-    FChunks.emplace_back(chunk);
+    FChunks.push_back(reinterpret_cast<uint8_t**>(FChunkArena.Take(slots * sizeof(uint8_t*))));
   }
   FCount = std::max(FCount, rows);
 }
@@ -173,8 +169,7 @@ void TRecordsCache::TTextTable::Compact() {
 }
 
 size_t TRecordsCache::TTextTable::MemoryUsed() const {
-  return FArena.SlabBytes() + FChunks.size() * static_cast<size_t>(ChunkRows) * static_cast<size_t>(FColumnCount) *
-                                  sizeof(uint8_t*);
+  return FArena.SlabBytes() + FChunkArena.SlabBytes();
 }
 
 int32_t TRecordsCache::AddBlock() {

@@ -142,18 +142,16 @@ public:
     static constexpr int32_t ChunkShift = 10;
     static constexpr int32_t ChunkRows = 1 << ChunkShift;
     static constexpr size_t CompactAbove = size_t{1} << 20;
-    struct TFree {
-      void operator()(uint8_t** p) const;
-    };
     uint8_t*& Slot(int32_t column, int32_t row) const {
       return FChunks[static_cast<size_t>(row >> ChunkShift)]
-                    .get()[static_cast<size_t>(row & (ChunkRows - 1)) * static_cast<size_t>(FColumnCount) +
-                           static_cast<size_t>(column)];
+                    [static_cast<size_t>(row & (ChunkRows - 1)) * static_cast<size_t>(FColumnCount) +
+                     static_cast<size_t>(column)];
     }
     static uint8_t* Store(TSlabArena& arena, const char* chars, int32_t length);
     void Compact();
 
-    std::vector<std::unique_ptr<uint8_t*, TFree>> FChunks;
+    std::vector<uint8_t**> FChunks;  // carved from FChunkArena, zero-filled: empty values
+    TSlabArena FChunkArena{true};
     TSlabArena FArena{false};
     size_t FStored = 0;   // bytes of every value stored, garbage included
     size_t FGarbage = 0;  // bytes of values since replaced or emptied

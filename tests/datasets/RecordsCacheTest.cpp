@@ -302,11 +302,11 @@ TEST(RecordsCacheTexts, GrowingValuesAreCompacted) {
       table.Set(0, r, t.data(), static_cast<int32_t>(t.size()));
     }
     // The live values with their length words, the garbage allowed (as much again, or 1 MB), slabs up to
-    // about twice what was taken from them, and three chunks of row pointers; without compaction the
+    // about twice what was taken from them, and the row pointers; without compaction the
     // table would end at about 20 MB.
     const size_t live = static_cast<size_t>(Rows) * (4 + static_cast<size_t>(round) + 1);
     const size_t held = live + std::max(live, size_t{1} << 20);
-    const size_t pointers = 3 * 1024 * 2 * sizeof(void*);
+    const size_t pointers = size_t{64} << 10;  // one slab holds the three chunks of row pointers
     EXPECT_LE(table.MemoryUsed(), 2 * held + (size_t{64} << 10) + pointers) << round;
     for (int32_t r : {0, 1, Rows / 2, Rows - 1}) {
       EXPECT_EQ(read(0, r), text(r, round)) << round;
