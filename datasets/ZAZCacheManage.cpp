@@ -6,6 +6,7 @@
 #include <new>
 
 #include "rtl/Assert.h"
+#include "rtl/PageMemory.h"
 
 namespace {
 
@@ -57,9 +58,13 @@ uint8_t* TRecordsCache::TSlabArena::Take(size_t bytes) {
     constexpr size_t MaxSlab = size_t{4} << 20;
     // Each slab about as large as all that was taken before it.
     const size_t slab = std::max(std::clamp(FTaken, MinSlab, MaxSlab), bytes);
-    auto* memory = static_cast<uint8_t*>(FZeroed ? std::calloc(slab, 1) : std::malloc(slab));
+    FSlabs.reserve(FSlabs.size() + 1);
+    const bool pages = slab >= HugePageBytes;
+    auto* memory = static_cast<uint8_t*>(pages    ? AllocatePages(slab)
+                                         : FZeroed ? std::calloc(slab, 1)
+                                                   : std::malloc(slab));
     if (!memory) throw std::bad_alloc();
-    FSlabs.emplace_back(memory);
+    FSlabs.push_back({memory, slab, pages});
     FNext = memory;
     FLeft = slab;
     FSlabBytes += slab;
@@ -72,9 +77,13 @@ uint8_t* TRecordsCache::TSlabArena::Take(size_t bytes) {
   return item;
 }
 
-void TRecordsCache::TSlabArena::TFree::operator()(uint8_t* p) const { std::free(p); }
-
 void TRecordsCache::TSlabArena::Clear() {
+  for (const TSlab& slab : FSlabs) {
+    if (slab.Pages)
+      FreePages(slab.Memory, slab.Bytes);
+    else
+      std::free(slab.Memory);
+  }
   FSlabs.clear();
   FNext = nullptr;
   FLeft = 0;

@@ -80,21 +80,28 @@ private:
   };
   // Large slabs from which fixed blocks and text values are carved; each slab is about as large as all
   // before it (64 KB up to 4 MB, or one item when that is larger). A million rows take a few dozen
-  // allocations instead of one per block or value, and freeing them takes as few. A zero-filled slab
-  // comes from the system without being written, so its pages are first touched when rows are.
+  // allocations instead of one per block or value, and freeing them takes as few. Slabs from 2 MB up come
+  // from the system's pages (zero-filled unwritten, in huge pages where granted): with small pages the
+  // first touch of each 4 KB costs a fault, which made up most of the time a large fetch spent beyond
+  // the statement's own.
   class TSlabArena {
   public:
     explicit TSlabArena(bool zeroed) : FZeroed(zeroed) {}
+    ~TSlabArena() { Clear(); }
+    TSlabArena(const TSlabArena&) = delete;
+    TSlabArena& operator=(const TSlabArena&) = delete;
     uint8_t* Take(size_t bytes);
     void Clear();
     void Swap(TSlabArena& other) noexcept;
     size_t SlabBytes() const { return FSlabBytes; }
 
   private:
-    struct TFree {
-      void operator()(uint8_t* p) const;
+    struct TSlab {
+      uint8_t* Memory;
+      size_t Bytes;
+      bool Pages;  // from AllocatePages, else from malloc
     };
-    std::vector<std::unique_ptr<uint8_t, TFree>> FSlabs;
+    std::vector<TSlab> FSlabs;
     uint8_t* FNext = nullptr;
     size_t FLeft = 0;
     size_t FTaken = 0;

@@ -315,6 +315,21 @@ TEST(RecordsCacheTexts, GrowingValuesAreCompacted) {
   }
 }
 
+// Enough text for slabs of the system's pages (2 MB and up), written, read back and compacted.
+TEST(RecordsCacheTexts, LargeSlabsHoldValuesLikeSmallOnes) {
+  TRecordsCache::TTextTable table(1);
+  constexpr int32_t Rows = 4000;
+  table.EnsureRows(Rows);
+  auto text = [](int32_t row, size_t length) { return String(length, static_cast<char>('A' + row % 26)); };
+  for (size_t length : {size_t{3000}, size_t{3001}})
+    for (int32_t r = 0; r < Rows; ++r) {
+      const String t = text(r, length);
+      table.Set(0, r, t.data(), static_cast<int32_t>(t.size()));
+    }
+  EXPECT_GT(table.MemoryUsed(), size_t{12} << 20);
+  for (int32_t r : {0, 1000, Rows - 1}) EXPECT_EQ(StoredText(table.Value(0, r)), text(r, 3001)) << r;
+}
+
 TEST(RecordsCacheTexts, ValuesFromTheirOwnStorageAndDeletedRows) {
   TRecordsCache::TTextTable table(1);
   table.EnsureRows(4);
