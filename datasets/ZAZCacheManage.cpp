@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "dbaccess/FIBLists.h"
 #include "rtl/Assert.h"
+#include "rtl/PageMemory.h"
 
 namespace {
 
@@ -39,14 +39,11 @@ TRecordsCache::TRecordsCache(int32_t rowsPerChunk, int32_t longColumnCount, int3
   FScratch.assign(static_cast<size_t>(std::max(fullBufferSize, rowSize)), 1);
   if (longColumnCount > 0) {
     FLongColumns.resize(static_cast<size_t>(longColumnCount));
-    FStrings = New<TStringCollection>(longColumnCount);
+    FStrings = std::make_unique<TTextTable>(longColumnCount);
   }
 }
 
-TRecordsCache::~TRecordsCache() {
-  FreeAndNil(FStrings);
-  FreeAndNil(FOldStrings);
-}
+TRecordsCache::~TRecordsCache() = default;
 
 void TRecordsCache::SetStringColumn(int32_t column, int32_t offset, int32_t maxLength) {
   if (column < 1 || column > static_cast<int32_t>(FLongColumns.size())) return;
@@ -55,33 +52,133 @@ void TRecordsCache::SetStringColumn(int32_t column, int32_t offset, int32_t maxL
   FLongColumns[static_cast<size_t>(column - 1)] = {offset, maxLength};
 }
 
-uint8_t* TRecordsCache::TBlockStore::Add(size_t blockSize) {
-  if (FLeft < blockSize) {
+uint8_t* TRecordsCache::TSlabArena::Take(size_t bytes) {
+  if (FLeft < bytes) {
     constexpr size_t MinSlab = size_t{64} << 10;
     constexpr size_t MaxSlab = size_t{4} << 20;
-    // Each slab about as large as all the blocks before it.
-    const size_t slab = std::max(std::clamp(FBlocks.size() * blockSize, MinSlab, MaxSlab), blockSize);
-    auto* memory = static_cast<uint8_t*>(std::calloc(slab, 1));
+    // Each slab about as large as all that was taken before it.
+    const size_t slab = std::max(std::clamp(FTaken, MinSlab, MaxSlab), bytes);
+    FSlabs.reserve(FSlabs.size() + 1);
+    const bool pages = slab >= HugePageBytes;
+    auto* memory = static_cast<uint8_t*>(pages    ? AllocatePages(slab)
+                                         : FZeroed ? std::calloc(slab, 1)
+                                                   : std::malloc(slab));
     if (!memory) throw std::bad_alloc();
-    FSlabs.emplace_back(memory);
+    FSlabs.push_back({memory, slab, pages});
     FNext = memory;
     FLeft = slab;
+    FSlabBytes += slab;
   }
-  VORN_ASSERT(FNext != nullptr && FLeft >= blockSize);
-  uint8_t* block = FNext;
-  FNext += blockSize;
-  FLeft -= blockSize;
+  VORN_ASSERT(FNext != nullptr && FLeft >= bytes);
+  uint8_t* item = FNext;
+  FNext += bytes;
+  FLeft -= bytes;
+  FTaken += bytes;
+  return item;
+}
+
+void TRecordsCache::TSlabArena::Clear() {
+  for (const TSlab& slab : FSlabs) {
+    if (slab.Pages)
+      FreePages(slab.Memory, slab.Bytes);
+    else
+      std::free(slab.Memory);
+  }
+  FSlabs.clear();
+  FNext = nullptr;
+  FLeft = 0;
+  FTaken = 0;
+  FSlabBytes = 0;
+}
+
+void TRecordsCache::TSlabArena::Swap(TSlabArena& other) noexcept {
+  std::swap(FSlabs, other.FSlabs);
+  std::swap(FNext, other.FNext);
+  std::swap(FLeft, other.FLeft);
+  std::swap(FTaken, other.FTaken);
+  std::swap(FSlabBytes, other.FSlabBytes);
+  std::swap(FZeroed, other.FZeroed);
+}
+
+uint8_t* TRecordsCache::TBlockStore::Add(size_t blockSize) {
+  uint8_t* block = FArena.Take(blockSize);
   FBlocks.push_back(block);
   return block;
 }
 
-void TRecordsCache::TBlockStore::TFree::operator()(uint8_t* p) const { std::free(p); }
-
 void TRecordsCache::TBlockStore::Clear() {
   FBlocks.clear();
-  FSlabs.clear();
-  FNext = nullptr;
-  FLeft = 0;
+  FArena.Clear();
+}
+
+// --- long values ------------------------------------------------------------------------------------------
+
+void TRecordsCache::TTextTable::EnsureRows(int32_t rows) {
+  while (Capacity() < rows) {
+    const size_t slots = static_cast<size_t>(ChunkRows) * static_cast<size_t>(FColumnCount);
+    FChunks.push_back(reinterpret_cast<uint8_t**>(FChunkArena.Take(slots * sizeof(uint8_t*))));
+  }
+  FCount = std::max(FCount, rows);
+}
+
+void TRecordsCache::TTextTable::DeleteRow(int32_t row) {
+  VORN_ASSERT(row >= 0 && row < FCount);
+  for (int32_t k = 0; k < FColumnCount; ++k) {
+    Set(k, row, nullptr, 0);
+    for (int32_t r = row; r + 1 < FCount; ++r) Slot(k, r) = Slot(k, r + 1);
+    Slot(k, FCount - 1) = nullptr;
+  }
+  --FCount;
+}
+
+uint8_t* TRecordsCache::TTextTable::Store(TSlabArena& arena, const char* chars, int32_t length) {
+  uint8_t* value = arena.Take(4 + static_cast<size_t>(length));
+  WriteInt32(value, length);
+  std::memcpy(value + 4, chars, static_cast<size_t>(length));
+  return value;
+}
+
+void TRecordsCache::TTextTable::Set(int32_t column, int32_t row, const char* chars, int32_t length) {
+  VORN_ASSERT(column >= 0 && column < FColumnCount && row >= 0 && row < FCount);
+  uint8_t*& slot = Slot(column, row);
+  const int32_t stored = slot ? ReadInt32(slot) : 0;
+  if (length <= 0) {
+    if (slot) FGarbage += 4 + static_cast<size_t>(stored);
+    slot = nullptr;
+    return;
+  }
+  if (length <= stored) {
+    // chars may be this very value, or a part of it.
+    WriteInt32(slot, length);
+    std::memmove(slot + 4, chars, static_cast<size_t>(length));
+    FGarbage += static_cast<size_t>(stored - length);
+    return;
+  }
+  // The old value stays where it is until a compaction, so chars may still point into it.
+  if (slot) FGarbage += 4 + static_cast<size_t>(stored);
+  slot = Store(FArena, chars, length);
+  FStored += 4 + static_cast<size_t>(length);
+  if (FGarbage > CompactAbove && FGarbage > FStored - FGarbage) Compact();
+}
+
+void TRecordsCache::TTextTable::Compact() {
+  TSlabArena fresh(false);
+  size_t stored = 0;
+  for (int32_t r = 0; r < FCount; ++r)
+    for (int32_t k = 0; k < FColumnCount; ++k) {
+      uint8_t*& slot = Slot(k, r);
+      if (!slot) continue;
+      const int32_t length = ReadInt32(slot);
+      slot = Store(fresh, reinterpret_cast<const char*>(slot + 4), length);
+      stored += 4 + static_cast<size_t>(length);
+    }
+  FArena.Swap(fresh);
+  FStored = stored;
+  FGarbage = 0;
+}
+
+size_t TRecordsCache::TTextTable::MemoryUsed() const {
+  return FArena.SlabBytes() + FChunkArena.SlabBytes();
 }
 
 int32_t TRecordsCache::AddBlock() {
@@ -104,9 +201,8 @@ uint8_t* TRecordsCache::BlockRow(const TBlockStore& blocks, int32_t number) cons
   return blocks[index] + static_cast<size_t>((number - 1) % FRowsPerBlock) * static_cast<size_t>(FRowSize);
 }
 
-void TRecordsCache::EnsureStringRows(TStringCollection* table, int32_t rows) {
-  if (!table) return;
-  while (table->Count() < rows) table->AddRow();
+void TRecordsCache::EnsureStringRows(TTextTable* table, int32_t rows) {
+  if (table) table->EnsureRows(rows);
 }
 
 int32_t TRecordsCache::LongAreaEnd() const {
@@ -121,7 +217,7 @@ uint8_t* TRecordsCache::RowForWrite(int32_t position) {
       int32_t next = FRowCount;
       while (static_cast<int32_t>(FMap.size()) < position) FMap.push_back(++next);
       FRowCount = static_cast<int32_t>(FMap.size());
-      EnsureStringRows(FStrings, FRowCount);
+      EnsureStringRows(FStrings.get(), FRowCount);
     }
     physical = MapPosition(position);
   } else {
@@ -145,7 +241,7 @@ uint8_t* TRecordsCache::RowAddressOrNil(int32_t position) const { return BlockRo
 void TRecordsCache::ReadRow(int32_t position, uint8_t* buffer, bool fromOldValues) const {
   const int32_t physical = MapPosition(position);
   const uint8_t* source = nullptr;
-  const TStringCollection* strings = FStrings;
+  const TTextTable* strings = FStrings.get();
   int32_t stringRow = physical - 1;
   if (fromOldValues) {
     int32_t index;
@@ -153,7 +249,7 @@ void TRecordsCache::ReadRow(int32_t position, uint8_t* buffer, bool fromOldValue
       const int32_t slot = FEntries[static_cast<size_t>(index)].Slot;
       source = BlockRow(FOldBlocks, slot);
       if (!source) throw EMemManagerError(SCantReadLogBuffer);
-      strings = FOldStrings;
+      strings = FOldStrings.get();
       stringRow = slot - 1;
     }
   }
@@ -171,12 +267,11 @@ void TRecordsCache::ReadRow(int32_t position, uint8_t* buffer, bool fromOldValue
   for (size_t k = 0; k < FLongColumns.size(); ++k) {
     const TLongColumn& column = FLongColumns[k];
     const bool present = strings && stringRow >= 0 && stringRow < strings->Count();
-    const String empty;
-    const String& value = present ? strings->GetCell(static_cast<int32_t>(k), stringRow) : empty;
-    const int32_t length = std::min(static_cast<int32_t>(value.size()), column.MaxLength);
+    const uint8_t* value = present ? strings->Value(static_cast<int32_t>(k), stringRow) : nullptr;
+    const int32_t length = value ? std::min(ReadInt32(value), column.MaxLength) : 0;
     uint8_t* target = buffer + column.Offset;
     WriteInt32(target, length);
-    if (length > 0) std::memcpy(target + 4, value.data(), static_cast<size_t>(length));
+    if (length > 0) std::memcpy(target + 4, value + 4, static_cast<size_t>(length));
     if (length < column.MaxLength) target[4 + length] = 0;
   }
   std::memcpy(buffer + LongAreaEnd(), source + first, static_cast<size_t>(FRowSize - first));
@@ -203,55 +298,61 @@ void TRecordsCache::WriteRow(int32_t position, const uint8_t* buffer, bool exten
   VORN_ASSERT(first >= 0 && first <= FRowSize && LongAreaEnd() >= first);
   std::memcpy(row, buffer, static_cast<size_t>(first));
   std::memcpy(row + first, buffer + LongAreaEnd(), static_cast<size_t>(FRowSize - first));
-  EnsureStringRows(FStrings, physical);
+  EnsureStringRows(FStrings.get(), physical);
   for (size_t k = 0; k < FLongColumns.size(); ++k) {
     const TLongColumn& column = FLongColumns[k];
     // A length beyond the column's area cannot come from a well-formed buffer; never read past it.
     const int32_t length = std::clamp(ReadInt32(buffer + column.Offset), 0, column.MaxLength);
-    FStrings->SetCellFromBuffer(static_cast<int32_t>(k), physical - 1, length,
-                                reinterpret_cast<const char*>(buffer + column.Offset + 4));
+    FStrings->Set(static_cast<int32_t>(k), physical - 1, reinterpret_cast<const char*>(buffer + column.Offset + 4),
+                  length);
   }
 }
 
-void* TRecordsCache::FieldDataAddress(int32_t position, int32_t offset, uint8_t*& rowAddress, int32_t stringColumn) {
+const void* TRecordsCache::FieldDataAddress(int32_t position, int32_t offset, uint8_t*& rowAddress,
+                                            int32_t stringColumn) const {
+  static constexpr uint8_t EmptyValue[4] = {0, 0, 0, 0};
   const int32_t physical = MapPosition(position);
   uint8_t* row = BlockRow(FBlocks, physical);
   if (!row) throw EMemManagerError(SCantReadFieldData);
   rowAddress = row;
   if (!FStrings || stringColumn == -1) return row + offset;
-  if (physical > FStrings->Capacity()) throw EMemManagerError(SCantReadFieldData);
-  return FStrings->CellPtr(stringColumn, physical - 1);
+  if (physical > FStrings->Capacity() || stringColumn < 0 || stringColumn >= FStrings->ColumnCount())
+    throw EMemManagerError(SCantReadFieldData);
+  const uint8_t* value = FStrings->Value(stringColumn, physical - 1);
+  return value ? value : EmptyValue;
 }
 
 void TRecordsCache::SetStringFromBuffer(int32_t stringColumn, int32_t position0, bool trim, int32_t length,
                                         char* chars) {
   const int32_t row = FHasMap ? PhysicalOfPosition(position0) - 1 : position0;
-  EnsureStringRows(FStrings, row + 1);
+  EnsureStringRows(FStrings.get(), row + 1);
   const int32_t maxLength = FLongColumns[static_cast<size_t>(stringColumn)].MaxLength;
   if (trim) {
     if (length < 0) length = maxLength;
     while (length > 0 && static_cast<uint8_t>(chars[length - 1]) <= 32) --length;
     if (length < maxLength) chars[length] = 0;
+  } else if (length < 0) {
+    length = static_cast<int32_t>(std::strlen(chars));
   }
-  FStrings->SetCellFromBuffer(stringColumn, row, length, chars);
+  FStrings->Set(stringColumn, row, chars, length);
 }
 
 void TRecordsCache::SetStringValue(int32_t stringColumn, int32_t position0, const String& text) {
   const int32_t row = FHasMap ? PhysicalOfPosition(position0) - 1 : position0;
-  EnsureStringRows(FStrings, row + 1);
-  String* cell = FStrings->CellPtr(stringColumn, row);
+  EnsureStringRows(FStrings.get(), row + 1);
   const auto maxLength = static_cast<size_t>(FLongColumns[static_cast<size_t>(stringColumn)].MaxLength);
-  if (text.empty()) {
-    cell->clear();
-  } else if (text.size() > maxLength) {
+  size_t length = text.size();
+  if (length > maxLength) {
     size_t cut = maxLength;
     while (cut > 0 && static_cast<uint8_t>(text[cut - 1]) <= 32) --cut;
-    *cell = cut < maxLength ? text.substr(0, cut) : text;
-  } else if (text.back() == ' ') {
-    *cell = text.substr(0, text.find_last_not_of(' ') + 1);
-  } else {
-    *cell = text;
+    // A text cut at the maximum without blanks before it is kept whole: reading the row cuts it.
+    if (cut < maxLength) length = cut;
+  } else if (length > 0 && text.back() == ' ') {
+    length = text.find_last_not_of(' ') + 1;
   }
+  // The table keeps 32-bit lengths; beyond that no column reaches.
+  length = std::min<size_t>(length, INT32_MAX - 4);
+  FStrings->Set(stringColumn, row, text.data(), static_cast<int32_t>(length));
 }
 
 bool TRecordsCache::FindEntry(int32_t physical, int32_t& index) const {
@@ -308,14 +409,17 @@ void TRecordsCache::LogRow(int32_t position) {
   const int32_t slot = FEntries[static_cast<size_t>(index)].Slot;
   if ((slot - 1) / FRowsPerBlock >= static_cast<int32_t>(FOldBlocks.Count())) {
     FOldBlocks.Add(static_cast<size_t>(FBlockSize));
-    if (FStrings && !FOldStrings) FOldStrings = New<TStringCollection>(FStrings->ColumnCount());
+    if (FStrings && !FOldStrings) FOldStrings = std::make_unique<TTextTable>(FStrings->ColumnCount());
   }
   std::memcpy(BlockRow(FOldBlocks, slot), source, static_cast<size_t>(FRowSize));
   if (!FStrings) return;
-  EnsureStringRows(FOldStrings, slot);
+  EnsureStringRows(FOldStrings.get(), slot);
   const bool present = physical - 1 < FStrings->Count();
-  for (int32_t k = 0; k < FStrings->ColumnCount(); ++k)
-    FOldStrings->SetCell(k, slot - 1, present ? FStrings->GetCell(k, physical - 1) : String());
+  for (int32_t k = 0; k < FStrings->ColumnCount(); ++k) {
+    const uint8_t* value = present ? FStrings->Value(k, physical - 1) : nullptr;
+    FOldStrings->Set(k, slot - 1, value ? reinterpret_cast<const char*>(value + 4) : nullptr,
+                     value ? ReadInt32(value) : 0);
+  }
 }
 
 void TRecordsCache::RevertRow(int32_t position) { WriteRow(position, OldRow(position), false); }
@@ -367,7 +471,7 @@ void TRecordsCache::InsertRowAt(int32_t position0) {
   EnsureMap();
   ++FRowCount;
   FMap.insert(FMap.begin() + position0, FRowCount);
-  EnsureStringRows(FStrings, FRowCount);
+  EnsureStringRows(FStrings.get(), FRowCount);
 }
 
 void TRecordsCache::RemoveRowAt(int32_t position) {
@@ -381,14 +485,7 @@ void TRecordsCache::RemoveRowAt(int32_t position) {
 size_t TRecordsCache::MemoryUsed() const {
   size_t total = (FBlocks.Count() + FOldBlocks.Count()) * static_cast<size_t>(FBlockSize);
   total += FMap.capacity() * sizeof(int32_t) + FEntries.capacity() * sizeof(TOldEntry);
-  for (const TStringCollection* table : {FStrings, FOldStrings}) {
-    if (!table) continue;
-    total += static_cast<size_t>(table->Capacity()) * static_cast<size_t>(table->ColumnCount()) * sizeof(String);
-    for (int32_t k = 0; k < table->ColumnCount(); ++k)
-      for (int32_t r = 0; r < table->Count(); ++r) {
-        const String& cell = table->GetCell(k, r);
-        if (cell.capacity() > 15) total += cell.capacity() + 1;
-      }
-  }
+  for (const TTextTable* table : {FStrings.get(), FOldStrings.get()})
+    if (table) total += table->MemoryUsed();
   return total;
 }

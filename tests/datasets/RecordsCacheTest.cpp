@@ -10,6 +10,13 @@
 
 namespace {
 
+// A long value as FieldDataAddress hands it out: a 32-bit length, then the characters.
+String StoredText(const void* value) {
+  int32_t length;
+  std::memcpy(&length, value, 4);
+  return String(static_cast<const char*>(value) + 4, static_cast<size_t>(length));
+}
+
 struct SizingCase {
   int32_t rowSize, chunks, fullBuffer, blockSize, rowsPerBlock;
 };
@@ -146,7 +153,7 @@ TEST_F(CacheWithLongColumns, RowsRoundTripAcrossBlocks) {
   for (int32_t i = 131; i <= Rows; ++i) Write(i, Buffer(i, "name " + std::to_string(i), "AB", "", 100 + i));
   EXPECT_GT(static_cast<int64_t>(cache->BlockCount()) * cache->BlockSize(), 64 << 10);
   EXPECT_EQ(cache->RowCount(), Rows);
-  EXPECT_EQ(cache->FieldDataAddress(2, 0, row, 0), cellOfRow2);  // cells stay put while the table grows
+  EXPECT_EQ(cache->FieldDataAddress(2, 0, row, 0), cellOfRow2);  // values stay put while the table grows
   // A block added before its rows are written is zero-filled, in a new slab too.
   const int32_t firstOfNextBlock = cache->BlockCount() * cache->RowsPerBlock() + 1;
   uint8_t* fresh = cache->RowForWrite(firstOfNextBlock);
@@ -173,8 +180,8 @@ TEST_F(CacheWithLongColumns, RowsRoundTripAcrossBlocks) {
   } catch (const EMemManagerError& e) {
     EXPECT_EQ(e.Message(), "Can't read  FieldData .Incorrect RecordNo");
   }
-  auto* cell = static_cast<String*>(cache->FieldDataAddress(2, 0, row, 0));
-  EXPECT_EQ(*cell, "name 2");
+  EXPECT_EQ(StoredText(cache->FieldDataAddress(2, 0, row, 0)), "name 2");
+  EXPECT_EQ(StoredText(cache->FieldDataAddress(2, 0, row, 1)), "");
   EXPECT_EQ(row, cache->RowAddress(2));
 }
 
@@ -202,7 +209,7 @@ TEST_F(CacheWithLongColumns, FetchedTextIsTrimmedAndCut) {
   for (const auto& c : cases) {
     cache->SetStringValue(0, 0, c.in);
     uint8_t* row;
-    EXPECT_EQ(*static_cast<String*>(cache->FieldDataAddress(1, 0, row, 0)), c.stored) << c.in;
+    EXPECT_EQ(StoredText(cache->FieldDataAddress(1, 0, row, 0)), c.stored) << c.in;
     EXPECT_EQ(LongValue(Read(1), 1), c.read) << c.in;
   }
 }
@@ -274,6 +281,79 @@ TEST_F(CacheWithLongColumns, OrderMapMovesAndInserts) {
   EXPECT_EQ(cache->RowCount(), 4);
   EXPECT_EQ(order(), "3421");
   EXPECT_FALSE(cache->IsValidRow(5));
+}
+
+// The text table directly: values written over and over, longer each time, leave garbage behind in its
+// slabs; the table compacts them, so its memory follows the live values and every value reads back.
+TEST(RecordsCacheTexts, GrowingValuesAreCompacted) {
+  using Table = TRecordsCache::TTextTable;
+  Table table(2);
+  constexpr int32_t Rows = 3000;
+  table.EnsureRows(Rows);
+  EXPECT_EQ(table.Count(), Rows);
+  auto text = [](int32_t row, int32_t round) { return String(static_cast<size_t>(round + 1), 'a' + row % 26); };
+  auto read = [&](int32_t column, int32_t row) {
+    const uint8_t* value = table.Value(column, row);
+    return value ? StoredText(value) : String();
+  };
+  for (int32_t round = 0; round < 300; round += 7) {
+    for (int32_t r = 0; r < Rows; ++r) {
+      const String t = text(r, round);
+      table.Set(0, r, t.data(), static_cast<int32_t>(t.size()));
+    }
+    // The live values with their length words, the garbage allowed (as much again, or 1 MB), slabs up to
+    // about twice what was taken from them, and the row pointers; without compaction the
+    // table would end at about 20 MB.
+    const size_t live = static_cast<size_t>(Rows) * (4 + static_cast<size_t>(round) + 1);
+    const size_t held = live + std::max(live, size_t{1} << 20);
+    const size_t pointers = size_t{64} << 10;  // one slab holds the three chunks of row pointers
+    EXPECT_LE(table.MemoryUsed(), 2 * held + (size_t{64} << 10) + pointers) << round;
+    for (int32_t r : {0, 1, Rows / 2, Rows - 1}) {
+      EXPECT_EQ(read(0, r), text(r, round)) << round;
+      EXPECT_EQ(read(1, r), "");
+    }
+  }
+}
+
+// Enough text for slabs of the system's pages (2 MB and up), written, read back and compacted.
+TEST(RecordsCacheTexts, LargeSlabsHoldValuesLikeSmallOnes) {
+  TRecordsCache::TTextTable table(1);
+  constexpr int32_t Rows = 4000;
+  table.EnsureRows(Rows);
+  auto text = [](int32_t row, size_t length) { return String(length, static_cast<char>('A' + row % 26)); };
+  for (size_t length : {size_t{3000}, size_t{3001}})
+    for (int32_t r = 0; r < Rows; ++r) {
+      const String t = text(r, length);
+      table.Set(0, r, t.data(), static_cast<int32_t>(t.size()));
+    }
+  EXPECT_GT(table.MemoryUsed(), size_t{12} << 20);
+  for (int32_t r : {0, 1000, Rows - 1}) EXPECT_EQ(StoredText(table.Value(0, r)), text(r, 3001)) << r;
+}
+
+TEST(RecordsCacheTexts, ValuesFromTheirOwnStorageAndDeletedRows) {
+  TRecordsCache::TTextTable table(1);
+  table.EnsureRows(4);
+  const String values[] = {"first value", "second value", "third value", "fourth value"};
+  for (int32_t r = 0; r < 4; ++r) table.Set(0, r, values[r].data(), static_cast<int32_t>(values[r].size()));
+  auto read = [&](int32_t row) {
+    const uint8_t* value = table.Value(0, row);
+    return value ? StoredText(value) : String("<empty>");
+  };
+  // A value set from a part of itself (in place) and from a longer stretch of another one.
+  table.Set(0, 0, reinterpret_cast<const char*>(table.Value(0, 0)) + 4 + 6, 5);
+  EXPECT_EQ(read(0), "value");
+  table.Set(0, 2, reinterpret_cast<const char*>(table.Value(0, 1)) + 4, 12);
+  EXPECT_EQ(read(2), "second value");
+  table.Set(0, 1, "", 0);
+  EXPECT_EQ(table.Value(0, 1), nullptr);
+  table.DeleteRow(1);
+  EXPECT_EQ(table.Count(), 3);
+  EXPECT_EQ(read(0), "value");
+  EXPECT_EQ(read(1), "second value");
+  EXPECT_EQ(read(2), "fourth value");
+  EXPECT_EQ(read(3), "<empty>");  // beyond the count: empty again
+  table.EnsureRows(4);
+  EXPECT_EQ(read(3), "<empty>");
 }
 
 }  // namespace
