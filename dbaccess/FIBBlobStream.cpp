@@ -558,9 +558,9 @@ enum class TBlobAnswer { Exists, Gone, Unknown };
 
 // What the server says of the identifier: only its answer that the blob does not exist means it is gone;
 // a lost connection or any other refusal says nothing about it.
-TBlobAnswer AskBlob(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const ISC_QUAD& id) {
+TBlobAnswer AskBlob(IIBClientLibrary* library, isc_db_handle* db, isc_tr_handle* tr, const fbapi::ISC_QUAD& id) {
   isc_blob_handle blob = 0;
-  ISC_QUAD quad = id;
+  fbapi::ISC_QUAD quad = id;
   if (library->isc_open_blob2(StatusVector(), db, tr, &blob, &quad, 0, nullptr) == 0) {
     ISC_STATUS status[StatusVectorLength];
     library->isc_close_blob(status, &blob);
