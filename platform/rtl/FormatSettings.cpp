@@ -15,7 +15,7 @@ TFormatSettings& Current() {
   return fs;
 }
 
-std::map<int32_t, std::function<void()>>& Listeners() {
+std::map<int32_t, std::function<void()>>& FormatListeners() {
   static std::map<int32_t, std::function<void()>> l;
   return l;
 }
@@ -83,7 +83,7 @@ void SetFormatSettings(const TFormatSettings& fs) {
   {
     std::lock_guard<std::mutex> g(Lock());
     Current() = fs;
-    listeners = Listeners();
+    listeners = FormatListeners();
   }
   for (auto& [id, fn] : listeners) fn();
 }
@@ -92,11 +92,11 @@ int32_t AddFormatSettingsListener(std::function<void()> listener) {
   static int32_t next = 0;
   std::lock_guard<std::mutex> g(Lock());
   int32_t id = ++next;
-  Listeners()[id] = std::move(listener);
+  FormatListeners()[id] = std::move(listener);
   return id;
 }
 
 void RemoveFormatSettingsListener(int32_t id) {
   std::lock_guard<std::mutex> g(Lock());
-  Listeners().erase(id);
+  FormatListeners().erase(id);
 }
