@@ -234,14 +234,20 @@ void TPropWriterEh::CollectDefined(TPersistent* Instance) {
   PersistentAccess::DefineProps(Instance, this);
 }
 
-TStoragePropertyInterceptor* TPropWriterEh::InterceptorFor(TPersistent* Instance) {
+// The interceptor a writer or reader keeps for an object, made on first use; none when no interceptor class
+// is registered for the object's class or its ancestors.
+static TStoragePropertyInterceptor* InterceptorIn(std::vector<TStoragePropertyInterceptor*>& made, TPersistent* Instance) {
   TStoragePropertyInterceptorClass cls = FindStoragePropertyInterceptor(Instance->ClassType());
   if (!cls) return nullptr;
-  for (TStoragePropertyInterceptor* i : FInterceptors)
+  for (TStoragePropertyInterceptor* i : made)
     if (i->Target() == Instance) return i;
-  auto* made = CreateAs<TStoragePropertyInterceptor>(cls, Instance);
-  FInterceptors.push_back(made);
-  return made;
+  auto* interceptor = CreateAs<TStoragePropertyInterceptor>(cls, Instance);
+  made.push_back(interceptor);
+  return interceptor;
+}
+
+TStoragePropertyInterceptor* TPropWriterEh::InterceptorFor(TPersistent* Instance) {
+  return InterceptorIn(FInterceptors, Instance);
 }
 
 String TPropWriterEh::ComponentReferenceName(TComponent* C) {
@@ -616,13 +622,7 @@ bool TPropReaderEh::Error(const String& Message) {
 }
 
 TStoragePropertyInterceptor* TPropReaderEh::InterceptorFor(TPersistent* Instance) {
-  TStoragePropertyInterceptorClass cls = FindStoragePropertyInterceptor(Instance->ClassType());
-  if (!cls) return nullptr;
-  for (TStoragePropertyInterceptor* i : FInterceptors)
-    if (i->Target() == Instance) return i;
-  auto* made = CreateAs<TStoragePropertyInterceptor>(cls, Instance);
-  FInterceptors.push_back(made);
-  return made;
+  return InterceptorIn(FInterceptors, Instance);
 }
 
 void TPropReaderEh::ReadStoredProps(TComponent* Root) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "X11Peer.h"
+#include "X11Steps.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "ui/base/cxControls.h"
@@ -103,36 +104,8 @@ protected:
     peer_.reset();
   }
 
-  struct Step {
-    const char* name;
-    std::function<bool()> ready;
-    std::function<void()> act;
-  };
-  void Run(std::vector<Step> steps) {
-    size_t i = 0;
-    auto due = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    Application->OnIdle = [&](TObject*, bool& done) {
-      done = false;
-      winapi::FlushX11Backend();
-      if (i < steps.size() && steps[i].ready()) {
-        steps[i].act();
-        ++i;
-        due = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-      }
-      if (i == steps.size()) {
-        Application->Terminate();
-        return;
-      }
-      if (std::chrono::steady_clock::now() > due) {
-        ADD_FAILURE() << "step \"" << steps[i].name << "\" never became ready";
-        Application->Terminate();
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    };
-    Application->Run();
-    Application->OnIdle = nullptr;
-  }
+  using Step = x11steps::Step;
+  void Run(const std::vector<Step>& steps) { x11steps::RunSteps(steps); }
 
   const char* display_ = nullptr;
   std::unique_ptr<x11peer::Peer> peer_;
