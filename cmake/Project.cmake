@@ -87,8 +87,12 @@ endfunction()
 # vorn_test(<label> LIBS <targets>... [PROPERTIES <ctest properties>...])
 # One GoogleTest executable per library, made of every .cpp in the current test folder, registered with
 # CTest test by test under the folder's label.
+#
+# SUITES registers one CTest test per GoogleTest suite instead: for executables whose every process pays a
+# long start-up (the embedded database engine takes seconds to come up under the sanitizers), running a
+# suite's tests in one process saves that start-up for all but the first.
 function(vorn_test label)
-  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "SUITES" "" "LIBS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)
   include(GoogleTest)
   file(GLOB _src CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
@@ -97,6 +101,19 @@ function(vorn_test label)
   _vorn_unity(${_exe})
   target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${_exe} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}")
+  if(ARG_SUITES)
+    set(_stub "${CMAKE_CURRENT_BINARY_DIR}/${_exe}_suites.cmake")
+    file(GENERATE OUTPUT "${_stub}" CONTENT
+"set(_exe \"$<TARGET_FILE:${_exe}>\")
+set(_name \"${_exe}\")
+set(_labels \"${label}\")
+set(_wd \"${CMAKE_CURRENT_BINARY_DIR}\")
+set(_props \"${ARG_PROPERTIES}\")
+include(\"${VORN_ROOT}/cmake/SuiteTests.cmake\")
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_stub}")
+    return()
+  endif()
   gtest_discover_tests(${_exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
