@@ -11,6 +11,7 @@
 #include "forms/Graphics.h"
 #include "rtl/Classes.h"
 #include "rtl/Collections.h"
+#include "ui/editors/cxContainer.h"
 
 // ---- editor enumerations ----------------------------------------------------------------------------------
 enum TcxEditBorderStyle : uint8_t { ebsNone, ebsSingle, ebsThick, ebsFlat, ebs3D, ebsUltraFlat, ebsOffice11 };
@@ -109,3 +110,105 @@ protected:
 private:
   TPersistent* FOwner;
 };
+
+// ---- editor styles ----------------------------------------------------------------------------------------
+// The editor style's own values follow the container's ten.
+inline constexpr TcxContainerStyleValue svButtonStyle = static_cast<TcxContainerStyleValue>(10);
+inline constexpr TcxContainerStyleValue svButtonTransparency = static_cast<TcxContainerStyleValue>(11);
+inline constexpr TcxContainerStyleValue svPopupBorderStyle = static_cast<TcxContainerStyleValue>(12);
+inline constexpr int32_t cxEditStyleValueCount = 13;
+// Values a focused, disabled or hot editor style takes from the normal style: the container's five, and the
+// button transparency and popup border, which all states share (6776).
+inline constexpr TcxContainerStyleValues cxEditStyleHiddenValues{
+    svEdges, svFont, svHotTrack, svShadow, svTransparentBorder, svButtonTransparency, svPopupBorderStyle};
+
+class TcxEditStyleController;
+
+// A container style with the three values only editors have: how buttons are drawn (per state), when they
+// are shown and how a drop-down window is framed (both shared by all states).
+class TcxCustomEditStyle : public TcxContainerStyle {
+  RTL_CLASS(TcxCustomEditStyle, TcxContainerStyle)
+public:
+  TcxCustomEditStyle(TPersistent* AOwner, bool ADirectAccessMode, TcxContainerStyleState AState,
+                     TcxContainerStyle* ANormalStyle);
+  void Assign(TPersistent* Source) override;
+
+  TcxEditButtonStyle ButtonStyle() const;
+  void SetButtonStyle(TcxEditButtonStyle Value);
+  TcxEditButtonTransparency ButtonTransparency() const;
+  void SetButtonTransparency(TcxEditButtonTransparency Value);
+  TcxEditPopupBorderStyle PopupBorderStyle() const;
+  void SetPopupBorderStyle(TcxEditPopupBorderStyle Value);
+  // Whether a drop-down editor's popup shows a close button; kept in the normal style.
+  bool PopupCloseButton() const;
+  void SetPopupCloseButton(bool Value);
+
+  // Found in this style or its controller chain (the readers answer false when nothing was found).
+  bool GetAssignedButtonStyle(TcxEditButtonStyle& AValue) const;
+  bool GetAssignedButtonTransparency(TcxEditButtonTransparency& AValue) const;
+  bool GetAssignedPopupBorderStyle(TcxEditPopupBorderStyle& AValue) const;
+
+  bool IsButtonStyleStored() const { return IsEditValueStored(svButtonStyle); }
+  bool IsButtonTransparencyStored() const { return IsEditValueStored(svButtonTransparency); }
+  bool IsPopupBorderStyleStored() const { return IsEditValueStored(svPopupBorderStyle); }
+
+  virtual TcxEditButtonStyle GetDefaultButtonStyle() const;
+  virtual TcxEditButtonTransparency GetDefaultButtonTransparency() const;
+  virtual TcxEditPopupBorderStyle GetDefaultPopupBorderStyle() const;
+
+  int32_t GetValueCount() const override { return cxEditStyleValueCount; }
+  bool GetValueName(int32_t AIndex, String& AName) const override;
+  bool IsValueAssigned(int32_t AIndex) const override;
+  TcxContainerStyleValues GetHiddenValues() const override { return cxEditStyleHiddenValues; }
+  // None in direct-access mode and for in-place editors; otherwise the global editor style controller.
+  TcxStyleController* GetDefaultStyleController() const override;
+
+protected:
+  TcxCustomEditStyle* EditNormalStyle() const { return static_cast<TcxCustomEditStyle*>(NormalStyle()); }
+  TcxCustomEditStyle* EditControllerStyle() const { return dynamic_cast<TcxCustomEditStyle*>(ControllerStyle()); }
+  bool IsEditValueStored(TcxContainerStyleValue AValue) const;
+
+  TcxEditButtonStyle FButtonStyle = btsDefault;
+  TcxEditButtonTransparency FButtonTransparency = ebtNone;
+  TcxEditPopupBorderStyle FPopupBorderStyle = epbsDefault;
+  bool FPopupCloseButton = true;
+};
+
+// The editor style as the form designer shows it.
+class TcxEditStyle : public TcxCustomEditStyle {
+  RTL_CLASS(TcxEditStyle, TcxCustomEditStyle)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxCustomEditStyle::TcxCustomEditStyle;
+  TcxEditStyleController* StyleController() const;
+  void SetStyleController(TcxEditStyleController* Value);
+};
+
+// The component through which many editors share one set of editor styles.
+class TcxEditStyleController : public TcxStyleController {
+  RTL_CLASS(TcxEditStyleController, TcxStyleController)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TcxEditStyleController(TComponent* AOwner) : TcxStyleController(AOwner) {}
+  TcxContainerStyleClass GetStyleClass() const override { return TcxContainerStyleClass::Of<TcxEditStyle>(); }
+
+  TcxEditStyle* Style() const { return StateStyle(cssNormal); }
+  TcxEditStyle* StyleDisabled() const { return StateStyle(cssDisabled); }
+  TcxEditStyle* StyleFocused() const { return StateStyle(cssFocused); }
+  TcxEditStyle* StyleHot() const { return StateStyle(cssHot); }
+  void SetStyle(TcxEditStyle* Value) { Styles()->AssignStyle(cssNormal, Value); }
+  void SetStyleDisabled(TcxEditStyle* Value) { Styles()->AssignStyle(cssDisabled, Value); }
+  void SetStyleFocused(TcxEditStyle* Value) { Styles()->AssignStyle(cssFocused, Value); }
+  void SetStyleHot(TcxEditStyle* Value) { Styles()->AssignStyle(cssHot, Value); }
+
+private:
+  TcxEditStyle* StateStyle(TcxContainerStyleState AState) const {
+    return static_cast<TcxEditStyle*>(GetStateStyle(AState));
+  }
+};
+
+// The controller every stand-alone editor uses unless it names another: made on first use (it also
+// becomes the container unit's default controller) and freed by cxEditFinalize, which the program calls at
+// its end and tests after each case.
+TcxEditStyleController* GetEditStyleController();
+void cxEditFinalize();
