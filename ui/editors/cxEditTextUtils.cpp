@@ -65,6 +65,11 @@ int32_t BytesOfCodePoints(const char* s, int32_t bytes, int32_t ACount) {
   return static_cast<int32_t>(p - s);
 }
 
+// Whether the last row is cut for an ending "..." rather than broken as the others.
+bool EllipsisCutApplies(const TcxEditTextParams& P) {
+  return P.EndEllipsis && !(P.FullRows || P.NoClip || IsJustified(P)) && !P.SingleLine;
+}
+
 bool IsBreakChar(char32_t c, const TcxEditTextParams& P) { return c == P.FontBreakChar || c == U'\t'; }
 bool IsLineEnd(char32_t c) { return c == U'\r' || c == U'\n'; }
 
@@ -104,7 +109,10 @@ void CutRow(HDC ADC, const String& AText, int32_t& APos, int32_t AWidth, bool AI
   while (p < end) {
     int32_t len = 1;
     const char32_t c = CharAt(p, end, len);
-    if (IsLineEnd(c) && !P.SingleLine && !ellipsisCut) {
+    // A line end ends even the last row: taken as a character there, it would join two lines into one row
+    // (line ends have no width) and the "..." would be missing whenever they fit. The row gets the
+    // ellipsis instead, since text follows (see EditTextOut).
+    if (IsLineEnd(c) && !P.SingleLine) {
       endedByLineEnd = true;
       break;
     }
@@ -230,11 +238,15 @@ void GetEditTextParamsOnCanvas(TCanvas* ACanvas, uint32_t AFlags, TcxEditTextPar
   GetEditTextParams(CanvasDC(ACanvas), AFlags, AParams);
 }
 
-bool BreakEditTextRows(HDC ADC, const String& AText, const RECT& ARect, int32_t AMaxLineCount,
-                       int32_t& ARowCount, TcxTextRows& ARows, const TcxEditTextParams& AParams) {
+namespace {
+
+// BreakEditTextRows, also telling whether text was left after the last row.
+bool BreakRows(HDC ADC, const String& AText, const RECT& ARect, int32_t AMaxLineCount, int32_t& ARowCount,
+               TcxTextRows& ARows, const TcxEditTextParams& AParams, bool& ATextLeft) {
   const TcxEditTextParams& P = AParams;
   ARows.clear();
   ARowCount = 0;
+  ATextLeft = false;
   if (AText.empty()) return true;
   if (P.CalcRect && P.SingleLine) {
     AppendRow(ARows, 1);
@@ -265,7 +277,9 @@ bool BreakEditTextRows(HDC ADC, const String& AText, const RECT& ARect, int32_t 
     else if (P.VertAlignment != TOF_TOP || P.CalcRect)
       last = AMaxLineCount > 0 && ARowCount == AMaxLineCount;
     else if (!P.FullRows || P.NoClip)
-      last = height > rectHeight;
+      // A row that reaches the bottom is the last one. Waiting for a row that goes past it would, in a
+      // rectangle an exact number of rows high, give the ellipsis to a row wholly below the rectangle.
+      last = height >= rectHeight;
     else
       last = height + P.RowStep > rectHeight;
     AppendRow(ARows, ARowCount);
@@ -276,7 +290,16 @@ bool BreakEditTextRows(HDC ADC, const String& AText, const RECT& ARect, int32_t 
     offset += CodePointCount(AText.data() + rowPos, pos - rowPos);
     if (pos >= textBytes) last = true;
   }
+  ATextLeft = pos < textBytes;
   return !(!P.SingleLine && !P.CalcRect && AMaxLineCount > 0 && ARowCount >= AMaxLineCount && pos < textBytes);
+}
+
+}  // namespace
+
+bool BreakEditTextRows(HDC ADC, const String& AText, const RECT& ARect, int32_t AMaxLineCount,
+                       int32_t& ARowCount, TcxTextRows& ARows, const TcxEditTextParams& AParams) {
+  bool textLeft = false;
+  return BreakRows(ADC, AText, ARect, AMaxLineCount, ARowCount, ARows, AParams, textLeft);
 }
 
 bool BreakEditTextRowsOnCanvas(TCanvas* ACanvas, const String& AText, const RECT& ARect, int32_t AMaxLineCount,
@@ -451,7 +474,8 @@ int32_t EditTextOut(HDC ADC, const String& AText, RECT& ARect, int32_t ARightInd
   if (!room) return 0;
   TcxTextRows rows;
   int32_t rowCount = 0;
-  const bool fitted = BreakEditTextRows(ADC, AText, R, AMaxLineCount, rowCount, rows, P);
+  bool textLeft = false;
+  const bool fitted = BreakRows(ADC, AText, R, AMaxLineCount, rowCount, rows, P, textLeft);
   if (P.CalcRect) {
     if (AMaxLineCount > 0) rowCount = std::min(rowCount, AMaxLineCount);
     R.right = R.left + GetEditTextRowsMaxWidth(rows, rowCount);
@@ -467,8 +491,12 @@ int32_t EditTextOut(HDC ADC, const String& AText, RECT& ARect, int32_t ARightInd
   } else {
     bool forceEllipsis = false;
     if (AMaxLineCount > 0 && rowCount >= AMaxLineCount) {
-      rowCount = AMaxLineCount;
       forceEllipsis = !fitted && P.EndEllipsis && P.FullRows && !P.SingleLine;
+      // A last row that a line end cut short says that more follows, as a row cut at the width does.
+      if (rowCount == AMaxLineCount && textLeft && EllipsisCutApplies(P)) forceEllipsis = true;
+      rowCount = AMaxLineCount;
+    } else if (textLeft && EllipsisCutApplies(P)) {
+      forceEllipsis = true;
     }
     const int32_t textLength = Utf8Length(AText);
     if (ASelStart < 0 || ASelStart > textLength) ASelLength = 0;

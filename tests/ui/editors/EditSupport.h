@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "forms/Graphics.h"
+#include "forms/PngImage.h"
 #include "ui/base/cxLookAndFeelPainters.h"
 #include "ui/base/dxThemeManager.h"
 #include "ui/editors/cxEditPaintUtils.h"
@@ -29,6 +31,19 @@ inline uint32_t Rgb(int r, int g, int b) { return (uint32_t(r) << 16) | (uint32_
 inline uint32_t Rgb(TColor c) {
   COLORREF v = ColorToRGB(c);
   return (uint32_t(GetRValue(v)) << 16) | (uint32_t(GetGValue(v)) << 8) | GetBValue(v);
+}
+
+// Writes the bitmap, zoomed, as <name>.png into the artifacts folder when one is given.
+inline void WriteArtifact(TBitmap* b, const char* name, int zoom = 2) {
+  const char* dir = std::getenv("VORN_ARTIFACT_DIR");
+  if (!dir) return;
+  Owned<TBitmap> big(New<TBitmap>());
+  big->SetSize(b->Width() * zoom, b->Height() * zoom);
+  StretchBlt(big->Canvas()->Handle(), 0, 0, big->Width(), big->Height(), b->Canvas()->Handle(), 0, 0, b->Width(),
+             b->Height(), SRCCOPY);
+  TPngImage png;
+  png.Assign(big.get());
+  png.SaveToFile(String(dir) + "/" + name + ".png");
 }
 
 class PaintTest : public ::testing::Test {

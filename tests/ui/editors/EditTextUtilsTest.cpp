@@ -7,6 +7,7 @@
 
 namespace {
 
+using edit_test::Owned;
 using edit_test::PaintTest;
 
 class EditTextTest : public PaintTest {
@@ -128,10 +129,10 @@ TEST_F(EditTextTest, LastRowTable) {
   };
   const char* text = "aaa bbb ccc ddd";  // four rows of a rectangle 4 characters wide
   const Case cases[] = {
-      {TOF_WORDBREAK, 0, 3, true},                      // the third row is partly visible
+      {TOF_WORDBREAK, 0, 2, true},                      // the second row reaches the bottom
       {TOF_WORDBREAK | TOF_FULLROWS, 0, 2, true},        // only whole rows
-      {TOF_WORDBREAK | TOF_FULLROWS | TOF_NOCLIP, 0, 3, true},
-      {TOF_WORDBREAK, 2, 3, false},                    // top aligned: the height decides
+      {TOF_WORDBREAK | TOF_FULLROWS | TOF_NOCLIP, 0, 2, true},
+      {TOF_WORDBREAK, 1, 2, false},                    // top aligned: the height decides
       {TOF_WORDBREAK | TOF_CENTER_VERT, 2, 2, false},  // otherwise the max line count
       {TOF_WORDBREAK | TOF_CENTER_VERT, 0, 4, true},
       {TOF_WORDBREAK | TOF_CALCRECT, 0, 4, true},
@@ -153,10 +154,39 @@ TEST_F(EditTextTest, EllipsisCutTakesTheOverflowingCharacterOnTheLastRow) {
   // Only whole rows: the first row is the last and is broken as usual.
   EXPECT_EQ(Rows("aaa bbb ccc ddd", r, TOF_WORDBREAK | TOF_END_ELLIPSIS | TOF_FULLROWS),
             (std::vector<std::string>{"aaa "}));
-  // On the last row line ends are characters, so that "..." can say more follows.
-  const std::vector<std::string> rows = Rows("a\r\nbb\r\ncc", RECT{0, 0, 20 * Cw, Fh + Fh / 2}, TOF_END_ELLIPSIS);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1].substr(0, 3), "bb\r");
+  // A line end still ends the last row.
+  EXPECT_EQ(Rows("a\r\nbb\r\ncc", RECT{0, 0, 20 * Cw, Fh + Fh / 2}, TOF_END_ELLIPSIS),
+            (std::vector<std::string>{"a", "bb"}));
+}
+
+TEST_F(EditTextTest, LastRowCutAtALineEndGetsTheEllipsis) {
+  RECT r{0, 0, 10 * Cw, 2 * Fh};
+  EditTextOut(DC(), "1st\r\n2nd\r\n3rd", r, 0, 0, 0, clWhite, clBlack, 0, 0, TOF_END_ELLIPSIS);
+  RefText(0, 0, "1st");
+  RefText(0, Fh, "2nd...");
+  EXPECT_EQ(FirstDifference().x, -1);
+  // Nothing follows: no ellipsis.
+  Clear(A.get());
+  Clear(B.get());
+  r = RECT{0, 0, 10 * Cw, 2 * Fh};
+  EditTextOut(DC(), "1st\r\n2nd\r\n", r, 0, 0, 0, clWhite, clBlack, 0, 0, TOF_END_ELLIPSIS);
+  RefText(0, 0, "1st");
+  RefText(0, Fh, "2nd");
+  EXPECT_EQ(FirstDifference().x, -1);
+}
+
+TEST_F(EditTextTest, PartlyVisibleRowIsTheLastOne) {
+  const RECT r{0, 0, 4 * Cw, 2 * Fh + Fh / 2};
+  EXPECT_EQ(Rows("aaa bbb ccc ddd", r, TOF_WORDBREAK).size(), 3u);
+  EXPECT_EQ(Rows("aaa bbb ccc ddd", r, TOF_WORDBREAK | TOF_FULLROWS).size(), 2u);
+}
+
+TEST_F(EditTextTest, RectangleAnExactNumberOfRowsHighShowsTheEllipsisOnItsLastRow) {
+  RECT r{0, 0, 4 * Cw, 2 * Fh};
+  EditTextOut(DC(), "aaa bbb ccc ddd", r, 0, 0, 0, clWhite, clBlack, 0, 0, TOF_WORDBREAK | TOF_END_ELLIPSIS);
+  RefText(0, 0, "aaa ");
+  RefText(0, Fh, "b...");
+  EXPECT_EQ(FirstDifference().x, -1);
 }
 
 TEST_F(EditTextTest, EmptyTextHasNoRowsAndDrawsNothing) {
@@ -415,6 +445,49 @@ TEST_F(EditTextTest, PushAndPopClipRestoreTheClipRegion) {
   EXPECT_EQ(PaintTest::Px(A.get(), 3, 3), 0u);
   EXPECT_EQ(PaintTest::Px(A.get(), 6, 3), 0xFFFFFFu);  // outside the first clip
   EXPECT_EQ(PaintTest::Px(A.get(), 1, 1), 0xFFFFFFu);  // outside the second
+}
+
+// A board of layouts, framed, for a person to look at: word wrap, right alignment, justification, an end
+// ellipsis on a wrapped and on a single line, a selection across a line end, centring both ways.
+TEST_F(EditTextTest, LayoutBoardPicture) {
+  Owned<TBitmap> board(New<TBitmap>());
+  const int cellW = 14 * Cw + 8, cellH = 4 * Fh + 8;
+  board->SetSize(3 * cellW, 3 * cellH);
+  TCanvas* c = board->Canvas();
+  c->Brush()->SetColor(clWhite);
+  c->FillRect(RECT{0, 0, board->Width(), board->Height()});
+  c->Font()->SetName("Courier New");
+  c->Font()->SetHeight(-13);
+  c->Font()->SetColor(clBlack);
+  struct Cell {
+    const char* text;
+    uint32_t flags;
+    int maxLines;
+    int selStart, selLength;
+  };
+  const Cell cells[] = {
+      {"one two three four five six seven", TOF_WORDBREAK, 0, 0, 0},
+      {"one two three four five six seven", TOF_WORDBREAK | TOF_RIGHT, 0, 0, 0},
+      {"one two three four five six seven", TOF_JUSTIFY | TOF_WORDBREAK, 0, 0, 0},
+      {"one two three four five six seven eight nine ten eleven", TOF_WORDBREAK | TOF_END_ELLIPSIS, 0, 0, 0},
+      {"a single line\r\nthat is far too long", TOF_SINGLELINE | TOF_END_ELLIPSIS, 0, 0, 0},
+      {"aaa bbb ccc ddd eee fff ggg hhh", TOF_WORDBREAK | TOF_CENTER_VERT | TOF_END_ELLIPSIS | TOF_FULLROWS, 2, 0, 0},
+      {"first line\r\nsecond line\r\nthird", 0, 0, 6, 10},
+      {"1st\r\n2nd\r\n3rd\r\n4th\r\n5th", TOF_END_ELLIPSIS | TOF_CENTER_HORZ, 0, 0, 0},
+      {"Текст по-русски переносится по словам", TOF_WORDBREAK | TOF_CHARBREAK, 0, 0, 0},
+  };
+  for (int i = 0; i < 9; ++i) {
+    const int x = (i % 3) * cellW, y = (i / 3) * cellH;
+    c->Brush()->SetColor(clSilver);
+    c->FrameRect(RECT{x + 3, y + 3, x + cellW - 3, y + cellH - 3});
+    RECT r{x + 4, y + 4, x + cellW - 4, y + cellH - 4};
+    c->Brush()->SetStyle(bsClear);
+    EditTextOutOnCanvas(c, cells[i].text, r, 0, 0, cells[i].maxLines, clWhite, clNavy, cells[i].selLength,
+                        cells[i].selStart, cells[i].flags);
+    c->Brush()->SetStyle(bsSolid);
+  }
+  edit_test::WriteArtifact(board.get(), "edit-text-layout");
+  SUCCEED();
 }
 
 }  // namespace
