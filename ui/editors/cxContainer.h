@@ -238,6 +238,7 @@ protected:
   TColor FTextColor = clWindowText;
 
 private:
+  friend class TcxContainer;  // puts back the font bit after taking its own font into the style
   void LookAndFeelChanged(TcxLookAndFeel* Sender, TcxLookAndFeelValues AChangedValues);
   bool InternalGetAssigned(TcxContainerStyleValue AValue) const { return FAssignedValues.Contains(AValue); }
 };
@@ -332,26 +333,162 @@ void SetDefaultStyleController(TcxStyleController* AValue);
 // The names of the ten container style values, in index order.
 const char* cxContainerStyleValueName(int32_t AIndex);
 
+// How a control is dragged off; the platform's controls have no docking, so only the kind is kept.
+enum TDragKind : uint8_t { dkDrag, dkDock };
+RTL_ENUM(TDragKind, dkDrag, dkDock)
+
+// ---- the view info -----------------------------------------------------------------------------------------
+
+// Geometry and paint state of a container; the editors' view info extends it.
+class TcxContainerViewInfo : public TObject {
+  RTL_CLASS(TcxContainerViewInfo, TObject)
+public:
+  TcxContainerViewInfo() = default;
+
+  virtual void DrawBorder(TcxCanvas* ACanvas, RECT R);
+  virtual TcxContainerBorderStyle GetContainerBorderStyle() const { return BorderStyle; }
+  virtual void PaintBackground(TcxCanvas* ACanvas);
+  virtual void SetBackgroundColor(TColor Value) { BackgroundColor = Value; }
+  virtual void Assign(TObject* Source);
+  // A new region (the caller frees it) covering what differs from another view info.
+  virtual TcxRegion* GetChangedRegion(TcxContainerViewInfo* AViewInfo);
+  virtual void OffsetRects(int32_t DX, int32_t DY);
+  virtual void Draw(TcxCanvas* ACanvas) { PaintBackground(ACanvas); }
+
+  TColor BackgroundColor = clWindow;
+  TColor BorderColor = clWindowFrame;
+  // The area inside the border (also the client rectangle).
+  RECT BorderRect{};
+  TcxContainerBorderStyle BorderStyle = cbsNone;
+  int32_t BorderWidth = 0;
+  RECT Bounds{};
+  RECT ClientRect{};
+  TcxContainerState ContainerState{csNormal};
+  TcxBorders Edges = cxBordersAll;
+  uint8_t HotState = cxHotStateOff;
+  bool NativeStyle = false;
+  bool Shadow = false;
+  int32_t NativePart = 0;
+  int32_t NativeState = 0;
+  TdxThemedObjectType ThemedObjectType = totEdit;
+};
+
+// The clip last applied to an inner control: Full means no clipping at all.
+struct TcxContainerInnerControlBounds {
+  bool IsEmpty = true;
+  RECT Rect{};
+};
+
+// The inner control of a container that forwards its own input (the inner list box) tells whose it is.
+class IcxContainerInnerControl : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{1B111318-D9C9-4C35-9EFF-5D95793C0106}");
+  virtual TcxContainer* GetControlContainer() = 0;
+  virtual TWinControl* GetControl() = 0;
+};
+
 // ---- the container ----------------------------------------------------------------------------------------
 
-class TcxContainer : public TcxControl {
+class TcxContainer : public TcxControl, public IcxMouseTrackingCaller {
   RTL_CLASS(TcxContainer, TcxControl)
+  RTL_INTERFACES(IcxMouseTrackingCaller)
+  RTL_PUBLISHED_DECL
 public:
   explicit TcxContainer(TComponent* AOwner);
+  ~TcxContainer() override;
   void AfterConstruction() override;
   void BeforeDestruction() override;
+  void WndProc(TMessage& Message) override;
 
   // Whether a style value may be written to a form resource: a non-normal style stores only what the
   // normal style shows, and nothing the container hides.
   static bool CanStoreStyleValue(TcxContainer* AContainer, const String& AName, bool ANonNormal);
 
+  // ---- overrides of the platform's and the foundation's operations ----
+  void SetFocus() override;
+  bool Focused() override;
+  bool CanFocusOnClick() override;
+  bool AllowsAutoDragAt(int32_t X, int32_t Y, uint8_t AKind) override { (void)X, (void)Y, (void)AKind; return false; }
+  bool HasScrollBars() const override { return false; }
+  void GetContentRect(RECT& R) override;
+  void StoreDefaultCursor() override;
+  void ApplyColorChange() override;
+  void FontChanged() override;
+  void FocusChanged() override;
+  bool IsFocusable() override;
+  void MouseEnter(TControl* AControl) override;
+  void MouseLeave(TControl* AControl) override;
+  void SetDragMode(TDragMode Value);
+
+  // ---- new virtual operations ----
+  virtual bool IsContainerFocused() { return Focused(); }
+  virtual void ApplyStyleToInnerControl();
+  virtual void CalculateViewInfo(POINT P, bool AHotAllowed);
+  virtual bool CanShowContextPopup(POINT P) { (void)P; return true; }
+  virtual void StyleChanged(TObject* Sender);
+  virtual void DataChange() {}
+  virtual void Notify96() {}
   virtual bool DefaultParentColor() const { return false; }
-  virtual TcxContainerStyleValues GetHiddenStyleValues() const { return {}; }
-  virtual bool IsInplace() const { return false; }
+  // IcxMouseTrackingCaller; a component's lifetime is its owner's, so the interface counts nothing.
+  void MouseLeave() override { MouseTrackingLeave(); }
+  int32_t QueryInterface(const TGUID& iid, void** obj) override;
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+  virtual void MouseTrackingLeave();
+  virtual void GetBorderExtent(RECT& R);
+  virtual void ClipControlRect(const RECT& ABounds, TControl* AControl, TcxContainerInnerControlBounds& AClip);
+  virtual void GetBorderBounds(RECT& R);
   virtual TcxContainerStyleClass GetStyleClass() const { return TcxContainerStyleClass::Of<TcxContainerStyle>(); }
   virtual TcxContainerStylesClass GetStylesClass() const {
     return TcxContainerStylesClass::Of<TcxContainerStyles>();
   }
+  virtual TClass GetViewInfoClass() const { return TcxContainerViewInfo::StaticClass(); }
+  virtual bool HasShadow();
+  virtual TcxContainerStyle* GetActiveStyle();
+  virtual TcxContainerStyleValues GetHiddenStyleValues() const { return {}; }
+  virtual bool AreChildrenInTabOrder() { return false; }
+  virtual bool UsesParentBackground() { return false; }
+  // AButton: 0 none, else as ConvertMouseButton answers.
+  virtual bool RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent);
+  virtual void AdjustLayout();
+  virtual void ClipToVisibleShape();
+  virtual bool SuppressTabNavigation() { return false; }
+  virtual void UpdateData() {}
+  virtual void UpdateScrollBar(TcxScrollBar* AScrollBar);
+  virtual TdxThemedObjectType GetThemedObjectType() { return totEdit; }
+  virtual int32_t GetNativePart() { return 1; }
+  virtual int32_t GetNativeState();
+  virtual void ScrollBarRectToClient(const RECT& AScreenRect, RECT& APlacement);
+  virtual bool IsScrollBarEnabled(TcxScrollBar* AScrollBar, const SCROLLBARINFO& AInfo);
+  virtual bool GetInnerScrollBarInfo(SCROLLBARINFO& AInfo, TScrollBarKind AKind);
+  virtual bool IsScrollBarVisible(const SCROLLBARINFO& AInfo);
+  virtual bool IsNativeStyle();
+  virtual void FocusInnerControl();
+  virtual void SetDragKind(TDragKind Value);
+  virtual void SetScrollBarVisible(TcxScrollBar* AScrollBar, bool AVisible);
+  virtual void InvalidateInnerControlBounds() { FInnerControlBounds.IsEmpty = true; }
+  virtual void GetVisibleBounds(RECT& R);
+  virtual bool HandleInnerControlMessage(TMessage& Message) { (void)Message; return false; }
+  virtual bool CheckInnerControlKey(TMessage& Message);
+  virtual bool IsInplace() const { return false; }
+  virtual void UpdateScrollBars(bool AOnlyPosition);
+  // Run after the enabled state changed.
+  virtual void EnabledChanged();
+
+  // ---- other operations ----
+  bool RefreshHotTrackState(bool AIsMouseEvent = false);
+  TcxContainerStyle* GetCurrentStyle();
+  bool IsDestroying() const { return ComponentState().Contains(csDestroying) || FIsDestroying; }
+  bool IsCreating() const { return FIsCreating; }
+  void LockAlignControls(bool ALock);
+  void LockPopupMenu(bool ALock);
+  TDragKind DragKind() const { return FDragKind; }
+  TWinControl* InnerControl() const { return FInnerControl; }
+  TcxContainerViewInfo* ViewInfo() const { return FViewInfo; }
+  TcxContainerInnerControlBounds LastInnerControlBounds() const { return FInnerControlBounds; }
+  bool InnerControlMouseDown() const { return FInnerControlMouseDown; }
+  void SetInnerControlMouseDown(bool Value) { FInnerControlMouseDown = Value; }
+
   // Styles are published by descendants as Style, StyleFocused, StyleDisabled, StyleHot.
   TcxContainerStyles* Styles() const { return FStyles; }
   TcxContainerStyle* GetStyle() const { return FStyles ? FStyles->GetNormalStyle() : nullptr; }
@@ -364,8 +501,81 @@ public:
   void SetStyleHot(TcxContainerStyle* Value) { FStyles->AssignHotStyle(Value); }
 
 protected:
+  void Loaded() override;
+  void CreateParams(TCreateParams& Params) override;
+  void CreateHandle() override;
+  void Paint() override;
+  void AdjustClientRect(RECT& R) override;
+  void AlignControls(TControl* AControl, RECT& R) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void Resize() override;
+  void DoContextPopup(POINT MousePos, bool& Handled) override;
+  // Descendants set the inner control (not owned by the container).
+  void SetInnerControl(TWinControl* AValue);
+
   TcxContainerStyles* FStyles = nullptr;
+  TcxContainerViewInfo* FViewInfo = nullptr;
+  TWinControl* FInnerControl = nullptr;
+
+private:
+  void WMKillFocus(TMessage& Message);
+  void WMSetCursor(TMessage& Message);
+  void WMSetFocus(TMessage& Message);
+  void WMWindowPosChanged(TMessage& Message);
+  void WMWindowPosChanging(TMessage& Message);
+  void CMEnabledChanged(TMessage& Message);
+  void CMParentColorChanged(TMessage& Message);
+  void CMParentFontChanged(TMessage& Message);
+  void SetWindowShape();
+
+  TcxContainerState FActiveStyleState{csNormal};
+  TcxContainerStyle* FActiveStyle = nullptr;
+  TcxContainerInnerControlBounds FInnerControlBounds;
+  bool FInnerControlMouseDown = false;
+  bool FIsDestroying = false;
+  bool FRefreshLock = false;
+  int32_t FLockAlignControlsCount = 0;
+  int32_t FPopupMenuLockCount = 0;
+  bool FRefreshingHotTrackState = false;
+  bool FScrollBarsCalculating = false;
+  bool FInternalSetting = false;
+  bool FIsCreating = true;
+  TDragKind FDragKind = dkDrag;
 };
+
+// ---- routines of the unit ----------------------------------------------------------------------------------
+
+void AssignFont(TFont* ADest, TFont* ASource);
+// Left 1, right 2, middle 3.
+uint8_t ConvertMouseButton(TMouseButton AButton);
+bool IsWindowOnControlForm(TControl* AControl, HWND AWnd);
+void DrawContainerShadow(TcxCanvas* ACanvas, const RECT& R);
+void ShrinkRectByBorders(RECT& R, const RECT& AWidths);
+int32_t GetContainerBorderWidth(TcxContainerBorderStyle ABorderStyle);
+int32_t GetLookAndFeelKindBorderWidth(TcxLookAndFeelKind AKind);
+RECT GetControlRect(TControl* AControl);
+TcxContainer* GetInnerControlContainer(TWinControl* AControl);
+// nil (no shape) when ANoRegion; else R, united with R moved by (3, 3) for a shadow, less AExcludeR.
+HRGN CreateVisibleShapeRegion(const RECT& R, bool ANoRegion, const RECT& AExcludeR, bool AShadow);
+bool IsWindowOfControl(TWinControl* AControl, HWND AWnd);
+void ExcludeMissingEdges(RECT& R, int32_t AWidth, TcxBorders AEdges);
+bool IsSameString(const String& S1, const String& S2, bool ACaseSensitive);
+void FillRectRing(TcxCanvas* ACanvas, const RECT& AOuter, const RECT& AInner, TColor AColor);
+void GetMouseCursorPos(POINT& P);
+TShiftState GetCurrentShiftState();
+void InvalidateBorderArea(HWND AWnd, const RECT& AOuter, const RECT& AInner, bool AErase);
+void InvalidateControlRect(TWinControl* AControl, const RECT& R, bool AErase);
+bool IsControlWindowVisible(TWinControl* AControl);
+TcxCanvas* GetContainerScreenCanvas();
+void SetControlClipRegion(TWinControl* AControl, const TcxContainerInnerControlBounds& AClip);
+void SetWindowShapeRegion(HWND AWnd, const RECT& R, bool ANoRegion, const RECT& AExcludeR, bool AShadow);
+bool IsScrollBarInfoAvailable();
+bool IsNativeThemePartAvailable(bool ANativeStyle, TdxThemedObjectType AThemeType);
+// The Office11 frame colour of a focused or hot container.
+TColor cxOffice11HighlightColor();
 
 // ---- the unit's life -----------------------------------------------------------------------------------
 

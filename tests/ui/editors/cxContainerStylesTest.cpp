@@ -20,6 +20,14 @@ public:
   TcxContainerStyleValues GetHiddenStyleValues() const override { return {svShadow}; }
 };
 
+// A container serving as a grid cell's editor.
+class TInplaceContainer : public TcxContainer {
+  RTL_CLASS(TInplaceContainer, TcxContainer)
+public:
+  using TcxContainer::TcxContainer;
+  bool IsInplace() const override { return true; }
+};
+
 class cxContainerStylesTest : public ContainerTest {
 protected:
   void SetUp() override {
@@ -62,7 +70,6 @@ TEST_F(cxContainerStylesTest, DefaultsOfEachState) {
   Container->SetParentColor(false);
   Container->GetStyle()->Font()->SetColor(clRed);
   Container->GetStyle()->Font()->SetStyle({fsBold});
-  Container->GetStyle()->SetAssignedValues({});  // the font change above marked it; the defaults are wanted
   struct Case {
     TcxContainerStyleState state;
     TColor border, color, text;
@@ -207,15 +214,27 @@ TEST_F(cxContainerStylesTest, DestroyingAControllerReturnsItsStylesToTheDefault)
   fallback->Free();
 }
 
-TEST_F(cxContainerStylesTest, ParentColorWinsInColorButNotInEffectiveColor) {
+TEST_F(cxContainerStylesTest, ParentColorFollowsTheParentUntilTheStyleSetsAColour) {
   Form->SetColor(clOlive);
   Container->SetParentColor(true);
-  S(cssNormal)->SetColor(clYellow);
-  Container->SetParentColor(true);
   EXPECT_EQ(S(cssNormal)->Color(), clOlive);
-  EXPECT_EQ(S(cssNormal)->GetEffectiveColor(), clYellow);
-  S(cssNormal)->SetAssignedValues({});
   EXPECT_EQ(S(cssNormal)->GetEffectiveColor(), clOlive);
+  S(cssNormal)->SetColor(clYellow);
+  EXPECT_FALSE(Container->ParentColor());
+  EXPECT_EQ(Container->Color(), clYellow);
+  // Following the parent again drops the style's own colour.
+  Container->SetParentColor(true);
+  EXPECT_FALSE(S(cssNormal)->AssignedValuesField().Contains(svColor));
+  EXPECT_EQ(Container->Color(), clOlive);
+}
+
+TEST_F(cxContainerStylesTest, InplaceContainerPaintsWithItsOwnDefaultNotTheParentColour) {
+  auto* cell = New<TInplaceContainer>(Form);
+  cell->SetParent(Form);
+  Form->SetColor(clOlive);
+  cell->SetParentColor(true);
+  EXPECT_EQ(cell->GetStyle()->Color(), clOlive);
+  EXPECT_EQ(cell->GetStyle()->GetEffectiveColor(), clWindow);
 }
 
 TEST_F(cxContainerStylesTest, RestoreDefaultsTurnsParentColorBackOnUnlessTheControllerHasAColour) {

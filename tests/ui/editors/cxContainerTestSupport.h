@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "forms/Forms.h"
 #include "ui/base/cxControls.h"
 #include "ui/base/cxLookAndFeelPainters.h"
@@ -24,6 +26,9 @@ inline constexpr SysColorEntry kContainerSysColors[] = {
     {COLOR_3DDKSHADOW, RGB(64, 64, 64)},  {COLOR_3DLIGHT, RGB(230, 226, 220)},  {COLOR_WINDOWFRAME, RGB(20, 20, 20)},
     {COLOR_WINDOWTEXT, RGB(0, 0, 0)},
 };
+
+// A rectangle as four numbers, so that comparisons print what differs.
+inline std::array<long, 4> R4(const RECT& r) { return {long(r.left), long(r.top), long(r.right), long(r.bottom)}; }
 
 inline uint32_t Rgb(TColor c) {
   COLORREF v = ColorToRGB(c);
