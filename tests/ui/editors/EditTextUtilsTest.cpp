@@ -1,8 +1,10 @@
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "EditSupport.h"
+#include "rtl/Utf8.h"
 #include "ui/editors/cxEditTextUtils.h"
 
 namespace {
@@ -445,6 +447,53 @@ TEST_F(EditTextTest, PushAndPopClipRestoreTheClipRegion) {
   EXPECT_EQ(PaintTest::Px(A.get(), 3, 3), 0u);
   EXPECT_EQ(PaintTest::Px(A.get(), 6, 3), 0xFFFFFFu);  // outside the first clip
   EXPECT_EQ(PaintTest::Px(A.get(), 1, 1), 0xFFFFFFu);  // outside the second
+}
+
+// Seeded random texts (Latin, Cyrillic, blanks, tabs, line ends, stray bytes) through every mode: the rows
+// follow each other through the text, start on character boundaries, count their offsets in code points,
+// and breaking always ends.
+TEST_F(EditTextTest, RandomTextsBreakIntoConsistentRows) {
+  std::mt19937 rng(20261211);
+  const char* pieces[] = {"a", "bb", "ж", "ёё", " ", "  ", "\t", "\r\n", "\n", "\r", "word", "\xC3", "\x80"};
+  const uint32_t flagChoices[] = {0,
+                                  TOF_WORDBREAK,
+                                  TOF_WORDBREAK | TOF_CHARBREAK,
+                                  TOF_JUSTIFY | TOF_WORDBREAK,
+                                  TOF_DISTRIBUTE,
+                                  TOF_SINGLELINE | TOF_END_ELLIPSIS,
+                                  TOF_WORDBREAK | TOF_END_ELLIPSIS,
+                                  TOF_WORDBREAK | TOF_FULLROWS | TOF_CENTER_VERT,
+                                  TOF_WORDBREAK | TOF_EXPANDTABS | TOF_CHARBREAK,
+                                  TOF_CALCRECT | TOF_WORDBREAK};
+  for (int iteration = 0; iteration < 400; ++iteration) {
+    String text;
+    const int n = static_cast<int>(rng() % 30);
+    for (int k = 0; k < n; ++k) text += pieces[rng() % std::size(pieces)];
+    const uint32_t flags = flagChoices[rng() % std::size(flagChoices)];
+    const RECT r{0, 0, static_cast<LONG>(rng() % (12 * Cw)), static_cast<LONG>(rng() % (6 * Fh))};
+    const int maxLines = static_cast<int>(rng() % 4);
+    SCOPED_TRACE(iteration);
+    const TcxEditTextParams p = Params(flags);
+    int32_t count = 0;
+    BreakEditTextRows(DC(), text, r, maxLines, count, FRows, p);
+    ASSERT_LE(count, static_cast<int32_t>(FRows.size()));
+    const char* prevEnd = text.data();
+    for (int32_t i = 0; i < count; ++i) {
+      const TcxEditTextRow& row = FRows[i];
+      const auto start = static_cast<size_t>(row.Start - text.data());
+      ASSERT_GE(row.Start, prevEnd);
+      ASSERT_LE(start + static_cast<size_t>(row.ByteLength), text.size());
+      EXPECT_TRUE(Utf8IsBoundary(text, start));
+      EXPECT_TRUE(Utf8IsBoundary(text, start + static_cast<size_t>(row.ByteLength)));
+      EXPECT_EQ(row.Offset, Utf8CodePointIndex(text, start));
+      EXPECT_GE(row.Breaks, 0);
+      prevEnd = row.Start + row.ByteLength;
+    }
+    // Drawing the same text never fails either.
+    RECT out = r;
+    EditTextOut(DC(), text, out, 0, 0, maxLines, clWhite, clBlue, static_cast<int32_t>(rng() % 5),
+                static_cast<int32_t>(rng() % 8) - 2, flags);
+  }
 }
 
 // A board of layouts, framed, for a person to look at: word wrap, right alignment, justification, an end
