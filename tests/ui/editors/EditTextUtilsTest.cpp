@@ -421,6 +421,23 @@ TEST_F(EditTextTest, SelectionOutsideTheTextIsIgnoredAndLongOnesAreShortened) {
   EXPECT_EQ(PaintTest::Px(A.get(), 3 * Cw + 1, Fh - 1), 0xFFFFFFu);
 }
 
+TEST_F(EditTextTest, ExpandedTabsAreDrawnAtTheTabStopsAndSelectedThere) {
+  TEXTMETRIC tm{};
+  GetTextMetrics(DC(), &tm);
+  const int tab = 8 * tm.tmAveCharWidth;
+  RECT r{0, 0, 30 * Cw, 2 * Fh};
+  EditTextOut(DC(), "a\tb", r, 0, 0, 0, clWhite, clBlue, 1, 2, TOF_EXPANDTABS);  // "b" selected
+  EXPECT_EQ(PaintTest::Px(A.get(), tab + 1, Fh - 1), edit_test::Rgb(0, 0, 255));
+  EXPECT_EQ(PaintTest::Px(A.get(), tab - 1, Fh - 1), 0xFFFFFFu);
+  EXPECT_EQ(PaintTest::Px(A.get(), tab + Cw + 1, Fh - 1), 0xFFFFFFu);
+  Clear(A.get());
+  r = RECT{0, 0, 30 * Cw, 2 * Fh};
+  EditTextOut(DC(), "a\tb", r, 0, 0, 0, clWhite, clBlue, 0, 0, TOF_EXPANDTABS);
+  RefText(0, 0, "a");
+  RefText(tab, 0, "b");
+  EXPECT_EQ(FirstDifference().x, -1);
+}
+
 TEST_F(EditTextTest, PushAndPopClipRestoreTheClipRegion) {
   HRGN saved = PushClipRect(DC(), RECT{0, 0, 5, 5});
   EXPECT_EQ(saved, nullptr);  // there was none
