@@ -1,0 +1,304 @@
+#include "cxContainerTestSupport.h"
+
+#include "forms/StdCtrls.h"
+
+using namespace cxcontainer_test;
+
+namespace {
+
+// A container that hosts an edit, as the text editors do.
+class TEditContainer : public TcxContainer {
+  RTL_CLASS(TEditContainer, TcxContainer)
+public:
+  using TcxContainer::TcxContainer;
+  void AfterConstruction() override {
+    inherited::AfterConstruction();
+    Edit = New<TEdit>(this);
+    Edit->SetParent(this);
+    SetInnerControl(Edit);
+  }
+  TEdit* Edit = nullptr;
+};
+
+class TParentColorContainer : public TcxContainer {
+  RTL_CLASS(TParentColorContainer, TcxContainer)
+public:
+  using TcxContainer::TcxContainer;
+  bool DefaultParentColor() const override { return true; }
+};
+
+constexpr uint32_t kFace = 0xD4D0C8, kWindow = 0xFFFFFF, kFrame = 0x141414, kShadow = 0x808080,
+                   kHighlight = 0x0A246A, kDkShadow = 0x404040, kLight = 0xE6E2DC, kBtnHighlight = 0xFAFAFA;
+
+class cxContainerTest : public ContainerTest {
+protected:
+  void SetUp() override {
+    ContainerTest::SetUp();
+    headless::MouseMove(0, 0);
+    Container = New<TcxContainer>(Form);
+    Container->SetBounds(10, 10, 100, 24);
+    Container->SetParent(Form);
+    Idle();
+  }
+  uint32_t Px(int x, int y) { return headless::Pixel(Container->Handle(), x, y); }
+  RECT ShapeBox() {
+    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    RECT box{-1, -1, -1, -1};
+    if (GetWindowRgn(Container->Handle(), r) != ERROR) GetRgnBox(r, &box);
+    DeleteObject(r);
+    return box;
+  }
+  TcxContainer* Container = nullptr;
+};
+
+#define EXPECT_RECT(r, l, t, rr, b) EXPECT_EQ(R4(r), R4(RECT{l, t, rr, b})) << #r
+
+TEST_F(cxContainerTest, GeometryAndShapeByBorderSettings) {
+  struct Case {
+    const char* name;
+    TcxContainerBorderStyle border;
+    bool transparent, shadow;
+    TcxBorders edges;
+    RECT client, shape;
+    // Pixels (client coordinates of the container) and what they show.
+    struct {
+      int x, y;
+      uint32_t rgb;
+    } px[4];
+  } cases[] = {
+      {"single", cbsSingle, false, false, cxBordersAll, {1, 1, 99, 23}, {0, 0, 100, 24},
+       {{0, 0, kFrame}, {99, 23, kFrame}, {1, 1, kWindow}, {50, 12, kWindow}}},
+      {"single, transparent border", cbsSingle, true, false, cxBordersAll, {2, 2, 98, 22}, {1, 1, 99, 23},
+       {{0, 0, kFace}, {1, 1, kFrame}, {98, 22, kFrame}, {2, 2, kWindow}}},
+      {"transparent, no left edge", cbsSingle, true, false, {bTop, bRight, bBottom}, {2, 2, 98, 22}, {2, 1, 99, 23},
+       {{1, 10, kFace}, {0, 10, kFace}, {1, 1, kFace}, {98, 10, kFrame}}},
+      {"single with shadow", cbsSingle, false, true, cxBordersAll, {1, 1, 96, 20}, {0, 0, 100, 24},
+       {{98, 1, kFace}, {98, 10, kShadow}, {2, 22, kFace}, {5, 22, kShadow}}},
+      {"thick", cbsThick, false, false, cxBordersAll, {2, 2, 98, 22}, {0, 0, 100, 24},
+       {{1, 1, kFrame}, {0, 0, kFrame}, {2, 2, kWindow}, {97, 21, kWindow}}},
+      {"3D", cbs3D, false, false, cxBordersAll, {2, 2, 98, 22}, {0, 0, 100, 24},
+       {{0, 0, kShadow}, {1, 1, kDkShadow}, {99, 23, kBtnHighlight}, {98, 22, kLight}}},
+      {"flat", cbsFlat, false, false, cxBordersAll, {2, 2, 98, 22}, {0, 0, 100, 24},
+       {{0, 5, kShadow}, {1, 5, kFace}, {99, 5, kBtnHighlight}, {2, 5, kWindow}}},
+      {"none", cbsNone, false, false, cxBordersAll, {0, 0, 100, 24}, {0, 0, 100, 24},
+       {{0, 0, kWindow}, {99, 23, kWindow}, {50, 0, kWindow}, {0, 12, kWindow}}},
+      {"none, transparent border", cbsNone, true, false, cxBordersAll, {2, 2, 98, 22}, {2, 2, 98, 22},
+       {{1, 1, kFace}, {2, 2, kWindow}, {97, 21, kWindow}, {98, 22, kFace}}},
+  };
+  for (const Case& c : cases) {
+    TcxContainerStyle* s = Container->GetStyle();
+    s->BeginUpdate();
+    s->SetBorderStyle(c.border);
+    s->SetTransparentBorder(c.transparent);
+    s->SetShadow(c.shadow);
+    s->SetEdges(c.edges);
+    s->EndUpdate();
+    Idle();
+    EXPECT_EQ(R4(Container->ViewInfo()->ClientRect), R4(c.client)) << c.name;
+    EXPECT_EQ(R4(ShapeBox()), R4(c.shape)) << c.name;
+    for (const auto& p : c.px) EXPECT_EQ(Px(p.x, p.y), p.rgb) << c.name << " at " << p.x << "," << p.y;
+  }
+}
+
+TEST_F(cxContainerTest, ShadowGrowsTheExtentAndTheShape) {
+  Container->GetStyle()->SetTransparentBorder(false);
+  Container->GetStyle()->SetBorderStyle(cbsSingle);
+  Container->GetStyle()->SetShadow(true);
+  Idle();
+  RECT extent;
+  Container->GetBorderExtent(extent);
+  EXPECT_RECT(extent, 1, 1, 4, 4);
+  HRGN r = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(Container->Handle(), r), ERROR);
+  EXPECT_TRUE(PtInRegion(r, 99, 23));   // the shadow's corner
+  EXPECT_FALSE(PtInRegion(r, 99, 1));   // right of the frame, above the shadow
+  EXPECT_FALSE(PtInRegion(r, 1, 23));   // below the frame, left of the shadow
+  DeleteObject(r);
+  EXPECT_TRUE(Container->ViewInfo()->Shadow);
+}
+
+TEST_F(cxContainerTest, HotTrackingFollowsTheMouse) {
+  TcxContainerStyle* s = Container->GetStyle();
+  s->SetTransparentBorder(false);  // ultra-flat by the default look-and-feel, painted as a single frame
+  Container->GetStyleHot()->SetColor(clYellow);
+  Idle();
+  EXPECT_EQ(Container->ViewInfo()->HotState, cxHotStateOn);
+  EXPECT_EQ(Px(0, 0), kShadow);
+
+  MoveTo(Container, 50, 12);
+  EXPECT_TRUE(Container->ViewInfo()->ContainerState.Contains(csHotTrack));
+  EXPECT_EQ(Container->ViewInfo()->HotState, cxHotStateHighlighted);
+  EXPECT_EQ(Px(0, 0), kHighlight);
+  EXPECT_EQ(Px(50, 12), 0xFFFF00u);
+  EXPECT_EQ(Container->GetCurrentStyle(), Container->GetStyleHot());
+
+  MoveTo(Form, 300, 200);
+  Advance(30);  // the tracking timer notices the mouse has gone
+  EXPECT_FALSE(Container->ViewInfo()->ContainerState.Contains(csHotTrack));
+  EXPECT_EQ(Px(0, 0), kShadow);
+  EXPECT_EQ(Px(50, 12), kWindow);
+  EXPECT_EQ(MouseTrackingCount(), 0);
+}
+
+TEST_F(cxContainerTest, NoHotStateWhileAButtonOrAModifierIsDown) {
+  headless::KeyDown(VK_CONTROL);
+  MoveTo(Container, 50, 12);
+  EXPECT_FALSE(Container->ViewInfo()->ContainerState.Contains(csHotTrack));
+  headless::KeyUp(VK_CONTROL);
+  MoveTo(Container, 51, 12);
+  EXPECT_TRUE(Container->ViewInfo()->ContainerState.Contains(csHotTrack));
+}
+
+TEST_F(cxContainerTest, StyleChoiceByState) {
+  Container->GetStyleFocused()->SetColor(clRed);
+  Container->GetStyleDisabled()->SetBorderColor(clBlue);
+  struct Case {
+    const char* name;
+    bool hotTrack, focused, enabled;
+    TcxContainerStyleState expected;
+    uint8_t hotState;
+  } cases[] = {
+      {"normal", true, false, true, cssNormal, cxHotStateOn},
+      {"focused", true, true, true, cssFocused, cxHotStateHighlighted},
+      {"focused without hot tracking", false, true, true, cssNormal, cxHotStateOff},
+      {"disabled", true, false, false, cssDisabled, cxHotStateOn},
+  };
+  for (const Case& c : cases) {
+    Container->GetStyle()->SetHotTrack(c.hotTrack);
+    Container->SetEnabled(c.enabled);
+    if (c.focused)
+      Container->SetFocus();
+    else
+      Form->FocusControl(nullptr);
+    Idle();
+    EXPECT_EQ(Container->GetCurrentStyle(), Container->Styles()->GetStyle(c.expected)) << c.name;
+    EXPECT_EQ(Container->ViewInfo()->HotState, c.hotState) << c.name;
+  }
+  Container->SetEnabled(false);
+  Idle();
+  EXPECT_EQ(Container->ViewInfo()->BackgroundColor, clBtnFace);
+  EXPECT_EQ(Container->GetNativeState(), 4);
+}
+
+TEST_F(cxContainerTest, UltraFlatAndOffice11FramesHighlightWhenFocused) {
+  struct Case {
+    TcxContainerBorderStyle border;
+    TColor normal, focused;
+  } cases[] = {{cbsUltraFlat, clBtnShadow, clHighlight}, {cbsOffice11, clBtnShadow, cxOffice11HighlightColor()}};
+  for (const Case& c : cases) {
+    Container->GetStyle()->SetBorderStyle(c.border);
+    Form->FocusControl(nullptr);
+    Idle();
+    EXPECT_EQ(Container->ViewInfo()->BorderStyle, cbsSingle);
+    EXPECT_EQ(Container->ViewInfo()->BorderColor, c.normal);
+    Container->SetFocus();
+    Idle();
+    EXPECT_EQ(Container->ViewInfo()->BorderColor, c.focused);
+  }
+}
+
+TEST_F(cxContainerTest, ControlColourIsTheNormalStylesColour) {
+  Container->SetColor(clAqua);
+  EXPECT_TRUE(Container->GetStyle()->AssignedValuesField().Contains(svColor));
+  EXPECT_EQ(Container->GetStyle()->Color(), clAqua);
+  Container->GetStyle()->SetColor(clLime);
+  EXPECT_EQ(Container->Color(), clLime);
+
+  auto* follower = New<TParentColorContainer>(Form);
+  follower->SetParent(Form);
+  EXPECT_TRUE(follower->ParentColor());
+  Form->SetColor(clMaroon);
+  EXPECT_EQ(follower->Color(), clMaroon);
+  EXPECT_FALSE(follower->GetStyle()->AssignedValuesField().Contains(svColor));
+  EXPECT_TRUE(follower->ParentColor());
+  // A plain container does not follow its parent.
+  EXPECT_FALSE(Container->ParentColor());
+}
+
+class cxContainerInnerTest : public ContainerTest {
+protected:
+  void SetUp() override {
+    ContainerTest::SetUp();
+    Box = New<TEditContainer>(Form);
+    Box->SetBounds(20, 20, 120, 24);
+    Box->SetParent(Form);
+    Idle();
+  }
+  TEditContainer* Box = nullptr;
+};
+
+TEST_F(cxContainerInnerTest, InnerControlFillsTheClientRectangleAndTakesTheStyle) {
+  EXPECT_EQ(R4(Box->Edit->BoundsRect()), R4(Box->ViewInfo()->ClientRect));
+  Box->GetStyle()->SetTransparentBorder(false);
+  Box->GetStyle()->SetBorderStyle(cbsThick);
+  Box->GetStyle()->SetColor(clYellow);
+  Box->GetStyle()->SetTextColor(clRed);
+  Idle();
+  EXPECT_EQ(R4(Box->Edit->BoundsRect()), R4(RECT{2, 2, 118, 22}));
+  EXPECT_EQ(Box->Edit->Color(), clYellow);
+  EXPECT_EQ(Box->Edit->Font()->Color(), clRed);
+}
+
+TEST_F(cxContainerInnerTest, FocusGoesOnToTheInnerControl) {
+  Box->SetFocus();
+  Idle();
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  EXPECT_TRUE(Box->Focused());
+  EXPECT_FALSE(Box->IsFocusable());
+  EXPECT_FALSE(Box->CanFocusOnClick());
+  EXPECT_TRUE(Box->ViewInfo()->ContainerState.Contains(csActive));
+  // Focus coming to the container's own window from elsewhere moves on as well; focus coming back from
+  // the inner control itself stays (the container does not bounce it back).
+  ::SetFocus(Form->Handle());
+  Idle();
+  ::SetFocus(Box->Handle());
+  Idle();
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+}
+
+TEST_F(cxContainerInnerTest, KeysReachingTheContainerGoToTheInnerControl) {
+  SendMessage(Box->Handle(), WM_CHAR, 'a', 0);
+  SendMessage(Box->Handle(), WM_CHAR, 'b', 0);
+  EXPECT_EQ(Box->Edit->Text(), "ab");
+  SendMessage(Box->Handle(), WM_KEYDOWN, VK_HOME, 0);
+  SendMessage(Box->Handle(), WM_CHAR, 'x', 0);
+  EXPECT_EQ(Box->Edit->Text(), "xab");
+}
+
+TEST_F(cxContainerInnerTest, ArrowCursorOverTheFrame) {
+  Box->GetStyle()->SetTransparentBorder(false);
+  Box->GetStyle()->SetBorderStyle(cbsThick);
+  Idle();
+  MoveTo(Box, 1, 10);
+  EXPECT_EQ(headless::CurrentCursor(), LoadCursor(nullptr, IDC_ARROW));
+}
+
+TEST_F(cxContainerInnerTest, ScrollBarPlacementInClientCoordinates) {
+  POINT origin = Box->ClientToScreen(POINT{0, 0});
+  struct Case {
+    RECT screen;
+    RECT placement;
+  } cases[] = {
+      {{origin.x + 100, origin.y + 2, origin.x + 117, origin.y + 22}, {100, 2, 17, 20}},
+      {{origin.x - 1, origin.y + 2, origin.x + 16, origin.y + 22}, {0, 0, 0, 0}},   // starts left of it
+      {{origin.x + 2, origin.y - 3, origin.x + 19, origin.y + 10}, {0, 0, 0, 0}},   // starts above it
+      {{origin.x + 2, origin.y + 2, origin.x + 200, origin.y + 19}, {0, 0, 0, 0}},  // wider than it
+  };
+  for (const Case& c : cases) {
+    RECT placement;
+    Box->ScrollBarRectToClient(c.screen, placement);
+    EXPECT_EQ(R4(placement), R4(c.placement));
+  }
+}
+
+TEST_F(cxContainerInnerTest, ClipOfAnInnerControlReachingOutside) {
+  TcxContainerInnerControlBounds clip;
+  Box->Edit->SetBounds(-3, 4, 50, 30);
+  Box->ClipControlRect(RECT{0, 0, 120, 24}, Box->Edit, clip);
+  EXPECT_FALSE(clip.IsEmpty);
+  EXPECT_EQ(R4(clip.Rect), R4(RECT{3, 0, 50, 20}));
+  Box->ClipControlRect(RECT{-10, 0, 120, 40}, Box->Edit, clip);
+  EXPECT_TRUE(clip.IsEmpty);
+}
+
+}  // namespace
