@@ -3,7 +3,9 @@
 // widths and lamps, lock-key panels following real key messages through the 100 ms watcher, and the
 // container panel hosting a control.
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "StatusBarSupport.h"
 #include "forms/ExtCtrls.h"
@@ -544,4 +546,24 @@ TEST_F(StatusBarTest, AssigningAContainerStyleFindsTheContainerByName) {
   own->Free();
 }
 
+}  // namespace
+
+namespace {
+TEST_F(StatusBarTest, PictureOfTheBar) {
+  Form->SetBounds(20, 20, 520, 80);
+  TdxStatusBarPanel* t = AddPanel(TdxStatusBarTextPanelStyle::StaticClass(), 140);
+  t->SetText("Ready: 3 databases backed up");
+  StyleOf<TdxStatusBarTextPanelStyle>(t)->SetEllipsisType(dxetTruncate);
+  TdxStatusBarPanel* ind = AddPanel(TdxStatusBarStateIndicatorPanelStyle::StaticClass());
+  for (auto k : {sitGreen, sitYellow, sitRed, sitOff}) StyleOf<TdxStatusBarStateIndicatorPanelStyle>(ind)->Indicators()->Add()->SetIndicatorType(k);
+  AddPanel(TdxStatusBarKeyboardStatePanelStyle::StaticClass());
+  TdxStatusBarPanel* c = AddPanel(TdxStatusBarContainerPanelStyle::StaticClass(), 100);
+  TEdit* e = New<TEdit>(Form);
+  e->SetText("edit");
+  e->SetParent(StyleOf<TdxStatusBarContainerPanelStyle>(c)->Container());
+  headless::KeyPress(VK_NUMLOCK);
+  Advance(100);
+  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
+  ASSERT_TRUE(headless::SavePng(Form->Handle(), (std::string(VORN_ARTIFACT_DIR) + "/statusbar-draft.png").c_str()));
+}
 }  // namespace
