@@ -116,13 +116,16 @@ void TcxPCStandardPainter::CalculateTabsAreaGeometry(TcxPCNavigatorButtons AButt
 void TcxPCStandardPainter::GetPageFrameRect(RECT& R) {
   R = RECT{0, 0, ParentInfo()->Width(), ParentInfo()->Height()};
   if (ParentInfo()->HideTabs()) return;
+  // Only a side with rows moves: a row area without rows lies past the control's edge.
   const RECT nearArea = ParentInfo()->NearRowArea(), farArea = ParentInfo()->FarRowArea();
+  const bool hasNear = ParentInfo()->NearRowCount() > 0;
+  const bool hasFar = ParentInfo()->NearRowCount() < ParentInfo()->RowCount();
   if (Control()->IsVerticalStrip()) {
-    R.left = nearArea.right;
-    R.right = farArea.left;
+    if (hasNear) R.left = nearArea.right;
+    if (hasFar) R.right = farArea.left;
   } else {
-    R.top = nearArea.bottom;
-    R.bottom = farArea.top;
+    if (hasNear) R.top = nearArea.bottom;
+    if (hasFar) R.bottom = farArea.top;
   }
 }
 
@@ -595,12 +598,14 @@ void TcxPCTabsPainter::GetPageFrameRect(RECT& R) {
   if (ParentInfo()->HideTabs()) return;
   const TcxTabPosition tp = ParentInfo()->TabPosition();
   const RECT nearArea = ParentInfo()->NearRowArea(), farArea = ParentInfo()->FarRowArea();
+  const bool hasNear = ParentInfo()->NearRowCount() > 0;
+  const bool hasFar = ParentInfo()->NearRowCount() < ParentInfo()->RowCount();
   if (Control()->IsVerticalStrip()) {
-    R.left = nearArea.right + (tp == tpLeft ? 1 : 2);
-    R.right = farArea.left - (tp == tpRight ? 1 : 2);
+    if (hasNear) R.left = nearArea.right + (tp == tpLeft ? 1 : 2);
+    if (hasFar) R.right = farArea.left - (tp == tpRight ? 1 : 2);
   } else {
-    R.top = nearArea.bottom + (tp == tpTop ? 1 : 2);
-    R.bottom = farArea.top - (tp == tpBottom ? 1 : 2);
+    if (hasNear) R.top = nearArea.bottom + (tp == tpTop ? 1 : 2);
+    if (hasFar) R.bottom = farArea.top - (tp == tpBottom ? 1 : 2);
   }
 }
 

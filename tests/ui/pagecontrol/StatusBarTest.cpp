@@ -16,8 +16,7 @@
 #include "rtl/TypInfo.h"
 #include "ui/base/cxClasses.h"
 
-using namespace statusbar_test;
-
+namespace statusbar_test {
 namespace {
 
 // ---- registration ---------------------------------------------------------------------------------------
@@ -547,23 +546,4 @@ TEST_F(StatusBarTest, AssigningAContainerStyleFindsTheContainerByName) {
 }
 
 }  // namespace
-
-namespace {
-TEST_F(StatusBarTest, PictureOfTheBar) {
-  Form->SetBounds(20, 20, 520, 80);
-  TdxStatusBarPanel* t = AddPanel(TdxStatusBarTextPanelStyle::StaticClass(), 140);
-  t->SetText("Ready: 3 databases backed up");
-  StyleOf<TdxStatusBarTextPanelStyle>(t)->SetEllipsisType(dxetTruncate);
-  TdxStatusBarPanel* ind = AddPanel(TdxStatusBarStateIndicatorPanelStyle::StaticClass());
-  for (auto k : {sitGreen, sitYellow, sitRed, sitOff}) StyleOf<TdxStatusBarStateIndicatorPanelStyle>(ind)->Indicators()->Add()->SetIndicatorType(k);
-  AddPanel(TdxStatusBarKeyboardStatePanelStyle::StaticClass());
-  TdxStatusBarPanel* c = AddPanel(TdxStatusBarContainerPanelStyle::StaticClass(), 100);
-  TEdit* e = New<TEdit>(Form);
-  e->SetText("edit");
-  e->SetParent(StyleOf<TdxStatusBarContainerPanelStyle>(c)->Container());
-  headless::KeyPress(VK_NUMLOCK);
-  Advance(100);
-  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
-  ASSERT_TRUE(headless::SavePng(Form->Handle(), (std::string(VORN_ARTIFACT_DIR) + "/statusbar-draft.png").c_str()));
-}
-}  // namespace
+}  // namespace statusbar_test
