@@ -579,6 +579,7 @@ private:
 
 class TcxTabSheet : public TCustomControl {
   RTL_CLASS(TcxTabSheet, TCustomControl)
+  RTL_PUBLISHED_DECL
 public:
   explicit TcxTabSheet(TComponent* AOwner);
   ~TcxTabSheet() override;
@@ -623,6 +624,7 @@ private:
 
 class TcxPageControl : public TcxCustomTabControl {
   RTL_CLASS(TcxPageControl, TcxCustomTabControl)
+  RTL_PUBLISHED_DECL
 public:
   explicit TcxPageControl(TComponent* AOwner);
   void AfterConstruction() override;

@@ -5,6 +5,7 @@
 
 #include "forms/Forms.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 #include "ui/base/cxClasses.h"
 #include "ui/pagecontrol/cxPC.h"
 #include "ui/pagecontrol/cxPCPainters.h"
@@ -14,6 +15,51 @@ namespace {
 const char* const sPageIndexError = "%d - неверное значение PageIndex.  PageIndex должент быть между 0 и %d";
 
 }  // namespace
+
+RTL_PUBLISHED(TcxTabSheet) {
+  prop("BorderWidth", &TcxTabSheet::BorderWidth, &TcxTabSheet::SetBorderWidth).Default(0);
+  prop("Highlighted", &TcxTabSheet::Highlighted, &TcxTabSheet::SetHighlighted).Default(false);
+  prop("ImageIndex", &TcxTabSheet::ImageIndex, &TcxTabSheet::SetImageIndex).Default(-1);
+  prop("PageIndex", &TcxTabSheet::PageIndex, &TcxTabSheet::SetPageIndex).Stored(false);
+  prop("TabVisible", &TcxTabSheet::TabVisible, &TcxTabSheet::SetTabVisible).Default(true);
+  // The page's place and visibility come from its page control.
+  prop("Left", &TcxTabSheet::Left, &TcxTabSheet::SetLeft).Stored(false);
+  prop("Top", &TcxTabSheet::Top, &TcxTabSheet::SetTop).Stored(false);
+  prop("Width", &TcxTabSheet::Width, &TcxTabSheet::SetWidth).Stored(false);
+  prop("Height", &TcxTabSheet::Height, &TcxTabSheet::SetHeight).Stored(false);
+  prop("Visible", &TcxTabSheet::Visible, &TcxTabSheet::SetVisible).Stored(false);
+  event("OnShow", &TcxTabSheet::OnShow, &TcxTabSheet::OnShow);
+  event("OnHide", &TcxTabSheet::OnHide, &TcxTabSheet::OnHide);
+}
+
+RTL_PUBLISHED(TcxPageControl) {
+  using C = TcxPageControl;
+  prop("ActivePage", &C::ActivePage, &C::SetActivePage);
+  prop("Focusable", &C::Focusable, &C::SetFocusable).Default(true);
+  prop("HideTabs", &C::HideTabs, &C::SetHideTabs).Default(false);
+  prop("HotTrack", &C::HotTrack, &C::SetHotTrack).Default(false);
+  prop("ImageBorder", &C::ImageBorder, &C::SetImageBorder).Default(0);
+  prop("Images", &C::Images, &C::SetImages);
+  prop("LookAndFeel", &C::LookAndFeel, &C::SetLookAndFeel);
+  prop("MaxRotatedTabWidth", &C::MaxRotatedTabWidth, &C::SetMaxRotatedTabWidth).Default(0);
+  prop("MultiLine", &C::MultiLine, &C::SetMultiLine).Default(false);
+  prop("NavigatorPosition", &C::NavigatorPosition, &C::SetNavigatorPosition).Default(npRightTop);
+  prop("Options", &C::Options, &C::SetOptions).Default(TcxPCOptions{});
+  prop("OwnerDraw", &C::OwnerDraw, &C::SetOwnerDraw).Default(false);
+  prop("RaggedRight", &C::RaggedRight, &C::SetRaggedRight).Default(false);
+  prop("Rotate", &C::Rotate, &C::SetRotate).Default(false);
+  prop("ScrollOpposite", &C::ScrollOpposite, &C::SetScrollOpposite).Default(false);
+  prop("ShowFrame", &C::ShowFrame, &C::SetShowFrame).Default(false);
+  prop("Style", &C::Style, &C::SetStyle).Default(0);
+  prop("TabHeight", &C::TabHeight, &C::SetTabHeight).Default(int16_t(0));
+  prop("TabPosition", &C::TabPosition, &C::SetTabPosition).Default(tpTop);
+  prop("TabWidth", &C::TabWidth, &C::SetTabWidth).Default(int16_t(0));
+  event("OnChange", &C::OnChange, &C::OnChange);
+  event("OnDrawTab", &C::OnDrawTab, &C::OnDrawTab);
+  event("OnDrawTabEx", &C::OnDrawTabEx, &C::OnDrawTabEx);
+  event("OnGetImageIndex", &C::OnGetImageIndex, &C::OnGetImageIndex);
+  event("OnPageChanging", &C::OnPageChanging, &C::OnPageChanging);
+}
 
 // ---- TcxTabSheet --------------------------------------------------------------------------------------------
 

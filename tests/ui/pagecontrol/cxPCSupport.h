@@ -78,7 +78,10 @@ public:
     if (!c.empty() && end && *end == 0) return static_cast<int32_t>(v);
     return std::max(Canvas()->TextWidth(c) + 12, Metrics().MinTabWidth);
   }
-  int32_t CalculateTabNormalHeight() override { return Metrics().TabHeight; }
+  int32_t CalculateTabNormalHeight() override {
+    ++LayoutCount;
+    return Metrics().TabHeight;
+  }
   int32_t GetMinTabNormalWidth() override { return Metrics().MinTabWidth; }
   void GetMinTabVisiblePart(POINT& P) override { P = Metrics().MinVisible; }
   void GetTabsSpacing(POINT& P) override { P = Metrics().Spacing; }
@@ -215,6 +218,7 @@ public:
   std::vector<std::pair<int32_t, TcxPCTabPropertyChanged>> Repaints;
   std::vector<int32_t> DrawnTabs;
   int PaintCount = 0;
+  int LayoutCount = 0;
 };
 
 inline TTestPainter* TestPainter(TcxCustomTabControl* c) { return dynamic_cast<TTestPainter*>(c->Painter()); }
