@@ -450,7 +450,11 @@ void TcxPCStandardPainter::DrawCaption(TCanvas* ACanvas, const RECT& R, bool AUs
   auto draw = [&](RECT r, TColor color) {
     ACanvas->Font()->SetColor(color);
     ACanvas->TextExtent("");  // selects the font and its colour into the device context
-    ::DrawText(ACanvas->Handle(), CurrentText().c_str(), -1, &r, DT_SINGLELINE);
+    // Transparent, so that the shadow copy of an embossed caption does not wipe out the light one.
+    const HDC dc = ACanvas->Handle();
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    ::DrawText(dc, CurrentText().c_str(), -1, &r, DT_SINGLELINE);
+    SetBkMode(dc, oldMode);
   };
   if (!AUsable) {
     draw(RECT{R.left + 1, R.top + 1, R.right + 1, R.bottom + 1}, GetDisabledTextFaceColor());
