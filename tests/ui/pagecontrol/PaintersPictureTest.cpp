@@ -124,6 +124,20 @@ TEST_F(PaintersPictureTest, EveryStyleAndTheStatusBar) {
   TPngImage png;
   png.Assign(zoom.get());
   png.SaveToFile(String(VORN_ARTIFACT_DIR) + "/pagecontrol-painters-zoom.png");
+  // And the status bar's right end with the size grip.
+  std::unique_ptr<TBitmap> end(New<TBitmap>());
+  const int ew = 200, eh = bar->Height();
+  end->SetSize(ew * k, eh * k);
+  bar->Update();
+  for (int y = 0; y < eh; ++y)
+    for (int x = 0; x < ew; ++x) {
+      const uint32_t p = headless::Pixel(bar->Handle(), bar->Width() - ew + x, y);
+      for (int dy = 0; dy < k; ++dy)
+        for (int dx = 0; dx < k; ++dx) end->ScanLine(y * k + dy)[x * k + dx] = p;
+    }
+  TPngImage endPng;
+  endPng.Assign(end.get());
+  endPng.SaveToFile(String(VORN_ARTIFACT_DIR) + "/statusbar-end-zoom.png");
   // The page of the flat control is the face colour; its unselected tabs the lighter face.
   EXPECT_EQ(headless::Pixel(flat->Handle(), 150, 80), Rgb(clBtnFace));
 }

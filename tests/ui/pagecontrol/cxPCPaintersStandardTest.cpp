@@ -496,6 +496,52 @@ TEST_F(StandardPaintersTest, TheHotFlatButtonRisesAndItsCaptionTakesTheHotLightC
   EXPECT_EQ(CountColour(c, inside, hot), 0);
 }
 
+TEST_F(StandardPaintersTest, ChangingTheSelectedTabRepaintsBothShapes) {
+  for (TcxPCStyleID style : {1, 5}) {
+    SCOPED_TRACE(style);
+    TcxCustomTabControl* c = Make(style, 320, 120, {"Projects", "Backups", "Report", "Options"});
+    c->SetTabIndex(1);
+    Idle();
+    const RECT big = c->GetTabFullRect(1);
+    const RECT cell = c->GetTabCellRect(1);
+    const uint32_t before = Px(c, big.left + 6, big.top);
+    c->SetTabIndex(3);
+    Idle();
+    // The old selected tab shrank back into its cell: above it the strip's own colour shows again, and
+    // the page (or band) edge under it is closed.
+    const uint32_t strip = style == 1 ? Rgb(clBtnFace) : Rgb3(232, 228, 220);
+    EXPECT_NE(before, strip);
+    EXPECT_EQ(Px(c, big.left + 6, big.top), strip);
+    EXPECT_EQ(Px(c, cell.left + 6, cell.bottom), style == 1 ? Rgb3(250, 250, 250) : 0xFFFFFFu);
+    // The new one stands out.
+    const RECT now = c->GetTabFullRect(3);
+    EXPECT_EQ(Px(c, now.left + 6, now.top), style == 1 ? Rgb3(250, 250, 250) : 0xFFFFFFu);
+    c->Free();
+  }
+}
+
+TEST_F(StandardPaintersTest, FlatTabsOnTheBottomAndAFramedPage) {
+  TcxCustomTabControl* c = Make(5, 300, 120, {"Projects", "Backups"});
+  c->SetTabPosition(tpBottom);
+  c->SetTabIndex(0);
+  Idle();
+  const RECT cell = c->GetTabCellRect(1);
+  EXPECT_EQ(cell.bottom, 120 - 3);
+  RECT page = c->GetPageClientRect();
+  EXPECT_EQ(RectStr(page), RectStr(RECT{0, 0, 300, cell.top - 3}));
+  // The band's edge towards the page: a dark line, then the face colour.
+  EXPECT_EQ(Px(c, cell.left + 5, cell.top - 1), 0u);
+  EXPECT_EQ(Px(c, cell.left + 5, cell.top - 2), Rgb(clBtnFace));
+  c->SetShowFrame(true);
+  Idle();
+  page = c->GetPageClientRect();
+  EXPECT_EQ(RectStr(page), RectStr(RECT{1, 1, 299, cell.top - 3}));
+  EXPECT_EQ(Px(c, 0, 50), Rgb(clBtnHighlight));
+  EXPECT_EQ(Px(c, 299, 50), Rgb(clBtnShadow));
+  EXPECT_EQ(Px(c, 150, 0), Rgb(clBtnHighlight));
+  EXPECT_EQ(Px(c, 150, page.bottom), Rgb(clBtnFace));  // no frame on the tabs' side
+}
+
 TEST_F(StandardPaintersTest, SeparatorsBetweenTabs) {
   // FlatButtons: an etched groove in the middle of the 10-pixel spacing, in every gap.
   TcxCustomTabControl* fb = Make(3, 320, 120, {"Projects", "Backups", "Report"});
