@@ -4,6 +4,7 @@
 #include "ui/pagecontrol/cxPCPaintersStandard.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "ui/base/dxThemeManager.h"
@@ -441,6 +442,78 @@ void TcxPCStandardPainter::GetContentMargins(int32_t VisibleIndex, POINT& P) {
 }
 
 void TcxPCStandardPainter::GetShortContentMargins(int32_t VisibleIndex, POINT& P) { GetContentMargins(VisibleIndex, P); }
+
+// ---- image and caption ------------------------------------------------------------------------------------
+
+void TcxPCStandardPainter::DrawCaption(TCanvas* ACanvas, const RECT& R, bool AUsable, TColor ATextColor) {
+  ACanvas->Brush()->SetStyle(bsClear);
+  auto draw = [&](RECT r, TColor color) {
+    ACanvas->Font()->SetColor(color);
+    ACanvas->TextExtent("");  // selects the font and its colour into the device context
+    // Transparent, so that the shadow copy of an embossed caption does not wipe out the light one.
+    const HDC dc = ACanvas->Handle();
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    ::DrawText(dc, CurrentText().c_str(), -1, &r, DT_SINGLELINE);
+    SetBkMode(dc, oldMode);
+  };
+  if (!AUsable) {
+    draw(RECT{R.left + 1, R.top + 1, R.right + 1, R.bottom + 1}, GetDisabledTextFaceColor());
+    ATextColor = GetDisabledTextShadowColor();
+  }
+  draw(R, ATextColor);
+}
+
+void TcxPCStandardPainter::DrawTabImageAndText(TColor ATextBackgroundColor) {
+  const int32_t vi = CurrentTabVisibleIndex();
+  TcxCustomTabControl* control = Control();
+  TcxTab* tab = control->Tabs()->VisibleTabs(vi);
+  const bool usable = tab->RealEnabled();
+  const bool native = IsNativePainting();
+  TcxCanvas* canvas = Canvas();
+  const RECT imageRect = CurrentImageRect(), textRect = CurrentTextRect();
+
+  const int32_t image = control->GetTabImageIndex(tab->Index());
+  if (image != -1 && TabShowsImage(vi)) {
+    if (native && tab->PaintBuffer()) {
+      TcxCanvas buffer(tab->PaintBuffer()->Canvas());
+      control->ImageList()->Draw(&buffer, imageRect.left, imageRect.top, image, usable, ATextBackgroundColor);
+    } else {
+      control->ImageList()->Draw(canvas, imageRect.left, imageRect.top, image, usable, ATextBackgroundColor);
+      canvas->ExcludeFromClip(imageRect);
+    }
+  }
+  if (CurrentText().empty()) return;
+  const int32_t w = textRect.right - textRect.left, h = textRect.bottom - textRect.top;
+  if (w <= 0 || h <= 0) return;
+  const TColor textColor = usable ? GetTextColor(vi) : GetDisabledTextShadowColor();
+  const TcxPCTextOrientation orientation = control->TextOrientation();
+  // The caption goes onto a picture of its rectangle first: flicker-free, and turnable for vertical text.
+  auto prepare = [&](TBitmap* b, int32_t bw, int32_t bh) {
+    b->SetSize(bw, bh);
+    TCanvas* bc = b->Canvas();
+    bc->Font()->Assign(canvas->Font());
+    bc->Pen()->Assign(canvas->Pen());
+    bc->Brush()->SetStyle(bsSolid);
+    bc->Brush()->SetColor(ATextBackgroundColor);
+    bc->FillRect(RECT{0, 0, bw, bh});
+    DoDrawTabEx(vi, bc->Font());
+    DrawCaption(bc, RECT{0, 0, bw, bh}, usable, textColor);
+  };
+  if (orientation != pctoHorizontal) {
+    if (!tab->TextBitmap()) {
+      TBitmap* b = New<TBitmap>();
+      prepare(b, h, w);
+      TcxCanvas::RotateBitmap(b, orientation == pctoBottomToTop ? 1 : 2);
+      tab->SetTextBitmap(b);
+    }
+    canvas->Draw(textRect.left, textRect.top, tab->TextBitmap());
+  } else {
+    std::unique_ptr<TBitmap> b(New<TBitmap>());
+    prepare(b.get(), w, h);
+    canvas->Draw(textRect.left, textRect.top, b.get());
+  }
+  canvas->ExcludeFromClip(textRect);
+}
 
 // ---- tab content --------------------------------------------------------------------------------------------
 

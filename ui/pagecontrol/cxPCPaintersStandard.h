@@ -21,6 +21,9 @@ public:
 
   // ---- the base's interface ----
   int32_t CalculateTabNormalWidth(TcxTab* ATab) override;
+  // The base's image and caption drawing, with the caption in the canvas's own font: the text is drawn
+  // through the canvas, which puts its font and colour into the device context first.
+  void DrawTabImageAndText(TColor ATextBackgroundColor) override;
   void GetPageClientRect(RECT& R) override;
   void GetPageFrameRect(RECT& R) override;
   int32_t GetMinTabNormalWidth() override;
@@ -95,6 +98,8 @@ protected:
   void DrawSunkenFrame(const RECT& R);
   void DrawThinFrame(const RECT& R, bool ASunken);
   void DrawFocusRectIfNeeded(int32_t VisibleIndex, const RECT& R);
+  // The current caption at R's origin (single line, '&' underlines), embossed when not usable.
+  void DrawCaption(TCanvas* ACanvas, const RECT& R, bool AUsable, TColor ATextColor);
   // A one-pixel axis-aligned line from (X1, Y1) to (X2, Y2), both ends included.
   void FillLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TColor AColor);
   void FillWithColor(const RECT& R, TColor AColor);

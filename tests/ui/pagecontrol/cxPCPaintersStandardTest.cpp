@@ -410,6 +410,138 @@ TEST_F(StandardPaintersTest, PixelsOfSelectedAndNormalTabs) {
   if (c) c->Free();
 }
 
+TEST_F(StandardPaintersTest, TabsOnTheBottomAreTurnedWithTheirOpenSideUp) {
+  TcxCustomTabControl* c = Make(1, 320, 120, {"Projects", "Backups", "Report", "Options"});
+  c->SetTabPosition(tpBottom);
+  c->SetTabIndex(1);
+  Idle();
+  const RECT sel = c->GetTabFullRect(1), normal = c->GetTabFullRect(3);
+  EXPECT_EQ(RectStr(sel), RectStr(RECT{c->GetTabCellRect(1).left - 2, c->GetTabCellRect(1).top - 1,
+                                       c->GetTabCellRect(1).right + 2, c->GetTabCellRect(1).bottom + 2}));
+  EXPECT_EQ(normal.bottom, 118);  // 2 pixels from the control's bottom
+  EXPECT_EQ(Px(c, sel.left + 6, sel.top - 1), Rgb(clBtnFace));          // open over the page frame
+  EXPECT_EQ(Px(c, normal.left + 6, normal.bottom - 1), Rgb(cl3DDkShadow));  // dark far side
+  EXPECT_EQ(Px(c, normal.left + 6, normal.bottom - 2), Rgb(clBtnShadow));
+  EXPECT_EQ(Px(c, normal.left, normal.top + 4), Rgb(clBtnHighlight));       // light left side
+  EXPECT_EQ(Px(c, normal.left, normal.bottom - 1), Rgb(clBtnFace));         // cut corner
+  EXPECT_EQ(Px(c, normal.left + 6, normal.top - 1), Rgb(cl3DDkShadow));     // the page frame's bottom lines
+  EXPECT_EQ(Px(c, normal.left + 6, normal.top - 2), Rgb(clBtnShadow));
+}
+
+TEST_F(StandardPaintersTest, SelectedButtonsLookPressed) {
+  TcxCustomTabControl* c = Make(2, 320, 120, {"Projects", "Backups", "Report", "Options"});
+  c->SetTabIndex(1);
+  Idle();
+  const RECT r = c->GetTabFullRect(3);
+  EXPECT_EQ(Px(c, r.left, r.top + 5), Rgb(clBtnHighlight));
+  c->Tabs()->Tabs(3)->SetSelected(true);  // a second selected tab: the style allows several
+  Idle();
+  EXPECT_TRUE(c->Tabs()->Tabs(3)->Selected());
+  EXPECT_EQ(Px(c, r.left, r.top + 5), Rgb(cl3DDkShadow));
+  EXPECT_EQ(Px(c, r.right - 1, r.top + 5), Rgb(clBtnHighlight));
+}
+
+// How many pixels of the rectangle have exactly the colour.
+int CountColour(TcxCustomTabControl* c, const RECT& r, uint32_t rgb) {
+  c->Update();
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (headless::Pixel(c->Handle(), x, y) == rgb) ++n;
+  return n;
+}
+
+TEST_F(StandardPaintersTest, ADisabledCaptionIsEmbossed) {
+  TcxCustomTabControl* c = Make(1, 320, 120, {"Projects", "Backups", "Report"});
+  c->SetTabIndex(1);
+  Idle();
+  const RECT cell = c->GetTabCellRect(2);
+  const RECT inside{cell.left + 3, cell.top + 3, cell.right - 3, cell.bottom - 1};
+  const int blackBefore = CountColour(c, inside, 0);
+  EXPECT_GT(blackBefore, 0);
+  EXPECT_EQ(CountColour(c, inside, Rgb(clBtnShadow)), 0);
+  c->Tabs()->Tabs(2)->SetEnabled(false);
+  Idle();
+  EXPECT_EQ(CountColour(c, inside, 0), 0);
+  EXPECT_GT(CountColour(c, inside, Rgb(clBtnShadow)), 0);
+  // The light copy shows where the shadow copy leaves it: pixels clearly lighter than the face.
+  c->Update();
+  int light = 0;
+  for (int y = inside.top; y < inside.bottom; ++y)
+    for (int x = inside.left; x < inside.right; ++x) {
+      const uint32_t p = headless::Pixel(c->Handle(), x, y);
+      if (((p >> 16) & 0xFF) > 235 && ((p >> 8) & 0xFF) > 235 && (p & 0xFF) > 235) ++light;
+    }
+  EXPECT_GT(light, 0);
+}
+
+TEST_F(StandardPaintersTest, TheHotFlatButtonRisesAndItsCaptionTakesTheHotLightColour) {
+  TcxCustomTabControl* c = Make(3, 320, 120, {"Projects", "Backups", "Report"});
+  c->SetTabIndex(1);
+  c->SetHotTrack(true);
+  Idle();
+  const RECT r = c->GetTabFullRect(0);
+  const RECT inside{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2};
+  const uint32_t hot = Rgb(cxPCHotLightColor());
+  EXPECT_EQ(Px(c, r.left, r.top + 5), Rgb(clBtnFace));
+  EXPECT_EQ(CountColour(c, inside, hot), 0);
+  MoveTo(c, r.left + 5, r.top + 5);
+  EXPECT_EQ(c->HotTabVisibleIndex(), 0);
+  EXPECT_EQ(Px(c, r.left, r.top + 5), Rgb(clBtnHighlight));
+  EXPECT_EQ(Px(c, r.right - 1, r.top + 5), Rgb(clBtnShadow));
+  EXPECT_GT(CountColour(c, inside, hot), 0);
+  MoveTo(c, 300, 100);  // off the tabs
+  EXPECT_EQ(c->HotTabVisibleIndex(), -1);
+  EXPECT_EQ(Px(c, r.left, r.top + 5), Rgb(clBtnFace));
+  EXPECT_EQ(CountColour(c, inside, hot), 0);
+}
+
+TEST_F(StandardPaintersTest, ChangingTheSelectedTabRepaintsBothShapes) {
+  for (TcxPCStyleID style : {1, 5}) {
+    SCOPED_TRACE(style);
+    TcxCustomTabControl* c = Make(style, 320, 120, {"Projects", "Backups", "Report", "Options"});
+    c->SetTabIndex(1);
+    Idle();
+    const RECT big = c->GetTabFullRect(1);
+    const RECT cell = c->GetTabCellRect(1);
+    const uint32_t before = Px(c, big.left + 6, big.top);
+    c->SetTabIndex(3);
+    Idle();
+    // The old selected tab shrank back into its cell: above it the strip's own colour shows again, and
+    // the page (or band) edge under it is closed.
+    const uint32_t strip = style == 1 ? Rgb(clBtnFace) : Rgb3(232, 228, 220);
+    EXPECT_NE(before, strip);
+    EXPECT_EQ(Px(c, big.left + 6, big.top), strip);
+    EXPECT_EQ(Px(c, cell.left + 6, cell.bottom), style == 1 ? Rgb3(250, 250, 250) : 0xFFFFFFu);
+    // The new one stands out.
+    const RECT now = c->GetTabFullRect(3);
+    EXPECT_EQ(Px(c, now.left + 6, now.top), style == 1 ? Rgb3(250, 250, 250) : 0xFFFFFFu);
+    c->Free();
+  }
+}
+
+TEST_F(StandardPaintersTest, FlatTabsOnTheBottomAndAFramedPage) {
+  TcxCustomTabControl* c = Make(5, 300, 120, {"Projects", "Backups"});
+  c->SetTabPosition(tpBottom);
+  c->SetTabIndex(0);
+  Idle();
+  const RECT cell = c->GetTabCellRect(1);
+  EXPECT_EQ(cell.bottom, 120 - 3);
+  RECT page = c->GetPageClientRect();
+  EXPECT_EQ(RectStr(page), RectStr(RECT{0, 0, 300, cell.top - 3}));
+  // The band's edge towards the page: a dark line, then the face colour.
+  EXPECT_EQ(Px(c, cell.left + 5, cell.top - 1), 0u);
+  EXPECT_EQ(Px(c, cell.left + 5, cell.top - 2), Rgb(clBtnFace));
+  c->SetShowFrame(true);
+  Idle();
+  page = c->GetPageClientRect();
+  EXPECT_EQ(RectStr(page), RectStr(RECT{1, 1, 299, cell.top - 3}));
+  EXPECT_EQ(Px(c, 0, 50), Rgb(clBtnHighlight));
+  EXPECT_EQ(Px(c, 299, 50), Rgb(clBtnShadow));
+  EXPECT_EQ(Px(c, 150, 0), Rgb(clBtnHighlight));
+  EXPECT_EQ(Px(c, 150, page.bottom), Rgb(clBtnFace));  // no frame on the tabs' side
+}
+
 TEST_F(StandardPaintersTest, SeparatorsBetweenTabs) {
   // FlatButtons: an etched groove in the middle of the 10-pixel spacing, in every gap.
   TcxCustomTabControl* fb = Make(3, 320, 120, {"Projects", "Backups", "Report"});
