@@ -272,3 +272,32 @@ TEST_F(PageControlTest, ThroughVisualStylesThePageShowsTheTabThemesPane) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PageControlTest, ClickFocusesOnlyOnTheActiveTabAndOnlyWhenFocusable) {
+  auto* pc = MakePages({"one", "two"});
+  auto* edit = New<TEdit>(Form);
+  edit->SetParent(Form);
+  edit->SetBounds(10, 250, 100, 24);
+  Idle();
+  edit->SetFocus();
+  Idle();
+  POINT two = Centre(pc->GetTabVisibleRect(1));
+  Click(pc, two.x, two.y);  // switches the page, keeps the focus where it was
+  EXPECT_EQ(pc->ActivePageIndex(), 1);
+  EXPECT_TRUE(edit->Focused());
+  Advance(1000);            // not a double click
+  Click(pc, two.x, two.y);  // now the active page's tab
+  EXPECT_TRUE(pc->Focused());
+  edit->SetFocus();
+  Idle();
+  pc->SetFocusable(false);
+  EXPECT_FALSE(pc->CanFocus());
+  EXPECT_FALSE(pc->TabStop());
+  Advance(1000);
+  Click(pc, two.x, two.y);
+  EXPECT_TRUE(edit->Focused());
+}
+
+}  // namespace
