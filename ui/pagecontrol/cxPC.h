@@ -501,7 +501,6 @@ private:
   void BreakIntoRows(int32_t ARowLength, int32_t ASpacing);
   void BalanceRows(int32_t AFirstTab, int32_t ALastTab, int32_t AFirstRow, int32_t ARowLength, int32_t ASpacing);
   void StretchRows(int32_t ARowLength, int32_t ASpacing);
-  void SetRowExtent();
   void CalculateRowThickness();
   void PositionRows();
   TcxPCNavigatorButtons OptionsNavigatorButtons() const;

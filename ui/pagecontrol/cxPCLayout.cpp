@@ -336,8 +336,6 @@ void TcxCustomTabControl::StretchRows(int32_t ARowLength, int32_t ASpacing) {
 
 // ---- rows -----------------------------------------------------------------------------------------------------
 
-void TcxCustomTabControl::SetRowExtent() {}
-
 void TcxCustomTabControl::CalculateRowThickness() {
   if (!FRotate) {
     FRowThickness = FTabs->StandardTabHeight();
