@@ -7,6 +7,7 @@
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
 #include "ui/base/cxClasses.h"
+#include "ui/base/dxThemeManager.h"
 #include "ui/pagecontrol/cxPC.h"
 #include "ui/pagecontrol/cxPCPainters.h"
 
@@ -91,6 +92,8 @@ void TcxTabSheet::AdjustClientRect(RECT& Rect) {
 }
 
 void TcxTabSheet::Paint() {
+  if (FPageControl && FPageControl->Painter() && FPageControl->Painter()->IsNativePainting() && OpenTheme(totTab))
+    return;  // the erase drew the theme's pane
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
 }
@@ -124,6 +127,20 @@ void TcxTabSheet::WndProc(TMessage& m) {
       TCustomControl::WndProc(m);
       Invalidate();
       return;
+    case WM_ERASEBKGND:
+      // Through visual styles the page shows the tab theme's pane, continuing the page control's frame.
+      if (FPageControl && FPageControl->Painter() && FPageControl->Painter()->IsNativePainting()) {
+        if (HTHEME theme = OpenTheme(totTab)) {
+          RECT r;
+          FPageControl->Painter()->GetPageFrameRect(r);
+          InflateRect(&r, 2, 2);
+          OffsetRect(&r, -Left(), -Top());
+          DrawThemeBackground(theme, reinterpret_cast<HDC>(m.WParam), 9, 0, &r, nullptr);
+          m.Result = 1;
+          return;
+        }
+      }
+      break;
     default:
       break;
   }

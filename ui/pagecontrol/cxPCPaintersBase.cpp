@@ -290,19 +290,19 @@ void TcxPCCustomPainter::SetCurrentTab(int32_t VisibleIndex, const RECT& AImageR
 // ---- image and caption ------------------------------------------------------------------------------------
 
 void TcxPCCustomPainter::DrawCaptionOnCanvas(TCanvas* ACanvas, const RECT& R, bool AUsable, TColor ATextColor) {
+  // Through the suite's canvas, so that the canvas font is the one selected, with accelerator underlines.
+  TcxCanvas canvas(ACanvas);
+  const uint32_t flags = tfAlignLeft | tfAlignTop | tfSingleLine | tfShowPrefix;
   ACanvas->Brush()->SetStyle(bsClear);
-  HDC dc = ACanvas->Handle();
-  RECT r = R;
   if (!AUsable) {
-    ACanvas->Font()->SetColor(clBtnHighlight);
-    RECT r1 = r;
+    RECT r1 = R;
     OffsetRect(&r1, 1, 1);
-    ::DrawText(dc, FText.c_str(), -1, &r1, DT_SINGLELINE);
+    ACanvas->Font()->SetColor(clBtnHighlight);
+    canvas.DrawText(FText, r1, flags);
     ATextColor = clBtnShadow;
   }
   ACanvas->Font()->SetColor(ATextColor);
-  dc = ACanvas->Handle();
-  ::DrawText(dc, FText.c_str(), -1, &r, DT_SINGLELINE);
+  canvas.DrawText(FText, R, flags);
 }
 
 void TcxPCCustomPainter::DrawTabImageAndText(TColor ATextBackgroundColor) {

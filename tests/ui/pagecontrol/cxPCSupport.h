@@ -54,6 +54,7 @@ struct TestMetrics {
   bool MultiSelect = false;
   bool ButtonLike = false;
   bool Native = false;
+  bool DrawContent = false;  // tabs also get their image and caption (the painter base's drawing)
 };
 inline TestMetrics& Metrics() {
   static TestMetrics m;
@@ -193,6 +194,17 @@ public:
         Canvas()->Brush()->SetColor(tab->IsMainTab() ? clHighlight : clWindow);
         Canvas()->FillRect(r);
         DrawnTabs.push_back(vi);
+        if (Metrics().DrawContent) {
+          const TColor back = tab->IsMainTab() ? clHighlight : clWindow;
+          SIZE image{0, 0};
+          if (TabShowsImage(vi)) GetImageSize(image);
+          RECT imageRect{r.left + 2, r.top + 2, r.left + 2 + image.cx, r.top + 2 + image.cy};
+          RECT textRect{imageRect.right + 2, r.top + 2, r.right - 2, r.bottom - 2};
+          if (c->IsVerticalText()) textRect = RECT{r.left + 2, imageRect.bottom + 2, r.right - 2, r.bottom - 2};
+          SetCurrentTab(vi, imageRect, tab->Caption(), textRect);
+          PrepareTabCanvasFont(vi);
+          DrawTabImageAndText(back);
+        }
       }
       RestoreClipRegion();
       Canvas()->ExcludeFromClip(r);

@@ -2,6 +2,7 @@
 // removing pages, and the program's own use (hidden tabs, pages switched from code, a page code kept in Tag).
 
 #include <filesystem>
+#include <memory>
 
 #include "cxPCSupport.h"
 #include "forms/StdCtrls.h"
@@ -242,6 +243,32 @@ TEST_F(PageControlTest, HiddenTabsCodeSwitchingGivesOneChangeAndPaintsOnlyThePag
   Changes = 0;
   Click(pc, 5, 5);
   EXPECT_EQ(Changes, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PageControlTest, ThroughVisualStylesThePageShowsTheTabThemesPane) {
+  winapi::SetThemeActive(true);
+  Metrics().Native = true;
+  auto* pc = MakePages({"one", "two"});
+  TcxTabSheet* page = pc->ActivePage();
+  page->Invalidate();
+  Idle();
+  // What the theme draws for the pane over the same rectangle, in page coordinates.
+  RECT frame;
+  pc->Painter()->GetPageFrameRect(frame);
+  InflateRect(&frame, 2, 2);
+  OffsetRect(&frame, -page->Left(), -page->Top());
+  std::unique_ptr<TBitmap> expected(New<TBitmap>());
+  expected->SetSize(page->Width(), page->Height());
+  DrawThemeBackground(OpenTheme(totTab), expected->Canvas()->Handle(), 9, 0, &frame, nullptr);
+  const POINT p{page->Width() / 2, page->Height() / 2};
+  EXPECT_EQ(headless::Pixel(page->Handle(), p.x, p.y), expected->ScanLine(p.y)[p.x] & 0xFFFFFF);
+  EXPECT_NE(expected->ScanLine(p.y)[p.x] & 0xFFFFFF, Rgb(clBtnFace));  // the pane is not the plain face
+  Metrics().Native = false;
+  winapi::SetThemeActive(false);
 }
 
 }  // namespace
