@@ -487,6 +487,14 @@ void TcxPCStandardPainter::DrawTabImageAndText(TColor ATextBackgroundColor) {
   if (w <= 0 || h <= 0) return;
   const TColor textColor = usable ? GetTextColor(vi) : GetDisabledTextShadowColor();
   const TcxPCTextOrientation orientation = control->TextOrientation();
+  if (native && tab->PaintBuffer() && orientation == pctoHorizontal) {
+    // Straight onto the themed tab in its buffer, so that the theme's background shows around the letters.
+    TCanvas* bc = tab->PaintBuffer()->Canvas();
+    bc->Font()->Assign(canvas->Font());
+    DoDrawTabEx(vi, bc->Font());
+    DrawCaption(bc, textRect, usable, textColor);
+    return;
+  }
   // The caption goes onto a picture of its rectangle first: flicker-free, and turnable for vertical text.
   auto prepare = [&](TBitmap* b, int32_t bw, int32_t bh) {
     b->SetSize(bw, bh);
@@ -535,7 +543,9 @@ void TcxPCStandardPainter::CalculateTabContent(int32_t VisibleIndex, RECT& AImag
                                                RECT& ATextRect) {
   TcxCustomTabControl* control = Control();
   TcxTab* tab = control->Tabs()->VisibleTabs(VisibleIndex);
-  const RECT box = control->GetTabFullRect(VisibleIndex);
+  RECT box = control->GetTabFullRect(VisibleIndex);
+  if (IsNativePainting() && tab->PaintBuffer())
+    box = RECT{0, 0, tab->PaintBuffer()->Width(), tab->PaintBuffer()->Height()};
   const TcxPCTextOrientation orientation = control->TextOrientation();
   const bool vertical = orientation != pctoHorizontal;
   const int32_t variant = control->GetTabDrawingVariant(VisibleIndex);
@@ -682,7 +692,13 @@ void TcxPCTabsPainter::GetPageFrameRect(RECT& R) {
   }
 }
 
-void TcxPCTabsPainter::GetPageClientRect(RECT& R) { GetPageFrameRect(R); }
+void TcxPCTabsPainter::GetPageClientRect(RECT& R) {
+  GetPageFrameRect(R);
+  if (!IsNativePainting() || RectIsEmpty(R)) return;
+  // Inside the themed pane: its frame grown back by 2, less the pane's own content margins.
+  RECT content;
+  if (GetThemeContentRect(OpenTheme(totTab), nullptr, TABP_PANE, 0, InflateBy(R, 2, 2), content) == S_OK) R = content;
+}
 
 int32_t TcxPCTabsPainter::CalculateTextTabHeight() { return TcxPCStandardPainter::CalculateTextTabHeight() - 3; }
 
@@ -895,4 +911,147 @@ void UnregisterStandardPCPainters() {
   UnregisterPainterClass(TcxPCPainterClassOf<TcxPCButtonsPainter>());
   UnregisterPainterClass(TcxPCPainterClassOf<TcxPCFlatButtonsPainter>());
   UnregisterPainterClass(TcxPCPainterClassOf<TcxPCFlatPainter>());
+}
+
+// ---- Tabs through visual styles -----------------------------------------------------------------------------
+
+bool TcxPCTabsPainter::IsNativePainting() {
+  TcxCustomTabControl* c = Control();
+  // Vertical captions stay classic: the themed buffer is laid out for horizontal text only.
+  return !c->IsDestroying() && c->LookAndFeel()->GetNativeStyle() && VisualStylesActive() &&
+         OpenTheme(totTab) != nullptr && !c->IsVerticalText();
+}
+
+void TcxPCTabsPainter::GetTabThemeParts(int32_t VisibleIndex, int32_t& APartId, int32_t& AStateId) {
+  TcxCustomTabControl* c = Control();
+  TcxTab* tab = c->Tabs()->VisibleTabs(VisibleIndex);
+  const bool selected = IsMainTab(VisibleIndex);
+  const bool first = VisibleIndex == c->FirstDrawnTab() || c->Tabs()->VisibleTabs(VisibleIndex - 1)->Row() != tab->Row();
+  const bool stretched = ParentInfo()->MultiLine() && !ParentInfo()->RaggedRight();
+  bool last;
+  if (stretched)
+    last = VisibleIndex == c->LastDrawnTab() || c->Tabs()->VisibleTabs(VisibleIndex + 1)->Row() != tab->Row();
+  else
+    last = VisibleIndex == ParentInfo()->VisibleTabCount() - 1 && !selected;
+  APartId = first ? TABP_TABITEMLEFTEDGE : last ? TABP_TABITEMRIGHTEDGE : TABP_TABITEM;
+  if (selected) APartId += TABP_TOPTABITEM - TABP_TABITEM;
+  AStateId = selected ? 3 : VisibleIndex == c->HotTabVisibleIndex() ? 2 : 1;
+}
+
+void TcxPCTabsPainter::Paint() {
+  if (!IsNativePainting()) {
+    TcxPCStandardPainter::Paint();
+    return;
+  }
+  PaintControl();
+  // What is left shows the parent's themed background.
+  const RECT all{0, 0, ParentInfo()->Width(), ParentInfo()->Height()};
+  ::DrawThemeParentBackground(Control()->Handle(), Canvas()->Handle(), all);
+}
+
+void TcxPCTabsPainter::DrawPageFrame() {
+  if (!IsNativePainting()) {
+    TcxPCStandardPainter::DrawPageFrame();
+    return;
+  }
+  RECT R;
+  GetPageFrameRect(R);
+  if (RectIsEmpty(R)) return;
+  R = InflateBy(R, 2, 2);
+  HTHEME theme = OpenTheme(totTab);
+  if (IsThemeBackgroundPartiallyTransparent(theme, TABP_PANE, 0))
+    ::DrawThemeParentBackground(Control()->Handle(), Canvas()->Handle(), R);
+  DrawThemeBackgroundRect(theme, Canvas()->Handle(), TABP_PANE, 0, R);
+  Canvas()->ExcludeFromClip(R);
+}
+
+void TcxPCTabsPainter::DrawNativeTab(int32_t VisibleIndex) {
+  TcxCustomTabControl* c = Control();
+  TcxTab* tab = c->Tabs()->VisibleTabs(VisibleIndex);
+  const RECT full = c->GetTabFullRect(VisibleIndex);
+  const int32_t w = full.right - full.left, h = full.bottom - full.top;
+  const TcxTabPosition side = c->GetTabRowSide(VisibleIndex);
+  const bool sideways = side == tpLeft || side == tpRight;
+  TBitmap* b = New<TBitmap>();
+  // The theme draws tabs standing on top; the buffer gets that shape and is then turned to the real side.
+  const int32_t bw = sideways ? h : w, bh = sideways ? w : h;
+  b->SetSize(bw, bh);
+  b->Canvas()->Brush()->SetStyle(bsSolid);
+  b->Canvas()->Brush()->SetColor(c->Parent() ? c->Parent()->Color() : clBtnFace);
+  b->Canvas()->FillRect(RECT{0, 0, bw, bh});
+  int32_t part = 0, state = 0;
+  GetTabThemeParts(VisibleIndex, part, state);
+  DrawThemeBackgroundRect(OpenTheme(totTab), b->Canvas()->Handle(), part, state, RECT{0, 0, bw, bh});
+  // Turns of the canvas: 1 a quarter counter-clockwise, 2 a quarter clockwise, 3 a half.
+  switch (c->GetTabDrawingVariant(VisibleIndex)) {
+    case 10: TcxCanvas::RotateBitmap(b, 0, true); break;       // on the bottom: upside down
+    case 6: TcxCanvas::RotateBitmap(b, 1, true); break;        // on the left
+    case 9: TcxCanvas::RotateBitmap(b, 2, false); break;       // on the right
+    default: break;
+  }
+  tab->SetPaintBuffer(b);
+}
+
+void TcxPCTabsPainter::SetTabDrawData(int32_t VisibleIndex, const RECT& AImageRect, const String& AText,
+                                      const RECT& ATextRect) {
+  RECT image = AImageRect, text = ATextRect;
+  const int32_t variant = Control()->GetTabDrawingVariant(VisibleIndex);
+  if (IsNativePainting() && IsMainTab(VisibleIndex) && (variant == 5 || variant == 7 || variant == 10)) {
+    OffsetRect(&image, 0, 1);
+    OffsetRect(&text, 0, 1);
+  }
+  TcxPCStandardPainter::SetTabDrawData(VisibleIndex, image, AText, text);
+}
+
+void TcxPCTabsPainter::DrawTabFrame(int32_t VisibleIndex) {
+  TcxTab* tab = Control()->Tabs()->VisibleTabs(VisibleIndex);
+  if (!IsNativePainting() || !tab->PaintBuffer()) {
+    TcxPCStandardPainter::DrawTabFrame(VisibleIndex);
+    return;
+  }
+  const RECT full = Control()->GetTabFullRect(VisibleIndex);
+  Canvas()->Draw(full.left, full.top, tab->PaintBuffer());
+  DrawFocusRectIfNeeded(VisibleIndex, InflateBy(full, -2, -2));
+  tab->SetPaintBuffer(nullptr);
+}
+
+int32_t TcxPCTabsPainter::GetNavigatorButtonThickness() {
+  return IsNativePainting() ? 17 : TcxPCStandardPainter::GetNavigatorButtonThickness();
+}
+
+int32_t TcxPCTabsPainter::GetNavigatorButtonLength(TcxPCNavigatorButton AKind) {
+  if (!IsNativePainting()) return TcxPCStandardPainter::GetNavigatorButtonLength(AKind);
+  if (AKind == nbGoDialog) {
+    SIZE size{0, 0};
+    if (GetThemePartSizeSimple(OpenTheme(totSpin), Canvas()->Handle(), SPNP_DOWN, 1, TS_TRUE, size) == S_OK &&
+        size.cx > 0)
+      return size.cx;
+  }
+  return 17;
+}
+
+void TcxPCTabsPainter::DrawNavigatorButton(TcxPCNavigatorButton AKind, const RECT& R) {
+  if (!IsNativePainting()) {
+    TcxPCStandardPainter::DrawNavigatorButton(AKind, R);
+    return;
+  }
+  int32_t part = SPNP_DOWN;
+  switch (GlyphDirection(AKind)) {
+    case TGlyphDirection::Up: part = SPNP_UP; break;
+    case TGlyphDirection::Down: part = SPNP_DOWN; break;
+    case TGlyphDirection::Right: part = SPNP_UPHORZ; break;
+    case TGlyphDirection::Left: part = SPNP_DOWNHORZ; break;
+  }
+  int32_t state = 1;
+  switch (ParentInfo()->NavigatorButtonState(AKind)) {
+    case nbsHotTrack: state = 2; break;
+    case nbsPressed: state = 3; break;
+    case nbsDisabled: state = 4; break;
+    default: break;
+  }
+  if (!Control()->Enabled()) state = 4;
+  HTHEME theme = OpenTheme(totSpin);
+  if (IsThemeBackgroundPartiallyTransparent(theme, part, state))
+    ::DrawThemeParentBackground(Control()->Handle(), Canvas()->Handle(), R);
+  DrawThemeBackgroundRect(theme, Canvas()->Handle(), part, state, R);
 }

@@ -135,6 +135,19 @@ public:
   int32_t CalculateTextTabHeight() override;
   void GetTabDrawBounds(int32_t VisibleIndex, RECT& R, bool& AIntersectClip) override;
 
+  // Through visual styles: the look-and-feel asks for the native style, visual styles are on and the tab
+  // theme opens. Vertical captions are drawn the classic way (see IsNativePainting).
+  bool IsNativePainting() override;
+  void GetTabThemeParts(int32_t VisibleIndex, int32_t& APartId, int32_t& AStateId) override;
+  void Paint() override;
+  void DrawPageFrame() override;
+  void DrawNativeTab(int32_t VisibleIndex) override;
+  void DrawTabFrame(int32_t VisibleIndex) override;
+  void SetTabDrawData(int32_t VisibleIndex, const RECT& AImageRect, const String& AText, const RECT& ATextRect) override;
+  int32_t GetNavigatorButtonThickness() override;
+  int32_t GetNavigatorButtonLength(TcxPCNavigatorButton AKind) override;
+  void DrawNavigatorButton(TcxPCNavigatorButton AKind, const RECT& R) override;
+
 protected:
   int32_t StandardStyle() const override { return 0; }
 };

@@ -3,11 +3,17 @@
 // shortening, and pinned pixels of each style's selected and normal tabs; the flat style's light face
 // following a change of the system colours.
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "cxPCSupport.h"
 #include "forms/ImgList.h"
 #include "ui/pagecontrol/cxPCPaintersStandard.h"
+
+#ifndef VORN_ARTIFACT_DIR
+#define VORN_ARTIFACT_DIR "artifacts"
+#endif
 
 using namespace pc_test;
 
@@ -540,6 +546,48 @@ TEST_F(StandardPaintersTest, FlatTabsOnTheBottomAndAFramedPage) {
   EXPECT_EQ(Px(c, 299, 50), Rgb(clBtnShadow));
   EXPECT_EQ(Px(c, 150, 0), Rgb(clBtnHighlight));
   EXPECT_EQ(Px(c, 150, page.bottom), Rgb(clBtnFace));  // no frame on the tabs' side
+}
+
+TEST_F(StandardPaintersTest, NativeTabsDrawThroughTheTabTheme) {
+  winapi::SetThemeActive(true);
+  struct ThemesOff {
+    ~ThemesOff() { winapi::SetThemeActive(false); }
+  } themesOff;
+  DoneThemeManager();
+  TcxCustomTabControl* c = Make(1, 320, 120, {"Projects", "Backups", "Report", "Options"});
+  c->LookAndFeel()->SetNativeStyle(true);
+  c->SetTabIndex(1);
+  Idle();
+  ASSERT_TRUE(c->Painter()->IsNativePainting());
+  // Parts: left edge for the first tab, the top forms for the selected one, right edge for the last.
+  const struct {
+    int vi, part, state;
+  } parts[] = {{0, TABP_TABITEMLEFTEDGE, 1}, {1, TABP_TOPTABITEM, 3}, {2, TABP_TABITEM, 1}, {3, TABP_TABITEMRIGHTEDGE, 1}};
+  for (const auto& t : parts) {
+    int32_t part = 0, state = 0;
+    c->Painter()->GetTabThemeParts(t.vi, part, state);
+    EXPECT_EQ(part, t.part) << t.vi;
+    EXPECT_EQ(state, t.state) << t.vi;
+  }
+  const uint32_t border = Rgb3(137, 140, 149);
+  const RECT tab = c->GetTabFullRect(0);
+  EXPECT_EQ(Px(c, tab.left + 5, tab.top), border);   // the themed tab's outline
+  EXPECT_EQ(Px(c, tab.left, tab.top + 5), border);
+  EXPECT_EQ(Px(c, 0, 100), border);                  // the pane's frame
+  // The caption is on the themed tab.
+  int dark = 0;
+  for (int y = tab.top + 2; y < tab.bottom - 1; ++y)
+    for (int x = tab.left + 2; x < tab.right - 2; ++x)
+      if ((Px(c, x, y) & 0xFF) < 80) ++dark;
+  EXPECT_GT(dark, 10);
+  // Hot tabs take the hot state only with hot tracking (always through themes).
+  MoveTo(c, c->GetTabFullRect(2).left + 5, c->GetTabFullRect(2).top + 5);
+  int32_t part = 0, state = 0;
+  c->Painter()->GetTabThemeParts(2, part, state);
+  EXPECT_EQ(state, 2);
+  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
+  headless::SavePng(c->Handle(), (std::string(VORN_ARTIFACT_DIR) + "/pagecontrol-tabs-themed.png").c_str());
+  c->Free();
 }
 
 TEST_F(StandardPaintersTest, SeparatorsBetweenTabs) {
