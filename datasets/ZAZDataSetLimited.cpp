@@ -19,6 +19,7 @@
 #include "dbaccess/FIBXSQLDA.h"
 #include "dbaccess/SqlTxtRtns.h"
 #include "dbaccess/StrUtil.h"
+#include "dbaccess/VariantRtn.h"
 #include "dbaccess/ZAZQuery.h"
 #include "rtl/StringLists.h"
 #include "rtl/SysUtils.h"
@@ -360,7 +361,10 @@ void TFIBCustomDataSet::BuildLimitedCacheStatements() {
   }
   const String base = SelectSQL()->Text();
   const String reversed = ReverseOrderBy(SelectOrderClause(base));
-  const String plan = CacheModelOptions()->PlanForDescSQLs();
+  // The plan may be given with or without its keyword.
+  String plan = Trim(CacheModelOptions()->PlanForDescSQLs());
+  if (plan.size() > 4 && AsciiUpperCase(plan.substr(0, 4)) == "PLAN" && (plan[4] == ' ' || plan[4] == '('))
+    plan = Trim(plan.substr(4));
   auto make = [&](TFIBQuery*& q, const char* name) {
     if (!q) q = CreateOwnedStatement(name);
     CloseCursorOf(q);
@@ -791,6 +795,27 @@ bool TFIBCustomDataSet::LocateOnServer(const String& keyFields, const Variant& k
 
 // The window is not moved: a row it holds answers at once, any other comes from a statement of its own.
 Variant TFIBCustomDataSet::LimitedLookup(const String& keyFields, const Variant& keyValues, const String& resultFields) {
+  const TCacheWindow& w = *FCacheWindow;
+  std::vector<TField*> keyList, resultList;
+  GetFieldList(keyList, keyFields);
+  GetFieldList(resultList, resultFields);
+  const std::vector<Variant> keys = KeyValueList(keyValues);
+  bool dataOnly = keyList.size() == keys.size();
+  for (TField* f : keyList) dataOnly = dataOnly && ColumnOf(f) >= 0;
+  for (TField* f : resultList) dataOnly = dataOnly && ColumnOf(f) >= 0;
+  if (dataOnly && w.FirstIndex >= 0) {
+    std::vector<uint8_t>& row = Limited().Scratch;
+    for (int32_t i = w.FirstIndex; i <= w.LastIndex; ++i) {
+      ReadLimitedRow(i, row.data());
+      bool match = true;
+      for (size_t k = 0; k < keyList.size() && match; ++k)
+        match = VariantsEqual(ColumnValue(ColumnOf(keyList[k]), row.data()), keys[k]);
+      if (!match) continue;
+      std::vector<Variant> values;
+      for (TField* f : resultList) values.push_back(ColumnValue(ColumnOf(f), row.data()));
+      return values.size() == 1 ? values[0] : VarArrayOf(values);
+    }
+  }
   TFIBQuery* q = CreateOwnedStatement("QLookUp");
   Variant result = Variant::Null();
   try {

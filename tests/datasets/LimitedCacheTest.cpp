@@ -10,6 +10,7 @@
 #include "dbaccess/SqlTxtRtns.h"
 #include "dbaccess/ZAZQuery.h"
 #include "dbaccess/pZAZDataInfo.h"
+#include "rtl/Filer.h"
 #include "rtl/StringLists.h"
 
 namespace {
@@ -116,6 +117,36 @@ TEST_F(LimitedCacheTest, BufferChunksFollowTheRulesOfTheModel) {
   EXPECT_NE(ds->CacheWindow(), nullptr);
   ds->CacheModelOptions()->SetCacheModelKind(cmkStandard);
   EXPECT_EQ(ds->CacheWindow(), nullptr);
+}
+
+TEST_F(LimitedCacheTest, OptionsTravelInFormResources) {
+  auto* ds = New<TpZAZDataSet>(nullptr);
+  FDataSets.push_back(ds);
+  // While loading the model is taken as given: the select is not known yet.
+  ReadComponentFromText(
+      "object qLimited: TpZAZDataSet\n"
+      "  CacheModelOptions.CacheModelKind = cmkLimitedBufferSize\n"
+      "  CacheModelOptions.PlanForDescSQLs = 'PLAN (L ORDER L_ID_DESC)'\n"
+      "  BufferChunks = 50\n"
+      "end\n",
+      ds);
+  EXPECT_EQ(ds->CacheModelOptions()->CacheModelKind(), cmkLimitedBufferSize);
+  EXPECT_EQ(ds->BufferChunks(), 100);
+  const String text = ComponentToText(ds);
+  EXPECT_NE(text.find("CacheModelOptions.CacheModelKind = cmkLimitedBufferSize"), String::npos) << text;
+  EXPECT_NE(text.find("CacheModelOptions.BufferChunks = 100"), String::npos) << text;
+  // The plan goes to the two statements that read backwards.
+  ds->SetDatabase(DB);
+  ds->SetTransaction(TR);
+  ds->SelectSQL()->SetText("SELECT ID, NAME FROM L ORDER BY ID");
+  ds->Open();
+  for (const char* name : {"SelectDescQuery", "SelectPartDescQuery"}) {
+    auto* q = static_cast<TFIBQuery*>(ds->FindComponent(name));
+    ASSERT_NE(q, nullptr) << name;
+    EXPECT_NE(q->SQL()->Text().find("PLAN (L ORDER L_ID_DESC)"), String::npos) << q->SQL()->Text();
+  }
+  ds->Last();
+  EXPECT_EQ(Id(ds), 20000);
 }
 
 TEST_F(LimitedCacheTest, TheLimitedModelIsRefusedWhereItCannotWork) {
@@ -268,6 +299,10 @@ TEST_F(LimitedCacheTest, LookupLeavesTheCurrentRecord) {
   const Variant both = ds->Lookup("ID", 40, "NAME;GRP");
   EXPECT_EQ(VarArrayGet(both, {0}).AsString(), "N20");
   EXPECT_EQ(VarArrayGet(both, {1}).AsInteger(), 6);
+  EXPECT_EQ(Id(ds), 4);
+  // A row of the window answers without the server; so does one outside it.
+  EXPECT_EQ(ds->Lookup("NAME", "N50", "ID").AsInteger(), 100);
+  EXPECT_EQ(ds->Lookup("NAME", "N9000", "ID").AsInteger(), 18000);
   EXPECT_EQ(Id(ds), 4);
 }
 
