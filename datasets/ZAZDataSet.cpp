@@ -722,7 +722,7 @@ void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag valu
 
 bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
   // The server is asked for a row the window does not hold.
-  if (LimitedCache()) return !bookmark.empty();
+  if (LimitedCache()) return bookmark.size() == static_cast<size_t>(BookmarkSize());
   if (!FCache || bookmark.size() < 4) return false;
   const int32_t physical = Load<int32_t>(bookmark.data()) + 1;
   if (!FCache->IsValidRow(physical)) return false;

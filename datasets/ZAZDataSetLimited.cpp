@@ -724,10 +724,15 @@ void TFIBCustomDataSet::LimitedGotoBookmark(const uint8_t* bookmark) {
       continue;
     }
     values[NullFlagsOffset + column] = 0;
-    std::memcpy(values.data() + FDescrs.Items(column)->Offset, bookmark + key.Offset + 1, static_cast<size_t>(key.Bytes));
+    const TFIBFieldDescr* d = FDescrs.Items(column);
+    uint8_t* target = values.data() + d->Offset;
+    std::memcpy(target, bookmark + key.Offset + 1, static_cast<size_t>(key.Bytes));
+    // A long value carries its length: never more than the column holds.
+    if (d->IsLongString) StoreAt<int32_t>(target, std::clamp<int32_t>(LoadAt<int32_t>(target), 0, d->DataSize));
     param->SetAsVariant(ColumnValue(column, values.data()));
   }
-  int32_t anchor = position;
+  // The row number only places the rebuilt window; one out of range places it in the middle.
+  int32_t anchor = position >= 0 && position <= HighWindowBase ? position : FBufferChunks / 2;
   if (LoadLimitedWindow(state.Locate, anchor, true, true)) FCurrentIndex = anchor;
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "MutationLoop.h"
 #include "ScratchDatabase.h"
 #include "datasets/pZAZDataSet.h"
 #include "dbaccess/FIBErrors.h"
@@ -289,6 +290,26 @@ TEST_F(LimitedCacheTest, ABookmarkOutsideTheWindowIsFoundThroughTheServer) {
   ds->Next();
   ds->GotoBookmark(bookmark);
   EXPECT_EQ(Id(ds), 20);
+}
+
+// A damaged bookmark is refused by its size or finds its row, or none, through the server.
+TEST_F(LimitedCacheTest, DamagedBookmarksAreReadSafely) {
+  auto* ds = OpenLimited();
+  ASSERT_TRUE(ds->Locate("ID", 900, {}));
+  const TBookmark valid = ds->GetBookmark();
+  ASSERT_TRUE(ds->Locate("ID", 12000, {}));
+  mutation::Limits limits;
+  limits.Inputs = 400;
+  mutation::Run(
+      std::string(valid.begin(), valid.end()),
+      [&](const std::string& input) {
+        const TBookmark bookmark(input.begin(), input.end());
+        if (ds->BookmarkValid(bookmark)) ds->GotoBookmark(bookmark);
+        ASSERT_LE(WindowSize(ds), 100);
+      },
+      limits);
+  ds->GotoBookmark(valid);
+  EXPECT_EQ(Id(ds), 900);
 }
 
 TEST_F(LimitedCacheTest, LookupLeavesTheCurrentRecord) {
