@@ -1390,6 +1390,8 @@ void TFIBCustomDataSet::InternalRefresh() {
 // Reopens and puts the cursor back on the same record, found by the key fields' values (by every data field
 // but blobs when none are named; then the record is re-read first so that its values are the server's).
 void TFIBCustomDataSet::ReopenKeepingPosition(const String& keyFields) {
+  // The ring no longer holds the rows before the current one: there is no place to return to.
+  if (FUniDirectional) RaiseClientError(53);
   if (!Active()) {
     Open();
     return;

@@ -407,6 +407,7 @@ TEST_F(LimitedCacheTest, UniDirectionalRecordCountStaysWithinTheRing) {
   EXPECT_LE(ds->RecordsCache()->RowCount(), 32);
   EXPECT_THROW(ds->Prior(), EDatabaseError);
   EXPECT_THROW(ds->SetUniDirectional(false), EFIBClientError);
+  EXPECT_THROW(ds->FullRefresh(), EFIBClientError);
 }
 
 TEST_F(LimitedCacheTest, StopFetchingEndsTheFetchSilently) {
