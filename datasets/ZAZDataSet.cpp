@@ -448,6 +448,7 @@ void TFIBCustomDataSet::InternalOpen() {
   FIsOpen = FSelect->Open();
   CreateCache();
   OpenLocalOrderAndFilter();
+  OpenCacheModel();
 }
 
 void TFIBCustomDataSet::DoAfterOpen() {
@@ -460,6 +461,7 @@ void TFIBCustomDataSet::DoAfterOpen() {
 
 void TFIBCustomDataSet::InternalClose() {
   if (FSelect->Open()) FSelect->CloseCursor();
+  CloseCacheModel();
   FCurrentIndex = -1;
   FIsOpen = false;
   FFetchedCount = 0;
@@ -543,8 +545,12 @@ bool TFIBCustomDataSet::FetchRecord() {
   }
   std::fill(FFetchBuffer.begin(), FFetchBuffer.end(), uint8_t{0});
   ReadRowFromStatement(row, FFetchBuffer.data(), false);
-  FCache->WriteRow(FFetchedCount + 1, FFetchBuffer.data() + CacheRowOffset, true);
+  FCache->WriteRow(CacheRowOf(FFetchedCount), FFetchBuffer.data() + CacheRowOffset, true);
+  bool stop = false;
+  if (AfterFetchRecord.Assigned()) AfterFetchRecord(FSelect, FFetchedCount, stop);
   ++FFetchedCount;
+  // The handler keeps the row it saw and ends the fetch.
+  if (stop) Abort();
   return true;
 }
 
@@ -572,10 +578,12 @@ void TFIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
 uint16_t TFIBCustomDataSet::GetRecordSize() const { return static_cast<uint16_t>(FLayout.RecordBufferSize); }
 
 bool TFIBCustomDataSet::RowIsVisible(int32_t position0) const {
+  // The ring of a unidirectional dataset is neither filtered nor hidden from.
+  if (FUniDirectional) return true;
   return IsStatusVisible(FCache->RowAddress(position0 + 1)[0]) && RowPassesFilter(position0);
 }
 
-TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
+TGetResult TFIBCustomDataSet::GetCachedRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck) {
   switch (getMode) {
     case gmNext:
       for (;;) {
@@ -605,26 +613,37 @@ TGetResult TFIBCustomDataSet::GetRecord(TRecordBuffer buffer, TGetMode getMode, 
       break;
   }
   auto* b = reinterpret_cast<uint8_t*>(buffer);
-  FCache->ReadRow(FCurrentIndex + 1, b + CacheRowOffset, false);
-  Store<int32_t>(b + RecordNumberOffset, FCache->PhysicalOfPosition(FCurrentIndex) - 1);
+  FCache->ReadRow(CacheRowOf(FCurrentIndex), b + CacheRowOffset, false);
+  Store<int32_t>(b + RecordNumberOffset, FUniDirectional ? FCurrentIndex : FCache->PhysicalOfPosition(FCurrentIndex) - 1);
   b[BookmarkFlagOffset] = bfCurrent;
   GetCalcFields(buffer);
   return grOK;
 }
 
 bool TFIBCustomDataSet::GetCurrentRecord(TRecordBuffer buffer) {
+  if (LimitedCache()) {
+    if (IsEmpty() || FCurrentIndex < FCacheWindow->FirstIndex || FCurrentIndex > FCacheWindow->LastIndex) return false;
+    UpdateCursorPos();
+    FCache->ReadRow(CacheRowOf(FCurrentIndex), reinterpret_cast<uint8_t*>(buffer) + CacheRowOffset, false);
+    return true;
+  }
   if (IsEmpty() || FCurrentIndex < 0 || FCurrentIndex >= FFetchedCount) return false;
   UpdateCursorPos();
   FCache->ReadRow(FCurrentIndex + 1, reinterpret_cast<uint8_t*>(buffer) + CacheRowOffset, false);
   return true;
 }
 
-int32_t TFIBCustomDataSet::GetRecordCount() const { return FilterActive() ? FilteredRecordCount() : FFetchedCount - FHiddenCount; }
+int32_t TFIBCustomDataSet::GetRecordCount() const {
+  if (LimitedCache()) return FFetchedCount;
+  if (FUniDirectional) return std::min(FFetchedCount, FBufferChunks);
+  return FilterActive() ? FilteredRecordCount() : FFetchedCount - FHiddenCount;
+}
 
 int32_t TFIBCustomDataSet::RecNo() const {
   if (State() != dsBrowse && State() != dsEdit) return 0;
   const auto* b = reinterpret_cast<const uint8_t*>(ActiveBuffer());
   if (!b || !FCache) return 0;
+  if (LimitedCache() || FUniDirectional) return Load<int32_t>(b + RecordNumberOffset) + 1;
   const int32_t position = FCache->PositionOfPhysical(Load<int32_t>(b + RecordNumberOffset) + 1);
   if (FHiddenCount == 0 && !FilterActive()) return position + 1;
   int32_t visible = 0;
@@ -635,6 +654,15 @@ int32_t TFIBCustomDataSet::RecNo() const {
 
 void TFIBCustomDataSet::SetRecNo(int32_t value) {
   CheckBrowseMode();
+  if (LimitedCache()) {
+    // Only rows of the window can be reached by number.
+    if (value < 1 || value - 1 < FCacheWindow->FirstIndex || value - 1 > FCacheWindow->LastIndex) return;
+    DoBeforeScroll();
+    FCurrentIndex = value - 1;
+    Resync({});
+    DoAfterScroll();
+    return;
+  }
   int32_t visible = 0;
   for (int32_t p = 0;; ++p) {
     if (p >= FFetchedCount && !FetchRecord()) return;
@@ -649,23 +677,33 @@ void TFIBCustomDataSet::SetRecNo(int32_t value) {
   }
 }
 
-void TFIBCustomDataSet::InternalFirst() { FCurrentIndex = -1; }
+void TFIBCustomDataSet::InternalFirst() {
+  if (LimitedCache()) return LimitedFirst();
+  FCurrentIndex = -1;
+}
 
 void TFIBCustomDataSet::InternalLast() {
+  if (LimitedCache()) return LimitedLast();
   while (FetchRecord()) {
   }
   FCurrentIndex = FFetchedCount;
 }
 
 void TFIBCustomDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+  if (LimitedCache()) {
+    FCurrentIndex = Load<int32_t>(reinterpret_cast<uint8_t*>(buffer) + RecordNumberOffset);
+    return;
+  }
   InternalGotoBookmark(reinterpret_cast<uint8_t*>(buffer) + RecordNumberOffset);
 }
 
 void TFIBCustomDataSet::InternalGotoBookmark(const void* bookmark) {
+  if (LimitedCache()) return LimitedGotoBookmark(static_cast<const uint8_t*>(bookmark));
   FCurrentIndex = FCache->PositionOfPhysical(Load<int32_t>(static_cast<const uint8_t*>(bookmark)) + 1);
 }
 
 void TFIBCustomDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
+  if (LimitedCache()) return LimitedBookmarkData(reinterpret_cast<uint8_t*>(buffer), static_cast<uint8_t*>(data));
   std::memset(data, 0, 8);
   std::memcpy(data, reinterpret_cast<uint8_t*>(buffer) + RecordNumberOffset, 4);
 }
@@ -683,6 +721,8 @@ void TFIBCustomDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag valu
 }
 
 bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
+  // The server is asked for a row the window does not hold.
+  if (LimitedCache()) return bookmark.size() == static_cast<size_t>(BookmarkSize());
   if (!FCache || bookmark.size() < 4) return false;
   const int32_t physical = Load<int32_t>(bookmark.data()) + 1;
   if (!FCache->IsValidRow(physical)) return false;
@@ -691,6 +731,10 @@ bool TFIBCustomDataSet::BookmarkValid(const TBookmark& bookmark) {
 
 int32_t TFIBCustomDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
   if (a.empty() || b.empty()) return a.empty() && b.empty() ? 0 : (a.empty() ? -1 : 1);
+  if (LimitedCache()) {
+    const int32_t ia = Load<int32_t>(a.data()), ib = Load<int32_t>(b.data());
+    return ia < ib ? -1 : ia > ib ? 1 : 0;
+  }
   const int32_t pa = FCache->PositionOfPhysical(Load<int32_t>(a.data()) + 1);
   const int32_t pb = FCache->PositionOfPhysical(Load<int32_t>(b.data()) + 1);
   return pa < pb ? -1 : pa > pb ? 1 : 0;
@@ -1236,6 +1280,7 @@ void TFIBCustomDataSet::InternalPost() {
   if (FCachedUpdates) return PostToCache(inserting);
   // The server first: a refused post leaves the cache and the edit state as they were.
   WithErrorAction(&TFIBCustomDataSet::DoOnPostError, [&] { PostOnServer(inserting); });
+  if (LimitedCache()) return LimitedPost(inserting);
   // The written blobs are the streams' contents now; the next change starts new old values.
   ProcessBlobStreams(b, 1, true, false, nullptr);
   ProcessBlobStreams(b, 3, false, false, nullptr);
@@ -1243,7 +1288,7 @@ void TFIBCustomDataSet::InternalPost() {
     InsertIntoCache(b, cusUnmodified);
   } else {
     b[CacheRowOffset] = cusUnmodified;
-    FCache->WriteRow(FCurrentIndex + 1, b + CacheRowOffset, false);
+    FCache->WriteRow(CacheRowOf(FCurrentIndex), b + CacheRowOffset, false);
   }
   // From now on the posted values are the old values the refresh statement looks for.
   std::memcpy(FOldBuffer.data(), b, FOldBuffer.size());
@@ -1306,8 +1351,8 @@ void TFIBCustomDataSet::RefreshRecord() {
   if (TFIBXSQLDA* row = FRefresh->FetchNext()) {
     ReadRowFromStatement(row, b, true);
     b[CacheRowOffset] &= static_cast<uint8_t>(~CalcValuesCachedBit);  // the kept calculated values are stale
-    FCache->WriteRow(FCurrentIndex + 1, b + CacheRowOffset, false);
-  } else if (FOptions.Contains(poRefreshDeletedRecord)) {
+    FCache->WriteRow(CacheRowOf(FCurrentIndex), b + CacheRowOffset, false);
+  } else if (FOptions.Contains(poRefreshDeletedRecord) && !LimitedCache()) {
     FCache->RowAddress(FCurrentIndex + 1)[0] = cusDeletedApplied;
     ++FHiddenCount;
   }
@@ -1330,6 +1375,7 @@ void TFIBCustomDataSet::InternalDelete() {
     throw;
   }
   FHasOldBuffer = false;
+  if (LimitedCache()) return LimitedDelete();
   FCache->RowAddress(FCurrentIndex + 1)[0] = cusDeletedApplied;
   ++FHiddenCount;
 }
@@ -1344,6 +1390,8 @@ void TFIBCustomDataSet::InternalRefresh() {
 // Reopens and puts the cursor back on the same record, found by the key fields' values (by every data field
 // but blobs when none are named; then the record is re-read first so that its values are the server's).
 void TFIBCustomDataSet::ReopenKeepingPosition(const String& keyFields) {
+  // The ring no longer holds the rows before the current one: there is no place to return to.
+  if (FUniDirectional) RaiseClientError(53);
   if (!Active()) {
     Open();
     return;
@@ -1384,7 +1432,10 @@ void TFIBCustomDataSet::ReopenKeepingPosition(const String& keyFields) {
   EnableControls();
 }
 
-void TFIBCustomDataSet::FullRefresh() { ReopenKeepingPosition(String()); }
+void TFIBCustomDataSet::FullRefresh() {
+  if (LimitedCache() && Active()) return LimitedRefresh(true, true);
+  ReopenKeepingPosition(String());
+}
 
 void TFIBCustomDataSet::CloseOpen(bool fetchAll) {
   TScreenCursorScope cursor(this);
@@ -1632,6 +1683,11 @@ RTL_PUBLISHED(TFIBDataSet) {
   prop("UpdateTransaction", &T::UpdateTransaction, &T::SetUpdateTransaction).Stored(&T::IsUpdateTransactionStored);
   prop("RefreshTransactionKind", &T::RefreshTransactionKind, &T::SetRefreshTransactionKind).Default(tkReadTransaction);
   prop("AutoCommit", &T::AutoCommit, &T::SetAutoCommit).Default(false);
+  prop("CacheModelOptions", &T::CacheModelOptions, &T::SetCacheModelOptions);
+  prop("UniDirectional", &T::UniDirectional, &T::SetUniDirectional).Default(false);
+  event("BeforeFetchRecord", &T::BeforeFetchRecord, &T::BeforeFetchRecord);
+  event("AfterFetchRecord", &T::AfterFetchRecord, &T::AfterFetchRecord);
+  event("OnGetRecordError", &T::OnGetRecordError, &T::OnGetRecordError);
   prop("SQLScreenCursor", &T::SQLScreenCursor, [](T& d, TCursor v) { d.SetSQLScreenCursor(v); }).Default(crDefault);
   prop("DataSource", [](T& d) { return d.DataSource(); }, &T::SetDataSource);
   prop("Container", &T::Container, &T::SetContainer);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "datasets/ZAZCacheManage.h"
@@ -291,6 +292,44 @@ struct TSortFieldRef {
 // Replaces the default comparison of two values of a field in local sorts and sorted locates.
 using TCompareFieldValues = std::function<int32_t(TField* field, const Variant& s1, const Variant& s2)>;
 
+// The cache models: every fetched row kept, or only a window of BufferChunks rows that moves with the
+// cursor and reaches the rows outside it through generated statements (ZAZDataSetLimited.cpp).
+enum TCacheModelKind : uint8_t { cmkStandard, cmkLimitedBufferSize };
+RTL_ENUM(TCacheModelKind, cmkStandard, cmkLimitedBufferSize)
+
+// Around each fetched row: the statement, the row number, and a flag that ends the fetch silently.
+using TOnFetchRecord = Event<TFIBQuery*, int32_t, bool&>;
+
+class TCacheModelOptions : public TPersistent {
+  RTL_CLASS(TCacheModelOptions, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TCacheModelOptions(TFIBCustomDataSet* owner) : FOwner(owner) {}
+  TCacheModelKind CacheModelKind() const { return FKind; }
+  // Only while the owner is closed; the limited model needs CanUseLimitedCache (client error 75).
+  void SetCacheModelKind(TCacheModelKind value);
+  // Rows per cache block; 0 or less becomes 32, and the limited model's ring holds at least 100.
+  int32_t BufferChunks() const;
+  void SetBufferChunks(int32_t value);
+  const String& PlanForDescSQLs() const { return FPlanForDescSQLs; }
+  void SetPlanForDescSQLs(const String& value) { FPlanForDescSQLs = value; }
+  void AssignTo(TPersistent* dest) override;
+
+private:
+  TFIBCustomDataSet* FOwner;
+  TCacheModelKind FKind = cmkStandard;
+  String FPlanForDescSQLs;
+};
+
+// The rows the limited model holds: record indexes FirstIndex..LastIndex (-1 when empty), and whether
+// the first and the last row of the result are known to be among them.
+struct TCacheWindow {
+  int32_t FirstIndex = -1;
+  int32_t LastIndex = -1;
+  bool BofReached = false;
+  bool EofReached = false;
+};
+
 class TFIBCustomDataSet : public TDataSet, public ISQLObject, public IFIBPropsDataSet {
   RTL_CLASS(TFIBCustomDataSet, TDataSet)
   RTL_INTERFACES(ISQLObject)
@@ -370,7 +409,7 @@ public:
   TDetailConditions DetailConditions() const;
   void SetDetailConditions(TDetailConditions value);
   int32_t BufferChunks() const { return FBufferChunks; }
-  void SetBufferChunks(int32_t value) { FBufferChunks = value < 1 ? 1 : value; }
+  void SetBufferChunks(int32_t value);
 
   virtual void Prepare();
   void UnPrepare();
@@ -400,7 +439,6 @@ public:
   bool BookmarkValid(const TBookmark& bookmark) override;
   int32_t CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
   bool GetCurrentRecord(TRecordBuffer buffer) override;
-  bool IsSequenced() override { return true; }
   int32_t RecNo() const override;
   void SetRecNo(int32_t value) override;
 
@@ -555,6 +593,37 @@ public:
   int32_t _AddRef() override { return -1; }
   int32_t _Release() override { return -1; }
 
+  // --- Cache models, the unidirectional ring and the fetch events (ZAZDataSetLimited.cpp) ---
+  TCacheModelOptions* CacheModelOptions() const;
+  void SetCacheModelOptions(TCacheModelOptions* value) { CacheModelOptions()->Assign(value); }
+  bool LimitedCache() const { return FCacheWindow != nullptr; }
+  // Cached updates off, an ORDER BY, AutoCommit or one transaction for reading and writing, no NEW_
+  // parameter in the select.
+  bool CanUseLimitedCache() const;
+  // Nil in the standard model.
+  const TCacheWindow* CacheWindow() const { return FCacheWindow; }
+  // The statement feeding rows in the limited model (the select, or a generated one).
+  TFIBQuery* ActiveSelect() const;
+  // Only while closed (client error 28): the rows live in a ring of BufferChunks rows.
+  bool UniDirectional() const { return FUniDirectional; }
+  void SetUniDirectional(bool value);
+  bool IsUniDirectional() const override { return FUniDirectional; }
+  bool IsSequenced() override { return !FUniDirectional && !LimitedCache(); }
+  TOnFetchRecord BeforeFetchRecord, AfterFetchRecord;
+  TDataSetErrorEvent OnGetRecordError;
+  bool AllRowsFetched();
+  // Every remaining row, keeping the current record (the limited model goes to the end and back).
+  void FetchAllRows();
+  void DisableScrollEvents() { ++FScrollEventsDisabled; }
+  void EnableScrollEvents() {
+    if (FScrollEventsDisabled > 0) --FScrollEventsDisabled;
+  }
+  int32_t ScrollEventsDisabled() const { return FScrollEventsDisabled; }
+  // Finds the row on the server and loads the window around it; with a statement, only runs the search
+  // in it and leaves the window alone.
+  bool LocateOnServer(const String& keyFields, const Variant& keyValues, TExtLocateOptions options,
+                      TFIBQuery* statement = nullptr);
+
   // --- Blob fields (ZAZDataSetBlobs.cpp) ---
   // Each row keeps per blob field a slot that may hold a blob stream; the streams live until the rows are
   // fetched again or the dataset closes. Reading a null blob makes no stream; writing needs edit or insert.
@@ -662,6 +731,7 @@ protected:
   void DoDatabaseFree(TObject* sender);
   void DoTransactionFree(TObject* sender);
   void DoAfterScroll() override;
+  void DoBeforeScroll() override;
   // With dcForceMasterRefresh (outside cached updates) a delete refreshes the master.
   void DoAfterDelete() override;
   // Hooks of the dataset core: made at construction, released before destruction, the link object
@@ -821,6 +891,43 @@ private:
   int32_t FPendingChanges = 0;
   bool FCachedUpdates = false;
   bool FHasPendingChanges = false;
+
+  // Cache models and fetching (ZAZDataSetLimited.cpp).
+  friend class TCacheModelOptions;
+  struct TLimitedState;
+  struct TLimitedStateFree {
+    void operator()(TLimitedState* state) const;
+  };
+  TLimitedState& Limited() const;
+  TGetResult GetCachedRecord(TRecordBuffer buffer, TGetMode getMode, bool doCheck);
+  TGetResult GetLimitedRecord(uint8_t* buffer, TGetMode getMode);
+  int32_t CacheRowOf(int32_t index) const;
+  void OpenCacheModel();
+  void BuildLimitedBookmarkLayout();
+  void BuildLimitedCacheStatements();
+  void LimitedFirst();
+  void LimitedLast();
+  bool LoadLimitedWindow(TFIBQuery* statement, int32_t& anchor, bool execute, bool requireFound);
+  void PrepareWindowStatement(TFIBQuery* statement, const uint8_t* source);
+  void SwitchActiveSelect(TFIBQuery* statement, int32_t anchorIndex);
+  bool FillWindowFrom(TFIBQuery* statement, int32_t count, int32_t direction, int32_t start, bool& shifted);
+  void ShiftWindowIndexes();
+  void StoreLimitedRow(TFIBQuery* statement, TFIBXSQLDA* row, int32_t index);
+  void ReadLimitedRow(int32_t index, uint8_t* buffer);
+  void CopySelectParams(TFIBQuery* statement);
+  String LimitedColumn(TField* field);
+  void LimitedBookmarkData(const uint8_t* buffer, uint8_t* data);
+  bool BookmarkMatchesRecord(const uint8_t* bookmark, int32_t index, bool ignoreRow);
+  void LimitedGotoBookmark(const uint8_t* bookmark);
+  void LimitedRefresh(bool resync, bool events);
+  void CloseCacheModel();
+  void LimitedPost(bool inserting);
+  void LimitedDelete();
+  Variant LimitedLookup(const String& keyFields, const Variant& keyValues, const String& resultFields);
+  mutable std::unique_ptr<TLimitedState, TLimitedStateFree> FLimited;
+  TCacheWindow* FCacheWindow = nullptr;
+  bool FUniDirectional = false;
+  int32_t FScrollEventsDisabled = 0;
 
   // Blob streams (ZAZDataSetBlobs.cpp): a slot holds an index + 1 into FBlobSlotTable.
   int32_t BlobOrdinal(int32_t column) const;

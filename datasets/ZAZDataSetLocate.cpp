@@ -71,6 +71,7 @@ bool TFIBCustomDataSet::Locate(const String& keyFields, const Variant& keyValues
   TExtLocateOptions ext;
   if (options.Contains(loCaseInsensitive)) ext.Include(LocateCaseInsensitive);
   if (options.Contains(loPartialKey)) ext.Include(LocatePartialKey);
+  if (LimitedCache()) return LocateOnServer(keyFields, keyValues, ext);
   return LocateInCache(keyFields, keyValues, ext, true, 0, true);
 }
 
@@ -81,6 +82,7 @@ bool TFIBCustomDataSet::LocateExt(const String& keyFields, const Variant& keyVal
 Variant TFIBCustomDataSet::Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields) {
   if (Trim(resultFields).empty()) return Variant::Null();
   CheckActive();
+  if (LimitedCache()) return LimitedLookup(keyFields, keyValues, resultFields);
   const TBookmark bookmark = IsEmpty() ? TBookmark() : GetBookmark();
   auto restore = [&] {
     if (!bookmark.empty() && BookmarkValid(bookmark)) GotoBookmark(bookmark);

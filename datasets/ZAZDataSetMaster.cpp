@@ -306,6 +306,7 @@ void TFIBCustomDataSet::SetOnEndScroll(const TDataSetNotifyEvent& value) {
 }
 
 void TFIBCustomDataSet::DoAfterScroll() {
+  if (FScrollEventsDisabled > 0) return;
   TDataSet::DoAfterScroll();
   if (FEndScrollTimer) {
     FEndScrollTimer->SetEnabled(false);

@@ -18,9 +18,9 @@
 
 namespace {
 
-bool IsNullish(const Variant& v) { return VarIsNull(v) || VarIsEmpty(v); }
+bool IsNullOrEmptyKey(const Variant& v) { return VarIsNull(v) || VarIsEmpty(v); }
 
-bool IsCalcOrLookup(const TField* f) { return f->FieldKind() == fkCalculated || f->FieldKind() == fkLookup; }
+bool IsCalculatedKind(const TField* f) { return f->FieldKind() == fkCalculated || f->FieldKind() == fkLookup; }
 
 // Text without the characters below 33 at its ends.
 String TrimControls(const String& s) {
@@ -43,7 +43,7 @@ public:
 
   bool Matches() {
     const Variant v = Eval(0);
-    if (IsNullish(v)) return false;
+    if (IsNullOrEmptyKey(v)) return false;
     return v.AsBoolean();
   }
 
@@ -90,9 +90,9 @@ private:
 
   static Variant Unary(TCANOperator op, const Variant& v) {
     switch (op) {
-      case coISBLANK: return Variant(IsNullish(v));
-      case coNOTBLANK: return Variant(!IsNullish(v));
-      case coNOT: return IsNullish(v) ? Variant(true) : Variant(!v.AsBoolean());
+      case coISBLANK: return Variant(IsNullOrEmptyKey(v));
+      case coNOTBLANK: return Variant(!IsNullOrEmptyKey(v));
+      case coNOT: return IsNullOrEmptyKey(v) ? Variant(true) : Variant(!v.AsBoolean());
       case coMINUS: return -v;
       case coUPPER: return Variant(AnsiUpperCase(VarToStr(v)));
       case coLOWER: return Variant(AnsiLowerCase(VarToStr(v)));
@@ -103,11 +103,11 @@ private:
   Variant Binary(TCANOperator op, uint16_t node) {
     if (op == coAND || op == coOR) {
       const Variant l = Eval(Op(node, 0));
-      const bool left = !IsNullish(l) && l.AsBoolean();
+      const bool left = !IsNullOrEmptyKey(l) && l.AsBoolean();
       if (op == coAND && !left) return Variant(false);
       if (op == coOR && left) return Variant(true);
       const Variant r = Eval(Op(node, 1));
-      return Variant(!IsNullish(r) && r.AsBoolean());
+      return Variant(!IsNullOrEmptyKey(r) && r.AsBoolean());
     }
     const Variant l = Eval(Op(node, 0));
     const Variant r = Eval(Op(node, 1));
@@ -144,8 +144,8 @@ private:
     const uint16_t partial = Op(node, 1);
     Variant l = Eval(Op(node, 2));
     Variant r = Eval(Op(node, 3));
-    const bool ln = IsNullish(l);
-    const bool rn = IsNullish(r);
+    const bool ln = IsNullOrEmptyKey(l);
+    const bool rn = IsNullOrEmptyKey(r);
     if (ln != rn) return Variant(op == coNE);
     if (ln) return Variant(op != coNE);
     String a = VarToStr(l);
@@ -225,8 +225,8 @@ private:
 
 int32_t TFIBCustomDataSet::CompareFieldValues(TField* field, const Variant& s1, const Variant& s2) {
   if (OnCompareFieldValues) return OnCompareFieldValues(field, s1, s2);
-  const bool n1 = IsNullish(s1);
-  const bool n2 = IsNullish(s2);
+  const bool n1 = IsNullOrEmptyKey(s1);
+  const bool n2 = IsNullOrEmptyKey(s2);
   if (n1 && n2) return 0;
   if (n1) return -1;
   if (n2) return 1;
@@ -492,7 +492,7 @@ Variant TFIBCustomDataSet::SortKeyValue() {
   std::vector<Variant> values;
   for (int32_t i = 0; i < n; ++i) {
     TField* f = FieldByName(VarToStr(VarArrayGet(FSortInfo, {i, 0})));
-    if (IsCalcOrLookup(f) && !calcDone) {
+    if (IsCalculatedKind(f) && !calcDone) {
       GetCalcFields(ActiveBuffer());
       calcDone = true;
     }
@@ -508,12 +508,12 @@ Variant TFIBCustomDataSet::RecordValuesArray() {
 }
 
 bool TFIBCustomDataSet::SortKeyChanged() {
-  if (!HasOrderInfo() || !FOptions.Contains(poKeepSorting)) return false;
+  if (!HasOrderInfo() || !(FOptions.Contains(poKeepSorting) || LimitedCache())) return false;
   bool calcDone = false;
   for (int32_t i = 0; i < OrderFieldCount(); ++i) {
     TField* f = FindField(VarToStr(VarArrayGet(FSortInfo, {i, 0})));
     if (!f) continue;
-    if (IsCalcOrLookup(f) && !calcDone) {
+    if (IsCalculatedKind(f) && !calcDone) {
       GetCalcFields(ActiveBuffer());
       calcDone = true;
     }

@@ -484,10 +484,11 @@ int32_t TpZAZDataSet::AskServerRecordCount() {
     } else {
       text = MakeRecordCountSQL(select);
     }
-    // Before version 2 a UNION has no single count without a derived table.
+    // Before version 2 a UNION, a grouped or DISTINCT select and a cut one (FIRST, SKIP, ROWS) have no
+    // right count without a derived table.
     if (text.empty())
       throw EFIBError(0, FullComponentName(this) + " unable to get number of records\r\n" +
-                             "a UNION select cannot be counted on this server");
+                             "a UNION, grouped, DISTINCT or FIRST/SKIP/ROWS select cannot be counted on this server");
   }
   if (FCountQuery->SQL()->Text() != text) FCountQuery->SQL()->SetText(text);
   FCountQuery->SetDatabase(QSelect()->Database());

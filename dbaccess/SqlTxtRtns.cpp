@@ -556,8 +556,21 @@ String TSQLParser::SetPlanClause(const String& plan) {
   return Sub(FSQL, 1, planPos - 1) + From(FSQL, endPos + 1);
 }
 
+bool TSQLParser::TestGroupOrRowsDepth0(int32_t p) { return FDepth == 0 && (KeywordAt(p, "GROUP") || KeywordAt(p, "ROWS")); }
+
+// A count of the FROM and WHERE parts counts the rows before grouping, before DISTINCT and before FIRST,
+// SKIP or ROWS cut them: such a select has no count of this form.
+bool TSQLParser::CountsOtherRows() {
+  if (IsUnion()) return true;
+  int32_t p = FFirstPos + 6;
+  const String word = AsciiUpperCase(NextWord(p));
+  if (word == "DISTINCT" || word == "FIRST" || word == "SKIP") return true;
+  ResetScan();
+  return Scan(FFirstPos, &TSQLParser::TestGroupOrRowsDepth0) > 0;
+}
+
 String TSQLParser::CountSQL() {
-  if (FKind != sqkSelect || IsUnion()) return String();
+  if (FKind != sqkSelect || CountsOtherRows()) return String();
   int32_t fromPos = 0, fromEnd = 0;
   FromClauseRange(fromPos, fromEnd);
   if (fromPos == 0) return String();

@@ -133,9 +133,11 @@ public:
   int32_t MainPlanIndex();
   void PlanClause(int32_t n, int32_t& startPos, String& text, int32_t& endPos);
   String SetPlanClause(const String& plan);
-  // Empty for anything but a select, and for a UNION: without a derived table no single count covers
-  // every branch.
+  // Empty for anything but a select, and for a UNION, GROUP BY, DISTINCT, FIRST, SKIP or ROWS: without a
+  // derived table no count of the FROM and WHERE parts gives the rows such a select returns.
   String CountSQL();
+  bool CountsOtherRows();
+  bool TestGroupOrRowsDepth0(int32_t p);
   // A select of several branches joined by UNION outside brackets: its main WHERE clause restricts the
   // first branch only.
   bool IsUnion();

@@ -202,6 +202,14 @@ TEST(SQLParser, CountSQL) {
   EXPECT_EQ(MakeRecordCountSQL("SELECT A FROM T PLAN (T NATURAL)"), "Select Count(*) FROM T ");
   EXPECT_EQ(MakeRecordCountSQL("UPDATE T SET A=1"), "");
   EXPECT_EQ(MakeRecordCountSQL("SELECT 1"), "");
+  // Counting FROM and WHERE would count the rows before grouping, DISTINCT or a cut: no such count.
+  for (const char* select : {"SELECT A, COUNT(*) FROM T GROUP BY A", "SELECT DISTINCT A FROM T",
+                             "select distinct A from T where B = 1", "SELECT FIRST 5 A FROM T", "SELECT SKIP 2 A FROM T",
+                             "SELECT A FROM T ROWS 3", "SELECT A FROM T UNION SELECT B FROM U"})
+    EXPECT_EQ(MakeRecordCountSQL(select), "") << select;
+  // Inside a subquery they change nothing.
+  EXPECT_EQ(MakeRecordCountSQL("SELECT A FROM T WHERE B IN (SELECT DISTINCT B FROM U GROUP BY B)"),
+            "Select Count(*) FROM T \r\n WHERE B IN (SELECT DISTINCT B FROM U GROUP BY B)");
 }
 
 TEST(SQLParser, OrderClause) {
