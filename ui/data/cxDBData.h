@@ -388,6 +388,9 @@ public:
   void UpdateField(TcxCustomDataField* AField) override;
   void UpdateFields() override;
   void UpdateStructure() override;
+  // A grouped controller needs every record: grouping suspends grid mode, and the structure follows
+  // the effective mode once the change has been delivered.
+  void UpdateControl(TcxUpdateControlInfo* AInfo) override;
   void ReloadStorage() override;
   void CheckFocusing() override;
   void RefreshSource() { if (TDataSet* ds = GetDataSet()) ds->Refresh(); }
@@ -432,4 +435,6 @@ private:
   TcxDBDataFilterCriteria* FDBFilter = nullptr;
   TcxDBDataFilterHook* FFilterHook = nullptr;
   TComponent* FFieldNotifier = nullptr;
+  bool FStructureGridMode = false;
+  bool FSwitchingStructure = false;
 };

@@ -35,6 +35,19 @@ TEST_F(DBDataGridMode, TheWindowHoldsTheBufferCount) {
   EXPECT_EQ(c.DC->GetRecordCount(), 300);
 }
 
+TEST_F(DBDataGridMode, GroupingSuspendsTheWindow) {
+  OpenDataSet();
+  dbdata::BoundController& c = GridController(20);
+  ASSERT_EQ(c.DC->GetRecordCount(), 20);
+  c.DC->Groups()->ChangeGrouping(2, 0);
+  EXPECT_FALSE(c.DC->IsGridMode());
+  EXPECT_EQ(c.DC->GetRecordCount(), 300);
+  c.DC->Groups()->ClearGrouping();
+  EXPECT_TRUE(c.DC->IsGridMode());
+  EXPECT_EQ(c.DC->GetRecordCount(), 20);
+  EXPECT_EQ(c.Column(1).front(), "name1");
+}
+
 TEST_F(DBDataGridMode, ScrollingMovesTheWindow) {
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = GridController(20);

@@ -406,8 +406,17 @@ int32_t TcxDBDataController::GridModeBufferCountValue() {
 }
 
 void TcxDBDataController::UpdateStructure() {
-  if (!IsGridMode()) DBProvider()->DataLink()->SetBufferCount(1);
+  FStructureGridMode = IsGridMode();
+  if (!FStructureGridMode) DBProvider()->DataLink()->SetBufferCount(1);
   TcxCustomDataController::UpdateStructure();
+}
+
+void TcxDBDataController::UpdateControl(TcxUpdateControlInfo* AInfo) {
+  TcxCustomDataController::UpdateControl(AInfo);
+  if (FSwitchingStructure || IsDestroying() || IsGridMode() == FStructureGridMode) return;
+  FSwitchingStructure = true;
+  TControllerGuard reset{[this] { FSwitchingStructure = false; }};
+  UpdateStructure();
 }
 
 void TcxDBDataController::ReloadStorage() {
