@@ -20,6 +20,18 @@ TEST_F(DBDataLoaded, LoadsEveryRecordAndStartsOnTheCursor) {
   EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 4);
 }
 
+TEST_F(DBDataLoaded, OpeningTheDataSetReadsItsRecordsOnce) {
+  dbdata::BoundController& c = NewController();
+  TpZAZDataSet* ds = OpenDataSet();
+  EXPECT_EQ(c.DC->Reads, 1);
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  EXPECT_EQ(c.DC->GetFocusedRowIndex(), 0);
+  ds->Close();
+  EXPECT_EQ(c.DC->GetRecordCount(), 0);
+  ds->Open();
+  EXPECT_EQ(c.DC->Reads, 2);
+}
+
 TEST_F(DBDataLoaded, FocusAndCursorFollowEachOther) {
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = NewController();

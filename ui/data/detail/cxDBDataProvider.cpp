@@ -489,6 +489,8 @@ void TcxDBDataProvider::ActiveChanged(bool AActive) {
   TcxCustomDataProvider::ActiveChanged(AActive);
   TDataSet* ds = DataSet();
   if (!AActive && (!ds || ds->DefaultFields())) DBController()->DropFieldBindings();
+  // A closed dataset shows no records; the copy of the open one goes with it.
+  if (!AActive && DBController()->GetRecordCount() > 0) DBController()->ReloadStorage();
 }
 
 void TcxDBDataProvider::DataScrolled(int32_t ADistance) {
