@@ -117,6 +117,21 @@ TEST_F(DBDataGridMode, EditsGoToTheServerAndTheWindowFollows) {
   EXPECT_THROW(c.DC->GetSelectedBookmark(0), EcxInvalidDataControllerOperation);
 }
 
+TEST_F(DBDataGridMode, AnAppendedRecordReachesTheServer) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = GridController(10);
+  c.DC->Append();
+  EXPECT_EQ(ds->State(), dsInsert);
+  c.DC->SetEditValue(0, 301, evsValue);
+  c.DC->SetEditValue(1, Variant("appended"), evsValue);
+  EXPECT_EQ(c.FocusedText(1), "appended");
+  c.DC->Post();
+  EXPECT_EQ(VarToStr(Scalar("SELECT NAME FROM P WHERE ID = 301")), "appended");
+  EXPECT_EQ(Id(ds), "301");
+  EXPECT_EQ(c.FocusedText(0), "301");
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+}
+
 TEST_F(DBDataGridMode, LocateByKeyOutsideTheWindowLocatesTheDataSet) {
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = GridController(10);

@@ -148,6 +148,26 @@ TEST_F(DBDataLoaded, InsertAndDeleteReachTheServer) {
   EXPECT_EQ(ds->FieldByName("ID")->AsString(), c.FocusedText(0));
 }
 
+TEST_F(DBDataLoaded, AnInsertStartedInTheDataSetIsTakenOver) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  ds->Append();
+  EXPECT_EQ(c.DC->GetRecordCount(), 11);
+  EXPECT_TRUE(c.DC->IsEditing());
+  EXPECT_EQ(c.DC->GetEditState() & dceInsert, dceInsert);
+  ds->FieldByName("ID")->SetAsInteger(12);
+  ds->FieldByName("NAME")->SetAsString("from code");
+  EXPECT_EQ(c.FocusedText(1), "from code");
+  ds->Cancel();
+  EXPECT_FALSE(c.DC->IsEditing());
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  // Lookup grids switch the take-over off.
+  c.DC->DataModeController()->SetInsertSyncEnabled(false);
+  ds->Append();
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  ds->Cancel();
+}
+
 TEST_F(DBDataLoaded, UnpostedEditSurvivesALocate) {
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = NewController();
