@@ -32,6 +32,21 @@ TEST_F(DBDataLoaded, OpeningTheDataSetReadsItsRecordsOnce) {
   EXPECT_EQ(c.DC->Reads, 2);
 }
 
+TEST_F(DBDataLoaded, ReopeningWithOtherFieldsRebindsByName) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController({"ID", "NAME", "QTY", "EXTRA"});
+  EXPECT_EQ(c.DC->GetItemField(3), nullptr);
+  ds->Close();
+  EXPECT_EQ(c.DC->GetItemField(1), nullptr);  // default fields went with the closed dataset
+  ds->SelectSQL()->SetText("SELECT QTY, NAME, ID, NAME || '!' AS EXTRA FROM P ORDER BY ID DESC");
+  ds->Open();
+  EXPECT_EQ(c.DC->GetItemField(1), ds->FieldByName("NAME"));
+  EXPECT_EQ(c.DC->GetItemField(3), ds->FieldByName("EXTRA"));
+  EXPECT_EQ(c.Column(0).front(), "10");
+  EXPECT_EQ(c.Column(3).front(), "name10!");
+  EXPECT_EQ(c.Column(2).back(), "10");
+}
+
 TEST_F(DBDataLoaded, FocusAndCursorFollowEachOther) {
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = NewController();
