@@ -951,6 +951,9 @@ public:
   // Locating: the base finds nothing and looks up Null.
   virtual bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options);
   virtual Variant Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields);
+  // The parameters through which a detail dataset is re-queried for another master key; nil for a
+  // dataset that has none (see DBDataSetKinds.h).
+  virtual TParams* GetDetailParams() const { return nullptr; }
 
   // Filtering
   const String& Filter() const { return FFilterText; }

@@ -1306,7 +1306,7 @@ protected:
   void NotifyFocusChanged();
   void NotifySelectionChanged();
   void DoDataChangedNotify();
-  void ReadRecords();
+  virtual void ReadRecords();
   void CheckSelectionAndBookmark();
   TcxDataSummaryValues GroupingValuesOf(int32_t ARecordIndex);
 

@@ -1,0 +1,274 @@
+// The dataset-bound controller over an SQL dataset on the embedded engine, in loaded mode: binding by
+// name, keys, the cursor and the focus following each other, and edits reaching the server.
+#include <gtest/gtest.h>
+
+#include "DBDataSupport.h"
+
+namespace {
+
+
+class DBDataLoaded : public dbdata::FirebirdSuite {};
+
+TEST_F(DBDataLoaded, LoadsEveryRecordAndStartsOnTheCursor) {
+  TpZAZDataSet* ds = OpenDataSet();
+  ds->MoveBy(3);
+  dbdata::BoundController& c = NewController();
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  EXPECT_EQ(c.Column(1).front(), "name1");
+  EXPECT_EQ(c.Column(2).back(), "100");
+  EXPECT_EQ(c.DC->GetFocusedRowIndex(), 3);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 4);
+}
+
+TEST_F(DBDataLoaded, OpeningTheDataSetReadsItsRecordsOnce) {
+  dbdata::BoundController& c = NewController();
+  TpZAZDataSet* ds = OpenDataSet();
+  EXPECT_EQ(c.DC->Reads, 1);
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  EXPECT_EQ(c.DC->GetFocusedRowIndex(), 0);
+  ds->Close();
+  EXPECT_EQ(c.DC->GetRecordCount(), 0);
+  ds->Open();
+  EXPECT_EQ(c.DC->Reads, 2);
+}
+
+TEST_F(DBDataLoaded, ReopeningWithOtherFieldsRebindsByName) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController({"ID", "NAME", "QTY", "EXTRA"});
+  EXPECT_EQ(c.DC->GetItemField(3), nullptr);
+  ds->Close();
+  EXPECT_EQ(c.DC->GetItemField(1), nullptr);  // default fields went with the closed dataset
+  ds->SelectSQL()->SetText("SELECT QTY, NAME, ID, NAME || '!' AS EXTRA FROM P ORDER BY ID DESC");
+  ds->Open();
+  EXPECT_EQ(c.DC->GetItemField(1), ds->FieldByName("NAME"));
+  EXPECT_EQ(c.DC->GetItemField(3), ds->FieldByName("EXTRA"));
+  EXPECT_EQ(c.Column(0).front(), "10");
+  EXPECT_EQ(c.Column(3).front(), "name10!");
+  EXPECT_EQ(c.Column(2).back(), "10");
+}
+
+TEST_F(DBDataLoaded, FocusAndCursorFollowEachOther) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  const struct {
+    int focusRow;  // -1: move the dataset instead
+    int moveBy;
+    int expectedRow;
+    int expectedId;
+  } steps[] = {{5, 0, 5, 6}, {-1, 2, 7, 8}, {-1, -6, 1, 2}, {9, 0, 9, 10}, {-1, -20, 0, 1}};
+  for (const auto& s : steps) {
+    if (s.focusRow >= 0)
+      c.DC->ChangeFocusedRowIndex(s.focusRow);
+    else
+      ds->MoveBy(s.moveBy);
+    EXPECT_EQ(c.DC->GetFocusedRowIndex(), s.expectedRow);
+    EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), s.expectedId);
+  }
+}
+
+TEST_F(DBDataLoaded, BindsByNameWithTheDuplicateAndCompositeRules) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController({"ID", "NAME", "name", "NAME;QTY", "NOSUCH"});
+  TcxDBDataController* dc = c.DC;
+  // The second binding of NAME (other case) refers to the first one's data.
+  EXPECT_EQ(dc->GetItemField(2), ds->FieldByName("NAME"));
+  EXPECT_EQ(dc->Fields(2)->ReferenceField(), dc->Fields(1));
+  EXPECT_EQ(c.Column(2), c.Column(1));
+  // A composite has one internal sub-field per name; its value is the array of theirs.
+  TcxDBDataField* composite = dc->DBField(3);
+  ASSERT_EQ(composite->FieldCount(), 2);
+  EXPECT_EQ(composite->SubFields(1)->Field(), ds->FieldByName("QTY"));
+  const Variant v = dc->GetValue(0, 3);
+  ASSERT_TRUE(VarIsArray(v));
+  EXPECT_EQ(VarToStr(VarArrayGet(v, {0})), "name1");
+  EXPECT_EQ(VarToStr(VarArrayGet(v, {1})), "10");
+  // A name the dataset lacks binds nothing and reads Null.
+  EXPECT_EQ(dc->GetItemField(4), nullptr);
+  EXPECT_TRUE(VarIsNull(dc->GetValue(0, 4)));
+  // The field decides the value type; the view cannot change it.
+  EXPECT_EQ(dc->GetItemValueTypeClass(0), TcxIntegerValueType::StaticClass());
+  dc->ChangeValueTypeClass(0, TcxStringValueType::StaticClass());
+  EXPECT_EQ(dc->GetItemValueTypeClass(0), TcxIntegerValueType::StaticClass());
+  EXPECT_THROW(dc->ChangeFieldName(9, "ID"), EcxInvalidDataControllerOperation);
+}
+
+TEST_F(DBDataLoaded, LocatesByKey) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->SetKeyFieldNames("ID");
+  EXPECT_TRUE(c.DC->IsKeyFieldMode());
+  EXPECT_EQ(c.DC->FindRecordIndexByKey(4), 3);
+  EXPECT_TRUE(c.DC->LocateByKey(7));
+  EXPECT_EQ(c.DC->GetFocusedRowIndex(), 6);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 7);
+  EXPECT_FALSE(c.DC->LocateByKey(99));
+  EXPECT_EQ(c.DC->GetFocusedRowIndex(), -1);
+  // Two key fields want an array.
+  c.DC->SetKeyFieldNames("ID;NAME");
+  EXPECT_EQ(c.DC->FindRecordIndexByKey(4), -1);
+  EXPECT_EQ(c.DC->FindRecordIndexByKey(VarArrayOf({Variant(4), Variant("name4")})), 3);
+  // A missing key field is reported when the key is first needed.
+  c.DC->SetKeyFieldNames("NOPE");
+  try {
+    c.DC->GetDataSetKeyValues();
+    FAIL() << "no error";
+  } catch (const EcxInvalidDataControllerOperation& e) {
+    EXPECT_EQ(e.Message(), cxSDataKeyFieldNotFound);
+  }
+  c.DC->SetKeyFieldNames("");
+  EXPECT_FALSE(c.DC->IsKeyFieldMode());
+}
+
+TEST_F(DBDataLoaded, EditPostAndCancelReachTheServer) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->ChangeFocusedRowIndex(1);
+  ASSERT_TRUE(c.DC->SetEditValue(1, Variant("changed"), evsValue));
+  EXPECT_EQ(ds->State(), dsEdit);
+  EXPECT_TRUE(c.DC->IsEditing());
+  EXPECT_EQ(c.FocusedText(1), "changed");
+  c.DC->Post();
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(VarToStr(Scalar("SELECT NAME FROM P WHERE ID = 2")), "changed");
+  EXPECT_EQ(c.FocusedText(1), "changed");
+  EXPECT_EQ(c.DC->GetFocusedRowIndex(), 1);
+
+  ASSERT_TRUE(c.DC->SetEditValue(2, Variant(555), evsValue));
+  EXPECT_EQ(c.FocusedText(2), "555");
+  c.DC->Cancel();
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(c.FocusedText(2), "20");
+  EXPECT_EQ(Scalar("SELECT QTY FROM P WHERE ID = 2").AsInteger(), 20);
+}
+
+TEST_F(DBDataLoaded, InsertAndDeleteReachTheServer) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->Append();
+  EXPECT_EQ(ds->State(), dsInsert);
+  EXPECT_EQ(c.DC->GetRecordCount(), 11);
+  c.DC->SetEditValue(0, 11, evsValue);
+  c.DC->SetEditValue(1, Variant("new"), evsValue);
+  c.DC->SetEditValue(2, 7, evsText);
+  c.DC->Post();
+  EXPECT_EQ(Scalar("SELECT NAME FROM P WHERE ID = 11").AsString(), "new");
+  EXPECT_EQ(c.DC->GetRecordCount(), 11);
+  EXPECT_EQ(c.FocusedText(0), "11");
+
+  c.DC->ChangeFocusedRowIndex(2);
+  c.DC->DeleteFocused();
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM P WHERE ID = 3").AsInteger(), 0);
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  EXPECT_EQ(c.Column(0)[2], "4");
+  EXPECT_EQ(ds->FieldByName("ID")->AsString(), c.FocusedText(0));
+}
+
+TEST_F(DBDataLoaded, AnInsertStartedInTheDataSetIsTakenOver) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  ds->Append();
+  EXPECT_EQ(c.DC->GetRecordCount(), 11);
+  EXPECT_TRUE(c.DC->IsEditing());
+  EXPECT_EQ(c.DC->GetEditState() & dceInsert, dceInsert);
+  ds->FieldByName("ID")->SetAsInteger(12);
+  ds->FieldByName("NAME")->SetAsString("from code");
+  EXPECT_EQ(c.FocusedText(1), "from code");
+  ds->Cancel();
+  EXPECT_FALSE(c.DC->IsEditing());
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  // Lookup grids switch the take-over off.
+  c.DC->DataModeController()->SetInsertSyncEnabled(false);
+  ds->Append();
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+  ds->Cancel();
+}
+
+TEST_F(DBDataLoaded, UnpostedEditSurvivesALocate) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->SetKeyFieldNames("ID");
+  ASSERT_TRUE(c.DC->SetEditValue(1, Variant("kept"), evsValue));
+  ASSERT_EQ(ds->State(), dsEdit);
+  EXPECT_TRUE(c.DC->LocateByKey(5));
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 5);
+  EXPECT_EQ(VarToStr(Scalar("SELECT NAME FROM P WHERE ID = 1")), "kept");
+  EXPECT_EQ(c.Column(1)[0], "kept");
+}
+
+// A second control on the same dataset reloads while the first one has an unposted edit: the edit is
+// posted, not dropped; an edit the server refuses stays pending and the reload is refused.
+TEST_F(DBDataLoaded, AnotherControlsPendingEditIsPostedNotDropped) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& editor = NewController();
+  dbdata::BoundController& other = NewController({"ID"});
+  ASSERT_TRUE(editor.DC->SetEditValue(1, Variant("pending"), evsValue));
+  ASSERT_EQ(ds->State(), dsEdit);
+  other.Bind("NAME");  // a new binding reloads the other controller
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(VarToStr(Scalar("SELECT NAME FROM P WHERE ID = 1")), "pending");
+  EXPECT_EQ(other.Column(1)[0], "pending");
+
+  ASSERT_TRUE(editor.DC->SetEditValue(2, -5, evsValue));  // breaks the CHECK constraint
+  ASSERT_EQ(ds->State(), dsEdit);
+  EXPECT_THROW(other.Bind("QTY"), EcxInvalidDataControllerOperation);
+  EXPECT_EQ(ds->State(), dsEdit);
+  EXPECT_EQ(ds->FieldByName("QTY")->AsInteger(), -5);
+  ds->Cancel();
+}
+
+TEST_F(DBDataLoaded, WithoutSyncModeEditsStayInTheController) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->DataModeController()->SetSyncMode(false);
+  EXPECT_FALSE(c.DC->Provider()->IsSyncMode());
+  c.DC->ChangeFocusedRowIndex(4);
+  EXPECT_EQ(ds->FieldByName("ID")->AsInteger(), 1);
+  ASSERT_TRUE(c.DC->SetEditValue(1, Variant("local"), evsValue));
+  c.DC->Post();
+  EXPECT_EQ(ds->State(), dsBrowse);
+  EXPECT_EQ(c.Column(1)[4], "local");
+  EXPECT_EQ(VarToStr(Scalar("SELECT NAME FROM P WHERE ID = 5")), "name5");
+}
+
+TEST_F(DBDataLoaded, SmartRefreshUpdatesOneRecordInsteadOfReloading) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->SetKeyFieldNames("ID");
+  c.DC->DataModeController()->SetSmartRefresh(true);
+  c.DC->ChangeFocusedRowIndex(3);
+  c.ClearLog();
+  ASSERT_TRUE(c.DC->SetEditValue(1, Variant("smart"), evsValue));
+  c.DC->Post();
+  EXPECT_FALSE(c.Reloaded()) << ::testing::PrintToString(c.Log);
+  EXPECT_EQ(c.Column(1)[3], "smart");
+  EXPECT_EQ(VarToStr(Scalar("SELECT NAME FROM P WHERE ID = 4")), "smart");
+
+  c.ClearLog();
+  c.DC->DeleteFocused();
+  EXPECT_FALSE(c.Reloaded()) << ::testing::PrintToString(c.Log);
+  EXPECT_EQ(c.DC->GetRecordCount(), 9);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM P").AsInteger(), 9);
+  EXPECT_EQ(c.FocusedText(0), ds->FieldByName("ID")->AsString());
+}
+
+TEST_F(DBDataLoaded, ADataSetFilterCarriesAnApostrophe) {
+  Exec("UPDATE P SET NAME = 'O''Brien' WHERE ID = 3");
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+  filter->SetAutoDataSetFilter(true);
+  filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
+  filter->SetActive(true);
+  EXPECT_EQ(ds->Filter(), "(NAME = 'O''Brien')");
+  EXPECT_TRUE(ds->Filtered());
+  EXPECT_EQ(c.DC->GetRecordCount(), 1);
+  EXPECT_EQ(c.FocusedText(0), "3");
+  // Clearing the last condition leaves the dataset unfiltered.
+  filter->Clear();
+  EXPECT_EQ(ds->Filter(), "");
+  EXPECT_FALSE(ds->Filtered());
+  EXPECT_EQ(c.DC->GetRecordCount(), 10);
+}
+
+}  // namespace
