@@ -7,6 +7,9 @@
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDataUtils.h"
 #include "ui/data/cxLike.h"
+#include "ui/data/detail/cxScopeGuard.h"
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
 
 TcxFilterTextHook FilterTextHook = nullptr;
 
@@ -958,4 +961,129 @@ void TcxFilterCriteria::SetUnderscoreWildcard(char AValue) {
   if (FUnderscoreWildcard == AValue) return;
   FUnderscoreWildcard = AValue;
   Changed();
+}
+
+// ---- published properties and the component stream ----
+
+namespace cxFilterStreaming {
+// The option bits as the form format names them.
+enum class TcxFilterCriteriaOption : uint8_t { fcoCaseInsensitive, fcoShowOperatorDescription, fcoSoftNull, fcoSoftCompare };
+RTL_ENUM(TcxFilterCriteriaOption, fcoCaseInsensitive, fcoShowOperatorDescription, fcoSoftNull, fcoSoftCompare)
+using TcxFilterCriteriaOptions = Set<TcxFilterCriteriaOption>;
+}  // namespace cxFilterStreaming
+
+RTL_PUBLISHED(TcxFilterCriteria) {
+  using StreamedOptions = cxFilterStreaming::TcxFilterCriteriaOptions;
+  prop("MaxValueListCount", &TcxFilterCriteria::MaxValueListCount, &TcxFilterCriteria::SetMaxValueListCount).Default(0);
+  prop("Options", [](TcxFilterCriteria& c) { return StreamedOptions::FromInt(c.Options()); },
+       [](TcxFilterCriteria& c, StreamedOptions v) { c.SetOptions(static_cast<uint8_t>(v.ToInt())); })
+      .Default(StreamedOptions());
+  prop("PercentWildcard", &TcxFilterCriteria::PercentWildcard, &TcxFilterCriteria::SetPercentWildcard).Default('%');
+  prop("UnderscoreWildcard", &TcxFilterCriteria::UnderscoreWildcard, &TcxFilterCriteria::SetUnderscoreWildcard)
+      .Default('_');
+}
+
+RTL_PUBLISHED(TFilterWrapper) { prop("Filter", &TFilterWrapper::Filter, &TFilterWrapper::SetFilter); }
+
+void TcxFilterCriteria::SaveToStream(TStream* AStream) {
+  TFilterWrapper* wrapper = New<TFilterWrapper>(nullptr);
+  cxdata::ScopeGuard release{[wrapper] { wrapper->Free(); }};
+  wrapper->SetFilter(this);
+  WriteComponentToStream(AStream, wrapper);
+}
+
+void TcxFilterCriteria::LoadFromStream(TStream* AStream) {
+  BeginUpdate();
+  cxdata::ScopeGuard unlock{[this] { EndUpdate(); }};
+  TFilterWrapper* wrapper = New<TFilterWrapper>(nullptr);
+  cxdata::ScopeGuard release{[wrapper] { wrapper->Free(); }};
+  wrapper->SetFilter(this);
+  ReadComponentFromStream(AStream, wrapper);
+}
+
+TcxFilterValueList* TcxFilterCriteria::CreateValueListOfClass() { return New<TcxFilterValueList>(this); }
+
+// ---- value list ----
+
+int32_t TcxFilterValueList::IndexOfKind(uint8_t AKind) const {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].ItemKind == AKind) return static_cast<int32_t>(i);
+  return -1;
+}
+
+int32_t TcxFilterValueList::FirstValueIndex() const {
+  int32_t i = 0;
+  while (i < Count() && FItems[static_cast<size_t>(i)].ItemKind != fviValue) ++i;
+  return i;
+}
+
+int32_t TcxFilterValueList::CompareWithItem(int32_t AIndex, const Variant& AValue, const String& ADisplayText) {
+  const TcxFilterValueItem& item = FItems.at(static_cast<size_t>(AIndex));
+  if (FByDisplayText) {
+    if (FCriteria->Options() & fcoCaseInsensitive)
+      return AnsiCompareStr(AnsiUpperCase(item.EntryText), AnsiUpperCase(ADisplayText));
+    return AnsiCompareStr(item.EntryText, ADisplayText);
+  }
+  Variant a, b;
+  FCriteria->PrepareValue(item.ItemValue, a);
+  FCriteria->PrepareValue(AValue, b);
+  return CompareVariantValues(a, b);
+}
+
+bool TcxFilterValueList::Find(const Variant& AValue, const String& ADisplayText, int32_t& AIndex) {
+  const int32_t separator = SeparatorIndex();
+  if (separator >= 0) {
+    for (int32_t i = 0; i < separator; ++i)
+      if (FItems[static_cast<size_t>(i)].ItemKind == fviMRU && CompareWithItem(i, AValue, ADisplayText) == 0) {
+        AIndex = i;
+        return true;
+      }
+  }
+  int32_t low = FirstValueIndex(), high = Count() - 1;
+  bool found = false;
+  while (low <= high) {
+    const int32_t middle = (low + high) / 2;
+    const int32_t c = CompareWithItem(middle, AValue, ADisplayText);
+    if (c < 0) {
+      low = middle + 1;
+    } else {
+      if (c == 0) {
+        found = true;
+        low = middle;
+      }
+      high = middle - 1;
+    }
+  }
+  AIndex = low;
+  return found;
+}
+
+void TcxFilterValueList::Add(uint8_t AKind, const Variant& AValue, const String& ADisplayText, bool AAppend) {
+  TcxFilterValueItem entry{AKind, AValue, ADisplayText};
+  int32_t position;
+  if (AKind == fviMRU) {
+    position = SeparatorIndex();
+    if (position < 0) {
+      FItems.insert(FItems.begin(), TcxFilterValueItem{fviMRUSeparator, Null(), String()});
+      position = 0;
+    }
+  } else if (AKind != fviValue) {
+    position = FirstValueIndex();
+  } else if (AAppend) {
+    position = Count();
+  } else {
+    if (CountLimit() != 0 && Count() >= CountLimit()) return;
+    if (Find(AValue, ADisplayText, position)) return;
+  }
+  FItems.insert(FItems.begin() + position, std::move(entry));
+}
+
+int32_t TcxFilterValueList::GetIndexByCriteriaItem(TcxFilterCriteriaItem* AItem) {
+  if (AItem == nullptr) return -1;
+  if (AItem->IsNullValue(AItem->Value()) && (AItem->OperatorKind() == foEqual || AItem->OperatorKind() == foNotEqual))
+    return IndexOfKind(AItem->OperatorKind() == foEqual ? fviBlanks : fviNonBlanks);
+  if (AItem->Parent() != FCriteria->Root() || AItem->OperatorKind() != foEqual) return IndexOfKind(fviCustom);
+  int32_t index;
+  if (Find(AItem->Value(), AItem->DisplayValue(), index)) return index;
+  return IndexOfKind(fviAll);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "rtl/Components.h"
 #include "rtl/Events.h"
 #include "rtl/Persistent.h"
 #include "rtl/Streams.h"
@@ -215,8 +216,11 @@ protected:
   TDateTime FRangeEnd = 0;
 };
 
+class TcxFilterValueList;
+
 class TcxFilterCriteria : public TPersistent {
   RTL_CLASS(TcxFilterCriteria, TPersistent)
+  RTL_PUBLISHED_DECL
 public:
   TcxFilterCriteria();
   void BeforeDestruction() override;
@@ -255,6 +259,12 @@ public:
   virtual bool IsNullValue(const Variant& AValue);
   virtual void ReadData(TStream* AStream);
   virtual void WriteData(TStream* AStream);
+  // The class of the distinct-value lists offered for one item.
+  virtual TcxFilterValueList* CreateValueListOfClass();
+  // The component stream: a wrapper component whose published Filter carries this criteria's published
+  // properties and those it defines itself.
+  void SaveToStream(TStream* AStream);
+  void LoadFromStream(TStream* AStream);
 
   void BeginUpdate() { ++FUpdateLock; }
   void EndUpdate();
@@ -302,6 +312,58 @@ private:
   bool FTranslateBetween = false;
   bool FTranslateIn = false;
   char FUnderscoreWildcard = '_';
+};
+
+// The distinct values offered for filtering one item, in three blocks: recently used values closed by a
+// separator, the special entries, then the values in ascending order.
+enum TcxFilterValueItemKind : uint8_t {
+  fviAll, fviCustom, fviBlanks, fviNonBlanks, fviUser, fviValue, fviMRU, fviMRUSeparator
+};
+
+struct TcxFilterValueItem {
+  uint8_t ItemKind = fviValue;
+  Variant ItemValue;
+  String EntryText;
+};
+
+class TcxFilterValueList : public TObject {
+  RTL_CLASS(TcxFilterValueList, TObject)
+public:
+  explicit TcxFilterValueList(TcxFilterCriteria* ACriteria) : FCriteria(ACriteria) {}
+
+  virtual int32_t CompareWithItem(int32_t AIndex, const Variant& AValue, const String& ADisplayText);
+  virtual void Add(uint8_t AKind, const Variant& AValue, const String& ADisplayText, bool AAppend);
+  virtual void Clear() { FItems.clear(); }
+  virtual bool Find(const Variant& AValue, const String& ADisplayText, int32_t& AIndex);
+  virtual int32_t GetIndexByCriteriaItem(TcxFilterCriteriaItem* AItem);
+
+  const TcxFilterValueItem& GetItem(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  int32_t IndexOfKind(uint8_t AKind) const;
+  int32_t SeparatorIndex() const { return IndexOfKind(fviMRUSeparator); }
+  int32_t FirstValueIndex() const;
+  int32_t CountLimit() const { return FCriteria->MaxValueListCount(); }
+  TcxFilterCriteria* Criteria() const { return FCriteria; }
+  bool ByDisplayText() const { return FByDisplayText; }
+  void SetByDisplayText(bool AValue) { FByDisplayText = AValue; }
+
+private:
+  TcxFilterCriteria* FCriteria;
+  std::vector<TcxFilterValueItem> FItems;
+  bool FByDisplayText = false;
+};
+
+// The component the criteria's component stream writes: it only points at the criteria being streamed.
+class TFilterWrapper : public TComponent {
+  RTL_CLASS(TFilterWrapper, TComponent)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFilterWrapper(TComponent* AOwner) : TComponent(AOwner) {}
+  TcxFilterCriteria* Filter() const { return FFilter; }
+  void SetFilter(TcxFilterCriteria* AValue) { FFilter = AValue; }
+
+private:
+  TcxFilterCriteria* FFilter = nullptr;
 };
 
 // Nested groups deeper than this in a criteria stream are refused as damaged data.
