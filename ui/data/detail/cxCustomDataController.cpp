@@ -1,6 +1,7 @@
 // The controller: items, records, the edit cycle, navigation, selection, locking, structure changes,
 // notifications and the controller stream.
 #include <algorithm>
+#include <exception>
 
 #include "rtl/SysUtils.h"
 #include "ui/base/cxVariants.h"
@@ -8,11 +9,23 @@
 
 namespace {
 
-// Runs the unlock half of a bracket on the way out, also when an exception passes.
+// Runs the unlock half of a bracket on the way out, also when an exception passes. The unlock may throw
+// itself (it refilters and recalculates): on a normal exit that exception goes on instead of ending the
+// process; while another exception is on its way, that one wins.
 template <class F>
 struct Finally {
   F Fn;
-  ~Finally() { Fn(); }
+  int Pending = std::uncaught_exceptions();
+  ~Finally() noexcept(false) {
+    if (std::uncaught_exceptions() > Pending) {
+      try {
+        Fn();
+      } catch (...) {
+      }
+    } else {
+      Fn();
+    }
+  }
 };
 template <class F>
 Finally(F) -> Finally<F>;
