@@ -333,7 +333,9 @@ TcxDataSummaryGroupItemLink* TcxDataSummaryGroupItemLinks::FindByField(TcxCustom
   return i >= 0 ? Items(i) : nullptr;
 }
 
-TcxDataSummaryGroup::TcxDataSummaryGroup(TCollection* ACollection) : TCollectionItem(ACollection) {}
+TcxDataSummaryGroup::TcxDataSummaryGroup(TCollection* ACollection)
+    : TCollectionItem(ACollection),
+      FSummaryItems(New<TcxDataGroupSummaryItems>(static_cast<TcxDataSummaryGroups*>(ACollection)->Summary(), this)) {}
 
 TcxDataSummaryGroups* TcxDataSummaryGroup::SummaryGroups() const { return static_cast<TcxDataSummaryGroups*>(Collection()); }
 
@@ -507,7 +509,13 @@ void TcxDataSummary::AccumulateValue(TcxDataSummaryItem* AItem, int32_t ARecordI
   } else if (!isNull && !VarIsNull(AValue)) {
     switch (kind) {
       case skSum:
-      case skAverage: AValue = AValue + v; break;
+      case skAverage: {
+        // Dates add up to a date, so that their average is one.
+        const bool isDate = VarType(AValue) == varDate;
+        AValue = AValue + v;
+        if (isDate && VarType(AValue) != varDate) AValue = VarFromDateTime(AValue.AsDouble());
+        break;
+      }
       case skMin:
         if (v < AValue) AValue = v;
         break;

@@ -217,8 +217,10 @@ void TcxCustomDataController::RemoveFieldReferences(TcxCustomDataField* AField) 
     FIncrementalFilterText.clear();
   }
   if (FIncrementalSearchField == AField) {
-    if (FSearch) FSearch->Cancel();
+    if (FSearch && !FDestroying) FSearch->Cancel();
     FIncrementalSearchField = nullptr;
+    FIncrementalSearching = false;
+    FIncrementalSearchText.clear();
   }
 }
 

@@ -375,7 +375,7 @@ void TcxCustomDataControllerInfo::Update() {
       ApplyFilters();
     }
     if (armed && !FDataController->Summary()->Options.Contains(soSelectedRecords))
-      FDataController->Summary()->CalculateFooterSummary();
+      FDataController->Summary()->UpdateFooterSummary();
     if (changes & (dcicGrouping | dcicSorting)) DoSort();
     if (changes & dcicGrouping) DoGrouping();
     FreeSortKeys();
@@ -406,8 +406,8 @@ void TcxCustomDataControllerInfo::Update() {
   if (FChanges & (dcicExpanding | dcicSorting)) FDataController->RefreshPrevSelectionInfo();
   if (armed) {
     if (FDataController->Summary()->Options.Contains(soSelectedRecords))
-      FDataController->Summary()->CalculateFooterSummary();
-    FDataController->Summary()->CalculateGroupSummary();
+      FDataController->Summary()->UpdateFooterSummary();
+    FDataController->Summary()->UpdateGroupSummary();
   }
   TranslateChanges(FChanges);
   FChanges = 0;
