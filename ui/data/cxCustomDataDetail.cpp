@@ -352,6 +352,8 @@ bool TcxCustomDataController::CanChangeDetailExpanding(int32_t ARecordIndex, boo
 }
 
 bool TcxCustomDataController::ChangeDetailExpanding(int32_t ARecordIndex, bool AExpanded) {
+  // A record outside the table answers False rather than raising.
+  if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount()) return false;
   if (GetDetailExpanding(ARecordIndex) == AExpanded) return false;
   CheckBrowseMode();
   if (ARecordIndex < 0 || ARecordIndex >= GetRecordCount() || !FRelations) return false;
