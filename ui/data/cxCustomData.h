@@ -752,6 +752,7 @@ public:
   using TcxFilterCriteriaItem::TcxFilterCriteriaItem;
   void AfterConstruction() override;
   void GetDataValue(int32_t ARecordIndex, Variant& AValue) override;
+  bool GetDataText(int32_t ARecordIndex, const String*& AText) override;
   String GetFieldCaption() override;
   String GetFieldName() override;
   TcxCustomDataField* Field() const { return FField; }
@@ -760,6 +761,7 @@ public:
 
 private:
   TcxCustomDataField* FField = nullptr;  // the item link when it is a field of the controller
+  TcxCustomDataController* FDataController = nullptr;  // found on first use
 };
 
 using TcxDataFilterGetValueListEvent = Event<TcxFilterCriteria*, int32_t, TcxDataFilterValueList*>;
@@ -1781,6 +1783,14 @@ public:
     return GetFieldValue(ARecordIndex, AField);
   }
   virtual String GetFilterDisplayText(int32_t ARecordIndex, int32_t AItemIndex) { return GetDisplayText(ARecordIndex, AItemIndex); }
+  // GetFilterDataValue of a text field without copying the text (nullptr: Null); false when the value
+  // comes from elsewhere. A descendant that overrides GetFilterDataValue overrides this too.
+  virtual bool GetFilterDataTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+    return GetStoredTextRef(ARecordIndex, AField, AText);
+  }
+  // The value of a text field in this controller's own storage, which is also its display text (the
+  // field keeps no separate one): nullptr for Null. False in provider and grid mode and for other fields.
+  bool GetStoredTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText);
   virtual String GetItemFilterName(int32_t AItemIndex) { return GetItemCaption(AItemIndex); }
   virtual bool IsItemSortedByText(int32_t AItemIndex) { return IsFieldSortByDisplayText(Fields(AItemIndex)); }
   virtual bool IsIncrementalFilterMatch(int32_t ARecordIndex);
@@ -1796,6 +1806,11 @@ public:
                                 bool AWrap, bool AForward);
   virtual String GetSearchDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField) {
     return GetFieldDisplayText(ARecordIndex, AField);
+  }
+  // GetSearchDisplayText without a copy when the display text is the stored text (nullptr: empty);
+  // false otherwise. A descendant that overrides GetSearchDisplayText overrides this too.
+  virtual bool GetSearchDisplayTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+    return GetStoredTextRef(ARecordIndex, AField, AText);
   }
   virtual bool SearchInProvider(const String& AText, bool AForward, bool ANext) {
     (void)AText;

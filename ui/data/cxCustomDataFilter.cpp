@@ -25,8 +25,12 @@ void TcxDataFilterCriteriaItem::AfterConstruction() {
 }
 
 TcxCustomDataController* TcxDataFilterCriteriaItem::GetDataController() {
-  auto* criteria = dynamic_cast<TcxDataFilterCriteria*>(GetCriteria());
-  return criteria ? criteria->DataController() : nullptr;
+  // A condition stays in its criteria, so the controller is looked up once (every record asks).
+  if (!FDataController) {
+    auto* criteria = dynamic_cast<TcxDataFilterCriteria*>(GetCriteria());
+    FDataController = criteria ? criteria->DataController() : nullptr;
+  }
+  return FDataController;
 }
 
 TObject* TcxDataFilterCriteriaItem::GetItem() const { return FField ? FField->Item() : nullptr; }
@@ -34,6 +38,11 @@ TObject* TcxDataFilterCriteriaItem::GetItem() const { return FField ? FField->It
 void TcxDataFilterCriteriaItem::GetDataValue(int32_t ARecordIndex, Variant& AValue) {
   TcxCustomDataController* dc = FField ? GetDataController() : nullptr;
   AValue = dc ? dc->GetFilterDataValue(ARecordIndex, FField) : Null();
+}
+
+bool TcxDataFilterCriteriaItem::GetDataText(int32_t ARecordIndex, const String*& AText) {
+  TcxCustomDataController* dc = FField ? GetDataController() : nullptr;
+  return dc && dc->GetFilterDataTextRef(ARecordIndex, FField, AText);
 }
 
 String TcxDataFilterCriteriaItem::GetFieldCaption() {
@@ -226,4 +235,17 @@ bool TcxCustomDataController::ChangeIncrementalFilterText(const String& AText) {
 
 bool TcxCustomDataController::IsIncrementalFilterMatch(int32_t ARecordIndex) {
   return TextMatches(GetFieldDisplayText(ARecordIndex, FIncrementalFilterField), FIncrementalFilterText, true);
+}
+
+bool TcxCustomDataController::GetStoredTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+  if (ARecordIndex < 0 || IsProviderMode() || IsGridMode()) return false;
+  TcxValueDef* def = AField->GetValueDef();
+  if (!def || def->KeepsText() || def->TypeClass() != TcxStringValueType::StaticClass()) return false;
+  static const String empty;
+  const void* ref = nullptr;
+  if (!FDataStorage->CompareRef(ARecordIndex, def, ref))
+    AText = nullptr;
+  else
+    AText = ref ? static_cast<const String*>(ref) : &empty;
+  return true;
 }

@@ -78,9 +78,19 @@ int32_t TcxDataControllerSearch::FindInRange(int32_t AFrom, int32_t ATo, bool AF
   if (ATo == -1) ATo = AForward ? info->GetRecordListCount() - 1 : 0;
   const cxdata::TUpperPrefix prefix(AText);
   const std::vector<int32_t>& list = info->RecordList();
+  static const String empty;
   for (int32_t p = AFrom; AForward ? p <= ATo : p >= ATo; p += AForward ? 1 : -1) {
-    const String text = FDataController->GetSearchDisplayText(list[static_cast<size_t>(p)], field);
-    if (prefix.Empty() ? text.empty() : prefix.StartsIn(text)) return p;
+    const int32_t r = list[static_cast<size_t>(p)];
+    // Stored texts are looked at where they are; other display texts are made.
+    const String* ref = nullptr;
+    String made;
+    if (FDataController->GetSearchDisplayTextRef(r, field, ref)) {
+      if (!ref) ref = &empty;
+    } else {
+      made = FDataController->GetSearchDisplayText(r, field);
+      ref = &made;
+    }
+    if (prefix.Empty() ? ref->empty() : prefix.StartsIn(*ref)) return p;
   }
   return -1;
 }

@@ -1,6 +1,7 @@
 // Summaries: footer values over the filtered records, one value array per group, their texts, and the
 // collections of summary items that views edit.
 #include <cmath>
+#include <cstdint>
 
 #include "rtl/DateTime.h"
 #include "rtl/SysUtils.h"
@@ -8,6 +9,33 @@
 #include "ui/data/cxCustomData.h"
 #include "ui/data/cxDataUtils.h"
 #include "ui/data/detail/cxScopeGuard.h"
+
+namespace cxdata {
+// Variant addition of Integer, Int64 and Double values without the general dispatch, by the same rules
+// (two Integers stay an Integer while the sum fits, an Int64 makes an Int64, a Double a Double); false
+// for any other pair and for an Int64 overflow, which the general addition reports.
+bool AddNumbers(Variant& AAccumulator, const Variant& AValue) {
+  const TVarType a = VarType(AAccumulator), b = VarType(AValue);
+  const bool intA = a == varInteger || a == varInt64, intB = b == varInteger || b == varInt64;
+  if (intA && intB) {
+    int64_t sum;
+    if (__builtin_add_overflow(AAccumulator.RawData().i64, AValue.RawData().i64, &sum)) return false;
+    Variant::Data d;
+    d.i64 = sum;
+    const bool narrow = a == varInteger && b == varInteger && sum >= INT32_MIN && sum <= INT32_MAX;
+    AAccumulator.SetRaw(narrow ? varInteger : varInt64, d);
+    return true;
+  }
+  if ((intA || a == varDouble) && (intB || b == varDouble)) {
+    Variant::Data d;
+    d.d = (intA ? static_cast<double>(AAccumulator.RawData().i64) : AAccumulator.RawData().d) +
+          (intB ? static_cast<double>(AValue.RawData().i64) : AValue.RawData().d);
+    AAccumulator.SetRaw(varDouble, d);
+    return true;
+  }
+  return false;
+}
+}  // namespace cxdata
 
 // ---------------------------------------------------------------------------------------------------
 // Items
@@ -485,6 +513,11 @@ void TcxDataSummary::PrepareValues(TcxDataSummaryItems* AItems, TcxDataSummaryVa
 
 void TcxDataSummary::AccumulateValue(TcxDataSummaryItem* AItem, int32_t ARecordIndex, int32_t& ACount, Variant& AValue) {
   if (!AItem->CanCalculate()) return;
+  // A plain count needs no value: every record counts, Nulls included.
+  if (AItem->Kind() == skCount && !Options.Contains(soNullIgnore) && !AItem->SummaryItems()->OnSummary.Assigned()) {
+    ++ACount;
+    return;
+  }
   TcxCustomDataField* field = AItem->GetDataField();
   Variant v = field ? FDataController->GetFieldValue(ARecordIndex, field) : Variant(Null());
   bool done = false;
@@ -510,6 +543,7 @@ void TcxDataSummary::AccumulateValue(TcxDataSummaryItem* AItem, int32_t ARecordI
     switch (kind) {
       case skSum:
       case skAverage: {
+        if (cxdata::AddNumbers(AValue, v)) break;
         // Dates add up to a date, so that their average is one.
         const bool isDate = VarType(AValue) == varDate;
         AValue = AValue + v;
@@ -531,6 +565,7 @@ void TcxDataSummary::AccumulateValue(TcxDataSummaryItem* AItem, int32_t ARecordI
 void TcxDataSummary::CalculateRecordRange(TcxDataSummaryItems* AItems, TcxDataSummaryValues& AValues,
                                           TcxDataSummaryCountValues& ACounts, int32_t AFrom, int32_t ATo) {
   const int32_t n = AItems->Count();
+  if (n == 0) return;
   std::vector<TcxDataSummaryItem*> items(static_cast<size_t>(n));
   for (int32_t i = 0; i < n; ++i) items[static_cast<size_t>(i)] = AItems->Items(i);
   for (int32_t p = AFrom; p <= ATo; ++p) {

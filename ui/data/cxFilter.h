@@ -151,6 +151,20 @@ public:
   virtual TObject* GetItemLink() { return FItemLink; }
   virtual void RecreateOperator();
   bool IsNullValue(const Variant& AValue);
+  // A record's value when it is text, read without copying it (nullptr for Null), for operators that
+  // test text; false when the item cannot give it that way (GetDataValue is used then).
+  virtual bool GetDataText(int32_t ARecordIndex, const String*& AText) {
+    (void)ARecordIndex;
+    (void)AText;
+    return false;
+  }
+  // The condition's value as PrepareValue makes it, kept while the criteria's options stay the same.
+  const Variant& PreparedValue();
+  // Tells operators whether a value they are given is the kept prepared value, unchanged since they saw it.
+  bool IsPreparedValue(const Variant& AValue, uint32_t AVersion) const {
+    return &AValue == &FPreparedValue && FPreparedOptions != -1 && AVersion == FPreparedVersion;
+  }
+  uint32_t PreparedVersion() const { return FPreparedVersion; }
 
   const String& DisplayValue() const { return FDisplayValue; }
   TObject* ItemLink() const { return FItemLink; }
@@ -164,6 +178,9 @@ private:
   TcxFilterOperator* FOperatorObject = nullptr;
   TcxFilterOperatorKind FConditionOperator;
   Variant FValue;
+  Variant FPreparedValue;
+  int32_t FPreparedOptions = -1;  // the options and wildcards FPreparedValue was made under; -1: not made
+  uint32_t FPreparedVersion = 0;
 };
 
 // Evaluates and formats one condition.
@@ -183,6 +200,13 @@ public:
   virtual bool HasDisplayCaption() { return false; }
   virtual bool IsExpression() { return false; }
   virtual bool AcceptsNull() { return false; }
+  // Operators that test text may take a record's text without a variant around it.
+  virtual bool TestsText() { return false; }
+  virtual bool MatchesText(const String& R, const Variant& C) {
+    (void)R;
+    (void)C;
+    return false;
+  }
 
   TcxFilterCriteriaItem* Condition() const { return FCondition; }
   TcxFilterCriteria* Criteria() const { return FCondition->GetCriteria(); }
@@ -245,7 +269,12 @@ public:
   virtual String GetItemValueText(TcxFilterCriteriaItem* AItem, bool ADisplayForm);
   virtual TObject* GetItemLinkByID(int32_t AID) = 0;
   virtual void PrepareOperators();
-  virtual void PrepareValue(const Variant& AValue, Variant& AResult);
+  void PrepareValue(const Variant& AValue, Variant& AResult) {
+    AResult = AValue;
+    PrepareValue(AResult);
+  }
+  // In place, so that a value that needs no change is not copied (every record passes through here).
+  virtual void PrepareValue(Variant& AValue);
   virtual void DoChanged();
   virtual void CopyEvents(TPersistent* ASource);
   virtual void AssignItems(TcxFilterCriteria* ASource);
