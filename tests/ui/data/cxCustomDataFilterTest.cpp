@@ -6,6 +6,10 @@
 #include "DataControllerSupport.h"
 #include "MutationLoop.h"
 #include "rtl/Filer.h"
+#include "rtl/Utf8.h"
+#include "ui/data/cxLike.h"
+
+#include <random>
 
 namespace filter_tests {
 
@@ -293,4 +297,67 @@ TEST_F(ControllerFilter, DamagedComponentAndBinaryStreamsAreRefusedCleanly) {
     (void)other.F()->GetFilterCaption();
     (void)other.Rows();
   }, limits);
+}
+
+namespace filter_tests {
+
+// The LIKE rules character by character, as plainly as they can be said: a multiple wildcard takes any
+// run of characters (none included), a single one exactly one character.
+bool ReferenceLike(const std::u32string& t, size_t ti, const std::u32string& p, size_t pi) {
+  if (pi == p.size()) return ti == t.size();
+  if (p[pi] == U'%') {
+    for (size_t k = ti; k <= t.size(); ++k)
+      if (ReferenceLike(t, k, p, pi + 1)) return true;
+    return false;
+  }
+  if (ti == t.size()) return false;
+  return (p[pi] == U'_' || p[pi] == t[ti]) && ReferenceLike(t, ti + 1, p, pi + 1);
+}
+
+}  // namespace filter_tests
+
+TEST(LikePattern, CompiledMatcherAgreesWithTheRulesOnSeededTexts) {
+  // Cyrillic two-byte characters whose lead bytes repeat, ASCII, a three-byte character.
+  const char* const pieces[] = {"к", "а", "ка", "a", "b", "€", "Ё"};
+  std::mt19937 rng(20261211);
+  auto text = [&](int maxLen) {
+    String s;
+    const int n = static_cast<int>(rng() % static_cast<unsigned>(maxLen + 1));
+    for (int i = 0; i < n; ++i) s += pieces[rng() % std::size(pieces)];
+    return s;
+  };
+  for (int i = 0; i < 4000; ++i) {
+    String pattern;
+    const int n = static_cast<int>(rng() % 6);
+    for (int k = 0; k < n; ++k) {
+      const unsigned r = rng() % 10;
+      pattern += r < 3 ? String("%") : r < 4 ? String("_") : String(pieces[rng() % std::size(pieces)]);
+    }
+    const String t = text(8);
+    const bool expected = ReferenceLike(Utf8ToCodePoints(t), 0, Utf8ToCodePoints(pattern), 0);
+    ASSERT_EQ(MatchLikePattern(t, pattern, U'%', U'_'), expected) << "text '" << t << "' pattern '" << pattern << "'";
+  }
+  // Malformed bytes are characters of their own on either side.
+  EXPECT_TRUE(MatchLikePattern("a\xFF" "b", "a_b", U'%', U'_'));
+  EXPECT_TRUE(MatchLikePattern("\xD0\xD0\xBA", "%к", U'%', U'_'));
+  EXPECT_FALSE(MatchLikePattern("\xD0\xBA", "\xD0%", U'%', U'_'));
+  EXPECT_TRUE(MatchLikePattern("\xD0x", "\xD0%", U'%', U'_'));
+}
+
+TEST_F(ControllerFilter, TextConditionsFollowCaseSoftNullAndWildcardChanges) {
+  F()->AddItem(nullptr, C->GetItem(kName), foLike, "А%", "А%");
+  F()->SetActive(true);
+  EXPECT_EQ(Rows(), (std::vector<int32_t>{0}));
+  F()->SetOptions(fcoCaseInsensitive);
+  EXPECT_EQ(Rows(), (std::vector<int32_t>{0, 3}));
+  F()->SetPercentWildcard('*');  // the same pattern now has no wildcard
+  EXPECT_EQ(Rows(), (std::vector<int32_t>{}));
+  F()->SetPercentWildcard('%');
+  F()->Clear();
+  F()->AddItem(nullptr, C->GetItem(kName), foNotLike, "%о%", "%о%");
+  EXPECT_EQ(Rows(), (std::vector<int32_t>{0, 2}));  // the Null name fails both LIKE and NOT LIKE
+  C->SetValue(4, kName, "");
+  EXPECT_EQ(Rows(), (std::vector<int32_t>{0, 2, 4}));
+  F()->SetOptions(fcoSoftNull);  // an empty text counts as Null
+  EXPECT_EQ(Rows(), (std::vector<int32_t>{0, 2}));
 }
