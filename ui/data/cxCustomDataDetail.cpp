@@ -44,12 +44,13 @@ int32_t TcxCustomDataRelation::Index() const {
 TcxCustomDataRelationList::~TcxCustomDataRelationList() {
   FDestroying = true;
   ++FUpdateLock;
-  while (!FItems.empty()) FItems.back()->Free();
+  // The records' detail objects go first: the detail controllers they carry still find their relation.
   if (FDetailField) {
     TcxCustomDataField* field = FDetailField;
     FDetailField = nullptr;
     field->Free();
   }
+  while (!FItems.empty()) FItems.back()->Free();
 }
 
 TcxCustomDataRelation* TcxCustomDataRelationList::Add(TObject* AItem) { return FDataController->CreateRelation(this, AItem); }

@@ -66,6 +66,7 @@ RTL_PUBLISHED(TcxDataFilterCriteria) {
 
 void TcxDataFilterCriteria::BeforeDestruction() {
   FDestroying = true;
+  if (TcxDataFilterList* list = FDataController->FilterList()) list->Remove(this);
   FActive = false;
   TcxFilterCriteria::BeforeDestruction();
 }

@@ -186,3 +186,23 @@ TEST(DetailObject, SlotsAndClamping) {
   EXPECT_EQ(o->CurrentRelationIndex, -1);
   o->Free();
 }
+
+TEST_F(Details, MasterGoesFirstWithItsDetailControllers) {
+  Relate();
+  for (int32_t r = 0; r < 3; ++r) ASSERT_NE(M->GetDetailDataController(r, 0), nullptr);
+  M->ChangeDetailExpanding(1, true);
+  M->Free();  // frees the records' detail objects, their clones, then the relation
+  M = New<MasterController>(nullptr);
+  EXPECT_EQ(Pattern->GetMasterRelation(), nullptr);
+}
+
+TEST_F(Details, ExtraFiltersLeaveTheirListWhenFreed) {
+  TcxDataFilterCriteria* extra = M->GetFilterList()->AddFilter();
+  TcxDataFilterCriteria* other = M->GetFilterList()->AddFilter();
+  extra->AddItem(nullptr, &Item, foGreater, 5, "5");
+  extra->SetActive(true);  // an extra filter never narrows the rows
+  EXPECT_EQ(M->GetRowCount(), 10);
+  extra->Free();
+  EXPECT_EQ(M->FilterList()->Count(), 1);
+  EXPECT_EQ(M->FilterList()->Items(0), other);
+}
