@@ -79,7 +79,14 @@ int32_t TcxDataControllerSearch::FindInRange(int32_t AFrom, int32_t ATo, bool AF
   const cxdata::TUpperPrefix prefix(AText);
   const std::vector<int32_t>& list = info->RecordList();
   static const String empty;
-  for (int32_t p = AFrom; AForward ? p <= ATo : p >= ATo; p += AForward ? 1 : -1) {
+  TcxDataStorage* storage = FDataController->IsProviderMode() || FDataController->IsGridMode() ? nullptr
+                                                                                                : FDataController->DataStorage();
+  constexpr int32_t kAhead = 16;
+  const int32_t step = AForward ? 1 : -1;
+  for (int32_t p = AFrom; AForward ? p <= ATo : p >= ATo; p += step) {
+    // The records' buffers are asked for a few positions ahead (see the row view's filtering).
+    const int32_t ahead = p + step * kAhead;
+    if (storage && (AForward ? ahead <= ATo : ahead >= ATo)) __builtin_prefetch(storage->BufferOf(list[static_cast<size_t>(ahead)]));
     const int32_t r = list[static_cast<size_t>(p)];
     // Stored texts are looked at where they are; other display texts are made.
     const String* ref = nullptr;
