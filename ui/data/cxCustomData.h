@@ -4,8 +4,9 @@
 // and grouped rows with focus, expanding and selection), change notifications delivered once at the
 // outermost end of an update, and the controller stream.
 //
-// Filtering and summaries stand here as hooks (TcxDataFilterCriteria, TcxDataSummary) that the row view
-// calls at the right steps; their full behaviour lives with the filter and summary code.
+// The filter (TcxDataFilterCriteria), the summary (TcxDataSummary), the incremental search and the detail
+// relations are declared here; the row view calls them at the right steps. Their code lives in
+// cxCustomDataFilter.cpp, cxCustomDataSummary.cpp, cxCustomDataSearch.cpp and cxCustomDataDetail.cpp.
 
 #include <cstdint>
 #include <vector>
