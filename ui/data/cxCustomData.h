@@ -4,8 +4,9 @@
 // and grouped rows with focus, expanding and selection), change notifications delivered once at the
 // outermost end of an update, and the controller stream.
 //
-// Filtering and summaries stand here as hooks (TcxDataFilterCriteria, TcxDataSummary) that the row view
-// calls at the right steps; their full behaviour lives with the filter and summary code.
+// The filter (TcxDataFilterCriteria), the summary (TcxDataSummary), the incremental search and the detail
+// relations are declared here; the row view calls them at the right steps. Their code lives in
+// cxCustomDataFilter.cpp, cxCustomDataSummary.cpp, cxCustomDataSearch.cpp and cxCustomDataDetail.cpp.
 
 #include <cstdint>
 #include <vector>
@@ -16,7 +17,9 @@
 #include "rtl/Sets.h"
 #include "rtl/Streams.h"
 #include "rtl/Variants.h"
+#include "rtl/Collections.h"
 #include "ui/data/cxDataStorage.h"
+#include "ui/data/cxFilter.h"
 
 class TcxCustomDataController;
 class TcxCustomDataControllerInfo;
@@ -738,55 +741,563 @@ void cxAppendOrdinalSortKey(const String& AText, std::vector<uint16_t>& AKey);
 bool IsValueDefInternal(TcxValueDef* ADef);
 
 // ---------------------------------------------------------------------------------------------------
-// Filter, summary and search hooks
+// Filtering, summaries, search and locate
 
-// The controller's filter. This spine asks only whether it filters and whether a record passes; the
-// criteria tree is attached by the filter code.
-class TcxDataFilterCriteria : public TObject {
-  RTL_CLASS(TcxDataFilterCriteria, TObject)
+class TcxDataFilterCriteria;
+class TcxDataFilterValueList;
+
+// A condition on one data field of the controller.
+class TcxDataFilterCriteriaItem : public TcxFilterCriteriaItem {
+  RTL_CLASS(TcxDataFilterCriteriaItem, TcxFilterCriteriaItem)
+public:
+  using TcxFilterCriteriaItem::TcxFilterCriteriaItem;
+  void AfterConstruction() override;
+  void GetDataValue(int32_t ARecordIndex, Variant& AValue) override;
+  bool GetDataText(int32_t ARecordIndex, const String*& AText) override;
+  String GetFieldCaption() override;
+  String GetFieldName() override;
+  TcxCustomDataField* Field() const { return FField; }
+  TObject* GetItem() const;
+  TcxCustomDataController* GetDataController();
+
+private:
+  TcxCustomDataField* FField = nullptr;  // the item link when it is a field of the controller
+  TcxCustomDataController* FDataController = nullptr;  // found on first use
+};
+
+using TcxDataFilterGetValueListEvent = Event<TcxFilterCriteria*, int32_t, TcxDataFilterValueList*>;
+
+// The controller's filter: a criteria tree over the controller's fields, active or not.
+class TcxDataFilterCriteria : public TcxFilterCriteria {
+  RTL_CLASS(TcxDataFilterCriteria, TcxFilterCriteria)
+  RTL_PUBLISHED_DECL
 public:
   explicit TcxDataFilterCriteria(TcxCustomDataController* AController) : FDataController(AController) {}
-  virtual bool IsFiltering() { return false; }
-  virtual bool DoFilterRecord(int32_t ARecordIndex) {
-    (void)ARecordIndex;
-    return true;
-  }
-  virtual void RemoveItemByField(TcxCustomDataField* AField) { (void)AField; }
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+  void DefineProperties(TFiler* AFiler) override;
+
+  int32_t GetIDByItemLink(TObject* AItemLink) override;
+  TObject* GetItemLinkByID(int32_t AID) override;
+  TcxFilterCriteriaItem* CreateItem(TcxFilterCriteriaItemList* AParent, TObject* AItemLink,
+                                    TcxFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                    const String& ADisplayValue) override;
+  TcxFilterValueList* CreateValueListOfClass() override;
+  void DoChanged() override;
+  void CopyEvents(TPersistent* ASource) override;
+  TcxFilterCriteriaItem* AddItem(TcxFilterCriteriaItemList* AParent, TObject* AItemLink,
+                                 TcxFilterOperatorKind AOperatorKind, const Variant& AValue,
+                                 const String& ADisplayValue) override;
+  TcxFilterCriteriaItem* FindItemByItemLink(TObject* AItemLink) override;
+
+  virtual TcxDataFilterValueList* CreateValueList();
+  virtual bool IsFiltering();
+  virtual bool DoFilterRecord(int32_t ARecordIndex) { return EvaluateRecord(ARecordIndex); }
+  virtual void RemoveItemByField(TcxCustomDataField* AField) { RemoveItemByItemLink(AField); }
+
+  bool Active() const { return FActive; }
+  void SetActive(bool AValue);
   TcxCustomDataController* DataController() const { return FDataController; }
+  bool IsDestroying() const { return FDestroying; }
+
+  TcxDataFilterGetValueListEvent OnGetValueList;
+
+protected:
+  // An item object given as a link stands for its field.
+  TObject* FieldOfLink(TObject* AItemLink);
+
+private:
+  bool FActive = false;
+  TcxCustomDataController* FDataController;
+  bool FDestroying = false;
+};
+
+// The distinct values of one item offered to the filter drop-downs.
+class TcxDataFilterValueList : public TcxFilterValueList {
+  RTL_CLASS(TcxDataFilterValueList, TcxFilterValueList)
+public:
+  using TcxFilterValueList::TcxFilterValueList;
+  virtual void Load(int32_t AItemIndex);
+};
+
+// Extra filters of a controller; they take no part in the row view's filtering.
+class TcxDataFilterList : public TObject {
+  RTL_CLASS(TcxDataFilterList, TObject)
+public:
+  explicit TcxDataFilterList(TcxCustomDataController* AController) : FDataController(AController) {}
+  ~TcxDataFilterList() override { Clear(); }
+  TcxDataFilterCriteria* AddFilter();
+  void Clear();
+  void Remove(TcxDataFilterCriteria* AFilter);
+  bool Contains(const TcxDataFilterCriteria* AFilter) const;
+  void RemoveFieldReferences(TcxCustomDataField* AField);
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  TcxDataFilterCriteria* Items(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
 
 private:
   TcxCustomDataController* FDataController;
+  std::vector<TcxDataFilterCriteria*> FItems;
 };
 
 enum TcxSummaryOption : uint8_t { soNullIgnore, soSelectedRecords };
 using TcxSummaryOptions = Set<TcxSummaryOption>;
+enum TcxSummaryKind : uint8_t { skNone, skSum, skMin, skMax, skCount, skAverage };
+enum TcxSummaryPosition : uint8_t { spGroup, spFooter };
+using TcxDataSummaryCountValues = std::vector<int32_t>;
 
-// The controller's summary: the row view calls it at the steps where summaries are recalculated.
-class TcxDataSummary : public TObject {
-  RTL_CLASS(TcxDataSummary, TObject)
+class TcxDataSummary;
+class TcxDataSummaryItem;
+class TcxDataSummaryItems;
+class TcxDataSummaryGroup;
+
+struct TcxSummaryEventArguments {
+  int32_t RecordIndex;
+  TcxDataSummaryItem* SummaryItem;
+};
+struct TcxSummaryEventOutArguments {
+  Variant Value;
+  Variant SummaryValue;
+  int32_t CountValue;
+  bool Done;
+};
+using TcxSummaryEvent = Event<TcxDataSummaryItems*, const TcxSummaryEventArguments&, TcxSummaryEventOutArguments&>;
+using TcxDataSummaryItemGetTextEvent = Event<TcxDataSummaryItem*, const Variant&, bool, String&>;
+using TcxAfterSummaryEvent = Event<TcxDataSummary*>;
+
+class TcxCustomDataSummaryItem : public TCollectionItem {
+  RTL_CLASS(TcxCustomDataSummaryItem, TCollectionItem)
+public:
+  using TCollectionItem::TCollectionItem;
+  void Assign(TPersistent* ASource) override;
+  virtual TcxCustomDataController* GetDataController() = 0;
+  virtual void BeforeFieldChange(TcxCustomDataField* AField) { (void)AField; }
+  TObject* ItemLink() const;
+  void SetItemLink(TObject* AItem);
+  TcxCustomDataField* Field() const { return FField; }
+  void SetField(TcxCustomDataField* AField) { FField = AField; }
+
+private:
+  TcxCustomDataField* FField = nullptr;
+};
+
+class TcxDataSummaryItem : public TcxCustomDataSummaryItem {
+  RTL_CLASS(TcxDataSummaryItem, TcxCustomDataSummaryItem)
+public:
+  using TcxCustomDataSummaryItem::TcxCustomDataSummaryItem;
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+  TcxCustomDataController* GetDataController() override;
+
+  virtual bool IsCurrency(TVarType AValueType) { return AValueType == varCurrency; }
+  virtual bool CanCalculate();
+  virtual TcxCustomDataField* GetDataField() { return Field(); }
+  virtual String FormatValue(const Variant& AValue, bool AIsFooter);
+
+  const String& Format() const { return FFormat; }
+  void SetFormat(const String& AValue);
+  TcxSummaryKind Kind() const { return FKind; }
+  void SetKind(TcxSummaryKind AValue);
+  TcxSummaryPosition Position();
+  void SetPosition(TcxSummaryPosition AValue);
+  TcxDataSummaryItems* SummaryItems() const;
+  TcxSummaryPosition StoredPosition() const { return FPosition; }
+
+  TcxDataSummaryItemGetTextEvent OnGetText;
+
+private:
+  String FFormat;
+  TcxSummaryKind FKind = skNone;
+  TcxSummaryPosition FPosition = spGroup;
+};
+
+class TcxDataSummaryItems : public TCollection {
+  RTL_CLASS(TcxDataSummaryItems, TCollection)
+public:
+  explicit TcxDataSummaryItems(TcxDataSummary* ASummary) : TCollection(TcxDataSummaryItem::StaticClass()), FSummary(ASummary) {}
+  void Assign(TPersistent* ASource) override;
+
+  virtual bool IsFooterPosition(TcxDataSummaryItem* AItem);
+  virtual bool IsItemPositionStored(TcxDataSummaryItem* AItem);
+  virtual TcxDataSummaryItem* FindItemByItemIndex(int32_t AItemIndex, TcxSummaryPosition APosition);
+  virtual bool IsEmptySummary(int32_t AFlags, const String& AFormat, TcxSummaryKind AKind);
+  virtual void CopyEvents(TcxDataSummaryItems* ASource) { OnSummary = ASource->OnSummary; }
+  virtual String GetDefaultFormat(int32_t AValueKind, TcxSummaryKind AKind, bool AIsFooter);
+  virtual String GetGroupSummaryText(const TcxDataSummaryValues& AValues) {
+    (void)AValues;
+    return String();
+  }
+
+  TcxDataSummaryItem* Add() { return static_cast<TcxDataSummaryItem*>(TCollection::Add()); }
+  TcxDataSummaryItem* Add(TObject* AItemLink, TcxSummaryPosition APosition, TcxSummaryKind AKind,
+                          const String& AFormat = String());
+  TcxDataSummaryItem* Items(int32_t AIndex) const { return static_cast<TcxDataSummaryItem*>(TCollection::Items(AIndex)); }
+  TcxDataSummary* Summary() const { return FSummary; }
+  String GetItemFormat(int32_t AItemIndex, TcxSummaryPosition APosition);
+  TcxSummaryKind GetItemKind(int32_t AItemIndex, TcxSummaryPosition APosition);
+  void SetItemFormat(int32_t AItemIndex, TcxSummaryPosition APosition, const String& AValue);
+  void SetItemKind(int32_t AItemIndex, TcxSummaryPosition APosition, TcxSummaryKind AValue);
+
+  TcxSummaryEvent OnSummary;
+
+protected:
+  TPersistent* GetOwner() override;
+  void Update(TCollectionItem* AItem) override;
+
+private:
+  TcxDataSummary* FSummary;
+};
+
+class TcxDataFooterSummaryItems : public TcxDataSummaryItems {
+  RTL_CLASS(TcxDataFooterSummaryItems, TcxDataSummaryItems)
+public:
+  using TcxDataSummaryItems::TcxDataSummaryItems;
+  bool IsFooterPosition(TcxDataSummaryItem* AItem) override {
+    (void)AItem;
+    return true;
+  }
+  bool IsItemPositionStored(TcxDataSummaryItem* AItem) override {
+    (void)AItem;
+    return false;
+  }
+};
+
+class TcxDataGroupSummaryItems : public TcxDataSummaryItems {
+  RTL_CLASS(TcxDataGroupSummaryItems, TcxDataSummaryItems)
+public:
+  TcxDataGroupSummaryItems(TcxDataSummary* ASummary, TcxDataSummaryGroup* AGroup)
+      : TcxDataSummaryItems(ASummary), FSummaryGroup(AGroup) {}
+  void Assign(TPersistent* ASource) override;
+  String GetGroupSummaryText(const TcxDataSummaryValues& AValues) override;
+  const String& BeginText() const { return FBeginText; }
+  void SetBeginText(const String& AValue);
+  const String& EndText() const { return FEndText; }
+  void SetEndText(const String& AValue);
+  const String& Separator() const { return FSeparator; }
+  void SetSeparator(const String& AValue);
+
+protected:
+  TPersistent* GetOwner() override;
+
+private:
+  void TextChanged();
+  TcxDataSummaryGroup* FSummaryGroup;
+  String FBeginText = "(";
+  String FEndText = ")";
+  String FSeparator = ",";
+};
+
+class TcxDataSummaryGroupItemLink : public TcxCustomDataSummaryItem {
+  RTL_CLASS(TcxDataSummaryGroupItemLink, TcxCustomDataSummaryItem)
+public:
+  using TcxCustomDataSummaryItem::TcxCustomDataSummaryItem;
+  TcxCustomDataController* GetDataController() override;
+  void BeforeFieldChange(TcxCustomDataField* AField) override;
+};
+
+class TcxDataSummaryGroupItemLinks : public TCollection {
+  RTL_CLASS(TcxDataSummaryGroupItemLinks, TCollection)
+public:
+  explicit TcxDataSummaryGroupItemLinks(TcxDataSummaryGroup* AGroup)
+      : TCollection(TcxDataSummaryGroupItemLink::StaticClass()), FSummaryGroup(AGroup) {}
+  TcxDataSummaryGroupItemLink* Add() { return static_cast<TcxDataSummaryGroupItemLink*>(TCollection::Add()); }
+  TcxDataSummaryGroupItemLink* Items(int32_t AIndex) const {
+    return static_cast<TcxDataSummaryGroupItemLink*>(TCollection::Items(AIndex));
+  }
+  int32_t IndexOfItemLink(TObject* AItem) const;
+  int32_t IndexOfField(TcxCustomDataField* AField) const;
+  TcxDataSummaryGroupItemLink* FindByField(TcxCustomDataField* AField) const;
+  TcxDataSummaryGroup* SummaryGroup() const { return FSummaryGroup; }
+
+protected:
+  TPersistent* GetOwner() override;
+  void Update(TCollectionItem* AItem) override;
+
+private:
+  TcxDataSummaryGroup* FSummaryGroup;
+};
+
+class TcxDataSummaryGroups;
+
+class TcxDataSummaryGroup : public TCollectionItem {
+  RTL_CLASS(TcxDataSummaryGroup, TCollectionItem)
+public:
+  explicit TcxDataSummaryGroup(TCollection* ACollection);
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+  TcxDataSummaryGroupItemLinks* Links();
+  TcxDataGroupSummaryItems* SummaryItems() const { return FSummaryItems; }
+  TcxDataSummaryGroups* SummaryGroups() const;
+  TcxDataSummary* Summary() const;
+
+private:
+  TcxDataSummaryGroupItemLinks* FLinks = nullptr;
+  TcxDataGroupSummaryItems* FSummaryItems = nullptr;
+};
+
+class TcxDataSummaryGroups : public TCollection {
+  RTL_CLASS(TcxDataSummaryGroups, TCollection)
+public:
+  explicit TcxDataSummaryGroups(TcxDataSummary* ASummary)
+      : TCollection(TcxDataSummaryGroup::StaticClass()), FSummary(ASummary) {}
+  TcxDataSummaryGroup* Add() { return static_cast<TcxDataSummaryGroup*>(TCollection::Add()); }
+  TcxDataSummaryGroup* Items(int32_t AIndex) const { return static_cast<TcxDataSummaryGroup*>(TCollection::Items(AIndex)); }
+  TcxDataSummaryGroup* FindSummaryGroupByItem(TObject* AItem) const;
+  TcxDataSummary* Summary() const { return FSummary; }
+
+protected:
+  TPersistent* GetOwner() override;
+  void Update(TCollectionItem* AItem) override;
+
+private:
+  TcxDataSummary* FSummary;
+};
+
+// The controller's summary: footer values over the filtered records and one value array per group.
+class TcxDataSummary : public TPersistent {
+  RTL_CLASS(TcxDataSummary, TPersistent)
 public:
   explicit TcxDataSummary(TcxCustomDataController* AController) : FDataController(AController) {}
-  virtual void CalculateFooterSummary() {}
-  virtual void CalculateGroupSummary() {}
-  virtual void DoAfterSummary() {}
-  virtual void RemoveItemsByField(TcxCustomDataField* AField) { (void)AField; }
-  TcxSummaryOptions Options;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+
+  virtual void PrepareValues(TcxDataSummaryItems* AItems, TcxDataSummaryValues& AValues, TcxDataSummaryCountValues& ACounts);
+  virtual void CalculateRecordRange(TcxDataSummaryItems* AItems, TcxDataSummaryValues& AValues,
+                                    TcxDataSummaryCountValues& ACounts, int32_t AFrom, int32_t ATo);
+  virtual void Changed(bool AOneItem);
+  virtual void DoAfterSummary();
+  virtual void CalculateFinalValue(TcxDataSummaryItem* AItem, Variant& AValue, int32_t ACount);
+  virtual void AccumulateValue(TcxDataSummaryItem* AItem, int32_t ARecordIndex, int32_t& ACount, Variant& AValue);
+  virtual void FinishValues(TcxDataSummaryItems* AItems, const TcxDataSummaryCountValues& ACounts,
+                            TcxDataSummaryValues& AResult, TcxDataSummaryValues& AValues);
+  virtual int32_t GetSummaryRecordIndex(int32_t APosition);
+  virtual bool IsValidArrayIndex(const TcxDataSummaryValues& AValues, int32_t AIndex) {
+    return AIndex >= 0 && AIndex < static_cast<int32_t>(AValues.size());
+  }
+  virtual void UpdateController(bool AOneItem);
+  virtual void CopyEvents(TcxDataSummary* ASource) { OnAfterSummary = ASource->OnAfterSummary; }
+  virtual void UpdateFooterSummary() { CalculateFooterSummary(); }
+  virtual void UpdateGroupSummary() {
+    CalculateGroupSummary();
+    DoAfterSummary();
+  }
+  virtual void UpdateSummary() {
+    UpdateFooterSummary();
+    UpdateGroupSummary();
+  }
+  virtual void CalculateFooterSummary();
+  virtual void CalculateGroupSummary();
+  virtual void RemoveItemsByField(TcxCustomDataField* AField) { RemoveFieldSummaries(AField); }
+
+  void BeginUpdate();
+  void EndUpdate();
+  void CancelUpdate();
+  void RemoveFieldSummaries(TcxCustomDataField* AField);
+  void SetOptions(TcxSummaryOptions AValue);
+
+  Variant GetFooterSummaryValue(int32_t AIndex);
+  String GetFooterSummaryText(int32_t AIndex);
+  const TcxDataSummaryValues* GetGroupSummaryValues(int32_t AGroupIndex);
+  TcxDataGroupSummaryItems* GetGroupSummaryItems(int32_t ALevel);
+  String GetGroupSummaryText(int32_t ARow);
+  int32_t GetGroupFooterItemIndex(int32_t ALevel, TObject* AItem);
+  String GetGroupFooterSummaryText(int32_t ARow, int32_t ALevel, int32_t AIndex);
+  // Null values are an empty vector (no footer items).
+  const TcxDataSummaryValues& FooterSummaryValues() const { return FFooterSummaryValues; }
+
+  TcxDataGroupSummaryItems* DefaultGroupSummaryItems() const { return FDefaultGroupSummaryItems; }
+  TcxDataFooterSummaryItems* FooterSummaryItems() const { return FFooterSummaryItems; }
+  TcxDataSummaryGroups* SummaryGroups() const { return FSummaryGroups; }
   TcxCustomDataController* DataController() const { return FDataController; }
+  bool IsDestroying() const { return FDestroying; }
+  bool InAfterSummary() const { return FInAfterSummary; }
+
+  // Changing it directly skips the notification; SetOptions recalculates.
+  TcxSummaryOptions Options;
+  TcxAfterSummaryEvent OnAfterSummary;
 
 private:
   TcxCustomDataController* FDataController;
+  TcxDataGroupSummaryItems* FDefaultGroupSummaryItems = nullptr;
+  bool FDestroying = false;
+  TcxDataFooterSummaryItems* FFooterSummaryItems = nullptr;
+  TcxDataSummaryValues FFooterSummaryValues;
+  bool FInAfterSummary = false;
+  int32_t FLockCount = 0;
+  TcxDataSummaryGroups* FSummaryGroups = nullptr;
 };
 
+// The incremental search of a view: the next record whose display text starts with the typed text.
 class TcxDataControllerSearch : public TObject {
   RTL_CLASS(TcxDataControllerSearch, TObject)
 public:
   explicit TcxDataControllerSearch(TcxCustomDataController* AController) : FDataController(AController) {}
-  virtual void Cancel() {}
-  virtual int32_t GetItemIndex() { return -1; }
-  virtual bool GetSearching() { return false; }
+  virtual void FocusFoundRecord(int32_t APosition);
+  virtual int32_t FindInRange(int32_t AFrom, int32_t ATo, bool AForward, const String& AText);
+  virtual bool Locate(int32_t AItemIndex, const String& AText);
+  virtual bool LocateNext(bool AForward);
+  virtual void Lock() { FLocked = true; }
+  virtual void Unlock() { FLocked = false; }
+  virtual void Cancel();
+  virtual int32_t GetItemIndex();
+  virtual bool GetSearching();
+  String GetSearchText();
+  void SetItemIndex(int32_t AItemIndex);
+  TcxCustomDataController* DataController() const { return FDataController; }
 
 private:
   TcxCustomDataController* FDataController;
+  bool FLocked = false;
+};
+
+// Reads def values out of a list filled by the caller (field values for a locate).
+class TcxValueDefUnboundReader : public TcxValueDefReader {
+  RTL_CLASS(TcxValueDefUnboundReader, TcxValueDefReader)
+public:
+  ~TcxValueDefUnboundReader() override { Clear(); }
+  Variant ReadDefValue(TcxValueDef* ADef) override;
+  bool SkipsDef(TcxValueDef* ADef) override;
+  void SetValue(TcxValueDef* ADef, const Variant& AValue);
+  void Truncate(int32_t ACount);
+  void Clear() { Truncate(0); }
+
+private:
+  std::vector<TcxValueDef*> FDefs;
+  std::vector<Variant*> FValues;
+};
+
+// Reads the values of one record of a controller.
+class TcxValueDefRecordReader : public TcxValueDefReader {
+  RTL_CLASS(TcxValueDefRecordReader, TcxValueDefReader)
+public:
+  TcxValueDefRecordReader(TcxCustomDataController* AController, int32_t ARecordIndex)
+      : FDataController(AController), FRecordIndex(ARecordIndex) {}
+  Variant ReadDefValue(TcxValueDef* ADef) override;
+  String ReadDefText(TcxValueDef* ADef) override;
+  bool SkipsDef(TcxValueDef* ADef) override;
+
+private:
+  TcxCustomDataController* FDataController;
+  int32_t FRecordIndex;
+};
+
+// Finds a record by values loaded into an internal record.
+class TcxDataControllerLocateObject : public TObject {
+  RTL_CLASS(TcxDataControllerLocateObject, TObject)
+public:
+  explicit TcxDataControllerLocateObject(TcxCustomDataController* AController) : FDataController(AController) {}
+  ~TcxDataControllerLocateObject() override { ReleaseRecord(); }
+  virtual void ReleaseRecord();
+  virtual int32_t FindRecordIndex() = 0;
+  void ReadRecord(TcxValueDefReader* AReader);
+  int32_t RecordIndex() const { return FRecordIndex; }
+  TcxCustomDataController* DataController() const { return FDataController; }
+
+protected:
+  TcxCustomDataController* FDataController;
+  int32_t FRecordIndex = 0;
+};
+
+class TcxDataControllerKeyLocateObject : public TcxDataControllerLocateObject {
+  RTL_CLASS(TcxDataControllerKeyLocateObject, TcxDataControllerLocateObject)
+public:
+  using TcxDataControllerLocateObject::TcxDataControllerLocateObject;
+  int32_t FindRecordIndex() override;
+  std::vector<TcxCustomDataField*> KeyFields;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Detail relations
+
+class TcxCustomDataRelationList;
+
+class TcxCustomDataRelation : public TObject {
+  RTL_CLASS(TcxCustomDataRelation, TObject)
+public:
+  TcxCustomDataRelation(TcxCustomDataRelationList* ARelations, TObject* AItem)
+      : FItem(AItem), FOwnerRelations(ARelations) {}
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  virtual void FieldDestroyed(TcxCustomDataField* AField) { (void)AField; }
+  virtual void DoReserved2(TcxCustomDataRelation* ASource) { (void)ASource; }
+  void Changed();
+  TcxCustomDataController* GetDataController() const;
+  int32_t Index() const;
+  TcxCustomDataController* BoundDetailController() const { return FBoundDetailController; }
+  void SetBoundDetailController(TcxCustomDataController* AValue) { FBoundDetailController = AValue; }
+  TObject* Item() const { return FItem; }
+  TcxCustomDataRelationList* OwnerRelations() const { return FOwnerRelations; }
+
+private:
+  friend class TcxCustomDataRelationList;
+  TcxCustomDataController* FBoundDetailController = nullptr;
+  TObject* FItem;
+  TcxCustomDataRelationList* FOwnerRelations;
+};
+
+class TcxDetailInfoObject : public TObject {
+  RTL_CLASS(TcxDetailInfoObject, TObject)
+public:
+  ~TcxDetailInfoObject() override;
+  TObject* LinkedObject = nullptr;  // owned
+  bool HasRecords = false;
+  bool HasRecordsKnown = false;
+};
+
+class TcxDetailObject : public TObject {
+  RTL_CLASS(TcxDetailObject, TObject)
+public:
+  ~TcxDetailObject() override { Clear(); }
+  void Clear();
+  bool InvalidateCaches();
+  void FreeInfoObject(int32_t AIndex);
+  void SetRelationCount(int32_t ACount);
+  TcxDetailInfoObject* DetailInfoList(int32_t AIndex) const;
+  int32_t InfoCount() const { return static_cast<int32_t>(FDetailInfoList.size()); }
+  bool IsEmpty() const;
+  TObject* LinkObjects(int32_t AIndex) const;
+  void SetInfoObject(int32_t AIndex, TcxDetailInfoObject* AInfo);
+  void SetLinkObject(int32_t AIndex, TObject* ALinkObject);
+
+  int32_t CurrentRelationIndex = -1;
+  bool Expanded = false;
+
+private:
+  std::vector<TcxDetailInfoObject*> FDetailInfoList;
+};
+
+class TcxCustomDataRelationList : public TObject {
+  RTL_CLASS(TcxCustomDataRelationList, TObject)
+public:
+  explicit TcxCustomDataRelationList(TcxCustomDataController* AController) : FDataController(AController) {}
+  ~TcxCustomDataRelationList() override;
+
+  TcxCustomDataRelation* Add(TObject* AItem);
+  void Assign(TcxCustomDataRelationList* AOther);
+  void BeginUpdate() { ++FUpdateLock; }
+  void EndUpdate();
+  void Clear();
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  TcxCustomDataRelation* Items(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  TcxCustomDataRelation* FindByItem(TObject* AItem) const;
+  TcxDetailObject* GetDetailObject(int32_t ARecordIndex);
+  TcxDetailObject* PeekDetailObject(int32_t ARecordIndex);
+  bool ClearDetailObject(int32_t ARecordIndex, int32_t ARelationIndex);
+  bool IsDetailAvailable(int32_t ARecordIndex, int32_t ARelationIndex);
+  bool HasNoDetailControllers();
+  void FieldDestroyed(TcxCustomDataField* AField);
+  void Changed(TcxCustomDataRelation* ARelation);
+  void RemoveRelation(TcxCustomDataRelation* ARelation);
+  TcxCustomDataController* DataController() const { return FDataController; }
+  TcxCustomDataField* DetailField() const { return FDetailField; }
+
+private:
+  friend class TcxCustomDataRelation;
+  TcxCustomDataController* FDataController;
+  TcxCustomDataField* FDetailField = nullptr;
+  std::vector<TcxCustomDataRelation*> FItems;
+  int32_t FUpdateLock = 0;
+  bool FDestroying = false;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -1141,6 +1652,9 @@ public:
   TcxDataFilterCriteria* Filter() const { return FFilter; }
   TcxDataSummary* Summary() const { return FSummary; }
   TcxDataControllerSearch* Search() const { return FSearch; }
+  // The extra filters (made on first use); they never narrow the row view.
+  TcxDataFilterList* FilterList() const { return FFilterList; }
+  TcxDataFilterList* GetFilterList();
 
   // Selection.
   bool IsSingleSelection() const { return !FMultiSelect; }
@@ -1263,6 +1777,105 @@ public:
   bool SelectionDeleting() const { return FSelectionDeleting; }
   bool InReloadNotice() const { return FReloadNoticeGuard; }
   int32_t LocateCount() const { return FLocateCount; }
+  void SetAfterSummaryPending(bool AValue) { FAfterSummaryPending = AValue; }
+
+  // Incremental filter and the filter's item side.
+  virtual Variant GetFilterDataValue(int32_t ARecordIndex, TcxCustomDataField* AField) {
+    return GetFieldValue(ARecordIndex, AField);
+  }
+  virtual String GetFilterDisplayText(int32_t ARecordIndex, int32_t AItemIndex) { return GetDisplayText(ARecordIndex, AItemIndex); }
+  // GetFilterDataValue of a text field without copying the text (nullptr: Null); false when the value
+  // comes from elsewhere. A descendant that overrides GetFilterDataValue overrides this too.
+  virtual bool GetFilterDataTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+    return GetStoredTextRef(ARecordIndex, AField, AText);
+  }
+  // The value of a text field in this controller's own storage, which is also its display text (the
+  // field keeps no separate one): nullptr for Null. False in provider and grid mode and for other fields.
+  bool GetStoredTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText);
+  virtual String GetItemFilterName(int32_t AItemIndex) { return GetItemCaption(AItemIndex); }
+  virtual bool IsItemSortedByText(int32_t AItemIndex) { return IsFieldSortByDisplayText(Fields(AItemIndex)); }
+  virtual bool IsIncrementalFilterMatch(int32_t ARecordIndex);
+  int32_t SetIncrementalFilter(int32_t AItemIndex, const String& AText);
+  void ResetIncrementalFilter();
+  bool HasIncrementalFilter() const { return FIncrementalFilterField != nullptr && !FIncrementalFilterText.empty(); }
+  const String& GetIncrementalFilterText() const { return FIncrementalFilterText; }
+  TcxCustomDataField* IncrementalFilterField() const { return FIncrementalFilterField; }
+  bool ChangeIncrementalFilterText(const String& AText);
+
+  // Search and locate.
+  virtual int32_t FindRowByText(int32_t AStartIndex, int32_t AItemIndex, const String& AText, bool APartialCompare,
+                                bool AWrap, bool AForward);
+  virtual String GetSearchDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField) {
+    return GetFieldDisplayText(ARecordIndex, AField);
+  }
+  // GetSearchDisplayText without a copy when the display text is the stored text (nullptr: empty);
+  // false otherwise. A descendant that overrides GetSearchDisplayText overrides this too.
+  virtual bool GetSearchDisplayTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+    return GetStoredTextRef(ARecordIndex, AField, AText);
+  }
+  virtual bool SearchInProvider(const String& AText, bool AForward, bool ANext) {
+    (void)AText;
+    (void)AForward;
+    (void)ANext;
+    return false;
+  }
+  int32_t LocateRecordByFields(int32_t ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
+  TcxCustomDataField* IncrementalSearchField() const { return FIncrementalSearchField; }
+  void SetIncrementalSearchField(TcxCustomDataField* AField) { FIncrementalSearchField = AField; }
+  bool IncrementalSearching() const { return FIncrementalSearching; }
+  void SetIncrementalSearching(bool AValue) { FIncrementalSearching = AValue; }
+  const String& IncrementalSearchText() const { return FIncrementalSearchText; }
+  void SetIncrementalSearchText(const String& AValue) { FIncrementalSearchText = AValue; }
+  int32_t GetRecordListIndexOfFocused() const;
+
+  // Master-detail.
+  virtual TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem);
+  virtual TObject* CreateDetailLinkObject(TcxCustomDataRelation* ARelation, int32_t ARecordIndex) {
+    (void)ARelation;
+    (void)ARecordIndex;
+    return nullptr;
+  }
+  virtual TcxCustomDataController* GetDetailDataControllerByLinkObject(TObject* ALinkObject) {
+    (void)ALinkObject;
+    return nullptr;
+  }
+  virtual int32_t GetDefaultActiveRelationIndex() { return 0; }
+  virtual bool CanChangeDetailExpanding(int32_t ARecordIndex, bool AExpanded);
+  virtual void SetMasterRelation(TcxCustomDataRelation* ARelation, int32_t AMasterRecordIndex);
+  virtual void ShiftDetailsAfterInsert(int32_t ARecordIndex);
+  virtual void ShiftDetailsAfterDelete(int32_t ARecordIndex);
+  virtual void ResetDetailsMasterRelation(TcxCustomDataRelation* ARelation);
+  virtual bool CheckDetailsBrowseMode();
+  virtual void DetailDataChanged(TcxCustomDataRelation* ARelation);
+  virtual void RelationRemoving(TcxCustomDataRelation* ARelation);
+  TcxCustomDataRelationList* GetRelations();
+  TcxCustomDataRelationList* Relations() const { return FRelations; }
+  TcxCustomDataRelation* GetMasterRelation() const { return FMasterRelation; }
+  int32_t GetMasterRecordIndex() const { return FMasterRecordIndex; }
+  bool IsDetailMode() const { return FMasterRelation != nullptr; }
+  TcxCustomDataController* GetMasterDataController() const;
+  TcxCustomDataController* GetRootDataController();
+  TcxCustomDataController* GetPatternDataController();
+  void LinkToMasterRelation(TcxCustomDataRelation* ARelation, bool APatternMode);
+  bool GetDetailExpanding(int32_t ARecordIndex);
+  bool ChangeDetailExpanding(int32_t ARecordIndex, bool AExpanded);
+  int32_t GetDetailActiveRelationIndex(int32_t ARecordIndex);
+  void ChangeDetailActiveRelationIndex(int32_t ARecordIndex, int32_t AIndex);
+  bool GetDetailHasChildren(int32_t ARecordIndex, int32_t ARelationIndex);
+  void ResetDetailHasChildren();
+  bool HasDetailDataController(int32_t ARecordIndex, int32_t ARelationIndex);
+  TObject* GetDetailLinkObject(int32_t ARecordIndex, int32_t ARelationIndex);
+  TcxCustomDataController* GetDetailDataController(int32_t ARecordIndex, int32_t ARelationIndex);
+  void ClearDetailLinkObject(int32_t ARecordIndex, int32_t ARelationIndex);
+  void ClearDetailLinkObjects();
+  void CollapseDetails();
+  void FocusDetails(int32_t ARecordIndex);
+  void DetailChangedForItem(TObject* AItem);
+  using TcxDetailProc = Event<void*, TcxCustomDataController*>;
+  void ForEachDetail(TcxCustomDataRelation* ARelation, const TcxDetailProc& AProc, void* AData);
+  // The internal field that holds each record's detail object (made and freed by the relation list).
+  TcxCustomDataField* AddDetailField();
+  void ResetDetailState();
 
   // Stream.
   void SaveToStream(TMemoryStream* AStream);
@@ -1368,4 +1981,16 @@ private:
   int32_t FDataChangeItemIndex = -1;
   int32_t FDataChangeRecordIndex = -1;
   int32_t FNearestRecordIndex = -1;
+  // Incremental filter, incremental search and master-detail state.
+  TcxCustomDataField* FIncrementalFilterField = nullptr;
+  String FIncrementalFilterText;
+  TcxCustomDataField* FIncrementalSearchField = nullptr;
+  bool FIncrementalSearching = false;
+  String FIncrementalSearchText;
+  TcxCustomDataRelation* FMasterRelation = nullptr;
+  int32_t FMasterRecordIndex = -1;
+  TcxCustomDataRelationList* FRelations = nullptr;
+  bool FCreatingDetail = false;
+  bool FRecreatingLink = false;
+  TcxDataFilterList* FFilterList = nullptr;
 };

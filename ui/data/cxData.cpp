@@ -4,3 +4,8 @@ void TcxDataController::AfterConstruction() {
   TcxCustomDataController::AfterConstruction();
   SetActive(true);
 }
+
+int32_t TcxDataController::GetItemID(TObject* AItem) {
+  TcxCustomDataField* field = Fields()->FindByItem(AItem);
+  return field ? field->Index() : -1;
+}

@@ -8,4 +8,6 @@ class TcxDataController : public TcxCustomDataController {
 public:
   using TcxCustomDataController::TcxCustomDataController;
   void AfterConstruction() override;
+  // Items are known by their position: the ids that filter streams and summary copies carry.
+  int32_t GetItemID(TObject* AItem) override;
 };

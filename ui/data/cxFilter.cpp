@@ -7,6 +7,9 @@
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDataUtils.h"
 #include "ui/data/cxLike.h"
+#include "ui/data/detail/cxScopeGuard.h"
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
 
 TcxFilterTextHook FilterTextHook = nullptr;
 
@@ -36,6 +39,45 @@ constexpr int64_t cxMinGroupRecord = 6;
 [[noreturn]] void ReadFailure() { throw EReadError(cxSReadError); }
 
 int32_t LowBound(const Variant& X) { return VarArrayLowBound(X, 1); }
+
+// CompareVariantValues, with Integer, Int64 and Double pairs compared directly (as the variant
+// operators compare them) since a filter compares every record.
+int32_t CompareFilterValues(const Variant& A, const Variant& B) {
+  const TVarType a = VarType(A), b = VarType(B);
+  const bool intA = a == varInteger || a == varInt64, intB = b == varInteger || b == varInt64;
+  if (intA && intB) {
+    const int64_t x = A.RawData().i64, y = B.RawData().i64;
+    return x == y ? 0 : (x < y ? -1 : 1);
+  }
+  if ((intA || a == varDouble) && (intB || b == varDouble)) {
+    const double x = intA ? static_cast<double>(A.RawData().i64) : A.RawData().d;
+    const double y = intB ? static_cast<double>(B.RawData().i64) : B.RawData().d;
+    return x == y ? 0 : (x < y ? -1 : 1);
+  }
+  return CompareVariantValues(A, B);
+}
+
+// The elements of a condition's array value, taken out once: reading an element of a variant array
+// costs an allocation, and a filter reads them for every record.
+class FilterArrayElements {
+public:
+  const std::vector<Variant>& Of(TcxFilterCriteriaItem* AItem, const Variant& C) {
+    if (FKept && AItem->IsPreparedValue(C, FVersion)) return FElements;
+    FElements.clear();
+    if (VarIsArray(C))
+      for (int32_t i = VarArrayLowBound(C, 1); i <= VarArrayHighBound(C, 1); ++i) FElements.push_back(C[i]);
+    else
+      FElements.push_back(C);
+    FVersion = AItem->PreparedVersion();
+    FKept = AItem->IsPreparedValue(C, FVersion);
+    return FElements;
+  }
+
+private:
+  std::vector<Variant> FElements;
+  uint32_t FVersion = 0;
+  bool FKept = false;
+};
 int32_t HighBound(const Variant& X) { return VarArrayHighBound(X, 1); }
 
 // A string literal keeps its value however it is quoted: embedded apostrophes are doubled, so a value
@@ -65,7 +107,7 @@ class TcxFilterEqualOperator : public TcxFilterOperator {
   RTL_CLASS(TcxFilterEqualOperator, TcxFilterOperator)
 public:
   using TcxFilterOperator::TcxFilterOperator;
-  bool Matches(const Variant& R, const Variant& C) override { return CompareVariantValues(R, C) == 0; }
+  bool Matches(const Variant& R, const Variant& C) override { return CompareFilterValues(R, C) == 0; }
   String Sign() override { return "="; }
   String DisplayCaption() override { return FilterResourceText("равно"); }
   bool IsExpression() override { return VarIsArray(Condition()->Value()); }
@@ -98,7 +140,7 @@ class TcxFilterLessOperator : public TcxFilterOperator {
   RTL_CLASS(TcxFilterLessOperator, TcxFilterOperator)
 public:
   using TcxFilterOperator::TcxFilterOperator;
-  bool Matches(const Variant& R, const Variant& C) override { return CompareVariantValues(R, C) < 0; }
+  bool Matches(const Variant& R, const Variant& C) override { return CompareFilterValues(R, C) < 0; }
   String Sign() override { return "<"; }
   String DisplayCaption() override { return FilterResourceText("меньше"); }
 };
@@ -107,7 +149,7 @@ class TcxFilterLessEqualOperator : public TcxFilterOperator {
   RTL_CLASS(TcxFilterLessEqualOperator, TcxFilterOperator)
 public:
   using TcxFilterOperator::TcxFilterOperator;
-  bool Matches(const Variant& R, const Variant& C) override { return CompareVariantValues(R, C) < 1; }
+  bool Matches(const Variant& R, const Variant& C) override { return CompareFilterValues(R, C) < 1; }
   String Sign() override { return "<="; }
   String DisplayCaption() override { return FilterResourceText("меньше или равно"); }
 };
@@ -116,7 +158,7 @@ class TcxFilterGreaterOperator : public TcxFilterOperator {
   RTL_CLASS(TcxFilterGreaterOperator, TcxFilterOperator)
 public:
   using TcxFilterOperator::TcxFilterOperator;
-  bool Matches(const Variant& R, const Variant& C) override { return CompareVariantValues(R, C) > 0; }
+  bool Matches(const Variant& R, const Variant& C) override { return CompareFilterValues(R, C) > 0; }
   String Sign() override { return ">"; }
   String DisplayCaption() override { return FilterResourceText("больше"); }
 };
@@ -125,7 +167,7 @@ class TcxFilterGreaterEqualOperator : public TcxFilterOperator {
   RTL_CLASS(TcxFilterGreaterEqualOperator, TcxFilterOperator)
 public:
   using TcxFilterOperator::TcxFilterOperator;
-  bool Matches(const Variant& R, const Variant& C) override { return CompareVariantValues(R, C) >= 0; }
+  bool Matches(const Variant& R, const Variant& C) override { return CompareFilterValues(R, C) >= 0; }
   String Sign() override { return ">="; }
   String DisplayCaption() override { return FilterResourceText("больше или равно"); }
 };
@@ -135,8 +177,26 @@ class TcxFilterLikeOperator : public TcxFilterOperator {
 public:
   using TcxFilterOperator::TcxFilterOperator;
   bool Matches(const Variant& R, const Variant& C) override {
-    return MatchLikePattern(VarToStr(R), VarToStr(C), static_cast<unsigned char>(Criteria()->PercentWildcard()),
-                            static_cast<unsigned char>(Criteria()->UnderscoreWildcard()));
+    if (VarType(R) == varString) return TcxFilterLikeOperator::MatchesText(*static_cast<const String*>(R.RawData().p), C);
+    return TcxFilterLikeOperator::MatchesText(VarToStr(R), C);
+  }
+  bool TestsText() override { return true; }
+  bool MatchesText(const String& R, const Variant& C) override {
+    // The pattern is read once for all the records a filter tests.
+    // The prepared value seen before: its pattern is the one compiled (wildcard changes re-prepare it).
+    if (FPatternKept && Condition()->IsPreparedValue(C, FPatternVersion)) return FPattern.Matches(R);
+    const char32_t many = static_cast<unsigned char>(Criteria()->PercentWildcard());
+    const char32_t one = static_cast<unsigned char>(Criteria()->UnderscoreWildcard());
+    FPatternVersion = Condition()->PreparedVersion();
+    FPatternKept = Condition()->IsPreparedValue(C, FPatternVersion);
+    if (VarType(C) == varString) {
+      const String& pattern = *static_cast<const String*>(C.RawData().p);
+      if (!FPattern.IsCompiled(pattern, many, one)) FPattern.Compile(pattern, many, one, 0);
+    } else {
+      const String pattern = VarToStr(C);
+      if (!FPattern.IsCompiled(pattern, many, one)) FPattern.Compile(pattern, many, one, 0);
+    }
+    return FPattern.Matches(R);
   }
   String Sign() override { return "LIKE"; }
   String DisplayCaption() override {
@@ -152,6 +212,11 @@ protected:
     String s = VarToStr(Condition()->Value());
     return StripLikeWildcards(s, Criteria()->PercentWildcard());
   }
+
+private:
+  TcxLikePattern FPattern;
+  uint32_t FPatternVersion = 0;
+  bool FPatternKept = false;
 };
 
 class TcxFilterNotLikeOperator : public TcxFilterLikeOperator {
@@ -159,6 +224,7 @@ class TcxFilterNotLikeOperator : public TcxFilterLikeOperator {
 public:
   using TcxFilterLikeOperator::TcxFilterLikeOperator;
   bool Matches(const Variant& R, const Variant& C) override { return !TcxFilterLikeOperator::Matches(R, C); }
+  bool MatchesText(const String& R, const Variant& C) override { return !TcxFilterLikeOperator::MatchesText(R, C); }
   String Sign() override { return "NOT LIKE"; }
   String DisplayCaption() override {
     static const char* const captions[] = {"не походит", "начинается не с", "кончается не на", "не содержит"};
@@ -171,8 +237,10 @@ class TcxFilterBetweenOperator : public TcxFilterOperator {
 public:
   using TcxFilterOperator::TcxFilterOperator;
   bool Matches(const Variant& R, const Variant& C) override {
-    const int32_t low = LowBound(C);
-    return CompareVariantValues(C[low], R) <= 0 && CompareVariantValues(R, C[low + 1]) <= 0;
+    if (!VarIsArray(C)) (void)C[LowBound(C)];  // not a pair: the variant error of reading one
+    const std::vector<Variant>& bounds = FBounds.Of(Condition(), C);
+    if (bounds.size() < 2) (void)C[LowBound(C) + 1];
+    return CompareFilterValues(bounds[0], R) <= 0 && CompareFilterValues(R, bounds[1]) <= 0;
   }
   String Sign() override { return "BETWEEN"; }
   String DisplayCaption() override { return FilterResourceText("между"); }
@@ -189,6 +257,9 @@ public:
            FormatValue(X[LowBound(X) + 1]) + ")";
   }
   void AdjustDisplayValue(String& AText) override { AText = BetweenDisplayText(ParseBetweenText(AText)); }
+
+private:
+  FilterArrayElements FBounds;
 };
 
 class TcxFilterNotBetweenOperator : public TcxFilterBetweenOperator {
@@ -210,8 +281,8 @@ public:
   bool Matches(const Variant& R, const Variant& C) override {
     // A single value (what an empty list text parses to) is a list of one.
     if (!VarIsArray(C)) return R == C;
-    for (int32_t i = LowBound(C); i <= HighBound(C); ++i)
-      if (R == C[i]) return true;
+    for (const Variant& element : FElements.Of(Condition(), C))
+      if (R == element) return true;
     return false;
   }
   String Sign() override { return "IN"; }
@@ -239,6 +310,9 @@ public:
     return result;
   }
   void AdjustDisplayValue(String& AText) override { AText = ListDisplayText(ParseListText(AText)); }
+
+private:
+  FilterArrayElements FElements;
 };
 
 class TcxFilterNotInListOperator : public TcxFilterInListOperator {
@@ -606,6 +680,21 @@ void TcxFilterCriteriaItem::RecreateOperator() {
   Changed();
 }
 
+const Variant& TcxFilterCriteriaItem::PreparedValue() {
+  TcxFilterCriteria* criteria = GetCriteria();
+  // Whatever the prepared value or what operators keep of it depends on: the options and the wildcards.
+  const int32_t options = criteria ? criteria->Options() | static_cast<unsigned char>(criteria->PercentWildcard()) << 8 |
+                                         static_cast<unsigned char>(criteria->UnderscoreWildcard()) << 16
+                                   : 0;
+  if (FPreparedOptions != options) {
+    FPreparedValue = FValue;
+    if (criteria) criteria->PrepareValue(FPreparedValue);
+    FPreparedOptions = options;
+    ++FPreparedVersion;
+  }
+  return FPreparedValue;
+}
+
 bool TcxFilterCriteriaItem::IsNullValue(const Variant& AValue) {
   TcxFilterCriteria* criteria = GetCriteria();
   return criteria != nullptr ? criteria->IsNullValue(AValue) : VarIsNull(AValue);
@@ -734,13 +823,11 @@ TcxFilterCriteriaItem* FindInGroup(TcxFilterCriteriaItemList* AGroup, TObject* A
 
 void TcxFilterCriteria::PrepareOperators() { PrepareGroup(FRootGroup); }
 
-void TcxFilterCriteria::PrepareValue(const Variant& AValue, Variant& AResult) {
+void TcxFilterCriteria::PrepareValue(Variant& AValue) {
   if (VarType(AValue) == varCurrency)
-    AResult = Variant(AValue.AsDouble());
+    AValue = Variant(AValue.AsDouble());
   else if (!VarIsArray(AValue) && VarIsStr(AValue) && (FOptions & fcoCaseInsensitive))
-    AResult = Variant(AnsiUpperCase(VarToStr(AValue)));
-  else
-    AResult = AValue;
+    AValue = Variant(AnsiUpperCase(VarToStr(AValue)));
 }
 
 void TcxFilterCriteria::DoChanged() {
@@ -876,11 +963,19 @@ bool TcxFilterCriteria::EvaluateGroup(TcxFilterCriteriaItemList* AGroup, int32_t
 
 bool TcxFilterCriteria::EvaluateItem(TcxFilterCriteriaItem* AItem, int32_t ARecordIndex) {
   try {
-    Variant r, value, c;
-    AItem->GetDataValue(ARecordIndex, value);
-    PrepareValue(value, r);
-    PrepareValue(AItem->Value(), c);
     TcxFilterOperator* op = AItem->Operator();
+    const Variant& c = AItem->PreparedValue();
+    // Text read in place: PrepareValue's rules for text (upper case when case-insensitive), no copy
+    // otherwise. A Null or (soft) blank text fails, as the general path below decides.
+    const String* text = nullptr;
+    if (op->TestsText() && !op->AcceptsNull() && AItem->GetDataText(ARecordIndex, text)) {
+      if (!text || ((FOptions & fcoSoftNull) && text->empty())) return false;
+      if (FOptions & fcoCaseInsensitive) return op->MatchesText(AnsiUpperCase(*text), c);
+      return op->MatchesText(*text, c);
+    }
+    Variant r;
+    AItem->GetDataValue(ARecordIndex, r);
+    PrepareValue(r);
     return (op->AcceptsNull() || !IsNullValue(r)) && op->Matches(r, c);
   } catch (const EVariantError&) {
     if (FOptions & fcoSoftCompare) return false;
@@ -958,4 +1053,129 @@ void TcxFilterCriteria::SetUnderscoreWildcard(char AValue) {
   if (FUnderscoreWildcard == AValue) return;
   FUnderscoreWildcard = AValue;
   Changed();
+}
+
+// ---- published properties and the component stream ----
+
+namespace cxFilterStreaming {
+// The option bits as the form format names them.
+enum class TcxFilterCriteriaOption : uint8_t { fcoCaseInsensitive, fcoShowOperatorDescription, fcoSoftNull, fcoSoftCompare };
+RTL_ENUM(TcxFilterCriteriaOption, fcoCaseInsensitive, fcoShowOperatorDescription, fcoSoftNull, fcoSoftCompare)
+using TcxFilterCriteriaOptions = Set<TcxFilterCriteriaOption>;
+}  // namespace cxFilterStreaming
+
+RTL_PUBLISHED(TcxFilterCriteria) {
+  using StreamedOptions = cxFilterStreaming::TcxFilterCriteriaOptions;
+  prop("MaxValueListCount", &TcxFilterCriteria::MaxValueListCount, &TcxFilterCriteria::SetMaxValueListCount).Default(0);
+  prop("Options", [](TcxFilterCriteria& c) { return StreamedOptions::FromInt(c.Options()); },
+       [](TcxFilterCriteria& c, StreamedOptions v) { c.SetOptions(static_cast<uint8_t>(v.ToInt())); })
+      .Default(StreamedOptions());
+  prop("PercentWildcard", &TcxFilterCriteria::PercentWildcard, &TcxFilterCriteria::SetPercentWildcard).Default('%');
+  prop("UnderscoreWildcard", &TcxFilterCriteria::UnderscoreWildcard, &TcxFilterCriteria::SetUnderscoreWildcard)
+      .Default('_');
+}
+
+RTL_PUBLISHED(TFilterWrapper) { prop("Filter", &TFilterWrapper::Filter, &TFilterWrapper::SetFilter); }
+
+void TcxFilterCriteria::SaveToStream(TStream* AStream) {
+  TFilterWrapper* wrapper = New<TFilterWrapper>(nullptr);
+  cxdata::ScopeGuard release{[wrapper] { wrapper->Free(); }};
+  wrapper->SetFilter(this);
+  WriteComponentToStream(AStream, wrapper);
+}
+
+void TcxFilterCriteria::LoadFromStream(TStream* AStream) {
+  BeginUpdate();
+  cxdata::ScopeGuard unlock{[this] { EndUpdate(); }};
+  TFilterWrapper* wrapper = New<TFilterWrapper>(nullptr);
+  cxdata::ScopeGuard release{[wrapper] { wrapper->Free(); }};
+  wrapper->SetFilter(this);
+  ReadComponentFromStream(AStream, wrapper);
+}
+
+TcxFilterValueList* TcxFilterCriteria::CreateValueListOfClass() { return New<TcxFilterValueList>(this); }
+
+// ---- value list ----
+
+int32_t TcxFilterValueList::IndexOfKind(uint8_t AKind) const {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].ItemKind == AKind) return static_cast<int32_t>(i);
+  return -1;
+}
+
+int32_t TcxFilterValueList::FirstValueIndex() const {
+  int32_t i = 0;
+  while (i < Count() && FItems[static_cast<size_t>(i)].ItemKind != fviValue) ++i;
+  return i;
+}
+
+int32_t TcxFilterValueList::CompareWithItem(int32_t AIndex, const Variant& AValue, const String& ADisplayText) {
+  const TcxFilterValueItem& item = FItems.at(static_cast<size_t>(AIndex));
+  if (FByDisplayText) {
+    if (FCriteria->Options() & fcoCaseInsensitive)
+      return AnsiCompareStr(AnsiUpperCase(item.EntryText), AnsiUpperCase(ADisplayText));
+    return AnsiCompareStr(item.EntryText, ADisplayText);
+  }
+  Variant a, b;
+  FCriteria->PrepareValue(item.ItemValue, a);
+  FCriteria->PrepareValue(AValue, b);
+  return CompareVariantValues(a, b);
+}
+
+bool TcxFilterValueList::Find(const Variant& AValue, const String& ADisplayText, int32_t& AIndex) {
+  const int32_t separator = SeparatorIndex();
+  if (separator >= 0) {
+    for (int32_t i = 0; i < separator; ++i)
+      if (FItems[static_cast<size_t>(i)].ItemKind == fviMRU && CompareWithItem(i, AValue, ADisplayText) == 0) {
+        AIndex = i;
+        return true;
+      }
+  }
+  int32_t low = FirstValueIndex(), high = Count() - 1;
+  bool found = false;
+  while (low <= high) {
+    const int32_t middle = (low + high) / 2;
+    const int32_t c = CompareWithItem(middle, AValue, ADisplayText);
+    if (c < 0) {
+      low = middle + 1;
+    } else {
+      if (c == 0) {
+        found = true;
+        low = middle;
+      }
+      high = middle - 1;
+    }
+  }
+  AIndex = low;
+  return found;
+}
+
+void TcxFilterValueList::Add(uint8_t AKind, const Variant& AValue, const String& ADisplayText, bool AAppend) {
+  TcxFilterValueItem entry{AKind, AValue, ADisplayText};
+  int32_t position;
+  if (AKind == fviMRU) {
+    position = SeparatorIndex();
+    if (position < 0) {
+      FItems.insert(FItems.begin(), TcxFilterValueItem{fviMRUSeparator, Null(), String()});
+      position = 0;
+    }
+  } else if (AKind != fviValue) {
+    position = FirstValueIndex();
+  } else if (AAppend) {
+    position = Count();
+  } else {
+    if (CountLimit() != 0 && Count() >= CountLimit()) return;
+    if (Find(AValue, ADisplayText, position)) return;
+  }
+  FItems.insert(FItems.begin() + position, std::move(entry));
+}
+
+int32_t TcxFilterValueList::GetIndexByCriteriaItem(TcxFilterCriteriaItem* AItem) {
+  if (AItem == nullptr) return -1;
+  if (AItem->IsNullValue(AItem->Value()) && (AItem->OperatorKind() == foEqual || AItem->OperatorKind() == foNotEqual))
+    return IndexOfKind(AItem->OperatorKind() == foEqual ? fviBlanks : fviNonBlanks);
+  if (AItem->Parent() != FCriteria->Root() || AItem->OperatorKind() != foEqual) return IndexOfKind(fviCustom);
+  int32_t index;
+  if (Find(AItem->Value(), AItem->DisplayValue(), index)) return index;
+  return IndexOfKind(fviAll);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "rtl/Components.h"
 #include "rtl/Events.h"
 #include "rtl/Persistent.h"
 #include "rtl/Streams.h"
@@ -150,6 +151,20 @@ public:
   virtual TObject* GetItemLink() { return FItemLink; }
   virtual void RecreateOperator();
   bool IsNullValue(const Variant& AValue);
+  // A record's value when it is text, read without copying it (nullptr for Null), for operators that
+  // test text; false when the item cannot give it that way (GetDataValue is used then).
+  virtual bool GetDataText(int32_t ARecordIndex, const String*& AText) {
+    (void)ARecordIndex;
+    (void)AText;
+    return false;
+  }
+  // The condition's value as PrepareValue makes it, kept while the criteria's options stay the same.
+  const Variant& PreparedValue();
+  // Tells operators whether a value they are given is the kept prepared value, unchanged since they saw it.
+  bool IsPreparedValue(const Variant& AValue, uint32_t AVersion) const {
+    return &AValue == &FPreparedValue && FPreparedOptions != -1 && AVersion == FPreparedVersion;
+  }
+  uint32_t PreparedVersion() const { return FPreparedVersion; }
 
   const String& DisplayValue() const { return FDisplayValue; }
   TObject* ItemLink() const { return FItemLink; }
@@ -163,6 +178,9 @@ private:
   TcxFilterOperator* FOperatorObject = nullptr;
   TcxFilterOperatorKind FConditionOperator;
   Variant FValue;
+  Variant FPreparedValue;
+  int32_t FPreparedOptions = -1;  // the options and wildcards FPreparedValue was made under; -1: not made
+  uint32_t FPreparedVersion = 0;
 };
 
 // Evaluates and formats one condition.
@@ -182,6 +200,13 @@ public:
   virtual bool HasDisplayCaption() { return false; }
   virtual bool IsExpression() { return false; }
   virtual bool AcceptsNull() { return false; }
+  // Operators that test text may take a record's text without a variant around it.
+  virtual bool TestsText() { return false; }
+  virtual bool MatchesText(const String& R, const Variant& C) {
+    (void)R;
+    (void)C;
+    return false;
+  }
 
   TcxFilterCriteriaItem* Condition() const { return FCondition; }
   TcxFilterCriteria* Criteria() const { return FCondition->GetCriteria(); }
@@ -215,8 +240,11 @@ protected:
   TDateTime FRangeEnd = 0;
 };
 
+class TcxFilterValueList;
+
 class TcxFilterCriteria : public TPersistent {
   RTL_CLASS(TcxFilterCriteria, TPersistent)
+  RTL_PUBLISHED_DECL
 public:
   TcxFilterCriteria();
   void BeforeDestruction() override;
@@ -241,7 +269,12 @@ public:
   virtual String GetItemValueText(TcxFilterCriteriaItem* AItem, bool ADisplayForm);
   virtual TObject* GetItemLinkByID(int32_t AID) = 0;
   virtual void PrepareOperators();
-  virtual void PrepareValue(const Variant& AValue, Variant& AResult);
+  void PrepareValue(const Variant& AValue, Variant& AResult) {
+    AResult = AValue;
+    PrepareValue(AResult);
+  }
+  // In place, so that a value that needs no change is not copied (every record passes through here).
+  virtual void PrepareValue(Variant& AValue);
   virtual void DoChanged();
   virtual void CopyEvents(TPersistent* ASource);
   virtual void AssignItems(TcxFilterCriteria* ASource);
@@ -255,6 +288,12 @@ public:
   virtual bool IsNullValue(const Variant& AValue);
   virtual void ReadData(TStream* AStream);
   virtual void WriteData(TStream* AStream);
+  // The class of the distinct-value lists offered for one item.
+  virtual TcxFilterValueList* CreateValueListOfClass();
+  // The component stream: a wrapper component whose published Filter carries this criteria's published
+  // properties and those it defines itself.
+  void SaveToStream(TStream* AStream);
+  void LoadFromStream(TStream* AStream);
 
   void BeginUpdate() { ++FUpdateLock; }
   void EndUpdate();
@@ -302,6 +341,58 @@ private:
   bool FTranslateBetween = false;
   bool FTranslateIn = false;
   char FUnderscoreWildcard = '_';
+};
+
+// The distinct values offered for filtering one item, in three blocks: recently used values closed by a
+// separator, the special entries, then the values in ascending order.
+enum TcxFilterValueItemKind : uint8_t {
+  fviAll, fviCustom, fviBlanks, fviNonBlanks, fviUser, fviValue, fviMRU, fviMRUSeparator
+};
+
+struct TcxFilterValueItem {
+  uint8_t ItemKind = fviValue;
+  Variant ItemValue;
+  String EntryText;
+};
+
+class TcxFilterValueList : public TObject {
+  RTL_CLASS(TcxFilterValueList, TObject)
+public:
+  explicit TcxFilterValueList(TcxFilterCriteria* ACriteria) : FCriteria(ACriteria) {}
+
+  virtual int32_t CompareWithItem(int32_t AIndex, const Variant& AValue, const String& ADisplayText);
+  virtual void Add(uint8_t AKind, const Variant& AValue, const String& ADisplayText, bool AAppend);
+  virtual void Clear() { FItems.clear(); }
+  virtual bool Find(const Variant& AValue, const String& ADisplayText, int32_t& AIndex);
+  virtual int32_t GetIndexByCriteriaItem(TcxFilterCriteriaItem* AItem);
+
+  const TcxFilterValueItem& GetItem(int32_t AIndex) const { return FItems.at(static_cast<size_t>(AIndex)); }
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  int32_t IndexOfKind(uint8_t AKind) const;
+  int32_t SeparatorIndex() const { return IndexOfKind(fviMRUSeparator); }
+  int32_t FirstValueIndex() const;
+  int32_t CountLimit() const { return FCriteria->MaxValueListCount(); }
+  TcxFilterCriteria* Criteria() const { return FCriteria; }
+  bool ByDisplayText() const { return FByDisplayText; }
+  void SetByDisplayText(bool AValue) { FByDisplayText = AValue; }
+
+private:
+  TcxFilterCriteria* FCriteria;
+  std::vector<TcxFilterValueItem> FItems;
+  bool FByDisplayText = false;
+};
+
+// The component the criteria's component stream writes: it only points at the criteria being streamed.
+class TFilterWrapper : public TComponent {
+  RTL_CLASS(TFilterWrapper, TComponent)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TFilterWrapper(TComponent* AOwner) : TComponent(AOwner) {}
+  TcxFilterCriteria* Filter() const { return FFilter; }
+  void SetFilter(TcxFilterCriteria* AValue) { FFilter = AValue; }
+
+private:
+  TcxFilterCriteria* FFilter = nullptr;
 };
 
 // Nested groups deeper than this in a criteria stream are refused as damaged data.

@@ -1,6 +1,7 @@
 // The controller: items, records, the edit cycle, navigation, selection, locking, structure changes,
 // notifications and the controller stream.
 #include <algorithm>
+#include <exception>
 
 #include "rtl/SysUtils.h"
 #include "ui/base/cxVariants.h"
@@ -8,11 +9,23 @@
 
 namespace {
 
-// Runs the unlock half of a bracket on the way out, also when an exception passes.
+// Runs the unlock half of a bracket on the way out, also when an exception passes. The unlock may throw
+// itself (it refilters and recalculates): on a normal exit that exception goes on instead of ending the
+// process; while another exception is on its way, that one wins.
 template <class F>
 struct Finally {
   F Fn;
-  ~Finally() { Fn(); }
+  int Pending = std::uncaught_exceptions();
+  ~Finally() noexcept(false) {
+    if (std::uncaught_exceptions() > Pending) {
+      try {
+        Fn();
+      } catch (...) {
+      }
+    } else {
+      Fn();
+    }
+  }
 };
 template <class F>
 Finally(F) -> Finally<F>;
@@ -49,6 +62,10 @@ void TcxCustomDataController::BeforeDestruction() {
 TcxCustomDataController::~TcxCustomDataController() {
   FDestroying = true;
   FreeAndNil(FNotifier);
+  if (FMasterRelation && FMasterRelation->BoundDetailController() == this) FMasterRelation->SetBoundDetailController(nullptr);
+  FMasterRelation = nullptr;
+  FreeAndNil(FRelations);
+  FreeAndNil(FFilterList);
   FreeAndNil(FDataControllerInfo);
   FreeAndNil(FSummary);
   FreeAndNil(FFilter);
@@ -192,7 +209,19 @@ TObject* TcxCustomDataController::FindItemByID(int32_t AID) {
 void TcxCustomDataController::RemoveFieldReferences(TcxCustomDataField* AField) {
   if (FRecordHandleField == AField) FRecordHandleField = nullptr;
   if (FFilter) FFilter->RemoveItemByField(AField);
+  if (FFilterList) FFilterList->RemoveFieldReferences(AField);
   if (FSummary) FSummary->RemoveItemsByField(AField);
+  if (FRelations) FRelations->FieldDestroyed(AField);
+  if (FIncrementalFilterField == AField) {
+    FIncrementalFilterField = nullptr;
+    FIncrementalFilterText.clear();
+  }
+  if (FIncrementalSearchField == AField) {
+    if (FSearch && !FDestroying) FSearch->Cancel();
+    FIncrementalSearchField = nullptr;
+    FIncrementalSearching = false;
+    FIncrementalSearchText.clear();
+  }
 }
 
 void TcxCustomDataController::NotifyFieldList(TComponent* AComponent) {
@@ -312,6 +341,7 @@ int32_t TcxCustomDataController::InsertRecordAt(int32_t AIndex) {
   if (IsProviderMode()) return FProvider->InsertSourceRecord(AIndex);
   const int32_t index = FDataStorage->InsertEmptyRecord(AIndex);
   FProvider->ShiftEditRecords(index, 1);
+  ShiftDetailsAfterInsert(index);
   DataChanged(dcNew, -1, -1);
   return index;
 }
@@ -347,6 +377,7 @@ void TcxCustomDataController::DeleteRecordAt(int32_t ARecordIndex) {
         --FBookmarkRecordIndex;
     }
   }
+  if (ARecordIndex >= 0) ShiftDetailsAfterDelete(ARecordIndex);
   CheckSelectionAndBookmark();
   if (FNewItemRecordIndex == ARecordIndex) FNewItemRecordIndex = 0;
   DataChanged(dcDeleted, -1, -1);
@@ -862,8 +893,12 @@ int32_t TcxCustomDataController::CompareRecordsBySortInfo(int32_t ARecordIndex1,
 bool TcxCustomDataController::DoFilterRecord(int32_t ARecordIndex) {
   bool accept = true;
   if (OnFilterRecord.Assigned()) OnFilterRecord(this, ARecordIndex, accept);
-  if (accept && FFilter->IsFiltering()) accept = FFilter->DoFilterRecord(ARecordIndex);
   return accept;
+}
+
+TcxDataFilterList* TcxCustomDataController::GetFilterList() {
+  if (!FFilterList) FFilterList = New<TcxDataFilterList>(this);
+  return FFilterList;
 }
 
 void TcxCustomDataController::FilterChanged() {

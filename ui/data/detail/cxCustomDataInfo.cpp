@@ -375,7 +375,7 @@ void TcxCustomDataControllerInfo::Update() {
       ApplyFilters();
     }
     if (armed && !FDataController->Summary()->Options.Contains(soSelectedRecords))
-      FDataController->Summary()->CalculateFooterSummary();
+      FDataController->Summary()->UpdateFooterSummary();
     if (changes & (dcicGrouping | dcicSorting)) DoSort();
     if (changes & dcicGrouping) DoGrouping();
     FreeSortKeys();
@@ -406,8 +406,8 @@ void TcxCustomDataControllerInfo::Update() {
   if (FChanges & (dcicExpanding | dcicSorting)) FDataController->RefreshPrevSelectionInfo();
   if (armed) {
     if (FDataController->Summary()->Options.Contains(soSelectedRecords))
-      FDataController->Summary()->CalculateFooterSummary();
-    FDataController->Summary()->CalculateGroupSummary();
+      FDataController->Summary()->UpdateFooterSummary();
+    FDataController->Summary()->UpdateGroupSummary();
   }
   TranslateChanges(FChanges);
   FChanges = 0;
@@ -431,15 +431,35 @@ void TcxCustomDataControllerInfo::TranslateChanges(uint16_t AChanges) {
 }
 
 void TcxCustomDataControllerInfo::ApplyFilters() {
-  const bool handler = FDataController->HasFilterRecordHandler();
-  if (!handler && !FDataController->Filter()->IsFiltering()) return;
+  TcxCustomDataController* dc = FDataController;
+  const bool byHandler = dc->HasFilterRecordHandler() && !dc->IsGridMode();
+  const bool byIncremental = dc->HasIncrementalFilter();
+  TcxDataFilterCriteria* filter = dc->Filter();
+  const bool byCriteria = filter->IsFiltering();
+  if (!byHandler && !byIncremental && !byCriteria) return;
+  const int32_t editing = dc->Provider()->EditRecord();
   const size_t before = FRecordList.size();
-  std::vector<int32_t> kept;
-  kept.reserve(before);
-  for (int32_t r : FRecordList)
-    if (FDataController->DoFilterRecord(r)) kept.push_back(r);
-  FRecordList.swap(kept);
-  if (FRecordList.size() < before && FDataController->FRefocusAfterFilter) FDataController->SetRefocusPending(true);
+  // Walked from the end as the handler expects; kept records are compacted in place.
+  size_t keep = before;
+  // Each test reads a record's buffer somewhere in memory; asking for the buffers a few records ahead
+  // keeps the walk from waiting on each one in turn.
+  TcxDataStorage* storage = dc->IsProviderMode() || dc->IsGridMode() ? nullptr : dc->DataStorage();
+  constexpr size_t kAhead = 16;
+  for (size_t i = before; i-- > 0;) {
+    if (storage && i >= kAhead) __builtin_prefetch(storage->BufferOf(FRecordList[i - kAhead]));
+    const int32_t r = FRecordList[i];
+    const bool drop = r != editing && ((byHandler && !dc->DoFilterRecord(r)) ||
+                                       (byIncremental && !dc->IsIncrementalFilterMatch(r)) ||
+                                       (byCriteria && !filter->DoFilterRecord(r)));
+    if (!drop) FRecordList[--keep] = r;
+  }
+  FRecordList.erase(FRecordList.begin(), FRecordList.begin() + static_cast<ptrdiff_t>(keep));
+  if (FRecordList.size() < before) {
+    if (dc->FRefocusAfterFilter) {
+      dc->FRefocusAfterFilter = false;
+      dc->SetRefocusPending(true);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------------
