@@ -530,8 +530,12 @@ private:
   void CMParentColorChanged(TMessage& Message);
   void CMParentFontChanged(TMessage& Message);
   void SetWindowShape();
+  LRESULT InnerControlColor(HDC ADC);
 
   TcxContainerState FActiveStyleState{csNormal};
+  // The brush the inner control's background is painted with, kept for its colour.
+  HBRUSH FInnerBrush = nullptr;
+  TColor FInnerBrushColor = clNone;
   TcxContainerStyle* FActiveStyle = nullptr;
   TcxContainerInnerControlBounds FInnerControlBounds;
   bool FInnerControlMouseDown = false;

@@ -7,17 +7,32 @@ using namespace cxcontainer_test;
 namespace {
 
 // A container that hosts an edit, as the text editors do.
+// The edit a text editor hosts: no frame of its own, and it tells its container when it gains or loses
+// the focus, as the editors' inner edit does.
+class TInnerEdit : public TEdit {
+  RTL_CLASS(TInnerEdit, TEdit)
+public:
+  using TEdit::TEdit;
+  void WndProc(TMessage& m) override {
+    inherited::WndProc(m);
+    if ((m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS) && Container) Container->FocusChanged();
+  }
+  TcxContainer* Container = nullptr;
+};
+
 class TEditContainer : public TcxContainer {
   RTL_CLASS(TEditContainer, TcxContainer)
 public:
   using TcxContainer::TcxContainer;
   void AfterConstruction() override {
     inherited::AfterConstruction();
-    Edit = New<TEdit>(this);
+    Edit = New<TInnerEdit>(this);
+    Edit->SetBorderStyle(bsNone);
+    Edit->Container = this;
     Edit->SetParent(this);
     SetInnerControl(Edit);
   }
-  TEdit* Edit = nullptr;
+  TInnerEdit* Edit = nullptr;
 };
 
 class TParentColorContainer : public TcxContainer {
@@ -254,6 +269,23 @@ TEST_F(cxContainerInnerTest, FocusGoesOnToTheInnerControl) {
   ::SetFocus(Box->Handle());
   Idle();
   EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+}
+
+TEST_F(cxContainerInnerTest, ClickInTheInnerControlPaintsTheFocusedStyle) {
+  Box->GetStyleFocused()->SetColor(clAqua);
+  Click(Box->Edit, 5, 5);
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  EXPECT_EQ(Box->GetCurrentStyle(), Box->GetStyleFocused());
+  EXPECT_EQ(Box->Edit->Color(), clAqua);
+  EXPECT_EQ(headless::Pixel(Box->Edit->Handle(), Box->Edit->ClientWidth() - 3, 3), 0x00FFFFu);
+  auto* other = New<TEdit>(Form);
+  other->SetBounds(20, 100, 100, 24);
+  other->SetParent(Form);
+  other->SetFocus();
+  MoveTo(Form, 300, 250);
+  Advance(30);
+  EXPECT_EQ(Box->GetCurrentStyle(), Box->GetStyle());
+  EXPECT_EQ(Box->Edit->Color(), clWindow);
 }
 
 TEST_F(cxContainerInnerTest, KeysReachingTheContainerGoToTheInnerControl) {
