@@ -53,6 +53,8 @@ enum TcxContainerStyleValue : uint8_t {
   svTextStyle,
   svTransparentBorder
 };
+RTL_ENUM(TcxContainerStyleValue, svBorderColor, svBorderStyle, svColor, svEdges, svFont, svHotTrack, svShadow,
+         svTextColor, svTextStyle, svTransparentBorder)
 using TcxContainerStyleValues = Set<TcxContainerStyleValue, 32>;
 inline constexpr int32_t cxContainerStyleValueCount = 10;
 // The values the three non-normal styles read from and write to the normal style.
@@ -91,6 +93,7 @@ struct TcxContainerStylesClass {
 
 class TcxContainerStyle : public TPersistent {
   RTL_CLASS(TcxContainerStyle, TPersistent)
+  RTL_PUBLISHED_DECL
 public:
   // AParentStyle is kept only for the focused, disabled and hot states (it is their normal style).
   TcxContainerStyle(TPersistent* AOwner, bool ADirectAccessMode, TcxContainerStyleState AState,
