@@ -3,6 +3,7 @@
 // are watched on the whole thread's traffic.
 
 #include <algorithm>
+#include <memory>
 
 #include "rtl/ObjLinks.h"
 #include "ui/editors/cxContainer.h"
@@ -502,7 +503,9 @@ void TcxCustomPopupWindow::Popup(TWinControl* AFocusedControl) {
 }
 
 void TcxCustomPopupWindow::ModalLoop() {
-  TObjectLink<TcxCustomPopupWindow> alive(this);
+  // On the heap: the optimiser otherwise takes the link's registration for a dangling local address.
+  auto link = std::make_unique<TObjectLink<TcxCustomPopupWindow>>(this);
+  TObjectLink<TcxCustomPopupWindow>& alive = *link;
   while (alive && Visible() && Application && !Application->Terminated()) {
     MSG m;
     // Alt+Enter, Alt and Alt+Space do nothing while the popup is up.
