@@ -337,8 +337,16 @@ void TcxContainer::CreateHandle() {
 }
 
 void TcxContainer::SetInnerControl(TWinControl* AValue) {
+  if (FInnerControl && FInnerControl != AValue) FInnerControl->RemoveFreeNotification(this);
   FInnerControl = AValue;
+  // The inner control may go before the container (its owner may be another component).
+  if (FInnerControl) FInnerControl->FreeNotification(this);
   InvalidateInnerControlBounds();
+}
+
+void TcxContainer::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FInnerControl) FInnerControl = nullptr;
 }
 
 void TcxContainer::LockAlignControls(bool ALock) {

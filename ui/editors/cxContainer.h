@@ -516,6 +516,7 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void Resize() override;
   void DoContextPopup(POINT MousePos, bool& Handled) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Descendants set the inner control (not owned by the container).
   void SetInnerControl(TWinControl* AValue);
 
@@ -639,7 +640,10 @@ public:
   void SetIsModal(bool Value) { FIsModal = Value; }
   TControl* OwnerControl() const { return FOwnerControl; }
   TWinControl* FocusedControl() const { return FFocusedControl; }
-  void SetFocusedControl(TWinControl* Value) { FFocusedControl = Value; }
+  void SetFocusedControl(TWinControl* Value) {
+    FFocusedControl = Value;
+    if (Value && Value != this) Value->FreeNotification(this);
+  }
   bool ClosingByHook() const { return FClosingByHook; }
   // CloseUp (False) with the closing-by-hook flag held: deactivation that follows leaves other popups be.
   void CloseUpByHook();
@@ -659,6 +663,7 @@ protected:
   void PaintWindow(HDC DC) override;
   void Deactivate() override;
   void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void MouseEnter(TControl* AControl) { (void)AControl; }
   virtual void MouseLeave(TControl* AControl) { (void)AControl; }
 

@@ -356,14 +356,24 @@ void TcxCustomPopupWindow::AfterConstruction() {
   FTakesFocus = true;
   SetKeyPreview(true);
   FIsModal = true;
+  if (FOwnerControl) FOwnerControl->FreeNotification(this);
   if (FOwnerControl) {
     SetAnchorBounds(FOwnerControl->BoundsRect());
     SetAnchorParent(FOwnerControl->Parent());
   }
 }
 
+void TcxCustomPopupWindow::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FFocusedControl) FFocusedControl = nullptr;
+  if (AComponent == FOwnerControl) FOwnerControl = nullptr;
+}
+
 void TcxCustomPopupWindow::BeforeDestruction() {
   RemoveFromShownList(this);
+  if (FOwnerControl) FOwnerControl->RemoveFreeNotification(this);
+  if (FFocusedControl) FFocusedControl->RemoveFreeNotification(this);
   inherited::BeforeDestruction();
 }
 
@@ -477,6 +487,7 @@ void TcxCustomPopupWindow::Popup(TWinControl* AFocusedControl) {
   } else {
     FFocusedControl = AFocusedControl;
   }
+  if (FFocusedControl && FFocusedControl != this) FFocusedControl->FreeNotification(this);
   // Without its own focus, a popup leaves the keyboard where it is when there is nothing to focus.
   if (FFocusedControl)
     FFocusedControl->SetFocus();

@@ -298,6 +298,16 @@ TEST_F(cxContainerInnerTest, KeysReachingTheContainerGoToTheInnerControl) {
   EXPECT_EQ(Box->Edit->Text(), "xab");
 }
 
+TEST_F(cxContainerInnerTest, AnInnerControlFreedFirstIsForgotten) {
+  Box->Edit->Free();
+  EXPECT_EQ(Box->InnerControl(), nullptr);
+  Box->GetStyle()->SetColor(clYellow);  // refreshes without the edit
+  SendMessage(Box->Handle(), WM_CHAR, 'a', 0);
+  Idle();
+  EXPECT_EQ(headless::Pixel(Box->Handle(), 60, 12), 0xFFFF00u);
+  Box->Edit = nullptr;
+}
+
 TEST_F(cxContainerInnerTest, ArrowCursorOverTheFrame) {
   Box->GetStyle()->SetTransparentBorder(false);
   Box->GetStyle()->SetBorderStyle(cbsThick);
