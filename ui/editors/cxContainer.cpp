@@ -3,6 +3,8 @@
 
 #include "ui/editors/cxContainer.h"
 
+#include <algorithm>
+
 #include "rtl/ObjLinks.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -798,6 +800,19 @@ bool TcxContainer::CanFocusOnClick() {
   if (FInnerControlMouseDown) return false;
   if (FInnerControl && FInnerControl->HandleAllocated() && FInnerControl->Focused()) return false;
   return inherited::CanFocusOnClick();
+}
+
+void TcxContainer::GetTabOrderList(std::vector<TWinControl*>& List) {
+  if (AreChildrenInTabOrder()) {
+    inherited::GetTabOrderList(List);
+    return;
+  }
+  // The inner control stands in for the container; while it is the form's active control it takes the
+  // container's place, so that Shift+Tab from it does not land on the container and bounce back.
+  TCustomForm* form = GetParentForm(this);
+  if (!form || !FInnerControl || form->ActiveControl() != FInnerControl) return;
+  auto it = std::find(List.begin(), List.end(), static_cast<TWinControl*>(this));
+  if (it != List.end()) *it = FInnerControl;
 }
 
 void TcxContainer::FocusInnerControl() {

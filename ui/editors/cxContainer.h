@@ -410,6 +410,7 @@ public:
   // ---- overrides of the platform's and the foundation's operations ----
   void SetFocus() override;
   bool Focused() override;
+  void GetTabOrderList(std::vector<TWinControl*>& List) override;
   bool CanFocusOnClick() override;
   bool AllowsAutoDragAt(int32_t X, int32_t Y, uint8_t AKind) override { (void)X, (void)Y, (void)AKind; return false; }
   bool HasScrollBars() const override { return false; }

@@ -308,6 +308,32 @@ TEST_F(cxContainerInnerTest, AnInnerControlFreedFirstIsForgotten) {
   Box->Edit = nullptr;
 }
 
+TEST_F(cxContainerInnerTest, TabStopsAtTheInnerControlOnceEachWay) {
+  auto* before = New<TEdit>(Form);
+  before->SetParent(Form);
+  before->SetBounds(20, 100, 100, 24);
+  before->SetTabOrder(0);
+  auto* after = New<TEdit>(Form);
+  after->SetParent(Form);
+  after->SetBounds(20, 140, 100, 24);
+  before->SetFocus();
+  Idle();
+  auto tab = [](bool back) {
+    if (back) headless::KeyDown(VK_SHIFT);
+    headless::KeyPress(VK_TAB);
+    if (back) headless::KeyUp(VK_SHIFT);
+    Application->ProcessMessages();  // the application's loop turns Tab into navigation
+  };
+  tab(false);
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  tab(false);
+  EXPECT_EQ(GetFocus(), after->Handle());
+  tab(true);
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  tab(true);
+  EXPECT_EQ(GetFocus(), before->Handle());
+}
+
 TEST_F(cxContainerInnerTest, ArrowCursorOverTheFrame) {
   Box->GetStyle()->SetTransparentBorder(false);
   Box->GetStyle()->SetBorderStyle(cbsThick);
