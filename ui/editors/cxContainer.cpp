@@ -3,6 +3,8 @@
 
 #include "ui/editors/cxContainer.h"
 
+#include <algorithm>
+
 #include "rtl/ObjLinks.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -288,6 +290,7 @@ int32_t TcxContainer::QueryInterface(const TGUID& iid, void** obj) {
 }
 
 TcxContainer::~TcxContainer() {
+  if (FInnerBrush) DeleteObject(FInnerBrush);
   FreeAndNil(FViewInfo);
   if (FStyles) {
     FStyles->SetOnChanged(TNotifyEvent());
@@ -336,8 +339,16 @@ void TcxContainer::CreateHandle() {
 }
 
 void TcxContainer::SetInnerControl(TWinControl* AValue) {
+  if (FInnerControl && FInnerControl != AValue) FInnerControl->RemoveFreeNotification(this);
   FInnerControl = AValue;
+  // The inner control may go before the container (its owner may be another component).
+  if (FInnerControl) FInnerControl->FreeNotification(this);
   InvalidateInnerControlBounds();
+}
+
+void TcxContainer::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FInnerControl) FInnerControl = nullptr;
 }
 
 void TcxContainer::LockAlignControls(bool ALock) {
@@ -791,6 +802,19 @@ bool TcxContainer::CanFocusOnClick() {
   return inherited::CanFocusOnClick();
 }
 
+void TcxContainer::GetTabOrderList(std::vector<TWinControl*>& List) {
+  if (AreChildrenInTabOrder()) {
+    inherited::GetTabOrderList(List);
+    return;
+  }
+  // The inner control stands in for the container; while it is the form's active control it takes the
+  // container's place, so that Shift+Tab from it does not land on the container and bounce back.
+  TCustomForm* form = GetParentForm(this);
+  if (!form || !FInnerControl || form->ActiveControl() != FInnerControl) return;
+  auto it = std::find(List.begin(), List.end(), static_cast<TWinControl*>(this));
+  if (it != List.end()) *it = FInnerControl;
+}
+
 void TcxContainer::FocusInnerControl() {
   if (FInnerControl && FInnerControl->CanFocus()) FInnerControl->SetFocus();
 }
@@ -896,8 +920,31 @@ void TcxContainer::WMWindowPosChanged(TMessage& Message) {
   if (UsesParentBackground()) RefreshHotTrackState();
 }
 
+// The built-in windows ask their parent for their colours; the inner control paints in the colours the
+// container gave it from the current style.
+LRESULT TcxContainer::InnerControlColor(HDC ADC) {
+  TColor color = FInnerControl->Color();
+  if (!FInnerBrush || FInnerBrushColor != color) {
+    if (FInnerBrush) DeleteObject(FInnerBrush);
+    FInnerBrush = CreateSolidBrush(ColorToRGB(color));
+    FInnerBrushColor = color;
+  }
+  SetTextColor(ADC, ColorToRGB(FInnerControl->Font()->Color()));
+  SetBkColor(ADC, ColorToRGB(color));
+  return reinterpret_cast<LRESULT>(FInnerBrush);
+}
+
 void TcxContainer::WndProc(TMessage& Message) {
   switch (Message.Msg) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+      if (FInnerControl && IsWindowOfControl(FInnerControl, reinterpret_cast<HWND>(Message.LParam)) &&
+          FInnerControl->Enabled()) {
+        Message.Result = InnerControlColor(reinterpret_cast<HDC>(Message.WParam));
+        return;
+      }
+      break;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:
