@@ -56,7 +56,8 @@ void TFIBCustomDataSet::SetConditions(TConditions* value) { FSelect->SetConditio
 TFIBXSQLVAR* TFIBCustomDataSet::FieldColumn(TField* field) {
   if (!field || field->FieldKind() != fkData) return nullptr;
   if (!FSelect->Prepared() || FieldDefs()->Count() == 0) {
-    if (StringsAreBlank(SelectSQL())) return nullptr;
+    // Without a connection there is no description to ask for (a lookup dataset not opened yet).
+    if (StringsAreBlank(SelectSQL()) || !FDatabase || !FDatabase->Connected()) return nullptr;
     Prepare();
   }
   if (!Active() && field->FieldNo() <= 0) BindFields(true);

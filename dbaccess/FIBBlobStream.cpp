@@ -519,8 +519,17 @@ bool TFIBBlobStream::SwapUsable() const {
   return swap && swap->Active() && !swap->ResolveSwapDir().empty();
 }
 
+namespace {
+// Table, column and key values become folder and file names: a part that could leave its folder (a
+// separator, "." or "..") or that the file system cannot take gives the blob no swap file.
+bool SafeSwapNamePart(const String& part) {
+  return !part.empty() && part != "." && part != ".." && part.find_first_of(String("/\\\0", 3)) == String::npos;
+}
+}  // namespace
+
 String TFIBBlobStream::SwapFileName(bool createFolders) const {
   if (!FDatabase || !FDatabase->BlobSwapSupport()) return String();
+  if (!SafeSwapNamePart(TableName) || !SafeSwapNamePart(FieldName) || !SafeSwapNamePart(KeysText())) return String();
   const String dir = FDatabase->BlobSwapSupport()->ResolveSwapDir() + TableName + "/" + FieldName + "/";
   if (createFolders) {
     if (!ForceDirectories(dir)) return String();

@@ -413,4 +413,34 @@ TEST_F(DataSetSwapTest, WrittenBlobIsSwappedUnderItsRowKey) {
   EXPECT_FALSE(keyless->GetBlobSwapKeys(keyless->FieldByName("LABEL"), table, keys, column));
 }
 
+TEST_F(DataSetSwapTest, KeyValuesThatWouldLeaveTheSwapFolderGetNoSwapFile) {
+  Value("INSERT INTO P (ID, K2, NAME, DATA) VALUES (7, '../../out', 'x', '" + String(1500, 'q') + "')");
+  TpZAZDataSet* ds = NewDataSet("SELECT ID, K2, DATA FROM P WHERE ID = 7");
+  ds->Open();
+  EXPECT_EQ(Read(ds), String(1500, 'q'));
+  int files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Swap.Path()))
+    if (entry.is_regular_file()) ++files;
+  EXPECT_EQ(files, 0);
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(Swap.Path()).parent_path() / "out.blb"));
+
+  // Names are checked part by part: a whole part of "." or ".." is refused, dots inside a name are not.
+  struct Case {
+    const char* table;
+    const char* column;
+    Variant key;
+    bool named;
+  };
+  const Case cases[] = {
+      {"T", "C", Variant(".."), false}, {"T", "C", Variant("."), false},   {"..", "C", Variant(1), false},
+      {"T", "a/b", Variant(1), false},  {"T", "C", Variant("a\\b"), false}, {"T", "C", Variant("1..2"), true},
+      {"T", "C", Variant(5), true},
+  };
+  for (const Case& c : cases) {
+    TFIBBlobStream stream(1, {c.key}, c.column, c.table, nullptr);
+    stream.SetDatabase(DB);
+    EXPECT_EQ(!stream.SwapFileName(true).empty(), c.named) << c.table << " " << c.column << " " << c.key.AsString();
+  }
+}
+
 }  // namespace
