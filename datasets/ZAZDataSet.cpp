@@ -74,6 +74,7 @@ TFIBCustomDataSet::~TFIBCustomDataSet() {
   FreeAndNil(FCache);
   FreeAndNil(FDataLink);
   FreeAndNil(FFilterParser);
+  FreeAndNil(FSQLs);
 }
 
 void TFIBCustomDataSet::AfterConstruction() {
@@ -349,6 +350,11 @@ void TFIBCustomDataSet::InternalInitFieldDefs() {
         case SQL_TEXT:
           ft = v->GetXSQLVAR()->sqlsubtype == 3 ? ftWideString : ftString;  // character set UNICODE_FSS
           size = v->GetSQLLen();
+          // A 16-byte column of a GUID domain holds the GUID's bytes; the field shows its text.
+          if (size == 16 && FPrepareOptions.Contains(psUseGuidField) && IsGuidColumn(v)) {
+            ft = ftGuid;
+            size = 38;
+          }
           break;
         case SQL_DOUBLE:
         case SQL_FLOAT:
@@ -454,6 +460,7 @@ void TFIBCustomDataSet::InternalOpen() {
 void TFIBCustomDataSet::DoAfterOpen() {
   if (FMasterWaitTimer) FMasterWaitTimer->SetEnabled(false);
   ApplyFieldSettings();
+  FillFieldInfoAfterOpen();
   TDataSet::DoAfterOpen();
   RestoreLocalSortAfterOpen();
   if (FOptions.Contains(poFetchAll)) FetchAll();
@@ -772,6 +779,15 @@ bool TFIBCustomDataSet::GetFieldData(TField* field, void* buffer) {
   const uint8_t* v = rec + d->Offset;
   const double scaleFactor = Power10(-d->Scale);
   switch (field->DataType()) {
+    case ftGuid:
+      if (d->Kind == 1) {
+        TGUID guid;
+        std::memcpy(&guid, v, sizeof guid);
+        const String text = GUIDToString(guid);
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
+        return true;
+      }
+      break;
     case ftString:
     case ftFixedChar:
     case ftWideString: {
@@ -865,8 +881,16 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
     const bool emptyIsNull = fibField ? fibField->EmptyStrToNull() : FPrepareOptions.Contains(psSetEmptyStrToNull);
     if (text.empty() && emptyIsNull) buffer = nullptr;
   }
+  TGUID guid{};
+  const bool guidBytes = buffer && isText && d->Kind == 1 && field->DataType() == ftGuid;
+  if (guidBytes) {
+    if (text.empty()) buffer = nullptr;
+    else guid = StringToGUID(text);
+  }
   rec[NullFlagsOffset + column] = buffer ? 0 : 1;
-  if (!buffer) {
+  if (guidBytes && buffer) {
+    std::memcpy(v, &guid, sizeof guid);
+  } else if (!buffer) {
     if (d->IsLongString) Store<int32_t>(v, 0);
     else std::memset(v, 0, static_cast<size_t>(d->DataSize));
   } else if (isText) {
@@ -1065,6 +1089,8 @@ Variant TFIBCustomDataSet::ColumnValue(int32_t column, const uint8_t* rec) const
     case SQL_VARYING: {
       if (d->IsLongString)
         return Variant(String(reinterpret_cast<const char*>(v + 4), static_cast<size_t>(Load<int32_t>(v))));
+      // GUID bytes may hold zeros.
+      if (d->Kind == 1) return Variant(String(reinterpret_cast<const char*>(v), static_cast<size_t>(d->DataSize)));
       const void* zero = std::memchr(v, 0, static_cast<size_t>(d->DataSize));
       const size_t n = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - v) : static_cast<size_t>(d->DataSize);
       return Variant(String(reinterpret_cast<const char*>(v), n));
@@ -1691,6 +1717,14 @@ RTL_PUBLISHED(TFIBDataSet) {
   prop("SQLScreenCursor", &T::SQLScreenCursor, [](T& d, TCursor v) { d.SetSQLScreenCursor(v); }).Default(crDefault);
   prop("DataSource", [](T& d) { return d.DataSource(); }, &T::SetDataSource);
   prop("Container", &T::Container, &T::SetContainer);
+  prop("FieldOriginRule", &T::FieldOriginRule, &T::SetFieldOriginRule).Default(forTableAndFieldName);
+  prop("AllowedUpdateKinds", &T::AllowedUpdateKinds, &T::SetAllowedUpdateKinds)
+      .Default(TUpdateKinds{ukModify, ukInsert, ukDelete});
+  // The texts travel one by one above.
+  prop("SQLs", [](T& d) { return d.SQLs(); }, [](T& d, TSQLs* v) { d.SetSQLs(v); }).Stored(false);
+  event("OnFieldChange", &T::OnFieldChange, &T::OnFieldChange);
+  event("OnEnableControls", &T::OnEnableControls, &T::OnEnableControls);
+  event("OnDisableControls", &T::OnDisableControls, &T::OnDisableControls);
   event("BeforeStartTransaction", &T::BeforeStartTransaction, &T::BeforeStartTransaction);
   event("AfterStartTransaction", &T::AfterStartTransaction, &T::AfterStartTransaction);
   event("BeforeEndTransaction", &T::BeforeEndTransaction, &T::BeforeEndTransaction);

@@ -17,6 +17,8 @@
 #include "datasets/ZAZCacheManage.h"
 #include "datasets/pZAZFieldsDescr.h"
 #include "db/DB.h"
+#include "db/DBProvider.h"
+#include "dbaccess/ClientTypes.h"
 #include "dbaccess/FIBDatabase.h"
 #include "dbaccess/pFIBProps.h"
 #include "rtl/UITypes.h"
@@ -29,6 +31,7 @@ class TDataSetsContainer;
 class TFIBCustomDataSet;
 class TExprParser;
 class TFIBBlobStream;
+class TConditions;
 
 // Which transaction the refresh statement runs in.
 enum TTransactionKind : uint8_t { tkReadTransaction, tkUpdateTransaction };
@@ -428,6 +431,53 @@ public:
   const TFIBFieldDescrList& FieldDescrs() const { return FDescrs; }
   int32_t FetchedCount() const { return FFetchedCount; }
   TField* FindFieldCached(const String& name);
+
+  // --- Field information (ZAZDataSetInfo.cpp) ---
+  // FindFieldCached that raises "Field '%s' not found" instead of answering nil.
+  TField* FieldByNameCached(const String& name);
+  // How TField.Origin is filled when the dataset opens.
+  TFieldOriginRule FieldOriginRule() const { return FFieldOriginRule; }
+  void SetFieldOriginRule(TFieldOriginRule value) { FFieldOriginRule = value; }
+  // The kinds of change the dataset lets through besides what its statements allow.
+  TUpdateKinds AllowedUpdateKinds() const { return FAllowedUpdateKinds; }
+  void SetAllowedUpdateKinds(TUpdateKinds value) { FAllowedUpdateKinds = value; }
+  // The five statement texts as one object (not stored: the texts are stored one by one).
+  TSQLs* SQLs();
+  void SetSQLs(TSQLs* value);
+  // The select statement's conditions.
+  TConditions* Conditions() const;
+  void SetConditions(TConditions* value);
+  // A copy of the select column's descriptor; zeros with sqltype -1 for nil and non-data fields.
+  fbapi::XSQLVAR GetFieldSQLVar(TField* field);
+  // The column's scale; 100 without a column.
+  int32_t GetFieldScale(TField* field);
+  // Relation and column of a field: "CALCULATED" and the field name for calculated fields, the lookup
+  // dataset's answer for a lookup field; DB_KEY is named RDB$DB_KEY.
+  String GetFieldTableName(TField* field);
+  String GetFieldTableName(TFieldDef* def);
+  String GetFieldColumnName(TField* field);
+  String GetFieldColumnName(TFieldDef* def);
+  // The origin FieldOriginRule gives the field.
+  String GetFieldOrigin(TField* field);
+  bool IsDBKeyField(TField* field);
+  bool IsDBKeyField(TFieldDef* def);
+  TField* FindFieldByRelation(const String& table, const String& column);
+  TField* FindFieldByOrigin(const String& origin);
+  TField* FindFieldByColumnName(const String& name);
+  // The table's primary-key columns as field names (select column names while there are no fields),
+  // joined by ";"; empty when a key column has no field.
+  String GetPrimaryKeyFieldNames(const String& table);
+  String FieldTableAlias(const String& fieldName);
+  // The select text with its macros replaced by their values.
+  String ExpandedSelectText();
+  // The swap file names of a blob field's current value: its table, key values and column; false when
+  // the table has no primary key or a key column has no field.
+  bool GetBlobSwapKeys(TField* field, String& tableName, std::vector<Variant>& keyValues, String& columnName);
+  // Raised for every field change event, before the platform handles it.
+  TFieldNotifyEvent OnFieldChange;
+  // Raised when the controls of the dataset are disabled, and again when they are enabled.
+  TDataSetNotifyEvent OnEnableControls, OnDisableControls;
+  void DataEvent(TDataEvent event, intptr_t info) override;
   // Default fields are the library's own field classes.
   TClass GetFieldClass(TFieldType type) const override;
 
@@ -643,6 +693,11 @@ public:
 
 protected:
   void InternalCancel() override;
+  // After open: each field's Origin by FieldOriginRule (not in the designer, nor with forNoRule), and with
+  // psSupportUnicodeBlobs each memo field's character set from the metadata cache.
+  void FillFieldInfoAfterOpen();
+  // Whether the metadata cache names a GUID domain for the column.
+  bool IsGuidColumn(TFIBXSQLVAR* column);
   // The stream in a buffer's slot for a blob column (nil when none).
   TFIBBlobStream* BlobStreamOf(const uint8_t* buffer, int32_t column) const;
   // Blob parameters of a modify statement: written streams pass their new identifiers.
@@ -830,6 +885,12 @@ private:
   TDataSetState FStateBeforeValue = dsInactive;
   TDataLink* FDataLink = nullptr;
   TDataSetsContainer* FContainer = nullptr;
+  TFieldOriginRule FFieldOriginRule = forTableAndFieldName;
+  TUpdateKinds FAllowedUpdateKinds{ukModify, ukInsert, ukDelete};
+  TSQLs* FSQLs = nullptr;
+  bool FControlsReportedDisabled = false;
+  // The select column of a field (the statement prepared and the fields bound first); nil without one.
+  TFIBXSQLVAR* FieldColumn(TField* field);
 
   // Cached updates (ZAZDataSetCached.cpp).
   int32_t ActivePosition() const;

@@ -75,6 +75,13 @@ private:
   uint32_t FGeneration;
 };
 
+// Blob swap keys are worked out only for a connection that keeps swap files.
+bool SwapFolderInUse(TFIBDatabase* db) {
+  if (!db || db->ComponentState().Contains(csDesigning)) return false;
+  TBlobSwapSupport* swap = db->BlobSwapSupport();
+  return swap && swap->Active() && !swap->ResolveSwapDir().empty();
+}
+
 bool IsBlobColumn(const TFIBFieldDescrList& descrs, int32_t column) {
   return column >= 0 && column < descrs.Count() && descrs.Items(column)->SQLType == SQL_BLOB;
 }
@@ -144,7 +151,14 @@ TStream* TFIBCustomDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode
       stream->SetClientFilled(true);
       stream->SetMode(bmsReadWrite);
     } else if (!isNull || mode != bmRead) {
-      stream = new TFIBBlobStream(field->FieldNo(), {}, String(), String(), &FOpenBlobStreams);
+      String swapTable, swapColumn;
+      std::vector<Variant> keys;
+      if (!SwapFolderInUse(FDatabase) || !GetBlobSwapKeys(field, swapTable, keys, swapColumn)) {
+        swapTable.clear();
+        swapColumn.clear();
+        keys.clear();
+      }
+      stream = TFIBBlobStream::CreateForField(field->FieldNo(), keys, swapColumn, swapTable, &FOpenBlobStreams);
       const int32_t subType = fibBlob ? fibBlob->SubType() : FSelect->Fields(column)->GetSQLSubtype();
       stream->SetBlobSubType(subType);
       stream->SetMode(bmsReadWrite);
@@ -185,7 +199,20 @@ void TFIBCustomDataSet::ProcessBlobStreams(uint8_t* buffer, int32_t action, bool
     // Contents the application supplies have no blob on the server behind them.
     if (!stream || stream->ClientFilled()) continue;
     switch (action) {
-      case 1: stream->FinalizeBlob(markOnly, force); break;
+      case 1:
+        if (SwapFolderInUse(FDatabase)) {
+          // The row's key may have changed in the edit: the swap file is named after the new one.
+          String swapTable, swapColumn;
+          std::vector<Variant> keys;
+          TField* blobField = field ? field : Fields()->FieldByNumber(column + 1);
+          if (blobField && GetBlobSwapKeys(blobField, swapTable, keys, swapColumn)) {
+            stream->TableName = swapTable;
+            stream->FieldName = swapColumn;
+            stream->KeyValues = keys;
+          }
+        }
+        stream->FinalizeBlob(markOnly, force);
+        break;
       case 2: stream->RevertToOldValue(); break;
       case 3: stream->DiscardOldValue(); break;
       default: break;

@@ -434,9 +434,15 @@ bool TpZAZDataSet::AllowedBeyondStatements(TUpdateKind kind) const {
          !a->UpdateTableName().empty();
 }
 
-bool TpZAZDataSet::CanEdit() const { return TFIBDataSet::CanEdit() || AllowedBeyondStatements(ukModify); }
-bool TpZAZDataSet::CanInsert() const { return TFIBDataSet::CanInsert() || AllowedBeyondStatements(ukInsert); }
-bool TpZAZDataSet::CanDelete() const { return TFIBDataSet::CanDelete() || AllowedBeyondStatements(ukDelete); }
+bool TpZAZDataSet::CanEdit() const {
+  return (TFIBDataSet::CanEdit() || AllowedBeyondStatements(ukModify)) && AllowedUpdateKinds().Contains(ukModify);
+}
+bool TpZAZDataSet::CanInsert() const {
+  return (TFIBDataSet::CanInsert() || AllowedBeyondStatements(ukInsert)) && AllowedUpdateKinds().Contains(ukInsert);
+}
+bool TpZAZDataSet::CanDelete() const {
+  return (TFIBDataSet::CanDelete() || AllowedBeyondStatements(ukDelete)) && AllowedUpdateKinds().Contains(ukDelete);
+}
 
 String TpZAZDataSet::GenerateModifiedFieldsSQL(TpZAZStatementKind kind) {
   const String table = FAutoUpdateOptions->GetModifyTable();

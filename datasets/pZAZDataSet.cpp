@@ -75,6 +75,7 @@ TpZAZDataSet::~TpZAZDataSet() {
   FreeAndNil(FAutoUpdateOptions);
   FreeAndNil(FDefaultFormats);
   FreeAndNil(FReceiveEvents);
+  FreeAndNil(FPSParams);
 }
 
 void TpZAZDataSet::AfterConstruction() {

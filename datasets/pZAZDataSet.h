@@ -19,7 +19,7 @@ RTL_ENUM(TLockStatus, lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownEr
 // Dataset, status of the refused lock, message (may be changed), action (daFail by default).
 using TLockErrorEvent = Event<TDataSet*, TLockStatus, String&, TDataAction&>;
 
-class TpZAZDataSet : public TFIBDataSet, public IUpdateObjectHost {
+class TpZAZDataSet : public TFIBDataSet, public IUpdateObjectHost, public IProviderSupport {
   RTL_CLASS(TpZAZDataSet, TFIBDataSet)
   RTL_PUBLISHED_DECL
 public:
@@ -69,6 +69,24 @@ public:
   String LockSQLText();
   TFIBQuery* QLock() const { return FLockQuery; }
   TLockErrorEvent OnLockError;
+
+  // --- Provider support (pZAZDataSetProvider.cpp) ---
+  String PSGetQuoteChar() override;
+  String PSGetTableName() override;
+  String PSGetKeyFields() override;
+  void PSSetCommandText(const String& commandText) override;
+  EUpdateError PSGetUpdateException(const Exception& error, const EUpdateError* previous) override;
+  bool PSInTransaction() override;
+  bool PSIsSQLBased() override { return true; }
+  bool PSIsSQLSupported() override { return true; }
+  void PSStartTransaction() override;
+  void PSEndTransaction(bool commit) override;
+  bool PSUpdateRecord(TUpdateKind updateKind, TDataSet* delta) override;
+  int32_t PSExecuteStatement(const String& sql, TParams* params, TDataSet** resultSet) override;
+  void PSReset() override;
+  void PSExecute() override;
+  TParams* PSGetParams() override;
+  void PSSetParams(TParams* params) override;
 
   // --- Update objects and cached updates (ZAZDataSetCached.cpp) ---
   void AddUpdateObject(TpZAZUpdateObject* object) override;
@@ -147,4 +165,5 @@ private:
   TFIBQuery* FLockUndo = nullptr;       // undoes a dummy update that hit several rows
   String FLockErrorText;  // the library error of the last lsUnknownError
   TLockStatus ExecuteLock();
+  TParams* FPSParams = nullptr;
 };

@@ -124,6 +124,12 @@ TFIBBlobStream::TFIBBlobStream(int32_t fieldNo, const std::vector<Variant>& keyV
   }
 }
 
+TFIBBlobStream* TFIBBlobStream::CreateForField(int32_t fieldNo, const std::vector<Variant>& keyValues,
+                                               const String& fieldName, const String& tableName,
+                                               TFIBBlobStreamList* ownerList) {
+  return new TFIBBlobStream(fieldNo, keyValues, fieldName, tableName, ownerList);
+}
+
 TFIBBlobStream::~TFIBBlobStream() {
   try {
     CloseBlob();
@@ -232,14 +238,20 @@ void TFIBBlobStream::LoadFromServer() {
     GetBlobInfo(lib, &FHandle, FNumSegments, FMaxSegmentSize, total, FBlobType);
     SetSize(total);
     if (SwapUsable()) {
-      const String fileName = SwapFileName(false);
-      if (!fileName.empty()) {
+      String fileName = SwapFileName(false);
+      bool canLoad = true;
+      if (FDatabase->BeforeLoadBlobFromSwap.Assigned())
+        FDatabase->BeforeLoadBlobFromSwap(TableName, FieldName, KeyValues, fileName, canLoad);
+      if (canLoad && !fileName.empty()) {
         if (LoadFromSwapFile(fileName, true)) {
           FLoaded = true;
           FPosition = 0;
           ISC_STATUS status[StatusVectorLength];
-          lib->isc_close_blob(status, &FHandle);
+          const ISC_STATUS r = lib->isc_close_blob(status, &FHandle);
           FHandle = 0;
+          if (r > 0) RaiseServerError(lib, this);
+          if (FDatabase->AfterLoadBlobFromSwap.Assigned())
+            FDatabase->AfterLoadBlobFromSwap(TableName, FieldName, KeyValues, fileName);
           return;
         }
         std::lock_guard<std::recursive_mutex> guard(SwapLock());
@@ -507,8 +519,17 @@ bool TFIBBlobStream::SwapUsable() const {
   return swap && swap->Active() && !swap->ResolveSwapDir().empty();
 }
 
+namespace {
+// Table, column and key values become folder and file names: a part that could leave its folder (a
+// separator, "." or "..") or that the file system cannot take gives the blob no swap file.
+bool SafeSwapNamePart(const String& part) {
+  return !part.empty() && part != "." && part != ".." && part.find_first_of(String("/\\\0", 3)) == String::npos;
+}
+}  // namespace
+
 String TFIBBlobStream::SwapFileName(bool createFolders) const {
   if (!FDatabase || !FDatabase->BlobSwapSupport()) return String();
+  if (!SafeSwapNamePart(TableName) || !SafeSwapNamePart(FieldName) || !SafeSwapNamePart(KeysText())) return String();
   const String dir = FDatabase->BlobSwapSupport()->ResolveSwapDir() + TableName + "/" + FieldName + "/";
   if (createFolders) {
     if (!ForceDirectories(dir)) return String();
@@ -545,9 +566,14 @@ void TFIBBlobStream::SaveToSwap() {
   if (FInSwap || !SwapUsable()) return;
   if (FSize < FDatabase->BlobSwapSupport()->MinBlobSizeToSwap() || FBlobId.gds_quad_high == 0) return;
   if (KeyValues.empty() || TableName.empty()) return;
-  const String fileName = SwapFileName(true);
-  if (fileName.empty()) return;
+  String fileName = SwapFileName(true);
+  bool canSave = true;
+  if (FDatabase->BeforeSaveBlobToSwap.Assigned())
+    FDatabase->BeforeSaveBlobToSwap(TableName, FieldName, KeyValues, this, fileName, canSave);
+  if (!canSave || fileName.empty()) return;
   WriteSwapFile(fileName, true);
+  if (FDatabase->AfterSaveBlobToSwap.Assigned())
+    FDatabase->AfterSaveBlobToSwap(TableName, FieldName, KeyValues, fileName);
 }
 
 // --- swap folder validation --------------------------------------------------------------------------------

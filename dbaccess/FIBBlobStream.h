@@ -35,6 +35,10 @@ public:
   TFIBBlobStream(int32_t fieldNo, const std::vector<Variant>& keyValues, const String& fieldName,
                  const String& tableName, TFIBBlobStreamList* ownerList);
   ~TFIBBlobStream() override;
+  // A stream for a dataset field (the named form of the constructor above); the caller owns it.
+  static TFIBBlobStream* CreateForField(int32_t fieldNo, const std::vector<Variant>& keyValues,
+                                        const String& fieldName, const String& tableName,
+                                        TFIBBlobStreamList* ownerList);
 
   TFIBDatabase* Database() const { return FDatabase; }
   void SetDatabase(TFIBDatabase* v);

@@ -860,6 +860,10 @@ RTL_PUBLISHED(TFIBDatabase) {
   prop("SynchronizeTime", &T::SynchronizeTime, &T::SetSynchronizeTime).Default(true);
   prop("DesignDBOptions", &T::DesignDBOptions, &T::SetDesignDBOptions).Default(TDesignDBOptions{ddoStoreConnected});
   event("OnConnect", &T::OnConnect, &T::SetOnConnect).Stored(false);
+  event("BeforeSaveBlobToSwap", &T::BeforeSaveBlobToSwap, &T::BeforeSaveBlobToSwap);
+  event("AfterSaveBlobToSwap", &T::AfterSaveBlobToSwap, &T::AfterSaveBlobToSwap);
+  event("AfterLoadBlobFromSwap", &T::AfterLoadBlobFromSwap, &T::AfterLoadBlobFromSwap);
+  event("BeforeLoadBlobFromSwap", &T::BeforeLoadBlobFromSwap, &T::BeforeLoadBlobFromSwap);
   prop("UseRepositories", &T::UseRepositories, &T::SetUseRepositories)
       .Default(TpFIBRepositoryOptions{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo});
   prop("LibraryName", &T::LibraryName, &T::SetLibraryName).Stored(&T::IsLibraryNameStored);

@@ -58,6 +58,14 @@ enum : uint8_t {
 // and the Force flag.
 using TEndTrEvent = Event<TFIBTransaction*, TTransactionAction, bool>;
 
+// Blob swap file events, with the blob's table, column and row key values. Before saving: the stream
+// about to be written, the file name (may be changed) and whether to save; before loading: the file name
+// (may be changed) and whether to load; after either: the file name used.
+using TBeforeSaveBlobToSwap =
+    Event<const String&, const String&, const std::vector<Variant>&, TStream*, String&, bool&>;
+using TAfterSaveLoadBlobSwap = Event<const String&, const String&, const std::vector<Variant>&, const String&>;
+using TBeforeLoadBlobFromSwap = Event<const String&, const String&, const std::vector<Variant>&, String&, bool&>;
+
 // Kinds of TFIBTransaction::AddEvent / AddEndEvent.
 enum : int32_t { tekBeforeStart = 0, tekAfterStart = 1, tekBeforeEnd = 2, tekAfterEnd = 3, tekOnFree = 4 };
 
@@ -115,6 +123,11 @@ public:
   void SetDesignDBOptions(TDesignDBOptions value);
   TNotifyEvent OnConnect() const { return FOnConnect; }
   void SetOnConnect(const TNotifyEvent& value) { FOnConnect = value; }
+  // Kept here for the blob streams of the connection, which fire them.
+  TBeforeSaveBlobToSwap BeforeSaveBlobToSwap;
+  TAfterSaveLoadBlobSwap AfterSaveBlobToSwap;
+  TAfterSaveLoadBlobSwap AfterLoadBlobFromSwap;
+  TBeforeLoadBlobFromSwap BeforeLoadBlobFromSwap;
   TpFIBRepositoryOptions UseRepositories() const { return FUseRepositories; }
   void SetUseRepositories(TpFIBRepositoryOptions value) { FUseRepositories = value; }
   const String& LibraryName() const { return FLibraryName; }

@@ -43,6 +43,20 @@ enum TFIBSQLTypes : uint8_t {
 
 // The options (TpZAZQueryOptions) are declared with the property classes in pFIBProps.h.
 
+// Batch runs of a statement over many rows (input: rows executed from a source; output: rows fetched to a
+// target). The library has no batch runner of its own: the statement only keeps the two events for code
+// that runs batches through it.
+enum TBatchOperation : uint8_t { bopInput, bopOutput };
+RTL_ENUM(TBatchOperation, bopInput, bopOutput)
+// What a batch does with the row at hand: run it, skip it, or stop the batch.
+enum TBatchAction : uint8_t { baContinue, baSkip, baStop };
+RTL_ENUM(TBatchAction, baContinue, baSkip, baStop)
+// What a batch does after a failed row: stop with the error, stop silently, run the row again, go on.
+enum TBatchErrorAction : uint8_t { beFail, beAbort, beRetry, beIgnore };
+RTL_ENUM(TBatchErrorAction, beFail, beAbort, beRetry, beIgnore)
+using TOnBatching = Event<TBatchOperation, int32_t, TBatchAction&>;
+using TOnBatchError = Event<EFIBError&, TBatchErrorAction&>;
+
 class TFIBQuery : public TComponent, public ISQLObject {
   RTL_CLASS(TFIBQuery, TComponent)
   RTL_INTERFACES(ISQLObject)
@@ -81,6 +95,9 @@ public:
   TNotifyEvent TransactionEnded;
   // Called before each fetch with the rows fetched so far; setting stop aborts silently.
   Event<int32_t, bool&> FetchHook;
+  // Kept for batch runs; the statement itself never raises them.
+  TOnBatching OnBatching;
+  TOnBatchError OnBatchError;
 
   void Prepare();
   virtual void ExecQuery();

@@ -545,7 +545,8 @@ TEST(FIBDatabasePublished, PropertiesInTheirOrder) {
                                       "DefaultUpdateTransaction", "SQLDialect", "Timeout", "UseLoginPrompt",
                                       "OnTimeout", "UpperOldNames", "BeforeDisconnect", "AfterDisconnect",
                                       "ConnectParams", "SynchronizeTime", "DesignDBOptions", "OnConnect",
-                                      "UseRepositories", "LibraryName"};
+                                      "BeforeSaveBlobToSwap", "AfterSaveBlobToSwap", "AfterLoadBlobFromSwap",
+                                      "BeforeLoadBlobFromSwap", "UseRepositories", "LibraryName"};
   const std::vector<String> trTail = {"Active", "DefaultDatabase", "Timeout", "TimeoutAction", "TRParams",
                                       "OnTimeout"};
   ASSERT_GE(db.size(), dbTail.size());
