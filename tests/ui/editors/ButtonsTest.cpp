@@ -114,8 +114,8 @@ protected:
     bool MenuVisible = false;
     TcxButtonState State = cxbsNormal;
   };
-  void WatchMenus(MenuSeen& seen) {
-    Application->OnIdle = [this, &seen](TObject*, bool& done) {
+  void WatchMenus(MenuSeen& seen, bool closeByClickOnButton = false) {
+    Application->OnIdle = [this, &seen, closeByClickOnButton](TObject*, bool& done) {
       done = false;
       TPopupMenu* menu = TPopupMenu::ActivePopup();
       if (!menu || !menu->PopupWindow()) return;
@@ -123,7 +123,12 @@ protected:
       GetWindowRect(menu->PopupWindow(), &seen.Window);
       seen.MenuVisible = Button->MenuVisible();
       seen.State = Button->PaintedState();
-      headless::KeyPress(VK_ESCAPE);
+      if (closeByClickOnButton) {
+        POINT p = Button->ClientToScreen(POINT{30, 15});
+        headless::Click(p.x, p.y);
+      } else {
+        headless::KeyPress(VK_ESCAPE);
+      }
     };
   }
   TPopupMenu* MakeMenu() {
@@ -452,7 +457,7 @@ TEST_F(ButtonTest, DropDownButtonClicksOnItsMainPartAndOpensOnItsArrow) {
   ClickAt(Button->Width() - 7, 15);
   EXPECT_EQ(Clicks, 1);
   EXPECT_EQ(seen.Count, 1);
-  // While the arrow is held the main part is not painted pressed.
+  // With its menu open the button paints pressed.
   EXPECT_EQ(seen.State, cxbsPressed);
   // Alt+Down opens it from the keyboard.
   headless::KeyDown(VK_MENU);
@@ -477,6 +482,51 @@ TEST_F(ButtonTest, MenuThatDoesNotFitBelowOpensAbove) {
   POINT top = Button->ClientToScreen(POINT{0, 0});
   EXPECT_EQ(seen.Window.top, top.y - CalcPopupMenuHeight(menu) - 2);
   EXPECT_LE(seen.Window.bottom, top.y);
+}
+
+TEST_F(ButtonTest, PressOnTheButtonWhileItsMenuIsOpenOnlyClosesIt) {
+  for (TcxButtonKind kind : {cxbkDropDown, cxbkDropDownButton}) {
+    SCOPED_TRACE(int(kind));
+    Button->SetKind(kind);
+    Button->SetDropDownMenu(MakeMenu());
+    Idle();
+    MenuSeen seen;
+    WatchMenus(seen, true);
+    ClickAt(Button->Width() - 5, 15);
+    Application->OnIdle = nullptr;
+    Idle();
+    EXPECT_EQ(seen.Count, 1);
+    EXPECT_FALSE(Button->MenuVisible());
+    EXPECT_EQ(Clicks, 0);
+  }
+}
+
+TEST_F(ButtonTest, PopupAlignmentPlacesTheMenuAndIsGivenBack) {
+  Button->SetKind(cxbkDropDown);
+  TPopupMenu* menu = MakeMenu();
+  menu->SetAlignment(paCenter);
+  Button->SetDropDownMenu(menu);
+  Idle();
+  const POINT tl = Button->ClientToScreen(POINT{0, 0});
+  struct Case {
+    TPopupAlignment alignment;
+    std::function<int(const RECT&)> edge;
+    int expected;
+  } cases[] = {
+      {paLeft, [](const RECT& r) { return int(r.left); }, tl.x},
+      {paRight, [](const RECT& r) { return int(r.right); }, tl.x + Button->Width()},
+      {paCenter, [](const RECT& r) { return int(r.left + r.right) / 2; }, tl.x + Button->Width() / 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.alignment));
+    Button->SetPopupAlignment(c.alignment);
+    MenuSeen seen;
+    WatchMenus(seen);
+    ClickAt(60, 15);
+    ASSERT_EQ(seen.Count, 1);
+    EXPECT_NEAR(c.edge(seen.Window), c.expected, 1);
+    EXPECT_EQ(menu->Alignment(), paCenter);
+  }
 }
 
 TEST_F(ButtonTest, DropDownMenuPopupEventMayTakeOver) {
