@@ -108,9 +108,11 @@ void PaintCheckMark(HDC dc, RECT box, LRESULT check) {
   }
 }
 
-void Paint(Button* b) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(b->hwnd, &ps);
+// A WM_PAINT that carries a device context (a double-buffered owner painting into its memory bitmap) is
+// drawn there; the update region then belongs to the caller's own BeginPaint.
+void Paint(Button* b, HDC given) {
+  PAINTSTRUCT ps{};
+  HDC dc = given ? given : BeginPaint(b->hwnd, &ps);
   RECT c{};
   GetClientRect(b->hwnd, &c);
   DWORD type = b->Type();
@@ -125,7 +127,7 @@ void Paint(Button* b) {
     dis.hDC = dc;
     dis.rcItem = c;
     SendMessage(GetParent(b->hwnd), WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
-    EndPaint(b->hwnd, &ps);
+    if (!given) EndPaint(b->hwnd, &ps);
     return;
   }
   if (b->IsPush() || (b->Style() & BS_PUSHLIKE)) {
@@ -154,7 +156,7 @@ void Paint(Button* b) {
       InflateRect(&f, -4, -4);
       DottedFocusRect(dc, f);
     }
-    EndPaint(b->hwnd, &ps);
+    if (!given) EndPaint(b->hwnd, &ps);
     return;
   }
   HBRUSH bg = ControlColor(b->hwnd, WM_CTLCOLORSTATIC, dc);
@@ -171,7 +173,7 @@ void Paint(Button* b) {
       tr.left += 2;
       PaintText(b, dc, tr, DT_LEFT);
     }
-    EndPaint(b->hwnd, &ps);
+    if (!given) EndPaint(b->hwnd, &ps);
     return;
   }
   // check boxes and radio buttons: a 13-pixel mark and the text beside it
@@ -199,7 +201,7 @@ void Paint(Button* b) {
     f.bottom = f.top + h + 2;
     DottedFocusRect(dc, f);
   }
-  EndPaint(b->hwnd, &ps);
+  if (!given) EndPaint(b->hwnd, &ps);
 }
 
 LRESULT DlgCode(Button* b) {
@@ -217,7 +219,7 @@ LRESULT DlgCode(Button* b) {
 
 LRESULT Handle(Button* b, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT: Paint(b); return 0;
+    case WM_PAINT: Paint(b, reinterpret_cast<HDC>(wp)); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_NCHITTEST:
       if (b->Type() == BS_GROUPBOX) return HTTRANSPARENT;
