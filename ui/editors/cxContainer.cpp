@@ -288,6 +288,7 @@ int32_t TcxContainer::QueryInterface(const TGUID& iid, void** obj) {
 }
 
 TcxContainer::~TcxContainer() {
+  if (FInnerBrush) DeleteObject(FInnerBrush);
   FreeAndNil(FViewInfo);
   if (FStyles) {
     FStyles->SetOnChanged(TNotifyEvent());
@@ -896,8 +897,31 @@ void TcxContainer::WMWindowPosChanged(TMessage& Message) {
   if (UsesParentBackground()) RefreshHotTrackState();
 }
 
+// The built-in windows ask their parent for their colours; the inner control paints in the colours the
+// container gave it from the current style.
+LRESULT TcxContainer::InnerControlColor(HDC ADC) {
+  TColor color = FInnerControl->Color();
+  if (!FInnerBrush || FInnerBrushColor != color) {
+    if (FInnerBrush) DeleteObject(FInnerBrush);
+    FInnerBrush = CreateSolidBrush(ColorToRGB(color));
+    FInnerBrushColor = color;
+  }
+  SetTextColor(ADC, ColorToRGB(FInnerControl->Font()->Color()));
+  SetBkColor(ADC, ColorToRGB(color));
+  return reinterpret_cast<LRESULT>(FInnerBrush);
+}
+
 void TcxContainer::WndProc(TMessage& Message) {
   switch (Message.Msg) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+      if (FInnerControl && IsWindowOfControl(FInnerControl, reinterpret_cast<HWND>(Message.LParam)) &&
+          FInnerControl->Enabled()) {
+        Message.Result = InnerControlColor(reinterpret_cast<HDC>(Message.WParam));
+        return;
+      }
+      break;
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR:

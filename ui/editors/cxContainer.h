@@ -53,6 +53,8 @@ enum TcxContainerStyleValue : uint8_t {
   svTextStyle,
   svTransparentBorder
 };
+RTL_ENUM(TcxContainerStyleValue, svBorderColor, svBorderStyle, svColor, svEdges, svFont, svHotTrack, svShadow,
+         svTextColor, svTextStyle, svTransparentBorder)
 using TcxContainerStyleValues = Set<TcxContainerStyleValue, 32>;
 inline constexpr int32_t cxContainerStyleValueCount = 10;
 // The values the three non-normal styles read from and write to the normal style.
@@ -91,6 +93,7 @@ struct TcxContainerStylesClass {
 
 class TcxContainerStyle : public TPersistent {
   RTL_CLASS(TcxContainerStyle, TPersistent)
+  RTL_PUBLISHED_DECL
 public:
   // AParentStyle is kept only for the focused, disabled and hot states (it is their normal style).
   TcxContainerStyle(TPersistent* AOwner, bool ADirectAccessMode, TcxContainerStyleState AState,
@@ -530,8 +533,12 @@ private:
   void CMParentColorChanged(TMessage& Message);
   void CMParentFontChanged(TMessage& Message);
   void SetWindowShape();
+  LRESULT InnerControlColor(HDC ADC);
 
   TcxContainerState FActiveStyleState{csNormal};
+  // The brush the inner control's background is painted with, kept for its colour.
+  HBRUSH FInnerBrush = nullptr;
+  TColor FInnerBrushColor = clNone;
   TcxContainerStyle* FActiveStyle = nullptr;
   TcxContainerInnerControlBounds FInnerControlBounds;
   bool FInnerControlMouseDown = false;
@@ -576,6 +583,112 @@ bool IsScrollBarInfoAvailable();
 bool IsNativeThemePartAvailable(bool ANativeStyle, TdxThemedObjectType AThemeType);
 // The Office11 frame colour of a focused or hot container.
 TColor cxOffice11HighlightColor();
+
+// ---- the popup window ---------------------------------------------------------------------------------------
+
+// Private messages of a popup: close it without accepting and give the focus back to its owner (posted by
+// PostCloseUp), and show it again for the control it focused last.
+constexpr UINT CM_CLOSEPOPUPWINDOW = 0x8065;
+constexpr UINT CM_SHOWPOPUPWINDOW = 0x8066;
+
+// The window a drop-down editor, a calendar or a calculator shows under its owner control. Capturing the
+// focus (the default) it is an owned top-level window that takes the keyboard and may run a message loop
+// of its own until it is hidden; otherwise it is a child-styled window detached from its parent, which
+// floats over the desktop and never becomes active. Shown popups are listed in the order they opened; the
+// unit's thread hooks close them on clicks outside, on application switches and when their owner goes.
+class TcxCustomPopupWindow : public TcxPopupWindow {
+  RTL_CLASS(TcxCustomPopupWindow, TcxPopupWindow)
+public:
+  using VirtualCtorArg = TControl*;
+  explicit TcxCustomPopupWindow(TControl* AOwnerControl);
+  ~TcxCustomPopupWindow() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void WndProc(TMessage& Message) override;
+
+  virtual bool CanShrinkToWorkArea() { return false; }
+  virtual void DoClosed();
+  virtual void DoClosing();
+  virtual void DoShowed();
+  // Whether WM_ERASEBKGND erases.
+  virtual bool GetFlag74() { return false; }
+  // Run by the style's change event.
+  virtual void Notify75() {}
+  // Page, end, home, arrows and F4 keep working with Alt while a popup is up.
+  virtual bool IsPopupKey(uint16_t AKey);
+  virtual void CloseUp(bool AAskCloseQuery = false);
+  virtual void CalculatePosition(POINT& P);
+  virtual TcxContainerStyleClass GetStyleClass() const { return TcxContainerStyleClass::Of<TcxContainerStyle>(); }
+  virtual TClass GetViewInfoClass() const { return TcxContainerViewInfo::StaticClass(); }
+  virtual void Popup(TWinControl* AFocusedControl);
+
+  // The base window's showing and closing go through Popup and CloseUp.
+  void ShowPopup() override { Popup(FFocusedControl); }
+  void ClosePopup() override { CloseUp(false); }
+  void TakeOwnerFont() override {}
+  void VisibilityChanged() override;
+  bool Focused() override;
+  bool CanFocus() override { return Visible(); }
+
+  bool CaptureFocus() const { return FTakesFocus; }
+  void SetCaptureFocus(bool Value);
+  bool TakesFocus() const { return FTakesFocus; }
+  bool TopMostAsOwner() const { return FTopMostAsOwner; }
+  void SetTopMostAsOwner(bool Value);
+  bool IsModal() const { return FIsModal; }
+  void SetIsModal(bool Value) { FIsModal = Value; }
+  TControl* OwnerControl() const { return FOwnerControl; }
+  TWinControl* FocusedControl() const { return FFocusedControl; }
+  void SetFocusedControl(TWinControl* Value) { FFocusedControl = Value; }
+  bool ClosingByHook() const { return FClosingByHook; }
+  // CloseUp (False) with the closing-by-hook flag held: deactivation that follows leaves other popups be.
+  void CloseUpByHook();
+  TcxContainerStyle* Style() const { return FStyle; }
+  TcxContainerViewInfo* ViewInfo() const { return FViewInfo; }
+  bool IsDestroying() const { return ComponentState().Contains(csDestroying); }
+
+  TNotifyEvent OnClosed;
+  TNotifyEvent OnClosing;
+  TNotifyEvent OnShowed;
+  TNotifyEvent OnShowing;
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void CreateHandle() override;
+  void PaintWindow(HDC DC) override;
+  void Deactivate() override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  virtual void MouseEnter(TControl* AControl) { (void)AControl; }
+  virtual void MouseLeave(TControl* AControl) { (void)AControl; }
+
+private:
+  void StyleChanged(TObject*) { Notify75(); }
+  void ModalLoop();
+  void ReshowAfterWindowChange();
+
+  bool FTakesFocus = true;
+  TWinControl* FFocusedControl = nullptr;
+  bool FClosingByHook = false;
+  bool FTopMostAsOwner = false;
+  bool FIsModal = true;
+  TControl* FOwnerControl;
+  TcxContainerStyle* FStyle = nullptr;
+  TcxContainerViewInfo* FViewInfo = nullptr;
+};
+
+bool IsPopupWindowShown(TCustomForm* AForm);
+// The shown popups, in the order they opened (the last is on top).
+const std::vector<TcxCustomPopupWindow*>& cxShownPopups();
+// Posts the close-without-accepting message to the popup's window.
+void PostCloseUp(TcxCustomPopupWindow* APopup);
+// Whether AWnd belongs to APopup: one of its child windows or controls, or a popup opened from it.
+bool IsWindowInsidePopup(TCustomForm* APopup, HWND AWnd);
+// Installs the three thread hooks and makes the shown list, unless that was done (the unit's start-up; any
+// popup's creation runs it too).
+void cxContainerInitialize();
+// Whether the hooks are installed.
+bool cxPopupHooksInstalled();
 
 // ---- the unit's life -----------------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 #include "ui/editors/cxContainer.h"
 
 namespace {
@@ -41,6 +42,48 @@ void SetDefaultStyleController(TcxStyleController* AValue) { gDefaultStyleContro
 
 const char* cxContainerStyleValueName(int32_t AIndex) {
   return AIndex >= 0 && AIndex < cxContainerStyleValueCount ? kContainerStyleValueNames[AIndex] : "";
+}
+
+// ---- TcxContainerStyle: published values --------------------------------------------------------------
+// None has a declared default: whether a value is written is the stored predicate's answer alone.
+RTL_PUBLISHED(TcxContainerStyle) {
+  const PTypeInfo color = TypeInfoAlias("TColor", TypeInfo<int32_t>());
+  prop("AssignedValues", &TcxContainerStyle::AssignedValues, &TcxContainerStyle::SetAssignedValues)
+      .NoDefault()
+      .Stored(false);
+  prop("BorderColor", &TcxContainerStyle::BorderColor, &TcxContainerStyle::SetBorderColor)
+      .Type(color)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsBorderColorStored);
+  prop("BorderStyle", &TcxContainerStyle::BorderStyle, &TcxContainerStyle::SetBorderStyle)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsBorderStyleStored);
+  prop("Color", &TcxContainerStyle::Color, &TcxContainerStyle::SetColor)
+      .Type(color)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsColorStored);
+  prop("Edges", &TcxContainerStyle::Edges, &TcxContainerStyle::SetEdges)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsEdgesStored);
+  prop("Font", &TcxContainerStyle::Font, &TcxContainerStyle::SetFont).Stored(&TcxContainerStyle::IsFontStored);
+  prop("HotTrack", &TcxContainerStyle::HotTrack, &TcxContainerStyle::SetHotTrack)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsHotTrackStored);
+  prop("LookAndFeel", &TcxContainerStyle::LookAndFeel, &TcxContainerStyle::SetLookAndFeel);
+  prop("Shadow", &TcxContainerStyle::Shadow, &TcxContainerStyle::SetShadow)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsShadowStored);
+  prop("StyleController", &TcxContainerStyle::StyleController, &TcxContainerStyle::SetStyleController);
+  prop("TextColor", &TcxContainerStyle::TextColor, &TcxContainerStyle::SetTextColor)
+      .Type(color)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsTextColorStored);
+  prop("TextStyle", &TcxContainerStyle::TextStyle, &TcxContainerStyle::SetTextStyle)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsTextStyleStored);
+  prop("TransparentBorder", &TcxContainerStyle::TransparentBorder, &TcxContainerStyle::SetTransparentBorder)
+      .NoDefault()
+      .Stored(&TcxContainerStyle::IsTransparentBorderStored);
 }
 
 // ---- TcxContainerStyle: life ---------------------------------------------------------------------------

@@ -1,5 +1,9 @@
 #include "cxContainerTestSupport.h"
 
+#include "rtl/ClassRegistry.h"
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
+
 using namespace cxcontainer_test;
 
 namespace {
@@ -332,6 +336,52 @@ TEST_F(cxContainerStylesTest, StoredValuesRespectHiddenValues) {
   EXPECT_EQ(name, "TransparentBorder");
   EXPECT_FALSE(c->GetStyle()->GetValueName(10, name));
   EXPECT_EQ(name, "");
+}
+
+}  // namespace
+
+namespace {
+
+// A container that publishes its styles as the editors do.
+class TPublishedStylesContainer : public TcxContainer {
+  RTL_CLASS(TPublishedStylesContainer, TcxContainer)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxContainer::TcxContainer;
+};
+
+}  // namespace
+
+RTL_PUBLISHED(TPublishedStylesContainer) {
+  prop("Style", &TPublishedStylesContainer::GetStyle, &TPublishedStylesContainer::SetStyle);
+  prop("StyleFocused", &TPublishedStylesContainer::GetStyleFocused, &TPublishedStylesContainer::SetStyleFocused);
+}
+
+namespace {
+
+TEST_F(cxContainerStylesTest, OnlyAssignedVisibleValuesAreStreamedAndReadBack) {
+  RegisterClass(TPublishedStylesContainer::StaticClass());
+  auto* c = New<TPublishedStylesContainer>(Form);
+  c->SetName("Box");
+  c->GetStyle()->SetBorderStyle(cbsThick);
+  c->GetStyle()->SetShadow(true);
+  c->GetStyleFocused()->SetTextStyle({fsBold});
+  String text = ComponentToText(c);
+  EXPECT_NE(text.find("Style.BorderStyle = cbsThick"), String::npos) << text;
+  EXPECT_NE(text.find("Style.Shadow = True"), String::npos) << text;
+  EXPECT_NE(text.find("StyleFocused.TextStyle = [fsBold]"), String::npos) << text;
+  EXPECT_EQ(text.find("HotTrack"), String::npos) << text;
+  EXPECT_EQ(text.find("StyleFocused.Shadow"), String::npos) << text;
+  EXPECT_EQ(text.find("AssignedValues"), String::npos) << text;
+
+  auto* copy = New<TPublishedStylesContainer>(nullptr);
+  ReadComponentFromText(text, copy);
+  EXPECT_EQ(copy->GetStyle()->BorderStyle(), cbsThick);
+  EXPECT_TRUE(copy->GetStyle()->Shadow());
+  EXPECT_EQ(copy->GetStyleFocused()->TextStyle(), TFontStyles{fsBold});
+  EXPECT_EQ(copy->GetStyleFocused()->AssignedValuesField(), TcxContainerStyleValues{svTextStyle});
+  copy->Free();
+  UnRegisterClass(TPublishedStylesContainer::StaticClass());
 }
 
 }  // namespace

@@ -1,23 +1,39 @@
 #include "cxContainerTestSupport.h"
 
 #include "forms/StdCtrls.h"
+#include "rtl/SysUtils.h"
 
 using namespace cxcontainer_test;
 
 namespace {
 
 // A container that hosts an edit, as the text editors do.
+// The edit a text editor hosts: no frame of its own, and it tells its container when it gains or loses
+// the focus, as the editors' inner edit does.
+class TInnerEdit : public TEdit {
+  RTL_CLASS(TInnerEdit, TEdit)
+public:
+  using TEdit::TEdit;
+  void WndProc(TMessage& m) override {
+    inherited::WndProc(m);
+    if ((m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS) && Container) Container->FocusChanged();
+  }
+  TcxContainer* Container = nullptr;
+};
+
 class TEditContainer : public TcxContainer {
   RTL_CLASS(TEditContainer, TcxContainer)
 public:
   using TcxContainer::TcxContainer;
   void AfterConstruction() override {
     inherited::AfterConstruction();
-    Edit = New<TEdit>(this);
+    Edit = New<TInnerEdit>(this);
+    Edit->SetBorderStyle(bsNone);
+    Edit->Container = this;
     Edit->SetParent(this);
     SetInnerControl(Edit);
   }
-  TEdit* Edit = nullptr;
+  TInnerEdit* Edit = nullptr;
 };
 
 class TParentColorContainer : public TcxContainer {
@@ -256,6 +272,23 @@ TEST_F(cxContainerInnerTest, FocusGoesOnToTheInnerControl) {
   EXPECT_EQ(GetFocus(), Box->Edit->Handle());
 }
 
+TEST_F(cxContainerInnerTest, ClickInTheInnerControlPaintsTheFocusedStyle) {
+  Box->GetStyleFocused()->SetColor(clAqua);
+  Click(Box->Edit, 5, 5);
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  EXPECT_EQ(Box->GetCurrentStyle(), Box->GetStyleFocused());
+  EXPECT_EQ(Box->Edit->Color(), clAqua);
+  EXPECT_EQ(headless::Pixel(Box->Edit->Handle(), Box->Edit->ClientWidth() - 3, 3), 0x00FFFFu);
+  auto* other = New<TEdit>(Form);
+  other->SetBounds(20, 100, 100, 24);
+  other->SetParent(Form);
+  other->SetFocus();
+  MoveTo(Form, 300, 250);
+  Advance(30);
+  EXPECT_EQ(Box->GetCurrentStyle(), Box->GetStyle());
+  EXPECT_EQ(Box->Edit->Color(), clWindow);
+}
+
 TEST_F(cxContainerInnerTest, KeysReachingTheContainerGoToTheInnerControl) {
   SendMessage(Box->Handle(), WM_CHAR, 'a', 0);
   SendMessage(Box->Handle(), WM_CHAR, 'b', 0);
@@ -299,6 +332,94 @@ TEST_F(cxContainerInnerTest, ClipOfAnInnerControlReachingOutside) {
   EXPECT_EQ(R4(clip.Rect), R4(RECT{3, 0, 50, 20}));
   Box->ClipControlRect(RECT{-10, 0, 120, 40}, Box->Edit, clip);
   EXPECT_TRUE(clip.IsEmpty);
+}
+
+}  // namespace
+
+namespace {
+
+// A container that mirrors the scroll bars of a memo it hosts.
+class TMemoContainer : public TcxContainer {
+  RTL_CLASS(TMemoContainer, TcxContainer)
+public:
+  using TcxContainer::TcxContainer;
+  bool HasScrollBars() const override { return true; }
+  void AfterConstruction() override {
+    inherited::AfterConstruction();
+    Memo = New<TMemo>(this);
+    Memo->SetBorderStyle(bsNone);
+    Memo->SetScrollBars(ssVertical);
+    Memo->SetParent(this);
+    SetInnerControl(Memo);
+  }
+  TMemo* Memo = nullptr;
+};
+
+TEST_F(cxContainerTest, PaintedScrollBarsMirrorTheInnerControls) {
+  auto* box = New<TMemoContainer>(Form);
+  box->SetBounds(20, 60, 160, 90);
+  box->SetParent(Form);
+  for (int i = 0; i < 30; ++i) box->Memo->Lines()->Add("line " + IntToStr(i));
+  Idle();
+  box->UpdateScrollBars(false);
+  TcxScrollBar* v = box->VScrollBar();
+  ASSERT_NE(v, nullptr);
+  EXPECT_TRUE(v->Visible());
+  EXPECT_FALSE(box->HScrollBar()->Visible());
+
+  SCROLLBARINFO info{};
+  info.cbSize = sizeof(info);
+  ASSERT_TRUE(GetScrollBarInfo(box->Memo->Handle(), OBJID_VSCROLL, &info));
+  RECT placement;
+  box->ScrollBarRectToClient(info.rcScrollBar, placement);
+  EXPECT_EQ(R4(v->BoundsRect()),
+            R4(RECT{placement.left, placement.top, placement.left + placement.right, placement.top + placement.bottom}));
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_ALL;
+  GetScrollInfo(box->Memo->Handle(), SB_VERT, &si);
+  EXPECT_EQ(v->Max(), si.nMax);
+  EXPECT_EQ(v->PageSize(), static_cast<int32_t>(si.nPage));
+
+  // Scrolling the memo moves the painted thumb along.
+  SendMessage(box->Memo->Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  box->UpdateScrollBars(true);
+  EXPECT_EQ(v->Position(), GetScrollPos(box->Memo->Handle(), SB_VERT));
+  EXPECT_GT(v->Position(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(cxContainerTest, NativeStyleDrawsTheThemedFrameWithoutAWindowShape) {
+  TcxContainerStyle* s = Container->GetStyle();
+  s->SetTransparentBorder(false);
+  s->SetBorderStyle(cbsSingle);
+  Idle();
+  EXPECT_NE(ShapeBox().left, -1);  // plain painting shapes the window
+  winapi::SetThemeActive(true);
+  DoneThemeManager();
+  s->LookAndFeel()->SetNativeStyle(true);
+  Idle();
+  ASSERT_TRUE(Container->IsNativeStyle());
+  TcxContainerViewInfo* vi = Container->ViewInfo();
+  EXPECT_TRUE(vi->NativeStyle);
+  EXPECT_EQ(vi->ThemedObjectType, totEdit);
+  EXPECT_EQ(vi->NativeState, 1);
+  EXPECT_EQ(R4(vi->ClientRect), R4(RECT{2, 2, 98, 22}));
+  EXPECT_EQ(ShapeBox().left, -1);  // the theme draws the whole rectangle: no shape
+  COLORREF ring = 0;
+  ASSERT_EQ(GetThemeColor(OpenTheme(totComboBox), 1, 1, TMT_BORDERCOLOR, &ring), S_OK);
+  EXPECT_EQ(Px(0, 10), Rgb(static_cast<TColor>(ring)));
+  EXPECT_EQ(Px(50, 12), kWindow);
+  Container->SetFocus();
+  Idle();
+  EXPECT_EQ(vi->NativeState, 5);
+  // Without a border the whole control is the background.
+  s->SetBorderStyle(cbsNone);
+  Idle();
+  EXPECT_EQ(Px(0, 0), kWindow);
 }
 
 }  // namespace

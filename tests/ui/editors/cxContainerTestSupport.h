@@ -13,6 +13,7 @@
 #include "ui/base/dxThemeManager.h"
 #include "ui/editors/cxContainer.h"
 #include "winapi/Headless.h"
+#include "winapi/UxTheme.h"
 
 namespace cxcontainer_test {
 
@@ -57,6 +58,7 @@ protected:
     cxControlsFinalize();
     DoneLookAndFeels();
     DoneThemeManager();
+    winapi::SetThemeActive(false);
     headless::Shutdown();
   }
   static void Idle() { headless::RunUntilIdle(); }
