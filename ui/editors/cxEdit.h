@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "forms/Graphics.h"
+#include "forms/Controls.h"
 #include "forms/Menus.h"
 #include "rtl/Classes.h"
 #include "rtl/Collections.h"
@@ -433,18 +434,17 @@ public:
   virtual uint8_t GetDisplayFormatOptions() const { return 0; }
   virtual String GetValidationErrorText();
   virtual bool HasDataDisplayFormat(bool AIsEditing);
-  // The view data, view info and control classes of the kind. The base has no classes of its own to
-  // name yet: the view classes and the control class fill these answers when they join the unit.
-  virtual TcxCustomEditViewDataClass GetViewDataClass() const { return {}; }
+  // The view data, view info and control classes of the kind. The control class joins the unit later;
+  // until then the base names none.
+  virtual TcxCustomEditViewDataClass GetViewDataClass() const;
   virtual bool FiresOwnChangeEvent() const { return false; }
   virtual bool WantsTabKey() const { return false; }
   virtual TClass GetContainerClass() const { return nullptr; }
   virtual TcxContainerStyleClass GetStyleClass() const { return TcxContainerStyleClass::Of<TcxEditStyle>(); }
-  virtual TClass GetViewInfoClass() const { return nullptr; }
+  virtual TClass GetViewInfoClass() const;
   virtual void Changed();
   virtual bool AreEditValuesEqual(const Variant& AEditValue1, const Variant& AEditValue2);
-  // A view data of GetViewDataClass for one calculation (the caller frees it); nullptr while the kind
-  // names no view data class.
+  // A view data of GetViewDataClass for one calculation (the caller frees it).
   virtual TcxCustomEditViewData* CreateViewData(TcxCustomEditStyle* AStyle, bool AIsInplace);
   virtual void Notify26() {}
   virtual WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true);
@@ -545,3 +545,184 @@ private:
 
 // Every live properties object, in creation order.
 const std::vector<TcxCustomEditProperties*>& EditPropertiesInstances();
+
+// ---- view data and view info ------------------------------------------------------------------------------
+
+// Paint states of an editor button.
+inline constexpr uint8_t cxEditButtonStateDisabled = 0;
+inline constexpr uint8_t cxEditButtonStateNormal = 1;
+inline constexpr uint8_t cxEditButtonStatePressed = 2;
+inline constexpr uint8_t cxEditButtonStateHot = 3;
+// The width that stands for "no limit" when an editor is laid out to be measured.
+inline constexpr int32_t cxEditUnlimitedWidth = 2147483647;
+
+struct TcxEditButtonViewInfoData {
+  TColor BackgroundColor = clDefault;
+  String Caption;
+  bool Default = false;
+  bool IsInplace = false;
+  TcxEditButtonKind Kind = bkDown;
+  bool LeftAlignment = false;
+  bool Leftmost = false;
+  bool NativeStyle = false;
+  bool Rightmost = false;
+  uint8_t State = cxEditButtonStateNormal;
+  TcxEditButtonStyle Style = btsDefault;
+  TColor TextColor = clBtnText;
+  bool Transparent = false;
+  String VisibleCaption;
+  bool IsOnlyDropDownButton = false;
+  int32_t NativeState = 0;
+  TBitmap* Glyph = nullptr;  // the button's own bitmap, not owned here
+  bool EraseBackground = false;
+  int32_t ButtonIndex = -1;  // in Buttons
+  bool Stretchable = true;
+  RECT VisibleRect{};
+  int32_t Width = 0;
+};
+
+// One shown button: its full rectangle and what it is painted with.
+class TcxEditButtonViewInfo : public TPersistent {
+  RTL_CLASS(TcxEditButtonViewInfo, TPersistent)
+public:
+  TcxEditButtonViewInfo() = default;
+  void Assign(TPersistent* Source) override;
+  // Empty when style, state, background colour and native state are all equal, else the bounds (the
+  // caller frees the region).
+  virtual TcxRegion* GetChangedRegion(TcxEditButtonViewInfo* AViewInfo);
+  bool PaintsLike(const TcxEditButtonViewInfo* AViewInfo) const;
+
+  RECT Bounds{};
+  TcxEditButtonViewInfoData Data;
+};
+
+// Everything needed to paint one editor; filled by a view data, reused by the editor, and compared with
+// a copy so that only changed borders and buttons are repainted.
+class TcxCustomEditViewInfo : public TcxContainerViewInfo {
+  RTL_CLASS(TcxCustomEditViewInfo, TcxContainerViewInfo)
+public:
+  TcxCustomEditViewInfo() = default;
+  ~TcxCustomEditViewInfo() override;
+
+  virtual TClass GetButtonViewInfoClass() const { return TcxEditButtonViewInfo::StaticClass(); }
+  virtual bool PaintsText() const { return true; }
+  virtual bool HasTextButtons() const;
+  // P, shifted by the paint offset, lies in a button.
+  virtual bool IsHotTrackPoint(POINT P) const;
+  virtual void PrepareCanvasFont(TcxCanvas*) {}
+
+  TcxContainerBorderStyle GetContainerBorderStyle() const override {
+    return static_cast<TcxContainerBorderStyle>(EditBorderStyle);
+  }
+  void SetBackgroundColor(TColor Value) override;
+  void Assign(TObject* Source) override;
+  // With an equal border, button count and native state, only the buttons that changed; else the bounds.
+  TcxRegion* GetChangedRegion(TcxContainerViewInfo* AViewInfo) override;
+  void OffsetRects(int32_t DX, int32_t DY) override;
+
+  int32_t ButtonCount() const { return static_cast<int32_t>(ButtonsInfo.size()); }
+  TcxEditButtonViewInfo* Button(int32_t AIndex) const { return ButtonsInfo[static_cast<size_t>(AIndex)]; }
+  // Makes exactly ACount button infos of GetButtonViewInfoClass, keeping existing ones.
+  void SetButtonCount(int32_t ACount);
+
+  RECT BorderExtent{};  // distances from the bounds to the text area
+  TcxEditBorderStyle EditBorderStyle = ebsNone;
+  std::vector<TcxEditButtonViewInfo*> ButtonsInfo;  // owned
+  TcxCustomEditProperties* EditProperties = nullptr;
+  bool Enabled = true;
+  bool Focused = false;
+  TFont* Font = nullptr;  // the style's, not owned
+  bool EraseBackground = false;
+  bool InnerEditVisible = false;
+  RECT TextRect{};
+  bool IsButtonReallyPressed = false;
+  bool IsInplace = false;
+  bool IsSelected = false;
+  bool IsDesigning = false;
+  uint32_t PaintOptions = 0;
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t PressedButton = -1;
+  int32_t HotButton = -1;
+  RECT ShadowRect{};
+  TColor TextColor = clWindowText;
+  bool Transparent = false;
+  TcxEditPopupBorderStyle PopupBorderStyle = epbsDefault;
+  HWND WindowHandle = nullptr;
+};
+
+// Size request of a measurement: a line-count hint and the available width (negative: unlimited).
+struct TcxEditSizeProperties {
+  int32_t MaxLineCount = 0;
+  int32_t Width = -1;
+};
+
+// A short-lived calculator made by the properties for one calculation: fills a view info from the
+// properties, a style and bounds, with or without an editor.
+class TcxCustomEditViewData : public TPersistent {
+  RTL_CLASS(TcxCustomEditViewData, TPersistent)
+public:
+  TcxCustomEditViewData(TcxCustomEditProperties* AProperties, TcxCustomEditStyle* AStyle, bool AIsInplace);
+  void AfterConstruction() override;
+
+  virtual bool CanPressButton(TcxCustomEditViewInfo*, int32_t) { return true; }
+  virtual void InitializeState();
+  virtual void InitializeFromProperties();
+  virtual void EditValueToDisplayText(const Variant&, String& AText) { AText.clear(); }
+  virtual bool IsButtonPressed(TcxCustomEditViewInfo*, int32_t) { return false; }
+  virtual void CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                  TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
+                                  POINT AMousePos);
+  virtual void CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
+                                     int32_t AIndex);
+  virtual void CalculateButtonsViewInfo(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                        TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
+                                        POINT AMousePos);
+  virtual void CalculateButtonViewInfo(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
+                                       int32_t AIndex);
+  virtual TColor GetBorderColor();
+  virtual void GetClientExtent(RECT& AExtent);
+  virtual TcxEditBorderStyle GetEditBorderStyle();
+  virtual void GetContentExtent(TcxCanvas* ACanvas, RECT& AExtent);
+  virtual void Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& AExtent);
+  virtual bool HasShadow();
+  // The width of a button before it is fitted into the space left.
+  virtual int32_t GetButtonWidth(TcxCanvas* ACanvas, TcxEditButtonViewInfo* AButton);
+  static bool IsNativeStyleFor(TcxLookAndFeel* ALookAndFeel);
+
+  TcxCustomEditProperties* Properties = nullptr;
+  TcxCustomEditStyle* Style = nullptr;
+  bool IsInplace = false;
+  int32_t LeftSideLeftmostButtonIndex = -1;
+  int32_t LeftSideRightmostButtonIndex = -1;
+  int32_t RightSideLeftmostButtonIndex = -1;
+  int32_t RightSideRightmostButtonIndex = -1;
+  Event<TObject*, String&> OnGetDisplayText;
+  RECT Bounds{};
+  bool ButtonsOnlyStyle = false;
+  int32_t ButtonVisibleCount = 0;
+  TcxContainerState ContainerState{csNormal};
+  RECT ContentOffset{};
+  // The attached editor, set by the editor control for its own calculations; nullptr for hosts.
+  TcxCustomEdit* Edit = nullptr;
+  HWND WindowHandle = nullptr;
+  bool Enabled = true;
+  bool Focused = false;
+  TAlignment HorzAlignment = taLeftJustify;
+  TcxEditVertAlignment VertAlignment = taTopJustify;
+  bool IsDesigning = false;
+  bool IsRowSelected = false;
+  bool IsValueSource = false;
+  int32_t MaxLineCount = 0;
+  bool NativeStyle = false;
+  uint32_t PaintOptions = 0;
+  bool IsSelected = false;
+  int32_t SelStart = 0;
+  int32_t SelLength = 0;
+  TColor SelTextColor = clDefault;
+  TColor SelBackgroundColor = clDefault;
+
+protected:
+  void CalculateViewInfoState(TcxCustomEditViewInfo* AViewInfo, const RECT& ABounds, TShiftState AShift,
+                              POINT AMousePos);
+};
