@@ -258,6 +258,12 @@ struct TcxCustomEditViewDataClass {
   bool operator==(const TcxCustomEditViewDataClass& o) const { return Class == o.Class; }
 };
 
+// Size request of a measurement: a line-count hint and the available width (negative: unlimited).
+struct TcxEditSizeProperties {
+  int32_t MaxLineCount = 0;
+  int32_t Width = -1;
+};
+
 // What validation needs of the editor whose typed value is checked. The editor control implements it;
 // hosts that check a value without a control pass nullptr.
 class IcxEditValidationSite {
@@ -446,6 +452,9 @@ public:
   virtual bool AreEditValuesEqual(const Variant& AEditValue1, const Variant& AEditValue2);
   // A view data of GetViewDataClass for one calculation (the caller frees it).
   virtual TcxCustomEditViewData* CreateViewData(TcxCustomEditStyle* AStyle, bool AIsInplace);
+  // The size of an editor showing AEditValue, measured without a control.
+  void GetEditSize(TcxCanvas* ACanvas, TcxCustomEditStyle* AStyle, bool AIsInplace, const Variant& AEditValue,
+                   const TcxEditSizeProperties& AEditSizeProperties, SIZE& ASize);
   virtual void Notify26() {}
   virtual WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true);
   // A bit set the grid reads; 16: the kind has buttons.
@@ -651,11 +660,6 @@ public:
   HWND WindowHandle = nullptr;
 };
 
-// Size request of a measurement: a line-count hint and the available width (negative: unlimited).
-struct TcxEditSizeProperties {
-  int32_t MaxLineCount = 0;
-  int32_t Width = -1;
-};
 
 // A short-lived calculator made by the properties for one calculation: fills a view info from the
 // properties, a style and bounds, with or without an editor.
@@ -686,6 +690,23 @@ public:
   virtual void GetContentExtent(TcxCanvas* ACanvas, RECT& AExtent);
   virtual void Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& AExtent);
   virtual bool HasShadow();
+  virtual void CalculateButtonsMinSize(TcxCanvas* ACanvas, bool AIsInplace, TcxCustomEditViewInfo* AViewInfo,
+                                       SIZE& AFrameSize, SIZE& AMinContentSize);
+  virtual void GetValueContentSize(TcxCanvas*, const Variant&, SIZE& ASize, const TcxEditSizeProperties&) {
+    ASize = SIZE{0, 0};
+  }
+  // Border plus buttons, and the least content the buttons need; AViewInfo may be nullptr (a temporary
+  // one is laid out on unlimited bounds).
+  virtual void MeasureFramePart(TcxCanvas* ACanvas, const TcxEditSizeProperties& ASizeRequest, SIZE& AFrameSize,
+                                TcxCustomEditViewInfo* AViewInfo, SIZE& AMinContentSize);
+  virtual void MeasureContentPart(TcxCanvas* ACanvas, const Variant& AEditValue, SIZE& ASize,
+                                  const TcxEditSizeProperties& ASizeRequest);
+  void GetEditSize(TcxCanvas* ACanvas, const Variant& AEditValue, SIZE& ASize, TcxCustomEditViewInfo* AViewInfo,
+                   const TcxEditSizeProperties& ASizeRequest);
+  // Text, then OnGetDisplayText.
+  void GetValueDisplayText(const Variant& AEditValue, String& AText);
+  // Horizontal and vertical room around a text line.
+  POINT GetTextOffsets() const;
   // The width of a button before it is fitted into the space left.
   virtual int32_t GetButtonWidth(TcxCanvas* ACanvas, TcxEditButtonViewInfo* AButton);
   static bool IsNativeStyleFor(TcxLookAndFeel* ALookAndFeel);

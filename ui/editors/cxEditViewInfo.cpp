@@ -497,3 +497,130 @@ void TcxCustomEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomE
     RightSideLeftmostButtonIndex = AIndex;
   }
 }
+
+// ---- measuring --------------------------------------------------------------------------------------------------
+
+namespace {
+
+// The frame a button face adds above and below its content, by the first button's style.
+int32_t ButtonBorderHeight(TcxCustomEditViewInfo* AViewInfo) {
+  if (AViewInfo->ButtonCount() == 0) return 0;
+  switch (AViewInfo->Button(0)->Data.Style) {
+    case btsDefault: return 0;
+    case bts3D: return 4;
+    default: return 2;
+  }
+}
+
+}  // namespace
+
+POINT TcxCustomEditViewData::GetTextOffsets() const {
+  if (!IsInplace) return POINT{3, 4};
+  return POINT{3, NativeStyle && ButtonVisibleCount > 0 ? 3 : 2};
+}
+
+void TcxCustomEditViewData::GetValueDisplayText(const Variant& AEditValue, String& AText) {
+  EditValueToDisplayText(AEditValue, AText);
+  if (OnGetDisplayText) OnGetDisplayText(this, AText);
+}
+
+void TcxCustomEditViewData::CalculateButtonsMinSize(TcxCanvas* ACanvas, bool AIsInplace,
+                                                    TcxCustomEditViewInfo* AViewInfo, SIZE& AFrameSize,
+                                                    SIZE& AMinContentSize) {
+  AFrameSize = SIZE{(AViewInfo->Bounds.right - AViewInfo->Bounds.left) -
+                        (AViewInfo->ClientRect.right - AViewInfo->ClientRect.left),
+                    (AViewInfo->Bounds.bottom - AViewInfo->Bounds.top) -
+                        (AViewInfo->ClientRect.bottom - AViewInfo->ClientRect.top)};
+  AMinContentSize = SIZE{0, 0};
+  // A stand-alone editor asks for this only when it sizes itself; that editor joins the unit later.
+  if (!AIsInplace) return;
+  int32_t height = 0;
+  bool fontPrepared = false;
+  for (TcxEditButtonViewInfo* b : AViewInfo->ButtonsInfo) {
+    if (b->Data.Kind == bkGlyph && IsGlyphAssigned(b->Data.Glyph)) height = std::max(height, b->Data.Glyph->Height());
+    if (b->Data.Kind == bkText && ACanvas) {
+      if (!fontPrepared) {
+        ACanvas->Font()->Assign(AViewInfo->Font ? AViewInfo->Font : Style->GetVisibleFont());
+        AViewInfo->PrepareCanvasFont(ACanvas);
+        fontPrepared = true;
+      }
+      height = std::max(height, ACanvas->TextHeight(b->Data.VisibleCaption));
+    }
+  }
+  if (height <= 0) return;
+  RECT content{};
+  GetContentExtent(ACanvas, content);
+  height += content.top + content.bottom + ButtonBorderHeight(AViewInfo) - AFrameSize.cy;
+  AMinContentSize.cy = std::max(height, 0);
+}
+
+void TcxCustomEditViewData::MeasureFramePart(TcxCanvas* ACanvas, const TcxEditSizeProperties&, SIZE& AFrameSize,
+                                             TcxCustomEditViewInfo* AViewInfo, SIZE& AMinContentSize) {
+  TcxCustomEditViewInfo* viewInfo = AViewInfo;
+  if (!viewInfo) {
+    viewInfo = CreateAs<TcxCustomEditViewInfo>(Properties->GetViewInfoClass());
+    try {
+      CalculateEditRects(ACanvas, RECT{0, 0, cxEditUnlimitedWidth, cxEditUnlimitedWidth}, false, viewInfo, {},
+                         mbLeft, POINT{-1, -1});
+    } catch (...) {
+      viewInfo->Free();
+      throw;
+    }
+  }
+  try {
+    CalculateButtonsMinSize(ACanvas, IsInplace, viewInfo, AFrameSize, AMinContentSize);
+  } catch (...) {
+    if (viewInfo != AViewInfo) viewInfo->Free();
+    throw;
+  }
+  if (viewInfo != AViewInfo) viewInfo->Free();
+}
+
+void TcxCustomEditViewData::MeasureContentPart(TcxCanvas* ACanvas, const Variant& AEditValue, SIZE& ASize,
+                                               const TcxEditSizeProperties& ASizeRequest) {
+  if (Properties->ButtonsViewStyle() == bvsNormal) {
+    GetValueContentSize(ACanvas, AEditValue, ASize, ASizeRequest);
+    return;
+  }
+  int32_t textHeight = 0;
+  if (ACanvas) {
+    ACanvas->Font()->Assign(Style->GetVisibleFont());
+    textHeight = ACanvas->TextHeight("Zg");
+  }
+  ASize = SIZE{0, textHeight + GetTextOffsets().y};
+}
+
+void TcxCustomEditViewData::GetEditSize(TcxCanvas* ACanvas, const Variant& AEditValue, SIZE& ASize,
+                                        TcxCustomEditViewInfo* AViewInfo, const TcxEditSizeProperties& ASizeRequest) {
+  SIZE frame{}, minContent{};
+  MeasureFramePart(ACanvas, ASizeRequest, frame, AViewInfo, minContent);
+  TcxEditSizeProperties request = ASizeRequest;
+  bool tooNarrow = false;
+  if (ASizeRequest.Width >= 0) {
+    request.Width = ASizeRequest.Width - frame.cx;
+    if (request.Width < 0) {
+      tooNarrow = true;
+      request.Width = 0;
+    }
+  }
+  SIZE content{};
+  MeasureContentPart(ACanvas, AEditValue, content, request);
+  content.cx = std::max(content.cx, minContent.cx);
+  content.cy = std::max(content.cy, minContent.cy);
+  ASize.cx = tooNarrow ? ASizeRequest.Width : frame.cx + content.cx;
+  ASize.cy = frame.cy + content.cy;
+  // The editor's size constraints apply here once the editor control joins the unit.
+}
+
+void TcxCustomEditProperties::GetEditSize(TcxCanvas* ACanvas, TcxCustomEditStyle* AStyle, bool AIsInplace,
+                                          const Variant& AEditValue, const TcxEditSizeProperties& AEditSizeProperties,
+                                          SIZE& ASize) {
+  TcxCustomEditViewData* data = CreateViewData(AStyle, AIsInplace);
+  try {
+    data->GetEditSize(ACanvas, AEditValue, ASize, nullptr, AEditSizeProperties);
+  } catch (...) {
+    data->Free();
+    throw;
+  }
+  data->Free();
+}

@@ -253,4 +253,50 @@ TEST_F(EditViewInfoTest, TextButtonsAreAsWideAsTheirCaption) {
   EXPECT_EQ(BoundsOf(0).right - BoundsOf(0).left, GetSystemMetrics(SM_CYHSCROLL));
 }
 
+TEST_F(EditViewInfoTest, MeasuringAddsTheFrameToTheContent) {
+  AddButtons({{false, 15}, {true, 20}});
+  struct Case {
+    const char* name;
+    bool inplace;
+    TcxEditButtonsViewStyle viewStyle;
+    int32_t available;
+    int32_t width;
+    int32_t height;  // -1: a text line plus its vertical room, plus the frame
+  };
+  const Case cases[] = {
+      {"unlimited", false, bvsNormal, -1, 2 + 35, 2},
+      {"wide enough", false, bvsNormal, 100, 2 + 35, 2},
+      {"narrower than the frame", false, bvsNormal, 20, 20, 2},
+      {"in place", true, bvsNormal, -1, 35, 0},
+      {"auto-width buttons in place", true, bvsButtonsAutoWidth, -1, 35, -1},
+  };
+  for (const Case& c : cases) {
+    Properties->SetButtonsViewStyle(c.viewStyle);
+    TcxEditSizeProperties request;
+    request.Width = c.available;
+    SIZE size{};
+    Properties->GetEditSize(Canvas.get(), Style.get(), c.inplace, Variant(Null()), request, size);
+    int32_t height = c.height;
+    if (height < 0) {
+      Canvas->Font()->Assign(Style->GetVisibleFont());
+      height = Canvas->TextHeight("Zg") + 2;
+    }
+    EXPECT_EQ(size.cx, c.width) << c.name;
+    EXPECT_EQ(size.cy, height) << c.name;
+  }
+}
+
+TEST_F(EditViewInfoTest, AnInPlaceGlyphButtonAsksForItsHeight) {
+  TcxEditButton* b = Properties->Buttons()->Add();
+  b->SetKind(bkGlyph);
+  Owned<TBitmap> glyph(New<TBitmap>());
+  glyph->SetSize(12, 30);
+  b->SetGlyph(glyph.get());
+  Style->SetButtonStyle(bts3D);
+  SIZE size{};
+  Properties->GetEditSize(Canvas.get(), Style.get(), true, Variant(Null()), TcxEditSizeProperties(), size);
+  EXPECT_EQ(size.cx, 12 + 4);
+  EXPECT_EQ(size.cy, 30 + 4);  // the glyph and the raised frame of the button face
+}
+
 }  // namespace
