@@ -14,7 +14,7 @@ namespace {
 
 using edit_test::Owned;
 
-struct ButtonSpec {
+struct ButtonSetup {
   bool left;
   int32_t width;
   bool stretchable = true;
@@ -57,8 +57,8 @@ protected:
     DoneEditPaintUtils();
     headless::Shutdown();
   }
-  void AddButtons(const std::vector<ButtonSpec>& ASpecs) {
-    for (const ButtonSpec& s : ASpecs) {
+  void AddButtons(const std::vector<ButtonSetup>& ASetups) {
+    for (const ButtonSetup& s : ASetups) {
       TcxEditButton* b = Properties->Buttons()->Add();
       b->SetLeftAlignment(s.left);
       b->SetWidth(s.width);
@@ -84,7 +84,7 @@ protected:
 TEST_F(EditViewInfoTest, ButtonsTakeTheirPlacesInEachOrderAndViewStyle) {
   struct Case {
     const char* name;
-    std::vector<ButtonSpec> buttons;
+    std::vector<ButtonSetup> buttons;
     int32_t width;
     bool inplace;
     bool shadow;
