@@ -566,7 +566,8 @@ public:
   void SelectFirst();
   void SelectNext(TWinControl* curControl, bool goForward, bool checkTabStop);
   TWinControl* FindNextControl(TWinControl* curControl, bool goForward, bool checkTabStop, bool checkParent);
-  void GetTabOrderList(std::vector<TWinControl*>& list);
+  // Virtual: a control that stands in for its children (an editor for its inner edit) lists itself its own way.
+  virtual void GetTabOrderList(std::vector<TWinControl*>& list);
   // Painted into a memory bitmap first, then copied: no flicker.
   bool DoubleBuffered() const { return FDoubleBuffered; }
   void SetDoubleBuffered(bool v) { FDoubleBuffered = v; }

@@ -3,6 +3,8 @@
 
 #include "ui/editors/cxContainer.h"
 
+#include <algorithm>
+
 #include "rtl/ObjLinks.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
@@ -337,8 +339,16 @@ void TcxContainer::CreateHandle() {
 }
 
 void TcxContainer::SetInnerControl(TWinControl* AValue) {
+  if (FInnerControl && FInnerControl != AValue) FInnerControl->RemoveFreeNotification(this);
   FInnerControl = AValue;
+  // The inner control may go before the container (its owner may be another component).
+  if (FInnerControl) FInnerControl->FreeNotification(this);
   InvalidateInnerControlBounds();
+}
+
+void TcxContainer::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FInnerControl) FInnerControl = nullptr;
 }
 
 void TcxContainer::LockAlignControls(bool ALock) {
@@ -790,6 +800,19 @@ bool TcxContainer::CanFocusOnClick() {
   if (FInnerControlMouseDown) return false;
   if (FInnerControl && FInnerControl->HandleAllocated() && FInnerControl->Focused()) return false;
   return inherited::CanFocusOnClick();
+}
+
+void TcxContainer::GetTabOrderList(std::vector<TWinControl*>& List) {
+  if (AreChildrenInTabOrder()) {
+    inherited::GetTabOrderList(List);
+    return;
+  }
+  // The inner control stands in for the container; while it is the form's active control it takes the
+  // container's place, so that Shift+Tab from it does not land on the container and bounce back.
+  TCustomForm* form = GetParentForm(this);
+  if (!form || !FInnerControl || form->ActiveControl() != FInnerControl) return;
+  auto it = std::find(List.begin(), List.end(), static_cast<TWinControl*>(this));
+  if (it != List.end()) *it = FInnerControl;
 }
 
 void TcxContainer::FocusInnerControl() {

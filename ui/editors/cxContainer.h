@@ -410,6 +410,7 @@ public:
   // ---- overrides of the platform's and the foundation's operations ----
   void SetFocus() override;
   bool Focused() override;
+  void GetTabOrderList(std::vector<TWinControl*>& List) override;
   bool CanFocusOnClick() override;
   bool AllowsAutoDragAt(int32_t X, int32_t Y, uint8_t AKind) override { (void)X, (void)Y, (void)AKind; return false; }
   bool HasScrollBars() const override { return false; }
@@ -516,6 +517,7 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void Resize() override;
   void DoContextPopup(POINT MousePos, bool& Handled) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Descendants set the inner control (not owned by the container).
   void SetInnerControl(TWinControl* AValue);
 
@@ -639,7 +641,10 @@ public:
   void SetIsModal(bool Value) { FIsModal = Value; }
   TControl* OwnerControl() const { return FOwnerControl; }
   TWinControl* FocusedControl() const { return FFocusedControl; }
-  void SetFocusedControl(TWinControl* Value) { FFocusedControl = Value; }
+  void SetFocusedControl(TWinControl* Value) {
+    FFocusedControl = Value;
+    if (Value && Value != this) Value->FreeNotification(this);
+  }
   bool ClosingByHook() const { return FClosingByHook; }
   // CloseUp (False) with the closing-by-hook flag held: deactivation that follows leaves other popups be.
   void CloseUpByHook();
@@ -659,6 +664,7 @@ protected:
   void PaintWindow(HDC DC) override;
   void Deactivate() override;
   void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   virtual void MouseEnter(TControl* AControl) { (void)AControl; }
   virtual void MouseLeave(TControl* AControl) { (void)AControl; }
 

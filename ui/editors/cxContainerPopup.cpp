@@ -3,6 +3,7 @@
 // are watched on the whole thread's traffic.
 
 #include <algorithm>
+#include <memory>
 
 #include "rtl/ObjLinks.h"
 #include "ui/editors/cxContainer.h"
@@ -355,14 +356,24 @@ void TcxCustomPopupWindow::AfterConstruction() {
   FTakesFocus = true;
   SetKeyPreview(true);
   FIsModal = true;
+  if (FOwnerControl) FOwnerControl->FreeNotification(this);
   if (FOwnerControl) {
     SetAnchorBounds(FOwnerControl->BoundsRect());
     SetAnchorParent(FOwnerControl->Parent());
   }
 }
 
+void TcxCustomPopupWindow::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == FFocusedControl) FFocusedControl = nullptr;
+  if (AComponent == FOwnerControl) FOwnerControl = nullptr;
+}
+
 void TcxCustomPopupWindow::BeforeDestruction() {
   RemoveFromShownList(this);
+  if (FOwnerControl) FOwnerControl->RemoveFreeNotification(this);
+  if (FFocusedControl) FFocusedControl->RemoveFreeNotification(this);
   inherited::BeforeDestruction();
 }
 
@@ -476,6 +487,7 @@ void TcxCustomPopupWindow::Popup(TWinControl* AFocusedControl) {
   } else {
     FFocusedControl = AFocusedControl;
   }
+  if (FFocusedControl && FFocusedControl != this) FFocusedControl->FreeNotification(this);
   // Without its own focus, a popup leaves the keyboard where it is when there is nothing to focus.
   if (FFocusedControl)
     FFocusedControl->SetFocus();
@@ -502,7 +514,9 @@ void TcxCustomPopupWindow::Popup(TWinControl* AFocusedControl) {
 }
 
 void TcxCustomPopupWindow::ModalLoop() {
-  TObjectLink<TcxCustomPopupWindow> alive(this);
+  // On the heap: the optimiser otherwise takes the link's registration for a dangling local address.
+  auto link = std::make_unique<TObjectLink<TcxCustomPopupWindow>>(this);
+  TObjectLink<TcxCustomPopupWindow>& alive = *link;
   while (alive && Visible() && Application && !Application->Terminated()) {
     MSG m;
     // Alt+Enter, Alt and Alt+Space do nothing while the popup is up.

@@ -298,6 +298,42 @@ TEST_F(cxContainerInnerTest, KeysReachingTheContainerGoToTheInnerControl) {
   EXPECT_EQ(Box->Edit->Text(), "xab");
 }
 
+TEST_F(cxContainerInnerTest, AnInnerControlFreedFirstIsForgotten) {
+  Box->Edit->Free();
+  EXPECT_EQ(Box->InnerControl(), nullptr);
+  Box->GetStyle()->SetColor(clYellow);  // refreshes without the edit
+  SendMessage(Box->Handle(), WM_CHAR, 'a', 0);
+  Idle();
+  EXPECT_EQ(headless::Pixel(Box->Handle(), 60, 12), 0xFFFF00u);
+  Box->Edit = nullptr;
+}
+
+TEST_F(cxContainerInnerTest, TabStopsAtTheInnerControlOnceEachWay) {
+  auto* before = New<TEdit>(Form);
+  before->SetParent(Form);
+  before->SetBounds(20, 100, 100, 24);
+  before->SetTabOrder(0);
+  auto* after = New<TEdit>(Form);
+  after->SetParent(Form);
+  after->SetBounds(20, 140, 100, 24);
+  before->SetFocus();
+  Idle();
+  auto tab = [](bool back) {
+    if (back) headless::KeyDown(VK_SHIFT);
+    headless::KeyPress(VK_TAB);
+    if (back) headless::KeyUp(VK_SHIFT);
+    Application->ProcessMessages();  // the application's loop turns Tab into navigation
+  };
+  tab(false);
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  tab(false);
+  EXPECT_EQ(GetFocus(), after->Handle());
+  tab(true);
+  EXPECT_EQ(GetFocus(), Box->Edit->Handle());
+  tab(true);
+  EXPECT_EQ(GetFocus(), before->Handle());
+}
+
 TEST_F(cxContainerInnerTest, ArrowCursorOverTheFrame) {
   Box->GetStyle()->SetTransparentBorder(false);
   Box->GetStyle()->SetBorderStyle(cbsThick);
