@@ -2,15 +2,21 @@
 // The editor unit: what every editor kind shares. Sections, in order:
 //   - editor enumerations;
 //   - editor buttons (cxEditButtons.cpp): the buttons an editor shows inside its border;
-//   - editor styles and the global style controller (cxEditStyles.cpp).
-// The editor core (properties, view data and view info, the editor control) joins this header later;
-// it goes after the styles, since it uses all of the above.
+//   - editor styles and the global style controller (cxEditStyles.cpp);
+//   - editor properties: defaults, assigned values, alignment, the data-defaults provider and the list of
+//     live properties objects (cxEditProperties.cpp).
+// View data, view info and the editor control join this header after the properties, since they use all
+// of the above.
 
 #include <cstdint>
 
 #include "forms/Graphics.h"
+#include "forms/Controls.h"
+#include "forms/Menus.h"
 #include "rtl/Classes.h"
 #include "rtl/Collections.h"
+#include "rtl/Variants.h"
+#include "ui/base/cxClasses.h"
 #include "ui/editors/cxContainer.h"
 
 // ---- editor enumerations ----------------------------------------------------------------------------------
@@ -212,3 +218,532 @@ private:
 // its end and tests after each case.
 TcxEditStyleController* GetEditStyleController();
 void cxEditFinalize();
+
+// ---- editor properties ------------------------------------------------------------------------------------
+
+enum TcxEditVertAlignment : uint8_t { taTopJustify, taBottomJustify, taVCenter };
+RTL_ENUM(TcxEditVertAlignment, taTopJustify, taBottomJustify, taVCenter)
+
+// How an editor shows its buttons: beside a text area, alone, or alone with a width of their own.
+enum TcxEditButtonsViewStyle : uint8_t { bvsNormal, bvsButtonsOnly, bvsButtonsAutoWidth };
+RTL_ENUM(TcxEditButtonsViewStyle, bvsNormal, bvsButtonsOnly, bvsButtonsAutoWidth)
+
+// Ctrl+Enter: the key that clicks an editor's default button unless another is set.
+inline constexpr TShortCut cxEditDefaultClickKey = 0x400D;
+
+class TcxCustomEdit;
+class TcxCustomEditProperties;
+class TcxCustomEditViewData;
+
+// Sender, the index of the clicked button in Buttons.
+using TcxEditButtonClickEvent = Event<TObject*, int32_t>;
+// Sender (the editor), the typed display value, the error text and the error flag, all changeable.
+using TcxEditValidateEvent = Event<TObject*, Variant&, String&, bool&>;
+
+// A view data class: its constructor takes the properties, the style and the in-place flag, so the
+// reference carries a creator of that very class next to the metaclass.
+struct TcxCustomEditViewDataClass {
+  using Creator = TcxCustomEditViewData* (*)(TcxCustomEditProperties* AProperties, TcxCustomEditStyle* AStyle,
+                                             bool AIsInplace);
+  TClass Class = nullptr;
+  Creator Create = nullptr;
+  template <class T>
+  static TcxCustomEditViewDataClass Of() {
+    return TcxCustomEditViewDataClass{T::StaticClass(),
+                                      [](TcxCustomEditProperties* AProperties, TcxCustomEditStyle* AStyle,
+                                         bool AIsInplace) -> TcxCustomEditViewData* {
+                                        return New<T>(AProperties, AStyle, AIsInplace);
+                                      }};
+  }
+  bool operator==(const TcxCustomEditViewDataClass& o) const { return Class == o.Class; }
+};
+
+// Size request of a measurement: a line-count hint and the available width (negative: unlimited).
+struct TcxEditSizeProperties {
+  int32_t MaxLineCount = 0;
+  int32_t Width = -1;
+};
+
+// What validation needs of the editor whose typed value is checked. The editor control implements it;
+// hosts that check a value without a control pass nullptr.
+class IcxEditValidationSite {
+public:
+  // The Sender handed to OnValidate: the editor itself.
+  virtual TObject* GetValidationSender() = 0;
+  // The editor's own properties and, when it uses a repository item, the item's (else nullptr).
+  virtual TcxCustomEditProperties* GetOwnProperties() = 0;
+  virtual TcxCustomEditProperties* GetRepositoryItemProperties() = 0;
+  // The text the editor shows now.
+  virtual String GetCurrentDisplayText() = 0;
+
+protected:
+  ~IcxEditValidationSite() = default;
+};
+
+// Which settings of a properties object were set explicitly; the rest follow the data defaults.
+class TcxCustomEditPropertiesValues : public TPersistent {
+  RTL_CLASS(TcxCustomEditPropertiesValues, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  using VirtualCtorArg = TPersistent*;
+  explicit TcxCustomEditPropertiesValues(TPersistent* AOwner) : FOwner(AOwner) {}
+  void Assign(TPersistent* Source) override;
+
+  void BeginUpdate();
+  void EndUpdate();
+  virtual void RestoreDefaults();
+
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool Value);
+
+protected:
+  TPersistent* GetOwner() override { return FOwner; }
+  void Changed();
+  // Whether the owner's class publishes a property of that name (for stored predicates of descendants).
+  bool IsPropertyPublished(const String& APropertyName) const;
+  TcxCustomEditProperties* Properties() const;
+
+private:
+  TPersistent* FOwner;
+  bool FReadOnly = false;
+};
+
+// Horizontal and vertical alignment of an editor's text. Horz counts as set only once assigned, so that
+// an unset one can follow the data defaults.
+class TcxEditAlignment : public TPersistent {
+  RTL_CLASS(TcxEditAlignment, TPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  using VirtualCtorArg = TPersistent*;
+  explicit TcxEditAlignment(TPersistent* AOwner) : FOwner(AOwner) {}
+  void Assign(TPersistent* Source) override;
+  // Forgets that Horz was assigned; its value stays.
+  void Reset();
+
+  TAlignment Horz() const { return FHorz; }
+  void SetHorz(TAlignment Value);
+  TcxEditVertAlignment Vert() const { return FVert; }
+  void SetVert(TcxEditVertAlignment Value);
+  bool IsHorzAssigned() const { return FIsHorzAssigned; }
+  bool IsHorzStored() const { return FIsHorzAssigned; }
+  bool IsVertStored() const { return FVert != taTopJustify; }
+
+  TNotifyEvent OnChanged;
+
+protected:
+  TPersistent* GetOwner() override { return FOwner; }
+
+private:
+  friend class TcxCustomEditProperties;
+  void DoChanged();
+  TAlignment FHorz = taLeftJustify;
+  bool FIsHorzAssigned = false;
+  TPersistent* FOwner;
+  TcxEditVertAlignment FVert = taTopJustify;
+};
+
+// The source of data defaults of a properties object (read-only state, alignment, formats of a bound
+// field). The base implementation answers that there are none.
+class IcxEditDefaultValuesProvider : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{AE727882-6FDF-4E3A-AB35-E58AB28EFE7B}");
+  virtual void ClearUsages() = 0;
+  virtual TAlignment GetDefaultAlignment() = 0;
+  virtual uint8_t GetDefaultBlobKind() = 0;
+  virtual bool GetDefaultCanModify() = 0;
+  virtual String GetDefaultDisplayFormat() = 0;
+  virtual String GetDefaultEditFormat() = 0;
+  virtual String GetDefaultEditMask() = 0;
+  virtual bool GetDefaultIsFloatValue() = 0;
+  virtual int32_t GetDefaultMaxLength() = 0;
+  virtual double GetDefaultMaxValue() = 0;
+  virtual double GetDefaultMinValue() = 0;
+  virtual int32_t GetDefaultPrecision() = 0;
+  virtual bool GetDefaultReadOnly() = 0;
+  virtual bool GetDefaultRequired() = 0;
+  virtual TObject* GetInstance() = 0;
+  virtual bool IsDataBound() = 0;
+  virtual bool IsBlobData() = 0;
+  virtual bool IsCurrencyData() = 0;
+  virtual bool IsDataAvailable() = 0;
+  virtual bool HasDisplayFormat(bool AFlag) = 0;
+  virtual bool HasDisplayFormatWithoutPattern() = 0;
+  virtual bool IsValidChar(char AChar) = 0;
+
+protected:
+  ~IcxEditDefaultValuesProvider() = default;
+};
+
+class TcxCustomEditDefaultValuesProvider : public TcxInterfacedPersistent, public IcxEditDefaultValuesProvider {
+  RTL_CLASS(TcxCustomEditDefaultValuesProvider, TcxInterfacedPersistent)
+  RTL_INTERFACES(IcxEditDefaultValuesProvider)
+public:
+  using TcxInterfacedPersistent::TcxInterfacedPersistent;
+  // Unlinks the provider from every live properties object before it goes.
+  void BeforeDestruction() override;
+
+  void ClearUsages() override;
+  TObject* GetInstance() override { return this; }
+  TAlignment GetDefaultAlignment() override;
+  uint8_t GetDefaultBlobKind() override { return 3; }
+  bool GetDefaultCanModify() override { return true; }
+  String GetDefaultDisplayFormat() override { return String(); }
+  String GetDefaultEditFormat() override { return String(); }
+  String GetDefaultEditMask() override { return String(); }
+  bool GetDefaultIsFloatValue() override { return false; }
+  int32_t GetDefaultMaxLength() override { return 0; }
+  double GetDefaultMaxValue() override { return 0.0; }
+  double GetDefaultMinValue() override { return 0.0; }
+  int32_t GetDefaultPrecision() override { return 15; }
+  bool GetDefaultReadOnly() override { return false; }
+  bool GetDefaultRequired() override { return false; }
+  bool IsBlobData() override { return false; }
+  bool IsCurrencyData() override { return false; }
+  bool IsDataAvailable() override { return true; }
+  bool IsDataBound() override { return false; }
+  bool HasDisplayFormat(bool) override { return false; }
+  bool HasDisplayFormatWithoutPattern() override { return false; }
+  bool IsValidChar(char) override { return true; }
+};
+
+// Display-format options of a properties object: a data display format applies; it applies while
+// editing too.
+inline constexpr uint8_t cxEditDisplayFormatApplies = 1;
+inline constexpr uint8_t cxEditDisplayFormatWhileEditing = 2;
+
+// An editor kind's settings and events, and its class factory: one object serves a stand-alone editor,
+// every cell of a grid column and a repository item shared by many editors. Every change goes through
+// Changed, which is silent inside update brackets and while locked.
+class TcxCustomEditProperties : public TcxInterfacedPersistent {
+  RTL_CLASS(TcxCustomEditProperties, TcxInterfacedPersistent)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TcxCustomEditProperties(TPersistent* AOwner);
+  ~TcxCustomEditProperties() override;
+  void AfterConstruction() override;
+  void Assign(TPersistent* Source) override;
+
+  // ---- the kind's answers ----
+  // Change handler of the working alignment: what was changed there becomes the stored alignment.
+  virtual void RestoreDefaultAlignment(TObject* Sender);
+  virtual void SetAlignment(TcxEditAlignment* Value);
+  // Change handler of Buttons.
+  virtual void AlignmentChanged(TObject* Sender);
+  virtual bool NeedsDisplayValueValidation() const { return false; }
+  virtual bool CanCompareEditValues() const { return false; }
+  // The default of UseLeftAlignmentOnEditing.
+  virtual bool GetFlag10() const { return true; }
+  virtual void ComponentFreeNotification(TComponent* AComponent);
+  virtual TClass GetAssignedValuesClass() const { return TcxCustomEditPropertiesValues::StaticClass(); }
+  virtual TAlignment GetDefaultHorzAlignment();
+  // cxEditDisplayFormatApplies and cxEditDisplayFormatWhileEditing bits.
+  virtual uint8_t GetDisplayFormatOptions() const { return 0; }
+  virtual String GetValidationErrorText();
+  virtual bool HasDataDisplayFormat(bool AIsEditing);
+  // The view data, view info and control classes of the kind. The control class joins the unit later;
+  // until then the base names none.
+  virtual TcxCustomEditViewDataClass GetViewDataClass() const;
+  virtual bool FiresOwnChangeEvent() const { return false; }
+  virtual bool WantsTabKey() const { return false; }
+  virtual TClass GetContainerClass() const { return nullptr; }
+  virtual TcxContainerStyleClass GetStyleClass() const { return TcxContainerStyleClass::Of<TcxEditStyle>(); }
+  virtual TClass GetViewInfoClass() const;
+  virtual void Changed();
+  virtual bool AreEditValuesEqual(const Variant& AEditValue1, const Variant& AEditValue2);
+  // A view data of GetViewDataClass for one calculation (the caller frees it).
+  virtual TcxCustomEditViewData* CreateViewData(TcxCustomEditStyle* AStyle, bool AIsInplace);
+  // The size of an editor showing AEditValue, measured without a control.
+  void GetEditSize(TcxCanvas* ACanvas, TcxCustomEditStyle* AStyle, bool AIsInplace, const Variant& AEditValue,
+                   const TcxEditSizeProperties& AEditSizeProperties, SIZE& ASize);
+  virtual void Notify26() {}
+  virtual WideString GetDisplayText(const Variant& AEditValue, bool AFullText = false, bool AIsInplace = true);
+  // A bit set the grid reads; 16: the kind has buttons.
+  virtual uint32_t GetSupportedOperations();
+  virtual bool IsEditValueValid(Variant& AEditValue, bool AEditFocused);
+  virtual bool CanResetEditValue() const { return false; }
+  virtual void ConvertToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused);
+  virtual void RestoreDefaults();
+  // Data that Assign does not carry.
+  virtual void CopyExtraDataTo(TcxCustomEditProperties* AProperties);
+  // Checks a typed display value (only for kinds that validate display values). The base never sets
+  // AError itself: it fills the default error text and fires OnValidate.
+  virtual void CheckDisplayValue(Variant& ADisplayValue, String& AErrorText, IcxEditValidationSite* AEdit,
+                                 bool& AError);
+  // 0 the field's value, 1 its text, 2 the value of its key fields.
+  virtual int32_t GetEditValueSource(bool AEditFocused) const;
+
+  // ---- update brackets and the change lock ----
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate(bool AInvokeChanged = true);
+  int32_t UpdateCount() const { return FUpdateCount; }
+  void LockChanged(bool ALock) { FChangedLocked = ALock; }
+  bool IsChangedLocked() const { return FChangedLocked || FUpdateCount > 0; }
+
+  // ---- data defaults ----
+  IcxEditDefaultValuesProvider* DefaultValuesProvider() const { return FDefaultValuesProvider; }
+  void SetDefaultValuesProvider(IcxEditDefaultValuesProvider* AProvider);
+  bool CanModify();
+  bool UsesDataDisplayFormat();
+  void DoValidate(Variant& ADisplayValue, String& AErrorText, bool& ADisplayValueModified,
+                  IcxEditValidationSite* AEdit, bool& AError);
+
+  // ---- properties ----
+  TcxEditAlignment* Alignment() { return GetAlignment(); }
+  TcxEditAlignment* GetAlignment();
+  bool IsAlignmentStored() const;
+  TcxCustomEditPropertiesValues* AssignedValues() const { return FAssignedValues; }
+  void SetAssignedValues(TcxCustomEditPropertiesValues* Value) { FAssignedValues->Assign(Value); }
+  bool AutoSelect() const { return FAutoSelect; }
+  void SetAutoSelect(bool Value);
+  bool BeepOnError() const { return FBeepOnError; }
+  void SetBeepOnError(bool Value) { FBeepOnError = Value; }
+  TcxEditButtons* Buttons() const { return FButtons; }
+  void SetButtons(TcxEditButtons* Value) { FButtons->Assign(Value); }
+  TcxEditButtonsViewStyle ButtonsViewStyle() const { return FButtonsViewStyle; }
+  void SetButtonsViewStyle(TcxEditButtonsViewStyle Value);
+  TShortCut ClearKey() const { return FClearKey; }
+  void SetClearKey(TShortCut Value) { FClearKey = Value; }
+  TShortCut ClickKey() const { return FClickKey; }
+  void SetClickKey(TShortCut Value) { FClickKey = Value; }
+  bool ImmediatePost() const { return FImmediatePost; }
+  void SetImmediatePost(bool Value) { FImmediatePost = Value; }
+  bool ReadOnly() { return GetReadOnly(); }
+  bool GetReadOnly();
+  void SetReadOnly(bool Value);
+  bool IsReadOnlyStored() const { return FAssignedValues->ReadOnly(); }
+  bool UseLeftAlignmentOnEditing() const { return FUseLeftAlignmentOnEditing; }
+  void SetUseLeftAlignmentOnEditing(bool Value);
+  bool IsUseLeftAlignmentOnEditingStored() const { return FUseLeftAlignmentOnEditing != GetFlag10(); }
+  bool UseMouseWheel() const { return FUseMouseWheel; }
+  void SetUseMouseWheel(bool Value) { FUseMouseWheel = Value; }
+  bool ValidateOnEnter() const { return FValidateOnEnter; }
+  void SetValidateOnEnter(bool Value) { FValidateOnEnter = Value; }
+
+  TcxEditButtonClickEvent OnButtonClick;
+  TNotifyEvent OnChange;
+  TNotifyEvent OnEditValueChanged;
+  TcxEditValidateEvent OnValidate;
+  // Fired by Changed; bound by the owner (an editor or a repository item).
+  TNotifyEvent OnPropertiesChanged;
+
+private:
+  bool IsOwnerDestroying() const;
+  bool IsOwnerWriting() const;
+  bool IsOwnerEditControl() const;
+  void FreeNotification(TComponent* AComponent) { ComponentFreeNotification(AComponent); }
+
+  bool FAutoSelect = true;
+  bool FBeepOnError = false;
+  TcxEditButtons* FButtons = nullptr;
+  TcxEditButtonsViewStyle FButtonsViewStyle = bvsNormal;
+  TShortCut FClearKey = 0;
+  TShortCut FClickKey = cxEditDefaultClickKey;
+  TcxFreeNotificator* FFreeNotificator = nullptr;
+  bool FImmediatePost = false;
+  TcxEditAlignment* FStoredAlignment = nullptr;
+  bool FReadOnlyValue = false;
+  int32_t FUpdateCount = 0;
+  bool FUseLeftAlignmentOnEditing = true;
+  bool FUseMouseWheel = true;
+  bool FValidateOnEnter = false;
+  TcxEditAlignment* FAlignment = nullptr;
+  bool FChangedLocked = false;
+  IcxEditDefaultValuesProvider* FDefaultValuesProvider = nullptr;
+  TcxCustomEditPropertiesValues* FAssignedValues = nullptr;
+};
+
+// Every live properties object, in creation order.
+const std::vector<TcxCustomEditProperties*>& EditPropertiesInstances();
+
+// ---- view data and view info ------------------------------------------------------------------------------
+
+// Paint states of an editor button.
+inline constexpr uint8_t cxEditButtonStateDisabled = 0;
+inline constexpr uint8_t cxEditButtonStateNormal = 1;
+inline constexpr uint8_t cxEditButtonStatePressed = 2;
+inline constexpr uint8_t cxEditButtonStateHot = 3;
+// The width that stands for "no limit" when an editor is laid out to be measured.
+inline constexpr int32_t cxEditUnlimitedWidth = 2147483647;
+
+struct TcxEditButtonViewInfoData {
+  TColor BackgroundColor = clDefault;
+  String Caption;
+  bool Default = false;
+  bool IsInplace = false;
+  TcxEditButtonKind Kind = bkDown;
+  bool LeftAlignment = false;
+  bool Leftmost = false;
+  bool NativeStyle = false;
+  bool Rightmost = false;
+  uint8_t State = cxEditButtonStateNormal;
+  TcxEditButtonStyle Style = btsDefault;
+  TColor TextColor = clBtnText;
+  bool Transparent = false;
+  String VisibleCaption;
+  bool IsOnlyDropDownButton = false;
+  int32_t NativeState = 0;
+  TBitmap* Glyph = nullptr;  // the button's own bitmap, not owned here
+  bool EraseBackground = false;
+  int32_t ButtonIndex = -1;  // in Buttons
+  bool Stretchable = true;
+  RECT VisibleRect{};
+  int32_t Width = 0;
+};
+
+// One shown button: its full rectangle and what it is painted with.
+class TcxEditButtonViewInfo : public TPersistent {
+  RTL_CLASS(TcxEditButtonViewInfo, TPersistent)
+public:
+  TcxEditButtonViewInfo() = default;
+  void Assign(TPersistent* Source) override;
+  // Empty when style, state, background colour and native state are all equal, else the bounds (the
+  // caller frees the region).
+  virtual TcxRegion* GetChangedRegion(TcxEditButtonViewInfo* AViewInfo);
+  bool PaintsLike(const TcxEditButtonViewInfo* AViewInfo) const;
+
+  RECT Bounds{};
+  TcxEditButtonViewInfoData Data;
+};
+
+// Everything needed to paint one editor; filled by a view data, reused by the editor, and compared with
+// a copy so that only changed borders and buttons are repainted.
+class TcxCustomEditViewInfo : public TcxContainerViewInfo {
+  RTL_CLASS(TcxCustomEditViewInfo, TcxContainerViewInfo)
+public:
+  TcxCustomEditViewInfo() = default;
+  ~TcxCustomEditViewInfo() override;
+
+  virtual TClass GetButtonViewInfoClass() const { return TcxEditButtonViewInfo::StaticClass(); }
+  virtual bool PaintsText() const { return true; }
+  virtual bool HasTextButtons() const;
+  // P, shifted by the paint offset, lies in a button.
+  virtual bool IsHotTrackPoint(POINT P) const;
+  virtual void PrepareCanvasFont(TcxCanvas*) {}
+
+  TcxContainerBorderStyle GetContainerBorderStyle() const override {
+    return static_cast<TcxContainerBorderStyle>(EditBorderStyle);
+  }
+  void SetBackgroundColor(TColor Value) override;
+  void Assign(TObject* Source) override;
+  // With an equal border, button count and native state, only the buttons that changed; else the bounds.
+  TcxRegion* GetChangedRegion(TcxContainerViewInfo* AViewInfo) override;
+  void OffsetRects(int32_t DX, int32_t DY) override;
+
+  int32_t ButtonCount() const { return static_cast<int32_t>(ButtonsInfo.size()); }
+  TcxEditButtonViewInfo* Button(int32_t AIndex) const { return ButtonsInfo[static_cast<size_t>(AIndex)]; }
+  // Makes exactly ACount button infos of GetButtonViewInfoClass, keeping existing ones.
+  void SetButtonCount(int32_t ACount);
+
+  RECT BorderExtent{};  // distances from the bounds to the text area
+  TcxEditBorderStyle EditBorderStyle = ebsNone;
+  std::vector<TcxEditButtonViewInfo*> ButtonsInfo;  // owned
+  TcxCustomEditProperties* EditProperties = nullptr;
+  bool Enabled = true;
+  bool Focused = false;
+  TFont* Font = nullptr;  // the style's, not owned
+  bool EraseBackground = false;
+  bool InnerEditVisible = false;
+  RECT TextRect{};
+  bool IsButtonReallyPressed = false;
+  bool IsInplace = false;
+  bool IsSelected = false;
+  bool IsDesigning = false;
+  uint32_t PaintOptions = 0;
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t PressedButton = -1;
+  int32_t HotButton = -1;
+  RECT ShadowRect{};
+  TColor TextColor = clWindowText;
+  bool Transparent = false;
+  TcxEditPopupBorderStyle PopupBorderStyle = epbsDefault;
+  HWND WindowHandle = nullptr;
+};
+
+
+// A short-lived calculator made by the properties for one calculation: fills a view info from the
+// properties, a style and bounds, with or without an editor.
+class TcxCustomEditViewData : public TPersistent {
+  RTL_CLASS(TcxCustomEditViewData, TPersistent)
+public:
+  TcxCustomEditViewData(TcxCustomEditProperties* AProperties, TcxCustomEditStyle* AStyle, bool AIsInplace);
+  void AfterConstruction() override;
+
+  virtual bool CanPressButton(TcxCustomEditViewInfo*, int32_t) { return true; }
+  virtual void InitializeState();
+  virtual void InitializeFromProperties();
+  virtual void EditValueToDisplayText(const Variant&, String& AText) { AText.clear(); }
+  virtual bool IsButtonPressed(TcxCustomEditViewInfo*, int32_t) { return false; }
+  virtual void CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                  TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
+                                  POINT AMousePos);
+  virtual void CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
+                                     int32_t AIndex);
+  virtual void CalculateButtonsViewInfo(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                        TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
+                                        POINT AMousePos);
+  virtual void CalculateButtonViewInfo(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
+                                       int32_t AIndex);
+  virtual TColor GetBorderColor();
+  virtual void GetClientExtent(RECT& AExtent);
+  virtual TcxEditBorderStyle GetEditBorderStyle();
+  virtual void GetContentExtent(TcxCanvas* ACanvas, RECT& AExtent);
+  virtual void Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& AExtent);
+  virtual bool HasShadow();
+  virtual void CalculateButtonsMinSize(TcxCanvas* ACanvas, bool AIsInplace, TcxCustomEditViewInfo* AViewInfo,
+                                       SIZE& AFrameSize, SIZE& AMinContentSize);
+  virtual void GetValueContentSize(TcxCanvas*, const Variant&, SIZE& ASize, const TcxEditSizeProperties&) {
+    ASize = SIZE{0, 0};
+  }
+  // Border plus buttons, and the least content the buttons need; AViewInfo may be nullptr (a temporary
+  // one is laid out on unlimited bounds).
+  virtual void MeasureFramePart(TcxCanvas* ACanvas, const TcxEditSizeProperties& ASizeRequest, SIZE& AFrameSize,
+                                TcxCustomEditViewInfo* AViewInfo, SIZE& AMinContentSize);
+  virtual void MeasureContentPart(TcxCanvas* ACanvas, const Variant& AEditValue, SIZE& ASize,
+                                  const TcxEditSizeProperties& ASizeRequest);
+  void GetEditSize(TcxCanvas* ACanvas, const Variant& AEditValue, SIZE& ASize, TcxCustomEditViewInfo* AViewInfo,
+                   const TcxEditSizeProperties& ASizeRequest);
+  // Text, then OnGetDisplayText.
+  void GetValueDisplayText(const Variant& AEditValue, String& AText);
+  // Horizontal and vertical room around a text line.
+  POINT GetTextOffsets() const;
+  // The width of a button before it is fitted into the space left.
+  virtual int32_t GetButtonWidth(TcxCanvas* ACanvas, TcxEditButtonViewInfo* AButton);
+  static bool IsNativeStyleFor(TcxLookAndFeel* ALookAndFeel);
+
+  TcxCustomEditProperties* Properties = nullptr;
+  TcxCustomEditStyle* Style = nullptr;
+  bool IsInplace = false;
+  int32_t LeftSideLeftmostButtonIndex = -1;
+  int32_t LeftSideRightmostButtonIndex = -1;
+  int32_t RightSideLeftmostButtonIndex = -1;
+  int32_t RightSideRightmostButtonIndex = -1;
+  Event<TObject*, String&> OnGetDisplayText;
+  RECT Bounds{};
+  bool ButtonsOnlyStyle = false;
+  int32_t ButtonVisibleCount = 0;
+  TcxContainerState ContainerState{csNormal};
+  RECT ContentOffset{};
+  // The attached editor, set by the editor control for its own calculations; nullptr for hosts.
+  TcxCustomEdit* Edit = nullptr;
+  HWND WindowHandle = nullptr;
+  bool Enabled = true;
+  bool Focused = false;
+  TAlignment HorzAlignment = taLeftJustify;
+  TcxEditVertAlignment VertAlignment = taTopJustify;
+  bool IsDesigning = false;
+  bool IsRowSelected = false;
+  bool IsValueSource = false;
+  int32_t MaxLineCount = 0;
+  bool NativeStyle = false;
+  uint32_t PaintOptions = 0;
+  bool IsSelected = false;
+  int32_t SelStart = 0;
+  int32_t SelLength = 0;
+  TColor SelTextColor = clDefault;
+  TColor SelBackgroundColor = clDefault;
+
+protected:
+  void CalculateViewInfoState(TcxCustomEditViewInfo* AViewInfo, const RECT& ABounds, TShiftState AShift,
+                              POINT AMousePos);
+};
