@@ -129,7 +129,7 @@ TEST_F(DBDataMem, AKeyedListIsDeletedByLocatingEachKey) {
 
 TEST_F(DBDataMem, TheFilterTextDoublesApostrophesAndFiltersTheCopy) {
   dbdata::BoundController& c = Bind({"ID", "NAME"});
-  TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+  TcxDBDataFilterCriteria* filter = c.DC->Filter();
   filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
   filter->SetActive(true);
   // The copy is filtered by the criteria themselves.
@@ -161,7 +161,7 @@ TEST_F(DBDataMem, NullTestsTakeTheSqlFormOnlyForQueries) {
     else
       Build<TdxMemData>();
     dbdata::BoundController& c = Bind({"ID", "NAME"});
-    TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+    TcxDBDataFilterCriteria* filter = c.DC->Filter();
     filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Null(), "");
     EXPECT_EQ(filter->GetFilterText(), k.text);
   }
@@ -175,7 +175,7 @@ TEST_F(DBDataMem, FieldNamesGoToTheFilterQuotedOrByOrigin) {
   dbdata::BoundController& c = Bind({"FULL NAME", "NAME"});
   EXPECT_EQ(c.DC->GetItemFilterName(0), "[FULL NAME]");
   EXPECT_EQ(c.DC->GetItemFilterName(1), "NAME");
-  c.DC->DBFilter()->SetIgnoreOrigin(false);
+  c.DC->Filter()->SetIgnoreOrigin(false);
   EXPECT_EQ(c.DC->GetItemFilterName(1), "[P.NAME]");
 }
 

@@ -256,7 +256,7 @@ TEST_F(DBDataLoaded, ADataSetFilterCarriesAnApostrophe) {
   Exec("UPDATE P SET NAME = 'O''Brien' WHERE ID = 3");
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = NewController();
-  TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+  TcxDBDataFilterCriteria* filter = c.DC->Filter();
   filter->SetAutoDataSetFilter(true);
   filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
   filter->SetActive(true);
@@ -269,6 +269,57 @@ TEST_F(DBDataLoaded, ADataSetFilterCarriesAnApostrophe) {
   EXPECT_EQ(ds->Filter(), "");
   EXPECT_FALSE(ds->Filtered());
   EXPECT_EQ(c.DC->GetRecordCount(), 10);
+}
+
+// The filter and the incremental search read a text field's stored text in place where the controller
+// keeps its own copy; in grid mode and for a composite they take the values the slow way, and both ways
+// agree with the values the filter and the search compare.
+TEST_F(DBDataLoaded, FilterAndSearchReadTheSameTextsInLoadedAndGridMode) {
+  for (const bool grid : {false, true}) {
+    SCOPED_TRACE(grid ? "grid" : "loaded");
+    TpZAZDataSet* ds = OpenDataSet();
+    dbdata::BoundController& c = NewController({"ID", "NAME", "NAME;QTY"});
+    c.DC->DataModeController()->SetGridMode(grid);
+    ASSERT_EQ(c.DC->IsGridMode(), grid);
+    ASSERT_EQ(c.DC->GetRecordCount(), 10);
+    for (int32_t r = 0; r < c.DC->GetRecordCount(); ++r) {
+      TcxCustomDataField* name = c.DC->Fields(1);
+      const String* text = nullptr;
+      ASSERT_EQ(c.DC->GetFilterDataTextRef(r, name, text), !grid);
+      if (!grid) {
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(*text, VarToStr(c.DC->GetFilterDataValue(r, name)));
+      }
+      ASSERT_EQ(c.DC->GetSearchDisplayTextRef(r, name, text), !grid);
+      if (!grid) {
+        EXPECT_EQ(*text, c.DC->GetSearchDisplayText(r, name));
+      }
+      TcxCustomDataField* composite = c.DC->Fields(2);
+      EXPECT_FALSE(c.DC->GetFilterDataTextRef(r, composite, text));
+      EXPECT_FALSE(c.DC->GetSearchDisplayTextRef(r, composite, text));
+    }
+    // Incremental search by a prefix, on the name and on the composite's joined text.
+    if (!grid) {
+      EXPECT_TRUE(c.DC->Search()->Locate(1, "name7"));
+      EXPECT_EQ(c.FocusedText(0), "7");
+      EXPECT_TRUE(c.DC->Search()->Locate(2, "name4;4"));
+      EXPECT_EQ(c.FocusedText(0), "4");
+      EXPECT_FALSE(c.DC->Search()->Locate(1, "nobody"));
+      c.DC->Search()->Cancel();
+    }
+    // The copy is filtered in loaded mode; grid mode hands the condition to the dataset.
+    TcxDBDataFilterCriteria* filter = c.DC->Filter();
+    filter->SetAutoDataSetFilter(grid);
+    filter->AddItem(filter->Root(), c.Items[1].get(), foLike, Variant("name1%"), "name1%");
+    filter->SetActive(true);
+    EXPECT_EQ(filter->IsFiltering(), !grid);
+    EXPECT_EQ(c.Column(0), (std::vector<String>{"1", "10"}));
+    EXPECT_EQ(ds->Filtered(), grid);
+    filter->Clear();
+    EXPECT_EQ(c.DC->GetRowCount(), 10);
+    EXPECT_FALSE(ds->Filtered());
+    ds->Close();
+  }
 }
 
 }  // namespace

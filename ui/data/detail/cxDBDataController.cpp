@@ -29,7 +29,7 @@ String TcxDBDataController::GetItemFilterName(int32_t AItemIndex) {
   TcxDBDataField* f = DBField(AItemIndex);
   TField* field = f->Field();
   if (!field) return String();
-  const bool ignoreOrigin = FDBFilter ? FDBFilter->IgnoreOrigin() : true;
+  const bool ignoreOrigin = Filter() ? Filter()->IgnoreOrigin() : true;
   String result;
   if (field->Lookup()) {
     for (int32_t i = 0; i < f->FieldCount(); ++i) {
@@ -196,6 +196,18 @@ Variant TcxDBDataController::GetFilterDataValue(int32_t ARecordIndex, TcxCustomD
     return GetRecordValues(ARecordIndex, subs);
   }
   return GetFieldValue(ARecordIndex, AField);
+}
+
+bool TcxDBDataController::GetFilterDataTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+  auto* f = dynamic_cast<TcxDBDataField*>(AField);
+  if (f && (f->IsLookup() || f->IsComposite())) return false;
+  return TcxCustomDataController::GetFilterDataTextRef(ARecordIndex, AField, AText);
+}
+
+bool TcxDBDataController::GetSearchDisplayTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+  auto* f = dynamic_cast<TcxDBDataField*>(AField);
+  if (f && f->IsComposite() && !f->IsLookup()) return false;
+  return TcxCustomDataController::GetSearchDisplayTextRef(ARecordIndex, AField, AText);
 }
 
 // ---------------------------------------------------------------------------------------------------
