@@ -236,6 +236,11 @@ public:
   void DataScrolled(int32_t ADistance) override;
 
   virtual bool BookmarkValid(const TBookmarkStr& ABookmark);
+  // Walks the dataset from its current record for one whose display text of the field starts with
+  // the text (any case). A new search tests the current record, then wraps once at the end and stops
+  // where it started; a search for the next match steps first and stops at the end. Without a match
+  // the dataset goes back to where it was.
+  bool SearchInDataSet(TcxCustomDataField* AField, const String& AText, bool AForward, bool ANext);
   virtual int32_t CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B);
   virtual void RecordChanged(TField* AField);
 
@@ -409,6 +414,8 @@ public:
   bool GetFilterDataTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) override;
   bool GetSearchDisplayTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) override;
   void NotifyFieldList(TComponent* AComponent) override;
+  // Grid mode holds only a window of records: the incremental search walks the dataset instead.
+  bool SearchInProvider(const String& AText, bool AForward, bool ANext) override;
 
   // Re-reads a record from the dataset's current record.
   void ReadRecordFromDataSet(int32_t ARecordIndex);

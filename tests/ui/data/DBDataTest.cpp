@@ -299,14 +299,23 @@ TEST_F(DBDataLoaded, FilterAndSearchReadTheSameTextsInLoadedAndGridMode) {
       EXPECT_FALSE(c.DC->GetSearchDisplayTextRef(r, composite, text));
     }
     // Incremental search by a prefix, on the name and on the composite's joined text.
-    if (!grid) {
-      EXPECT_TRUE(c.DC->Search()->Locate(1, "name7"));
-      EXPECT_EQ(c.FocusedText(0), "7");
-      EXPECT_TRUE(c.DC->Search()->Locate(2, "name4;4"));
-      EXPECT_EQ(c.FocusedText(0), "4");
-      EXPECT_FALSE(c.DC->Search()->Locate(1, "nobody"));
-      c.DC->Search()->Cancel();
-    }
+    EXPECT_TRUE(c.DC->Search()->Locate(1, "name7"));
+    EXPECT_EQ(c.FocusedText(0), "7");
+    // From 7 the composite's "name4;40" lies past the end: a new search wraps.
+    EXPECT_TRUE(c.DC->Search()->Locate(2, "name4;4"));
+    EXPECT_EQ(c.FocusedText(0), "4");
+    // Any case; from 4 the first "name1..." is name10, and the next match forward does not wrap.
+    EXPECT_TRUE(c.DC->Search()->Locate(1, "NAME1"));
+    EXPECT_EQ(c.FocusedText(0), "10");
+    EXPECT_FALSE(c.DC->Search()->LocateNext(true));
+    EXPECT_EQ(c.FocusedText(0), "10");
+    EXPECT_TRUE(c.DC->Search()->LocateNext(false));
+    EXPECT_EQ(c.FocusedText(0), "1");
+    // A failed search leaves the focus and the cursor where they were.
+    EXPECT_FALSE(c.DC->Search()->Locate(1, "nobody"));
+    EXPECT_EQ(c.FocusedText(0), "1");
+    EXPECT_EQ(ds->FieldByName("ID")->AsString(), "1");
+    c.DC->Search()->Cancel();
     // The copy is filtered in loaded mode; grid mode hands the condition to the dataset.
     TcxDBDataFilterCriteria* filter = c.DC->Filter();
     filter->SetAutoDataSetFilter(grid);

@@ -5,6 +5,7 @@
 
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDBData.h"
+#include "ui/data/detail/cxScopeGuard.h"
 
 namespace {
 struct TControllerGuard {
@@ -565,4 +566,15 @@ void TcxDBDataController::GotoBookmark() {
   if (!ds || FSavedBookmark.empty()) return;
   ds->SetBookmark(FSavedBookmark);
   SetFocusedSelected(true);
+}
+
+bool TcxDBDataController::SearchInProvider(const String& AText, bool AForward, bool ANext) {
+  TcxCustomDataField* field = IncrementalSearchField();
+  if (!field) return false;
+  // The walk moves the focus; that must not end the search it belongs to.
+  Search()->Lock();
+  cxdata::ScopeGuard unlock{[this] { Search()->Unlock(); }};
+  const bool found = DBProvider()->SearchInDataSet(field, AText, AForward, ANext);
+  if (found) Change(dccLayout);
+  return found;
 }
