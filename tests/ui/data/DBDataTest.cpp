@@ -331,4 +331,21 @@ TEST_F(DBDataLoaded, FilterAndSearchReadTheSameTextsInLoadedAndGridMode) {
   }
 }
 
+TEST_F(DBDataLoaded, AFilterChangeThatCannotPostThePendingEditSwitchesTheFilterOff) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  TcxDBDataFilterCriteria* filter = c.DC->Filter();
+  filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("name3"), "name3");
+  ds->Edit();
+  ds->FieldByName("QTY")->SetAsInteger(-1);  // the table's check refuses it
+  EXPECT_ANY_THROW(filter->SetActive(true));
+  EXPECT_FALSE(filter->Active());
+  EXPECT_FALSE(filter->IsFiltering());
+  ds->Cancel();
+  EXPECT_EQ(c.DC->GetRowCount(), 10);
+  // Once the edit is gone the filter applies as usual.
+  filter->SetActive(true);
+  EXPECT_EQ(c.Column(0), (std::vector<String>{"3"}));
+}
+
 }  // namespace
