@@ -176,11 +176,17 @@ void TcxDBDataFilterCriteria::ApplyDataSetFilter(TDataSet* ADataSet) {
 
 void TcxDBDataFilterCriteria::DoChanged() {
   if (FSwitchingOff) return;
-  TcxDBDataController* dc = DataController();
+  // Asked through the base: while the controller is torn down its dataset-bound part is gone already.
+  TcxCustomDataController* owner = TcxDataFilterCriteria::DataController();
   // An extra filter of the controller only holds conditions: the dataset and the rows ignore it.
-  if (dc->FilterList() && dc->FilterList()->Contains(this)) return;
-  const bool destroying = IsDestroying() || dc->IsDestroying();
-  if (!destroying) {
+  if (owner->FilterList() && owner->FilterList()->Contains(this)) return;
+  const bool destroying = IsDestroying() || owner->IsDestroying();
+  if (destroying) {
+    TcxDataFilterCriteria::DoChanged();
+    return;
+  }
+  TcxDBDataController* dc = DataController();
+  {
     TDataSet* ds = dc->GetDataSet();
     if (ds && (ds->State() == dsEdit || ds->State() == dsInsert || ds->State() == dsSetKey)) {
       try {
@@ -198,5 +204,5 @@ void TcxDBDataFilterCriteria::DoChanged() {
     if (IsDataSetFilterInUse() && ds) ApplyDataSetFilter(ds);
   }
   TcxDataFilterCriteria::DoChanged();
-  if (!destroying && dc->Provider()->IsSyncMode()) dc->FocusFirstRowIfNone();
+  if (dc->Provider()->IsSyncMode()) dc->FocusFirstRowIfNone();
 }
