@@ -146,6 +146,19 @@ TEST_F(DBDataMem, TheFilterTextDoublesApostrophesAndFiltersTheCopy) {
   EXPECT_EQ(formatted, "'O''Brien'");
 }
 
+TEST_F(DBDataMem, AnExtraFilterLeavesTheDataSetAndTheRowsAlone) {
+  dbdata::BoundController& c = Bind({"ID", "NAME"});
+  auto* extra = dynamic_cast<TcxDBDataFilterCriteria*>(c.DC->GetFilterList()->AddFilter());
+  ASSERT_NE(extra, nullptr);
+  extra->SetAutoDataSetFilter(true);
+  extra->AddItem(extra->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
+  extra->SetActive(true);
+  EXPECT_EQ(extra->GetFilterText(), "(NAME = 'O''Brien')");
+  EXPECT_EQ(Data->Filter(), "");
+  EXPECT_FALSE(Data->Filtered());
+  EXPECT_EQ(c.DC->GetRowCount(), 10);
+}
+
 TEST_F(DBDataMem, NullTestsTakeTheSqlFormOnlyForQueries) {
   const struct {
     bool query;
