@@ -307,15 +307,10 @@ void TcxDBDataController::BeforeDestruction() {
     FKeyDataField = nullptr;
     key->Free();
   }
-  if (FFilterHook) FFilterHook->Detach();
   // The fields outlive this part of the controller (the base frees them): their bindings go now.
   for (int32_t i = 0; i < Fields()->Count(); ++i)
     if (auto* f = dynamic_cast<TcxDBDataField*>(Fields()->Fields(i))) f->SetField(nullptr);
   TcxCustomDataController::BeforeDestruction();
-  if (FDBFilter) {
-    FDBFilter->Free();
-    FDBFilter = nullptr;
-  }
   FDataModeController->Free();
   FDataModeController = nullptr;
   FFieldNotifier->Free();
@@ -337,10 +332,10 @@ TcxCustomDataProvider* TcxDBDataController::CreateDataProvider() { return New<Tc
 
 TcxCustomDataField* TcxDBDataController::CreateField() { return New<TcxDBDataField>(Fields()); }
 
-TcxDataFilterCriteria* TcxDBDataController::CreateFilter() {
-  if (!FDBFilter) FDBFilter = New<TcxDBDataFilterCriteria>(this);
-  FFilterHook = New<TcxDBDataFilterHook>(this, FDBFilter);
-  return FFilterHook;
+TcxDataFilterCriteria* TcxDBDataController::CreateFilter() { return New<TcxDBDataFilterCriteria>(this); }
+
+TcxDBDataFilterCriteria* TcxDBDataController::Filter() const {
+  return static_cast<TcxDBDataFilterCriteria*>(TcxCustomDataController::Filter());
 }
 
 TcxDBDataProvider* TcxDBDataController::DBProvider() const { return static_cast<TcxDBDataProvider*>(Provider()); }

@@ -236,6 +236,11 @@ public:
   void DataScrolled(int32_t ADistance) override;
 
   virtual bool BookmarkValid(const TBookmarkStr& ABookmark);
+  // Walks the dataset from its current record for one whose display text of the field starts with
+  // the text (any case). A new search tests the current record, then wraps once at the end and stops
+  // where it started; a search for the next match steps first and stops at the end. Without a match
+  // the dataset goes back to where it was.
+  bool SearchInDataSet(TcxCustomDataField* AField, const String& AText, bool AForward, bool ANext);
   virtual int32_t CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B);
   virtual void RecordChanged(TField* AField);
 
@@ -318,7 +323,7 @@ public:
   String GetItemFieldName(int32_t AItemIndex);
   TcxDBDataField* DBField(int32_t AItemIndex);
   // The name the dataset filter knows the item by ("" without a field; key names for a lookup).
-  String GetItemFilterName(int32_t AItemIndex);
+  String GetItemFilterName(int32_t AItemIndex) override;
 
   // The dataset.
   TDataSource* DataSource() const;
@@ -346,7 +351,8 @@ public:
   // Modes and filter.
   TcxDBDataModeController* DataModeController() const { return FDataModeController; }
   void SetDataModeController(TcxDBDataModeController* AValue) { FDataModeController->Assign(AValue); }
-  TcxDBDataFilterCriteria* DBFilter() const { return FDBFilter; }
+  // The controller's filter, which is always the dataset-bound one.
+  TcxDBDataFilterCriteria* Filter() const;
   TcxDBDataProvider* DBProvider() const;
   bool InUnboundCopy() const { return FUnboundCopy; }
   bool ResettingFields() const { return FResettingFields; }
@@ -402,8 +408,14 @@ public:
   Variant GetFieldValue(int32_t ARecordIndex, TcxCustomDataField* AField) override;
   String GetFieldDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField) override;
   // The value a filter compares: a lookup item compares its key values.
-  Variant GetFilterDataValue(int32_t ARecordIndex, TcxCustomDataField* AField);
+  Variant GetFilterDataValue(int32_t ARecordIndex, TcxCustomDataField* AField) override;
+  // The stored text serves only where the filter value and the display text are the field's own value:
+  // a lookup compares its keys and a composite field joins its parts.
+  bool GetFilterDataTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) override;
+  bool GetSearchDisplayTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) override;
   void NotifyFieldList(TComponent* AComponent) override;
+  // Grid mode holds only a window of records: the incremental search walks the dataset instead.
+  bool SearchInProvider(const String& AText, bool AForward, bool ANext) override;
 
   // Re-reads a record from the dataset's current record.
   void ReadRecordFromDataSet(int32_t ARecordIndex);
@@ -432,8 +444,6 @@ private:
   Variant FMasterKeyValues;
   String FMasterKeyFieldNames;
   bool FResettingFields = false;
-  TcxDBDataFilterCriteria* FDBFilter = nullptr;
-  TcxDBDataFilterHook* FFilterHook = nullptr;
   TComponent* FFieldNotifier = nullptr;
   bool FStructureGridMode = false;
   bool FSwitchingStructure = false;

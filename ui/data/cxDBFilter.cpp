@@ -2,6 +2,7 @@
 
 #include "db/DBDataSetKinds.h"
 #include "ui/data/cxDBData.h"
+#include "ui/data/detail/cxScopeGuard.h"
 
 namespace {
 
@@ -51,34 +52,9 @@ void TcxDBFilterOperatorAdapter::PrepareOperatorClass(TcxFilterCriteriaItem* AIt
 // ---------------------------------------------------------------------------------------------------
 // Conditions
 
-TcxDBDataFilterCriteria* TcxDBDataFilterCriteriaItem::DBCriteria() {
-  return static_cast<TcxDBDataFilterCriteria*>(GetCriteria());
-}
-
-int32_t TcxDBDataFilterCriteriaItem::ItemIndex() {
-  TcxDBDataFilterCriteria* c = DBCriteria();
-  return c ? c->GetIDByItemLink(ItemLink()) : -1;
-}
-
-void TcxDBDataFilterCriteriaItem::GetDataValue(int32_t ARecordIndex, Variant& AValue) {
-  TcxDBDataController* dc = DBCriteria()->DataController();
-  const int32_t item = ItemIndex();
-  AValue = item < 0 ? Null() : dc->GetFilterDataValue(ARecordIndex, dc->Fields(item));
-}
-
-String TcxDBDataFilterCriteriaItem::GetFieldCaption() {
-  const int32_t item = ItemIndex();
-  return item < 0 ? String() : DBCriteria()->DataController()->GetItemFieldName(item);
-}
-
-String TcxDBDataFilterCriteriaItem::GetFieldName() {
-  const int32_t item = ItemIndex();
-  return item < 0 ? String() : DBCriteria()->DataController()->GetItemFilterName(item);
-}
-
 TcxFilterOperatorClass TcxDBDataFilterCriteriaItem::GetOperatorClass() {
-  TcxFilterOperatorClass result = TcxFilterCriteriaItem::GetOperatorClass();
-  TcxDBDataFilterCriteria* criteria = DBCriteria();
+  TcxFilterOperatorClass result = TcxDataFilterCriteriaItem::GetOperatorClass();
+  auto* criteria = dynamic_cast<TcxDBDataFilterCriteria*>(GetCriteria());
   if (!criteria) return result;
   TDataSet* ds = criteria->DataController()->GetDataSet();
   if (TcxDBFilterOperatorAdapter* adapter = GetFilterOperatorAdapter(ds)) adapter->PrepareOperatorClass(this, ds, result);
@@ -88,19 +64,26 @@ TcxFilterOperatorClass TcxDBDataFilterCriteriaItem::GetOperatorClass() {
 // ---------------------------------------------------------------------------------------------------
 // Criteria
 
-TcxDBDataFilterCriteria::TcxDBDataFilterCriteria(TcxDBDataController* AController) : FDataController(AController) {}
+RTL_PUBLISHED(TcxDBDataFilterCriteria) {
+  prop("AutoDataSetFilter", &TcxDBDataFilterCriteria::AutoDataSetFilter, &TcxDBDataFilterCriteria::SetAutoDataSetFilter)
+      .Default(false);
+  prop("DateTimeFormat", &TcxDBDataFilterCriteria::DateTimeFormat, &TcxDBDataFilterCriteria::SetDateTimeFormat);
+  prop("IgnoreOrigin", &TcxDBDataFilterCriteria::IgnoreOrigin, &TcxDBDataFilterCriteria::SetIgnoreOrigin).Default(true);
+  prop("TranslateBetween", &TcxDBDataFilterCriteria::TranslateBetween, &TcxDBDataFilterCriteria::SetTranslateBetween)
+      .Default(false);
+}
 
-void TcxDBDataFilterCriteria::BeforeDestruction() {
-  FDestroying = true;
-  TcxFilterCriteria::BeforeDestruction();
+TcxDBDataFilterCriteria::TcxDBDataFilterCriteria(TcxDBDataController* AController) : TcxDataFilterCriteria(AController) {}
+
+TcxDBDataController* TcxDBDataFilterCriteria::DataController() const {
+  return static_cast<TcxDBDataController*>(TcxDataFilterCriteria::DataController());
 }
 
 void TcxDBDataFilterCriteria::Assign(TPersistent* ASource) {
   if (auto* source = dynamic_cast<TcxDBDataFilterCriteria*>(ASource)) {
     BeginUpdate();
     try {
-      TcxFilterCriteria::Assign(ASource);
-      SetActive(source->Active());
+      TcxDataFilterCriteria::Assign(ASource);
       SetAutoDataSetFilter(source->AutoDataSetFilter());
       SetIgnoreOrigin(source->IgnoreOrigin());
     } catch (...) {
@@ -109,11 +92,11 @@ void TcxDBDataFilterCriteria::Assign(TPersistent* ASource) {
     }
     EndUpdate();
   } else
-    TcxFilterCriteria::Assign(ASource);
+    TcxDataFilterCriteria::Assign(ASource);
 }
 
 void TcxDBDataFilterCriteria::CopyEvents(TPersistent* ASource) {
-  TcxFilterCriteria::CopyEvents(ASource);
+  TcxDataFilterCriteria::CopyEvents(ASource);
   if (auto* source = dynamic_cast<TcxDBDataFilterCriteria*>(ASource)) {
     OnBeforeChange = source->OnBeforeChange;
     OnFormatFilterTextValue = source->OnFormatFilterTextValue;
@@ -122,14 +105,14 @@ void TcxDBDataFilterCriteria::CopyEvents(TPersistent* ASource) {
 
 void TcxDBDataFilterCriteria::RestoreDefaults() {
   BeginUpdate();
-  TcxFilterCriteria::RestoreDefaults();
+  TcxDataFilterCriteria::RestoreDefaults();
   SetAutoDataSetFilter(false);
   SetIgnoreOrigin(true);
   EndUpdate();
 }
 
 void TcxDBDataFilterCriteria::DoReserved6(TcxFilterCriteriaItem* AItem, const Variant& AValue, String& AText) {
-  TcxFilterCriteria::DoReserved6(AItem, AValue, AText);
+  TcxDataFilterCriteria::DoReserved6(AItem, AValue, AText);
   // The dataset's filter parser reads '' inside a literal as one apostrophe; an undoubled one would end
   // the literal early (O'Brien) and let the rest of the value be read as filter syntax.
   if (VarIsStr(AValue)) AText = QuotedFilterString(VarToStr(AValue));
@@ -137,25 +120,20 @@ void TcxDBDataFilterCriteria::DoReserved6(TcxFilterCriteriaItem* AItem, const Va
 }
 
 int32_t TcxDBDataFilterCriteria::GetIDByItemLink(TObject* AItemLink) {
-  TcxCustomDataField* f = FDataController->Fields()->FindByItem(AItemLink);
-  return f && !f->IsInternal() ? f->Index() : -1;
+  auto* f = dynamic_cast<TcxCustomDataField*>(FieldOfLink(AItemLink));
+  return f && !f->IsInternal() && f->Item() ? f->Index() : -1;
 }
 
 TObject* TcxDBDataFilterCriteria::GetItemLinkByID(int32_t AID) {
-  if (AID < 0 || AID >= FDataController->GetItemCount()) return nullptr;
-  return FDataController->GetItem(AID);
+  TcxDBDataController* dc = DataController();
+  if (AID < 0 || AID >= dc->GetItemCount()) return nullptr;
+  return dc->Fields()->FindByItem(dc->GetItem(AID));
 }
 
 TcxFilterCriteriaItem* TcxDBDataFilterCriteria::CreateItem(TcxFilterCriteriaItemList* AParent, TObject* AItemLink,
                                                            TcxFilterOperatorKind AOperatorKind, const Variant& AValue,
                                                            const String& ADisplayValue) {
   return New<TcxDBDataFilterCriteriaItem>(AParent, AItemLink, AOperatorKind, AValue, ADisplayValue);
-}
-
-void TcxDBDataFilterCriteria::SetActive(bool AValue) {
-  if (FActive == AValue) return;
-  FActive = AValue;
-  Changed();
 }
 
 void TcxDBDataFilterCriteria::SetAutoDataSetFilter(bool AValue) {
@@ -171,18 +149,18 @@ void TcxDBDataFilterCriteria::SetIgnoreOrigin(bool AValue) {
 }
 
 bool TcxDBDataFilterCriteria::IsDataSetFilterInUse() {
-  return FAutoDataSetFilter && !FDataController->DBProvider()->IsSmartRefresh();
+  return FAutoDataSetFilter && !DataController()->DBProvider()->IsSmartRefresh();
 }
 
 bool TcxDBDataFilterCriteria::IsFiltering() {
-  return FActive && !IsEmpty() && !FDataController->IsGridMode() && !OnBeforeChange.Assigned() && !IsDataSetFilterInUse();
+  return TcxDataFilterCriteria::IsFiltering() && !OnBeforeChange.Assigned() && !IsDataSetFilterInUse();
 }
 
 void TcxDBDataFilterCriteria::ApplyDataSetFilter(TDataSet* ADataSet) {
   const String text = GetFilterText();
   const TFilterOptions options =
       (Options() & fcoCaseInsensitive) ? TFilterOptions{foCaseInsensitive} : TFilterOptions();
-  const bool filtered = FActive && !text.empty();
+  const bool filtered = Active() && !text.empty();
   if (ADataSet->Filter() == text && ADataSet->FilterOptions() == options && ADataSet->Filtered() == filtered) return;
   ADataSet->DisableControls();
   try {
@@ -197,27 +175,34 @@ void TcxDBDataFilterCriteria::ApplyDataSetFilter(TDataSet* ADataSet) {
 }
 
 void TcxDBDataFilterCriteria::DoChanged() {
-  const bool destroying = FDestroying || FDataController->IsDestroying();
-  TDataSet* ds = FDataController->GetDataSet();
-  if (!destroying) {
+  if (FSwitchingOff) return;
+  // Asked through the base: while the controller is torn down its dataset-bound part is gone already.
+  TcxCustomDataController* owner = TcxDataFilterCriteria::DataController();
+  // An extra filter of the controller only holds conditions: the dataset and the rows ignore it.
+  if (owner->FilterList() && owner->FilterList()->Contains(this)) return;
+  const bool destroying = IsDestroying() || owner->IsDestroying();
+  if (destroying) {
+    TcxDataFilterCriteria::DoChanged();
+    return;
+  }
+  TcxDBDataController* dc = DataController();
+  {
+    TDataSet* ds = dc->GetDataSet();
     if (ds && (ds->State() == dsEdit || ds->State() == dsInsert || ds->State() == dsSetKey)) {
       try {
-        FDataController->CheckBrowseMode();
+        dc->CheckBrowseMode();
       } catch (...) {
-        FActive = false;
+        // The filter goes off rather than half applied (without another round of change handling,
+        // which would only meet the same failed post); the failure is the caller's to see.
+        FSwitchingOff = true;
+        cxdata::ScopeGuard done{[this] { FSwitchingOff = false; }};
+        SetActive(false);
         throw;
       }
     }
-    if (OnBeforeChange.Assigned() && !FDataController->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
+    if (OnBeforeChange.Assigned() && !dc->IsLoading()) OnBeforeChange(this, ds, GetFilterText());
     if (IsDataSetFilterInUse() && ds) ApplyDataSetFilter(ds);
   }
-  if (!destroying && !FDataController->IsLoading()) {
-    FDataController->FilterChanged();
-    TcxFilterCriteria::DoChanged();
-  }
-  if (!destroying && FDataController->Provider()->IsSyncMode()) FDataController->FocusFirstRowIfNone();
-}
-
-void TcxDBDataFilterHook::RemoveItemByField(TcxCustomDataField* AField) {
-  if (FCriteria && AField->Item()) FCriteria->RemoveItemByItemLink(AField->Item());
+  TcxDataFilterCriteria::DoChanged();
+  if (dc->Provider()->IsSyncMode()) dc->FocusFirstRowIfNone();
 }

@@ -26,25 +26,19 @@ TcxDBAdapterList* cxFilterOperatorAdapters();
 using TcxDBDataFilterBeforeChangeEvent = Event<TcxDBDataFilterCriteria*, TDataSet*, const String&>;
 using TcxDBDataFilterFormatFilterTextValueEvent = Event<TcxDBDataFilterCriteria*, const Variant&, String&>;
 
-class TcxDBDataFilterCriteriaItem : public TcxFilterCriteriaItem {
-  RTL_CLASS(TcxDBDataFilterCriteriaItem, TcxFilterCriteriaItem)
+// A condition of the dataset-bound filter: its operator may be replaced per kind of dataset.
+class TcxDBDataFilterCriteriaItem : public TcxDataFilterCriteriaItem {
+  RTL_CLASS(TcxDBDataFilterCriteriaItem, TcxDataFilterCriteriaItem)
 public:
-  using TcxFilterCriteriaItem::TcxFilterCriteriaItem;
-  void GetDataValue(int32_t ARecordIndex, Variant& AValue) override;
-  String GetFieldCaption() override;
-  String GetFieldName() override;
+  using TcxDataFilterCriteriaItem::TcxDataFilterCriteriaItem;
   TcxFilterOperatorClass GetOperatorClass() override;
-
-private:
-  TcxDBDataFilterCriteria* DBCriteria();
-  int32_t ItemIndex();
 };
 
-class TcxDBDataFilterCriteria : public TcxFilterCriteria {
-  RTL_CLASS(TcxDBDataFilterCriteria, TcxFilterCriteria)
+class TcxDBDataFilterCriteria : public TcxDataFilterCriteria {
+  RTL_CLASS(TcxDBDataFilterCriteria, TcxDataFilterCriteria)
+  RTL_PUBLISHED_DECL
 public:
   explicit TcxDBDataFilterCriteria(TcxDBDataController* AController);
-  void BeforeDestruction() override;
   void Assign(TPersistent* ASource) override;
 
   void CopyEvents(TPersistent* ASource) override;
@@ -52,6 +46,8 @@ public:
   // Every value text of the plain filter text passes here: a string is quoted with its apostrophes
   // doubled, whatever the base made of it, then offered to OnFormatFilterTextValue.
   void DoReserved6(TcxFilterCriteriaItem* AItem, const Variant& AValue, String& AText) override;
+  // Conditions are linked to the controller's fields and known by the field's index (the dataset-bound
+  // controller gives its items no identifiers of their own).
   int32_t GetIDByItemLink(TObject* AItemLink) override;
   TObject* GetItemLinkByID(int32_t AID) override;
   TcxFilterCriteriaItem* CreateItem(TcxFilterCriteriaItemList* AParent, TObject* AItemLink, TcxFilterOperatorKind AOperatorKind,
@@ -59,17 +55,15 @@ public:
   void DoChanged() override;
 
   // Whether the controller filters its own copy of the records.
-  virtual bool IsFiltering();
+  bool IsFiltering() override;
   // The text goes to the dataset's Filter rather than filtering the copy.
   bool IsDataSetFilterInUse();
 
-  bool Active() const { return FActive; }
-  void SetActive(bool AValue);
   bool AutoDataSetFilter() const { return FAutoDataSetFilter; }
   void SetAutoDataSetFilter(bool AValue);
   bool IgnoreOrigin() const { return FIgnoreOrigin; }
   void SetIgnoreOrigin(bool AValue);
-  TcxDBDataController* DataController() const { return FDataController; }
+  TcxDBDataController* DataController() const;
 
   TcxDBDataFilterBeforeChangeEvent OnBeforeChange;
   TcxDBDataFilterFormatFilterTextValueEvent OnFormatFilterTextValue;
@@ -77,25 +71,7 @@ public:
 private:
   void ApplyDataSetFilter(TDataSet* ADataSet);
 
-  TcxDBDataController* FDataController;
-  bool FActive = false;
   bool FAutoDataSetFilter = false;
   bool FIgnoreOrigin = true;
-  bool FDestroying = false;
-};
-
-// The controller's filter hook: the row view asks it whether the copy is filtered and whether a record
-// passes; both answers come from the dataset-bound criteria.
-class TcxDBDataFilterHook : public TcxDataFilterCriteria {
-  RTL_CLASS(TcxDBDataFilterHook, TcxDataFilterCriteria)
-public:
-  TcxDBDataFilterHook(TcxCustomDataController* AController, TcxDBDataFilterCriteria* ACriteria)
-      : TcxDataFilterCriteria(AController), FCriteria(ACriteria) {}
-  bool IsFiltering() override { return FCriteria && FCriteria->IsFiltering(); }
-  bool DoFilterRecord(int32_t ARecordIndex) override { return !FCriteria || FCriteria->EvaluateRecord(ARecordIndex); }
-  void RemoveItemByField(TcxCustomDataField* AField) override;
-  void Detach() { FCriteria = nullptr; }
-
-private:
-  TcxDBDataFilterCriteria* FCriteria;
+  bool FSwitchingOff = false;
 };

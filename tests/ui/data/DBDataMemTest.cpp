@@ -129,7 +129,7 @@ TEST_F(DBDataMem, AKeyedListIsDeletedByLocatingEachKey) {
 
 TEST_F(DBDataMem, TheFilterTextDoublesApostrophesAndFiltersTheCopy) {
   dbdata::BoundController& c = Bind({"ID", "NAME"});
-  TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+  TcxDBDataFilterCriteria* filter = c.DC->Filter();
   filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
   filter->SetActive(true);
   // The copy is filtered by the criteria themselves.
@@ -144,6 +144,19 @@ TEST_F(DBDataMem, TheFilterTextDoublesApostrophesAndFiltersTheCopy) {
   filter->OnFormatFilterTextValue = [&](TcxDBDataFilterCriteria*, const Variant&, String& text) { formatted = text; };
   filter->Changed();
   EXPECT_EQ(formatted, "'O''Brien'");
+}
+
+TEST_F(DBDataMem, AnExtraFilterLeavesTheDataSetAndTheRowsAlone) {
+  dbdata::BoundController& c = Bind({"ID", "NAME"});
+  auto* extra = dynamic_cast<TcxDBDataFilterCriteria*>(c.DC->GetFilterList()->AddFilter());
+  ASSERT_NE(extra, nullptr);
+  extra->SetAutoDataSetFilter(true);
+  extra->AddItem(extra->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
+  extra->SetActive(true);
+  EXPECT_EQ(extra->GetFilterText(), "(NAME = 'O''Brien')");
+  EXPECT_EQ(Data->Filter(), "");
+  EXPECT_FALSE(Data->Filtered());
+  EXPECT_EQ(c.DC->GetRowCount(), 10);
 }
 
 TEST_F(DBDataMem, NullTestsTakeTheSqlFormOnlyForQueries) {
@@ -161,7 +174,7 @@ TEST_F(DBDataMem, NullTestsTakeTheSqlFormOnlyForQueries) {
     else
       Build<TdxMemData>();
     dbdata::BoundController& c = Bind({"ID", "NAME"});
-    TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+    TcxDBDataFilterCriteria* filter = c.DC->Filter();
     filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Null(), "");
     EXPECT_EQ(filter->GetFilterText(), k.text);
   }
@@ -175,7 +188,7 @@ TEST_F(DBDataMem, FieldNamesGoToTheFilterQuotedOrByOrigin) {
   dbdata::BoundController& c = Bind({"FULL NAME", "NAME"});
   EXPECT_EQ(c.DC->GetItemFilterName(0), "[FULL NAME]");
   EXPECT_EQ(c.DC->GetItemFilterName(1), "NAME");
-  c.DC->DBFilter()->SetIgnoreOrigin(false);
+  c.DC->Filter()->SetIgnoreOrigin(false);
   EXPECT_EQ(c.DC->GetItemFilterName(1), "[P.NAME]");
 }
 

@@ -256,7 +256,7 @@ TEST_F(DBDataLoaded, ADataSetFilterCarriesAnApostrophe) {
   Exec("UPDATE P SET NAME = 'O''Brien' WHERE ID = 3");
   TpZAZDataSet* ds = OpenDataSet();
   dbdata::BoundController& c = NewController();
-  TcxDBDataFilterCriteria* filter = c.DC->DBFilter();
+  TcxDBDataFilterCriteria* filter = c.DC->Filter();
   filter->SetAutoDataSetFilter(true);
   filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("O'Brien"), "O'Brien");
   filter->SetActive(true);
@@ -269,6 +269,83 @@ TEST_F(DBDataLoaded, ADataSetFilterCarriesAnApostrophe) {
   EXPECT_EQ(ds->Filter(), "");
   EXPECT_FALSE(ds->Filtered());
   EXPECT_EQ(c.DC->GetRecordCount(), 10);
+}
+
+// The filter and the incremental search read a text field's stored text in place where the controller
+// keeps its own copy; in grid mode and for a composite they take the values the slow way, and both ways
+// agree with the values the filter and the search compare.
+TEST_F(DBDataLoaded, FilterAndSearchReadTheSameTextsInLoadedAndGridMode) {
+  for (const bool grid : {false, true}) {
+    SCOPED_TRACE(grid ? "grid" : "loaded");
+    TpZAZDataSet* ds = OpenDataSet();
+    dbdata::BoundController& c = NewController({"ID", "NAME", "NAME;QTY"});
+    c.DC->DataModeController()->SetGridMode(grid);
+    ASSERT_EQ(c.DC->IsGridMode(), grid);
+    ASSERT_EQ(c.DC->GetRecordCount(), 10);
+    for (int32_t r = 0; r < c.DC->GetRecordCount(); ++r) {
+      TcxCustomDataField* name = c.DC->Fields(1);
+      const String* text = nullptr;
+      ASSERT_EQ(c.DC->GetFilterDataTextRef(r, name, text), !grid);
+      if (!grid) {
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(*text, VarToStr(c.DC->GetFilterDataValue(r, name)));
+      }
+      ASSERT_EQ(c.DC->GetSearchDisplayTextRef(r, name, text), !grid);
+      if (!grid) {
+        EXPECT_EQ(*text, c.DC->GetSearchDisplayText(r, name));
+      }
+      TcxCustomDataField* composite = c.DC->Fields(2);
+      EXPECT_FALSE(c.DC->GetFilterDataTextRef(r, composite, text));
+      EXPECT_FALSE(c.DC->GetSearchDisplayTextRef(r, composite, text));
+    }
+    // Incremental search by a prefix, on the name and on the composite's joined text.
+    EXPECT_TRUE(c.DC->Search()->Locate(1, "name7"));
+    EXPECT_EQ(c.FocusedText(0), "7");
+    // From 7 the composite's "name4;40" lies past the end: a new search wraps.
+    EXPECT_TRUE(c.DC->Search()->Locate(2, "name4;4"));
+    EXPECT_EQ(c.FocusedText(0), "4");
+    // Any case; from 4 the first "name1..." is name10, and the next match forward does not wrap.
+    EXPECT_TRUE(c.DC->Search()->Locate(1, "NAME1"));
+    EXPECT_EQ(c.FocusedText(0), "10");
+    EXPECT_FALSE(c.DC->Search()->LocateNext(true));
+    EXPECT_EQ(c.FocusedText(0), "10");
+    EXPECT_TRUE(c.DC->Search()->LocateNext(false));
+    EXPECT_EQ(c.FocusedText(0), "1");
+    // A failed search leaves the focus and the cursor where they were.
+    EXPECT_FALSE(c.DC->Search()->Locate(1, "nobody"));
+    EXPECT_EQ(c.FocusedText(0), "1");
+    EXPECT_EQ(ds->FieldByName("ID")->AsString(), "1");
+    c.DC->Search()->Cancel();
+    // The copy is filtered in loaded mode; grid mode hands the condition to the dataset.
+    TcxDBDataFilterCriteria* filter = c.DC->Filter();
+    filter->SetAutoDataSetFilter(grid);
+    filter->AddItem(filter->Root(), c.Items[1].get(), foLike, Variant("name1%"), "name1%");
+    filter->SetActive(true);
+    EXPECT_EQ(filter->IsFiltering(), !grid);
+    EXPECT_EQ(c.Column(0), (std::vector<String>{"1", "10"}));
+    EXPECT_EQ(ds->Filtered(), grid);
+    filter->Clear();
+    EXPECT_EQ(c.DC->GetRowCount(), 10);
+    EXPECT_FALSE(ds->Filtered());
+    ds->Close();
+  }
+}
+
+TEST_F(DBDataLoaded, AFilterChangeThatCannotPostThePendingEditSwitchesTheFilterOff) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  TcxDBDataFilterCriteria* filter = c.DC->Filter();
+  filter->AddItem(filter->Root(), c.Items[1].get(), foEqual, Variant("name3"), "name3");
+  ds->Edit();
+  ds->FieldByName("QTY")->SetAsInteger(-1);  // the table's check refuses it
+  EXPECT_ANY_THROW(filter->SetActive(true));
+  EXPECT_FALSE(filter->Active());
+  EXPECT_FALSE(filter->IsFiltering());
+  ds->Cancel();
+  EXPECT_EQ(c.DC->GetRowCount(), 10);
+  // Once the edit is gone the filter applies as usual.
+  filter->SetActive(true);
+  EXPECT_EQ(c.Column(0), (std::vector<String>{"3"}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDBData.h"
+#include "ui/data/detail/cxScopeGuard.h"
 
 namespace {
 struct TControllerGuard {
@@ -29,7 +30,7 @@ String TcxDBDataController::GetItemFilterName(int32_t AItemIndex) {
   TcxDBDataField* f = DBField(AItemIndex);
   TField* field = f->Field();
   if (!field) return String();
-  const bool ignoreOrigin = FDBFilter ? FDBFilter->IgnoreOrigin() : true;
+  const bool ignoreOrigin = Filter() ? Filter()->IgnoreOrigin() : true;
   String result;
   if (field->Lookup()) {
     for (int32_t i = 0; i < f->FieldCount(); ++i) {
@@ -196,6 +197,18 @@ Variant TcxDBDataController::GetFilterDataValue(int32_t ARecordIndex, TcxCustomD
     return GetRecordValues(ARecordIndex, subs);
   }
   return GetFieldValue(ARecordIndex, AField);
+}
+
+bool TcxDBDataController::GetFilterDataTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+  auto* f = dynamic_cast<TcxDBDataField*>(AField);
+  if (f && (f->IsLookup() || f->IsComposite())) return false;
+  return TcxCustomDataController::GetFilterDataTextRef(ARecordIndex, AField, AText);
+}
+
+bool TcxDBDataController::GetSearchDisplayTextRef(int32_t ARecordIndex, TcxCustomDataField* AField, const String*& AText) {
+  auto* f = dynamic_cast<TcxDBDataField*>(AField);
+  if (f && f->IsComposite() && !f->IsLookup()) return false;
+  return TcxCustomDataController::GetSearchDisplayTextRef(ARecordIndex, AField, AText);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -553,4 +566,15 @@ void TcxDBDataController::GotoBookmark() {
   if (!ds || FSavedBookmark.empty()) return;
   ds->SetBookmark(FSavedBookmark);
   SetFocusedSelected(true);
+}
+
+bool TcxDBDataController::SearchInProvider(const String& AText, bool AForward, bool ANext) {
+  TcxCustomDataField* field = IncrementalSearchField();
+  if (!field) return false;
+  // The walk moves the focus; that must not end the search it belongs to.
+  Search()->Lock();
+  cxdata::ScopeGuard unlock{[this] { Search()->Unlock(); }};
+  const bool found = DBProvider()->SearchInDataSet(field, AText, AForward, ANext);
+  if (found) Change(dccLayout);
+  return found;
 }

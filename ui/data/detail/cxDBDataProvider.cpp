@@ -418,6 +418,59 @@ bool TcxDBDataProvider::BookmarkValid(const TBookmarkStr& ABookmark) {
   return ds && !ABookmark.empty() && ds->BookmarkValid(BookmarkBytes(ABookmark));
 }
 
+namespace {
+
+String DataSetDisplayText(TcxCustomDataField* AField) {
+  auto* f = dynamic_cast<TcxDBDataField*>(AField);
+  if (!f) return String();
+  if (f->IsComposite() && !f->IsLookup()) {
+    String text;
+    for (int32_t i = 0; i < f->FieldCount(); ++i) text += (i ? ";" : "") + DataSetDisplayText(f->SubFields(i));
+    return text;
+  }
+  TField* field = f->Field();
+  return field ? field->DisplayText() : String();
+}
+
+}  // namespace
+
+bool TcxDBDataProvider::SearchInDataSet(TcxCustomDataField* AField, const String& AText, bool AForward, bool ANext) {
+  TDataSet* ds = DataSet();
+  if (!ds || !AField || IsEditing() || !ds->Active() || (ds->Bof() && ds->Eof())) return false;
+  const String pattern = AnsiUpperCase(AText);
+  auto matches = [&] { return AnsiUpperCase(DataSetDisplayText(AField)).rfind(pattern, 0) == 0; };
+  if (!ANext && matches()) return true;
+  bool found = false;
+  LockNotify();
+  TProviderGuard unlock{[this] { UnlockNotify(); }};
+  SavePos();
+  const TBookmarkStr start = FHasSavedBookmark ? FSavePos.Bookmark : TBookmarkStr();
+  bool wrapped = false;
+  // Bounded: a next-match search ends at the first end it meets, a new search wraps once and ends at
+  // the second end or at its start.
+  for (;;) {
+    if (AForward)
+      Next();
+    else
+      Prior();
+    if (AForward ? ds->Eof() : ds->Bof()) {
+      if (ANext || wrapped) break;
+      wrapped = true;
+      if (AForward)
+        First();
+      else
+        Last();
+    }
+    if (wrapped && !start.empty() && ds->Bookmark() == start) break;
+    if (matches()) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) RestorePos();
+  return found;
+}
+
 int32_t TcxDBDataProvider::CompareBookmarks(const TBookmarkStr& A, const TBookmarkStr& B) {
   if (!FDataLink->Active()) return -1;
   return DataSet()->CompareBookmarks(BookmarkBytes(A), BookmarkBytes(B));
