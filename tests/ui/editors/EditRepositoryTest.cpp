@@ -33,6 +33,17 @@ private:
   std::string FName;
 };
 
+// An editor that stops using the item as soon as it hears of a change.
+class TRepoLeavingListener : public TRepoTestListener {
+  RTL_CLASS(TRepoLeavingListener, TRepoTestListener)
+public:
+  using TRepoTestListener::TRepoTestListener;
+  void PropertiesChanged(TcxEditRepositoryItem* AItem) override {
+    TRepoTestListener::PropertiesChanged(AItem);
+    AItem->RemoveListener(this);
+  }
+};
+
 class TRepoTestProperties : public TcxCustomEditProperties {
   RTL_CLASS(TRepoTestProperties, TcxCustomEditProperties)
 public:
@@ -108,6 +119,18 @@ TEST_F(EditRepositoryTest, PropertiesChangeNotifiesEveryListenerLastAddedFirst) 
   item->RemoveListener(b.get());
   item->Properties()->SetAutoSelect(true);
   EXPECT_EQ(Log, (TRepoLog{"c:changed:Item1", "a:changed:Item1"}));
+}
+
+TEST_F(EditRepositoryTest, AListenerLeavingWhileNotifiedDoesNotSkipTheOthers) {
+  TcxEditRepositoryItem* item = AddItem("Item1");
+  auto a = Listen(item, "a");
+  IPtr<IcxEditRepositoryItemListener> leaving(New<TRepoLeavingListener>(&Log, "x"));
+  item->AddListener(leaving.get());
+  leaving.reset();  // the item's list holds the last reference
+  auto c = Listen(item, "c");
+  item->Properties()->SetAutoSelect(false);
+  EXPECT_EQ(Log, (TRepoLog{"c:changed:Item1", "x:changed:Item1", "a:changed:Item1"}));
+  EXPECT_EQ(item->ListenerCount(), 2);
 }
 
 TEST_F(EditRepositoryTest, UpdateBracketsNotifyOnce) {
