@@ -4,7 +4,8 @@
 //   - editor buttons (cxEditButtons.cpp): the buttons an editor shows inside its border;
 //   - editor styles and the global style controller (cxEditStyles.cpp);
 //   - editor properties: defaults, assigned values, alignment, the data-defaults provider and the list of
-//     live properties objects (cxEditProperties.cpp).
+//     live properties objects (cxEditProperties.cpp);
+//   - the editor repository, its items and the registry of editor kinds (cxEditRepository.cpp).
 // View data, view info and the editor control join this header after the properties, since they use all
 // of the above.
 
@@ -554,6 +555,98 @@ private:
 
 // Every live properties object, in creation order.
 const std::vector<TcxCustomEditProperties*>& EditPropertiesInstances();
+
+// ---- editor repository and the registry of editor kinds ---------------------------------------------------
+
+class TcxEditRepository;
+class TcxEditRepositoryItem;
+
+// What hears a repository item: its properties changed, or the item is going away.
+class IcxEditRepositoryItemListener : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{4E27D642-022B-4CD2-AB96-64C7CF9B3299}");
+  virtual void ItemRemoved(TcxEditRepositoryItem* AItem) = 0;
+  virtual void PropertiesChanged(TcxEditRepositoryItem* AItem) = 0;
+
+protected:
+  ~IcxEditRepositoryItemListener() = default;
+};
+
+// One shared editor definition: editors and grid columns that point to the item use its properties
+// instead of their own, so a change of the item reaches all of them at once.
+class TcxEditRepositoryItem : public TComponent {
+  RTL_CLASS(TcxEditRepositoryItem, TComponent)
+public:
+  explicit TcxEditRepositoryItem(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TcxEditRepositoryItem() override;
+  void AfterConstruction() override;
+  // Tells every listener ItemRemoved, the last added first, then leaves the repository.
+  void BeforeDestruction() override;
+
+  // Tells every listener, the last added first. Bound to the properties' OnPropertiesChanged.
+  virtual void NotifyListeners(TObject* Sender);
+  // Adds the listener once; the list holds a reference to it.
+  virtual void AddListener(IcxEditRepositoryItemListener* AListener);
+  // The class of the properties the item owns; each editor kind's item names its own.
+  virtual TClass GetPropertiesClass() const { return TcxCustomEditProperties::StaticClass(); }
+  virtual void RemoveListener(IcxEditRepositoryItemListener* AListener);
+
+  TcxCustomEditProperties* Properties() const { return FProperties; }
+  // Assigns into the owned properties.
+  void SetProperties(TcxCustomEditProperties* Value);
+  TcxEditRepository* Repository() const { return FRepository; }
+  // Leaves the current repository and joins the new one (nullptr: none).
+  void SetRepository(TcxEditRepository* Value);
+  int32_t ListenerCount() const { return static_cast<int32_t>(FListeners.size()); }
+
+  TComponent* GetParentComponent() const override;
+  bool HasParent() const override { return FRepository != nullptr; }
+  // Outside loading the parent must be a repository; anything else raises EInvalidCast.
+  void SetParentComponent(TComponent* AParent) override;
+  void ReadState(TReader* Reader) override;
+
+private:
+  std::vector<IPtr<IcxEditRepositoryItemListener>> FListeners;
+  TcxCustomEditProperties* FProperties = nullptr;
+  TcxEditRepository* FRepository = nullptr;
+};
+
+// The component that holds repository items; it frees the items it still holds when it goes.
+class TcxEditRepository : public TComponent {
+  RTL_CLASS(TcxEditRepository, TComponent)
+public:
+  explicit TcxEditRepository(TComponent* AOwner) : TComponent(AOwner) {}
+  // Frees the items it still holds, the last first.
+  void BeforeDestruction() override;
+
+  // An item of AItemClass (a TcxEditRepositoryItem class) owned by this repository and attached to it.
+  virtual TcxEditRepositoryItem* CreateItem(TClass AItemClass);
+  // An item of AItemClass owned by AOwner and attached to this repository.
+  virtual TcxEditRepositoryItem* CreateItemWithOwner(TClass AItemClass, TComponent* AOwner);
+  // Streams the items owned by Root as children of the repository.
+  void GetChildren(TGetChildProc Proc, TComponent* Root) override;
+
+  int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+  TcxEditRepositoryItem* Items(int32_t AIndex) const;
+  // Adds an item not yet in the list; the item's SetRepository calls these two.
+  void AddItem(TcxEditRepositoryItem* AItem);
+  void RemoveItem(TcxEditRepositoryItem* AItem);
+
+private:
+  std::vector<TcxEditRepositoryItem*> FItems;
+};
+
+// The repository of the program, made on first call without an owner and freed by cxEditFinalize.
+TcxEditRepository* GetDefaultEditRepository();
+// Every editor kind linked into the program (registration text and properties class), made on first call
+// without stream registration and freed by cxEditFinalize. Each kind registers once, with its text from
+// cxEditConsts.h; nothing unregisters.
+TcxRegisteredClasses* GetRegisteredEditProperties();
+
+namespace cx_edit_detail {
+// The repository unit's share of cxEditFinalize.
+void FinalizeRepository();
+}  // namespace cx_edit_detail
 
 // ---- view data and view info ------------------------------------------------------------------------------
 

@@ -31,6 +31,8 @@ TcxEditStyleController* GetEditStyleController() {
 }
 
 void cxEditFinalize() {
+  // The repository's items may hold properties whose styles reach the controller: they go first.
+  cx_edit_detail::FinalizeRepository();
   TcxEditStyleController* controller = gEditStyleController;
   if (!controller) return;
   if (GetDefaultStyleController() == controller) SetDefaultStyleController(nullptr);
