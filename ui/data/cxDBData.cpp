@@ -373,3 +373,64 @@ bool TcxDBDataController::IsSequenced() const {
   TDataSet* ds = GetDataSet();
   return ds && ds->IsSequenced();
 }
+
+// ---------------------------------------------------------------------------------------------------
+// Summary items bound by field name
+
+TCollectionItemClass TcxDBDataController::GetSummaryItemClass() { return TcxDBDataSummaryItem::StaticClass(); }
+
+// Null while the item sits outside a dataset-bound controller, and while that controller is being torn
+// down (its fields go with it then).
+TcxDBDataController* TcxDBDataSummaryItem::DBController() {
+  return dynamic_cast<TcxDBDataController*>(GetDataController());
+}
+
+void TcxDBDataSummaryItem::FreeBoundDataField() {
+  TcxDBDataField* field = FBoundDataField;
+  FBoundDataField = nullptr;
+  TcxDBDataController* dc = DBController();
+  if (!field || !dc || dc->IsDestroying()) return;
+  dc->LockInfo();
+  field->Free();
+  dc->UnlockInfo();
+}
+
+void TcxDBDataSummaryItem::BeforeDestruction() {
+  FreeBoundDataField();
+  TcxDataSummaryItem::BeforeDestruction();
+}
+
+void TcxDBDataSummaryItem::SetFieldName(const String& AValue) {
+  if (FFieldName == AValue) return;
+  FFieldName = AValue;
+  TcxDBDataController* dc = DBController();
+  if (!dc) return;
+  if (AValue.empty()) {
+    FreeBoundDataField();
+    dc->Change(dccData);
+  } else {
+    if (!FBoundDataField) FBoundDataField = static_cast<TcxDBDataField*>(dc->AddInternalField());
+    dc->BindField(FBoundDataField, AValue, false);
+  }
+  // Another field means other values: recalculate, not just repaint.
+  Changed(true);
+}
+
+TcxCustomDataField* TcxDBDataSummaryItem::GetDataField() {
+  return FBoundDataField ? FBoundDataField : TcxDataSummaryItem::GetDataField();
+}
+
+void TcxDBDataSummaryItem::Assign(TPersistent* ASource) {
+  auto* source = dynamic_cast<TcxDBDataSummaryItem*>(ASource);
+  if (!source) {
+    TcxDataSummaryItem::Assign(ASource);
+    return;
+  }
+  TCollection* collection = Collection();
+  if (collection) collection->BeginUpdate();
+  TScopeExit unlock{[collection] {
+    if (collection) collection->EndUpdate();
+  }};
+  TcxDataSummaryItem::Assign(source);
+  SetFieldName(source->FieldName());
+}

@@ -302,6 +302,30 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------------
+// Summary items that name their dataset field themselves (no grid item needed)
+
+class TcxDBDataSummaryItem : public TcxDataSummaryItem {
+  RTL_CLASS(TcxDBDataSummaryItem, TcxDataSummaryItem)
+public:
+  using TcxDataSummaryItem::TcxDataSummaryItem;
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+  // The bound field when a name is set, else the field of the item link.
+  TcxCustomDataField* GetDataField() override;
+
+  const String& FieldName() const { return FFieldName; }
+  void SetFieldName(const String& AValue);
+  TcxDBDataField* BoundDataField() const { return FBoundDataField; }
+
+private:
+  TcxDBDataController* DBController();
+  void FreeBoundDataField();
+
+  TcxDBDataField* FBoundDataField = nullptr;
+  String FFieldName;
+};
+
+// ---------------------------------------------------------------------------------------------------
 // The controller
 
 class TcxDBDataController : public TcxCustomDataController {
@@ -316,6 +340,7 @@ public:
   TcxCustomDataProvider* CreateDataProvider() override;
   TcxCustomDataField* CreateField() override;
   TcxDataFilterCriteria* CreateFilter() override;
+  TCollectionItemClass GetSummaryItemClass() override;
 
   // Binding.
   void ChangeFieldName(int32_t AItemIndex, const String& AFieldName);
@@ -428,6 +453,7 @@ private:
   friend class TcxDBDataLink;
   friend class TcxDBDataModeController;
   friend class TcxDBDataField;
+  friend class TcxDBDataSummaryItem;
   void BindField(TcxDBDataField* AField, const String& AName, bool ALookupKeys);
   void AdaptFieldType(TcxDBDataField* AField);
   TcxDBDataField* FindFieldByName(const String& AName, TcxDBDataField* AExcept);

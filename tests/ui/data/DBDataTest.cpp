@@ -349,3 +349,66 @@ TEST_F(DBDataLoaded, AFilterChangeThatCannotPostThePendingEditSwitchesTheFilterO
 }
 
 }  // namespace
+
+namespace {
+
+// Summary items of this controller name their dataset field themselves; the sum follows the name,
+// whether or not a grid item shows that field (a shown field is shared, not bound twice).
+TEST_F(DBDataLoaded, FooterSumThroughAnItemNamingItsField) {
+  struct Case {
+    std::initializer_list<const char*> Items;
+    const char* FieldName;
+    double Sum;
+  };
+  const Case cases[] = {{{"ID", "NAME"}, "QTY", 550}, {{"ID", "NAME", "QTY"}, "QTY", 550}, {{"NAME"}, "ID", 55}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.FieldName);
+    OpenDataSet();
+    dbdata::BoundController& c = NewController(k.Items);
+    TcxDataFooterSummaryItems* footer = c.DC->Summary()->FooterSummaryItems();
+    auto* item = dynamic_cast<TcxDBDataSummaryItem*>(footer->Add());
+    ASSERT_NE(item, nullptr);
+    item->SetKind(skSum);
+    item->SetFieldName(k.FieldName);
+    ASSERT_NE(item->GetDataField(), nullptr);
+    EXPECT_DOUBLE_EQ(c.DC->Summary()->GetFooterSummaryValue(0).AsDouble(), k.Sum);
+    EXPECT_EQ(c.DC->Summary()->GetFooterSummaryText(0), FormatFloat("0.00;-0.00", k.Sum));
+    // The name dropped: a footer item without a field is not calculated.
+    item->SetFieldName("");
+    EXPECT_EQ(item->GetDataField(), nullptr);
+    EXPECT_TRUE(VarIsEmpty(c.DC->Summary()->GetFooterSummaryValue(0)));
+    Controllers.clear();
+  }
+}
+
+TEST_F(DBDataLoaded, SummaryItemNamedBeforeTheDataArrivesSumsAndCopies) {
+  dbdata::BoundController& c = NewController({"ID", "NAME"});
+  auto* item = static_cast<TcxDBDataSummaryItem*>(c.DC->Summary()->FooterSummaryItems()->Add());
+  item->SetKind(skSum);
+  item->SetFieldName("QTY");
+  OpenDataSet();
+  EXPECT_EQ(c.DC->Summary()->GetFooterSummaryValue(0).AsDouble(), 550);
+  // A copy sums the same field.
+  auto* copy = static_cast<TcxDBDataSummaryItem*>(c.DC->Summary()->FooterSummaryItems()->Add());
+  copy->Assign(item);
+  EXPECT_EQ(copy->FieldName(), "QTY");
+  EXPECT_EQ(copy->Kind(), skSum);
+  EXPECT_EQ(c.DC->Summary()->GetFooterSummaryValue(1).AsDouble(), 550);
+  // A changed row read again changes the sum.
+  Exec("UPDATE P SET QTY = 0 WHERE ID = 10");
+  c.DC->GetDataSet()->Close();
+  c.DC->GetDataSet()->Open();
+  EXPECT_EQ(c.DC->Summary()->GetFooterSummaryValue(0).AsDouble(), 450);
+}
+
+TEST_F(DBDataLoaded, SummaryCollectionsTakeTheControllersItemClasses) {
+  dbdata::BoundController& c = NewController({"ID"});
+  TcxDataSummary* s = c.DC->Summary();
+  EXPECT_NE(dynamic_cast<TcxDBDataSummaryItem*>(s->FooterSummaryItems()->Add()), nullptr);
+  EXPECT_NE(dynamic_cast<TcxDBDataSummaryItem*>(s->DefaultGroupSummaryItems()->Add()), nullptr);
+  TcxDataSummaryGroup* g = s->SummaryGroups()->Add();
+  EXPECT_NE(dynamic_cast<TcxDBDataSummaryItem*>(g->SummaryItems()->Add()), nullptr);
+  EXPECT_EQ(g->Links()->ItemClass(), TcxDataSummaryGroupItemLink::StaticClass());
+}
+
+}  // namespace
