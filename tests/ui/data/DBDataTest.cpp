@@ -412,3 +412,63 @@ TEST_F(DBDataLoaded, SummaryCollectionsTakeTheControllersItemClasses) {
 }
 
 }  // namespace
+
+namespace {
+
+// A master over P and a detail over its own dataset: the detail names the master's key fields, the
+// relation binds them in the master (even when no master item shows them), and a detail made for one
+// master record carries that record's key.
+TEST_F(DBDataLoaded, DetailOfAMasterRecordCarriesTheMasterKey) {
+  TpZAZDataSet* detailSet = OpenDataSet("SELECT ID, NAME, QTY FROM P ORDER BY ID DESC");
+  TDataSource* detailSource = New<TDataSource>(Owner);
+  detailSource->SetDataSet(detailSet);
+  OpenDataSet();
+  dbdata::BoundController& master = NewController({"ID", "NAME"});
+  TObject relationItem;
+  auto* relation = dynamic_cast<TcxDBDataRelation*>(master.DC->GetRelations()->Add(&relationItem));
+  ASSERT_NE(relation, nullptr);
+
+  Controllers.push_back(std::make_unique<dbdata::BoundController>());
+  TcxDBDataController* pattern = Controllers.back()->DC;
+  Controllers.back()->Bind("ID");
+  pattern->SetDataSource(detailSource);
+  pattern->SetMasterRelation(relation, -1);
+  EXPECT_FALSE(relation->IsLinked());  // no key names yet
+  pattern->SetDetailKeyFieldNames("ID;QTY");
+  pattern->SetMasterKeyFieldNames("ID;QTY");
+  ASSERT_TRUE(relation->IsLinked());
+  EXPECT_EQ(relation->MasterKeyDataField()->FieldCount(), 2);
+
+  struct Case {
+    const char* MasterKeys;
+    int32_t Record;
+    const char* Key;
+  };
+  const Case cases[] = {{"ID;QTY", 2, "3,30"}, {"QTY", 0, "10"}, {"ID", 9, "10"}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.MasterKeys);
+    pattern->SetMasterKeyFieldNames(k.MasterKeys);
+    TcxDBDataController* clone = New<TcxDBDataController>(nullptr);
+    clone->SetMasterRelation(relation, k.Record);
+    const Variant key = clone->MasterKeyValues();
+    std::string text;
+    if (VarIsArray(key))
+      for (int32_t i = VarArrayLowBound(key, 1); i <= VarArrayHighBound(key, 1); ++i)
+        text += (text.empty() ? "" : ",") + std::string(VarToStr(key[i]));
+    else
+      text = VarToStr(key);
+    EXPECT_EQ(text, k.Key);
+    clone->SetMasterRelation(nullptr, -1);
+    clone->Free();
+  }
+  EXPECT_THROW(master.DC->GetMasterRecordKeyValues(relation, 10), EcxInvalidDataControllerOperation);
+  // Without master key names the relation unlinks and a detail record gets no key.
+  pattern->SetMasterKeyFieldNames("");
+  EXPECT_EQ(relation->MasterKeyDataField(), nullptr);
+  EXPECT_TRUE(VarIsEmpty(master.DC->GetMasterRecordKeyValues(relation, 0)));
+  pattern->SetMasterRelation(nullptr, -1);
+  Controllers.clear();
+  detailSource->Free();
+}
+
+}  // namespace
