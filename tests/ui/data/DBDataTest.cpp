@@ -472,3 +472,47 @@ TEST_F(DBDataLoaded, DetailOfAMasterRecordCarriesTheMasterKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// A detail made for one master record reads only the detail rows carrying that record's key: the run
+// the locate of the first step lands on, up to the first row with another key.
+TEST_F(DBDataLoaded, DetailReadsTheRowsOfItsMasterRecord) {
+  TpZAZDataSet* detailSet = OpenDataSet("SELECT ID / 4 AS GRP, ID, NAME FROM P ORDER BY 1, 2");
+  TDataSource* detailSource = New<TDataSource>(Owner);
+  detailSource->SetDataSet(detailSet);
+  OpenDataSet();
+  dbdata::BoundController& master = NewController({"ID", "NAME"});
+  TObject relationItem;
+  auto* relation = static_cast<TcxDBDataRelation*>(master.DC->GetRelations()->Add(&relationItem));
+  auto detailController = [&](int32_t AMasterRecord) {
+    Controllers.push_back(std::make_unique<dbdata::BoundController>());
+    dbdata::BoundController& d = *Controllers.back();
+    d.Bind("ID");
+    d.DC->SetDetailKeyFieldNames("GRP");
+    d.DC->SetMasterKeyFieldNames("ID");
+    d.DC->SetDataSource(detailSource);
+    d.DC->SetMasterRelation(relation, AMasterRecord);
+    return &d;
+  };
+  dbdata::BoundController* pattern = detailController(-1);
+  EXPECT_EQ(pattern->DC->GetRecordCount(), 0);  // the pattern has no master record
+  struct Case {
+    int32_t MasterRecord;
+    std::vector<String> Ids;
+  };
+  const Case cases[] = {{1, {"8", "9", "10"}}, {0, {"4", "5", "6", "7"}}, {5, {}}};
+  std::vector<dbdata::BoundController*> clones;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.MasterRecord);
+    dbdata::BoundController* clone = detailController(k.MasterRecord);
+    EXPECT_EQ(clone->Column(0), k.Ids);
+    clones.push_back(clone);
+  }
+  for (dbdata::BoundController* c : clones) c->DC->SetMasterRelation(nullptr, -1);
+  pattern->DC->SetMasterRelation(nullptr, -1);
+  Controllers.clear();
+  detailSource->Free();
+}
+
+}  // namespace
