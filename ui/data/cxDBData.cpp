@@ -529,3 +529,10 @@ void TcxDBDataController::SetDetailKeyFieldNames(const String& AValue) {
   FDetailKeyFieldNames = AValue;
   if (auto* relation = dynamic_cast<TcxDBDataRelation*>(GetMasterRelation())) relation->UpdateMasterDetailKeyFieldNames();
 }
+
+void TcxDBDataController::DetailDataChanged(TcxCustomDataRelation* ARelation) {
+  TcxCustomDataController::DetailDataChanged(ARelation);
+  if (IsDestroying() || !Relations()) return;
+  for (int32_t i = 0; i < Relations()->Count(); ++i)
+    if (auto* relation = dynamic_cast<TcxDBDataRelation*>(Relations()->Items(i))) relation->UpdateMasterDetailKeyFieldNames();
+}

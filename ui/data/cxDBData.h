@@ -366,6 +366,7 @@ public:
   TCollectionItemClass GetSummaryItemClass() override;
   TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) override;
   void SetMasterRelation(TcxCustomDataRelation* ARelation, int32_t AMasterRecordIndex) override;
+  void DetailDataChanged(TcxCustomDataRelation* ARelation) override;
   // The key of a master record over the relation's master key field; Empty while the relation is not linked.
   Variant GetMasterRecordKeyValues(TcxDBDataRelation* ARelation, int32_t ARecordIndex);
   // The key of this detail's master record; Empty when none.
