@@ -913,7 +913,10 @@ private:
 class TcxDataSummaryItems : public TCollection {
   RTL_CLASS(TcxDataSummaryItems, TCollection)
 public:
-  explicit TcxDataSummaryItems(TcxDataSummary* ASummary) : TCollection(TcxDataSummaryItem::StaticClass()), FSummary(ASummary) {}
+  // The item class comes from the summary, which asks its controller, so a controller kind can summarise
+  // through items of its own.
+  TcxDataSummaryItems(TcxDataSummary* ASummary, TCollectionItemClass AItemClass)
+      : TCollection(AItemClass), FSummary(ASummary) {}
   void Assign(TPersistent* ASource) override;
 
   virtual bool IsFooterPosition(TcxDataSummaryItem* AItem);
@@ -964,8 +967,8 @@ public:
 class TcxDataGroupSummaryItems : public TcxDataSummaryItems {
   RTL_CLASS(TcxDataGroupSummaryItems, TcxDataSummaryItems)
 public:
-  TcxDataGroupSummaryItems(TcxDataSummary* ASummary, TcxDataSummaryGroup* AGroup)
-      : TcxDataSummaryItems(ASummary), FSummaryGroup(AGroup) {}
+  TcxDataGroupSummaryItems(TcxDataSummary* ASummary, TCollectionItemClass AItemClass, TcxDataSummaryGroup* AGroup)
+      : TcxDataSummaryItems(ASummary, AItemClass), FSummaryGroup(AGroup) {}
   void Assign(TPersistent* ASource) override;
   String GetGroupSummaryText(const TcxDataSummaryValues& AValues) override;
   const String& BeginText() const { return FBeginText; }
@@ -997,8 +1000,8 @@ public:
 class TcxDataSummaryGroupItemLinks : public TCollection {
   RTL_CLASS(TcxDataSummaryGroupItemLinks, TCollection)
 public:
-  explicit TcxDataSummaryGroupItemLinks(TcxDataSummaryGroup* AGroup)
-      : TCollection(TcxDataSummaryGroupItemLink::StaticClass()), FSummaryGroup(AGroup) {}
+  TcxDataSummaryGroupItemLinks(TcxDataSummaryGroup* AGroup, TCollectionItemClass AItemClass)
+      : TCollection(AItemClass), FSummaryGroup(AGroup) {}
   TcxDataSummaryGroupItemLink* Add() { return static_cast<TcxDataSummaryGroupItemLink*>(TCollection::Add()); }
   TcxDataSummaryGroupItemLink* Items(int32_t AIndex) const {
     return static_cast<TcxDataSummaryGroupItemLink*>(TCollection::Items(AIndex));
@@ -1071,6 +1074,8 @@ public:
   virtual void FinishValues(TcxDataSummaryItems* AItems, const TcxDataSummaryCountValues& ACounts,
                             TcxDataSummaryValues& AResult, TcxDataSummaryValues& AValues);
   virtual int32_t GetSummaryRecordIndex(int32_t APosition);
+  virtual TCollectionItemClass GetSummaryGroupItemLinkClass();
+  virtual TCollectionItemClass GetSummaryItemClass();
   virtual bool IsValidArrayIndex(const TcxDataSummaryValues& AValues, int32_t AIndex) {
     return AIndex >= 0 && AIndex < static_cast<int32_t>(AValues.size());
   }
@@ -1491,6 +1496,8 @@ public:
   virtual TcxDataFilterCriteria* CreateFilter();
   virtual TcxDataSummary* CreateSummary();
   virtual TcxDataControllerSearch* CreateSearch();
+  virtual TCollectionItemClass GetSummaryItemClass();
+  virtual TCollectionItemClass GetSummaryGroupItemLinkClass();
 
   // Items and fields.
   virtual TcxCustomDataField* AddItem(TObject* AItem);

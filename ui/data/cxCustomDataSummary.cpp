@@ -363,14 +363,16 @@ TcxDataSummaryGroupItemLink* TcxDataSummaryGroupItemLinks::FindByField(TcxCustom
 
 TcxDataSummaryGroup::TcxDataSummaryGroup(TCollection* ACollection)
     : TCollectionItem(ACollection),
-      FSummaryItems(New<TcxDataGroupSummaryItems>(static_cast<TcxDataSummaryGroups*>(ACollection)->Summary(), this)) {}
+      FSummaryItems(New<TcxDataGroupSummaryItems>(static_cast<TcxDataSummaryGroups*>(ACollection)->Summary(),
+                                                   static_cast<TcxDataSummaryGroups*>(ACollection)->Summary()->GetSummaryItemClass(),
+                                                   this)) {}
 
 TcxDataSummaryGroups* TcxDataSummaryGroup::SummaryGroups() const { return static_cast<TcxDataSummaryGroups*>(Collection()); }
 
 TcxDataSummary* TcxDataSummaryGroup::Summary() const { return FSummaryItems->Summary(); }
 
 TcxDataSummaryGroupItemLinks* TcxDataSummaryGroup::Links() {
-  if (!FLinks) FLinks = New<TcxDataSummaryGroupItemLinks>(this);
+  if (!FLinks) FLinks = New<TcxDataSummaryGroupItemLinks>(this, Summary()->GetSummaryGroupItemLinkClass());
   return FLinks;
 }
 
@@ -407,10 +409,14 @@ TcxDataSummaryGroup* TcxDataSummaryGroups::FindSummaryGroupByItem(TObject* AItem
 
 void TcxDataSummary::AfterConstruction() {
   TPersistent::AfterConstruction();
-  FDefaultGroupSummaryItems = New<TcxDataGroupSummaryItems>(this, nullptr);
-  FFooterSummaryItems = New<TcxDataFooterSummaryItems>(this);
+  FDefaultGroupSummaryItems = New<TcxDataGroupSummaryItems>(this, GetSummaryItemClass(), nullptr);
+  FFooterSummaryItems = New<TcxDataFooterSummaryItems>(this, GetSummaryItemClass());
   FSummaryGroups = New<TcxDataSummaryGroups>(this);
 }
+
+TCollectionItemClass TcxDataSummary::GetSummaryGroupItemLinkClass() { return FDataController->GetSummaryGroupItemLinkClass(); }
+
+TCollectionItemClass TcxDataSummary::GetSummaryItemClass() { return FDataController->GetSummaryItemClass(); }
 
 void TcxDataSummary::BeforeDestruction() {
   FDestroying = true;

@@ -373,3 +373,166 @@ bool TcxDBDataController::IsSequenced() const {
   TDataSet* ds = GetDataSet();
   return ds && ds->IsSequenced();
 }
+
+// ---------------------------------------------------------------------------------------------------
+// Summary items bound by field name
+
+TCollectionItemClass TcxDBDataController::GetSummaryItemClass() { return TcxDBDataSummaryItem::StaticClass(); }
+
+// Null while the item sits outside a dataset-bound controller, and while that controller is being torn
+// down (its fields go with it then).
+TcxDBDataController* TcxDBDataSummaryItem::DBController() {
+  return dynamic_cast<TcxDBDataController*>(GetDataController());
+}
+
+void TcxDBDataSummaryItem::FreeBoundDataField() {
+  TcxDBDataField* field = FBoundDataField;
+  FBoundDataField = nullptr;
+  TcxDBDataController* dc = DBController();
+  if (!field || !dc || dc->IsDestroying()) return;
+  dc->LockInfo();
+  field->Free();
+  dc->UnlockInfo();
+}
+
+void TcxDBDataSummaryItem::BeforeDestruction() {
+  FreeBoundDataField();
+  TcxDataSummaryItem::BeforeDestruction();
+}
+
+void TcxDBDataSummaryItem::SetFieldName(const String& AValue) {
+  if (FFieldName == AValue) return;
+  FFieldName = AValue;
+  TcxDBDataController* dc = DBController();
+  if (!dc) return;
+  if (AValue.empty()) {
+    FreeBoundDataField();
+    dc->Change(dccData);
+  } else {
+    if (!FBoundDataField) FBoundDataField = static_cast<TcxDBDataField*>(dc->AddInternalField());
+    dc->BindField(FBoundDataField, AValue, false);
+  }
+  // Another field means other values: recalculate, not just repaint.
+  Changed(true);
+}
+
+TcxCustomDataField* TcxDBDataSummaryItem::GetDataField() {
+  return FBoundDataField ? FBoundDataField : TcxDataSummaryItem::GetDataField();
+}
+
+void TcxDBDataSummaryItem::Assign(TPersistent* ASource) {
+  auto* source = dynamic_cast<TcxDBDataSummaryItem*>(ASource);
+  if (!source) {
+    TcxDataSummaryItem::Assign(ASource);
+    return;
+  }
+  TCollection* collection = Collection();
+  if (collection) collection->BeginUpdate();
+  TScopeExit unlock{[collection] {
+    if (collection) collection->EndUpdate();
+  }};
+  TcxDataSummaryItem::Assign(source);
+  SetFieldName(source->FieldName());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Master-detail relations
+
+TcxCustomDataRelation* TcxDBDataController::CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) {
+  return New<TcxDBDataRelation>(AList, AItem);
+}
+
+TcxDBDataController* TcxDBDataRelation::MasterController() const {
+  return dynamic_cast<TcxDBDataController*>(GetDataController());
+}
+
+TcxDBDataController* TcxDBDataRelation::DetailController() const {
+  return dynamic_cast<TcxDBDataController*>(BoundDetailController());
+}
+
+bool TcxDBDataRelation::IsLinked() {
+  TcxDBDataController* detail = DetailController();
+  return FMasterKeyDataField && detail && !detail->DetailKeyFieldNames().empty();
+}
+
+void TcxDBDataRelation::FreeMasterKeyDataField() {
+  TcxDBDataField* field = FMasterKeyDataField;
+  FMasterKeyDataField = nullptr;
+  TcxDBDataController* master = MasterController();
+  if (!field || !master || master->IsDestroying()) return;
+  master->LockInfo();
+  field->Free();
+  master->UnlockInfo();
+}
+
+void TcxDBDataRelation::UpdateMasterDetailKeyFieldNames() {
+  TcxDBDataController* master = MasterController();
+  if (!master || master->IsDestroying()) return;
+  TcxDBDataController* detail = DetailController();
+  const String names = detail ? detail->MasterKeyFieldNames() : String();
+  if (names.empty()) {
+    FreeMasterKeyDataField();
+    return;
+  }
+  if (FMasterKeyDataField && FMasterKeyDataField->FieldName() == names) return;
+  if (!FMasterKeyDataField) FMasterKeyDataField = static_cast<TcxDBDataField*>(master->AddInternalField());
+  master->BindField(FMasterKeyDataField, names, false);
+}
+
+void TcxDBDataRelation::FieldDestroyed(TcxCustomDataField* AField) {
+  TcxCustomDataRelation::FieldDestroyed(AField);
+  if (AField == FMasterKeyDataField) FMasterKeyDataField = nullptr;
+}
+
+void TcxDBDataRelation::BeforeDestruction() {
+  FreeMasterKeyDataField();
+  TcxCustomDataRelation::BeforeDestruction();
+}
+
+Variant TcxDBDataController::GetMasterRecordKeyValues(TcxDBDataRelation* ARelation, int32_t ARecordIndex) {
+  CheckRecordRange(ARecordIndex);
+  if (!ARelation || !ARelation->IsLinked()) return Variant();
+  TcxDBDataField* key = ARelation->MasterKeyDataField();
+  std::vector<TcxCustomDataField*> fields;
+  if (key->IsComposite())
+    for (int32_t i = 0; i < key->FieldCount(); ++i) fields.push_back(key->SubFields(i));
+  else
+    fields.push_back(key);
+  return GetRecordValues(ARecordIndex, fields);
+}
+
+void TcxDBDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int32_t AMasterRecordIndex) {
+  LockInfo();
+  TScopeExit unlock{[this] { UnlockInfo(); }};
+  TcxCustomDataController::SetMasterRelation(ARelation, AMasterRecordIndex);
+  FMasterKeyValues = Variant();
+  auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);
+  if (!relation) return;
+  if (AMasterRecordIndex == -1) {
+    // The pattern names the master's key field.
+    relation->UpdateMasterDetailKeyFieldNames();
+    return;
+  }
+  auto* master = dynamic_cast<TcxDBDataController*>(relation->GetDataController());
+  FMasterKeyValues = master ? master->GetMasterRecordKeyValues(relation, AMasterRecordIndex) : Variant();
+  LayoutChanged(2);
+}
+
+void TcxDBDataController::SetMasterKeyFieldNames(const String& AValue) {
+  if (FMasterKeyFieldNames == AValue) return;
+  FMasterKeyFieldNames = AValue;
+  if (auto* relation = dynamic_cast<TcxDBDataRelation*>(GetMasterRelation())) relation->UpdateMasterDetailKeyFieldNames();
+}
+
+void TcxDBDataController::SetDetailKeyFieldNames(const String& AValue) {
+  if (FDetailKeyFieldNames == AValue) return;
+  FDetailKeyFieldNames = AValue;
+  if (auto* relation = dynamic_cast<TcxDBDataRelation*>(GetMasterRelation())) relation->UpdateMasterDetailKeyFieldNames();
+}
+
+void TcxDBDataController::DetailDataChanged(TcxCustomDataRelation* ARelation) {
+  TcxCustomDataController::DetailDataChanged(ARelation);
+  if (IsDestroying() || !Relations()) return;
+  for (int32_t i = 0; i < Relations()->Count(); ++i)
+    if (auto* relation = dynamic_cast<TcxDBDataRelation*>(Relations()->Items(i))) relation->UpdateMasterDetailKeyFieldNames();
+}

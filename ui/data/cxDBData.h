@@ -302,6 +302,53 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------------
+// Master-detail over datasets: the master's key field, named by the detail's MasterKeyFieldNames
+
+class TcxDBDataRelation : public TcxCustomDataRelation {
+  RTL_CLASS(TcxDBDataRelation, TcxCustomDataRelation)
+public:
+  using TcxCustomDataRelation::TcxCustomDataRelation;
+  void BeforeDestruction() override;
+  void FieldDestroyed(TcxCustomDataField* AField) override;
+  // A master key field exists and the detail names its own key fields.
+  virtual bool IsLinked();
+  // Rebinds the master key field to the registered detail's MasterKeyFieldNames.
+  void UpdateMasterDetailKeyFieldNames();
+  TcxDBDataField* MasterKeyDataField() const { return FMasterKeyDataField; }
+
+private:
+  TcxDBDataController* MasterController() const;
+  TcxDBDataController* DetailController() const;
+  void FreeMasterKeyDataField();
+
+  TcxDBDataField* FMasterKeyDataField = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Summary items that name their dataset field themselves (no grid item needed)
+
+class TcxDBDataSummaryItem : public TcxDataSummaryItem {
+  RTL_CLASS(TcxDBDataSummaryItem, TcxDataSummaryItem)
+public:
+  using TcxDataSummaryItem::TcxDataSummaryItem;
+  void BeforeDestruction() override;
+  void Assign(TPersistent* ASource) override;
+  // The bound field when a name is set, else the field of the item link.
+  TcxCustomDataField* GetDataField() override;
+
+  const String& FieldName() const { return FFieldName; }
+  void SetFieldName(const String& AValue);
+  TcxDBDataField* BoundDataField() const { return FBoundDataField; }
+
+private:
+  TcxDBDataController* DBController();
+  void FreeBoundDataField();
+
+  TcxDBDataField* FBoundDataField = nullptr;
+  String FFieldName;
+};
+
+// ---------------------------------------------------------------------------------------------------
 // The controller
 
 class TcxDBDataController : public TcxCustomDataController {
@@ -316,6 +363,14 @@ public:
   TcxCustomDataProvider* CreateDataProvider() override;
   TcxCustomDataField* CreateField() override;
   TcxDataFilterCriteria* CreateFilter() override;
+  TCollectionItemClass GetSummaryItemClass() override;
+  TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) override;
+  void SetMasterRelation(TcxCustomDataRelation* ARelation, int32_t AMasterRecordIndex) override;
+  void DetailDataChanged(TcxCustomDataRelation* ARelation) override;
+  // The key of a master record over the relation's master key field; Empty while the relation is not linked.
+  Variant GetMasterRecordKeyValues(TcxDBDataRelation* ARelation, int32_t ARecordIndex);
+  // The key of this detail's master record; Empty when none.
+  const Variant& MasterKeyValues() const { return FMasterKeyValues; }
 
   // Binding.
   void ChangeFieldName(int32_t AItemIndex, const String& AFieldName);
@@ -339,9 +394,9 @@ public:
   const String& KeyFieldNames() const { return FKeyFieldNames; }
   void SetKeyFieldNames(const String& AValue);
   const String& MasterKeyFieldNames() const { return FMasterKeyFieldNames; }
-  void SetMasterKeyFieldNames(const String& AValue) { FMasterKeyFieldNames = AValue; }
+  void SetMasterKeyFieldNames(const String& AValue);
   const String& DetailKeyFieldNames() const { return FDetailKeyFieldNames; }
-  void SetDetailKeyFieldNames(const String& AValue) { FDetailKeyFieldNames = AValue; }
+  void SetDetailKeyFieldNames(const String& AValue);
   String MasterDetailKeyFieldNames() const { return FMasterKeyFieldNames.empty() ? String() : FDetailKeyFieldNames; }
   std::vector<TField*> GetKeyDataSetFields();
   Variant GetDataSetKeyValues();
@@ -428,6 +483,8 @@ private:
   friend class TcxDBDataLink;
   friend class TcxDBDataModeController;
   friend class TcxDBDataField;
+  friend class TcxDBDataSummaryItem;
+  friend class TcxDBDataRelation;
   void BindField(TcxDBDataField* AField, const String& AName, bool ALookupKeys);
   void AdaptFieldType(TcxDBDataField* AField);
   TcxDBDataField* FindFieldByName(const String& AName, TcxDBDataField* AExcept);

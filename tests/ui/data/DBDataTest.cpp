@@ -349,3 +349,170 @@ TEST_F(DBDataLoaded, AFilterChangeThatCannotPostThePendingEditSwitchesTheFilterO
 }
 
 }  // namespace
+
+namespace {
+
+// Summary items of this controller name their dataset field themselves; the sum follows the name,
+// whether or not a grid item shows that field (a shown field is shared, not bound twice).
+TEST_F(DBDataLoaded, FooterSumThroughAnItemNamingItsField) {
+  struct Case {
+    std::initializer_list<const char*> Items;
+    const char* FieldName;
+    double Sum;
+  };
+  const Case cases[] = {{{"ID", "NAME"}, "QTY", 550}, {{"ID", "NAME", "QTY"}, "QTY", 550}, {{"NAME"}, "ID", 55}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.FieldName);
+    OpenDataSet();
+    dbdata::BoundController& c = NewController(k.Items);
+    TcxDataFooterSummaryItems* footer = c.DC->Summary()->FooterSummaryItems();
+    auto* item = dynamic_cast<TcxDBDataSummaryItem*>(footer->Add());
+    ASSERT_NE(item, nullptr);
+    item->SetKind(skSum);
+    item->SetFieldName(k.FieldName);
+    ASSERT_NE(item->GetDataField(), nullptr);
+    EXPECT_DOUBLE_EQ(c.DC->Summary()->GetFooterSummaryValue(0).AsDouble(), k.Sum);
+    EXPECT_EQ(c.DC->Summary()->GetFooterSummaryText(0), FormatFloat("0.00;-0.00", k.Sum));
+    // The name dropped: a footer item without a field is not calculated.
+    item->SetFieldName("");
+    EXPECT_EQ(item->GetDataField(), nullptr);
+    EXPECT_TRUE(VarIsEmpty(c.DC->Summary()->GetFooterSummaryValue(0)));
+    Controllers.clear();
+  }
+}
+
+TEST_F(DBDataLoaded, SummaryItemNamedBeforeTheDataArrivesSumsAndCopies) {
+  dbdata::BoundController& c = NewController({"ID", "NAME"});
+  auto* item = static_cast<TcxDBDataSummaryItem*>(c.DC->Summary()->FooterSummaryItems()->Add());
+  item->SetKind(skSum);
+  item->SetFieldName("QTY");
+  OpenDataSet();
+  EXPECT_EQ(c.DC->Summary()->GetFooterSummaryValue(0).AsDouble(), 550);
+  // A copy sums the same field.
+  auto* copy = static_cast<TcxDBDataSummaryItem*>(c.DC->Summary()->FooterSummaryItems()->Add());
+  copy->Assign(item);
+  EXPECT_EQ(copy->FieldName(), "QTY");
+  EXPECT_EQ(copy->Kind(), skSum);
+  EXPECT_EQ(c.DC->Summary()->GetFooterSummaryValue(1).AsDouble(), 550);
+  // A changed row read again changes the sum.
+  Exec("UPDATE P SET QTY = 0 WHERE ID = 10");
+  c.DC->GetDataSet()->Close();
+  c.DC->GetDataSet()->Open();
+  EXPECT_EQ(c.DC->Summary()->GetFooterSummaryValue(0).AsDouble(), 450);
+}
+
+TEST_F(DBDataLoaded, SummaryCollectionsTakeTheControllersItemClasses) {
+  dbdata::BoundController& c = NewController({"ID"});
+  TcxDataSummary* s = c.DC->Summary();
+  EXPECT_NE(dynamic_cast<TcxDBDataSummaryItem*>(s->FooterSummaryItems()->Add()), nullptr);
+  EXPECT_NE(dynamic_cast<TcxDBDataSummaryItem*>(s->DefaultGroupSummaryItems()->Add()), nullptr);
+  TcxDataSummaryGroup* g = s->SummaryGroups()->Add();
+  EXPECT_NE(dynamic_cast<TcxDBDataSummaryItem*>(g->SummaryItems()->Add()), nullptr);
+  EXPECT_EQ(g->Links()->ItemClass(), TcxDataSummaryGroupItemLink::StaticClass());
+}
+
+}  // namespace
+
+namespace {
+
+// A master over P and a detail over its own dataset: the detail names the master's key fields, the
+// relation binds them in the master (even when no master item shows them), and a detail made for one
+// master record carries that record's key.
+TEST_F(DBDataLoaded, DetailOfAMasterRecordCarriesTheMasterKey) {
+  TpZAZDataSet* detailSet = OpenDataSet("SELECT ID, NAME, QTY FROM P ORDER BY ID DESC");
+  TDataSource* detailSource = New<TDataSource>(Owner);
+  detailSource->SetDataSet(detailSet);
+  OpenDataSet();
+  dbdata::BoundController& master = NewController({"ID", "NAME"});
+  TObject relationItem;
+  auto* relation = dynamic_cast<TcxDBDataRelation*>(master.DC->GetRelations()->Add(&relationItem));
+  ASSERT_NE(relation, nullptr);
+
+  Controllers.push_back(std::make_unique<dbdata::BoundController>());
+  TcxDBDataController* pattern = Controllers.back()->DC;
+  Controllers.back()->Bind("ID");
+  pattern->SetDataSource(detailSource);
+  pattern->SetMasterRelation(relation, -1);
+  EXPECT_FALSE(relation->IsLinked());  // no key names yet
+  pattern->SetDetailKeyFieldNames("ID;QTY");
+  pattern->SetMasterKeyFieldNames("ID;QTY");
+  ASSERT_TRUE(relation->IsLinked());
+  EXPECT_EQ(relation->MasterKeyDataField()->FieldCount(), 2);
+
+  struct Case {
+    const char* MasterKeys;
+    int32_t Record;
+    const char* Key;
+  };
+  const Case cases[] = {{"ID;QTY", 2, "3,30"}, {"QTY", 0, "10"}, {"ID", 9, "10"}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.MasterKeys);
+    pattern->SetMasterKeyFieldNames(k.MasterKeys);
+    TcxDBDataController* clone = New<TcxDBDataController>(nullptr);
+    clone->SetMasterRelation(relation, k.Record);
+    const Variant key = clone->MasterKeyValues();
+    std::string text;
+    if (VarIsArray(key))
+      for (int32_t i = VarArrayLowBound(key, 1); i <= VarArrayHighBound(key, 1); ++i)
+        text += (text.empty() ? "" : ",") + std::string(VarToStr(key[i]));
+    else
+      text = VarToStr(key);
+    EXPECT_EQ(text, k.Key);
+    clone->SetMasterRelation(nullptr, -1);
+    clone->Free();
+  }
+  EXPECT_THROW(master.DC->GetMasterRecordKeyValues(relation, 10), EcxInvalidDataControllerOperation);
+  // Without master key names the relation unlinks and a detail record gets no key.
+  pattern->SetMasterKeyFieldNames("");
+  EXPECT_EQ(relation->MasterKeyDataField(), nullptr);
+  EXPECT_TRUE(VarIsEmpty(master.DC->GetMasterRecordKeyValues(relation, 0)));
+  pattern->SetMasterRelation(nullptr, -1);
+  Controllers.clear();
+  detailSource->Free();
+}
+
+}  // namespace
+
+namespace {
+
+// A detail made for one master record reads only the detail rows carrying that record's key: the run
+// the locate of the first step lands on, up to the first row with another key.
+TEST_F(DBDataLoaded, DetailReadsTheRowsOfItsMasterRecord) {
+  TpZAZDataSet* detailSet = OpenDataSet("SELECT ID / 4 AS GRP, ID, NAME FROM P ORDER BY 1, 2");
+  TDataSource* detailSource = New<TDataSource>(Owner);
+  detailSource->SetDataSet(detailSet);
+  OpenDataSet();
+  dbdata::BoundController& master = NewController({"ID", "NAME"});
+  TObject relationItem;
+  auto* relation = static_cast<TcxDBDataRelation*>(master.DC->GetRelations()->Add(&relationItem));
+  auto detailController = [&](int32_t AMasterRecord) {
+    Controllers.push_back(std::make_unique<dbdata::BoundController>());
+    dbdata::BoundController& d = *Controllers.back();
+    d.Bind("ID");
+    d.DC->SetDetailKeyFieldNames("GRP");
+    d.DC->SetMasterKeyFieldNames("ID");
+    d.DC->SetDataSource(detailSource);
+    d.DC->SetMasterRelation(relation, AMasterRecord);
+    return &d;
+  };
+  dbdata::BoundController* pattern = detailController(-1);
+  EXPECT_EQ(pattern->DC->GetRecordCount(), 0);  // the pattern has no master record
+  struct Case {
+    int32_t MasterRecord;
+    std::vector<String> Ids;
+  };
+  const Case cases[] = {{1, {"8", "9", "10"}}, {0, {"4", "5", "6", "7"}}, {5, {}}};
+  std::vector<dbdata::BoundController*> clones;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.MasterRecord);
+    dbdata::BoundController* clone = detailController(k.MasterRecord);
+    EXPECT_EQ(clone->Column(0), k.Ids);
+    clones.push_back(clone);
+  }
+  for (dbdata::BoundController* c : clones) c->DC->SetMasterRelation(nullptr, -1);
+  pattern->DC->SetMasterRelation(nullptr, -1);
+  Controllers.clear();
+  detailSource->Free();
+}
+
+}  // namespace

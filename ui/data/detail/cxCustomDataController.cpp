@@ -101,6 +101,10 @@ TcxDataSelection* TcxCustomDataController::CreateDataSelection() { return New<Tc
 TcxCustomDataField* TcxCustomDataController::CreateField() { return New<TcxCustomDataField>(FFields); }
 TcxDataFilterCriteria* TcxCustomDataController::CreateFilter() { return New<TcxDataFilterCriteria>(this); }
 TcxDataSummary* TcxCustomDataController::CreateSummary() { return New<TcxDataSummary>(this); }
+
+TCollectionItemClass TcxCustomDataController::GetSummaryItemClass() { return TcxDataSummaryItem::StaticClass(); }
+
+TCollectionItemClass TcxCustomDataController::GetSummaryGroupItemLinkClass() { return TcxDataSummaryGroupItemLink::StaticClass(); }
 TcxDataControllerSearch* TcxCustomDataController::CreateSearch() { return New<TcxDataControllerSearch>(this); }
 
 bool TcxCustomDataController::IsLoading() const {

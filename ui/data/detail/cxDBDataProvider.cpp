@@ -269,7 +269,12 @@ bool TcxDBDataProvider::IsBOF() {
 
 bool TcxDBDataProvider::IsEOF() {
   TDataSet* ds = DataSet();
-  return !ds || ds->Eof() || !FDataLink->Active();
+  TcxDBDataController* dc = DBController();
+  if (!ds || !dc || !dc->IsDetailMode() || IsGridMode()) return !ds || ds->Eof() || !FDataLink->Active();
+  // A detail reads the run of rows that carry its master's key, from where the first step put the cursor.
+  if (VarIsEmpty(dc->MasterKeyValues()) || ds->Eof()) return true;
+  if (IsEditState(ds->State())) return false;
+  return !VariantValuesEqual(ds->FieldValues(dc->DetailKeyFieldNames()), dc->MasterKeyValues());
 }
 
 bool TcxDBDataProvider::IsEditing() {
@@ -320,7 +325,17 @@ void TcxDBDataProvider::First() {
   FInFirst = true;
   TProviderGuard reset{[this] { FInFirst = false; }};
   FFieldsRecreated = false;
-  ds->First();
+  TcxDBDataController* dc = DBController();
+  if (!dc || !dc->IsDetailMode() || IsGridMode()) {
+    ds->First();
+    return;
+  }
+  // Without a master key there is nothing to read, and the shared dataset stays where it is.
+  if (VarIsEmpty(dc->MasterKeyValues())) return;
+  bool reopened = false;
+  dc->DataModeController()->DetailFirst(dc->MasterDetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
+  if (reopened) SavePos();
+  FDataSetCurrent = true;
 }
 
 void TcxDBDataProvider::Prior() {
