@@ -5,14 +5,19 @@
 // creates it through that server instead.
 
 #include <ibase.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "dbaccess/FIBDatabase.h"
 #include "dbaccess/FIBErrors.h"
 #include "dbaccess/IB_Intf.h"
+#include "dbaccess/pZAZDataInfo.h"
+#include "rtl/StringLists.h"
 
 namespace benchdb {
 
@@ -51,6 +56,40 @@ inline void CreateDatabase(const std::string& path, int rows, bool withFlag = fa
   Check(Lib()->isc_commit_transaction(StatusVector(), &tr));
   Check(Lib()->isc_detach_database(StatusVector(), &db));
 }
+
+// A generated database in a folder of its own under /tmp, with a connection and a started transaction on
+// it; freeing commits, disconnects and removes the folder.
+struct Connection {
+  Connection(const char* tag, int rows, bool withFlag = false) {
+    std::string templ = std::string("/tmp/vorn-bench-") + tag + "-XXXXXX";
+    Dir = mkdtemp(templ.data());
+    const std::string path = Dir + "/bench.fdb";
+    CreateDatabase(path, rows, withFlag);
+    DB = New<TFIBDatabase>(nullptr);
+    DB->SetDBName(path);
+    DB->SetSQLDialect(3);
+    DB->DBParams()->Add("user_name=SYSDBA");
+    DB->DBParams()->Add("lc_ctype=UTF8");
+    TR = New<TFIBTransaction>(nullptr);
+    TR->SetDefaultDatabase(DB);
+    DB->Open();
+    TR->StartTransaction();
+  }
+  ~Connection() {
+    ListTableInfo()->RemoveDatabase(DB);
+    TR->Commit();
+    TR->Free();
+    DB->Close();
+    DB->Free();
+    std::filesystem::remove_all(Dir);
+  }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  std::string Dir;
+  TFIBDatabase* DB = nullptr;
+  TFIBTransaction* TR = nullptr;
+};
 
 inline double Seconds(const std::chrono::steady_clock::time_point& from) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();

@@ -39,32 +39,8 @@ using benchdb::Median;
 using benchdb::Seconds;
 
 // One database, connection and transaction for the whole run.
-struct Fixture {
-  Fixture() {
-    char templ[] = "/tmp/vorn-bench-datasets-XXXXXX";
-    Dir = mkdtemp(templ);
-    const std::string path = Dir + "/bench.fdb";
-    CreateDatabase(path, kRows);
-    DB = New<TFIBDatabase>(nullptr);
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
-    TR = New<TFIBTransaction>(nullptr);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
-  }
-  ~Fixture() {
-    TR->Commit();
-    TR->Free();
-    DB->Close();
-    DB->Free();
-    std::filesystem::remove_all(Dir);
-  }
-  std::string Dir;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
+struct Fixture : benchdb::Connection {
+  Fixture() : benchdb::Connection("datasets", kRows) {}
 };
 
 Fixture& Shared() {

@@ -41,21 +41,8 @@ const char* const kSelect = "SELECT ID, NAME, AMOUNT, CREATED FROM T ORDER BY ID
 using benchdb::Median;
 using benchdb::Seconds;
 
-struct Fixture {
-  Fixture() {
-    char templ[] = "/tmp/vorn-bench-limited-XXXXXX";
-    Dir = mkdtemp(templ);
-    const std::string path = Dir + "/bench.fdb";
-    benchdb::CreateDatabase(path, kRows);
-    DB = New<TFIBDatabase>(nullptr);
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
-    TR = New<TFIBTransaction>(nullptr);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
+struct Fixture : benchdb::Connection {
+  Fixture() : benchdb::Connection("limited", kRows) {
     // The engine's page cache fills on the first read of the table: done here once, so that neither
     // side's memory figures hold it.
     TFIBQuery* q = New<TFIBQuery>(nullptr);
@@ -67,16 +54,6 @@ struct Fixture {
     }
     q->Free();
   }
-  ~Fixture() {
-    TR->Commit();
-    TR->Free();
-    DB->Close();
-    DB->Free();
-    std::filesystem::remove_all(Dir);
-  }
-  std::string Dir;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
 };
 
 Fixture& Shared() {

@@ -47,33 +47,8 @@ double ResidentMB() {
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-struct Fixture {
-  Fixture() {
-    char templ[] = "/tmp/vorn-bench-uidata-XXXXXX";
-    Dir = mkdtemp(templ);
-    const std::string path = Dir + "/bench.fdb";
-    benchdb::CreateDatabase(path, kRows);
-    DB = New<TFIBDatabase>(nullptr);
-    DB->SetDBName(path);
-    DB->SetSQLDialect(3);
-    DB->DBParams()->Add("user_name=SYSDBA");
-    DB->DBParams()->Add("lc_ctype=UTF8");
-    TR = New<TFIBTransaction>(nullptr);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
-  }
-  ~Fixture() {
-    ListTableInfo()->RemoveDatabase(DB);
-    TR->Commit();
-    TR->Free();
-    DB->Close();
-    DB->Free();
-    std::filesystem::remove_all(Dir);
-  }
-  std::string Dir;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
+struct Fixture : benchdb::Connection {
+  Fixture() : benchdb::Connection("uidata", kRows) {}
 };
 
 Fixture& Shared() {

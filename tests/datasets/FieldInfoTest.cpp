@@ -18,67 +18,28 @@
 #include "rtl/GUID.h"
 #include "rtl/StringLists.h"
 
-#include "ScratchDatabase.h"
+#include "SuiteDatabase.h"
 #include "ScratchFolder.h"
 
 namespace {
 
-class SharedDatabaseTest : public ::testing::Test {
+class SharedDatabaseTest : public scratch::SuiteDatabaseTest {
 protected:
   static void SetUpTestSuite() {
-    Dir = new scratch::Folder("vorn-datasets-fieldinfo");
-    const String path = Dir->File("f.fdb");
-    scratch::CreateDatabase(path);
-    TFIBDatabase* db = New<TFIBDatabase>(nullptr);
-    TFIBTransaction* tr = New<TFIBTransaction>(nullptr);
-    scratch::Configure(db, path);
-    tr->SetDefaultDatabase(db);
-    db->Open();
-    tr->StartTransaction();
-    for (const char* sql : {
-             "CREATE DOMAIN D_GUID AS CHAR(16) CHARACTER SET OCTETS",
-             "CREATE TABLE P (ID INTEGER NOT NULL, K2 VARCHAR(10) NOT NULL, NAME VARCHAR(40), AMOUNT NUMERIC(9,2), "
-             "G D_GUID, MEMO BLOB SUB_TYPE 1, DATA BLOB, PRIMARY KEY (ID, K2))",
-             "CREATE TABLE Q (QID INTEGER NOT NULL PRIMARY KEY, P_ID INTEGER, LABEL VARCHAR(20))",
-         })
-      scratch::Exec(db, tr, sql);
-    tr->Commit();
-    tr->StartTransaction();
-    for (const char* sql : {
-             "INSERT INTO P (ID, K2, NAME, AMOUNT, MEMO, DATA) VALUES (1, 'a', 'one', 1.25, 'memo one', "
-             "'0123456789abcdef0123456789')",
-             "INSERT INTO P (ID, K2, NAME, AMOUNT) VALUES (2, 'b', 'two', 2.50)",
-             "INSERT INTO Q (QID, P_ID, LABEL) VALUES (10, 1, 'ten')",
-             "INSERT INTO Q (QID, P_ID, LABEL) VALUES (20, 2, 'twenty')",
-         })
-      scratch::Exec(db, tr, sql);
-    tr->Commit();
-    tr->Free();
-    db->Close();
-    db->Free();
-    Path = path;
-  }
-  static void TearDownTestSuite() {
-    delete Dir;
-    Dir = nullptr;
-  }
-
-  void SetUp() override {
-    Owner = New<TComponent>(nullptr);
-    DB = New<TFIBDatabase>(Owner);
-    scratch::Configure(DB, Path);
-    TR = New<TFIBTransaction>(Owner);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
-  }
-
-  void TearDown() override {
-    for (TFIBCustomDataSet* ds : DataSets) ds->Free();
-    ListTableInfo()->RemoveDatabase(DB);
-    if (TR->InTransaction()) TR->Rollback();
-    DB->Close();
-    Owner->Free();
+    CreateSuiteDatabase("vorn-datasets-fieldinfo",
+                        {
+                            "CREATE DOMAIN D_GUID AS CHAR(16) CHARACTER SET OCTETS",
+                            "CREATE TABLE P (ID INTEGER NOT NULL, K2 VARCHAR(10) NOT NULL, NAME VARCHAR(40), "
+                            "AMOUNT NUMERIC(9,2), G D_GUID, MEMO BLOB SUB_TYPE 1, DATA BLOB, PRIMARY KEY (ID, K2))",
+                            "CREATE TABLE Q (QID INTEGER NOT NULL PRIMARY KEY, P_ID INTEGER, LABEL VARCHAR(20))",
+                        },
+                        {
+                            "INSERT INTO P (ID, K2, NAME, AMOUNT, MEMO, DATA) VALUES (1, 'a', 'one', 1.25, "
+                            "'memo one', '0123456789abcdef0123456789')",
+                            "INSERT INTO P (ID, K2, NAME, AMOUNT) VALUES (2, 'b', 'two', 2.50)",
+                            "INSERT INTO Q (QID, P_ID, LABEL) VALUES (10, 1, 'ten')",
+                            "INSERT INTO Q (QID, P_ID, LABEL) VALUES (20, 2, 'twenty')",
+                        });
   }
 
   TpZAZDataSet* NewDataSet(const String& select) {
@@ -90,24 +51,6 @@ protected:
     DataSets.push_back(ds);
     return ds;
   }
-
-  Variant Value(const String& sql) {
-    TFIBQuery* q = New<TFIBQuery>(nullptr);
-    q->SetDatabase(DB);
-    q->SetTransaction(TR);
-    q->SQL()->SetText(sql);
-    q->ExecQuery();
-    Variant v = q->Eof() ? Variant::Null() : q->Fields(0)->GetAsVariant();
-    q->Free();
-    return v;
-  }
-
-  static inline scratch::Folder* Dir = nullptr;
-  static inline String Path;
-  TComponent* Owner = nullptr;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
-  std::vector<TFIBCustomDataSet*> DataSets;
 };
 
 // --- field information -----------------------------------------------------------------------------------

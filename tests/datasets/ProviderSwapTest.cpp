@@ -15,61 +15,26 @@
 #include "dbaccess/pZAZDataInfo.h"
 #include "rtl/StringLists.h"
 
-#include "ScratchDatabase.h"
+#include "SuiteDatabase.h"
 #include "ScratchFolder.h"
 
 namespace {
 
-class ProviderDatabaseTest : public ::testing::Test {
+class ProviderDatabaseTest : public scratch::SuiteDatabaseTest {
 protected:
   static void SetUpTestSuite() {
-    Dir = new scratch::Folder("vorn-datasets-provider");
-    Path = Dir->File("p.fdb");
-    scratch::CreateDatabase(Path);
-    TFIBDatabase* db = New<TFIBDatabase>(nullptr);
-    TFIBTransaction* tr = New<TFIBTransaction>(nullptr);
-    scratch::Configure(db, Path);
-    tr->SetDefaultDatabase(db);
-    db->Open();
-    tr->StartTransaction();
-    scratch::Exec(db, tr,
-                  "CREATE TABLE P (ID INTEGER NOT NULL, K2 VARCHAR(10) NOT NULL, NAME VARCHAR(40), "
-                  "AMOUNT NUMERIC(9,2), STAMP TIMESTAMP, DATA BLOB, PRIMARY KEY (ID, K2))");
-    scratch::Exec(db, tr, "CREATE TABLE Q (QID INTEGER NOT NULL PRIMARY KEY, P_ID INTEGER, LABEL VARCHAR(20))");
-    tr->Commit();
-    tr->StartTransaction();
-    for (int i = 1; i <= 4; ++i)
-      scratch::Exec(db, tr,
-                    "INSERT INTO P (ID, K2, NAME, AMOUNT, DATA) VALUES (" + std::to_string(i) + ", 'k', 'n" +
-                        std::to_string(i) + "', " + std::to_string(i) + ".5, '" + String(2000, char('a' + i)) +
-                        "')");
-    scratch::Exec(db, tr, "INSERT INTO Q (QID, P_ID, LABEL) VALUES (1, 1, 'one')");
-    tr->Commit();
-    tr->Free();
-    db->Close();
-    db->Free();
-  }
-  static void TearDownTestSuite() {
-    delete Dir;
-    Dir = nullptr;
-  }
-
-  void SetUp() override {
-    Owner = New<TComponent>(nullptr);
-    DB = New<TFIBDatabase>(Owner);
-    scratch::Configure(DB, Path);
-    TR = New<TFIBTransaction>(Owner);
-    TR->SetDefaultDatabase(DB);
-    DB->Open();
-    TR->StartTransaction();
-  }
-
-  void TearDown() override {
-    for (TFIBCustomDataSet* ds : DataSets) ds->Free();
-    ListTableInfo()->RemoveDatabase(DB);
-    if (TR->InTransaction()) TR->Rollback();
-    DB->Close();
-    Owner->Free();
+    // Rows 1..4 carry a blob of 2000 letters each.
+    auto row = [](int i) {
+      return "INSERT INTO P (ID, K2, NAME, AMOUNT, DATA) VALUES (" + std::to_string(i) + ", 'k', 'n" +
+             std::to_string(i) + "', " + std::to_string(i) + ".5, '" + String(2000, char('a' + i)) + "')";
+    };
+    CreateSuiteDatabase("vorn-datasets-provider",
+                        {
+                            "CREATE TABLE P (ID INTEGER NOT NULL, K2 VARCHAR(10) NOT NULL, NAME VARCHAR(40), "
+                            "AMOUNT NUMERIC(9,2), STAMP TIMESTAMP, DATA BLOB, PRIMARY KEY (ID, K2))",
+                            "CREATE TABLE Q (QID INTEGER NOT NULL PRIMARY KEY, P_ID INTEGER, LABEL VARCHAR(20))",
+                        },
+                        {row(1), row(2), row(3), row(4), "INSERT INTO Q (QID, P_ID, LABEL) VALUES (1, 1, 'one')"});
   }
 
   TpZAZDataSet* NewDataSet(const String& select) {
@@ -84,29 +49,6 @@ protected:
     DataSets.push_back(ds);
     return ds;
   }
-
-  Variant Value(const String& sql) {
-    TFIBQuery* q = New<TFIBQuery>(nullptr);
-    try {
-      q->SetDatabase(DB);
-      q->SetTransaction(TR);
-      q->SQL()->SetText(sql);
-      q->ExecQuery();
-      Variant v = q->Eof() ? Variant::Null() : q->Fields(0)->GetAsVariant();
-      q->Free();
-      return v;
-    } catch (...) {
-      q->Free();
-      throw;
-    }
-  }
-
-  static inline scratch::Folder* Dir = nullptr;
-  static inline String Path;
-  TComponent* Owner = nullptr;
-  TFIBDatabase* DB = nullptr;
-  TFIBTransaction* TR = nullptr;
-  std::vector<TFIBCustomDataSet*> DataSets;
 };
 
 using ProviderTest = ProviderDatabaseTest;
