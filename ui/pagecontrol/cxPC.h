@@ -481,6 +481,7 @@ private:
   void SetPainterClass(TcxPCPainterClass AClass);
   void FreeTabTextBitmaps();
   void RealignChildren();
+  void MoveTabMark(int32_t& AMark, int32_t VisibleIndex, TcxPCTabPropertyChanged AKind);
   void SetHotTab(int32_t VisibleIndex);
   void SetPressedTab(int32_t VisibleIndex);
   void SetFocusedTab(int32_t VisibleIndex);

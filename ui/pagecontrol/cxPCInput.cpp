@@ -15,28 +15,25 @@ constexpr int32_t kRepeatInterval = 150;
 
 // ---- hot tracking -------------------------------------------------------------------------------------------
 
+// Moves one of the hot, pressed or focused marks to another visible tab; both tabs repaint.
+void TcxCustomTabControl::MoveTabMark(int32_t& AMark, int32_t VisibleIndex, TcxPCTabPropertyChanged AKind) {
+  if (VisibleIndex == AMark) return;
+  const int32_t old = AMark;
+  AMark = VisibleIndex;
+  if (old != -1 && old < VisibleTabCount()) FTabs->TabChanged(old, AKind);
+  if (VisibleIndex != -1) FTabs->TabChanged(VisibleIndex, AKind);
+}
+
 void TcxCustomTabControl::SetHotTab(int32_t VisibleIndex) {
-  if (VisibleIndex == FHotTabVisibleIndex) return;
-  const int32_t old = FHotTabVisibleIndex;
-  FHotTabVisibleIndex = VisibleIndex;
-  if (old != -1 && old < VisibleTabCount()) FTabs->TabChanged(old, tpcHotTrack);
-  if (VisibleIndex != -1) FTabs->TabChanged(VisibleIndex, tpcHotTrack);
+  MoveTabMark(FHotTabVisibleIndex, VisibleIndex, tpcHotTrack);
 }
 
 void TcxCustomTabControl::SetPressedTab(int32_t VisibleIndex) {
-  if (VisibleIndex == FPressedTabVisibleIndex) return;
-  const int32_t old = FPressedTabVisibleIndex;
-  FPressedTabVisibleIndex = VisibleIndex;
-  if (old != -1 && old < VisibleTabCount()) FTabs->TabChanged(old, tpcPressed);
-  if (VisibleIndex != -1) FTabs->TabChanged(VisibleIndex, tpcPressed);
+  MoveTabMark(FPressedTabVisibleIndex, VisibleIndex, tpcPressed);
 }
 
 void TcxCustomTabControl::SetFocusedTab(int32_t VisibleIndex) {
-  if (VisibleIndex == FFocusedTabVisibleIndex) return;
-  const int32_t old = FFocusedTabVisibleIndex;
-  FFocusedTabVisibleIndex = VisibleIndex;
-  if (old != -1 && old < VisibleTabCount()) FTabs->TabChanged(old, tpcTracking);
-  if (VisibleIndex != -1) FTabs->TabChanged(VisibleIndex, tpcTracking);
+  MoveTabMark(FFocusedTabVisibleIndex, VisibleIndex, tpcTracking);
 }
 
 void TcxCustomTabControl::SetNavigatorButtonState(TcxPCNavigatorButton AButton, TcxPCNavigatorButtonState AState) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "X11FormsFixture.h"
 #include "X11Peer.h"
 #include "X11Steps.h"
 #include "forms/Forms.h"
@@ -54,29 +55,15 @@ public:
   TX11InnerEdit* Edit = nullptr;
 };
 
-class X11ContainerTest : public ::testing::Test {
+class X11ContainerTest : public x11steps::FormsFixture {
 protected:
-  void SetUp() override {
-    display_ = std::getenv("VORN_X11_DISPLAY");
-    if (!display_ || !*display_) GTEST_SKIP() << "no X server for the tests (VORN_X11_DISPLAY is not set)";
-    peer_ = std::make_unique<x11peer::Peer>(display_);
-    ASSERT_TRUE(peer_->Ok());
-    ASSERT_TRUE(winapi::InstallX11Backend(display_));
-    InitForms();
-  }
-  void TearDown() override {
-    if (!peer_) return;
-    DoneForms();
+  void FinalizeUnits() override {
     cxContainerFinalize();
     cxControlsFinalize();
     DoneLookAndFeels();
-    winapi::UninstallX11Backend();
-    peer_.reset();
   }
   POINT CenterOf(TControl* c) { return c->ClientToScreen(POINT{c->Width() / 2, c->Height() / 2}); }
 
-  const char* display_ = nullptr;
-  std::unique_ptr<x11peer::Peer> peer_;
 };
 
 }  // namespace

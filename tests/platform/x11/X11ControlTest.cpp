@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "X11FormsFixture.h"
 #include "X11Peer.h"
 #include "X11Steps.h"
 #include "forms/ExtCtrls.h"
@@ -84,31 +85,17 @@ protected:
   }
 };
 
-class X11ControlTest : public ::testing::Test {
+class X11ControlTest : public x11steps::FormsFixture {
 protected:
-  void SetUp() override {
-    display_ = std::getenv("VORN_X11_DISPLAY");
-    if (!display_ || !*display_) GTEST_SKIP() << "no X server for the tests (VORN_X11_DISPLAY is not set)";
-    peer_ = std::make_unique<x11peer::Peer>(display_);
-    ASSERT_TRUE(peer_->Ok());
-    ASSERT_TRUE(winapi::InstallX11Backend(display_));
-    InitForms();
-  }
-  void TearDown() override {
-    if (!peer_) return;
-    DoneForms();
+  void FinalizeUnits() override {
     cxControlsFinalize();
     DonePainterImages();
     DoneLookAndFeels();
-    winapi::UninstallX11Backend();
-    peer_.reset();
   }
 
   using Step = x11steps::Step;
   void Run(const std::vector<Step>& steps) { x11steps::RunSteps(steps); }
 
-  const char* display_ = nullptr;
-  std::unique_ptr<x11peer::Peer> peer_;
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "X11FormsFixture.h"
 #include "X11Peer.h"
 #include "X11Steps.h"
 #include "forms/ExtCtrls.h"
@@ -29,22 +30,8 @@ namespace {
 
 using x11peer::Rgb;
 
-class X11FormTest : public ::testing::Test {
+class X11FormTest : public x11steps::FormsFixture {
 protected:
-  void SetUp() override {
-    display_ = std::getenv("VORN_X11_DISPLAY");
-    if (!display_ || !*display_) GTEST_SKIP() << "no X server for the tests (VORN_X11_DISPLAY is not set)";
-    peer_ = std::make_unique<x11peer::Peer>(display_);
-    ASSERT_TRUE(peer_->Ok());
-    ASSERT_TRUE(winapi::InstallX11Backend(display_));
-    InitForms();
-  }
-  void TearDown() override {
-    if (!peer_) return;
-    DoneForms();
-    winapi::UninstallX11Backend();
-    peer_.reset();
-  }
 
   std::vector<uint32_t> Grab(const RECT& r) { return peer_->Grab(r.left, r.top, r.right - r.left, r.bottom - r.top); }
   uint32_t RootPixel(POINT p) { return peer_->Pixel(p.x, p.y); }
@@ -54,8 +41,6 @@ protected:
   using Step = x11steps::Step;
   void Run(const std::vector<Step>& steps) { x11steps::RunSteps(steps); }
 
-  const char* display_ = nullptr;
-  std::unique_ptr<x11peer::Peer> peer_;
 };
 
 POINT CenterOf(TControl* c) { return c->ClientToScreen(POINT{c->Width() / 2, c->Height() / 2}); }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "X11FormsFixture.h"
 #include "X11Peer.h"
 #include "X11Steps.h"
 #include "forms/Forms.h"
@@ -31,30 +32,20 @@ namespace {
 
 using x11peer::Rgb;
 
-class PageControlX11Test : public ::testing::Test {
+class PageControlX11Test : public x11steps::FormsFixture {
 protected:
   void SetUp() override {
-    display_ = std::getenv("VORN_X11_DISPLAY");
-    if (!display_ || !*display_) GTEST_SKIP() << "no X server for the tests (VORN_X11_DISPLAY is not set)";
-    peer_ = std::make_unique<x11peer::Peer>(display_);
-    ASSERT_TRUE(peer_->Ok());
-    ASSERT_TRUE(winapi::InstallX11Backend(display_));
-    InitForms();
+    FormsFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     RegisterStandardPCPainters();
   }
-  void TearDown() override {
-    if (!peer_) return;
-    DoneForms();
+  void FinalizeUnits() override {
     cxControlsFinalize();
     DonePainterImages();
     DoneLookAndFeels();
     cxPCPaintersFactoryFinalize();
     DoneThemeManager();
-    winapi::UninstallX11Backend();
-    peer_.reset();
   }
-  const char* display_ = nullptr;
-  std::unique_ptr<x11peer::Peer> peer_;
 };
 
 TcxPageControl* AddPageControl(TForm* form, TcxPCStyleID style, TcxTabPosition position, RECT bounds) {
