@@ -1,0 +1,170 @@
+#pragma once
+// The painted pocket calculator: 27 buttons worked by mouse or keyboard over an accumulator with one
+// pending operator and a memory register. The control shows its number nowhere itself: it reads and
+// writes the display text through GetDisplayText / SetDisplayText, so a descendant decides where the
+// number lives (the calculator editor's drop-down keeps it in the editor's text).
+
+#include <array>
+#include <cstdint>
+
+#include "forms/Controls.h"
+#include "rtl/Events.h"
+#include "ui/base/cxControls.h"
+#include "ui/base/cxLookAndFeelPainters.h"
+
+// The buttons by code; the code is also the index into the button records. cbNone stands for no button.
+enum TcxCalcButtonKind : uint8_t {
+  cbBack, cbCancel, cbClear,
+  cbMC, cbMR, cbMS, cbMP,
+  cbNum0, cbNum1, cbNum2, cbNum3, cbNum4, cbNum5, cbNum6, cbNum7, cbNum8, cbNum9,
+  cbSign, cbDecimal,
+  cbDiv, cbMul, cbSub, cbAdd,
+  cbSqrt, cbPercent, cbRev, cbEqual,
+  cbNone
+};
+constexpr int32_t cxCalcButtonCount = 27;
+
+// first: the next digit starts a new number; valid: the display holds a number being typed or
+// recalled; error: the display shows the error text until CE or C.
+enum TcxCalcState : uint8_t { ccsFirst, ccsValid, ccsError };
+
+struct TcxCalcButtonInfo {
+  TcxCalcButtonKind Kind = cbNone;
+  String Text;           // at most 4 characters
+  TColor FontColor = clBtnText;
+  RECT BtnRect{};
+  bool Down = false;     // drawn pressed
+  bool Grayed = false;   // disabled
+};
+
+// The button event may replace the button about to be worked.
+using TcxCalcButtonClickEvent = Event<TObject*, TcxCalcButtonKind&>;
+
+class TcxCustomCalculator : public TcxControl {
+  RTL_CLASS(TcxCustomCalculator, TcxControl)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TcxCustomCalculator(TComponent* AOwner);
+  void AfterConstruction() override;
+  void WndProc(TMessage& m) override;
+
+  // ---- the operations a descendant gives meaning to ----
+  // The painter class of the button faces.
+  virtual TcxCustomLookAndFeelPainterClass GetButtonPainter();
+  // Where the number is shown: nowhere in the base.
+  virtual String GetDisplayText() { return String(); }
+  virtual void SetDisplayText(const String& AText) { (void)AText; }
+  // Fires the close-request event ("=" asks for it; the drop-down closes on it).
+  virtual void RequestClose();
+
+  // ---- the machine ----
+  void ButtonClick(TcxCalcButtonKind AButton);
+  // The first button whose rectangle holds the point, else cbNone.
+  TcxCalcButtonKind ButtonAt(int32_t X, int32_t Y) const;
+  void CopyToClipboard();
+  void PasteFromClipboard();
+  // 0 in the error status; otherwise the display text as a number (a text that is no number raises the
+  // conversion error).
+  double GetDisplay();
+  void SetDisplay(double Value);
+  void CheckFirst();
+  void ShowError();
+  void ClearDisplay();
+  void ResetState();
+  void UpdateMemoryButtons();
+  void CalculateMetrics(int32_t AClientWidth, int32_t AClientHeight);
+  void LayoutButtons();
+
+  // ---- settings ----
+  bool AutoFontSize() const { return FAutoFontSize; }
+  void SetAutoFontSize(bool Value);
+  bool BeepOnError() const { return FBeepOnError; }
+  void SetBeepOnError(bool Value) { FBeepOnError = Value; }
+  // A single border shows as a sunken client edge; the drop-down calculator never has one.
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle Value);
+  bool ShowFocusRect() const { return FShowFocusRect; }
+  void SetShowFocusRect(bool Value);
+  uint8_t Precision() const { return FPrecision; }
+  void SetPrecision(uint8_t Value) { FPrecision = Value; }
+
+  // ---- state, read back by descendants and tests ----
+  int32_t ButtonFontSize() const { return FButtonFontSize; }
+  int32_t ButtonWidth() const { return FButtonWidth; }
+  int32_t ButtonHeight() const { return FButtonHeight; }
+  int32_t LargeButtonWidth() const { return FLargeButtonWidth; }
+  int32_t HorzSpacing() const { return FHorzSpacing; }
+  int32_t VertSpacing() const { return FVertSpacing; }
+  int32_t CalcWidth() const { return FCalcWidth; }
+  int32_t CalcHeight() const { return FCalcHeight; }
+  double Memory() const { return FMemory; }
+  TcxCalcButtonKind PendingOperator() const { return FOperator; }
+  double Operand() const { return FOperand; }
+  TcxCalcState State() const { return FState; }
+  const TcxCalcButtonInfo& Button(TcxCalcButtonKind AButton) const { return FButtons[AButton]; }
+  TcxCalcButtonKind HotButton() const { return FHotButton; }
+  TcxCalcButtonKind MouseDownButton() const { return FDownButton; }
+  TcxCalcButtonKind KeyPressedButton() const { return FPressedButton; }
+  bool Tracking() const { return FTracking; }
+  bool IsPopup() const { return FIsPopup; }
+
+  TNotifyEvent OnDisplayChange;       // SetDisplay changed the text
+  TcxCalcButtonClickEvent OnButtonClick;  // first thing every click does
+  TNotifyEvent OnResult;              // after "%" and "="
+  TNotifyEvent OnHidePopup;           // RequestClose
+
+  // The key and character maps; cbNone for the others.
+  static TcxCalcButtonKind ButtonOfKey(uint16_t AKey, TShiftState AShift);
+  static TcxCalcButtonKind ButtonOfChar(char32_t AChar);
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void Paint() override;
+  void Resize() override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void KeyUp(uint16_t& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+
+public:
+  void MouseLeave(TControl* AControl) override;
+  void FocusChanged() override;
+  void FontChanged() override;
+  bool HasScrollBars() const override { return false; }
+
+protected:
+  // The drop-down calculator sets it: no border, no focus on click, the client area filled.
+  void SetIsPopup(bool Value) { FIsPopup = Value; }
+  void InvalidateButton(TcxCalcButtonKind AButton);
+  // Shows a key's button down (releasing the one shown before) and works it.
+  void PressKeyButton(TcxCalcButtonKind AButton, bool AClickWhenAlreadyDown);
+  void ReleaseKeyButton();
+
+private:
+  // The metrics of the current client size, and the client size made to fit them.
+  void Remeasure();
+  // Replaces a result that cannot be shown (an overflow) by the error.
+  void ShowResult(double AValue);
+  int32_t MaxDigits() const;
+
+  bool FAutoFontSize = true;
+  bool FBeepOnError = true;
+  TBorderStyle FBorderStyle = bsNone;
+  bool FShowFocusRect = true;
+  int32_t FButtonFontSize = 8;
+  int32_t FButtonWidth = 28, FButtonHeight = 22, FLargeButtonWidth = 47;
+  int32_t FHorzSpacing = 3, FVertSpacing = 3;
+  int32_t FCalcWidth = 198, FCalcHeight = 131;
+  double FMemory = 0;
+  TcxCalcButtonKind FOperator = cbEqual;
+  double FOperand = 0;
+  uint8_t FPrecision = 15;
+  TcxCalcState FState = ccsFirst;
+  std::array<TcxCalcButtonInfo, cxCalcButtonCount> FButtons{};
+  TcxCalcButtonKind FHotButton = cbNone, FDownButton = cbNone, FPressedButton = cbNone;
+  bool FTracking = false;
+  bool FIsPopup = false;
+  bool FResizing = false;
+};
