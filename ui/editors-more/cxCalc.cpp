@@ -312,6 +312,11 @@ void TcxCustomCalculator::ButtonClick(TcxCalcButtonKind AButton) {
   }
 }
 
+const TcxCalcButtonInfo& TcxCustomCalculator::Button(TcxCalcButtonKind AButton) const {
+  static const TcxCalcButtonInfo none;
+  return AButton < cbNone ? FButtons[AButton] : none;
+}
+
 TcxCalcButtonKind TcxCustomCalculator::ButtonAt(int32_t X, int32_t Y) const {
   POINT p{X, Y};
   for (const TcxCalcButtonInfo& b : FButtons)

@@ -101,7 +101,8 @@ public:
   TcxCalcButtonKind PendingOperator() const { return FOperator; }
   double Operand() const { return FOperand; }
   TcxCalcState State() const { return FState; }
-  const TcxCalcButtonInfo& Button(TcxCalcButtonKind AButton) const { return FButtons[AButton]; }
+  // cbNone gives an empty record.
+  const TcxCalcButtonInfo& Button(TcxCalcButtonKind AButton) const;
   TcxCalcButtonKind HotButton() const { return FHotButton; }
   TcxCalcButtonKind MouseDownButton() const { return FDownButton; }
   TcxCalcButtonKind KeyPressedButton() const { return FPressedButton; }
@@ -141,6 +142,8 @@ protected:
   // Shows a key's button down (releasing the one shown before) and works it.
   void PressKeyButton(TcxCalcButtonKind AButton, bool AClickWhenAlreadyDown);
   void ReleaseKeyButton();
+  // Forgets the key's button without drawing it up (a drop-down shown while a key is held).
+  void ForgetKeyPressedButton() { FPressedButton = cbNone; }
 
 private:
   // The metrics of the current client size, and the client size made to fit them.
