@@ -261,6 +261,7 @@ void TMonthListBox::PaintWindow(HDC DC) {
   TCanvas paintCanvas;
   paintCanvas.SetHandle(DC);
   TCanvas* canvas = &paintCanvas;
+  TcxCanvas cxCanvas(canvas);
   canvas->Font()->Assign(Font());
   RECT client = ClientRect();
   canvas->Brush()->SetStyle(bsSolid);
@@ -274,7 +275,7 @@ void TMonthListBox::PaintWindow(HDC DC) {
     canvas->Font()->SetColor(hot ? clWindow : clWindowText);
     canvas->Brush()->SetStyle(bsClear);
     String text = RowText(i);
-    ::DrawText(canvas->Handle(), text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    cxCanvas.DrawText(text, r, tfSingleLine | tfAlignHCenter | tfAlignVCenter);
     canvas->Brush()->SetStyle(bsSolid);
   }
 }
@@ -987,7 +988,7 @@ void TcxCustomCalendar::PaintTimeText(TcxCanvas* ACanvas) {
   ACanvas->Font()->Assign(Font());
   ACanvas->Font()->SetColor(clBtnText);
   ACanvas->Brush()->SetStyle(bsClear);
-  ::DrawText(ACanvas->Handle(), text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  ACanvas->DrawText(text, r, tfSingleLine | tfAlignHCenter | tfAlignVCenter);
   ACanvas->Brush()->SetStyle(bsSolid);
   ACanvas->ExcludeFromClip(FRects[crTimeText]);
 }
@@ -1029,7 +1030,7 @@ void TcxCustomCalendar::PaintHeader(TcxCanvas* ACanvas) {
   const TColor hot = TColor(clSystemColor | COLOR_HOTLIGHT);
   auto caption = [&](const String& text, RECT r, bool isHot) {
     ACanvas->Font()->SetColor(isHot ? hot : clBtnText);
-    ::DrawText(ACanvas->Handle(), text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ACanvas->DrawText(text, r, tfSingleLine | tfAlignHCenter | tfAlignVCenter);
   };
   if (FArrowsForYear) {
     caption(month, FMonthRect, FHotRegion == chrMonthCaption);
@@ -1068,7 +1069,7 @@ void TcxCustomCalendar::PaintDayNames(TcxCanvas* ACanvas) {
     const int32_t n = Utf8Length(name);
     String ch = n == 0 ? String() : Utf8Copy(name, last ? n : 1, 1);
     RECT cell{left + i * FColWidth, row.top, left + (i + 1) * FColWidth - 3, row.bottom};
-    ::DrawText(ACanvas->Handle(), ch.c_str(), -1, &cell, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ACanvas->DrawText(ch, cell, tfSingleLine | tfAlignRight | tfAlignVCenter);
   }
   ACanvas->Brush()->SetStyle(bsSolid);
   ACanvas->SetBrushColor(clBtnShadow);
@@ -1110,7 +1111,7 @@ void TcxCustomCalendar::PaintDays(TcxCanvas* ACanvas) {
       String s = IntToStr(d);
       ACanvas->Font()->SetColor(text);
       ACanvas->Brush()->SetStyle(bsClear);
-      ::DrawText(ACanvas->Handle(), s.c_str(), -1, &tr, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+      ACanvas->DrawText(s, tr, tfSingleLine | tfAlignRight | tfAlignVCenter);
       ACanvas->Brush()->SetStyle(bsSolid);
     }
   ACanvas->ExcludeFromClip(RECT{DayCellRect(0, 0).left, DayCellRect(0, 0).top, DayCellRect(5, 6).right,

@@ -468,6 +468,7 @@ TEST_F(CalendarTest, TodayAndClearButtons) {
 
 TEST_F(CalendarTest, DateTimeButtonsUseTheClock) {
   MakeCalendar(ckDateTime);
+  Calendar->SetColor(clWindow);
   Calendar->SetCalendarButtons(TDateButtons{btnNow, btnClear, btnToday});
   EXPECT_TRUE(Calendar->NowButton()->Visible());
   EXPECT_TRUE(Calendar->OKButton()->Visible());
@@ -786,11 +787,24 @@ TEST_F(CalendarTest, PicturesOfBothKinds) {
 #endif
   if (!dir) GTEST_SKIP();
   ForceDirectories(dir);
+  // As the date editor shows it: in the editor's colour.
   MakeCalendar();
+  Calendar->SetColor(clWindow);
   Calendar->SetSelectDate(EncodeDate(2008, 2, 14));
   Calendar->Repaint();
   Idle();
   EXPECT_TRUE(headless::SavePng(Calendar->Handle(), (String(dir) + "/calendar-date.png").c_str()));
+  // The month list over the month caption, the pointer two rows below the shown month.
+  MoveTo(Centre(Calendar->MonthCaption()));
+  headless::MouseDown();
+  Idle();
+  TMonthListBox* list = Calendar->MonthList();
+  POINT row5 = list->ClientToScreen(POINT{list->Width() / 2, 1 + 5 * list->ItemHeight() + 2});
+  headless::MouseMove(row5.x, row5.y);
+  Idle();
+  EXPECT_TRUE(headless::SavePng(nullptr, (String(dir) + "/calendar-monthlist-screen.png").c_str()));
+  headless::MouseUp();
+  Idle();
   SetCalendarTimeEditorFactory([](TcxCustomCalendar* c, TNotifyEvent onChange) {
     auto* e = new CalendarFakeTimeEditor(c, onChange);
     e->FEdit->SetText("10:30:00");
@@ -798,6 +812,7 @@ TEST_F(CalendarTest, PicturesOfBothKinds) {
   });
   Calendar->Free();
   MakeCalendar(ckDateTime);
+  Calendar->SetColor(clWindow);
   Calendar->SetCalendarButtons(TDateButtons{btnNow, btnClear});
   Calendar->Clock()->SetTime(EncodeTime(10, 30, 0, 0));
   static_cast<CalendarFakeTimeEditor*>(Calendar->TimeEdit())->SetTime(EncodeTime(10, 30, 0, 0));
