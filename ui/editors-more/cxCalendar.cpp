@@ -224,6 +224,12 @@ void TMonthListBox::PopupFromCalendar() {
 
 void TMonthListBox::CalculatePosition(POINT& P) { P = FOrigin; }
 
+void TMonthListBox::CreateParams(TCreateParams& Params) {
+  inherited::CreateParams(Params);
+  // The list lives for a moment over the calendar: the screen under it is kept rather than repainted.
+  Params.WindowClass.style |= CS_SAVEBITS;
+}
+
 void TMonthListBox::DoShowed() {
   inherited::DoShowed();
   if (FShowYears) SetMouseCapture(true);
@@ -860,7 +866,11 @@ void TcxCustomCalendar::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
     }
     return;
   }
-  if (!IsPopupWindowShown(FMonthList) && GetCapture() == nullptr) SetHotRegion(CaptionAt(p));
+  if (!IsPopupWindowShown(FMonthList) && GetCapture() == nullptr) {
+    // The application tells of entering only while it idles; a move is the surer sign.
+    if (!IsMouseTracking(this)) StartMouseTracking(this, ClientRect(), this);
+    SetHotRegion(CaptionAt(p));
+  }
 }
 
 void TcxCustomCalendar::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
@@ -909,11 +919,13 @@ bool TcxCustomCalendar::DoMouseWheel(TShiftState Shift, int32_t WheelDelta, POIN
 
 void TcxCustomCalendar::MouseEnter(TControl* AControl) {
   inherited::MouseEnter(AControl);
-  StartMouseTracking(this, ClientRect(), this);
+  // Entering or leaving one of the buttons is not entering or leaving the calendar.
+  if (AControl == this) StartMouseTracking(this, ClientRect(), this);
 }
 
 void TcxCustomCalendar::MouseLeave(TControl* AControl) {
   inherited::MouseLeave(AControl);
+  if (AControl != this) return;
   StopMouseTracking(this);
   SetHotRegion(chrNone);
 }

@@ -91,6 +91,7 @@ public:
   void DoShowed() override;
 
 protected:
+  void CreateParams(TCreateParams& Params) override;
   void PaintWindow(HDC DC) override;
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;

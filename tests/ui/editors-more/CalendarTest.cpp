@@ -138,6 +138,7 @@ protected:
     return Centre(Calendar->DayCellRect(n / 7, n % 7));
   }
   uint32_t Pixel(int x, int y) { return headless::Pixel(Calendar->Handle(), x, y); }
+  bool ControlStyleHasDoubleClicks() const { return Calendar->ControlStyle().Contains(csDoubleClicks); }
   static String DateText(TDateTime d) { return d == NullDate ? String("null") : FormatDateTime("yyyy-mm-dd", d); }
 
   TForm* Form = nullptr;
@@ -429,12 +430,45 @@ TEST_F(CalendarTest, WheelOverTheCaptions) {
 
 TEST_F(CalendarTest, CaptionUnderThePointerIsHot) {
   MakeCalendar();
+  // Pixels of the hot-light colour inside a caption: the caption's text is painted hot.
+  auto hotPixels = [this](const RECT& r) {
+    Calendar->Repaint();
+    Idle();
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += Pixel(x, y) == 0x0066CCu;
+    return n;
+  };
+  EXPECT_EQ(hotPixels(Calendar->YearCaption()), 0);
   MoveTo(Centre(Calendar->YearCaption()));
   EXPECT_EQ(Calendar->HotRegion(), chrYearCaption);
+  EXPECT_GT(hotPixels(Calendar->YearCaption()), 0);
+  EXPECT_EQ(hotPixels(Calendar->MonthCaption()), 0);
   MoveTo(Centre(Calendar->MonthCaption()));
   EXPECT_EQ(Calendar->HotRegion(), chrMonthCaption);
+  EXPECT_GT(hotPixels(Calendar->MonthCaption()), 0);
   MoveTo(CellOf(EncodeDate(2008, 2, 10)));
   EXPECT_EQ(Calendar->HotRegion(), chrNone);
+  // Leaving the calendar leaves nothing hot.
+  MoveTo(Centre(Calendar->MonthCaption()));
+  headless::MouseMove(700, 500);
+  Idle();
+  headless::AdvanceClock(50);
+  EXPECT_EQ(Calendar->HotRegion(), chrNone);
+}
+
+TEST_F(CalendarTest, FontChangeMeasuresAgain) {
+  MakeCalendar();
+  const int w = Calendar->Width(), h = Calendar->Height();
+  Calendar->Font()->SetSize(12);
+  Idle();
+  EXPECT_EQ(Calendar->ButtonTopGap(), 6);
+  EXPECT_GT(Calendar->Width(), w);
+  EXPECT_GT(Calendar->Height(), h);
+  TCanvas* canvas = Calendar->Canvas();
+  canvas->Font()->Assign(Calendar->Font());
+  EXPECT_EQ(Calendar->ColWidth(), 3 * canvas->TextWidth("0"));
+  EXPECT_EQ(Calendar->ButtonAreaHeight(), MulDiv(12, 3, 4) + Calendar->ButtonHeight() + 6);
 }
 
 // ---- buttons ---------------------------------------------------------------------------------------------
@@ -446,6 +480,9 @@ TEST_F(CalendarTest, TodayAndClearButtons) {
   EXPECT_FALSE(Calendar->NowButton()->Visible());
   EXPECT_FALSE(Calendar->OKButton()->Visible());
   EXPECT_EQ(Calendar->TodayButton()->Caption(), "Сегодня");
+  EXPECT_FALSE(Calendar->TodayButton()->TabStop());
+  EXPECT_TRUE(Calendar->Keys().Contains(ckTab));
+  EXPECT_FALSE(ControlStyleHasDoubleClicks());
   EXPECT_EQ(Calendar->ClearButton()->Caption(), "Сброс");
   Calendar->SetSelectDate(EncodeDate(2010, 6, 1));
   headless::ClickWindow(Calendar->ClearButton()->Handle());
@@ -475,6 +512,11 @@ TEST_F(CalendarTest, DateTimeButtonsUseTheClock) {
   EXPECT_TRUE(Calendar->Clock()->Visible());
   EXPECT_EQ(Calendar->NowButton()->Caption(), "Сейчас");
   EXPECT_EQ(Calendar->OKButton()->Caption(), "ОК");
+  // The buttons take Tab in the date-time kind (the calendar leaves it to them); the date kind keeps it.
+  EXPECT_TRUE(Calendar->NowButton()->TabStop());
+  EXPECT_EQ(Calendar->OKButton()->TabOrder(), 4);
+  EXPECT_FALSE(Calendar->Keys().Contains(ckTab));
+  EXPECT_TRUE(ControlStyleHasDoubleClicks());
   headless::ClickWindow(Calendar->NowButton()->Handle());
   Idle();
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", Calendar->SelectDate()), "2008-02-05 10:30");
