@@ -1068,7 +1068,7 @@ void TcxCustomCalendar::PaintDayNames(TcxCanvas* ACanvas) {
   const int32_t left = dr.left + FSideWidth, right = left + 7 * FColWidth;
   RECT row{dr.left, dr.top, dr.right, dr.top + FRowHeight - 1};
   ACanvas->SetBrushColor(Color());
-  ACanvas->FillRect(row);
+  ACanvas->FillRect(RECT{dr.left, dr.top, dr.right, dr.top + FDaysOfWeekHeight});
   ACanvas->Font()->Assign(Font());
   ACanvas->Font()->SetColor(clWindowText);
   ACanvas->Brush()->SetStyle(bsClear);

@@ -862,6 +862,23 @@ TEST_F(CalendarTest, PicturesOfBothKinds) {
   Calendar->Repaint();
   Idle();
   EXPECT_TRUE(headless::SavePng(Calendar->Handle(), (String(dir) + "/calendar-datetime.png").c_str()));
+  // The other looks: raised frames when not flat, the Office11 header.
+  Calendar->Free();
+  SetCalendarTimeEditorFactory(nullptr);
+  MakeCalendar();
+  Calendar->SetColor(clWindow);
+  Calendar->SetFlat(false);
+  Calendar->LookAndFeel()->SetKind(lfStandard);
+  Calendar->SetSelectDate(EncodeDate(2008, 2, 14));
+  Calendar->Repaint();
+  Idle();
+  EXPECT_TRUE(headless::SavePng(Calendar->Handle(), (String(dir) + "/calendar-date-standard.png").c_str()));
+  Calendar->SetFlat(true);
+  Calendar->LookAndFeel()->SetKind(lfOffice11);
+  Calendar->Recalculate();
+  Calendar->Repaint();
+  Idle();
+  EXPECT_TRUE(headless::SavePng(Calendar->Handle(), (String(dir) + "/calendar-date-office11.png").c_str()));
 }
 
 }  // namespace calendar_test
