@@ -241,8 +241,14 @@ void TMonthListBox::CloseUp(bool AAskCloseQuery) {
   FClosing = true;
   FTimer->SetEnabled(false);
   if (MouseCapture()) SetMouseCapture(false);
+  // The list with years hands over the lit month however it closes.
+  const int32_t chosen = FShowYears && FItemIndex >= 0 ? FTopMonth + FItemIndex : -1;
+  TObjectLink<TMonthListBox> alive(this);
   inherited::CloseUp(AAskCloseQuery);
+  if (!alive) return;
   FClosing = false;
+  if (chosen >= cxMinCalendarMonth && chosen <= cxMaxCalendarMonth && !IsPopupWindowShown(this))
+    if (TcxCustomCalendar* c = Calendar()) c->SetFirstDate(cxFirstDayOfMonth(chosen));
 }
 
 void TMonthListBox::SetItemIndex(int32_t Value) {
@@ -318,9 +324,7 @@ void TMonthListBox::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, i
   if (Button != mbLeft) return;
   TcxCustomCalendar* c = Calendar();
   int32_t chosen = -1;
-  if (FShowYears) {
-    if (FItemIndex >= 0) chosen = FTopMonth + FItemIndex;
-  } else {
+  if (!FShowYears) {
     int32_t row = (Y - 1) / std::max(1, FItemHeight);
     if (X >= 0 && X < Width() && Y >= 1 && row < RowCount()) chosen = (FTopMonth / 12) * 12 + row;
   }
