@@ -839,7 +839,6 @@ void TcxCustomCalendar::MouseDown(TMouseButton Button, TShiftState Shift, int32_
   int32_t action = ArrowAt(p);
   if (action >= 0) {
     ChangeMonthOrYear(action);
-    FTimerAction = action;
     FTimer->SetEnabled(true);
     return;
   }
@@ -883,7 +882,6 @@ void TcxCustomCalendar::MouseUp(TMouseButton Button, TShiftState Shift, int32_t 
   if (!alive || Button != mbLeft) return;
   if (FTimer->Enabled()) {
     FTimer->SetEnabled(false);
-    FTimerAction = -1;
     return;
   }
   if (FKind != ckDate) return;
@@ -938,7 +936,6 @@ void TcxCustomCalendar::MouseLeave() { SetHotRegion(chrNone); }
 
 void TcxCustomCalendar::StopTracking() {
   FTimer->SetEnabled(false);
-  FTimerAction = -1;
   if (FMonthList) FMonthList->CloseUp(false);
 }
 

@@ -290,7 +290,6 @@ private:
   TDateTime FSelectDate = 0;
   TcxCalendarTimeEditor* FTimeEdit = nullptr;
   TcxTimer* FTimer = nullptr;
-  int32_t FTimerAction = -1;
   RECT FRects[7]{};
   int32_t FArrowCount = 4;
   RECT FMonthRect{}, FYearRect{}, FButtonArea{};
