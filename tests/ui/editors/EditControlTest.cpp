@@ -543,3 +543,79 @@ TEST_F(EdCtlTest, ButtonClickFiresOnReleaseOverTheButtonOnly) {
   EXPECT_EQ(clicks, std::vector<int32_t>{1});
   EXPECT_EQ(Edit->EditViewInfo()->PressedButton, -1);
 }
+
+TEST_F(EdCtlTest, AButtonTakesADoubleClickAsASecondPress) {
+  std::vector<int32_t> clicks;
+  int doubleClicks = 0;
+  Edit->Props()->OnButtonClick = TcxEditButtonClickEvent([&](TObject*, int32_t AIndex) { clicks.push_back(AIndex); });
+  Edit->OnDblClick = TNotifyEvent([&](TObject*) { ++doubleClicks; });
+  Edit->Props()->Buttons()->Add()->SetKind(bkEllipsis);
+  Idle();
+  RECT b = Edit->EditViewInfo()->Button(0)->Bounds;
+  POINT on = Edit->ClientToScreen(POINT{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
+  headless::Click(on.x, on.y);
+  headless::Click(on.x, on.y);
+  Idle();
+  EXPECT_EQ(clicks, (std::vector<int32_t>{0, 0}));
+  EXPECT_EQ(doubleClicks, 0);
+  // Off the button a double click is the control's.
+  POINT off = Edit->ClientToScreen(POINT{5, 5});
+  headless::Click(off.x, off.y);
+  headless::Click(off.x, off.y);
+  Idle();
+  EXPECT_EQ(doubleClicks, 1);
+  EXPECT_EQ(clicks.size(), 2u);
+}
+
+TEST_F(EdCtlTest, AutoSizedEditorTakesTheMeasuredHeight) {
+  auto* edit = New<TEdCtlEdit>(Form);
+  edit->SetBounds(200, 10, 100, 60);
+  edit->SetParent(Form);
+  Idle();
+  ASSERT_TRUE(edit->AutoSize());
+  TcxEditSizeProperties request{1, 100};
+  SIZE size{};
+  edit->Properties()->GetEditSize(GetContainerScreenCanvas(), edit->Style(), false, edit->EditValue(), request, size);
+  ASSERT_GT(size.cy, 0);
+  EXPECT_EQ(edit->Height(), size.cy);
+  EXPECT_EQ(edit->Width(), 100) << "the width stays: the buttons do not size it";
+  edit->SetHeight(80);
+  EXPECT_EQ(edit->Height(), size.cy);
+  edit->SetAutoSize(false);
+  edit->SetHeight(80);
+  EXPECT_EQ(edit->Height(), 80);
+  // Aligned to a side, the height is the parent's to give.
+  edit->SetAutoSize(true);
+  edit->SetAlign(alLeft);
+  Idle();
+  EXPECT_EQ(edit->Height(), Form->ClientHeight());
+}
+
+TEST_F(EdCtlTest, FocusChangesReachTheHost) {
+  std::vector<bool> seen;
+  Edit->OnFocusChanged = TNotifyEvent([&](TObject*) { seen.push_back(Edit->Focused()); });
+  FocusEdit(Edit);
+  ClickOn(Other);
+  EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+  EXPECT_EQ(Edit->EditViewInfo()->ContainerState.Contains(csActive), false);
+  FocusEdit(Edit);
+  EXPECT_TRUE(Edit->EditViewInfo()->ContainerState.Contains(csActive));
+}
+
+TEST_F(EdCtlTest, AcceleratorOfATextButtonClicksIt) {
+  std::vector<int32_t> clicks;
+  Edit->Props()->OnButtonClick = TcxEditButtonClickEvent([&](TObject*, int32_t AIndex) { clicks.push_back(AIndex); });
+  Edit->Props()->Buttons()->Add()->SetKind(bkEllipsis);
+  TcxEditButton* go = Edit->Props()->Buttons()->Add();
+  go->SetKind(bkText);
+  go->SetCaption("&Go");
+  Idle();
+  // The form offers a dialog character to its controls in turn; the editor takes it for its button.
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 1);
+  EXPECT_EQ(clicks, std::vector<int32_t>{1});
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'x', 0), 0);
+  go->SetEnabled(false);
+  Idle();
+  EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 0);
+  EXPECT_EQ(clicks, std::vector<int32_t>{1});
+}
