@@ -619,3 +619,39 @@ TEST_F(EdCtlTest, AcceleratorOfATextButtonClicksIt) {
   EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 0);
   EXPECT_EQ(clicks, std::vector<int32_t>{1});
 }
+
+// Closing a dialog with a result other than Cancel takes the typed value, quietly: a wrong one stays out.
+TEST_F(EdCtlTest, ClosingAModalFormValidatesWithoutRaisingUnlessCancelled) {
+  struct Case {
+    const char* name;
+    TModalResult result;
+    const char* typed;
+    const char* value;
+  } cases[] = {
+      {"ok takes a valid value", mrOk, "3", "53"},
+      {"ok leaves a wrong value out quietly", mrOk, "w", "5"},
+      {"cancel takes nothing", mrCancel, "3", "5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* dialog = New<TForm>(Application, 0);
+    dialog->SetBounds(100, 100, 200, 120);
+    auto* edit = New<TEdCtlEdit>(dialog);
+    edit->SetAutoSize(false);
+    edit->SetBounds(10, 10, 100, 24);
+    edit->SetParent(dialog);
+    edit->SetEditValue(Variant(5));
+    dialog->SetActiveControl(edit);
+    headless::WhenIdle([&] { headless::TypeText(c.typed); });
+    headless::WhenIdle([&] {
+      EXPECT_EQ(edit->DisplayText(), std::string("5") + c.typed);
+      dialog->SetModalResult(c.result);
+    });
+    EXPECT_EQ(dialog->ShowModal(), c.result);
+    Idle();
+    EXPECT_EQ(VarToStr(edit->EditValue()), c.value);
+    EXPECT_TRUE(Errors.empty());
+    dialog->Free();
+    Idle();
+  }
+}
