@@ -643,9 +643,21 @@ TcxEditRepository* GetDefaultEditRepository();
 // cxEditConsts.h; nothing unregisters.
 TcxRegisteredClasses* GetRegisteredEditProperties();
 
+// ---- start-up of the editor framework ----------------------------------------------------------------------
+
+// The screen cursor number of the mouse-wheel cursor.
+constexpr TCursor crcxEditMouseWheel = 4101;
+// Installs the mouse-wheel cursor as screen cursor crcxEditMouseWheel (when the screen exists), makes the
+// global editor style controller and the list of live properties objects, and lets the filter's display
+// words pass through TranslateString. The program calls it once at start-up; later calls do nothing until
+// cxEditFinalize, which undoes it.
+void cxEditInitialize();
+
 namespace cx_edit_detail {
 // The repository unit's share of cxEditFinalize.
 void FinalizeRepository();
+// The start-up's share of cxEditFinalize.
+void FinalizeEditInit();
 }  // namespace cx_edit_detail
 
 // ---- view data and view info ------------------------------------------------------------------------------
