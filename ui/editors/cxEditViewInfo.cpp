@@ -658,8 +658,8 @@ TColor TcxCustomEditViewData::GetBorderColor() {
   return highlighted ? GetHighlightBorderColor(style == ebsOffice11) : clBtnShadow;
 }
 
-// The native theme's content margins are not taken here: a themed editor uses the same insets as its
-// border until the themed editor painting joins.
+// A themed editor's border is the theme's: fixed insets here, the theme's own margins only where content
+// is placed (GetContentExtent).
 void TcxCustomEditViewData::GetClientExtent(RECT& AExtent) {
   if (IsInplace) {
     AExtent = ContentOffset;
@@ -683,7 +683,24 @@ void TcxCustomEditViewData::GetClientExtent(RECT& AExtent) {
   }
 }
 
-void TcxCustomEditViewData::GetContentExtent(TcxCanvas*, RECT& AExtent) { GetClientExtent(AExtent); }
+void TcxCustomEditViewData::GetContentExtent(TcxCanvas* ACanvas, RECT& AExtent) {
+  if (IsInplace || !NativeStyle) {
+    GetClientExtent(AExtent);
+    return;
+  }
+  const auto border = static_cast<TcxEditBorderStyle>(Style->BorderStyle());
+  if (border == ebsNone) {
+    AExtent = Style->TransparentBorder() ? RECT{2, 2, 2, 2} : RECT{};
+    return;
+  }
+  AExtent = RECT{2, 2, 2, 2};
+  if (HTHEME theme = OpenTheme(totEdit)) {
+    const RECT r{0, 0, 100, 100};
+    RECT content = r;
+    GetThemeContentRect(theme, ACanvas ? ACanvas->Handle() : nullptr, 1, 1, r, content);
+    AExtent = RECT{content.left, content.top, r.right - content.right, r.bottom - content.bottom};
+  }
+}
 
 void TcxCustomEditViewData::Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& AExtent) {
   GetClientExtent(AExtent);
@@ -706,12 +723,22 @@ void TcxCustomEditViewData::Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo*
 }
 
 int32_t TcxCustomEditViewData::GetButtonWidth(TcxCanvas* ACanvas, TcxEditButtonViewInfo* AButton) {
-  const TcxEditButtonViewInfoData& d = AButton->Data;
-  if (d.Width >= 1) return std::max(d.Width, kEditButtonMargins);
-  if (d.Kind == bkGlyph && IsGlyphAssigned(d.Glyph)) return d.Glyph->Width() + kEditButtonMargins;
+  TcxEditButtonViewInfoData& d = AButton->Data;
+  // A button paints natively only when its theme opens; its margins are then the theme's.
+  const TdxThemedObjectType type = d.IsOnlyDropDownButton ? totComboBox : totButton;
+  d.NativeStyle = IsNativeThemePartAvailable(d.NativeStyle, type);
+  int32_t margins = kEditButtonMargins;
+  if (d.NativeStyle) {
+    const RECT r{0, 0, 100, 100};
+    RECT content = r;
+    GetThemeContentRect(OpenTheme(type), ACanvas ? ACanvas->Handle() : nullptr, 1, 1, r, content);
+    margins = content.left + (r.right - content.right);
+  }
+  if (d.Width >= 1) return std::max(d.Width, margins);
+  if (d.Kind == bkGlyph && IsGlyphAssigned(d.Glyph)) return d.Glyph->Width() + margins;
   int32_t scroll = GetSystemMetrics(SM_CYHSCROLL);
   if (d.Kind == bkText && ACanvas)
-    return std::max(scroll, kEditButtonMargins + ACanvas->TextWidth(d.VisibleCaption) + kEditTextButtonCaptionGap);
+    return std::max(scroll, margins + ACanvas->TextWidth(d.VisibleCaption) + kEditTextButtonCaptionGap);
   return scroll;
 }
 

@@ -16,7 +16,10 @@
 #include "ui/base/dxOffice11.h"
 #include "ui/editors/cxEdit.h"
 #include "ui/editors/cxEditPaintUtils.h"
+#include "ui/base/dxThemeManager.h"
+#include "ui/base/dxUxTheme.h"
 #include "winapi/Headless.h"
+#include "winapi/UxTheme.h"
 
 #ifndef VORN_ARTIFACT_DIR
 #define VORN_ARTIFACT_DIR "artifacts"
@@ -45,7 +48,7 @@ TColor EvpOffice11ButtonColor() {
 // tests' fixed system colours.
 class EditViewInfoPaintTest : public ::testing::Test {
 protected:
-  static constexpr int W = 400, H = 240;
+  static constexpr int W = 460, H = 270;
   void SetUp() override {
     headless::Init(640, 480);
     for (const cxcontainer_test::SysColorEntry& c : cxcontainer_test::kContainerSysColors) {
@@ -76,6 +79,7 @@ protected:
     cxEditFinalize();
     DoneEditPaintUtils();
     DoneThemeManager();
+    winapi::SetThemeActive(false);
     headless::Shutdown();
   }
   void Clear() {
@@ -324,6 +328,59 @@ TEST_F(EditViewInfoPaintTest, AnInPlaceEditorFillsItsBoundsOrOnlyItsContentOffse
                "content offset");
 }
 
+TEST_F(EditViewInfoPaintTest, ThemedEditorsPaintTheThemesFrameAndButtonParts) {
+  winapi::SetThemeActive(true);
+  DoneThemeManager();
+  Style->LookAndFeel()->SetNativeStyle(true);
+  TcxEditButton* button = AddButton(bkEllipsis, 17);
+  AddButton(bkEllipsis, 17);
+  Owned<TBitmap> ref(New<TBitmap>());
+  ref->SetSize(W, H);
+  auto refPx = [&](int x, int y) { return ref->ScanLine(y)[x] & 0xFFFFFF; };
+  struct Case {
+    const char* name;
+    Mouse mouse;
+    int editState, buttonState;
+  };
+  const Case cases[] = {{"resting", mNone, 1, 1}, {"hot", mHot, 2, 2}, {"pressed", mPressed, 1, 3}};
+  for (const Case& c : cases) {
+    Clear();
+    Layout(RECT{0, 0, 80, 20}, c.mouse, POINT{70, 10});
+    ASSERT_TRUE(ViewInfo->NativeStyle);
+    EXPECT_EQ(ViewInfo->NativeState, c.editState) << c.name;
+    const TcxEditButtonViewInfo* b = ViewInfo->Button(1);
+    EXPECT_EQ(b->Data.NativePart, 1) << c.name;
+    EXPECT_EQ(b->Data.NativeState, c.buttonState) << c.name;
+    Paint();
+    // The same parts drawn straight with the theme: the editor's frame, then the button under the mouse.
+    ref->Canvas()->Brush()->SetColor(clWhite);
+    ref->Canvas()->FillRect(RECT{0, 0, W, H});
+    DrawThemeBackgroundRect(OpenTheme(totEdit), ref->Canvas()->Handle(), 1, c.editState, RECT{0, 0, 80, 20});
+    DrawThemeBackgroundRect(OpenTheme(totButton), ref->Canvas()->Handle(), 1, c.buttonState, b->Bounds);
+    const RECT r = b->Bounds;
+    for (POINT p : {POINT{0, 10}, POINT{20, 0}, POINT{20, 19}, POINT{r.left, 10}, POINT{r.right - 1, 10},
+                    POINT{(r.left + r.right) / 2, r.top}, POINT{(r.left + r.right) / 2, r.bottom - 1}})
+      EXPECT_EQ(Px(p.x, p.y), refPx(p.x, p.y)) << c.name << " at (" << p.x << ", " << p.y << ")";
+  }
+
+  // A lone drop-down button is the combo box's drop-down part, and nothing is drawn over it.
+  Properties->Buttons()->Clear();
+  button = AddButton(bkDown, 17);
+  Clear();
+  Layout(RECT{0, 0, 80, 20});
+  const TcxEditButtonViewInfo* b = ViewInfo->Button(0);
+  ASSERT_TRUE(b->Data.IsOnlyDropDownButton);
+  EXPECT_EQ(b->Data.NativePart, 1);
+  Paint();
+  ref->Canvas()->FillRect(RECT{0, 0, W, H});
+  DrawThemeBackgroundRect(OpenTheme(totComboBox), ref->Canvas()->Handle(), 1, 1, b->Bounds);
+  int differing = 0;
+  for (int y = b->Bounds.top; y < b->Bounds.bottom; ++y)
+    for (int x = b->Bounds.left; x < b->Bounds.right; ++x) differing += Px(x, y) != refPx(x, y);
+  EXPECT_EQ(differing, 0);
+  (void)button;
+}
+
 // ---- repainting what changed ----------------------------------------------------------------------------
 
 class EditViewInfoRepaintTest : public EditViewInfoPaintTest {
@@ -444,6 +501,22 @@ TEST_F(EditViewInfoPaintTest, PictureOfFramesAndButtons) {
     Paint();
   }
   Style->SetShadow(false);
+  y += kH + kGap;
+
+  // Themed: an ellipsis button resting, hot, pressed and disabled, then a lone drop-down button.
+  winapi::SetThemeActive(true);
+  DoneThemeManager();
+  Style->LookAndFeel()->SetNativeStyle(true);
+  Style->SetColor(clWindow);
+  Style->SetBorderStyle(cbsSingle);
+  button = AddButton(bkEllipsis, 0);
+  for (int col = 0; col < 5; ++col) {
+    const RECT r{kGap + col * (kW + kGap), y, kGap + col * (kW + kGap) + kW, y + kH};
+    button->SetEnabled(col != 3);
+    if (col == 4) button->SetKind(bkDown);
+    Layout(r, col == 1 ? mHot : col == 2 ? mPressed : mNone, POINT{r.right - 8, r.top + 10});
+    Paint();
+  }
 
   std::filesystem::create_directories(VORN_ARTIFACT_DIR);
   Owned<TBitmap> big(New<TBitmap>());
