@@ -1026,8 +1026,16 @@ void TcxCustomEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomE
 namespace {
 
 // The frame a button face adds above and below its content, by the first button's style.
-int32_t EditButtonBorderHeight(TcxCustomEditViewInfo* AViewInfo) {
+int32_t EditButtonBorderHeight(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo) {
   if (AViewInfo->ButtonCount() == 0) return 0;
+  if (AViewInfo->Button(0)->Data.NativeStyle) {
+    if (HTHEME theme = OpenTheme(totButton)) {
+      const RECT r{0, 0, 100, 100};
+      RECT content = r;
+      GetThemeContentRect(theme, ACanvas ? ACanvas->Handle() : nullptr, 1, 1, r, content);
+      return content.top + (r.bottom - content.bottom);
+    }
+  }
   switch (AViewInfo->Button(0)->Data.Style) {
     case btsDefault: return 0;
     case bts3D: return 4;
@@ -1073,7 +1081,7 @@ void TcxCustomEditViewData::CalculateButtonsMinSize(TcxCanvas* ACanvas, bool AIs
   if (height <= 0) return;
   RECT content{};
   GetContentExtent(ACanvas, content);
-  height += content.top + content.bottom + EditButtonBorderHeight(AViewInfo) - AFrameSize.cy;
+  height += content.top + content.bottom + EditButtonBorderHeight(ACanvas, AViewInfo) - AFrameSize.cy;
   AMinContentSize.cy = std::max(height, 0);
 }
 

@@ -378,7 +378,18 @@ TEST_F(EditViewInfoPaintTest, ThemedEditorsPaintTheThemesFrameAndButtonParts) {
   for (int y = b->Bounds.top; y < b->Bounds.bottom; ++y)
     for (int x = b->Bounds.left; x < b->Bounds.right; ++x) differing += Px(x, y) != refPx(x, y);
   EXPECT_EQ(differing, 0);
-  (void)button;
+
+  // A themed button's margins are the theme's (3 on each side here), not the plain 2.
+  button->SetKind(bkGlyph);
+  button->SetWidth(0);
+  Owned<TBitmap> glyph(New<TBitmap>());
+  glyph->SetSize(6, 6);
+  button->SetGlyph(glyph.get());
+  Layout(RECT{0, 0, 80, 20});
+  EXPECT_EQ(ViewInfo->Button(0)->Bounds.right - ViewInfo->Button(0)->Bounds.left, 12);
+  Style->LookAndFeel()->SetNativeStyle(false);
+  Layout(RECT{0, 0, 80, 20});
+  EXPECT_EQ(ViewInfo->Button(0)->Bounds.right - ViewInfo->Button(0)->Bounds.left, 10);
 }
 
 // ---- repainting what changed ----------------------------------------------------------------------------
