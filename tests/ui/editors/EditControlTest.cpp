@@ -1,5 +1,7 @@
 #include "EditControlSupport.h"
 #include "forms/ExtCtrls.h"
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
 
 using namespace edctl_test;
 
@@ -719,4 +721,43 @@ TEST(EdCtlRoutines, SmallRoutinesOfTheEditorUnit) {
   EXPECT_TRUE(IsRegionEmpty(nullptr));
   CombineRegionOr(&empty, &box);
   EXPECT_FALSE(IsRegionEmpty(&empty));
+}
+
+namespace {
+
+// The test editor with its edit value published, as the editor kinds publish it.
+class TEdCtlLoadEdit : public TEdCtlEdit {
+  RTL_CLASS(TEdCtlLoadEdit, TEdCtlEdit)
+  RTL_PUBLISHED_DECL
+public:
+  using TEdCtlEdit::TEdCtlEdit;
+  Variant PublishedEditValue() const { return FEditValue; }
+  void SetPublishedEditValue(const Variant& Value) { SetEditValue(Value); }
+  bool IsPublishedEditValueStored() const { return IsEditValueStored(); }
+};
+
+}  // namespace
+
+RTL_PUBLISHED(TEdCtlLoadEdit) {
+  prop("EditValue", &TEdCtlLoadEdit::PublishedEditValue, &TEdCtlLoadEdit::SetPublishedEditValue)
+      .Stored(&TEdCtlLoadEdit::IsPublishedEditValueStored);
+}
+
+TEST_F(EdCtlTest, ChangeEventsRaisedWhileLoadingAreDropped) {
+  auto* edit = New<TEdCtlLoadEdit>(Form);
+  CountChanges(edit->Properties(), "own");
+  int clicks = 0;
+  edit->OnClick = TNotifyEvent([&](TObject*) { ++clicks; });
+  ReadComponentFromText("object edLoaded: TEdCtlLoadEdit\n  EditValue = 12\nend\n", edit);
+  EXPECT_TRUE(Changes.empty());
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(VarToStr(edit->EditValue()), "12");
+  EXPECT_EQ(edit->DisplayText(), "12");
+  EXPECT_FALSE(edit->Modified());
+  EXPECT_EQ(edit->ChangeEventsLockCount(), 0);
+  // Written back, a Null value is left out.
+  EXPECT_NE(ComponentToText(edit).find("EditValue = 12"), String::npos);
+  edit->SetEditValue(Null());
+  EXPECT_EQ(ComponentToText(edit).find("EditValue"), String::npos);
+  EXPECT_EQ(Changes.size(), 2u) << "once loaded, changes are heard";
 }
