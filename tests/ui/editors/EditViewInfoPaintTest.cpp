@@ -379,6 +379,20 @@ TEST_F(EditViewInfoPaintTest, ThemedEditorsPaintTheThemesFrameAndButtonParts) {
     for (int x = b->Bounds.left; x < b->Bounds.right; ++x) differing += Px(x, y) != refPx(x, y);
   EXPECT_EQ(differing, 0);
 
+  // A disabled themed editor takes the theme's fill of a disabled edit.
+  Style->SetColor(clYellow);
+  {
+    Owned<TcxCustomEditViewData> data(Properties->CreateViewData(Style.get(), false));
+    data->Enabled = false;
+    data->CalculateEditRects(Canvas.get(), RECT{0, 0, 80, 20}, false, ViewInfo.get(), {}, mbLeft, POINT{-1, -1});
+  }
+  EXPECT_EQ(ViewInfo->NativeState, 4);
+  COLORREF fill = 0;
+  ASSERT_EQ(GetThemeColor(OpenTheme(totEdit), 1, 4, TMT_FILLCOLOR, &fill), S_OK);
+  EXPECT_EQ(ColorToRGB(ViewInfo->BackgroundColor), fill);
+  Layout(RECT{0, 0, 80, 20});
+  EXPECT_EQ(ViewInfo->BackgroundColor, clYellow);
+
   // A themed button's margins are the theme's (3 on each side here), not the plain 2.
   button->SetKind(bkGlyph);
   button->SetWidth(0);
