@@ -666,7 +666,8 @@ void TcxCustomEditViewData::GetClientExtent(RECT& AExtent) {
     return;
   }
   if (Style->TransparentBorder()) {
-    AExtent = RECT{kEditTransparentBorderWidth, kEditTransparentBorderWidth, kEditTransparentBorderWidth, kEditTransparentBorderWidth};
+    constexpr int32_t w = kEditTransparentBorderWidth;
+    AExtent = RECT{w, w, w, w};
   } else if (!Style->HasBorder() || (NativeStyle && GetEditBorderStyle() == ebsNone)) {
     AExtent = RECT{};
   } else if (NativeStyle) {
@@ -809,7 +810,15 @@ void TcxCustomEditViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& A
     AViewInfo->NativeState = 1;
   AViewInfo->WindowHandle = WindowHandle;
 
-  AViewInfo->SetBackgroundColor(Style->GetEffectiveColor());
+  // A disabled themed editor is filled as the theme fills a disabled edit.
+  TColor background = Style->GetEffectiveColor();
+  if (NativeStyle && !Enabled)
+    if (HTHEME theme = OpenTheme(totEdit)) {
+      COLORREF fill = 0;
+      if (GetThemeColor(theme, 1, AViewInfo->NativeState, TMT_FILLCOLOR, &fill) == S_OK)
+        background = static_cast<TColor>(fill);
+    }
+  AViewInfo->SetBackgroundColor(background);
   AViewInfo->TextColor = Style->GetTextColor();
   AViewInfo->BorderColor = GetBorderColor();
 

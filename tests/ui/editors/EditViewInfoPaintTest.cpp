@@ -379,6 +379,20 @@ TEST_F(EditViewInfoPaintTest, ThemedEditorsPaintTheThemesFrameAndButtonParts) {
     for (int x = b->Bounds.left; x < b->Bounds.right; ++x) differing += Px(x, y) != refPx(x, y);
   EXPECT_EQ(differing, 0);
 
+  // A disabled themed editor takes the theme's fill of a disabled edit.
+  Style->SetColor(clYellow);
+  {
+    Owned<TcxCustomEditViewData> data(Properties->CreateViewData(Style.get(), false));
+    data->Enabled = false;
+    data->CalculateEditRects(Canvas.get(), RECT{0, 0, 80, 20}, false, ViewInfo.get(), {}, mbLeft, POINT{-1, -1});
+  }
+  EXPECT_EQ(ViewInfo->NativeState, 4);
+  COLORREF fill = 0;
+  ASSERT_EQ(GetThemeColor(OpenTheme(totEdit), 1, 4, TMT_FILLCOLOR, &fill), S_OK);
+  EXPECT_EQ(ColorToRGB(ViewInfo->BackgroundColor), fill);
+  Layout(RECT{0, 0, 80, 20});
+  EXPECT_EQ(ViewInfo->BackgroundColor, clYellow);
+
   // A themed button's margins are the theme's (3 on each side here), not the plain 2.
   button->SetKind(bkGlyph);
   button->SetWidth(0);
@@ -461,6 +475,41 @@ TEST_F(EditViewInfoRepaintTest, OnlyWhatChangedIsInvalidatedAndNeverTheTextArea)
   ViewInfo->BorderColor = clRed;
   EXPECT_TRUE(ViewInfo->RepaintControl(Form, old.get()));
   EXPECT_EQ(Invalid(points), (std::vector<bool>{true, false, false})) << "border";
+}
+
+// A live editor on a form paints through the same view info: its frame and a button that follows the mouse.
+TEST_F(EditViewInfoRepaintTest, ALiveEditorPaintsItsFrameAndAButtonFollowingTheMouse) {
+  TcxCustomEdit* edit = New<TcxCustomEdit>(Form);
+  edit->SetAutoSize(false);
+  edit->Style()->LookAndFeel()->SetNativeStyle(false);
+  edit->Style()->SetBorderStyle(cbsSingle);
+  edit->Style()->SetTransparentBorder(false);
+  edit->Style()->SetButtonStyle(bts3D);
+  edit->Properties()->Buttons()->Add()->SetKind(bkEllipsis);
+  static_cast<TControl*>(edit)->SetBounds(10, 10, 100, 21);
+  edit->SetParent(Form);
+  headless::RunUntilIdle();
+  HWND wnd = edit->Handle();
+  const RECT b = edit->EditViewInfo()->Button(0)->Bounds;
+  ASSERT_EQ(b.right, 99);
+  EXPECT_EQ(headless::Pixel(wnd, 0, 0) & 0xFFFFFF, EvpRgb(edit->Style()->BorderColor()));
+  EXPECT_EQ(headless::Pixel(wnd, b.left, 10) & 0xFFFFFF, EvpRgb(cl3DLight));
+
+  const POINT centre = edit->ClientToScreen(POINT{(b.left + b.right) / 2, 10});
+  headless::MouseMove(centre.x, centre.y);
+  headless::MouseDown(VK_LBUTTON);
+  headless::RunUntilIdle();
+  // The click focuses the editor, whose focused single border is a thick one: the button moves inwards.
+  const TcxEditButtonViewInfo* button = edit->EditViewInfo()->Button(0);
+  EXPECT_EQ(button->Data.State, cxEditButtonStatePressed);
+  EXPECT_EQ(edit->EditViewInfo()->EditBorderStyle, ebsThick);
+  EXPECT_EQ(headless::Pixel(wnd, 1, 1) & 0xFFFFFF, EvpRgb(edit->Style()->BorderColor()));
+  EXPECT_EQ(headless::Pixel(wnd, button->Bounds.left, 10) & 0xFFFFFF, EvpRgb(clBtnShadow));
+  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
+  headless::SavePng(Form->Handle(), (std::string(VORN_ARTIFACT_DIR) + "/editor-live-pressed.png").c_str());
+  headless::MouseUp(VK_LBUTTON);
+  headless::RunUntilIdle();
+  EXPECT_EQ(headless::Pixel(wnd, button->Bounds.left, 10) & 0xFFFFFF, EvpRgb(cl3DLight));
 }
 
 // ---- the picture ----------------------------------------------------------------------------------------
