@@ -189,26 +189,26 @@ void TcxCustomTextEditLookupData::SelectListItem() {
   if (FCurrentKey == old) DoItemChosen();
 }
 
-void TcxCustomTextEditLookupData::Navigate(TcxEditLookupDataGoDirection ADirection, bool ACycle) {
+void TcxCustomTextEditLookupData::Navigate(TcxEditLookupNavigation ADirection, bool ACycle) {
   const int32_t count = GetItemCount();
   if (count == 0) return;
   const int32_t start = FItemIndex != -1 ? FItemIndex : FCurrentKey;
   const int32_t rows = GetDropDownRowCount();
   int32_t target = start;
   switch (ADirection) {
-    case egdBegin: target = 0; break;
-    case egdEnd: target = count - 1; break;
-    case egdNext:
+    case lnFirst: target = 0; break;
+    case lnLast: target = count - 1; break;
+    case lnNext:
       if (start >= count - 1)
         target = ACycle ? 0 : start;
       else
         target = start + 1;
       break;
-    case egdPrev:
+    case lnPrevious:
       target = start - 1;
       if (target < 0) target = ACycle ? count - 1 : start;
       break;
-    case egdPageUp:
+    case lnPageUp:
       if (start == -1)
         target = ACycle ? count - 1 : -1;
       else if (start == 0 && ACycle)
@@ -216,7 +216,7 @@ void TcxCustomTextEditLookupData::Navigate(TcxEditLookupDataGoDirection ADirecti
       else
         target = std::max(start - rows + 1, 0);
       break;
-    case egdPageDown:
+    case lnPageDown:
       if (start == -1) {
         target = rows - 1;
       } else {
@@ -255,23 +255,66 @@ void TcxCustomTextEditLookupData::DoInitializeList(TWinControl* AParent) {
 
 // ---- what the lookup data reads of its editor ----
 
-String TcxCustomTextEditLookupData::GetItem(int32_t AIndex) {
-  (void)AIndex;
-  return String();
+TcxCustomEdit* TcxCustomTextEditLookupData::Edit() const { return dynamic_cast<TcxCustomEdit*>(Owner()); }
+
+TcxCustomTextEditProperties* TcxCustomTextEditLookupData::ActiveProperties() const {
+  TcxCustomEdit* edit = Edit();
+  return edit ? dynamic_cast<TcxCustomTextEditProperties*>(edit->ActiveProperties()) : nullptr;
 }
 
-int32_t TcxCustomTextEditLookupData::GetItemCount() { return 0; }
-String TcxCustomTextEditLookupData::GetEditText() { return String(); }
-uint8_t TcxCustomTextEditLookupData::GetEditingStyle() { return 0; }
-bool TcxCustomTextEditLookupData::GetExactMatch() { return false; }
-int32_t TcxCustomTextEditLookupData::GetDropDownRowCount() { return 8; }
-bool TcxCustomTextEditLookupData::GetImmediateUpdateText() { return false; }
-bool TcxCustomTextEditLookupData::DoEditing() { return true; }
+String TcxCustomTextEditLookupData::GetItem(int32_t AIndex) {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties ? properties->LookupItems()->Strings(AIndex) : String();
+}
+
+int32_t TcxCustomTextEditLookupData::GetItemCount() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties ? properties->LookupItems()->Count() : 0;
+}
+
+String TcxCustomTextEditLookupData::GetEditText() {
+  TcxCustomEdit* edit = Edit();
+  return edit ? edit->DisplayText() : String();
+}
+
+uint8_t TcxCustomTextEditLookupData::GetEditingStyle() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties ? static_cast<uint8_t>(properties->GetEditingStyle()) : 0;
+}
+
+bool TcxCustomTextEditLookupData::GetExactMatch() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties && properties->ExactMatch();
+}
+
+int32_t TcxCustomTextEditLookupData::GetDropDownRowCount() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties ? properties->GetDropDownRowCount() : 8;
+}
+
+bool TcxCustomTextEditLookupData::GetImmediateUpdateText() {
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  return properties && properties->ImmediateUpdateText();
+}
+
+bool TcxCustomTextEditLookupData::DoEditing() {
+  TcxCustomEdit* edit = Edit();
+  return !edit || edit->DoEditing();
+}
+
 bool TcxCustomTextEditLookupData::IsEditingRequestRunning() { return false; }
 bool TcxCustomTextEditLookupData::GetLookupTextChangeLock() { return false; }
 void TcxCustomTextEditLookupData::SetLookupTextChangeLock(bool AValue) { (void)AValue; }
-TColor TcxCustomTextEditLookupData::GetStyleColor() { return clWindow; }
-TFont* TcxCustomTextEditLookupData::GetStyleFont() { return nullptr; }
+
+TColor TcxCustomTextEditLookupData::GetStyleColor() {
+  TcxCustomEdit* edit = Edit();
+  return edit && edit->GetCurrentStyle() ? edit->GetCurrentStyle()->GetEffectiveColor() : clWindow;
+}
+
+TFont* TcxCustomTextEditLookupData::GetStyleFont() {
+  TcxCustomEdit* edit = Edit();
+  return edit && edit->GetCurrentStyle() ? edit->GetCurrentStyle()->GetVisibleFont() : nullptr;
+}
 
 // ---- TcxCustomEditListBox ----------------------------------------------------------------------------------
 

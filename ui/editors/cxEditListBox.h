@@ -10,42 +10,9 @@
 #include "rtl/Variants.h"
 #include "ui/base/cxClasses.h"
 #include "ui/editors/cxInnerListBox.h"
+#include "ui/editors/cxTextEdit.h"
 
 class TcxCustomEditListBox;
-
-// Where Navigate goes: first, last, next, previous, a page up, a page down.
-enum TcxEditLookupDataGoDirection : uint8_t { egdBegin, egdEnd, egdNext, egdPrev, egdPageUp, egdPageDown };
-RTL_ENUM(TcxEditLookupDataGoDirection, egdBegin, egdEnd, egdNext, egdPrev, egdPageUp, egdPageDown)
-
-class IcxTextEditLookupData : public virtual IInterface {
-public:
-  static constexpr TGUID IID = MakeGUID("{F49C5F08-7758-4362-A360-1DF02354E708}");
-  virtual bool CanResizeList(const RECT& ASize) = 0;
-  virtual void SyncListIndex() = 0;
-  virtual TObject* GetInstance() = 0;
-  // Two notifications no lookup data of the system acts on.
-  virtual void Notify1() = 0;
-  virtual void Notify2() = 0;
-  virtual bool ContainsText(const String& AText) = 0;
-  virtual TWinControl* GetListControl() = 0;
-  virtual Variant GetCurrentIndex() = 0;
-  virtual String GetKeyText(const Variant& AIndex) = 0;
-  virtual TNotifyEvent GetOnCurrentIndexChanged() = 0;
-  virtual TNotifyEvent GetOnItemChosen() = 0;
-  virtual SIZE GetListPreferredSize() = 0;
-  virtual void Navigate(TcxEditLookupDataGoDirection ADirection, bool ACycle) = 0;
-  virtual void InitializeList(TWinControl* AParent) = 0;
-  virtual bool IsEmpty() = 0;
-  virtual bool IsPointOverList(POINT AScreenPoint) = 0;
-  virtual bool Locate(String& AText, String& ATail, bool ANext) = 0;
-  virtual void SetListBounds(const RECT& R) = 0;
-  virtual void RefreshList() = 0;
-  virtual void SelectListItem() = 0;
-  virtual void SetCurrentIndex(const Variant& AIndex) = 0;
-  virtual void SetOnCurrentIndexChanged(TNotifyEvent AValue) = 0;
-  virtual void SetOnItemChosen(TNotifyEvent AValue) = 0;
-  virtual void TextChanged() = 0;
-};
 
 // The list as the text editor sees it. The owner is the editor; the items are its properties' lookup
 // items. What the lookup data needs of its editor goes through the protected "editor" operations, so
@@ -68,8 +35,9 @@ public:
   virtual bool LocateText(String& AText, String& ATail, bool ANext, bool AExact);
   virtual void UpdateListItemCount();
   virtual bool DoCanResizeList() { return true; }
-  virtual void DoNotify1() {}
-  virtual void DoNotify2() {}
+  // Two operations no lookup data of the system gives a body.
+  virtual void DoNotify4() {}
+  virtual void DoNotify5() {}
   virtual bool DoContainsText(const String& AText);
   virtual SIZE DoGetListPreferredSize() { return SIZE{0, 0}; }
   virtual void DoInitializeList(TWinControl* AParent);
@@ -78,11 +46,11 @@ public:
   virtual void DoTextChanged();
 
   // ---- IcxTextEditLookupData ----
-  bool CanResizeList(const RECT& ASize) override { (void)ASize; return DoCanResizeList(); }
+  bool CanResizeList(const SIZE& ASize) override { (void)ASize; return DoCanResizeList(); }
   void SyncListIndex() override { SetListIndex(FCurrentKey); }
   TObject* GetInstance() override { return this; }
-  void Notify1() override { DoNotify1(); }
-  void Notify2() override { DoNotify2(); }
+  void Notify4() override { DoNotify4(); }
+  void Notify5() override { DoNotify5(); }
   bool ContainsText(const String& AText) override { return DoContainsText(AText); }
   TWinControl* GetListControl() override;
   Variant GetCurrentIndex() override { return Variant(FCurrentKey); }
@@ -90,7 +58,7 @@ public:
   TNotifyEvent GetOnCurrentIndexChanged() override { return OnCurrentIndexChanged; }
   TNotifyEvent GetOnItemChosen() override { return OnItemChosen; }
   SIZE GetListPreferredSize() override { return DoGetListPreferredSize(); }
-  void Navigate(TcxEditLookupDataGoDirection ADirection, bool ACycle) override;
+  void Navigate(TcxEditLookupNavigation ADirection, bool ACycle) override;
   void InitializeList(TWinControl* AParent) override { DoInitializeList(AParent); }
   bool IsEmpty() override { return GetItemCount() == 0; }
   bool IsPointOverList(POINT AScreenPoint) override;
@@ -113,7 +81,9 @@ public:
   int32_t ItemIndex() const { return FCurrentKey; }
   int32_t ListIndex() const { return FItemIndex; }
   TcxCustomEditListBox* List() const { return FList.Get(); }
-  TPersistent* Edit() { return Owner(); }
+  // The editor that owns the lookup data (nil when another kind of object does).
+  TcxCustomEdit* Edit() const;
+  TcxCustomTextEditProperties* ActiveProperties() const;
 
   TNotifyEvent OnCurrentIndexChanged;
   TNotifyEvent OnItemChosen;
