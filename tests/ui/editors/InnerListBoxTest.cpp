@@ -14,6 +14,19 @@ using namespace cxcontainer_test;
 
 namespace {
 
+// An inner list box that may scroll sideways when its items are given a horizontal extent.
+class TInnerListBoxTestWide : public TcxCustomInnerListBox {
+  RTL_CLASS(TInnerListBoxTestWide, TcxCustomInnerListBox)
+public:
+  using TcxCustomInnerListBox::TcxCustomInnerListBox;
+
+protected:
+  void CreateParams(TCreateParams& Params) override {
+    inherited::CreateParams(Params);
+    Params.Style |= WS_HSCROLL;
+  }
+};
+
 // A container that hosts an inner list box on its client rectangle, as the list editors do.
 class TInnerListBoxTestContainer : public TcxContainer {
   RTL_CLASS(TInnerListBoxTestContainer, TcxContainer)
@@ -21,7 +34,7 @@ public:
   using TcxContainer::TcxContainer;
   void AfterConstruction() override {
     inherited::AfterConstruction();
-    List = New<TcxCustomInnerListBox>(this);
+    List = New<TInnerListBoxTestWide>(this);
     List->SetContainer(this);
     List->SetParent(this);
     SetInnerControl(List);
@@ -146,6 +159,35 @@ TEST_F(InnerListBoxTest, BarsFollowSizeAndStayHiddenWhileLocked) {
   List->UnlockScrollBars();
   List->UpdateScrollBars();
   EXPECT_TRUE(List->VScrollBar()->Visible());
+}
+
+TEST_F(InnerListBoxTest, BothBarsLeaveTheCornerBetweenThemInButtonFace) {
+  Fill(30);
+  SendMessage(List->Handle(), LB_SETHORIZONTALEXTENT, 400, 0);
+  Idle();
+  TcxScrollBar* h = List->HScrollBar();
+  TcxScrollBar* v = List->VScrollBar();
+  ASSERT_TRUE(h->Visible());
+  ASSERT_TRUE(v->Visible());
+  EXPECT_EQ(R4(BoundsOf(h)), R4(NativeBarInBox(OBJID_HSCROLL)));
+  EXPECT_EQ(R4(BoundsOf(v)), R4(NativeBarInBox(OBJID_VSCROLL)));
+  EXPECT_EQ(h->Max(), 399);
+  RECT corner{v->Left(), h->Top(), v->Left() + v->Width(), h->Top() + h->Height()};
+  ASSERT_GT(corner.right - corner.left, 2);
+  ASSERT_GT(corner.bottom - corner.top, 2);
+  // Make sure the corner is really the list box's own, repainted after a move.
+  Box->SetBounds(12, 12, 150, 100);
+  Idle();
+  for (int dx : {1, (corner.right - corner.left) / 2}) {
+    POINT screen = Box->ClientToScreen(POINT{corner.left + dx, corner.top + 1});
+    EXPECT_EQ(WindowFromPoint(screen), List->Handle());
+    EXPECT_EQ(headless::Pixel(nullptr, screen.x, screen.y), 0xD4D0C8u) << dx;
+  }
+  // The painted horizontal bar scrolls the list through its own scrolling.
+  RECT right = h->SecondArrowRect();
+  Click(h, (right.left + right.right) / 2, (right.top + right.bottom) / 2);
+  EXPECT_GT(GetScrollPos(List->Handle(), SB_HORZ), 0);
+  EXPECT_EQ(h->Position(), GetScrollPos(List->Handle(), SB_HORZ));
 }
 
 TEST_F(InnerListBoxTest, ArrowScrollsByOneItemAndTheThumbThroughTheListsOwnScrolling) {
