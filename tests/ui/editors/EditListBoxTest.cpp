@@ -3,6 +3,7 @@
 
 #include "cxContainerTestSupport.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "forms/StdCtrls.h"
@@ -305,6 +306,8 @@ TEST_F(EditListBoxPaintTest, ItemsArePaintedTwoPixelsInWithTheSelectionHighlight
     EXPECT_EQ(Px(1, row * h + h / 2), back) << row;
   }
   EXPECT_EQ(Px(0, h + h / 2), 0x0A246Au ^ 0xFFFFFFu);
+  if (const char* dir = std::getenv("VORN_ARTIFACT_DIR"))
+    headless::SavePng(List->Handle(), (String(dir) + "/edit-list-box-items.png").c_str());
   // The text of an unselected item is dark on white, of the selected one light on the highlight.
   auto hasText = [&](int row, uint32_t back) {
     for (int y = row * h; y < (row + 1) * h; ++y)

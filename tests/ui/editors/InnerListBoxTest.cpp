@@ -3,6 +3,7 @@
 
 #include "cxContainerTestSupport.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "forms/StdCtrls.h"
@@ -183,6 +184,8 @@ TEST_F(InnerListBoxTest, BothBarsLeaveTheCornerBetweenThemInButtonFace) {
     EXPECT_EQ(WindowFromPoint(screen), List->Handle());
     EXPECT_EQ(headless::Pixel(nullptr, screen.x, screen.y), 0xD4D0C8u) << dx;
   }
+  if (const char* dir = std::getenv("VORN_ARTIFACT_DIR"))
+    headless::SavePng(Box->Handle(), (String(dir) + "/inner-list-box-both-bars.png").c_str());
   // The painted horizontal bar scrolls the list through its own scrolling.
   RECT right = h->SecondArrowRect();
   Click(h, (right.left + right.right) / 2, (right.top + right.bottom) / 2);
