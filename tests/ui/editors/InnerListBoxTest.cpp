@@ -57,6 +57,11 @@ struct InnerListBoxTestLog : TObject {
   }
   void OnClick(TObject*) { events.push_back("click"); }
   void OnListKeyPress(TObject*, char32_t& Key) { events.push_back("list press " + IntToStr(int32_t(Key))); }
+  bool TakeWheel = false;
+  void OnMouseWheel(TObject*, TShiftState, int32_t Delta, POINT, bool& Handled) {
+    events.push_back("wheel " + IntToStr(Delta));
+    Handled = TakeWheel;
+  }
   bool Has(const String& e) const {
     for (const String& s : events)
       if (s == e) return true;
@@ -285,6 +290,24 @@ TEST_F(InnerListBoxTest, MouseAndClicksReachTheContainerInItsCoordinates) {
   EXPECT_TRUE(log.Has("mouseup " + at));
   EXPECT_TRUE(log.Has("click"));
   EXPECT_FALSE(Box->InnerControlMouseDown());
+}
+
+TEST_F(InnerListBoxTest, TheWheelIsOfferedToTheContainerFirst) {
+  InnerListBoxTestLog log;
+  Box->OnMouseWheel = TMouseWheelEvent(&log, &InnerListBoxTestLog::OnMouseWheel);
+  Fill(40);
+  List->SetFocus();
+  MoveTo(List, 20, 20);
+  log.TakeWheel = true;
+  headless::Wheel(-WHEEL_DELTA);
+  Idle();
+  EXPECT_TRUE(log.Has("wheel -120"));
+  EXPECT_EQ(List->TopIndex(), 0);
+  log.TakeWheel = false;
+  headless::Wheel(-WHEEL_DELTA);
+  Idle();
+  EXPECT_GT(List->TopIndex(), 0);
+  EXPECT_EQ(List->VScrollBar()->Position(), List->TopIndex());
 }
 
 TEST_F(InnerListBoxTest, FocusInTheListMakesTheContainerFocused) {
