@@ -36,6 +36,23 @@ TcxCustomTextEditLookupData::TcxCustomTextEditLookupData(TPersistent* AOwner) : 
 
 TcxCustomTextEditLookupData::~TcxCustomTextEditLookupData() = default;
 
+void TcxCustomTextEditLookupData::AfterConstruction() {
+  inherited::AfterConstruction();
+  TcxCustomTextEdit* edit = Edit();
+  TcxCustomInnerTextEdit* inner = edit ? edit->InnerTextEditControl() : nullptr;
+  if (inner && !inner->OnKeyPress) {
+    inner->OnKeyPress = TKeyPressEvent(this, &TcxCustomTextEditLookupData::InnerEditKeyPress);
+    FHookedInnerEdit = inner;
+  }
+}
+
+void TcxCustomTextEditLookupData::BeforeDestruction() {
+  if (TWinControl* inner = FHookedInnerEdit.Get())
+    if (inner->OnKeyPress == TKeyPressEvent(this, &TcxCustomTextEditLookupData::InnerEditKeyPress))
+      inner->OnKeyPress = TKeyPressEvent();
+  inherited::BeforeDestruction();
+}
+
 int32_t TcxCustomTextEditLookupData::QueryInterface(const TGUID& iid, void** obj) {
   void* found = InterfaceByIID(iid);
   if (!found) return inherited::QueryInterface(iid, obj);
@@ -255,11 +272,11 @@ void TcxCustomTextEditLookupData::DoInitializeList(TWinControl* AParent) {
 
 // ---- what the lookup data reads of its editor ----
 
-TcxCustomEdit* TcxCustomTextEditLookupData::Edit() const { return dynamic_cast<TcxCustomEdit*>(Owner()); }
+TcxCustomTextEdit* TcxCustomTextEditLookupData::Edit() const { return dynamic_cast<TcxCustomTextEdit*>(Owner()); }
 
 TcxCustomTextEditProperties* TcxCustomTextEditLookupData::ActiveProperties() const {
-  TcxCustomEdit* edit = Edit();
-  return edit ? dynamic_cast<TcxCustomTextEditProperties*>(edit->ActiveProperties()) : nullptr;
+  TcxCustomTextEdit* edit = Edit();
+  return edit ? edit->ActiveProperties() : nullptr;
 }
 
 String TcxCustomTextEditLookupData::GetItem(int32_t AIndex) {
@@ -273,8 +290,8 @@ int32_t TcxCustomTextEditLookupData::GetItemCount() {
 }
 
 String TcxCustomTextEditLookupData::GetEditText() {
-  TcxCustomEdit* edit = Edit();
-  return edit ? edit->DisplayText() : String();
+  TcxCustomTextEdit* edit = Edit();
+  return edit ? edit->Text() : String();
 }
 
 uint8_t TcxCustomTextEditLookupData::GetEditingStyle() {
@@ -298,13 +315,22 @@ bool TcxCustomTextEditLookupData::GetImmediateUpdateText() {
 }
 
 bool TcxCustomTextEditLookupData::DoEditing() {
-  TcxCustomEdit* edit = Edit();
+  TcxCustomTextEdit* edit = Edit();
   return !edit || edit->DoEditing();
 }
 
+// The editor core keeps whether it is asking for editing permission to itself; a text change during that
+// request is rare (an OnEditing handler that writes the text) and locating again is harmless.
 bool TcxCustomTextEditLookupData::IsEditingRequestRunning() { return false; }
-bool TcxCustomTextEditLookupData::GetLookupTextChangeLock() { return false; }
-void TcxCustomTextEditLookupData::SetLookupTextChangeLock(bool AValue) { (void)AValue; }
+
+bool TcxCustomTextEditLookupData::GetLookupTextChangeLock() {
+  TcxCustomTextEdit* edit = Edit();
+  return edit && edit->LookupTextChangeLock();
+}
+
+void TcxCustomTextEditLookupData::SetLookupTextChangeLock(bool AValue) {
+  if (TcxCustomTextEdit* edit = Edit()) edit->SetLookupTextChangeLock(AValue);
+}
 
 TColor TcxCustomTextEditLookupData::GetStyleColor() {
   TcxCustomEdit* edit = Edit();
@@ -420,3 +446,136 @@ void TcxCustomEditListBox::WndProc(TMessage& Message) {
       CallWindowProc(FDefWndProc ? FDefWndProc : DefWindowProc, Handle(), WM_SETFOCUS, 0, 0);
   }
 }
+
+// ---- the editor's side of lookup while the user types ----------------------------------------------------
+
+void TcxCustomTextEditLookupData::InnerEditKeyPress(TObject* Sender, char32_t& Key) {
+  (void)Sender;
+  if (Key != 0) EditKeyPress(Key);
+}
+
+bool TcxCustomTextEditLookupData::FindAndComplete(String& APrefix) {
+  TcxCustomTextEdit* edit = Edit();
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  if (!edit || !properties) return false;
+  // No input method delivers characters in parts here, so the search text is the prefix itself.
+  String search = APrefix, tail;
+  bool found = Locate(search, tail, false);
+  if (found) APrefix = search;
+  edit->SetFindSelection(found);
+  if (APrefix.empty()) {
+    if (properties->GetEditingStyle() != esFixedList) edit->DataBinding()->SetDisplayValue(properties->GetEmptyDisplayValue());
+    edit->SetFindSelection(false);
+  }
+  if (found) {
+    edit->DataBinding()->SetDisplayValue(Variant(APrefix + tail));
+    edit->SetSelection(Utf8Length(APrefix), Utf8Length(tail));
+  }
+  edit->UpdateDrawValue();
+  return found;
+}
+
+void TcxCustomTextEditLookupData::EditKeyPress(char32_t& Key) {
+  TcxCustomTextEdit* edit = Edit();
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  IcxInnerTextEdit* inner = edit ? edit->GetInnerTextEdit() : nullptr;
+  if (!edit || !properties || !inner || Key == 0) return;
+  const TcxEditEditingStyle style = properties->GetEditingStyle();
+  const bool listStyle = style == esEditList || style == esFixedList;
+  const bool usesLookup = properties->UsesLookupData();
+  inner->SetKeyConsumed(true);
+  edit->SetLookupTextChangeLock(false);
+  edit->SetKeyboardAction(true);
+  const int32_t before = FCurrentKey;
+  edit->LockClick(true);
+  bool found = false;
+  TObjectLink<TcxCustomTextEdit> alive(edit);
+  auto finish = [&] {
+    if (!alive) return;
+    edit->LockClick(false);
+    edit->SetKeyboardAction(false);
+    if (FCurrentKey != before) {
+      edit->SetModifiedAfterEnter(true);
+      edit->Click();
+    }
+  };
+  try {
+    if (style == esFixedList && !properties->FixedListSelection() && Key == 8) {
+      Key = 0;
+      edit->SetFindSelection(false);
+    }
+    if (Key == 8 && usesLookup) {
+      String text = edit->Text();
+      if (style == esEditList && !text.empty() && !edit->FindSelection()) {
+        int32_t start = inner->GetSelStart();
+        edit->SetSelection(start, Utf8Length(text) - start);
+        edit->SetFindSelection(true);
+      }
+      if (edit->FindSelection()) {
+        // The typed part (the text without its completed tail) less its last character.
+        String prefix = text.substr(0, Utf8ByteOffset(text, inner->GetSelStart()));
+        prefix.resize(Utf8PrevBoundary(prefix, prefix.size()));
+        edit->SetLookupTextChangeLock(true);
+        found = FindAndComplete(prefix);
+      }
+      if (style == esFixedList) Key = 0;
+    } else if (Key >= 32 && usesLookup) {
+      const bool wasFindSelection = edit->FindSelection();
+      const String text = edit->Text();
+      const int32_t selStart = inner->GetSelStart(), selLength = inner->GetSelLength();
+      const bool caretAtEnd = selStart == Utf8Length(text) && selLength == 0;
+      if (listStyle || caretAtEnd || wasFindSelection || selLength > 0) {
+        edit->SetLookupTextChangeLock(true);
+        const String typed = Utf8FromCodePoint(Key);
+        const size_t startByte = Utf8ByteOffset(text, selStart);
+        String search;
+        bool charAloneAfter = false;
+        if (selLength > 0)
+          search = text.substr(0, startByte) + typed;
+        else if (style != esFixedList)
+          search = text.substr(0, startByte) + typed + text.substr(startByte);
+        else if (wasFindSelection) {
+          search = text + typed;
+          charAloneAfter = true;
+        } else
+          search = typed;
+        found = FindAndComplete(search);
+        if (!found && charAloneAfter) {
+          search = typed;
+          found = FindAndComplete(search);
+        }
+        if (!found && style == esFixedList && !properties->FixedListSelection()) {
+          search = typed;
+          found = FindAndComplete(search);
+        }
+        if (listStyle && !found) {
+          // A list style refuses what completes nothing, silently.
+          Key = 0;
+          if ((style == esEditList && !edit->Text().empty()) ||
+              (style == esFixedList && properties->FixedListSelection() && wasFindSelection))
+            edit->SetFindSelection(true);
+        }
+      }
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+  if (found) Key = 0;
+  if (Key != 0 && alive) inner->SetKeyConsumed(false);
+}
+
+// ---- the unit's start-up ------------------------------------------------------------------------------------
+
+void cxEditListBoxInitialize() {
+  if (GetDefaultTextEditLookupDataClass()) return;
+  SetDefaultTextEditLookupDataClass(TcxTextEditLookupDataClass{
+      TcxCustomTextEditLookupData::StaticClass(),
+      [](TcxCustomTextEdit* AEdit) -> IcxTextEditLookupData* { return New<TcxCustomTextEditLookupData>(AEdit); }});
+}
+
+namespace {
+// The unit's initialisation: the plain text editor offers its lookup items from the start.
+const bool gEditListBoxInitialized = (cxEditListBoxInitialize(), true);
+}  // namespace

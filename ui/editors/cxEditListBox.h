@@ -24,6 +24,8 @@ public:
   using VirtualCtorArg = TPersistent*;
   explicit TcxCustomTextEditLookupData(TPersistent* AOwner);
   ~TcxCustomTextEditLookupData() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
 
   // ---- the class's virtual operations ----
   virtual String GetItem(int32_t AIndex);
@@ -82,8 +84,15 @@ public:
   int32_t ListIndex() const { return FItemIndex; }
   TcxCustomEditListBox* List() const { return FList.Get(); }
   // The editor that owns the lookup data (nil when another kind of object does).
-  TcxCustomEdit* Edit() const;
+  TcxCustomTextEdit* Edit() const;
   TcxCustomTextEditProperties* ActiveProperties() const;
+
+  // ---- the editor's side of lookup while the user types ----
+  // Incremental completion of a typed character (after the editor core's filtering): the character is
+  // consumed (0) when it completed an item or was refused by a list style.
+  void EditKeyPress(char32_t& Key);
+  // Locates the prefix among the items; when found the editor shows prefix + tail with the tail selected.
+  bool FindAndComplete(String& APrefix);
 
   TNotifyEvent OnCurrentIndexChanged;
   TNotifyEvent OnItemChosen;
@@ -117,7 +126,17 @@ protected:
   int32_t FItemIndex = -1;
   // The list lives with the window it was placed in, which may go first.
   TObjectLink<TcxCustomEditListBox> FList;
+
+private:
+  // The editor core hands typed characters to the inner edit's key-press event last, before the native
+  // control: the lookup data completes there.
+  void InnerEditKeyPress(TObject* Sender, char32_t& Key);
+  TObjectLink<TWinControl> FHookedInnerEdit;
 };
+
+// Makes the text editors' lookup data the one their properties name (the unit's start-up; also done when
+// the program starts). Safe to call more than once.
+void cxEditListBoxInitialize();
 
 // The owner-drawn list box of the drop-down editors: every item one text row high, the item under the
 // mouse highlighted, the wheel scrolling by the system's line count.
