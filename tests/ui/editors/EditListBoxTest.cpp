@@ -9,6 +9,8 @@
 #include "forms/StdCtrls.h"
 #include "rtl/SysUtils.h"
 #include "ui/editors/cxEditListBox.h"
+#include "ui/editors/cxEditPaintUtils.h"
+#include "ui/editors/cxTextEdit.h"
 #include "winapi/Messages.h"
 
 using namespace cxcontainer_test;
@@ -353,6 +355,185 @@ TEST_F(EditListBoxPaintTest, ItemCountGrowsAndShrinksFromTheEnd) {
   EXPECT_EQ(List->Items()->Strings(0), "keep");
   List->SetItemCount(-4);
   EXPECT_EQ(List->Items()->Count(), 0);
+}
+
+}  // namespace
+
+// ---- the text editor with its lookup data, driven by real typing ------------------------------------------------
+
+namespace {
+
+// A list kind: typed text must match a lookup item as it is typed.
+class TEditListBoxTestListProperties : public TcxTextEditProperties {
+  RTL_CLASS(TEditListBoxTestListProperties, TcxTextEditProperties)
+public:
+  using TcxTextEditProperties::TcxTextEditProperties;
+  TcxEditEditingStyle GetEditingStyle() override { return esEditList; }
+};
+
+// A plain text editor that steps through its items by keys, as the drop-down editors do.
+class TEditListBoxTestNavigatingEdit : public TcxTextEdit {
+  RTL_CLASS(TEditListBoxTestNavigatingEdit, TcxTextEdit)
+public:
+  using TcxTextEdit::TcxTextEdit;
+  bool CanLookupNow(bool) override { return true; }
+};
+
+class TEditListBoxTestListEdit : public TcxTextEdit {
+  RTL_CLASS(TEditListBoxTestListEdit, TcxTextEdit)
+public:
+  using TcxTextEdit::TcxTextEdit;
+  TClass GetPropertiesClass() const override { return TEditListBoxTestListProperties::StaticClass(); }
+};
+
+class EditListBoxTypingTest : public ContainerTest {
+protected:
+  void SetUp() override {
+    ContainerTest::SetUp();
+    Other = New<TEdit>(Form);
+    Other->SetParent(Form);
+    Other->SetBounds(10, 200, 100, 21);
+  }
+  void TearDown() override {
+    DoneForms();
+    cxEditFinalize();
+    DoneEditPaintUtils();
+    ContainerTest::TearDown();
+  }
+  template <class T = TcxTextEdit>
+  T* Make(std::initializer_list<const char*> items = {"Apple", "Apricot", "Banana"}) {
+    T* edit = New<T>(Form);
+    edit->SetParent(Form);
+    edit->SetBoundsRect(RECT{10, 10, 210, 31});
+    for (const char* s : items) edit->ActiveProperties()->LookupItems()->Add(s);
+    Idle();
+    edit->SetFocus();
+    Idle();
+    return edit;
+  }
+  static int Current(TcxCustomTextEdit* edit) { return edit->GetLookupDataIntf()->GetCurrentIndex().AsInteger(); }
+  static void Type(const char* text) {
+    headless::TypeText(text);
+    Idle();
+  }
+  static void Key(int vk) {
+    headless::KeyPress(vk);
+    Idle();
+  }
+  TEdit* Other = nullptr;
+};
+
+struct EditListBoxTypingStep {
+  const char* typed;  // "\b" is Backspace
+  const char* text;
+  int selStart, selLength, current;
+  bool findSelection;
+};
+
+void EditListBoxRunSteps(TcxCustomTextEdit* edit, std::initializer_list<EditListBoxTypingStep> steps) {
+  for (const EditListBoxTypingStep& s : steps) {
+    if (String(s.typed) == "\b")
+      headless::KeyPress(VK_BACK);
+    else
+      headless::TypeText(s.typed);
+    headless::RunUntilIdle();
+    SCOPED_TRACE(String("after ") + (String(s.typed) == "\b" ? String("Backspace") : String(s.typed)));
+    EXPECT_EQ(edit->Text(), String(s.text));
+    EXPECT_EQ(edit->SelStart(), s.selStart);
+    EXPECT_EQ(edit->SelLength(), s.selLength);
+    EXPECT_EQ(edit->GetLookupDataIntf()->GetCurrentIndex().AsInteger(), s.current);
+    EXPECT_EQ(edit->FindSelection(), s.findSelection);
+  }
+}
+
+TEST_F(EditListBoxTypingTest, ThePlainTextEditorOffersItsLookupItems) {
+  auto* edit = Make();
+  ASSERT_NE(edit->GetLookupDataIntf(), nullptr);
+  EXPECT_TRUE(edit->ActiveProperties()->UsesLookupData());
+  EXPECT_NE(dynamic_cast<TcxCustomTextEditLookupData*>(edit->LookupDataObject()), nullptr);
+  EXPECT_EQ(edit->GetLookupDataIntf()->GetKeyText(Variant(2)), "Banana");
+}
+
+TEST_F(EditListBoxTypingTest, FreeTypingCompletesInTheItemsSpellingUntilNothingMatches) {
+  auto* edit = Make();
+  EditListBoxRunSteps(edit, {
+                                {"a", "Apple", 1, 4, 0, true},
+                                {"p", "Apple", 2, 3, 0, true},
+                                {"r", "Apricot", 3, 4, 1, true},
+                                // Nothing starts with "Aprx": the character is taken and completion ends.
+                                {"x", "Aprx", 4, 0, -1, false},
+                                {"\b", "Apr", 3, 0, -1, false},
+                            });
+  // Leaving takes the text as the value.
+  Other->SetFocus();
+  Idle();
+  EXPECT_EQ(edit->EditValue().AsString(), "Apr");
+}
+
+TEST_F(EditListBoxTypingTest, ACompletedItemBecomesTheValueAndMultiByteItemsCompleteByCharacters) {
+  auto* edit = Make({"Яблоко", "Banana"});
+  EditListBoxRunSteps(edit, {{"я", "Яблоко", 1, 5, 0, true}, {"Б", "Яблоко", 2, 4, 0, true}});
+  Other->SetFocus();
+  Idle();
+  EXPECT_EQ(edit->EditValue().AsString(), "Яблоко");
+}
+
+TEST_F(EditListBoxTypingTest, TheListStyleRefusesWhatCompletesNothingAndBackspaceShortensThePrefix) {
+  auto* edit = Make<TEditListBoxTestListEdit>();
+  EditListBoxRunSteps(edit, {
+                                {"x", "", 0, 0, -1, false},
+                                {"a", "Apple", 1, 4, 0, true},
+                                {"p", "Apple", 2, 3, 0, true},
+                                {"x", "Apple", 2, 3, 0, true},
+                                // Backspace takes the last typed character: "A" completes Apple again.
+                                {"\b", "Apple", 1, 4, 0, true},
+                                {"b", "Apple", 1, 4, 0, true},
+                                {"\b", "", 0, 0, -1, false},
+                                {"B", "Banana", 1, 5, 2, true},
+                            });
+  EXPECT_EQ(headless::BeepCount(), 0);  // refused silently
+}
+
+TEST_F(EditListBoxTypingTest, NavigationKeysStepThroughTheItemsWithoutCycling) {
+  auto* edit = Make<TEditListBoxTestNavigatingEdit>();
+  struct Step {
+    int vk;
+    bool ctrl;
+    const char* text;
+    int current;
+  } steps[] = {
+      {VK_NEXT, false, "Banana", 2},  // a page down from no item: the last of three
+      {VK_DOWN, false, "Banana", 2},  {VK_UP, false, "Apricot", 1}, {VK_UP, false, "Apple", 0},
+      {VK_UP, false, "Apple", 0},     {VK_NEXT, true, "Banana", 2}, {VK_PRIOR, true, "Apple", 0},
+  };
+  for (const Step& s : steps) {
+    if (s.ctrl) headless::KeyDown(VK_CONTROL);
+    headless::KeyPress(s.vk);
+    if (s.ctrl) headless::KeyUp(VK_CONTROL);
+    Idle();
+    EXPECT_EQ(edit->Text(), String(s.text)) << s.vk;
+    EXPECT_EQ(Current(edit), s.current) << s.vk;
+  }
+  EXPECT_TRUE(edit->ModifiedAfterEnter());
+}
+
+TEST_F(EditListBoxTypingTest, APageDownFromNoItemGoesToTheEighthItem) {
+  auto* edit = Make<TEditListBoxTestNavigatingEdit>({"i0", "i1", "i2", "i3", "i4", "i5", "i6", "i7", "i8", "i9"});
+  Key(VK_NEXT);
+  EXPECT_EQ(edit->Text(), String("i7"));
+  Key(VK_NEXT);
+  EXPECT_EQ(edit->Text(), String("i9"));
+  Key(VK_PRIOR);
+  EXPECT_EQ(edit->Text(), String("i2"));
+}
+
+TEST_F(EditListBoxTypingTest, ThePlainTextEditorLeavesTheArrowsToTheText) {
+  auto* edit = Make();
+  Type("b");
+  ASSERT_EQ(edit->Text(), String("Banana"));
+  Key(VK_UP);
+  EXPECT_EQ(edit->Text(), String("Banana"));
+  EXPECT_EQ(Current(edit), 2);
 }
 
 }  // namespace
