@@ -253,7 +253,8 @@ void TcxCustomTextEditLookupData::Navigate(TcxEditLookupNavigation ADirection, b
 void TcxCustomTextEditLookupData::DoInitializeList(TWinControl* AParent) {
   if (!FList) {
     TClass listClass = GetListBoxClass();
-    if (!listClass) throw EInvalidOperation("The lookup data has no list box class");
+    if (!listClass || !listClass->InheritsFrom(TcxCustomEditListBox::StaticClass()))
+      throw EInvalidOperation("The lookup data has no list box class");
     FList = static_cast<TcxCustomEditListBox*>(listClass->Create(AParent));
   }
   TcxCustomEditListBox* list = FList.Get();

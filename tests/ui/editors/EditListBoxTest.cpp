@@ -261,6 +261,17 @@ TEST_F(EditListBoxTest, TheListShowsTheItemsAndFollowsTheHighlight) {
   EXPECT_EQ(Data->GetListControl(), nullptr);  // the list went with its window; the data forgets it
 }
 
+TEST_F(EditListBoxTest, OnlyALookupDataWithAListBoxClassMakesAList) {
+  auto* base = New<TcxCustomTextEditLookupData>(nullptr);
+  EXPECT_EQ(base->GetListBoxClass(), nullptr);
+  EXPECT_THROW(base->InitializeList(Form), EInvalidOperation);
+  EXPECT_EQ(base->GetListControl(), nullptr);
+  EXPECT_TRUE(base->IsEmpty());
+  EXPECT_EQ(base->GetListPreferredSize().cx, 0);
+  EXPECT_TRUE(base->CanResizeList(SIZE{10, 10}));
+  base->Free();
+}
+
 class EditListBoxPaintTest : public EditListBoxTest {
 protected:
   void SetUp() override {
