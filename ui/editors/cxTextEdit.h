@@ -747,6 +747,9 @@ public:
   void SetPopupJustClosed(bool Value) { FPopupJustClosed = Value; }
   bool LookupTextChangeLock() const { return FLookupTextChangeLock; }
   void SetLookupTextChangeLock(bool Value) { FLookupTextChangeLock = Value; }
+  // Completes APrefix to the first lookup item it starts (APrefix takes the item's spelling) and shows the
+  // rest selected; answers whether an item was found.
+  bool FindAndComplete(String& APrefix);
   // Re-inserts the thousand separators of a number editor's text, keeping the caret among the same digits.
   void InsertThousandSeparatorsKeepingCaret();
 

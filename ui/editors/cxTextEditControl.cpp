@@ -829,11 +829,119 @@ void TcxCustomTextEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
   if (Key != 0 && inner) inner->SetKeyConsumed(false);
 }
 
+// Typing into an editor with lookup items completes the typed text to the first item it starts, the rest
+// shown selected; in the list styles a character that completes nothing is refused.
 void TcxCustomTextEdit::DoEditKeyPress(char32_t& Key) {
   IcxInnerTextEdit* inner = GetInnerTextEdit();
   if (inner) inner->SetKeyConsumed(true);
+  TObjectLink<TcxCustomTextEdit> alive(this);
   inherited::DoEditKeyPress(Key);
+  if (!alive) return;
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  bool lookup = FLookupData && properties->UsesLookupData() && inner;
+  bool found = false;
+  if (Key != 0 && lookup) {
+    FLookupTextChangeLock = false;
+    bool savedKeyboardAction = KeyboardAction();
+    SetKeyboardAction(true);
+    Variant before = FLookupData->GetCurrentIndex();
+    LockClick(true);
+    auto finish = [&] {
+      if (!alive) return;
+      LockClick(false);
+      SetKeyboardAction(savedKeyboardAction);
+      if (FLookupData && !VarEqualsExact(before, FLookupData->GetCurrentIndex())) {
+        SetModifiedAfterEnter(true);
+        Click();
+      }
+    };
+    try {
+      TcxEditEditingStyle style = properties->GetEditingStyle();
+      bool fixedList = properties->FixedListSelection();
+      if (style == esFixedList && !fixedList && Key == 8) {
+        Key = 0;
+        SetFindSelection(false);
+      }
+      if (Key == 8) {
+        String text = DisplayText();
+        if (style == esEditList && !text.empty() && !FFindSelection) {
+          int32_t start = inner->GetSelStart();
+          inner->SetSelLength(Utf8Length(text) - start);
+          SetFindSelection(true);
+        }
+        if (FFindSelection) {
+          String prefix = TextEditLeft(text, inner->GetSelStart());
+          int32_t length = Utf8Length(prefix);
+          prefix = TextEditLeft(prefix, std::max(length - 1, 0));
+          bool savedLock = std::exchange(FLookupTextChangeLock, true);
+          found = FindAndComplete(prefix);
+          FLookupTextChangeLock = savedLock;
+        }
+        if (style == esFixedList) Key = 0;
+      } else if (Key >= 32) {
+        String text = DisplayText();
+        int32_t selStart = inner->GetSelStart(), selLength = inner->GetSelLength();
+        bool atEnd = selLength == 0 && selStart == Utf8Length(text);
+        if (style == esEditList || style == esFixedList || atEnd || FFindSelection || selLength > 0) {
+          bool findSelectionBefore = FFindSelection;
+          bool savedLock = std::exchange(FLookupTextChangeLock, true);
+          String typed = Utf8FromCodePoint(Key);
+          String search;
+          if (selLength > 0)
+            search = TextEditLeft(text, selStart) + typed;
+          else if (style != esFixedList)
+            search = TextEditLeft(text, selStart) + typed + TextEditFrom(text, selStart);
+          else if (FFindSelection)
+            search = text + typed;
+          else
+            search = typed;
+          if (style == esFixedList && selLength == 0 && FFindSelection) {
+            found = FindAndComplete(search);
+            if (!found) search = typed;
+          }
+          if (!found) found = FindAndComplete(search);
+          if (!found && style == esFixedList && !fixedList) {
+            search = typed;
+            found = FindAndComplete(search);
+          }
+          FLookupTextChangeLock = savedLock;
+          if ((style == esEditList || style == esFixedList) && !found) {
+            Key = 0;
+            if (style == esEditList && !DisplayText().empty()) SetFindSelection(true);
+            if (style == esFixedList && fixedList && findSelectionBefore) SetFindSelection(true);
+          }
+        }
+      }
+    } catch (...) {
+      finish();
+      throw;
+    }
+    finish();
+    if (!alive) return;
+    if (found) Key = 0;
+  }
   if (Key != 0 && inner) inner->SetKeyConsumed(false);
+}
+
+bool TcxCustomTextEdit::FindAndComplete(String& APrefix) {
+  if (!FLookupData) return false;
+  TcxCustomTextEditProperties* properties = ActiveProperties();
+  String search = APrefix;
+  String tail;
+  bool found = FLookupData->Locate(search, tail, false);
+  if (found) APrefix = search;
+  SetFindSelection(found);
+  if (APrefix.empty()) {
+    if (properties->GetEditingStyle() != esFixedList) DataBinding()->SetDisplayValue(properties->GetEmptyDisplayValue());
+    SetFindSelection(false);
+  }
+  if (found) {
+    DataBinding()->SetDisplayValue(Variant(APrefix + tail));
+    SetSelStart(Utf8Length(APrefix));
+    SetSelLength(Utf8Length(tail));
+  }
+  UpdateDrawValue();
+  return found;
 }
 
 // ---- the inner edit's window procedure while hooked ----------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -77,6 +78,11 @@ protected:
   }
   void TearDown() override {
     DoneForms();
+    // The headless window system keeps clipboard data past its shutdown; leave none behind.
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
     cxEditFinalize();
     DoneEditPaintUtils();
     SetFormatSettings(TFormatSettings::Russian());
@@ -466,6 +472,32 @@ TEST_F(TextEditControlTest, WindowTextMessagesCopyWholeCharactersOnly) {
   list->ActiveProperties()->LookupItems()->Add("да");
   EXPECT_EQ(SendMessage(list->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("нет")), 0);
   EXPECT_EQ(SendMessage(list->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ДА")), 1);
+}
+
+// ---- a picture -------------------------------------------------------------------------------------------------------------
+
+// Four editors as a user sees them: plain, password, right-aligned and inactive (painted text), and focused
+// with part of its text selected.
+TEST_F(TextEditControlTest, EditorsLookRightOnAForm) {
+  TcxTextEdit* plain = Make(10);
+  plain->SetText("Обычный текст");
+  TcxTextEdit* password = Make(40);
+  password->Properties()->SetEchoMode(eemPassword);
+  password->SetText("секрет");
+  TcxTextEdit* right = Make(70);
+  right->Properties()->Alignment()->SetHorz(taRightJustify);
+  right->SetText("1 234,50");
+  TcxTextEdit* focused = Make(100);
+  focused->SetText("выделено здесь");
+  Focus(focused);
+  focused->SetSelection(0, 8);
+  Idle();
+  EXPECT_FALSE(right->NeedsInnerEdit());
+  const char* dir = std::getenv("VORN_ARTIFACT_DIR");
+  if (dir) headless::SavePng(Form->Handle(), (std::string(dir) + "/TextEditForm.png").c_str());
+  // The painted right-aligned text ends two pixels inside the client area, the plain text starts one inside.
+  RECT rightText = right->TextViewInfo()->TextOutRect;
+  EXPECT_EQ(right->TextViewInfo()->ClientRect.right - rightText.right, 2);
 }
 
 // ---- registration --------------------------------------------------------------------------------------------------------
