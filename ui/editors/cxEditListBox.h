@@ -24,8 +24,6 @@ public:
   using VirtualCtorArg = TPersistent*;
   explicit TcxCustomTextEditLookupData(TPersistent* AOwner);
   ~TcxCustomTextEditLookupData() override;
-  void AfterConstruction() override;
-  void BeforeDestruction() override;
 
   // ---- the class's virtual operations ----
   virtual String GetItem(int32_t AIndex);
@@ -87,13 +85,6 @@ public:
   TcxCustomTextEdit* Edit() const;
   TcxCustomTextEditProperties* ActiveProperties() const;
 
-  // ---- the editor's side of lookup while the user types ----
-  // Incremental completion of a typed character (after the editor core's filtering): the character is
-  // consumed (0) when it completed an item or was refused by a list style.
-  void EditKeyPress(char32_t& Key);
-  // Locates the prefix among the items; when found the editor shows prefix + tail with the tail selected.
-  bool FindAndComplete(String& APrefix);
-
   TNotifyEvent OnCurrentIndexChanged;
   TNotifyEvent OnItemChosen;
 
@@ -126,12 +117,6 @@ protected:
   int32_t FItemIndex = -1;
   // The list lives with the window it was placed in, which may go first.
   TObjectLink<TcxCustomEditListBox> FList;
-
-private:
-  // The editor core hands typed characters to the inner edit's key-press event last, before the native
-  // control: the lookup data completes there.
-  void InnerEditKeyPress(TObject* Sender, char32_t& Key);
-  TObjectLink<TWinControl> FHookedInnerEdit;
 };
 
 // Makes the text editors' lookup data the one their properties name (the unit's start-up; also done when

@@ -401,6 +401,7 @@ class EditListBoxTypingTest : public ContainerTest {
 protected:
   void SetUp() override {
     ContainerTest::SetUp();
+    cxEditListBoxInitialize();  // what the unit's start-up did, in case another case replaced the class
     Other = New<TEdit>(Form);
     Other->SetParent(Form);
     Other->SetBounds(10, 200, 100, 21);
