@@ -3,6 +3,8 @@
 
 #include "ui/editors/cxInnerListBox.h"
 
+#include <memory>
+
 #include "forms/Menus.h"
 #include "rtl/ObjLinks.h"
 #include "winapi/Messages.h"
@@ -35,6 +37,12 @@ private:
   bool& FFlag;
   bool FOld;
 };
+
+// A link on the heap: the optimiser otherwise takes the link's registration in the list box for a
+// dangling local address.
+std::unique_ptr<TObjectLink<TcxCustomInnerListBox>> InnerListBoxAliveLink(TcxCustomInnerListBox* AListBox) {
+  return std::make_unique<TObjectLink<TcxCustomInnerListBox>>(AListBox);
+}
 
 bool IsScrollBarsUpdateMessage(const TMessage& Message) {
   switch (Message.Msg) {
@@ -387,13 +395,15 @@ void TcxCustomInnerListBox::DoContextPopup(POINT MousePos, bool& Handled) {
 }
 
 void TcxCustomInnerListBox::KeyDown(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxCustomInnerListBox> alive(this);
+  auto link = InnerListBoxAliveLink(this);
+  TObjectLink<TcxCustomInnerListBox>& alive = *link;
   if (FContainer) (FContainer->*TcxInnerListBoxContainerAccess::KeyDownP)(Key, Shift);
   if (alive && Key != 0) inherited::KeyDown(Key, Shift);
 }
 
 void TcxCustomInnerListBox::KeyPress(char32_t& Key) {
-  TObjectLink<TcxCustomInnerListBox> alive(this);
+  auto link = InnerListBoxAliveLink(this);
+  TObjectLink<TcxCustomInnerListBox>& alive = *link;
   if (Key == U'\t') Key = 0;
   if (FContainer) (FContainer->*TcxInnerListBoxContainerAccess::KeyPressP)(Key);
   if (Key == U'\r') Key = 0;
@@ -401,7 +411,8 @@ void TcxCustomInnerListBox::KeyPress(char32_t& Key) {
 }
 
 void TcxCustomInnerListBox::KeyUp(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxCustomInnerListBox> alive(this);
+  auto link = InnerListBoxAliveLink(this);
+  TObjectLink<TcxCustomInnerListBox>& alive = *link;
   if (Key == VK_TAB) Key = 0;
   if (FContainer) (FContainer->*TcxInnerListBoxContainerAccess::KeyUpP)(Key, Shift);
   if (alive && Key != 0) inherited::KeyUp(Key, Shift);
