@@ -668,7 +668,8 @@ void TcxCustomTextEditViewInfo::SetText(const String& AText) {
 }
 
 void TcxCustomTextEditViewInfo::PaintBackground(TcxCanvas* ACanvas) {
-  inherited::PaintBackground(ACanvas);
+  int32_t comboMode = !ComboBoxStyle ? 0 : (EditingStyle == esFixedList || EditingStyle == esNoEdit) ? 2 : 1;
+  PaintEditButtons(ACanvas, !Transparent && !DrawSelectionBar, comboMode);
   RECT r = ClientRect;
   // The one-pixel ring between the border and the text is the editor's own background.
   if (!IsInplace && !NativeStyle && !Transparent && EditingStyle != esNoEdit) {
@@ -732,15 +733,18 @@ void TcxCustomTextEditViewInfo::OffsetRects(int32_t DX, int32_t DY) {
   }
 }
 
-bool TcxCustomTextEditViewInfo::NeedShowHintInRect(POINT P, RECT& ATextRect, bool& AIsMultiLine, String& AText,
-                                                   const RECT& AVisibleBounds) {
+bool TcxCustomTextEditViewInfo::NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, const RECT& AVisibleBounds,
+                                                   String& AText, bool& AIsMultiLine, RECT& ATextRect) {
   AText.clear();
+  AIsMultiLine = false;
+  ATextRect = RECT{};
   RECT r = TextOutRect;
   bool limited = !IsRectEmpty(&AVisibleBounds);
   if (limited) IntersectRect(&r, &r, &AVisibleBounds);
-  if (!PtInRect(&r, P) || Text.empty() || !Font) return false;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ oldFont = SelectObject(dc, Font->Handle());
+  if (!ACanvas || !PtInRect(&r, P) || Text.empty()) return false;
+  if (Font) ACanvas->Font()->Assign(Font);
+  PrepareCanvasFont(ACanvas);
+  HDC dc = ACanvas->Handle();
   uint32_t flags = (DrawTextFlags & ~TOF_VERT_MASK) | TOF_CALCROWCOUNT;
   bool wraps = (flags & TOF_WORDBREAK) && !(flags & TOF_SINGLELINE);
   RECT layout = TextOutRect;
@@ -764,8 +768,6 @@ bool TcxCustomTextEditViewInfo::NeedShowHintInRect(POINT P, RECT& ATextRect, boo
     if (limited && row.Left + size.cx > AVisibleBounds.right) need = true;
     if (limited && row.Top + row.Height > AVisibleBounds.bottom) need = true;
   }
-  SelectObject(dc, oldFont);
-  DeleteDC(dc);
   if (!need) return false;
   AText = Text;
   ATextRect = TextOutRect;
