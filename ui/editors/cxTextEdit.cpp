@@ -745,7 +745,10 @@ bool TcxCustomTextEditViewInfo::NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, 
   if (Font) ACanvas->Font()->Assign(Font);
   PrepareCanvasFont(ACanvas);
   HDC dc = ACanvas->Handle();
-  uint32_t flags = (DrawTextFlags & ~TOF_VERT_MASK) | TOF_CALCROWCOUNT;
+  // Laid out from the left, so that an unlimited width places no row far off; the alignment is applied
+  // below when the rows are compared with the visible bounds.
+  uint32_t flags = (DrawTextFlags & ~(TOF_VERT_MASK | TOF_HORZ_MASK)) | TOF_CALCROWCOUNT;
+  uint32_t horz = DrawTextFlags & TOF_HORZ_MASK;
   bool wraps = (flags & TOF_WORDBREAK) && !(flags & TOF_SINGLELINE);
   RECT layout = TextOutRect;
   layout.bottom = cxEditUnlimitedWidth;
@@ -764,8 +767,12 @@ bool TcxCustomTextEditViewInfo::NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, 
     while (!shown.empty() && shown.back() == ' ') shown.pop_back();
     SIZE size{};
     GetEditTextExtent(dc, shown.data(), static_cast<int32_t>(shown.size()), size, params.ExpandTabs);
-    if (row.Left + size.cx > TextOutRect.right) need = true;
-    if (limited && row.Left + size.cx > AVisibleBounds.right) need = true;
+    int32_t width = TextOutRect.right - TextOutRect.left;
+    if (size.cx > width) need = true;
+    int32_t left = TextOutRect.left;
+    if (horz == TOF_RIGHT) left = TextOutRect.right - size.cx;
+    if (horz == TOF_CENTER_HORZ) left = TextOutRect.left + (width - size.cx) / 2;
+    if (limited && left + size.cx > AVisibleBounds.right) need = true;
     if (limited && row.Top + row.Height > AVisibleBounds.bottom) need = true;
   }
   if (!need) return false;
