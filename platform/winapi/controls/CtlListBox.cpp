@@ -37,6 +37,8 @@ struct ListBox {
   int horizontalExtent = 0;
   int columnWidth = 0;   // LBS_MULTICOLUMN: the width of a column (0: a default)
   bool vscroll = false;  // created with WS_VSCROLL: the bar comes and goes as the items need it
+  bool hscroll = false;  // created with WS_HSCROLL: a bar shows while the horizontal extent is wider
+  int left = 0;          // how far the items are scrolled to the left (pixels, single column only)
 
   DWORD Style() const { return static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE)); }
   bool Multiple() const { return (Style() & LBS_MULTIPLESEL) != 0; }
@@ -100,7 +102,24 @@ void SetSelBit(ListBox* l, int i, bool on) {
   if (i >= 0 && i < static_cast<int>(l->items.size())) l->items[static_cast<size_t>(i)].selected = on;
 }
 
+// The horizontal offset that keeps the extent's right edge no further left than the client's.
+int ClampLeft(const ListBox* l, int left) {
+  if (!l->hscroll || l->MultiColumn()) return 0;
+  return std::clamp(left, 0, std::max(0, l->horizontalExtent - l->ClientWidth()));
+}
+
 void UpdateScroll(ListBox* l) {
+  if (l->hscroll && !l->MultiColumn()) {
+    l->left = ClampLeft(l, l->left);
+    SCROLLINFO si{};
+    si.cbSize = sizeof(si);
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | ((l->Style() & LBS_DISABLENOSCROLL) ? SIF_DISABLENOSCROLL : 0);
+    si.nMin = 0;
+    si.nMax = std::max(0, l->horizontalExtent - 1);
+    si.nPage = static_cast<UINT>(std::max(1, l->ClientWidth()));
+    si.nPos = l->left;
+    SetScrollInfo(l->hwnd, SB_HORZ, &si, TRUE);
+  }
   if (!l->vscroll) return;
   SCROLLINFO si{};
   si.cbSize = sizeof(si);
@@ -111,6 +130,14 @@ void UpdateScroll(ListBox* l) {
   si.nPos = l->top;
   if (l->Count() == 0) si.nMax = 0, si.nPage = 1;
   SetScrollInfo(l->hwnd, SB_VERT, &si, TRUE);
+}
+
+void SetLeft(ListBox* l, int left) {
+  left = ClampLeft(l, left);
+  if (left == l->left) return;
+  l->left = left;
+  UpdateScroll(l);
+  Redraw(l);
 }
 
 void SetTop(ListBox* l, int top) {
@@ -174,7 +201,9 @@ RECT ItemRect(const ListBox* l, int i) {
   } else {
     for (int k = i; k < l->top; ++k) y -= l->HeightOf(k);
   }
-  return RECT{c.left, y, c.right, y + l->HeightOf(i)};
+  // A horizontal extent wider than the client area makes the items that wide, scrolled by the offset.
+  int right = l->hscroll ? std::max<int>(c.right, c.left + l->horizontalExtent) : c.right;
+  return RECT{c.left - l->left, y, right - l->left, y + l->HeightOf(i)};
 }
 
 // The item under a client point, clamped to the items, and whether the point was outside them.
@@ -402,6 +431,7 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       auto* cs = reinterpret_cast<CREATESTRUCT*>(lp);
       if (!l->notifyTo) l->notifyTo = cs->hwndParent;
       l->vscroll = (cs->style & WS_VSCROLL) != 0;
+      l->hscroll = (cs->style & WS_HSCROLL) != 0;
       l->itemHeight = std::max(1, LineHeight(l->font));
       if (cs->style & LBS_OWNERDRAWFIXED) Measure(l, 0);
       UpdateScroll(l);
@@ -495,6 +525,22 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_MOUSEWHEEL: SetTop(l, l->top - 3 * GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA); return 0;
+    case WM_HSCROLL: {
+      // A line is the width of an average character, as the items' text is measured.
+      const int line = std::max(1, LineHeight(l->font) / 2), page = std::max(1, l->ClientWidth());
+      switch (LOWORD(wp)) {
+        case SB_LINELEFT: SetLeft(l, l->left - line); break;
+        case SB_LINERIGHT: SetLeft(l, l->left + line); break;
+        case SB_PAGELEFT: SetLeft(l, l->left - page); break;
+        case SB_PAGERIGHT: SetLeft(l, l->left + page); break;
+        case SB_LEFT: SetLeft(l, 0); break;
+        case SB_RIGHT: SetLeft(l, l->horizontalExtent); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: SetLeft(l, static_cast<SHORT>(HIWORD(wp))); break;
+        default: break;
+      }
+      return 0;
+    }
     case WM_VSCROLL:
       switch (LOWORD(wp)) {
         case SB_LINEUP: SetTop(l, l->top - 1); break;
@@ -679,7 +725,11 @@ LRESULT Handle(ListBox* l, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return i;
     }
     case LB_GETHORIZONTALEXTENT: return l->horizontalExtent;
-    case LB_SETHORIZONTALEXTENT: l->horizontalExtent = static_cast<int>(wp); return 0;
+    case LB_SETHORIZONTALEXTENT:
+      l->horizontalExtent = std::max(0, static_cast<int>(wp));
+      UpdateScroll(l);
+      Redraw(l);
+      return 0;
     case LB_SETTABSTOPS: return TRUE;
     case LB_SETCOLUMNWIDTH:
       l->columnWidth = static_cast<int>(wp);

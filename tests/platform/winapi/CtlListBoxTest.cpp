@@ -205,6 +205,47 @@ TEST_F(ListBox, TopIndexAndItemRects) {
   EXPECT_EQ(SendMessage(l, LB_GETCURSEL, 0, 0), LB_ERR);
 }
 
+TEST_F(ListBox, HorizontalExtentShowsABarAndScrollsTheItemsSideways) {
+  HWND l = Make(WS_HSCROLL, {"0", "1", "2"});
+  auto barShown = [&] {
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof(info);
+    GetScrollBarInfo(l, OBJID_HSCROLL, &info);
+    return (info.rgstate[0] & STATE_SYSTEM_INVISIBLE) == 0;
+  };
+  EXPECT_FALSE(barShown());
+  SendMessage(l, LB_SETHORIZONTALEXTENT, 300, 0);
+  EXPECT_EQ(SendMessage(l, LB_GETHORIZONTALEXTENT, 0, 0), 300);
+  ASSERT_TRUE(barShown());
+  RECT client{};
+  GetClientRect(l, &client);
+  SCROLLINFO si{};
+  si.cbSize = sizeof(si);
+  si.fMask = SIF_ALL;
+  GetScrollInfo(l, SB_HORZ, &si);
+  EXPECT_EQ(si.nMax, 299);
+  EXPECT_EQ(int(si.nPage), client.right);
+  // Table: scroll request -> offset of the items.
+  struct {
+    WPARAM request;
+    int left;
+  } steps[] = {{MAKEWPARAM(SB_THUMBPOSITION, 40), 40}, {SB_PAGERIGHT, 40 + client.right}, {SB_LEFT, 0},
+               {SB_RIGHT, 300 - client.right}, {MAKEWPARAM(SB_THUMBTRACK, 500), 300 - client.right}};
+  for (const auto& s : steps) {
+    SendMessage(l, WM_HSCROLL, s.request, 0);
+    RECT r{};
+    SendMessage(l, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(r.left, -s.left) << s.request;
+    EXPECT_EQ(r.right, 300 - s.left) << s.request;
+    EXPECT_EQ(GetScrollPos(l, SB_HORZ), s.left) << s.request;
+  }
+  SendMessage(l, LB_SETHORIZONTALEXTENT, 0, 0);
+  EXPECT_FALSE(barShown());
+  RECT r{};
+  SendMessage(l, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.left, 0);
+}
+
 TEST_F(ListBox, PaintsSelectionWithHighlightAndAsksParentForBackground) {
   colorBrush = CreateSolidBrush(RGB(255, 0, 0));
   HWND l = Make(0, {"x", "y"});
