@@ -10,15 +10,19 @@
 #include <string>
 
 #include "forms/Forms.h"
+#include "forms/Graphics.h"
+#include "forms/PngImage.h"
 #include "rtl/Files.h"
 #include "rtl/StringLists.h"
 #include "rtl/Utf8.h"
 #include "ui/base/cxControls.h"
+#include "ui/base/cxGraphics.h"
 #include "ui/base/cxLookAndFeels.h"
 #include "ui/base/dxThemeManager.h"
 #include "ui/editors-more/cxMemo.h"
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxEdit.h"
+#include "ui/editors/cxEditPaintUtils.h"
 #include "winapi/Headless.h"
 #include "winapi/UxTheme.h"
 
@@ -153,6 +157,115 @@ TEST_F(MemoPropertiesTest, RegistersAsAnEditorKind) {
   ASSERT_GE(index, 0);
   EXPECT_EQ(registry->Descriptions(index), "Memo|Represents an edit control that allows editing memo data");
   EXPECT_EQ(registry->FindByClassName("TcxMemoProperties"), TcxMemoProperties::StaticClass());
+}
+
+// ---- a grid cell painted without a live memo ----------------------------------------------------------------
+
+void MemoWriteArtifact(TBitmap* ABitmap, const char* AName) {
+#ifdef VORN_ARTIFACT_DIR
+  ForceDirectories(VORN_ARTIFACT_DIR);
+  TPngImage png;
+  png.Assign(ABitmap);
+  png.SaveToFile(String(VORN_ARTIFACT_DIR) + "/" + AName + ".png");
+#else
+  (void)ABitmap, (void)AName;
+#endif
+}
+
+// The rows of a bitmap region that carry ink, as bands of consecutive rows (one band per text row).
+std::vector<std::pair<int, int>> MemoInkBands(TBitmap* ABitmap, const RECT& AArea) {
+  std::vector<std::pair<int, int>> bands;
+  bool inBand = false;
+  for (int y = AArea.top; y < AArea.bottom; ++y) {
+    bool ink = false;
+    for (int x = AArea.left; x < AArea.right && !ink; ++x)
+      ink = (ABitmap->ScanLine(y)[x] & 0xFFFFFF) != 0xFFFFFF;  // antialiased text on white
+    if (ink && !inBand) bands.push_back({y, y});
+    if (ink) bands.back().second = y;
+    inBand = ink;
+  }
+  return bands;
+}
+
+class MemoCellPaintTest : public ::testing::Test {
+protected:
+  static constexpr int W = 240, H = 120;
+  void SetUp() override {
+    headless::Init(640, 480);
+    Properties = New<TcxMemoProperties>(nullptr);
+    Style = New<TcxEditStyle>(nullptr, false, cssNormal, nullptr);
+    Style->SetBorderStyle(cbsNone);
+    Style->SetShadow(false);
+    Style->SetTransparentBorder(false);
+    Style->SetColor(clWhite);
+    Style->SetTextColor(clBlack);
+    Style->LookAndFeel()->SetNativeStyle(false);
+    Style->Font()->SetName("Courier New");
+    Style->Font()->SetHeight(-13);
+    Bitmap = New<TBitmap>();
+    Bitmap->SetSize(W, H);
+    Canvas = New<TcxCanvas>(Bitmap->Canvas());
+  }
+  void TearDown() override {
+    Canvas->Free();
+    Bitmap->Free();
+    Style->Free();
+    Properties->Free();
+    cxEditFinalize();
+    DoneEditPaintUtils();
+    headless::Shutdown();
+  }
+  // Paints the value into a cell of the given bounds, as the grid paints an in-place memo's cell.
+  void PaintCell(const RECT& ABounds, const String& AText) {
+    Bitmap->Canvas()->Brush()->SetColor(clWhite);
+    Bitmap->Canvas()->FillRect(RECT{0, 0, W, H});
+    TcxCustomEditViewData* data = Properties->CreateViewData(Style, true);
+    auto* info = CreateAs<TcxCustomTextEditViewInfo>(Properties->GetViewInfoClass());
+    data->CalculateEditRects(Canvas, ABounds, false, info, {}, mbLeft, POINT{-1, -1});
+    static_cast<TcxCustomTextEditViewData*>(data)->SetDrawTextFromValue(Variant(AText), info);
+    info->Draw(Canvas);
+    Flags = info->DrawTextFlags;
+    info->Free();
+    data->Free();
+  }
+  TcxMemoProperties* Properties = nullptr;
+  TcxEditStyle* Style = nullptr;
+  TBitmap* Bitmap = nullptr;
+  TcxCanvas* Canvas = nullptr;
+  uint32_t Flags = 0;
+};
+
+TEST_F(MemoCellPaintTest, WordWrapBreaksRowsAtTheCellWidthFromTheTop) {
+  const RECT cell{10, 10, 130, 110};
+  const String text = "один два три четыре\r\nпять";
+  struct Case {
+    bool wrap;
+    TScrollStyle bars;
+    size_t rows;
+    const char* artifact;
+  } cases[] = {
+      {true, ssNone, 3, "MemoCellWordWrap"},  // "один два три " / "четыре" / "пять" at 15 characters a row
+      {false, ssNone, 2, "MemoCellNoWordWrap"},     // one row per paragraph, cut at the cell's edge
+      {true, ssHorizontal, 2, "MemoCellHorzScroll"},  // a horizontal scroll bar turns wrapping off
+  };
+  for (const Case& c : cases) {
+    Properties->SetWordWrap(c.wrap);
+    Properties->SetScrollBars(c.bars);
+    PaintCell(cell, text);
+    MemoWriteArtifact(Bitmap, c.artifact);
+    auto bands = MemoInkBands(Bitmap, cell);
+    ASSERT_FALSE(bands.empty());
+    // Rows are counted from the lowest ink: the text starts one pixel under the cell's top (not centred).
+    Bitmap->Canvas()->Font()->Assign(Style->Font());
+    int rowHeight = Bitmap->Canvas()->TextHeight("Zg");
+    int rows = (bands.back().second - (cell.top + 1)) / rowHeight + 1;
+    EXPECT_EQ(static_cast<size_t>(rows), c.rows) << c.artifact;
+    EXPECT_LT(bands.front().first, cell.top + 1 + rowHeight / 2) << c.artifact;
+    EXPECT_EQ(Flags & TOF_SINGLELINE, 0u);
+    // Nothing is painted outside the cell.
+    EXPECT_TRUE(MemoInkBands(Bitmap, RECT{0, cell.bottom, W, H}).empty()) << c.artifact;
+    EXPECT_TRUE(MemoInkBands(Bitmap, RECT{cell.right, 0, W, H}).empty()) << c.artifact;
+  }
 }
 
 }  // namespace
