@@ -1039,6 +1039,8 @@ public:
   void Click() override;
   void DblClick() override;
   void SetName(const String& Value) override;
+  // An auto-sized editor takes the height its content needs.
+  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
 
   // ---- virtual operations of the editor, in the order the kinds override them ----
   virtual void AdjustInnerEditPosition(int32_t AvailableHeight);
@@ -1159,7 +1161,6 @@ protected:
   void KeyUp(uint16_t& Key, TShiftState Shift) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   bool CanResize(int32_t NewWidth, int32_t& NewHeight);
-  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
   void DoAfterKeyDown(uint16_t& Key, TShiftState Shift);
   // The exit sequence: validate and post a value changed since entering.
   void DoExitSequence();

@@ -81,20 +81,10 @@ void CombineRegionOr(TcxRegion* ARegion, TcxRegion* AOther) {
   if (ARegion && AOther) ARegion->CombineWith(AOther, rcmAdd, false);
 }
 
-namespace {
-// Reaches the protected owner query of any persistent.
-struct TPersistentOwnerAccess : TPersistent {
-  static TPersistent* OwnerOf(TPersistent* APersistent) {
-    TPersistent* (TPersistent::*getOwner)() = &TPersistentOwnerAccess::GetOwner;
-    return (APersistent->*getOwner)();
-  }
-};
-}  // namespace
-
 TComponent* OwnerComponentOf(TPersistent* APersistent) {
   while (APersistent) {
     if (auto* component = dynamic_cast<TComponent*>(APersistent)) return component;
-    APersistent = TPersistentOwnerAccess::OwnerOf(APersistent);
+    APersistent = GetPersistentOwner(APersistent);
   }
   return nullptr;
 }

@@ -59,14 +59,16 @@ void TcxCustomEdit::InitializeViewData(TcxCustomEditViewData* AViewData) {
   AViewData->IsDesigning = IsDesigning();
 }
 
+// The border alone (the rectangle inside it holds the text area and the buttons): the container shapes
+// the window from it, so the buttons stay inside the window's region.
 void TcxCustomEdit::GetBorderExtent(RECT& R) {
   TcxCustomEditViewInfo* vi = EditViewInfo();
   if (!vi) {
     R = RECT{};
     return;
   }
-  R = RECT{vi->ClientRect.left - vi->Bounds.left, vi->ClientRect.top - vi->Bounds.top,
-           vi->Bounds.right - vi->ClientRect.right, vi->Bounds.bottom - vi->ClientRect.bottom};
+  R = RECT{vi->BorderRect.left - vi->Bounds.left, vi->BorderRect.top - vi->Bounds.top,
+           vi->Bounds.right - vi->BorderRect.right, vi->Bounds.bottom - vi->BorderRect.bottom};
 }
 
 bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) {

@@ -423,3 +423,379 @@ public:
   // The data supplies its own display text (copied from the properties).
   bool IsValueFormattedByData = false;
 };
+
+// ---- the inner edit -----------------------------------------------------------------------------------------
+
+// How a text-based editor drives its native edit control; the inner text edit's helper implements it (the
+// memo supplies its own inner control and helper behind the same interface). Positions count characters.
+class IcxInnerTextEdit : public IcxCustomInnerEdit {
+public:
+  static constexpr TGUID IID = MakeGUID("{263EBB8D-1EA9-4CAC-8367-ADD74D2A9651}");
+  virtual void ClearSelection() = 0;
+  virtual void CopyToClipboard() = 0;
+  virtual TAlignment GetAlignment() = 0;
+  virtual bool GetAutoSelect() = 0;
+  virtual TEditCharCase GetCharCase() = 0;
+  virtual TcxEditEchoMode GetEchoMode() = 0;
+  virtual bool GetHideSelection() = 0;
+  // The pending last byte of a character arriving through the input method, else 0.
+  virtual char GetImeLastChar() = 0;
+  virtual TImeMode GetImeMode() = 0;
+  virtual TImeName GetImeName() = 0;
+  virtual bool GetKeyConsumed() = 0;
+  virtual int32_t GetMaxLength() = 0;
+  virtual bool GetMultiLine() = 0;
+  virtual bool GetOEMConvert() = 0;
+  virtual char GetPasswordChar() = 0;
+  virtual int32_t GetSelLength() = 0;
+  virtual int32_t GetSelStart() = 0;
+  virtual String GetSelText() = 0;
+  virtual void SelectAll() = 0;
+  virtual void SetAlignment(TAlignment Value) = 0;
+  virtual void SetAutoSelect(bool Value) = 0;
+  virtual void SetCharCase(TEditCharCase Value) = 0;
+  virtual void SetEchoMode(TcxEditEchoMode Value) = 0;
+  virtual void SetHideSelection(bool Value) = 0;
+  virtual void SetKeyConsumed(bool Value) = 0;
+  virtual void SetImeMode(TImeMode Value) = 0;
+  virtual void SetImeName(const TImeName& Value) = 0;
+  virtual void SetMaxLength(int32_t Value) = 0;
+  virtual void SetOEMConvert(bool Value) = 0;
+  virtual void SetPasswordChar(char Value) = 0;
+  virtual void SetSelLength(int32_t Value) = 0;
+  virtual void SetSelStart(int32_t Value) = 0;
+  virtual void SetSelText(const String& Value) = 0;
+
+protected:
+  ~IcxInnerTextEdit() = default;
+};
+
+// The inner edit's text, selection and caret before a key or character reaches the native control, to tell
+// afterwards whether the control acted on it.
+struct TcxCustomInnerTextEditPrevState {
+  bool IsPrevTextSaved = false;
+  String PrevText;
+  int32_t PrevSelStart = 0;
+  int32_t PrevSelLength = 0;
+};
+
+// Implements the editor's contract on the inner edit's behalf.
+class TcxCustomInnerTextEditHelper : public TcxInterfacedPersistent, public IcxInnerTextEdit {
+  RTL_CLASS(TcxCustomInnerTextEditHelper, TcxInterfacedPersistent)
+  RTL_INTERFACES(IcxContainerInnerControl, IcxCustomInnerEdit, IcxInnerTextEdit)
+public:
+  explicit TcxCustomInnerTextEditHelper(TcxCustomInnerTextEdit* AEdit);
+
+  int32_t QueryInterface(const TGUID& iid, void** obj) override { return TcxInterfacedPersistent::QueryInterface(iid, obj); }
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+
+  // IcxContainerInnerControl
+  TWinControl* GetControl() override;
+  TcxContainer* GetControlContainer() override;
+  // IcxCustomInnerEdit
+  LRESULT CallDefWndProc(UINT AMsg, WPARAM WParam, LPARAM LParam) override;
+  Variant GetEditValue() override;
+  TNotifyEvent GetOnChange() override;
+  bool GetReadOnly() override;
+  void LockBounds(bool ALock) override;
+  void SafelySetFocus() override;
+  void SetEditValue(const Variant& Value) override;
+  void SetParent(TWinControl* Value) override;
+  void SetOnChange(TNotifyEvent Value) override;
+  void SetReadOnly(bool Value) override;
+  // IcxInnerTextEdit
+  void ClearSelection() override;
+  void CopyToClipboard() override;
+  TAlignment GetAlignment() override;
+  bool GetAutoSelect() override;
+  TEditCharCase GetCharCase() override;
+  TcxEditEchoMode GetEchoMode() override;
+  bool GetHideSelection() override;
+  char GetImeLastChar() override;
+  TImeMode GetImeMode() override;
+  TImeName GetImeName() override;
+  bool GetKeyConsumed() override;
+  int32_t GetMaxLength() override;
+  bool GetMultiLine() override { return false; }
+  bool GetOEMConvert() override;
+  char GetPasswordChar() override;
+  int32_t GetSelLength() override;
+  int32_t GetSelStart() override;
+  String GetSelText() override;
+  void SelectAll() override;
+  void SetAlignment(TAlignment Value) override;
+  void SetAutoSelect(bool Value) override;
+  void SetCharCase(TEditCharCase Value) override;
+  void SetEchoMode(TcxEditEchoMode Value) override;
+  void SetHideSelection(bool Value) override;
+  void SetKeyConsumed(bool Value) override;
+  void SetImeMode(TImeMode Value) override;
+  void SetImeName(const TImeName& Value) override;
+  void SetMaxLength(int32_t Value) override;
+  void SetOEMConvert(bool Value) override;
+  void SetPasswordChar(char Value) override;
+  void SetSelLength(int32_t Value) override;
+  void SetSelStart(int32_t Value) override;
+  void SetSelText(const String& Value) override;
+
+  TcxCustomInnerTextEdit* Edit() const { return FEdit; }
+  // The selection kept while a character from the input method is being delivered.
+  int32_t SavedSelLength = 0;
+  int32_t SavedSelStart = 0;
+
+private:
+  TcxCustomInnerTextEdit* FEdit;
+};
+
+// The native single-line edit inside a text editor's border. Everything the user does in it reaches the
+// owning editor (always its owner): keys and characters first, mouse and focus after the native handling.
+class TcxCustomInnerTextEdit : public TCustomEdit, public IcxContainerInnerControl, public IcxInnerEditSource {
+  RTL_CLASS(TcxCustomInnerTextEdit, TCustomEdit)
+  RTL_INTERFACES(IcxContainerInnerControl, IcxInnerEditSource)
+public:
+  explicit TcxCustomInnerTextEdit(TComponent* AOwner);
+  ~TcxCustomInnerTextEdit() override;
+  void AfterConstruction() override;
+  void WndProc(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
+  bool CanFocus() override;
+  void Click() override;
+  void DblClick() override;
+
+  // ---- IInterface: the editor owns the inner edit ----
+  int32_t QueryInterface(const TGUID& iid, void** obj) override;
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+  // IcxContainerInnerControl
+  TWinControl* GetControl() override { return this; }
+  TcxContainer* GetControlContainer() override;
+  // IcxInnerEditSource
+  IcxCustomInnerEdit* GetInnerEdit() override { return FHelper; }
+
+  // The owning editor (nullptr while it is not a text editor).
+  TcxCustomTextEdit* Container() const;
+  TcxCustomInnerTextEditHelper* Helper() const { return FHelper; }
+  IcxInnerTextEdit* InnerTextEdit() const { return FHelper; }
+
+  TAlignment Alignment() const { return FAlignment; }
+  // Recreates the window when it changes (the alignment is a window style).
+  void SetAlignment(TAlignment Value);
+  TcxEditEchoMode EchoMode() const { return FEchoMode; }
+  void SetEchoMode(TcxEditEchoMode Value);
+  // 0 stands for "*".
+  char EditPasswordChar() const { return FPasswordChar; }
+  void SetEditPasswordChar(char Value);
+  bool KeyConsumed() const { return FKeyConsumed; }
+  void SetKeyConsumed(bool Value) { FKeyConsumed = Value; }
+  int32_t LockBoundsCount() const { return FLockBoundsCount; }
+  void LockBounds(bool ALock);
+  TImeMode ImeMode() const { return FImeMode; }
+  void SetImeMode(TImeMode Value) { FImeMode = Value; }
+  TImeName ImeName() const { return FImeName; }
+  void SetImeName(const TImeName& Value) { FImeName = Value; }
+  int32_t ImeCharCount() const { return FImeCharCount; }
+  uint8_t ImeLastChar() const { return FImeLastChar; }
+  // The selection as the native control has it (the helper may answer a saved one instead).
+  int32_t NativeSelStart() { return TCustomEdit::SelStart(); }
+  int32_t NativeSelLength() { return TCustomEdit::SelLength(); }
+  void ApplyPasswordChar();
+
+protected:
+  void CreateParams(TCreateParams& Params) override;
+  void CreateWnd() override;
+  void CreateHandle() override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void KeyUp(uint16_t& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void DragOver(TObject* Source, int32_t X, int32_t Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int32_t X, int32_t Y) override;
+  bool DoMouseWheel(TShiftState Shift, int32_t WheelDelta, POINT MousePos) override;
+
+private:
+  void SaveState(TcxCustomInnerTextEditPrevState& AState);
+  bool IsStateChanged(const TcxCustomInnerTextEditPrevState& AState);
+  void SetMargins();
+  void WMKeyDownRouted(TMessage& Message);
+  void WMCharRouted(TMessage& Message);
+  void ClipboardMessage(TMessage& Message);
+
+  TcxEditEchoMode FEchoMode = eemNormal;
+  TcxCustomInnerTextEditHelper* FHelper = nullptr;
+  bool FKeyConsumed = false;
+  bool FIsCreating = true;
+  int32_t FLockBoundsCount = 0;
+  TAlignment FAlignment = taLeftJustify;
+  int32_t FImeCharCount = 0;
+  uint8_t FImeLastChar = 0;
+  char FPasswordChar = 0;
+  TImeMode FImeMode = imDontCare;
+  TImeName FImeName;
+};
+
+// ---- the text editor control ------------------------------------------------------------------------------
+
+// The editor control of every text-based editor: the inner edit's text is the display text, the edit
+// value follows it on validation, and the text follows the edit value when that is set from outside.
+class TcxCustomTextEdit : public TcxCustomEdit, public IcxFormatChangeListener {
+  RTL_CLASS(TcxCustomTextEdit, TcxCustomEdit)
+public:
+  explicit TcxCustomTextEdit(TComponent* AOwner);
+  ~TcxCustomTextEdit() override;
+  void BeforeDestruction() override;
+  void WndProc(TMessage& Message) override;
+
+  // ---- new virtual operations, in slot order ----
+  // The regional formats changed.
+  void FormatChanged() override;
+  virtual void UpdateInnerEditStyle();
+  // The text an insertion at the selection gives (maximum length, character case, list styles and the
+  // editing permission applied) and the caret after it; false when the insertion is refused.
+  virtual bool PrepareTextInsertion(const String& AText, String& ANewText, int32_t& ANewCaretPos);
+  virtual void ClampValueAtDesignTime();
+  virtual void ClampToValueBounds() {}
+  virtual void DoOnNewLookupDisplayText(const String& AText);
+  virtual bool CanLookupNow(bool AForMouseWheel) { (void)AForMouseWheel; return false; }
+  virtual void ApplyLookupSelection(TObject* Sender);
+  virtual String ReadText();
+  // Answers whether the text was accepted.
+  virtual bool WriteText(const String& AText);
+  virtual Variant LookupKeyToEditValue(const Variant& AKey);
+  virtual void UpdateLookupFromText();
+  virtual void SetEditingText(const String& AText);
+  virtual void SelectLookupItem(int32_t AIndex);
+  virtual void SetSelLength(int32_t Value);
+  virtual void SetSelStart(int32_t Value);
+  virtual void SetSelText(const String& Value);
+  virtual void RevalidateDisplayText();
+  virtual void ClearSelection();
+  virtual void Undo();
+
+  // ---- overrides of the editor core ----
+  TClass GetPropertiesClass() const override { return TcxCustomTextEditProperties::StaticClass(); }
+  TClass GetInnerEditClass() const override;
+  void InitializeEdit() override;
+  void Activate(TcxCustomEditData*& AEditData) override;
+  bool SupportsEditing() override;
+  void GetDisplayText(String& Text) override;
+  void DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) override;
+  void SetInnerEditDisplayValue(const Variant& Value) override;
+  void ApplyDisplayValue(const Variant& ADisplayValue) override;
+  void ApplyDisplayValueLocked(const Variant& ADisplayValue) override;
+  bool TrySetDisplayText(const String& AText) override;
+  bool IsValidChar(char32_t AChar) override;
+  bool IsModifyingKey(uint16_t Key, TShiftState Shift) override;
+  bool IsModifyingChar(char32_t Key) override;
+  bool HandlesCursorKeys() override { return true; }
+  void GetSizeRequest(TcxEditSizeProperties& ASizeProperties) override;
+  void RefreshEditValueFromDisplay() override;
+  void RefreshDisplayFromEditValue() override;
+  void InnerEditChanged(TObject* Sender) override;
+  void UpdateDrawValue() override;
+  void PropertiesChanged(TObject* Sender) override;
+  using TcxCustomEdit::PropertiesChanged;
+  void AdjustInnerEditPosition(int32_t AvailableHeight) override;
+  bool NeedsInnerEdit() override;
+  void DoEditKeyDown(uint16_t& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void InnerEditWindowProc(TMessage& Message) override;
+  void UnhookInnerEditWindowProc() override;
+  void CopyToClipboard() override;
+  void CutToClipboard() override;
+  void PasteFromClipboard() override;
+  void SelectAll() override;
+  bool RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  void ClipControlRect(const RECT& ABounds, TControl* AControl, TcxContainerInnerControlBounds& AClip) override;
+
+  // ---- non-virtual operations ----
+  IcxInnerTextEdit* GetInnerTextEdit() const;
+  TcxCustomInnerTextEdit* InnerTextEditControl() const;
+  IcxTextEditLookupData* GetLookupDataIntf() const { return FLookupData; }
+  // The lookup data object (a TcxCustomTextEditLookupData of the lookup unit), or nullptr.
+  TObject* LookupDataObject() const { return FLookupData ? FLookupData->GetInstance() : nullptr; }
+  // 0 without typing; in the fixed-list style 0 unless a completed part is shown selected.
+  int32_t SelStart();
+  int32_t SelLength();
+  String SelText();
+  void SetSelection(int32_t ASelStart, int32_t ASelLength);
+  // The character at the caret, found by bisecting the character positions.
+  int32_t GetCaretCharIndex();
+  bool FindSelection() const { return FFindSelection; }
+  void SetFindSelection(bool Value);
+  TcxCustomTextEditProperties* ActiveProperties() {
+    return static_cast<TcxCustomTextEditProperties*>(GetActiveProperties());
+  }
+  TcxCustomTextEditProperties* Properties() const {
+    return static_cast<TcxCustomTextEditProperties*>(TcxCustomEdit::Properties());
+  }
+  TcxCustomTextEditViewInfo* TextViewInfo() const {
+    return static_cast<TcxCustomTextEditViewInfo*>(EditViewInfo());
+  }
+  // The text, read and written through the window text messages (ReadText and WriteText).
+  String Text() { return ReadText(); }
+  void SetText(const String& Value) { WriteText(Value); }
+  bool BeepOnEnter() const { return FBeepOnEnter; }
+  void SetBeepOnEnter(bool Value) { FBeepOnEnter = Value; }
+  bool IsDisplayValueSynchronizing() const { return FIsDisplayValueSynchronizing; }
+  bool LookupItemsScrolling() const { return FLookupItemsScrolling; }
+  void SetLookupItemsScrolling(bool Value) { FLookupItemsScrolling = Value; }
+  bool PopupJustClosed() const { return FPopupJustClosed; }
+  void SetPopupJustClosed(bool Value) { FPopupJustClosed = Value; }
+  bool LookupTextChangeLock() const { return FLookupTextChangeLock; }
+  void SetLookupTextChangeLock(bool Value) { FLookupTextChangeLock = Value; }
+  // Completes APrefix to the first lookup item it starts (APrefix takes the item's spelling) and shows the
+  // rest selected; answers whether an item was found.
+  bool FindAndComplete(String& APrefix);
+  // Re-inserts the thousand separators of a number editor's text, keeping the caret among the same digits.
+  void InsertThousandSeparatorsKeepingCaret();
+
+protected:
+  friend class TcxCustomInnerTextEdit;
+  friend class TcxCustomInnerTextEditHelper;
+  void Loaded() override;
+  void DoExit() override;
+  void KeyPress(char32_t& Key) override;
+  String GetText() const override;
+  void SetTextBuf(const String& Value) override;
+
+private:
+  void WMGetText(TMessage& Message);
+  void WMGetTextLength(TMessage& Message);
+  void WMSetText(TMessage& Message);
+  void WMClear(TMessage& Message);
+
+  bool FBeepOnEnter = true;
+  bool FFindSelection = false;
+  bool FIsDisplayValueSynchronizing = false;
+  bool FLookupItemsScrolling = false;
+  bool FInternalTextSetting = false;
+  bool FIsPositionAdjusting = false;
+  bool FPopupJustClosed = false;
+  IcxTextEditLookupData* FLookupData = nullptr;
+  bool FLookupTextChangeLock = false;
+  bool FFormatListening = false;
+};
+
+// The plain text editor.
+class TcxTextEdit : public TcxCustomTextEdit {
+  RTL_CLASS(TcxTextEdit, TcxCustomTextEdit)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxCustomTextEdit::TcxCustomTextEdit;
+  TClass GetPropertiesClass() const override { return TcxTextEditProperties::StaticClass(); }
+  TcxTextEditProperties* Properties() const {
+    return static_cast<TcxTextEditProperties*>(TcxCustomEdit::Properties());
+  }
+  void SetProperties(TcxTextEditProperties* Value) { TcxCustomEdit::SetProperties(Value); }
+  TcxTextEditProperties* ActiveProperties() {
+    return static_cast<TcxTextEditProperties*>(GetActiveProperties());
+  }
+};
+
+// Registers the plain text editor with the registry of editor kinds (once; later calls find it there).
+// The program's start-up and every user of the registry call it.
+void cxTextEditInitialize();
