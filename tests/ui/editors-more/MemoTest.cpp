@@ -434,6 +434,10 @@ TEST_F(MemoControlTest, AppendingKeepsTheLastLineInViewAndTheScrollBarFollowsOnc
   EXPECT_EQ(bar->Position(), si.nPos);
   EXPECT_EQ(si.nPos, static_cast<int>(first));
   EXPECT_FALSE(memo->HScrollBar()->Visible());
+#ifdef VORN_ARTIFACT_DIR
+  ForceDirectories(VORN_ARTIFACT_DIR);
+  headless::SavePng(Form->Handle(), VORN_ARTIFACT_DIR "/MemoReportAppended.png");
+#endif
   // Scrolling by the painted bar moves the inner memo a line at a time.
   int32_t position = bar->Position();
   memo->Scroll(sbVertical, scLineUp, position);
