@@ -419,6 +419,11 @@ void TCustomMemo::WMGetDlgCode(TMessage& m) {
     m.Result &= ~static_cast<LRESULT>(DLGC_WANTTAB);
 }
 
+void TCustomMemo::KeyPress(char32_t& key) {
+  inherited::KeyPress(key);
+  if (key == U'\r' && !FWantReturns) key = 0;
+}
+
 void TCustomMemo::SetWordWrap(bool v) {
   if (FWordWrap == v) return;
   FWordWrap = v;

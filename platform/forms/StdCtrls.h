@@ -141,6 +141,8 @@ public:
 
 protected:
   void CreateParams(TCreateParams& params) override;
+  // Without WantReturns, Enter is never typed as a line break (it belongs to the form's default button).
+  void KeyPress(char32_t& key) override;
 
 private:
   TMemoStrings* FLines;

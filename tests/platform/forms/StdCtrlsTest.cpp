@@ -208,6 +208,18 @@ TEST_F(StdCtrlsTest, MemoLinesAddDeleteInsertAndText) {
   EXPECT_EQ(Form->mmNotes->Text(), "");
 }
 
+TEST_F(StdCtrlsTest, MemoTypesEnterAsALineBreakOnlyWithWantReturns) {
+  ShowIt();
+  TMemo* memo = Form->mmNotes;
+  for (bool want : {true, false}) {
+    memo->SetWantReturns(want);
+    memo->SetText("ab");
+    SendMessage(memo->Handle(), EM_SETSEL, 1, 1);
+    SendMessage(memo->Handle(), WM_CHAR, '\r', 0);
+    EXPECT_EQ(memo->Text(), want ? "a\r\nb" : "ab") << want;
+  }
+}
+
 TEST_F(StdCtrlsTest, ButtonClickFiresOnClickAndEndsShowModal) {
   RunScript({[&] { ClickOn(Form->btOk); }});
   TModalResult r = Form->ShowModal();
