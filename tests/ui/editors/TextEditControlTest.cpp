@@ -79,6 +79,10 @@ protected:
   }
   void TearDown() override {
     DoneForms();
+    // Back to the program's formats; the format controller is told directly, as it no longer listens
+    // once no editor does.
+    SetFormatSettings(TFormatSettings::Russian());
+    GetFormatController()->FormatSettingsChanged();
     // The headless window system keeps clipboard data past its shutdown; leave none behind.
     if (OpenClipboard(nullptr)) {
       EmptyClipboard();
@@ -86,7 +90,6 @@ protected:
     }
     cxEditFinalize();
     DoneEditPaintUtils();
-    SetFormatSettings(TFormatSettings::Russian());
     ContainerTest::TearDown();
   }
   template <class T = TcxTextEdit>
