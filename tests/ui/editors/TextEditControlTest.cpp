@@ -13,6 +13,7 @@
 #include "cxContainerTestSupport.h"
 #include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/Filer.h"
 #include "rtl/FormatSettings.h"
 #include "ui/editors/cxEditConsts.h"
 #include "ui/editors/cxEditPaintUtils.h"
@@ -78,6 +79,10 @@ protected:
   }
   void TearDown() override {
     DoneForms();
+    // Back to the program's formats; the format controller is told directly, as it no longer listens
+    // once no editor does.
+    SetFormatSettings(TFormatSettings::Russian());
+    GetFormatController()->FormatSettingsChanged();
     // The headless window system keeps clipboard data past its shutdown; leave none behind.
     if (OpenClipboard(nullptr)) {
       EmptyClipboard();
@@ -85,7 +90,6 @@ protected:
     }
     cxEditFinalize();
     DoneEditPaintUtils();
-    SetFormatSettings(TFormatSettings::Russian());
     ContainerTest::TearDown();
   }
   template <class T = TcxTextEdit>
@@ -600,6 +604,36 @@ TEST_F(TextEditControlTest, EditorsLookRightOnAForm) {
   // The painted right-aligned text ends two pixels inside the client area, the plain text starts one inside.
   RECT rightText = right->TextViewInfo()->TextOutRect;
   EXPECT_EQ(right->TextViewInfo()->ClientRect.right - rightText.right, 2);
+}
+
+// ---- form streaming --------------------------------------------------------------------------------------------------------
+
+// A form that holds a text editor is written and read back as the program's form resources are.
+TEST_F(TextEditControlTest, SettingsSurviveTheFormFormat) {
+  cxTextEditInitialize();
+  TcxTextEdit* edit = Make();
+  edit->SetName("Password");
+  edit->Properties()->SetEchoMode(eemPassword);
+  edit->Properties()->SetMaxLength(12);
+  edit->Properties()->SetCharCase(ecLowerCase);
+  edit->Properties()->LookupItems()->Add("один");
+  edit->SetBeepOnEnter(false);
+  Other->SetName("Other");
+  String text = ComponentToText(Form);
+  EXPECT_NE(text.find("object Password: TcxTextEdit"), String::npos) << text;
+  EXPECT_NE(text.find("EchoMode = eemPassword"), String::npos) << text;
+  EXPECT_NE(text.find("MaxLength = 12"), String::npos) << text;
+  EXPECT_EQ(text.find("TcxCustomInnerTextEdit"), String::npos) << text;  // the inner edit is the editor's own
+  TForm* copy = New<TForm>(Application, 0);
+  ReadComponentFromText(text, copy);
+  auto* read = dynamic_cast<TcxTextEdit*>(copy->FindComponent("Password"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Properties()->EchoMode(), eemPassword);
+  EXPECT_EQ(read->Properties()->MaxLength(), 12);
+  EXPECT_TRUE(read->Properties()->AssignedValues()->MaxLength());
+  EXPECT_EQ(read->Properties()->CharCase(), ecLowerCase);
+  EXPECT_EQ(read->Properties()->LookupItems()->Count(), 1);
+  EXPECT_FALSE(read->BeepOnEnter());
 }
 
 // ---- registration --------------------------------------------------------------------------------------------------------
