@@ -459,6 +459,9 @@ void TcxImageViewInfo::Assign(TObject* Source) {
     Caption = source->Caption;
     Center = source->Center;
     Stretch = source->Stretch;
+    FullClientRect = source->FullClientRect;
+    HScrollBarShown = source->HScrollBarShown;
+    VScrollBarShown = source->VScrollBarShown;
     if (!FreePicture) Picture = source->Picture;
   }
 }
@@ -567,6 +570,20 @@ void TcxImageViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABound
   vi->Stretch = properties->Stretch();
   vi->ShowFocusRect = properties->ShowFocusRect() && vi->Focused && !IsRowSelected;
   if (vi->Center || vi->Stretch) vi->TopLeft = POINT{0, 0};
+  // The scroll bars of a stand-alone editor take strips of the client area.
+  vi->FullClientRect = vi->ClientRect;
+  vi->HScrollBarShown = vi->VScrollBarShown = false;
+  if (auto* image = dynamic_cast<TcxCustomImage*>(Edit); image && !IsInplace) {
+    if (image->HScrollBar() && image->HScrollBar()->Visible()) {
+      vi->HScrollBarShown = true;
+      vi->ClientRect.bottom = std::max(vi->ClientRect.top, vi->ClientRect.bottom - image->HScrollBar()->Height());
+    }
+    if (image->VScrollBar() && image->VScrollBar()->Visible()) {
+      vi->VScrollBarShown = true;
+      vi->ClientRect.right = std::max(vi->ClientRect.left, vi->ClientRect.right - image->VScrollBar()->Width());
+    }
+    vi->TextRect = vi->ClientRect;
+  }
 }
 
 void TcxImageViewData::SetDrawTextFromValue(TcxCanvas*, const Variant& AEditValue,
@@ -819,8 +836,27 @@ void TcxCustomImage::ResetScrollPosition() {
   UpdateViewPosition();
 }
 
+void TcxCustomImage::GetContentRect(RECT& R) {
+  TcxImageViewInfo* vi = ImageViewInfo();
+  if (!vi) {
+    R = RECT{};
+    return;
+  }
+  R = vi->FullClientRect;
+  if (IsRectEmpty(&R)) R = vi->ClientRect;
+  if (HScrollBar() && HScrollBar()->Visible()) R.bottom = std::max(R.top, R.bottom - HScrollBar()->Height());
+  if (VScrollBar() && VScrollBar()->Visible()) R.right = std::max(R.left, R.right - VScrollBar()->Width());
+}
+
 void TcxCustomImage::RefreshScrollBars() {
   inherited::RefreshScrollBars();
+  // Bars that came or went change the client area: lay the editor out again for the new one.
+  if (TcxImageViewInfo* vi = ImageViewInfo();
+      vi && HScrollBar() && (vi->HScrollBarShown != HScrollBar()->Visible() ||
+                             vi->VScrollBarShown != VScrollBar()->Visible())) {
+    AdjustLayout();
+    if (HandleAllocated()) Invalidate();
+  }
   UpdateViewPosition();
 }
 

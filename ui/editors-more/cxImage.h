@@ -178,6 +178,10 @@ public:
   bool Center = false;
   TPicture* Picture = nullptr;        // the editor's, or an own one for in-place painting
   bool Stretch = false;
+  // The client rectangle before the editor's scroll bars took their strips, and the bars it left room for.
+  RECT FullClientRect{};
+  bool HScrollBarShown = false;
+  bool VScrollBarShown = false;
 
 private:
   void DrawFocusFrame(TcxCanvas* ACanvas, const RECT& R);
@@ -251,6 +255,8 @@ public:
   bool CanAutoSize() override;
   bool CanAutoWidth() override { return true; }
   bool HasScrollBars() const override { return true; }
+  // The client area less the strips of the visible scroll bars, which lie inside the border.
+  void GetContentRect(RECT& R) override;
   void ComputeScrollBarsData() override;
   void Scroll(TScrollBarKind AKind, TScrollCode ACode, int32_t& APos) override;
   void RefreshScrollBars() override;
