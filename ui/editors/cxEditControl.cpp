@@ -631,8 +631,11 @@ bool TcxCustomEdit::DoValidateEdit(bool ARaiseOnError) {
   return true;
 }
 
+// Focus changes are not heard while the focus is taken back; the focus state is read again afterwards,
+// so that the host hears that the editor has the focus again.
 void TcxCustomEdit::HandleValidationError(const String& AErrorText) {
   if (!Focused() && Visible()) {
+    cx_edit_detail::TAliveLink alive(this);
     FValidationError = true;
     try {
       if (FInnerEdit && FInnerEditControl && FInnerEditControl->CanFocus())
@@ -640,10 +643,13 @@ void TcxCustomEdit::HandleValidationError(const String& AErrorText) {
       else if (CanFocus())
         SetFocus();
     } catch (...) {
-      FValidationError = false;
+      if (alive) FValidationError = false;
       throw;
     }
+    if (!alive) return;
     FValidationError = false;
+    FocusChanged();
+    if (!alive) return;
   }
   if (Visible()) SelectAll();
   if (GetActiveProperties()->BeepOnError()) MessageBeep(0);

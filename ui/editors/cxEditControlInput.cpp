@@ -76,8 +76,12 @@ bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShif
   if (!HandleAllocated() || ControlState().Contains(csDestroyingHandle) || IsEditDestroying()) return false;
   if (FCaptureButtonVisibleIndex >= 0 && GetCapture() != Handle()) FCaptureButtonVisibleIndex = -1;
   TcxCustomEditViewInfo* vi = EditViewInfo();
-  auto* old = CreateAs<TcxCustomEditViewInfo>(vi->ClassType());
-  old->Assign(vi);
+  // A mouse event is compared with the picture before it; anything else repaints the whole frame.
+  TcxCustomEditViewInfo* old = nullptr;
+  if (AIsMouseEvent) {
+    old = CreateAs<TcxCustomEditViewInfo>(vi->ClassType());
+    old->Assign(vi);
+  }
   TcxCustomEditViewData* viewData = CreateViewData();
   if (viewData) {
     InitializeViewData(viewData);
@@ -87,37 +91,23 @@ bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShif
                                    P);
     } catch (...) {
       viewData->Free();
-      old->Free();
+      FreeObject(old);
       throw;
     }
     viewData->Free();
   }
-  // The frame is repainted where it changed; the text area is the inner control's or the kind's own.
-  bool frameChanged = old->ContainerState != vi->ContainerState || old->BackgroundColor != vi->BackgroundColor ||
-                      old->NativeState != vi->NativeState || old->BorderColor != vi->BorderColor ||
-                      old->BorderStyle != vi->BorderStyle || !EqualRect(&old->Bounds, &vi->Bounds) ||
-                      !EqualRect(&old->ClientRect, &vi->ClientRect);
-  TcxRegion* changed = frameChanged ? nullptr : vi->GetChangedRegion(old);
-  bool anything = frameChanged || !IsRegionEmpty(changed);
+  // The frame and the buttons are repainted where they changed; the text area is the inner control's or
+  // the kind's own.
+  RECT inner = FInnerEditControl && FInnerEditControl->Visible() ? vi->ClientRect : RECT{};
+  bool anything = vi->RepaintControlRect(this, inner, old);
   if (!anything && AIsMouseEvent) {
-    FreeObject(changed);
     old->Free();
     return false;
   }
-  if (frameChanged || !AIsMouseEvent) {
-    RECT r{0, 0, Width(), Height()};
-    if (FInnerEditControl && FInnerEditControl->Visible())
-      InvalidateBorderArea(Handle(), r, vi->ClientRect, false);
-    else
-      ::InvalidateRect(Handle(), &r, FALSE);
-  } else if (changed) {
-    InvalidateRgn(Handle(), changed->Handle(), FALSE);
-  }
-  FreeObject(changed);
   cx_edit_detail::TAliveLink alive(this);
   AdjustLayout();
   if (!alive) {
-    old->Free();
+    FreeObject(old);
     return true;
   }
   ApplyStyleToInnerControl();
@@ -128,12 +118,12 @@ bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShif
     StartMouseTracking(this, visible, this);
   }
   try {
-    if (anything) ProcessButtonStateChange(old);
+    if (anything && old) ProcessButtonStateChange(old);
   } catch (...) {
-    old->Free();
+    FreeObject(old);
     throw;
   }
-  old->Free();
+  FreeObject(old);
   return true;
 }
 

@@ -87,6 +87,8 @@ TEST_F(EdCtlTest, LeavingWithAWrongValueReportsTheErrorRefocusesSelectsBeepsAndE
     EXPECT_EQ(Sender, Edit);
     ++validations;
   });
+  std::vector<bool> focus;
+  Edit->OnFocusChanged = TNotifyEvent([&](TObject*) { focus.push_back(Edit->Focused()); });
   FocusEdit(Edit);
   Type("x");
   ASSERT_EQ(Edit->DisplayText(), "5x");
@@ -97,6 +99,8 @@ TEST_F(EdCtlTest, LeavingWithAWrongValueReportsTheErrorRefocusesSelectsBeepsAndE
   EXPECT_EQ(Errors, std::vector<std::string>{kEdCtlInvalidValue});
   EXPECT_TRUE(Edit->Focused()) << "the focus goes back to the editor";
   EXPECT_FALSE(Other->Focused());
+  EXPECT_EQ(focus, (std::vector<bool>{true, false, true})) << "the host hears the focus come back";
+  EXPECT_TRUE(Edit->EditViewInfo()->ContainerState.Contains(csActive));
   EXPECT_GT(Edit->SelectAllCount, selects);
   EXPECT_TRUE(Edit->AllSelected);
   EXPECT_EQ(headless::BeepCount(), beeps + 1);
