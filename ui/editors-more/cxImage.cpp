@@ -17,6 +17,7 @@
 #include "rtl/Utf8.h"
 #include "ui/base/cxClasses.h"
 #include "ui/base/cxGraphics.h"
+#include "ui/editors/cxEditConsts.h"
 
 namespace {
 
@@ -234,7 +235,7 @@ void cxImageFinalize() {
 }
 
 void RegisterImageEditor() {
-  GetRegisteredEditProperties()->Register(TcxImageProperties::StaticClass(), "Image|Represents an image editor");
+  GetRegisteredEditProperties()->Register(TcxImageProperties::StaticClass(), cxSEditRepositoryImageItem);
 }
 
 // ---- TcxPopupMenuLayout -------------------------------------------------------------------------------------
@@ -511,7 +512,7 @@ void TcxImageViewInfo::Draw(TcxCanvas* ACanvas) {
   // The border area and the buttons, with the client area left to the picture.
   TcxRegion* saved = ACanvas->GetClipRegion();
   ACanvas->ExcludeFromClip(c);
-  inherited::Draw(ACanvas);
+  PaintEditButtons(ACanvas, false);
   ACanvas->SetClipRegion(saved, rcmCopy);
 
   RECT clip = c;
