@@ -390,6 +390,94 @@ TEST_F(ImageTest, StretchAndCenterPaintTheFittedRectangle) {
   EXPECT_EQ(Pixel(cr.left + 2, t.bottom + 1), ImageRgb(clWindow));
 }
 
+// ---- in place, transparency, immediate post, auto size ----------------------------------------------------
+
+TEST_F(ImageTest, InplacePaintLoadsTheValueIntoAPictureOfItsOwn) {
+  TcxImageProperties* props = New<TcxImageProperties>(nullptr);
+  props->SetCenter(true);
+  TcxEditStyle* style = New<TcxEditStyle>(nullptr, false, cssNormal, nullptr);
+  style->SetBorderStyle(cbsNone);
+  style->SetColor(clWindow);
+  TBitmap* target = New<TBitmap>();
+  target->SetSize(60, 40);
+  TcxCanvas* canvas = New<TcxCanvas>(target->Canvas());
+  auto* vi = static_cast<TcxImageViewInfo*>(CreateAs<TcxCustomEditViewInfo>(props->GetViewInfoClass()));
+  auto* vd = static_cast<TcxImageViewData*>(props->CreateViewData(style, true));
+  vd->SetDrawTextFromValue(canvas, Variant(ImageBmpBytes(10, 6, 0xC00000, 0x0000C0)), vi);
+  ASSERT_NE(vi->Picture, nullptr);
+  EXPECT_TRUE(vi->FreePicture);
+  vd->CalculateEditRects(canvas, RECT{0, 0, 60, 40}, false, vi, TShiftState{}, mbLeft, POINT{-1, -1});
+  vi->Draw(canvas);
+  // Centred: (25, 17)-(35, 23), red on the left half, blue on the right.
+  EXPECT_EQ(target->ScanLine(18)[26] & 0xFFFFFF, 0xC00000u);
+  EXPECT_EQ(target->ScanLine(18)[34] & 0xFFFFFF, 0x0000C0u);
+  EXPECT_EQ(target->ScanLine(2)[2] & 0xFFFFFF, ImageRgb(clWindow));
+  // A value that is no string empties the picture: the caption shows instead.
+  vd->SetDrawTextFromValue(canvas, Null(), vi);
+  EXPECT_EQ(vi->Picture->Graphic(), nullptr);
+  vd->Free();
+  vi->Free();
+  canvas->Free();
+  target->Free();
+  style->Free();
+  props->Free();
+}
+
+TEST_F(ImageTest, GraphicTransparencyForcesTheFlagAndTransparentPicturesShowTheBackground) {
+  // A bitmap whose bottom-left colour (fuchsia) is its transparent colour.
+  TBitmap* bmp = ImageMakeBitmap(20, 20, 0xFF00FF, 0xFF00FF);
+  for (int y = 5; y < 15; ++y)
+    for (int x = 5; x < 15; ++x) bmp->ScanLine(y)[x] = 0x0000FF;
+  String bytes = ImageSaved(bmp);
+  bmp->Free();
+  Image->Properties()->SetCenter(false);
+  Image->Properties()->SetShowFocusRect(false);
+  struct Case {
+    TcxImageTransparency mode;
+    bool transparent;
+    uint32_t corner;
+  };
+  const Case cases[] = {{gtTransparent, true, ImageRgb(clWindow)}, {gtOpaque, false, 0xFF00FFu}};
+  for (const Case& c : cases) {
+    Image->Properties()->SetGraphicTransparency(c.mode);
+    Image->SetEditValue(Variant(bytes));
+    ASSERT_NE(Image->Picture()->Graphic(), nullptr);
+    EXPECT_EQ(Image->Picture()->Graphic()->Transparent(), c.transparent);
+    EXPECT_FALSE(Image->Modified());
+    Repaint();
+    RECT cr = Client();
+    EXPECT_EQ(Pixel(cr.left + 1, cr.top + 1), c.corner) << int(c.mode);
+    EXPECT_EQ(Pixel(cr.left + 10, cr.top + 10), 0x0000FFu) << int(c.mode);
+  }
+}
+
+TEST_F(ImageTest, ImmediatePostPostsEveryUserChange) {
+  TcxImage* cell = TcxCustomEdit::CreateInplace<TcxImage>(Form);
+  cell->SetParent(Form);
+  cell->Properties()->SetImmediatePost(true);
+  int posts = 0;
+  cell->OnPostEditValue = TNotifyEvent([&](TObject*) { ++posts; });
+  cell->SetEditValue(Variant(ImageBmpBytes(4, 4, 1, 1)));
+  EXPECT_EQ(posts, 0);  // loading the value is no change of the user's
+  cell->DoMenuItemAction(3);  // Delete
+  EXPECT_EQ(cell->Picture()->Graphic(), nullptr);
+  EXPECT_EQ(posts, 1);
+  cell->Free();
+}
+
+TEST_F(ImageTest, AutoSizeTakesThePictureSize) {
+  EXPECT_FALSE(Image->AutoSize());
+  EXPECT_EQ(Image->Width(), 140);
+  EXPECT_EQ(Image->Height(), 100);
+  Image->SetEditValue(Variant(ImageBmpBytes(50, 30, 1, 1)));
+  Image->SetAutoSize(true);
+  Idle();
+  RECT cr = Client();
+  EXPECT_EQ(cr.right - cr.left, 50);
+  EXPECT_EQ(cr.bottom - cr.top, 30);
+  EXPECT_FALSE(Image->HScrollBar()->Visible());
+}
+
 // ---- zero-size and damaged pictures ------------------------------------------------------------------------
 
 TEST_F(ImageTest, ZeroSizePictureIsShownAsEmptyWithoutDividing) {
