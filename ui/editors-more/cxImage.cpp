@@ -1042,6 +1042,25 @@ void TcxCustomImage::UpdateEditPopupMenu() {
   items->Items(4)->SetVisible(items->Items(5)->Visible() || items->Items(6)->Visible());
   items->Items(7)->SetVisible(items->Items(8)->Visible());
   items->Items(8)->SetCaption(layout->CustomMenuItemCaption());
+  // Menu items draw from the menu's image list only: a custom glyph goes into a list of the editor's own,
+  // after copies of the six shared pictures, transparent by its bottom-left colour.
+  if (layout->HasCustomMenuItemGlyph() && !layout->CustomMenuItemGlyph()->Empty()) {
+    if (!FCustomMenuImages) FCustomMenuImages = New<TImageList>(FEditPopupMenu);
+    FCustomMenuImages->BeginUpdate();
+    FCustomMenuImages->Clear();
+    for (int32_t i = 0; i < 6; ++i) {
+      TBitmap* glyph = MakeMenuGlyph(i);
+      FCustomMenuImages->AddMasked(glyph, clDefault);
+      glyph->Free();
+    }
+    FCustomMenuImages->AddMasked(layout->CustomMenuItemGlyph(), clDefault);
+    FCustomMenuImages->EndUpdate();
+    FEditPopupMenu->SetImages(FCustomMenuImages);
+    items->Items(8)->SetImageIndex(6);
+  } else {
+    FEditPopupMenu->SetImages(MenuImages());
+    items->Items(8)->SetImageIndex(-1);
+  }
 
   bool empty = IsPictureEmpty(FPicture);
   bool canModify = CanModify();

@@ -280,6 +280,7 @@ private:
 
   UINT FClipboardFormat = 0;
   TPopupMenu* FEditPopupMenu = nullptr;
+  TImageList* FCustomMenuImages = nullptr;  // owned by the menu; only while there is a custom glyph
   bool FInternalChanging = false;
   bool FIsDialogShowing = false;
   TPicture* FPicture = nullptr;

@@ -822,6 +822,18 @@ TEST_F(ImageTest, PopupMenuVisibilityAndSeparators) {
     for (int i = 0; i < 9; ++i) EXPECT_EQ(items->Items(i)->Visible(), c.visible[i]) << "item " << i;
     EXPECT_EQ(items->Items(8)->Caption(), "Своё");
   }
+  // A custom glyph joins the menu's pictures after the six built-in ones.
+  EXPECT_EQ(Image->EditPopupMenu()->Items()->Items(8)->ImageIndex(), -1);
+  TBitmap* glyph = ImageMakeBitmap(16, 16, 0x00FF00, 0x0000FF);
+  Image->Properties()->PopupMenuLayout()->SetCustomMenuItemGlyph(glyph);
+  glyph->Free();
+  Image->UpdateEditPopupMenu();
+  EXPECT_EQ(Image->EditPopupMenu()->Items()->Items(8)->ImageIndex(), 6);
+  EXPECT_EQ(Image->EditPopupMenu()->Images()->Count(), 7);
+  Image->Properties()->PopupMenuLayout()->SetCustomMenuItemGlyph(nullptr);
+  EXPECT_FALSE(Image->Properties()->PopupMenuLayout()->HasCustomMenuItemGlyph());
+  Image->UpdateEditPopupMenu();
+  EXPECT_EQ(Image->EditPopupMenu()->Images()->Count(), 6);
 }
 
 TEST_F(ImageTest, KeyboardMenuOpensAtTenTenAndTheCustomItemClicks) {
