@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "forms/Clipbrd.h"
@@ -189,8 +190,10 @@ bool TryLoadPictureFromValue(TPicture* APicture, TGraphicClass AGraphicClass, co
     }
   } catch (Exception&) {
     ok = false;
-    APicture->Assign(nullptr);
+  } catch (std::bad_alloc&) {
+    ok = false;
   }
+  if (!ok) APicture->Assign(nullptr);
   stream->Free();
   return ok;
 }
@@ -691,10 +694,12 @@ void TcxCustomImage::AssignEditValue(const Variant& Value) {
   FInternalChanging = true;
   try {
     bool readable = true;
-    if (VarIsStr(Value))
+    if (VarIsStr(Value)) {
       readable = TryLoadPictureFromValue(FPicture, GetGraphicClass(false), Value);
-    else
+    } else {
       FPicture->Assign(nullptr);
+      readable = VarIsNull(Value) || VarIsEmpty(Value);
+    }
     // Bytes we cannot show are kept as they came, so that a post without a user change stores them back
     // unchanged instead of erasing them.
     FHoldsUndecodableValue = !readable;

@@ -580,6 +580,13 @@ TEST_F(ImageTest, UndecodableValueShowsEmptyAndIsNotWrittenBack) {
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(VarToStr(posted[0]), bytes);  // the stored bytes come back unchanged, not Null
   }
+  // A value of another type is no picture either, and is kept alike.
+  posted.clear();
+  cell->SetEditValue(Variant(int32_t(42)));
+  EXPECT_EQ(cell->Picture()->Graphic(), nullptr);
+  cell->PostEditValue(false);
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(VarToStr(posted[0]), "42");
   // A change by the user replaces them.
   posted.clear();
   TBitmap* bmp = ImageMakeBitmap(3, 3, 0x123456, 0x123456);
