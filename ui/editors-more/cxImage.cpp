@@ -37,8 +37,9 @@ const struct ImageRegistration {
   ImageRegistration() { RegisterImageEditor(); }
 } gImageRegistration;
 
-// The six 16 x 16 menu pictures, drawn once: a fuchsia background is the mask colour (the bottom-left
-// pixel, which AddMasked with clDefault takes).
+// The six 16 x 16 menu pictures, drawn once: the fuchsia background is the mask colour. The image list
+// takes clDefault as a colour of its own, so the bitmap's transparent colour (its bottom-left pixel) is
+// handed over instead.
 TBitmap* MakeMenuGlyph(int32_t AIndex) {
   TBitmap* b = New<TBitmap>();
   b->SetSize(16, 16);
@@ -106,7 +107,7 @@ TImageList* MenuImages() {
         gMenuImages->SetWidth(glyph->Width());
         gMenuImages->SetHeight(glyph->Height());
       }
-      gMenuImages->AddMasked(glyph, clDefault);
+      gMenuImages->AddMasked(glyph, glyph->TransparentColor());
       glyph->Free();
     }
   }
@@ -1055,10 +1056,11 @@ void TcxCustomImage::UpdateEditPopupMenu() {
     FCustomMenuImages->Clear();
     for (int32_t i = 0; i < 6; ++i) {
       TBitmap* glyph = MakeMenuGlyph(i);
-      FCustomMenuImages->AddMasked(glyph, clDefault);
+      FCustomMenuImages->AddMasked(glyph, glyph->TransparentColor());
       glyph->Free();
     }
-    FCustomMenuImages->AddMasked(layout->CustomMenuItemGlyph(), clDefault);
+    TBitmap* custom = layout->CustomMenuItemGlyph();
+    FCustomMenuImages->AddMasked(custom, custom->TransparentColor());
     FCustomMenuImages->EndUpdate();
     FEditPopupMenu->SetImages(FCustomMenuImages);
     items->Items(8)->SetImageIndex(6);

@@ -841,6 +841,12 @@ TEST_F(ImageTest, PopupMenuVisibilityAndSeparators) {
   EXPECT_FALSE(Image->Properties()->PopupMenuLayout()->HasCustomMenuItemGlyph());
   Image->UpdateEditPopupMenu();
   EXPECT_EQ(Image->EditPopupMenu()->Images()->Count(), 6);
+  // The pictures' backgrounds are masked out: drawn on white, the corner stays white.
+  TBitmap* onWhite = ImageMakeBitmap(16, 16, 0xFFFFFF, 0xFFFFFF);
+  Image->EditPopupMenu()->Images()->Draw(onWhite->Canvas(), 0, 0, 3);
+  EXPECT_EQ(onWhite->ScanLine(0)[0] & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(onWhite->ScanLine(8)[8] & 0xFFFFFF, 0xFF0000u);  // the red cross of Delete
+  onWhite->Free();
 }
 
 TEST_F(ImageTest, KeyboardMenuOpensAtTenTenAndTheCustomItemClicks) {
@@ -999,6 +1005,13 @@ TEST_F(ImageTest, PictureOfTheEditor) {
   Repaint();
   EXPECT_TRUE(headless::SavePng(Image->Handle(), (String(dir) + "/image-scrolled.png").c_str()));
   bmp->Free();
+  // The built-in menu with its pictures, opened by the keyboard, on the screen.
+  headless::WhenIdle([&] {
+    EXPECT_TRUE(headless::SavePng(nullptr, (String(dir) + "/image-menu-screen.png").c_str()));
+    headless::KeyPress(VK_ESCAPE);
+  });
+  SendMessage(Image->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Image->Handle()), MAKELPARAM(-1, -1));
+  Idle();
   Image->Properties()->SetStretch(false);
   Image->Properties()->SetCaption("Нет картинки");
   Image->SetEditValue(Null());
