@@ -1,5 +1,7 @@
 #include "EditControlSupport.h"
 #include "forms/ExtCtrls.h"
+#include "rtl/Filer.h"
+#include "rtl/TypInfo.h"
 
 using namespace edctl_test;
 
@@ -719,4 +721,141 @@ TEST(EdCtlRoutines, SmallRoutinesOfTheEditorUnit) {
   EXPECT_TRUE(IsRegionEmpty(nullptr));
   CombineRegionOr(&empty, &box);
   EXPECT_FALSE(IsRegionEmpty(&empty));
+}
+
+namespace {
+
+// The test editor with its edit value published, as the editor kinds publish it.
+class TEdCtlLoadEdit : public TEdCtlEdit {
+  RTL_CLASS(TEdCtlLoadEdit, TEdCtlEdit)
+  RTL_PUBLISHED_DECL
+public:
+  using TEdCtlEdit::TEdCtlEdit;
+  Variant PublishedEditValue() const { return FEditValue; }
+  void SetPublishedEditValue(const Variant& Value) { SetEditValue(Value); }
+  bool IsPublishedEditValueStored() const { return IsEditValueStored(); }
+};
+
+}  // namespace
+
+RTL_PUBLISHED(TEdCtlLoadEdit) {
+  prop("EditValue", &TEdCtlLoadEdit::PublishedEditValue, &TEdCtlLoadEdit::SetPublishedEditValue)
+      .Stored(&TEdCtlLoadEdit::IsPublishedEditValueStored);
+}
+
+TEST_F(EdCtlTest, ChangeEventsRaisedWhileLoadingAreDropped) {
+  auto* edit = New<TEdCtlLoadEdit>(Form);
+  CountChanges(edit->Properties(), "own");
+  int clicks = 0;
+  edit->OnClick = TNotifyEvent([&](TObject*) { ++clicks; });
+  ReadComponentFromText("object edLoaded: TEdCtlLoadEdit\n  EditValue = 12\nend\n", edit);
+  EXPECT_TRUE(Changes.empty());
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(VarToStr(edit->EditValue()), "12");
+  EXPECT_EQ(edit->DisplayText(), "12");
+  EXPECT_FALSE(edit->Modified());
+  EXPECT_EQ(edit->ChangeEventsLockCount(), 0);
+  // Written back, a Null value is left out.
+  EXPECT_NE(ComponentToText(edit).find("EditValue = 12"), String::npos);
+  edit->SetEditValue(Null());
+  EXPECT_EQ(ComponentToText(edit).find("EditValue"), String::npos);
+  EXPECT_EQ(Changes.size(), 2u) << "once loaded, changes are heard";
+}
+
+// ---- an inner edit ------------------------------------------------------------------------------------------------
+
+namespace {
+
+// The smallest inner edit: a frameless native edit that speaks the editor's inner-edit contract itself.
+class TEdCtlInner : public TEdit, public IcxCustomInnerEdit {
+  RTL_CLASS(TEdCtlInner, TEdit)
+  RTL_INTERFACES(IcxCustomInnerEdit)
+public:
+  explicit TEdCtlInner(TComponent* AOwner) : TEdit(AOwner) { SetBorderStyle(bsNone); }
+  int32_t QueryInterface(const TGUID& iid, void** obj) override {
+    void* found = InterfaceByIID(iid);
+    if (obj) *obj = found;
+    return found ? RTL_S_OK : RTL_E_NOINTERFACE;
+  }
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+  TWinControl* GetControl() override { return this; }
+  TcxContainer* GetControlContainer() override { return dynamic_cast<TcxContainer*>(Owner()); }
+  LRESULT CallDefWndProc(UINT AMsg, WPARAM WParam, LPARAM LParam) override {
+    return CallWindowProc(FDefWndProc, Handle(), AMsg, WParam, LParam);
+  }
+  Variant GetEditValue() override { return Variant(Text()); }
+  TNotifyEvent GetOnChange() override { return OnChange; }
+  bool GetReadOnly() override { return TCustomEdit::ReadOnly(); }
+  void LockBounds(bool) override {}
+  void SafelySetFocus() override {
+    ++SafeFocusCount;
+    bool autoSelect = AutoSelect();
+    SetAutoSelect(false);
+    SetFocus();
+    SetAutoSelect(autoSelect);
+  }
+  void SetEditValue(const Variant& Value) override { SetText(VarToStr(Value)); }
+  void SetParent(TWinControl* Value) override { TEdit::SetParent(Value); }
+  void SetOnChange(TNotifyEvent Value) override { OnChange = Value; }
+  void SetReadOnly(bool Value) override { TCustomEdit::SetReadOnly(Value); }
+  int SafeFocusCount = 0;
+};
+
+class TEdCtlInnerEdit : public TcxCustomEdit {
+  RTL_CLASS(TEdCtlInnerEdit, TcxCustomEdit)
+public:
+  using TcxCustomEdit::TcxCustomEdit;
+  TClass GetInnerEditClass() const override { return TEdCtlInner::StaticClass(); }
+  bool NeedsInnerEdit() override { return true; }
+  void GetDisplayText(String& AText) override { AText = VarToStr(FInnerEdit->GetEditValue()); }
+  void RefreshDisplayFromEditValue() override { FInnerEdit->SetEditValue(EditValue()); }
+  TEdCtlInner* Inner() const { return static_cast<TEdCtlInner*>(InnerControl()); }
+};
+
+}  // namespace
+
+TEST_F(EdCtlTest, InnerEditIsMadeHookedUpAndFollowsTheEditor) {
+  auto* edit = New<TEdCtlInnerEdit>(Form);
+  edit->SetAutoSize(false);
+  edit->SetBounds(200, 10, 120, 24);
+  edit->SetParent(Form);
+  Idle();
+  TEdCtlInner* inner = edit->Inner();
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(static_cast<IcxCustomInnerEdit*>(inner), edit->InnerEdit());
+  EXPECT_EQ(inner->Parent(), edit);
+  EXPECT_FALSE(inner->ParentShowHint());
+  RECT bounds = inner->BoundsRect();
+  EXPECT_TRUE(EqualRect(&bounds, &edit->EditViewInfo()->ClientRect)) << "the inner edit fills the text area";
+
+  // The value goes through the inner edit; typing there is an edit of the editor.
+  CountChanges(edit->Properties(), "own");
+  edit->SetEditValue(Variant(String("ab")));
+  EXPECT_EQ(inner->Text(), "ab");
+  edit->SetFocus();
+  Idle();
+  EXPECT_TRUE(inner->Focused());
+  EXPECT_GT(inner->SafeFocusCount, 0);
+  Press(VK_END);
+  Changes.clear();
+  Type("c");
+  EXPECT_EQ(edit->DisplayText(), "abc");
+  EXPECT_TRUE(edit->ModifiedAfterEnter());
+  EXPECT_EQ(Changes, (std::vector<std::string>{"own:change", "own:value"}));
+
+  // Read-only properties make the inner edit read-only.
+  edit->Properties()->SetReadOnly(true);
+  EXPECT_TRUE(inner->TCustomEdit::ReadOnly());
+  edit->Properties()->SetReadOnly(false);
+  EXPECT_FALSE(inner->TCustomEdit::ReadOnly());
+
+  // An activation by key hooks the inner edit's window only for its duration.
+  auto before = GetWindowLongPtr(inner->Handle(), GWLP_WNDPROC);
+  TcxCustomEditData* data = nullptr;
+  edit->ActivateByKey(U'x', data);
+  EXPECT_EQ(GetWindowLongPtr(inner->Handle(), GWLP_WNDPROC), before);
+  Idle();
+  edit->Free();
+  Idle();
 }
