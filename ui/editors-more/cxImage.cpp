@@ -788,7 +788,7 @@ void TcxCustomImage::CustomClick() {
 
 TGraphicClass TcxCustomImage::GetGraphicClass(bool APastingFromClipboard) {
   TcxCustomImageProperties* properties = ActiveProperties();
-  if (IsInplace()) return properties->GetGraphicClass(nullptr, -1, APastingFromClipboard);
+  if (IsInplace()) return properties->GetGraphicClass(FInplaceItem, FInplaceRecordIndex, APastingFromClipboard);
   TGraphicClass result = properties->GraphicClass();
   if (!result) {
     result = APastingFromClipboard ? TBitmap::StaticClass() : nullptr;

@@ -243,6 +243,12 @@ public:
   TcxCustomImageProperties* Properties() const { return static_cast<TcxCustomImageProperties*>(FProperties); }
   void SetProperties(TcxCustomImageProperties* Value) { FProperties->Assign(Value); }
   UINT ClipboardFormat() const { return FClipboardFormat; }
+  // The grid item and record an in-place editor edits, handed to the properties' OnGetGraphicClass (the
+  // editor core keeps no such link, so the host sets it on activation).
+  void SetInplaceParams(TObject* AItem, int32_t ARecordIndex) {
+    FInplaceItem = AItem;
+    FInplaceRecordIndex = ARecordIndex;
+  }
 
   TcxImageEditGraphicClassEvent OnGetGraphicClass;
 
@@ -285,6 +291,8 @@ private:
   bool FIsDialogShowing = false;
   TPicture* FPicture = nullptr;
   Variant FUndecodableValue;
+  TObject* FInplaceItem = nullptr;
+  int32_t FInplaceRecordIndex = -1;
   bool FHoldsUndecodableValue = false;
 };
 

@@ -369,6 +369,30 @@ TEST_F(ImageTest, WithoutGraphicClassValuesAreReadAsBitmaps) {
   Image->SetEditValue(Variant(ImageBmpBytes(6, 4, 0x010203, 0x010203)));
   ASSERT_NE(dynamic_cast<TBitmap*>(Image->Picture()->Graphic()), nullptr);
   EXPECT_EQ(Image->Picture()->Width(), 6);
+  // The editor's event may choose a class.
+  Image->OnGetGraphicClass = TcxImageEditGraphicClassEvent([&](TObject* Sender, bool APasting, TGraphicClass& AClass) {
+    EXPECT_EQ(Sender, Image);
+    EXPECT_FALSE(APasting);
+    AClass = TPngImage::StaticClass();
+  });
+  Image->SetEditValue(Variant(ImagePngBytes(3, 2, 0x00FF00)));
+  EXPECT_NE(dynamic_cast<TPngImage*>(Image->Picture()->Graphic()), nullptr);
+  // In place, the properties' event hears the grid item and the record.
+  TcxImage* cell = TcxCustomEdit::CreateInplace<TcxImage>(Form);
+  cell->Properties()->SetGraphicClassName("");
+  TObject* item = Form;
+  std::vector<int32_t> records;
+  cell->Properties()->OnGetGraphicClass =
+      TcxImageGraphicClassEvent([&](TObject* AItem, int32_t ARecord, bool, TGraphicClass& AClass) {
+        EXPECT_EQ(AItem, item);
+        records.push_back(ARecord);
+        AClass = TGIFImage::StaticClass();
+      });
+  cell->SetInplaceParams(item, 7);
+  cell->SetEditValue(Variant(String(reinterpret_cast<const char*>(kImageGif2x2), sizeof kImageGif2x2)));
+  EXPECT_NE(dynamic_cast<TGIFImage*>(cell->Picture()->Graphic()), nullptr);
+  EXPECT_EQ(records, std::vector<int32_t>{7});
+  cell->Free();
 }
 
 TEST_F(ImageTest, StretchAndCenterPaintTheFittedRectangle) {
