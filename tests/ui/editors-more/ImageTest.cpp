@@ -89,9 +89,7 @@ String ImageJpegBytes(int w, int h, uint32_t colour) {
   return s;
 }
 
-// A PNG through the platform: a bitmap file read as a picture and handed to a PNG image would need a
-// converter; a PNG file written by the PNG image from its own pixels is enough (made by SetSize: clear),
-// so the test draws an opaque one through the bitmap assignment when the PNG class takes it.
+// An opaque PNG of one colour, written by the platform's PNG image from a bitmap.
 String ImagePngBytes(int w, int h, uint32_t colour) {
   TBitmap* bmp = ImageMakeBitmap(w, h, colour, colour);
   TPngImage* png = New<TPngImage>();
