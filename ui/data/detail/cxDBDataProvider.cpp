@@ -5,6 +5,7 @@
 
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDBData.h"
+#include "ui/data/detail/cxScopeGuard.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ void TcxDBDataLink::DataSetChanged() {
   if (p->IsOtherProviderHolding()) return;
   TDataSet* ds = DataSet();
   TcxDBDataController* dc = p->DBController();
+  // A SQL-mode detail whose dataset holds another master's rows waits for its re-query.
+  if (dc->DetailRequeryNeeded()) return;
   if (p->IsDataSetBusy()) {
     DataSetScrolled(0);
     return;
@@ -76,6 +79,12 @@ void TcxDBDataLink::DataSetChanged() {
     }
     p->FGridModeUpdating = false;
     dc->UnlockInfo();
+    // Selected records that went with the change leave the selection.
+    if (!dc->IsSingleSelection() && dc->DBSelection()->DropInvalidBookmarks()) {
+      dc->LockInfo();
+      cxdata::ScopeGuard unlock{[dc] { dc->UnlockInfo(); }};
+      dc->DBSelection()->Changed();
+    }
     dc->CheckBookmark(-1);
     if (ds->State() == dsInsert) p->TakeInsertOver();
     return;
@@ -89,7 +98,8 @@ void TcxDBDataLink::DataSetChanged() {
     p->ResetUpdatingInfo();
     return;
   }
-  if (ds->State() == dsInsert && !p->TcxCustomDataProvider::IsInserting() && p->CanSyncInsert() && !p->FInsertingFromSource)
+  if (ds->State() == dsInsert && !p->TcxCustomDataProvider::IsInserting() &&
+      (!dc->IsDetailMode() || p->DataSetPositioned()) && p->CanSyncInsert() && !p->FInsertingFromSource)
     p->TakeInsertOver();
 }
 
@@ -249,7 +259,12 @@ bool TcxDBDataProvider::IsSyncMode() {
   TDataSet* ds = DataSet();
   TcxDBDataController* dc = DBController();
   if (!ds || !ds->Active() || ds->IsUniDirectional() || !dc->DataModeController()) return false;
-  return IsGridMode() || dc->DataModeController()->SyncMode();
+  if (!IsGridMode() && !dc->DataModeController()->SyncMode()) return false;
+  if (!dc->IsDetailMode()) return true;
+  // The clones of a detail level share their dataset: only the one it is positioned for follows it.
+  if (!dc->DataModeController()->DetailSyncEnabled()) return false;
+  if (dc->DataModeController()->DetailInSQLMode()) return FDataSetCurrent;
+  return dc->IsKeyFieldMode() || IsGridMode();
 }
 
 bool TcxDBDataProvider::IsActive() {
@@ -314,8 +329,6 @@ bool TcxDBDataProvider::CanSyncInsert() {
   return !dc->IsPattern() && dc->DataModeController()->InsertSyncEnabled() && IsSyncMode();
 }
 
-bool TcxDBDataProvider::DataSetPositioned() { return FDataSetCurrent; }
-
 // ---------------------------------------------------------------------------------------------------
 // Cursor
 
@@ -335,7 +348,7 @@ void TcxDBDataProvider::First() {
   bool reopened = false;
   dc->DataModeController()->DetailFirst(dc->MasterDetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
   if (reopened) SavePos();
-  FDataSetCurrent = true;
+  dc->SetDataSetCurrent(true);
 }
 
 void TcxDBDataProvider::Prior() {
@@ -581,7 +594,10 @@ void TcxDBDataProvider::DataScrolled(int32_t ADistance) {
 
 void TcxDBDataProvider::RecordChanged(TField* AField) {
   (void)AField;
-  if (IsEditing() && EditRecord() != cxNullEditingRecordIndex && CanModify()) {
+  TcxDBDataController* dc = DBController();
+  // A clone the shared detail dataset is not positioned for has no record under the dataset's edit.
+  const bool otherClones = dc->IsDetailMode() && dc->DataModeController()->DetailSyncEnabled() && !DataSetPositioned();
+  if (!otherClones && IsEditing() && EditRecord() != cxNullEditingRecordIndex && CanModify()) {
     FEditedRecord = EditRecord();
     FEditedIsInsert = IsInserting();
     if (!IsGridMode()) DBController()->ReadRecordFromDataSet(EditRecord());
@@ -723,15 +739,6 @@ void TcxDBDataProvider::TakeInsertOver() {
   FInsertingFromSource = true;
   TProviderGuard reset{[this] { FInsertingFromSource = false; }};
   DoInsert(IsEOF());
-}
-
-void TcxDBDataProvider::InitInsertingRecord(int32_t ARecordIndex, const TcxDataSummaryValues& AGroupValues) {
-  TcxDBDataController* dc = DBController();
-  if (FInInsert || FInCanInitEditing || IsOtherProviderInserting()) {
-    TcxCustomDataProvider::InitInsertingRecord(ARecordIndex, AGroupValues);
-    dc->DoReserved197(ARecordIndex);
-  }
-  if (!IsGridMode()) dc->ReadRecordFromDataSet(ARecordIndex);
 }
 
 void TcxDBDataProvider::AssignNewRecordValue(int32_t ARecordIndex, TcxCustomDataField* AField, const Variant& AValue) {
