@@ -272,6 +272,8 @@ public:
   std::vector<TcxDBDataProvider*> SameDataSetProviders();
   bool IsDataSetBusy();
   bool IsOtherProviderHolding();
+  // Another clone of a detail level is re-querying the shared dataset (inside its first step).
+  bool IsOtherProviderRequerying();
   void NotifyWaitingProviders();
 
 private:
@@ -585,6 +587,7 @@ private:
   String FDetailKeyFieldNames;
   bool FInBrowseCheck = false;
   bool FCheckingCurrentQuery = false;
+  bool FReadingRecords = false;
   bool FResettingDataSetCurrent = false;
   bool FUpdatingDataSetPosition = false;
   bool FUnboundCopy = false;

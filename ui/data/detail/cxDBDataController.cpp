@@ -471,6 +471,8 @@ void TcxDBDataController::ReadRecords() {
   try {
     p->SavePos();
     p->SetCursorRecord(-1);
+    FReadingRecords = true;
+    cxdata::ScopeGuard reading{[this] { FReadingRecords = false; }};
     p->First();
     if (p->FieldsRecreated()) UpdateFields();
     DataStorage()->StartLoading();

@@ -101,6 +101,8 @@ void TcxDBDataController::CheckCurrentQuery() {
     p->UnlockNotify();
   }};
   p->First();
+  // Default fields are made anew by a re-query.
+  if (p->FieldsRecreated() || !FieldsStillBound()) UpdateFields();
   p->SavePos();
   p->RestorePos();
   p->SetCursorRecord(0);

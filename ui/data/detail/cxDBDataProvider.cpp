@@ -35,6 +35,9 @@ static const char* const cxSDataPendingEditNotPosted = "Несохранённы
 // Data link
 
 void TcxDBDataLink::ActiveChanged() {
+  // Another clone re-querying the shared detail dataset closes and opens it: not a change of this
+  // clone's rows (reloading them would re-query it back, and the clones would take turns for ever).
+  if (FProvider->IsOtherProviderRequerying()) return;
   FProvider->FActiveChanging = true;
   {
     TProviderGuard reset{[this] { FProvider->FActiveChanging = false; }};
@@ -51,6 +54,8 @@ void TcxDBDataLink::DataEvent(TDataEvent AEvent, intptr_t AInfo) {
 }
 
 void TcxDBDataLink::DataSetChanged() {
+  // A SQL-mode detail whose dataset holds another master's rows waits for its re-query.
+  if (FProvider->DBController()->DetailRequeryNeeded()) return;
   if (FLayoutChangePending) {
     FromEnableControls = true;
     TProviderGuard reset{[this] { FromEnableControls = false; }};
@@ -58,11 +63,9 @@ void TcxDBDataLink::DataSetChanged() {
     return;
   }
   TcxDBDataProvider* p = FProvider;
-  if (p->IsOtherProviderHolding()) return;
+  if (p->IsOtherProviderHolding() || p->IsOtherProviderRequerying()) return;
   TDataSet* ds = DataSet();
   TcxDBDataController* dc = p->DBController();
-  // A SQL-mode detail whose dataset holds another master's rows waits for its re-query.
-  if (dc->DetailRequeryNeeded()) return;
   if (p->IsDataSetBusy()) {
     DataSetScrolled(0);
     return;
@@ -141,6 +144,8 @@ void TcxDBDataLink::FocusControl(TField** AField) {
 }
 
 void TcxDBDataLink::LayoutChanged() {
+  // Reloading would re-query the dataset for this clone's master while it is another's.
+  if (FProvider->IsOtherProviderRequerying() || FProvider->DBController()->DetailRequeryNeeded()) return;
   TDataSet* ds = DataSet();
   FLayoutChangePending = false;
   // The platform's dataset reports every EnableControls as a disabled-state change; when the fields the
@@ -221,14 +226,25 @@ bool TcxDBDataProvider::IsOtherProviderHolding() {
   return false;
 }
 
+bool TcxDBDataProvider::IsOtherProviderRequerying() {
+  for (TcxDBDataProvider* q : SameDataSetProviders())
+    if (q != this && q->FInFirst && q->DBController()->IsDetailMode()) return true;
+  return false;
+}
+
 void TcxDBDataProvider::NotifyWaitingProviders() {
   if (FNotifying) return;
   FNotifying = true;
   TProviderGuard reset{[this] { FNotifying = false; }};
-  while (!FWaitingProviders.empty()) {
-    TcxDBDataProvider* p = FWaitingProviders.back();
-    FWaitingProviders.pop_back();
-    p->FDataLink->DataSetChanged();
+  // One round over those waiting now: a provider that finds the dataset still held (this one's lock is
+  // released only after the notification) waits again for the next round instead of being told for ever.
+  std::vector<TcxDBDataProvider*> waiting;
+  waiting.swap(FWaitingProviders);
+  while (!waiting.empty()) {
+    TcxDBDataProvider* p = waiting.back();
+    waiting.pop_back();
+    const auto& live = ProviderList();
+    if (std::find(live.begin(), live.end(), p) != live.end()) p->FDataLink->DataSetChanged();
   }
 }
 
@@ -348,7 +364,9 @@ void TcxDBDataProvider::First() {
   bool reopened = false;
   dc->DataModeController()->DetailFirst(dc->MasterDetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
   if (reopened) SavePos();
-  dc->SetDataSetCurrent(true);
+  // Reading the rows of a located detail puts the cursor back afterwards: the dataset stays positioned
+  // for the clone it was before. A re-query leaves this clone's rows in the dataset for good.
+  if (!dc->FReadingRecords || dc->DataModeController()->DetailInSQLMode()) dc->SetDataSetCurrent(true);
 }
 
 void TcxDBDataProvider::Prior() {
