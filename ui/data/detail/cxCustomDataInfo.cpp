@@ -614,7 +614,11 @@ void TcxCustomDataControllerInfo::DoSort() {
     std::sort(FRecordList.begin(), FRecordList.end());
     return;
   }
-  if (BuildSortKeys()) {
+  const bool keyed = BuildSortKeys();
+  // A key form that gave up halfway leaves the columns made so far: the comparisons of the grouping
+  // that follows must not take them for the whole key.
+  if (!keyed) FreeSortKeys();
+  if (keyed) {
     // The order is total (ties end in record order), so any sort gives the quicksort's result. The
     // elements carry the first column's key, so comparisons stay in one contiguous array; runs that
     // tie on a text window are refined with the next window instead of comparing whole texts.
