@@ -653,8 +653,12 @@ public:
   virtual void ClearItems() { FItems.clear(); }
   virtual void DeleteItem(int32_t APosition);
   virtual void SetInternalCount(int32_t ACount);
-  void Add(int32_t APosition, int32_t ARowIndex, int32_t AIndex, int32_t ALevel);
-  bool FindByRowIndex(int32_t ARowIndex, int32_t& APosition) const;
+  virtual void Add(int32_t APosition, int32_t ARowIndex, int32_t AIndex, int32_t ALevel);
+  virtual bool FindByRowIndex(int32_t ARowIndex, int32_t& APosition) const;
+  // The entries follow the rows of the row view: a reload moves them to their records' new rows and
+  // drops those whose record went. False while a descendant holds them by something that outlives the
+  // rows (the dataset window of grid mode keeps them as bookmarks).
+  virtual bool FollowsRows() const { return true; }
   void Clear();
   void ClearAll();
   void Delete(int32_t APosition);
@@ -667,6 +671,7 @@ public:
   }
   void SortByRowIndex();
   void Changed();
+  TcxCustomDataController* DataController() const { return FDataController; }
   void RemoveHiddenRecords();
   int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
   TcxDataSelectionInfo& Items(int32_t APosition) { return FItems.at(static_cast<size_t>(APosition)); }
@@ -1211,6 +1216,29 @@ public:
   std::vector<TcxCustomDataField*> KeyFields;
 };
 
+// Finds a record of a group by the grouping values of its path, outermost first: a search by halving over
+// the record list (grouped records lie together there), or a scan over the first level + 1 grouping fields
+// when a grouping field sorts by display text (the list is not in value order then).
+class TcxDataControllerGroupLocateObject : public TcxDataControllerLocateObject {
+  RTL_CLASS(TcxDataControllerGroupLocateObject, TcxDataControllerLocateObject)
+public:
+  using TcxDataControllerLocateObject::TcxDataControllerLocateObject;
+  void AfterConstruction() override;
+  int32_t FindRecordIndex() override;
+  void SetLevel(int32_t ALevel);
+  int32_t Level() const { return FLevel; }
+  bool BinarySearch() const { return FBinarySearch; }
+  const std::vector<TcxCustomDataField*>& GroupingFields() const { return FGroupingFields; }
+
+private:
+  void PrepareComparedFields();
+
+  std::vector<TcxCustomDataField*> FGroupingFields;
+  std::vector<TcxCustomDataField*> FComparedFields;
+  bool FBinarySearch = true;
+  int32_t FLevel = 0;
+};
+
 // ---------------------------------------------------------------------------------------------------
 // Detail relations
 
@@ -1600,6 +1628,8 @@ public:
     return true;
   }
   virtual bool CanChangeFocusedRow() { return true; }
+  // Lets a detail make sure its source shows its master record's rows (empty here).
+  virtual void CheckDetailSync() {}
   virtual void CheckEditingRecordIndex(int32_t ARecordIndex);
 
   // Navigation and focus.
@@ -1625,7 +1655,7 @@ public:
   int32_t GetNearestRowIndex(int32_t ARow) const;
   String GetRowDisplayText(const TcxRowInfo& ARowInfo, int32_t& AItemIndex);
   Variant GetRowValue(const TcxRowInfo& ARowInfo, int32_t AItemIndex);
-  void ForEachRow(bool ASelectedOnly, const TcxForEachRowProc& AProc);
+  virtual void ForEachRow(bool ASelectedOnly, const TcxForEachRowProc& AProc);
   virtual void CheckFocusing();
   void UpdateFocusing() { CheckFocusing(); }
 
@@ -1667,20 +1697,20 @@ public:
   bool IsSingleSelection() const { return !FMultiSelect; }
   bool GetMultiSelect() const { return FMultiSelect; }
   int32_t GetSelectedCount() const;
-  int32_t GetSelectedRowIndex(int32_t I) const;
+  virtual int32_t GetSelectedRowIndex(int32_t I) const;
   bool IsRowSelected(int32_t ARow) const;
   void SetFocusedSelected(bool AValue);
   void ChangeMultiSelect(bool AValue);
   void ChangeRowSelection(int32_t ARow, bool ASelect);
-  void SelectAll();
+  virtual void SelectAll();
   void SelectRows(int32_t AFrom, int32_t ATo);
-  void SetSelectionAnchor(int32_t ARow);
-  int32_t GetSelectionAnchorRowIndex() const;
-  bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
-  void SelectFromAnchor(int32_t ARow, bool AKeepSelection);
+  virtual void SetSelectionAnchor(int32_t ARow);
+  virtual int32_t GetSelectionAnchorRowIndex() const;
+  virtual bool IsSelectionAnchorSet() const { return GetSelectionAnchorRowIndex() != -1; }
+  virtual void SelectFromAnchor(int32_t ARow, bool AKeepSelection);
   void SelectFocusedRowOnly();
   void ResyncSelectionToFocus();
-  bool FocusSelectedRow(int32_t I);
+  virtual bool FocusSelectedRow(int32_t I);
   void ClearSelection();
   virtual Variant GetSelectedRecordKey(int32_t ARecordIndex) { return ARecordIndex; }
 
@@ -1827,6 +1857,12 @@ public:
     return false;
   }
   int32_t LocateRecordByFields(int32_t ARecordIndex, const std::vector<TcxCustomDataField*>& AFields);
+  // A record of the row view whose first ALevelCount grouping values equal those of ARecordIndex (any
+  // record of that group, not necessarily its first); -1 when none. The record list must be grouped.
+  int32_t LocateGroupRecord(int32_t ARecordIndex, int32_t ALevelCount);
+  // While set, comparisons use values, never display texts.
+  bool CompareByValue() const { return FCompareByValue; }
+  void SetCompareByValue(bool AValue) { FCompareByValue = AValue; }
   TcxCustomDataField* IncrementalSearchField() const { return FIncrementalSearchField; }
   void SetIncrementalSearchField(TcxCustomDataField* AField) { FIncrementalSearchField = AField; }
   bool IncrementalSearching() const { return FIncrementalSearching; }
@@ -1860,6 +1896,8 @@ public:
   TcxCustomDataRelation* GetMasterRelation() const { return FMasterRelation; }
   int32_t GetMasterRecordIndex() const { return FMasterRecordIndex; }
   bool IsDetailMode() const { return FMasterRelation != nullptr; }
+  // Set while a link object (and with it a detail clone) is being made for one of the records.
+  bool IsCreatingDetail() const { return FCreatingDetail; }
   TcxCustomDataController* GetMasterDataController() const;
   TcxCustomDataController* GetRootDataController();
   TcxCustomDataController* GetPatternDataController();
@@ -1998,6 +2036,7 @@ private:
   int32_t FMasterRecordIndex = -1;
   TcxCustomDataRelationList* FRelations = nullptr;
   bool FCreatingDetail = false;
+  bool FCompareByValue = false;
   bool FRecreatingLink = false;
   TcxDataFilterList* FFilterList = nullptr;
 };

@@ -384,8 +384,11 @@ void TcxCustomDataController::ChangeDetailActiveRelationIndex(int32_t ARecordInd
 }
 
 bool TcxCustomDataController::GetDetailHasChildren(int32_t ARecordIndex, int32_t ARelationIndex) {
-  if (TcxCustomDataController* detail = GetDetailDataController(ARecordIndex, ARelationIndex))
-    return detail->GetRecordCount() > 0;
+  // Only a detail controller that exists answers by its records; asking must not make one for every
+  // record (that is what the cached answer of the provider saves).
+  if (HasDetailDataController(ARecordIndex, ARelationIndex))
+    if (TcxCustomDataController* detail = GetDetailDataController(ARecordIndex, ARelationIndex))
+      return detail->GetRecordCount() > 0;
   if (!IsProviderMode() && !FProvider->HasSourceState()) return false;
   if (!FRelations || !FRelations->DetailField()) return true;
   TcxDetailObject* object = FRelations->GetDetailObject(ARecordIndex);

@@ -1,5 +1,7 @@
 // Search and locate: the incremental search of a view, the prefix scan offered to lookup editors, and
 // finding a record by field values loaded into an internal record.
+#include <algorithm>
+
 #include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
 #include "ui/data/cxCustomData.h"
@@ -271,4 +273,58 @@ void TcxDataControllerLocateObject::ReadRecord(TcxValueDefReader* AReader) {
 int32_t TcxDataControllerKeyLocateObject::FindRecordIndex() {
   if (FRecordIndex == 0) return -1;
   return FDataController->LocateRecordByFields(FRecordIndex, KeyFields);
+}
+
+int32_t TcxCustomDataController::LocateGroupRecord(int32_t ARecordIndex, int32_t ALevelCount) {
+  TcxCustomDataControllerInfo* info = DataControllerInfo();
+  ALevelCount = std::min(ALevelCount, info->GroupingFieldList()->Count());
+  if (ALevelCount <= 0) return -1;
+  int32_t low = 0, high = info->GetRecordListCount() - 1;
+  while (low <= high) {
+    const int32_t middle = low + (high - low) / 2;
+    const int32_t record = info->GetRecordListItem(middle);
+    int32_t c = 0;
+    for (int32_t level = 0; level < ALevelCount && c == 0; ++level) c = info->CompareGroupRecords(record, ARecordIndex, level);
+    if (c == 0) return record;
+    if (c < 0)
+      low = middle + 1;
+    else
+      high = middle - 1;
+  }
+  return -1;
+}
+
+void TcxDataControllerGroupLocateObject::AfterConstruction() {
+  TcxDataControllerLocateObject::AfterConstruction();
+  TcxGroupingFieldList* grouping = FDataController->DataControllerInfo()->GroupingFieldList();
+  for (int32_t i = 0; i < grouping->Count(); ++i) {
+    TcxCustomDataField* f = grouping->Items(i).Field;
+    FGroupingFields.push_back(f);
+    if (FDataController->IsFieldSortByDisplayText(f)) FBinarySearch = false;
+  }
+  PrepareComparedFields();
+}
+
+void TcxDataControllerGroupLocateObject::PrepareComparedFields() {
+  FComparedFields.assign(FGroupingFields.begin(),
+                         FGroupingFields.begin() + std::min<ptrdiff_t>(FLevel + 1, static_cast<ptrdiff_t>(FGroupingFields.size())));
+}
+
+void TcxDataControllerGroupLocateObject::SetLevel(int32_t ALevel) {
+  if (FLevel == ALevel) return;
+  FLevel = ALevel;
+  if (!FBinarySearch) PrepareComparedFields();
+}
+
+int32_t TcxDataControllerGroupLocateObject::FindRecordIndex() {
+  if (FRecordIndex == 0) return -1;
+  if (FBinarySearch) return FDataController->LocateGroupRecord(FRecordIndex, FLevel + 1);
+  const bool saved = FDataController->CompareByValue();
+  FDataController->SetCompareByValue(true);
+  struct TRestore {
+    TcxCustomDataController* DC;
+    bool Saved;
+    ~TRestore() { DC->SetCompareByValue(Saved); }
+  } restore{FDataController, saved};
+  return FDataController->LocateRecordByFields(FRecordIndex, FComparedFields);
 }

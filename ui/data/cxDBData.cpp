@@ -504,6 +504,8 @@ Variant TcxDBDataController::GetMasterRecordKeyValues(TcxDBDataRelation* ARelati
 void TcxDBDataController::SetMasterRelation(TcxCustomDataRelation* ARelation, int32_t AMasterRecordIndex) {
   LockInfo();
   TScopeExit unlock{[this] { UnlockInfo(); }};
+  // Whatever this controller held of the dataset before, it starts at its new place without it.
+  if (TcxDBDataProvider* p = DBProvider()) p->FDataSetCurrent = false;
   TcxCustomDataController::SetMasterRelation(ARelation, AMasterRecordIndex);
   FMasterKeyValues = Variant();
   auto* relation = dynamic_cast<TcxDBDataRelation*>(ARelation);

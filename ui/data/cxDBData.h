@@ -226,6 +226,8 @@ public:
                     TcxDataEditValueSource AEditValueSource) override;
   int32_t DeleteFocused() override;
   void DeleteRecords(const std::vector<int32_t>& AList) override;
+  void DeleteSelection() override;
+  bool HasDetailRecords(int32_t ARecordIndex, int32_t ARelationIndex) override;
 
   // Values of buffered records (grid mode).
   String GetDisplayText(int32_t ARecordIndex, TcxCustomDataField* AField) override;
@@ -261,6 +263,8 @@ public:
   bool FieldsRecreated() const { return FFieldsRecreated; }
   void SetFieldsRecreated(bool AValue) { FFieldsRecreated = AValue; }
   bool DataSetCurrent() const { return FDataSetCurrent; }
+  bool InCanInitEditing() const { return FInCanInitEditing; }
+  bool ActiveChanging() const { return FActiveChanging; }
   int32_t EditedRecord() const { return FEditedRecord; }
   void ForgetRecord(int32_t ARecordIndex);
 
@@ -268,10 +272,13 @@ public:
   std::vector<TcxDBDataProvider*> SameDataSetProviders();
   bool IsDataSetBusy();
   bool IsOtherProviderHolding();
+  // Another clone of a detail level is re-querying the shared dataset (inside its first step).
+  bool IsOtherProviderRequerying();
   void NotifyWaitingProviders();
 
 private:
   friend class TcxDBDataLink;
+  friend class TcxDBDataController;
   void DoInsertOrAppend(bool AAppend);
   void TakeInsertOver();
   void ReadEditingRecord();
@@ -299,6 +306,49 @@ private:
   int32_t FEditedRecord = cxNullEditingRecordIndex;
   bool FEditedIsInsert = false;
   int32_t FNewRowCopyRecord = -1;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Selection. In grid mode the rows are only a window of the dataset: a selection made there survives
+// scrolling as dataset bookmarks, kept in dataset order; the base entry list then only keeps the count.
+
+class TcxDBDataSelection : public TcxDataSelection {
+  RTL_CLASS(TcxDBDataSelection, TcxDataSelection)
+public:
+  using TcxDataSelection::TcxDataSelection;
+  void ClearAnchor() override;
+  void InsertItem(int32_t APosition, int32_t ARowIndex, int32_t AIndex, int32_t ALevel) override;
+  void ClearItems() override;
+  void DeleteItem(int32_t APosition) override;
+  void SetInternalCount(int32_t ACount) override;
+  // In grid mode: the row's bookmark among the selected ones (found: its index; else the insert position).
+  bool FindByRowIndex(int32_t ARowIndex, int32_t& APosition) const override;
+  bool FollowsRows() const override;
+
+  // The selected bookmarks, in dataset order, and the anchor of a range selection.
+  const std::vector<TBookmarkStr>& Bookmarks() const { return FBookmarks; }
+  const TBookmarkStr& SelectionAnchor() const { return FSelectionAnchor; }
+  void SetSelectionAnchor(const TBookmarkStr& AValue) { FSelectionAnchor = AValue; }
+  // A search by halving in dataset order: found gives its index, else the insert position.
+  bool FindBookmark(const TBookmarkStr& ABookmark, int32_t& APosition) const;
+  // Adds a bookmark at its place in dataset order unless it is there; the base count follows later.
+  void MergeBookmark(const TBookmarkStr& ABookmark);
+  void InsertBookmark(int32_t APosition, const TBookmarkStr& ABookmark);
+  void DeleteBookmark(int32_t APosition);
+  void ClearBookmarks() { FBookmarks.clear(); }
+  // The base entry list takes the bookmarks' count.
+  void SyncCount();
+  // Drops, from the last to the first, the bookmarks that are empty or no longer valid; true when any was.
+  bool DropInvalidBookmarks();
+
+private:
+  TcxDBDataController* DBController() const;
+  bool InGridMode() const;
+  int32_t Compare(const TBookmarkStr& A, const TBookmarkStr& B) const;
+
+  TBookmarkStr FSelectionAnchor;
+  std::vector<TBookmarkStr> FBookmarks;
+  bool FSyncingCount = false;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -351,6 +401,10 @@ private:
 // ---------------------------------------------------------------------------------------------------
 // The controller
 
+// Asked whether a master record has detail rows (HasChildren comes in True).
+using TcxDBDataDetailHasChildrenEvent =
+    Event<TcxDBDataController*, int32_t, int32_t, const String&, const Variant&, bool&>;
+
 class TcxDBDataController : public TcxCustomDataController {
   RTL_CLASS(TcxDBDataController, TcxCustomDataController)
 public:
@@ -363,6 +417,7 @@ public:
   TcxCustomDataProvider* CreateDataProvider() override;
   TcxCustomDataField* CreateField() override;
   TcxDataFilterCriteria* CreateFilter() override;
+  TcxDataSelection* CreateDataSelection() override;
   TCollectionItemClass GetSummaryItemClass() override;
   TcxCustomDataRelation* CreateRelation(TcxCustomDataRelationList* AList, TObject* AItem) override;
   void SetMasterRelation(TcxCustomDataRelation* ARelation, int32_t AMasterRecordIndex) override;
@@ -424,7 +479,38 @@ public:
   bool IsBookmarkAffected(int32_t ARecordIndex) override;
   const TBookmarkStr& SavedBookmark() const { return FSavedBookmark; }
   TBookmarkStr GetRowBookmark(int32_t ARow);
+  // The bookmark of a record of the grid-mode window (empty outside it).
+  TBookmarkStr GetRecordBookmark(int32_t ARecordIndex);
   TBookmarkStr GetSelectedBookmark(int32_t AIndex);
+  TBookmarkStr GetSelectionAnchorBookmark();
+  TcxDBDataSelection* DBSelection() const;
+
+  // Selection: in grid mode by bookmarks, otherwise the base.
+  Variant GetSelectedRecordKey(int32_t ARecordIndex) override;
+  int32_t GetSelectedRowIndex(int32_t I) const override;
+  int32_t GetSelectionAnchorRowIndex() const override;
+  bool IsSelectionAnchorSet() const override;
+  void SelectAll() override;
+  void SelectFromAnchor(int32_t ARow, bool AKeepSelection) override;
+  void SetSelectionAnchor(int32_t ARow) override;
+  bool FocusSelectedRow(int32_t I) override;
+  void ForEachRow(bool ASelectedOnly, const TcxForEachRowProc& AProc) override;
+
+  // Master-detail over datasets.
+  bool CanChangeFocusedRow() override;
+  void SyncDataSetCurrent() override;
+  void CheckDetailSync() override;
+  bool CanChangeDetailExpanding(int32_t ARecordIndex, bool AExpanded) override;
+  // A detail in SQL mode whose dataset still holds another master's rows.
+  bool DetailRequeryNeeded();
+  // The detail dataset's fields named by the master-detail key names (empty when there are none).
+  std::vector<TField*> GetMasterDetailKeyFields();
+  // Marks this controller as the one the shared detail dataset is positioned for; a clone that takes it
+  // over resets the flag and the focus of the other clones of its relation.
+  void SetDataSetCurrent(bool AValue);
+  bool ResettingDataSetCurrent() const { return FResettingDataSetCurrent; }
+  bool CheckingCurrentQuery() const { return FCheckingCurrentQuery; }
+  TcxDBDataDetailHasChildrenEvent OnDetailHasChildren;
 
   // Hooks for descendants.
   virtual void DoReserved195(bool ACurrent) { (void)ACurrent; }
@@ -486,6 +572,13 @@ private:
   friend class TcxDBDataSummaryItem;
   friend class TcxDBDataRelation;
   void BindField(TcxDBDataField* AField, const String& AName, bool ALookupKeys);
+  // In SQL mode: re-queries the detail dataset when it holds another master's rows.
+  void CheckCurrentQuery();
+  // A pattern whose dataset moved positions its masters on the detail's key and answers the clone of
+  // the master's focused record (nil when the chain does not follow).
+  TcxDBDataController* DoDetailSync();
+  bool IsDetailSyncChain();
+  void ResetOtherClones();
   void AdaptFieldType(TcxDBDataField* AField);
   TcxDBDataField* FindFieldByName(const String& AName, TcxDBDataField* AExcept);
 
@@ -493,6 +586,10 @@ private:
   TcxDBDataModeController* FDataModeController = nullptr;
   String FDetailKeyFieldNames;
   bool FInBrowseCheck = false;
+  bool FCheckingCurrentQuery = false;
+  bool FReadingRecords = false;
+  bool FResettingDataSetCurrent = false;
+  bool FUpdatingDataSetPosition = false;
   bool FUnboundCopy = false;
   TcxDBDataField* FKeyDataField = nullptr;
   String FKeyFieldNames;

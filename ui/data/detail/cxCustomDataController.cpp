@@ -834,7 +834,7 @@ bool TcxCustomDataController::IsFieldStringCompare(TcxCustomDataField* AField) {
 }
 
 bool TcxCustomDataController::IsFieldSortByDisplayText(TcxCustomDataField* AField) {
-  if (AField->IsInternal() || AField->Index() < 0 || AField->Index() >= GetItemCount()) return false;
+  if (FCompareByValue || AField->IsInternal() || AField->Index() < 0 || AField->Index() >= GetItemCount()) return false;
   return GetItemSortByDisplayText(AField->Index(), FOptions.Contains(dcoSortByDisplayText));
 }
 

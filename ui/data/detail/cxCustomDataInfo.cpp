@@ -614,7 +614,11 @@ void TcxCustomDataControllerInfo::DoSort() {
     std::sort(FRecordList.begin(), FRecordList.end());
     return;
   }
-  if (BuildSortKeys()) {
+  const bool keyed = BuildSortKeys();
+  // A key form that gave up halfway leaves the columns made so far: the comparisons of the grouping
+  // that follows must not take them for the whole key.
+  if (!keyed) FreeSortKeys();
+  if (keyed) {
     // The order is total (ties end in record order), so any sort gives the quicksort's result. The
     // elements carry the first column's key, so comparisons stay in one contiguous array; runs that
     // tie on a text window are refined with the next window instead of comparing whole texts.
@@ -859,7 +863,7 @@ void TcxCustomDataControllerInfo::RestoreExpanding() {
     if (!always) FDataGroups->RecalculateRowIndexes();
   }
   // Record entries move to their records' new rows; entries of records without a row go.
-  for (int32_t i = FSelection->GetCount() - 1; i >= 0; --i) {
+  for (int32_t i = FSelection->FollowsRows() ? FSelection->GetCount() - 1 : -1; i >= 0; --i) {
     const int32_t row = GetRowIndexByRecordIndex(FSelection->Items(i).Index, false);
     if (row == -1)
       FSelection->DeleteItem(i);
@@ -874,6 +878,7 @@ void TcxCustomDataControllerInfo::RestoreExpanding() {
 }
 
 void TcxCustomDataControllerInfo::RefreshSelectionRows() {
+  if (!FSelection->FollowsRows()) return;
   for (int32_t i = FSelection->GetCount() - 1; i >= 0; --i) {
     TcxDataSelectionInfo& e = FSelection->Items(i);
     e.RowIndex = e.Level == -1 ? FDataGroups->Items(e.Index).RowIndex : GetRowIndexByRecordIndex(e.Index, false);
@@ -1155,7 +1160,7 @@ bool TcxCustomDataControllerInfo::IsRowSelected(int32_t ARow) const {
 }
 
 void TcxCustomDataControllerInfo::CheckSelection() {
-  if (FSelection->GetCount() == 0) return;
+  if (FSelection->GetCount() == 0 || !FSelection->FollowsRows()) return;
   if (FDataController->GetRecordCount() == 0) {
     FSelection->Clear();
     return;

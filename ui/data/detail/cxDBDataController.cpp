@@ -361,7 +361,14 @@ bool TcxDBDataController::CanFocusRecord(int32_t ARecordIndex) {
   bool result;
   p->BeginLocate();
   try {
-    result = p->IsSyncMode() ? IsDataSetCurrentRecord(ARecordIndex) : TcxCustomDataController::CanFocusRecord(ARecordIndex);
+    const bool detailSync = IsDetailMode() && FDataModeController->DetailSyncEnabled();
+    if (detailSync && FResettingDataSetCurrent)
+      result = TcxCustomDataController::CanFocusRecord(ARecordIndex);
+    else {
+      // A SQL-mode detail first gets its master's rows back into the dataset.
+      if (detailSync) CheckCurrentQuery();
+      result = p->IsSyncMode() ? IsDataSetCurrentRecord(ARecordIndex) : TcxCustomDataController::CanFocusRecord(ARecordIndex);
+    }
   } catch (...) {
     p->EndLocate();
     throw;
@@ -388,6 +395,12 @@ bool TcxDBDataController::GetFlag73() { return DBProvider()->IsSmartRefresh(); }
 
 void TcxDBDataController::CheckFocusing() {
   TcxDBDataProvider* p = DBProvider();
+  // The pattern of a detail level shows no rows: when its dataset moved, the masters follow it and the
+  // clone of their focused record takes the focus.
+  if (IsDetailMode() && GetMasterRecordIndex() == -1) {
+    if (!p->ActiveChanging() && !p->IsDataSetBusy())
+      if (TcxDBDataController* clone = DoDetailSync()) clone->CheckFocusing();
+  }
   if (IsKeyFieldMode() && p->IsSyncMode() && !p->IsInserting() && p->LockNesting() == 0) {
     const int32_t record = LocateByKeyFields();
     if (record != -1) p->SetCursorRecord(record);
@@ -419,6 +432,8 @@ int32_t TcxDBDataController::GridModeBufferCountValue() {
 }
 
 void TcxDBDataController::UpdateStructure() {
+  // A selection held as row entries or as bookmarks means nothing in the other mode.
+  if (FStructureGridMode != IsGridMode()) ClearSelection();
   FStructureGridMode = IsGridMode();
   if (!FStructureGridMode) DBProvider()->DataLink()->SetBufferCount(1);
   TcxCustomDataController::UpdateStructure();
@@ -456,6 +471,8 @@ void TcxDBDataController::ReadRecords() {
   try {
     p->SavePos();
     p->SetCursorRecord(-1);
+    FReadingRecords = true;
+    cxdata::ScopeGuard reading{[this] { FReadingRecords = false; }};
     p->First();
     if (p->FieldsRecreated()) UpdateFields();
     DataStorage()->StartLoading();
@@ -499,30 +516,28 @@ TcxDBProviderDetailFilterAdapter* TcxDBDataController::GetDetailFilterAdapter() 
 // ---------------------------------------------------------------------------------------------------
 // Grid-mode bookmarks
 
-TBookmarkStr TcxDBDataController::GetRowBookmark(int32_t ARow) {
+TBookmarkStr TcxDBDataController::GetRecordBookmark(int32_t ARecordIndex) {
   TDataSet* ds = GetDataSet();
   TcxDBDataLink* link = DBProvider()->DataLink();
-  if (!ds || !link->Active()) return TBookmarkStr();
-  const int32_t record = GetRowInfo(ARow).RecordIndex;
-  if (record < 0 || record >= link->RecordCount()) return TBookmarkStr();
+  if (!ds || !link->Active() || ARecordIndex < 0 || ARecordIndex >= link->RecordCount()) return TBookmarkStr();
   const int32_t saved = link->ActiveRecord();
-  link->SetActiveRecord(record);
-  TBookmarkStr result;
-  try {
-    result = ds->Bookmark();
-  } catch (...) {
-    link->SetActiveRecord(saved);
-    throw;
-  }
-  link->SetActiveRecord(saved);
-  return result;
+  link->SetActiveRecord(ARecordIndex);
+  cxdata::ScopeGuard restore{[link, saved] { link->SetActiveRecord(saved); }};
+  return ds->Bookmark();
+}
+
+TBookmarkStr TcxDBDataController::GetRowBookmark(int32_t ARow) {
+  if (!GetDataSet() || !DBProvider()->DataLink()->Active()) return TBookmarkStr();
+  return GetRecordBookmark(GetRowInfo(ARow).RecordIndex);
 }
 
 TBookmarkStr TcxDBDataController::GetSelectedBookmark(int32_t AIndex) {
-  (void)AIndex;
   if (!IsGridMode()) RaiseControllerError(cxSDataNotInGridMode);
-  const int32_t row = GetFocusedRowIndex();
-  return row == -1 ? TBookmarkStr() : GetRowBookmark(row);
+  if (IsSingleSelection()) {
+    const int32_t row = GetFocusedRowIndex();
+    return row == -1 ? TBookmarkStr() : GetRowBookmark(row);
+  }
+  return DBSelection()->Bookmarks().at(static_cast<size_t>(AIndex));
 }
 
 bool TcxDBDataController::SaveBookmark() {

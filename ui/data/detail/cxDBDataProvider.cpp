@@ -5,6 +5,7 @@
 
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDBData.h"
+#include "ui/data/detail/cxScopeGuard.h"
 
 namespace {
 
@@ -34,6 +35,9 @@ static const char* const cxSDataPendingEditNotPosted = "Несохранённы
 // Data link
 
 void TcxDBDataLink::ActiveChanged() {
+  // Another clone re-querying the shared detail dataset closes and opens it: not a change of this
+  // clone's rows (reloading them would re-query it back, and the clones would take turns for ever).
+  if (FProvider->IsOtherProviderRequerying()) return;
   FProvider->FActiveChanging = true;
   {
     TProviderGuard reset{[this] { FProvider->FActiveChanging = false; }};
@@ -50,6 +54,8 @@ void TcxDBDataLink::DataEvent(TDataEvent AEvent, intptr_t AInfo) {
 }
 
 void TcxDBDataLink::DataSetChanged() {
+  // A SQL-mode detail whose dataset holds another master's rows waits for its re-query.
+  if (FProvider->DBController()->DetailRequeryNeeded()) return;
   if (FLayoutChangePending) {
     FromEnableControls = true;
     TProviderGuard reset{[this] { FromEnableControls = false; }};
@@ -57,7 +63,7 @@ void TcxDBDataLink::DataSetChanged() {
     return;
   }
   TcxDBDataProvider* p = FProvider;
-  if (p->IsOtherProviderHolding()) return;
+  if (p->IsOtherProviderHolding() || p->IsOtherProviderRequerying()) return;
   TDataSet* ds = DataSet();
   TcxDBDataController* dc = p->DBController();
   if (p->IsDataSetBusy()) {
@@ -76,6 +82,12 @@ void TcxDBDataLink::DataSetChanged() {
     }
     p->FGridModeUpdating = false;
     dc->UnlockInfo();
+    // Selected records that went with the change leave the selection.
+    if (!dc->IsSingleSelection() && dc->DBSelection()->DropInvalidBookmarks()) {
+      dc->LockInfo();
+      cxdata::ScopeGuard unlock{[dc] { dc->UnlockInfo(); }};
+      dc->DBSelection()->Changed();
+    }
     dc->CheckBookmark(-1);
     if (ds->State() == dsInsert) p->TakeInsertOver();
     return;
@@ -89,7 +101,8 @@ void TcxDBDataLink::DataSetChanged() {
     p->ResetUpdatingInfo();
     return;
   }
-  if (ds->State() == dsInsert && !p->TcxCustomDataProvider::IsInserting() && p->CanSyncInsert() && !p->FInsertingFromSource)
+  if (ds->State() == dsInsert && !p->TcxCustomDataProvider::IsInserting() &&
+      (!dc->IsDetailMode() || p->DataSetPositioned()) && p->CanSyncInsert() && !p->FInsertingFromSource)
     p->TakeInsertOver();
 }
 
@@ -131,6 +144,8 @@ void TcxDBDataLink::FocusControl(TField** AField) {
 }
 
 void TcxDBDataLink::LayoutChanged() {
+  // Reloading would re-query the dataset for this clone's master while it is another's.
+  if (FProvider->IsOtherProviderRequerying() || FProvider->DBController()->DetailRequeryNeeded()) return;
   TDataSet* ds = DataSet();
   FLayoutChangePending = false;
   // The platform's dataset reports every EnableControls as a disabled-state change; when the fields the
@@ -211,14 +226,25 @@ bool TcxDBDataProvider::IsOtherProviderHolding() {
   return false;
 }
 
+bool TcxDBDataProvider::IsOtherProviderRequerying() {
+  for (TcxDBDataProvider* q : SameDataSetProviders())
+    if (q != this && q->FInFirst && q->DBController()->IsDetailMode()) return true;
+  return false;
+}
+
 void TcxDBDataProvider::NotifyWaitingProviders() {
   if (FNotifying) return;
   FNotifying = true;
   TProviderGuard reset{[this] { FNotifying = false; }};
-  while (!FWaitingProviders.empty()) {
-    TcxDBDataProvider* p = FWaitingProviders.back();
-    FWaitingProviders.pop_back();
-    p->FDataLink->DataSetChanged();
+  // One round over those waiting now: a provider that finds the dataset still held (this one's lock is
+  // released only after the notification) waits again for the next round instead of being told for ever.
+  std::vector<TcxDBDataProvider*> waiting;
+  waiting.swap(FWaitingProviders);
+  while (!waiting.empty()) {
+    TcxDBDataProvider* p = waiting.back();
+    waiting.pop_back();
+    const auto& live = ProviderList();
+    if (std::find(live.begin(), live.end(), p) != live.end()) p->FDataLink->DataSetChanged();
   }
 }
 
@@ -249,7 +275,12 @@ bool TcxDBDataProvider::IsSyncMode() {
   TDataSet* ds = DataSet();
   TcxDBDataController* dc = DBController();
   if (!ds || !ds->Active() || ds->IsUniDirectional() || !dc->DataModeController()) return false;
-  return IsGridMode() || dc->DataModeController()->SyncMode();
+  if (!IsGridMode() && !dc->DataModeController()->SyncMode()) return false;
+  if (!dc->IsDetailMode()) return true;
+  // The clones of a detail level share their dataset: only the one it is positioned for follows it.
+  if (!dc->DataModeController()->DetailSyncEnabled()) return false;
+  if (dc->DataModeController()->DetailInSQLMode()) return FDataSetCurrent;
+  return dc->IsKeyFieldMode() || IsGridMode();
 }
 
 bool TcxDBDataProvider::IsActive() {
@@ -314,8 +345,6 @@ bool TcxDBDataProvider::CanSyncInsert() {
   return !dc->IsPattern() && dc->DataModeController()->InsertSyncEnabled() && IsSyncMode();
 }
 
-bool TcxDBDataProvider::DataSetPositioned() { return FDataSetCurrent; }
-
 // ---------------------------------------------------------------------------------------------------
 // Cursor
 
@@ -335,7 +364,9 @@ void TcxDBDataProvider::First() {
   bool reopened = false;
   dc->DataModeController()->DetailFirst(dc->MasterDetailKeyFieldNames(), dc->MasterKeyValues(), reopened);
   if (reopened) SavePos();
-  FDataSetCurrent = true;
+  // Reading the rows of a located detail puts the cursor back afterwards: the dataset stays positioned
+  // for the clone it was before. A re-query leaves this clone's rows in the dataset for good.
+  if (!dc->FReadingRecords || dc->DataModeController()->DetailInSQLMode()) dc->SetDataSetCurrent(true);
 }
 
 void TcxDBDataProvider::Prior() {
@@ -581,7 +612,10 @@ void TcxDBDataProvider::DataScrolled(int32_t ADistance) {
 
 void TcxDBDataProvider::RecordChanged(TField* AField) {
   (void)AField;
-  if (IsEditing() && EditRecord() != cxNullEditingRecordIndex && CanModify()) {
+  TcxDBDataController* dc = DBController();
+  // A clone the shared detail dataset is not positioned for has no record under the dataset's edit.
+  const bool otherClones = dc->IsDetailMode() && dc->DataModeController()->DetailSyncEnabled() && !DataSetPositioned();
+  if (!otherClones && IsEditing() && EditRecord() != cxNullEditingRecordIndex && CanModify()) {
     FEditedRecord = EditRecord();
     FEditedIsInsert = IsInserting();
     if (!IsGridMode()) DBController()->ReadRecordFromDataSet(EditRecord());
@@ -723,15 +757,6 @@ void TcxDBDataProvider::TakeInsertOver() {
   FInsertingFromSource = true;
   TProviderGuard reset{[this] { FInsertingFromSource = false; }};
   DoInsert(IsEOF());
-}
-
-void TcxDBDataProvider::InitInsertingRecord(int32_t ARecordIndex, const TcxDataSummaryValues& AGroupValues) {
-  TcxDBDataController* dc = DBController();
-  if (FInInsert || FInCanInitEditing || IsOtherProviderInserting()) {
-    TcxCustomDataProvider::InitInsertingRecord(ARecordIndex, AGroupValues);
-    dc->DoReserved197(ARecordIndex);
-  }
-  if (!IsGridMode()) dc->ReadRecordFromDataSet(ARecordIndex);
 }
 
 void TcxDBDataProvider::AssignNewRecordValue(int32_t ARecordIndex, TcxCustomDataField* AField, const Variant& AValue) {
