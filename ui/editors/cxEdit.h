@@ -643,9 +643,21 @@ TcxEditRepository* GetDefaultEditRepository();
 // cxEditConsts.h; nothing unregisters.
 TcxRegisteredClasses* GetRegisteredEditProperties();
 
+// ---- start-up of the editor framework ----------------------------------------------------------------------
+
+// The screen cursor number of the mouse-wheel cursor.
+constexpr TCursor crcxEditMouseWheel = 4101;
+// Installs the mouse-wheel cursor as screen cursor crcxEditMouseWheel (when the screen exists), makes the
+// global editor style controller and the list of live properties objects, and lets the filter's display
+// words pass through TranslateString. The program calls it once at start-up; later calls do nothing until
+// cxEditFinalize, which undoes it.
+void cxEditInitialize();
+
 namespace cx_edit_detail {
 // The repository unit's share of cxEditFinalize.
 void FinalizeRepository();
+// The start-up's share of cxEditFinalize.
+void FinalizeEditInit();
 }  // namespace cx_edit_detail
 
 // ---- view data and view info ------------------------------------------------------------------------------
@@ -675,6 +687,10 @@ struct TcxEditButtonViewInfoData {
   String VisibleCaption;
   bool IsOnlyDropDownButton = false;
   int32_t NativeState = 0;
+  // The theme part a natively painted button is drawn with (0: none) and whether that part lets the
+  // editor's background show through.
+  int32_t NativePart = 0;
+  bool NativePartiallyTransparent = false;
   TBitmap* Glyph = nullptr;  // the button's own bitmap, not owned here
   bool EraseBackground = false;
   int32_t ButtonIndex = -1;  // in Buttons
@@ -693,6 +709,9 @@ public:
   // caller frees the region).
   virtual TcxRegion* GetChangedRegion(TcxEditButtonViewInfo* AViewInfo);
   bool PaintsLike(const TcxEditButtonViewInfo* AViewInfo) const;
+  // Invalidates the bounds (moved by AOffset) on the control's window when the button paints differently
+  // from AViewInfo, erasing when the button erases its background; answers whether it did.
+  virtual bool RepaintIfChanged(TWinControl* AControl, TcxEditButtonViewInfo* AViewInfo, POINT AOffset);
 
   RECT Bounds{};
   TcxEditButtonViewInfoData Data;
@@ -721,6 +740,31 @@ public:
   // With an equal border, button count and native state, only the buttons that changed; else the bounds.
   TcxRegion* GetChangedRegion(TcxContainerViewInfo* AViewInfo) override;
   void OffsetRects(int32_t DX, int32_t DY) override;
+
+  // ---- painting ----
+  // The frame, the background and the buttons, the buttons' rectangles kept out of the background.
+  void PaintBackground(TcxCanvas* ACanvas) override;
+  // One button: picks the style it is painted with and draws its border and content.
+  virtual void DrawButton(TcxCanvas* ACanvas, int32_t AIndex);
+  // Frame and face of a button for its state, natively or by AStyle, then its content.
+  virtual void DrawButtonBorder(TcxCanvas* ACanvas, int32_t AIndex, TcxEditButtonStyle AStyle, const RECT& ARect);
+  // The ellipsis, arrow, glyph or caption of a button in ARect.
+  virtual void DrawButtonContent(TcxCanvas* ACanvas, int32_t AIndex, const RECT& ARect, TColor AContentColor,
+                                 TColor ABackgroundColor);
+  // The editor's background, then every button that shows. AFillAll fills the content area too;
+  // AContentAreaMode (0 to 2) chooses what a themed frame leaves for the content.
+  void PaintEditButtons(TcxCanvas* ACanvas, bool AFillAll, int32_t AContentAreaMode = 0);
+  // Frame, shadow and background fill of the editor (without buttons).
+  void DrawEditBackground(TcxCanvas* ACanvas, bool AFillAll, int32_t AContentAreaMode = 0);
+  // Whether a hint should show for P, and its text; the base asks NeedShowHintInRect with an empty rectangle.
+  virtual bool NeedShowHint(TcxCanvas* ACanvas, POINT P, String& AText, bool& AIsMultiLine, RECT& ATextRect);
+  virtual bool NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, const RECT& ARect, String& AText,
+                                  bool& AIsMultiLine, RECT& ATextRect);
+  // Invalidates on the control's window what differs from AOldViewInfo (all of the frame without one);
+  // never the text area. Answers whether anything was invalidated.
+  virtual bool RepaintControl(TWinControl* AControl, TcxCustomEditViewInfo* AOldViewInfo);
+  // Like RepaintControl, keeping AInnerRect (clipped to the client rectangle) out of the frame's repaint.
+  virtual bool RepaintControlRect(TWinControl* AControl, const RECT& AInnerRect, TcxCustomEditViewInfo* AOldViewInfo);
 
   int32_t ButtonCount() const { return static_cast<int32_t>(ButtonsInfo.size()); }
   TcxEditButtonViewInfo* Button(int32_t AIndex) const { return ButtonsInfo[static_cast<size_t>(AIndex)]; }

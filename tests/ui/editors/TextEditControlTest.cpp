@@ -78,6 +78,11 @@ protected:
   }
   void TearDown() override {
     DoneForms();
+    // The headless window system keeps clipboard data past its shutdown; leave none behind.
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
     cxEditFinalize();
     DoneEditPaintUtils();
     SetFormatSettings(TFormatSettings::Russian());
