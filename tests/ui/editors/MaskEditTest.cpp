@@ -227,6 +227,48 @@ TEST_F(MaskEditTest, ExtendedRegExprInsertsAndRemovesForcedLiterals) {
   EXPECT_EQ(VarToStr(edit->EditValue()), "12:34");
 }
 
+TEST_F(MaskEditTest, ExtendedRegExprCaretPassesOverLiteralRuns) {
+  TcxMaskEdit* edit = Make(emkRegExprEx, "\\d\\d:\\d\\d");
+  Focus(edit);
+  Type("1234");
+  ASSERT_EQ(Shown(edit), "12:34");
+  struct Step {
+    int Key;
+    int32_t Caret;
+  };
+  // From after "12:" Left lands between 1 and 2; Right passes the separator with the digit before it.
+  const Step steps[] = {{VK_LEFT, 4}, {VK_LEFT, 3}, {VK_LEFT, 1}, {VK_LEFT, 0}, {VK_LEFT, 0},
+                        {VK_RIGHT, 1}, {VK_RIGHT, 3}, {VK_RIGHT, 4}, {VK_END, 5}, {VK_HOME, 0}};
+  for (const Step& s : steps) {
+    Key(s.Key);
+    EXPECT_EQ(Caret(edit), s.Caret) << s.Key;
+  }
+  EXPECT_EQ(Shown(edit), "12:34");
+  // Delete at the front takes the digit; the rest no longer fits behind the caret and goes.
+  Key(VK_DELETE);
+  EXPECT_EQ(Shown(edit), "");
+  Type("0915");
+  EXPECT_EQ(Shown(edit), "09:15");
+}
+
+TEST_F(MaskEditTest, RegExprTypingInTheMiddleKeepsTheRest) {
+  TcxMaskEdit* edit = Make(emkRegExpr, "\\d+");
+  edit->Properties()->SetBeepOnError(true);
+  Focus(edit);
+  Type("1234");
+  Key(VK_LEFT);
+  Key(VK_LEFT);
+  int beeps = headless::BeepCount();
+  Type("9x");
+  EXPECT_EQ(Shown(edit), "12934");
+  EXPECT_EQ(Caret(edit), 3);
+  EXPECT_EQ(headless::BeepCount(), beeps + 1);
+  // A selection typed over is replaced.
+  edit->SetSelection(1, 2);
+  Type("7");
+  EXPECT_EQ(Shown(edit), "1734");
+}
+
 TEST_F(MaskEditTest, ExtendedRegExprWithLeadingLiterals) {
   TcxMaskEdit* edit = Make(emkRegExprEx, "'ID-'\\d+");
   edit->Properties()->SetBeepOnError(true);
