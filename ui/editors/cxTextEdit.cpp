@@ -668,7 +668,8 @@ void TcxCustomTextEditViewInfo::SetText(const String& AText) {
 }
 
 void TcxCustomTextEditViewInfo::PaintBackground(TcxCanvas* ACanvas) {
-  inherited::PaintBackground(ACanvas);
+  int32_t comboMode = !ComboBoxStyle ? 0 : (EditingStyle == esFixedList || EditingStyle == esNoEdit) ? 2 : 1;
+  PaintEditButtons(ACanvas, !Transparent && !DrawSelectionBar, comboMode);
   RECT r = ClientRect;
   // The one-pixel ring between the border and the text is the editor's own background.
   if (!IsInplace && !NativeStyle && !Transparent && EditingStyle != esNoEdit) {
@@ -732,16 +733,22 @@ void TcxCustomTextEditViewInfo::OffsetRects(int32_t DX, int32_t DY) {
   }
 }
 
-bool TcxCustomTextEditViewInfo::NeedShowHintInRect(POINT P, RECT& ATextRect, bool& AIsMultiLine, String& AText,
-                                                   const RECT& AVisibleBounds) {
+bool TcxCustomTextEditViewInfo::NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, const RECT& AVisibleBounds,
+                                                   String& AText, bool& AIsMultiLine, RECT& ATextRect) {
   AText.clear();
+  AIsMultiLine = false;
+  ATextRect = RECT{};
   RECT r = TextOutRect;
   bool limited = !IsRectEmpty(&AVisibleBounds);
   if (limited) IntersectRect(&r, &r, &AVisibleBounds);
-  if (!PtInRect(&r, P) || Text.empty() || !Font) return false;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ oldFont = SelectObject(dc, Font->Handle());
-  uint32_t flags = (DrawTextFlags & ~TOF_VERT_MASK) | TOF_CALCROWCOUNT;
+  if (!ACanvas || !PtInRect(&r, P) || Text.empty()) return false;
+  if (Font) ACanvas->Font()->Assign(Font);
+  PrepareCanvasFont(ACanvas);
+  HDC dc = ACanvas->Handle();
+  // Laid out from the left, so that an unlimited width places no row far off; the alignment is applied
+  // below when the rows are compared with the visible bounds.
+  uint32_t flags = (DrawTextFlags & ~(TOF_VERT_MASK | TOF_HORZ_MASK)) | TOF_CALCROWCOUNT;
+  uint32_t horz = DrawTextFlags & TOF_HORZ_MASK;
   bool wraps = (flags & TOF_WORDBREAK) && !(flags & TOF_SINGLELINE);
   RECT layout = TextOutRect;
   layout.bottom = cxEditUnlimitedWidth;
@@ -760,12 +767,14 @@ bool TcxCustomTextEditViewInfo::NeedShowHintInRect(POINT P, RECT& ATextRect, boo
     while (!shown.empty() && shown.back() == ' ') shown.pop_back();
     SIZE size{};
     GetEditTextExtent(dc, shown.data(), static_cast<int32_t>(shown.size()), size, params.ExpandTabs);
-    if (row.Left + size.cx > TextOutRect.right) need = true;
-    if (limited && row.Left + size.cx > AVisibleBounds.right) need = true;
+    int32_t width = TextOutRect.right - TextOutRect.left;
+    if (size.cx > width) need = true;
+    int32_t left = TextOutRect.left;
+    if (horz == TOF_RIGHT) left = TextOutRect.right - size.cx;
+    if (horz == TOF_CENTER_HORZ) left = TextOutRect.left + (width - size.cx) / 2;
+    if (limited && left + size.cx > AVisibleBounds.right) need = true;
     if (limited && row.Top + row.Height > AVisibleBounds.bottom) need = true;
   }
-  SelectObject(dc, oldFont);
-  DeleteDC(dc);
   if (!need) return false;
   AText = Text;
   ATextRect = TextOutRect;

@@ -352,10 +352,10 @@ public:
 
   void PaintBackground(TcxCanvas* ACanvas) override;
   void OffsetRects(int32_t DX, int32_t DY) override;
-  // Whether the text at P does not fit and should be shown in a hint: the text, its rectangle in parent
-  // coordinates and whether it is multi-line are given out. AVisibleBounds may be empty (no limit).
-  virtual bool NeedShowHintInRect(POINT P, RECT& ATextRect, bool& AIsMultiLine, String& AText,
-                                  const RECT& AVisibleBounds);
+  // Whether the text at P does not fit and should be shown in a hint: the text, its rectangle and whether it
+  // is multi-line are given out. AVisibleBounds may be empty (no limit).
+  bool NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, const RECT& AVisibleBounds, String& AText,
+                          bool& AIsMultiLine, RECT& ATextRect) override;
   // Sets the text to paint and drops the cached layout.
   void SetText(const String& AText);
   // Drops the cached layout (the edit rectangles or the text changed).

@@ -13,6 +13,7 @@
 #include "cxContainerTestSupport.h"
 #include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/Filer.h"
 #include "rtl/FormatSettings.h"
 #include "ui/editors/cxEditConsts.h"
 #include "ui/editors/cxEditPaintUtils.h"
@@ -78,6 +79,10 @@ protected:
   }
   void TearDown() override {
     DoneForms();
+    // Back to the program's formats; the format controller is told directly, as it no longer listens
+    // once no editor does.
+    SetFormatSettings(TFormatSettings::Russian());
+    GetFormatController()->FormatSettingsChanged();
     // The headless window system keeps clipboard data past its shutdown; leave none behind.
     if (OpenClipboard(nullptr)) {
       EmptyClipboard();
@@ -85,7 +90,6 @@ protected:
     }
     cxEditFinalize();
     DoneEditPaintUtils();
-    SetFormatSettings(TFormatSettings::Russian());
     ContainerTest::TearDown();
   }
   template <class T = TcxTextEdit>
@@ -474,6 +478,108 @@ TEST_F(TextEditControlTest, WindowTextMessagesCopyWholeCharactersOnly) {
   EXPECT_EQ(SendMessage(list->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ДА")), 1);
 }
 
+// ---- more keys, caret, hints, in-place -----------------------------------------------------------------------------------------
+
+TEST_F(TextEditControlTest, LeftAndRightCollapseASelectionToItsEnds) {
+  TcxTextEdit* edit = Make();
+  edit->SetText("абвгде");
+  Focus(edit);
+  edit->SetSelection(1, 3);
+  Key(VK_RIGHT);
+  EXPECT_EQ(edit->SelStart(), 4);
+  EXPECT_EQ(edit->SelLength(), 0);
+  edit->SetSelection(1, 3);
+  Key(VK_LEFT);
+  EXPECT_EQ(edit->SelStart(), 1);
+  EXPECT_EQ(edit->SelLength(), 0);
+  // With Shift the native control extends the selection instead.
+  headless::KeyDown(VK_SHIFT);
+  headless::KeyPress(VK_RIGHT);
+  headless::KeyUp(VK_SHIFT);
+  Idle();
+  EXPECT_EQ(edit->SelStart(), 1);
+  EXPECT_EQ(edit->SelLength(), 1);
+}
+
+TEST_F(TextEditControlTest, CaretCharIndexFollowsTheCaret) {
+  TcxTextEdit* edit = Make();
+  edit->SetText("абвгде");
+  Focus(edit);
+  for (int32_t position : {0, 2, 5}) {
+    edit->SetSelection(position, 0);
+    Idle();
+    EXPECT_EQ(edit->GetCaretCharIndex(), position);
+  }
+}
+
+TEST_F(TextEditControlTest, NoTypingEditorPaintsItsTextAndRefusesKeys) {
+  TcxTextEdit* edit = Make();
+  edit->Properties()->SetHideCursor(true);
+  edit->SetText("только показ");
+  Focus(edit);
+  EXPECT_FALSE(edit->NeedsInnerEdit());
+  EXPECT_FALSE(edit->SupportsEditing());
+  Type("x");
+  EXPECT_EQ(edit->Text(), String("только показ"));
+  EXPECT_EQ(edit->SelStart(), 0);
+  EXPECT_EQ(edit->SelLength(), 0);
+  EXPECT_EQ(edit->TextViewInfo()->Text, String("только показ"));
+  EXPECT_TRUE(edit->DoubleBuffered());  // painted text: no flicker
+}
+
+TEST_F(TextEditControlTest, LongPaintedTextAsksForAHint) {
+  TcxTextEdit* edit = Make();
+  edit->Properties()->Alignment()->SetHorz(taRightJustify);
+  edit->SetText("короткий");
+  Idle();
+  TcxCustomTextEditViewInfo* info = edit->TextViewInfo();
+  POINT inside{info->TextOutRect.left + 5, info->TextOutRect.top + 3};
+  String text;
+  bool multiLine = true;
+  RECT r{};
+  EXPECT_FALSE(info->NeedShowHintInRect(edit->ControlCanvas(), inside, RECT{}, text, multiLine, r));
+  edit->SetText(String(60, 'W'));
+  Idle();
+  info = edit->TextViewInfo();
+  EXPECT_TRUE(info->NeedShowHintInRect(edit->ControlCanvas(), inside, RECT{}, text, multiLine, r));
+  EXPECT_EQ(text, String(60, 'W'));
+  EXPECT_FALSE(multiLine);
+  EXPECT_EQ(r.left, info->TextOutRect.left);
+  POINT outside{info->ClientRect.right + 1, inside.y};
+  EXPECT_FALSE(info->NeedShowHintInRect(edit->ControlCanvas(), outside, RECT{}, text, multiLine, r));
+}
+
+TEST_F(TextEditControlTest, InplaceEditorActivatedByAKeyTypesIt) {
+  auto* edit = TcxCustomEdit::CreateInplace<TcxTextEdit>(nullptr);
+  edit->SetVisible(false);
+  edit->SetParent(Form);
+  edit->SetBoundsRect(RECT{10, 100, 210, 121});
+  edit->SetEditValue(Variant(String("ячейка")));
+  Idle();
+  TcxCustomEditData* data = nullptr;
+  edit->ActivateByKey(U'ж', data);
+  Idle();
+  EXPECT_TRUE(edit->IsEditFocused());
+  EXPECT_EQ(edit->Text(), String("ж"));  // the whole text was selected and replaced
+  EXPECT_EQ(VarToStr(edit->EditValue()), String("ячейка"));  // typing leaves the value until validation
+  // Enter in a cell never reaches the native control (no beep).
+  int beeps = headless::BeepCount();
+  Key(VK_RETURN);
+  EXPECT_EQ(headless::BeepCount(), beeps);
+  if (data) data->Free();
+  edit->Free();
+}
+
+TEST_F(TextEditControlTest, RegionalFormatChangeReformatsTheValue) {
+  auto* edit = Make<TTextEditCtlNumberEdit>();
+  edit->SetEditValue(Variant(1234.5));
+  EXPECT_EQ(edit->Text(), String("1234,5"));
+  TFormatSettings english = TFormatSettings::English();
+  SetFormatSettings(english);
+  Idle();
+  EXPECT_EQ(edit->Text(), String("1234.5"));
+}
+
 // ---- a picture -------------------------------------------------------------------------------------------------------------
 
 // Four editors as a user sees them: plain, password, right-aligned and inactive (painted text), and focused
@@ -498,6 +604,36 @@ TEST_F(TextEditControlTest, EditorsLookRightOnAForm) {
   // The painted right-aligned text ends two pixels inside the client area, the plain text starts one inside.
   RECT rightText = right->TextViewInfo()->TextOutRect;
   EXPECT_EQ(right->TextViewInfo()->ClientRect.right - rightText.right, 2);
+}
+
+// ---- form streaming --------------------------------------------------------------------------------------------------------
+
+// A form that holds a text editor is written and read back as the program's form resources are.
+TEST_F(TextEditControlTest, SettingsSurviveTheFormFormat) {
+  cxTextEditInitialize();
+  TcxTextEdit* edit = Make();
+  edit->SetName("Password");
+  edit->Properties()->SetEchoMode(eemPassword);
+  edit->Properties()->SetMaxLength(12);
+  edit->Properties()->SetCharCase(ecLowerCase);
+  edit->Properties()->LookupItems()->Add("один");
+  edit->SetBeepOnEnter(false);
+  Other->SetName("Other");
+  String text = ComponentToText(Form);
+  EXPECT_NE(text.find("object Password: TcxTextEdit"), String::npos) << text;
+  EXPECT_NE(text.find("EchoMode = eemPassword"), String::npos) << text;
+  EXPECT_NE(text.find("MaxLength = 12"), String::npos) << text;
+  EXPECT_EQ(text.find("TcxCustomInnerTextEdit"), String::npos) << text;  // the inner edit is the editor's own
+  TForm* copy = New<TForm>(Application, 0);
+  ReadComponentFromText(text, copy);
+  auto* read = dynamic_cast<TcxTextEdit*>(copy->FindComponent("Password"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Properties()->EchoMode(), eemPassword);
+  EXPECT_EQ(read->Properties()->MaxLength(), 12);
+  EXPECT_TRUE(read->Properties()->AssignedValues()->MaxLength());
+  EXPECT_EQ(read->Properties()->CharCase(), ecLowerCase);
+  EXPECT_EQ(read->Properties()->LookupItems()->Count(), 1);
+  EXPECT_FALSE(read->BeepOnEnter());
 }
 
 // ---- registration --------------------------------------------------------------------------------------------------------
