@@ -1,5 +1,7 @@
 #include "rtl/Filer.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -1769,6 +1771,9 @@ void TWriter::WriteData(TComponent* instance) {
 void TWriter::WriteCollection(TCollection* value) {
   TPersistent* oldAncestor = FAncestor;
   FAncestor = nullptr;
+  // Items name their properties from the item itself, also when the collection is a nested property
+  // ("Properties.Buttons"): the reader reads each item as a root of its own.
+  String oldPath = std::exchange(FPropPath, String());
   try {
     WriteValue(vaCollection);
     if (value)
@@ -1780,9 +1785,11 @@ void TWriter::WriteCollection(TCollection* value) {
     WriteListEnd();
   } catch (...) {
     FAncestor = oldAncestor;
+    FPropPath = oldPath;
     throw;
   }
   FAncestor = oldAncestor;
+  FPropPath = oldPath;
 }
 
 String TWriter::ReferenceNameOf(TComponent* c) {
