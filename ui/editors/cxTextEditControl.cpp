@@ -9,6 +9,7 @@
 #include "rtl/DateTime.h"
 #include "rtl/ObjLinks.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 #include "rtl/Utf8.h"
 #include "ui/editors/cxEditConsts.h"
 #include "ui/editors/cxTextEdit.h"

@@ -10,6 +10,7 @@
 #include "EditSupport.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 #include "ui/editors/cxTextEdit.h"
 #include "winapi/Headless.h"
 
