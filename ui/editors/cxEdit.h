@@ -18,6 +18,7 @@
 #include "rtl/Collections.h"
 #include "rtl/Variants.h"
 #include "ui/base/cxClasses.h"
+#include "ui/data/cxDataUtils.h"
 #include "ui/editors/cxContainer.h"
 
 // ---- editor enumerations ----------------------------------------------------------------------------------
@@ -441,12 +442,11 @@ public:
   virtual uint8_t GetDisplayFormatOptions() const { return 0; }
   virtual String GetValidationErrorText();
   virtual bool HasDataDisplayFormat(bool AIsEditing);
-  // The view data, view info and control classes of the kind. The control class joins the unit later;
-  // until then the base names none.
+  // The view data, view info and control classes of the kind (the base names the base editor control).
   virtual TcxCustomEditViewDataClass GetViewDataClass() const;
   virtual bool FiresOwnChangeEvent() const { return false; }
   virtual bool WantsTabKey() const { return false; }
-  virtual TClass GetContainerClass() const { return nullptr; }
+  virtual TClass GetContainerClass() const;
   virtual TcxContainerStyleClass GetStyleClass() const { return TcxContainerStyleClass::Of<TcxEditStyle>(); }
   virtual TClass GetViewInfoClass() const;
   virtual void Changed();
@@ -643,9 +643,21 @@ TcxEditRepository* GetDefaultEditRepository();
 // cxEditConsts.h; nothing unregisters.
 TcxRegisteredClasses* GetRegisteredEditProperties();
 
+// ---- start-up of the editor framework ----------------------------------------------------------------------
+
+// The screen cursor number of the mouse-wheel cursor.
+constexpr TCursor crcxEditMouseWheel = 4101;
+// Installs the mouse-wheel cursor as screen cursor crcxEditMouseWheel (when the screen exists), makes the
+// global editor style controller and the list of live properties objects, and lets the filter's display
+// words pass through TranslateString. The program calls it once at start-up; later calls do nothing until
+// cxEditFinalize, which undoes it.
+void cxEditInitialize();
+
 namespace cx_edit_detail {
 // The repository unit's share of cxEditFinalize.
 void FinalizeRepository();
+// The start-up's share of cxEditFinalize.
+void FinalizeEditInit();
 }  // namespace cx_edit_detail
 
 // ---- view data and view info ------------------------------------------------------------------------------
@@ -675,6 +687,10 @@ struct TcxEditButtonViewInfoData {
   String VisibleCaption;
   bool IsOnlyDropDownButton = false;
   int32_t NativeState = 0;
+  // The theme part a natively painted button is drawn with (0: none) and whether that part lets the
+  // editor's background show through.
+  int32_t NativePart = 0;
+  bool NativePartiallyTransparent = false;
   TBitmap* Glyph = nullptr;  // the button's own bitmap, not owned here
   bool EraseBackground = false;
   int32_t ButtonIndex = -1;  // in Buttons
@@ -693,6 +709,9 @@ public:
   // caller frees the region).
   virtual TcxRegion* GetChangedRegion(TcxEditButtonViewInfo* AViewInfo);
   bool PaintsLike(const TcxEditButtonViewInfo* AViewInfo) const;
+  // Invalidates the bounds (moved by AOffset) on the control's window when the button paints differently
+  // from AViewInfo, erasing when the button erases its background; answers whether it did.
+  virtual bool RepaintIfChanged(TWinControl* AControl, TcxEditButtonViewInfo* AViewInfo, POINT AOffset);
 
   RECT Bounds{};
   TcxEditButtonViewInfoData Data;
@@ -721,6 +740,31 @@ public:
   // With an equal border, button count and native state, only the buttons that changed; else the bounds.
   TcxRegion* GetChangedRegion(TcxContainerViewInfo* AViewInfo) override;
   void OffsetRects(int32_t DX, int32_t DY) override;
+
+  // ---- painting ----
+  // The frame, the background and the buttons, the buttons' rectangles kept out of the background.
+  void PaintBackground(TcxCanvas* ACanvas) override;
+  // One button: picks the style it is painted with and draws its border and content.
+  virtual void DrawButton(TcxCanvas* ACanvas, int32_t AIndex);
+  // Frame and face of a button for its state, natively or by AStyle, then its content.
+  virtual void DrawButtonBorder(TcxCanvas* ACanvas, int32_t AIndex, TcxEditButtonStyle AStyle, const RECT& ARect);
+  // The ellipsis, arrow, glyph or caption of a button in ARect.
+  virtual void DrawButtonContent(TcxCanvas* ACanvas, int32_t AIndex, const RECT& ARect, TColor AContentColor,
+                                 TColor ABackgroundColor);
+  // The editor's background, then every button that shows. AFillAll fills the content area too;
+  // AContentAreaMode (0 to 2) chooses what a themed frame leaves for the content.
+  void PaintEditButtons(TcxCanvas* ACanvas, bool AFillAll, int32_t AContentAreaMode = 0);
+  // Frame, shadow and background fill of the editor (without buttons).
+  void DrawEditBackground(TcxCanvas* ACanvas, bool AFillAll, int32_t AContentAreaMode = 0);
+  // Whether a hint should show for P, and its text; the base asks NeedShowHintInRect with an empty rectangle.
+  virtual bool NeedShowHint(TcxCanvas* ACanvas, POINT P, String& AText, bool& AIsMultiLine, RECT& ATextRect);
+  virtual bool NeedShowHintInRect(TcxCanvas* ACanvas, POINT P, const RECT& ARect, String& AText,
+                                  bool& AIsMultiLine, RECT& ATextRect);
+  // Invalidates on the control's window what differs from AOldViewInfo (all of the frame without one);
+  // never the text area. Answers whether anything was invalidated.
+  virtual bool RepaintControl(TWinControl* AControl, TcxCustomEditViewInfo* AOldViewInfo);
+  // Like RepaintControl, keeping AInnerRect (clipped to the client rectangle) out of the frame's repaint.
+  virtual bool RepaintControlRect(TWinControl* AControl, const RECT& AInnerRect, TcxCustomEditViewInfo* AOldViewInfo);
 
   int32_t ButtonCount() const { return static_cast<int32_t>(ButtonsInfo.size()); }
   TcxEditButtonViewInfo* Button(int32_t AIndex) const { return ButtonsInfo[static_cast<size_t>(AIndex)]; }
@@ -840,3 +884,461 @@ protected:
   void CalculateViewInfoState(TcxCustomEditViewInfo* AViewInfo, const RECT& ABounds, TShiftState AShift,
                               POINT AMousePos);
 };
+
+// ---- the editor control -----------------------------------------------------------------------------------
+
+class TcxEditDataBinding;
+class TcxEditRepositoryItem;
+
+// The editor-specific contract of an inner native control (an edit, a memo): the container part tells
+// whose control it is, this part lets the editor move values and the focus through it.
+class IcxCustomInnerEdit : public IcxContainerInnerControl {
+public:
+  static constexpr TGUID IID = MakeGUID("{468D21B5-48AA-4077-8ED5-4C6112D460B1}");
+  virtual LRESULT CallDefWndProc(UINT AMsg, WPARAM WParam, LPARAM LParam) = 0;
+  virtual Variant GetEditValue() = 0;
+  virtual TNotifyEvent GetOnChange() = 0;
+  virtual bool GetReadOnly() = 0;
+  virtual void LockBounds(bool ALock) = 0;
+  virtual void SafelySetFocus() = 0;
+  virtual void SetEditValue(const Variant& Value) = 0;
+  virtual void SetParent(TWinControl* Value) = 0;
+  virtual void SetOnChange(TNotifyEvent Value) = 0;
+  virtual void SetReadOnly(bool Value) = 0;
+
+protected:
+  ~IcxCustomInnerEdit() = default;
+};
+
+// An inner control whose editor contract lives in a helper object hands the helper out through this.
+class IcxInnerEditSource : public virtual IInterface {
+public:
+  static constexpr TGUID IID = MakeGUID("{35667555-6DC8-40D5-B705-B08D5697C621}");
+  virtual IcxCustomInnerEdit* GetInnerEdit() = 0;
+
+protected:
+  ~IcxInnerEditSource() = default;
+};
+
+// Sender, var CanEdit.
+using TcxEditEditingEvent = Event<TObject*, bool&>;
+
+// Holds back OnChange and OnEditValueChanged while an editor's change events are locked.
+class TcxEditChangeEventsCatcher : public TObject {
+  RTL_CLASS(TcxEditChangeEventsCatcher, TObject)
+public:
+  explicit TcxEditChangeEventsCatcher(TcxCustomEdit* AEdit) : FEdit(AEdit) {}
+  TcxCustomEdit* Edit() const { return FEdit; }
+  int32_t LockCount = 0;
+  bool OnChangeEvent = false;
+  bool OnEditValueChangedEvent = false;
+
+private:
+  TcxCustomEdit* FEdit;
+};
+
+// Per-record data of one in-place activation (a drop-down editor keeps its popup size here). The editor
+// link is cleared when the editor goes, so a host may keep the data longer than the editor.
+class TcxCustomEditData : public TObject {
+  RTL_CLASS(TcxCustomEditData, TObject)
+public:
+  using VirtualCtorArg = TcxCustomEdit*;
+  explicit TcxCustomEditData(TcxCustomEdit* AEdit);
+  ~TcxCustomEditData() override;
+  void AfterConstruction() override;
+  TcxCustomEdit* Edit() const { return FEdit; }
+  // True while fresh: the editor fills it on its next activation.
+  bool Cleared = true;
+
+private:
+  void EditRemoved(TComponent* AComponent);
+  TcxCustomEdit* FEdit;
+  TcxFreeNotificator* FFreeNotificator = nullptr;
+};
+
+// The control every editor kind descends from: the edit value and the display value the properties derive
+// from it, the modified state, validation, the key table, posting to a data binding or (in a grid cell) to
+// the host, in-place activation, and the link to a shared repository item. Painting goes through the
+// properties' view data and view info.
+class TcxCustomEdit : public TcxContainer, public IcxEditRepositoryItemListener, public IcxEditValidationSite {
+  RTL_CLASS(TcxCustomEdit, TcxContainer)
+  RTL_INTERFACES(IcxEditRepositoryItemListener)
+  RTL_PUBLISHED_DECL
+public:
+  explicit TcxCustomEdit(TComponent* AOwner);
+  ~TcxCustomEdit() override;
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void WndProc(TMessage& Message) override;
+
+  // An editor of AClass (a TcxCustomEdit class) made with the in-place flag set before anything else runs;
+  // the in-place pool makes its editors this way with no owner.
+  static TcxCustomEdit* CreateInplace(TClass AClass, TComponent* AOwner, bool AIsInplace = true);
+  static TcxCustomEdit* CreateWithInplace(TClass AClass, TComponent* AOwner, bool AIsInplace) {
+    return CreateInplace(AClass, AOwner, AIsInplace);
+  }
+  template <class T>
+  static T* CreateInplace(TComponent* AOwner, bool AIsInplace = true) {
+    return static_cast<T*>(CreateInplace(T::StaticClass(), AOwner, AIsInplace));
+  }
+
+  // ---- IInterface: a component lives as long as its owner says ----
+  int32_t QueryInterface(const TGUID& iid, void** obj) override { return TcxContainer::QueryInterface(iid, obj); }
+  int32_t _AddRef() override { return -1; }
+  int32_t _Release() override { return -1; }
+
+  // ---- IcxEditRepositoryItemListener ----
+  void ItemRemoved(TcxEditRepositoryItem* AItem) override;
+  void PropertiesChanged(TcxEditRepositoryItem* AItem) override;
+
+  // ---- IcxEditValidationSite ----
+  TObject* GetValidationSender() override { return this; }
+  TcxCustomEditProperties* GetOwnProperties() override { return FProperties; }
+  TcxCustomEditProperties* GetRepositoryItemProperties() override;
+  String GetCurrentDisplayText() override;
+
+  // ---- published state ----
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool Value) { DoSetAutoSize(Value); }
+  // Applies a pending auto-size (the window is made on demand) before answering.
+  int32_t Height() { return GetHeight(); }
+  int32_t GetHeight();
+  Variant EditValue() { return GetEditValue(); }
+  bool IsEditValueStored() const { return !VarIsNull(FEditValue); }
+  TcxCustomEditProperties* Properties() const { return FProperties; }
+  void SetProperties(TcxCustomEditProperties* Value) { FProperties->Assign(Value); }
+  // The properties in use: the repository item's when there is one (re-pointed to this editor's data
+  // defaults first), else the editor's own.
+  TcxCustomEditProperties* GetActiveProperties();
+  TcxCustomEditProperties* ActiveProperties() { return GetActiveProperties(); }
+  TcxCustomEditProperties* InternalGetActiveProperties() { return GetActiveProperties(); }
+  TcxEditRepositoryItem* RepositoryItem() const { return FRepositoryItem; }
+  void SetRepositoryItem(TcxEditRepositoryItem* Value);
+  TcxEditDataBinding* DataBinding() const { return FDataBinding; }
+  TcxEditStyle* Style() const { return static_cast<TcxEditStyle*>(GetStyle()); }
+  TcxEditStyle* StyleDisabled() const { return static_cast<TcxEditStyle*>(GetStyleDisabled()); }
+  TcxEditStyle* StyleFocused() const { return static_cast<TcxEditStyle*>(GetStyleFocused()); }
+  TcxEditStyle* StyleHot() const { return static_cast<TcxEditStyle*>(GetStyleHot()); }
+  void SetStyle(TcxEditStyle* Value) { TcxContainer::SetStyle(Value); }
+  void SetStyleDisabled(TcxEditStyle* Value) { TcxContainer::SetStyleDisabled(Value); }
+  void SetStyleFocused(TcxEditStyle* Value) { TcxContainer::SetStyleFocused(Value); }
+  void SetStyleHot(TcxEditStyle* Value) { TcxContainer::SetStyleHot(Value); }
+  // The style of the current state (normal, focused, disabled or hot).
+  TcxCustomEditStyle* GetCurrentEditStyle() { return static_cast<TcxCustomEditStyle*>(GetCurrentStyle()); }
+  TcxCustomEditViewInfo* EditViewInfo() const { return static_cast<TcxCustomEditViewInfo*>(ViewInfo()); }
+  IcxCustomInnerEdit* InnerEdit() const { return FInnerEdit; }
+
+  // ---- modified state and change events ----
+  bool Modified() const { return FModified; }
+  // False also clears the modified-after-enter mark.
+  void SetModified(bool Value);
+  bool ModifiedAfterEnter() const { return FModifiedAfterEnter; }
+  // True also sets Modified and forgets the last validation.
+  void SetModifiedAfterEnter(bool Value);
+  void SaveModified();
+  void RestoreModified();
+  // Locking from 0 forgets deferred events; unlocking to 0 with AInvokeChanged fires those deferred.
+  void LockChangeEvents(bool ALock, bool AInvokeChanged = true);
+  void LockClick(bool ALock);
+  void LockEditValueChanging(bool ALock);
+  int32_t ChangeEventsLockCount() const { return FChangeEventsCatcher ? FChangeEventsCatcher->LockCount : 0; }
+  void NotifyChange();
+  void NotifyEditValueChanged();
+  bool IsValidated() const { return FValidated; }
+  bool IsPosting() const { return FIsPosting; }
+  bool KeyboardAction() const { return FKeyboardAction; }
+  void SetKeyboardAction(bool Value) { FKeyboardAction = Value; }
+  TcxCustomEditData* EditData() const { return FEditData; }
+
+  // ---- editing, validation, posting ----
+  bool DoEditing();
+  bool DoValidateEdit(bool ARaiseOnError);
+  void PostEditValue(bool AValidate = false);
+  bool CanPostEditValue();
+  bool IsBoundToData();
+  bool IsPaintCopyOfDataEdit();
+  void RecalculateAtCursor();
+  void UpdateStateAtCursor();
+  bool CanHandleMouseWheel(TShiftState Shift);
+  // The visible index of the default button (-1: none), and the index in Buttons of a visible button.
+  int32_t DefaultButtonVisibleIndex();
+  int32_t ButtonIndexOfVisible(int32_t AVisibleIndex);
+
+  // ---- overrides of the container ----
+  TcxContainerStyleClass GetStyleClass() const override;
+  TClass GetViewInfoClass() const override;
+  TcxContainerStyleValues GetHiddenStyleValues() const override;
+  bool SuppressTabNavigation() override { return true; }
+  bool IsNativeStyle() override;
+  void FocusInnerControl() override;
+  bool IsInplace() const override { return FIsInplace; }
+  void GetBorderExtent(RECT& R) override;
+  bool RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  void AdjustLayout() override;
+  void FocusChanged() override;
+  void GetTabOrderList(std::vector<TWinControl*>& List) override;
+  void MouseLeave(TControl* AControl) override;
+  void MouseLeave() override { TcxContainer::MouseLeave(); }
+  void SetParent(TWinControl* Value) override;
+  void Click() override;
+  void DblClick() override;
+  void SetName(const String& Value) override;
+  // An auto-sized editor takes the height its content needs.
+  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
+
+  // ---- virtual operations of the editor, in the order the kinds override them ----
+  virtual void AdjustInnerEditPosition(int32_t AvailableHeight);
+  virtual void EndPosting() { FIsPosting = false; }
+  virtual void BeginPosting() { FIsPosting = true; }
+  virtual bool CanAutoSize() { return true; }
+  virtual bool CanAutoWidth();
+  virtual bool IsModifyingKey(uint16_t Key, TShiftState Shift) { (void)Key, (void)Shift; return false; }
+  virtual bool IsModifyingChar(char32_t Key) { (void)Key; return false; }
+  virtual bool CanModify();
+  virtual void InnerEditChanged(TObject* Sender);
+  virtual void CreateInnerEdit(IcxCustomInnerEdit*& AInnerEdit);
+  // A view data of the active properties for the current style, attached to this editor (the caller frees).
+  virtual TcxCustomEditViewData* CreateViewData();
+  virtual void ClickDefaultButton();
+  virtual void DoButtonClick(int32_t AVisibleIndex);
+  virtual void DoButtonDown(int32_t AVisibleIndex) { (void)AVisibleIndex; }
+  virtual void DoButtonUp(int32_t AVisibleIndex) { (void)AVisibleIndex; }
+  virtual void DoEditKeyDown(uint16_t& Key, TShiftState Shift);
+  virtual void DoEditKeyPress(char32_t& Key) { CanProcessKeyPress(Key); }
+  virtual void DoEditKeyUp(uint16_t& Key, TShiftState Shift) { (void)Key, (void)Shift; }
+  virtual void HandleTabKey(TShiftState Shift) { (void)Shift; }
+  virtual void DoOnChange();
+  virtual void DoOnEditValueChanged();
+  virtual void DataBindingNotify154() {}
+  virtual void GetSizeRequest(TcxEditSizeProperties& ASizeProperties);
+  virtual TClass GetDataBindingClass() const;
+  virtual void GetDisplayText(String& Text) { Text.clear(); }
+  String DisplayText() {
+    String s;
+    GetDisplayText(s);
+    return s;
+  }
+  // A TcxCustomEditData class, or nullptr when the kind keeps no per-record data.
+  virtual TClass GetEditDataClass() const { return nullptr; }
+  virtual Variant GetEditValue() { return FEditValue; }
+  // A TWinControl class that provides IcxCustomInnerEdit (or IcxInnerEditSource), or nullptr.
+  virtual TClass GetInnerEditClass() const { return nullptr; }
+  virtual void HandleValidationError(const String& AErrorText);
+  virtual void InitializeEdit();
+  virtual void InitializeEditData() {}
+  virtual void InitializeInnerEdit();
+  virtual void InitializeViewData(TcxCustomEditViewData* AViewData);
+  virtual bool SupportsEditing() { return true; }
+  virtual void ApplyDisplayValue(const Variant& ADisplayValue) { (void)ADisplayValue; }
+  virtual void AssignEditValue(const Variant& Value);
+  virtual void ApplyDisplayValueLocked(const Variant& ADisplayValue);
+  virtual bool IsActiveControl();
+  virtual bool CanClickWhileLoading() { return false; }
+  virtual bool IsClickKey(uint16_t Key, TShiftState Shift);
+  virtual bool IsValidChar(char32_t AChar);
+  virtual void PaintCopy();
+  virtual void EditValueToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue);
+  virtual void ProcessButtonStateChange(TcxCustomEditViewInfo* AOldViewInfo);
+  virtual void PropertiesChanged(TObject* Sender);
+  virtual void RepositoryItemChanged() {}
+  virtual void BeforeRepositoryItemChange() {}
+  virtual void Reset();
+  virtual bool SendsActivationKey(char32_t Key) { (void)Key; return true; }
+  virtual bool TrySetDisplayText(const String& AText) { (void)AText; return false; }
+  virtual void DoSetAutoSize(bool Value);
+  virtual void SetEditValue(const Variant& Value);
+  virtual void ApplyEditValue(const Variant& Value);
+  virtual void SetInnerEditDisplayValue(const Variant& Value) { (void)Value; }
+  virtual void RefreshDisplayFromEditValue() {}
+  virtual void RefreshEditValueFromDisplay() {}
+  virtual bool RefreshDisplayOnFocusChange() { return true; }
+  virtual void UpdateDrawValue() {}
+  virtual bool CanProcessKeyDown(uint16_t& Key, TShiftState Shift);
+  virtual bool CanProcessKeyPress(char32_t& Key);
+  virtual bool HandlesCursorKeys() { return false; }
+  virtual void InnerEditWindowProc(TMessage& Message);
+  virtual void HookInnerEditWindowProc();
+  virtual void UnhookInnerEditWindowProc();
+  virtual void Activate(TcxCustomEditData*& AEditData);
+  virtual void ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData);
+  virtual void ActivateByMouse(TShiftState Shift, int32_t X, int32_t Y, TcxCustomEditData*& AEditData);
+  virtual void ClearEditValue() { SetEditValue(Null()); }
+  virtual void CopyToClipboard() {}
+  virtual void CutToClipboard() {}
+  virtual void ValidateInput();
+  // A TcxCustomEditProperties class: the kind's own properties.
+  virtual TClass GetPropertiesClass() const { return TcxCustomEditProperties::StaticClass(); }
+  virtual bool HasPopupWindow() { return false; }
+  virtual bool IsEditFocused() { return Focused(); }
+  virtual bool NeedsInnerEdit() { return false; }
+  virtual bool CanUseRepositoryItem(TcxEditRepositoryItem* AItem);
+  virtual void PasteFromClipboard() {}
+  virtual void DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) {
+    (void)ADisplayValue, (void)AEditValue;
+  }
+  virtual void SelectAll() {}
+  // The data binding's notice that its dataset entered or left editing; no editor acts on it yet.
+  virtual void DataEditingStateChanged() {}
+  // The data binding's answer (the platform's controls have no action handling of their own here).
+  virtual bool ExecuteAction(TBasicAction* AAction);
+  virtual bool UpdateAction(TBasicAction* AAction);
+
+  // ---- events ----
+  // Keys the editor passes on (cursor keys, Tab, refused keys) reach the host here first.
+  TKeyEvent OnAfterKeyDown;
+  TcxEditEditingEvent OnEditing;
+  // Fired instead of a data-binding post when the editor is in-place.
+  TNotifyEvent OnPostEditValue;
+  // An empty slot that only the form designer uses.
+  TNotifyEvent PropertiesEvents;
+
+protected:
+  void Loaded() override;
+  void ReadState(TReader* Reader) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void CreateHandle() override;
+  void Paint() override;
+  void DoEnter() override;
+  void DoExit() override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+  void KeyUp(uint16_t& Key, TShiftState Shift) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  bool CanResize(int32_t NewWidth, int32_t& NewHeight);
+  void DoAfterKeyDown(uint16_t& Key, TShiftState Shift);
+  // The exit sequence: validate and post a value changed since entering.
+  void DoExitSequence();
+  bool IsLoading() const { return ComponentState().Contains(csLoading); }
+  bool IsEditDestroying() const { return IsDestroying() || FIsEditDestroying; }
+  // Runs a step with the change events locked; the deferred events fire when the lock goes, also after a
+  // failure (which goes on).
+  template <class F>
+  void WithEditChangeEventsLocked(F&& AStep) {
+    LockChangeEvents(true);
+    try {
+      AStep();
+    } catch (...) {
+      LockChangeEvents(false, true);
+      throw;
+    }
+    LockChangeEvents(false, true);
+  }
+
+  IcxCustomInnerEdit* FInnerEdit = nullptr;
+  Variant FEditValue;
+  Variant FPrevEditValue;
+  TcxCustomEditProperties* FProperties = nullptr;
+
+private:
+  void DoubleClickTimerTick(TObject* Sender);
+  void StartDoubleClickTimer();
+  void StopDoubleClickTimer();
+  void ShowingChanged();
+  void BindPropertiesChanged(bool ABind);
+  void SetWindowRegionLocked();
+  void RemoveCharMessage();
+
+  bool FAutoSize = true;
+  int32_t FCaptureButtonVisibleIndex = -1;
+  TcxEditChangeEventsCatcher* FChangeEventsCatcher = nullptr;
+  int32_t FClickLockCount = 0;
+  TcxTimer* FDblClickTimer = nullptr;
+  TcxCustomEditData* FEditData = nullptr;
+  bool FEditingRequest = false;
+  int32_t FEditValueChangingLockCount = 0;
+  bool FFocused = false;
+  bool FHandleCreating = false;
+  WNDPROC FInnerEditDefWindowProc = nullptr;
+  bool FValidated = false;
+  bool FEscapeConsumed = false;
+  bool FIsJustCreated = true;
+  bool FIsInplace = false;
+  bool FIsPosting = false;
+  bool FKeyboardAction = false;
+  bool FModified = false;
+  bool FModifiedAfterEnter = false;
+  std::vector<std::pair<bool, bool>> FModifiedStack;
+  bool FRefreshing = false;
+  TcxEditRepositoryItem* FRepositoryItem = nullptr;
+  bool FValidationError = false;
+  TcxEditDataBinding* FDataBinding = nullptr;
+  bool FSettingWindowRegion = false;
+  bool FIsEditDestroying = false;
+  TWinControl* FInnerEditControl = nullptr;
+  bool FAdjustingLayout = false;
+};
+
+// ---- data binding -----------------------------------------------------------------------------------------
+
+// An editor's only door to stored data. The base binds to nothing and answers from the editor itself, so
+// a stand-alone editor keeps its value in EditValue; field-bound kinds replace it.
+class TcxEditDataBinding : public TPersistent {
+  RTL_CLASS(TcxEditDataBinding, TPersistent)
+public:
+  using VirtualCtorArg = TcxCustomEdit*;
+  explicit TcxEditDataBinding(TcxCustomEdit* AEdit) : FEdit(AEdit) {}
+  ~TcxEditDataBinding() override;
+  // Makes the default-values provider (its class is a virtual choice).
+  void AfterConstruction() override;
+
+  virtual bool CanModify() { return true; }
+  virtual void DefaultValuesChanged();
+  virtual void GetDisplayValue(Variant& Value);
+  virtual bool GetModified();
+  virtual void GetStoredValue(Variant& Value);
+  virtual void Reset();
+  virtual void SetDisplayValue(const Variant& Value) { SetInnerDisplayValue(Value); }
+  // Asks the data to enter editing; the answer decides whether a change may start.
+  virtual bool PostData() { return true; }
+  virtual void SetStoredValue(const Variant& Value) { (void)Value; }
+  virtual bool IsInDesignMode();
+  virtual bool ExecuteAction(TBasicAction* AAction) { (void)AAction; return false; }
+  // A TcxCustomEditDefaultValuesProvider class.
+  virtual TClass GetDefaultValuesProviderClass() const;
+  virtual bool UpdateAction(TBasicAction* AAction) { (void)AAction; return false; }
+  virtual void UpdateDisplayValue();
+  virtual void ClearWhenNoData() {}
+
+  Variant StoredValue() {
+    Variant v;
+    GetStoredValue(v);
+    return v;
+  }
+  void SetInnerDisplayValue(const Variant& Value);
+  IcxEditDefaultValuesProvider* GetDefaultValuesProvider() const { return FDefaultValuesProvider; }
+  TcxCustomEditDefaultValuesProvider* DefaultValuesProviderObject() const { return FDefaultValuesProvider; }
+  bool IsDataAvailable();
+  TcxCustomEdit* Edit() const { return FEdit; }
+
+protected:
+  TPersistent* GetOwner() override;
+
+private:
+  TcxCustomEdit* FEdit;
+  TcxCustomEditDefaultValuesProvider* FDefaultValuesProvider = nullptr;
+};
+
+// The binding class of the list-type controls; it adds nothing to the data controller's binding.
+class TcxDataBinding : public TcxCustomDataBinding {
+  RTL_CLASS(TcxDataBinding, TcxCustomDataBinding)
+public:
+  using TcxCustomDataBinding::TcxCustomDataBinding;
+};
+
+// ---- small routines of the editor unit ----------------------------------------------------------------------
+
+// Same variant type and equal values.
+bool VarEqualsExact(const Variant& A, const Variant& B);
+// 0, 9, 10, 12, 13 and 32.
+bool IsSpaceChar(char32_t C);
+void SendKeyDown(TWinControl* AControl, uint16_t AKey);
+void SendChar(TWinControl* AControl, char32_t AChar);
+TShiftState MouseButtonToShift(TMouseButton AButton);
+// The container's button code (0 none, 1 left, 2 right, 3 middle) as a shift flag.
+TShiftState ButtonToShift(uint8_t AButton);
+// The MK_ flags of a mouse message (Alt has none).
+WPARAM ShiftStateToMouseKeys(TShiftState AShift);
+void EnlargeSize(SIZE& ASize, const SIZE& AOther);
+bool IsRegionEmpty(TcxRegion* ARegion);
+void CombineRegionOr(TcxRegion* ARegion, TcxRegion* AOther);
+TComponent* OwnerComponentOf(TPersistent* APersistent);

@@ -196,15 +196,9 @@ bool TcxCustomEditProperties::IsOwnerWriting() const {
   return component && component->ComponentState().Contains(csWriting);
 }
 
-// The editor control is known here only by its class name: the properties are the base its unit builds
-// on, so they cannot name its type.
-bool TcxCustomEditProperties::IsOwnerEditControl() const {
-  TPersistent* owner = Owner();
-  if (!owner) return false;
-  for (TClass cls = owner->ClassType(); cls; cls = cls->ClassParent())
-    if (cls->ClassNameIs("TcxCustomEdit")) return true;
-  return false;
-}
+bool TcxCustomEditProperties::IsOwnerEditControl() const { return dynamic_cast<TcxCustomEdit*>(Owner()) != nullptr; }
+
+TClass TcxCustomEditProperties::GetContainerClass() const { return TcxCustomEdit::StaticClass(); }
 
 void TcxCustomEditProperties::Assign(TPersistent* Source) {
   auto* source = dynamic_cast<TcxCustomEditProperties*>(Source);

@@ -24,6 +24,7 @@ TcxRegisteredClasses* GetRegisteredEditProperties() {
 }
 
 void cx_edit_detail::FinalizeRepository() {
+  FinalizeEditInit();
   FreeAndNil(gRegisteredEditProperties);
   // Cleared before the items go, so that nothing they notify makes a new default repository.
   TcxEditRepository* repository = std::exchange(gDefaultEditRepository, nullptr);

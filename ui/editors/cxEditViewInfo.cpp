@@ -1,36 +1,58 @@
 #include <algorithm>
+#include <memory>
 
 #include "ui/editors/cxEdit.h"
 #include "ui/editors/cxEditPaintUtils.h"
+#include "ui/base/dxOffice11.h"
+#include "ui/base/dxThemeManager.h"
+#include "winapi/UxTheme.h"
+#include "winapi/WinGdi.h"
 
 namespace {
 
-constexpr int32_t kTransparentBorderWidth = 2;
-constexpr int32_t kShadowWidth = 3;
+constexpr int32_t kEditTransparentBorderWidth = 2;
+constexpr int32_t kEditShadowWidth = 3;
 // Left plus right margin of a button drawn without a theme.
-constexpr int32_t kButtonMargins = 4;
+constexpr int32_t kEditButtonMargins = 4;
 // Extra room beside a text button's caption.
-constexpr int32_t kTextButtonCaptionGap = 3;
+constexpr int32_t kEditTextButtonCaptionGap = 3;
 
-bool IsRectEmptyOrInverted(const RECT& R) { return R.right <= R.left || R.bottom <= R.top; }
+bool EditRectIsEmpty(const RECT& R) { return R.right <= R.left || R.bottom <= R.top; }
 
-RECT Shrink(const RECT& R, const RECT& AExtent) {
+RECT EditShrinkRect(const RECT& R, const RECT& AExtent) {
   return RECT{R.left + AExtent.left, R.top + AExtent.top, R.right - AExtent.right, R.bottom - AExtent.bottom};
 }
 
-TShiftState MouseButtons(TShiftState AShift) {
+TShiftState EditMouseButtons(TShiftState AShift) {
   TShiftState result;
   for (TShiftStateItem item : {ssLeft, ssRight, ssMiddle, ssDouble})
     if (AShift.Contains(item)) result.Include(item);
   return result;
 }
 
-bool AnyMouseButtonDown(TShiftState AShift) {
+bool EditAnyMouseButtonDown(TShiftState AShift) {
   return AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
 }
 
-bool OnlyLeftButtonDown(TShiftState AShift) {
+bool EditOnlyLeftButtonDown(TShiftState AShift) {
   return AShift.Contains(ssLeft) && !AShift.Contains(ssRight) && !AShift.Contains(ssMiddle);
+}
+
+// The theme part and state of a natively painted button: the combo box's drop-down part for a lone
+// drop-down button, else the push button's; buttons whose theme does not open paint by style.
+void EditCalculateButtonNativeInfo(TcxEditButtonViewInfo* AButton) {
+  TcxEditButtonViewInfoData& d = AButton->Data;
+  TdxThemedObjectType type = d.IsOnlyDropDownButton ? totComboBox : totButton;
+  if (!IsNativeThemePartAvailable(d.NativeStyle, type)) {
+    d.NativePart = 0;
+    d.NativeState = 0;
+    d.NativePartiallyTransparent = false;
+    return;
+  }
+  static constexpr int32_t kStates[] = {4, 1, 3, 2};  // by disabled, normal, pressed, hot
+  d.NativePart = 1;
+  d.NativeState = kStates[d.State <= cxEditButtonStateHot ? d.State : cxEditButtonStateNormal];
+  d.NativePartiallyTransparent = IsThemeBackgroundPartiallyTransparent(OpenTheme(type), 1, d.NativeState) != 0;
 }
 
 }  // namespace
@@ -130,6 +152,464 @@ void TcxCustomEditViewInfo::OffsetRects(int32_t DX, int32_t DY) {
   }
 }
 
+// ---- painting ---------------------------------------------------------------------------------------------------
+
+namespace {
+
+// Puts the device context's clipping back as it was when the keeper was made, also when painting throws.
+class TcxEditClipKeeper {
+public:
+  explicit TcxEditClipKeeper(HDC ADC) : FDC(ADC), FRegion(CreateRectRgn(0, 0, 0, 0)) {
+    if (GetClipRgn(FDC, FRegion) != 1) {
+      DeleteObject(FRegion);
+      FRegion = nullptr;
+    }
+  }
+  ~TcxEditClipKeeper() {
+    SelectClipRgn(FDC, FRegion);
+    if (FRegion) DeleteObject(FRegion);
+  }
+  TcxEditClipKeeper(const TcxEditClipKeeper&) = delete;
+  TcxEditClipKeeper& operator=(const TcxEditClipKeeper&) = delete;
+
+private:
+  HDC FDC;
+  HRGN FRegion;
+};
+
+void EditFillRect(TcxCanvas* ACanvas, const RECT& R, TColor AColor) {
+  if (!EditRectIsEmpty(R)) FillRectWithBrush(ACanvas->Handle(), R, GetSolidBrush(AColor));
+}
+
+// A one-pixel frame, R shrinking inside it.
+void EditFrame(TcxCanvas* ACanvas, RECT& R, TColor AColor) {
+  ACanvas->FrameRect(R, AColor, 1, cxBordersAll);
+  InflateRect(&R, -1, -1);
+}
+
+void EditTwoColorFrame(TcxCanvas* ACanvas, RECT& R, TColor ALeftTop, TColor ARightBottom) {
+  ACanvas->DrawTwoColorFrame(R, ALeftTop, ARightBottom, cxBordersAll, 1);
+  InflateRect(&R, -1, -1);
+}
+
+bool EditButtonIsNative(const TcxEditButtonViewInfoData& AData) {
+  return AData.NativeStyle && AData.NativePart != 0 && AData.NativeState != 0;
+}
+
+bool EditButtonIsActive(const TcxEditButtonViewInfoData& AData) {
+  return AData.State == cxEditButtonStatePressed || AData.State == cxEditButtonStateHot;
+}
+
+// The face of a normal Office11 button, from the shared Office11 colour set.
+TColor EditOffice11ButtonColor() {
+  Office11ColorsAcquire();
+  const TColor result = TcxOffice11LookAndFeelPainter::Instance()->ButtonFaceColor(cxbsNormal);
+  Office11ColorsRelease();
+  return result;
+}
+
+// Three dots, 2 pixels apart, of size 2 (1 in a narrow button).
+void EditDrawEllipsis(TcxCanvas* ACanvas, const RECT& R, bool APressed, bool AEnabled, TColor AColor) {
+  const int32_t size = R.right - R.left <= 11 ? 1 : 2;
+  int32_t x = 0, y = 0;
+  CenterSizeInRect(R, SIZE{3 * size + 2 * 2, size}, x, y, APressed);
+  auto dots = [&](int32_t dx, TColor AColor2) {
+    for (int32_t i = 0; i < 3; ++i) {
+      const int32_t left = x + dx + i * (size + 2);
+      EditFillRect(ACanvas, RECT{left, y + dx, left + size, y + dx + size}, AColor2);
+    }
+  };
+  if (AEnabled) {
+    dots(0, AColor);
+  } else {
+    dots(1, clBtnHighlight);
+    dots(0, clBtnShadow);
+  }
+}
+
+// Widens (or narrows) [AFrom, ATo) to the full extent AFull, the odd pixel going to the far side when
+// pressed and to the near side otherwise; an even difference moves a pressed arrow one pixel further.
+void EditFitArrowSpan(LONG& AFrom, LONG& ATo, int32_t AFull, bool APressed) {
+  const int32_t difference = AFull - (ATo - AFrom);
+  const int32_t d = difference / 2;
+  const int32_t odd = difference - 2 * d;
+  AFrom -= d;
+  ATo += d;
+  if (odd == 0) {
+    if (APressed) {
+      ++AFrom;
+      ++ATo;
+    }
+  } else if (APressed) {
+    ATo += odd;
+  } else {
+    AFrom -= odd;
+  }
+}
+
+}  // namespace
+
+bool TcxEditButtonViewInfo::RepaintIfChanged(TWinControl* AControl, TcxEditButtonViewInfo* AViewInfo, POINT AOffset) {
+  if (AViewInfo && PaintsLike(AViewInfo)) return false;
+  if (!AControl || !AControl->HandleAllocated()) return false;
+  RECT r = Bounds;
+  OffsetRect(&r, AOffset.x, AOffset.y);
+  InvalidateRect(AControl->Handle(), &r, Data.EraseBackground);
+  return true;
+}
+
+void TcxCustomEditViewInfo::PaintBackground(TcxCanvas* ACanvas) { PaintEditButtons(ACanvas, true, 0); }
+
+void TcxCustomEditViewInfo::PaintEditButtons(TcxCanvas* ACanvas, bool AFillAll, int32_t AContentAreaMode) {
+  HDC dc = ACanvas->Handle();
+  {
+    // The clipping is put back also without buttons, so that a shadow's exclusion does not outlive the
+    // paint on a canvas that is painted again (a bitmap, a grid's row buffer).
+    TcxEditClipKeeper keeper(dc);
+    if (ButtonCount() > 0 && !Button(0)->Data.NativePartiallyTransparent)
+      for (TcxEditButtonViewInfo* b : ButtonsInfo)
+        if (!EditRectIsEmpty(b->Data.VisibleRect)) ACanvas->ExcludeFromClip(b->Data.VisibleRect);
+    DrawEditBackground(ACanvas, AFillAll, AContentAreaMode);
+  }
+  for (int32_t i = 0; i < ButtonCount(); ++i) {
+    TcxEditButtonViewInfo* b = Button(i);
+    b->Data.BackgroundColor = BackgroundColor;
+    if (EditRectIsEmpty(b->Data.VisibleRect)) continue;
+    const bool beyondBorder = b->Bounds.left < BorderRect.left || b->Bounds.top < BorderRect.top ||
+                              b->Bounds.right > BorderRect.right || b->Bounds.bottom > BorderRect.bottom;
+    if (!beyondBorder) {
+      DrawButton(ACanvas, i);
+      continue;
+    }
+    TcxEditClipKeeper keeper(dc);
+    ACanvas->IntersectClip(b->Data.VisibleRect);
+    DrawButton(ACanvas, i);
+  }
+}
+
+void TcxCustomEditViewInfo::DrawEditBackground(TcxCanvas* ACanvas, bool AFillAll, int32_t AContentAreaMode) {
+  HDC dc = ACanvas->Handle();
+  if (NativeStyle && !IsInplace && EditBorderStyle != ebsNone) {
+    HTHEME theme = OpenTheme(totEdit);
+    RECT content = Bounds;
+    switch (AContentAreaMode) {
+      case 0:
+        if (theme) GetThemeContentRect(theme, dc, 1, NativeState, Bounds, content);
+        break;
+      case 1:
+        InflateRect(&content, -3, -3);
+        content.right = ClientRect.right - 1;
+        break;
+      default:
+        content = ClientRect;
+        break;
+    }
+    {
+      TcxEditClipKeeper keeper(dc);
+      ACanvas->ExcludeFromClip(content);
+      if (theme) DrawThemeBackgroundRect(theme, dc, 1, NativeState, Bounds);
+    }
+    if (Transparent) return;
+    if (AFillAll)
+      EditFillRect(ACanvas, content, BackgroundColor);
+    else if (AContentAreaMode != 2)
+      FillRectExcept(ACanvas, content, BorderRect, GetSolidBrush(BackgroundColor));
+    return;
+  }
+  if (NativeStyle) {
+    if (!Transparent) EditFillRect(ACanvas, Bounds, BackgroundColor);
+    return;
+  }
+
+  const int32_t w = GetContainerBorderWidth(static_cast<TcxContainerBorderStyle>(EditBorderStyle));
+  RECT frame = BorderRect;
+  frame.left -= w;
+  frame.top -= w;
+  if (Edges.Contains(bRight)) frame.right += w;
+  if (Edges.Contains(bBottom)) frame.bottom += w;
+  if (Shadow) DrawContainerShadow(ACanvas, frame);
+  if (!Edges.Contains(bRight)) frame.right += w;
+  if (!Edges.Contains(bBottom)) frame.bottom += w;
+  switch (EditBorderStyle) {
+    case ebsSingle:
+    case ebsThick:
+      ACanvas->FrameRect(frame, BorderColor, w, cxBordersAll);
+      break;
+    case ebsFlat:
+      ACanvas->DrawBevelEdge(frame, true, true, Edges);
+      InflateRect(&frame, -1, -1);
+      ACanvas->FrameRect(frame, clBtnFace, 1, cxBordersAll);
+      break;
+    case ebs3D:
+      ACanvas->DrawBevelEdge(frame, true, true, Edges);
+      InflateRect(&frame, -1, -1);
+      ACanvas->DrawTwoColorFrame(frame, cl3DDkShadow, cl3DLight, Edges, 1);
+      break;
+    default:
+      break;
+  }
+  if (Transparent) return;
+  if (IsInplace) {
+    if (AFillAll)
+      EditFillRect(ACanvas, Bounds, BackgroundColor);
+    else if (!EqualRect(&Bounds, &BorderRect))  // in place, a content offset is all that lies between
+      FillRectExcept(ACanvas, Bounds, BorderRect, GetSolidBrush(BackgroundColor));
+  } else if (AFillAll) {
+    EditFillRect(ACanvas, BorderRect, BackgroundColor);
+  }
+}
+
+void TcxCustomEditViewInfo::DrawButton(TcxCanvas* ACanvas, int32_t AIndex) {
+  TcxEditButtonViewInfo* button = Button(AIndex);
+  TcxEditButtonStyle style = button->Data.Style;
+  // A simple button has no frame of its own to show hot or pressed: it shows them as a flat one.
+  if (button->Data.NativePart == 0 && EditButtonIsActive(button->Data) && style == btsSimple) style = btsFlat;
+  DrawButtonBorder(ACanvas, AIndex, style, button->Bounds);
+}
+
+void TcxCustomEditViewInfo::DrawButtonBorder(TcxCanvas* ACanvas, int32_t AIndex, TcxEditButtonStyle AStyle,
+                                             const RECT& ARect) {
+  TcxEditButtonViewInfo* button = Button(AIndex);
+  const TcxEditButtonViewInfoData& d = button->Data;
+  HDC dc = ACanvas->Handle();
+  RECT r = ARect;
+  if (EditButtonIsNative(d)) {
+    if (d.IsOnlyDropDownButton) {
+      if (HTHEME combo = OpenTheme(totComboBox)) DrawThemeBackgroundRect(combo, dc, 1, d.NativeState, r);
+      return;
+    }
+    RECT content = r;
+    if (HTHEME theme = OpenTheme(totButton)) {
+      DrawThemeBackgroundRect(theme, dc, 1, d.NativeState, r);
+      GetThemeContentRect(theme, dc, 1, d.NativeState, r, content);
+    }
+    DrawButtonContent(ACanvas, AIndex, content, clBtnText, d.BackgroundColor);
+    return;
+  }
+
+  const bool pressed = d.State == cxEditButtonStatePressed;
+  const bool hot = d.State == cxEditButtonStateHot;
+  TColor b = d.Transparent ? d.BackgroundColor : clBtnFace;
+  TColor content = clBtnText;
+  switch (AStyle) {
+    case btsFlat:
+      DrawRectEdges(ACanvas, r, cxEdgeLeft, b);
+      if (pressed)
+        EditTwoColorFrame(ACanvas, r, clBtnShadow, clBtnHighlight);
+      else
+        EditTwoColorFrame(ACanvas, r, clBtnHighlight, clBtnShadow);
+      DrawRectEdges(ACanvas, r, cxEdgeRight, b);
+      break;
+    case btsSimple:
+      if (Transparent)
+        InflateRect(&r, -1, -1);
+      else
+        EditFrame(ACanvas, r, d.BackgroundColor);
+      DrawRectEdges(ACanvas, r, cxEdgeLeft | cxEdgeRight, b);
+      break;
+    case btsHotFlat: {
+      if (!d.Transparent) {
+        static constexpr TColor kFaces[] = {clBtnFace, clBtnFace, clBtnText, clBtnShadow};
+        b = kFaces[d.State <= cxEditButtonStateHot ? d.State : cxEditButtonStateNormal];
+      }
+      // The button next to the text area is framed all round; the others leave their inner side open.
+      if ((d.LeftAlignment && d.Rightmost) || (!d.LeftAlignment && d.Leftmost)) {
+        EditFrame(ACanvas, r, clBtnShadow);
+      } else {
+        const uint32_t outer = d.LeftAlignment ? cxEdgeLeft : cxEdgeRight;
+        const uint32_t inner = d.LeftAlignment ? cxEdgeRight : cxEdgeLeft;
+        DrawRectEdges(ACanvas, r, outer | cxEdgeTop | cxEdgeBottom, clBtnShadow);
+        DrawRectEdges(ACanvas, r, inner, b);
+      }
+      DrawRectEdges(ACanvas, r, cxEdgeLeft | cxEdgeRight, b);
+      if (pressed || (hot && !d.Transparent))
+        content = clWindow;
+      else if (hot)
+        content = clBtnShadow;
+      break;
+    }
+    case btsUltraFlat:
+    case btsOffice11: {
+      const bool office11 = AStyle == btsOffice11;
+      if (!d.Transparent) {
+        if (pressed || hot)
+          b = GetFlatButtonColor(pressed, office11);
+        else if (d.State == cxEditButtonStateNormal && office11)
+          b = EditOffice11ButtonColor();
+        else
+          b = clBtnFace;
+      }
+      const TColor h = GetHighlightBorderColor(office11);
+      if (!(pressed || hot) || IsInplace) {
+        if (pressed || hot)
+          EditFrame(ACanvas, r, h);
+        else if (!Transparent)
+          EditFrame(ACanvas, r, d.BackgroundColor);
+        else
+          InflateRect(&r, -1, -1);
+        DrawRectEdges(ACanvas, r, cxEdgeLeft | cxEdgeRight, b);
+      } else {
+        // A highlighted button of a stand-alone editor: its sides on the editor's border take the face
+        // colour, since the border itself is highlighted there.
+        if (d.LeftAlignment) {
+          DrawRectEdges(ACanvas, r, cxEdgeLeft, d.Leftmost ? b : h);
+          DrawRectEdges(ACanvas, r, cxEdgeRight, r.right == BorderRect.right ? b : h);
+        } else {
+          DrawRectEdges(ACanvas, r, cxEdgeRight, d.Rightmost ? b : h);
+          DrawRectEdges(ACanvas, r, cxEdgeLeft, r.left == BorderRect.left ? b : h);
+        }
+        DrawRectEdges(ACanvas, r, cxEdgeAll, b);
+      }
+      break;
+    }
+    case bts3D:
+    default:
+      if (pressed) {
+        EditFrame(ACanvas, r, clBtnShadow);
+        EditFrame(ACanvas, r, b);
+      } else {
+        EditTwoColorFrame(ACanvas, r, cl3DLight, cl3DDkShadow);
+        EditTwoColorFrame(ACanvas, r, clBtnHighlight, clBtnShadow);
+      }
+      break;
+  }
+  DrawButtonContent(ACanvas, AIndex, r, content, b);
+}
+
+void TcxCustomEditViewInfo::DrawButtonContent(TcxCanvas* ACanvas, int32_t AIndex, const RECT& ARect,
+                                              TColor AContentColor, TColor ABackgroundColor) {
+  if (EditRectIsEmpty(ARect)) return;
+  TcxEditButtonViewInfo* button = Button(AIndex);
+  const TcxEditButtonViewInfoData& d = button->Data;
+  const bool native = EditButtonIsNative(d);
+  const bool pressed = d.State == cxEditButtonStatePressed;
+  const bool enabled = d.State != cxEditButtonStateDisabled;
+  const bool glyph = d.Kind == bkGlyph && IsGlyphAssigned(d.Glyph);
+  if (!native && !glyph) EditFillRect(ACanvas, ARect, ABackgroundColor);
+
+  switch (d.Kind) {
+    case bkEllipsis:
+      EditDrawEllipsis(ACanvas, ARect, pressed, enabled, AContentColor);
+      break;
+    case bkDown: {
+      RECT arrow = ARect;
+      EditFitArrowSpan(arrow.left, arrow.right, button->Bounds.right - button->Bounds.left, pressed);
+      if (d.IsInplace) {
+        EditFitArrowSpan(arrow.top, arrow.bottom, button->Bounds.bottom - button->Bounds.top, pressed);
+      } else if (pressed) {
+        OffsetRect(&arrow, 0, 1);
+      }
+      const TcxCustomLookAndFeelPainter* painter = TcxStandardLookAndFeelPainter::Instance();
+      if (enabled) {
+        painter->PaintArrow(ACanvas, arrow, padDown, AContentColor);
+      } else {
+        RECT light = arrow;
+        OffsetRect(&light, 1, 1);
+        painter->PaintArrow(ACanvas, light, padDown, clBtnHighlight);
+        painter->PaintArrow(ACanvas, arrow, padDown, clBtnShadow);
+      }
+      break;
+    }
+    case bkGlyph: {
+      if (!glyph) break;
+      const SIZE size{std::min<LONG>(d.Glyph->Width(), ARect.right - ARect.left),
+                      std::min<LONG>(d.Glyph->Height(), ARect.bottom - ARect.top)};
+      int32_t x = 0, y = 0;
+      CenterSizeInRect(ARect, size, x, y, pressed);
+      const RECT glyphRect{x, y, x + size.cx, y + size.cy};
+      if (native) {
+        // The theme's face under the glyph, drawn into a buffer as the button lies around the glyph.
+        std::unique_ptr<TBitmap> buffer(New<TBitmap>());
+        buffer->SetSize(size.cx, size.cy);
+        RECT face = button->Bounds;
+        OffsetRect(&face, -x, -y);
+        if (HTHEME theme = OpenTheme(totButton))
+          DrawThemeBackgroundClipped(theme, buffer->Canvas()->Handle(), 1, d.NativeState, face,
+                                     RECT{0, 0, size.cx, size.cy});
+        DrawEditGlyph(ACanvas, x, y, d.Glyph, enabled, clNone, buffer.get());
+      } else {
+        FillRectExcept(ACanvas, ARect, glyphRect, GetSolidBrush(ABackgroundColor));
+        TcxEditClipKeeper keeper(ACanvas->Handle());
+        ACanvas->IntersectClip(glyphRect);
+        DrawEditGlyph(ACanvas, x, y, d.Glyph, enabled, ABackgroundColor);
+      }
+      break;
+    }
+    case bkText: {
+      TColor color = d.TextColor == clDefault ? TextColor : d.TextColor;
+      if (d.Style == btsHotFlat && EditButtonIsActive(d)) color = AContentColor;
+      RECT text{ARect.left + 1, ARect.top + (d.IsInplace ? -1 : 1), ARect.right - 1, ARect.bottom - 1};
+      if (pressed) OffsetRect(&text, 1, 1);
+      if (Font) ACanvas->Font()->Assign(Font);
+      ACanvas->Brush()->SetStyle(bsClear);
+      constexpr uint32_t flags = tfAlignHCenter | tfAlignVCenter | tfSingleLine | tfShowPrefix | tfShowEndEllipsis;
+      if (enabled) {
+        ACanvas->Font()->SetColor(color);
+        ACanvas->DrawText(d.Caption, text, flags);
+      } else {
+        RECT light = text;
+        OffsetRect(&light, 1, 1);
+        ACanvas->Font()->SetColor(clBtnHighlight);
+        ACanvas->DrawText(d.Caption, light, flags);
+        ACanvas->Font()->SetColor(clBtnShadow);
+        ACanvas->DrawText(d.Caption, text, flags);
+      }
+      ACanvas->Brush()->SetStyle(bsSolid);
+      break;
+    }
+  }
+}
+
+bool TcxCustomEditViewInfo::NeedShowHint(TcxCanvas* ACanvas, POINT P, String& AText, bool& AIsMultiLine,
+                                         RECT& ATextRect) {
+  return NeedShowHintInRect(ACanvas, P, RECT{}, AText, AIsMultiLine, ATextRect);
+}
+
+bool TcxCustomEditViewInfo::NeedShowHintInRect(TcxCanvas*, POINT, const RECT&, String& AText, bool& AIsMultiLine,
+                                               RECT& ATextRect) {
+  AText.clear();
+  AIsMultiLine = false;
+  ATextRect = RECT{};
+  return false;
+}
+
+bool TcxCustomEditViewInfo::RepaintControl(TWinControl* AControl, TcxCustomEditViewInfo* AOldViewInfo) {
+  return RepaintControlRect(AControl, RECT{}, AOldViewInfo);
+}
+
+bool TcxCustomEditViewInfo::RepaintControlRect(TWinControl* AControl, const RECT& AInnerRect,
+                                               TcxCustomEditViewInfo* AOldViewInfo) {
+  if (!AControl || !AControl->HandleAllocated()) return false;
+  HWND wnd = AControl->Handle();
+  RECT r = Bounds;
+  OffsetRect(&r, Left, Top);
+  RECT inner{};
+  if (!EditRectIsEmpty(AInnerRect) && !IntersectRect(&inner, &AInnerRect, &ClientRect)) inner = RECT{};
+  OffsetRect(&inner, Left, Top);
+  if (!AOldViewInfo) {
+    InvalidateBorderArea(wnd, r, inner, false);
+    return false;
+  }
+  const bool sameButtonCount = AOldViewInfo->ButtonCount() == ButtonCount();
+  bool frame = false;
+  if (AOldViewInfo->NativeState != NativeState || AOldViewInfo->BackgroundColor != BackgroundColor ||
+      (PaintsText() && !(AOldViewInfo->ContainerState == ContainerState)) || !sameButtonCount) {
+    InvalidateBorderArea(wnd, r, inner, false);
+    frame = true;
+  } else if ((EditBorderStyle != ebsNone && AOldViewInfo->BorderColor != BorderColor) ||
+             AOldViewInfo->EditBorderStyle != EditBorderStyle) {
+    RECT border = BorderRect;
+    OffsetRect(&border, Left, Top);
+    InvalidateBorderArea(wnd, r, border, false);
+    frame = true;
+  }
+  bool buttons = false;
+  if (sameButtonCount)
+    for (int32_t i = 0; i < ButtonCount(); ++i)
+      buttons = Button(i)->RepaintIfChanged(AControl, AOldViewInfo->Button(i), POINT{Left, Top}) || buttons;
+  return frame || buttons;
+}
+
 // ---- TcxCustomEditViewData --------------------------------------------------------------------------------------
 
 TcxCustomEditViewData::TcxCustomEditViewData(TcxCustomEditProperties* AProperties, TcxCustomEditStyle* AStyle,
@@ -178,15 +658,15 @@ TColor TcxCustomEditViewData::GetBorderColor() {
   return highlighted ? GetHighlightBorderColor(style == ebsOffice11) : clBtnShadow;
 }
 
-// The native theme's content margins are not taken here: a themed editor uses the same insets as its
-// border until the themed editor painting joins.
+// A themed editor's border is the theme's: fixed insets here, the theme's own margins only where content
+// is placed (GetContentExtent).
 void TcxCustomEditViewData::GetClientExtent(RECT& AExtent) {
   if (IsInplace) {
     AExtent = ContentOffset;
     return;
   }
   if (Style->TransparentBorder()) {
-    AExtent = RECT{kTransparentBorderWidth, kTransparentBorderWidth, kTransparentBorderWidth, kTransparentBorderWidth};
+    AExtent = RECT{kEditTransparentBorderWidth, kEditTransparentBorderWidth, kEditTransparentBorderWidth, kEditTransparentBorderWidth};
   } else if (!Style->HasBorder() || (NativeStyle && GetEditBorderStyle() == ebsNone)) {
     AExtent = RECT{};
   } else if (NativeStyle) {
@@ -198,12 +678,29 @@ void TcxCustomEditViewData::GetClientExtent(RECT& AExtent) {
                    edges.Contains(bBottom) ? w : 0};
   }
   if (HasShadow()) {
-    AExtent.right += kShadowWidth;
-    AExtent.bottom += kShadowWidth;
+    AExtent.right += kEditShadowWidth;
+    AExtent.bottom += kEditShadowWidth;
   }
 }
 
-void TcxCustomEditViewData::GetContentExtent(TcxCanvas*, RECT& AExtent) { GetClientExtent(AExtent); }
+void TcxCustomEditViewData::GetContentExtent(TcxCanvas* ACanvas, RECT& AExtent) {
+  if (IsInplace || !NativeStyle) {
+    GetClientExtent(AExtent);
+    return;
+  }
+  const auto border = static_cast<TcxEditBorderStyle>(Style->BorderStyle());
+  if (border == ebsNone) {
+    AExtent = Style->TransparentBorder() ? RECT{2, 2, 2, 2} : RECT{};
+    return;
+  }
+  AExtent = RECT{2, 2, 2, 2};
+  if (HTHEME theme = OpenTheme(totEdit)) {
+    const RECT r{0, 0, 100, 100};
+    RECT content = r;
+    GetThemeContentRect(theme, ACanvas ? ACanvas->Handle() : nullptr, 1, 1, r, content);
+    AExtent = RECT{content.left, content.top, r.right - content.right, r.bottom - content.bottom};
+  }
+}
 
 void TcxCustomEditViewData::Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& AExtent) {
   GetClientExtent(AExtent);
@@ -217,7 +714,7 @@ void TcxCustomEditViewData::Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo*
   // area, so that the client rectangle never turns inside out.
   for (TcxEditButtonViewInfo* b : AViewInfo->ButtonsInfo) {
     const RECT& r = b->Data.VisibleRect;
-    if (IsRectEmptyOrInverted(r)) continue;
+    if (EditRectIsEmpty(r)) continue;
     if (b->Data.LeftAlignment)
       AExtent.left = std::max<int32_t>(AExtent.left, r.right - AViewInfo->Bounds.left);
     else
@@ -226,12 +723,22 @@ void TcxCustomEditViewData::Calculate(TcxCanvas* ACanvas, TcxCustomEditViewInfo*
 }
 
 int32_t TcxCustomEditViewData::GetButtonWidth(TcxCanvas* ACanvas, TcxEditButtonViewInfo* AButton) {
-  const TcxEditButtonViewInfoData& d = AButton->Data;
-  if (d.Width >= 1) return std::max(d.Width, kButtonMargins);
-  if (d.Kind == bkGlyph && IsGlyphAssigned(d.Glyph)) return d.Glyph->Width() + kButtonMargins;
+  TcxEditButtonViewInfoData& d = AButton->Data;
+  // A button paints natively only when its theme opens; its margins are then the theme's.
+  const TdxThemedObjectType type = d.IsOnlyDropDownButton ? totComboBox : totButton;
+  d.NativeStyle = IsNativeThemePartAvailable(d.NativeStyle, type);
+  int32_t margins = kEditButtonMargins;
+  if (d.NativeStyle) {
+    const RECT r{0, 0, 100, 100};
+    RECT content = r;
+    GetThemeContentRect(OpenTheme(type), ACanvas ? ACanvas->Handle() : nullptr, 1, 1, r, content);
+    margins = content.left + (r.right - content.right);
+  }
+  if (d.Width >= 1) return std::max(d.Width, margins);
+  if (d.Kind == bkGlyph && IsGlyphAssigned(d.Glyph)) return d.Glyph->Width() + margins;
   int32_t scroll = GetSystemMetrics(SM_CYHSCROLL);
   if (d.Kind == bkText && ACanvas)
-    return std::max(scroll, kButtonMargins + ACanvas->TextWidth(d.VisibleCaption) + kTextButtonCaptionGap);
+    return std::max(scroll, margins + ACanvas->TextWidth(d.VisibleCaption) + kEditTextButtonCaptionGap);
   return scroll;
 }
 
@@ -245,8 +752,8 @@ void TcxCustomEditViewData::CalculateViewInfoState(TcxCustomEditViewInfo* AViewI
   } else {
     state.Include(Focused ? csActive : csNormal);
     // Without an editor there is no mouse capture to keep a held button hot.
-    RECT visible = Shrink(ABounds, ContentOffset);
-    if (PtInRect(&visible, AMousePos) && !AnyMouseButtonDown(AShift)) state.Include(csHotTrack);
+    RECT visible = EditShrinkRect(ABounds, ContentOffset);
+    if (PtInRect(&visible, AMousePos) && !EditAnyMouseButtonDown(AShift)) state.Include(csHotTrack);
   }
   AViewInfo->ContainerState = state;
   ContainerState = state;
@@ -263,7 +770,7 @@ void TcxCustomEditViewData::CalculateViewInfoState(TcxCustomEditViewInfo* AViewI
 void TcxCustomEditViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
                                                TcxCustomEditViewInfo* AViewInfo, TShiftState AShift,
                                                TMouseButton AButton, POINT AMousePos) {
-  AShift = MouseButtons(AShift);
+  AShift = EditMouseButtons(AShift);
   CalculateViewInfoState(AViewInfo, ABounds, AShift, AMousePos);
   AViewInfo->BorderStyle = static_cast<TcxContainerBorderStyle>(AViewInfo->EditBorderStyle);
   AViewInfo->BorderWidth = GetContainerBorderWidth(AViewInfo->BorderStyle);
@@ -285,9 +792,32 @@ void TcxCustomEditViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& A
   AViewInfo->Font = Style->DirectAccessMode() ? Style->Font() : Style->GetVisibleFont();
   AViewInfo->Shadow = !IsInplace && HasShadow();
   AViewInfo->NativeStyle = NativeStyle;
+  // The states of the edit theme's frame part: disabled, read-only, focused, hot, normal.
+  AViewInfo->ThemedObjectType = totEdit;
+  AViewInfo->NativePart = NativeStyle ? 1 : 0;
+  if (!NativeStyle)
+    AViewInfo->NativeState = 0;
+  else if (!Enabled)
+    AViewInfo->NativeState = 4;
+  else if (Properties->ReadOnly())
+    AViewInfo->NativeState = 6;
+  else if (Focused)
+    AViewInfo->NativeState = 5;
+  else if (ContainerState.Contains(csHotTrack))
+    AViewInfo->NativeState = 2;
+  else
+    AViewInfo->NativeState = 1;
   AViewInfo->WindowHandle = WindowHandle;
 
-  AViewInfo->SetBackgroundColor(Style->GetEffectiveColor());
+  // A disabled themed editor is filled as the theme fills a disabled edit.
+  TColor background = Style->GetEffectiveColor();
+  if (NativeStyle && !Enabled)
+    if (HTHEME theme = OpenTheme(totEdit)) {
+      COLORREF fill = 0;
+      if (GetThemeColor(theme, 1, AViewInfo->NativeState, TMT_FILLCOLOR, &fill) == S_OK)
+        background = static_cast<TColor>(fill);
+    }
+  AViewInfo->SetBackgroundColor(background);
   AViewInfo->TextColor = Style->GetTextColor();
   AViewInfo->BorderColor = GetBorderColor();
 
@@ -295,11 +825,11 @@ void TcxCustomEditViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& A
 
   RECT border{};
   GetClientExtent(border);
-  AViewInfo->BorderRect = Shrink(ABounds, border);
+  AViewInfo->BorderRect = EditShrinkRect(ABounds, border);
   RECT extent{};
   Calculate(ACanvas, AViewInfo, extent);
   AViewInfo->BorderExtent = extent;
-  AViewInfo->ClientRect = Shrink(ABounds, extent);
+  AViewInfo->ClientRect = EditShrinkRect(ABounds, extent);
   AViewInfo->TextRect = AViewInfo->ClientRect;
 
   TcxEditPopupBorderStyle popup = Style->PopupBorderStyle();
@@ -354,7 +884,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, const R
   // last left-aligned one leftmost.
   RECT content{};
   GetContentExtent(ACanvas, content);
-  RECT room = Shrink(ABounds, content);
+  RECT room = EditShrinkRect(ABounds, content);
   bool fontPrepared = false;
   int32_t visibleIndex = ButtonVisibleCount - 1;
   for (int32_t i = buttons->Count() - 1; i >= 0 && visibleIndex >= 0; --i) {
@@ -410,8 +940,8 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, const R
 
   // States. Without an editor there is no capture button, so only the mouse position and the shift
   // state decide.
-  bool anyDown = AnyMouseButtonDown(AShift);
-  bool leftPress = AIsMouseEvent && AButton == mbLeft && OnlyLeftButtonDown(AShift);
+  bool anyDown = EditAnyMouseButtonDown(AShift);
+  bool leftPress = AIsMouseEvent && AButton == mbLeft && EditOnlyLeftButtonDown(AShift);
   for (int32_t i = 0; i < ButtonVisibleCount; ++i) {
     TcxEditButtonViewInfo* info = AViewInfo->Button(i);
     TcxEditButton* button = buttons->Items(info->Data.ButtonIndex);
@@ -431,6 +961,7 @@ void TcxCustomEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, const R
       }
     }
     info->Data.State = state;
+    EditCalculateButtonNativeInfo(info);
   }
 
   auto mark = [&](int32_t AIndex, bool ALeftmost) {
@@ -476,7 +1007,7 @@ void TcxCustomEditViewData::CalculateButtonViewInfo(TcxCanvas* ACanvas, TcxCusto
 void TcxCustomEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
                                                   int32_t AIndex) {
   TcxEditButtonViewInfo* info = AViewInfo->Button(AIndex);
-  if (IsRectEmptyOrInverted(ARect)) {
+  if (EditRectIsEmpty(ARect)) {
     info->Bounds = RECT{};
     info->Data.VisibleRect = RECT{};
     return;
@@ -503,8 +1034,16 @@ void TcxCustomEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomE
 namespace {
 
 // The frame a button face adds above and below its content, by the first button's style.
-int32_t ButtonBorderHeight(TcxCustomEditViewInfo* AViewInfo) {
+int32_t EditButtonBorderHeight(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo) {
   if (AViewInfo->ButtonCount() == 0) return 0;
+  if (AViewInfo->Button(0)->Data.NativeStyle) {
+    if (HTHEME theme = OpenTheme(totButton)) {
+      const RECT r{0, 0, 100, 100};
+      RECT content = r;
+      GetThemeContentRect(theme, ACanvas ? ACanvas->Handle() : nullptr, 1, 1, r, content);
+      return content.top + (r.bottom - content.bottom);
+    }
+  }
   switch (AViewInfo->Button(0)->Data.Style) {
     case btsDefault: return 0;
     case bts3D: return 4;
@@ -550,7 +1089,7 @@ void TcxCustomEditViewData::CalculateButtonsMinSize(TcxCanvas* ACanvas, bool AIs
   if (height <= 0) return;
   RECT content{};
   GetContentExtent(ACanvas, content);
-  height += content.top + content.bottom + ButtonBorderHeight(AViewInfo) - AFrameSize.cy;
+  height += content.top + content.bottom + EditButtonBorderHeight(ACanvas, AViewInfo) - AFrameSize.cy;
   AMinContentSize.cy = std::max(height, 0);
 }
 

@@ -538,11 +538,14 @@ bool KeyDown(Edit* e, int vk) {
       break;
     }
     case VK_DELETE:
-      if (e->Style() & ES_READONLY) return true;
       if (shift) {
-        CopySel(e);
-        ClearSel(e);
-      } else if (e->SelMin() != e->SelMax()) {
+        // The clipboard keys go through the clipboard messages, so that a subclass sees every cut and paste
+        // (a read-only window's own handler refuses the cut).
+        SendMessage(e->hwnd, WM_CUT, 0, 0);
+        return true;
+      }
+      if (e->Style() & ES_READONLY) return true;
+      if (e->SelMin() != e->SelMax()) {
         ClearSel(e);
       } else if (p < e->Len()) {
         e->anchor = Next(e, p);
@@ -551,8 +554,8 @@ bool KeyDown(Edit* e, int vk) {
       }
       return true;
     case VK_INSERT:
-      if (ctrl) CopySel(e);
-      else if (shift) Paste(e);
+      if (ctrl) SendMessage(e->hwnd, WM_COPY, 0, 0);
+      else if (shift) SendMessage(e->hwnd, WM_PASTE, 0, 0);
       return true;
     default: return false;
   }
@@ -573,12 +576,10 @@ void Char(Edit* e, char32_t c) {
   bool ro = (e->Style() & ES_READONLY) != 0;
   switch (c) {
     case 1: SetSel(e, 0, e->Len()); return;  // Ctrl+A
-    case 3: CopySel(e); return;                   // Ctrl+C
-    case 22: Paste(e); return;                    // Ctrl+V
-    case 24:                                      // Ctrl+X
-      if (ro) return;
-      CopySel(e);
-      ClearSel(e);
+    case 3: SendMessage(e->hwnd, WM_COPY, 0, 0); return;   // Ctrl+C
+    case 22: SendMessage(e->hwnd, WM_PASTE, 0, 0); return;  // Ctrl+V
+    case 24:  // Ctrl+X
+      SendMessage(e->hwnd, WM_CUT, 0, 0);
       return;
     case 26: Undo(e); return;  // Ctrl+Z
     case 8:                    // Backspace
