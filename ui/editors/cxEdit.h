@@ -10,12 +10,14 @@
 // of the above.
 
 #include <cstdint>
+#include <memory>
 
 #include "forms/Graphics.h"
 #include "forms/Controls.h"
 #include "forms/Menus.h"
 #include "rtl/Classes.h"
 #include "rtl/Collections.h"
+#include "rtl/ObjLinks.h"
 #include "rtl/Variants.h"
 #include "ui/base/cxClasses.h"
 #include "ui/data/cxDataUtils.h"
@@ -886,6 +888,19 @@ protected:
 };
 
 // ---- the editor control -----------------------------------------------------------------------------------
+
+namespace cx_edit_detail {
+// Tells whether an object outlived a call-out. The link lives on the heap: kept on the stack, the
+// optimiser takes its registration with the object for a dangling local address.
+class TAliveLink {
+public:
+  explicit TAliveLink(TObject* AObject) : FLink(std::make_unique<TObjectLink<TObject>>(AObject)) {}
+  explicit operator bool() const { return static_cast<bool>(*FLink); }
+
+private:
+  std::unique_ptr<TObjectLink<TObject>> FLink;
+};
+}  // namespace cx_edit_detail
 
 class TcxEditDataBinding;
 class TcxEditRepositoryItem;

@@ -465,7 +465,7 @@ void TcxCustomEdit::LockChangeEvents(bool ALock, bool AInvokeChanged) {
   if (--catcher->LockCount > 0 || !AInvokeChanged || IsLoading() || IsEditDestroying()) return;
   bool change = std::exchange(catcher->OnChangeEvent, false);
   bool editValueChanged = std::exchange(catcher->OnEditValueChangedEvent, false);
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (change && HasOnChange(FProperties, GetRepositoryItemProperties())) DoOnChange();
   if (!alive) return;
   if (editValueChanged && HasOnEditValueChanged(FProperties, GetRepositoryItemProperties())) DoOnEditValueChanged();
@@ -473,21 +473,21 @@ void TcxCustomEdit::LockChangeEvents(bool ALock, bool AInvokeChanged) {
 
 void TcxCustomEdit::DoOnChange() {
   TcxCustomEditProperties* item = GetRepositoryItemProperties();
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (FProperties->OnChange) FProperties->OnChange(this);
   if (alive && item && item->OnChange) item->OnChange(this);
 }
 
 void TcxCustomEdit::DoOnEditValueChanged() {
   TcxCustomEditProperties* item = GetRepositoryItemProperties();
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (FProperties->OnEditValueChanged) FProperties->OnEditValueChanged(this);
   if (alive && item && item->OnEditValueChanged) item->OnEditValueChanged(this);
 }
 
 void TcxCustomEdit::NotifyChange() {
   if (IsLoading() || IsEditDestroying()) return;
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (HasOnChange(FProperties, GetRepositoryItemProperties())) {
     if (FChangeEventsCatcher->LockCount > 0) {
       FChangeEventsCatcher->OnChangeEvent = true;
@@ -524,7 +524,7 @@ void TcxCustomEdit::NotifyEditValueChanged() {
     DoOnEditValueChanged();
     return;
   }
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   SaveModified();
   FModified = true;
   FModifiedAfterEnter = true;
@@ -602,7 +602,7 @@ bool TcxCustomEdit::DoValidateEdit(bool ARaiseOnError) {
   TcxCustomEditProperties* properties = GetActiveProperties();
   if (properties->NeedsDisplayValueValidation()) properties->CheckDisplayValue(displayValue, errorText, this, error);
   if (error) {
-    TObjectLink<TcxCustomEdit> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     // A value a handler corrected is shown even when the error goes on to the user.
     auto showCorrected = [&] {
       if (!alive) return;
@@ -683,7 +683,7 @@ void TcxCustomEdit::PostEditValue(bool AValidate) {
     FKeyboardAction = savedKeyboardAction;
     if (!valid) return;
   }
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   BeginPosting();
   try {
     if (FIsInplace) {
@@ -705,7 +705,7 @@ void TcxCustomEdit::PostEditValue(bool AValidate) {
 
 void TcxCustomEdit::DoEnter() {
   if (IsEditDestroying()) return;
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (!FValidationError) {
     SaveModified();
     auto finish = [&] {
@@ -729,7 +729,7 @@ void TcxCustomEdit::DoEnter() {
 
 void TcxCustomEdit::DoExit() {
   bool savedKeyboardAction = std::exchange(FKeyboardAction, false);
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   try {
     DoExitSequence();
   } catch (...) {
@@ -743,7 +743,7 @@ void TcxCustomEdit::DoExitSequence() {
   if (IsEditDestroying() || FValidationError) return;
   bool modifiedAtStart = FModified;
   SaveModified();
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   try {
     if (FModifiedAfterEnter) {
       bool valid = true;
@@ -772,7 +772,7 @@ void TcxCustomEdit::DoExitSequence() {
 
 void TcxCustomEdit::FocusChanged() {
   if (IsEditDestroying() || FValidationError || !FDataBinding) return;
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   bool focused = Focused() && Application && Application->Active();
   if (focused != FFocused) {
     FFocused = focused;

@@ -76,8 +76,12 @@ bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShif
   if (!HandleAllocated() || ControlState().Contains(csDestroyingHandle) || IsEditDestroying()) return false;
   if (FCaptureButtonVisibleIndex >= 0 && GetCapture() != Handle()) FCaptureButtonVisibleIndex = -1;
   TcxCustomEditViewInfo* vi = EditViewInfo();
-  auto* old = CreateAs<TcxCustomEditViewInfo>(vi->ClassType());
-  old->Assign(vi);
+  // A mouse event is compared with the picture before it; anything else repaints the whole frame.
+  TcxCustomEditViewInfo* old = nullptr;
+  if (AIsMouseEvent) {
+    old = CreateAs<TcxCustomEditViewInfo>(vi->ClassType());
+    old->Assign(vi);
+  }
   TcxCustomEditViewData* viewData = CreateViewData();
   if (viewData) {
     InitializeViewData(viewData);
@@ -87,37 +91,23 @@ bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShif
                                    P);
     } catch (...) {
       viewData->Free();
-      old->Free();
+      FreeObject(old);
       throw;
     }
     viewData->Free();
   }
-  // The frame is repainted where it changed; the text area is the inner control's or the kind's own.
-  bool frameChanged = old->ContainerState != vi->ContainerState || old->BackgroundColor != vi->BackgroundColor ||
-                      old->NativeState != vi->NativeState || old->BorderColor != vi->BorderColor ||
-                      old->BorderStyle != vi->BorderStyle || !EqualRect(&old->Bounds, &vi->Bounds) ||
-                      !EqualRect(&old->ClientRect, &vi->ClientRect);
-  TcxRegion* changed = frameChanged ? nullptr : vi->GetChangedRegion(old);
-  bool anything = frameChanged || !IsRegionEmpty(changed);
+  // The frame and the buttons are repainted where they changed; the text area is the inner control's or
+  // the kind's own.
+  RECT inner = FInnerEditControl && FInnerEditControl->Visible() ? vi->ClientRect : RECT{};
+  bool anything = vi->RepaintControlRect(this, inner, old);
   if (!anything && AIsMouseEvent) {
-    FreeObject(changed);
     old->Free();
     return false;
   }
-  if (frameChanged || !AIsMouseEvent) {
-    RECT r{0, 0, Width(), Height()};
-    if (FInnerEditControl && FInnerEditControl->Visible())
-      InvalidateBorderArea(Handle(), r, vi->ClientRect, false);
-    else
-      ::InvalidateRect(Handle(), &r, FALSE);
-  } else if (changed) {
-    InvalidateRgn(Handle(), changed->Handle(), FALSE);
-  }
-  FreeObject(changed);
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   AdjustLayout();
   if (!alive) {
-    old->Free();
+    FreeObject(old);
     return true;
   }
   ApplyStyleToInnerControl();
@@ -128,12 +118,12 @@ bool TcxCustomEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShif
     StartMouseTracking(this, visible, this);
   }
   try {
-    if (anything) ProcessButtonStateChange(old);
+    if (anything && old) ProcessButtonStateChange(old);
   } catch (...) {
-    old->Free();
+    FreeObject(old);
     throw;
   }
-  old->Free();
+  FreeObject(old);
   return true;
 }
 
@@ -178,7 +168,7 @@ void TcxCustomEdit::UpdateStateAtCursor() {
 void TcxCustomEdit::ProcessButtonStateChange(TcxCustomEditViewInfo* AOldViewInfo) {
   TcxCustomEditViewInfo* vi = EditViewInfo();
   if (AOldViewInfo->PressedButton == vi->PressedButton && AOldViewInfo->HotButton == vi->HotButton) return;
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   int32_t oldPressed = AOldViewInfo->PressedButton;
   if (oldPressed >= 0 && oldPressed != vi->PressedButton) {
     bool releasedOver = oldPressed == vi->HotButton;
@@ -334,7 +324,7 @@ bool TcxCustomEdit::IsValidChar(char32_t AChar) {
 
 void TcxCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
   FEscapeConsumed = false;
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   // The click key skips the container (and OnKeyDown): it belongs to the default button.
   if (!IsClickKey(Key, Shift)) {
     inherited::KeyDown(Key, Shift);
@@ -365,7 +355,7 @@ bool TcxCustomEdit::CanProcessKeyPress(char32_t& Key) {
 }
 
 void TcxCustomEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   TcxCustomEditProperties* properties = GetActiveProperties();
   TShortCut shortCut = ShortCut(Key, Shift);
   if (properties->ClearKey() != 0 && shortCut == properties->ClearKey()) {
@@ -443,13 +433,13 @@ void TcxCustomEdit::KeyPress(char32_t& Key) {
     Key = 0;
     return;
   }
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::KeyPress(Key);
   if (alive && Key != 0) DoEditKeyPress(Key);
 }
 
 void TcxCustomEdit::KeyUp(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::KeyUp(Key, Shift);
   if (alive && Key != 0) DoEditKeyUp(Key, Shift);
 }
@@ -524,7 +514,7 @@ void TcxCustomEdit::DoButtonClick(int32_t AVisibleIndex) {
   int32_t index = ButtonIndexOfVisible(AVisibleIndex);
   if (index < 0) return;
   TcxCustomEditProperties* item = GetRepositoryItemProperties();
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (FProperties->OnButtonClick) FProperties->OnButtonClick(this, index);
   if (alive && item && item->OnButtonClick) item->OnButtonClick(this, index);
 }
@@ -544,7 +534,7 @@ void TcxCustomEdit::StopDoubleClickTimer() {
 }
 
 void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   // The second click of an activating click pair is a double click.
   if (Button == mbLeft && FDblClickTimer && FDblClickTimer->Enabled()) {
     StopDoubleClickTimer();
@@ -578,7 +568,7 @@ void TcxCustomEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X,
 }
 
 void TcxCustomEdit::MouseLeave(TControl* AControl) {
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::MouseLeave(AControl);
   if (!alive || !HandleAllocated()) return;
   TcxCustomEditViewInfo* vi = EditViewInfo();
@@ -604,7 +594,7 @@ void TcxCustomEdit::DblClick() {
     inherited::DblClick();
     return;
   }
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   MouseDown(mbLeft, GetCurrentShiftState() + ssLeft, p.x, p.y);
   if (alive) Click();
 }
@@ -627,7 +617,7 @@ void TcxCustomEdit::Activate(TcxCustomEditData*& AEditData) {
     InitializeEditData();
     FEditData->Cleared = false;
   }
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   Show();
   if (!alive) return;
   if (HandleAllocated() && CanFocus()) {
@@ -640,7 +630,7 @@ void TcxCustomEdit::Activate(TcxCustomEditData*& AEditData) {
 }
 
 void TcxCustomEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   HookInnerEditWindowProc();
   try {
     Activate(AEditData);
@@ -653,7 +643,7 @@ void TcxCustomEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData) 
 }
 
 void TcxCustomEdit::ActivateByMouse(TShiftState Shift, int32_t X, int32_t Y, TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   Activate(AEditData);
   if (!alive || !HandleAllocated()) return;
   POINT p{X, Y};
@@ -712,7 +702,7 @@ void TcxCustomEdit::WndProc(TMessage& Message) {
       break;
     case WM_CUT: {
       bool saved = std::exchange(FKeyboardAction, true);
-      TObjectLink<TcxCustomEdit> alive(this);
+      cx_edit_detail::TAliveLink alive(this);
       try {
         if (GetActiveProperties()->ReadOnly() || !FDataBinding->IsDataAvailable())
           CopyToClipboard();
@@ -731,7 +721,7 @@ void TcxCustomEdit::WndProc(TMessage& Message) {
     case WM_PASTE: {
       if (GetActiveProperties()->ReadOnly() || !FDataBinding->IsDataAvailable()) return;
       bool saved = std::exchange(FKeyboardAction, true);
-      TObjectLink<TcxCustomEdit> alive(this);
+      cx_edit_detail::TAliveLink alive(this);
       try {
         PasteFromClipboard();
       } catch (...) {
@@ -755,7 +745,7 @@ void TcxCustomEdit::WndProc(TMessage& Message) {
       break;
     }
     case CM_SHOWINGCHANGED: {
-      TObjectLink<TcxCustomEdit> alive(this);
+      cx_edit_detail::TAliveLink alive(this);
       inherited::WndProc(Message);
       if (alive && Showing()) AdjustLayout();
       return;

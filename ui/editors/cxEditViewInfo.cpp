@@ -666,7 +666,8 @@ void TcxCustomEditViewData::GetClientExtent(RECT& AExtent) {
     return;
   }
   if (Style->TransparentBorder()) {
-    AExtent = RECT{kEditTransparentBorderWidth, kEditTransparentBorderWidth, kEditTransparentBorderWidth, kEditTransparentBorderWidth};
+    constexpr int32_t w = kEditTransparentBorderWidth;
+    AExtent = RECT{w, w, w, w};
   } else if (!Style->HasBorder() || (NativeStyle && GetEditBorderStyle() == ebsNone)) {
     AExtent = RECT{};
   } else if (NativeStyle) {

@@ -655,3 +655,64 @@ TEST_F(EdCtlTest, ClosingAModalFormValidatesWithoutRaisingUnlessCancelled) {
     Idle();
   }
 }
+
+TEST_F(EdCtlTest, ClickLockSilencesClicks) {
+  int clicks = 0;
+  Edit->OnClick = TNotifyEvent([&](TObject*) { ++clicks; });
+  ClickOn(Edit);
+  EXPECT_EQ(clicks, 1);
+  Edit->LockClick(true);
+  ClickOn(Edit);
+  EXPECT_EQ(clicks, 1);
+  Edit->LockClick(false);
+  Edit->LockClick(false);  // never below zero
+  ClickOn(Edit);
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST(EdCtlRoutines, SmallRoutinesOfTheEditorUnit) {
+  for (char32_t c : {U'\0', U'\t', U'\n', U'\f', U'\r', U' '}) EXPECT_TRUE(IsSpaceChar(c)) << int(c);
+  for (char32_t c : {U'a', U'\v', U'_', U'\u00A0'}) EXPECT_FALSE(IsSpaceChar(c)) << int(c);
+
+  struct Keys {
+    TShiftState shift;
+    WPARAM keys;
+  } keys[] = {
+      {TShiftState{}, 0},
+      {TShiftState{ssShift, ssCtrl}, MK_SHIFT | MK_CONTROL},
+      {TShiftState{ssLeft, ssAlt}, MK_LBUTTON},
+      {TShiftState{ssMiddle, ssRight}, MK_MBUTTON | MK_RBUTTON},
+  };
+  for (const Keys& k : keys) EXPECT_EQ(ShiftStateToMouseKeys(k.shift), k.keys);
+
+  EXPECT_EQ(ButtonToShift(0), TShiftState{});
+  EXPECT_EQ(ButtonToShift(1), TShiftState{ssLeft});
+  EXPECT_EQ(ButtonToShift(2), TShiftState{ssRight});
+  EXPECT_EQ(ButtonToShift(3), TShiftState{ssMiddle});
+  EXPECT_EQ(MouseButtonToShift(mbMiddle), TShiftState{ssMiddle});
+
+  SIZE s{3, 9};
+  EnlargeSize(s, SIZE{5, 2});
+  EXPECT_EQ(s.cx, 5);
+  EXPECT_EQ(s.cy, 9);
+
+  EXPECT_TRUE(VarEqualsExact(Variant(1), Variant(1)));
+  EXPECT_FALSE(VarEqualsExact(Variant(1), Variant(String("1"))));
+  EXPECT_FALSE(VarEqualsExact(Variant(1), Variant(2)));
+  EXPECT_TRUE(VarEqualsExact(Null(), Null()));
+
+  auto* owner = New<TComponent>(nullptr);
+  auto* properties = New<TcxCustomEditProperties>(owner);
+  EXPECT_EQ(OwnerComponentOf(properties), owner);
+  EXPECT_EQ(OwnerComponentOf(owner), owner);
+  EXPECT_EQ(OwnerComponentOf(nullptr), nullptr);
+  properties->Free();
+  owner->Free();
+
+  TcxRegion empty;
+  TcxRegion box(RECT{0, 0, 4, 4});
+  EXPECT_TRUE(IsRegionEmpty(&empty));
+  EXPECT_TRUE(IsRegionEmpty(nullptr));
+  CombineRegionOr(&empty, &box);
+  EXPECT_FALSE(IsRegionEmpty(&empty));
+}
