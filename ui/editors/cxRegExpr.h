@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "rtl/Events.h"
 #include "rtl/System.h"
 
 class TStream;
@@ -381,8 +382,9 @@ public:
   bool CaseInsensitive() const { return FCaseInsensitive; }
   void SetCaseInsensitive(bool value) { FCaseInsensitive = value; }
 
-  std::function<void()> OnAutoRemove;
-  std::function<void(char32_t)> OnAutoInsert;
+  // Fired for each forced literal the automaton rolls back, and for each it inserts.
+  Event<> OnAutoRemove;
+  Event<char32_t> OnAutoInsert;
 
   // An expression whose expansion ({n,m} copies, group references) would need more states than this is
   // refused with "The expression is too complex", so that a short mask cannot exhaust memory.
