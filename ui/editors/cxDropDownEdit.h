@@ -4,6 +4,7 @@
 
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxEdit.h"
+#include "ui/editors/cxMaskEdit.h"
 
 class TcxCustomDropDownEdit;
 
@@ -157,4 +158,76 @@ private:
   int32_t FPopupHeight = 0;
   int32_t FPopupWidth = 0;
   RECT FOwnerBounds{};
+};
+
+// Settings of an editor that opens a popup: when it opens, how it is sized and what its frame shows.
+class TcxCustomDropDownEditProperties : public TcxCustomMaskEditProperties {
+  RTL_CLASS(TcxCustomDropDownEditProperties, TcxCustomMaskEditProperties)
+public:
+  explicit TcxCustomDropDownEditProperties(TPersistent* AOwner);
+  void AfterConstruction() override;
+  void Assign(TPersistent* Source) override;
+  void Changed() override;
+  bool UsesDropDownLookup() override { return true; }
+
+  virtual int32_t GetDropDownButtonIndex() { return 0; }
+  virtual bool IsPopupOnlyEditing() { return false; }
+  virtual bool PostsPopupValueItself() { return false; }
+  virtual TClass GetPopupWindowClass() { return TcxCustomEditPopupWindow::StaticClass(); }
+  virtual bool IsPopupShrinkable() { return true; }
+  virtual bool PopupCapturesFocus() { return false; }
+
+  int32_t DropDownButtonIndex() const { return FDropDownButtonIndex; }
+  void SetDropDownButtonIndex(int32_t Value);
+  // The drop-down button's glyph; nil when the index is out of range.
+  TBitmap* ButtonGlyph();
+  void SetButtonGlyph(TBitmap* Value);
+  bool ImmediateDropDown() const { return FImmediateDropDown; }
+  void SetImmediateDropDown(bool Value) { FImmediateDropDown = Value; }
+  bool ImmediatePopup() const { return FImmediatePopup; }
+  void SetImmediatePopup(bool Value) { FImmediatePopup = Value; }
+  TAlignment PopupAlignment() const { return FPopupAlignment; }
+  void SetPopupAlignment(TAlignment Value);
+  bool PopupAutoSize() const { return FPopupAutoSize; }
+  void SetPopupAutoSize(bool Value) { FPopupAutoSize = Value; }
+  bool PopupClientEdge() const { return FPopupClientEdge; }
+  void SetPopupClientEdge(bool Value);
+  int32_t PopupHeight() const { return FPopupHeight; }
+  void SetPopupHeight(int32_t Value);
+  int32_t PopupMinHeight() const { return FPopupMinHeight; }
+  void SetPopupMinHeight(int32_t Value);
+  int32_t PopupMinWidth() const { return FPopupMinWidth; }
+  void SetPopupMinWidth(int32_t Value);
+  bool PopupSizeable() const { return FPopupSizeable; }
+  void SetPopupSizeable(bool Value);
+  bool PopupSysPanelStyle() const { return FPopupSysPanelStyle; }
+  void SetPopupSysPanelStyle(bool Value);
+  int32_t PopupWidth() const { return FPopupWidth; }
+  void SetPopupWidth(int32_t Value);
+  bool PostPopupValueOnTab() const { return FPostPopupValueOnTab; }
+  void SetPostPopupValueOnTab(bool Value) { FPostPopupValueOnTab = Value; }
+
+  TCloseQueryEvent OnCloseQuery;
+  TNotifyEvent OnCloseUp;
+  TNotifyEvent OnInitPopup;
+  TNotifyEvent OnPopup;
+
+private:
+  // The drop-down button shows its glyph when it has one and the arrow otherwise.
+  void CheckButtonKind();
+
+  int32_t FDropDownButtonIndex = 0;
+  bool FImmediateDropDown = true;
+  bool FImmediatePopup = false;
+  bool FChanging = false;
+  TAlignment FPopupAlignment = taLeftJustify;
+  bool FPopupAutoSize = true;
+  bool FPopupClientEdge = false;
+  int32_t FPopupHeight = 0;
+  int32_t FPopupMinHeight = 0;
+  int32_t FPopupMinWidth = 0;
+  bool FPopupSizeable = false;
+  bool FPopupSysPanelStyle = false;
+  int32_t FPopupWidth = 0;
+  bool FPostPopupValueOnTab = false;
 };

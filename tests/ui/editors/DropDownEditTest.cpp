@@ -339,4 +339,53 @@ TEST_F(DropDownPopupTest, CloseButtonStates) {
   EXPECT_FALSE(Popup->Visible());
 }
 
+TEST_F(DropDownPopupTest, PropertiesDefaultsAndSizeRules) {
+  auto* p = New<TcxCustomDropDownEditProperties>(nullptr);
+  int changes = 0;
+  p->OnPropertiesChanged = TNotifyEvent([&](TObject*) { ++changes; });
+  ASSERT_EQ(1, p->Buttons()->Count());
+  EXPECT_EQ(bkDown, p->Buttons()->Items(0)->Kind());
+  EXPECT_EQ(0, p->DropDownButtonIndex());
+  EXPECT_TRUE(p->ImmediateDropDown());
+  EXPECT_TRUE(p->PopupAutoSize());
+  EXPECT_FALSE(p->ImmediatePopup());
+  EXPECT_EQ(taLeftJustify, p->PopupAlignment());
+
+  p->SetPopupMinWidth(100);
+  p->SetPopupWidth(50);
+  EXPECT_EQ(100, p->PopupWidth());
+  p->SetPopupWidth(-5);
+  EXPECT_EQ(0, p->PopupWidth());
+  p->SetPopupMinWidth(-3);
+  EXPECT_EQ(0, p->PopupMinWidth());
+  p->SetPopupHeight(10);
+  p->SetPopupMinHeight(40);
+  EXPECT_EQ(40, p->PopupHeight());
+  EXPECT_EQ(0, changes);  // the size setters only store
+
+  p->SetPopupSizeable(true);
+  p->SetPopupSizeable(true);
+  p->SetPopupSysPanelStyle(true);
+  p->SetPopupClientEdge(true);
+  p->SetPopupAlignment(taRightJustify);
+  EXPECT_EQ(4, changes);
+
+  // A glyph turns the drop-down button into a glyph button; clearing it turns it back.
+  auto* glyph = New<TBitmap>();
+  glyph->SetSize(8, 8);
+  p->SetButtonGlyph(glyph);
+  EXPECT_EQ(bkGlyph, p->Buttons()->Items(0)->Kind());
+  auto* copy = New<TcxCustomDropDownEditProperties>(nullptr);
+  copy->Assign(p);
+  EXPECT_EQ(bkGlyph, copy->Buttons()->Items(0)->Kind());
+  EXPECT_EQ(40, copy->PopupHeight());
+  EXPECT_TRUE(copy->PopupSizeable());
+  EXPECT_EQ(taRightJustify, copy->PopupAlignment());
+  p->SetButtonGlyph(nullptr);
+  EXPECT_EQ(bkDown, p->Buttons()->Items(0)->Kind());
+  glyph->Free();
+  copy->Free();
+  p->Free();
+}
+
 }  // namespace

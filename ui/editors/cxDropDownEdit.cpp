@@ -558,3 +558,152 @@ void TcxCustomEditPopupWindow::DoClosed() {
   inherited::DoClosed();
 }
 
+
+// ---- the properties ------------------------------------------------------------------------------------------
+
+
+TcxCustomDropDownEditProperties::TcxCustomDropDownEditProperties(TPersistent* AOwner)
+    : TcxCustomMaskEditProperties(AOwner) {}
+
+void TcxCustomDropDownEditProperties::AfterConstruction() {
+  inherited::AfterConstruction();
+  TcxEditButton* b = Buttons()->Add();
+  b->SetKind(bkDown);
+  FDropDownButtonIndex = GetDropDownButtonIndex();
+}
+
+TBitmap* TcxCustomDropDownEditProperties::ButtonGlyph() {
+  if (FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return nullptr;
+  return Buttons()->Items(FDropDownButtonIndex)->Glyph();
+}
+
+void TcxCustomDropDownEditProperties::SetButtonGlyph(TBitmap* Value) {
+  if (FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return;
+  Buttons()->Items(FDropDownButtonIndex)->SetGlyph(Value);
+  CheckButtonKind();
+}
+
+void TcxCustomDropDownEditProperties::CheckButtonKind() {
+  if (FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return;
+  TcxEditButton* b = Buttons()->Items(FDropDownButtonIndex);
+  bool glyph = b->HasGlyph() && !b->Glyph()->Empty();
+  if (glyph && b->Kind() != bkGlyph)
+    b->SetKind(bkGlyph);
+  else if (!glyph && b->Kind() == bkGlyph)
+    b->SetKind(bkDown);
+}
+
+void TcxCustomDropDownEditProperties::SetDropDownButtonIndex(int32_t Value) {
+  if (Value == FDropDownButtonIndex) return;
+  BeginUpdate();
+  try {
+    TBitmap* glyph = nullptr;
+    TcxEditButton* old = nullptr;
+    if (FDropDownButtonIndex >= 0 && FDropDownButtonIndex < Buttons()->Count()) {
+      old = Buttons()->Items(FDropDownButtonIndex);
+      if (old->HasGlyph() && !old->Glyph()->Empty()) glyph = old->Glyph();
+    }
+    FDropDownButtonIndex = Value;
+    if (glyph && Value >= 0 && Value < Buttons()->Count()) {
+      Buttons()->Items(Value)->SetGlyph(glyph);
+      Buttons()->Items(Value)->SetKind(bkGlyph);
+    }
+    if (old && glyph) {
+      old->SetGlyph(nullptr);
+      if (old->Kind() == bkGlyph) old->SetKind(bkDown);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxCustomDropDownEditProperties::Changed() {
+  if (FChanging) return;
+  FChanging = true;
+  try {
+    CheckButtonKind();
+  } catch (...) {
+    FChanging = false;
+    throw;
+  }
+  FChanging = false;
+  inherited::Changed();
+}
+
+void TcxCustomDropDownEditProperties::SetPopupAlignment(TAlignment Value) {
+  if (Value == FPopupAlignment) return;
+  FPopupAlignment = Value;
+  Changed();
+}
+
+void TcxCustomDropDownEditProperties::SetPopupClientEdge(bool Value) {
+  if (Value == FPopupClientEdge) return;
+  FPopupClientEdge = Value;
+  Changed();
+}
+
+void TcxCustomDropDownEditProperties::SetPopupSizeable(bool Value) {
+  if (Value == FPopupSizeable) return;
+  FPopupSizeable = Value;
+  Changed();
+}
+
+void TcxCustomDropDownEditProperties::SetPopupSysPanelStyle(bool Value) {
+  if (Value == FPopupSysPanelStyle) return;
+  FPopupSysPanelStyle = Value;
+  Changed();
+}
+
+void TcxCustomDropDownEditProperties::SetPopupHeight(int32_t Value) {
+  FPopupHeight = std::max(Value, FPopupMinHeight);
+}
+
+void TcxCustomDropDownEditProperties::SetPopupMinHeight(int32_t Value) {
+  FPopupMinHeight = std::max(Value, 0);
+  SetPopupHeight(FPopupHeight);
+}
+
+void TcxCustomDropDownEditProperties::SetPopupMinWidth(int32_t Value) {
+  FPopupMinWidth = std::max(Value, 0);
+  SetPopupWidth(FPopupWidth);
+}
+
+void TcxCustomDropDownEditProperties::SetPopupWidth(int32_t Value) {
+  // 0 keeps meaning "as wide as the editor"; only a real width is held to the minimum.
+  FPopupWidth = Value <= 0 ? 0 : std::max(Value, FPopupMinWidth);
+}
+
+void TcxCustomDropDownEditProperties::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCustomDropDownEditProperties*>(Source);
+  if (!source) {
+    inherited::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    inherited::Assign(Source);
+    SetButtonGlyph(source->ButtonGlyph());
+    SetImmediateDropDown(source->ImmediateDropDown());
+    SetImmediatePopup(source->ImmediatePopup());
+    SetPopupAlignment(source->PopupAlignment());
+    SetPopupAutoSize(source->PopupAutoSize());
+    SetPopupClientEdge(source->PopupClientEdge());
+    SetPopupHeight(source->PopupHeight());
+    SetPopupMinHeight(source->PopupMinHeight());
+    SetPopupMinWidth(source->PopupMinWidth());
+    SetPopupSizeable(source->PopupSizeable());
+    SetPopupSysPanelStyle(source->PopupSysPanelStyle());
+    SetPopupWidth(source->PopupWidth());
+    SetPostPopupValueOnTab(source->PostPopupValueOnTab());
+    OnCloseQuery = source->OnCloseQuery;
+    OnCloseUp = source->OnCloseUp;
+    OnInitPopup = source->OnInitPopup;
+    OnPopup = source->OnPopup;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
