@@ -269,14 +269,18 @@ void TcxCustomEditPopupWindow::ForwardChar(uint16_t AChar) {
   if (w) SendMessage(w, WM_CHAR, AChar, 0);
 }
 
-void TcxCustomEditPopupWindow::CalculateContentSize(SIZE& ASize) { ASize = SIZE{0, 0}; }
+void TcxCustomEditPopupWindow::CalculateContentSize(SIZE& ASize) {
+  ASize = SIZE{0, 0};
+  if (auto* edit = dynamic_cast<TcxCustomDropDownEdit*>(OwnerControl())) edit->CalculatePopupSize(ASize);
+}
 
 bool TcxCustomEditPopupWindow::CanShrinkToWorkArea() { return true; }
 
 RECT TcxCustomEditPopupWindow::GetPopupOwnerBounds() {
   RECT r{};
   if (TControl* o = OwnerControl()) {
-    POINT p = o->ClientToScreen(POINT{0, 0});
+    // The editor's outer bounds: its client origin would lie inside its border.
+    POINT p = o->Parent() ? o->Parent()->ClientToScreen(POINT{o->Left(), o->Top()}) : POINT{o->Left(), o->Top()};
     r = RECT{p.x, p.y, p.x + o->Width(), p.y + o->Height()};
     if (Shadow()) r.right += cxEditPopupShadowWidth;
   }
@@ -706,4 +710,134 @@ void TcxCustomDropDownEditProperties::Assign(TPersistent* Source) {
     throw;
   }
   EndUpdate();
+}
+
+// ---- the editor ----------------------------------------------------------------------------------------------
+
+TcxCustomDropDownEdit::TcxCustomDropDownEdit(TComponent* AOwner) : TcxCustomMaskEdit(AOwner) {}
+
+TcxCustomDropDownEdit::~TcxCustomDropDownEdit() {
+  if (FPopupWindow) {
+    FPopupWindow->OnClosed = nullptr;
+    FPopupWindow->OnShowed = nullptr;
+    FPopupWindow->Free();
+    FPopupWindow = nullptr;
+  }
+}
+
+void TcxCustomDropDownEdit::InitializeEdit() {
+  inherited::InitializeEdit();
+  if (FPopupWindow || ComponentState().Contains(csDesigning)) return;
+  FPopupWindow = CreateAs<TcxCustomEditPopupWindow>(ActiveProperties()->GetPopupWindowClass(), static_cast<TControl*>(this));
+  FPopupWindow->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
+  FPopupWindow->SetIsModal(false);
+  FPopupWindow->OnClosed = TNotifyEvent(this, &TcxCustomDropDownEdit::PopupWindowClosed);
+  FPopupWindow->OnShowed = TNotifyEvent(this, &TcxCustomDropDownEdit::PopupWindowShowed);
+  FPopupWindow->OnCloseButtonQuery = [this] {
+    bool can = true;
+    if (ActiveProperties()->OnCloseQuery) ActiveProperties()->OnCloseQuery(this, can);
+    return can;
+  };
+  FPopupWindow->OnCloseButtonClick = [this] { ClosePopup(false); };
+}
+
+void TcxCustomDropDownEdit::SetupPopupWindow() {
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  TcxCustomEditPopupWindow* w = FPopupWindow;
+  w->SetHorzAlignment(p->PopupAlignment() == taRightJustify ? phaRight
+                      : p->PopupAlignment() == taCenter    ? phaCenter
+                                                           : phaLeft);
+  w->SetClientEdge(p->PopupClientEdge());
+  w->SetMinHeight(p->PopupMinHeight());
+  w->SetMinWidth(p->PopupMinWidth());
+  w->SetPopupAutoSize(p->PopupAutoSize());
+  w->SetSizeable(p->PopupSizeable());
+  w->SetSysPanelStyle(p->PopupSysPanelStyle());
+  w->SetCloseButton(true);
+  w->SetPopupWidth(p->PopupWidth());
+  w->SetPopupHeight(p->PopupHeight());
+  w->SetBorderStyle(epbsSingle);
+}
+
+void TcxCustomDropDownEdit::PreparePopup() {
+  FPopupWindow->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
+  SetupPopupWindow();
+}
+
+void TcxCustomDropDownEdit::DropDown() {
+  if (ActiveProperties()->OnInitPopup) ActiveProperties()->OnInitPopup(this);
+  if (!FPopupWindow || !CanDropDown() || HasPopupWindow()) return;
+  PreparePopup();
+  FPopupWindow->SizeChangedByMouse = false;
+  FPopupWindow->SetFocusedControl(nullptr);
+  PostMessage(FPopupWindow->Handle(), CM_SHOWPOPUPWINDOW, 0, 0);
+}
+
+void TcxCustomDropDownEdit::ClosePopup(bool Accept) {
+  (void)Accept;
+  if (HasPopupWindow()) FPopupWindow->CloseUp(false);
+}
+
+void TcxCustomDropDownEdit::SetDroppedDown(bool Value) {
+  if (Value == HasPopupWindow()) return;
+  if (Value)
+    DropDown();
+  else
+    ClosePopup(false);
+}
+
+void TcxCustomDropDownEdit::PopupWindowShowed(TObject*) {
+  FPopupWindow->UpdateContent();
+  if (ActiveProperties()->OnPopup) ActiveProperties()->OnPopup(this);
+  FPopupWindow->SizeChangedByMouse = false;
+}
+
+void TcxCustomDropDownEdit::PopupWindowClosed(TObject*) {
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  if (p->PopupSizeable() && FPopupWindow->SizeChangedByMouse) {
+    FPopupSizeChanged = true;
+    p->SetPopupWidth(FPopupWindow->Width());
+    p->SetPopupHeight(FPopupWindow->Height());
+  }
+  if (p->OnCloseUp) p->OnCloseUp(this);
+}
+
+void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
+  bool alt = Shift.Contains(ssAlt);
+  if ((alt && (Key == VK_UP || Key == VK_DOWN)) || (Key == VK_F4 && !alt)) {
+    if (HasPopupWindow())
+      ClosePopup(true);
+    else
+      DropDown();
+    Key = 0;
+    return;
+  }
+  if (!alt && HasPopupWindow() && (Key == VK_RETURN || Key == VK_ESCAPE)) {
+    PopupJustClosed = true;
+    ClosePopup(Key == VK_RETURN);
+    if (!HasPopupWindow()) {
+      if (Key == VK_ESCAPE) ReleaseCapture();
+      Key = 0;
+      return;
+    }
+  }
+  inherited::DoEditKeyDown(Key, Shift);
+}
+
+void TcxCustomDropDownEdit::DoButtonDown(int32_t AVisibleIndex) {
+  inherited::DoButtonDown(AVisibleIndex);
+  if (AVisibleIndex == ActiveProperties()->DropDownButtonIndex() && !HasPopupWindow()) DropDown();
+}
+
+void TcxCustomDropDownEdit::FocusChanged() {
+  inherited::FocusChanged();
+  if (HasPopupWindow() && !ActiveProperties()->PopupCapturesFocus() && !Focused()) ClosePopup(false);
+}
+
+void TcxCustomDropDownEdit::WndProc(TMessage& Message) {
+  if (Message.Msg == CM_DROPDOWNBYPASTE) {
+    DropDown();
+    return;
+  }
+  inherited::WndProc(Message);
 }

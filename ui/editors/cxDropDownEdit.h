@@ -231,3 +231,47 @@ private:
   int32_t FPopupWidth = 0;
   bool FPostPopupValueOnTab = false;
 };
+
+// Private message: opens an editor's popup at once.
+constexpr UINT CM_DROPDOWNBYPASTE = 0x8067;
+
+// An editor that opens a popup under (or over) itself. Opening is posted to the popup window so that it
+// shows after the input message that asked for it.
+class TcxCustomDropDownEdit : public TcxCustomMaskEdit {
+  RTL_CLASS(TcxCustomDropDownEdit, TcxCustomMaskEdit)
+public:
+  explicit TcxCustomDropDownEdit(TComponent* AOwner);
+  ~TcxCustomDropDownEdit() override;
+  void WndProc(TMessage& Message) override;
+
+  virtual bool CanDropDown() { return false; }
+  virtual void ClosePopup(bool Accept);
+  virtual void DropDown();
+  virtual void CalculatePopupSize(SIZE& ASize) = 0;
+  virtual void SetupPopupWindow();
+  virtual void PreparePopup();
+
+  TClass GetPropertiesClass() const override { return TcxCustomDropDownEditProperties::StaticClass(); }
+  TcxCustomDropDownEditProperties* ActiveProperties() {
+    return static_cast<TcxCustomDropDownEditProperties*>(GetActiveProperties());
+  }
+  TcxCustomEditPopupWindow* PopupWindow() const { return FPopupWindow; }
+  bool HasPopupWindow() const { return FPopupWindow && FPopupWindow->Visible(); }
+  void SetDroppedDown(bool Value);
+  // The user resized the popup at some time.
+  bool PopupSizeChanged() const { return FPopupSizeChanged; }
+  bool PopupJustClosed = false;
+
+protected:
+  void InitializeEdit() override;
+  void DoEditKeyDown(uint16_t& Key, TShiftState Shift) override;
+  void DoButtonDown(int32_t AVisibleIndex) override;
+  void FocusChanged() override;
+
+  virtual void PopupWindowClosed(TObject* Sender);
+  virtual void PopupWindowShowed(TObject* Sender);
+
+private:
+  TcxCustomEditPopupWindow* FPopupWindow = nullptr;
+  bool FPopupSizeChanged = false;
+};

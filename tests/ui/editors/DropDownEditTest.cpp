@@ -388,4 +388,128 @@ TEST_F(DropDownPopupTest, PropertiesDefaultsAndSizeRules) {
   p->Free();
 }
 
+class TDropDownTestEdit : public TcxCustomDropDownEdit {
+  RTL_CLASS(TDropDownTestEdit, TcxCustomDropDownEdit)
+public:
+  using TcxCustomDropDownEdit::TcxCustomDropDownEdit;
+  bool CanDropDown() override { return true; }
+  void CalculatePopupSize(SIZE& ASize) override { ASize = SIZE{120, 80}; }
+};
+
+class DropDownEditTest : public ContainerTest {
+protected:
+  void SetUp() override {
+    ContainerTest::SetUp();
+    Form->SetBounds(0, 0, 800, 600);
+    Edit = New<TDropDownTestEdit>(Form);
+    Edit->SetBounds(20, 20, 150, 24);
+    Edit->SetParent(Form);
+    Other = New<TcxContainer>(Form);
+    Other->SetBounds(20, 300, 100, 24);
+    Other->SetParent(Form);
+    Idle();
+    Edit->SetFocus();
+    Idle();
+  }
+  void TearDown() override {
+    Edit->Free();
+    ContainerTest::TearDown();
+  }
+  static void Key(int vk, int modifier = 0) {
+    if (modifier) headless::KeyDown(modifier);
+    headless::KeyPress(vk);
+    if (modifier) headless::KeyUp(modifier);
+    Idle();
+  }
+  TDropDownTestEdit* Edit = nullptr;
+  TcxContainer* Other = nullptr;
+};
+
+TEST_F(DropDownEditTest, OpeningIsPostedAndKeysToggle) {
+  struct KeyCase {
+    int vk, modifier;
+    bool openBefore, openAfter;
+  };
+  const KeyCase cases[] = {
+      {VK_DOWN, VK_MENU, false, true},  {VK_DOWN, VK_MENU, true, false}, {VK_UP, VK_MENU, false, true},
+      {VK_F4, 0, true, false},          {VK_F4, 0, false, true},         {VK_ESCAPE, 0, true, false},
+      {VK_F4, 0, false, true},          {VK_RETURN, 0, true, false},
+  };
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.vk << " with " << c.modifier);
+    ASSERT_EQ(c.openBefore, Edit->HasPopupWindow());
+    Key(c.vk, c.modifier);
+    EXPECT_EQ(c.openAfter, Edit->HasPopupWindow());
+  }
+  // Opening waits for the posted request.
+  Edit->DropDown();
+  EXPECT_FALSE(Edit->HasPopupWindow());
+  Idle();
+  EXPECT_TRUE(Edit->HasPopupWindow());
+}
+
+TEST_F(DropDownEditTest, FocusLossAndOutsideClickClose) {
+  Key(VK_F4);
+  ASSERT_TRUE(Edit->HasPopupWindow());
+  Other->SetFocus();
+  Idle();
+  EXPECT_FALSE(Edit->HasPopupWindow());
+  Edit->SetFocus();
+  Idle();
+  Key(VK_F4);
+  ASSERT_TRUE(Edit->HasPopupWindow());
+  Click(Form, 600, 400);
+  EXPECT_FALSE(Edit->HasPopupWindow());
+}
+
+TEST_F(DropDownEditTest, PopupSizeAndSideOfTheEditor) {
+  Edit->ActiveProperties()->SetPopupAutoSize(false);
+  Key(VK_F4);
+  TcxCustomEditPopupWindow* w = Edit->PopupWindow();
+  ASSERT_TRUE(Edit->HasPopupWindow());
+  EXPECT_EQ(Edit->Width(), w->Width());  // as wide as the editor
+  POINT e = Form->ClientToScreen(POINT{Edit->Left(), Edit->Top()});
+  EXPECT_EQ(e.y + Edit->Height(), w->Top());
+  EXPECT_EQ(e.x, w->Left());
+  Key(VK_ESCAPE);
+  // Near the bottom of the screen there is more room above: it opens above.
+  Edit->SetBounds(20, 540, 150, 24);
+  Edit->ActiveProperties()->SetPopupAutoSize(true);
+  Idle();
+  Key(VK_F4);
+  ASSERT_TRUE(Edit->HasPopupWindow());
+  e = Form->ClientToScreen(POINT{Edit->Left(), Edit->Top()});
+  EXPECT_EQ(e.y, w->Top() + w->Height());
+  EXPECT_EQ(122, w->Width());
+  EXPECT_EQ(cxGripTopRight, w->ViewInfo()->SizeGripCorner);
+}
+
+TEST_F(DropDownEditTest, AResizedStandAlonePopupReopensAtTheNewSize) {
+  Edit->ActiveProperties()->SetPopupSizeable(true);
+  Edit->ActiveProperties()->SetPopupSysPanelStyle(true);
+  Key(VK_F4);
+  TcxCustomEditPopupWindow* w = Edit->PopupWindow();
+  ASSERT_TRUE(Edit->HasPopupWindow());
+  int w0 = w->Width(), h0 = w->Height();
+  const RECT g = w->ViewInfo()->SizeGripSizingRect;
+  POINT start = w->ClientToScreen(POINT{g.right - 2, g.bottom - 2});
+  headless::MouseMove(start.x, start.y);
+  Idle();
+  headless::MouseDown(VK_LBUTTON);
+  Idle();
+  headless::MouseMove(start.x + 30, start.y + 20);
+  Idle();
+  headless::MouseUp(VK_LBUTTON);
+  Idle();
+  Key(VK_ESCAPE);
+  ASSERT_FALSE(Edit->HasPopupWindow());
+  EXPECT_TRUE(Edit->PopupSizeChanged());
+  EXPECT_EQ(w0 + 30, Edit->ActiveProperties()->PopupWidth());
+  EXPECT_EQ(h0 + 20, Edit->ActiveProperties()->PopupHeight());
+  Edit->ActiveProperties()->SetPopupAutoSize(false);
+  Key(VK_F4);
+  EXPECT_EQ(w0 + 30, w->Width());
+  EXPECT_EQ(h0 + 20, w->Height());
+}
+
 }  // namespace
