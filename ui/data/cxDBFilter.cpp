@@ -1,6 +1,7 @@
 #include "ui/data/cxDBFilter.h"
 
 #include "db/DBDataSetKinds.h"
+#include "rtl/TypInfo.h"
 #include "ui/data/cxDBData.h"
 #include "ui/data/detail/cxScopeGuard.h"
 

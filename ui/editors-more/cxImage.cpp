@@ -15,6 +15,7 @@
 #include "rtl/Filer.h"
 #include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
+#include "rtl/TypInfo.h"
 #include "rtl/Utf8.h"
 #include "ui/base/cxClasses.h"
 #include "ui/base/cxGraphics.h"
