@@ -88,9 +88,10 @@ endfunction()
 # One GoogleTest executable per library, made of every .cpp in the current test folder, registered with
 # CTest test by test under the folder's label.
 #
-# SUITES registers one CTest test per GoogleTest suite instead: for executables whose every process pays a
-# long start-up (the embedded database engine takes seconds to come up under the sanitizers), running a
-# suite's tests in one process saves that start-up for all but the first.
+# SUITES registers one CTest test per GoogleTest suite instead: every sanitizer process pays a start-up (about
+# a second, and the embedded database engine takes seconds more to come up), so running a suite's tests in
+# one process saves it for all but the first. Every folder's tests use it; only the X11 tests, registered on
+# their own, run test by test.
 function(vorn_test label)
   cmake_parse_arguments(ARG "SUITES" "" "LIBS;PROPERTIES" ${ARGN})
   find_package(GTest REQUIRED)

@@ -11,6 +11,7 @@
 #include "forms/Graphics.h"
 #include "forms/PngImage.h"
 #include "ui/base/cxLookAndFeelPainters.h"
+#include "ui/base/cxLookAndFeels.h"
 #include "ui/base/dxThemeManager.h"
 #include "ui/editors/cxEditPaintUtils.h"
 #include "winapi/Headless.h"
@@ -51,6 +52,9 @@ protected:
   static constexpr int W = 240, H = 120;
   void SetUp() override {
     headless::Init(640, 480);
+    // A look-and-feel left alive by an earlier test in this process keeps the palette listener, whose
+    // window died with the previous backend: give it a window on this one.
+    EnsureSystemPaletteChangedWindow();
     SetColor(COLOR_BTNFACE, RGB(212, 208, 200));
     SetColor(COLOR_WINDOW, RGB(255, 255, 255));
     SetColor(COLOR_HIGHLIGHT, RGB(10, 36, 106));
