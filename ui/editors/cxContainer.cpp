@@ -835,7 +835,11 @@ void TcxContainer::KeyDown(uint16_t& Key, TShiftState Shift) {
   if (Key == VK_TAB && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt) && Focused() && !SuppressTabNavigation()) {
     Key = 0;
     if (TCustomForm* form = GetParentForm(this)) {
-      form->SelectNext(this, !Shift.Contains(ssShift), true);
+      // The form's tab order holds the inner control in the container's place, so the search starts from
+      // the control that has the focus; starting from the container itself would begin again at the top.
+      TWinControl* from = form->ActiveControl();
+      if (!from || (from != this && !ContainsControl(from))) from = this;
+      form->SelectNext(from, !Shift.Contains(ssShift), true);
       if (alive && HandleAllocated() && GetFocus() == Handle()) FocusInnerControl();
     }
   }

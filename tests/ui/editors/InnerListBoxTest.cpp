@@ -260,6 +260,31 @@ TEST_F(InnerListBoxTest, KeysGoToTheContainerFirstAndTabAndEnterStayOutOfTheList
   EXPECT_FALSE(log.Has("up 9"));
 }
 
+TEST_F(InnerListBoxTest, TabFromTheListMovesToTheNeighboursInTabOrder) {
+  TEdit* next = New<TEdit>(Form);
+  next->SetBounds(10, 150, 100, 20);
+  next->SetParent(Form);
+  TEdit* last = New<TEdit>(Form);
+  last->SetBounds(10, 180, 100, 20);
+  last->SetParent(Form);
+  Fill(3);
+  List->SetFocus();
+  Idle();
+  ASSERT_EQ(GetFocus(), List->Handle());
+
+  headless::KeyPress(VK_TAB);
+  Idle();
+  EXPECT_EQ(GetFocus(), next->Handle());
+
+  List->SetFocus();
+  Idle();
+  headless::KeyDown(VK_SHIFT);
+  headless::KeyPress(VK_TAB);
+  headless::KeyUp(VK_SHIFT);
+  Idle();
+  EXPECT_EQ(GetFocus(), last->Handle());
+}
+
 TEST_F(InnerListBoxTest, DialogCodeAsksForCharsAndTabOnlyWithAContainer) {
   LRESULT hosted = SendMessage(List->Handle(), WM_GETDLGCODE, 0, 0);
   EXPECT_TRUE(hosted & DLGC_WANTCHARS);
