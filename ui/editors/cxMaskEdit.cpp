@@ -550,9 +550,7 @@ bool TcxMaskEditRegExprMode::PressRight() {
   return true;
 }
 
-bool TcxMaskEditRegExprMode::IsTextValid(const String& AText) {
-  if (AText.empty()) return true;
-  if (!Compiled()) return false;
+bool TcxMaskEditRegExprMode::MatchesWholeText(const String& AText) {
   TcxRegExpr engine;
   engine.SetCaseInsensitive(GetActiveProperties()->CaseInsensitive());
   try {
@@ -563,6 +561,12 @@ bool TcxMaskEditRegExprMode::IsTextValid(const String& AText) {
   for (char32_t c : Utf8ToCodePoints(AText))
     if (!engine.Next(c)) return false;
   return GetActiveProperties()->IgnoreMaskBlank() || engine.Accepting();
+}
+
+bool TcxMaskEditRegExprMode::IsTextValid(const String& AText) {
+  if (AText.empty()) return true;
+  if (!Compiled()) return false;
+  return MatchesWholeText(AText);
 }
 
 String TcxMaskEditRegExprMode::GetFormattedText(const String& AText) {
@@ -675,16 +679,7 @@ String TcxMaskEditRegExprExMode::GetFormattedText(const String& AText) {
 bool TcxMaskEditRegExprExMode::IsTextValid(const String& AText) {
   if (!Compiled()) return false;
   if (AText == GetBlankText()) return true;
-  TcxRegExpr engine;
-  engine.SetCaseInsensitive(GetActiveProperties()->CaseInsensitive());
-  try {
-    engine.Compile(FRegExpr.GetSource());
-  } catch (const EcxRegExprError&) {
-    return false;
-  }
-  for (char32_t c : Utf8ToCodePoints(AText))
-    if (!engine.Next(c)) return false;
-  return GetActiveProperties()->IgnoreMaskBlank() || engine.Accepting();
+  return MatchesWholeText(AText);
 }
 
 void TcxMaskEditRegExprExMode::TextAssigned(const String& AText) {

@@ -193,6 +193,8 @@ public:
   void SetCaseInsensitive(bool Value) { FRegExpr.SetCaseInsensitive(Value); }
 
 protected:
+  // Whether AText as a whole passes the compiled expression (a fresh engine, so the typing state is kept).
+  bool MatchesWholeText(const String& AText);
   virtual void Synchronize();
   // Feeds the tail and steps back over it; false (automaton as before) when a character is refused.
   bool CheckTail();
