@@ -334,8 +334,14 @@ void TcxCustomEditPopupWindow::CalculateSize() {
 void TcxCustomEditPopupWindow::ComputePopupPosition(POINT& P) {
   FOwnerBounds = GetPopupOwnerBounds();
   inherited::ComputePopupPosition(P);
-  RECT work = GetMonitorWorkAreaAtPoint(P);
   const RECT& o = FOwnerBounds;
+  // The side is chosen from the room below and above the editor, and the popup keeps to it: a popup that
+  // fits on neither side is shrunk to the work area (CalculatePosition) rather than pushed over its editor.
+  RECT workBelow = GetMonitorWorkAreaAtPoint(POINT{o.left, o.bottom});
+  RECT workAbove = GetMonitorWorkAreaAtPoint(POINT{o.left, o.top});
+  int32_t roomBelow = workBelow.bottom - o.bottom, roomAbove = o.top - workAbove.top;
+  P.y = (Height() > roomBelow && roomAbove > roomBelow) ? o.top - Height() : o.bottom;
+  RECT work = GetMonitorWorkAreaAtPoint(P);
   bool below = P.y > o.top;
   bool right;
   switch (HorzAlignment()) {
@@ -776,7 +782,10 @@ bool TcxEditPopupControlLookAndFeel::ResolveNativeStyle() {
   return vi && vi->NativeStyle;
 }
 
-void TcxEditPopupControlLookAndFeel::Refresh() { CheckChanged(); }
+void TcxEditPopupControlLookAndFeel::Refresh() {
+  SaveState();
+  CheckChanged();
+}
 
 // ---- the inner edit and the view data ----------------------------------------------------------------------
 
@@ -1259,14 +1268,22 @@ bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftSta
     }
   }
   TcxCustomEditViewInfo* vi = EditViewInfo();
-  FIsHotAndPopup = HasPopupWindow() && vi && vi->HotState != cxHotStateOff;
+  // A press that closed the popup (the hooks close it before the editor sees the click) still finds the
+  // flag set, so the same press does not open the popup again; the release clears it.
+  bool hotAndPopup = HasPopupWindow() && vi && vi->ContainerState.Contains(csHotTrack);
+  bool buttonHeld = AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
+  if (hotAndPopup || !(AIsMouseEvent && buttonHeld)) FIsHotAndPopup = hotAndPopup;
   if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
   return result;
 }
 
 void TcxCustomDropDownEdit::StyleChanged(TObject* Sender) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
   inherited::StyleChanged(Sender);
-  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
+  if (!alive) return;
+  // The popup's controls follow the button style the view info resolves, so it is laid out first.
+  RecalculateAtCursor();
+  if (alive && FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
 }
 
 bool TcxCustomDropDownEdit::Focused() { return inherited::Focused() || HasPopupWindow(); }
