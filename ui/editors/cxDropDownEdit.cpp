@@ -261,7 +261,14 @@ TcxCustomEditPopupWindow::~TcxCustomEditPopupWindow() {
 
 void TcxCustomEditPopupWindow::WndProc(TMessage& Message) {
   if (Message.Msg == CM_DROPDOWNFORWARDCHAR) {
-    if (Visible()) ForwardChar(static_cast<uint16_t>(Message.WParam));
+    if (Visible()) {
+      // Characters are code points: one beyond 16 bits goes to the focus whole rather than cut short.
+      if (Message.WParam > 0xFFFF) {
+        if (HWND w = GetFocus()) SendMessage(w, WM_CHAR, Message.WParam, 0);
+      } else {
+        ForwardChar(static_cast<uint16_t>(Message.WParam));
+      }
+    }
     return;
   }
   inherited::WndProc(Message);
