@@ -997,6 +997,8 @@ void TcxCustomDropDownEdit::SetPopupContentBounds(const RECT& ARect) {
 
 void TcxCustomDropDownEdit::PreparePopup() {
   TcxCustomEditPopupWindow* w = FPopupWindow;
+  // The controls put into the popup below take the look-and-feel as it is now.
+  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
   w->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
   AttachLookupList();
   SetupPopupWindow();

@@ -619,6 +619,25 @@ TEST_F(DdBehaviourTest, PopupControlsFollowTheButtonsLookAndFeel) {
   }
 }
 
+TEST_F(DdBehaviourTest, InPlacePopupControlsFollowTheStylesLookAndFeel) {
+  auto* edit = MakeInplace();
+  TcxCustomEditData* data = nullptr;
+  edit->Activate(data);
+  Idle();
+  for (TcxLookAndFeelKind kind : {lfOffice11, lfStandard, lfUltraFlat}) {
+    SCOPED_TRACE(int(kind));
+    edit->Style()->LookAndFeel()->SetKind(kind);
+    Key(VK_F4);
+    ASSERT_TRUE(edit->HasPopupWindow());
+    EXPECT_EQ(kind, edit->PopupControlsLookAndFeel()->Kind());
+    EXPECT_EQ(kind, edit->PopupWindow()->ViewInfo()->PainterKind);
+    Key(VK_ESCAPE);
+  }
+  edit->Free();
+  Idle();
+  data->Free();
+}
+
 // ---- in place --------------------------------------------------------------------------------------------
 
 TEST_F(DdBehaviourTest, InPlaceThePopupSizeIsKeptPerRecord) {
