@@ -379,6 +379,27 @@ TEST_F(DdBehaviourTest, InPlaceTheArrowsStepTheListOnlyWhileItIsOpen) {
   data->Free();
 }
 
+TEST_F(DdBehaviourTest, NoHintOverAnOpenPopupAndFreeingTheEditorWithItOpenOrPending) {
+  auto* edit = Make({"Apple"});
+  EXPECT_EQ(0, SendMessage(edit->Handle(), CM_HINTSHOW, 0, 0));
+  Key(VK_F4);
+  ASSERT_TRUE(edit->HasPopupWindow());
+  EXPECT_NE(0, SendMessage(edit->Handle(), CM_HINTSHOW, 0, 0));
+  EXPECT_NE(0, SendMessage(edit->InnerControl()->Handle(), CM_HINTSHOW, 0, 0));
+  int closeUps = 0;
+  edit->ActiveProperties()->OnCloseUp = TNotifyEvent([&](TObject*) { ++closeUps; });
+  edit->Free();
+  Idle();
+  EXPECT_TRUE(cxShownPopups().empty());
+  EXPECT_EQ(0, closeUps) << "a dying editor fires no events";
+  // An opening still queued when the editor goes is dropped with its window.
+  auto* second = Make({"Apple"});
+  second->DropDown();
+  second->Free();
+  Idle();
+  EXPECT_TRUE(cxShownPopups().empty());
+}
+
 // ---- the lookup list -----------------------------------------------------------------------------------
 
 struct DdCloseCase {
