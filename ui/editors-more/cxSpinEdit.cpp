@@ -1072,7 +1072,45 @@ void TcxSpinEditViewInfo::DrawButtonContent(TcxCanvas* ACanvas, int32_t AIndex, 
   DrawArrows(ACanvas, ArrowSize, ARect, direction, fast, pressed, AContentColor);
 }
 
+void TcxSpinEditViewInfo::DrawButton(TcxCanvas* ACanvas, int32_t AIndex) {
+  const TcxEditButtonViewInfoData& d = Button(AIndex)->Data;
+  if (NativeTheme && d.NativePart != 0 && ButtonKind(AIndex) >= 0) {
+    if (HTHEME theme = OpenTheme(totSpin)) {
+      DrawThemeBackgroundRect(theme, ACanvas->Handle(), d.NativePart, d.NativeState, Button(AIndex)->Bounds);
+      return;
+    }
+  }
+  inherited::DrawButton(ACanvas, AIndex);
+}
+
 // ---- view data --------------------------------------------------------------------------------------------------
+
+void TcxSpinEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                                   TcxCustomEditViewInfo* AViewInfo, TShiftState AShift,
+                                                   TMouseButton AButton, POINT AMousePos) {
+  inherited::CalculateButtonsViewInfo(ACanvas, ABounds, AIsMouseEvent, AViewInfo, AShift, AButton, AMousePos);
+  auto* vi = dynamic_cast<TcxSpinEditViewInfo*>(AViewInfo);
+  if (!vi) return;
+  HTHEME theme = vi->NativeTheme ? OpenTheme(totSpin) : nullptr;
+  for (int32_t i = 0; i < vi->ButtonCount(); ++i) {
+    TcxEditButtonViewInfoData& d = vi->Button(i)->Data;
+    const int32_t kind = vi->ButtonKind(i);
+    if (!theme || kind < 0) {
+      if (kind >= 0) {
+        d.NativePart = 0;
+        d.NativeState = 0;
+        d.NativePartiallyTransparent = false;
+      }
+      continue;
+    }
+    const bool up = kind == sskUp || kind == sskFastUp;
+    const bool fast = kind == sskFastUp || kind == sskFastDown;
+    d.NativePart = vi->ButtonsPosition == sbpVert && !fast ? (up ? 1 : 2) : (up ? 3 : 4);
+    static constexpr int32_t kSpinStates[] = {4, 1, 3, 2};  // by disabled, normal, pressed, hot
+    d.NativeState = kSpinStates[d.State <= cxEditButtonStateHot ? d.State : cxEditButtonStateNormal];
+    d.NativePartiallyTransparent = IsThemeBackgroundPartiallyTransparent(theme, d.NativePart, d.NativeState) != 0;
+  }
+}
 
 bool TcxSpinEditViewData::CanPressButton(TcxCustomEditViewInfo*, int32_t) {
   auto* edit = dynamic_cast<TcxCustomSpinEdit*>(Edit);

@@ -25,6 +25,7 @@
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxEditPaintUtils.h"
 #include "winapi/Headless.h"
+#include "winapi/UxTheme.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ protected:
     Idle();
   }
   void TearDown() override {
+    winapi::SetThemeActive(false);
     DoneForms();
     cxContainerFinalize();
     cxControlsFinalize();
@@ -583,6 +585,47 @@ TEST_F(SpinEditTest, ButtonGeometry) {
         EXPECT_EQ(fast.Box.right - fast.Box.left, 6);
     }
   }
+}
+
+TEST_F(SpinEditTest, ThemedButtonsUseTheSpinParts) {
+  winapi::SetThemeActive(true);
+  DoneThemeManager();
+  TcxSpinEdit* edit = Make(false);
+  edit->Style()->LookAndFeel()->SetNativeStyle(true);
+  struct Case {
+    TcxSpinEditButtonsPosition Position;
+    int32_t DownPart, UpPart, FastDownPart, FastUpPart;
+    bool Delimiter;
+  } cases[] = {{sbpVert, 2, 1, 4, 3, true}, {sbpHorzRight, 4, 3, 4, 3, true}, {sbpHorzLeftRight, 4, 3, 4, 3, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << int(c.Position));
+    edit->Properties()->SpinButtons()->SetPosition(c.Position);
+    edit->Properties()->SpinButtons()->SetShowFastButtons(true);
+    Idle();
+    auto* vi = static_cast<TcxSpinEditViewInfo*>(edit->EditViewInfo());
+    ASSERT_TRUE(vi->NativeTheme);
+    const int32_t expected[4] = {c.DownPart, c.UpPart, c.FastDownPart, c.FastUpPart};
+    for (int32_t i = 0; i < vi->ButtonCount(); ++i) {
+      EXPECT_EQ(vi->Button(i)->Data.NativePart, expected[vi->ButtonKind(i)]) << "kind " << vi->ButtonKind(i);
+      EXPECT_EQ(vi->Button(i)->Data.NativeState, 1);
+    }
+    EXPECT_EQ(IsRectEmpty(&vi->DelimiterLine) == 0, c.Delimiter);
+    // Half the content height wide (17 rows: 9), the up button one pixel less beside another button.
+    RECT up = ButtonBounds(edit, sskUp);
+    if (c.Position == sbpVert) {
+      RECT down = ButtonBounds(edit, sskDown);
+      EXPECT_EQ(down.top, up.bottom + 1);
+      EXPECT_EQ(vi->DelimiterLine.top, up.bottom);
+    } else {
+      EXPECT_EQ(up.right - up.left, 8);
+    }
+  }
+  edit->Properties()->SpinButtons()->SetShowFastButtons(false);
+  edit->Properties()->SpinButtons()->SetPosition(sbpVert);
+  Idle();
+  // The theme paints the face: the up button is not the editor's background.
+  RECT up = ButtonBounds(edit, sskUp);
+  EXPECT_NE(headless::Pixel(edit->Handle(), (up.left + up.right) / 2, up.top + 1) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(SpinEditTest, DisabledArrowsAreEmbossed) {
