@@ -1123,13 +1123,20 @@ bool TcxSpinEditViewData::IsButtonPressed(TcxCustomEditViewInfo* AViewInfo, int3
   return AViewInfo->Button(AButtonVisibleIndex)->Data.ButtonIndex == edit->PressedState() - 1;
 }
 
+// The width follows the height of a text line, not the bounds: an editor measured on unlimited bounds gets
+// buttons of its real size.
 int32_t TcxSpinEditViewData::GetSmallButtonWidth(TcxCanvas* ACanvas, TcxSpinEditViewInfo* AViewInfo,
                                                  const RECT& AContent) {
-  const int32_t height = AContent.bottom - AContent.top;
-  if (AViewInfo->NativeTheme) return (height + 1) / 2;
+  int64_t height = int64_t(AContent.bottom) - AContent.top;
+  if (ACanvas) {
+    ACanvas->SetFont(AViewInfo->Font ? AViewInfo->Font : Style->GetVisibleFont());
+    height = int64_t(ACanvas->TextHeight("Zg")) + GetTextOffsets().y + ContentOffset.top + ContentOffset.bottom - 1;
+  }
+  height = std::clamp<int64_t>(height, 0, 1 << 20);
+  if (AViewInfo->NativeTheme) return static_cast<int32_t>((height + 1) / 2);
   int32_t buttonWidth = AViewInfo->ButtonCount() > 0 ? GetButtonWidth(ACanvas, AViewInfo->Button(0)) : 0;
   SIZE arrow{};
-  CalcArrowSize(SIZE{buttonWidth + 2, height / 2 + 2}, padUp, arrow);
+  CalcArrowSize(SIZE{buttonWidth + 2, static_cast<LONG>(height / 2 + 2)}, padUp, arrow);
   AViewInfo->ArrowSize = arrow.cy;
   return arrow.cy * 4 - 3;
 }
@@ -1184,7 +1191,7 @@ void TcxSpinEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEdi
     CalcArrowSize(SIZE{small + 2, (room.bottom - room.top) / 2 + 2}, padUp, arrow);
     vi->ArrowSize = arrow.cy;
   }
-  const int32_t fast = (small * 3 + 1) / 2;
+  const int32_t fast = static_cast<int32_t>((int64_t(small) * 3 + 1) / 2);
   const int32_t normal = vi->ButtonCount() > 0 ? GetButtonWidth(ACanvas, vi->Button(0)) : small;
 
   auto place = [&](int32_t AKind, const RECT& ABounds) {

@@ -15,6 +15,7 @@
 #include "forms/StdCtrls.h"
 #include "rtl/Clock.h"
 #include "rtl/Files.h"
+#include "rtl/Filer.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/SysUtils.h"
 #include "ui/base/cxClasses.h"
@@ -388,6 +389,93 @@ TEST_F(SpinEditTest, HeldButtonRepeatsAfter400ThenEvery100Milliseconds) {
   Idle();
 }
 
+TEST_F(SpinEditTest, RepeatStopsOnFocusChangeAndDoubleClickAway) {
+  TcxSpinEdit* edit = Make();
+  POINT up = ButtonCentre(edit, sskUp);
+  headless::MouseMove(up.x, up.y);
+  headless::MouseDown();
+  Idle();
+  ASSERT_NE(edit->RepeatTimer(), nullptr);
+  Other->SetFocus();
+  Idle();
+  EXPECT_EQ(edit->RepeatTimer(), nullptr);
+  EXPECT_EQ(edit->CapturedButton(), -1);
+  int64_t value = edit->Value().AsInt64();
+  headless::AdvanceClock(1000);
+  Idle();
+  EXPECT_EQ(edit->Value().AsInt64(), value);
+  headless::MouseUp();
+  Idle();
+  // A double click on the text, not on a button, does not step.
+  edit->SetFocus();
+  Idle();
+  value = edit->Value().AsInt64();
+  POINT text = edit->ClientToScreen(POINT{40, 10});
+  headless::DoubleClickAt(edit->Handle(), 40, 10);
+  (void)text;
+  Idle();
+  EXPECT_EQ(edit->Value().AsInt64(), value);
+  EXPECT_EQ(edit->RepeatTimer(), nullptr);
+}
+
+TEST_F(SpinEditTest, ReadOnlyRefusesStepsAndImmediatePostPostsThem) {
+  TcxSpinEdit* edit = Make();
+  edit->Properties()->SetReadOnly(true);
+  Idle();
+  Press(VK_UP);
+  EXPECT_EQ(edit->Value().AsInt64(), 0);
+  edit->Properties()->SetReadOnly(false);
+  Idle();
+  Press(VK_UP);
+  EXPECT_EQ(edit->Value().AsInt64(), 1);
+  EXPECT_EQ(edit->EditValue().AsInt64(), 0);  // not posted before validation
+  edit->Properties()->SetImmediatePost(true);
+  Press(VK_UP);
+  EXPECT_EQ(edit->EditValue().AsInt64(), 2);
+}
+
+TEST_F(SpinEditTest, PropertiesDefaultsAssignAndStreaming) {
+  auto* alone = New<TcxSpinEditProperties>(nullptr);
+  // Without any data defaults the values are doubles.
+  EXPECT_EQ(alone->ValueType(), vtFloat);
+  EXPECT_FALSE(alone->IsValueTypeStored());
+  alone->SetValueType(vtFloat);
+  EXPECT_TRUE(alone->IsValueTypeStored());
+  alone->SetIncrement(2);
+  alone->SetLargeIncrement(20);
+  alone->SetCircular(true);
+  alone->SetCanEdit(false);
+  alone->SpinButtons()->SetPosition(sbpHorzRight);
+  alone->SpinButtons()->SetShowFastButtons(true);
+  EXPECT_EQ(alone->Buttons()->Count(), 4);
+  EXPECT_EQ(alone->GetOutOfRangeAction(), sorWrap);
+
+  TcxSpinEdit* edit = Make(false);
+  edit->SetProperties(alone);
+  TcxSpinEditProperties* p = edit->Properties();
+  EXPECT_EQ(p->ValueType(), vtFloat);
+  EXPECT_DOUBLE_EQ(p->Increment(), 2);
+  EXPECT_DOUBLE_EQ(p->LargeIncrement(), 20);
+  EXPECT_TRUE(p->Circular());
+  EXPECT_FALSE(p->CanEdit());
+  EXPECT_EQ(p->SpinButtons()->Position(), sbpHorzRight);
+  EXPECT_EQ(p->Buttons()->Count(), 4);
+  alone->Free();
+
+  edit->SetName("Spin");
+  edit->SetValue(Variant(2.5));
+  String written = ComponentToText(edit);
+  EXPECT_NE(written.find("Properties.Increment = 2"), String::npos) << written;
+  EXPECT_NE(written.find("Properties.ValueType = vtFloat"), String::npos) << written;
+  EXPECT_NE(written.find("Properties.SpinButtons.Position = sbpHorzRight"), String::npos) << written;
+  EXPECT_NE(written.find("Value = 2.5"), String::npos) << written;
+  edit->SetValue(Variant(0));
+  edit->Properties()->SetIncrement(1);
+  written = ComponentToText(edit);
+  EXPECT_EQ(written.find("Value ="), String::npos) << written;
+  EXPECT_EQ(written.find("Properties.Increment"), String::npos) << written;
+}
+
 TEST_F(SpinEditTest, FastButtonsStepByLargeIncrement) {
   TcxSpinEdit* edit = Make();
   edit->Properties()->SpinButtons()->SetShowFastButtons(true);
@@ -610,14 +698,15 @@ TEST_F(SpinEditTest, ThemedButtonsUseTheSpinParts) {
       EXPECT_EQ(vi->Button(i)->Data.NativeState, 1);
     }
     EXPECT_EQ(IsRectEmpty(&vi->DelimiterLine) == 0, c.Delimiter);
-    // Half the content height wide (17 rows: 9), the up button one pixel less beside another button.
+    // Half the content height wide (a text line of 13 rows, 4 of offsets, less 1: 16, so 8), the up button
+    // one pixel less beside another button.
     RECT up = ButtonBounds(edit, sskUp);
     if (c.Position == sbpVert) {
       RECT down = ButtonBounds(edit, sskDown);
       EXPECT_EQ(down.top, up.bottom + 1);
       EXPECT_EQ(vi->DelimiterLine.top, up.bottom);
     } else {
-      EXPECT_EQ(up.right - up.left, 8);
+      EXPECT_EQ(up.right - up.left, 7);
     }
   }
   edit->Properties()->SpinButtons()->SetShowFastButtons(false);
