@@ -12,12 +12,15 @@
 #include "rtl/Math.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Utf8.h"
 #include "ui/base/cxClasses.h"
 #include "ui/base/cxVariants.h"
 #include "ui/base/dxThemeManager.h"
 #include "ui/base/dxUxTheme.h"
 #include "ui/editors/cxEditConsts.h"
 #include "ui/editors/cxEditPaintUtils.h"
+#include "winapi/UxTheme.h"
+#include "winapi/Windows.h"
 
 namespace {
 
