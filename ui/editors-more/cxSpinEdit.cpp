@@ -231,7 +231,7 @@ void TcxCustomSpinEditProperties::Assign(TPersistent* Source) {
   }
   BeginUpdate();
   try {
-    SetDefaultValuesProvider(source->DefaultValuesProvider());
+    // The data provider link comes with the editor properties' own copy below.
     AssignedValues()->SetValueType(false);
     if (source->AssignedValues()->ValueType()) SetValueType(source->FValueType);
     inherited::Assign(Source);

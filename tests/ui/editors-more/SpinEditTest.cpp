@@ -214,6 +214,26 @@ TEST_F(SpinEditTest, IntegerSteppingAtBoundsAndTypeLimits) {
   }
 }
 
+// A wrapping step longer than the cycle still lands inside the bounds (position modulo the cycle).
+TEST_F(SpinEditTest, WrappingStepLongerThanTheRange) {
+  TcxSpinEdit* edit = Make();
+  edit->Properties()->SetMinValue(1);
+  edit->Properties()->SetMaxValue(10);
+  edit->Properties()->SetCircular(true);
+  edit->Properties()->SetLargeIncrement(25);
+  struct Case {
+    int64_t Start;
+    int Key;
+    int64_t Expected;
+  } cases[] = {{5, VK_PRIOR, 10}, {5, VK_NEXT, 10}, {10, VK_PRIOR, 5}, {1, VK_NEXT, 6}};
+  for (const Case& c : cases) {
+    edit->SetValue(Variant(c.Start));
+    Idle();
+    Press(c.Key);
+    EXPECT_EQ(edit->Value().AsInt64(), c.Expected) << c.Start << " key " << c.Key;
+  }
+}
+
 TEST_F(SpinEditTest, FloatStepping) {
   struct Case {
     double Min, Max;
@@ -532,6 +552,7 @@ class TSpinGetValueHandler : public TObject {
 public:
   void GetValue(TObject*, const String& AText, Variant& AValue, String& AErrorText, bool& AError) {
     Texts.push_back(AText);
+    if (AText == "boom") throw Exception("bad boom");
     if (AText == "ten") {
       AValue = Variant(10);
       AError = false;
@@ -587,6 +608,15 @@ TEST_F(SpinEditTest, ValidationOfBadTextAndOutOfRangeValues) {
   TypeOver(edit, "eleven");
   EXPECT_EQ(validationError(), "not a word I know");
   EXPECT_FALSE(handler.Texts.empty());
+  // A handler that raises: reading the value raises its message again; validation reports it.
+  TypeOver(edit, "boom");
+  try {
+    edit->Value();
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "bad boom");
+  }
+  EXPECT_EQ(validationError(), "bad boom");
 }
 
 TEST_F(SpinEditTest, EditValueChecksAndValueProperty) {
