@@ -619,6 +619,47 @@ TEST_F(SpinEditTest, ValidationOfBadTextAndOutOfRangeValues) {
   EXPECT_EQ(validationError(), "bad boom");
 }
 
+// A shared spin definition, as a repository of the program would hold one.
+class TSpinTestRepositoryItem : public TcxEditRepositoryItem {
+  RTL_CLASS(TSpinTestRepositoryItem, TcxEditRepositoryItem)
+public:
+  using TcxEditRepositoryItem::TcxEditRepositoryItem;
+  TClass GetPropertiesClass() const override { return TcxSpinEditProperties::StaticClass(); }
+};
+
+class TSpinGetValueLog : public TObject {
+public:
+  void Own(TObject*, const String&, Variant&, String&, bool&) { Calls.push_back("own"); }
+  void Item(TObject*, const String& AText, Variant& AValue, String&, bool& AError) {
+    Calls.push_back("item");
+    if (AText == "seven") {
+      AValue = Variant(7);
+      AError = false;
+    }
+  }
+  std::vector<String> Calls;
+};
+
+TEST_F(SpinEditTest, OnGetValueOfTheEditorThenOfItsRepositoryItem) {
+  TcxSpinEdit* edit = Make();
+  auto* repository = New<TcxEditRepository>(Form);
+  auto* item = static_cast<TSpinTestRepositoryItem*>(repository->CreateItem(TSpinTestRepositoryItem::StaticClass()));
+  TSpinGetValueLog log;
+  edit->Properties()->OnGetValue = TcxSpinEditGetValueEvent(&log, &TSpinGetValueLog::Own);
+  static_cast<TcxSpinEditProperties*>(item->Properties())->OnGetValue =
+      TcxSpinEditGetValueEvent(&log, &TSpinGetValueLog::Item);
+  edit->SetRepositoryItem(item);
+  Idle();
+  TypeOver(edit, "seven");
+  EXPECT_EQ(edit->InnerText(), "seven");
+  EXPECT_TRUE(edit->DoValidateEdit(true));
+  EXPECT_EQ(edit->EditValue().AsInt64(), 7);
+  ASSERT_GE(log.Calls.size(), 2u);
+  EXPECT_EQ(log.Calls[0], "own");
+  EXPECT_EQ(log.Calls[1], "item");
+  edit->SetRepositoryItem(nullptr);
+}
+
 TEST_F(SpinEditTest, EditValueChecksAndValueProperty) {
   TcxSpinEdit* edit = Make(false);
   TcxCustomSpinEditProperties* p = edit->Properties();
