@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -294,6 +296,35 @@ TEST_F(PopupEditTest, SizeRule) {
     Idle();
     EXPECT_EQ(c.controlWidth, Control->Width());
     EXPECT_EQ(c.controlHeight, Control->Height());
+    Edit->SetFocus();
+    Idle();
+  }
+}
+
+TEST_F(PopupEditTest, AnAlignedControlIsMeasuredAtItsOwnSize) {
+  // Whatever size the popup had before, an aligned control is measured as it lies in its own parent.
+  Edit->Properties()->SetPopupSysPanelStyle(false);
+  const TAlign aligns[] = {alClient, alTop, alLeft, alClient};
+  const SIZE previous[] = {{400, 300}, {120, 110}, {500, 150}, {130, 120}};
+  for (size_t i = 0; i < std::size(aligns); ++i) {
+    SCOPED_TRACE(i);
+    Control->SetAlign(alNone);
+    Control->SetBounds(10, 50, 160, 90);
+    Control->SetAlign(aligns[i]);
+    Idle();
+    const SIZE own{Control->Width(), Control->Height()};
+    Edit->PopupWindow()->SetBounds(0, 0, previous[i].cx, previous[i].cy);
+    Open();
+    ASSERT_TRUE(IsOpen());
+    TcxCustomEditPopupWindow* w = Edit->PopupWindow();
+    RECT e;
+    w->ViewInfo()->GetClientExtent(e);
+    EXPECT_EQ(std::max<int>(own.cx + e.left + e.right, 100), w->Width());
+    EXPECT_EQ(std::max<int>(own.cy + e.top + e.bottom, 100), w->Height());
+    Edit->ClosePopup(false);
+    Idle();
+    EXPECT_EQ(own.cx, Control->Width());
+    EXPECT_EQ(own.cy, Control->Height());
     Edit->SetFocus();
     Idle();
   }
