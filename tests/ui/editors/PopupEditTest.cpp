@@ -369,6 +369,56 @@ TEST_F(PopupEditTest, FreeingTheEditorWhileOpenGivesTheControlBack) {
   EXPECT_TRUE(cxShownPopups().empty());
 }
 
+TEST_F(PopupEditTest, FreeingTheEditorBeforeThePopupShowedGivesTheControlBack) {
+  const RECT bounds = Control->BoundsRect();
+  Edit->DropDown();
+  ASSERT_EQ(Edit->PopupWindow(), Control->Parent());
+  Edit->Free();
+  Edit = nullptr;
+  Idle();
+  EXPECT_EQ(Host, Control->Parent());
+  EXPECT_EQ(alNone, Control->Align());
+  EXPECT_TRUE(Control->Visible());
+  EXPECT_EQ(R4(bounds), R4(Control->BoundsRect()));
+}
+
+TEST_F(PopupEditTest, ChangingPopupControlWhileOpenGivesBackTheHostedOne) {
+  auto* next = New<TPanel>(Form);
+  next->SetParent(Form);
+  next->SetBounds(30, 400, 120, 60);
+  Open();
+  ASSERT_TRUE(IsOpen());
+  Edit->Properties()->SetPopupControl(next);
+  Idle();
+  Edit->ClosePopup(false);
+  Idle();
+  EXPECT_EQ(Host, Control->Parent());
+  EXPECT_EQ(Form, next->Parent());
+  Edit->SetFocus();
+  Idle();
+  Open();
+  ASSERT_TRUE(IsOpen());
+  EXPECT_EQ(Edit->PopupWindow(), next->Parent());
+  EXPECT_EQ(Host, Control->Parent());
+  Edit->ClosePopup(false);
+  Idle();
+  EXPECT_EQ(Form, next->Parent());
+  EXPECT_EQ(R4(RECT{30, 400, 150, 460}), R4(next->BoundsRect()));
+}
+
+TEST_F(PopupEditTest, TypingIntoTheClosedEditorOpensThePopupAndReachesTheControl) {
+  ASSERT_TRUE(Edit->Focused());
+  headless::TypeText("a");
+  Idle();
+  ASSERT_TRUE(IsOpen());
+  EXPECT_EQ(Inner->Handle(), GetFocus());
+  EXPECT_EQ("a", std::string(Inner->Text().c_str()));
+  EXPECT_EQ("", std::string(Edit->Text().c_str()));
+  Edit->ClosePopup(true);
+  Idle();
+  EXPECT_EQ(Control, Inner->Parent());
+}
+
 TEST_F(PopupEditTest, FreeingTheControlWhileOpenClosesThePopupAndForgetsIt) {
   Open();
   ASSERT_TRUE(IsOpen());
