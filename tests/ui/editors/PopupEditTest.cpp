@@ -101,6 +101,14 @@ const char* PopupEditCloseName(PopupEditClose c) {
   return "";
 }
 
+// The control's place in its parent's list, which decides what paints over what.
+int32_t PopupEditIndexIn(TControl* AControl) {
+  TWinControl* parent = AControl->Parent();
+  for (int32_t i = 0; parent && i < parent->ControlCount(); ++i)
+    if (parent->Controls(i) == AControl) return i;
+  return -1;
+}
+
 TEST_F(PopupEditTest, AHostedControlIsGivenBackExactlyHoweverThePopupCloses) {
   const PopupEditPlace places[] = {
       {alNone, true, false},  {alTop, true, false},   {alBottom, true, false}, {alLeft, true, true},
@@ -129,6 +137,7 @@ TEST_F(PopupEditTest, AHostedControlIsGivenBackExactlyHoweverThePopupCloses) {
       const RECT siblingBounds = sibling->BoundsRect();
       TWinControl* const parent = Control->Parent();
       const int32_t tabOrder = Control->TabOrder();
+      const int32_t index = PopupEditIndexIn(Control);
 
       if (how == PopupEditClose::DroppedRequest) {
         // The show request is taken off the queue before it arrives, as validation does.
@@ -169,6 +178,7 @@ TEST_F(PopupEditTest, AHostedControlIsGivenBackExactlyHoweverThePopupCloses) {
       EXPECT_EQ(place.visible, Control->Visible());
       EXPECT_EQ(R4(bounds), R4(Control->BoundsRect()));
       EXPECT_EQ(tabOrder, Control->TabOrder());
+      EXPECT_EQ(index, PopupEditIndexIn(Control));
       EXPECT_EQ(R4(siblingBounds), R4(sibling->BoundsRect()));
       EXPECT_EQ(Inner->Parent(), Control);
       EXPECT_TRUE(Errors.empty());
