@@ -1008,11 +1008,7 @@ void TcxCustomCalcEdit::InitializeEdit() {
   SetValue(0);
   if (FCalculator) return;
   FCalculator = New<TcxPopupCalculator>(this);
-  if (PopupWindow()) {
-    // The calculator is worked in place: showing it runs no modal loop.
-    PopupWindow()->SetIsModal(false);
-    FCalculator->SetParent(PopupWindow());
-  }
+  if (PopupWindow()) FCalculator->SetParent(PopupWindow());
   FCalculator->SetEdit(this);
   FCalculator->SetAutoFontSize(false);
   FCalculator->OnHidePopup = TNotifyEvent([this](TObject*) {
@@ -1044,7 +1040,14 @@ double TcxCustomCalcEdit::Value() {
 void TcxCustomCalcEdit::SetValue(double AValue) { ApplyEditValue(Variant(AValue)); }
 
 TcxCustomLookAndFeelPainterClass TcxCustomCalcEdit::PopupControlsPainter() {
+  if (TcxEditPopupControlLookAndFeel* lookAndFeel = PopupControlsLookAndFeel()) return lookAndFeel->GetPainterClass();
   return GetCurrentEditStyle()->LookAndFeel()->GetPainterClass();
+}
+
+void TcxCustomCalcEdit::CreatePopupWindow() {
+  inherited::CreatePopupWindow();
+  // The calculator is worked in place: showing it runs no modal loop.
+  if (PopupWindow()) PopupWindow()->SetIsModal(false);
 }
 
 bool TcxCustomCalcEdit::CanDropDown() {
@@ -1115,6 +1118,17 @@ void TcxCustomCalcEdit::KeyPress(char32_t& Key) {
     return;
   }
   inherited::KeyPress(Key);
+}
+
+// The drop-down hands every printable character of an editor whose popup takes the focus to the popup. The
+// calculator editor's text is typed into while the calculator is closed (it does not open on typing), so
+// there the characters stay with the text.
+void TcxCustomCalcEdit::DoEditKeyPress(char32_t& Key) {
+  if (Key >= 32 && !HasPopupWindow() && !ActiveProperties()->ImmediateDropDown()) {
+    TcxCustomMaskEdit::DoEditKeyPress(Key);
+    return;
+  }
+  inherited::DoEditKeyPress(Key);
 }
 
 void TcxCustomCalcEdit::PasteFromClipboard() {

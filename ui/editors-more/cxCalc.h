@@ -311,6 +311,7 @@ public:
 
   // ---- overrides ----
   bool CanDropDown() override;
+  void CreatePopupWindow() override;
   void DoInitPopup() override;
   void SetupPopupWindow() override;
   bool IsValidChar(char32_t AChar) override;
@@ -325,6 +326,7 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void InitializeEdit() override;
   void KeyPress(char32_t& Key) override;
+  void DoEditKeyPress(char32_t& Key) override;
   void PopupWindowClosed(TObject* Sender) override;
   void PopupWindowShowed(TObject* Sender) override;
   void DoEnter() override;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,7 @@ TEST_F(CalcEditTest, FocusedDisplayByPrecisionNotationAndSeparators) {
       {-0.00125, 15, true, false, "-1,25E-3"},
       {123456, 3, true, false, "1,23E+5"},
       {0, 15, true, false, "0E+0"},
+      {12.5, 1, false, false, "1E1"},  // one significant digit
   };
   TcxCalcEditProperties* p = Edit->Properties();
   for (const CalcEditDisplayCase& c : cases) {
@@ -402,6 +404,63 @@ TEST_F(CalcEditTest, TheCalculatorComputesOnTheEditorsText) {
   Idle();
   EXPECT_EQ(20.0, Edit->EditValue().AsDouble());
   EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(CalcEditTest, PopupEventsSelectionAfterClosingAndTab) {
+  int popups = 0, closeUps = 0;
+  Edit->Properties()->OnPopup = TNotifyEvent([&](TObject*) { ++popups; });
+  Edit->Properties()->OnCloseUp = TNotifyEvent([&](TObject*) { ++closeUps; });
+  Edit->SetValue(1234);
+  Focus();
+  Edit->SetSelection(1, 0);
+  OpenByKey();
+  EXPECT_EQ(1, popups);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(1, closeUps);
+  // AutoSelect: the whole text is selected after closing; without it the selection runs to the end.
+  EXPECT_EQ(0, Edit->SelStart());
+  EXPECT_EQ(4, Edit->SelLength());
+  Edit->Properties()->SetAutoSelect(false);
+  Edit->SetSelection(1, 0);
+  OpenByKey();
+  Key(VK_ESCAPE);
+  EXPECT_EQ(1, Edit->SelStart());
+  EXPECT_EQ(3, Edit->SelLength());
+  // Tab goes to the editor's key handling: the drop-down closes and the focus moves on.
+  OpenByKey();
+  Key(VK_TAB);
+  EXPECT_FALSE(Edit->HasPopupWindow());
+  EXPECT_TRUE(Other->Focused());
+  EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(CalcEditTest, PasteGoesThroughTheCalculatorAndFormatsFollowTheLocale) {
+  Focus();
+  auto put = [](const char* text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, strlen(text) + 1);
+    std::memcpy(GlobalLock(g), text, strlen(text) + 1);
+    GlobalUnlock(g);
+    SetClipboardData(CF_TEXT, g);
+    CloseClipboard();
+  };
+  put(" 12,5р. ");
+  Key('V', VK_CONTROL);
+  EXPECT_EQ("12,5", std::string(Edit->Text().c_str()));
+  EXPECT_TRUE(Edit->ModifiedAfterEnter());
+  put("twelve");
+  Key('V', VK_CONTROL);
+  EXPECT_EQ("0", std::string(Edit->Text().c_str()));
+  put("-3,25");
+  Key('V', VK_CONTROL);
+  Other->SetFocus();
+  Idle();
+  EXPECT_EQ(-3.25, Edit->EditValue().AsDouble());
+  // The regional formats change: the text follows.
+  SetFormatSettings(TFormatSettings::English());
+  Edit->FormatChanged();
+  EXPECT_EQ("-3.25", std::string(Edit->Text().c_str()));
 }
 
 TEST_F(CalcEditTest, EscapeClosesAndLeavesTheValue) {
