@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,17 @@ namespace calcedit_test {
 // The regional thousand separator of the Russian settings: a no-break space.
 const std::string kCalcEditNbsp = "\xC2\xA0";
 const char* const kCalcEditError = "Ошибка";
+
+// Data defaults for the properties: a precision and whether the data has a display format of its own.
+class TCalcEditTestProvider : public TcxCustomEditDefaultValuesProvider {
+  RTL_CLASS(TCalcEditTestProvider, TcxCustomEditDefaultValuesProvider)
+public:
+  using TcxCustomEditDefaultValuesProvider::TcxCustomEditDefaultValuesProvider;
+  int32_t GetDefaultPrecision() override { return Precision; }
+  bool HasDisplayFormat(bool) override { return Formatted; }
+  int32_t Precision = 6;
+  bool Formatted = false;
+};
 
 class CalcEditTest : public ::testing::Test {
 protected:
@@ -158,6 +170,27 @@ TEST_F(CalcEditTest, PropertiesDefaultsRegistrationAndAssign) {
   EXPECT_FALSE(copy->IsPrecisionStored());
   plain->Free();
   copy->Free();
+}
+
+TEST_F(CalcEditTest, PrecisionAndValueSourceFollowTheDataUntilSet) {
+  auto* p = New<TcxCalcEditProperties>(nullptr);
+  auto* provider = New<TCalcEditTestProvider>(nullptr);
+  p->SetDefaultValuesProvider(provider);
+  EXPECT_EQ(6, p->Precision());
+  provider->Precision = 40;
+  EXPECT_EQ(15, p->Precision());
+  p->SetPrecision(3);
+  EXPECT_EQ(3, p->Precision());
+  // The field's text is the value only when not focused, with no own display format and a data format.
+  EXPECT_EQ(0, p->GetEditValueSource(false));
+  provider->Formatted = true;
+  EXPECT_EQ(1, p->GetEditValueSource(false));
+  EXPECT_EQ(0, p->GetEditValueSource(true));
+  p->SetDisplayFormat("0.0");
+  EXPECT_EQ(0, p->GetEditValueSource(false));
+  p->SetDefaultValuesProvider(nullptr);
+  provider->Free();
+  p->Free();
 }
 
 TEST_F(CalcEditTest, ANewEditorHoldsZeroAndStoresIt) {
@@ -375,11 +408,41 @@ TEST_F(CalcEditTest, TheButtonAndTheKeysDropTheCalculator) {
   Idle();
   EXPECT_TRUE(Edit->HasPopupWindow());
   Key(VK_ESCAPE);
+  // Every drop-down starts with an empty memory and no pending operation.
+  OpenByKey();
+  Type("7+");
+  Key('M', VK_CONTROL);  // memory store
+  EXPECT_EQ(7.0, calc->Memory());
+  EXPECT_EQ(cbAdd, calc->PendingOperator());
+  Key(VK_ESCAPE);
+  OpenByKey();
+  EXPECT_EQ(0.0, calc->Memory());
+  EXPECT_EQ(cbEqual, calc->PendingOperator());
+  EXPECT_TRUE(calc->Button(cbMR).Grayed);
+  Key(VK_ESCAPE);
   // A read-only editor drops nothing.
   Edit->Properties()->SetReadOnly(true);
   Key(VK_F4);
   EXPECT_FALSE(Edit->HasPopupWindow());
   EXPECT_TRUE(Errors.empty());
+}
+
+// The open drop-down under the editor, for a person to look at.
+TEST_F(CalcEditTest, PictureOfTheOpenCalculator) {
+  Edit->SetValue(1234.5);
+  Focus();
+  OpenByKey();
+  Type("2");
+  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
+  std::string path = std::string(VORN_ARTIFACT_DIR) + "/calcedit-open.png";
+  ASSERT_TRUE(headless::SavePng(nullptr, path.c_str()));
+  EXPECT_TRUE(std::filesystem::exists(path));
+  // The calculator fills the popup's client area.
+  TcxCustomEditPopupWindow* w = Edit->PopupWindow();
+  RECT c = w->ViewInfo()->ClientRect;
+  EXPECT_EQ(c.right - c.left, Edit->Calculator()->Width());
+  EXPECT_EQ(c.bottom - c.top, Edit->Calculator()->Height());
+  Key(VK_ESCAPE);
 }
 
 TEST_F(CalcEditTest, TheCalculatorComputesOnTheEditorsText) {
