@@ -321,6 +321,64 @@ TEST_F(DdBehaviourTest, AFixedListEditorPaintsItsTextAsASelectionBarOnlyFocusedA
   }
 }
 
+class TDdBehaviourPopupOnlyProperties : public TDdBehaviourProperties {
+  RTL_CLASS(TDdBehaviourPopupOnlyProperties, TDdBehaviourProperties)
+public:
+  using TDdBehaviourProperties::TDdBehaviourProperties;
+  bool IsPopupOnlyEditing() override { return true; }
+};
+
+class TDdBehaviourPopupOnlyEdit : public TDdBehaviourEdit {
+  RTL_CLASS(TDdBehaviourPopupOnlyEdit, TDdBehaviourEdit)
+public:
+  using TDdBehaviourEdit::TDdBehaviourEdit;
+  TClass GetPropertiesClass() const override { return TDdBehaviourPopupOnlyProperties::StaticClass(); }
+};
+
+TEST_F(DdBehaviourTest, WhenTheValueComesOnlyFromThePopupAClickOnTheTextOpensIt) {
+  auto* edit = New<TDdBehaviourPopupOnlyEdit>(Form);
+  edit->SetParent(Form);
+  edit->SetBounds(20, 20, 150, 24);
+  Idle();
+  // The click focuses the editor, which then opens its popup; a second click closes it again.
+  Click(edit, 10, 10);
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_TRUE(edit->HasPopupWindow());
+  Click(edit, 10, 10);
+  EXPECT_FALSE(edit->HasPopupWindow());
+  Click(edit, 10, 10);
+  EXPECT_TRUE(edit->HasPopupWindow());
+  // Without popup-only editing a click in the text just places the caret.
+  Key(VK_ESCAPE);
+  auto* plain = Make();
+  Click(plain, 10, 10);
+  EXPECT_FALSE(plain->HasPopupWindow());
+}
+
+TEST_F(DdBehaviourTest, InPlaceTheArrowsStepTheListOnlyWhileItIsOpen) {
+  auto* edit = MakeInplace();
+  edit->ActiveProperties()->LookupItems()->Add("Apple");
+  edit->ActiveProperties()->LookupItems()->Add("Apricot");
+  uint16_t passed = 0;
+  edit->OnAfterKeyDown = TKeyEvent([&](TObject*, uint16_t& AKey, TShiftState) { passed = AKey; });
+  TcxCustomEditData* data = nullptr;
+  edit->Activate(data);
+  Idle();
+  Key(VK_DOWN);
+  EXPECT_EQ("", edit->Text()) << "closed, the arrow is the host's";
+  EXPECT_EQ(VK_DOWN, passed);
+  EXPECT_FALSE(edit->CanLookupNow(false));
+  EXPECT_TRUE(edit->CanLookupNow(true));
+  Key(VK_F4);
+  EXPECT_TRUE(edit->CanLookupNow(false));
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_EQ("Apple", edit->Text());
+  edit->Free();
+  Idle();
+  data->Free();
+}
+
 // ---- the lookup list -----------------------------------------------------------------------------------
 
 struct DdCloseCase {
