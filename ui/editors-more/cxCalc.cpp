@@ -4,12 +4,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "rtl/ClassRegistry.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/Math.h"
 #include "rtl/ObjLinks.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Utf8.h"
+#include "rtl/Variants.h"
 #include "ui/base/cxClasses.h"
+#include "ui/editors/cxEditConsts.h"
 #include "winapi/Windows.h"
 
 namespace {
@@ -649,4 +653,515 @@ void TcxCustomCalculator::KeyUp(uint16_t& Key, TShiftState Shift) {
   TObjectLink<TcxCustomCalculator> alive(this);
   inherited::KeyUp(Key, Shift);
   if (alive) ReleaseKeyButton();
+}
+
+// ==== the calculator editor ==============================================================================
+
+namespace {
+
+// The smallest and largest magnitudes a typed number may have (besides 0).
+constexpr double kCalcEditMinMagnitude = 5.0E-324;
+constexpr double kCalcEditMaxMagnitude = 1.7E308;
+
+String CalcEditStripThousands(const String& AText) {
+  const String& thousands = FormatSettings().ThousandSeparator;
+  return thousands.empty() ? AText : StringReplace(AText, thousands, "", TReplaceFlags{rfReplaceAll});
+}
+
+// Scientific notation without the zeros that end the mantissa (and without a separator left at its end).
+String CalcEditTrimMantissa(const String& AText) {
+  size_t e = AText.find_first_of("Ee");
+  if (e == String::npos) return AText;
+  String mantissa = AText.substr(0, e);
+  const char separator = FormatSettings().DecimalSeparator;
+  if (mantissa.find(separator) != String::npos) {
+    while (!mantissa.empty() && mantissa.back() == '0') mantissa.pop_back();
+    if (!mantissa.empty() && mantissa.back() == separator) mantissa.pop_back();
+  }
+  return mantissa + AText.substr(e);
+}
+
+}  // namespace
+
+// ---- the drop-down calculator ---------------------------------------------------------------------------
+
+TcxPopupCalculator::TcxPopupCalculator(TComponent* AOwner) : TcxCustomCalculator(AOwner) {}
+
+void TcxPopupCalculator::AfterConstruction() {
+  inherited::AfterConstruction();
+  SetIsPopup(true);
+}
+
+TcxCustomLookAndFeelPainterClass TcxPopupCalculator::GetButtonPainter() {
+  if (FEdit) return FEdit->PopupControlsPainter();
+  return inherited::GetButtonPainter();
+}
+
+String TcxPopupCalculator::GetDisplayText() { return FEdit ? FEdit->Text() : String(); }
+
+void TcxPopupCalculator::SetDisplayText(const String& AText) {
+  if (!FEdit || !FEdit->DoEditing() || !FEdit->InnerEdit()) return;
+  FEdit->InnerEdit()->SetEditValue(Variant(AText));
+  FEdit->SetModifiedAfterEnter(true);
+}
+
+void TcxPopupCalculator::KeyDown(uint16_t& Key, TShiftState Shift) {
+  const bool alt = Shift.Contains(ssAlt);
+  if (Key == VK_ESCAPE) {
+    RequestClose();
+    Key = 0;
+    return;
+  }
+  if (Key == VK_INSERT && Shift.Contains(ssShift)) {
+    PasteFromClipboard();
+    Key = 0;
+    return;
+  }
+  if (Key == VK_INSERT && Shift.Contains(ssCtrl)) {
+    CopyToClipboard();
+    Key = 0;
+    return;
+  }
+  if (Key == VK_F4 || (alt && (Key == VK_UP || Key == VK_DOWN))) {
+    RequestClose();
+    Key = 0;
+    return;
+  }
+  if (Key == VK_TAB && FEdit) {
+    FEdit->DoEditKeyDown(Key, Shift);
+    if (Key == 0) return;
+  }
+  inherited::KeyDown(Key, Shift);
+}
+
+void TcxPopupCalculator::KeyPress(char32_t& Key) {
+  TObjectLink<TcxPopupCalculator> alive(this);
+  inherited::KeyPress(Key);
+  if (!alive) return;
+  if (Key == U'\r' || (Key == U'=' && FEdit && FEdit->ActiveProperties()->QuickClose())) RequestClose();
+}
+
+// ---- which settings were set ------------------------------------------------------------------------------
+
+RTL_PUBLISHED(TcxCalcEditPropertiesValues) {
+  prop("Precision", &TcxCalcEditPropertiesValues::Precision, &TcxCalcEditPropertiesValues::SetPrecision)
+      .Stored(false);
+}
+
+void TcxCalcEditPropertiesValues::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCalcEditPropertiesValues*>(Source);
+  if (!source) {
+    inherited::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    inherited::Assign(Source);
+    SetPrecision(source->FPrecision);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxCalcEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  try {
+    inherited::RestoreDefaults();
+    SetPrecision(false);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxCalcEditPropertiesValues::SetPrecision(bool Value) {
+  if (FPrecision == Value) return;
+  FPrecision = Value;
+  Changed();
+}
+
+// ---- the properties ---------------------------------------------------------------------------------------
+
+RTL_PUBLISHED(TcxCalcEditProperties) {
+  prop("Alignment", &TcxCalcEditProperties::GetAlignment, &TcxCalcEditProperties::SetAlignment)
+      .Stored(&TcxCalcEditProperties::IsAlignmentStored);
+  prop("AssignedValues", &TcxCalcEditProperties::AssignedValues, &TcxCalcEditProperties::SetAssignedValues);
+  prop("AutoSelect", &TcxCalcEditProperties::AutoSelect, &TcxCalcEditProperties::SetAutoSelect).Default(true);
+  prop("BeepOnError", &TcxCalcEditProperties::BeepOnError, &TcxCalcEditProperties::SetBeepOnError).Default(true);
+  prop("ButtonGlyph", &TcxCalcEditProperties::ButtonGlyph, &TcxCalcEditProperties::SetButtonGlyph);
+  prop("DisplayFormat", &TcxCalcEditProperties::DisplayFormat, &TcxCalcEditProperties::SetDisplayFormat)
+      .Stored(&TcxCalcEditProperties::IsDisplayFormatStored);
+  prop("ImeMode", &TcxCalcEditProperties::ImeMode, &TcxCalcEditProperties::SetImeMode).Default(imDontCare);
+  prop("ImeName", &TcxCalcEditProperties::ImeName, &TcxCalcEditProperties::SetImeName);
+  prop("ImmediatePost", &TcxCalcEditProperties::ImmediatePost, &TcxCalcEditProperties::SetImmediatePost)
+      .Default(false);
+  prop("Precision", &TcxCalcEditProperties::GetPrecision, &TcxCalcEditProperties::SetPrecision)
+      .Stored(&TcxCalcEditProperties::IsPrecisionStored);
+  prop("ReadOnly", &TcxCalcEditProperties::GetReadOnly, &TcxCalcEditProperties::SetReadOnly)
+      .Stored(&TcxCalcEditProperties::IsReadOnlyStored);
+  prop("QuickClose", &TcxCalcEditProperties::QuickClose, &TcxCalcEditProperties::SetQuickClose).Default(false);
+  prop("ScientificFormat", &TcxCalcEditProperties::ScientificFormat, &TcxCalcEditProperties::SetScientificFormat)
+      .Default(false);
+  prop("UseLeftAlignmentOnEditing", &TcxCalcEditProperties::UseLeftAlignmentOnEditing,
+       &TcxCalcEditProperties::SetUseLeftAlignmentOnEditing)
+      .Stored(&TcxCalcEditProperties::IsUseLeftAlignmentOnEditingStored);
+  prop("UseThousandSeparator", &TcxCalcEditProperties::UseThousandSeparator,
+       &TcxCalcEditProperties::SetUseThousandSeparator)
+      .Default(false);
+  prop("ValidateOnEnter", &TcxCalcEditProperties::ValidateOnEnter, &TcxCalcEditProperties::SetValidateOnEnter)
+      .Default(false);
+  event("OnChange", &TcxCalcEditProperties::OnChange, &TcxCalcEditProperties::OnChange);
+  event("OnCloseUp", &TcxCalcEditProperties::OnCloseUp, &TcxCalcEditProperties::OnCloseUp);
+  event("OnEditValueChanged", &TcxCalcEditProperties::OnEditValueChanged,
+        &TcxCalcEditProperties::OnEditValueChanged);
+  event("OnInitPopup", &TcxCalcEditProperties::OnInitPopup, &TcxCalcEditProperties::OnInitPopup);
+  event("OnPopup", &TcxCalcEditProperties::OnPopup, &TcxCalcEditProperties::OnPopup);
+  event("OnValidate", &TcxCalcEditProperties::OnValidate, &TcxCalcEditProperties::OnValidate);
+}
+
+TcxCustomCalcEditProperties::TcxCustomCalcEditProperties(TPersistent* AOwner)
+    : TcxCustomPopupEditProperties(AOwner) {}
+
+void TcxCustomCalcEditProperties::AfterConstruction() {
+  inherited::AfterConstruction();
+  SetPopupSizeable(false);
+  SetImmediateDropDown(false);
+}
+
+TClass TcxCustomCalcEditProperties::GetContainerClass() const { return TcxCalcEdit::StaticClass(); }
+
+void TcxCustomCalcEditProperties::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCustomCalcEditProperties*>(Source);
+  if (!source) {
+    inherited::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  try {
+    inherited::Assign(Source);
+    SetBeepOnError(source->BeepOnError());
+    AssignedValues()->SetPrecision(false);
+    if (source->AssignedValues()->Precision()) SetPrecision(source->FPrecision);
+    SetQuickClose(source->QuickClose());
+    SetScientificFormat(source->ScientificFormat());
+    SetUseThousandSeparator(source->UseThousandSeparator());
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+uint8_t TcxCustomCalcEditProperties::GetPrecision() const {
+  int32_t precision;
+  if (AssignedValues()->Precision())
+    precision = FPrecision;
+  else if (IcxEditDefaultValuesProvider* provider = DefaultValuesProvider())
+    precision = provider->GetDefaultPrecision();
+  else
+    precision = 15;
+  return static_cast<uint8_t>(std::clamp(precision, 0, 15));
+}
+
+void TcxCustomCalcEditProperties::SetPrecision(uint8_t Value) {
+  if (AssignedValues()->Precision() && FPrecision == Value) return;
+  BeginUpdate();
+  try {
+    AssignedValues()->SetPrecision(true);
+    FPrecision = Value;
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxCustomCalcEditProperties::SetBeepOnError(bool Value) {
+  if (FCalcBeepOnError == Value) return;
+  FCalcBeepOnError = Value;
+  Changed();
+}
+
+void TcxCustomCalcEditProperties::SetQuickClose(bool Value) {
+  if (FQuickClose == Value) return;
+  FQuickClose = Value;
+  Changed();
+}
+
+void TcxCustomCalcEditProperties::SetScientificFormat(bool Value) {
+  if (FScientificFormat == Value) return;
+  FScientificFormat = Value;
+  Changed();
+}
+
+void TcxCustomCalcEditProperties::SetUseThousandSeparator(bool Value) {
+  if (FUseThousandSeparator == Value) return;
+  FUseThousandSeparator = Value;
+  Changed();
+}
+
+bool TcxCustomCalcEditProperties::TextToNumber(const String& AText, double& AValue) const {
+  double value = 0;
+  if (TextToFloat(CalcEditStripThousands(AText), value)) {
+    double magnitude = std::fabs(value);
+    if (value == 0 || (magnitude >= kCalcEditMinMagnitude && magnitude <= kCalcEditMaxMagnitude)) {
+      AValue = value;
+      return true;
+    }
+  }
+  AValue = 0;
+  return false;
+}
+
+String TcxCustomCalcEditProperties::NumberToText(double AValue) {
+  // A negated zero reads "0", not "-0".
+  if (AValue == 0) AValue = 0;
+  String text = FloatToStrF(AValue, FScientificFormat ? ffExponent : ffGeneral, GetPrecision(), 0);
+  if (FScientificFormat)
+    text = CalcEditTrimMantissa(text);
+  else if (FUseThousandSeparator)
+    text = InsertThousandSeparators(text);
+  return text;
+}
+
+bool TcxCustomCalcEditProperties::IsEditValueValid(Variant& AEditValue, bool AEditFocused) {
+  (void)AEditFocused;
+  if (VarIsNull(AEditValue) || VarIsNumeric(AEditValue)) return true;
+  if (VarIsStr(AEditValue)) {
+    String text = VarToStr(AEditValue);
+    double value = 0;
+    return text.empty() || TextToFloat(text, value);
+  }
+  return false;
+}
+
+void TcxCustomCalcEditProperties::ConvertToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue,
+                                                        bool AEditFocused) {
+  if (VarIsNull(AEditValue) || VarIsEmpty(AEditValue) || (VarIsStr(AEditValue) && VarToStr(AEditValue).empty())) {
+    ADisplayValue = Variant(String());
+    return;
+  }
+  double value = 0;
+  if (VarIsNumeric(AEditValue)) {
+    value = AEditValue.AsDouble();
+  } else if (!VarIsStr(AEditValue) || !TextToNumber(VarToStr(AEditValue), value)) {
+    // A text that is no number (the data's own display text) is shown as it stands.
+    ADisplayValue = Variant(VarToStr(AEditValue));
+    return;
+  }
+  String format = DisplayFormat();
+  if (AEditFocused || format.empty())
+    ADisplayValue = Variant(NumberToText(value));
+  else
+    ADisplayValue = Variant(FormatFloat(format, value));
+}
+
+void TcxCustomCalcEditProperties::CheckDisplayValue(Variant& ADisplayValue, String& AErrorText,
+                                                    IcxEditValidationSite* AEdit, bool& AError) {
+  AError = false;
+  inherited::CheckDisplayValue(ADisplayValue, AErrorText, AEdit, AError);
+}
+
+int32_t TcxCustomCalcEditProperties::GetEditValueSource(bool AEditFocused) const {
+  if (AEditFocused || AssignedValues()->DisplayFormat()) return 0;
+  IcxEditDefaultValuesProvider* provider = DefaultValuesProvider();
+  return provider && provider->HasDisplayFormat(true) ? 1 : 0;
+}
+
+// ---- the editor -------------------------------------------------------------------------------------------
+
+RTL_PUBLISHED(TcxCalcEdit) {
+  prop("AutoSize", &TcxCalcEdit::AutoSize, &TcxCalcEdit::SetAutoSize).Default(true);
+  prop("BeepOnEnter", &TcxCalcEdit::BeepOnEnter, &TcxCalcEdit::SetBeepOnEnter).Default(true);
+  prop("Properties", &TcxCalcEdit::Properties, &TcxCalcEdit::SetProperties);
+  prop("Style", &TcxCalcEdit::Style, &TcxCalcEdit::SetStyle);
+  prop("StyleDisabled", &TcxCalcEdit::StyleDisabled, &TcxCalcEdit::SetStyleDisabled);
+  prop("StyleFocused", &TcxCalcEdit::StyleFocused, &TcxCalcEdit::SetStyleFocused);
+  prop("StyleHot", &TcxCalcEdit::StyleHot, &TcxCalcEdit::SetStyleHot);
+  prop("Value", &TcxCalcEdit::Value, &TcxCalcEdit::SetValue).Stored(false);
+  event("OnEditing", &TcxCalcEdit::OnEditing, &TcxCalcEdit::OnEditing);
+}
+
+TcxCustomCalcEdit::TcxCustomCalcEdit(TComponent* AOwner) : TcxCustomPopupEdit(AOwner) {}
+
+// The calculator goes first, while the drop-down it lives in still exists.
+void TcxCustomCalcEdit::BeforeDestruction() {
+  if (TcxPopupCalculator* calculator = std::exchange(FCalculator, nullptr)) {
+    calculator->OnHidePopup = TNotifyEvent();
+    calculator->SetEdit(nullptr);
+    calculator->Free();
+  }
+  inherited::BeforeDestruction();
+}
+
+void TcxCustomCalcEdit::Notification(TComponent* AComponent, TOperation Operation) {
+  inherited::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FCalculator) FCalculator = nullptr;
+}
+
+void TcxCustomCalcEdit::InitializeEdit() {
+  inherited::InitializeEdit();
+  // A new calculator editor holds 0, not Null.
+  SetValue(0);
+  if (FCalculator) return;
+  FCalculator = New<TcxPopupCalculator>(this);
+  if (PopupWindow()) FCalculator->SetParent(PopupWindow());
+  FCalculator->SetEdit(this);
+  FCalculator->SetAutoFontSize(false);
+  FCalculator->OnHidePopup = TNotifyEvent([this](TObject*) {
+    if (PopupWindow()) PopupWindow()->CloseUp(false);
+  });
+  SetCalculatorAsPopupControl();
+}
+
+void TcxCustomCalcEdit::SetCalculatorAsPopupControl() {
+  TcxCustomCalcEditProperties* properties = ActiveProperties();
+  if (properties->PopupControl() == FCalculator) return;
+  properties->BeginUpdate();
+  try {
+    properties->SetPopupControl(FCalculator);
+  } catch (...) {
+    properties->EndUpdate(false);
+    throw;
+  }
+  properties->EndUpdate(false);
+}
+
+double TcxCustomCalcEdit::Value() {
+  // The shown text may hold thousand separators, which the plain conversion does not read.
+  double value = 0;
+  if (!TextToFloat(Trim(CalcEditStripThousands(Text())), value)) return 0;
+  return value;
+}
+
+void TcxCustomCalcEdit::SetValue(double AValue) { ApplyEditValue(Variant(AValue)); }
+
+TcxCustomLookAndFeelPainterClass TcxCustomCalcEdit::PopupControlsPainter() {
+  if (TcxEditPopupControlLookAndFeel* lookAndFeel = PopupControlsLookAndFeel()) return lookAndFeel->GetPainterClass();
+  return GetCurrentEditStyle()->LookAndFeel()->GetPainterClass();
+}
+
+void TcxCustomCalcEdit::CreatePopupWindow() {
+  inherited::CreatePopupWindow();
+  // The calculator is worked in place: showing it runs no modal loop.
+  if (PopupWindow()) PopupWindow()->SetIsModal(false);
+}
+
+bool TcxCustomCalcEdit::CanDropDown() {
+  return !ActiveProperties()->ReadOnly() && DataBinding()->IsDataAvailable();
+}
+
+void TcxCustomCalcEdit::DoInitPopup() {
+  inherited::DoInitPopup();
+  SetCalculatorAsPopupControl();
+}
+
+void TcxCustomCalcEdit::SetupPopupWindow() {
+  inherited::SetupPopupWindow();
+  if (!FCalculator) return;
+  FCalculator->HandleNeeded();
+  FCalculator->Font()->Assign(GetCurrentEditStyle()->GetVisibleFont());
+  // The buttons follow the font's height; laying them out again also starts with an empty memory and no
+  // pending operation.
+  FCalculator->FontChanged();
+}
+
+void TcxCustomCalcEdit::PopupWindowShowed(TObject* Sender) {
+  inherited::PopupWindowShowed(Sender);
+  if (FCalculator) FCalculator->ResetPressedButton();
+}
+
+void TcxCustomCalcEdit::PopupWindowClosed(TObject* Sender) {
+  if (Text() == TranslateString(cxSCalcError)) ApplyEditValue(Variant(int32_t(0)));
+  if (ActiveProperties()->AutoSelect())
+    SelectAll();
+  else
+    SetSelLength(Utf8Length(Text()));
+  inherited::PopupWindowClosed(Sender);
+}
+
+void TcxCustomCalcEdit::PropertiesChanged(TObject* Sender) {
+  TcxCustomCalcEditProperties* properties = ActiveProperties();
+  if (properties->IsDisplayFormatChanging()) return;
+  inherited::PropertiesChanged(Sender);
+  if (!InnerEdit() || !FCalculator) return;
+  properties = ActiveProperties();
+  FCalculator->SetBeepOnError(properties->BeepOnError());
+  FCalculator->SetPrecision(properties->Precision());
+  SetCalculatorAsPopupControl();
+}
+
+bool TcxCustomCalcEdit::IsValidChar(char32_t AChar) {
+  const char separator = FormatSettings().DecimalSeparator;
+  const bool candidate = (AChar >= U'0' && AChar <= U'9') || AChar == U'+' || AChar == U'-' || AChar == U'e' ||
+                         AChar == U'E' || AChar == static_cast<char32_t>(static_cast<unsigned char>(separator));
+  if (!candidate) return false;
+  std::u32string text = Utf8ToCodePoints(Text());
+  const int32_t length = static_cast<int32_t>(text.size());
+  const int32_t start = std::clamp(SelStart(), 0, length);
+  const int32_t count = std::clamp(SelLength(), 0, length - start);
+  text.erase(static_cast<size_t>(start), static_cast<size_t>(count));
+  if (AChar == U'-' && text.empty()) return true;
+  text.insert(text.begin() + start, AChar);
+  double value = 0;
+  return ActiveProperties()->TextToNumber(Utf8FromCodePoints(text), value);
+}
+
+void TcxCustomCalcEdit::KeyPress(char32_t& Key) {
+  if (Key == U'.' || Key == U',') Key = static_cast<unsigned char>(FormatSettings().DecimalSeparator);
+  if (Key >= 32 && !IsValidChar(Key)) {
+    Key = 0;
+    if (ActiveProperties()->BeepOnError()) MessageBeep(0);
+    return;
+  }
+  inherited::KeyPress(Key);
+}
+
+// The drop-down hands every printable character of an editor whose popup takes the focus to the popup. The
+// calculator editor's text is typed into while the calculator is closed (it does not open on typing), so
+// there the characters stay with the text.
+void TcxCustomCalcEdit::DoEditKeyPress(char32_t& Key) {
+  if (Key >= 32 && !HasPopupWindow() && !ActiveProperties()->ImmediateDropDown()) {
+    TcxCustomMaskEdit::DoEditKeyPress(Key);
+    return;
+  }
+  inherited::DoEditKeyPress(Key);
+}
+
+void TcxCustomCalcEdit::PasteFromClipboard() {
+  if (DoEditing() && FCalculator) FCalculator->PasteFromClipboard();
+}
+
+void TcxCustomCalcEdit::DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) {
+  TcxCustomCalcEditProperties* properties = ActiveProperties();
+  String text = VarToStr(ADisplayValue);
+  if (properties->IsThousandSeparatorUsed()) text = CalcEditStripThousands(text);
+  text = Trim(text);
+  double value = 0;
+  if (text.empty() || !TextToFloat(text, value))
+    AEditValue = Null();
+  else
+    AEditValue = Variant(value);
+}
+
+void TcxCustomCalcEdit::FormatChanged() { DataBinding()->UpdateDisplayValue(); }
+
+void TcxCustomCalcEdit::DoEnter() {
+  RefreshDisplayFromEditValue();
+  inherited::DoEnter();
+}
+
+void TcxCustomCalcEdit::DoExit() {
+  TObjectLink<TcxCustomCalcEdit> alive(this);
+  inherited::DoExit();
+  if (alive) DataBinding()->UpdateDisplayValue();
+}
+
+void cxCalcEditInitialize() {
+  cxMaskEditInitialize();
+  GetRegisteredEditProperties()->Register(TcxCalcEditProperties::StaticClass(), cxSEditRepositoryCalcItem);
+  RegisterClasses({TcxCalcEdit::StaticClass()});
 }

@@ -3,6 +3,10 @@
 // pending operator and a memory register. The control shows its number nowhere itself: it reads and
 // writes the display text through GetDisplayText / SetDisplayText, so a descendant decides where the
 // number lives (the calculator editor's drop-down keeps it in the editor's text).
+//
+// The calculator editor: a popup editor for numbers whose text accepts only input that still forms a
+// number, shown in general or scientific notation (optionally with thousand separators, or with the
+// display format when not focused), and whose drop-down is the calculator computing on the editor's text.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +15,7 @@
 #include "rtl/Events.h"
 #include "ui/base/cxControls.h"
 #include "ui/base/cxLookAndFeelPainters.h"
+#include "ui/editors/cxPopupEdit.h"
 
 // The buttons by code; the code is also the index into the button records. cbNone stands for no button.
 enum TcxCalcButtonKind : uint8_t {
@@ -171,3 +176,181 @@ private:
   bool FIsPopup = false;
   bool FResizing = false;
 };
+
+// ---- the calculator editor ------------------------------------------------------------------------------
+
+class TcxCustomCalcEdit;
+
+// The calculator in the calculator editor's drop-down: its display is the editor's text.
+class TcxPopupCalculator : public TcxCustomCalculator {
+  RTL_CLASS(TcxPopupCalculator, TcxCustomCalculator)
+public:
+  explicit TcxPopupCalculator(TComponent* AOwner);
+  void AfterConstruction() override;
+
+  TcxCustomLookAndFeelPainterClass GetButtonPainter() override;
+  String GetDisplayText() override;
+  // Only when the editor allows editing: the text becomes the inner edit's value and the editor counts as
+  // modified since entering, so that leaving it validates and posts.
+  void SetDisplayText(const String& AText) override;
+  // Forgets the key shown down (a key held while the drop-down opened).
+  void ResetPressedButton() { ForgetKeyPressedButton(); }
+
+  TcxCustomCalcEdit* Edit() const { return FEdit; }
+  void SetEdit(TcxCustomCalcEdit* Value) { FEdit = Value; }
+
+protected:
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyPress(char32_t& Key) override;
+
+private:
+  TcxCustomCalcEdit* FEdit = nullptr;
+};
+
+// Which number settings were set explicitly: adds the precision, which otherwise follows the data.
+class TcxCalcEditPropertiesValues : public TcxTextEditPropertiesValues {
+  RTL_CLASS(TcxCalcEditPropertiesValues, TcxTextEditPropertiesValues)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxTextEditPropertiesValues::TcxTextEditPropertiesValues;
+  void Assign(TPersistent* Source) override;
+  void RestoreDefaults() override;
+
+  bool Precision() const { return FPrecision; }
+  void SetPrecision(bool Value);
+
+private:
+  bool FPrecision = false;
+};
+
+class TcxCustomCalcEditProperties : public TcxCustomPopupEditProperties {
+  RTL_CLASS(TcxCustomCalcEditProperties, TcxCustomPopupEditProperties)
+public:
+  explicit TcxCustomCalcEditProperties(TPersistent* AOwner);
+  void AfterConstruction() override;
+  void Assign(TPersistent* Source) override;
+
+  // ---- the core's questions ----
+  TClass GetAssignedValuesClass() const override { return TcxCalcEditPropertiesValues::StaticClass(); }
+  TClass GetContainerClass() const override;
+  bool IsEditValueValid(Variant& AEditValue, bool AEditFocused) override;
+  void ConvertToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
+  void CheckDisplayValue(Variant& ADisplayValue, String& AErrorText, IcxEditValidationSite* AEdit,
+                         bool& AError) override;
+  int32_t GetEditValueSource(bool AEditFocused) const override;
+  bool IsThousandSeparatorUsed() override { return FUseThousandSeparator && !FScientificFormat; }
+  bool NormalizeEditValue(Variant& AValue, bool AEditFocused) override {
+    (void)AValue, (void)AEditFocused;
+    return true;
+  }
+  bool PostsPopupValueItself() override { return true; }
+  bool IsPopupShrinkable() override { return false; }
+
+  // The text as a number: thousand separators dropped, then converted; accepted when the number is 0 or
+  // its magnitude lies between 5.0E-324 and 1.7E308. A refused text gives 0.
+  bool TextToNumber(const String& AText, double& AValue) const;
+  // The number as the focused editor shows it (general or scientific notation, thousand separators).
+  String NumberToText(double AValue);
+
+  // ---- properties ----
+  TcxCalcEditPropertiesValues* AssignedValues() const {
+    return static_cast<TcxCalcEditPropertiesValues*>(TcxCustomEditProperties::AssignedValues());
+  }
+  void SetAssignedValues(TcxCalcEditPropertiesValues* Value) { TcxCustomEditProperties::SetAssignedValues(Value); }
+  // The calculator editor's own setting for refused characters and the calculator's errors; the
+  // editor-wide one (validation errors) is apart from it.
+  bool BeepOnError() const { return FCalcBeepOnError; }
+  void SetBeepOnError(bool Value);
+  // Significant digits: the own value once set, else the data's, else 15; never above 15.
+  uint8_t Precision() const { return GetPrecision(); }
+  uint8_t GetPrecision() const;
+  void SetPrecision(uint8_t Value);
+  bool IsPrecisionStored() const { return AssignedValues()->Precision(); }
+  bool QuickClose() const { return FQuickClose; }
+  void SetQuickClose(bool Value);
+  bool ScientificFormat() const { return FScientificFormat; }
+  void SetScientificFormat(bool Value);
+  bool UseThousandSeparator() const { return FUseThousandSeparator; }
+  void SetUseThousandSeparator(bool Value);
+
+private:
+  bool FCalcBeepOnError = true;
+  uint8_t FPrecision = 15;
+  bool FQuickClose = false;
+  bool FScientificFormat = false;
+  bool FUseThousandSeparator = false;
+};
+
+class TcxCalcEditProperties : public TcxCustomCalcEditProperties {
+  RTL_CLASS(TcxCalcEditProperties, TcxCustomCalcEditProperties)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxCustomCalcEditProperties::TcxCustomCalcEditProperties;
+};
+
+class TcxCustomCalcEdit : public TcxCustomPopupEdit {
+  RTL_CLASS(TcxCustomCalcEdit, TcxCustomPopupEdit)
+public:
+  explicit TcxCustomCalcEdit(TComponent* AOwner);
+  void BeforeDestruction() override;
+
+  TClass GetPropertiesClass() const override { return TcxCustomCalcEditProperties::StaticClass(); }
+  TcxCustomCalcEditProperties* ActiveProperties() {
+    return static_cast<TcxCustomCalcEditProperties*>(GetActiveProperties());
+  }
+  TcxCustomCalcEditProperties* Properties() const {
+    return static_cast<TcxCustomCalcEditProperties*>(TcxCustomEdit::Properties());
+  }
+  TcxPopupCalculator* Calculator() const { return FCalculator; }
+  // The painter the controls in the drop-down follow.
+  TcxCustomLookAndFeelPainterClass PopupControlsPainter();
+
+  // The number the text shows (0 when it shows none); setting it applies a floating-point edit value.
+  double Value();
+  void SetValue(double AValue);
+
+  // ---- overrides ----
+  bool CanDropDown() override;
+  void CreatePopupWindow() override;
+  void DoInitPopup() override;
+  void SetupPopupWindow() override;
+  bool IsValidChar(char32_t AChar) override;
+  void PasteFromClipboard() override;
+  void DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) override;
+  void FormatChanged() override;
+  void PropertiesChanged(TObject* Sender) override;
+  using TcxCustomPopupEdit::PropertiesChanged;
+
+protected:
+  friend class TcxPopupCalculator;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void InitializeEdit() override;
+  void KeyPress(char32_t& Key) override;
+  void DoEditKeyPress(char32_t& Key) override;
+  void PopupWindowClosed(TObject* Sender) override;
+  void PopupWindowShowed(TObject* Sender) override;
+  void DoEnter() override;
+  void DoExit() override;
+
+private:
+  // The calculator is what the drop-down shows, set without a change notification.
+  void SetCalculatorAsPopupControl();
+
+  TcxPopupCalculator* FCalculator = nullptr;
+};
+
+class TcxCalcEdit : public TcxCustomCalcEdit {
+  RTL_CLASS(TcxCalcEdit, TcxCustomCalcEdit)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxCustomCalcEdit::TcxCustomCalcEdit;
+  TClass GetPropertiesClass() const override { return TcxCalcEditProperties::StaticClass(); }
+  TcxCalcEditProperties* Properties() const {
+    return static_cast<TcxCalcEditProperties*>(TcxCustomEdit::Properties());
+  }
+  void SetProperties(TcxCalcEditProperties* Value) { TcxCustomEdit::SetProperties(Value); }
+  TcxCalcEditProperties* ActiveProperties() { return static_cast<TcxCalcEditProperties*>(GetActiveProperties()); }
+};
+
+// Registers the calculator editor kind (once; later calls find it there).
+void cxCalcEditInitialize();
