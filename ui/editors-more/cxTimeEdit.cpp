@@ -232,6 +232,17 @@ bool TcxTimeEditMaskMode::PressSymbol(char32_t& AChar) {
   return false;
 }
 
+String TcxTimeEditMaskMode::GetFormattedText(const String& AText) {
+  String formatted = TcxMaskEditStandardMode::GetFormattedText(AText);
+  const int32_t start = DesignatorStart();
+  if (start >= Length()) return formatted;
+  std::u32string text = Utf8ToCodePoints(formatted);
+  const char32_t blank = GetBlankChar();
+  for (size_t i = static_cast<size_t>(start); i < text.size(); ++i)
+    if (text[i] == blank && IsPlaceAt(static_cast<int32_t>(i))) text[i] = U' ';
+  return Utf8FromCodePoints(text);
+}
+
 bool TcxTimeEditMaskMode::PressDelete() {
   TcxCustomMaskEdit* edit = Edit();
   IcxInnerTextEdit* inner = edit ? edit->GetInnerTextEdit() : nullptr;
@@ -455,9 +466,10 @@ void TcxCustomTimeEditProperties::ConvertToDisplayValue(const Variant& AEditValu
   }
   if (!IsDateTimeVariant(AEditValue) && !IsNumericVariant(AEditValue) && !VarIsStr(AEditValue))
     throw EConvertError(TranslateString(cxSEditTimeConvertError));
-  // A value that cannot be read is shown empty: showing the clock's time instead would let it pass for data.
+  // A value that cannot be read is shown as no value (an empty time to type into while editing): showing
+  // the clock's time instead would let it pass for data.
   TDateTime value = 0;
-  String text;
+  String text = AEditFocused ? FormatTime(0) : String();
   if (TryValueToDateTime(AEditValue, value)) {
     try {
       if (AEditFocused)
@@ -469,7 +481,7 @@ void TcxCustomTimeEditProperties::ConvertToDisplayValue(const Variant& AEditValu
       else
         text = TrimRight(TimeToStr(value));
     } catch (const Exception&) {
-      text.clear();
+      text = AEditFocused ? FormatTime(0) : String();
     }
   }
   ADisplayValue = Variant(text);
@@ -549,7 +561,8 @@ double TcxCustomTimeEdit::SecondsOfText(const String& AText) {
   if (!clock24) {
     String am, pm;
     cxTimeEditGetAmPmStrings(properties->GetAmPmKind(), am, pm);
-    if (!pm.empty() && AText.size() >= pm.size() && AText.compare(AText.size() - pm.size(), pm.size(), pm) == 0)
+    const String text = TrimRight(AText);
+    if (!pm.empty() && text.size() >= pm.size() && text.compare(text.size() - pm.size(), pm.size(), pm) == 0)
       result += 43200;
   }
   return result;

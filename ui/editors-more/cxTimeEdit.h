@@ -82,6 +82,8 @@ public:
   using TcxMaskEditStandardMode::TcxMaskEditStandardMode;
   bool PressSymbol(char32_t& AChar) override;
   bool PressDelete() override;
+  // A designator shorter than its places is followed by blanks, not by the blank character.
+  String GetFormattedText(const String& AText) override;
 
 private:
   // The first 0-based position of the designator, or the mask length when the text shows none.
