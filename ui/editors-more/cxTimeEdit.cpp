@@ -726,6 +726,9 @@ void TcxTimeEditFormatListener::FormatChanged() { cxTimeEditRebuildMasks(); }
 namespace {
 
 TcxTimeEditFormatListener* gTimeEditFormatListener = nullptr;
+// The editor kind registry the unit registered with. cxEditFinalize frees it, and with it the calendar's
+// time editor goes too: a calendar made after that gets none until the unit is initialised again.
+TObjectLink<TcxRegisteredClasses> gTimeEditRegistry;
 
 // The calendar's time editor: a time editor made with the calendar as owner, wrapping at midnight.
 class TimeEditCalendarAdapter : public TcxCalendarTimeEditor {
@@ -755,16 +758,20 @@ private:
 }  // namespace
 
 void cxTimeEditInitialize() {
-  GetRegisteredEditProperties()->Register(TcxTimeEditProperties::StaticClass(), cxSEditRepositoryTimeItem);
+  TcxRegisteredClasses* registry = GetRegisteredEditProperties();
+  registry->Register(TcxTimeEditProperties::StaticClass(), cxSEditRepositoryTimeItem);
   RegisterClasses({TcxTimeEdit::StaticClass()});
   if (!gTimeEditFormatListener) gTimeEditFormatListener = New<TcxTimeEditFormatListener>(nullptr);
   cxTimeEditRebuildMasks();
+  gTimeEditRegistry = TObjectLink<TcxRegisteredClasses>(registry);
   SetCalendarTimeEditorFactory([](TcxCustomCalendar* ACalendar, TNotifyEvent AOnChange) -> TcxCalendarTimeEditor* {
+    if (!gTimeEditRegistry) return nullptr;
     return new TimeEditCalendarAdapter(ACalendar, AOnChange);
   });
 }
 
 void cxTimeEditFinalize() {
   SetCalendarTimeEditorFactory(nullptr);
+  gTimeEditRegistry = TObjectLink<TcxRegisteredClasses>();
   if (gTimeEditFormatListener) std::exchange(gTimeEditFormatListener, nullptr)->Free();
 }

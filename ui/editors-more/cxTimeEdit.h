@@ -253,8 +253,10 @@ public:
   void FormatChanged() override;
 };
 
-// Registers the time edit kind, makes the format listener and gives the calendar its time editor (once; later
-// calls find them there).
+// Registers the time edit kind, makes the format listener and gives date-time calendars their time editor
+// (once; later calls find them there). Calendars made after cxEditFinalize get no time editor until this
+// runs again.
 void cxTimeEditInitialize();
-// Undoes cxTimeEditInitialize: the listener goes and the calendar has no time editor again.
+// Undoes cxTimeEditInitialize: the listener goes and calendars get no time editor. The program calls it at
+// its end, tests in their teardown.
 void cxTimeEditFinalize();

@@ -447,13 +447,19 @@ TEST_F(TimeEditTest, RegisteredAndGivenToTheCalendar) {
   EXPECT_EQ(FormatDateTime("hh:nn", calendar->Clock()->Time()), "08:15");
   Focus(Other);
 
-  // Without the unit the calendar has no time editor.
-  cxTimeEditFinalize();
-  auto* plain = New<TcxCalendar>(Form);
-  plain->SetKind(ckDateTime);
-  plain->SetParent(Form);
-  Idle();
-  EXPECT_EQ(plain->TimeEdit(), nullptr);
+  // Once the editor framework or the unit is finalised, a new calendar has no time editor.
+  for (bool framework : {true, false}) {
+    if (framework)
+      cxEditFinalize();
+    else
+      cxTimeEditFinalize();
+    auto* plain = New<TcxCalendar>(Form);
+    plain->SetKind(ckDateTime);
+    plain->SetParent(Form);
+    Idle();
+    EXPECT_EQ(plain->TimeEdit(), nullptr) << framework;
+    cxTimeEditInitialize();
+  }
 }
 
 }  // namespace
