@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "forms/Forms.h"
 #include "forms/StdCtrls.h"
 #include "rtl/Clock.h"
 #include "rtl/DateTime.h"
+#include "rtl/Files.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
@@ -460,6 +462,41 @@ TEST_F(TimeEditTest, RegisteredAndGivenToTheCalendar) {
     EXPECT_EQ(plain->TimeEdit(), nullptr) << framework;
     cxTimeEditInitialize();
   }
+}
+
+// ---- pictures -----------------------------------------------------------------------------------------------------
+
+TEST_F(TimeEditTest, PicturesOfTheEditorsAndTheCalendar) {
+  const char* dir = std::getenv("VORN_ARTIFACT_DIR");
+#ifdef VORN_ARTIFACT_DIR
+  if (!dir) dir = VORN_ARTIFACT_DIR;
+#endif
+  if (!dir) GTEST_SKIP();
+  ForceDirectories(dir);
+  Form->SetColor(clBtnFace);
+  TcxTimeEdit* clock24 = Make();
+  clock24->SetEditValue(VarFromDateTime(At(13, 45, 30)));
+  TcxTimeEdit* clock12 = Make(tfHourMin, false);
+  clock12->SetTop(40);
+  clock12->SetEditValue(VarFromDateTime(At(13, 45, 30)));
+  clock12->Properties()->SpinButtons()->SetShowFastButtons(true);
+  Focus(clock24);
+  PutCaret(clock24, 3);
+  auto* calendar = New<TcxCalendar>(Form);
+  calendar->SetLeft(230);
+  calendar->SetTop(10);
+  calendar->SetKind(ckDateTime);
+  calendar->SetColor(clWindow);
+  calendar->SetParent(Form);
+  Idle();
+  calendar->TimeEdit()->SetTime(At(10, 30, 0));
+  calendar->Clock()->SetTime(At(10, 30, 0));
+  calendar->SetSelectDate(EncodeDate(2008, 2, 14));
+  Form->Repaint();
+  Idle();
+  EXPECT_TRUE(headless::SavePng(Form->Handle(), (String(dir) + "/timeedit-form.png").c_str()));
+  EXPECT_TRUE(headless::SavePng(clock24->Handle(), (String(dir) + "/timeedit-24.png").c_str()));
+  EXPECT_TRUE(headless::SavePng(clock12->Handle(), (String(dir) + "/timeedit-12.png").c_str()));
 }
 
 }  // namespace
