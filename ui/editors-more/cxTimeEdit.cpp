@@ -20,6 +20,8 @@
 #include "ui/base/cxGraphics.h"
 #include "ui/base/cxVariants.h"
 #include "ui/editors-more/cxCalendar.h"
+#include "ui/editors/cxContainer.h"
+#include "ui/editors/cxEdit.h"
 #include "ui/editors/cxEditConsts.h"
 
 namespace {

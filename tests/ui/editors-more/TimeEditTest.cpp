@@ -205,6 +205,24 @@ TEST_F(TimeEditTest, TypingCorrectionTable) {
   }
 }
 
+// A correction the rule writes itself is typing like any other: it is posted on exit.
+TEST_F(TimeEditTest, CorrectedTextIsPostedOnExit) {
+  TcxTimeEdit* edit = Make(tfHourMinSec, false);
+  edit->SetEditValue(VarFromDateTime(At(10, 0, 0)));
+  Focus(edit);
+  PutCaret(edit, 0);
+  Type("0");
+  PutCaret(edit, 9);
+  Type("P");
+  EXPECT_EQ(edit->InnerText(), "01:00:00 PM");
+  Focus(Other);
+  EXPECT_EQ(Hms(edit->Time()), "13:00:00");
+  EXPECT_EQ(edit->Text(), "01:00:00 PM");
+  // Text written by code goes through the same conversion.
+  edit->SetText("11:15:00 AM");
+  EXPECT_EQ(Hms(VarToDateTime(edit->EditValue())), "11:15:00");
+}
+
 TEST_F(TimeEditTest, DeleteBlanksDigitsButLeavesTheDesignator) {
   TcxTimeEdit* edit = Make(tfHourMinSec, false);
   edit->SetEditValue(VarFromDateTime(At(23, 59, 58)));
