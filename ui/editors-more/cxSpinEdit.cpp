@@ -521,7 +521,12 @@ bool TcxCustomSpinEditProperties::IncrementValue(Variant& AValue, double AIncrem
   }
   double position = std::fmod(AValue.AsDouble() - min + increment.AsDouble(), cycle);
   if (position < 0) position += cycle;
-  AValue = Variant(std::clamp(min + position, min, max));
+  // A fractional step can land in the last unit of the cycle, past the maximum: passing a bound wraps to the
+  // other bound then, as a whole step would.
+  if (min + position > max)
+    AValue = Variant(below ? max : min);
+  else
+    AValue = Variant(min + position);
   return true;
 }
 
@@ -989,7 +994,14 @@ void TcxCustomSpinEdit::ClampToValueBounds() {
   TcxCustomSpinEditProperties* properties = ActiveProperties();
   if (!properties->HasDistinctEffectiveBounds()) return;
   TcxSpinEditValueType type = properties->ValueType();
-  Variant value = GetValue();
+  // A text that is no number is left for validation to report: a property change must not raise.
+  Variant value;
+  if (IsEditFocused() && FIsTypedText) {
+    String error;
+    if (!properties->TextToValue(Text(), false, error, value, this) || !IsNumericVariant(value)) return;
+  } else {
+    value = GetValue();
+  }
   Variant min = properties->GetEffectiveMinValue();
   Variant max = properties->GetEffectiveMaxValue();
   if (SpinCompare(value, min, type) < 0)
@@ -1087,6 +1099,12 @@ int32_t TcxSpinEditViewData::GetSmallButtonWidth(TcxCanvas* ACanvas, TcxSpinEdit
 void TcxSpinEditViewData::CalculateButtonViewInfo(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
                                                   int32_t AIndex) {
   inherited::CalculateButtonViewInfo(ACanvas, AViewInfo, ARect, AIndex);
+  auto* vi = dynamic_cast<TcxSpinEditViewInfo*>(AViewInfo);
+  if (!vi) return;
+  TcxEditButtonViewInfoData& d = vi->Button(AIndex)->Data;
+  const int32_t kind = vi->ButtonKind(AIndex);
+  d.NativeStyle = vi->NativeTheme;
+  d.LeftAlignment = vi->ButtonsPosition == sbpHorzLeftRight && (kind == sskDown || kind == sskFastDown);
 }
 
 // All spin buttons are laid out when the last visible one (the first one the base asks for) is placed.
@@ -1110,10 +1128,15 @@ void TcxSpinEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEdi
   }
   if (ARect.right <= ARect.left || ARect.bottom <= ARect.top) return;
 
-  // The visible button of each kind (-1 when hidden).
+  // The visible button of each kind (-1 when hidden). The base fills in the button indexes one by one,
+  // from the last, so they are read from the buttons themselves here.
   int32_t byKind[4] = {-1, -1, -1, -1};
-  for (int32_t i = 0; i < vi->ButtonCount(); ++i)
-    if (int32_t kind = vi->ButtonKind(i); kind >= 0) byKind[kind] = i;
+  TcxEditButtons* buttons = properties->Buttons();
+  for (int32_t i = 0, visible = 0; i < buttons->Count() && visible < vi->ButtonCount(); ++i) {
+    if (!buttons->Items(i)->Visible()) continue;
+    if (i <= sskFastUp) byKind[i] = visible;
+    ++visible;
+  }
 
   const RECT room = ARect;
   const int32_t small = GetSmallButtonWidth(ACanvas, vi, room);
@@ -1142,7 +1165,6 @@ void TcxSpinEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEdi
   };
   auto takeLeft = [&](int32_t AKind, int32_t AWidth) {
     if (byKind[AKind] < 0) return;
-    vi->Button(byKind[AKind])->Data.LeftAlignment = true;
     place(AKind, RECT{ARect.left, room.top, ARect.left + AWidth, room.bottom});
     ARect.left = std::min(ARect.right, ARect.left + AWidth);
     if (LeftSideLeftmostButtonIndex < 0) LeftSideLeftmostButtonIndex = byKind[AKind];
