@@ -13,6 +13,7 @@
 #include "forms/StdCtrls.h"
 #include "rtl/Clock.h"
 #include "rtl/DateTime.h"
+#include "rtl/Filer.h"
 #include "rtl/Files.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/SysUtils.h"
@@ -429,6 +430,42 @@ TEST_F(TimeEditTest, UnreadableValueIsShownEmptyAndNeverPostedAsTheClocksTime) {
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "Не могу преобразовать во время");
   }
+}
+
+// ---- the form file -----------------------------------------------------------------------------------------------
+
+TEST_F(TimeEditTest, WrittenAndReadBackWithItsSettings) {
+  TcxTimeEdit* source = Make(tfHourMin, false);
+  source->SetName("Source");
+  source->Properties()->SetCircular(true);
+  source->Properties()->SetShowDate(true);
+  source->SetEditValue(VarFromDateTime(EncodeDate(2024, 5, 1) + At(9, 30, 0)));
+  const String written = ComponentToText(source);
+  for (const char* line : {"Properties.TimeFormat = tfHourMin", "Properties.Use24HourFormat = False",
+                           "Properties.Circular = True", "Properties.ShowDate = True", "EditValue = "})
+    EXPECT_NE(written.find(line), String::npos) << line << "\n" << written;
+  // Neither the time (a view of the value), nor the mask the table gives, nor the spin buttons.
+  for (const char* word : {"Time =", "EditMask", "Buttons", "Properties.Increment"})
+    EXPECT_EQ(written.find(word), String::npos) << word << "\n" << written;
+
+  // Read back (the value as the writer wrote it).
+  const size_t at = written.find("EditValue = ");
+  const String value = written.substr(at, written.find("\r\n", at) - at);
+  const String text = "object Copy: TcxTimeEdit\r\n  " + value +
+                      "\r\n"
+                      "  Properties.Circular = True\r\n"
+                      "  Properties.TimeFormat = tfHourMin\r\n"
+                      "  Properties.Use24HourFormat = False\r\n"
+                      "end\r\n";
+  auto* copy = New<TcxTimeEdit>(nullptr);
+  ReadComponentFromText(text, copy);
+  EXPECT_EQ(copy->Properties()->TimeFormat(), tfHourMin);
+  EXPECT_FALSE(copy->Properties()->Use24HourFormat());
+  EXPECT_EQ(copy->Properties()->EditMask(), "00:00 cc;1;0");
+  EXPECT_TRUE(copy->Properties()->Circular());
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", VarToDateTime(copy->EditValue())), "2024-05-01 09:30");
+  EXPECT_DOUBLE_EQ(copy->SavedDate(), EncodeDate(2024, 5, 1));
+  copy->Free();
 }
 
 // ---- registration and the calendar ----------------------------------------------------------------------------
