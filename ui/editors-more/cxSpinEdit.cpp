@@ -12,12 +12,15 @@
 #include "rtl/Math.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "rtl/Utf8.h"
 #include "ui/base/cxClasses.h"
 #include "ui/base/cxVariants.h"
 #include "ui/base/dxThemeManager.h"
 #include "ui/base/dxUxTheme.h"
 #include "ui/editors/cxEditConsts.h"
 #include "ui/editors/cxEditPaintUtils.h"
+#include "winapi/UxTheme.h"
+#include "winapi/Windows.h"
 
 namespace {
 
@@ -228,7 +231,7 @@ void TcxCustomSpinEditProperties::Assign(TPersistent* Source) {
   }
   BeginUpdate();
   try {
-    SetDefaultValuesProvider(source->DefaultValuesProvider());
+    // The data provider link comes with the editor properties' own copy below.
     AssignedValues()->SetValueType(false);
     if (source->AssignedValues()->ValueType()) SetValueType(source->FValueType);
     inherited::Assign(Source);
@@ -1072,7 +1075,45 @@ void TcxSpinEditViewInfo::DrawButtonContent(TcxCanvas* ACanvas, int32_t AIndex, 
   DrawArrows(ACanvas, ArrowSize, ARect, direction, fast, pressed, AContentColor);
 }
 
+void TcxSpinEditViewInfo::DrawButton(TcxCanvas* ACanvas, int32_t AIndex) {
+  const TcxEditButtonViewInfoData& d = Button(AIndex)->Data;
+  if (NativeTheme && d.NativePart != 0 && ButtonKind(AIndex) >= 0) {
+    if (HTHEME theme = OpenTheme(totSpin)) {
+      DrawThemeBackgroundRect(theme, ACanvas->Handle(), d.NativePart, d.NativeState, Button(AIndex)->Bounds);
+      return;
+    }
+  }
+  inherited::DrawButton(ACanvas, AIndex);
+}
+
 // ---- view data --------------------------------------------------------------------------------------------------
+
+void TcxSpinEditViewData::CalculateButtonsViewInfo(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                                   TcxCustomEditViewInfo* AViewInfo, TShiftState AShift,
+                                                   TMouseButton AButton, POINT AMousePos) {
+  inherited::CalculateButtonsViewInfo(ACanvas, ABounds, AIsMouseEvent, AViewInfo, AShift, AButton, AMousePos);
+  auto* vi = dynamic_cast<TcxSpinEditViewInfo*>(AViewInfo);
+  if (!vi) return;
+  HTHEME theme = vi->NativeTheme ? OpenTheme(totSpin) : nullptr;
+  for (int32_t i = 0; i < vi->ButtonCount(); ++i) {
+    TcxEditButtonViewInfoData& d = vi->Button(i)->Data;
+    const int32_t kind = vi->ButtonKind(i);
+    if (!theme || kind < 0) {
+      if (kind >= 0) {
+        d.NativePart = 0;
+        d.NativeState = 0;
+        d.NativePartiallyTransparent = false;
+      }
+      continue;
+    }
+    const bool up = kind == sskUp || kind == sskFastUp;
+    const bool fast = kind == sskFastUp || kind == sskFastDown;
+    d.NativePart = vi->ButtonsPosition == sbpVert && !fast ? (up ? 1 : 2) : (up ? 3 : 4);
+    static constexpr int32_t kSpinStates[] = {4, 1, 3, 2};  // by disabled, normal, pressed, hot
+    d.NativeState = kSpinStates[d.State <= cxEditButtonStateHot ? d.State : cxEditButtonStateNormal];
+    d.NativePartiallyTransparent = IsThemeBackgroundPartiallyTransparent(theme, d.NativePart, d.NativeState) != 0;
+  }
+}
 
 bool TcxSpinEditViewData::CanPressButton(TcxCustomEditViewInfo*, int32_t) {
   auto* edit = dynamic_cast<TcxCustomSpinEdit*>(Edit);
@@ -1085,13 +1126,20 @@ bool TcxSpinEditViewData::IsButtonPressed(TcxCustomEditViewInfo* AViewInfo, int3
   return AViewInfo->Button(AButtonVisibleIndex)->Data.ButtonIndex == edit->PressedState() - 1;
 }
 
+// The width follows the height of a text line, not the bounds: an editor measured on unlimited bounds gets
+// buttons of its real size.
 int32_t TcxSpinEditViewData::GetSmallButtonWidth(TcxCanvas* ACanvas, TcxSpinEditViewInfo* AViewInfo,
                                                  const RECT& AContent) {
-  const int32_t height = AContent.bottom - AContent.top;
-  if (AViewInfo->NativeTheme) return (height + 1) / 2;
+  int64_t height = int64_t(AContent.bottom) - AContent.top;
+  if (ACanvas) {
+    ACanvas->SetFont(AViewInfo->Font ? AViewInfo->Font : Style->GetVisibleFont());
+    height = int64_t(ACanvas->TextHeight("Zg")) + GetTextOffsets().y + ContentOffset.top + ContentOffset.bottom - 1;
+  }
+  height = std::clamp<int64_t>(height, 0, 1 << 20);
+  if (AViewInfo->NativeTheme) return static_cast<int32_t>((height + 1) / 2);
   int32_t buttonWidth = AViewInfo->ButtonCount() > 0 ? GetButtonWidth(ACanvas, AViewInfo->Button(0)) : 0;
   SIZE arrow{};
-  CalcArrowSize(SIZE{buttonWidth + 2, height / 2 + 2}, padUp, arrow);
+  CalcArrowSize(SIZE{buttonWidth + 2, static_cast<LONG>(height / 2 + 2)}, padUp, arrow);
   AViewInfo->ArrowSize = arrow.cy;
   return arrow.cy * 4 - 3;
 }
@@ -1146,7 +1194,7 @@ void TcxSpinEditViewData::CalculateButtonBounds(TcxCanvas* ACanvas, TcxCustomEdi
     CalcArrowSize(SIZE{small + 2, (room.bottom - room.top) / 2 + 2}, padUp, arrow);
     vi->ArrowSize = arrow.cy;
   }
-  const int32_t fast = (small * 3 + 1) / 2;
+  const int32_t fast = static_cast<int32_t>((int64_t(small) * 3 + 1) / 2);
   const int32_t normal = vi->ButtonCount() > 0 ? GetButtonWidth(ACanvas, vi->Button(0)) : small;
 
   auto place = [&](int32_t AKind, const RECT& ABounds) {

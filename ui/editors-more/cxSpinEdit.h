@@ -217,6 +217,8 @@ public:
   void Assign(TObject* Source) override;
   void OffsetRects(int32_t DX, int32_t DY) override;
   void PaintBackground(TcxCanvas* ACanvas) override;
+  // A themed spin button is drawn whole by the spin theme's part; the others as every editor button.
+  void DrawButton(TcxCanvas* ACanvas, int32_t AIndex) override;
   void DrawButtonContent(TcxCanvas* ACanvas, int32_t AIndex, const RECT& ARect, TColor AContentColor,
                          TColor ABackgroundColor) override;
 
@@ -241,6 +243,10 @@ public:
                              int32_t AIndex) override;
   void CalculateButtonViewInfo(TcxCanvas* ACanvas, TcxCustomEditViewInfo* AViewInfo, RECT& ARect,
                                int32_t AIndex) override;
+  // Then the spin theme's part and state of each button when the theme draws them.
+  void CalculateButtonsViewInfo(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
+                                POINT AMousePos) override;
 
   // The width of the down and up buttons for the content height (text line plus offsets).
   int32_t GetSmallButtonWidth(TcxCanvas* ACanvas, TcxSpinEditViewInfo* AViewInfo, const RECT& AContent);

@@ -15,6 +15,7 @@
 #include "forms/StdCtrls.h"
 #include "rtl/Clock.h"
 #include "rtl/Files.h"
+#include "rtl/Filer.h"
 #include "rtl/FormatSettings.h"
 #include "rtl/SysUtils.h"
 #include "ui/base/cxClasses.h"
@@ -25,6 +26,7 @@
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxEditPaintUtils.h"
 #include "winapi/Headless.h"
+#include "winapi/UxTheme.h"
 
 namespace {
 
@@ -47,6 +49,7 @@ protected:
     Idle();
   }
   void TearDown() override {
+    winapi::SetThemeActive(false);
     DoneForms();
     cxContainerFinalize();
     cxControlsFinalize();
@@ -208,6 +211,26 @@ TEST_F(SpinEditTest, IntegerSteppingAtBoundsAndTypeLimits) {
     if (c.Expected == c.Start) {
       EXPECT_EQ(edit->InnerText(), before);
     }
+  }
+}
+
+// A wrapping step longer than the cycle still lands inside the bounds (position modulo the cycle).
+TEST_F(SpinEditTest, WrappingStepLongerThanTheRange) {
+  TcxSpinEdit* edit = Make();
+  edit->Properties()->SetMinValue(1);
+  edit->Properties()->SetMaxValue(10);
+  edit->Properties()->SetCircular(true);
+  edit->Properties()->SetLargeIncrement(25);
+  struct Case {
+    int64_t Start;
+    int Key;
+    int64_t Expected;
+  } cases[] = {{5, VK_PRIOR, 10}, {5, VK_NEXT, 10}, {10, VK_PRIOR, 5}, {1, VK_NEXT, 6}};
+  for (const Case& c : cases) {
+    edit->SetValue(Variant(c.Start));
+    Idle();
+    Press(c.Key);
+    EXPECT_EQ(edit->Value().AsInt64(), c.Expected) << c.Start << " key " << c.Key;
   }
 }
 
@@ -386,6 +409,93 @@ TEST_F(SpinEditTest, HeldButtonRepeatsAfter400ThenEvery100Milliseconds) {
   Idle();
 }
 
+TEST_F(SpinEditTest, RepeatStopsOnFocusChangeAndDoubleClickAway) {
+  TcxSpinEdit* edit = Make();
+  POINT up = ButtonCentre(edit, sskUp);
+  headless::MouseMove(up.x, up.y);
+  headless::MouseDown();
+  Idle();
+  ASSERT_NE(edit->RepeatTimer(), nullptr);
+  Other->SetFocus();
+  Idle();
+  EXPECT_EQ(edit->RepeatTimer(), nullptr);
+  EXPECT_EQ(edit->CapturedButton(), -1);
+  int64_t value = edit->Value().AsInt64();
+  headless::AdvanceClock(1000);
+  Idle();
+  EXPECT_EQ(edit->Value().AsInt64(), value);
+  headless::MouseUp();
+  Idle();
+  // A double click on the text, not on a button, does not step.
+  edit->SetFocus();
+  Idle();
+  value = edit->Value().AsInt64();
+  POINT text = edit->ClientToScreen(POINT{40, 10});
+  headless::DoubleClickAt(edit->Handle(), 40, 10);
+  (void)text;
+  Idle();
+  EXPECT_EQ(edit->Value().AsInt64(), value);
+  EXPECT_EQ(edit->RepeatTimer(), nullptr);
+}
+
+TEST_F(SpinEditTest, ReadOnlyRefusesStepsAndImmediatePostPostsThem) {
+  TcxSpinEdit* edit = Make();
+  edit->Properties()->SetReadOnly(true);
+  Idle();
+  Press(VK_UP);
+  EXPECT_EQ(edit->Value().AsInt64(), 0);
+  edit->Properties()->SetReadOnly(false);
+  Idle();
+  Press(VK_UP);
+  EXPECT_EQ(edit->Value().AsInt64(), 1);
+  EXPECT_EQ(edit->EditValue().AsInt64(), 0);  // not posted before validation
+  edit->Properties()->SetImmediatePost(true);
+  Press(VK_UP);
+  EXPECT_EQ(edit->EditValue().AsInt64(), 2);
+}
+
+TEST_F(SpinEditTest, PropertiesDefaultsAssignAndStreaming) {
+  auto* alone = New<TcxSpinEditProperties>(nullptr);
+  // Without any data defaults the values are doubles.
+  EXPECT_EQ(alone->ValueType(), vtFloat);
+  EXPECT_FALSE(alone->IsValueTypeStored());
+  alone->SetValueType(vtFloat);
+  EXPECT_TRUE(alone->IsValueTypeStored());
+  alone->SetIncrement(2);
+  alone->SetLargeIncrement(20);
+  alone->SetCircular(true);
+  alone->SetCanEdit(false);
+  alone->SpinButtons()->SetPosition(sbpHorzRight);
+  alone->SpinButtons()->SetShowFastButtons(true);
+  EXPECT_EQ(alone->Buttons()->Count(), 4);
+  EXPECT_EQ(alone->GetOutOfRangeAction(), sorWrap);
+
+  TcxSpinEdit* edit = Make(false);
+  edit->SetProperties(alone);
+  TcxSpinEditProperties* p = edit->Properties();
+  EXPECT_EQ(p->ValueType(), vtFloat);
+  EXPECT_DOUBLE_EQ(p->Increment(), 2);
+  EXPECT_DOUBLE_EQ(p->LargeIncrement(), 20);
+  EXPECT_TRUE(p->Circular());
+  EXPECT_FALSE(p->CanEdit());
+  EXPECT_EQ(p->SpinButtons()->Position(), sbpHorzRight);
+  EXPECT_EQ(p->Buttons()->Count(), 4);
+  alone->Free();
+
+  edit->SetName("Spin");
+  edit->SetValue(Variant(2.5));
+  String written = ComponentToText(edit);
+  EXPECT_NE(written.find("Properties.Increment = 2"), String::npos) << written;
+  EXPECT_NE(written.find("Properties.ValueType = vtFloat"), String::npos) << written;
+  EXPECT_NE(written.find("Properties.SpinButtons.Position = sbpHorzRight"), String::npos) << written;
+  EXPECT_NE(written.find("Value = 2.5"), String::npos) << written;
+  edit->SetValue(Variant(0));
+  edit->Properties()->SetIncrement(1);
+  written = ComponentToText(edit);
+  EXPECT_EQ(written.find("Value ="), String::npos) << written;
+  EXPECT_EQ(written.find("Properties.Increment"), String::npos) << written;
+}
+
 TEST_F(SpinEditTest, FastButtonsStepByLargeIncrement) {
   TcxSpinEdit* edit = Make();
   edit->Properties()->SpinButtons()->SetShowFastButtons(true);
@@ -442,6 +552,7 @@ class TSpinGetValueHandler : public TObject {
 public:
   void GetValue(TObject*, const String& AText, Variant& AValue, String& AErrorText, bool& AError) {
     Texts.push_back(AText);
+    if (AText == "boom") throw Exception("bad boom");
     if (AText == "ten") {
       AValue = Variant(10);
       AError = false;
@@ -497,6 +608,15 @@ TEST_F(SpinEditTest, ValidationOfBadTextAndOutOfRangeValues) {
   TypeOver(edit, "eleven");
   EXPECT_EQ(validationError(), "not a word I know");
   EXPECT_FALSE(handler.Texts.empty());
+  // A handler that raises: reading the value raises its message again; validation reports it.
+  TypeOver(edit, "boom");
+  try {
+    edit->Value();
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "bad boom");
+  }
+  EXPECT_EQ(validationError(), "bad boom");
 }
 
 TEST_F(SpinEditTest, EditValueChecksAndValueProperty) {
@@ -583,6 +703,48 @@ TEST_F(SpinEditTest, ButtonGeometry) {
         EXPECT_EQ(fast.Box.right - fast.Box.left, 6);
     }
   }
+}
+
+TEST_F(SpinEditTest, ThemedButtonsUseTheSpinParts) {
+  winapi::SetThemeActive(true);
+  DoneThemeManager();
+  TcxSpinEdit* edit = Make(false);
+  edit->Style()->LookAndFeel()->SetNativeStyle(true);
+  struct Case {
+    TcxSpinEditButtonsPosition Position;
+    int32_t DownPart, UpPart, FastDownPart, FastUpPart;
+    bool Delimiter;
+  } cases[] = {{sbpVert, 2, 1, 4, 3, true}, {sbpHorzRight, 4, 3, 4, 3, true}, {sbpHorzLeftRight, 4, 3, 4, 3, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "position " << int(c.Position));
+    edit->Properties()->SpinButtons()->SetPosition(c.Position);
+    edit->Properties()->SpinButtons()->SetShowFastButtons(true);
+    Idle();
+    auto* vi = static_cast<TcxSpinEditViewInfo*>(edit->EditViewInfo());
+    ASSERT_TRUE(vi->NativeTheme);
+    const int32_t expected[4] = {c.DownPart, c.UpPart, c.FastDownPart, c.FastUpPart};
+    for (int32_t i = 0; i < vi->ButtonCount(); ++i) {
+      EXPECT_EQ(vi->Button(i)->Data.NativePart, expected[vi->ButtonKind(i)]) << "kind " << vi->ButtonKind(i);
+      EXPECT_EQ(vi->Button(i)->Data.NativeState, 1);
+    }
+    EXPECT_EQ(IsRectEmpty(&vi->DelimiterLine) == 0, c.Delimiter);
+    // Half the content height wide (a text line of 13 rows, 4 of offsets, less 1: 16, so 8), the up button
+    // one pixel less beside another button.
+    RECT up = ButtonBounds(edit, sskUp);
+    if (c.Position == sbpVert) {
+      RECT down = ButtonBounds(edit, sskDown);
+      EXPECT_EQ(down.top, up.bottom + 1);
+      EXPECT_EQ(vi->DelimiterLine.top, up.bottom);
+    } else {
+      EXPECT_EQ(up.right - up.left, 7);
+    }
+  }
+  edit->Properties()->SpinButtons()->SetShowFastButtons(false);
+  edit->Properties()->SpinButtons()->SetPosition(sbpVert);
+  Idle();
+  // The theme paints the face: the up button is not the editor's background.
+  RECT up = ButtonBounds(edit, sskUp);
+  EXPECT_NE(headless::Pixel(edit->Handle(), (up.left + up.right) / 2, up.top + 1) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 TEST_F(SpinEditTest, DisabledArrowsAreEmbossed) {
