@@ -1267,7 +1267,9 @@ TDateTime DateEditWithTime(TDateTime ADate, double ATime) {
   return d >= 0 ? d + ATime : d - ATime;
 }
 
-bool DateEditVarIsDateOrNumber(const Variant& V) { return VarType(V) == varDate || VarIsNumeric(V); }
+bool DateEditVarIsDateOrNumber(const Variant& V) {
+  return VarType(V) == varDate || (VarIsNumeric(V) && VarType(V) != varBoolean);
+}
 
 }  // namespace
 
@@ -1364,7 +1366,7 @@ RTL_PUBLISHED(TcxDateEditProperties) {
   event("OnValidate", &TcxDateEditProperties::OnValidate, &TcxDateEditProperties::OnValidate);
 }
 
-TcxCustomDateEditProperties::TcxCustomDateEditProperties(TPersistent* AOwner) : TcxDateEditPropertiesBase(AOwner) {}
+TcxCustomDateEditProperties::TcxCustomDateEditProperties(TPersistent* AOwner) : TcxCustomPopupEditProperties(AOwner) {}
 
 void TcxCustomDateEditProperties::AfterConstruction() {
   inherited::AfterConstruction();
@@ -1795,11 +1797,11 @@ void TcxCustomDateEdit::SetDate(TDateTime Value) {
     return;
   }
   TcxCustomDateEditProperties* properties = ActiveProperties();
-  if (properties->Kind() == ckDate && TimeOfValue(Value) == 0) {
-    if (properties->SaveTime())
-      Value = DateEditWithTime(Value, FSavedTime);
-    else
+  if (properties->Kind() == ckDate) {
+    if (!properties->SaveTime())
       Value = DateOfValue(Value);
+    else if (TimeOfValue(Value) == 0)
+      Value = DateEditWithTime(Value, FSavedTime);
   }
   ApplyEditValue(VarFromDateTime(Value));
 }
@@ -1886,13 +1888,10 @@ bool TcxCustomDateEdit::GetFlag233(char32_t& AChar, int32_t APosition) {
   return value <= 59;
 }
 
-void TcxCustomDateEdit::CalculatePopupSize(SIZE& ASize) {
-  ASize = FCalendar ? SIZE{FCalendar->Width(), FCalendar->Height()} : SIZE{0, 0};
+void TcxCustomDateEdit::DropDown() {
+  if (FCalendar && ActiveProperties()->PopupControl() != FCalendar) ActiveProperties()->SetPopupControl(FCalendar);
+  inherited::DropDown();
 }
-
-void TcxCustomDateEdit::DropDown() { inherited::DropDown(); }
-
-void TcxCustomDateEdit::PreparePopup() { inherited::PreparePopup(); }
 
 void TcxCustomDateEdit::SetupPopupWindow() {
   inherited::SetupPopupWindow();

@@ -18,7 +18,7 @@
 #include "ui/editors/cxButtons.h"
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxDateUtils.h"
-#include "ui/editors/cxDropDownEdit.h"
+#include "ui/editors/cxPopupEdit.h"
 
 enum TcxCalendarKind : uint8_t { ckDate, ckDateTime };
 RTL_ENUM(TcxCalendarKind, ckDate, ckDateTime)
@@ -328,10 +328,6 @@ RTL_ENUM(TDateOnError, deNoChange, deToday, deNull)
 enum TcxInputKind : uint8_t { ikStandard, ikMask, ikRegExpr };
 RTL_ENUM(TcxInputKind, ikStandard, ikMask, ikRegExpr)
 
-// The editor's bases: the popup edit once it is there.
-using TcxDateEditPropertiesBase = TcxCustomDropDownEditProperties;
-using TcxDateEditBase = TcxCustomDropDownEdit;
-using TcxDateEditPopupWindowBase = TcxCustomEditPopupWindow;
 
 // The calendar inside a date editor's popup: it knows its editor and asks to be closed.
 class TcxPopupCalendar : public TcxCustomCalendar {
@@ -378,8 +374,8 @@ private:
   bool FInputKind = false;
 };
 
-class TcxCustomDateEditProperties : public TcxDateEditPropertiesBase {
-  RTL_CLASS(TcxCustomDateEditProperties, TcxDateEditPropertiesBase)
+class TcxCustomDateEditProperties : public TcxCustomPopupEditProperties {
+  RTL_CLASS(TcxCustomDateEditProperties, TcxCustomPopupEditProperties)
 public:
   explicit TcxCustomDateEditProperties(TPersistent* AOwner);
   void AfterConstruction() override;
@@ -407,7 +403,6 @@ public:
   TClass GetPopupWindowClass() override;
   bool PostsPopupValueItself() override { return true; }
   bool IsPopupShrinkable() override { return false; }
-  bool PopupCapturesFocus() override { return true; }
   bool SupportsValueBounds() override { return true; }
   bool HasValueBound(int32_t AWhich) override;
   bool HasValueBounds() override { return HasValueBound(0) || HasValueBound(1); }
@@ -483,10 +478,10 @@ public:
 
 // The popup window of a date editor: it previews keys, so that the calendar hears its keys whatever of
 // its controls has the focus.
-class TcxDateEditPopupWindow : public TcxDateEditPopupWindowBase {
-  RTL_CLASS(TcxDateEditPopupWindow, TcxDateEditPopupWindowBase)
+class TcxDateEditPopupWindow : public TcxPopupEditPopupWindow {
+  RTL_CLASS(TcxDateEditPopupWindow, TcxPopupEditPopupWindow)
 public:
-  explicit TcxDateEditPopupWindow(TControl* AOwnerControl) : TcxDateEditPopupWindowBase(AOwnerControl) {}
+  explicit TcxDateEditPopupWindow(TControl* AOwnerControl) : TcxPopupEditPopupWindow(AOwnerControl) {}
   void AfterConstruction() override;
   virtual bool IsCalendarKey(uint16_t Key, TShiftState Shift);
 
@@ -502,10 +497,10 @@ public:
   bool PressDelete() override;
 };
 
-class TcxCustomDateEdit : public TcxDateEditBase {
-  RTL_CLASS(TcxCustomDateEdit, TcxDateEditBase)
+class TcxCustomDateEdit : public TcxCustomPopupEdit {
+  RTL_CLASS(TcxCustomDateEdit, TcxCustomPopupEdit)
 public:
-  explicit TcxCustomDateEdit(TComponent* AOwner) : TcxDateEditBase(AOwner) {}
+  explicit TcxCustomDateEdit(TComponent* AOwner) : TcxCustomPopupEdit(AOwner) {}
   ~TcxCustomDateEdit() override;
 
   // NullDate without a value.
@@ -534,11 +529,11 @@ public:
   void ClampToValueBounds() override;
   void DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) override;
   bool GetFlag233(char32_t& AChar, int32_t APosition) override;
-  bool CanDropDown() override { return FCalendar != nullptr; }
-  void CalculatePopupSize(SIZE& ASize) override;
   void DropDown() override;
   void SetupPopupWindow() override;
-  void PreparePopup() override;
+  // The editor counts as focused while its popup is open, so that a date chosen there shows in the
+  // editing form.
+  bool IsEditFocused() override { return inherited::IsEditFocused() || HasPopupWindow(); }
 
 protected:
   void InitializeEdit() override;
