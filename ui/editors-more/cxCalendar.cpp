@@ -1768,6 +1768,18 @@ RTL_PUBLISHED(TcxDateEdit) {
 
 TcxCustomDateEdit::~TcxCustomDateEdit() = default;
 
+void TcxCustomDateEdit::BeforeDestruction() {
+  // The calendar goes with the editor's components, before the popup-controls look-and-feel its buttons
+  // follow.
+  inherited::BeforeDestruction();
+  FCalendar = nullptr;
+}
+
+void TcxCustomDateEdit::CreatePopupWindow() {
+  inherited::CreatePopupWindow();
+  if (PopupWindow()) PopupWindow()->SetIsModal(false);
+}
+
 void TcxCustomDateEdit::InitializeEdit() {
   inherited::InitializeEdit();
   SetControlStyle(ControlStyle() - csSetCaption);
@@ -1776,6 +1788,10 @@ void TcxCustomDateEdit::InitializeEdit() {
   FCalendar->SetEdit(this);
   FCalendar->SetVisible(false);
   FCalendar->OnHidePopup = TNotifyEvent(this, &TcxCustomDateEdit::CalendarHidePopup);
+  if (TcxLookAndFeel* laf = PopupControlsLookAndFeel())
+    for (TcxButton* b : {FCalendar->TodayButton(), FCalendar->NowButton(), FCalendar->ClearButton(),
+                         FCalendar->OKButton()})
+      b->LookAndFeel()->SetMaster(laf);
   FDateDropDown = NullDate;
 }
 
@@ -1899,7 +1915,7 @@ void TcxCustomDateEdit::SetupPopupWindow() {
   TcxPopupCalendar* c = FCalendar;
   c->HandleNeeded();
   c->SetColor(Style()->Color());
-  c->SetFlat(true);
+  c->SetFlat(!PopupControlsLookAndFeel() || PopupControlsLookAndFeel()->Kind() != lfStandard);
   c->SetCalendarButtons(properties->DateButtons());
   c->OnDateTimeChanged = nullptr;
   TDateTime d;

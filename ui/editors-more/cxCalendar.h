@@ -502,6 +502,7 @@ class TcxCustomDateEdit : public TcxCustomPopupEdit {
 public:
   explicit TcxCustomDateEdit(TComponent* AOwner) : TcxCustomPopupEdit(AOwner) {}
   ~TcxCustomDateEdit() override;
+  void BeforeDestruction() override;
 
   // NullDate without a value.
   TDateTime Date();
@@ -531,9 +532,8 @@ public:
   bool GetFlag233(char32_t& AChar, int32_t APosition) override;
   void DropDown() override;
   void SetupPopupWindow() override;
-  // The editor counts as focused while its popup is open, so that a date chosen there shows in the
-  // editing form.
-  bool IsEditFocused() override { return inherited::IsEditFocused() || HasPopupWindow(); }
+  // The calendar shows without a loop of its own.
+  void CreatePopupWindow() override;
 
 protected:
   void InitializeEdit() override;
