@@ -47,6 +47,7 @@ protected:
     Idle();
   }
   void TearDown() override {
+    SetCalendarTimeEditorFactory(nullptr);
     Application->OnException = TExceptionEvent();
     DoneForms();
     cxEditFinalize();
@@ -507,6 +508,102 @@ TEST_F(DateEditPopupTest, ClearAndTodayButtons) {
   ClickAt(cal->ClearButton(), POINT{5, 5});
   EXPECT_FALSE(edit->HasPopupWindow());
   EXPECT_TRUE(VarIsNull(edit->EditValue()));
+}
+
+// A time editor stand-in for the date-time calendar: it holds a time and says when the user changed it.
+class DateEditFakeTimeEditor : public TcxCalendarTimeEditor {
+public:
+  DateEditFakeTimeEditor(TcxCustomCalendar* ACalendar, TNotifyEvent AOnChange) : FOnChange(AOnChange) {
+    FEdit = New<TEdit>(ACalendar);
+    FEdit->SetBounds(0, 0, 70, 21);
+  }
+  TWinControl* Control() override { return FEdit; }
+  TDateTime Time() override { return FTime; }
+  void SetTime(TDateTime Value) override { FTime = Value; }
+  int32_t ContentWidth() override { return 60; }
+  void ChangeByUser(TDateTime Value) {
+    FTime = Value;
+    if (FOnChange) FOnChange(nullptr);
+  }
+  TEdit* FEdit;
+  TDateTime FTime = 0;
+  TNotifyEvent FOnChange;
+};
+
+TEST_F(DateEditPopupTest, DateTimeKindTakesTheTimeEditorsTimeWithOK) {
+  DateEditFakeTimeEditor* fake = nullptr;
+  SetCalendarTimeEditorFactory([&fake](TcxCustomCalendar* c, TNotifyEvent e) {
+    fake = new DateEditFakeTimeEditor(c, e);
+    return fake;
+  });
+  TcxDateEdit* edit = Make(ckDateTime);
+  edit->SetDate(EncodeDate(2010, 3, 10) + EncodeTime(14, 30, 0, 0));
+  Drop(edit);
+  TcxPopupCalendar* cal = edit->Calendar();
+  ASSERT_NE(fake, nullptr);
+  EXPECT_EQ(cal->Kind(), ckDateTime);
+  EXPECT_EQ(cal->CalendarButtons(), (TDateButtons{btnClear, btnNow}));
+  EXPECT_EQ(FormatDateTime("hh:nn", fake->Time()), "14:30");
+  // A click only selects a day in this kind; OK chooses it with the editor's time.
+  ClickAt(cal, CellOf(cal, EncodeDate(2010, 3, 17)));
+  EXPECT_TRUE(edit->HasPopupWindow());
+  fake->ChangeByUser(EncodeTime(9, 15, 0, 0));
+  ClickAt(cal->OKButton(), POINT{5, 5});
+  EXPECT_FALSE(edit->HasPopupWindow());
+  EXPECT_EQ(DateEditText(edit->Date()), "2010-03-17 09:15");
+}
+
+TEST_F(DateEditPopupTest, EscapeClosesTheTwelveMonthListFirstAndTabChoosesWhenAsked) {
+  TcxDateEdit* edit = Make();
+  edit->Properties()->SetSaveTime(false);
+  edit->Properties()->SetYearsInMonthList(false);
+  edit->Properties()->SetArrowsForYear(true);
+  edit->SetDate(EncodeDate(2008, 2, 5));
+  Drop(edit);
+  TcxPopupCalendar* cal = edit->Calendar();
+  EXPECT_EQ(cal->Flat(), edit->PopupControlsLookAndFeel()->Kind() != lfStandard);
+  ClickAt(cal, Centre(cal->MonthCaption()));
+  ASSERT_TRUE(IsPopupWindowShown(cal->MonthList()));
+  EXPECT_FALSE(cal->MonthList()->ShowYears());
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(IsPopupWindowShown(cal->MonthList()));
+  EXPECT_TRUE(edit->HasPopupWindow());
+  Key(VK_ESCAPE);
+  EXPECT_FALSE(edit->HasPopupWindow());
+  EXPECT_EQ(DateEditText(edit->Date()), "2008-02-05 00:00");
+
+  // Tab closes; only with PostPopupValueOnTab does it choose the selected day.
+  Drop(edit);
+  Key(VK_RIGHT);
+  Key(VK_TAB);
+  EXPECT_FALSE(edit->HasPopupWindow());
+  EXPECT_EQ(DateEditText(edit->Date()), "2008-02-05 00:00");
+  edit->Properties()->SetPostPopupValueOnTab(true);
+  Drop(edit);
+  Key(VK_RIGHT);
+  Key(VK_TAB);
+  EXPECT_FALSE(edit->HasPopupWindow());
+  EXPECT_EQ(DateEditText(edit->Date()), "2008-02-06 00:00");
+}
+
+TEST_F(DateEditTest, TimePlacesOfTheDateTimeMaskTakeOnlyTimesOfDay) {
+  TcxDateEdit* edit = Make(ckDateTime);
+  ASSERT_EQ(edit->Properties()->InputKind(), ikMask);
+  Focus(edit);
+  Type("10032010");
+  Type("25");  // 25 o'clock: the 5 is refused
+  EXPECT_EQ(Shown(edit), "10.03.2010 20:00:00");
+  Type("3");
+  Type("75");  // 75 minutes: the 7 is refused
+  EXPECT_EQ(Shown(edit), "10.03.2010 23:50:00");
+  Key(VK_RETURN);
+  EXPECT_TRUE(Errors.empty());
+  EXPECT_EQ(DateEditText(edit->Date()), "2010-03-10 23:50");
+  // The blank of a time place is "0", of a date place a space.
+  TcxDateEditProperties* p = edit->Properties();
+  EXPECT_EQ(p->GetMaskBlankChar(1), U' ');
+  EXPECT_EQ(p->GetMaskBlankChar(12), U'0');
+  EXPECT_EQ(p->GetMaskBlankChar(18), U'0');
 }
 
 }  // namespace dateedit_test
