@@ -1788,10 +1788,13 @@ void TcxCustomDateEdit::InitializeEdit() {
   FCalendar->SetEdit(this);
   FCalendar->SetVisible(false);
   FCalendar->OnHidePopup = TNotifyEvent(this, &TcxCustomDateEdit::CalendarHidePopup);
-  if (TcxLookAndFeel* laf = PopupControlsLookAndFeel())
+  if (TcxLookAndFeel* laf = PopupControlsLookAndFeel()) {
     for (TcxButton* b : {FCalendar->TodayButton(), FCalendar->NowButton(), FCalendar->ClearButton(),
                          FCalendar->OKButton()})
       b->LookAndFeel()->SetMaster(laf);
+    if (TcxCalendarTimeEditor* te = FCalendar->TimeEdit())
+      if (auto* timeEdit = dynamic_cast<TcxCustomEdit*>(te->Control())) timeEdit->Style()->LookAndFeel()->SetMaster(laf);
+  }
   FDateDropDown = NullDate;
 }
 
