@@ -261,7 +261,14 @@ TcxCustomEditPopupWindow::~TcxCustomEditPopupWindow() {
 
 void TcxCustomEditPopupWindow::WndProc(TMessage& Message) {
   if (Message.Msg == CM_DROPDOWNFORWARDCHAR) {
-    if (Visible()) ForwardChar(static_cast<uint16_t>(Message.WParam));
+    if (Visible()) {
+      // Characters are code points: one beyond 16 bits goes to the focus whole rather than cut short.
+      if (Message.WParam > 0xFFFF) {
+        if (HWND w = GetFocus()) SendMessage(w, WM_CHAR, Message.WParam, 0);
+      } else {
+        ForwardChar(static_cast<uint16_t>(Message.WParam));
+      }
+    }
     return;
   }
   inherited::WndProc(Message);
@@ -567,7 +574,7 @@ void TcxCustomEditPopupWindow::MouseUp(TMouseButton Button, TShiftState Shift, i
       SetCloseButtonState(cxCloseButtonNormal);
       return;
     }
-    TObjectLink<TcxCustomEditPopupWindow> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     if (!OnCloseButtonQuery || OnCloseButtonQuery()) {
       if (OnCloseButtonClick)
         OnCloseButtonClick();
@@ -907,7 +914,7 @@ TWinControl* TcxCustomDropDownEdit::LookupListControl() {
 }
 
 void TcxCustomDropDownEdit::DoInitPopup() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnInitPopup) own->OnInitPopup(this);
   if (!alive) return;
@@ -916,7 +923,7 @@ void TcxCustomDropDownEdit::DoInitPopup() {
 }
 
 void TcxCustomDropDownEdit::DoPopup() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnPopup) own->OnPopup(this);
   if (!alive) return;
@@ -925,7 +932,7 @@ void TcxCustomDropDownEdit::DoPopup() {
 }
 
 void TcxCustomDropDownEdit::DoCloseUp() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnCloseUp) own->OnCloseUp(this);
   if (!alive) return;
@@ -934,7 +941,7 @@ void TcxCustomDropDownEdit::DoCloseUp() {
 }
 
 void TcxCustomDropDownEdit::PopupWindowCloseQuery(TObject*, bool& CanClose) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnCloseQuery) own->OnCloseQuery(this, CanClose);
   if (!alive) return;
@@ -1006,7 +1013,7 @@ void TcxCustomDropDownEdit::PreparePopup() {
 }
 
 void TcxCustomDropDownEdit::DropDown() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   DoInitPopup();
   if (!alive || !FPopupWindow || !CanDropDown() || HasPopupWindow()) return;
   PreparePopup();
@@ -1017,7 +1024,7 @@ void TcxCustomDropDownEdit::DropDown() {
 
 void TcxCustomDropDownEdit::ClosePopup(bool Accept) {
   if (!HasPopupWindow()) return;
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   LockChangeEvents(true);
   try {
@@ -1055,7 +1062,7 @@ void TcxCustomDropDownEdit::SetDroppedDown(bool Value) {
 }
 
 void TcxCustomDropDownEdit::PopupWindowShowed(TObject*) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   RecalculateAtCursor();
   if (!alive) return;
   FPopupWindow->CalculateViewInfo();
@@ -1071,7 +1078,7 @@ void TcxCustomDropDownEdit::PopupWindowShowed(TObject*) {
 }
 
 void TcxCustomDropDownEdit::PopupWindowClosed(TObject*) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   if (p->PopupSizeable() && FPopupWindow->SizeChangedByMouse) {
     FPopupSizeChanged = true;
@@ -1100,7 +1107,7 @@ void TcxCustomDropDownEdit::PopupWindowClosed(TObject*) {
 void TcxCustomDropDownEdit::SynchronizeLookupWithText() {
   IcxTextEditLookupData* lookup = GetLookupDataIntf();
   if (!HasPopupWindow() || !lookup) return;
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   Variant before = lookup->GetCurrentIndex();
   LockClick(true);
   try {
@@ -1127,7 +1134,7 @@ void TcxCustomDropDownEdit::SynchronizeLookupWithText() {
 // ---- keys ----
 
 void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   bool alt = Shift.Contains(ssAlt);
   if ((alt && (Key == VK_UP || Key == VK_DOWN)) || (Key == VK_F4 && !alt)) {
     if (HasPopupWindow())
@@ -1162,7 +1169,7 @@ void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
 void TcxCustomDropDownEdit::DoEditKeyPress(char32_t& Key) {
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   if (Key >= 32) {
-    TObjectLink<TcxCustomDropDownEdit> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     if (p->ImmediateDropDown() && !HasPopupWindow()) {
       if (HandleAllocated()) SendMessage(Handle(), CM_DROPDOWNPOPUP, 0, 0);
       if (!alive) return;
@@ -1180,7 +1187,7 @@ void TcxCustomDropDownEdit::DoEditKeyPress(char32_t& Key) {
 
 void TcxCustomDropDownEdit::HandleTabKey(TShiftState Shift) {
   if (HasPopupWindow() && ActiveProperties()->PostPopupValueOnTab()) {
-    TObjectLink<TcxCustomDropDownEdit> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     ClosePopup(true);
     if (!alive) return;
   }
@@ -1199,7 +1206,7 @@ void TcxCustomDropDownEdit::PasteFromClipboard() {
     inherited::PasteFromClipboard();
     return;
   }
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   String before = Text();
   inherited::PasteFromClipboard();
   if (!alive || Text() == before) return;
@@ -1213,7 +1220,7 @@ void TcxCustomDropDownEdit::PasteFromClipboard() {
 // ---- mouse and focus ----
 
 void TcxCustomDropDownEdit::DoButtonDown(int32_t AVisibleIndex) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::DoButtonDown(AVisibleIndex);
   if (!alive) return;
   if (ButtonIndexOfVisible(AVisibleIndex) == ActiveProperties()->DropDownButtonIndex() && !HasPopupWindow())
@@ -1221,7 +1228,7 @@ void TcxCustomDropDownEdit::DoButtonDown(int32_t AVisibleIndex) {
 }
 
 void TcxCustomDropDownEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (!alive || Button != mbLeft || !ActiveProperties()->IsPopupOnlyEditing()) return;
   if (!Focused() || HasPopupWindow() || FIsActivatingByMouse || FIsHotAndPopup) return;
@@ -1253,7 +1260,7 @@ bool TcxCustomDropDownEdit::DoMouseWheel(TShiftState Shift, int32_t WheelDelta, 
 }
 
 bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   bool result = inherited::RefreshContainer(P, AButton, AShift, AIsMouseEvent);
   if (!alive) return result;
   if (HasPopupWindow() && AIsMouseEvent && AButton != 0) {
@@ -1278,7 +1285,7 @@ bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftSta
 }
 
 void TcxCustomDropDownEdit::StyleChanged(TObject* Sender) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::StyleChanged(Sender);
   if (!alive) return;
   // The popup's controls follow the button style the view info resolves, so it is laid out first.
@@ -1298,7 +1305,7 @@ TcxCustomEditViewData* TcxCustomDropDownEdit::CreateViewData() {
 }
 
 void TcxCustomDropDownEdit::FocusChanged() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   // The popup closes before the editor looks at its focus, so that a focus that went elsewhere is not
   // taken for the open popup's.
   if (HasPopupWindow() && !ActiveProperties()->PopupCapturesFocus()) {
@@ -1311,7 +1318,7 @@ void TcxCustomDropDownEdit::FocusChanged() {
 }
 
 void TcxCustomDropDownEdit::DoExit() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (HasPopupWindow()) ClosePopup(false);
   if (!alive) return;
   inherited::DoExit();
@@ -1329,7 +1336,7 @@ void TcxCustomDropDownEdit::InitializeEditData() {
 }
 
 void TcxCustomDropDownEdit::Activate(TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::Activate(AEditData);
   if (!alive) return;
   TcxCustomDropDownEditData* data = DropDownEditData();
@@ -1338,7 +1345,7 @@ void TcxCustomDropDownEdit::Activate(TcxCustomEditData*& AEditData) {
 }
 
 void TcxCustomDropDownEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::ActivateByKey(AKey, AEditData);
   if (!alive || AKey < 32) return;
   TcxCustomDropDownEditProperties* p = ActiveProperties();
@@ -1352,7 +1359,7 @@ void TcxCustomDropDownEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEd
 }
 
 void TcxCustomDropDownEdit::ActivateByMouse(TShiftState Shift, int32_t X, int32_t Y, TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   FIsActivatingByMouse = true;
   try {
     inherited::ActivateByMouse(Shift, X, Y, AEditData);
@@ -1377,7 +1384,7 @@ void TcxCustomDropDownEdit::RemovePendingPopupRequests() {
 }
 
 void TcxCustomDropDownEdit::ValidateInput() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (HasPopupWindow()) {
     ClosePopup(false);
     if (!alive) return;

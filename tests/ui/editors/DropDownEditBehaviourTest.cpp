@@ -4,6 +4,7 @@
 
 #include "cxContainerTestSupport.h"
 
+#include <cstring>
 #include <vector>
 
 #include "forms/StdCtrls.h"
@@ -217,6 +218,107 @@ TEST_F(DdBehaviourTest, OnInitPopupRunsBeforeEveryAttemptAndOnCloseQueryMayKeepI
   edit->SetDroppedDown(true);
   Idle();
   EXPECT_EQ(2, inits);
+}
+
+// A drop-down editor whose popup takes the focus and holds an edit box of its own.
+class TDdBehaviourFocusProperties : public TDdBehaviourProperties {
+  RTL_CLASS(TDdBehaviourFocusProperties, TDdBehaviourProperties)
+public:
+  using TDdBehaviourProperties::TDdBehaviourProperties;
+  bool PopupCapturesFocus() override { return true; }
+};
+
+class TDdBehaviourFocusEdit : public TDdBehaviourEdit {
+  RTL_CLASS(TDdBehaviourFocusEdit, TDdBehaviourEdit)
+public:
+  using TDdBehaviourEdit::TDdBehaviourEdit;
+  TClass GetPropertiesClass() const override { return TDdBehaviourFocusProperties::StaticClass(); }
+  TWinControl* GetPopupFocusedControl() override {
+    if (!Box && PopupWindow()) {
+      Box = New<TEdit>(PopupWindow());
+      Box->SetParent(PopupWindow());
+      Box->SetBounds(4, 4, 100, 21);
+    }
+    return Box ? Box : inherited::GetPopupFocusedControl();
+  }
+  TEdit* Box = nullptr;
+};
+
+TEST_F(DdBehaviourTest, ACharacterTypedIntoAFocusTakingPopupsEditorGoesOnToThePopup) {
+  auto* edit = New<TDdBehaviourFocusEdit>(Form);
+  edit->SetParent(Form);
+  edit->SetBounds(20, 20, 150, 24);
+  Idle();
+  edit->SetFocus();
+  Idle();
+  Type("x");
+  ASSERT_TRUE(edit->HasPopupWindow());
+  ASSERT_NE(edit->Box, nullptr);
+  EXPECT_EQ(GetFocus(), edit->Box->Handle()) << "the popup took the focus";
+  EXPECT_EQ("x", edit->Box->Text()) << "the opening character was forwarded";
+  EXPECT_EQ("", edit->Text()) << "and not typed into the editor";
+  Type("y");
+  EXPECT_EQ("xy", edit->Box->Text());
+  // A character beyond 16 bits arrives whole.
+  PostMessage(edit->PopupWindow()->Handle(), CM_DROPDOWNFORWARDCHAR, WPARAM(U'\U0001F600'), 0);
+  Idle();
+  EXPECT_EQ("xy\xF0\x9F\x98\x80", edit->Box->Text());
+  EXPECT_TRUE(edit->HasPopupWindow()) << "the focus in the popup does not close it";
+}
+
+TEST_F(DdBehaviourTest, PastingTextOpensThePopupAndTheListFollowsTheText) {
+  auto* edit = Make({"Apple", "Apricot", "Banana"});
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const char kText[] = "Ban";
+  HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, sizeof kText);
+  std::memcpy(GlobalLock(g), kText, sizeof kText);
+  GlobalUnlock(g);
+  SetClipboardData(CF_TEXT, g);
+  CloseClipboard();
+  Key('V', VK_CONTROL);
+  EXPECT_EQ("Ban", edit->Text());
+  ASSERT_TRUE(edit->HasPopupWindow());
+  auto* list = dynamic_cast<TcxCustomEditListBox*>(edit->LookupListControl());
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(2, list->ItemIndex()) << "the list shows the item the pasted text starts";
+}
+
+struct DdSelectionBarCase {
+  const char* what;
+  bool inplace, focused, open;
+  bool bar;
+};
+
+TEST_F(DdBehaviourTest, AFixedListEditorPaintsItsTextAsASelectionBarOnlyFocusedAndClosed) {
+  class TFixedProperties : public TDdBehaviourProperties {
+  public:
+    using TDdBehaviourProperties::TDdBehaviourProperties;
+    TcxEditEditingStyle GetEditingStyle() override { return esFixedList; }
+  };
+  const DdSelectionBarCase cases[] = {
+      {"focused and closed", false, true, false, true},
+      {"focused and open", false, true, true, false},
+      {"not focused", false, false, false, false},
+      {"in place", true, true, false, false},
+  };
+  for (const DdSelectionBarCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto* edit = Make({}, false);
+    auto* props = New<TFixedProperties>(nullptr);
+    auto* view = static_cast<TcxCustomDropDownEditViewData*>(
+        props->GetViewDataClass().Create(props, edit->Style(), c.inplace));
+    auto* vi = New<TcxCustomTextEditViewInfo>();
+    view->Focused = c.focused;
+    view->HasPopupWindow = c.open;
+    view->CalculateEditRects(nullptr, RECT{0, 0, 150, 24}, false, vi, TShiftState{}, mbLeft, POINT{-1, -1});
+    EXPECT_EQ(c.bar, vi->DrawSelectionBar);
+    vi->Free();
+    view->Free();
+    props->Free();
+    edit->Free();
+    Idle();
+  }
 }
 
 // ---- the lookup list -----------------------------------------------------------------------------------
