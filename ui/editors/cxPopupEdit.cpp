@@ -264,8 +264,7 @@ void TcxCustomPopupEdit::CheckPopupControl() {
 
 void TcxCustomPopupEdit::DoInitPopup() {
   CheckPopupControl();
-  TcxCustomDropDownEditProperties* p = ActiveProperties();
-  if (p->OnInitPopup) p->OnInitPopup(this);
+  inherited::DoInitPopup();
 }
 
 bool TcxCustomPopupEdit::CanDropDown() { return ActiveProperties()->PopupControl() != nullptr; }
@@ -292,37 +291,22 @@ void TcxCustomPopupEdit::SetPopupContentBounds(const RECT& R) {
 void TcxCustomPopupEdit::PreparePopup() {
   TcxCustomEditPopupWindow* w = PopupWindow();
   if (!w) return;
+  bool taking = !FHostedControl;
   TakePopupControl();
-  TControl* c = FHostedControl;
-  if (c && c->Parent() != w) c->SetParent(w);
-  if (c) c->SetVisible(true);
+  if (TControl* c = FHostedControl) {
+    // The control's own Align must not lay it out in the popup before its size is measured there.
+    if (taking) c->SetAlign(alNone);
+    if (c->Parent() != w) c->SetParent(w);
+    c->SetVisible(true);
+  }
   inherited::PreparePopup();
-  // The size follows the control's own size, so it is measured before alClient makes the control follow
-  // the popup.
-  w->CalculateSize();
-  w->CalculateViewInfo();
-  SetPopupContentBounds(w->ViewInfo()->ClientRect);
   if (FHostedControl) FHostedControl->SetAlign(alClient);
 }
 
 void TcxCustomPopupEdit::DropDown() {
-  // Checked before anything is taken: a refused control stays where it is.
-  DoInitPopup();
-  TcxCustomDropDownEditProperties* p = ActiveProperties();
-  // The base fires OnInitPopup itself; it ran already.
-  TNotifyEvent initPopup = p->OnInitPopup;
-  p->OnInitPopup = TNotifyEvent();
-  try {
-    inherited::DropDown();
-  } catch (...) {
-    p->OnInitPopup = initPopup;
-    throw;
-  }
-  p->OnInitPopup = initPopup;
-  if (!FHostedControl || !PopupWindow()) return;
-  PopupWindow()->SetFocusedControl(GetPopupFocusedControl());
+  inherited::DropDown();
   // Arrives after the show request: a control still in a hidden popup then was left behind.
-  if (HandleAllocated()) PostMessage(Handle(), CM_POPUPEDITCHECKHOSTED, 0, 0);
+  if (FHostedControl && !HasPopupWindow() && HandleAllocated()) PostMessage(Handle(), CM_POPUPEDITCHECKHOSTED, 0, 0);
 }
 
 void TcxCustomPopupEdit::CheckOrphanedPopupControl() {

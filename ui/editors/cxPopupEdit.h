@@ -96,16 +96,20 @@ public:
   bool CanDropDown() override;
   // The containment check, then OnInitPopup. Raises "Циклические ссылки не допустимы" for a control that
   // is the editor, contains it, or is the popup window.
-  virtual void DoInitPopup();
+  void DoInitPopup() override;
   // PopupControl when it is a windowed control, else none.
-  virtual TWinControl* GetPopupFocusedControl();
+  TWinControl* GetPopupFocusedControl() override;
   // PopupControl's Width by Height.
   void CalculatePopupSize(SIZE& ASize) override;
-  // Takes the control, puts it into the popup visible, sizes the popup, then aligns the control alClient.
+  // Takes the control, puts it into the popup visible, sizes and places the popup, then aligns the control
+  // alClient.
   void PreparePopup() override;
   // The hosted control's Left, Top, Width and Height from R, in that order.
-  virtual void SetPopupContentBounds(const RECT& R);
+  void SetPopupContentBounds(const RECT& R) override;
+  // Also asks, after the show request, whether the control was left behind in a popup that never showed.
   void DropDown() override;
+  // Gives the control back, then the drop-down editor's closed handling.
+  void PopupWindowClosed(TObject* Sender) override;
 
   TClass GetPropertiesClass() const override { return TcxCustomPopupEditProperties::StaticClass(); }
   TcxCustomPopupEditProperties* ActiveProperties() {
@@ -120,9 +124,6 @@ public:
   const TcxPopupControlSavedState& SavedPopupControlState() const { return FSaved; }
   // The check DoInitPopup runs; raises Exception with the translated message.
   void CheckPopupControl();
-
-protected:
-  void PopupWindowClosed(TObject* Sender) override;
 
 private:
   void HostedComponentRemoved(TComponent* AComponent);

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -299,6 +301,35 @@ TEST_F(PopupEditTest, SizeRule) {
   }
 }
 
+TEST_F(PopupEditTest, AnAlignedControlIsMeasuredAtItsOwnSize) {
+  // Whatever size the popup had before, an aligned control is measured as it lies in its own parent.
+  Edit->Properties()->SetPopupSysPanelStyle(false);
+  const TAlign aligns[] = {alClient, alTop, alLeft, alClient};
+  const SIZE previous[] = {{400, 300}, {120, 110}, {500, 150}, {130, 120}};
+  for (size_t i = 0; i < std::size(aligns); ++i) {
+    SCOPED_TRACE(i);
+    Control->SetAlign(alNone);
+    Control->SetBounds(10, 50, 160, 90);
+    Control->SetAlign(aligns[i]);
+    Idle();
+    const SIZE own{Control->Width(), Control->Height()};
+    Edit->PopupWindow()->SetBounds(0, 0, previous[i].cx, previous[i].cy);
+    Open();
+    ASSERT_TRUE(IsOpen());
+    TcxCustomEditPopupWindow* w = Edit->PopupWindow();
+    RECT e;
+    w->ViewInfo()->GetClientExtent(e);
+    EXPECT_EQ(std::max<int>(own.cx + e.left + e.right, 100), w->Width());
+    EXPECT_EQ(std::max<int>(own.cy + e.top + e.bottom, 100), w->Height());
+    Edit->ClosePopup(false);
+    Idle();
+    EXPECT_EQ(own.cx, Control->Width());
+    EXPECT_EQ(own.cy, Control->Height());
+    Edit->SetFocus();
+    Idle();
+  }
+}
+
 TEST_F(PopupEditTest, FocusGoesIntoTheControlAndBack) {
   ASSERT_TRUE(Edit->Focused());
   Open();
@@ -336,6 +367,56 @@ TEST_F(PopupEditTest, FreeingTheEditorWhileOpenGivesTheControlBack) {
   EXPECT_EQ(R4(bounds), R4(Control->BoundsRect()));
   EXPECT_EQ(Control, Inner->Parent());
   EXPECT_TRUE(cxShownPopups().empty());
+}
+
+TEST_F(PopupEditTest, FreeingTheEditorBeforeThePopupShowedGivesTheControlBack) {
+  const RECT bounds = Control->BoundsRect();
+  Edit->DropDown();
+  ASSERT_EQ(Edit->PopupWindow(), Control->Parent());
+  Edit->Free();
+  Edit = nullptr;
+  Idle();
+  EXPECT_EQ(Host, Control->Parent());
+  EXPECT_EQ(alNone, Control->Align());
+  EXPECT_TRUE(Control->Visible());
+  EXPECT_EQ(R4(bounds), R4(Control->BoundsRect()));
+}
+
+TEST_F(PopupEditTest, ChangingPopupControlWhileOpenGivesBackTheHostedOne) {
+  auto* next = New<TPanel>(Form);
+  next->SetParent(Form);
+  next->SetBounds(30, 400, 120, 60);
+  Open();
+  ASSERT_TRUE(IsOpen());
+  Edit->Properties()->SetPopupControl(next);
+  Idle();
+  Edit->ClosePopup(false);
+  Idle();
+  EXPECT_EQ(Host, Control->Parent());
+  EXPECT_EQ(Form, next->Parent());
+  Edit->SetFocus();
+  Idle();
+  Open();
+  ASSERT_TRUE(IsOpen());
+  EXPECT_EQ(Edit->PopupWindow(), next->Parent());
+  EXPECT_EQ(Host, Control->Parent());
+  Edit->ClosePopup(false);
+  Idle();
+  EXPECT_EQ(Form, next->Parent());
+  EXPECT_EQ(R4(RECT{30, 400, 150, 460}), R4(next->BoundsRect()));
+}
+
+TEST_F(PopupEditTest, TypingIntoTheClosedEditorOpensThePopupAndReachesTheControl) {
+  ASSERT_TRUE(Edit->Focused());
+  headless::TypeText("a");
+  Idle();
+  ASSERT_TRUE(IsOpen());
+  EXPECT_EQ(Inner->Handle(), GetFocus());
+  EXPECT_EQ("a", std::string(Inner->Text().c_str()));
+  EXPECT_EQ("", std::string(Edit->Text().c_str()));
+  Edit->ClosePopup(true);
+  Idle();
+  EXPECT_EQ(Control, Inner->Parent());
 }
 
 TEST_F(PopupEditTest, FreeingTheControlWhileOpenClosesThePopupAndForgetsIt) {
