@@ -1193,8 +1193,14 @@ void TcxPopupCalendar::KeyDown(uint16_t& Key, TShiftState Shift) {
   switch (Key) {
     case VK_TAB:
       if (Kind() == ckDate) {
+        TObjectLink<TcxPopupCalendar>* alive = new TObjectLink<TcxPopupCalendar>(this);
         if (FEdit && FEdit->ActiveProperties()->PostPopupValueOnTab()) DoDateTimeChanged();
-        HidePopup();
+        if (*alive) HidePopup();
+        // The Tab goes on to the editor once the popup has closed and given the focus back (both posted,
+        // so in this order).
+        if (*alive && FEdit && FEdit->InnerControl() && FEdit->InnerControl()->HandleAllocated())
+          PostMessage(FEdit->InnerControl()->Handle(), WM_KEYDOWN, VK_TAB, 0);
+        delete alive;
         Key = 0;
         return;
       }

@@ -578,6 +578,7 @@ TEST_F(DateEditPopupTest, EscapeClosesTheTwelveMonthListFirstAndTabChoosesWhenAs
   Key(VK_TAB);
   EXPECT_FALSE(edit->HasPopupWindow());
   EXPECT_EQ(DateEditText(edit->Date()), "2008-02-05 00:00");
+  EXPECT_TRUE(Other->Focused());  // the Tab went on to the form
   edit->Properties()->SetPostPopupValueOnTab(true);
   Drop(edit);
   Key(VK_RIGHT);
