@@ -219,6 +219,14 @@ void TcxCustomPopupEdit::TakePopupControl() {
   s.Parent = c->Parent();
   s.Visible = c->Visible();
   if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Parent()) s.TabOrder = w->TabOrder();
+  if (TWinControl* parent = c->Parent()) {
+    bool above = false;
+    for (int32_t i = 0; i < parent->ControlCount(); ++i) {
+      TControl* sibling = parent->Controls(i);
+      if (above) s.Above.emplace_back(sibling);
+      if (sibling == c) above = true;
+    }
+  }
   FSaved = s;
   FHostedControl = c;
   FHostNotificator->FreeNotification(c);
@@ -245,6 +253,9 @@ void TcxCustomPopupEdit::RestorePopupControl() {
       if (auto* form = dynamic_cast<TCustomForm*>(c)) form->SetBorderStyle(s.BorderStyle);
     c->SetBoundsRect(s.Bounds);
     if (auto* w = dynamic_cast<TWinControl*>(c); w && parent && s.TabOrder >= 0) w->SetTabOrder(s.TabOrder);
+    if (parent)
+      for (const TObjectLink<TControl>& sibling : s.Above)
+        if (TControl* o = sibling.Get(); o && o->Parent() == parent) o->BringToFront();
     c->SetVisible(s.Visible);
   } catch (...) {
     FRestoring = false;

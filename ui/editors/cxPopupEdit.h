@@ -4,6 +4,8 @@
 // it was afterwards, however the popup closes. The calculator, date and blob editors are popup edits that
 // host controls of their own.
 
+#include <vector>
+
 #include "rtl/ObjLinks.h"
 #include "ui/base/cxClasses.h"
 #include "ui/editors/cxDropDownEdit.h"
@@ -72,6 +74,9 @@ struct TcxPopupControlSavedState {
   TWinControl* Parent = nullptr;      // cleared when the parent goes first
   bool Visible = false;
   int32_t TabOrder = -1;              // windowed controls only
+  // The siblings that lay above the control, bottom to top: brought up again after it, they put it back at
+  // its place in the parent's stacking (and alignment) order.
+  std::vector<TObjectLink<TControl>> Above;
 };
 
 class TcxCustomPopupEdit : public TcxCustomDropDownEdit {
