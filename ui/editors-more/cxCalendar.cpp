@@ -7,11 +7,14 @@
 #include "rtl/Math.h"
 #include "rtl/SysUtils.h"
 #include "rtl/TypInfo.h"
+#include "rtl/ClassRegistry.h"
 #include "rtl/Utf8.h"
+#include "rtl/Variants.h"
 #include "ui/base/cxClasses.h"
 #include "ui/base/dxOffice11.h"
 #include "ui/base/dxThemeManager.h"
 #include "ui/base/dxUxTheme.h"
+#include "ui/editors/cxEditConsts.h"
 #include "ui/editors/cxFormats.h"
 #include "winapi/WinGdi.h"
 #include "winapi/WinText.h"
@@ -1167,4 +1170,829 @@ void TcxCustomCalendar::Paint() {
   PaintButtonArea(canvas);
   canvas->SetBrushColor(Color());
   canvas->FillRect(ClientRect());
+}
+
+// ---- the popup calendar ----------------------------------------------------------------------------------
+
+void TcxPopupCalendar::UpdateHotTrack() {
+  // Only an open popup tracks the captions; a closed one has nothing under the pointer.
+  if (FEdit && FEdit->HasPopupWindow()) inherited::UpdateHotTrack();
+}
+
+void TcxPopupCalendar::HidePopup() {
+  if (OnHidePopup) OnHidePopup(this);
+}
+
+void TcxPopupCalendar::StopTracking() {
+  inherited::StopTracking();
+  HidePopup();
+}
+
+void TcxPopupCalendar::KeyDown(uint16_t& Key, TShiftState Shift) {
+  const bool alt = Shift.Contains(ssAlt);
+  switch (Key) {
+    case VK_TAB:
+      if (Kind() == ckDate) {
+        TObjectLink<TcxPopupCalendar>* alive = new TObjectLink<TcxPopupCalendar>(this);
+        if (FEdit && FEdit->ActiveProperties()->PostPopupValueOnTab()) DoDateTimeChanged();
+        if (*alive) HidePopup();
+        // The Tab goes on to the editor once the popup has closed and given the focus back (both posted,
+        // so in this order).
+        if (*alive && FEdit && FEdit->InnerControl() && FEdit->InnerControl()->HandleAllocated())
+          PostMessage(FEdit->InnerControl()->Handle(), WM_KEYDOWN, VK_TAB, 0);
+        delete alive;
+        Key = 0;
+        return;
+      }
+      break;
+    case VK_RETURN:
+      if (!IsPopupWindowShown(MonthList())) {
+        TObjectLink<TcxPopupCalendar> alive(this);
+        HidePopup();
+        if (alive) DoDateTimeChanged();
+        Key = 0;
+        return;
+      }
+      break;
+    case VK_ESCAPE:
+      if (IsPopupWindowShown(MonthList()) && !MonthList()->ShowYears())
+        MonthList()->CloseUp(false);
+      else
+        HidePopup();
+      Key = 0;
+      return;
+    case VK_UP:
+    case VK_DOWN:
+      if (alt) {
+        HidePopup();
+        Key = 0;
+        return;
+      }
+      break;
+    case VK_F4:
+      if (!alt) {
+        HidePopup();
+        Key = 0;
+        return;
+      }
+      break;
+    default: break;
+  }
+  inherited::KeyDown(Key, Shift);
+}
+
+void TcxPopupCalendar::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
+  inherited::MouseMove(Shift, X, Y);
+  if (!Shift.Contains(ssLeft) || ArrowTimer()->Enabled() || !FEdit) return;
+  RECT client = ClientRect();
+  POINT p{X, Y};
+  if (PtInRect(&client, p)) return;
+  // Dragged off the calendar: nothing is chosen, the editor's date shows as selected again.
+  TDateTime d = FEdit->Date();
+  if (d != SelectDate()) {
+    SetSelectDate(d);
+    InvalidateRect(Region(crDateRegion), false);
+  }
+}
+
+// ---- date edit properties ----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* cxSDateError = "Неверная дата";
+constexpr const char* cxSDateConvertError = "Не могу преобразовать в дату";
+
+bool DateEditIsBlank(const Variant& V) {
+  return VarIsNull(V) || VarIsEmpty(V) || (VarIsStr(V) && VarToStr(V).empty());
+}
+
+// A date with a time of day put on in the direction of the date's sign (the date routines read negative
+// dates that way).
+TDateTime DateEditWithTime(TDateTime ADate, double ATime) {
+  double d = DateOfValue(ADate);
+  return d >= 0 ? d + ATime : d - ATime;
+}
+
+bool DateEditVarIsDateOrNumber(const Variant& V) {
+  return VarType(V) == varDate || (VarIsNumeric(V) && VarType(V) != varBoolean);
+}
+
+}  // namespace
+
+RTL_PUBLISHED(TcxDateEditPropertiesValues) {
+  prop("DateButtons", &TcxDateEditPropertiesValues::DateButtons, &TcxDateEditPropertiesValues::SetDateButtons)
+      .Default(false);
+  prop("InputKind", &TcxDateEditPropertiesValues::InputKind, &TcxDateEditPropertiesValues::SetInputKind)
+      .Default(false);
+}
+
+void TcxDateEditPropertiesValues::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxDateEditPropertiesValues*>(Source);
+  BeginUpdate();
+  try {
+    inherited::Assign(Source);
+    if (source) {
+      SetDateButtons(source->FDateButtons);
+      SetInputKind(source->FInputKind);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxDateEditPropertiesValues::RestoreDefaults() {
+  BeginUpdate();
+  try {
+    inherited::RestoreDefaults();
+    SetDateButtons(false);
+    SetInputKind(false);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxDateEditPropertiesValues::SetDateButtons(bool Value) {
+  if (FDateButtons == Value) return;
+  FDateButtons = Value;
+  Changed();
+}
+
+void TcxDateEditPropertiesValues::SetInputKind(bool Value) {
+  if (FInputKind == Value) return;
+  FInputKind = Value;
+  Changed();
+}
+
+RTL_PUBLISHED(TcxDateEditProperties) {
+  prop("Alignment", &TcxDateEditProperties::GetAlignment, &TcxDateEditProperties::SetAlignment)
+      .Stored(&TcxDateEditProperties::IsAlignmentStored);
+  prop("ArrowsForYear", &TcxDateEditProperties::ArrowsForYear, &TcxDateEditProperties::SetArrowsForYear)
+      .Default(true);
+  prop("AssignedValues", &TcxDateEditProperties::AssignedValues, &TcxDateEditProperties::SetAssignedValues);
+  prop("AutoSelect", &TcxDateEditProperties::AutoSelect, &TcxDateEditProperties::SetAutoSelect).Default(true);
+  prop("BeepOnError", &TcxDateEditProperties::BeepOnError, &TcxDateEditProperties::SetBeepOnError).Default(false);
+  prop("ButtonGlyph", &TcxDateEditProperties::ButtonGlyph, &TcxDateEditProperties::SetButtonGlyph);
+  prop("ClearKey", &TcxDateEditProperties::ClearKey, &TcxDateEditProperties::SetClearKey).Default(TShortCut(0));
+  prop("DateButtons", &TcxDateEditProperties::DateButtons, &TcxDateEditProperties::SetDateButtons)
+      .Stored(&TcxDateEditProperties::IsDateButtonsStored);
+  prop("DateOnError", &TcxDateEditProperties::DateOnError, &TcxDateEditProperties::SetDateOnError)
+      .Default(deNoChange);
+  prop("HideSelection", &TcxDateEditProperties::HideSelection, &TcxDateEditProperties::SetHideSelection)
+      .Default(true);
+  prop("ImmediatePost", &TcxDateEditProperties::ImmediatePost, &TcxDateEditProperties::SetImmediatePost)
+      .Default(false);
+  prop("InputKind", &TcxDateEditProperties::InputKind, &TcxDateEditProperties::SetInputKind)
+      .Stored(&TcxDateEditProperties::IsInputKindStored);
+  prop("Kind", &TcxDateEditProperties::Kind, &TcxDateEditProperties::SetKind).Default(ckDate);
+  prop("MaxDate", &TcxDateEditProperties::MaxDate, &TcxDateEditProperties::SetMaxDate)
+      .Stored(&TcxDateEditProperties::IsMaxValueStored);
+  prop("MinDate", &TcxDateEditProperties::MinDate, &TcxDateEditProperties::SetMinDate)
+      .Stored(&TcxDateEditProperties::IsMinValueStored);
+  prop("PostPopupValueOnTab", &TcxDateEditProperties::PostPopupValueOnTab,
+       &TcxDateEditProperties::SetPostPopupValueOnTab)
+      .Default(false);
+  prop("ReadOnly", &TcxDateEditProperties::GetReadOnly, &TcxDateEditProperties::SetReadOnly)
+      .Stored(&TcxDateEditProperties::IsReadOnlyStored);
+  prop("SaveTime", &TcxDateEditProperties::SaveTime, &TcxDateEditProperties::SetSaveTime).Default(true);
+  prop("ShowTime", &TcxDateEditProperties::ShowTime, &TcxDateEditProperties::SetShowTime).Default(true);
+  prop("ValidateOnEnter", &TcxDateEditProperties::ValidateOnEnter, &TcxDateEditProperties::SetValidateOnEnter)
+      .Default(true);
+  prop("YearsInMonthList", &TcxDateEditProperties::YearsInMonthList, &TcxDateEditProperties::SetYearsInMonthList)
+      .Default(true);
+  event("OnChange", &TcxDateEditProperties::OnChange, &TcxDateEditProperties::OnChange);
+  event("OnCloseUp", &TcxDateEditProperties::OnCloseUp, &TcxDateEditProperties::OnCloseUp);
+  event("OnEditValueChanged", &TcxDateEditProperties::OnEditValueChanged,
+        &TcxDateEditProperties::OnEditValueChanged);
+  event("OnInitPopup", &TcxDateEditProperties::OnInitPopup, &TcxDateEditProperties::OnInitPopup);
+  event("OnPopup", &TcxDateEditProperties::OnPopup, &TcxDateEditProperties::OnPopup);
+  event("OnValidate", &TcxDateEditProperties::OnValidate, &TcxDateEditProperties::OnValidate);
+}
+
+TcxCustomDateEditProperties::TcxCustomDateEditProperties(TPersistent* AOwner) : TcxCustomPopupEditProperties(AOwner) {}
+
+void TcxCustomDateEditProperties::AfterConstruction() {
+  inherited::AfterConstruction();
+  BeginUpdate();
+  SetCaseInsensitive(true);
+  SetImmediateDropDown(false);
+  SetPopupSizeable(false);
+  EndUpdate(false);
+  ApplyMask();
+}
+
+void TcxCustomDateEditProperties::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TcxCustomDateEditProperties*>(Source);
+  BeginUpdate();
+  try {
+    inherited::Assign(Source);
+    if (source) {
+      SetArrowsForYear(source->ArrowsForYear());
+      if (source->AssignedValues()->DateButtons())
+        SetDateButtons(source->DateButtons());
+      else
+        AssignedValues()->SetDateButtons(false);
+      SetDateOnError(source->DateOnError());
+      if (source->AssignedValues()->InputKind())
+        SetInputKind(source->InputKind());
+      else
+        AssignedValues()->SetInputKind(false);
+      SetKind(source->Kind());
+      SetSaveTime(source->SaveTime());
+      SetShowTime(source->ShowTime());
+      SetYearsInMonthList(source->YearsInMonthList());
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TcxCustomDateEditProperties::ApplyMask() {
+  if (FApplyingMask) return;
+  FApplyingMask = true;
+  BeginUpdate();
+  try {
+    TcxFormatController* fc = GetFormatController();
+    const bool dt = FKind == ckDateTime;
+    switch (InputKind()) {
+      case ikStandard:
+        SetEditMask(String());
+        break;
+      case ikMask:
+        SetMaskKind(emkStandard);
+        SetEditMask(dt ? fc->DateTimeStandardMask() : fc->DateStandardMask());
+        break;
+      case ikRegExpr:
+        SetMaskKind(emkRegExprEx);
+        SetEditMask(dt ? fc->DateTimeRegExprMask() : fc->DateRegExprMask());
+        break;
+    }
+  } catch (...) {
+    EndUpdate(false);
+    FApplyingMask = false;
+    throw;
+  }
+  EndUpdate(false);
+  FApplyingMask = false;
+}
+
+void TcxCustomDateEditProperties::Changed() {
+  if (!IsChangedLocked()) ApplyMask();
+  inherited::Changed();
+}
+
+TClass TcxCustomDateEditProperties::GetContainerClass() const { return TcxDateEdit::StaticClass(); }
+TClass TcxCustomDateEditProperties::GetPopupWindowClass() { return TcxDateEditPopupWindow::StaticClass(); }
+
+TcxMaskEditModeClass TcxCustomDateEditProperties::GetModeClass(TcxEditMaskKind AKind) {
+  if (AKind == emkStandard) return TcxMaskEditModeClass::Of<TcxDateEditMaskStandardMode>();
+  return inherited::GetModeClass(AKind);
+}
+
+// Both bounds when both are set and in order, none when both are set out of order, else the one set.
+bool TcxCustomDateEditProperties::HasValueBound(int32_t AWhich) {
+  const double lo = MinValue(), hi = MaxValue();
+  if (lo != 0 && hi != 0) return hi > lo;
+  return AWhich == 0 ? lo != 0 : hi != 0;
+}
+
+int32_t TcxCustomDateEditProperties::GetEditValueSource(bool AEditFocused) const {
+  IcxEditDefaultValuesProvider* provider = DefaultValuesProvider();
+  return provider && provider->HasDisplayFormat(!AEditFocused) ? 1 : 0;
+}
+
+TDateButtons TcxCustomDateEditProperties::DateButtons() const {
+  if (AssignedValues()->DateButtons()) return FDateButtons;
+  return FKind == ckDateTime ? TDateButtons{btnClear, btnNow} : TDateButtons{btnClear, btnToday};
+}
+
+void TcxCustomDateEditProperties::SetDateButtons(TDateButtons Value) {
+  FDateButtons = Value;
+  BeginUpdate();
+  AssignedValues()->SetDateButtons(true);
+  EndUpdate(false);
+  Changed();
+}
+
+TcxInputKind TcxCustomDateEditProperties::InputKind() const {
+  if (AssignedValues()->InputKind()) return FInputKind;
+  return FKind == ckDateTime ? ikMask : ikRegExpr;
+}
+
+void TcxCustomDateEditProperties::SetInputKind(TcxInputKind Value) {
+  FInputKind = Value;
+  BeginUpdate();
+  AssignedValues()->SetInputKind(true);
+  EndUpdate(false);
+  Changed();
+}
+
+#define DATE_EDIT_SETTER(Name, Type, Field) \
+  void TcxCustomDateEditProperties::Set##Name(Type Value) { \
+    if (Field == Value) return;                             \
+    Field = Value;                                          \
+    Changed();                                              \
+  }
+DATE_EDIT_SETTER(ArrowsForYear, bool, FArrowsForYear)
+DATE_EDIT_SETTER(DateOnError, TDateOnError, FDateOnError)
+DATE_EDIT_SETTER(Kind, TcxCalendarKind, FKind)
+DATE_EDIT_SETTER(SaveTime, bool, FSaveTime)
+DATE_EDIT_SETTER(ShowTime, bool, FShowTime)
+DATE_EDIT_SETTER(YearsInMonthList, bool, FYearsInMonthList)
+#undef DATE_EDIT_SETTER
+
+TDateTime TcxCustomDateEditProperties::TodayOrNow() const { return FKind == ckDate ? ::Date() : Now(); }
+
+String TcxCustomDateEditProperties::GetEmptyText(bool AEditing) {
+  if (!AEditing) return String();
+  String text = GetBaseEditMask();
+  if (FKind == ckDateTime && InputKind() == ikMask && IsMasked()) {
+    // The time places read as zeros: the end of day 0 formatted for editing.
+    const int32_t n = TcxFormatController::GetItemsWidth(GetFormatController()->TimeItems());
+    String zero;
+    FormatDateValue(true, true, zero, 0);
+    std::u32string t = Utf8ToCodePoints(text), z = Utf8ToCodePoints(zero);
+    if (n > 0 && static_cast<int32_t>(t.size()) >= n && static_cast<int32_t>(z.size()) >= n)
+      t.replace(t.size() - n, n, z.substr(z.size() - n));
+    text = Utf8FromCodePoints(t);
+  }
+  return text;
+}
+
+TDateTime TcxCustomDateEditProperties::TextToDate(const String& AText) {
+  if (AText == GetEmptyText(false) || AText == GetEmptyText(true) || Trim(AText).empty()) return NullDate;
+  TDateTime d = NullDate;
+  TextToDateValue(AText, !GetFormatController()->UsePlatformDateConversion(), d);
+  if (d != NullDate) return d;
+  return FDateOnError == deToday ? TodayOrNow() : NullDate;
+}
+
+String TcxCustomDateEditProperties::DateToText(TDateTime ADate, bool AEditing) {
+  String text;
+  FormatDateValue(AEditing && InputKind() == ikMask, FKind == ckDateTime, text, ADate);
+  return TrimRight(text);
+}
+
+bool TcxCustomDateEditProperties::IsEditValueValid(Variant& AEditValue, bool) {
+  if (VarIsStr(AEditValue)) {
+    try {
+      return TextToDate(VarToStr(AEditValue)) != NullDate;
+    } catch (const Exception&) {
+      return false;
+    }
+  }
+  return DateEditIsBlank(AEditValue) || DateEditVarIsDateOrNumber(AEditValue);
+}
+
+bool TcxCustomDateEditProperties::NormalizeEditValue(Variant& AValue, bool AEditFocused) {
+  if (InputKind() == ikStandard) {
+    TDateTime d = NullDate;
+    return ParseDateText(VarToStr(AValue), d) && d != NullDate;
+  }
+  return inherited::NormalizeEditValue(AValue, AEditFocused);
+}
+
+void TcxCustomDateEditProperties::ConvertToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue,
+                                                        bool AEditFocused) {
+  if (DateEditIsBlank(AEditValue)) {
+    ADisplayValue = Variant(GetEmptyText(AEditFocused));
+    return;
+  }
+  TDateTime d = NullDate;
+  if (VarIsStr(AEditValue)) {
+    TextToDateValue(VarToStr(AEditValue), !GetFormatController()->UsePlatformDateConversion(), d);
+    if (d == NullDate) throw EConvertError(TranslateString(cxSDateConvertError));
+  } else if (DateEditVarIsDateOrNumber(AEditValue)) {
+    d = AEditValue.AsDouble();
+  } else {
+    throw EConvertError(TranslateString(cxSDateConvertError));
+  }
+  bool keepTime;
+  if (AEditFocused)
+    keepTime = FKind == ckDateTime || (FShowTime && TimeOfValue(d) != 0 && InputKind() == ikStandard);
+  else
+    keepTime = FKind == ckDateTime || FShowTime;
+  if (!keepTime) d = DateOfValue(d);
+  String text;
+  FormatDateValue(AEditFocused && InputKind() == ikMask, FKind == ckDateTime, text, d);
+  text = TrimRight(text);
+  if (AEditFocused && IsMasked()) {
+    TcxCustomMaskEditProperties::ConvertToDisplayValue(Variant(text), ADisplayValue, true);
+    return;
+  }
+  ADisplayValue = Variant(text);
+}
+
+void TcxCustomDateEditProperties::CheckDisplayValue(Variant& ADisplayValue, String& AErrorText,
+                                                    IcxEditValidationSite* AEdit, bool& AError) {
+  auto* edit = AEdit ? dynamic_cast<TcxCustomDateEdit*>(AEdit->GetValidationSender()) : nullptr;
+  AErrorText = TranslateString(cxSDateError);
+  AError = false;
+  bool handlerChangedText = false;
+  bool boundsError = false;
+  TDateTime d = NullDate;
+  const String emptyEditing = GetEmptyText(true);
+  try {
+    String text = VarToStr(ADisplayValue);
+    const bool empty = text == emptyEditing || Trim(text).empty();
+    if (!empty && !ParseDateText(text, d)) AError = true;
+    TcxCustomEditProperties* own = AEdit ? AEdit->GetOwnProperties() : this;
+    TcxCustomEditProperties* item = AEdit ? AEdit->GetRepositoryItemProperties() : nullptr;
+    const bool handler = (own && own->OnValidate.Assigned()) || (item && item->OnValidate.Assigned());
+    if (handler) {
+      if (!AError && !empty) ADisplayValue = Variant(DateToText(d, false));
+      const String before = VarToStr(ADisplayValue);
+      bool modified = false;
+      DoValidate(ADisplayValue, AErrorText, modified, AEdit, AError);
+      handlerChangedText = VarToStr(ADisplayValue) != before;
+      if (!AError) {
+        text = VarToStr(ADisplayValue);
+        d = NullDate;
+        if (!(text == emptyEditing || Trim(text).empty()) && !ParseDateText(text, d)) AError = true;
+      }
+    } else if (AError) {
+      switch (FDateOnError) {
+        case deNoChange: break;
+        case deToday:
+          d = TodayOrNow();
+          AError = false;
+          break;
+        case deNull:
+          d = NullDate;
+          AError = false;
+          break;
+      }
+    }
+  } catch (const Exception&) {
+    AError = true;
+  }
+  if (!AError) {
+    const String text = VarToStr(ADisplayValue);
+    const bool empty = text == emptyEditing || Trim(text).empty();
+    if (d != NullDate && !(empty && !handlerChangedText && FDateOnError != deToday)) {
+      if ((HasValueBound(0) && d < MinDate()) || (HasValueBound(1) && d > MaxDate())) {
+        AError = true;
+        boundsError = true;
+        AErrorText = GetOutOfBoundsErrorText();
+      } else {
+        if (FKind == ckDate && edit) {
+          if (TimeOfValue(d) != 0)
+            edit->SetSavedTime(std::fabs(TimeOfValue(d)));
+          else if (!FSaveTime)
+            edit->SetSavedTime(0);
+        }
+        // A date-only editor's text holds the day; its kept time of day comes back in the conversion.
+        ADisplayValue = Variant(DateToText(FKind == ckDate ? DateOfValue(d) : d, false));
+      }
+    } else {
+      // No date (cleared, or an unparsable text under deNull): no value. Keeping only the saved time
+      // would turn a cleared editor into a time on day 0.
+      if (edit) edit->SetSavedTime(0);
+      ADisplayValue = Variant(emptyEditing);
+    }
+  }
+  if (AError && (boundsError || !handlerChangedText) && edit) {
+    Variant previous;
+    try {
+      ConvertToDisplayValue(edit->EditValue(), previous, true);
+    } catch (const Exception&) {
+      previous = Variant(String());
+    }
+    ADisplayValue = previous;
+  }
+}
+
+// ---- time items of the date-time standard mask -------------------------------------------------------------
+
+bool TcxCustomDateEditProperties::GetTimeItemAt(int32_t APosition, TTimeItem& AItem) {
+  AItem = TTimeItem{};
+  if (FKind != ckDateTime || InputKind() != ikMask) return false;
+  const TcxDateTimeFormatInfo& items = GetFormatController()->DateTimeItems();
+  uint8_t kind = 0, style = 0;
+  int32_t start = 0, width = 0;
+  if (!TcxFormatController::FindItemAtPos(items, APosition, kind, start, width, style)) return false;
+  if (kind != 4 && kind != 5 && kind != 6 && kind != 8) return false;
+  AItem.Kind = kind;
+  AItem.Start = start;
+  AItem.Width = width;
+  AItem.AmPmStyle = style;
+  AItem.NoAmPm = !items.KindPresent[8];
+  return true;
+}
+
+char32_t TcxCustomDateEditProperties::GetMaskBlankChar(int32_t APosition) {
+  TTimeItem item;
+  if (!GetTimeItemAt(APosition, item)) return U' ';
+  return item.Kind == 8 ? 0 : U'0';
+}
+
+bool TcxDateEditMaskStandardMode::PressDelete() {
+  auto* edit = dynamic_cast<TcxCustomDateEdit*>(Edit());
+  IcxInnerTextEdit* inner = edit ? edit->GetInnerTextEdit() : nullptr;
+  if (!inner) return inherited::PressDelete();
+  TcxCustomDateEditProperties* properties = edit->ActiveProperties();
+  const int32_t start = SelStart(), length = SelLength();
+  std::u32string text = Utf8ToCodePoints(EditText());
+  const int32_t end = std::min<int32_t>(start + length, static_cast<int32_t>(text.size()));
+  if (end <= start) return false;
+  std::u32string part = text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+  bool changed = false;
+  for (int32_t i = start; i < end; ++i) {
+    // The AM/PM marker has no blank: deleting leaves it as it is.
+    const char32_t blank = properties->GetMaskBlankChar(i + 1);
+    if (IsPlaceAt(i) && blank != 0 && part[static_cast<size_t>(i - start)] != blank) {
+      part[static_cast<size_t>(i - start)] = blank;
+      changed = true;
+    }
+  }
+  if (changed) {
+    SetSelection(start, end - start);
+    inner->SetSelText(Utf8FromCodePoints(part));
+  }
+  SetSelection(start, 0);
+  AdjustCursorPosition();
+  return false;
+}
+
+// ---- the date edit's popup window ---------------------------------------------------------------------------
+
+void TcxDateEditPopupWindow::AfterConstruction() {
+  inherited::AfterConstruction();
+  SetKeyPreview(true);
+}
+
+bool TcxDateEditPopupWindow::IsCalendarKey(uint16_t Key, TShiftState Shift) {
+  auto* edit = dynamic_cast<TcxCustomDateEdit*>(OwnerControl());
+  TcxPopupCalendar* calendar = edit ? edit->Calendar() : nullptr;
+  if (!calendar) return false;
+  const bool alt = Shift.Contains(ssAlt);
+  if (Key == VK_ESCAPE) {
+    // Esc on one of the calendar's buttons or its untouched time editor closes like Esc on the days.
+    TWinControl* active = ActiveControl();
+    if (!active || active == calendar) return false;
+    if (active == calendar->TodayButton() || active == calendar->NowButton() || active == calendar->ClearButton() ||
+        active == calendar->OKButton())
+      return true;
+    if (calendar->TimeEdit() && active == calendar->TimeEdit()->Control()) {
+      auto* timeEdit = dynamic_cast<TcxCustomEdit*>(active);
+      return !timeEdit || !timeEdit->ModifiedAfterEnter();
+    }
+    return false;
+  }
+  return (alt && (Key == VK_UP || Key == VK_DOWN)) || (Key == VK_F4 && !alt);
+}
+
+void TcxDateEditPopupWindow::KeyDown(uint16_t& Key, TShiftState Shift) {
+  if (IsCalendarKey(Key, Shift)) {
+    auto* edit = dynamic_cast<TcxCustomDateEdit*>(OwnerControl());
+    edit->Calendar()->HandleKey(Key, Shift);
+    Key = 0;
+    return;
+  }
+  inherited::KeyDown(Key, Shift);
+}
+
+// ---- the date edit -----------------------------------------------------------------------------------------
+
+RTL_PUBLISHED(TcxDateEdit) {
+  prop("AutoSize", &TcxDateEdit::AutoSize, &TcxDateEdit::SetAutoSize).Default(true);
+  prop("BeepOnEnter", &TcxDateEdit::BeepOnEnter, &TcxDateEdit::SetBeepOnEnter).Default(true);
+  prop("Date", &TcxDateEdit::Date, &TcxDateEdit::SetDate).Stored(false);
+  prop("EditValue", &TcxDateEdit::EditValue, &TcxDateEdit::SetEditValue).Stored(&TcxDateEdit::IsEditValueStored);
+  prop("Properties", &TcxDateEdit::Properties, &TcxDateEdit::SetProperties);
+  prop("Style", &TcxDateEdit::Style, &TcxDateEdit::SetStyle);
+  prop("StyleDisabled", &TcxDateEdit::StyleDisabled, &TcxDateEdit::SetStyleDisabled);
+  prop("StyleFocused", &TcxDateEdit::StyleFocused, &TcxDateEdit::SetStyleFocused);
+  prop("StyleHot", &TcxDateEdit::StyleHot, &TcxDateEdit::SetStyleHot);
+  event("OnEditing", &TcxDateEdit::OnEditing, &TcxDateEdit::OnEditing);
+}
+
+TcxCustomDateEdit::~TcxCustomDateEdit() = default;
+
+void TcxCustomDateEdit::BeforeDestruction() {
+  // The calendar goes with the editor's components, before the popup-controls look-and-feel its buttons
+  // follow.
+  inherited::BeforeDestruction();
+  FCalendar = nullptr;
+}
+
+void TcxCustomDateEdit::CreatePopupWindow() {
+  inherited::CreatePopupWindow();
+  if (PopupWindow()) PopupWindow()->SetIsModal(false);
+}
+
+void TcxCustomDateEdit::InitializeEdit() {
+  inherited::InitializeEdit();
+  SetControlStyle(ControlStyle() - csSetCaption);
+  if (FCalendar) return;
+  FCalendar = New<TcxPopupCalendar>(this);
+  FCalendar->SetEdit(this);
+  FCalendar->SetVisible(false);
+  FCalendar->OnHidePopup = TNotifyEvent(this, &TcxCustomDateEdit::CalendarHidePopup);
+  if (TcxLookAndFeel* laf = PopupControlsLookAndFeel()) {
+    for (TcxButton* b : {FCalendar->TodayButton(), FCalendar->NowButton(), FCalendar->ClearButton(),
+                         FCalendar->OKButton()})
+      b->LookAndFeel()->SetMaster(laf);
+    if (TcxCalendarTimeEditor* te = FCalendar->TimeEdit())
+      if (auto* timeEdit = dynamic_cast<TcxCustomEdit*>(te->Control())) timeEdit->Style()->LookAndFeel()->SetMaster(laf);
+  }
+  FDateDropDown = NullDate;
+}
+
+TDateTime TcxCustomDateEdit::Date() {
+  Variant v = EditValue();
+  if (VarIsNull(v) || VarIsEmpty(v)) return NullDate;
+  if (DateEditVarIsDateOrNumber(v)) return v.AsDouble();
+  if (VarIsStr(v)) {
+    Variant value;
+    DisplayToEditValue(v, value);
+    return VarIsNull(value) ? NullDate : value.AsDouble();
+  }
+  return NullDate;
+}
+
+void TcxCustomDateEdit::SetDate(TDateTime Value) {
+  if (Value == NullDate) {
+    ApplyEditValue(Null());
+    return;
+  }
+  TcxCustomDateEditProperties* properties = ActiveProperties();
+  if (properties->Kind() == ckDate) {
+    if (!properties->SaveTime())
+      Value = DateOfValue(Value);
+    else if (TimeOfValue(Value) == 0)
+      Value = DateEditWithTime(Value, FSavedTime);
+  }
+  ApplyEditValue(VarFromDateTime(Value));
+}
+
+void TcxCustomDateEdit::ClearEditValue() { SetDate(NullDate); }
+
+String TcxCustomDateEdit::ReadText() { return DisplayText(); }
+
+bool TcxCustomDateEdit::WriteText(const String& AText) { return TrySetDisplayText(AText); }
+
+void TcxCustomDateEdit::AssignEditValue(const Variant& Value) {
+  if (!IsEditDestroying() && ActiveProperties()->Kind() == ckDate) {
+    double saved = 0;
+    if (ActiveProperties()->SaveTime()) {
+      if (DateEditVarIsDateOrNumber(Value)) {
+        saved = std::fabs(TimeOfValue(Value.AsDouble()));
+      } else if (VarIsStr(Value)) {
+        TDateTime d = NullDate;
+        if (ParseDateText(VarToStr(Value), d) && d != NullDate) saved = std::fabs(TimeOfValue(d));
+      }
+    }
+    FSavedTime = saved;
+  }
+  inherited::AssignEditValue(Value);
+}
+
+void TcxCustomDateEdit::ClampToValueBounds() {
+  TDateTime d = Date();
+  if (d == NullDate) return;
+  TcxCustomDateEditProperties* properties = ActiveProperties();
+  bool saved = KeyboardAction();
+  SetKeyboardAction(ModifiedAfterEnter());
+  try {
+    if (properties->HasValueBound(0) && d < properties->MinDate())
+      SetDate(properties->MinDate());
+    else if (properties->HasValueBound(1) && d > properties->MaxDate())
+      SetDate(properties->MaxDate());
+  } catch (...) {
+    SetKeyboardAction(saved);
+    throw;
+  }
+  SetKeyboardAction(saved);
+}
+
+void TcxCustomDateEdit::DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) {
+  TcxCustomDateEditProperties* properties = ActiveProperties();
+  TDateTime d = properties->TextToDate(VarToStr(ADisplayValue));
+  if (d == NullDate) {
+    AEditValue = Null();
+    return;
+  }
+  if (properties->Kind() == ckDate && properties->SaveTime()) d = DateEditWithTime(d, FSavedTime);
+  AEditValue = GetFormatController()->UsePlatformDateConversion() ? Variant(d) : VarFromDateTime(d);
+}
+
+// Typing into the time places of a date-time mask: a digit must leave its two-digit part within the
+// part's range, and the AM/PM place takes only the characters of the regional markers.
+bool TcxCustomDateEdit::GetFlag233(char32_t& AChar, int32_t APosition) {
+  TcxCustomDateEditProperties::TTimeItem item;
+  if (!ActiveProperties()->GetTimeItemAt(APosition, item)) return true;
+  std::u32string text = Utf8ToCodePoints(InnerText());
+  if (item.Kind == 8) {
+    const TFormatSettings& fs = FormatSettings();
+    const std::u32string am = Utf8ToCodePoints(Utf8UpperCase(fs.TimeAMString)),
+                         pm = Utf8ToCodePoints(Utf8UpperCase(fs.TimePMString));
+    const size_t at = static_cast<size_t>(APosition - item.Start);
+    const char32_t c = Utf8ToCodePoints(Utf8UpperCase(Utf8FromCodePoints(std::u32string(1, AChar))))[0];
+    return (at < am.size() && am[at] == c) || (at < pm.size() && pm[at] == c);
+  }
+  if (AChar < U'0' || AChar > U'9' || item.Width != 2) return false;
+  const int32_t first = item.Start - 1;
+  if (first < 0 || first + 1 >= static_cast<int32_t>(text.size())) return true;
+  auto digit = [](char32_t c) { return c >= U'0' && c <= U'9' ? static_cast<int32_t>(c - U'0') : 0; };
+  int32_t hi = digit(text[first]), lo = digit(text[first + 1]);
+  if (APosition == item.Start)
+    hi = digit(AChar);
+  else
+    lo = digit(AChar);
+  const int32_t value = hi * 10 + lo;
+  if (item.Kind == 4) {
+    const bool twelve = !item.NoAmPm;
+    return twelve ? value <= 12 : value <= 23;
+  }
+  return value <= 59;
+}
+
+void TcxCustomDateEdit::DropDown() {
+  if (FCalendar && ActiveProperties()->PopupControl() != FCalendar) ActiveProperties()->SetPopupControl(FCalendar);
+  inherited::DropDown();
+}
+
+void TcxCustomDateEdit::SetupPopupWindow() {
+  inherited::SetupPopupWindow();
+  TcxCustomDateEditProperties* properties = ActiveProperties();
+  TcxPopupCalendar* c = FCalendar;
+  c->HandleNeeded();
+  c->SetColor(Style()->Color());
+  c->SetFlat(!PopupControlsLookAndFeel() || PopupControlsLookAndFeel()->Kind() != lfStandard);
+  c->SetCalendarButtons(properties->DateButtons());
+  c->OnDateTimeChanged = nullptr;
+  TDateTime d;
+  if (Focused() && ModifiedAfterEnter()) {
+    Variant v;
+    DisplayToEditValue(Variant(DisplayText()), v);
+    d = VarIsNull(v) ? NullDate : v.AsDouble();
+  } else {
+    d = Date();
+  }
+  FDateDropDown = d;
+  if (d == NullDate) d = ::Date();
+  if (properties->Kind() == ckDateTime && c->TimeEdit()) c->TimeEdit()->SetTime(std::fabs(TimeOfValue(d)));
+  c->Clock()->SetTime(std::fabs(TimeOfValue(d)));
+  c->SetFirstDate(d);
+  c->SetSelectDate(d);
+  c->Font()->Assign(Style()->Font());
+  c->Font()->SetColor(clBtnText);
+  c->SetArrowsForYear(properties->ArrowsForYear());
+  c->SetKind(properties->Kind());
+  c->SetYearsInMonthList(properties->YearsInMonthList());
+  c->Recalculate();
+  c->OnDateTimeChanged = TNotifyEvent(this, &TcxCustomDateEdit::DateChanged);
+}
+
+void TcxCustomDateEdit::DateChanged(TObject*) {
+  TcxCustomDateEditProperties* properties = ActiveProperties();
+  TDateTime p = FCalendar->SelectDate();
+  if (p != NullDate) {
+    if (properties->Kind() == ckDateTime) {
+      double t = FCalendar->TimeEdit() ? std::fabs(TimeOfValue(FCalendar->TimeEdit()->Time()))
+                                       : FCalendar->Clock()->Time();
+      p = DateEditWithTime(p, t);
+    } else if (properties->SaveTime() && FDateDropDown != NullDate) {
+      p = DateEditWithTime(p, std::fabs(TimeOfValue(FDateDropDown)));
+    }
+  }
+  if (Date() == p) {
+    Variant shown;
+    properties->ConvertToDisplayValue(p == NullDate ? Null() : VarFromDateTime(p), shown, true);
+    if (DisplayText() == VarToStr(shown)) return;
+  }
+  if (!DoEditing()) return;
+  TObjectLink<TcxCustomDateEdit> alive(this);
+  SetEditValue(p == NullDate ? Null() : VarFromDateTime(p));
+  if (!alive) return;
+  SelectAll();
+  SetModifiedAfterEnter(true);
+}
+
+void TcxCustomDateEdit::CalendarHidePopup(TObject*) {
+  if (PopupWindow() && PopupWindow()->HandleAllocated()) PostCloseUp(PopupWindow());
+}
+
+void TcxCustomDateEdit::PopupWindowClosed(TObject* Sender) {
+  inherited::PopupWindowClosed(Sender);
+  if (FCalendar) FCalendar->MouseLeave();
+}
+
+void TcxCustomDateEdit::PopupWindowShowed(TObject* Sender) {
+  inherited::PopupWindowShowed(Sender);
+  if (!FCalendar) return;
+  FCalendar->Recalculate();
+  FCalendar->UpdateHotTrack();
+}
+
+void cxDateEditInitialize() {
+  cxMaskEditInitialize();
+  GetRegisteredEditProperties()->Register(TcxDateEditProperties::StaticClass(), cxSEditRepositoryDateItem);
+  RegisterClasses({TcxDateEdit::StaticClass(), TcxCalendar::StaticClass()});
 }

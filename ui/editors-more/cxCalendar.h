@@ -2,6 +2,10 @@
 // The month calendar a date editor drops down, the analog clock it shows for dates with a time of day, and
 // the small month chooser that opens over its month caption. Everything is measured from the calendar's
 // font; "today" and "now" come from the installed clock, so tests pin them.
+//
+// The date editor itself follows the calendar: a popup edit whose popup control is its own calendar, with
+// the text typed through a date mask of the regional settings (or freely) and turned into a date by the
+// smart date parsing.
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +18,7 @@
 #include "ui/editors/cxButtons.h"
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxDateUtils.h"
+#include "ui/editors/cxPopupEdit.h"
 
 enum TcxCalendarKind : uint8_t { ckDate, ckDateTime };
 RTL_ENUM(TcxCalendarKind, ckDate, ckDateTime)
@@ -310,3 +315,253 @@ TDateTime cxFirstDayOfMonth(int32_t AMonth);
 // Lowest and highest month index the calendar shows (January of year 1, December of 9999).
 constexpr int32_t cxMinCalendarMonth = 12;
 constexpr int32_t cxMaxCalendarMonth = 9999 * 12 + 11;
+
+// ---- the date editor -------------------------------------------------------------------------------------
+
+class TcxCustomDateEdit;
+
+// What a typed text that is no date becomes.
+enum TDateOnError : uint8_t { deNoChange, deToday, deNull };
+RTL_ENUM(TDateOnError, deNoChange, deToday, deNull)
+// How the text is typed: freely, through the regional standard mask, or through the regional
+// regular-expression mask (which also takes the smart date keywords).
+enum TcxInputKind : uint8_t { ikStandard, ikMask, ikRegExpr };
+RTL_ENUM(TcxInputKind, ikStandard, ikMask, ikRegExpr)
+
+
+// The calendar inside a date editor's popup: it knows its editor and asks to be closed.
+class TcxPopupCalendar : public TcxCustomCalendar {
+  RTL_CLASS(TcxPopupCalendar, TcxCustomCalendar)
+public:
+  explicit TcxPopupCalendar(TComponent* AOwner) : TcxCustomCalendar(AOwner) {}
+
+  TcxCustomDateEdit* Edit() const { return FEdit; }
+  void SetEdit(TcxCustomDateEdit* Value) { FEdit = Value; }
+  void UpdateHotTrack() override;
+  void StopTracking() override;
+  // The date edit's popup window passes these keys on even while another control of the calendar has the
+  // focus.
+  void HandleKey(uint16_t& Key, TShiftState Shift) { KeyDown(Key, Shift); }
+
+  // The popup is to close (without choosing).
+  TNotifyEvent OnHidePopup;
+
+protected:
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+
+private:
+  void HidePopup();
+  TcxCustomDateEdit* FEdit = nullptr;
+};
+
+// Which of the settings that default by Kind were set explicitly.
+class TcxDateEditPropertiesValues : public TcxTextEditPropertiesValues {
+  RTL_CLASS(TcxDateEditPropertiesValues, TcxTextEditPropertiesValues)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxTextEditPropertiesValues::TcxTextEditPropertiesValues;
+  void Assign(TPersistent* Source) override;
+  void RestoreDefaults() override;
+
+  bool DateButtons() const { return FDateButtons; }
+  void SetDateButtons(bool Value);
+  bool InputKind() const { return FInputKind; }
+  void SetInputKind(bool Value);
+
+private:
+  bool FDateButtons = false;
+  bool FInputKind = false;
+};
+
+class TcxCustomDateEditProperties : public TcxCustomPopupEditProperties {
+  RTL_CLASS(TcxCustomDateEditProperties, TcxCustomPopupEditProperties)
+public:
+  explicit TcxCustomDateEditProperties(TPersistent* AOwner);
+  void AfterConstruction() override;
+  void Assign(TPersistent* Source) override;
+  void Changed() override;
+
+  // ---- new virtual operations ----
+  // The blank character of a 1-based mask position: "0" on hours, minutes and seconds, none (0) on the
+  // AM/PM marker, a space elsewhere.
+  virtual char32_t GetMaskBlankChar(int32_t APosition);
+  // The time item of a date-time standard mask under a 1-based position.
+  struct TTimeItem {
+    uint8_t Kind = 0;  // 4 hour, 5 minute, 6 second, 8 AM/PM
+    int32_t Start = 0;
+    int32_t Width = 0;
+    uint8_t AmPmStyle = 0;
+    bool NoAmPm = true;
+  };
+  virtual bool GetTimeItemAt(int32_t APosition, TTimeItem& AItem);
+
+  // ---- overrides ----
+  TClass GetAssignedValuesClass() const override { return TcxDateEditPropertiesValues::StaticClass(); }
+  uint8_t GetDisplayFormatOptions() const override { return cxEditDisplayFormatApplies | cxEditDisplayFormatWhileEditing; }
+  TClass GetContainerClass() const override;
+  TClass GetPopupWindowClass() override;
+  bool PostsPopupValueItself() override { return true; }
+  bool IsPopupShrinkable() override { return false; }
+  bool SupportsValueBounds() override { return true; }
+  bool HasValueBound(int32_t AWhich) override;
+  bool HasValueBounds() override { return HasValueBound(0) || HasValueBound(1); }
+  int32_t GetEditValueSource(bool AEditFocused) const override;
+  void DisplayFormatChanged() override { Changed(); }
+  TcxMaskEditModeClass GetModeClass(TcxEditMaskKind AKind) override;
+  bool IsEditValueValid(Variant& AEditValue, bool AEditFocused) override;
+  bool NormalizeEditValue(Variant& AValue, bool AEditFocused) override;
+  void ConvertToDisplayValue(const Variant& AEditValue, Variant& ADisplayValue, bool AEditFocused) override;
+  void CheckDisplayValue(Variant& ADisplayValue, String& AErrorText, IcxEditValidationSite* AEdit,
+                         bool& AError) override;
+
+  // ---- conversions ----
+  // The text of no date: the mask's blank text (for editing a date-time standard mask, with zeros in the
+  // time places); an unfocused editor shows nothing.
+  String GetEmptyText(bool AEditing);
+  // A text as a date: Null for the empty texts, for a text that is no date NullDate unless DateOnError
+  // makes it today.
+  TDateTime TextToDate(const String& AText);
+  // The text a date is shown with (editing or not), without the mask's formatting.
+  String DateToText(TDateTime ADate, bool AEditing);
+
+  // ---- properties ----
+  TcxDateEditPropertiesValues* AssignedValues() const {
+    return static_cast<TcxDateEditPropertiesValues*>(TcxCustomEditProperties::AssignedValues());
+  }
+  void SetAssignedValues(TcxDateEditPropertiesValues* Value) { TcxCustomEditProperties::SetAssignedValues(Value); }
+  bool ArrowsForYear() const { return FArrowsForYear; }
+  void SetArrowsForYear(bool Value);
+  TDateButtons DateButtons() const;
+  void SetDateButtons(TDateButtons Value);
+  bool IsDateButtonsStored() const { return AssignedValues()->DateButtons(); }
+  TDateOnError DateOnError() const { return FDateOnError; }
+  void SetDateOnError(TDateOnError Value);
+  TcxInputKind InputKind() const;
+  void SetInputKind(TcxInputKind Value);
+  bool IsInputKindStored() const { return AssignedValues()->InputKind(); }
+  TcxCalendarKind Kind() const { return FKind; }
+  void SetKind(TcxCalendarKind Value);
+  bool SaveTime() const { return FSaveTime; }
+  void SetSaveTime(bool Value);
+  bool ShowTime() const { return FShowTime; }
+  void SetShowTime(bool Value);
+  bool YearsInMonthList() const { return FYearsInMonthList; }
+  void SetYearsInMonthList(bool Value);
+  TDateTime MinDate() { return MinValue(); }
+  void SetMinDate(TDateTime Value) { SetMinValue(Value); }
+  TDateTime MaxDate() { return MaxValue(); }
+  void SetMaxDate(TDateTime Value) { SetMaxValue(Value); }
+
+private:
+  // Puts the mask of InputKind and Kind in place.
+  void ApplyMask();
+  TDateTime TodayOrNow() const;
+
+  bool FArrowsForYear = true;
+  TDateButtons FDateButtons;
+  TDateOnError FDateOnError = deNoChange;
+  TcxInputKind FInputKind = ikRegExpr;
+  TcxCalendarKind FKind = ckDate;
+  bool FSaveTime = true;
+  bool FShowTime = true;
+  bool FYearsInMonthList = true;
+  bool FApplyingMask = false;
+};
+
+class TcxDateEditProperties : public TcxCustomDateEditProperties {
+  RTL_CLASS(TcxDateEditProperties, TcxCustomDateEditProperties)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxCustomDateEditProperties::TcxCustomDateEditProperties;
+};
+
+// The popup window of a date editor: it previews keys, so that the calendar hears its keys whatever of
+// its controls has the focus.
+class TcxDateEditPopupWindow : public TcxPopupEditPopupWindow {
+  RTL_CLASS(TcxDateEditPopupWindow, TcxPopupEditPopupWindow)
+public:
+  explicit TcxDateEditPopupWindow(TControl* AOwnerControl) : TcxPopupEditPopupWindow(AOwnerControl) {}
+  void AfterConstruction() override;
+  virtual bool IsCalendarKey(uint16_t Key, TShiftState Shift);
+
+protected:
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+};
+
+// The standard mask of a date editor: time places blank to "0".
+class TcxDateEditMaskStandardMode : public TcxMaskEditStandardMode {
+  RTL_CLASS(TcxDateEditMaskStandardMode, TcxMaskEditStandardMode)
+public:
+  using TcxMaskEditStandardMode::TcxMaskEditStandardMode;
+  bool PressDelete() override;
+};
+
+class TcxCustomDateEdit : public TcxCustomPopupEdit {
+  RTL_CLASS(TcxCustomDateEdit, TcxCustomPopupEdit)
+public:
+  explicit TcxCustomDateEdit(TComponent* AOwner) : TcxCustomPopupEdit(AOwner) {}
+  ~TcxCustomDateEdit() override;
+  void BeforeDestruction() override;
+
+  // NullDate without a value.
+  TDateTime Date();
+  void SetDate(TDateTime Value);
+  TcxPopupCalendar* Calendar() const { return FCalendar; }
+  // The editor's date when the popup opened.
+  TDateTime DateDropDown() const { return FDateDropDown; }
+  // The time of day a date-only editor keeps.
+  double SavedTime() const { return FSavedTime; }
+  void SetSavedTime(double Value) { FSavedTime = Value; }
+
+  TClass GetPropertiesClass() const override { return TcxCustomDateEditProperties::StaticClass(); }
+  TcxCustomDateEditProperties* ActiveProperties() {
+    return static_cast<TcxCustomDateEditProperties*>(GetActiveProperties());
+  }
+  TcxCustomDateEditProperties* Properties() const {
+    return static_cast<TcxCustomDateEditProperties*>(TcxCustomEdit::Properties());
+  }
+
+  void ClearEditValue() override;
+  String ReadText() override;
+  bool WriteText(const String& AText) override;
+  void ApplyLoadedText() override {}
+  void AssignEditValue(const Variant& Value) override;
+  void ClampToValueBounds() override;
+  void DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) override;
+  bool GetFlag233(char32_t& AChar, int32_t APosition) override;
+  void DropDown() override;
+  void SetupPopupWindow() override;
+  // The calendar shows without a loop of its own.
+  void CreatePopupWindow() override;
+
+protected:
+  void InitializeEdit() override;
+  void PopupWindowClosed(TObject* Sender) override;
+  void PopupWindowShowed(TObject* Sender) override;
+
+private:
+  void DateChanged(TObject* Sender);
+  void CalendarHidePopup(TObject* Sender);
+  TcxPopupCalendar* FCalendar = nullptr;
+  TDateTime FDateDropDown = NullDate;
+  double FSavedTime = 0;
+};
+
+class TcxDateEdit : public TcxCustomDateEdit {
+  RTL_CLASS(TcxDateEdit, TcxCustomDateEdit)
+  RTL_PUBLISHED_DECL
+public:
+  using TcxCustomDateEdit::TcxCustomDateEdit;
+  TClass GetPropertiesClass() const override { return TcxDateEditProperties::StaticClass(); }
+  TcxDateEditProperties* Properties() const {
+    return static_cast<TcxDateEditProperties*>(TcxCustomEdit::Properties());
+  }
+  void SetProperties(TcxDateEditProperties* Value) { TcxCustomEdit::SetProperties(Value); }
+  TcxDateEditProperties* ActiveProperties() {
+    return static_cast<TcxDateEditProperties*>(GetActiveProperties());
+  }
+};
+
+// Registers the date edit kind (once; later calls find it there).
+void cxDateEditInitialize();
