@@ -161,10 +161,10 @@ public:
   int32_t ImageIndex = -1;
 };
 
-class TcxBlobEditViewData : public TcxCustomTextEditViewData {
-  RTL_CLASS(TcxBlobEditViewData, TcxCustomTextEditViewData)
+class TcxBlobEditViewData : public TcxCustomDropDownEditViewData {
+  RTL_CLASS(TcxBlobEditViewData, TcxCustomDropDownEditViewData)
 public:
-  using TcxCustomTextEditViewData::TcxCustomTextEditViewData;
+  using TcxCustomDropDownEditViewData::TcxCustomDropDownEditViewData;
   void EditValueToDisplayText(const Variant& AEditValue, String& AText) override;
   uint32_t GetDrawTextFlags() override;
   void CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
