@@ -511,10 +511,20 @@ TcxCustomBlobEdit::TcxCustomBlobEdit(TComponent* AOwner) : TcxCustomPopupEdit(AO
 TcxCustomBlobEdit::~TcxCustomBlobEdit() = default;
 
 void TcxCustomBlobEdit::BeforeDestruction() {
-  // A popup still open gives its control back and frees it before the popup edit forgets it.
-  if (HasPopupWindow()) PopupWindow()->CloseUp(false);
+  // An editor going away takes nothing from its popup: the popup is hidden without its closing handlers,
+  // and its control and buttons go before the popup edit gives back what it hosts.
+  if (TcxCustomEditPopupWindow* w = PopupWindow(); w && HasPopupWindow()) {
+    w->OnClosed = TNotifyEvent();
+    w->SetModalResult(mrCancel);
+    w->CloseUp(false);
+  }
   DestroyPopupControls();
   inherited::BeforeDestruction();
+}
+
+void TcxCustomBlobEdit::DropDown() {
+  FPopupControlsMade = false;
+  inherited::DropDown();
 }
 
 void TcxCustomBlobEdit::InitializeEdit() {
@@ -591,6 +601,7 @@ void TcxCustomBlobEdit::CreatePopupControls() {
     memo->SetEditValue(EditValue());
     memo->Style()->SetFont(Style()->GetVisibleFont());
     memo->Style()->SetColor(Style()->Color());
+    if (TcxLookAndFeel* lf = PopupControlsLookAndFeel()) memo->Style()->LookAndFeel()->SetMaster(lf);
     BlobWithoutChanged(p, [&] {
       p->SetPopupSysPanelStyle(true);
       p->SetPopupAutoSize(false);
@@ -618,6 +629,7 @@ void TcxCustomBlobEdit::CreatePopupControls() {
     ip->EndUpdate();
     image->OnGetGraphicClass =
         TcxImageEditGraphicClassEvent(this, &TcxCustomBlobEdit::PopupImageGetGraphicClass);
+    if (TcxLookAndFeel* lf = PopupControlsLookAndFeel()) image->Style()->LookAndFeel()->SetMaster(lf);
     image->SetParent(PopupWindow());
     image->SetEditValue(EditValue());
     BlobWithoutChanged(p, [&] {
@@ -675,8 +687,12 @@ void TcxCustomBlobEdit::DestroyPopupControls() {
 bool TcxCustomBlobEdit::CanDropDown() { return FPopupControl != nullptr && inherited::CanDropDown(); }
 
 void TcxCustomBlobEdit::DoInitPopup() {
-  // A request while the popup is up keeps the controls the user is working in.
-  if (!HasPopupWindow()) CreatePopupControls();
+  // One set of controls per opening request; a request while the popup is up keeps the controls the user
+  // is working in.
+  if (!HasPopupWindow() && !FPopupControlsMade) {
+    CreatePopupControls();
+    FPopupControlsMade = true;
+  }
   inherited::DoInitPopup();
 }
 
@@ -819,6 +835,12 @@ void TcxCustomBlobEdit::SetEditingText(const String& AText) {
 
 // The inner edit never shows a blob: a picture's bytes or a long text have no place in a one-line edit.
 void TcxCustomBlobEdit::SetInnerEditDisplayValue(const Variant&) {}
+
+// The shown text is a word such as "(ТЕКСТ)" or nothing: validation must never make it the value (nor hand
+// it to a data binding), so the value stays what the popup or the program gave.
+void TcxCustomBlobEdit::ApplyDisplayValue(const Variant&) {}
+
+void TcxCustomBlobEdit::DisplayToEditValue(const Variant&, Variant& AEditValue) { AEditValue = EditValue(); }
 
 void TcxCustomBlobEdit::RefreshDisplayFromEditValue() {
   if (IsEditDestroying()) return;

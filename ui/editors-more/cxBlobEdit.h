@@ -270,6 +270,9 @@ public:
   bool WriteText(const String& AText) override;
   void SetEditingText(const String& AText) override;
   void SetInnerEditDisplayValue(const Variant& Value) override;
+  void ApplyDisplayValue(const Variant& ADisplayValue) override;
+  void DisplayToEditValue(const Variant& ADisplayValue, Variant& AEditValue) override;
+  void DropDown() override;
   void RefreshDisplayFromEditValue() override;
   void RefreshEditValueFromDisplay() override {}
   void PropertiesChanged(TObject* Sender) override;
@@ -305,6 +308,7 @@ private:
   int32_t FButtonHeight = 0;
   TGraphicClass FGraphicClass = nullptr;
   bool FPopupModified = false;
+  bool FPopupControlsMade = false;
 };
 
 class TcxBlobEdit : public TcxCustomBlobEdit {

@@ -390,6 +390,55 @@ TEST_F(BlobEditTest, ClosingKeysFollowAlwaysSaveData) {
   }
 }
 
+TEST_F(BlobEditTest, AnOutsideClickKeepsTheEditOnlyWithAlwaysSaveData) {
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  for (bool alwaysSave : {true, false}) {
+    SCOPED_TRACE(alwaysSave);
+    Edit->Properties()->SetAlwaysSaveData(alwaysSave);
+    Edit->SetEditValue(Variant(String("v")));
+    POINT outside = Other->ClientToScreen(POINT{5, 5});
+    OpenWith({[&] { headless::TypeText("w"); }, [&] { headless::Click(outside.x, outside.y); }});
+    EXPECT_FALSE(Edit->HasPopupWindow());
+    EXPECT_EQ(Edit->PopupControl(), nullptr);
+    // The caret starts at the text's start.
+    EXPECT_EQ(VarToStr(Edit->EditValue()), String(alwaysSave ? "wv" : "v"));
+  }
+}
+
+TEST_F(BlobEditTest, OnlyTheMemoKindHasAText) {
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  Edit->SetEditValue(Variant(String("line one\r\nline two")));
+  EXPECT_EQ(Edit->Text(), String("line one\r\nline two"));
+  Edit->SetText("written");
+  EXPECT_EQ(VarToStr(Edit->EditValue()), String("written"));
+  Edit->Properties()->SetBlobEditKind(bekPict);
+  const String bytes = BlobBmpBytes(2, 2, 0x010203);
+  Edit->SetEditValue(Variant(bytes));
+  EXPECT_EQ(Edit->Text(), String());
+  Edit->SetText("refused");
+  EXPECT_EQ(VarToStr(Edit->EditValue()), bytes);
+  // Validating the shown word never makes it the value.
+  Edit->SetModifiedAfterEnter(true);
+  EXPECT_TRUE(Edit->DoValidateEdit(true));
+  EXPECT_EQ(VarToStr(Edit->EditValue()), bytes);
+}
+
+TEST_F(BlobEditTest, FreeingTheEditorWhileItsPopupIsOpenTakesNothing) {
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  Edit->SetEditValue(Variant(String("v")));
+  int changes = 0;
+  Edit->Properties()->OnEditValueChanged = TNotifyEvent([&](TObject*) { ++changes; });
+  OpenWith({[&] { headless::TypeText("w"); },
+            [&] {
+              ASSERT_TRUE(Edit->HasPopupWindow());
+              Edit->Free();
+              Edit = nullptr;
+            }});
+  Idle();
+  EXPECT_EQ(changes, 0);
+  EXPECT_TRUE(Errors.empty());
+}
+
 TEST_F(BlobEditTest, EnterInTheMemoBreaksTheLineUnlessReturnsAreNotWanted) {
   Edit->Properties()->SetBlobEditKind(bekMemo);
   OpenWith({[&] { headless::TypeText("a"); },
