@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -610,6 +611,55 @@ TEST_F(BlobEditTest, FreeingTheEditorWithAPopupCreatedLeavesNothingBehind) {
   Edit->Free();
   Edit = nullptr;
   Idle();
+  EXPECT_TRUE(Errors.empty());
+}
+
+// ---- pictures ------------------------------------------------------------------------------------------------
+
+TEST_F(BlobEditTest, PicturesOfTheClosedEditorsAndTheOpenPopups) {
+  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
+  const String dir = String(VORN_ARTIFACT_DIR) + "/";
+  // Four closed editors: the icons with and without data, and the two texts.
+  struct Shown {
+    TcxBlobEditKind kind;
+    TcxBlobPaintStyle style;
+    Variant value;
+  } shown[] = {{bekMemo, bpsIcon, Variant(String("text"))}, {bekPict, bpsIcon, Null()},
+               {bekOle, bpsIcon, Variant(String("x"))},   {bekMemo, bpsDefault, Variant(String("text"))},
+               {bekPict, bpsDefault, Null()},             {bekMemo, bpsText, Variant(String("first line\r\nsecond"))}};
+  int top = 40;
+  for (const Shown& e : shown) {
+    auto* b = New<TcxBlobEdit>(Form);
+    b->SetBounds(10, top, 150, 21);
+    b->Properties()->SetBlobEditKind(e.kind);
+    b->Properties()->SetBlobPaintStyle(e.style);
+    b->SetEditValue(e.value);
+    b->SetParent(Form);
+    top += 26;
+  }
+  Idle();
+  EXPECT_TRUE(headless::SavePng(Form->Handle(), (dir + "blob-closed.png").c_str()));
+  // The memo popup and the picture popup as the user sees them.
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  Edit->SetEditValue(Variant(String("Some text\r\non two lines")));
+  OpenWith({[&] { headless::TypeText("typed "); },
+            [&] {
+              EXPECT_TRUE(headless::SavePng(nullptr, (dir + "blob-memo-popup.png").c_str()));
+              headless::KeyPress(VK_ESCAPE);
+            }});
+  Edit->Properties()->SetBlobEditKind(bekPict);
+  TBitmap* bmp = BlobMakeBitmap(120, 80, 0x3366CC);
+  bmp->Canvas()->Brush()->SetColor(clYellow);
+  bmp->Canvas()->FillRect(RECT{20, 20, 60, 60});
+  TPicture* pic = New<TPicture>();
+  pic->SetGraphic(bmp);
+  Edit->SetEditValue(Variant(SavePictureToString(pic)));
+  pic->Free();
+  bmp->Free();
+  OpenWith({[&] {
+    EXPECT_TRUE(headless::SavePng(nullptr, (dir + "blob-picture-popup.png").c_str()));
+    headless::KeyPress(VK_ESCAPE);
+  }});
   EXPECT_TRUE(Errors.empty());
 }
 
