@@ -867,9 +867,22 @@ void TcxCustomBlobEdit::PropertiesChanged(TObject* Sender) {
 
 void TcxCustomBlobEdit::FontChanged() {
   inherited::FontChanged();
-  if (IsEditDestroying()) return;
+  FollowStyleInPopup();
+}
+
+void TcxCustomBlobEdit::StyleChanged(TObject* Sender) {
+  inherited::StyleChanged(Sender);
+  FollowStyleInPopup();
+}
+
+// While the popup is open its memo takes the editor's colour and font, and the buttons its font.
+void TcxCustomBlobEdit::FollowStyleInPopup() {
+  if (IsEditDestroying() || !FPopupControl) return;
   TFont* font = Style()->GetVisibleFont();
-  if (TcxPopupMemo* memo = PopupMemo()) memo->Style()->SetFont(font);
+  if (TcxPopupMemo* memo = PopupMemo()) {
+    if (memo->Style()->Color() != Style()->Color()) memo->Style()->SetColor(Style()->Color());
+    memo->Style()->SetFont(font);
+  }
   for (TcxButton* b : {FOKButton, FCancelButton})
     if (b) b->Font()->Assign(font);
 }

@@ -292,8 +292,10 @@ protected:
   void PopupWindowClosed(TObject* Sender) override;
   void PopupWindowShowed(TObject* Sender) override;
   void FontChanged() override;
+  void StyleChanged(TObject* Sender) override;
 
 private:
+  void FollowStyleInPopup();
   friend class TcxBlobEditPopupWindow;
   void PopupControlChanged(TObject* Sender);
   void PopupImageGetGraphicClass(TObject* Sender, bool APastingFromClipboard, TGraphicClass& AGraphicClass);

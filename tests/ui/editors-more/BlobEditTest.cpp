@@ -406,6 +406,20 @@ TEST_F(BlobEditTest, AnOutsideClickKeepsTheEditOnlyWithAlwaysSaveData) {
   }
 }
 
+TEST_F(BlobEditTest, TheOpenMemoFollowsTheEditorsColour) {
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  Edit->Style()->SetColor(clYellow);
+  OpenWith({[&] {
+              EXPECT_EQ(Edit->PopupMemo()->Style()->Color(), clYellow);
+              Edit->Style()->SetColor(clAqua);
+            },
+            [&] {
+              EXPECT_EQ(Edit->PopupMemo()->Style()->Color(), clAqua);
+              headless::KeyPress(VK_ESCAPE);
+            }});
+  EXPECT_FALSE(Edit->HasPopupWindow());
+}
+
 TEST_F(BlobEditTest, OnlyTheMemoKindHasAText) {
   Edit->Properties()->SetBlobEditKind(bekMemo);
   Edit->SetEditValue(Variant(String("line one\r\nline two")));
