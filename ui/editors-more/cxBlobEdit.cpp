@@ -737,7 +737,7 @@ void TcxCustomBlobEdit::PositionPopupButtons() {
     // Without a grip the panel's right end is the sizing region's.
     cancelRight = vi->SizingRegionBounds.right - h / 6;
   // The band the buttons are centred in: the panel's height from its outer edge.
-  const int32_t band = std::max(vi->MinSysPanelHeight, vi->SysPanelHeight);
+  const int32_t band = vi->MinSysPanelHeight > 0 ? vi->MinSysPanelHeight : vi->SysPanelHeight;
   int32_t bandTop;
   if (grip)
     bandTop = top ? g.top - 2 : g.bottom + 2 - band;

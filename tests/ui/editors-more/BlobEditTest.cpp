@@ -16,6 +16,7 @@
 #include "rtl/ClassRegistry.h"
 #include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
+#include "rtl/Utf8.h"
 #include "ui/base/cxControls.h"
 #include "ui/base/cxLookAndFeelPainters.h"
 #include "ui/base/cxLookAndFeels.h"
@@ -241,6 +242,14 @@ TEST_F(BlobEditTest, PropertiesDefaultsKindButtonAssignAndRegistration) {
   EXPECT_TRUE(p->PopupSizeable());
   EXPECT_TRUE(p->IsPopupOnlyEditing());
   EXPECT_EQ(p->PictureGraphicClass(), TBitmap::StaticClass());
+  // Two values are equal only as the texts a text-painted memo shows.
+  const Variant a(String("same")), b(String("same"));
+  p->SetBlobEditKind(bekMemo);
+  EXPECT_FALSE(p->AreEditValuesEqual(a, b));
+  p->SetBlobPaintStyle(bpsText);
+  EXPECT_TRUE(p->AreEditValuesEqual(a, b));
+  EXPECT_FALSE(p->AreEditValuesEqual(a, Variant(String("other"))));
+  p->SetBlobPaintStyle(bpsIcon);
   struct KindButton {
     TcxBlobEditKind kind;
     TcxEditButtonKind button;
@@ -513,6 +522,45 @@ TEST_F(BlobEditTest, ButtonsSitInThePanelWithoutACloseButton) {
     headless::KeyPress(VK_ESCAPE);
   }});
   EXPECT_FALSE(Edit->HasPopupWindow());
+}
+
+// Above the editor the panel is at the top; without sizing there is no grip and the buttons still sit at
+// the panel's right end.
+TEST_F(BlobEditTest, ButtonsFollowThePanelAboveTheEditorAndWithoutAGrip) {
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  struct Case {
+    int top;
+    bool sizeable;
+  } cases[] = {{330, true}, {10, false}, {330, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.top << " sizeable " << c.sizeable);
+    Edit->SetTop(c.top);
+    Edit->Properties()->SetPopupSizeable(c.sizeable);
+    Idle();
+    OpenWith({[&] {
+      TcxCustomEditPopupWindow* w = Edit->PopupWindow();
+      TcxCustomEditPopupWindowViewInfo* vi = w->ViewInfo();
+      const bool above = vi->SizeGripCorner <= cxGripTopRight;
+      EXPECT_EQ(above, c.top > 200);
+      EXPECT_EQ(IsRectEmpty(&vi->SizeGripRect), !c.sizeable);
+      const RECT ok = Edit->OKButton()->BoundsRect(), cancel = Edit->CancelButton()->BoundsRect();
+      const RECT memo = Edit->PopupMemo()->BoundsRect();
+      const int h = cancel.bottom - cancel.top;
+      EXPECT_EQ(cancel.left - ok.right, h / 3);
+      if (above) {
+        EXPECT_LE(cancel.bottom, memo.top);
+        EXPECT_GE(cancel.top, 0);
+      } else {
+        EXPECT_GE(cancel.top, memo.bottom);
+        EXPECT_LE(cancel.bottom, w->Height());
+      }
+      EXPECT_LE(cancel.right, vi->SizingRegionBounds.right);
+      if (!c.sizeable) {
+        EXPECT_EQ(cancel.right, vi->SizingRegionBounds.right - h / 6);
+      }
+      headless::KeyPress(VK_ESCAPE);
+    }});
+  }
 }
 
 TEST_F(BlobEditTest, MemoAutoReplaceTypedCharacterBecomesTheText) {
