@@ -607,6 +607,14 @@ void TCustomForm::Loaded() {
 
 void TCustomForm::CreateParams(TCreateParams& p) {
   inherited::CreateParams(p);
+  if (Parent()) {
+    // A form placed on another control is a child window of it, framed by its border style alone.
+    p.Style |= WS_CLIPCHILDREN;
+    if (FBorderStyle == bsSingle || FBorderStyle == bsDialog) p.Style |= WS_BORDER;
+    if (FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin) p.Style |= WS_THICKFRAME;
+    p.WindowClass.hbrBackground = nullptr;
+    return;
+  }
   p.Style &= ~(WS_CHILD | WS_CLIPSIBLINGS);
   p.Style |= WS_CLIPCHILDREN;
   p.WndParent = nullptr;

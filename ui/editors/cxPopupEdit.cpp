@@ -219,6 +219,14 @@ void TcxCustomPopupEdit::TakePopupControl() {
   s.Parent = c->Parent();
   s.Visible = c->Visible();
   if (auto* w = dynamic_cast<TWinControl*>(c); w && w->Parent()) s.TabOrder = w->TabOrder();
+  if (TWinControl* parent = c->Parent()) {
+    bool above = false;
+    for (int32_t i = 0; i < parent->ControlCount(); ++i) {
+      TControl* sibling = parent->Controls(i);
+      if (above) s.Above.emplace_back(sibling);
+      if (sibling == c) above = true;
+    }
+  }
   FSaved = s;
   FHostedControl = c;
   FHostNotificator->FreeNotification(c);
@@ -245,6 +253,9 @@ void TcxCustomPopupEdit::RestorePopupControl() {
       if (auto* form = dynamic_cast<TCustomForm*>(c)) form->SetBorderStyle(s.BorderStyle);
     c->SetBoundsRect(s.Bounds);
     if (auto* w = dynamic_cast<TWinControl*>(c); w && parent && s.TabOrder >= 0) w->SetTabOrder(s.TabOrder);
+    if (parent)
+      for (const TObjectLink<TControl>& sibling : s.Above)
+        if (TControl* o = sibling.Get(); o && o->Parent() == parent) o->BringToFront();
     c->SetVisible(s.Visible);
   } catch (...) {
     FRestoring = false;
@@ -264,8 +275,7 @@ void TcxCustomPopupEdit::CheckPopupControl() {
 
 void TcxCustomPopupEdit::DoInitPopup() {
   CheckPopupControl();
-  TcxCustomDropDownEditProperties* p = ActiveProperties();
-  if (p->OnInitPopup) p->OnInitPopup(this);
+  inherited::DoInitPopup();
 }
 
 bool TcxCustomPopupEdit::CanDropDown() { return ActiveProperties()->PopupControl() != nullptr; }
@@ -292,37 +302,22 @@ void TcxCustomPopupEdit::SetPopupContentBounds(const RECT& R) {
 void TcxCustomPopupEdit::PreparePopup() {
   TcxCustomEditPopupWindow* w = PopupWindow();
   if (!w) return;
+  bool taking = !FHostedControl;
   TakePopupControl();
-  TControl* c = FHostedControl;
-  if (c && c->Parent() != w) c->SetParent(w);
-  if (c) c->SetVisible(true);
+  if (TControl* c = FHostedControl) {
+    // The control's own Align must not lay it out in the popup before its size is measured there.
+    if (taking) c->SetAlign(alNone);
+    if (c->Parent() != w) c->SetParent(w);
+    c->SetVisible(true);
+  }
   inherited::PreparePopup();
-  // The size follows the control's own size, so it is measured before alClient makes the control follow
-  // the popup.
-  w->CalculateSize();
-  w->CalculateViewInfo();
-  SetPopupContentBounds(w->ViewInfo()->ClientRect);
   if (FHostedControl) FHostedControl->SetAlign(alClient);
 }
 
 void TcxCustomPopupEdit::DropDown() {
-  // Checked before anything is taken: a refused control stays where it is.
-  DoInitPopup();
-  TcxCustomDropDownEditProperties* p = ActiveProperties();
-  // The base fires OnInitPopup itself; it ran already.
-  TNotifyEvent initPopup = p->OnInitPopup;
-  p->OnInitPopup = TNotifyEvent();
-  try {
-    inherited::DropDown();
-  } catch (...) {
-    p->OnInitPopup = initPopup;
-    throw;
-  }
-  p->OnInitPopup = initPopup;
-  if (!FHostedControl || !PopupWindow()) return;
-  PopupWindow()->SetFocusedControl(GetPopupFocusedControl());
+  inherited::DropDown();
   // Arrives after the show request: a control still in a hidden popup then was left behind.
-  if (HandleAllocated()) PostMessage(Handle(), CM_POPUPEDITCHECKHOSTED, 0, 0);
+  if (FHostedControl && !HasPopupWindow() && HandleAllocated()) PostMessage(Handle(), CM_POPUPEDITCHECKHOSTED, 0, 0);
 }
 
 void TcxCustomPopupEdit::CheckOrphanedPopupControl() {

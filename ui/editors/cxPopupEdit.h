@@ -4,6 +4,8 @@
 // it was afterwards, however the popup closes. The calculator, date and blob editors are popup edits that
 // host controls of their own.
 
+#include <vector>
+
 #include "rtl/ObjLinks.h"
 #include "ui/base/cxClasses.h"
 #include "ui/editors/cxDropDownEdit.h"
@@ -72,6 +74,9 @@ struct TcxPopupControlSavedState {
   TWinControl* Parent = nullptr;      // cleared when the parent goes first
   bool Visible = false;
   int32_t TabOrder = -1;              // windowed controls only
+  // The siblings that lay above the control, bottom to top: brought up again after it, they put it back at
+  // its place in the parent's stacking (and alignment) order.
+  std::vector<TObjectLink<TControl>> Above;
 };
 
 class TcxCustomPopupEdit : public TcxCustomDropDownEdit {
@@ -96,16 +101,20 @@ public:
   bool CanDropDown() override;
   // The containment check, then OnInitPopup. Raises "Циклические ссылки не допустимы" for a control that
   // is the editor, contains it, or is the popup window.
-  virtual void DoInitPopup();
+  void DoInitPopup() override;
   // PopupControl when it is a windowed control, else none.
-  virtual TWinControl* GetPopupFocusedControl();
+  TWinControl* GetPopupFocusedControl() override;
   // PopupControl's Width by Height.
   void CalculatePopupSize(SIZE& ASize) override;
-  // Takes the control, puts it into the popup visible, sizes the popup, then aligns the control alClient.
+  // Takes the control, puts it into the popup visible, sizes and places the popup, then aligns the control
+  // alClient.
   void PreparePopup() override;
   // The hosted control's Left, Top, Width and Height from R, in that order.
-  virtual void SetPopupContentBounds(const RECT& R);
+  void SetPopupContentBounds(const RECT& R) override;
+  // Also asks, after the show request, whether the control was left behind in a popup that never showed.
   void DropDown() override;
+  // Gives the control back, then the drop-down editor's closed handling.
+  void PopupWindowClosed(TObject* Sender) override;
 
   TClass GetPropertiesClass() const override { return TcxCustomPopupEditProperties::StaticClass(); }
   TcxCustomPopupEditProperties* ActiveProperties() {
@@ -120,9 +129,6 @@ public:
   const TcxPopupControlSavedState& SavedPopupControlState() const { return FSaved; }
   // The check DoInitPopup runs; raises Exception with the translated message.
   void CheckPopupControl();
-
-protected:
-  void PopupWindowClosed(TObject* Sender) override;
 
 private:
   void HostedComponentRemoved(TComponent* AComponent);
