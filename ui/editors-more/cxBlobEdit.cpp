@@ -522,6 +522,14 @@ void TcxCustomBlobEdit::BeforeDestruction() {
   inherited::BeforeDestruction();
 }
 
+void TcxCustomBlobEdit::WndProc(TMessage& Message) {
+  inherited::WndProc(Message);
+  // A popup whose show request was dropped never closes: its controls go once the popup edit has found
+  // the hosted one left behind and given it back.
+  if (Message.Msg == CM_POPUPEDITCHECKHOSTED && FPopupControl && !HasPopupWindow() && !HostedControl())
+    DestroyPopupControls();
+}
+
 void TcxCustomBlobEdit::DropDown() {
   FPopupControlsMade = false;
   inherited::DropDown();

@@ -231,6 +231,7 @@ public:
   explicit TcxCustomBlobEdit(TComponent* AOwner);
   ~TcxCustomBlobEdit() override;
   void BeforeDestruction() override;
+  void WndProc(TMessage& Message) override;
 
   // ---- new virtual operations ----
   virtual void CreatePopupControls();

@@ -665,6 +665,20 @@ TEST_F(BlobEditTest, ImmediatePostPostsThePopupValueInPlace) {
   cell->Free();
 }
 
+TEST_F(BlobEditTest, ADroppedOpeningRequestFreesItsControls) {
+  Edit->Properties()->SetBlobEditKind(bekMemo);
+  Edit->SetFocus();
+  Idle();
+  Edit->DropDown();
+  ASSERT_NE(Edit->PopupMemo(), nullptr);
+  Edit->ValidateInput();  // drops the pending show request
+  Idle();
+  EXPECT_FALSE(Edit->HasPopupWindow());
+  EXPECT_EQ(Edit->PopupControl(), nullptr);
+  EXPECT_EQ(Edit->CancelButton(), nullptr);
+  EXPECT_EQ(Edit->ActiveProperties()->PopupControl(), nullptr);
+}
+
 TEST_F(BlobEditTest, FreeingTheEditorWithAPopupCreatedLeavesNothingBehind) {
   Edit->Properties()->SetBlobEditKind(bekMemo);
   // Opening asked for but not shown yet: the controls exist and go with the editor.
