@@ -14,6 +14,7 @@
 #include "forms/Forms.h"
 #include "forms/StdCtrls.h"
 #include "rtl/ClassRegistry.h"
+#include "rtl/Filer.h"
 #include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
 #include "rtl/Utf8.h"
@@ -282,6 +283,25 @@ TEST_F(BlobEditTest, PropertiesDefaultsKindButtonAssignAndRegistration) {
   ASSERT_GE(index, 0);
   EXPECT_EQ(reg->Descriptions(index), String("BlobEdit|Represents the BLOB editor"));
   EXPECT_EQ(GetClass("TcxBlobEdit"), TcxBlobEdit::StaticClass());
+}
+
+TEST_F(BlobEditTest, FormStreamCarriesTheGraphicClassMarkAndOnlyChangedValues) {
+  Edit->SetName("Blob1");
+  TcxBlobEditProperties* p = Edit->Properties();
+  p->SetBlobEditKind(bekPict);
+  String text = ComponentToText(Edit);
+  EXPECT_EQ(text.find("PictureGraphicClassName"), String::npos) << text;  // the default class
+  EXPECT_EQ(text.find("AlwaysSaveData"), String::npos) << text;
+  EXPECT_NE(text.find("BlobEditKind = bekPict"), String::npos) << text;
+  p->SetPictureGraphicClassName("");
+  p->SetAlwaysSaveData(false);
+  text = ComponentToText(Edit);
+  EXPECT_NE(text.find("IsPictureGraphicClassNameEmpty = True"), String::npos) << text;
+  EXPECT_NE(text.find("AlwaysSaveData = False"), String::npos) << text;
+  p->SetPictureGraphicClassName("TJPEGImage");
+  text = ComponentToText(Edit);
+  EXPECT_NE(text.find("PictureGraphicClassName = 'TJPEGImage'"), String::npos) << text;
+  EXPECT_EQ(text.find("IsPictureGraphicClassNameEmpty"), String::npos) << text;
 }
 
 TEST_F(BlobEditTest, AutoKindResolvesFromTheData) {
