@@ -997,6 +997,8 @@ void TcxCustomDropDownEdit::SetPopupContentBounds(const RECT& ARect) {
 
 void TcxCustomDropDownEdit::PreparePopup() {
   TcxCustomEditPopupWindow* w = FPopupWindow;
+  // The controls put into the popup below take the look-and-feel as it is now.
+  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
   w->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
   AttachLookupList();
   SetupPopupWindow();
@@ -1263,7 +1265,9 @@ bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftSta
   cx_edit_detail::TAliveLink alive(this);
   bool result = inherited::RefreshContainer(P, AButton, AShift, AIsMouseEvent);
   if (!alive) return result;
-  if (HasPopupWindow() && AIsMouseEvent && AButton != 0) {
+  bool buttonHeld = AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
+  // Only a press counts: the release of the click that opened the popup must leave it open.
+  if (HasPopupWindow() && AIsMouseEvent && AButton != 0 && buttonHeld) {
     TcxCustomEditViewInfo* vi = EditViewInfo();
     bool overButton = false;
     if (vi)
@@ -1278,7 +1282,6 @@ bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftSta
   // A press that closed the popup (the hooks close it before the editor sees the click) still finds the
   // flag set, so the same press does not open the popup again; the release clears it.
   bool hotAndPopup = HasPopupWindow() && vi && vi->ContainerState.Contains(csHotTrack);
-  bool buttonHeld = AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
   if (hotAndPopup || !(AIsMouseEvent && buttonHeld)) FIsHotAndPopup = hotAndPopup;
   if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
   return result;

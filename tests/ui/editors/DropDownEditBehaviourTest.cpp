@@ -321,6 +321,85 @@ TEST_F(DdBehaviourTest, AFixedListEditorPaintsItsTextAsASelectionBarOnlyFocusedA
   }
 }
 
+class TDdBehaviourPopupOnlyProperties : public TDdBehaviourProperties {
+  RTL_CLASS(TDdBehaviourPopupOnlyProperties, TDdBehaviourProperties)
+public:
+  using TDdBehaviourProperties::TDdBehaviourProperties;
+  bool IsPopupOnlyEditing() override { return true; }
+};
+
+class TDdBehaviourPopupOnlyEdit : public TDdBehaviourEdit {
+  RTL_CLASS(TDdBehaviourPopupOnlyEdit, TDdBehaviourEdit)
+public:
+  using TDdBehaviourEdit::TDdBehaviourEdit;
+  TClass GetPropertiesClass() const override { return TDdBehaviourPopupOnlyProperties::StaticClass(); }
+};
+
+TEST_F(DdBehaviourTest, WhenTheValueComesOnlyFromThePopupAClickOnTheTextOpensIt) {
+  auto* edit = New<TDdBehaviourPopupOnlyEdit>(Form);
+  edit->SetParent(Form);
+  edit->SetBounds(20, 20, 150, 24);
+  Idle();
+  // The click focuses the editor, which then opens its popup; a second click closes it again.
+  Click(edit, 10, 10);
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_TRUE(edit->HasPopupWindow());
+  Click(edit, 10, 10);
+  EXPECT_FALSE(edit->HasPopupWindow());
+  Click(edit, 10, 10);
+  EXPECT_TRUE(edit->HasPopupWindow());
+  // Without popup-only editing a click in the text just places the caret.
+  Key(VK_ESCAPE);
+  auto* plain = Make();
+  Click(plain, 10, 10);
+  EXPECT_FALSE(plain->HasPopupWindow());
+}
+
+TEST_F(DdBehaviourTest, InPlaceTheArrowsStepTheListOnlyWhileItIsOpen) {
+  auto* edit = MakeInplace();
+  edit->ActiveProperties()->LookupItems()->Add("Apple");
+  edit->ActiveProperties()->LookupItems()->Add("Apricot");
+  uint16_t passed = 0;
+  edit->OnAfterKeyDown = TKeyEvent([&](TObject*, uint16_t& AKey, TShiftState) { passed = AKey; });
+  TcxCustomEditData* data = nullptr;
+  edit->Activate(data);
+  Idle();
+  Key(VK_DOWN);
+  EXPECT_EQ("", edit->Text()) << "closed, the arrow is the host's";
+  EXPECT_EQ(VK_DOWN, passed);
+  EXPECT_FALSE(edit->CanLookupNow(false));
+  EXPECT_TRUE(edit->CanLookupNow(true));
+  Key(VK_F4);
+  EXPECT_TRUE(edit->CanLookupNow(false));
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_EQ("Apple", edit->Text());
+  edit->Free();
+  Idle();
+  data->Free();
+}
+
+TEST_F(DdBehaviourTest, NoHintOverAnOpenPopupAndFreeingTheEditorWithItOpenOrPending) {
+  auto* edit = Make({"Apple"});
+  EXPECT_EQ(0, SendMessage(edit->Handle(), CM_HINTSHOW, 0, 0));
+  Key(VK_F4);
+  ASSERT_TRUE(edit->HasPopupWindow());
+  EXPECT_NE(0, SendMessage(edit->Handle(), CM_HINTSHOW, 0, 0));
+  EXPECT_NE(0, SendMessage(edit->InnerControl()->Handle(), CM_HINTSHOW, 0, 0));
+  int closeUps = 0;
+  edit->ActiveProperties()->OnCloseUp = TNotifyEvent([&](TObject*) { ++closeUps; });
+  edit->Free();
+  Idle();
+  EXPECT_TRUE(cxShownPopups().empty());
+  EXPECT_EQ(0, closeUps) << "a dying editor fires no events";
+  // An opening still queued when the editor goes is dropped with its window.
+  auto* second = Make({"Apple"});
+  second->DropDown();
+  second->Free();
+  Idle();
+  EXPECT_TRUE(cxShownPopups().empty());
+}
+
 // ---- the lookup list -----------------------------------------------------------------------------------
 
 struct DdCloseCase {
@@ -559,6 +638,25 @@ TEST_F(DdBehaviourTest, PopupControlsFollowTheButtonsLookAndFeel) {
     EXPECT_EQ(c.kind, edit->PopupWindow()->ViewInfo()->PainterKind) << "the close button paints in it";
     Key(VK_ESCAPE);
   }
+}
+
+TEST_F(DdBehaviourTest, InPlacePopupControlsFollowTheStylesLookAndFeel) {
+  auto* edit = MakeInplace();
+  TcxCustomEditData* data = nullptr;
+  edit->Activate(data);
+  Idle();
+  for (TcxLookAndFeelKind kind : {lfOffice11, lfStandard, lfUltraFlat}) {
+    SCOPED_TRACE(int(kind));
+    edit->Style()->LookAndFeel()->SetKind(kind);
+    Key(VK_F4);
+    ASSERT_TRUE(edit->HasPopupWindow());
+    EXPECT_EQ(kind, edit->PopupControlsLookAndFeel()->Kind());
+    EXPECT_EQ(kind, edit->PopupWindow()->ViewInfo()->PainterKind);
+    Key(VK_ESCAPE);
+  }
+  edit->Free();
+  Idle();
+  data->Free();
 }
 
 // ---- in place --------------------------------------------------------------------------------------------

@@ -15,6 +15,8 @@
 #include "cxContainerTestSupport.h"
 #include "forms/ExtCtrls.h"
 #include "forms/StdCtrls.h"
+#include "rtl/ClassRegistry.h"
+#include "rtl/Filer.h"
 #include "ui/editors/cxEditPaintUtils.h"
 #include "ui/editors/cxPopupEdit.h"
 #include "winapi/Headless.h"
@@ -514,6 +516,39 @@ TEST_F(PopupEditTest, PropertiesDefaultsAssignAndFreeNotification) {
   ASSERT_GE(i, 0);
   EXPECT_EQ("PopupEdit|Represents an edit control with a dropdown list", std::string(r->Descriptions(i).c_str()));
   EXPECT_EQ(TcxPopupEdit::StaticClass(), FindClass("TcxPopupEdit"));
+}
+
+TEST_F(PopupEditTest, PopupControlIsStoredAsAReferenceAndReadBack) {
+  Control->SetName("Pan");
+  Edit->SetName("Pe");
+  Edit->Properties()->SetPopupWidth(300);
+  String written = ComponentToText(Edit);
+  EXPECT_NE(written.find("Properties.PopupControl = Pan"), String::npos) << written;
+  EXPECT_NE(written.find("Properties.PopupWidth = 300"), String::npos) << written;
+  // Defaults are not written.
+  EXPECT_EQ(written.find("PopupHeight"), String::npos) << written;
+  EXPECT_EQ(written.find("ImmediatePopup"), String::npos) << written;
+
+  RegisterClasses({TPanel::StaticClass(), TcxPopupEdit::StaticClass()});
+  auto* form = New<TForm>(Application, 0);
+  const String text =
+      "object PopupEditForm: TForm\r\n"
+      "  object Pe2: TcxPopupEdit\r\n"
+      "    Properties.PopupControl = Pan2\r\n"
+      "    Properties.PopupWidth = 300\r\n"
+      "  end\r\n"
+      "  object Pan2: TPanel\r\n"
+      "  end\r\n"
+      "end\r\n";
+  ReadComponentFromText(text, form);
+  auto* pe = dynamic_cast<TcxPopupEdit*>(form->FindComponent("Pe2"));
+  auto* pan = dynamic_cast<TPanel*>(form->FindComponent("Pan2"));
+  ASSERT_NE(nullptr, pe);
+  ASSERT_NE(nullptr, pan);
+  EXPECT_EQ(pan, pe->Properties()->PopupControl());
+  EXPECT_EQ(300, pe->Properties()->PopupWidth());
+  EXPECT_EQ(200, pe->Properties()->PopupHeight());
+  form->Free();
 }
 
 TEST_F(PopupEditTest, TheThreeDimensionalFrameIsFourPlainRings) {
