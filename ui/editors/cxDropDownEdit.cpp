@@ -2,6 +2,9 @@
 
 #include "ui/editors/cxDropDownEdit.h"
 
+#include "rtl/Utf8.h"
+#include "ui/editors/cxEditListBox.h"
+
 // ---- the tracking frame ---------------------------------------------------------------------------------------
 
 namespace {
@@ -274,7 +277,14 @@ void TcxCustomEditPopupWindow::CalculateContentSize(SIZE& ASize) {
   if (auto* edit = dynamic_cast<TcxCustomDropDownEdit*>(OwnerControl())) edit->CalculatePopupSize(ASize);
 }
 
-bool TcxCustomEditPopupWindow::CanShrinkToWorkArea() { return true; }
+TcxCustomDropDownEdit* TcxCustomEditPopupWindow::Edit() const {
+  return dynamic_cast<TcxCustomDropDownEdit*>(OwnerControl());
+}
+
+bool TcxCustomEditPopupWindow::CanShrinkToWorkArea() {
+  TcxCustomDropDownEdit* edit = Edit();
+  return edit ? edit->ActiveProperties()->IsPopupShrinkable() : true;
+}
 
 RECT TcxCustomEditPopupWindow::GetPopupOwnerBounds() {
   RECT r{};
@@ -348,13 +358,23 @@ void TcxCustomEditPopupWindow::AdjustClientRect(RECT& Rect) {
 void TcxCustomEditPopupWindow::CalculateViewInfo() {
   ViewInfo()->Bounds = RECT{0, 0, Width(), Height()};
   ViewInfo()->Calculate();
+  if (TcxCustomDropDownEdit* edit = Edit())
+    if (TcxEditPopupControlLookAndFeel* lf = edit->PopupControlsLookAndFeel()) ViewInfo()->PainterKind = lf->Kind();
 }
 
 void TcxCustomEditPopupWindow::UpdateContent() {
   FOwnerBounds = GetPopupOwnerBounds();
   CalculateViewInfo();
   Realign();
+  if (TcxCustomDropDownEdit* edit = Edit()) edit->SetPopupContentBounds(ViewInfo()->ClientRect);
   Invalidate();
+}
+
+int32_t TcxCustomEditPopupWindow::GetAvailableHeight() {
+  RECT o = GetPopupOwnerBounds();
+  bool above = ViewInfo()->SizeGripCorner <= cxGripTopRight;
+  RECT work = GetMonitorWorkAreaAtPoint(POINT{o.left, above ? o.top : o.bottom});
+  return std::max<int32_t>(0, above ? o.top - work.top : work.bottom - o.bottom);
 }
 
 void TcxCustomEditPopupWindow::ApplyWindowShape() {
@@ -385,6 +405,15 @@ bool TcxCustomEditPopupWindow::CanResize(int32_t& NewWidth, int32_t& NewHeight) 
   GetMinSize(m);
   NewWidth = std::max({NewWidth, int32_t(m.cx), FMinWidth});
   NewHeight = std::max({NewHeight, int32_t(m.cy), FMinHeight});
+  TcxCustomDropDownEdit* edit = Edit();
+  if (edit && edit->UsesLookupList() && edit->ActiveProperties()->UsesLookupData()) {
+    RECT e;
+    ViewInfo()->GetClientExtent(e);
+    SIZE content{NewWidth - e.left - e.right, NewHeight - e.top - e.bottom};
+    if (!edit->GetLookupDataIntf()->CanResizeList(content)) return false;
+    NewWidth = std::max<int32_t>(e.left + e.right + content.cx, m.cx);
+    NewHeight = std::max<int32_t>(e.top + e.bottom + content.cy, m.cy);
+  }
   return true;
 }
 
@@ -576,6 +605,10 @@ void TcxCustomDropDownEditProperties::AfterConstruction() {
   FDropDownButtonIndex = GetDropDownButtonIndex();
 }
 
+TcxCustomEditViewDataClass TcxCustomDropDownEditProperties::GetViewDataClass() const {
+  return TcxCustomEditViewDataClass::Of<TcxCustomDropDownEditViewData>();
+}
+
 TBitmap* TcxCustomDropDownEditProperties::ButtonGlyph() {
   if (FDropDownButtonIndex < 0 || FDropDownButtonIndex >= Buttons()->Count()) return nullptr;
   return Buttons()->Items(FDropDownButtonIndex)->Glyph();
@@ -712,38 +745,208 @@ void TcxCustomDropDownEditProperties::Assign(TPersistent* Source) {
   EndUpdate();
 }
 
+// ---- the popup-controls look-and-feel --------------------------------------------------------------------------
+
+TcxEditPopupControlLookAndFeel::TcxEditPopupControlLookAndFeel(TPersistent* AOwner) : TcxLookAndFeel(AOwner) {}
+
+TcxCustomDropDownEdit* TcxEditPopupControlLookAndFeel::Edit() const {
+  return dynamic_cast<TcxCustomDropDownEdit*>(Owner());
+}
+
+TcxLookAndFeelKind TcxEditPopupControlLookAndFeel::ResolveKind() {
+  TcxCustomDropDownEdit* edit = Edit();
+  if (!edit) return inherited::ResolveKind();
+  if (edit->IsInplace()) return edit->Style()->LookAndFeel()->Kind();
+  TcxCustomEditViewInfo* vi = edit->EditViewInfo();
+  if (!vi || vi->ButtonCount() == 0) return lfStandard;
+  switch (vi->Button(0)->Data.Style) {
+    case btsFlat:
+    case btsSimple:
+    case btsHotFlat: return lfFlat;
+    case btsUltraFlat: return lfUltraFlat;
+    case btsOffice11: return lfOffice11;
+    default: return lfStandard;
+  }
+}
+
+bool TcxEditPopupControlLookAndFeel::ResolveNativeStyle() {
+  TcxCustomDropDownEdit* edit = Edit();
+  if (!edit) return inherited::ResolveNativeStyle();
+  TcxCustomEditViewInfo* vi = edit->EditViewInfo();
+  return vi && vi->NativeStyle;
+}
+
+void TcxEditPopupControlLookAndFeel::Refresh() { CheckChanged(); }
+
+// ---- the inner edit and the view data ----------------------------------------------------------------------
+
+void TcxCustomDropDownInnerEdit::WndProc(TMessage& Message) {
+  if (Message.Msg == CM_HINTSHOW) {
+    // No hint over an open popup.
+    auto* edit = dynamic_cast<TcxCustomDropDownEdit*>(Container());
+    if (edit && edit->HasPopupWindow()) {
+      Message.Result = 1;
+      return;
+    }
+  }
+  inherited::WndProc(Message);
+}
+
+bool TcxCustomDropDownEditViewData::CanPressButton(TcxCustomEditViewInfo* AViewInfo, int32_t AButtonVisibleIndex) {
+  if (IsHotAndPopup) {
+    auto* p = dynamic_cast<TcxCustomDropDownEditProperties*>(Properties);
+    if (p && AButtonVisibleIndex == p->DropDownButtonIndex()) return false;
+  }
+  return inherited::CanPressButton(AViewInfo, AButtonVisibleIndex);
+}
+
+void TcxCustomDropDownEditViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                                                       TcxCustomEditViewInfo* AViewInfo, TShiftState AShift,
+                                                       TMouseButton AButton, POINT AMousePos) {
+  inherited::CalculateEditRects(ACanvas, ABounds, AIsMouseEvent, AViewInfo, AShift, AButton, AMousePos);
+  auto* vi = dynamic_cast<TcxCustomTextEditViewInfo*>(AViewInfo);
+  if (!vi) return;
+  auto* p = dynamic_cast<TcxCustomTextEditProperties*>(Properties);
+  bool fixedList = p && p->GetEditingStyle() == esFixedList;
+  vi->DrawSelectionBar = !IsInplace && fixedList && Focused && !vi->Transparent && !HasPopupWindow;
+  if (auto* edit = dynamic_cast<TcxCustomTextEdit*>(Edit))
+    if (p && p->FixedListSelection() && edit->FindSelection()) vi->DrawSelectionBar = false;
+}
+
 // ---- the editor ----------------------------------------------------------------------------------------------
+
+namespace {
+
+// A lookup data of the text editor's family can make a list only when it names a list box class; other
+// lookup data classes bring their own list.
+bool DropDownLookupHasList(IcxTextEditLookupData* ALookup) {
+  if (!ALookup) return false;
+  if (auto* data = dynamic_cast<TcxCustomTextEditLookupData*>(ALookup->GetInstance()))
+    return data->GetListBoxClass() != nullptr;
+  return true;
+}
+
+}  // namespace
 
 TcxCustomDropDownEdit::TcxCustomDropDownEdit(TComponent* AOwner) : TcxCustomMaskEdit(AOwner) {}
 
 TcxCustomDropDownEdit::~TcxCustomDropDownEdit() {
   if (FPopupWindow) {
     FPopupWindow->OnClosed = nullptr;
+    FPopupWindow->OnClosing = nullptr;
     FPopupWindow->OnShowed = nullptr;
+    FPopupWindow->OnShowing = nullptr;
+    FPopupWindow->OnCloseQuery = nullptr;
+    FPopupWindow->OnCloseButtonQuery = nullptr;
+    FPopupWindow->OnCloseButtonClick = nullptr;
     FPopupWindow->Free();
     FPopupWindow = nullptr;
   }
+  if (FPopupControlsLookAndFeel) {
+    FPopupControlsLookAndFeel->OnChanged = nullptr;
+    FPopupControlsLookAndFeel->Free();
+    FPopupControlsLookAndFeel = nullptr;
+  }
+}
+
+void TcxCustomDropDownEdit::BeforeDestruction() {
+  // A hook for lookup data of other kinds; the text editor's lookup data answers itself.
+  if (IcxTextEditLookupData* lookup = GetLookupDataIntf()) (void)lookup->GetInstance();
+  inherited::BeforeDestruction();
 }
 
 void TcxCustomDropDownEdit::InitializeEdit() {
   inherited::InitializeEdit();
-  if (FPopupWindow || ComponentState().Contains(csDesigning)) return;
-  FPopupWindow = CreateAs<TcxCustomEditPopupWindow>(ActiveProperties()->GetPopupWindowClass(), static_cast<TControl*>(this));
-  FPopupWindow->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
+  if (!FPopupControlsLookAndFeel) {
+    FPopupControlsLookAndFeel = New<TcxEditPopupControlLookAndFeel>(this);
+    FPopupControlsLookAndFeel->OnChanged =
+        TcxLookAndFeelChangedEvent(this, &TcxCustomDropDownEdit::PopupControlsLookAndFeelChanged);
+  }
+  if (!FPopupWindow && !ComponentState().Contains(csDesigning)) CreatePopupWindow();
+}
+
+void TcxCustomDropDownEdit::CreatePopupWindow() {
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  FPopupWindow = CreateAs<TcxCustomEditPopupWindow>(p->GetPopupWindowClass(), static_cast<TControl*>(this));
+  FPopupWindow->SetCaptureFocus(p->PopupCapturesFocus());
+  // The popup shows from a posted message; a loop of its own inside that message would hold the caller's
+  // loop until it closed, so the editor's popups keep the caller's loop.
   FPopupWindow->SetIsModal(false);
+  FPopupWindow->SetTopMostAsOwner(!IsInplace());
   FPopupWindow->OnClosed = TNotifyEvent(this, &TcxCustomDropDownEdit::PopupWindowClosed);
+  FPopupWindow->OnClosing = TNotifyEvent(this, &TcxCustomDropDownEdit::PopupWindowClosing);
   FPopupWindow->OnShowed = TNotifyEvent(this, &TcxCustomDropDownEdit::PopupWindowShowed);
+  FPopupWindow->OnShowing = TNotifyEvent(this, &TcxCustomDropDownEdit::PopupWindowShowing);
+  FPopupWindow->OnCloseQuery = TCloseQueryEvent(this, &TcxCustomDropDownEdit::PopupWindowCloseQuery);
   FPopupWindow->OnCloseButtonQuery = [this] {
     bool can = true;
-    if (ActiveProperties()->OnCloseQuery) ActiveProperties()->OnCloseQuery(this, can);
+    PopupWindowCloseQuery(FPopupWindow, can);
     return can;
   };
   FPopupWindow->OnCloseButtonClick = [this] { ClosePopup(false); };
 }
 
+bool TcxCustomDropDownEdit::UsesLookupList() {
+  IcxTextEditLookupData* lookup = GetLookupDataIntf();
+  return lookup && !ComponentState().Contains(csDesigning) && ActiveProperties()->UsesDropDownLookup() &&
+         DropDownLookupHasList(lookup);
+}
+
+TWinControl* TcxCustomDropDownEdit::LookupListControl() {
+  IcxTextEditLookupData* lookup = GetLookupDataIntf();
+  return lookup ? lookup->GetListControl() : nullptr;
+}
+
+void TcxCustomDropDownEdit::DoInitPopup() {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
+    if (own->OnInitPopup) own->OnInitPopup(this);
+  if (!alive) return;
+  if (auto* item = dynamic_cast<TcxCustomDropDownEditProperties*>(GetRepositoryItemProperties()))
+    if (item->OnInitPopup) item->OnInitPopup(this);
+}
+
+void TcxCustomDropDownEdit::DoPopup() {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
+    if (own->OnPopup) own->OnPopup(this);
+  if (!alive) return;
+  if (auto* item = dynamic_cast<TcxCustomDropDownEditProperties*>(GetRepositoryItemProperties()))
+    if (item->OnPopup) item->OnPopup(this);
+}
+
+void TcxCustomDropDownEdit::DoCloseUp() {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
+    if (own->OnCloseUp) own->OnCloseUp(this);
+  if (!alive) return;
+  if (auto* item = dynamic_cast<TcxCustomDropDownEditProperties*>(GetRepositoryItemProperties()))
+    if (item->OnCloseUp) item->OnCloseUp(this);
+}
+
+void TcxCustomDropDownEdit::PopupWindowCloseQuery(TObject*, bool& CanClose) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
+    if (own->OnCloseQuery) own->OnCloseQuery(this, CanClose);
+  if (!alive) return;
+  if (auto* item = dynamic_cast<TcxCustomDropDownEditProperties*>(GetRepositoryItemProperties()))
+    if (item->OnCloseQuery) item->OnCloseQuery(this, CanClose);
+}
+
+TWinControl* TcxCustomDropDownEdit::GetPopupFocusedControl() {
+  if (ActiveProperties()->PopupCapturesFocus() && UsesLookupList())
+    if (TWinControl* list = LookupListControl()) return list;
+  return InnerControl();
+}
+
+void TcxCustomDropDownEdit::AttachLookupList() {
+  if (UsesLookupList()) GetLookupDataIntf()->InitializeList(FPopupWindow);
+}
+
 void TcxCustomDropDownEdit::SetupPopupWindow() {
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   TcxCustomEditPopupWindow* w = FPopupWindow;
+  w->SetAnchorParent(Parent());
   w->SetHorzAlignment(p->PopupAlignment() == taRightJustify ? phaRight
                       : p->PopupAlignment() == taCenter    ? phaCenter
                                                            : phaLeft);
@@ -753,29 +956,85 @@ void TcxCustomDropDownEdit::SetupPopupWindow() {
   w->SetPopupAutoSize(p->PopupAutoSize());
   w->SetSizeable(p->PopupSizeable());
   w->SetSysPanelStyle(p->PopupSysPanelStyle());
-  w->SetCloseButton(true);
-  w->SetPopupWidth(p->PopupWidth());
-  w->SetPopupHeight(p->PopupHeight());
-  w->SetBorderStyle(epbsSingle);
+  w->SetCloseButton(Style()->PopupCloseButton());
+  TcxCustomDropDownEditData* data = DropDownEditData();
+  if (IsInplace() && p->PopupSizeable() && data) {
+    w->SetPopupWidth(data->Width);
+    w->SetPopupHeight(data->Height);
+  } else {
+    w->SetPopupWidth(p->PopupWidth());
+    w->SetPopupHeight(p->PopupHeight());
+  }
+  TcxCustomEditViewInfo* vi = EditViewInfo();
+  TcxEditPopupBorderStyle border = vi ? vi->PopupBorderStyle : epbsDefault;
+  if (border == epbsDefault) border = GetCurrentEditStyle()->PopupBorderStyle();
+  w->SetBorderStyle(border);
+  w->SetNativeStyle(vi ? vi->NativeStyle : false);
+  w->SetShadow(vi ? vi->Shadow : false);
+}
+
+void TcxCustomDropDownEdit::PopupControlsLookAndFeelChanged(TcxLookAndFeel*, TcxLookAndFeelValues) {}
+
+void TcxCustomDropDownEdit::SetPopupContentBounds(const RECT& ARect) {
+  if (UsesLookupList() && LookupListControl()) GetLookupDataIntf()->SetListBounds(ARect);
 }
 
 void TcxCustomDropDownEdit::PreparePopup() {
-  FPopupWindow->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
+  TcxCustomEditPopupWindow* w = FPopupWindow;
+  w->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
+  AttachLookupList();
   SetupPopupWindow();
+  w->SetAnchorBounds(BoundsRect());
+  w->SetAnchorParent(Parent());
+  w->CalculateSize();
+  POINT p{w->Left(), w->Top()};
+  w->ComputePopupPosition(p);
+  w->CalculatePosition(p);
+  w->SetBounds(p.x, p.y, w->Width(), w->Height());
+  w->UpdateContent();
+  SetPopupContentBounds(w->ViewInfo()->ClientRect);
+  w->ApplyWindowShape();
 }
 
 void TcxCustomDropDownEdit::DropDown() {
-  if (ActiveProperties()->OnInitPopup) ActiveProperties()->OnInitPopup(this);
-  if (!FPopupWindow || !CanDropDown() || HasPopupWindow()) return;
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  DoInitPopup();
+  if (!alive || !FPopupWindow || !CanDropDown() || HasPopupWindow()) return;
   PreparePopup();
   FPopupWindow->SizeChangedByMouse = false;
-  FPopupWindow->SetFocusedControl(nullptr);
+  FPopupWindow->SetFocusedControl(GetPopupFocusedControl());
   PostMessage(FPopupWindow->Handle(), CM_SHOWPOPUPWINDOW, 0, 0);
 }
 
 void TcxCustomDropDownEdit::ClosePopup(bool Accept) {
-  (void)Accept;
-  if (HasPopupWindow()) FPopupWindow->CloseUp(false);
+  if (!HasPopupWindow()) return;
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  LockChangeEvents(true);
+  try {
+    IcxTextEditLookupData* lookup = GetLookupDataIntf();
+    if (Accept && lookup && p->UsesLookupData()) {
+      Variant before = lookup->GetCurrentIndex();
+      LockClick(true);
+      try {
+        lookup->SelectListItem();
+      } catch (...) {
+        if (alive) LockClick(false);
+        throw;
+      }
+      if (!alive) return;
+      LockClick(false);
+      if (ModifiedAfterEnter() && !VarEqualsExact(before, lookup->GetCurrentIndex())) Click();
+      if (!alive) return;
+    }
+    if (Accept && !p->PostsPopupValueItself() && p->ImmediatePost() && CanPostEditValue()) PostEditValue(true);
+  } catch (...) {
+    if (alive) LockChangeEvents(false);
+    throw;
+  }
+  if (!alive) return;
+  LockChangeEvents(false);
+  if (alive && HasPopupWindow()) FPopupWindow->CloseUp(false);
 }
 
 void TcxCustomDropDownEdit::SetDroppedDown(bool Value) {
@@ -787,22 +1046,79 @@ void TcxCustomDropDownEdit::SetDroppedDown(bool Value) {
 }
 
 void TcxCustomDropDownEdit::PopupWindowShowed(TObject*) {
-  FPopupWindow->UpdateContent();
-  if (ActiveProperties()->OnPopup) ActiveProperties()->OnPopup(this);
-  FPopupWindow->SizeChangedByMouse = false;
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  RecalculateAtCursor();
+  if (!alive) return;
+  FPopupWindow->CalculateViewInfo();
+  SetPopupContentBounds(FPopupWindow->ViewInfo()->ClientRect);
+  DoPopup();
+  if (!alive) return;
+  UpdateDrawValue();
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  if (IcxTextEditLookupData* lookup = GetLookupDataIntf())
+    if (p->UsesLookupData() && FindSelection() && p->ImmediateDropDown() && p->PopupCapturesFocus())
+      lookup->Notify5();
+  if (FPopupWindow) FPopupWindow->SizeChangedByMouse = false;
 }
 
 void TcxCustomDropDownEdit::PopupWindowClosed(TObject*) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   if (p->PopupSizeable() && FPopupWindow->SizeChangedByMouse) {
     FPopupSizeChanged = true;
-    p->SetPopupWidth(FPopupWindow->Width());
-    p->SetPopupHeight(FPopupWindow->Height());
+    TcxCustomDropDownEditData* data = DropDownEditData();
+    if (IsInplace() && data) {
+      data->SizeChanged = true;
+      data->Width = FPopupWindow->Width();
+      data->Height = FPopupWindow->Height();
+    } else {
+      p->SetPopupWidth(FPopupWindow->Width());
+      p->SetPopupHeight(FPopupWindow->Height());
+    }
   }
-  if (p->OnCloseUp) p->OnCloseUp(this);
+  if (IcxTextEditLookupData* lookup = GetLookupDataIntf()) lookup->SyncListIndex();
+  if (p->GetEditingStyle() == esFixedList) RecalculateAtCursor();
+  if (!alive) return;
+  DoCloseUp();
+  if (!alive) return;
+  p = ActiveProperties();
+  if (p->PostsPopupValueItself() && p->ImmediatePost() && CanPostEditValue())
+    WithEditChangeEventsLocked([&] {
+      if (DoValidateEdit(true)) PostEditValue(false);
+    });
 }
 
+void TcxCustomDropDownEdit::SynchronizeLookupWithText() {
+  IcxTextEditLookupData* lookup = GetLookupDataIntf();
+  if (!HasPopupWindow() || !lookup) return;
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  Variant before = lookup->GetCurrentIndex();
+  LockClick(true);
+  try {
+    lookup->TextChanged();
+    lookup->SyncListIndex();
+  } catch (...) {
+    if (alive) LockClick(false);
+    throw;
+  }
+  if (!alive) return;
+  LockClick(false);
+  if (!VarEqualsExact(before, lookup->GetCurrentIndex())) Click();
+  if (!alive) return;
+  TcxEditEditingStyle style = ActiveProperties()->GetEditingStyle();
+  if (style == esEdit) {
+    String text = Text();
+    bool atEnd = SelLength() == 0 && SelStart() == int32_t(Utf8Length(text));
+    SetFindSelection(atEnd && lookup->ContainsText(text));
+  } else if (style == esFixedList) {
+    SetFindSelection(true);
+  }
+}
+
+// ---- keys ----
+
 void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
   bool alt = Shift.Contains(ssAlt);
   if ((alt && (Key == VK_UP || Key == VK_DOWN)) || (Key == VK_F4 && !alt)) {
     if (HasPopupWindow())
@@ -813,10 +1129,20 @@ void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
     return;
   }
   if (!alt && HasPopupWindow() && (Key == VK_RETURN || Key == VK_ESCAPE)) {
-    PopupJustClosed = true;
-    ClosePopup(Key == VK_RETURN);
+    bool escape = Key == VK_ESCAPE;
+    bool saved = KeyboardAction();
+    SetKeyboardAction(true);
+    try {
+      SetPopupJustClosed(true);
+      ClosePopup(!escape && DoEditing());
+    } catch (...) {
+      if (alive) SetKeyboardAction(saved);
+      throw;
+    }
+    if (!alive) return;
+    SetKeyboardAction(saved);
     if (!HasPopupWindow()) {
-      if (Key == VK_ESCAPE) ReleaseCapture();
+      if (escape) ReleaseCapture();
       Key = 0;
       return;
     }
@@ -824,20 +1150,253 @@ void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
   inherited::DoEditKeyDown(Key, Shift);
 }
 
+void TcxCustomDropDownEdit::DoEditKeyPress(char32_t& Key) {
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  if (Key >= 32) {
+    TObjectLink<TcxCustomDropDownEdit> alive(this);
+    if (p->ImmediateDropDown() && !HasPopupWindow()) {
+      if (HandleAllocated()) SendMessage(Handle(), CM_DROPDOWNPOPUP, 0, 0);
+      if (!alive) return;
+    }
+    p = ActiveProperties();
+    if (p->PopupCapturesFocus() && Key != U'\r' && CanDropDown() && FPopupWindow &&
+        GetPopupFocusedControl()) {
+      PostMessage(FPopupWindow->Handle(), CM_DROPDOWNFORWARDCHAR, WPARAM(Key), 0);
+      Key = 0;
+      return;
+    }
+  }
+  inherited::DoEditKeyPress(Key);
+}
+
+void TcxCustomDropDownEdit::HandleTabKey(TShiftState Shift) {
+  if (HasPopupWindow() && ActiveProperties()->PostPopupValueOnTab()) {
+    TObjectLink<TcxCustomDropDownEdit> alive(this);
+    ClosePopup(true);
+    if (!alive) return;
+  }
+  inherited::HandleTabKey(Shift);
+}
+
+bool TcxCustomDropDownEdit::IsClickKey(uint16_t Key, TShiftState Shift) {
+  if (inherited::IsClickKey(Key, Shift)) return true;
+  // Keys an open in-place popup handles itself skip the container's key-down stage.
+  return IsInplace() && HasPopupWindow() &&
+         (Shift.Contains(ssCtrl) || Shift.Contains(ssAlt) || Key < 32 || Key > 255);
+}
+
+void TcxCustomDropDownEdit::PasteFromClipboard() {
+  if (!KeyboardAction()) {
+    inherited::PasteFromClipboard();
+    return;
+  }
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  String before = Text();
+  inherited::PasteFromClipboard();
+  if (!alive || Text() == before) return;
+  if (ActiveProperties()->ImmediateDropDown() && !HasPopupWindow()) {
+    if (HandleAllocated()) SendMessage(Handle(), CM_DROPDOWNPOPUP, 0, 0);
+    if (!alive) return;
+    if (GetLookupDataIntf() && HandleAllocated()) PostMessage(Handle(), CM_DROPDOWNSYNCLOOKUP, 0, 0);
+  }
+}
+
+// ---- mouse and focus ----
+
 void TcxCustomDropDownEdit::DoButtonDown(int32_t AVisibleIndex) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
   inherited::DoButtonDown(AVisibleIndex);
-  if (AVisibleIndex == ActiveProperties()->DropDownButtonIndex() && !HasPopupWindow()) DropDown();
+  if (!alive) return;
+  if (ButtonIndexOfVisible(AVisibleIndex) == ActiveProperties()->DropDownButtonIndex() && !HasPopupWindow())
+    DropDown();
+}
+
+void TcxCustomDropDownEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  inherited::MouseDown(Button, Shift, X, Y);
+  if (!alive || Button != mbLeft || !ActiveProperties()->IsPopupOnlyEditing()) return;
+  if (!Focused() || HasPopupWindow() || FIsActivatingByMouse || FIsHotAndPopup) return;
+  TcxCustomEditViewInfo* vi = EditViewInfo();
+  if (!vi) return;
+  POINT p{X, Y};
+  for (int32_t i = 0; i < vi->ButtonCount(); ++i)
+    if (PtInRect(&vi->Button(i)->Bounds, p)) return;
+  DropDown();
+}
+
+bool TcxCustomDropDownEdit::CanLookupNow(bool AForMouseWheel) {
+  if (IsEditDestroying() || (GetInnerEditClass() && !InnerEdit())) return false;
+  if (IsInplace()) return AForMouseWheel || HasPopupWindow();
+  return true;
+}
+
+bool TcxCustomDropDownEdit::DoMouseWheel(TShiftState Shift, int32_t WheelDelta, POINT MousePos) {
+  if (inherited::DoMouseWheel(Shift, WheelDelta, MousePos)) return true;
+  IcxTextEditLookupData* lookup = GetLookupDataIntf();
+  if (!CanLookupNow(true) || !HasPopupWindow() || !lookup || !ActiveProperties()->UsesLookupData() ||
+      lookup->IsEmpty())
+    return false;
+  TWinControl* list = lookup->GetListControl();
+  if (!list || !list->HandleAllocated()) return false;
+  SendMessage(list->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, uint16_t(int16_t(WheelDelta))),
+              MAKELPARAM(MousePos.x, MousePos.y));
+  return true;
+}
+
+bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  bool result = inherited::RefreshContainer(P, AButton, AShift, AIsMouseEvent);
+  if (!alive) return result;
+  if (HasPopupWindow() && AIsMouseEvent && AButton != 0) {
+    TcxCustomEditViewInfo* vi = EditViewInfo();
+    bool overButton = false;
+    if (vi)
+      for (int32_t i = 0; i < vi->ButtonCount(); ++i)
+        if (PtInRect(&vi->Button(i)->Bounds, P)) overButton = true;
+    if (!overButton) {
+      ClosePopup(false);
+      if (!alive) return result;
+    }
+  }
+  TcxCustomEditViewInfo* vi = EditViewInfo();
+  FIsHotAndPopup = HasPopupWindow() && vi && vi->HotState != cxHotStateOff;
+  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
+  return result;
+}
+
+void TcxCustomDropDownEdit::StyleChanged(TObject* Sender) {
+  inherited::StyleChanged(Sender);
+  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
+}
+
+bool TcxCustomDropDownEdit::Focused() { return inherited::Focused() || HasPopupWindow(); }
+
+TcxCustomEditViewData* TcxCustomDropDownEdit::CreateViewData() {
+  TcxCustomEditViewData* viewData = inherited::CreateViewData();
+  if (auto* d = dynamic_cast<TcxCustomDropDownEditViewData*>(viewData)) {
+    d->HasPopupWindow = HasPopupWindow();
+    d->IsHotAndPopup = FIsHotAndPopup;
+  }
+  return viewData;
 }
 
 void TcxCustomDropDownEdit::FocusChanged() {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  // The popup closes before the editor looks at its focus, so that a focus that went elsewhere is not
+  // taken for the open popup's.
+  if (HasPopupWindow() && !ActiveProperties()->PopupCapturesFocus()) {
+    TWinControl* inner = InnerControl();
+    bool innerFocused = inner ? inner->Focused() : inherited::Focused();
+    if (!innerFocused) ClosePopup(false);
+    if (!alive) return;
+  }
   inherited::FocusChanged();
-  if (HasPopupWindow() && !ActiveProperties()->PopupCapturesFocus() && !Focused()) ClosePopup(false);
+}
+
+void TcxCustomDropDownEdit::DoExit() {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  if (HasPopupWindow()) ClosePopup(false);
+  if (!alive) return;
+  inherited::DoExit();
+}
+
+// ---- in-place activation ----
+
+void TcxCustomDropDownEdit::InitializeEditData() {
+  inherited::InitializeEditData();
+  if (TcxCustomDropDownEditData* data = DropDownEditData()) {
+    data->SizeChanged = false;
+    data->Width = ActiveProperties()->PopupWidth();
+    data->Height = ActiveProperties()->PopupHeight();
+  }
+}
+
+void TcxCustomDropDownEdit::Activate(TcxCustomEditData*& AEditData) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  inherited::Activate(AEditData);
+  if (!alive) return;
+  TcxCustomDropDownEditData* data = DropDownEditData();
+  FPopupSizeChanged = data && data->SizeChanged && ActiveProperties()->PopupSizeable();
+  if (ActiveProperties()->ImmediatePopup()) DropDown();
+}
+
+void TcxCustomDropDownEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  inherited::ActivateByKey(AKey, AEditData);
+  if (!alive || AKey < 32) return;
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  bool sent = SendsActivationKey(AKey);
+  if (p->ImmediateDropDown() && !p->ImmediatePopup() && !sent) {
+    DropDown();
+    if (!alive) return;
+  }
+  if (!sent && CanDropDown() && FPopupWindow && GetPopupFocusedControl())
+    PostMessage(FPopupWindow->Handle(), CM_DROPDOWNFORWARDCHAR, WPARAM(AKey), 0);
+}
+
+void TcxCustomDropDownEdit::ActivateByMouse(TShiftState Shift, int32_t X, int32_t Y, TcxCustomEditData*& AEditData) {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  FIsActivatingByMouse = true;
+  try {
+    inherited::ActivateByMouse(Shift, X, Y, AEditData);
+  } catch (...) {
+    if (alive) FIsActivatingByMouse = false;
+    throw;
+  }
+  if (alive) FIsActivatingByMouse = false;
+}
+
+bool TcxCustomDropDownEdit::SendsActivationKey(char32_t Key) {
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  if (!p->ImmediateDropDown()) return true;
+  return !(p->PopupCapturesFocus() && Key != U'\r');
+}
+
+void TcxCustomDropDownEdit::RemovePendingPopupRequests() {
+  if (!FPopupWindow || !FPopupWindow->HandleAllocated()) return;
+  MSG msg;
+  while (PeekMessage(&msg, FPopupWindow->Handle(), CM_SHOWPOPUPWINDOW, CM_SHOWPOPUPWINDOW, PM_REMOVE)) {
+  }
+}
+
+void TcxCustomDropDownEdit::ValidateInput() {
+  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  if (HasPopupWindow()) {
+    ClosePopup(false);
+    if (!alive) return;
+  }
+  if (TcxCustomDropDownEditData* data = DropDownEditData()) data->SizeChanged = FPopupSizeChanged;
+  try {
+    inherited::ValidateInput();
+  } catch (...) {
+    if (alive) RemovePendingPopupRequests();
+    throw;
+  }
+  if (alive) RemovePendingPopupRequests();
+}
+
+void TcxCustomDropDownEdit::PropertiesChanged(TObject* Sender) {
+  TcxCustomDropDownEditProperties* p = ActiveProperties();
+  if (!p->PopupSizeable()) FPopupSizeChanged = false;
+  if (HasPopupWindow()) PreparePopup();
+  inherited::PropertiesChanged(Sender);
 }
 
 void TcxCustomDropDownEdit::WndProc(TMessage& Message) {
-  if (Message.Msg == CM_DROPDOWNBYPASTE) {
-    DropDown();
-    return;
+  switch (Message.Msg) {
+    case CM_DROPDOWNPOPUP:
+      DropDown();
+      return;
+    case CM_DROPDOWNSYNCLOOKUP:
+      SynchronizeLookupWithText();
+      return;
+    case CM_HINTSHOW:
+      if (HasPopupWindow()) {
+        Message.Result = 1;
+        return;
+      }
+      break;
+    default: break;
   }
   inherited::WndProc(Message);
 }

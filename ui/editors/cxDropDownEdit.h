@@ -2,9 +2,13 @@
 // The window a drop-down editor opens: its frame, shadow and system panel (size grip and close button), its
 // size rule, the grip corner chosen from where it lies against the editor, and resizing with the mouse.
 
+#include <functional>
+
+#include "ui/base/cxLookAndFeels.h"
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxEdit.h"
 #include "ui/editors/cxMaskEdit.h"
+#include "ui/editors/cxTextEdit.h"
 
 class TcxCustomDropDownEdit;
 
@@ -88,7 +92,13 @@ public:
   void DoClosing() override;
   void DoClosed() override;
 
+  // The drop-down editor that owns the popup (nullptr for another owner).
+  TcxCustomDropDownEdit* Edit() const;
   void CalculateSize();
+  // The height the work area leaves on the popup's side of the editor.
+  int32_t GetAvailableHeight();
+  // The window shape: without native style the shadow is cut out of the window's region.
+  void ApplyWindowShape();
   // The editor's bounds on the screen, 3 pixels wider with a shadow.
   RECT GetPopupOwnerBounds();
   // Lays the view info out for the current size and repaints.
@@ -145,7 +155,6 @@ protected:
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseLeave(TControl* AControl) override;
-  void ApplyWindowShape();
 
 private:
   void SetCloseButtonState(int32_t AState);
@@ -169,12 +178,18 @@ public:
   void Assign(TPersistent* Source) override;
   void Changed() override;
   bool UsesDropDownLookup() override { return true; }
+  TcxCustomEditViewDataClass GetViewDataClass() const override;
 
+  // ---- new virtual operations, in slot order ----
   virtual int32_t GetDropDownButtonIndex() { return 0; }
+  // True: the value can only be chosen in the popup (a click in the text area opens it).
   virtual bool IsPopupOnlyEditing() { return false; }
+  // True: the editor posts the popup's value itself once the popup has closed.
   virtual bool PostsPopupValueItself() { return false; }
+  // A TcxCustomEditPopupWindow class.
   virtual TClass GetPopupWindowClass() { return TcxCustomEditPopupWindow::StaticClass(); }
   virtual bool IsPopupShrinkable() { return true; }
+  // True: the popup takes the keyboard focus (typed characters are forwarded to it).
   virtual bool PopupCapturesFocus() { return false; }
 
   int32_t DropDownButtonIndex() const { return FDropDownButtonIndex; }
@@ -232,46 +247,172 @@ private:
   bool FPostPopupValueOnTab = false;
 };
 
-// Private message: opens an editor's popup at once.
+// Private messages of a drop-down editor: open the popup at once (sent), and bring the open lookup list in
+// step with the text (posted).
 constexpr UINT CM_DROPDOWNBYPASTE = 0x8067;
+constexpr UINT CM_DROPDOWNPOPUP = CM_DROPDOWNBYPASTE;
+constexpr UINT CM_DROPDOWNSYNCLOOKUP = 0x806C;
+
+// The popup size an in-place editor keeps per record, so that a cell reopens its popup at the size the
+// user gave it there.
+class TcxCustomDropDownEditData : public TcxCustomEditData {
+  RTL_CLASS(TcxCustomDropDownEditData, TcxCustomEditData)
+public:
+  using TcxCustomEditData::TcxCustomEditData;
+  bool SizeChanged = false;
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+// The look-and-feel that controls inside an editor's popup follow: in place the editor style's kind;
+// stand-alone the kind the editor's buttons are painted in; native when the editor paints natively.
+class TcxEditPopupControlLookAndFeel : public TcxLookAndFeel {
+  RTL_CLASS(TcxEditPopupControlLookAndFeel, TcxLookAndFeel)
+public:
+  explicit TcxEditPopupControlLookAndFeel(TPersistent* AOwner);
+  TcxCustomDropDownEdit* Edit() const;
+  // Compares the resolved values with the kept ones and tells the listeners what changed.
+  void Refresh();
+
+protected:
+  TcxLookAndFeelKind ResolveKind() override;
+  bool ResolveNativeStyle() override;
+};
+
+// The inner edit of a drop-down editor: no hint shows over an open popup.
+class TcxCustomDropDownInnerEdit : public TcxCustomInnerTextEdit {
+  RTL_CLASS(TcxCustomDropDownInnerEdit, TcxCustomInnerTextEdit)
+public:
+  using TcxCustomInnerTextEdit::TcxCustomInnerTextEdit;
+  void WndProc(TMessage& Message) override;
+};
+
+class TcxCustomDropDownEditViewData : public TcxCustomTextEditViewData {
+  RTL_CLASS(TcxCustomDropDownEditViewData, TcxCustomTextEditViewData)
+public:
+  using TcxCustomTextEditViewData::TcxCustomTextEditViewData;
+  // The drop-down button cannot be pressed while the popup is open over a hot editor.
+  bool CanPressButton(TcxCustomEditViewInfo* AViewInfo, int32_t AButtonVisibleIndex) override;
+  void CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
+                          TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
+                          POINT AMousePos) override;
+
+  bool HasPopupWindow = false;
+  bool IsHotAndPopup = false;
+};
 
 // An editor that opens a popup under (or over) itself. Opening is posted to the popup window so that it
-// shows after the input message that asked for it.
+// shows after the input message that asked for it. Editors whose properties use a drop-down lookup show
+// their lookup data's list in the popup; closing with Accept makes the list's selection the value.
 class TcxCustomDropDownEdit : public TcxCustomMaskEdit {
   RTL_CLASS(TcxCustomDropDownEdit, TcxCustomMaskEdit)
 public:
   explicit TcxCustomDropDownEdit(TComponent* AOwner);
   ~TcxCustomDropDownEdit() override;
+  void BeforeDestruction() override;
   void WndProc(TMessage& Message) override;
 
+  // ---- new virtual operations, in slot order ----
   virtual bool CanDropDown() { return false; }
+  // Closes an open popup; Accept makes the popup's choice (the lookup list's selection) the value.
   virtual void ClosePopup(bool Accept);
+  virtual void CreatePopupWindow();
+  // OnInitPopup of the properties, then of the repository item's.
+  virtual void DoInitPopup();
+  // OnPopup of the properties, then of the repository item's.
+  virtual void DoPopup();
   virtual void DropDown();
+  // The control that takes the focus when the popup shows.
+  virtual TWinControl* GetPopupFocusedControl();
+  // The size of the popup's content (without its frame, panel and shadow).
   virtual void CalculatePopupSize(SIZE& ASize) = 0;
+  // Puts the lookup data's list into the popup (editors that use a drop-down lookup).
+  virtual void AttachLookupList();
+  // Copies alignment, frame, panel, sizes and style into the popup window.
   virtual void SetupPopupWindow();
+  // The popup-controls look-and-feel changed.
+  virtual void PopupControlsLookAndFeelChanged(TcxLookAndFeel* Sender, TcxLookAndFeelValues AChangedValues);
+  // Lays the content out in the popup's client rectangle (the lookup list fills it in the base class).
+  virtual void SetPopupContentBounds(const RECT& ARect);
   virtual void PreparePopup();
 
+  // ---- hooks bound to the popup window's events ----
+  virtual void PopupWindowClosed(TObject* Sender);
+  virtual void PopupWindowCloseQuery(TObject* Sender, bool& CanClose);
+  virtual void PopupWindowClosing(TObject* Sender) { (void)Sender; }
+  virtual void PopupWindowShowing(TObject* Sender) { (void)Sender; }
+  virtual void PopupWindowShowed(TObject* Sender);
+  // OnCloseUp of the properties, then of the repository item's.
+  virtual void DoCloseUp();
+  // The open lookup list follows the text (posted as CM_DROPDOWNSYNCLOOKUP).
+  virtual void SynchronizeLookupWithText();
+
+  // ---- overrides of the editor ----
   TClass GetPropertiesClass() const override { return TcxCustomDropDownEditProperties::StaticClass(); }
+  TClass GetEditDataClass() const override { return TcxCustomDropDownEditData::StaticClass(); }
+  TClass GetInnerEditClass() const override { return TcxCustomDropDownInnerEdit::StaticClass(); }
+  TcxContainerStyleValues GetHiddenStyleValues() const override { return {}; }
+  bool HasPopupWindow() override { return FPopupWindow && FPopupWindow->Visible(); }
+  bool Focused() override;
+  TcxCustomEditViewData* CreateViewData() override;
+  bool CanLookupNow(bool AForMouseWheel) override;
+  void Activate(TcxCustomEditData*& AEditData) override;
+  void ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData) override;
+  void ActivateByMouse(TShiftState Shift, int32_t X, int32_t Y, TcxCustomEditData*& AEditData) override;
+  bool SendsActivationKey(char32_t Key) override;
+  void ValidateInput() override;
+  void InitializeEditData() override;
+  bool IsClickKey(uint16_t Key, TShiftState Shift) override;
+  void HandleTabKey(TShiftState Shift) override;
+  void PasteFromClipboard() override;
+  void PropertiesChanged(TObject* Sender) override;
+  using TcxCustomMaskEdit::PropertiesChanged;
+  bool RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) override;
+  void StyleChanged(TObject* Sender) override;
+  void FocusChanged() override;
+
+  // ---- the rest ----
   TcxCustomDropDownEditProperties* ActiveProperties() {
     return static_cast<TcxCustomDropDownEditProperties*>(GetActiveProperties());
   }
+  TcxCustomDropDownEditProperties* Properties() const {
+    return static_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties());
+  }
   TcxCustomEditPopupWindow* PopupWindow() const { return FPopupWindow; }
-  bool HasPopupWindow() const { return FPopupWindow && FPopupWindow->Visible(); }
+  TcxEditPopupControlLookAndFeel* PopupControlsLookAndFeel() const { return FPopupControlsLookAndFeel; }
+  bool DroppedDown() { return HasPopupWindow(); }
+  // DropDown or ClosePopup (False) unless already in that state.
   void SetDroppedDown(bool Value);
   // The user resized the popup at some time.
   bool PopupSizeChanged() const { return FPopupSizeChanged; }
-  bool PopupJustClosed = false;
+  void SetPopupSizeChanged(bool Value) { FPopupSizeChanged = Value; }
+  // The popup is open while the editor is hot.
+  bool IsHotAndPopup() const { return FIsHotAndPopup; }
+  bool IsActivatingByMouse() const { return FIsActivatingByMouse; }
+  // The per-record data of an in-place editor (nullptr stand-alone).
+  TcxCustomDropDownEditData* DropDownEditData() const { return dynamic_cast<TcxCustomDropDownEditData*>(EditData()); }
+  // The lookup list is shown in the popup: lookup data, not designing, the properties use a drop-down lookup.
+  bool UsesLookupList();
+  // The lookup data's list control (nullptr without one).
+  TWinControl* LookupListControl();
 
 protected:
   void InitializeEdit() override;
   void DoEditKeyDown(uint16_t& Key, TShiftState Shift) override;
+  void DoEditKeyPress(char32_t& Key) override;
   void DoButtonDown(int32_t AVisibleIndex) override;
-  void FocusChanged() override;
-
-  virtual void PopupWindowClosed(TObject* Sender);
-  virtual void PopupWindowShowed(TObject* Sender);
+  void DoExit() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  bool DoMouseWheel(TShiftState Shift, int32_t WheelDelta, POINT MousePos) override;
 
 private:
+  void ApplyPopupShape();
+  void UpdatePopupTransparency();
+  void RemovePendingPopupRequests();
+
   TcxCustomEditPopupWindow* FPopupWindow = nullptr;
+  TcxEditPopupControlLookAndFeel* FPopupControlsLookAndFeel = nullptr;
   bool FPopupSizeChanged = false;
+  bool FIsActivatingByMouse = false;
+  bool FIsHotAndPopup = false;
 };
