@@ -29,6 +29,29 @@ private:
   bool FOld;
 };
 
+// A canvas on a memory device context in the list's font. Items are measured while the list's window is
+// being made and torn down, when a device context of the window itself would outlive it.
+class TcxComboBoxMeasureCanvas {
+public:
+  explicit TcxComboBoxMeasureCanvas(TFont* AFont) : FDC(CreateCompatibleDC(nullptr)), FCanvas(&FBase) {
+    FBase.SetHandle(FDC);
+    FBase.Font()->Assign(AFont);
+  }
+  ~TcxComboBoxMeasureCanvas() {
+    FBase.SetHandle(nullptr);
+    DeleteDC(FDC);
+  }
+  TcxComboBoxMeasureCanvas(const TcxComboBoxMeasureCanvas&) = delete;
+  TcxComboBoxMeasureCanvas& operator=(const TcxComboBoxMeasureCanvas&) = delete;
+  TcxCanvas* Canvas() { return &FCanvas; }
+  TCanvas* Base() { return &FBase; }
+
+private:
+  HDC FDC;
+  TCanvas FBase;
+  TcxCanvas FCanvas;
+};
+
 int32_t ComboBoxIndexOf(const Variant& AKey) {
   return VarIsNull(AKey) || VarIsEmpty(AKey) ? -1 : AKey.AsInteger();
 }
@@ -256,12 +279,16 @@ String TcxComboBoxListBox::GetItemText(int32_t AIndex) {
 int32_t TcxComboBoxListBox::GetItemHeight(int32_t AIndex) {
   TcxCustomComboBox* combo = ComboBox();
   int32_t fixed = combo ? combo->ActiveProperties()->ItemHeight() : 0;
-  int32_t height = fixed > 0 ? fixed : inherited::GetItemHeight(-1);
-  if (AIndex >= 0 && combo && combo->HasMeasureItemHandler()) {
-    Canvas()->Font()->Assign(Font());
-    combo->DoMeasureItem(AIndex, FCanvas, height);
-  }
+  TcxComboBoxMeasureCanvas measure(Font());
+  // The standard height is a text row: the same measure as the edit list box's.
+  int32_t height = fixed > 0 ? fixed : measure.Base()->TextHeight("Wg");
+  if (AIndex >= 0 && combo && combo->HasMeasureItemHandler()) combo->DoMeasureItem(AIndex, measure.Canvas(), height);
   return height;
+}
+
+int32_t TcxComboBoxListBox::GetItemWidth(int32_t AIndex) {
+  TcxComboBoxMeasureCanvas measure(Font());
+  return measure.Base()->TextWidth(GetItemText(AIndex));
 }
 
 int32_t TcxComboBoxListBox::GetHeightForItems(int32_t ACount) {
@@ -404,11 +431,7 @@ bool TcxComboBoxPopupWindow::CanResize(int32_t& NewWidth, int32_t& NewHeight) {
   ViewInfo()->GetClientExtent(e);
   SIZE content{NewWidth - e.left - e.right, NewHeight - e.top - e.bottom};
   // The room on the popup's side of the editor, inside the work area, is the most the list may take.
-  const RECT owner = OwnerScreenBounds();
-  const bool below = ViewInfo()->SizeGripCorner >= cxGripBottomLeft;
-  RECT work = GetMonitorWorkAreaAtPoint(POINT{owner.left, below ? owner.bottom : owner.top});
-  int32_t available = below ? work.bottom - owner.bottom : owner.top - work.top;
-  available = std::max<int32_t>(available - e.top - e.bottom, 1);
+  int32_t available = std::max<int32_t>(GetAvailableHeight() - e.top - e.bottom, 1);
   if (!lookup->CanResizeList(content, available)) return false;
   SIZE m;
   GetMinSize(m);
@@ -462,20 +485,6 @@ void TcxCustomComboBoxViewData::PrepareDrawText(const Variant& AEditValue, TcxCu
   viewInfo->IsOwnerDrawing = index != -1;
 }
 
-void TcxCustomComboBoxViewData::CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
-                                                   TcxCustomEditViewInfo* AViewInfo, TShiftState AShift,
-                                                   TMouseButton AButton, POINT AMousePos) {
-  inherited::CalculateEditRects(ACanvas, ABounds, AIsMouseEvent, AViewInfo, AShift, AButton, AMousePos);
-  auto* viewInfo = static_cast<TcxCustomTextEditViewInfo*>(AViewInfo);
-  // A focused stand-alone fixed-list editor with its list closed shows its text as a selected bar, unless
-  // a completed part is shown selected instead.
-  bool bar = !IsInplace && ComboProperties()->GetEditingStyle() == esFixedList && IsFocusedForText() &&
-             !viewInfo->Transparent && !IsPopupWindowOpen();
-  if (auto* edit = dynamic_cast<TcxCustomTextEdit*>(Edit))
-    if (ComboProperties()->FixedListSelection() && edit->FindSelection()) bar = false;
-  viewInfo->DrawSelectionBar = bar;
-}
-
 // ---- the inner edit -----------------------------------------------------------------------------------------
 
 void TcxCustomComboBoxInnerEdit::WndProc(TMessage& Message) {
@@ -517,7 +526,13 @@ int32_t TcxCustomComboBox::ItemIndex() const {
 
 void TcxCustomComboBox::SetItemIndex(int32_t Value) { SelectLookupItem(Value); }
 
-void TcxCustomComboBox::ResetPopupHeight() { ActiveProperties()->SetPopupHeight(0); }
+void TcxCustomComboBox::ResetPopupHeight() {
+  TcxCustomDropDownEditData* data = DropDownEditData();
+  if (IsInplace() && ActiveProperties()->DropDownSizeable() && data)
+    data->Height = 0;
+  else
+    ActiveProperties()->SetPopupHeight(0);
+}
 
 bool TcxCustomComboBox::HasDrawItemHandler() {
   TcxCustomComboBoxProperties* repository = RepositoryComboProperties();
@@ -556,13 +571,6 @@ bool TcxCustomComboBox::CanDropDown() {
   return lookup && lookup->GetItemCount() > 0;
 }
 
-bool TcxCustomComboBox::CanLookupNow(bool AForMouseWheel) {
-  if (IsEditDestroying()) return false;
-  if (!InnerEdit() && GetInnerEditClass()) return false;
-  if (IsInplace()) return AForMouseWheel || HasPopupWindow();
-  return true;
-}
-
 void TcxCustomComboBox::CalculatePopupSize(SIZE& ASize) {
   ASize = SIZE{0, 0};
   TcxCustomEditPopupWindow* popup = PopupWindow();
@@ -589,38 +597,17 @@ void TcxCustomComboBox::CalculatePopupSize(SIZE& ASize) {
 
 void TcxCustomComboBox::SetupPopupWindow() {
   inherited::SetupPopupWindow();
-  TcxCustomEditPopupWindow* popup = PopupWindow();
   // A sizeable list shows the system panel with its grip and close button.
-  popup->SetSysPanelStyle(ActiveProperties()->DropDownSizeable());
-  if (TcxComboBoxLookupData* lookup = ComponentState().Contains(csDesigning) ? nullptr : LookupData()) {
-    if (!lookup->ComboList()) {
-      lookup->InitializeList(popup);
-    } else {
-      TcxComboBoxListBox* list = lookup->ComboList();
-      list->SetParent(popup);
-      list->SetItemCount(lookup->GetItemCount());
-      lookup->SyncListIndex();
-      list->CheckItemHeightMode();
-    }
-    TcxComboBoxListBox* list = lookup->ComboList();
-    // The list fills the popup's client area, which leaves out the frame and the system panel.
-    list->SetAlign(alClient);
-    list->LookAndFeel()->SetMaster(Style()->LookAndFeel());
-  }
-}
-
-void TcxCustomComboBox::SetListBoundsToPopup() {
-  TcxCustomEditPopupWindow* popup = PopupWindow();
+  PopupWindow()->SetSysPanelStyle(ActiveProperties()->DropDownSizeable());
   TcxComboBoxLookupData* lookup = LookupData();
-  if (!popup || !lookup || !lookup->ComboList()) return;
-  popup->Realign();
+  if (TcxComboBoxListBox* list = lookup ? lookup->ComboList() : nullptr)
+    list->LookAndFeel()->SetMaster(PopupControlsLookAndFeel());
 }
 
 void TcxCustomComboBox::PopupWindowShowed(TObject* Sender) {
   TObjectLink<TcxCustomComboBox> alive(this);
   inherited::PopupWindowShowed(Sender);
   if (!alive) return;
-  SetListBoundsToPopup();
   TcxComboBoxLookupData* lookup = LookupData();
   if (!lookup) return;
   lookup->SyncListIndex();
@@ -628,36 +615,6 @@ void TcxCustomComboBox::PopupWindowShowed(TObject* Sender) {
   GetCursorPos(&p);
   // A list that opens under the pointer does not take the pointer's first move as pointing at an item.
   FListMouseMoveLock = lookup->IsPointOverList(p);
-}
-
-void TcxCustomComboBox::PopupWindowClosed(TObject* Sender) {
-  TObjectLink<TcxCustomComboBox> alive(this);
-  inherited::PopupWindowClosed(Sender);
-  if (!alive) return;
-  if (TcxComboBoxLookupData* lookup = LookupData()) lookup->SyncListIndex();
-}
-
-void TcxCustomComboBox::ClosePopup(bool Accept) {
-  if (!HasPopupWindow()) return;
-  TObjectLink<TcxCustomComboBox> alive(this);
-  TcxComboBoxLookupData* lookup = LookupData();
-  WithEditChangeEventsLocked([&] {
-    if (!Accept || !lookup) return;
-    const int32_t before = lookup->CurrentKey();
-    LockClick(true);
-    try {
-      lookup->SelectListItem();
-    } catch (...) {
-      if (alive) LockClick(false);
-      throw;
-    }
-    if (!alive) return;
-    LockClick(false);
-    if (ModifiedAfterEnter() && before != lookup->CurrentKey()) Click();
-    if (!alive) return;
-    if (ActiveProperties()->ImmediatePost() && CanPostEditValue()) PostEditValue(true);
-  });
-  if (alive) inherited::ClosePopup(Accept);
 }
 
 void TcxCustomComboBox::InnerEditChanged(TObject* Sender) {

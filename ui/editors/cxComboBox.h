@@ -119,6 +119,7 @@ public:
   void CheckItemHeightMode() override;
   int32_t GetHeightForItems(int32_t ACount) override;
   int32_t GetItemHeight(int32_t AIndex) override;
+  int32_t GetItemWidth(int32_t AIndex) override;
 
   // The editor whose popup holds the list.
   TcxCustomComboBox* ComboBox() const;
@@ -173,15 +174,14 @@ private:
   void DrawItemOwner(TcxCanvas* ACanvas, const RECT& ARect);
 };
 
-class TcxCustomComboBoxViewData : public TcxCustomTextEditViewData {
-  RTL_CLASS(TcxCustomComboBoxViewData, TcxCustomTextEditViewData)
+class TcxCustomComboBoxViewData : public TcxCustomDropDownEditViewData {
+  RTL_CLASS(TcxCustomComboBoxViewData, TcxCustomDropDownEditViewData)
 public:
-  using TcxCustomTextEditViewData::TcxCustomTextEditViewData;
+  using TcxCustomDropDownEditViewData::TcxCustomDropDownEditViewData;
   bool IsComboBoxStyle() override { return true; }
+  // Also picks the item OnDrawItem paints: the editor's current item, or for a value painted without an
+  // editor the item with the value's text.
   void PrepareDrawText(const Variant& AEditValue, TcxCustomTextEditViewInfo* AViewInfo) override;
-  void CalculateEditRects(TcxCanvas* ACanvas, const RECT& ABounds, bool AIsMouseEvent,
-                          TcxCustomEditViewInfo* AViewInfo, TShiftState AShift, TMouseButton AButton,
-                          POINT AMousePos) override;
   TcxCustomComboBoxProperties* ComboProperties() const {
     return static_cast<TcxCustomComboBoxProperties*>(Properties);
   }
@@ -190,11 +190,11 @@ public:
 // ---- the editor ---------------------------------------------------------------------------------------------
 
 // Releasing the mouse in the text does not click the editor: clicks come from choosing items.
-class TcxCustomComboBoxInnerEdit : public TcxCustomInnerTextEdit {
-  RTL_CLASS(TcxCustomComboBoxInnerEdit, TcxCustomInnerTextEdit)
+class TcxCustomComboBoxInnerEdit : public TcxCustomDropDownInnerEdit {
+  RTL_CLASS(TcxCustomComboBoxInnerEdit, TcxCustomDropDownInnerEdit)
 public:
   using VirtualCtorArg = TComponent*;
-  using TcxCustomInnerTextEdit::TcxCustomInnerTextEdit;
+  using TcxCustomDropDownInnerEdit::TcxCustomDropDownInnerEdit;
   void WndProc(TMessage& Message) override;
 };
 
@@ -205,11 +205,9 @@ public:
 
   bool CanDropDown() override;
   void CalculatePopupSize(SIZE& ASize) override;
-  void ClosePopup(bool Accept) override;
   void SetupPopupWindow() override;
   TClass GetPropertiesClass() const override { return TcxCustomComboBoxProperties::StaticClass(); }
   TClass GetInnerEditClass() const override { return TcxCustomComboBoxInnerEdit::StaticClass(); }
-  bool CanLookupNow(bool AForMouseWheel) override;
   void InnerEditChanged(TObject* Sender) override;
   void DblClick() override;
 
@@ -241,13 +239,11 @@ public:
 protected:
   void InitializeEdit() override;
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
-  void PopupWindowClosed(TObject* Sender) override;
+
+public:
   void PopupWindowShowed(TObject* Sender) override;
 
 private:
-  // Places the list over the popup's client area.
-  void SetListBoundsToPopup();
-
   bool FListMouseMoveLock = false;
   bool FTextChangeLock = false;
 };
