@@ -261,7 +261,6 @@ void TcxComboBoxListBox::CreateParams(TCreateParams& Params) {
 
 void TcxComboBoxListBox::CreateWnd() {
   inherited::CreateWnd();
-  FWindowCreatedOnce = true;
   if (FScrollWidth > 0) SendMessage(Handle(), LB_SETHORIZONTALEXTENT, FScrollWidth, 0);
 }
 
@@ -367,7 +366,7 @@ void TcxComboBoxListBox::WndProc(TMessage& Message) {
 }
 
 void TcxComboBoxListBox::ChooseItemAt(POINT P) {
-  TObjectLink<TcxComboBoxListBox> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (GetCapture() == Handle()) ReleaseCapture();
   int32_t index = ItemAtPos(P, true);
   if (!alive || index < 0) return;
@@ -546,7 +545,7 @@ bool TcxCustomComboBox::HasMeasureItemHandler() {
 
 bool TcxCustomComboBox::DoDrawItem(TcxCanvas* ACanvas, int32_t AIndex, const RECT& ARect, TOwnerDrawState AState) {
   bool drawn = false;
-  TObjectLink<TcxCustomComboBox> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (Properties()->OnDrawItem) {
     Properties()->OnDrawItem(this, ACanvas, AIndex, ARect, AState);
     drawn = true;
@@ -604,8 +603,31 @@ void TcxCustomComboBox::SetupPopupWindow() {
     list->LookAndFeel()->SetMaster(PopupControlsLookAndFeel());
 }
 
+void TcxCustomComboBox::PreparePopup() {
+  inherited::PreparePopup();
+  auto* popup = dynamic_cast<TcxComboBoxPopupWindow*>(PopupWindow());
+  if (!popup) return;
+  // The generic preparation sized the popup by the drop-down rule; the list's own rule (rows, at least the
+  // editor's width, a size the user gave it) replaces it, also for an open popup prepared again.
+  popup->CalculateComboSize();
+  POINT p{popup->Left(), popup->Top()};
+  popup->ComputePopupPosition(p);
+  popup->CalculatePosition(p);
+  popup->SetBounds(p.x, p.y, popup->Width(), popup->Height());
+  popup->UpdateContent();
+  popup->ApplyWindowShape();
+}
+
+void TcxCustomComboBox::Activate(TcxCustomEditData*& AEditData) {
+  cx_edit_detail::TAliveLink alive(this);
+  inherited::Activate(AEditData);
+  // An editor activated in a cell finds the item of the text it starts with.
+  if (alive)
+    if (IcxTextEditLookupData* lookup = GetLookupDataIntf()) lookup->TextChanged();
+}
+
 void TcxCustomComboBox::PopupWindowShowed(TObject* Sender) {
-  TObjectLink<TcxCustomComboBox> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::PopupWindowShowed(Sender);
   if (!alive) return;
   TcxComboBoxLookupData* lookup = LookupData();
@@ -618,7 +640,7 @@ void TcxCustomComboBox::PopupWindowShowed(TObject* Sender) {
 }
 
 void TcxCustomComboBox::InnerEditChanged(TObject* Sender) {
-  TObjectLink<TcxCustomComboBox> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   IcxTextEditLookupData* lookup = GetLookupDataIntf();
   const int32_t before = lookup ? ComboBoxIndexOf(lookup->GetCurrentIndex()) : -1;
   LockClick(true);
@@ -638,7 +660,7 @@ void TcxCustomComboBox::InnerEditChanged(TObject* Sender) {
 }
 
 void TcxCustomComboBox::DblClick() {
-  TObjectLink<TcxCustomComboBox> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::DblClick();
   if (!alive || HasPopupWindow() || !ActiveProperties()->Revertable()) return;
   TcxComboBoxLookupData* lookup = LookupData();
@@ -660,8 +682,17 @@ void TcxCustomComboBox::DblClick() {
   });
 }
 
+bool TcxCustomComboBox::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) {
+  // The drop-down editor closes an open popup when the mouse is pressed over no button; the release of the
+  // press that opened the list (a click in the text of a fixed list) reports its button too, but holds none.
+  if (AIsMouseEvent && HasPopupWindow() && !AShift.Contains(ssLeft) && !AShift.Contains(ssRight) &&
+      !AShift.Contains(ssMiddle))
+    AButton = 0;
+  return inherited::RefreshContainer(P, AButton, AShift, AIsMouseEvent);
+}
+
 void TcxCustomComboBox::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
-  TObjectLink<TcxCustomComboBox> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::MouseMove(Shift, X, Y);
   if (!alive || !HasPopupWindow() || !HandleAllocated() || GetCapture() != Handle()) return;
   // A press on the drop-down button that moves on into the open list carries on as a press in the list.

@@ -140,7 +140,7 @@ private:
   void ChooseItemAt(POINT P);
 
   bool FTracking = false;
-  bool FWindowCreatedOnce = false;
+  // The item-height mode was checked once (the first check recreates the window only for OnMeasureItem).
   bool FChecked = false;
   bool FMeasureItemAssigned = false;
   int32_t FCheckedItemHeight = 0;
@@ -206,10 +206,13 @@ public:
   bool CanDropDown() override;
   void CalculatePopupSize(SIZE& ASize) override;
   void SetupPopupWindow() override;
+  void PreparePopup() override;
+  void Activate(TcxCustomEditData*& AEditData) override;
   TClass GetPropertiesClass() const override { return TcxCustomComboBoxProperties::StaticClass(); }
   TClass GetInnerEditClass() const override { return TcxCustomComboBoxInnerEdit::StaticClass(); }
   void InnerEditChanged(TObject* Sender) override;
   void DblClick() override;
+  bool RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) override;
 
   TcxCustomComboBoxProperties* ActiveProperties() {
     return static_cast<TcxCustomComboBoxProperties*>(GetActiveProperties());

@@ -314,6 +314,17 @@ TEST_F(ComboBoxTest, FixedListTypingSelectsItemsOnly) {
   EXPECT_EQ(String("Banana"), combo->Text());
   Key(VK_DOWN);
   EXPECT_EQ(String("Banana"), combo->Text());
+  // A click in the text of the focused editor opens the list.
+  const RECT t = combo->EditViewInfo()->TextRect;
+  MoveTo(combo, (t.left + t.right) / 2, (t.top + t.bottom) / 2);
+  headless::MouseDown(VK_LBUTTON);
+  Idle();
+  EXPECT_TRUE(combo->HasPopupWindow());
+  headless::MouseUp(VK_LBUTTON);
+  Idle();
+  EXPECT_TRUE(combo->HasPopupWindow());
+  Key(VK_ESCAPE);
+  EXPECT_EQ(String("Banana"), combo->Text());
 }
 
 TEST_F(ComboBoxTest, RevertableDoubleClickCyclesAndWraps) {
