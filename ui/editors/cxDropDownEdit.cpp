@@ -261,7 +261,14 @@ TcxCustomEditPopupWindow::~TcxCustomEditPopupWindow() {
 
 void TcxCustomEditPopupWindow::WndProc(TMessage& Message) {
   if (Message.Msg == CM_DROPDOWNFORWARDCHAR) {
-    if (Visible()) ForwardChar(static_cast<uint16_t>(Message.WParam));
+    if (Visible()) {
+      // Characters are code points: one beyond 16 bits goes to the focus whole rather than cut short.
+      if (Message.WParam > 0xFFFF) {
+        if (HWND w = GetFocus()) SendMessage(w, WM_CHAR, Message.WParam, 0);
+      } else {
+        ForwardChar(static_cast<uint16_t>(Message.WParam));
+      }
+    }
     return;
   }
   inherited::WndProc(Message);
@@ -334,8 +341,14 @@ void TcxCustomEditPopupWindow::CalculateSize() {
 void TcxCustomEditPopupWindow::ComputePopupPosition(POINT& P) {
   FOwnerBounds = GetPopupOwnerBounds();
   inherited::ComputePopupPosition(P);
-  RECT work = GetMonitorWorkAreaAtPoint(P);
   const RECT& o = FOwnerBounds;
+  // The side is chosen from the room below and above the editor, and the popup keeps to it: a popup that
+  // fits on neither side is shrunk to the work area (CalculatePosition) rather than pushed over its editor.
+  RECT workBelow = GetMonitorWorkAreaAtPoint(POINT{o.left, o.bottom});
+  RECT workAbove = GetMonitorWorkAreaAtPoint(POINT{o.left, o.top});
+  int32_t roomBelow = workBelow.bottom - o.bottom, roomAbove = o.top - workAbove.top;
+  P.y = (Height() > roomBelow && roomAbove > roomBelow) ? o.top - Height() : o.bottom;
+  RECT work = GetMonitorWorkAreaAtPoint(P);
   bool below = P.y > o.top;
   bool right;
   switch (HorzAlignment()) {
@@ -561,7 +574,7 @@ void TcxCustomEditPopupWindow::MouseUp(TMouseButton Button, TShiftState Shift, i
       SetCloseButtonState(cxCloseButtonNormal);
       return;
     }
-    TObjectLink<TcxCustomEditPopupWindow> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     if (!OnCloseButtonQuery || OnCloseButtonQuery()) {
       if (OnCloseButtonClick)
         OnCloseButtonClick();
@@ -776,7 +789,10 @@ bool TcxEditPopupControlLookAndFeel::ResolveNativeStyle() {
   return vi && vi->NativeStyle;
 }
 
-void TcxEditPopupControlLookAndFeel::Refresh() { CheckChanged(); }
+void TcxEditPopupControlLookAndFeel::Refresh() {
+  SaveState();
+  CheckChanged();
+}
 
 // ---- the inner edit and the view data ----------------------------------------------------------------------
 
@@ -898,7 +914,7 @@ TWinControl* TcxCustomDropDownEdit::LookupListControl() {
 }
 
 void TcxCustomDropDownEdit::DoInitPopup() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnInitPopup) own->OnInitPopup(this);
   if (!alive) return;
@@ -907,7 +923,7 @@ void TcxCustomDropDownEdit::DoInitPopup() {
 }
 
 void TcxCustomDropDownEdit::DoPopup() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnPopup) own->OnPopup(this);
   if (!alive) return;
@@ -916,7 +932,7 @@ void TcxCustomDropDownEdit::DoPopup() {
 }
 
 void TcxCustomDropDownEdit::DoCloseUp() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnCloseUp) own->OnCloseUp(this);
   if (!alive) return;
@@ -925,7 +941,7 @@ void TcxCustomDropDownEdit::DoCloseUp() {
 }
 
 void TcxCustomDropDownEdit::PopupWindowCloseQuery(TObject*, bool& CanClose) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (auto* own = dynamic_cast<TcxCustomDropDownEditProperties*>(TcxCustomEdit::Properties()))
     if (own->OnCloseQuery) own->OnCloseQuery(this, CanClose);
   if (!alive) return;
@@ -981,6 +997,8 @@ void TcxCustomDropDownEdit::SetPopupContentBounds(const RECT& ARect) {
 
 void TcxCustomDropDownEdit::PreparePopup() {
   TcxCustomEditPopupWindow* w = FPopupWindow;
+  // The controls put into the popup below take the look-and-feel as it is now.
+  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
   w->SetCaptureFocus(ActiveProperties()->PopupCapturesFocus());
   AttachLookupList();
   SetupPopupWindow();
@@ -997,7 +1015,7 @@ void TcxCustomDropDownEdit::PreparePopup() {
 }
 
 void TcxCustomDropDownEdit::DropDown() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   DoInitPopup();
   if (!alive || !FPopupWindow || !CanDropDown() || HasPopupWindow()) return;
   PreparePopup();
@@ -1008,7 +1026,7 @@ void TcxCustomDropDownEdit::DropDown() {
 
 void TcxCustomDropDownEdit::ClosePopup(bool Accept) {
   if (!HasPopupWindow()) return;
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   LockChangeEvents(true);
   try {
@@ -1046,7 +1064,7 @@ void TcxCustomDropDownEdit::SetDroppedDown(bool Value) {
 }
 
 void TcxCustomDropDownEdit::PopupWindowShowed(TObject*) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   RecalculateAtCursor();
   if (!alive) return;
   FPopupWindow->CalculateViewInfo();
@@ -1062,7 +1080,7 @@ void TcxCustomDropDownEdit::PopupWindowShowed(TObject*) {
 }
 
 void TcxCustomDropDownEdit::PopupWindowClosed(TObject*) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   if (p->PopupSizeable() && FPopupWindow->SizeChangedByMouse) {
     FPopupSizeChanged = true;
@@ -1091,7 +1109,7 @@ void TcxCustomDropDownEdit::PopupWindowClosed(TObject*) {
 void TcxCustomDropDownEdit::SynchronizeLookupWithText() {
   IcxTextEditLookupData* lookup = GetLookupDataIntf();
   if (!HasPopupWindow() || !lookup) return;
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   Variant before = lookup->GetCurrentIndex();
   LockClick(true);
   try {
@@ -1118,7 +1136,7 @@ void TcxCustomDropDownEdit::SynchronizeLookupWithText() {
 // ---- keys ----
 
 void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   bool alt = Shift.Contains(ssAlt);
   if ((alt && (Key == VK_UP || Key == VK_DOWN)) || (Key == VK_F4 && !alt)) {
     if (HasPopupWindow())
@@ -1153,7 +1171,7 @@ void TcxCustomDropDownEdit::DoEditKeyDown(uint16_t& Key, TShiftState Shift) {
 void TcxCustomDropDownEdit::DoEditKeyPress(char32_t& Key) {
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   if (Key >= 32) {
-    TObjectLink<TcxCustomDropDownEdit> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     if (p->ImmediateDropDown() && !HasPopupWindow()) {
       if (HandleAllocated()) SendMessage(Handle(), CM_DROPDOWNPOPUP, 0, 0);
       if (!alive) return;
@@ -1171,7 +1189,7 @@ void TcxCustomDropDownEdit::DoEditKeyPress(char32_t& Key) {
 
 void TcxCustomDropDownEdit::HandleTabKey(TShiftState Shift) {
   if (HasPopupWindow() && ActiveProperties()->PostPopupValueOnTab()) {
-    TObjectLink<TcxCustomDropDownEdit> alive(this);
+    cx_edit_detail::TAliveLink alive(this);
     ClosePopup(true);
     if (!alive) return;
   }
@@ -1190,7 +1208,7 @@ void TcxCustomDropDownEdit::PasteFromClipboard() {
     inherited::PasteFromClipboard();
     return;
   }
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   String before = Text();
   inherited::PasteFromClipboard();
   if (!alive || Text() == before) return;
@@ -1204,7 +1222,7 @@ void TcxCustomDropDownEdit::PasteFromClipboard() {
 // ---- mouse and focus ----
 
 void TcxCustomDropDownEdit::DoButtonDown(int32_t AVisibleIndex) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::DoButtonDown(AVisibleIndex);
   if (!alive) return;
   if (ButtonIndexOfVisible(AVisibleIndex) == ActiveProperties()->DropDownButtonIndex() && !HasPopupWindow())
@@ -1212,7 +1230,7 @@ void TcxCustomDropDownEdit::DoButtonDown(int32_t AVisibleIndex) {
 }
 
 void TcxCustomDropDownEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::MouseDown(Button, Shift, X, Y);
   if (!alive || Button != mbLeft || !ActiveProperties()->IsPopupOnlyEditing()) return;
   if (!Focused() || HasPopupWindow() || FIsActivatingByMouse || FIsHotAndPopup) return;
@@ -1244,10 +1262,12 @@ bool TcxCustomDropDownEdit::DoMouseWheel(TShiftState Shift, int32_t WheelDelta, 
 }
 
 bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   bool result = inherited::RefreshContainer(P, AButton, AShift, AIsMouseEvent);
   if (!alive) return result;
-  if (HasPopupWindow() && AIsMouseEvent && AButton != 0) {
+  bool buttonHeld = AShift.Contains(ssLeft) || AShift.Contains(ssRight) || AShift.Contains(ssMiddle);
+  // Only a press counts: the release of the click that opened the popup must leave it open.
+  if (HasPopupWindow() && AIsMouseEvent && AButton != 0 && buttonHeld) {
     TcxCustomEditViewInfo* vi = EditViewInfo();
     bool overButton = false;
     if (vi)
@@ -1259,14 +1279,21 @@ bool TcxCustomDropDownEdit::RefreshContainer(POINT P, uint8_t AButton, TShiftSta
     }
   }
   TcxCustomEditViewInfo* vi = EditViewInfo();
-  FIsHotAndPopup = HasPopupWindow() && vi && vi->HotState != cxHotStateOff;
+  // A press that closed the popup (the hooks close it before the editor sees the click) still finds the
+  // flag set, so the same press does not open the popup again; the release clears it.
+  bool hotAndPopup = HasPopupWindow() && vi && vi->ContainerState.Contains(csHotTrack);
+  if (hotAndPopup || !(AIsMouseEvent && buttonHeld)) FIsHotAndPopup = hotAndPopup;
   if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
   return result;
 }
 
 void TcxCustomDropDownEdit::StyleChanged(TObject* Sender) {
+  cx_edit_detail::TAliveLink alive(this);
   inherited::StyleChanged(Sender);
-  if (FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
+  if (!alive) return;
+  // The popup's controls follow the button style the view info resolves, so it is laid out first.
+  RecalculateAtCursor();
+  if (alive && FPopupControlsLookAndFeel) FPopupControlsLookAndFeel->Refresh();
 }
 
 bool TcxCustomDropDownEdit::Focused() { return inherited::Focused() || HasPopupWindow(); }
@@ -1281,7 +1308,7 @@ TcxCustomEditViewData* TcxCustomDropDownEdit::CreateViewData() {
 }
 
 void TcxCustomDropDownEdit::FocusChanged() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   // The popup closes before the editor looks at its focus, so that a focus that went elsewhere is not
   // taken for the open popup's.
   if (HasPopupWindow() && !ActiveProperties()->PopupCapturesFocus()) {
@@ -1294,7 +1321,7 @@ void TcxCustomDropDownEdit::FocusChanged() {
 }
 
 void TcxCustomDropDownEdit::DoExit() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (HasPopupWindow()) ClosePopup(false);
   if (!alive) return;
   inherited::DoExit();
@@ -1312,7 +1339,7 @@ void TcxCustomDropDownEdit::InitializeEditData() {
 }
 
 void TcxCustomDropDownEdit::Activate(TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::Activate(AEditData);
   if (!alive) return;
   TcxCustomDropDownEditData* data = DropDownEditData();
@@ -1321,7 +1348,7 @@ void TcxCustomDropDownEdit::Activate(TcxCustomEditData*& AEditData) {
 }
 
 void TcxCustomDropDownEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   inherited::ActivateByKey(AKey, AEditData);
   if (!alive || AKey < 32) return;
   TcxCustomDropDownEditProperties* p = ActiveProperties();
@@ -1335,7 +1362,7 @@ void TcxCustomDropDownEdit::ActivateByKey(char32_t AKey, TcxCustomEditData*& AEd
 }
 
 void TcxCustomDropDownEdit::ActivateByMouse(TShiftState Shift, int32_t X, int32_t Y, TcxCustomEditData*& AEditData) {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   FIsActivatingByMouse = true;
   try {
     inherited::ActivateByMouse(Shift, X, Y, AEditData);
@@ -1360,7 +1387,7 @@ void TcxCustomDropDownEdit::RemovePendingPopupRequests() {
 }
 
 void TcxCustomDropDownEdit::ValidateInput() {
-  TObjectLink<TcxCustomDropDownEdit> alive(this);
+  cx_edit_detail::TAliveLink alive(this);
   if (HasPopupWindow()) {
     ClosePopup(false);
     if (!alive) return;

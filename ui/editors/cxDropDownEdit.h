@@ -1,6 +1,10 @@
 #pragma once
-// The window a drop-down editor opens: its frame, shadow and system panel (size grip and close button), its
-// size rule, the grip corner chosen from where it lies against the editor, and resizing with the mouse.
+// The drop-down editor unit: the window a drop-down editor opens (its frame, shadow and system panel with
+// size grip and close button, its size rule, the grip corner chosen from where it lies against the editor,
+// resizing with the mouse), and the editor itself: when the popup opens and closes (keys, button, mouse,
+// focus, typing, in-place activation), how it is set up from the properties and the editor's style, the
+// size a user gave it (in the properties stand-alone, per record in place), the lookup list it shows and
+// what accepting or cancelling does to the value.
 
 #include <functional>
 
