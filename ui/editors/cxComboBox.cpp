@@ -682,15 +682,6 @@ void TcxCustomComboBox::DblClick() {
   });
 }
 
-bool TcxCustomComboBox::RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) {
-  // The drop-down editor closes an open popup when the mouse is pressed over no button; the release of the
-  // press that opened the list (a click in the text of a fixed list) reports its button too, but holds none.
-  if (AIsMouseEvent && HasPopupWindow() && !AShift.Contains(ssLeft) && !AShift.Contains(ssRight) &&
-      !AShift.Contains(ssMiddle))
-    AButton = 0;
-  return inherited::RefreshContainer(P, AButton, AShift, AIsMouseEvent);
-}
-
 void TcxCustomComboBox::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
   cx_edit_detail::TAliveLink alive(this);
   inherited::MouseMove(Shift, X, Y);

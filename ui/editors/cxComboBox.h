@@ -212,7 +212,6 @@ public:
   TClass GetInnerEditClass() const override { return TcxCustomComboBoxInnerEdit::StaticClass(); }
   void InnerEditChanged(TObject* Sender) override;
   void DblClick() override;
-  bool RefreshContainer(POINT P, uint8_t AButton, TShiftState AShift, bool AIsMouseEvent) override;
 
   TcxCustomComboBoxProperties* ActiveProperties() {
     return static_cast<TcxCustomComboBoxProperties*>(GetActiveProperties());
