@@ -230,6 +230,9 @@ void TcxCustomEditPopupWindowViewInfo::PaintBackground(TcxCanvas* ACanvas) {
     bool bottom = SizeGripCorner == cxGripBottomLeft || SizeGripCorner == cxGripBottomRight;
     const RECT& g = SizeGripRect;
     int32_t s = std::min(g.right - g.left, g.bottom - g.top);
+    // The grip is left out of the background fill below, so it paints its own face first.
+    ACanvas->SetBrushColor(clBtnFace);
+    ACanvas->FillRect(g);
     for (int32_t k = 3; k < s; k += 4)
       for (int32_t i = 0; i <= k; ++i) {
         int32_t x = right ? g.right - 1 - k + i : g.left + k - i;

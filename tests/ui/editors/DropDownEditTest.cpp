@@ -180,6 +180,33 @@ TEST_F(DropDownPopupTest, PanelGripCloseButtonAndSizingDirections) {
   EXPECT_FALSE(vi->GetSizingDirection(2, 2).Sizing);
 }
 
+TEST_F(DropDownPopupTest, TheGripPaintsItsOwnFaceOverWhateverWasThere) {
+  TcxCustomEditPopupWindowViewInfo* vi = Popup->ViewInfo();
+  vi->PopupBorderStyle = epbsSingle;
+  vi->Sizeable = vi->SysPanelStyle = true;
+  vi->SizeGripCorner = cxGripBottomRight;
+  vi->Bounds = RECT{0, 0, 200, 150};
+  vi->Calculate();
+  auto* b = New<TBitmap>();
+  b->SetSize(200, 150);
+  b->Canvas()->Brush()->SetColor(clBlack);
+  RECT all{0, 0, 200, 150};
+  b->Canvas()->FillRect(all);
+  {
+    TcxCanvas cx(b->Canvas());
+    vi->PaintBackground(&cx);
+  }
+  // Painting leaves the grip clipped out; read the pixels without the clip.
+  SelectClipRgn(b->Canvas()->Handle(), 0);
+  const RECT g = vi->SizeGripRect;
+  ASSERT_FALSE(IsRectEmpty(&g));
+  auto rgb = [&](int x, int y) { return ColorToRGB(b->Canvas()->Pixels(x, y)) & 0xFFFFFF; };
+  // The top-left corner of the grip lies off every ridge; a ridge crosses the bottom-right corner's diagonal.
+  EXPECT_EQ(ColorToRGB(clBtnFace) & 0xFFFFFF, rgb(g.left, g.top));
+  EXPECT_EQ(ColorToRGB(clBtnShadow) & 0xFFFFFF, rgb(g.right - 1 - 3, g.bottom - 1));
+  b->Free();
+}
+
 TEST_F(DropDownPopupTest, SizeRules) {
   Popup->SetBorderStyle(epbsSingle);
   struct SizeCase {
