@@ -1120,17 +1120,6 @@ void TcxCustomCalcEdit::KeyPress(char32_t& Key) {
   inherited::KeyPress(Key);
 }
 
-// The drop-down hands every printable character of an editor whose popup takes the focus to the popup. The
-// calculator editor's text is typed into while the calculator is closed (it does not open on typing), so
-// there the characters stay with the text.
-void TcxCustomCalcEdit::DoEditKeyPress(char32_t& Key) {
-  if (Key >= 32 && !HasPopupWindow() && !ActiveProperties()->ImmediateDropDown()) {
-    TcxCustomMaskEdit::DoEditKeyPress(Key);
-    return;
-  }
-  inherited::DoEditKeyPress(Key);
-}
-
 void TcxCustomCalcEdit::PasteFromClipboard() {
   if (DoEditing() && FCalculator) FCalculator->PasteFromClipboard();
 }

@@ -326,7 +326,6 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void InitializeEdit() override;
   void KeyPress(char32_t& Key) override;
-  void DoEditKeyPress(char32_t& Key) override;
   void PopupWindowClosed(TObject* Sender) override;
   void PopupWindowShowed(TObject* Sender) override;
   void DoEnter() override;

@@ -1175,13 +1175,20 @@ void TcxCustomDropDownEdit::DoEditKeyPress(char32_t& Key) {
   TcxCustomDropDownEditProperties* p = ActiveProperties();
   if (Key >= 32) {
     cx_edit_detail::TAliveLink alive(this);
+    // The popup window outlives its first showing, so its mere existence says nothing: a character goes
+    // to it only while it is open or when this very key asked it to open (it shows from a posted
+    // message). Otherwise the character belongs to the editor's own text.
+    bool opening = false;
     if (p->ImmediateDropDown() && !HasPopupWindow()) {
-      if (HandleAllocated()) SendMessage(Handle(), CM_DROPDOWNPOPUP, 0, 0);
+      if (HandleAllocated()) {
+        SendMessage(Handle(), CM_DROPDOWNPOPUP, 0, 0);
+        opening = true;
+      }
       if (!alive) return;
     }
     p = ActiveProperties();
-    if (p->PopupCapturesFocus() && Key != U'\r' && CanDropDown() && FPopupWindow &&
-        GetPopupFocusedControl()) {
+    if ((opening || HasPopupWindow()) && p->PopupCapturesFocus() && Key != U'\r' && CanDropDown() &&
+        FPopupWindow && GetPopupFocusedControl()) {
       PostMessage(FPopupWindow->Handle(), CM_DROPDOWNFORWARDCHAR, WPARAM(Key), 0);
       Key = 0;
       return;

@@ -832,6 +832,9 @@ bool TcxMaskEditRegExprExMode::PressSymbol(char32_t& AChar) {
   SkipLeadingLiterals();
   Clear();
   TcxCustomMaskEdit* edit = Edit();
+  // Only a selection this key cuts may come back on refusal; one left from an earlier deletion would
+  // put text into the model that the editor no longer shows.
+  FSelection.clear();
   bool hadSelection = SelLength() > 0;
   if (hadSelection) {
     FRegExpr.SetUpdateOn(false);

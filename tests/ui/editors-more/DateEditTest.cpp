@@ -267,8 +267,11 @@ TEST_F(DateEditTest, KeywordsPassTheRegularExpressionMask) {
   EXPECT_EQ(DateEditText(edit->Date()), "2008-02-08 00:00");
   Enter(edit, "01022003");
   EXPECT_EQ(DateEditText(edit->Date()), "2003-02-01 00:00");
+  // The dots the mask inserts by itself may be typed too.
+  Enter(edit, "11.03.2010");
+  EXPECT_EQ(DateEditText(edit->Date()), "2010-03-11 00:00");
   Focus(Other);
-  EXPECT_EQ(edit->Text(), "01.02.2003");
+  EXPECT_EQ(edit->Text(), "11.03.2010");
 }
 
 TEST_F(DateEditTest, OnValidateHandlerDecidesInsteadOfDateOnError) {

@@ -266,6 +266,46 @@ TEST_F(DdBehaviourTest, ACharacterTypedIntoAFocusTakingPopupsEditorGoesOnToThePo
   EXPECT_TRUE(edit->HasPopupWindow()) << "the focus in the popup does not close it";
 }
 
+// The popup window lives on after its first showing; while it is closed, typing belongs to the text
+// unless the character is the one that opens it.
+TEST_F(DdBehaviourTest, AClosedFocusTakingPopupLeavesTypingToTheTextUnlessTheKeyOpensIt) {
+  struct Case {
+    bool immediate;
+    const char* text;  // the editor's text after "a", opening and closing, "b"
+    const char* box;   // the popup's edit box
+    bool open;
+  } cases[] = {{false, "ab", "", false}, {true, "", "b", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "immediate " << c.immediate);
+    auto* edit = New<TDdBehaviourFocusEdit>(Form);
+    edit->SetParent(Form);
+    edit->SetBounds(20, 20, 150, 24);
+    edit->ActiveProperties()->SetImmediateDropDown(c.immediate);
+    Idle();
+    edit->SetFocus();
+    Idle();
+    ASSERT_NE(edit->PopupWindow(), nullptr) << "the window exists before the first showing";
+    if (!c.immediate) {
+      Type("a");
+      EXPECT_EQ("a", edit->Text()) << "before the first showing";
+    }
+    Key(VK_F4);
+    ASSERT_TRUE(edit->HasPopupWindow());
+    edit->SetDroppedDown(false);
+    Idle();
+    ASSERT_FALSE(edit->HasPopupWindow());
+    EXPECT_TRUE(edit->Focused()) << "closing gives the focus back";
+    if (edit->Box) edit->Box->SetText("");
+    Type("b");
+    EXPECT_EQ(c.open, edit->HasPopupWindow());
+    EXPECT_EQ(String(c.text), edit->Text());
+    ASSERT_NE(edit->Box, nullptr);
+    EXPECT_EQ(String(c.box), edit->Box->Text());
+    edit->Free();
+    Idle();
+  }
+}
+
 TEST_F(DdBehaviourTest, PastingTextOpensThePopupAndTheListFollowsTheText) {
   auto* edit = Make({"Apple", "Apricot", "Banana"});
   ASSERT_TRUE(OpenClipboard(nullptr));

@@ -251,6 +251,38 @@ TEST_F(MaskEditTest, ExtendedRegExprCaretPassesOverLiteralRuns) {
   EXPECT_EQ(Shown(edit), "09:15");
 }
 
+// The date mask of the regional settings inserts its dots by itself; typing them as well, after the
+// whole text was selected and deleted, is harmless and the rest still goes in.
+TEST_F(MaskEditTest, ExtendedRegExprTakesRetypedLiteralsAfterTheTextWasDeleted) {
+  struct Case {
+    const char* before;  // typed first, then selected and deleted ("" for none)
+    const char* typed;
+  } cases[] = {{"", "11.03.2010"},
+               {"05.03.2010", "11.03.2010"},
+               {"05.03.2010", "1103.2010"},
+               {"05.03.2010", "11032010"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "'" << c.before << "' then '" << c.typed << "'");
+    TcxMaskEdit* edit = Make(emkRegExprEx, GetFormatController()->DateRegExprMask());
+    Focus(edit);
+    Type(c.before);
+    Focus(Other);
+    Focus(edit);
+    edit->SelectAll();
+    Key(VK_DELETE);
+    ASSERT_EQ(Shown(edit), "");
+    for (const char* p = c.typed; *p; ++p) {
+      const char one[2] = {*p, 0};
+      Type(one);
+    }
+    EXPECT_EQ(Shown(edit), "11.03.2010");
+    EXPECT_EQ(Caret(edit), 10);
+    EXPECT_TRUE(edit->DoValidateEdit(false));
+    edit->Free();
+    Idle();
+  }
+}
+
 TEST_F(MaskEditTest, RegExprTypingInTheMiddleKeepsTheRest) {
   TcxMaskEdit* edit = Make(emkRegExpr, "\\d+");
   edit->Properties()->SetBeepOnError(true);
