@@ -742,17 +742,8 @@ void TcxCustomInnerMemo::DefaultHandler(TMessage& Message) {
 void TcxCustomInnerMemo::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   TObjectLink<TcxCustomInnerMemo> alive(this);
   inherited::MouseDown(Button, Shift, X, Y);
-  TcxCustomMemo* memo = alive ? Container() : nullptr;
-  if (!memo) return;
-  memo->SetInnerControlMouseDown(true);
-  TObjectLink<TcxCustomMemo> memoAlive(memo);
-  try {
-    memo->MouseDown(Button, Shift, X + Left(), Y + Top());
-  } catch (...) {
-    if (memoAlive) memo->SetInnerControlMouseDown(false);
-    throw;
-  }
-  if (memoAlive) memo->SetInnerControlMouseDown(false);
+  if (TcxCustomMemo* memo = alive ? Container() : nullptr)
+    memo->MouseDownFromInnerControl(Button, Shift, X + Left(), Y + Top());
 }
 
 void TcxCustomInnerMemo::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {

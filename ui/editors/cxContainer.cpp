@@ -722,6 +722,18 @@ void TcxContainer::FocusChanged() {
   if (alive) RefreshHotTrackState();
 }
 
+void TcxContainer::MouseDownFromInnerControl(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  TObjectLink<TcxContainer> alive(this);
+  SetInnerControlMouseDown(true);
+  try {
+    MouseDown(Button, Shift, X, Y);
+  } catch (...) {
+    if (alive) SetInnerControlMouseDown(false);
+    throw;
+  }
+  if (alive) SetInnerControlMouseDown(false);
+}
+
 void TcxContainer::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   TObjectLink<TcxContainer> alive(this);
   inherited::MouseDown(Button, Shift, X, Y);

@@ -492,6 +492,9 @@ public:
   TcxContainerInnerControlBounds LastInnerControlBounds() const { return FInnerControlBounds; }
   bool InnerControlMouseDown() const { return FInnerControlMouseDown; }
   void SetInnerControlMouseDown(bool Value) { FInnerControlMouseDown = Value; }
+  // A press in the inner control, handled as a press on the container (X, Y in the container's client
+  // coordinates); InnerControlMouseDown holds while it runs, also when the container is freed or it throws.
+  void MouseDownFromInnerControl(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
 
   // Styles are published by descendants as Style, StyleFocused, StyleDisabled, StyleHot.
   TcxContainerStyles* Styles() const { return FStyles; }

@@ -14,7 +14,6 @@ namespace {
 // The container's input virtuals are protected; the inner list box stands in for the container's own
 // window, so it calls them as the container would have been called.
 struct TcxInnerListBoxContainerAccess : TcxContainer {
-  static constexpr auto MouseDownP = &TcxInnerListBoxContainerAccess::MouseDown;
   static constexpr auto MouseMoveP = &TcxInnerListBoxContainerAccess::MouseMove;
   static constexpr auto MouseUpP = &TcxInnerListBoxContainerAccess::MouseUp;
   static constexpr auto KeyDownP = &TcxInnerListBoxContainerAccess::KeyDown;
@@ -421,17 +420,7 @@ void TcxCustomInnerListBox::KeyUp(uint16_t& Key, TShiftState Shift) {
 void TcxCustomInnerListBox::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   TObjectLink<TcxCustomInnerListBox> alive(this);
   inherited::MouseDown(Button, Shift, X, Y);
-  if (!alive || !FContainer) return;
-  TcxContainer* container = FContainer;
-  TObjectLink<TcxContainer> containerAlive(container);
-  container->SetInnerControlMouseDown(true);
-  try {
-    (container->*TcxInnerListBoxContainerAccess::MouseDownP)(Button, Shift, X + Left(), Y + Top());
-  } catch (...) {
-    if (containerAlive) container->SetInnerControlMouseDown(false);
-    throw;
-  }
-  if (containerAlive) container->SetInnerControlMouseDown(false);
+  if (alive && FContainer) FContainer->MouseDownFromInnerControl(Button, Shift, X + Left(), Y + Top());
 }
 
 void TcxCustomInnerListBox::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {

@@ -488,17 +488,8 @@ void TcxCustomInnerTextEdit::DefaultHandler(TMessage& Message) {
 void TcxCustomInnerTextEdit::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   TObjectLink<TcxCustomInnerTextEdit> alive(this);
   inherited::MouseDown(Button, Shift, X, Y);
-  TcxCustomTextEdit* edit = alive ? Container() : nullptr;
-  if (!edit) return;
-  edit->SetInnerControlMouseDown(true);
-  TObjectLink<TcxCustomTextEdit> editAlive(edit);
-  try {
-    edit->MouseDown(Button, Shift, X + Left(), Y + Top());
-  } catch (...) {
-    if (editAlive) edit->SetInnerControlMouseDown(false);
-    throw;
-  }
-  if (editAlive) edit->SetInnerControlMouseDown(false);
+  if (TcxCustomTextEdit* edit = alive ? Container() : nullptr)
+    edit->MouseDownFromInnerControl(Button, Shift, X + Left(), Y + Top());
 }
 
 void TcxCustomInnerTextEdit::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
