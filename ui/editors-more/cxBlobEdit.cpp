@@ -45,18 +45,13 @@ TBitmap* BlobMakeIcon(int32_t AIndex) {
     c->Brush()->SetColor(AColor);
     c->FillRect(R);
   };
-  auto frame = [&](TColor AColor, RECT R) {
-    fill(AColor, RECT{R.left, R.top, R.right, R.top + 1});
-    fill(AColor, RECT{R.left, R.bottom - 1, R.right, R.bottom});
-    fill(AColor, RECT{R.left, R.top, R.left + 1, R.bottom});
-    fill(AColor, RECT{R.right - 1, R.top, R.right, R.bottom});
-  };
+  TcxCanvas frameCanvas(c);
   const bool data = AIndex % 2 == 1;
   const TColor ink = data ? clBlack : clGray;
   switch (AIndex / 2) {
     case 0:  // raw data: a box of bits
       if (data) fill(clWhite, RECT{2, 3, 14, 13});
-      frame(ink, RECT{2, 3, 14, 13});
+      frameCanvas.FrameRect(RECT{2, 3, 14, 13}, ink);
       if (data)
         for (int32_t y = 0; y < 2; ++y)
           for (int32_t x = 0; x < 4; ++x)
@@ -64,13 +59,13 @@ TBitmap* BlobMakeIcon(int32_t AIndex) {
       break;
     case 1:  // text: a sheet with lines
       if (data) fill(clWhite, RECT{3, 1, 13, 15});
-      frame(ink, RECT{3, 1, 13, 15});
+      frameCanvas.FrameRect(RECT{3, 1, 13, 15}, ink);
       if (data)
         for (int32_t y = 4; y < 13; y += 2) fill(clBlack, RECT{5, y, y == 12 ? 9 : 11, y + 1});
       break;
     case 2:  // picture: a frame with a sun and a hill
       if (data) fill(clAqua, RECT{1, 2, 15, 14});
-      frame(ink, RECT{1, 2, 15, 14});
+      frameCanvas.FrameRect(RECT{1, 2, 15, 14}, ink);
       if (data) {
         fill(clYellow, RECT{10, 4, 13, 7});
         for (int32_t i = 0; i < 6; ++i) fill(clGreen, RECT{2 + i, 12 - i, 14 - i, 13 - i});
@@ -78,8 +73,8 @@ TBitmap* BlobMakeIcon(int32_t AIndex) {
       break;
     default:  // embedded object: a sheet with a ring
       if (data) fill(clWhite, RECT{2, 2, 14, 14});
-      frame(ink, RECT{2, 2, 14, 14});
-      frame(data ? clRed : clGray, RECT{5, 5, 11, 11});
+      frameCanvas.FrameRect(RECT{2, 2, 14, 14}, ink);
+      frameCanvas.FrameRect(RECT{5, 5, 11, 11}, data ? clRed : clGray);
       break;
   }
   return b;

@@ -51,33 +51,28 @@ TBitmap* MakeMenuGlyph(int32_t AIndex) {
     c->Brush()->SetColor(AColor);
     c->FillRect(R);
   };
-  auto frame = [&](TColor AColor, RECT R) {
-    fill(AColor, RECT{R.left, R.top, R.right, R.top + 1});
-    fill(AColor, RECT{R.left, R.bottom - 1, R.right, R.bottom});
-    fill(AColor, RECT{R.left, R.top, R.left + 1, R.bottom});
-    fill(AColor, RECT{R.right - 1, R.top, R.right, R.bottom});
-  };
+  TcxCanvas frameCanvas(c);
   switch (AIndex) {
     case 0:  // cut: two blades and two rings
       for (int32_t i = 0; i < 9; ++i) {
         fill(clGray, RECT{4 + i / 2, 1 + i, 5 + i / 2, 2 + i});
         fill(clGray, RECT{11 - i / 2, 1 + i, 12 - i / 2, 2 + i});
       }
-      frame(clNavy, RECT{2, 10, 7, 15});
-      frame(clNavy, RECT{9, 10, 14, 15});
+      frameCanvas.FrameRect(RECT{2, 10, 7, 15}, clNavy);
+      frameCanvas.FrameRect(RECT{9, 10, 14, 15}, clNavy);
       break;
     case 1:  // copy: two sheets
       fill(clWhite, RECT{1, 1, 10, 12});
-      frame(clNavy, RECT{1, 1, 10, 12});
+      frameCanvas.FrameRect(RECT{1, 1, 10, 12}, clNavy);
       fill(clWhite, RECT{6, 4, 15, 15});
-      frame(clNavy, RECT{6, 4, 15, 15});
+      frameCanvas.FrameRect(RECT{6, 4, 15, 15}, clNavy);
       break;
     case 2:  // paste: a board with a sheet
       fill(clOlive, RECT{1, 2, 12, 15});
-      frame(clMaroon, RECT{1, 2, 12, 15});
+      frameCanvas.FrameRect(RECT{1, 2, 12, 15}, clMaroon);
       fill(clGray, RECT{4, 1, 9, 4});
       fill(clWhite, RECT{7, 7, 15, 15});
-      frame(clNavy, RECT{7, 7, 15, 15});
+      frameCanvas.FrameRect(RECT{7, 7, 15, 15}, clNavy);
       break;
     case 3:  // delete: a red cross
       for (int32_t i = 0; i < 10; ++i) {
@@ -87,7 +82,7 @@ TBitmap* MakeMenuGlyph(int32_t AIndex) {
       break;
     case 4:  // load: an open folder
       fill(clYellow, RECT{1, 4, 14, 14});
-      frame(clOlive, RECT{1, 4, 14, 14});
+      frameCanvas.FrameRect(RECT{1, 4, 14, 14}, clOlive);
       fill(clOlive, RECT{1, 3, 6, 4});
       break;
     default:  // save: a disk
