@@ -1101,6 +1101,7 @@ protected:
 private:
   bool IsColorStored() const { return FUseOwnColor && !ParentColor(); }
   bool FAllowZeroSizeInDesignTime = false;
+  bool FSizing = false;
   bool FOwnSunkenBorder = false;
   bool FUseOwnColor = false;
   bool FUseOwnSunkenBorder = false;
@@ -1124,6 +1125,7 @@ class TdxBarManagerCategories : public TStringList {
 public:
   explicit TdxBarManagerCategories(TdxBarManager* ABarManager);
   void AfterConstruction() override;
+  void BeforeDestruction() override;
 
   TdxBarManager* BarManager() const { return FBarManager; }
   void Clear() override;

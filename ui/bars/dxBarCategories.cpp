@@ -19,6 +19,15 @@ void TdxBarManagerCategories::AfterConstruction() {
   if (!FBarManager || !FBarManager->IsLoading()) Add(TranslateString(sdxBarDefaultCategory));
 }
 
+void TdxBarManagerCategories::BeforeDestruction() {
+  for (int32_t i = 0; i < Count(); ++i)
+    if (TObject* data = Objects(i)) {
+      PutObject(i, nullptr);
+      data->Free();
+    }
+  TStringList::BeforeDestruction();
+}
+
 TdxBarCategoryData* TdxBarManagerCategories::Data(int32_t Index) {
   if (Index < 0 || Index >= Count()) return nullptr;
   return static_cast<TdxBarCategoryData*>(Objects(Index));

@@ -881,7 +881,9 @@ void TdxBarDockControl::WndProc(TMessage& Message) {
   switch (Message.Msg) {
     case WM_SIZE:
       TdxDockControl::WndProc(Message);
-      if (!DockRestoring(this) && GetRowCount() == 0) {
+      if (!FSizing && !DockRestoring(this) && GetRowCount() == 0) {
+        FSizing = true;
+        ScopeExit done([&] { FSizing = false; });
         const int32_t empty = EmptySize();
         if (IsVertical() ? ClientWidth() != empty : ClientHeight() != empty) {
           if (IsVertical())
