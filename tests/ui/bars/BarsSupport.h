@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/Dialogs.h"
 #include "forms/Forms.h"
 #include "rtl/ClassRegistry.h"
 #include "ui/bars/dxBar.h"
@@ -162,6 +163,7 @@ protected:
                                        RGB(255, 255, 255)};
     SetSysColors(5, kIndexes, kColors);
     InitForms();
+    InstallDialogs();
     StartUnits({&dxBarUnit});
     RegisterBarControlClasses(TTestBarControl::StaticClass(), TTestMenuControl::StaticClass());
     RegisterItemClass(TTestItem::StaticClass(), TTestItemControl::StaticClass(), true);
