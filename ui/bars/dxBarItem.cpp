@@ -30,6 +30,14 @@ String ShortHintOf(const String& AHint) {
 
 TCustomAction* AsCustomAction(TBasicAction* AAction) { return dynamic_cast<TCustomAction*>(AAction); }
 
+// Whether two handlers run the same code, whatever object they are bound to. Handlers made of plain
+// callables have no code of their own: they are the same only when they are the same callable.
+bool SameHandlerCode(const TNotifyEvent& A, const TNotifyEvent& B) {
+  const TMethod a = A.ToMethod(), b = B.ToMethod();
+  if (a.Code.Assigned() || b.Code.Assigned()) return a.Code == b.Code;
+  return a == b;
+}
+
 }  // namespace
 
 // ---- TdxBarItemActionLink ---------------------------------------------------------------------------------
@@ -75,7 +83,7 @@ bool TdxBarItemActionLink::IsVisibleLinked() {
 }
 
 bool TdxBarItemActionLink::IsOnExecuteLinked() {
-  return FItem && FAction && FItem->OnClick.ToMethod().Code == FAction->OnExecute().ToMethod().Code;
+  return FItem && FAction && SameHandlerCode(FItem->OnClick, FAction->OnExecute());
 }
 
 void TdxBarItemActionLink::SetCaption(const String& Value) {
@@ -407,7 +415,7 @@ void TdxBarItem::Click() {
 
 void TdxBarItem::DoClick() {
   TBasicAction* action = Action();
-  if (OnClick.Assigned() && (!action || action->OnExecute().ToMethod().Code != OnClick.ToMethod().Code)) {
+  if (OnClick.Assigned() && (!action || !SameHandlerCode(action->OnExecute(), OnClick))) {
     OnClick(this);
     return;
   }
