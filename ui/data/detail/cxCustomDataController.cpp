@@ -1196,6 +1196,11 @@ void TcxCustomDataController::ReloadStorage() {
     FDataControllerInfo->DataChanged();
     CheckSelectionAndBookmark();
     CheckFocusing();
+  } else {
+    // The records went with the provider's data (a closed or unbound dataset): the rows built on them go
+    // too, or a view would still count them and read records the storage no longer has.
+    FDataControllerInfo->DataChanged();
+    CheckSelectionAndBookmark();
   }
   Change(dccData);
   DataLoaded();
