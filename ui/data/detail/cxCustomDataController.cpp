@@ -690,8 +690,10 @@ void TcxCustomDataController::MoveFocusedRowBy(int32_t ADistance) {
     ChangeFocusedRowIndex(std::max(GetFocusedRowIndex() + ADistance, 0));
 }
 
+// Scrolls the grid-mode window: the distance counts from the window's edge, so that the window moves by
+// exactly that many records whatever row the cursor stands on.
 void TcxCustomDataController::MoveBy(int32_t ADistance) {
-  if (IsGridMode()) FProvider->MoveBy(ADistance);
+  if (IsGridMode()) FProvider->Scroll(ADistance);
 }
 
 bool TcxCustomDataController::IsBOF() {
