@@ -1194,6 +1194,9 @@ private:
   void ReadItems(TReader* Reader);
   void WriteItems(TWriter* Writer);
   bool LocksUpdates() const;
+  // Applies AApply to every member item and group, under the manager's update lock.
+  template <class F>
+  void ForMembers(F AApply);
 
   bool FEnabled = true;
   TdxBarItemVisible FVisible = ivAlways;
@@ -1675,6 +1678,9 @@ int32_t BarManagerCount();
 TdxBarManager* BarManagers(int32_t Index);
 // The manager whose owner form is AForm, or nullptr.
 TdxBarManager* GetBarManagerByForm(TCustomForm* AForm);
+// The manager a new item or popup menu of AOwner joins: the form's manager when AOwner is a form,
+// otherwise the first manager of the process (nullptr when there is none).
+TdxBarManager* FindBarManagerFor(TComponent* AOwner);
 
 // Items the bars make for their own menus; FreeUnusedTemporaryItems frees those none of whose links is shown.
 void AddTemporaryItem(TdxBarItem* AItem);

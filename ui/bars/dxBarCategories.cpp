@@ -202,8 +202,8 @@ bool TdxBarGroup::LocksUpdates() const {
   return FBarManager && !ComponentState().Contains(csLoading) && !ComponentState().Contains(csDestroying);
 }
 
-void TdxBarGroup::SetEnabled(bool Value) {
-  FEnabled = Value;
+template <class F>
+void TdxBarGroup::ForMembers(F AApply) {
   const bool lock = LocksUpdates();
   const bool oldLock = lock ? FBarManager->UpdateLock() : false;
   if (lock) FBarManager->SetUpdateLock(true);
@@ -212,26 +212,20 @@ void TdxBarGroup::SetEnabled(bool Value) {
   });
   for (TComponent* member : std::vector<TComponent*>(FMembers)) {
     if (auto* item = dynamic_cast<TdxBarItem*>(member))
-      item->SetEnabled(Value);
+      AApply(item);
     else if (auto* group = dynamic_cast<TdxBarGroup*>(member))
-      group->SetEnabled(Value);
+      AApply(group);
   }
+}
+
+void TdxBarGroup::SetEnabled(bool Value) {
+  FEnabled = Value;
+  ForMembers([Value](auto* member) { member->SetEnabled(Value); });
 }
 
 void TdxBarGroup::SetVisible(TdxBarItemVisible Value) {
   FVisible = Value;
-  const bool lock = LocksUpdates();
-  const bool oldLock = lock ? FBarManager->UpdateLock() : false;
-  if (lock) FBarManager->SetUpdateLock(true);
-  ScopeExit restore([&] {
-    if (lock) FBarManager->SetUpdateLock(oldLock);
-  });
-  for (TComponent* member : std::vector<TComponent*>(FMembers)) {
-    if (auto* item = dynamic_cast<TdxBarItem*>(member))
-      item->SetVisible(Value);
-    else if (auto* group = dynamic_cast<TdxBarGroup*>(member))
-      group->SetVisible(Value);
-  }
+  ForMembers([Value](auto* member) { member->SetVisible(Value); });
 }
 
 bool TdxBarGroup::Contains(TdxBarGroup* AGroup) const {
@@ -353,11 +347,7 @@ TdxBarPopupMenu::~TdxBarPopupMenu() = default;
 
 void TdxBarPopupMenu::AfterConstruction() {
   TComponent::AfterConstruction();
-  TdxBarManager* manager = nullptr;
-  if (auto* form = dynamic_cast<TCustomForm*>(Owner()))
-    manager = GetBarManagerByForm(form);
-  else if (BarManagerCount() > 0)
-    manager = BarManagers(0);
+  TdxBarManager* manager = FindBarManagerFor(Owner());
   FItemLinks = New<TdxBarItemLinks>(manager);
   FItemLinks->SetOwner(this);
   FItemLinks->SetUseRecentItems(false);

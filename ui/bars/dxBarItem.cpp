@@ -143,12 +143,7 @@ TdxBarItem::~TdxBarItem() {
 
 void TdxBarItem::AfterConstruction() {
   TComponent::AfterConstruction();
-  TdxBarManager* manager = nullptr;
-  if (auto* form = dynamic_cast<TCustomForm*>(Owner()))
-    manager = GetBarManagerByForm(form);
-  else if (BarManagerCount() > 0)
-    manager = BarManagers(0);
-  if (manager) SetBarManager(manager);
+  if (TdxBarManager* manager = FindBarManagerFor(Owner())) SetBarManager(manager);
 }
 
 void TdxBarItem::BeforeDestruction() {

@@ -112,6 +112,11 @@ TdxBarManager* GetBarManagerByForm(TCustomForm* AForm) {
   return nullptr;
 }
 
+TdxBarManager* FindBarManagerFor(TComponent* AOwner) {
+  if (auto* form = dynamic_cast<TCustomForm*>(AOwner)) return GetBarManagerByForm(form);
+  return BarManagerCount() > 0 ? BarManagers(0) : nullptr;
+}
+
 void AddTemporaryItem(TdxBarItem* AItem) {
   auto& list = BarState().TemporaryItems;
   if (std::find(list.begin(), list.end(), AItem) == list.end()) list.push_back(AItem);
