@@ -165,12 +165,13 @@ void TdxBar::DockingStyleChanged() {
 
 void TdxBar::SetDockControl(TdxBarDockControl* Value) {
   TdxBarManager* manager = GetBarManager();
-  if (Value && Value->BarManager() != manager) return;
+  // While loading, the dock may not have joined its manager yet: it is checked when the value is applied.
   if (IsLoading()) {
     FPendingDockControl = Value;
     FPendingDockControlSet = true;
     return;
   }
+  if (Value && Value->BarManager() != manager) return;
   if (Value == FDockControl) return;
   const TdxBarDockingStyle oldStyle = GetDockingStyle();
   TCustomdxBarControl* window = GetControl();
@@ -215,7 +216,9 @@ void TdxBar::SetDockingStyle(TdxBarDockingStyle Value) {
 }
 
 void TdxBar::ApplyPendingDocking() {
-  if (FPendingDockControlSet && FPendingDockControl) {
+  TdxBarManager* manager = GetBarManager();
+  if (FDockedDockControl && FDockedDockControl->BarManager() != manager) FDockedDockControl = nullptr;
+  if (FPendingDockControlSet && FPendingDockControl && FPendingDockControl->BarManager() == manager) {
     FPendingDockControlSet = false;
     FPendingDockingStyleSet = false;
     SetDockControl(FPendingDockControl);
@@ -235,7 +238,7 @@ void TdxBar::ApplyPendingVisible() {
 }
 
 void TdxBar::SetDockedDockControl(TdxBarDockControl* Value) {
-  if (Value && Value->BarManager() != GetBarManager()) return;
+  if (Value && !IsLoading() && Value->BarManager() != GetBarManager()) return;
   if (FDockedDockControl == Value) return;
   FDockedDockControl = Value;
   Modified();

@@ -287,6 +287,25 @@ TEST_F(ItemLinksTest, MenuAcceleratorsWalkFromTheStart) {
   EXPECT_EQ(links->FindAcceleratedLink('O', {}, nullptr), nullptr);
 }
 
+TEST_F(ItemLinksTest, MovedLinksKeepTheirControlsAndOrder) {
+  TdxBar* bar = ShownBar();
+  TdxBarItemLinks* links = bar->ItemLinks();
+  TdxBarItemControl* control = links->Items(3)->Control();
+  links->Items(3)->SetIndex(0);
+  EXPECT_EQ(Shown(links), "bbD bbA bbB bbC");
+  EXPECT_EQ(links->Items(0)->Control(), control);
+  // A link moved to another bar: freed here, made there.
+  TdxBar* other = MakeBar(Manager, "Other", {});
+  other->SetDockingStyle(dsTop);
+  other->SetVisible(true);
+  other->ItemLinks()->AddItem(links->Items(0)->Item());
+  links->Delete(0);
+  EXPECT_EQ(Shown(links), "bbA bbB bbC");
+  EXPECT_EQ(Shown(other->ItemLinks()), "bbD");
+  EXPECT_NE(other->ItemLinks()->Items(0)->Control(), nullptr);
+  EXPECT_EQ(Items[3]->LinkCount(), 1);
+}
+
 TEST_F(ItemLinksTest, AssignCopiesLinksAndKeepsVisibility) {
   TdxBar* source = MakeBar(Manager, "Source", {Items[0], Items[1]});
   source->ItemLinks()->Items(1)->SetVisible(false);

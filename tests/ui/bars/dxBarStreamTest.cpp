@@ -225,6 +225,21 @@ TEST_F(BarsStreamTest, WrittenFormReadsBackToTheSameText) {
   EXPECT_EQ(m->GetCategoryItemsVisible(1), ivNever);
 }
 
+TEST_F(BarsStreamTest, DocksReadAfterTheManagerStillTakeTheirBars) {
+  String text = kFormText;
+  const size_t from = text.find("  object dxBarDockControl1");
+  const size_t to = text.find("  object dxBarManager1");
+  const String dock = text.substr(from, to - from);
+  text.erase(from, to - from);
+  text.insert(text.rfind("end"), dock);
+  RegisterFormResource("TBarsStreamForm", text);
+  TBarsStreamForm* form = Load();
+  TdxBarManager* m = ManagerOf(form);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->Bars()->Items(0)->DockControl(), form->FindComponent("dxBarDockControl1"));
+  EXPECT_NE(m->Bars()->Items(1)->GetControl(), nullptr);
+}
+
 TEST_F(BarsStreamTest, DockControlHeightsSizeTheImplicitDocks) {
   String text = kFormText;
   const String from = "DockControlHeights = (\n      0\n      0\n      0\n      0)";
