@@ -49,6 +49,8 @@ TEST_F(BarCommonTest, SmallRules) {
   EXPECT_EQ(BooleanToItemVisible(false), ivNever);
   EXPECT_EQ(GetDropDownGripHeight(),
             std::max(GetSystemMetrics(SM_CYHSCROLL) + 2, GetSystemMetrics(SM_CYSIZE)) + 1);
+  // Without a theme colour for tool bars the button face stands in.
+  EXPECT_EQ(GetThemedToolbarColor(), clBtnFace);
   const LONG before = GetWindowLong(Form->Handle(), GWL_EXSTYLE);
   SetLayeredAlpha(Form->Handle(), 255);
   EXPECT_EQ(GetWindowLong(Form->Handle(), GWL_EXSTYLE), before);
