@@ -8,10 +8,11 @@
 // toolbar or the main-menu bar; it docks in a TdxDockControl (one of the four implicit docks along the
 // form's edges, or a TdxBarDockControl placed on the form) or floats. Docks lay their bars out in rows.
 //
-// This library is the model. The windows that show links (TCustomdxBarControl: tool bars and menus), the
-// item controls that draw one link in one window (TdxBarItemControl) and the painters of the bar styles
-// (TdxBarItemControlPainter) are declared here with the operations the model calls; the bar controls
-// library derives the real ones and installs them at its start-up: the window classes through
+// This library is the model, with the bases of what shows it: the windows that show links
+// (TCustomdxBarControl: the selection, the active chain, the input rules tool bars and menus share), the
+// item controls that draw one link in one window (TdxBarItemControl) and the painter of the bar styles
+// (TdxBarItemControlPainter: what every style draws alike). The bar controls library derives the real
+// windows, controls and styles and installs them at its start-up: the window classes through
 // RegisterBarControlClasses, the item-control classes through RegisterItemClass (dxBarCommon.h), the
 // painters through RegisterBarPainter. Without them bars keep their state but show no window.
 
@@ -122,41 +123,207 @@ extern const char* const sdxBarRecursiveGroups;
 extern const char* const sdxBarRecursiveSubItems;
 extern const char* const sdxBarConfirmResetToolbar;
 
-// ---- the style painters, as far as the model measures with them -------------------------------------------------
+// ---- the style painters --------------------------------------------------------------------------------------------
 
-// A painter is one constant object per bar style (never made per use); the manager keeps the one of its
-// style. The bar controls library derives the styles' painters and adds the drawing operations.
+// What an element is, for the painter: the kind of cell (a button on a horizontal tool bar, a menu line,
+// a button on a tool bar docked left or right that turns its captions), and its state.
+constexpr int32_t dxBarPaintToolbar = 0;
+constexpr int32_t dxBarPaintMenu = 1;
+constexpr int32_t dxBarPaintVertical = 2;
+
+struct TdxBarPaintFlags {
+  int32_t Kind = dxBarPaintToolbar;
+  bool NoGlyph = false;    // the cell shows no glyph (it may show the check mark instead)
+  bool Hot = false;        // highlighted: the selected line of a menu, the hot button of a tool bar
+  bool Down = false;       // checked, or (the flat family) its drop-down menu is open
+  bool Pressed = false;    // held down under the mouse
+  bool OpensMenu = false;  // a sub-item, or a drop-down button
+  bool Split = false;      // a drop-down button, whose arrow part is separate
+};
+
+// A painter is one constant object per bar style, never made per use: its operations read everything they
+// need from their arguments (the item control, the bar window, the manager). The manager keeps the one of
+// its style; operations call one another through the object, so a style that overrides one operation
+// changes every drawing that uses it. This base draws what every style shares; the bar controls library
+// derives the styles. Brushes the operations return are shared: callers never delete them.
 class TdxBarItemControlPainter {
 public:
   static const TdxBarItemControlPainter* Instance();
   virtual ~TdxBarItemControlPainter() = default;
   virtual const char* ClassName() const { return "TdxBarItemControlPainter"; }
 
+  // ---- glyphs and check marks
+  virtual void DrawGlyphFrame(TdxBarItemControl* AItem, HDC DC, HBRUSH ABrush, bool AGlyphFits, const RECT& ACell,
+                              const TdxBarPaintFlags& AFlags) const;
+  virtual void DrawCheckTick(TdxBarItemControl* AItem, HDC DC, int32_t AScale, int32_t ATop, int32_t ALeft) const;
+  virtual void DrawCheckGlyph(TdxBarItemControl* AItem, HDC DC, const RECT& ACell, HBRUSH ABrush, bool AGlyphFits,
+                              int32_t AKind, bool AHot, bool ADown, bool APressed) const;
+  virtual void DrawGlyph(TdxBarItemControl* AItem, HDC DC, HBRUSH ABrush, bool AGlyphFits, const RECT& ACell,
+                         const RECT& AGlyphRect, TBitmap* AGlyph, TCustomImageList* AImages, int32_t AImageIndex,
+                         const TdxBarPaintFlags& AFlags) const;
+  // Arrows pointing right (AHorizontal) or down: sized from R, or of the given size.
+  virtual void DrawArrowInRect(HDC DC, const RECT& R, bool AHorizontal, bool AFlat, bool ASelected, bool AEnabled) const;
+  virtual void DrawArrowOfSize(HDC DC, const RECT& R, bool AHorizontal, bool AFlat, bool ASelected, bool AEnabled,
+                               int32_t ASize) const;
+  virtual TColor GetFadedGlyphColor(TCustomdxBarControl* ABar) const;
+  // The emboss and text colours (system colour indexes) of an item's text.
+  virtual void GetTextColors(TdxBarItemControl* AItem, bool AEnabled, int32_t& AEmbossColor, int32_t& ATextColor,
+                             bool ANoEmboss, bool ASelected) const;
+  virtual bool KeepsPlainGlyphBackground() const { return false; }
+  virtual bool SuppressesPressedOffset(TdxBarItemControl* AItem) const;
+  virtual bool IsLowHeight(TCustomdxBarControl* ABar, const RECT& R) const;
+
+  // ---- floating captions and the mark
+  virtual TColor GetCaptionColor(TCustomdxBarControl* ABar, bool AActive) const;
+  virtual TColor GetCaptionTextColor(TCustomdxBarControl* ABar) const;
+  virtual TColor GetCaptionButtonColor(TCustomdxBarControl* ABar, int32_t AState) const;
+  virtual void DrawSizeGripGlyph(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  virtual void DrawTriangle(TCustomdxBarControl* ABar, HDC DC, const RECT& R) const;
+  virtual void DrawMarkChevron(TCustomdxBarControl* ABar, HDC DC, int32_t APosition, const RECT& R) const;
+  virtual void DrawMarkBackground(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  virtual void DrawMarkContents(TCustomdxBarControl* ABar, HDC DC, const RECT& R) const;
+  // Where a floating caption's text starts (X) and ends (R's right) beside the caption buttons.
+  virtual void GetCaptionButtonsLeft(TCustomdxBarControl* ABar, int32_t& X, RECT& R) const;
+  virtual int32_t GetMarkArrowColor(TCustomdxBarControl* ABar) const;
+  virtual void DrawArrowPolygon(HDC DC, int32_t AColorIndex, int32_t ASize, int32_t ATop, int32_t ALeft) const;
+
+  // ---- item backgrounds, glyph cells and text
+  virtual void DrawCaptionText(HDC DC, const RECT& R, bool AOpaque, const String& AText, int32_t AOffset) const;
+  virtual void DrawItemBackground(TdxBarItemControl* AItem, HDC DC, bool AUseBrush, HBRUSH ABrush, const RECT& R) const;
+  virtual void FrameItemRect(TdxBarItemControl* AItem, HDC DC, bool AUseBrush, HBRUSH ABrush, const RECT& R) const;
+  virtual void DrawDisabledDot(TdxBarItemControl* AItem, HDC DC, const RECT& R) const;
+  // The glyph cell of an element; ASubstitute, when given, is the cell drawn instead of R.
+  virtual void DrawItemGlyph(TdxBarItemControl* AItem, const RECT& R, const RECT* ASubstitute,
+                             const TdxBarPaintFlags& AFlags, bool AUseRAsItIs) const;
+  virtual void DrawGlyphCell(TdxBarItemControl* AItem, const RECT& ACell, const RECT& AGlyphRect, TBitmap* AGlyph,
+                             TCustomImageList* AImages, int32_t AImageIndex, const TdxBarPaintFlags& AFlags) const;
+  virtual void DrawItemCaption(TdxBarItemControl* AItem, HDC DC, RECT& R, bool AHot, bool AGlyphColumn,
+                               bool ADown) const;
+  // AAlignment: 0 left, 1 centre, 2 right.
+  virtual void DrawItemText(TdxBarItemControl* AItem, HDC DC, const String& AText, const RECT& R, int32_t AAlignment,
+                            bool AEnabled, bool ASelected, bool AVertical, bool AClip, bool AFlatText) const;
+  virtual void DrawButtonEdge(TdxBarItemControl* AItem, HDC DC, RECT& R) const;
+  virtual void DrawDownButtonEdge(TdxBarItemControl* AItem, HDC DC, int32_t AEdgeState, int32_t ADeflation,
+                                  RECT& R) const;
+  virtual void DrawCheckedButton(TdxBarItemControl* AItem, HDC DC, bool AState, bool AEdge, const RECT& R) const;
+  // The brush and the text colour (a system colour index) of an element.
+  virtual void GetItemColors(TdxBarItemControl* AItem, int32_t AKind, bool AEnabled, bool AHot, bool APressed,
+                             HBRUSH& ABrush, int32_t& ATextColor) const;
+  virtual HBRUSH GetButtonFaceBrush(TdxBarItemControl* AItem, const TdxBarPaintFlags& AFlags) const;
+  virtual int32_t GetGlyphDownOffset() const { return 0; }
+  virtual int32_t GetGlyphPushedOffset(bool ADown) const;
+  // The flat family: disabled captions without emboss, a drop-down button drawn as one element with its
+  // open menu, buttons that repaint when their pressed state changes.
+  virtual bool IsFlatStyle() const { return false; }
+  virtual bool RepaintsPressedButtons() const { return true; }
+  virtual int32_t GetLoweredButtonMargin(TdxBarItemControl* AItem) const;
+  virtual int32_t GetMenuItemIndent(TdxBarItemControl* AItem) const;
+
+  // ---- metrics the manager caches
   virtual int32_t GetDragGripIndent() const { return 0; }
-  virtual int32_t GetGripAreaSize() const { return 0; }
-  virtual int32_t GetMenuSeparatorIndent() const { return 0; }
-  virtual int32_t GetNoGripSize() const { return 0; }
-  virtual int32_t GetButtonExtraWidth() const { return 7; }
-  virtual int32_t GetButtonExtraHeight() const { return 6; }
-  // The width of a button's drop-down arrow part: (1, or 2 with LargeIcons) x ButtonArrowWidth, made odd.
-  virtual int32_t GetButtonArrowWidth(TdxBarManager* ABarManager) const;
   virtual int32_t GetFloatingBorderWidth() const;
   virtual int32_t GetFloatingBorderHeight() const;
-  virtual int32_t GetFloatingInnerBorder() const { return 0; }
-  virtual int32_t GetFloatingInnerTop() const { return 0; }
-  virtual int32_t GetFloatingInnerBottom() const { return 0; }
-  virtual int32_t GetSmallCaptionHeight() const;
-  virtual int32_t GetCaptionHeight() const { return GetSmallCaptionHeight() + 1; }
-  // The border a docked bar draws around its items (left, top, right, bottom).
-  virtual RECT GetDockedBorderSizes(TdxBar* ABar, TdxBarDockingStyle AStyle) const;
-  virtual SIZE GetSizeGripSize(TdxBarManager* ABarManager) const;
-  virtual int32_t GetBottomBarExtraHeight(TdxBarManager* ABarManager) const;
-  virtual bool IsQuickCustomizingSupported() const { return false; }
-  virtual bool PaintsOwnBackground() const { return false; }
+  virtual int32_t GetNoGripSize() const { return 0; }
+  virtual int32_t GetGripAreaSize() const { return 0; }
+  virtual int32_t GetGripFingerWidth() const { return 3; }
+  // The width of a button's drop-down arrow part: (1, or 2 with LargeIcons) x ButtonArrowWidth, made odd.
+  virtual int32_t GetButtonArrowWidth(TdxBarManager* ABarManager) const;
+  virtual int32_t GetLargeButtonArrowWidth(TdxBarManager* ABarManager) const;
+  virtual int32_t GetMenuSeparatorIndent() const { return 0; }
+
+  // ---- backgrounds and brushes
   // The dock's background over R: the bitmap tiled from the origin of AOrigin, else the colour.
   virtual void DrawDockBackground(TdxDockControl* ADock, HDC DC, TColor AColor, TBitmap* ABitmap, const RECT& R,
                                   const RECT& AOrigin) const;
-  virtual bool IsFlatStyle() const { return false; }
+  virtual bool PaintsOwnBackground() const { return false; }
+  virtual bool HasBarContentBrush(TCustomdxBarControl* ABar) const;
+  virtual HBRUSH GetBarContentBrush(TdxBarManager* ABarManager) const;
+  // A docked bar's background is its dock's; any other window's the manager's bar bitmap or the colour.
+  virtual void DrawBarBackground(TCustomdxBarControl* ABar, HDC DC, TColor AColor, HBRUSH ABrush, const RECT& R,
+                                 const RECT& AOrigin) const;
+  virtual void FillBarBackground(TCustomdxBarControl* ABar, HDC DC, TColor AColor, HBRUSH ABrush, const RECT& R,
+                                 const RECT& AOrigin) const;
+  virtual bool IsFloatingToolbarFramed(TCustomdxBarControl* ABar) const;
+  virtual HBRUSH GetBkBrush(TCustomdxBarControl* ABar) const;
+  virtual HBRUSH GetToolbarBkBrush(TCustomdxBarControl* ABar) const;
+  virtual HBRUSH GetCheckedBrush(TCustomdxBarControl* ABar) const;
+  virtual HBRUSH GetFaceBrush(TCustomdxBarControl* ABar) const;
+  virtual HBRUSH GetHighlightBrush(TCustomdxBarControl* ABar) const;
+
+  // ---- edit item measures (the bar windows keep them)
+  virtual int32_t GetDropDownButtonWidth(TCustomdxBarControl* ABar, HDC DC, int32_t AZeroWidth) const;
+  virtual int32_t GetEditHeightExtra() const { return 6; }
+  int32_t CalcEditHeight(TCustomdxBarControl* ABar, HDC DC, int32_t AZeroHeight) const;
+
+  // ---- tool bars: separators, borders, frames, captions
+  virtual bool AllowsFloatingDragByCaption() const { return false; }
+  virtual bool IsQuickCustomizingSupported() const { return false; }
+  virtual int32_t GetSeparatorMargin(TCustomdxBarControl* ABar) const;
+  virtual int32_t GetToolbarSeparatorSize(TCustomdxBarControl* ABar, bool AHorizontal) const;
+  virtual RECT GetBorderSizes(TCustomdxBarControl* ABar, TdxBarDockingStyle AStyle) const;
+  virtual int32_t GetBorderThickness() const { return 1; }
+  // The border a docked bar draws around its items (left, top, right, bottom).
+  virtual RECT GetDockedBorderSizes(TdxBar* ABar, TdxBarDockingStyle AStyle) const;
+  virtual int32_t GetCaptionHeight() const { return GetSmallCaptionHeight() + 1; }
+  virtual void FillFrameRect(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  virtual int32_t GetSmallCaptionHeight() const;
+  virtual bool FillsCaptionBackground() const { return false; }
+  virtual SIZE GetCaptionButtonSize() const;
+  virtual void DrawSeparator(TCustomdxBarControl* ABar, HDC DC, bool AHorizontal, HBRUSH ABrush, const RECT& R) const;
+  virtual void DrawCaptionButtonBackground(TCustomdxBarControl* ABar, HDC DC, int32_t AState, const RECT& R) const;
+  virtual void DrawCloseButton(TCustomdxBarControl* ABar, HDC DC, const RECT& R) const;
+  virtual void DrawDockedBorder(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  virtual void DrawFloatingFrame(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, int32_t ABorderWidth,
+                                 const RECT& R) const;
+  virtual void DrawFloatingCaption(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, bool AActive, const RECT& R) const;
+  virtual void DrawCaptionMenuButton(TCustomdxBarControl* ABar, HDC DC, const RECT& R) const;
+  void DrawMark(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  // AKind: 0 minimise, 1 restore, 2 close.
+  virtual void DrawMDIButton(TCustomdxBarControl* ABar, int32_t AKind, const RECT& R, HDC DC, bool ADown,
+                             bool AHot) const;
+  virtual void DrawBarSizeGrip(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  virtual void DrawBarSizeGripArea(TCustomdxBarControl* ABar, HDC DC, HBRUSH ABrush, const RECT& R) const;
+  virtual int32_t GetFloatingInnerBorder() const { return 0; }
+  virtual RECT GetMarkRect(TCustomdxBarControl* ABar) const;
+  virtual RECT GetMarkArea(TCustomdxBarControl* ABar) const;
+  virtual void InvalidateMark(TCustomdxBarControl* ABar) const;
+  virtual int32_t GetFloatingInnerTop() const { return 0; }
+  virtual int32_t GetFloatingInnerBottom() const { return 0; }
+  virtual bool ReportsCloseButtonHit() const { return false; }
+  virtual bool UsesDefaultNonClientSize() const { return false; }
+  virtual void DrawToolbarBackground(TCustomdxBarControl* ABar, HDC DC, TColor AColor, HBRUSH ABrush, const RECT& R,
+                                     const RECT& AOrigin) const;
+  virtual SIZE GetSizeGripSize(TdxBarManager* ABarManager) const;
+  virtual int32_t GetBottomBarExtraHeight(TdxBarManager* ABarManager) const;
+  virtual int32_t GetButtonExtraHeight() const { return 6; }
+  virtual int32_t GetButtonExtraWidth() const { return 7; }
+
+  // ---- buttons and sub-items
+  virtual void AdjustMenuItemHeight(int32_t& AHeight) const { (void)AHeight; }
+  virtual void AdjustMenuItemWidth(TdxBarItemControl* AItem, int32_t& AWidth) const;
+  // The drop-down arrow part of a split button (ATextColor a system colour index).
+  virtual void DrawButtonArrowPart(TdxBarItemControl* AItem, HDC DC, const RECT& R, HBRUSH ABrush, int32_t ATextColor,
+                                   bool AHot, bool APressed, bool ADroppedDown, bool ADropDownEnabled, bool AHasMenu,
+                                   int32_t AKind) const;
+  virtual bool RepaintsAfterClick() const { return false; }
+  virtual void OffsetPressedContent(TdxBarItemControl* AItem, bool APressed, RECT& R) const;
+  virtual void OffsetPressedText(TdxBarItemControl* AItem, bool APressed, RECT& R) const;
+  virtual int32_t GetSubItemTextIndent(TdxBarItemControl* AItem) const;
+  virtual int32_t GetSubItemHeight(TdxBarItemControl* AItem) const;
+  virtual int32_t GetSubItemWidth(TdxBarItemControl* AItem) const;
+  virtual void DrawSubItem(TdxBarItemControl* AItem, HDC DC, const RECT& R, bool AHot, bool ADown,
+                           int32_t AKind) const;
+  virtual int32_t GetSubMenuOffset() const { return 3; }
+
+protected:
+  // The glyph through DrawBarGlyph; the flat look fades idle glyphs and lifts a hot one over its shadow.
+  void DrawGlyphImage(TdxBarItemControl* AItem, HDC DC, HBRUSH ABrush, bool AGlyphFits, const RECT& ACell,
+                      const RECT& AGlyphRect, TBitmap* AGlyph, TCustomImageList* AImages, int32_t AImageIndex,
+                      const TdxBarPaintFlags& AFlags, bool AFlatLook) const;
+  // A sub-item's glyph cell, caption and arrow; the flat look draws text and arrow without emboss and
+  // keeps a down element's text in place.
+  void DrawSubItemParts(TdxBarItemControl* AItem, HDC DC, const RECT& R, bool AHot, bool ADown, int32_t AKind,
+                        bool AFlatLook) const;
 };
 using TdxBarItemControlPainterClass = const TdxBarItemControlPainter*;
 
@@ -173,18 +340,22 @@ TdxBarItemControlPainterClass GetRegisteredBarPainter(TdxBarManagerStyle AStyle)
 // captions.
 void RegisterBarControlClasses(TClass AToolbarClass, TClass ASubMenuClass, TClass APlainButtonControlClass = nullptr);
 
-// The base of the windows that show one collection of links. The bar manager owns them. Besides what
-// every bar window has (its links, its selected control, the window it was opened from), the base keeps
-// the values the dock's row layout writes for a docked tool bar. The model calls the virtual operations;
-// their behaviour belongs to the window classes.
+// The base of the windows that show one collection of links (tool bars and menus), owned by the bar
+// manager. It keeps one item control per available link, the selected control and the rules by which
+// mouse and keyboard move the selection, press buttons and open sub-menus, the window's place in the chain
+// of active bar windows (the innermost open menu and the windows it was opened from), and the background
+// brushes and metrics its painter gives. Tool bar windows add their frame, layout and docking; menu
+// windows their lines.
 class TCustomdxBarControl : public TCustomControl {
   RTL_CLASS(TCustomdxBarControl, TCustomControl)
 public:
   explicit TCustomdxBarControl(TComponent* AOwner);
+  ~TCustomdxBarControl() override;
   void AfterConstruction() override;
   void BeforeDestruction() override;
 
   TdxBarManager* BarManager() const;
+  TdxBarItemControlPainterClass GetPainter() const;
   TdxBarItemLinks* ItemLinks() const { return FItemLinks; }
   virtual void SetItemLinks(TdxBarItemLinks* AValue) { FItemLinks = AValue; }
   // The bar this window shows (tool bar windows), or nullptr.
@@ -194,35 +365,129 @@ public:
   TdxBarDockingStyle DockingStyle() const { return FDockingStyle; }
   TCustomdxBarControl* ParentBarControl() const { return FParentBarControl; }
   void SetParentBarControl(TCustomdxBarControl* AValue) { FParentBarControl = AValue; }
+  TCustomdxBarControl* ChildMenu() const { return FChildMenu; }
+  void SetChildMenu(TCustomdxBarControl* AValue) { FChildMenu = AValue; }
+  TCustomdxBarControl* NextActive() const { return FNextActive; }
   TdxBarItemControl* SelectedControl() const { return FSelectedControl; }
-  virtual void SetSelectedControl(TdxBarItemControl* AValue) { FSelectedControl = AValue; }
+  // Forgets the selection without any notification (the control went away or was disabled).
+  void ClearSelection() { FSelectedControl = nullptr; }
+  TdxBarItemControl* CapturedControl() const { return FCapturedControl; }
+  void ClearCapturedControl() { FCapturedControl = nullptr; }
+  bool CapturedControlHot() const { return FCapturedControlHot; }
   bool Active() const { return FActive; }
-  void SetActiveFlag(bool AValue) { FActive = AValue; }
   bool IsDestroying() const { return FDestroying; }
+  bool RepaintingSelection() const { return FRepaintingSelection; }
+  bool IgnoreNextClick() const { return FIgnoreNextClick; }
+  void SetIgnoreNextClick(bool AValue) { FIgnoreNextClick = AValue; }
+  uint8_t MarkState() const { return FMarkState; }
+  HBRUSH CachedBkBrush() const { return FCachedBkBrush; }
+  void SetCachedBkBrush(HBRUSH AValue) { FCachedBkBrush = AValue; }
+  // Measures taken with the window's font: the text line height ("0" + 6), the arrow size (a fifth of
+  // it, at least 4), the height of edit items and the width of their drop-down buttons.
+  int32_t LineHeight() const { return FLineHeight; }
+  int32_t Indent() const { return FIndent; }
+  int32_t EditHeight() const { return FEditHeight; }
+  int32_t DropDownButtonWidth() const { return FDropDownButtonWidth; }
+  int32_t MenuArrowWidth() const { return FMenuArrowWidth; }
+  POINT LastMousePos() const { return FLastMousePos; }
+  void SetLastMousePos(POINT AValue) { FLastMousePos = AValue; }
+  // The screen rectangle of the item this window hangs from, and the window that contains it.
+  RECT OwnerRect() const { return FOwnerRect; }
+  void SetOwnerRect(const RECT& AValue) { FOwnerRect = AValue; }
+  void SetAnchorControl(TCustomdxBarControl* AValue) { FAnchorControl = AValue; }
 
-  // The item controls of the available links, made when the window begins to show its links.
+  // ---- item controls
   virtual void CreateItemControls();
   virtual void DestroyItemControls();
-  // Rebuilding: the links' controls are made again and the window is laid out and repainted.
-  virtual void Rebuild() {}
-  virtual void RebuildAndRepaint() { Rebuild(); }
-  virtual void RepaintItem(TdxBarItemControl* AControl);
+  virtual void UpdateMetrics();
+  virtual bool IsLastItemControl(TdxBarItemControl* AControl);
+  virtual bool AllowsItemCustomizing();
+  virtual bool AttachesMenusToItems();
+  virtual int32_t GetSeparatorSize() { return 0; }
+  virtual HFONT GetFontHandle();
+  virtual RECT GetItemRect(TdxBarItemControl* AControl);
   virtual bool IsCustomizing();
+  virtual bool NeedsShadow();
+  virtual RECT GetItemFullRect(TdxBarItemControl* AControl, bool AWithSeparator);
+  // A new region of the item's full rectangle; the caller deletes it.
+  virtual HRGN CreateItemRegion(TdxBarItemControl* AControl);
+  virtual TCustomdxBarControl* GetAnchorControl();
+  virtual HBRUSH GetBkBrush();
+  virtual HBRUSH GetCheckedBrush();
+  virtual HBRUSH GetFaceBrush();
+  virtual HBRUSH GetHighlightBrush();
+  HBRUSH GetManagerBkBrush();
   virtual bool IsMenuLike() const { return false; }
   virtual bool IsQuickCustomizeBar() const { return false; }
-  virtual void CloseAll() {}
+  virtual bool IsAncestorOf(TCustomdxBarControl* AOther);
+  virtual bool IsAttachedToOwnerRect();
+  // The control under a client point with the hints a drop needs: whether the point lies beyond the item
+  // proper (on its separator), whether the bar runs vertically, and whether the point is nearer the item's
+  // start than its end.
+  virtual TdxBarItemControl* GetItemControlAtPos(POINT P, bool& ABeyondItem, bool& AVertical, bool& ANearerStart);
+  TdxBarItemControl* GetItemControlAt(POINT P);
+  virtual bool HasMark() { return false; }
+  virtual bool IsSameMousePos(POINT AClientPoint);
+  virtual void RepaintItem(TdxBarItemControl* AControl);
+  virtual void RepaintItemAndSelected(TdxBarItemControl* AControl);
+  bool OwnsControl(TdxBarItemControl* AControl) const;
+
+  // ---- selection and the active chain
+  virtual void SetActive(bool AValue);
+  virtual void SelectControl(TdxBarItemControl* AControl);
+  virtual void SelectControlAndOpen(TdxBarItemControl* AControl);
+  virtual void ChangeSelectedControl(TdxBarItemControl* AControl);
+  virtual void SetMarkState(uint8_t AState) { FMarkState = AState; }
+  // Deactivates this window, then the window it was opened from, up to the tool bar.
+  virtual void CloseAll();
   virtual void CloseSubMenus() {}
+  // Keyboard access to a tool bar (Alt, F10, a click, switching tool bars): the window joins the chain
+  // with AControl (or its first selectable control) selected, and leaves it again.
+  virtual void EnterMenuMode(TdxBarItemControl* AControl) { (void)AControl; }
+  virtual void ExitMenuMode() {}
+  virtual void SelectAdjacentToolbar(bool AForward);
+  bool ForwardKey(uint16_t AKey);
+  virtual void ItemDblClick(TdxBarItemControl* AControl);
+  virtual bool IsNonClientHit(LRESULT AHitTest) { return AHitTest != HTCLIENT; }
+  bool IsUnderCursor();
+
+  // ---- background and look
+  virtual void DrawBackground(HDC DC, const RECT& R, bool AClientCoords, TColor AColor, HBRUSH ABrush);
+  void FillNonClientArea(HDC DC, HRGN ARegion, bool AClientCoords, HBRUSH ABrush);
+  virtual bool IsQuickCustomizing();
+  virtual bool HasBackgroundBitmap();
+  virtual bool IsDoubleBufferNeeded();
+  virtual POINT GetClientOffset() { return POINT{0, 0}; }
+  virtual void ClearBackgroundCache();
+  virtual void UpdateDoubleBuffered();
+  void UpdateOpaque();
+  void SetSizingCursor(bool AOn);
+  // The one-pixel line of the window edge it shares with the item it hangs from (empty when detached).
+  RECT GetOwnerEdgeRect(bool AInParentCoords);
   virtual void PainterChanged() {}
-  virtual void ClearBackgroundCache() {}
-  virtual void UpdateDoubleBuffered() {}
   virtual void UpdateFrame() {}
   virtual void UpdateCaption() {}
   virtual void UpdateAlphaBlend() {}
   virtual void UpdateFont() {}
+  // The drop shadow follows the window (menus and floating bars give it one).
+  virtual void RefreshShadow() {}
 
-  // Docking (tool bar windows).
-  virtual void SetDockingStyle(TdxBarDockingStyle AStyle) { FDockingStyle = AStyle; }
-  virtual void SetDockControl(TdxDockControl* ADock) { FDockControl = ADock; }
+  // Rebuilding: the links' controls are made again and the window is laid out and repainted.
+  virtual void Rebuild() {}
+  virtual void RebuildAndRepaint() { Rebuild(); }
+
+  // ---- what painters ask a floating tool bar window (its caption and close button)
+  virtual RECT GetCaptionRect() { return RECT{}; }
+  virtual RECT GetCloseButtonRect() { return RECT{}; }
+  virtual uint8_t CloseButtonState() const { return 0; }
+  virtual bool HasCloseButton() { return false; }
+  virtual bool HasCaptionMark() { return false; }
+  virtual void DrawCloseButton(HDC DC) { (void)DC; }
+  virtual void DrawCaptionMark(HDC DC) { (void)DC; }
+
+  // ---- docking (tool bar windows)
+  virtual void SetDockingStyle(TdxBarDockingStyle AStyle);
+  virtual void SetDockControl(TdxDockControl* ADock);
   // Makes the window a child of ADock (docked) or a floating window (dsNone).
   virtual void RecreateForDocking(TdxBarDockingStyle AStyle, TdxDockControl* ADock);
   // Writes the window's placement back into its bar: a floating window its position and client size, a
@@ -231,11 +496,13 @@ public:
   virtual void StorePosition();
   virtual SIZE CalcSize(TdxBarDockingStyle AStyle);
   void BeginInternalChange() { ++FInternalChange; }
-  void EndInternalChange() { --FInternalChange; }
+  void EndInternalChange() {
+    if (FInternalChange > 0) --FInternalChange;
+  }
   bool IsInternalChange() const { return FInternalChange > 0; }
   // The window is being dragged, and the point of it the pointer holds, for a docking style.
   bool IsDragging() const { return FDragging; }
-  void SetDragging(bool AValue) { FDragging = AValue; }
+  virtual void SetDragging(bool AValue) { FDragging = AValue; }
   virtual POINT GetDragGrabPoint(TdxBarDockingStyle AStyle);
 
   // The row layout's measures of a docked tool bar, without the bar's extra size.
@@ -246,7 +513,6 @@ public:
   // The content size when the items wrap into a width (or a height).
   virtual SIZE CalcSizeForWidth(TdxBarDockingStyle AStyle, int32_t AWidth);
   virtual SIZE CalcSizeForHeight(TdxBarDockingStyle AStyle, int32_t AHeight);
-  virtual bool HasMark() { return false; }
   // Places the items again after the window was moved or sized.
   virtual void CalcItemRects() {}
 
@@ -259,56 +525,186 @@ public:
   // of its parent's client area.
   bool IsAtParentBottom();
 
+  void WndProc(TMessage& Message) override;
+
 protected:
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  // The mouse and keyboard rules every bar window shares; tool bars and menus add theirs around them.
+  virtual void BarLButtonDown(TMessage& Message);
+  virtual void BarLButtonUp(TMessage& Message);
+  virtual void BarMouseMove(TMessage& Message);
+  virtual void BarMouseLeave(TMessage& Message);
+  virtual void BarLButtonDblClk(TMessage& Message);
+  virtual void BarRButtonDown(TMessage& Message);
+  virtual void BarKeyDown(TMessage& Message);
+  // Whether the window (a tool bar) keeps the mouse captured for a pressed button.
+  virtual bool CapturesPressedButtons() { return false; }
+  void SetCapturedControl(TdxBarItemControl* AControl, bool AHot);
+  // The active chain without this window's own bookkeeping (the menu and the tool bar add theirs).
+  void ChangeActive(bool AValue);
+
   TdxBarItemLinks* FItemLinks = nullptr;
   TdxBar* FBar = nullptr;
   TdxDockControl* FDockControl = nullptr;
   TdxBarDockingStyle FDockingStyle = dsNone;
-  TCustomdxBarControl* FParentBarControl = nullptr;
-  TdxBarItemControl* FSelectedControl = nullptr;
-  bool FActive = false;
+  TBitmap* FBackgroundCache = nullptr;
+  HBRUSH FCachedBkBrush = nullptr;
+  TCustomdxBarControl* FChildMenu = nullptr;
+  TdxBarItemControl* FCapturedControl = nullptr;
   bool FDestroying = false;
+  bool FIgnoreNextClick = false;
+  bool FRepaintingSelection = false;
+  bool FActive = false;
+  uint8_t FMarkState = 0;
+  bool FCapturedControlHot = false;
+  RECT FOwnerRect{};
+  TCustomdxBarControl* FAnchorControl = nullptr;
+  TCustomdxBarControl* FParentBarControl = nullptr;
+  TCustomdxBarControl* FNextActive = nullptr;
+  TdxBarItemControl* FSelectedControl = nullptr;
+  int32_t FLineHeight = 0;
+  int32_t FEditHeight = 0;
+  int32_t FIndent = 4;
+  int32_t FMenuArrowWidth = 0;
+  int32_t FDropDownButtonWidth = 0;
+  POINT FLastMousePos{-1, -1};
   bool FDragging = false;
   int32_t FInternalChange = 0;
 };
 
-// The on-screen part of one link in one bar window: a plain object made through the item-class
-// registry's control class (its virtual constructor takes the link).
+// The on-screen part of one link in one bar window: a plain object, not a window, made through the
+// item-class registry's control class (its virtual constructor takes the link). The bar window owns the
+// rectangles, the mouse and the keyboard; it asks its controls for their sizes, for drawing and for their
+// answer to selection, clicks and keys. All drawing goes through the manager's painter.
 class TdxBarItemControl : public TObject {
   RTL_CLASS(TdxBarItemControl, TObject)
 public:
   using VirtualCtorArg = TdxBarItemLink*;
   explicit TdxBarItemControl(TdxBarItemLink* ALink);
   ~TdxBarItemControl() override;
+  void BeforeDestruction() override;
 
   TdxBarItemLink* Link() const { return FLink; }
   TCustomdxBarControl* Parent() const { return FParent; }
   TdxBarItem* Item() const;
+  TdxBarItemControlPainterClass GetPainter() const;
   bool IsActive() const { return FActive; }
-  virtual void Activate(bool AByMouse);
-  virtual void Deactivate(bool AByMouse);
+  bool IsWindowControl() const { return FWindowControl; }
+  bool ClickState() const { return FClickState; }
+  void SetClickState(bool AValue);
+  bool SelectedByMouse() const { return FSelectedByMouse; }
+  void SetSelectedByMouse(bool AValue) { FSelectedByMouse = AValue; }
 
+  // Layout marks the bar windows set and read.
+  bool StartsRow = false;
+  bool EndsRow = false;
+  RECT SeparatorRect{};
+  bool RarelyUsed = false;       // a menu line shown only in the expanded menu
+  bool ShadeBoundary = false;    // its rarely-used mark differs from the previous line's
+  // Set by the bar window while it handles a press on the control: a button was pressed by the mouse, a
+  // sub-item was opened by it.
+  bool PressedByMouse = false;
+  bool OpenedByMouse = false;
+
+  // ---- notifications from the item and the link
   virtual void BeginGroupChanged();
   virtual void CaptionChanged();
   virtual void EnabledChanged();
   virtual void GlyphChanged();
+  virtual void ClickStateChanged();
   virtual void ShortCutChanged();
   virtual void VisibleChanged();
   virtual void AlignChanged();
-  virtual void Repaint();
   // Notifications of the button and edit controls; other controls ignore them.
   virtual void PaintStyleChanged() {}
   virtual void WidthChanged() {}
   virtual void ButtonStyleChanged() {}
   virtual void DownChanged() {}
   virtual void DropDownEnabledChanged() {}
-  virtual bool CanSelect() { return true; }
+
+  // ---- what the control is and answers
+  virtual bool IsClickable();
+  virtual bool IsCustomizable();
+  virtual bool CanHotTrack();
+  virtual bool CanSelect();
+  virtual void PerformClick(bool AByMouse);
+  virtual void Activate(bool AByMouse);
+  virtual void Deactivate(bool AByMouse);
+  virtual void PrepareClick(bool AByMouse) { (void)AByMouse; }
+  virtual void Click(bool AByMouse);
+  virtual bool IsHighlighted();
+  virtual void KeyDown(uint16_t AKey) { (void)AKey; }
+  virtual bool HandleChar(uint16_t AKey) {
+    (void)AKey;
+    return false;
+  }
+  // The brush and text colour (a system colour index) of a state.
+  virtual void GetColors(const TdxBarPaintFlags& AFlags, int32_t& ATextColor, HBRUSH& ABrush);
+  virtual String GetCaption();
+  virtual bool GetEnabled();
+  virtual TBitmap* GetGlyph();
+  virtual int32_t GetImageIndex();
+  virtual TCustomImageList* GetImages(bool ALarge);
+  virtual String GetHint();
+  virtual TCustomImageList* GetHotImages();
+  virtual bool UseImagesWhenDisabled();
+  virtual TCustomImageList* GetLargeImages();
+  virtual TShortCut GetShortCut();
+  virtual int32_t GetMenuItemIndent();
+  virtual int32_t GetHeight() { return 0; }
+  virtual int32_t GetMinHeight() { return 1; }
+  virtual int32_t GetMinWidth() { return 1; }
+  virtual TCustomdxBarControl* GetSubMenuControl() { return nullptr; }
+  virtual int32_t GetWidth() { return 0; }
+  virtual bool HasHint();
+  // Whether the control shows its caption (sub-items may show their glyph alone).
+  virtual bool ShowsCaption() { return true; }
+  virtual bool UsesOwnerRect();
+  virtual bool ClosesMenusOnClick() { return true; }
+  virtual bool HasSubMenu() { return false; }
+  virtual bool NeedsMouseCapture() { return false; }
+  // A button whose drop-down menu is open.
+  virtual bool DroppedDown() const { return false; }
+  // APaintType: dxBarPaintToolbar, dxBarPaintMenu or dxBarPaintVertical (captions turned).
+  virtual void Draw(const RECT& R, int32_t APaintType) {
+    (void)R;
+    (void)APaintType;
+  }
+  virtual void Repaint();
+  virtual void DoDblClick() {}
+  virtual bool WantsDblClick();
+
+  // ---- shared answers
+  bool IsSelectedControl();
+  TdxBarItemAlign GetAlign();
+  int32_t GetLayoutWidth();
+  int32_t GetLayoutHeight();
+  bool HasGlyph();
+  bool HasImageInList();
+  bool IsMouseDownOnIt();
+  bool IsSelectable() { return CanSelect() || IsClickable(); }
+  RECT ItemRect() const;
+  // The paint type of the control's window: a menu, a tool bar that turns its captions, or a plain tool bar.
+  int32_t PaintType() const;
+
+protected:
+  // Whether a click shows the control pressed while it runs (buttons say so through their item).
+  virtual bool UnclicksAfterDoing() { return true; }
+  void DrawLowered(RECT& R);
+  void DrawGlyphOf(const RECT& R, const RECT* ASubstitute, const TdxBarPaintFlags& AFlags, bool AUseRAsItIs = false);
+  void DrawCaptionOf(HDC DC, RECT& R, bool AHot, bool AGlyphColumn, bool ADown);
+  void DrawTextOf(HDC DC, const String& AText, const RECT& R, int32_t AAlignment, bool AEnabled, bool ASelected,
+                  bool AVertical, bool AClip, bool AFlatText);
+  bool FWindowControl = false;
 
 private:
   friend class TdxBarItemLink;
   TdxBarItemLink* FLink;
   TCustomdxBarControl* FParent;
   bool FActive = false;
+  bool FClickState = false;
+  bool FSelectedByMouse = false;
 };
 
 // ---- items ------------------------------------------------------------------------------------------------------------

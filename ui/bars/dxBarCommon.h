@@ -56,6 +56,8 @@ SIZE GetTextExtentString(HDC DC, const String& S);
 String RemoveAmpersands(const String& S);
 // A filled triangle centred in Rect, pointing right (Horizontal) or down, in the colours of its state.
 void DrawArrow(HDC DC, const RECT& Rect, bool Horizontal, bool Flat, bool Selected, bool Enabled);
+// The same arrow with its size given: a base of 2 x Size - 1 pixels and a height of Size (at least 1).
+void DrawSizedArrow(HDC DC, const RECT& Rect, bool Horizontal, bool Flat, bool Selected, bool Enabled, int32_t Size);
 void DrawHighlightFrame(HDC DC, const RECT& Rect);
 // A vertical gradient from Color1 to Color2 in 256 bands.
 void FillGradientBands(TCanvas* Canvas, const RECT& Rect, TColor Color1, TColor Color2);

@@ -229,6 +229,11 @@ void DrawArrow(HDC DC, const RECT& Rect, bool Horizontal, bool Flat, bool Select
   int k = extent - 8;
   k = k > 0 ? (k + 1) / 2 : k / 2;
   if (k < 3) k = 3;
+  DrawSizedArrow(DC, Rect, Horizontal, Flat, Selected, Enabled, k);
+}
+
+void DrawSizedArrow(HDC DC, const RECT& Rect, bool Horizontal, bool Flat, bool Selected, bool Enabled, int32_t Size) {
+  const int k = std::max<int32_t>(Size, 1);
   int colour;
   if (!Enabled)
     colour = COLOR_BTNSHADOW;

@@ -207,6 +207,11 @@ void TdxDockControl::DrawBackground(HDC DC, const RECT& R, TColor AColor, HBRUSH
   } else {
     const RECT client = ClientRect();
     if (client.right <= client.left || client.bottom <= client.top) return;
+    // A painting without a colour of its own (a bar's background over the dock) takes the brush it brings.
+    if (AColor == clNone) {
+      if (ABrush) FillRect(DC, &R, ABrush);
+      return;
+    }
     TdxBarItemControlPainterClass painter =
         FBarManager ? FBarManager->PainterClass() : TdxBarItemControlPainter::Instance();
     painter->DrawDockBackground(this, DC, AColor, nullptr, R, ASourceRect);

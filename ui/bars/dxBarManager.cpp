@@ -698,7 +698,7 @@ void TdxBarManager::SetFlatCloseButton(bool Value) {
   FFlatCloseButton = Value;
   if (FMainMenuBar)
     if (TCustomdxBarControl* c = FMainMenuBar->GetControl()) {
-      c->SetSelectedControl(nullptr);
+      c->SelectControl(nullptr);
       c->Rebuild();
     }
 }
@@ -708,7 +708,7 @@ void TdxBarManager::SetShowCloseButton(bool Value) {
   FShowCloseButton = Value;
   if (FMainMenuBar)
     if (TCustomdxBarControl* c = FMainMenuBar->GetControl()) {
-      c->SetSelectedControl(nullptr);
+      c->SelectControl(nullptr);
       c->Rebuild();
     }
 }

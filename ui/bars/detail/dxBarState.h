@@ -15,6 +15,8 @@ struct TBarUnitState {
   std::vector<TRegItemRecord> ItemClasses;
   std::vector<TCustomdxBarControl*> BarControls;
   TCustomdxBarControl* ActiveBarControl = nullptr;
+  // Menus show all their links, not only the recent ones (set while the chain opens when customizing).
+  bool MenusExpanded = false;
   int32_t ScreenDepth = 32;
   HBRUSH CheckeredBrush = nullptr;
   // Mouse-leave polling (when the system's tracking is not used).
