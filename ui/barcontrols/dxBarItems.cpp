@@ -8,33 +8,6 @@
 #include "rtl/TypInfo.h"
 #include "ui/bars/dxBarCommon.h"
 
-// ---- the unit ------------------------------------------------------------------------------------------------
-
-namespace {
-
-// The item classes in the order the bar unit registers them; the item controls arrive with the bar windows.
-TClass const* ItemClassTable(size_t& ACount) {
-  static const TClass table[] = {TdxBarButton::StaticClass(), TdxBarSubItem::StaticClass()};
-  ACount = sizeof(table) / sizeof(table[0]);
-  return table;
-}
-
-void StartBarItems() {
-  size_t count = 0;
-  TClass const* table = ItemClassTable(count);
-  for (size_t i = 0; i < count; ++i) RegisterItemClass(table[i], nullptr, true);
-}
-
-void FinishBarItems() {
-  size_t count = 0;
-  TClass const* table = ItemClassTable(count);
-  for (size_t i = count; i-- > 0;) UnregisterItemClass(table[i]);
-}
-
-}  // namespace
-
-constinit const TUnit dxBarItemsUnit{"dxBarItems", {&dxBarUnit}, &StartBarItems, &FinishBarItems};
-
 // ---- TdxBarButton --------------------------------------------------------------------------------------------
 
 RTL_PUBLISHED(TdxBarButton) {

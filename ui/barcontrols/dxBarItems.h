@@ -11,9 +11,6 @@
 
 class TCanvas;
 
-// Registers the item classes with the bar unit (and with the component streamer).
-extern const TUnit dxBarItemsUnit;
-
 enum TdxBarButtonStyle : uint8_t { bsDefault, bsChecked, bsDropDown };
 RTL_ENUM(TdxBarButtonStyle, bsDefault, bsChecked, bsDropDown)
 

@@ -1212,6 +1212,9 @@ public:
   void SetRebuildLocked(bool Value);
   bool IsLoadedFromForm() const { return FLoaded; }
   void SetLoadedFromForm(bool Value) { FLoaded = Value; }
+  // Whether the bar's window has stood in a dock (a floating bar docks again where it was then).
+  bool HasDockedPosition() const { return FHasDockedPosition; }
+  void SetHasDockedPosition(bool Value) { FHasDockedPosition = Value; }
   bool AutoHidden() const { return FAutoHidden; }
   void SetAutoHidden(bool Value) { FAutoHidden = Value; }
   HFONT FontHandle() const { return FFontHandle; }
@@ -1281,6 +1284,7 @@ private:
   std::vector<TdxBarItem*> FDetachingSubItems;
   bool FFontLock = false;
   bool FAutoHidden = false;
+  bool FHasDockedPosition = false;
   bool FFreeingWindow = false;
   bool FLoaded = false;
   TdxBarDockControl* FPendingDockControl = nullptr;
@@ -1921,6 +1925,9 @@ public:
   bool UpdateLock() const { return FLockUpdate; }
   TdxBarItemControl* SelectedControl() const { return FSelectedControl; }
   void SetSelectedControl(TdxBarItemControl* Control);
+  // The tool bar window in keyboard menu mode, or nullptr.
+  TCustomdxBarControl* MenuModeBar() const { return FMenuModeBar; }
+  void SetMenuModeBar(TCustomdxBarControl* Value) { FMenuModeBar = Value; }
   void ClearSelectedControl() { FSelectedControl = nullptr; }
   void Modified();
   void CloseActiveMenus();

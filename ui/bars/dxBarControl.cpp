@@ -447,6 +447,7 @@ void TCustomdxBarControl::StorePosition() {
     FBar->SetFloatClientHeight(ClientHeight());
     return;
   }
+  FBar->SetHasDockedPosition(true);
   FBar->SetDockedDockingStyle(FDockingStyle);
   FBar->SetDockedDockControl(FDockControl && !FDockControl->IsImplicit()
                                  ? static_cast<TdxBarDockControl*>(FDockControl)

@@ -6,6 +6,7 @@
 #include "forms/Dialogs.h"
 #include "forms/Forms.h"
 #include "rtl/ClassRegistry.h"
+#include "ui/barcontrols/dxBarControls.h"
 #include "ui/barcontrols/dxBarItems.h"
 #include "ui/bars/dxBar.h"
 #include "ui/bars/dxBarCommon.h"
@@ -23,7 +24,7 @@ protected:
     headless::Init(1000, 700);
     InitForms();
     InstallDialogs();
-    StartUnits({&dxBarItemsUnit});
+    StartUnits({&dxBarControlsUnit});
     Form = New<TForm>(Application, 0);
     Form->SetName("fmItems");
     Form->Show();
