@@ -136,35 +136,37 @@ TdxBarItemControl* TdxBarControl::GetItemControlAtPos(POINT P, bool& ABeyondItem
   ABeyondItem = false;
   ANearerStart = false;
   const bool vertical = IsVertical();
-  // The point lies in a row but on no item: the control of that row nearest the point stands for it (the
-  // last control of the row when the point lies beyond every item of the row).
-  TdxBarItemControl* nearest = nullptr;
-  int32_t nearestDistance = 0;
-  bool nearestBefore = false;
+  const int32_t along = vertical ? P.y : P.x, across = vertical ? P.x : P.y;
+  auto inRow = [&](const RECT& r) { return vertical ? across >= r.left && across < r.right : across >= r.top && across < r.bottom; };
+  // The row the point lies in: its band across is the one of the control that ends it.
+  TdxBarItemControl* rowEnd = nullptr;
+  for (int32_t i = 0; i < FItemLinks->VisibleItemCount() && !rowEnd; ++i) {
+    TdxBarItemControl* control = FItemLinks->VisibleItems(i)->Control();
+    if (control && control->IsCustomizable() && control->EndsRow && inRow(GetItemRect(control))) rowEnd = control;
+  }
+  if (!rowEnd) return nullptr;
+  const RECT endRect = GetItemRect(rowEnd);
+  if (along >= (vertical ? endRect.top : endRect.left)) return rowEnd;
+  ANearerStart = true;
+  const TdxBarItemAlign align = rowEnd->GetAlign();
+  if (align == iaCenter || align == iaRight) return rowEnd;
+  // Before the row's last control on no item (a control a drop may not land on, or the space beside a
+  // shorter one): the control of this row nearest the point, so that a drop lands in the row under it.
+  TdxBarItemControl* nearest = rowEnd;
+  int32_t best = (vertical ? endRect.top : endRect.left) - along;
   for (int32_t i = 0; i < FItemLinks->VisibleItemCount(); ++i) {
     TdxBarItemControl* control = FItemLinks->VisibleItems(i)->Control();
-    if (!control || !control->IsCustomizable()) continue;
+    if (!control || control == rowEnd || !control->IsCustomizable()) continue;
     const RECT r = GetItemRect(control);
-    if (IsRectEmpty(&r)) continue;
-    const RECT row = FItemLinks->VisibleItems(i)->ItemRect();
-    const int32_t rowThickness = FItemLinks->VisibleItems(i)->RowHeight();
-    // The row's extent across: the item's row band.
-    const int32_t across = vertical ? P.x : P.y;
-    const int32_t lo = vertical ? row.right - std::max<int32_t>(rowThickness, row.right - row.left) +
-                                      (std::max<int32_t>(rowThickness, row.right - row.left) - (row.right - row.left)) / 2
-                                : row.top - (std::max<int32_t>(rowThickness, row.bottom - row.top) - (row.bottom - row.top)) / 2;
-    const int32_t hi = lo + std::max<int32_t>(rowThickness, vertical ? row.right - row.left : row.bottom - row.top);
-    if (across < lo || across >= hi) continue;
+    if (IsRectEmpty(&r) || !inRow(r)) continue;
     const int32_t start = vertical ? r.top : r.left, end = vertical ? r.bottom : r.right;
-    const int32_t along = vertical ? P.y : P.x;
-    const int32_t distance = along < start ? start - along : along >= end ? along - end + 1 : 0;
-    if (!nearest || distance < nearestDistance) {
+    const int32_t distance = along < start ? start - along : along - end + 1;
+    if (distance < best) {
+      best = distance;
       nearest = control;
-      nearestDistance = distance;
-      nearestBefore = along < start;
+      ANearerStart = along < start;
     }
   }
-  if (nearest) ANearerStart = nearestBefore;
   return nearest;
 }
 

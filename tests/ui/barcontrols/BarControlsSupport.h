@@ -50,6 +50,48 @@ protected:
     }
     return b;
   }
+  // A button that shows a 16 x 16 glyph: its size on a tool bar is the manager's button size.
+  TdxBarButton* GlyphButton(const char* AName, int32_t AGroup = 0) {
+    TdxBarButton* b = Button(AName, AName, AGroup);
+    TBitmap glyph;
+    glyph.SetSize(16, 16);
+    RECT r{0, 0, 16, 16};
+    FillRect(glyph.Canvas()->Handle(), &r, GetSysColorBrush(COLOR_BTNFACE));
+    RECT inner{3, 3, 13, 13};
+    FillRect(glyph.Canvas()->Handle(), &inner, GetSysColorBrush(COLOR_HIGHLIGHT));
+    b->SetGlyph(&glyph);
+    return b;
+  }
+  std::vector<TdxBarItem*> GlyphButtons(int ACount) {
+    std::vector<TdxBarItem*> items;
+    for (int i = 0; i < ACount; ++i) items.push_back(GlyphButton(("bbG" + std::to_string(i)).c_str()));
+    return items;
+  }
+  // The colour a brush paints (0x00RRGGBB).
+  static uint32_t BrushColor(HBRUSH ABrush) {
+    TBitmap b;
+    b.SetSize(1, 1);
+    RECT r{0, 0, 1, 1};
+    FillRect(b.Canvas()->Handle(), &r, ABrush);
+    return b.ScanLine(0)[0] & 0xFFFFFF;
+  }
+  // A floating bar of the items, laid out for a client width.
+  TdxBar* FloatingBar(const char* ACaption, const std::vector<TdxBarItem*>& AItems, const std::vector<int>& AGroupStarts,
+                      int32_t AClientWidth) {
+    TdxBar* bar = Manager->Bars()->Add();
+    bar->SetCaption(ACaption);
+    for (size_t i = 0; i < AItems.size(); ++i) {
+      const bool group = std::find(AGroupStarts.begin(), AGroupStarts.end(), int(i)) != AGroupStarts.end();
+      bar->ItemLinks()->AddItem(AItems[i], group);
+    }
+    bar->SetFloatLeft(300);
+    bar->SetFloatTop(200);
+    bar->SetFloatClientWidth(AClientWidth);
+    bar->SetDockingStyle(dsNone);
+    bar->SetVisible(true);
+    Idle();
+    return bar;
+  }
   // A bar with links to the items (a link whose index is in AGroupStarts begins a group), docked.
   TdxBar* Toolbar(const char* ACaption, const std::vector<TdxBarItem*>& AItems,
                   const std::vector<int>& AGroupStarts = {}, TdxBarDockingStyle AStyle = dsTop) {
