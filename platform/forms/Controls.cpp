@@ -1666,9 +1666,9 @@ void TWinControl::AlignControls(TControl* aControl, RECT& rect) {
       if (c == aControl || c->Align() != align) continue;
       if (align != alNone && !c->Visible()) continue;
       if (align == alNone && !c->FAnchorRulesValid) continue;
+      // The control being moved stands where it was put: the others go before it when they lie before it
+      // (a dock that grows below another keeps its place below it).
       size_t j = 0;
-      // The control being moved keeps its place in front of the others of its kind.
-      if (!list.empty() && list[0] == aControl) j = 1;
       while (j < list.size() && !InsertBefore(c, list[j], align)) ++j;
       list.insert(list.begin() + static_cast<ptrdiff_t>(j), c);
     }

@@ -206,6 +206,24 @@ TEST_F(FormStreamingTest, HiddenAlignedControlGivesItsSpaceBack) {
   form->Free();
 }
 
+TEST_F(FormStreamingTest, GrowingTopAlignedControlStaysBelowTheOneAboveIt) {
+  auto* form = New<TLayoutForm>(Application);
+  auto* second = New<TPanel>(form);
+  second->SetBounds(0, 100, 400, 20);
+  second->SetAlign(alTop);
+  second->SetParent(form);
+  ExpectBounds(second, 0, 40, 400, 20);
+  // The lower one grows from where it is (as a dock does when a bar enters it): the upper one stays first.
+  second->SetBounds(second->Left(), second->Top(), second->Width(), 26);
+  ExpectBounds(form->pnTop, 0, 0, 400, 40);
+  ExpectBounds(second, 0, 40, 400, 26);
+  // Moved above the first, it goes first.
+  second->SetBounds(0, -5, 400, 26);
+  ExpectBounds(second, 0, 0, 400, 26);
+  ExpectBounds(form->pnTop, 0, 26, 400, 40);
+  form->Free();
+}
+
 TEST_F(FormStreamingTest, ConstraintsLimitAlignedSize) {
   auto* form = New<TLayoutForm>(Application);
   form->pnTop->Constraints()->SetMaxHeight(25);

@@ -2,6 +2,11 @@
 // group of page buttons, the categories and the function-key shortcuts; and the form written back.
 
 #include "BarItemsSupport.h"
+#include <filesystem>
+#ifndef VORN_ARTIFACT_DIR
+#define VORN_ARTIFACT_DIR "artifacts"
+#endif
+#include "ui/barcontrols/dxBarControls.h"
 #include "rtl/Filer.h"
 #include "rtl/Resources.h"
 
@@ -48,7 +53,8 @@ String MainFormText() {
   String s = "object fmMain: TfmBarsMain\n  Left = 0\n  Top = 0\n  Width = 648\n  Height = 514\n"
              "  Caption = 'Vorn'\n";
   for (const char* dock : {"dxBarDockControl1", "dxBarDockControl2"})
-    s += String("  object ") + dock + ": TdxBarDockControl\n    Left = 0\n    Top = 0\n    Width = 640\n" +
+    s += String("  object ") + dock + ": TdxBarDockControl\n    Left = 0\n    Top = " +
+         (dock[16] == '1' ? "0" : "24") + "\n    Width = 640\n" +
          "    Height = 24\n    Align = dalTop\n    BarManager = dxBarManager\n  end\n";
   s += "  object dxBarManager: TdxBarManager\n    AllowReset = False\n    Bars = <\n";
   s += Bar("Main", "dxBarDockControl1", true, Link("bbProgram") + Link("bbHelp")) + "\n";
@@ -202,6 +208,46 @@ TEST_F(ProgramBarsTest, WrittenFormReadsBackUnchanged) {
   TfmBarsMain* again = Load();
   EXPECT_EQ(ComponentToText(again), text);
   EXPECT_EQ(Find<TdxBarSubItem>(again, "bbHelp")->ItemLinks()->Count(), 3);
+}
+
+TEST_F(ProgramBarsTest, PageButtonsAreClickedOnTheToolbar) {
+  TfmBarsMain* form = Load();
+  Login(form);
+  headless::RunUntilIdle();
+  auto* m = dynamic_cast<TdxBarManager*>(form->FindComponent("dxBarManager"));
+  TdxBar* pages = m->Bars()->Items(1);
+  auto* window = dynamic_cast<TdxBarControl*>(pages->GetControl());
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(IsWindowVisible(window->Handle()));
+  std::vector<std::string> clicked;
+  m->OnClickItem = TdxBarClickItemEvent([&](TdxBarManager*, TdxBarItem* item) { clicked.push_back(item->Name()); });
+  // Each page button in turn: the group's down button follows, one click each.
+  for (int i : {2, 0, 4, 3}) {
+    const RECT r = pages->ItemLinks()->Items(i)->ItemRect();
+    const POINT p = window->ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    headless::AdvanceClock(1000);
+    headless::Click(p.x, p.y);
+    headless::RunUntilIdle();
+    std::string downs;
+    for (TdxBarButton* b : Pages(form)) downs += b->Down() ? '1' : '0';
+    std::string expected(5, '0');
+    expected[static_cast<size_t>(i)] = '1';
+    EXPECT_EQ(downs, expected) << i;
+  }
+  EXPECT_EQ(clicked, (std::vector<std::string>{"bbBackup", "bbProjects", "bbReport", "bbRestore"}));
+  // The main menu's sub-items show their captions on the first dock; the tool bar sits on the second.
+  TdxBar* menu = m->Bars()->Items(0);
+  ASSERT_NE(menu->GetControl(), nullptr);
+  EXPECT_EQ(menu->GetControl()->Parent(), form->FindComponent("dxBarDockControl1"));
+  EXPECT_EQ(window->Parent(), form->FindComponent("dxBarDockControl2"));
+  // The picture: the main menu above the page buttons, the backup page down, the pointer on Restore.
+  Find(form, "bbBackup")->SetDown(true);
+  const RECT r = pages->ItemLinks()->Items(3)->ItemRect();
+  const POINT p = window->ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  headless::MouseMove(p.x, p.y);
+  headless::RunUntilIdle();
+  std::filesystem::create_directories(VORN_ARTIFACT_DIR);
+  ASSERT_TRUE(headless::SavePng(form->Handle(), (std::string(VORN_ARTIFACT_DIR) + "/barcontrols-program.png").c_str()));
 }
 
 }  // namespace
