@@ -417,7 +417,8 @@ void TdxBarSubItemControl::OpenMenu() {
   parent->SetChildMenu(menu);
   if (!parent->IsMenuLike()) Repaint();
   menu->SetBounds(p.x, p.y, menu->Width(), menu->Height());
-  if (menu->HandleAllocated()) ShowWindow(menu->Handle(), SW_SHOWNA);
+  menu->HandleNeeded();
+  if (IsBarControlAlive(menu) && menu->HandleAllocated()) ShowWindow(menu->Handle(), SW_SHOWNA);
   if (GetPainter()->RepaintsAfterClick()) Repaint();
 }
 

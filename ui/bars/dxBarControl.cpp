@@ -272,14 +272,16 @@ void TCustomdxBarControl::SelectControl(TdxBarItemControl* AControl) {
 
 void TCustomdxBarControl::SelectControlAndOpen(TdxBarItemControl* AControl) {
   if (!HandleAllocated() || AControl == FSelectedControl) return;
+  // Activating and deactivating here is not a click: a sub-item on a menu line opens and closes its menu
+  // only after the delay that lets the pointer pass over it.
   TdxBarItemControl* old = FSelectedControl;
-  if (old && old->IsActive()) old->Deactivate(true);
+  if (old && old->IsActive()) old->Deactivate(false);
   if (!IsBarControlAlive(this)) return;
   if (AControl) AControl->SetSelectedByMouse(true);
   ChangeSelectedControl(AControl);
   if (!IsBarControlAlive(this) || !FSelectedControl) return;
   FSelectedControl->OpenedByMouse = true;
-  FSelectedControl->Activate(true);
+  FSelectedControl->Activate(false);
 }
 
 void TCustomdxBarControl::ChangeSelectedControl(TdxBarItemControl* AControl) {
