@@ -44,6 +44,7 @@ int32_t TdxBarButtonControl::GetArrowWidth() {
 }
 
 void TdxBarButtonControl::ButtonStyleChanged() {
+  ForgetSizes();
   if (Parent()) Parent()->Rebuild();
 }
 
@@ -51,6 +52,17 @@ void TdxBarButtonControl::DownChanged() { Repaint(); }
 void TdxBarButtonControl::DropDownEnabledChanged() { Repaint(); }
 
 void TdxBarButtonControl::PaintStyleChanged() {
+  ForgetSizes();
+  if (Parent()) Parent()->Rebuild();
+}
+
+void TdxBarButtonControl::CaptionChanged() {
+  ForgetSizes();
+  TdxBarItemControl::CaptionChanged();
+}
+
+void TdxBarButtonControl::WidthChanged() {
+  ForgetSizes();
   if (Parent()) Parent()->Rebuild();
 }
 
@@ -109,19 +121,32 @@ int32_t TdxBarButtonControl::CalcDefaultWidth() {
   return w;
 }
 
+void TdxBarButtonControl::Measure() {
+  TCustomdxBarControl* parent = Parent();
+  TdxBarManager* manager = parent->BarManager();
+  const int32_t key[4] = {parent->LineHeight(), manager->ButtonWidth(), manager->ButtonHeight(), PaintType()};
+  if (FDefaultWidth >= 0 && std::equal(key, key + 4, FMeasuredWith)) return;
+  std::copy(key, key + 4, FMeasuredWith);
+  FDefaultWidth = CalcDefaultWidth();
+  FDefaultHeight = CalcDefaultHeight();
+}
+
 int32_t TdxBarButtonControl::GetHeight() {
-  if (!InMenu(this) && IsRotatedVerticalToolbar(Parent()) && IsCaptionShown()) return CalcDefaultWidth();
-  return CalcDefaultHeight();
+  Measure();
+  if (!InMenu(this) && IsRotatedVerticalToolbar(Parent()) && IsCaptionShown()) return FDefaultWidth;
+  return FDefaultHeight;
 }
 
 int32_t TdxBarButtonControl::GetWidth() {
-  int32_t w = !InMenu(this) && IsRotatedVerticalToolbar(Parent()) && IsCaptionShown() ? CalcDefaultHeight()
-                                                                                    : CalcDefaultWidth();
+  Measure();
+  int32_t w = !InMenu(this) && IsRotatedVerticalToolbar(Parent()) && IsCaptionShown() ? FDefaultHeight
+                                                                                    : FDefaultWidth;
   if (!InMenu(this) && Button()->ButtonStyle() == bsDropDown) w += GetArrowWidth();
   return w;
 }
 
 void TdxBarButtonControl::GlyphChanged() {
+  ForgetSizes();
   if (Link() && Link()->GetPaintStyle() == TdxBarPaintStyle::psStandard) {
     if (Parent()) Parent()->Rebuild();
     return;

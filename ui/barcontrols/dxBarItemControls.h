@@ -36,6 +36,8 @@ public:
   virtual void OpenDropDownMenu(bool AByMouse);
 
   void GlyphChanged() override;
+  void CaptionChanged() override;
+  void WidthChanged() override;
   void Deactivate(bool AByMouse) override;
   void PrepareClick(bool AByMouse) override;
   void Click(bool AByMouse) override;
@@ -58,6 +60,13 @@ private:
   void DrawOnToolbar(HDC DC, RECT R, int32_t APaintType);
 
   bool FDroppedDown = false;
+  // The measured sizes: whatever changes them (caption, font, paint style, docking, icon size) makes the
+  // bar window make its controls again, so a control measures once.
+  int32_t FDefaultWidth = -1;
+  int32_t FDefaultHeight = -1;
+  int32_t FMeasuredWith[4] = {};  // line height, button width and height, paint type
+  void Measure();
+  void ForgetSizes() { FDefaultWidth = FDefaultHeight = -1; }
 };
 
 // A sub-item: a line or button that opens the menu of its item's links, with the 400 ms delays by which
