@@ -134,6 +134,7 @@ private:
   int32_t MarkAllowance(TdxBarDockingStyle AStyle);
   bool IsDocked(TdxBarDockingStyle AStyle) const { return AStyle != dsNone; }
   void MeasureRow(bool AVertical, int32_t AFill, int32_t& ALength, int32_t& AThickness);
+  SIZE CalcRowSize(TdxBarDockingStyle AStyle, int32_t ALength);
   void DrawItem(HDC DC, TdxBarItemControl* AControl);
   void PaintNonClient();
   void CalcNonClientSize(const RECT& AWindow, RECT& R);

@@ -343,6 +343,44 @@ void TdxBarControl::MeasureRow(bool AVertical, int32_t AFill, int32_t& ALength, 
   }
 }
 
+// A single row (a docked window that does not wrap) laid out for a length along: the links that fit, or in
+// recent-items mode the most used links that fit.
+SIZE TdxBarControl::CalcRowSize(TdxBarDockingStyle AStyle, int32_t ALength) {
+  const bool vertical = IsVerticalStyle(AStyle);
+  SIZE size{CalcMinWidth(AStyle), CalcMinHeight(AStyle)};
+  LONG& sizeAlong = vertical ? size.cy : size.cx;
+  LONG& sizeAcross = vertical ? size.cx : size.cy;
+  const SIZE area = CaptionButtonArea(vertical);
+  const int32_t mark = HasMark() ? kMarkAllowance : 0;
+  const int32_t fill = std::max<int32_t>(ALength, sizeAlong) - area.cx - mark;
+  if (!FItemLinks || FItemLinks->AvailableItemCount() == 0) return size;
+  int32_t length = 0, thickness = 0;
+  if (!FItemLinks->IsRecentItemsMode() || BarManager()->IsDesigning()) {
+    MeasureRow(vertical, fill, length, thickness);
+  } else {
+    // The shown count grows from one link while the row still fits.
+    const int32_t available = FItemLinks->AvailableItemCount();
+    int32_t best = -1;
+    for (int32_t count = 1; count <= available; ++count) {
+      FItemLinks->SetRecentItemCount(count == available ? -1 : count);
+      int32_t l = 0, t = 0;
+      MeasureRow(vertical, INT32_MAX, l, t);
+      if (l > fill && count > 1) break;
+      best = count;
+      length = l;
+      thickness = t;
+    }
+    FItemLinks->SetRecentItemCount(best == available ? -1 : best);
+  }
+  sizeAlong = std::max<int32_t>(sizeAlong, length + mark);
+  sizeAcross = thickness;
+  if (HasCaptionButtons()) {
+    sizeAlong += area.cx;
+    sizeAcross = std::max<LONG>(sizeAcross, area.cy);
+  }
+  return size;
+}
+
 SIZE TdxBarControl::CalcSizeForWidth(TdxBarDockingStyle AStyle, int32_t AWidth) {
   SIZE size{0, 0};
   {
@@ -361,36 +399,7 @@ SIZE TdxBarControl::CalcSizeForWidth(TdxBarDockingStyle AStyle, int32_t AWidth) 
     } else if (vertical) {
       size = SIZE{CalcMinWidth(AStyle), CalcContentHeight(AStyle)};
     } else {
-      size = SIZE{CalcMinWidth(AStyle), CalcMinHeight(AStyle)};
-      const SIZE area = CaptionButtonArea(false);
-      const int32_t mark = HasMark() ? kMarkAllowance : 0;
-      const int32_t fill = std::max<int32_t>(AWidth, size.cx) - area.cx - mark;
-      if (FItemLinks && FItemLinks->AvailableItemCount() > 0) {
-        int32_t length = 0, thickness = 0;
-        if (!FItemLinks->IsRecentItemsMode() || BarManager()->IsDesigning()) {
-          MeasureRow(false, fill, length, thickness);
-        } else {
-          // The most used links that fit: the shown count grows while the row still fits.
-          const int32_t available = FItemLinks->AvailableItemCount();
-          int32_t best = -1;
-          for (int32_t count = 1; count <= available; ++count) {
-            FItemLinks->SetRecentItemCount(count == available ? -1 : count);
-            int32_t l = 0, t = 0;
-            MeasureRow(false, INT32_MAX, l, t);
-            if (l > fill && count > 1) break;
-            best = count;
-            length = l;
-            thickness = t;
-          }
-          FItemLinks->SetRecentItemCount(best == available ? -1 : best);
-        }
-        size.cx = std::max<int32_t>(size.cx, length + mark);
-        size.cy = thickness;
-        if (HasCaptionButtons()) {
-          size.cx += area.cx;
-          size.cy = std::max<LONG>(size.cy, area.cy);
-        }
-      }
+      size = CalcRowSize(AStyle, AWidth);
     }
   }
   CalcItemRects();
@@ -415,35 +424,7 @@ SIZE TdxBarControl::CalcSizeForHeight(TdxBarDockingStyle AStyle, int32_t AHeight
     } else if (!vertical) {
       size = SIZE{CalcContentWidth(AStyle), CalcMinHeight(AStyle)};
     } else {
-      size = SIZE{CalcMinWidth(AStyle), CalcMinHeight(AStyle)};
-      const SIZE area = CaptionButtonArea(true);
-      const int32_t mark = HasMark() ? kMarkAllowance : 0;
-      const int32_t fill = std::max<int32_t>(AHeight, size.cy) - area.cx - mark;
-      if (FItemLinks && FItemLinks->AvailableItemCount() > 0) {
-        int32_t length = 0, thickness = 0;
-        if (!FItemLinks->IsRecentItemsMode() || BarManager()->IsDesigning()) {
-          MeasureRow(true, fill, length, thickness);
-        } else {
-          const int32_t available = FItemLinks->AvailableItemCount();
-          int32_t best = -1;
-          for (int32_t count = 1; count <= available; ++count) {
-            FItemLinks->SetRecentItemCount(count == available ? -1 : count);
-            int32_t l = 0, t = 0;
-            MeasureRow(true, INT32_MAX, l, t);
-            if (l > fill && count > 1) break;
-            best = count;
-            length = l;
-            thickness = t;
-          }
-          FItemLinks->SetRecentItemCount(best == available ? -1 : best);
-        }
-        size.cy = std::max<int32_t>(size.cy, length + mark);
-        size.cx = thickness;
-        if (HasCaptionButtons()) {
-          size.cy += area.cx;
-          size.cx = std::max<LONG>(size.cx, area.cy);
-        }
-      }
+      size = CalcRowSize(AStyle, AHeight);
     }
   }
   CalcItemRects();
