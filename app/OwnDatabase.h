@@ -39,16 +39,17 @@ inline constexpr const char* const Schema[] = {
     "CREATE GENERATOR PROJECTS_ID",
     "CREATE GENERATOR BACKUPS_ID",
     // One row per project. ISREMOTE is "T" for a project on a server; PROTOCOL 1 Novell SPX, 2 NetBEUI,
-    // 3 TCP/IP, 0 none.
+    // 3 TCP/IP, 0 or null none. No column has a default: the datasets take the server's defaults into new
+    // rows, and a new project starts with every column but its name and connection options null.
     "CREATE TABLE PROJECTS (\n"
     "  ID INTEGER NOT NULL PRIMARY KEY,\n"
     "  NAME VARCHAR(255),\n"
     "  BKFOLDER VARCHAR(510),\n"
     "  RSFOLDER VARCHAR(510),\n"
     "  SERVERNAME VARCHAR(255),\n"
-    "  PROTOCOL INTEGER DEFAULT 0,\n"
+    "  PROTOCOL INTEGER,\n"
     "  RMFOLDER VARCHAR(510),\n"
-    "  ISREMOTE CHAR(1) DEFAULT 'F',\n"
+    "  ISREMOTE CHAR(1),\n"
     "  OPTIONSDB VARCHAR(512))",
     // One row per backup run; IDPROJECT has no constraint, so deleting a project keeps its backups.
     "CREATE TABLE BACKUPS (\n"

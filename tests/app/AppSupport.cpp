@@ -97,14 +97,13 @@ int64_t CountSampleRows(const String& path, int64_t* idSum) {
 }
 
 const String& TemplateOwnDatabase() {
-  static scratch::Folder* folder = nullptr;
-  static String path;
-  if (path.empty()) {
-    // Lives to the end of the process, like the engine that wrote it.
-    folder = new scratch::Folder("vorn-app-template");
-    path = folder->File("db.gdb");
-    CreateOwnDatabase(path);
-  }
+  // Made on first use, removed when the process ends.
+  static const std::unique_ptr<scratch::Folder> folder = std::make_unique<scratch::Folder>("vorn-app-template");
+  static const String path = [] {
+    const String p = folder->File("db.gdb");
+    CreateOwnDatabase(p);
+    return p;
+  }();
   return path;
 }
 

@@ -101,7 +101,7 @@ TEST(OwnDatabase, MadeWithTheProgramsSchemaReadableByTheUserOnly) {
   EXPECT_EQ(entries, 2);
 }
 
-TEST(OwnDatabase, DefaultsAndTriggersFillARowInsertedWithoutThem) {
+TEST(OwnDatabase, TriggersGiveAKeyToARowInsertedWithoutOne) {
   scratch::Folder dir("vorn-tools");
   const String path = dir.File("db.gdb");
   CreateOwnDatabase(path);
@@ -117,8 +117,8 @@ TEST(OwnDatabase, DefaultsAndTriggersFillARowInsertedWithoutThem) {
   tr->Free();
   db->Close();
   db->Free();
-  EXPECT_EQ(Column(path, "SELECT ID || '|' || NAME || '|' || PROTOCOL || '|' || ISREMOTE FROM PROJECTS"),
-            std::vector<String>{"1|Склад|0|F"});
+  EXPECT_EQ(Column(path, "SELECT ID || '|' || NAME || '|' || COALESCE(PROTOCOL, '-') || '|' || COALESCE(ISREMOTE, '-') FROM PROJECTS"),
+            std::vector<String>{"1|Склад|-|-"});
   EXPECT_EQ(Column(path, "SELECT ID FROM BACKUPS"), std::vector<String>{"1"});
 }
 
