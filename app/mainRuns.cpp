@@ -28,8 +28,12 @@ public:
   }
   ~TRunScope() {
     if (!FStarted) return;
+    try {
+      FModule.FReport.Flush();
+    } catch (...) {
+      // the lines that could not be handed over are lost with the failure that ends the run
+    }
     FModule.FRunning = false;
-    FModule.FReport.Flush();
     if (FModule.FWindow) FModule.FWindow->RunStateChanged(false);
   }
   TRunScope(const TRunScope&) = delete;
