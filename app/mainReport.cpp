@@ -73,6 +73,7 @@ void TReport::Add(const String& text) {
 
 void TReport::Flush() {
   if (!FPending.empty()) {
+    FLastFlush = GetTickCount64();
     std::vector<String> lines;
     lines.swap(FPending);
     if (FLines) {
@@ -86,7 +87,6 @@ void TReport::Flush() {
       FLines->EndUpdate();
     }
   }
-  FLastFlush = GetTickCount64();
   if (FWindow) FWindow->UpdateDuringRun();
 }
 
