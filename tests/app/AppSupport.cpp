@@ -1,6 +1,10 @@
 #include "AppSupport.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "EngineTestEnvironment.h"
@@ -72,6 +76,20 @@ Variant FirstValue(TFIBDatabase* db, TFIBTransaction* tr, const String& sql) {
 }
 
 }  // namespace
+
+bool ProtectFromDeletion(const String& file, bool protect) {
+  if (geteuid() != 0) return chmod(ExtractFileDir(file).c_str(), protect ? 0500 : 0700) == 0;
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = protect ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return ok;
+}
 
 void MakeSampleDatabase(const String& path, int32_t rows) {
   scratch::CreateDatabase(path);

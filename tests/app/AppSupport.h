@@ -81,6 +81,11 @@ inline bool PathExists(const String& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+// Makes a file impossible to delete for this process and back: the immutable flag for the administrator
+// (who may delete from any folder), a folder without write access for anyone else. False when neither
+// works on this file system.
+bool ProtectFromDeletion(const String& file, bool protect);
+
 // A dialect 3 database with table T (ID, NAME) holding `rows` rows.
 void MakeSampleDatabase(const String& path, int32_t rows);
 // The rows of T and the sum of their IDs.

@@ -338,6 +338,25 @@ TEST_F(Runs, DeletingABackupRemovesALinkInsideItNotWhatItPointsTo) {
   EXPECT_EQ(BackupRows(), 0);
 }
 
+TEST_F(Runs, ABackupWhoseFolderCannotBeDeletedKeepsItsRow) {
+  CheckFiles({"b.gdb"});
+  Module->BackupDatabases(1);
+  const String locked = BackupFolder() + "/b.gdb.gbk";
+  if (!ProtectFromDeletion(locked, true)) GTEST_SKIP() << "no way to protect a file here";
+  ShowRestorePage();
+  Window.Answers = {true};
+  const bool deleted = Module->DeleteBackup();
+  ProtectFromDeletion(locked, false);
+  EXPECT_FALSE(deleted);
+  EXPECT_EQ(Window.Messages, std::vector<String>{"Не могу удалить файл: b.gdb.gbk"});
+  EXPECT_TRUE(DirectoryExists(BackupFolder()));
+  EXPECT_EQ(BackupRows(), 1);
+  // Once the file may go, the same command deletes both.
+  Window.Answers = {true};
+  EXPECT_TRUE(Module->DeleteBackup());
+  EXPECT_EQ(BackupRows(), 0);
+}
+
 TEST_F(Runs, ABackupWhoseFolderIsGoneLosesItsRowAfterTheMessage) {
   Module->BackupDatabases(0);
   std::filesystem::remove_all(BackupFolder());
