@@ -64,7 +64,10 @@ void TdmMain::AfterConstruction() {
 }
 
 void TdmMain::BeforeDestruction() {
-  // The data sources go quiet before the datasets close with the module: nothing may call the window.
+  // The data sources go quiet before the datasets close with the module: a data change would otherwise
+  // reach a handler that reads datasets already freed, or call the window.
+  if (dsProjects) dsProjects->OnDataChange = TDataChangeEvent();
+  if (dsBackups) dsBackups->OnDataChange = TDataChangeEvent();
   FWindow = nullptr;
   FReport.SetWindow(nullptr);
   FReport.SetLines(nullptr);

@@ -18,21 +18,11 @@
 
 namespace {
 
-// A text literal of SQL: single quotes doubled.
-String QuotedLiteral(const String& text) {
-  String out = "'";
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
 void CreateEmptyDatabase(const String& path) {
   IIBClientLibrary* lib = GetClientLibraryByName(DefaultClientLibraryName).get();
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;
-  const String create = "CREATE DATABASE " + QuotedLiteral(path) + " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET " +
+  const String create = "CREATE DATABASE " + QuotedStr(path) + " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET " +
                         owndb::CharacterSet;
   if (lib->isc_dsql_execute_immediate(StatusVector(), &db, &tr, static_cast<unsigned short>(0), create.c_str(),
                                       static_cast<unsigned short>(owndb::Dialect), nullptr))

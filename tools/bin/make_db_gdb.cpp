@@ -2,6 +2,7 @@
 // program; without FILE it makes the user's own one in the program's data folder ($XDG_DATA_HOME/vorn,
 // readable by the user only), which an installed program uses. An existing file is never touched.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
@@ -50,7 +51,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make-db-gdb: %s\n", e.Message().c_str());
     status = 1;
   }
-  // The engine's threads stop before the process tears down.
+  // The engine's threads stop before the process tears down; one of them may still be winding down
+  // while the engine library's own static destructors would run, so the tool leaves without them once
+  // its output is out.
   ShutdownClientLibraries();
-  return status;
+  std::fflush(nullptr);
+  _exit(status);
 }
