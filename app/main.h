@@ -231,8 +231,9 @@ String CheckRunProtocol(const TProjectSettings& project);
 
 // Deletes a folder tree by its path, never changing the process's current folder and never following a
 // symbolic link: a link (to a file or a folder, inside the tree or the tree's own path) is removed, not
-// entered. On the first failure it stops, sets message to the Part's text ("Не могу открыть каталог: "
-// with the path, or "Не могу удалить файл: " with the name) and returns false.
+// entered. On the first failure it stops, sets message ("Не могу открыть каталог: " with the path, "Не могу
+// удалить файл: " with the name, or "Не могу удалить каталог: " with the path of an emptied folder that
+// stays) and returns false.
 bool DeleteFolderTree(const String& path, String& message);
 
 // Copies file to file + "~", replacing an older side copy (and never writing through a link put there);
@@ -296,7 +297,7 @@ public:
   // A folder picker's choice: the projects row in edit state with the field (BKFOLDER or RSFOLDER) set;
   // neither posted nor committed.
   void SetProjectFolder(const String& fieldName, const String& folder);
-  // Fills the file list from a folder and masks, in the order the Part's inserts leave (each file inserted
+  // Fills the file list from a folder and masks, in the order the inserts leave (each file inserted
   // before the one listed before it); an unknown folder leaves the list empty.
   void FillFileList(const String& folder, const String& masks);
 
