@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "ui/grid/cxGridCommon.h"
+TEST(Placeholder, Builds) { SUCCEED(); }
