@@ -80,7 +80,8 @@ void StartGrid() {
 void FinishGrid() {
   if (GridUnitState->SelectRowCursor) {
     if (Screen) Screen->SetCursors(crcxGridSelectRow, nullptr);
-    DestroyCursor(GridUnitState->SelectRowCursor);
+    // A cursor made from pictures is an icon of the window system; DestroyCursor leaves shared cursors alone.
+    DestroyIcon(GridUnitState->SelectRowCursor);
   }
   UnRegisterClasses({TcxStyle::StaticClass(), TcxStyleRepository::StaticClass(), TcxGridLevel::StaticClass(),
                      TcxGrid::StaticClass(), TcxGridItemDataBinding::StaticClass()});

@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-#include "ui/grid/cxGridCommon.h"
-TEST(Placeholder, Builds) { SUCCEED(); }
