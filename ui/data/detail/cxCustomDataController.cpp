@@ -690,8 +690,10 @@ void TcxCustomDataController::MoveFocusedRowBy(int32_t ADistance) {
     ChangeFocusedRowIndex(std::max(GetFocusedRowIndex() + ADistance, 0));
 }
 
+// Scrolls the grid-mode window: the distance counts from the window's edge, so that the window moves by
+// exactly that many records whatever row the cursor stands on.
 void TcxCustomDataController::MoveBy(int32_t ADistance) {
-  if (IsGridMode()) FProvider->MoveBy(ADistance);
+  if (IsGridMode()) FProvider->Scroll(ADistance);
 }
 
 bool TcxCustomDataController::IsBOF() {
@@ -1196,6 +1198,11 @@ void TcxCustomDataController::ReloadStorage() {
     FDataControllerInfo->DataChanged();
     CheckSelectionAndBookmark();
     CheckFocusing();
+  } else {
+    // The records went with the provider's data (a closed or unbound dataset): the rows built on them go
+    // too, or a view would still count them and read records the storage no longer has.
+    FDataControllerInfo->DataChanged();
+    CheckSelectionAndBookmark();
   }
   Change(dccData);
   DataLoaded();
