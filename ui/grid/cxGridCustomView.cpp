@@ -342,8 +342,26 @@ void TcxCustomGridView::SetupDefaults() {
   CreateHandlers();
 }
 
+void TcxCustomGridView::ReleaseFromMaster() {
+  // A clone is owned by the form as well as held by its master record's detail object; freed by the form,
+  // it takes itself out of the detail object so that the master never frees or reaches it again.
+  if (!IsDetail() || MasterRecordIndex() == -1) return;
+  TcxCustomDataController* master = FDataController->GetMasterDataController();
+  TcxCustomDataRelation* relation = FDataController->GetMasterRelation();
+  // While the master's controller is being freed (its view no longer answers it), its detail objects free
+  // the clones themselves.
+  TcxCustomGridView* masterView = GridViewOfDataController(master);
+  if (!relation || !masterView || masterView->DataController() != master || !master->Relations()) return;
+  const int32_t record = MasterRecordIndex();
+  if (record < 0 || record >= master->GetRecordCount()) return;
+  TcxDetailObject* object = master->Relations()->PeekDetailObject(record);
+  const int32_t index = relation->Index();
+  if (object && object->LinkObjects(index) == this) object->SetLinkObject(index, nullptr);
+}
+
 void TcxCustomGridView::BeforeDestruction() {
   Destroying();
+  ReleaseFromMaster();
   SetFocused(false);
   if (FPatternGridView) FPatternGridView->RemoveClone(this);
   for (TcxCustomGridView* clone : FClones) clone->FPatternGridView = nullptr;

@@ -538,6 +538,7 @@ private:
   friend class TcxCustomGridOptions;
   friend class TcxCustomGridOptionsBehavior;
   void UnlinkFromGrid(TcxCustomGrid* AGrid);
+  void ReleaseFromMaster();
 
   TcxCustomGrid* FHomeGrid = nullptr;
   TcxGridLevel* FLevel = nullptr;
