@@ -202,6 +202,31 @@ TEST_F(CellsTest, AHintIsNeededOnlyForATextThatDoesNotFit) {
   }
 }
 
+TEST_F(CellsTest, AHintFollowsTheMouseOverTextsThatDoNotFitAndGoesWhenItLeaves) {
+  String wide = "W";
+  View->ViewInfo()->Canvas()->SetFont(Grid->Font());
+  while (View->ViewInfo()->Canvas()->TextWidth(wide) < 400) wide += "W";
+  Fill(View, {wide, "short", wide + "2"});
+  Remake([](TTestCell* c) { c->Hint = true; });
+  TcxCustomGridController* controller = View->Controller();
+  const POINT shortCell = CellCentre(1);
+  MoveTo(View->Site(), shortCell.x, shortCell.y);
+  EXPECT_TRUE(!controller->HintWindow() || !controller->HintWindow()->IsHintVisible()) << "a text that fits";
+  const POINT first = CellCentre(0);
+  MoveTo(View->Site(), first.x, first.y);
+  ASSERT_NE(controller->HintWindow(), nullptr);
+  EXPECT_TRUE(controller->HintWindow()->IsHintVisible());
+  EXPECT_EQ(controller->HintWindow()->Caption(), wide);
+  EXPECT_TRUE(controller->HintTimerRunning());
+  const POINT third = CellCentre(2);
+  MoveTo(View->Site(), third.x, third.y);
+  EXPECT_EQ(controller->HintWindow()->Caption(), wide + "2") << "another cell's hint replaces it";
+  headless::MouseMove(5, 590);
+  Advance(120);
+  EXPECT_FALSE(controller->HintWindow()->IsHintVisible());
+  EXPECT_FALSE(controller->HintTimerRunning());
+}
+
 // Draws with the colour its custom-draw handler put on the canvas, without drawing itself.
 class TCustomDrawnCell : public TTestCell {
   RTL_CLASS(TCustomDrawnCell, TTestCell)
