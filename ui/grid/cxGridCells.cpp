@@ -121,21 +121,20 @@ void TcxCustomGridCellViewInfo::Invalidate() {
   if (TcxControl* control = GetControl()) control->InvalidateRect(FBounds, false);
 }
 
-bool TcxCustomGridCellViewInfo::CustomDraw(TcxCanvas* ACanvas) {
-  if (!HasCustomDraw()) return false;
+bool TcxCustomGridCellViewInfo::RunCustomDraw(TcxCanvas* ACanvas, bool (TcxCustomGridCellViewInfo::*AHandler)(TcxCanvas*)) {
   ApplyParamsToCanvas(ACanvas);
-  const bool handled = DoCustomDraw(ACanvas);
+  const bool handled = (this->*AHandler)(ACanvas);
   // The handler may have changed colours or the font for the default drawing.
   if (!handled) ReadParamsFromCanvas(ACanvas);
   return handled;
 }
 
+bool TcxCustomGridCellViewInfo::CustomDraw(TcxCanvas* ACanvas) {
+  return HasCustomDraw() && RunCustomDraw(ACanvas, &TcxCustomGridCellViewInfo::DoCustomDraw);
+}
+
 bool TcxCustomGridCellViewInfo::CustomDrawBackground(TcxCanvas* ACanvas) {
-  if (!HasCustomDrawBackground()) return false;
-  ApplyParamsToCanvas(ACanvas);
-  const bool handled = DoCustomDrawBackground(ACanvas);
-  if (!handled) ReadParamsFromCanvas(ACanvas);
-  return handled;
+  return HasCustomDrawBackground() && RunCustomDraw(ACanvas, &TcxCustomGridCellViewInfo::DoCustomDrawBackground);
 }
 
 int32_t TcxCustomGridCellViewInfo::GetContentHeight() { return RectHeight(ContentBounds()); }

@@ -155,6 +155,8 @@ protected:
   RECT FBounds{};
 
 private:
+  // Custom drawing with the cell's values on the canvas; what an unhandled drawing changed there comes back.
+  bool RunCustomDraw(TcxCanvas* ACanvas, bool (TcxCustomGridCellViewInfo::*AHandler)(TcxCanvas*));
   RECT FContentBounds{};
   bool FContentBoundsAssigned = false;
   TcxGridCellState FState = gcsNormal;

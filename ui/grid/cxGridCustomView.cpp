@@ -18,6 +18,14 @@
 
 namespace {
 
+// Stores a new handler of a view's event; answers whether it changed.
+template <class E>
+bool ChangeViewEvent(E& AField, const E& AValue) {
+  if (AField == AValue) return false;
+  AField = AValue;
+  return true;
+}
+
 bool IsViewProviderLocked(TcxCustomDataController* ADataController) {
   return ADataController && ADataController->Provider() && ADataController->Provider()->LockNesting() != 0;
 }
@@ -536,34 +544,26 @@ void TcxCustomGridView::SetSynchronization(bool Value) {
     FSyncPending = false;
 }
 
-#define CX_GRID_VIEW_DEFINE_SITE_EVENT(Type, Name)       \
-  Type TcxCustomGridView::Name() const {                 \
-    return Site() ? Site()->Name : Type();               \
-  }                                                      \
-  void TcxCustomGridView::Set##Name(Type Value) {        \
-    if (!Site() || Site()->Name == Value) return;        \
-    Site()->Name = Value;                                \
-    Changed(vcProperty);                                 \
+#define CX_GRID_VIEW_DEFINE_SITE_EVENT(Type, Name)                   \
+  Type TcxCustomGridView::Name() const {                             \
+    return Site() ? Site()->Name : Type();                           \
+  }                                                                  \
+  void TcxCustomGridView::Set##Name(Type Value) {                    \
+    if (Site() && ChangeViewEvent(Site()->Name, Value)) Changed(vcProperty); \
   }
 CX_GRID_VIEW_SITE_EVENTS(CX_GRID_VIEW_DEFINE_SITE_EVENT)
 #undef CX_GRID_VIEW_DEFINE_SITE_EVENT
 
 void TcxCustomGridView::SetOnGetStoredProperties(TcxGridGetStoredPropertiesEvent Value) {
-  if (FOnGetStoredProperties == Value) return;
-  FOnGetStoredProperties = Value;
-  Changed(vcProperty);
+  if (ChangeViewEvent(FOnGetStoredProperties, Value)) Changed(vcProperty);
 }
 
 void TcxCustomGridView::SetOnGetStoredPropertyValue(TcxGridGetStoredPropertyValueEvent Value) {
-  if (FOnGetStoredPropertyValue == Value) return;
-  FOnGetStoredPropertyValue = Value;
-  Changed(vcProperty);
+  if (ChangeViewEvent(FOnGetStoredPropertyValue, Value)) Changed(vcProperty);
 }
 
 void TcxCustomGridView::SetOnSetStoredPropertyValue(TcxGridSetStoredPropertyValueEvent Value) {
-  if (FOnSetStoredPropertyValue == Value) return;
-  FOnSetStoredPropertyValue = Value;
-  Changed(vcProperty);
+  if (ChangeViewEvent(FOnSetStoredPropertyValue, Value)) Changed(vcProperty);
 }
 
 // ---- update bracket and changes ------------------------------------------------------------------------------------

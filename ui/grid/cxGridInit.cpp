@@ -1,8 +1,11 @@
 // The grid unit's start and finish: the view-kind registry, the shared hit-test cache, the row-selection
 // cursor and the stream registration of the grid's component classes.
 
+#include <iterator>
+
 #include "forms/Forms.h"
 #include "rtl/ClassRegistry.h"
+#include "ui/base/cxControls.h"
 #include "ui/grid/cxGrid.h"
 #include "ui/grid/cxGridCommon.h"
 #include "ui/grid/cxGridCustomView.h"
@@ -14,7 +17,6 @@
 
 namespace {
 
-constexpr int kGridCursorSize = 32;
 constexpr POINT kGridSelectRowHotSpot{15, 9};
 // An arrow pointing right, as it shows over the row indicator. '#' black, 'o' white, '.' the screen.
 const char* const kGridSelectRowRows[] = {
@@ -38,24 +40,7 @@ const char* const kGridSelectRowRows[] = {
 };
 
 HCURSOR MakeGridSelectRowCursor() {
-  uint32_t mask[kGridCursorSize * kGridCursorSize];
-  uint32_t color[kGridCursorSize * kGridCursorSize];
-  constexpr int rows = static_cast<int>(sizeof(kGridSelectRowRows) / sizeof(kGridSelectRowRows[0]));
-  for (int y = 0; y < kGridCursorSize; ++y)
-    for (int x = 0; x < kGridCursorSize; ++x) {
-      const char c = y < rows ? kGridSelectRowRows[y][x] : '.';
-      const size_t k = static_cast<size_t>(y) * kGridCursorSize + static_cast<size_t>(x);
-      mask[k] = c == '.' ? 0xFFFFFF : 0x000000;
-      color[k] = c == 'o' ? 0xFFFFFF : 0x000000;
-    }
-  HBITMAP maskBitmap = CreateBitmap(kGridCursorSize, kGridCursorSize, 1, 32, mask);
-  HBITMAP colorBitmap = CreateBitmap(kGridCursorSize, kGridCursorSize, 1, 32, color);
-  ICONINFO info{FALSE, static_cast<DWORD>(kGridSelectRowHotSpot.x), static_cast<DWORD>(kGridSelectRowHotSpot.y),
-                maskBitmap, colorBitmap};
-  HCURSOR cursor = CreateIconIndirect(&info);
-  DeleteObject(maskBitmap);
-  DeleteObject(colorBitmap);
-  return cursor;
+  return MakecxCursorFromRows(kGridSelectRowRows, static_cast<int32_t>(std::size(kGridSelectRowRows)), kGridSelectRowHotSpot);
 }
 
 struct TcxGridUnitState {

@@ -13,6 +13,12 @@ namespace {
 
 PTypeInfo StyleColorType() { return TypeInfoAlias("TColor", TypeInfo<int32_t>()); }
 
+// The repository a style or sheet is given as parent; any other component is the platform's cast error.
+TcxStyleRepository* ParentRepository(TComponent* AValue) {
+  if (AValue && !AValue->Is<TcxStyleRepository>()) rtl_detail::RaiseClassCast(AValue->ClassType(), TcxStyleRepository::StaticClass());
+  return static_cast<TcxStyleRepository*>(AValue);
+}
+
 template <class T>
 void EraseOne(std::vector<T*>& AList, T* AItem) {
   auto it = std::find(AList.begin(), AList.end(), AItem);
@@ -44,9 +50,7 @@ TComponent* TcxCustomStyle::GetParentComponent() const { return FStyleRepository
 bool TcxCustomStyle::HasParent() const { return FStyleRepository != nullptr; }
 
 void TcxCustomStyle::SetParentComponent(TComponent* Value) {
-  if (ComponentState().Contains(csLoading)) return;
-  if (Value && !Value->Is<TcxStyleRepository>()) rtl_detail::RaiseClassCast(Value->ClassType(), TcxStyleRepository::StaticClass());
-  SetStyleRepository(static_cast<TcxStyleRepository*>(Value));
+  if (!ComponentState().Contains(csLoading)) SetStyleRepository(ParentRepository(Value));
 }
 
 void TcxCustomStyle::SetStyleRepository(TcxStyleRepository* Value) {
@@ -239,9 +243,7 @@ TComponent* TcxCustomStyleSheet::GetParentComponent() const { return FStyleRepos
 bool TcxCustomStyleSheet::HasParent() const { return FStyleRepository != nullptr; }
 
 void TcxCustomStyleSheet::SetParentComponent(TComponent* Value) {
-  if (ComponentState().Contains(csLoading)) return;
-  if (Value && !Value->Is<TcxStyleRepository>()) rtl_detail::RaiseClassCast(Value->ClassType(), TcxStyleRepository::StaticClass());
-  SetStyleRepository(static_cast<TcxStyleRepository*>(Value));
+  if (!ComponentState().Contains(csLoading)) SetStyleRepository(ParentRepository(Value));
 }
 
 TClass TcxCustomStyleSheet::GetStylesObjectClass() const { return TcxCustomStyles::StaticClass(); }
