@@ -370,9 +370,11 @@ void TcxGridSite::KeyUp(uint16_t& Key, TShiftState Shift) {
 }
 
 void TcxGridSite::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
-  TObjectLink<TcxGridSite> alive(this);
+  // A link from the heap: the optimiser takes a stack link that outlives this call for a dangling pointer.
+  TcxObjectLink* alive = AddObjectLink(this);
+  ScopeExit removeLink([alive] { RemoveObjectLink(alive); });
   if (HandleAllocated()) Controller()->MouseDown(Button, Shift, X, Y);
-  if (alive) inherited::MouseDown(Button, Shift, X, Y);
+  if (alive->Target()) inherited::MouseDown(Button, Shift, X, Y);
 }
 
 void TcxGridSite::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
