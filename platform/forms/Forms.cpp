@@ -595,6 +595,13 @@ void TCustomForm::ReadState(TReader* reader) {
   EnableAlign();
 }
 
+void TCustomForm::GetChildren(TGetChildProc proc, TComponent* root) {
+  inherited::GetChildren(proc, root);
+  if (root != this) return;
+  for (int32_t i = 0; i < ComponentCount(); ++i)
+    if (TComponent* c = Components(i); !c->HasParent()) proc(c);
+}
+
 void TCustomForm::Loaded() {
   // The stored client size is applied once the frame (border style, icons) is known.
   TComponent::Loaded();

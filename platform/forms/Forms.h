@@ -245,6 +245,9 @@ protected:
   void CreateWnd() override;
   void Loaded() override;
   void ReadState(TReader* reader) override;
+  // The form's controls, then (when the form is the root being written) the components it owns that
+  // stand on no parent of their own: non-visual components such as menus, data sources, bar managers.
+  void GetChildren(TGetChildProc proc, TComponent* root) override;
   void Notification(TComponent* component, TOperation operation) override;
   virtual void DoCreate();
   virtual void DoDestroy();
