@@ -101,6 +101,9 @@ const char* cxCursorResourceName(TCursor ACursor);
 // Makes a suite cursor from the images compiled into the program, looked up by resource name
 // (case-insensitive); nullptr for an unknown name. The caller owns the handle.
 HCURSOR LoadcxCursor(const char* AResourceName);
+// A 32 × 32 cursor drawn as text rows: "#" black, "o" white, anything else (and what short or missing rows
+// leave out) shows the screen. The caller owns the handle and frees it with DestroyIcon.
+HCURSOR MakecxCursorFromRows(const char* const* ARows, int32_t ARowCount, POINT AHotSpot);
 // Registers the fourteen cursors with Screen.Cursors (the unit's start-up; safe to repeat).
 void RegistercxCursors();
 

@@ -65,6 +65,9 @@ enum TcxDataControllerOption : uint8_t {
   dcoImmediatePost,
   dcoInsertOnNewItemRowFocusing
 };
+RTL_ENUM(TcxDataControllerOption, dcoAnsiSort, dcoCaseInsensitive, dcoAssignGroupingValues, dcoAssignMasterDetailKeys,
+         dcoSaveExpanding, dcoSortByDisplayText, dcoFocusTopRowAfterSorting, dcoGroupsAlwaysExpanded, dcoImmediatePost,
+         dcoInsertOnNewItemRowFocusing)
 using TcxDataControllerOptions = Set<TcxDataControllerOption>;
 
 // Edit state bits and edit operation bits.
