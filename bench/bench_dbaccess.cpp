@@ -16,6 +16,7 @@
 
 #include "BenchBackup.h"
 #include "BenchDb.h"
+#include "BenchRuns.h"
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -36,12 +37,12 @@ extern char** environ;
 
 namespace {
 constexpr int kRows = 200000;
-constexpr int kCrashRetries = 3;
 
 namespace fs = std::filesystem;
 using benchdb::CreateDatabase;
 using benchdb::Median;
 using benchdb::Seconds;
+using namespace benchruns;
 
 struct TScratch {
   TScratch() {
@@ -52,111 +53,6 @@ struct TScratch {
   std::string Dir;
 };
 
-struct TRun {
-  int Status = -1;  // as from waitpid
-  double Seconds = 0;
-  std::string Output;
-};
-
-// Starts argv directly (no shell), its standard output and error into one file, and waits for it.
-TRun Spawn(const std::vector<std::string>& argv, const std::string& outputFile) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  TRun run;
-  const auto t0 = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc == 0) waitpid(pid, &run.Status, 0);
-  run.Seconds = Seconds(t0);
-  std::ifstream in(outputFile);
-  std::stringstream text;
-  text << in.rdbuf();
-  run.Output = text.str();
-  return run;
-}
-
-bool Succeeded(const TRun& run) { return WIFEXITED(run.Status) && WEXITSTATUS(run.Status) == 0; }
-
-std::string Describe(const TRun& run) {
-  const std::string how = WIFSIGNALED(run.Status) ? "signal " + std::to_string(WTERMSIG(run.Status))
-                                                  : "exit code " + std::to_string(WEXITSTATUS(run.Status));
-  return how + ": " + run.Output.substr(0, 300);
-}
-
-// The last line of the tool's verbose output, and the runner's only one: the backup is complete once it
-// has been written.
-const char* const kToolEnd = "committing, and finishing";
-const char* const kRunnerEnd = " lines\n";
-
-// One timed run of a program that backs up into backupFile; a crash after its output ended (a fault of
-// the embedded engine's shutdown at exit, seen with the tool and the runner alike) is repeated and
-// counted. Empty error on success.
-std::string RunBackupProgram(const std::vector<std::string>& argv, const char* endMarker,
-                             const std::string& backupFile, const std::string& outputFile, double& seconds,
-                             int& crashes) {
-  for (int attempt = 0; attempt <= kCrashRetries; ++attempt) {
-    fs::remove(backupFile);
-    const TRun run = Spawn(argv, outputFile);
-    const bool ended = run.Output.find(endMarker) != std::string::npos;
-    if (Succeeded(run) && ended) {
-      seconds = run.Seconds;
-      return {};
-    }
-    if (!ended || !WIFSIGNALED(run.Status)) return argv[0] + " failed, " + Describe(run);
-    ++crashes;
-  }
-  return argv[0] + " crashed at exit on every retry";
-}
-
-// Runs the named sides once untimed (first opens, file cache), then once each per iteration in an order
-// rotated each iteration; reports each side's median seconds and every ratio asked for.
-struct TSide {
-  TSide(std::string name, std::function<std::string(double&)> run) : Name(std::move(name)), Run(std::move(run)) {}
-  std::string Name;
-  std::function<std::string(double&)> Run;  // error text, or empty with the seconds set
-  std::vector<double> Times;
-};
-
-void Measure(benchmark::State& state, std::vector<TSide>& sides) {
-  double unused = 0;
-  for (TSide& side : sides)
-    if (std::string error = side.Run(unused); !error.empty()) {
-      state.SkipWithError(error.c_str());
-      return;
-    }
-  size_t rotation = 0;
-  for (auto _ : state) {
-    for (size_t k = 0; k < sides.size(); ++k) {
-      TSide& side = sides[(k + rotation) % sides.size()];
-      double seconds = 0;
-      if (std::string error = side.Run(seconds); !error.empty()) {
-        state.SkipWithError(error.c_str());
-        return;
-      }
-      side.Times.push_back(seconds);
-    }
-    ++rotation;
-  }
-  for (const TSide& side : sides) state.counters[side.Name + "_s"] = Median(side.Times);
-}
-
-double MedianOf(const std::vector<TSide>& sides, const std::string& name) {
-  for (const TSide& side : sides)
-    if (side.Name == name) return Median(side.Times);
-  return 0;
-}
-
-const char* Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : nullptr;
-}
 }  // namespace
 
 static void BM_BackupServer(benchmark::State& state) {
@@ -190,9 +86,7 @@ static void BM_BackupServer(benchmark::State& state) {
        }},
       {"gbak",
        [&](double& s) {
-         return RunBackupProgram({"gbak", "-b", "-v", "-se", std::string(server) + ":service_mgr", db, gbk,
-                                  "-user", "SYSDBA", "-password", password},
-                                 kToolEnd, gbk, out, s, crashes);
+         return RunServerBackupTool(server, password, db, gbk, out, s, crashes);
        }},
   };
   Measure(state, sides);

@@ -246,7 +246,8 @@ struct USER_SEC_DATA {
   X(isc_get_client_version, void, ISC_SCHAR*)                                                                  \
   X(isc_get_client_major_version, int)                                                                         \
   X(isc_get_client_minor_version, int)                                                                         \
-  X(isc_portable_integer, ISC_INT64, const ISC_UCHAR*, short)
+  X(isc_portable_integer, ISC_INT64, const ISC_UCHAR*, short)                                                 \
+  X(fb_shutdown, int, unsigned int, int)
 
 #define FBAPI_ENTRY_TYPE(name, result, ...) using name##_t = result(__VA_ARGS__);
 FBAPI_ENTRY_TYPES(FBAPI_ENTRY_TYPE)

@@ -2,6 +2,9 @@
 
 #include <ibase.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstddef>
 #include <mutex>
@@ -10,6 +13,7 @@
 
 #include "dbaccess/FIBMiscellaneous.h"
 #include "rtl/DynLibs.h"
+#include "rtl/Files.h"
 #include "rtl/SysUtils.h"
 
 // --- our client types against the client's own header ------------------------------------------
@@ -173,6 +177,7 @@ TIBClientLibrary::TIBClientLibrary(const String& libraryName) : FLibraryName(lib
       FClientMajorVersion = isc_get_client_major_version();
       FClientMinorVersion = isc_get_client_minor_version();
     }
+    Bind(ep_fb_shutdown, false);
   } catch (...) {
     FreeClientLibrary();
     throw;
@@ -196,6 +201,8 @@ void TIBClientLibrary::FreeClientLibrary() {
   }
 }
 
+bool TIBClientLibrary::Bound(TIBEntryPoint ep) const { return FEntries[ep] != nullptr; }
+
 void* TIBClientLibrary::Proc(TIBEntryPoint ep) const {
   void* p = FEntries[ep];
   if (!p) throw Exception(Format("Can't find procedure %s in %s", {kEntryNames[ep], FLibraryName}));
@@ -217,4 +224,44 @@ IPtr<IIBClientLibrary> GetClientLibraryByName(const String& libraryName) {
   IPtr<IIBClientLibrary> lib(New<TIBClientLibrary>(libraryName));
   Registry().push_back(lib);
   return lib;
+}
+
+bool ShutdownClientLibraries() {
+  std::vector<IPtr<IIBClientLibrary>> libraries;
+  {
+    std::lock_guard<std::mutex> lock(RegistryLock());
+    libraries = Registry();
+  }
+  bool ok = true;
+  for (const IPtr<IIBClientLibrary>& lib : libraries) {
+    auto* binding = dynamic_cast<TIBClientLibrary*>(lib.get());
+    if (!binding || !binding->Loaded() || !binding->Bound(ep_fb_shutdown)) continue;
+    // No timeout (0) and the reason "the application stops": the engine's own at-exit path.
+    if (lib->fb_shutdown(0u, fb_shutrsn_app_stopped) != 0) ok = false;
+  }
+  return ok;
+}
+
+namespace {
+// A folder made for the user alone, or one that is already the user's own real folder (not a link).
+bool OwnPrivateFolder(const String& dir) {
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+         (st.st_mode & 0077) == 0;
+}
+}  // namespace
+
+String PrepareEmbeddedLockFolder() {
+  String current = GetEnvironmentVariable("FIREBIRD_LOCK");
+  if (!current.empty()) return current;
+  const String runtime = GetEnvironmentVariable("XDG_RUNTIME_DIR");
+  String dir;
+  if (!runtime.empty() && runtime[0] == '/' && DirectoryExists(runtime)) dir = IncludeTrailingPathDelimiter(runtime) + "firebird";
+  if (dir.empty() || !OwnPrivateFolder(dir)) {
+    dir = GetTempDir() + "firebird-" + IntToStr(static_cast<int64_t>(geteuid()));
+    if (!OwnPrivateFolder(dir)) return String();
+  }
+  SetEnvironmentVariable("FIREBIRD_LOCK", dir);
+  return dir;
 }

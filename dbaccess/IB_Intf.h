@@ -34,7 +34,7 @@ inline constexpr const char* DefaultClientLibraryName = "libfbclient.so.2";
   X(isc_vax_integer) X(isc_add_user) X(isc_delete_user) X(isc_modify_user) X(isc_prepare_transaction)   \
   X(BLOB_put) X(BLOB_get) X(isc_service_attach) X(isc_service_detach) X(isc_service_query)              \
   X(isc_service_start) X(isc_get_client_version) X(isc_get_client_major_version)                        \
-  X(isc_get_client_minor_version) X(isc_portable_integer)
+  X(isc_get_client_minor_version) X(isc_portable_integer) X(fb_shutdown)
 #define FIB_CLIENT_ENTRIES(X) FIB_CLIENT_ENTRIES_1(X) X(isc_event_block) FIB_CLIENT_ENTRIES_2(X)
 
 namespace fbapi {
@@ -144,6 +144,8 @@ public:
   void FreeClientLibrary() override;
   void* Proc(TIBEntryPoint ep) const override;
   bool Loaded() const { return FHandle != 0; }
+  // Whether the file has the entry point (the optional ones may be missing).
+  bool Bound(TIBEntryPoint ep) const;
 
 private:
   void Bind(TIBEntryPoint ep, bool required);
@@ -158,3 +160,16 @@ private:
 // on first request. The registry keeps a reference to each, so bindings stay loaded until the process
 // ends. Two threads asking at once for the same new name get one binding.
 IPtr<IIBClientLibrary> GetClientLibraryByName(const String& libraryName);
+
+// Shuts down the engine of every client library loaded so far that can be shut down (fb_shutdown, an
+// optional entry point): its attachments and service runs end and its threads stop. A program that ran
+// the embedded engine calls it once, after its last connection has closed and before it exits, so that
+// no engine thread is still running while the process tears down. False when a shutdown failed.
+bool ShutdownClientLibraries();
+
+// The embedded engine keeps its lock files in FIREBIRD_LOCK (a system folder by default, which only the
+// administrator may write). When the variable is unset this points it at a folder of the user's own:
+// $XDG_RUNTIME_DIR/firebird when that folder exists, else a folder named after the user under the
+// temporary folder, made readable by the user only. Call it before the first client library loads.
+// Returns the folder in use.
+String PrepareEmbeddedLockFolder();

@@ -460,6 +460,31 @@ String ExpandFileName(const String& fileName) {
   return r;
 }
 
+String ExpandFileNameCase(const String& fileName, TFilenameCaseMatch& matchFound) {
+  matchFound = mkNone;
+  const String full = ExpandFileName(fileName);
+  if (full.empty() || full.back() == PathDelim) return full;
+  struct stat st {};
+  if (::lstat(full.c_str(), &st) == 0) {
+    matchFound = mkExactMatch;
+    return full;
+  }
+  const String folder = ExtractFilePath(full);
+  const String wanted = FoldNameCase(ExtractFileName(full));
+  std::vector<String> found;
+  if (DIR* dir = ::opendir(folder.c_str())) {
+    while (dirent* e = ::readdir(dir)) {
+      const String name = e->d_name;
+      if (name != "." && name != ".." && FoldNameCase(name) == wanted) found.push_back(name);
+    }
+    ::closedir(dir);
+  }
+  if (found.empty()) return full;
+  std::sort(found.begin(), found.end());
+  matchFound = found.size() == 1 ? mkSingleMatch : mkAmbiguous;
+  return folder + found.front();
+}
+
 // --- process ---------------------------------------------------------------------------------------
 
 String GetCurrentDir() {

@@ -96,6 +96,14 @@ bool IsPathDelimiter(const String& s, int32_t index);  // index is 1-based
 // separators removed. Links are not resolved.
 String ExpandFileName(const String& fileName);
 
+// How ExpandFileNameCase found the name: no entry of that name in any letter case, the name as given,
+// one entry whose name differs only in letter case, or several such entries.
+enum TFilenameCaseMatch : uint8_t { mkNone, mkExactMatch, mkSingleMatch, mkAmbiguous };
+// The expanded name with its last part spelt as an existing entry of its folder spells it, the name as
+// given winning over other spellings; with several other spellings and none exact, the first in the
+// folder's (sorted) order. Without a match the expanded name is returned unchanged.
+String ExpandFileNameCase(const String& fileName, TFilenameCaseMatch& matchFound);
+
 // --- process ---------------------------------------------------------------------------------------
 String GetCurrentDir();
 bool SetCurrentDir(const String& dir);

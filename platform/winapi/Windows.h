@@ -816,7 +816,10 @@ constexpr UINT PM_QS_INPUT = QS_INPUT << 16;
 constexpr UINT PM_QS_POSTMESSAGE = (QS_POSTMESSAGE | QS_HOTKEY | QS_TIMER) << 16;
 constexpr UINT PM_QS_PAINT = QS_PAINT << 16;
 constexpr UINT PM_QS_SENDMESSAGE = QS_SENDMESSAGE << 16;
-constexpr DWORD INFINITE = 0xFFFFFFFF;
+// The same guarded macro rtl/SyncObjs.h defines, so that the two headers may be included in either order.
+#ifndef INFINITE
+#define INFINITE 0xFFFFFFFF
+#endif
 constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 0x102;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;

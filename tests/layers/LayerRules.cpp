@@ -47,6 +47,8 @@ const std::vector<Row>& Table() {
       {"ui/propstorage", with({"ui/base"}, P)},
       {"ui/htmlabel", with({"ui/base"}, P)},
       {"app", {}, true},
+      // Build-time tools: the program's own database from the program's statements (a header of app).
+      {"tools", {"app", "dbaccess", "db", "rtl"}},
   };
   return table;
 }

@@ -36,9 +36,11 @@ TEST(LayerTable, EdgesFollowTheArchitecture) {
       {"ui/shell", "ui/editors", true}, {"ui/htmlabel", "ui/editors", false},
       {"app", "ui/grid", true},      {"app", "dbaccess", true},
       {"ui/grid", "app", false},     {"ui/unknown", "rtl", false},
+      {"tools", "dbaccess", true},   {"tools", "app", true},
+      {"tools", "forms", false},     {"dbaccess", "tools", false},
   };
   for (const Case& c : cases) EXPECT_EQ(layers::Allowed(c.From, c.To), c.Allowed) << c.From << " -> " << c.To;
-  EXPECT_EQ(layers::Folders().size(), 19u);
+  EXPECT_EQ(layers::Folders().size(), 20u);
 }
 
 TEST(LayerTable, FilesBelongToTheirLibraryFolder) {
@@ -46,6 +48,7 @@ TEST(LayerTable, FilesBelongToTheirLibraryFolder) {
   EXPECT_EQ(layers::FolderOf("platform/winapi/x11/X11Backend.cpp"), "winapi");
   EXPECT_EQ(layers::FolderOf("ui/editors-more/cxCalc.cpp"), "ui/editors-more");
   EXPECT_EQ(layers::FolderOf("app/Main.cpp"), "app");
+  EXPECT_EQ(layers::FolderOf("tools/bin/make_db_gdb.cpp"), "tools");
   EXPECT_EQ(layers::FolderOf("tests/dbaccess/TestDb.h"), "");
   EXPECT_EQ(layers::FolderOf("rtl/System.h"), "");  // the runtime lives under platform/
 }

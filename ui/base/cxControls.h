@@ -101,6 +101,9 @@ const char* cxCursorResourceName(TCursor ACursor);
 // Makes a suite cursor from the images compiled into the program, looked up by resource name
 // (case-insensitive); nullptr for an unknown name. The caller owns the handle.
 HCURSOR LoadcxCursor(const char* AResourceName);
+// A 32 × 32 cursor drawn as text rows: "#" black, "o" white, anything else (and what short or missing rows
+// leave out) shows the screen. The caller owns the handle and frees it with DestroyIcon.
+HCURSOR MakecxCursorFromRows(const char* const* ARows, int32_t ARowCount, POINT AHotSpot);
 // Registers the fourteen cursors with Screen.Cursors (the unit's start-up; safe to repeat).
 void RegistercxCursors();
 
@@ -154,6 +157,7 @@ class TcxControl;
 class TcxControlChildComponent;
 class TcxDragAndDropObject;
 class TcxDragControlObject;
+class TcxDragImageList;
 
 enum TcxControlBorderStyle : uint8_t { cxcbsNone, cxcbsDefault };
 RTL_ENUM(TcxControlBorderStyle, cxcbsNone, cxcbsDefault)
@@ -383,6 +387,16 @@ public:
   virtual bool StartsDragAndDropAt(POINT P) { (void)P; return false; }
   virtual bool AcceptsDragObject(TDragObject* ADragObject) { (void)ADragObject; return true; }
 
+  // The picture of a platform drag that starts at the control. The base has none; a descendant that has one
+  // answers HasDragImages, gives its size and draws it. The list is made on the first request of a drag,
+  // holds that one picture, and is freed when the drag ends; nil while there is no picture.
+  TcxDragImageList* GetDragImages();
+  virtual bool HasDragImages() { return false; }
+  virtual void GetDragImagesSize(POINT& ASize) { ASize = POINT{0, 0}; }
+  virtual void DrawDragImage(TcxCanvas* ACanvas, const RECT& R) { (void)ACanvas, (void)R; }
+  virtual TClass GetDragImagesClass() const;
+  virtual void InitDragImages(TcxDragImageList* AList);
+
 protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
@@ -396,6 +410,7 @@ protected:
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void DoStartDrag(TDragObject*& ADragObject) override;
+  void DoEndDrag(TObject* ATarget, int32_t X, int32_t Y) override;
   void DragOver(TObject* ASource, int32_t X, int32_t Y, TDragState AState, bool& AAccept) override;
 
 private:
@@ -418,6 +433,7 @@ private:
   TCursor FDefaultCursor = crDefault;
   TcxDragAndDropObject* FDragAndDropObject = nullptr;
   TClass FDragAndDropObjectClass = nullptr;
+  TcxDragImageList* FDragImages = nullptr;
   TCursor FDragAndDropPrevCursor = crDefault;
   TcxDragAndDropState FDragAndDropState = ddIdle;
   bool FFinishingDragAndDrop = false;
@@ -482,6 +498,13 @@ private:
   bool FDirty = false;
 };
 using TcxDragAndDropObjectClass = TClass;
+
+// The image list of a control's drag picture.
+class TcxDragImageList : public TCustomImageList {
+  RTL_CLASS(TcxDragImageList, TCustomImageList)
+public:
+  using TCustomImageList::TCustomImageList;
+};
 
 // The platform drag object of a control: the copy cursor while Ctrl is down; it frees itself when done.
 class TcxDragControlObject : public TDragControlObject {

@@ -2,6 +2,7 @@
 // settling pass, and the suite's own drag-and-drop inside a control.
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "rtl/Math.h"
 #include "ui/base/cxControls.h"
@@ -202,6 +203,11 @@ void TcxControl::AfterConstruction() {
   SetTabStop(IsFocusable());
   FLastParentBackground = true;
   SetParentBackground(true);
+  if (HasDragImages()) {
+    TControlStyle style = ControlStyle();
+    style.Include(csDisplayDragImage);
+    SetControlStyle(style);
+  }
 }
 
 void TcxControl::BeforeDestruction() {
@@ -214,6 +220,7 @@ void TcxControl::BeforeDestruction() {
 TcxControl::~TcxControl() {
   FFontListeners.clear();
   if (FDragAndDropObject) FreeAndNil(FDragAndDropObject);
+  if (FDragImages) FreeAndNil(FDragImages);
   FreeAndNil(FScreenCanvasCache);
   FreeAndNil(FCanvas);
   FreeAndNil(FLookAndFeel);
@@ -805,6 +812,37 @@ void TcxControl::DoStartDrag(TDragObject*& ADragObject) {
     ADragObject = nullptr;
     CancelDrag();
   }
+}
+
+void TcxControl::DoEndDrag(TObject* ATarget, int32_t X, int32_t Y) {
+  inherited::DoEndDrag(ATarget, X, Y);
+  if (FDragImages) FreeAndNil(FDragImages);
+}
+
+TClass TcxControl::GetDragImagesClass() const { return TcxDragImageList::StaticClass(); }
+
+TcxDragImageList* TcxControl::GetDragImages() {
+  if (!HasDragImages()) return nullptr;
+  if (!FDragImages) {
+    FDragImages = static_cast<TcxDragImageList*>(GetDragImagesClass()->Create(nullptr));
+    InitDragImages(FDragImages);
+  }
+  return FDragImages->Count() > 0 ? FDragImages : nullptr;
+}
+
+void TcxControl::InitDragImages(TcxDragImageList* AList) {
+  POINT size{0, 0};
+  GetDragImagesSize(size);
+  AList->SetWidth(size.x);
+  AList->SetHeight(size.y);
+  if (size.x <= 0 || size.y <= 0) return;
+  std::unique_ptr<TBitmap> bitmap(New<TBitmap>());
+  bitmap->SetSize(size.x, size.y);
+  {
+    TcxCanvas canvas(bitmap->Canvas());
+    DrawDragImage(&canvas, RECT{0, 0, size.x, size.y});
+  }
+  AList->AddMasked(bitmap.get(), bitmap->TransparentColor());
 }
 
 void TcxControl::DragOver(TObject* ASource, int32_t X, int32_t Y, TDragState AState, bool& AAccept) {

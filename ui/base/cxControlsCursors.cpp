@@ -267,29 +267,38 @@ HCURSOR MakeCursor(const TcxCursorImage& image) {
       for (int x = 0; layer->Rows[y][x] && layer->Left + x < kCursorSize; ++x)
         if (layer->Rows[y][x] == '#' || layer->Rows[y][x] == 'o') picture[layer->Top + y][layer->Left + x] = layer->Rows[y][x];
   }
-  // The mask is white where the screen shows through; the colour bitmap carries black and white.
-  uint32_t mask[kCursorSize * kCursorSize];
-  uint32_t color[kCursorSize * kCursorSize];
-  for (int y = 0; y < kCursorSize; ++y)
-    for (int x = 0; x < kCursorSize; ++x) {
-      const char c = picture[y][x];
-      const size_t k = static_cast<size_t>(y) * kCursorSize + x;
-      mask[k] = c == '.' ? 0xFFFFFF : 0x000000;
-      color[k] = c == 'o' ? 0xFFFFFF : 0x000000;
-    }
-  HBITMAP maskBitmap = CreateBitmap(kCursorSize, kCursorSize, 1, 32, mask);
-  HBITMAP colorBitmap = CreateBitmap(kCursorSize, kCursorSize, 1, 32, color);
-  ICONINFO info{FALSE, static_cast<DWORD>(image.HotX), static_cast<DWORD>(image.HotY), maskBitmap, colorBitmap};
-  HCURSOR cursor = CreateIconIndirect(&info);
-  DeleteObject(maskBitmap);
-  DeleteObject(colorBitmap);
-  return cursor;
+  const char* rows[kCursorSize];
+  for (int y = 0; y < kCursorSize; ++y) rows[y] = picture[y];
+  return MakecxCursorFromRows(rows, kCursorSize, POINT{image.HotX, image.HotY});
 }
 
 // One handle per cursor for the life of the program, as resources loaded at start-up are.
 HCURSOR SharedCursors[cxCursorCount] = {};
 
 }  // namespace
+
+HCURSOR MakecxCursorFromRows(const char* const* ARows, int32_t ARowCount, POINT AHotSpot) {
+  // The mask is white where the screen shows through; the colour bitmap carries black and white.
+  uint32_t mask[kCursorSize * kCursorSize];
+  uint32_t color[kCursorSize * kCursorSize];
+  for (int y = 0; y < kCursorSize; ++y) {
+    const char* row = y < ARowCount ? ARows[y] : "";
+    const size_t length = row ? strnlen(row, kCursorSize) : 0;
+    for (int x = 0; x < kCursorSize; ++x) {
+      const char c = static_cast<size_t>(x) < length ? row[x] : '.';
+      const size_t k = static_cast<size_t>(y) * kCursorSize + x;
+      mask[k] = c == '#' || c == 'o' ? 0x000000 : 0xFFFFFF;
+      color[k] = c == 'o' ? 0xFFFFFF : 0x000000;
+    }
+  }
+  HBITMAP maskBitmap = CreateBitmap(kCursorSize, kCursorSize, 1, 32, mask);
+  HBITMAP colorBitmap = CreateBitmap(kCursorSize, kCursorSize, 1, 32, color);
+  ICONINFO info{FALSE, static_cast<DWORD>(AHotSpot.x), static_cast<DWORD>(AHotSpot.y), maskBitmap, colorBitmap};
+  HCURSOR cursor = CreateIconIndirect(&info);
+  DeleteObject(maskBitmap);
+  DeleteObject(colorBitmap);
+  return cursor;
+}
 
 const char* cxCursorResourceName(TCursor ACursor) {
   for (const TcxCursorImage& image : CursorImages)

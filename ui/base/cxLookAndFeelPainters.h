@@ -211,6 +211,8 @@ public:
   virtual int32_t HeaderFrameWidth() const;
   virtual RECT GetHeaderDrawBounds(const RECT& R, TcxBorders ANeighbors, TcxBorders ABorders) const;
   virtual RECT GetHeaderContentBounds(const RECT& R, TcxBorders ABorders) const;
+  // Whether a header row paints its cells before its own background (the grid's "header draws cells first"
+  // flag): True except in the themed look, which paints the background first.
   virtual bool HeaderPressedInverted() const;
   virtual int32_t HeaderHeight(int32_t AFontHeight) const;
   virtual int32_t HeaderControlSectionFrameWidth(TcxButtonState AState) const;
@@ -229,6 +231,8 @@ public:
   virtual int32_t FooterFrameWidth() const;
   virtual int32_t FooterCellFrameWidth() const;
   virtual int32_t FooterCellSpacing() const;
+  // Whether a footer row paints its cells before its own background (the grid's "footer draws cells first"
+  // flag): True except in the themed look.
   virtual bool FooterSeparatorShown() const;
   virtual TColor FooterSeparatorColor() const;
   virtual int32_t FooterSeparatorWidth() const;
@@ -263,7 +267,10 @@ public:
   virtual void PaintTabFrame(TcxCanvas* ACanvas, const RECT& R, TcxBorder ASide, TcxBorders ABorders,
                              bool AVertical) const;
   virtual void PaintTabsRoot(TcxCanvas* ACanvas, const RECT& R, TcxBorders ABorders, bool AVertical) const;
+  // Non-zero when the painter draws whole tabs through PaintTab (the grid's "draws whole tab"); zero lets the
+  // caller compose a tab from PaintTabFrame and its own fill.
   virtual int32_t TabPartOffset136(bool AVertical) const;
+  // Non-zero when tabs show the hot state under the mouse (the grid's "tab tracks mouse").
   virtual int32_t TabPartOffset137(bool AVertical) const;
   virtual int32_t TabFrameWidth(bool AVertical) const;
 
@@ -273,6 +280,8 @@ public:
   virtual void PaintIndicatorItemSimple(TcxCanvas* ACanvas, const RECT& R, TcxIndicatorImage AKind,
                                         TColor ABkColor,
                                         const TcxDrawBackgroundEvent& AOnDrawBackground = nullptr) const;
+  // Whether the indicator column paints its items before its own background (the grid's "indicator draws
+  // items first"); True in every look.
   virtual bool IndicatorFlag141() const;
   virtual void PaintScrollBarPart(TcxCanvas* ACanvas, bool AHorizontal, const RECT& R, TcxScrollPart APart,
                                   TcxButtonState AState) const;

@@ -9,6 +9,25 @@
 
 // ---- comparison and tests ----------------------------------------------------------------------------
 
+namespace {
+
+// Values the platform cannot compare (a text that is no number against a number) still need one order, or a
+// sort by them would depend on which value it happened to hold first: by type code, then by text.
+int32_t CompareIncomparableVariants(const Variant& V1, const Variant& V2) {
+  const TVarType t1 = VarType(V1), t2 = VarType(V2);
+  if (t1 != t2) return t1 < t2 ? -1 : 1;
+  String s1, s2;
+  try {
+    s1 = VarToStr(V1);
+    s2 = VarToStr(V2);
+  } catch (const EVariantError&) {
+    return 0;
+  }
+  return s1 == s2 ? 0 : (s1 < s2 ? -1 : 1);
+}
+
+}  // namespace
+
 int32_t CompareVariantValues(const Variant& V1, const Variant& V2) {
   if (VarIsArray(V1) || VarIsArray(V2)) return CompareVariantArrays(V1, V2);
   try {
@@ -17,7 +36,7 @@ int32_t CompareVariantValues(const Variant& V1, const Variant& V2) {
     if (VarIsNull(V2)) return 1;
     return V1 < V2 ? -1 : 1;
   } catch (const EVariantError&) {
-    return -1;
+    return CompareIncomparableVariants(V1, V2);
   }
 }
 

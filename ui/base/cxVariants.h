@@ -39,7 +39,8 @@ inline constexpr const char* cxSWriteError = "Ошибка записи в по�
 inline constexpr int32_t cxMaxVariantNesting = 256;
 
 // -1, 0 or 1; arrays compare by their high bounds first (the difference is returned), then element by
-// element. Values the platform cannot compare give -1.
+// element. Values the platform cannot compare are ordered by their type codes, then by their texts, so that
+// the answer for (b, a) is always the opposite of the one for (a, b).
 int32_t CompareVariantValues(const Variant& V1, const Variant& V2);
 bool VariantValuesEqual(const Variant& V1, const Variant& V2);
 // As VariantValuesEqual, except that a Boolean against a non-Null value compares as text.

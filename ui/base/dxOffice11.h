@@ -88,6 +88,12 @@ inline TColor& Office11Color65 = Office11Colors[65];
 // Colour number n (1 to 65) of the set; clNone outside that range.
 TColor Office11Color(int32_t n);
 
+// The grid's Office11 group rows read three colours of the set under their own names: the background where a
+// group style has no record (the group row colour), the group row text, and the 2-pixel line under a group row.
+inline TColor& Office11GroupBackgroundColor = Office11Colors[59];
+inline TColor& Office11GroupTextColor = Office11Colors[64];
+inline TColor& Office11GroupLineColor = Office11Colors[65];
+
 // Solid brushes of the colours of the same number; Office11Brush42 frames, Office11Brush56 is the shadow.
 // They belong to the set: users never delete them.
 inline HBRUSH Office11Brush19 = nullptr;

@@ -1149,6 +1149,21 @@ void TcxKeys::Restore(TcxCustomDataController* AController) {
   Clear();
 }
 
+void TcxKeys::FreeKeyInfo(TcxKeyInfo& AInfo) {
+  if (AInfo.DetailState) FreeAndNil(AInfo.DetailState);
+}
+
+void TcxKeys::Clear() {
+  // While the list is being destroyed this reaches the base FreeKeyInfo, which frees what any list keeps.
+  for (TcxKeyInfo& info : FKeys) FreeKeyInfo(info);
+  FKeys.clear();
+}
+
+void TcxKeys::Delete(int32_t AIndex) {
+  FreeKeyInfo(FKeys.at(static_cast<size_t>(AIndex)));
+  FKeys.erase(FKeys.begin() + AIndex);
+}
+
 bool TcxKeys::FindRecordKey(int32_t ARecordIndex, int32_t& AIndex) const {
   const Variant key = FDataController->GetRecordValues(ARecordIndex, FKeyFields);
   for (int32_t i = 0; i < Count(); ++i)
@@ -1186,14 +1201,66 @@ void TcxSelectedKeys::ApplyKeys() {
   info->RefreshSelectionRows();
 }
 
+namespace {
+
+// The detail controller of a record for a relation when it is of the master's own kind (its state is then
+// kept and brought back with the master's); nil otherwise. Only AMake makes one that does not exist yet.
+TcxCustomDataController* SameKindDetail(TcxCustomDataController* AMaster, int32_t ARecordIndex, int32_t ARelationIndex,
+                                        bool AMake) {
+  if (ARelationIndex < 0 || (!AMake && !AMaster->HasDetailDataController(ARecordIndex, ARelationIndex))) return nullptr;
+  TcxCustomDataController* detail = AMaster->GetDetailDataController(ARecordIndex, ARelationIndex);
+  return detail && detail->ClassType() == AMaster->ClassType() ? detail : nullptr;
+}
+
+}  // namespace
+
+void TcxDetailKeys::CollectKeys() {
+  TcxCustomDataRelationList* relations = FDataController->Relations();
+  if (!relations || !relations->DetailField()) return;
+  for (int32_t r = 0; r < FDataController->GetRecordCount(); ++r) {
+    TcxDetailObject* object = relations->PeekDetailObject(r);
+    if (!object || !object->Expanded) continue;
+    TcxKeyInfo info;
+    info.KeyValue = FDataController->GetRecordValues(r, FKeyFields);
+    info.RelationIndex = object->CurrentRelationIndex;
+    info.DetailState = New<TcxSaveObject>();
+    FKeys.push_back(info);
+    if (TcxCustomDataController* detail = SameKindDetail(FDataController, r, info.RelationIndex, false))
+      info.DetailState->SaveState(detail);
+  }
+}
+
+void TcxDetailKeys::ApplyKeys() {
+  for (int32_t r = 0; r < FDataController->GetRecordCount(); ++r) {
+    int32_t k;
+    if (!FindRecordKey(r, k)) continue;
+    const TcxKeyInfo& info = FKeys[static_cast<size_t>(k)];
+    FDataController->ChangeDetailExpanding(r, true);
+    FDataController->ChangeDetailActiveRelationIndex(r, info.RelationIndex);
+    if (!info.DetailState || !FDataController->GetDetailExpanding(r) ||
+        FDataController->GetDetailActiveRelationIndex(r) != info.RelationIndex)
+      continue;
+    // A reload took the record's detail controller with it; one that has open rows of its own to bring
+    // back is made again now, before a view asks for it, so that the whole open tree returns.
+    const bool make = !info.DetailState->IsEmpty();
+    if (TcxCustomDataController* detail = SameKindDetail(FDataController, r, info.RelationIndex, make))
+      info.DetailState->RestoreState(detail);
+  }
+}
+
 void TcxSaveObject::SaveState(TcxCustomDataController* AController) {
-  if (AController->IsDestroying() || AController->GetKeyFields().empty()) return;
+  if (AController->IsCreatingDetail() || AController->IsDestroying() || AController->GetKeyFields().empty()) return;
   FDetailKeyList.Save(AController);
   FSelectedKeyList.Save(AController);
 }
 
 void TcxSaveObject::RestoreState(TcxCustomDataController* AController) {
-  if (AController->GetKeyFields().empty()) return;
+  if (AController->IsCreatingDetail()) return;
+  // Without keys the records cannot be found again: no detail stays open on a record it did not belong to.
+  if (AController->GetKeyFields().empty()) {
+    AController->CollapseDetails();
+    return;
+  }
   FDetailKeyList.Restore(AController);
   FSelectedKeyList.Restore(AController);
 }

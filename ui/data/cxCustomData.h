@@ -65,6 +65,9 @@ enum TcxDataControllerOption : uint8_t {
   dcoImmediatePost,
   dcoInsertOnNewItemRowFocusing
 };
+RTL_ENUM(TcxDataControllerOption, dcoAnsiSort, dcoCaseInsensitive, dcoAssignGroupingValues, dcoAssignMasterDetailKeys,
+         dcoSaveExpanding, dcoSortByDisplayText, dcoFocusTopRowAfterSorting, dcoGroupsAlwaysExpanded, dcoImmediatePost,
+         dcoInsertOnNewItemRowFocusing)
 using TcxDataControllerOptions = Set<TcxDataControllerOption>;
 
 // Edit state bits and edit operation bits.
@@ -687,23 +690,32 @@ private:
   std::vector<TcxDataSelectionInfo> FItems;
 };
 
+class TcxSaveObject;
+
+// One record's key and what is kept with it: the selection entry it came from, or the record's active
+// detail relation and the state of that detail (owned by the key list).
 struct TcxKeyInfo {
   Variant KeyValue;
   int32_t SelectionIndex = -1;
+  int32_t RelationIndex = -1;
+  TcxSaveObject* DetailState = nullptr;
 };
 
 // Record keys kept across a reload.
 class TcxKeys : public TObject {
   RTL_CLASS(TcxKeys, TObject)
 public:
+  ~TcxKeys() override { Clear(); }
   virtual void ApplyKeys() {}
   virtual void CollectKeys() {}
-  virtual void Clear() { FKeys.clear(); }
+  virtual void FreeKeyInfo(TcxKeyInfo& AInfo);
+  virtual void Clear();
   void Save(TcxCustomDataController* AController);
   void Restore(TcxCustomDataController* AController);
-  void Delete(int32_t AIndex) { FKeys.erase(FKeys.begin() + AIndex); }
+  void Delete(int32_t AIndex);
   bool FindRecordKey(int32_t ARecordIndex, int32_t& AIndex) const;
   int32_t Count() const { return static_cast<int32_t>(FKeys.size()); }
+  const TcxKeyInfo& Items(int32_t AIndex) const { return FKeys.at(static_cast<size_t>(AIndex)); }
 
 protected:
   TcxCustomDataController* FDataController = nullptr;
@@ -718,9 +730,13 @@ public:
   void CollectKeys() override;
 };
 
-// Details are not part of this controller; the list stays empty.
+// The records whose details are expanded, with their active relation and, for a detail controller of the
+// same kind, that detail's own state, so that a reload brings the whole open tree back.
 class TcxDetailKeys : public TcxKeys {
   RTL_CLASS(TcxDetailKeys, TcxKeys)
+public:
+  void ApplyKeys() override;
+  void CollectKeys() override;
 };
 
 class TcxSaveObject : public TObject {
@@ -728,6 +744,8 @@ class TcxSaveObject : public TObject {
 public:
   void SaveState(TcxCustomDataController* AController);
   void RestoreState(TcxCustomDataController* AController);
+  // Nothing was kept: no open detail and no selected record.
+  bool IsEmpty() const { return FDetailKeyList.Count() == 0 && FSelectedKeyList.Count() == 0; }
 
 private:
   TcxDetailKeys FDetailKeyList;
@@ -1550,6 +1568,8 @@ public:
     return true;
   }
   virtual void ChangeValueTypeClass(int32_t AItemIndex, TcxValueTypeClass AClass);
+  // Told after an item's value type changed (the owner's items refresh what depends on it).
+  virtual void DoValueTypeClassChanged(int32_t AItemIndex) { (void)AItemIndex; }
   virtual void ChangeTextStored(int32_t AItemIndex, bool AValue);
   virtual void ChangeItemCompareFlag(int32_t AItemIndex, bool AValue);
   TcxValueTypeClass GetItemValueTypeClass(int32_t AItemIndex);
@@ -1628,6 +1648,26 @@ public:
     return true;
   }
   virtual bool CanChangeFocusedRow() { return true; }
+  // Whether a focus move in sync mode also focuses the focused record's open details (the owning view
+  // answers); false here.
+  virtual bool GetFlag82() { return false; }
+  // Asked when the data asks for an item's editor to be focused: the owning view starts editing the item
+  // and answers whether it did. No view here: false.
+  virtual void GetItemFlag150(int32_t AItemIndex, bool& AResult) {
+    (void)AItemIndex;
+    AResult = false;
+  }
+  // Action support of the owning view; nothing handled here.
+  virtual bool ExecuteAction(TObject* AAction) {
+    (void)AAction;
+    return false;
+  }
+  virtual bool UpdateAction(TObject* AAction) {
+    (void)AAction;
+    return false;
+  }
+  // Has the data source re-read its data; the unbound controller has none.
+  virtual void RefreshSource() {}
   // Lets a detail make sure its source shows its master record's rows (empty here).
   virtual void CheckDetailSync() {}
   virtual void CheckEditingRecordIndex(int32_t ARecordIndex);
@@ -1742,6 +1782,8 @@ public:
   void LockDataChangedNotify() { ++FDataChangedLockCount; }
   void UnlockDataChangedNotify() { --FDataChangedLockCount; }
   bool IsDataChangedLocked() const { return FDataChangedLockCount != 0; }
+  // While the provider's notifications are held (BeginProviderUpdate), a view leaves its own changes alone.
+  bool IsProviderLocked() const { return FProvider->LockNesting() != 0; }
   void BeginLocate();
   void EndLocate();
   void BeginLookupUpdate() { ++FLookupUpdateCount; }
@@ -1770,6 +1812,9 @@ public:
   virtual bool IsKeyFieldMode() { return IsProviderMode() && FProvider->IsRecordIdSupported(); }
   virtual bool IsSmartLoad() { return FProvider->CanKeepLoadedRecords() && !IsProviderMode(); }
   virtual bool GetFlag70() { return IsProviderMode() || FStructureRecreated; }
+  // A structure change that waits in grid mode until the change bits are flushed: the reload it needs is
+  // made then. A dataset-bound descendant adds its own reasons.
+  virtual bool IsGridModeStructureChanged() { return IsGridMode() && FGridModeStructureChanged; }
   virtual bool GetFlag72() { return false; }
   virtual bool GetFlag73() { return false; }
   virtual bool NeedsRecordID() { return false; }
@@ -1791,6 +1836,8 @@ public:
   virtual void UpdateControl(TcxUpdateControlInfo* AInfo);
   void SendUpdateControlInfo(TcxUpdateControlInfo* AInfo);
   virtual void DataChanged(TcxDataChange AKind, int32_t AItemIndex, int32_t ARecordIndex);
+  // The row view changed: true asks the views to repaint, false for a recalculation (summaries included).
+  virtual void MarkInfoChanged(bool AOneItem);
   virtual void NotifyDataChanged();
   virtual void DoDeferredNotifications();
   bool HasDataChangedHandlers() const;
@@ -1837,7 +1884,11 @@ public:
   bool HasIncrementalFilter() const { return FIncrementalFilterField != nullptr && !FIncrementalFilterText.empty(); }
   const String& GetIncrementalFilterText() const { return FIncrementalFilterText; }
   TcxCustomDataField* IncrementalFilterField() const { return FIncrementalFilterField; }
+  // A new text for the running incremental filter: applied when an item is filtered and the text differs;
+  // true when it was (the lookup grid refreshes its filter through it).
   bool ChangeIncrementalFilterText(const String& AText);
+  // The records the filters let through.
+  int32_t GetFilteredRecordCount() const;
 
   // Search and locate.
   virtual int32_t FindRowByText(int32_t AStartIndex, int32_t AItemIndex, const String& AText, bool APartialCompare,
@@ -2018,6 +2069,7 @@ private:
   int32_t FSelectionCount = 0, FSelectionRow = -1;
   bool FSortingChanged = false;
   bool FGridModeStructureChanged = false;
+  bool FApplyingGridModeStructure = false;
   bool FStructureRecreated = false;
   TcxDataSummary* FSummary = nullptr;
   bool FItemsUpdateGuard = false;
@@ -2036,6 +2088,7 @@ private:
   int32_t FMasterRecordIndex = -1;
   TcxCustomDataRelationList* FRelations = nullptr;
   bool FCreatingDetail = false;
+  bool FFocusingDetails = false;
   bool FCompareByValue = false;
   bool FRecreatingLink = false;
   TcxDataFilterList* FFilterList = nullptr;

@@ -466,7 +466,7 @@ void TcxDataSummary::UpdateController(bool AOneItem) {
   if (FDestroying || !FDataController->DataControllerInfo()) return;
   FDataController->LockInfo();
   cxdata::ScopeGuard unlock{[this] { FDataController->UnlockInfo(); }};
-  FDataController->DataControllerInfo()->MarkChanged(AOneItem);
+  FDataController->MarkInfoChanged(AOneItem);
 }
 
 void TcxDataSummary::SetOptions(TcxSummaryOptions AValue) {

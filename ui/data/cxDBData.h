@@ -247,6 +247,8 @@ public:
   virtual void RecordChanged(TField* AField);
 
   void RefillGridBuffer();
+  // Tells the controller that the dataset moved, changed its rows or was opened or closed.
+  void DataSetPositionChanged();
   void SmartRefreshRecord();
   void ResetUpdatingInfo();
   bool CanSyncInsert();
@@ -517,6 +519,11 @@ public:
   virtual void DataSourceChanged() {}
   virtual void DoReserved197(int32_t ARecordIndex) { (void)ARecordIndex; }
   virtual int32_t GetDefaultBufferCount() { return 100; }
+  // Told after the dataset moved or its record count changed (a lookup list refreshes its scroll bar).
+  virtual void DataSetPositionChanged() {}
+  // Gives the grid-mode window the count the controller wants now (its view may have grown or shrunk):
+  // refilled, and re-read when its record count changes, only when the count differs.
+  void CheckGridModeBufferCount();
   virtual void PostLayoutChange() { Change(dccLayout); }
   virtual int32_t LocateByKeyFields();
   virtual bool IsDataSetCurrentRecord(int32_t ARecordIndex);
@@ -540,7 +547,9 @@ public:
   void UpdateControl(TcxUpdateControlInfo* AInfo) override;
   void ReloadStorage() override;
   void CheckFocusing() override;
-  void RefreshSource() { if (TDataSet* ds = GetDataSet()) ds->Refresh(); }
+  void RefreshSource() override {
+    if (TDataSet* ds = GetDataSet()) ds->Refresh();
+  }
   int32_t GetFocusedRecordIndexVirtual() override;
   void DoDataLoaded() override;
   void DoDeferredNotifications() override;
@@ -580,6 +589,9 @@ private:
   bool IsDetailSyncChain();
   void ResetOtherClones();
   void AdaptFieldType(TcxDBDataField* AField);
+  // The items of a field whose value type was adapted to its dataset field: the field's own item and the
+  // items that read through it.
+  void ValueTypeClassChangedFor(TcxDBDataField* AField);
   TcxDBDataField* FindFieldByName(const String& AName, TcxDBDataField* AExcept);
 
   TBookmarkStr FSavedBookmark;

@@ -75,6 +75,10 @@ RTL_PUBLISHED(TcxButtonEdit) {
   prop("StyleHot", &TcxButtonEdit::StyleHot, &TcxButtonEdit::SetStyleHot);
   prop("Text", &TcxButtonEdit::Text, &TcxButtonEdit::SetText).Stored(false);
   event("OnEditing", &TcxButtonEdit::OnEditing, &TcxButtonEdit::OnEditing);
+  // The control's own enter and leave events (Sender, and the control the mouse entered or left: the
+  // editor or its inner edit).
+  event("OnMouseEnter", &TcxButtonEdit::OnMouseEnterControl, &TcxButtonEdit::OnMouseEnterControl);
+  event("OnMouseLeave", &TcxButtonEdit::OnMouseLeaveControl, &TcxButtonEdit::OnMouseLeaveControl);
 }
 
 void TcxButtonEdit::ReadState(TReader* Reader) {

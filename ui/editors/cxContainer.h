@@ -8,6 +8,9 @@
 //
 // The unit also holds the popup window of the drop-down editors with the thread hooks that close shown
 // popups on clicks outside them, on application switches and when their owners go away.
+//
+// Declared in a header of its own: the native list box a container hosts, TcxCustomInnerListBox
+// (cxInnerListBox.h).
 
 #include <cstdint>
 #include <vector>

@@ -5,6 +5,10 @@
 // focus, typing, in-place activation), how it is set up from the properties and the editor's style, the
 // size a user gave it (in the properties stand-alone, per record in place), the lookup list it shows and
 // what accepting or cancelling does to the value.
+//
+// The unit's two editor kinds are declared in headers of their own: the combo box, TcxComboBox with its
+// properties, lookup data, list box and popup window (cxComboBox.h), and the popup edit, TcxPopupEdit
+// (cxPopupEdit.h).
 
 #include <functional>
 

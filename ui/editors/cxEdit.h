@@ -8,6 +8,8 @@
 //   - the editor repository, its items and the registry of editor kinds (cxEditRepository.cpp).
 // View data, view info and the editor control join this header after the properties, since they use all
 // of the above.
+//
+// Declared in a header of its own: the pool of in-place editors, TcxInplaceEditList (cxEditPool.h).
 
 #include <cstdint>
 #include <memory>

@@ -56,23 +56,7 @@ const char* const kEditWheelCursorRows[kEditWheelCursorSize] = {
 };
 
 HCURSOR MakeEditWheelCursor() {
-  uint32_t mask[kEditWheelCursorSize * kEditWheelCursorSize];
-  uint32_t color[kEditWheelCursorSize * kEditWheelCursorSize];
-  for (int y = 0; y < kEditWheelCursorSize; ++y)
-    for (int x = 0; x < kEditWheelCursorSize; ++x) {
-      const char c = kEditWheelCursorRows[y][x];
-      const size_t k = static_cast<size_t>(y) * kEditWheelCursorSize + static_cast<size_t>(x);
-      mask[k] = c == '.' ? 0xFFFFFF : 0x000000;
-      color[k] = c == 'o' ? 0xFFFFFF : 0x000000;
-    }
-  HBITMAP maskBitmap = CreateBitmap(kEditWheelCursorSize, kEditWheelCursorSize, 1, 32, mask);
-  HBITMAP colorBitmap = CreateBitmap(kEditWheelCursorSize, kEditWheelCursorSize, 1, 32, color);
-  ICONINFO info{FALSE, static_cast<DWORD>(kEditWheelCursorHotSpot.x), static_cast<DWORD>(kEditWheelCursorHotSpot.y),
-                maskBitmap, colorBitmap};
-  HCURSOR cursor = CreateIconIndirect(&info);
-  DeleteObject(maskBitmap);
-  DeleteObject(colorBitmap);
-  return cursor;
+  return MakecxCursorFromRows(kEditWheelCursorRows, kEditWheelCursorSize, kEditWheelCursorHotSpot);
 }
 
 }  // namespace

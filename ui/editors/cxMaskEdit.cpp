@@ -1546,6 +1546,18 @@ bool TcxCustomMaskEdit::WriteText(const String& AText) {
   return true;
 }
 
+String TcxCustomMaskEdit::GetEditText() {
+  const Variant value = EditValue();
+  return VarIsNull(value) || VarIsEmpty(value) ? String() : VarToStr(value);
+}
+
+void TcxCustomMaskEdit::PutEditText(const String& AText) {
+  Variant value(AText);
+  if (FMode && IsMasked() && !IsEditFocused() && FMode->GetMaskKind() == emkStandard)
+    DisplayToEditValue(Variant(FMode->GetFormattedText(AText)), value);
+  SetEditValue(value);
+}
+
 String TcxCustomMaskEdit::DisplayTextFor(const String& AText) {
   if (IsEditFocused() || FMode->GetMaskKind() != emkStandard || ActiveProperties()->AlwaysShowBlanksAndLiterals())
     return FMode->GetFormattedText(AText);

@@ -371,6 +371,11 @@ public:
   void DblClick() override;
 
   // ---- non-virtual ----
+  // The edit value as text, literals included (empty for Null).
+  String GetEditText();
+  // Makes a text the edit value and shows it. An unfocused standard mask first places the text in the
+  // mask, so that the value holds the mask's literals as typing would have put them there.
+  void PutEditText(const String& AText);
   TcxMaskEditCustomMode* Mode() const { return FMode; }
   bool IsMasked() { return ActiveProperties()->IsMasked(); }
   bool ShiftHeld() const { return FShiftHeld; }

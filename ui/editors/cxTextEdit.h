@@ -13,6 +13,9 @@
 //   - the editor control (cxTextEditControl.cpp).
 //
 // Text is UTF-8; every caret position, selection and length here counts characters (code points).
+//
+// Declared in a header of their own: the lookup data, TcxCustomTextEditLookupData, and the list box the
+// drop-down editors show, TcxCustomEditListBox (cxEditListBox.h).
 
 #include <bitset>
 #include <cstdint>
@@ -715,6 +718,8 @@ public:
   IcxInnerTextEdit* GetInnerTextEdit() const;
   TcxCustomInnerTextEdit* InnerTextEditControl() const;
   IcxTextEditLookupData* GetLookupDataIntf() const { return FLookupData; }
+  // The lookup item the editor is on: -1 without lookup data or when no item is current.
+  int32_t GetItemIndex() const;
   // The lookup data object (a TcxCustomTextEditLookupData of the lookup unit), or nullptr.
   TObject* LookupDataObject() const { return FLookupData ? FLookupData->GetInstance() : nullptr; }
   // 0 without typing; in the fixed-list style 0 unless a completed part is shown selected.
@@ -757,6 +762,9 @@ protected:
   friend class TcxCustomInnerTextEdit;
   friend class TcxCustomInnerTextEditHelper;
   void Loaded() override;
+  // Entered by the keyboard (Tab, an accelerator, a focus move made by the program) with AutoSelect on,
+  // the whole text is selected, as in every other field of a dialog; a click keeps the caret where it lands.
+  void DoEnter() override;
   void DoExit() override;
   void KeyPress(char32_t& Key) override;
   String GetText() const override;

@@ -1013,6 +1013,12 @@ void TcxCustomTextEdit::UpdateLookupFromText() {
   if (ActiveProperties()->UsesLookupData()) SetFindSelection(false);
 }
 
+int32_t TcxCustomTextEdit::GetItemIndex() const {
+  if (!FLookupData) return -1;
+  const Variant index = FLookupData->GetCurrentIndex();
+  return VarIsNull(index) || VarIsEmpty(index) ? -1 : index.AsInteger();
+}
+
 void TcxCustomTextEdit::SelectLookupItem(int32_t AIndex) {
   if (!FLookupData) return;
   Variant before = FLookupData->GetCurrentIndex();
@@ -1102,6 +1108,16 @@ void TcxCustomTextEdit::WMClear(TMessage& Message) {
     throw;
   }
   if (alive) SetKeyboardAction(saved);
+}
+
+void TcxCustomTextEdit::DoEnter() {
+  TObjectLink<TcxCustomTextEdit> alive(this);
+  inherited::DoEnter();
+  // The inner edit is focused with its own AutoSelect held off (so that a click is not undone); the
+  // editor selects for the keyboard entries instead. A press of the left button is a click.
+  if (!alive || IsInplace() || IsEditDestroying() || !ActiveProperties()->AutoSelect()) return;
+  if (GetKeyState(VK_LBUTTON) < 0) return;
+  SelectAll();
 }
 
 void TcxCustomTextEdit::DoExit() {

@@ -173,6 +173,35 @@ TEST(PathPieces, ExpandFileNameResolvesAgainstTheCurrentFolder) {
   EXPECT_EQ(ExpandFileName(""), "");
 }
 
+TEST(PathPieces, ExpandFileNameCaseFindsTheSpellingOnDisk) {
+  TempDir dir;
+  WriteText(dir / "DB.GDB", "x");
+  WriteText(dir / "База.FDB", "x");
+  WriteText(dir / "two.txt", "x");
+  WriteText(dir / "TWO.txt", "x");
+  WriteText(dir / "Two.TXT", "x");
+  struct Case {
+    const char* asked;
+    const char* found;
+    TFilenameCaseMatch match;
+  } cases[] = {
+      {"db.gdb", "DB.GDB", mkSingleMatch},
+      {"DB.GDB", "DB.GDB", mkExactMatch},
+      {"база.fdb", "База.FDB", mkSingleMatch},  // Cyrillic letters fold too
+      {"two.txt", "two.txt", mkExactMatch},      // the name as given wins
+      {"tWo.txt", "TWO.txt", mkAmbiguous},       // the first spelling in sorted order
+      {"none.gdb", "none.gdb", mkNone},
+  };
+  for (const Case& c : cases) {
+    TFilenameCaseMatch match = mkExactMatch;
+    EXPECT_EQ(ExpandFileNameCase(dir / c.asked, match), dir / c.found) << c.asked;
+    EXPECT_EQ(match, c.match) << c.asked;
+  }
+  TFilenameCaseMatch match = mkExactMatch;
+  EXPECT_EQ(ExpandFileNameCase(dir / "missing/db.gdb", match), dir / "missing/db.gdb");
+  EXPECT_EQ(match, mkNone);
+}
+
 TEST(FileOps, CreateCopyRenameAndDeleteWithCyrillicNames) {
   TempDir dir;
   const String deep = dir / "Архив/2024/копии";

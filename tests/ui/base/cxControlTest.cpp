@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -417,6 +418,72 @@ TEST_F(cxControlTest, AutomaticDragWaitsForTheMouseToLeaveTheThreshold) {
   headless::MouseUp(VK_LBUTTON);
   Idle();
   EXPECT_FALSE(Dragging());
+}
+
+// A control whose drag shows a picture: red inside a white frame.
+class TPictureControl : public TcxControl {
+  RTL_CLASS(TPictureControl, TcxControl)
+public:
+  using TcxControl::TcxControl;
+  POINT Size{30, 20};
+  std::vector<RECT> Drawn;
+  bool HasDragImages() override { return true; }
+  void GetDragImagesSize(POINT& ASize) override { ASize = Size; }
+  void DrawDragImage(TcxCanvas* ACanvas, const RECT& R) override {
+    Drawn.push_back(R);
+    ACanvas->SetBrushColor(clRed);
+    ACanvas->FillRect(R);
+    ACanvas->FrameRect(R, clWhite);
+  }
+};
+
+TEST_F(cxControlTest, DragPictureIsDrawnOnceADragAndOnlyByControlsThatHaveOne) {
+  EXPECT_EQ(Control->GetDragImages(), nullptr) << "the base has no drag picture";
+  EXPECT_FALSE(Control->ControlStyle().Contains(csDisplayDragImage));
+
+  auto* pictured = New<TPictureControl>(Form);
+  pictured->SetParent(Form);
+  pictured->SetBounds(220, 10, 100, 100);
+  Idle();
+  EXPECT_TRUE(pictured->ControlStyle().Contains(csDisplayDragImage));
+  TcxDragImageList* list = pictured->GetDragImages();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Width(), 30);
+  EXPECT_EQ(list->Height(), 20);
+  EXPECT_EQ(list->Count(), 1);
+  ASSERT_EQ(pictured->Drawn.size(), 1u);
+  EXPECT_EQ(pictured->Drawn[0].right, 30);
+  EXPECT_EQ(pictured->Drawn[0].bottom, 20);
+  EXPECT_EQ(pictured->GetDragImages(), list) << "one picture a drag";
+  EXPECT_EQ(pictured->Drawn.size(), 1u);
+
+  // The picture keeps its inside; the frame's colour (the picture's transparent colour) lets the ground through.
+  std::unique_ptr<TBitmap> ground(New<TBitmap>());
+  ground->SetSize(30, 20);
+  ground->Canvas()->Brush()->SetColor(clLime);
+  ground->Canvas()->FillRect(RECT{0, 0, 30, 20});
+  list->Draw(ground->Canvas(), 0, 0, 0);
+  EXPECT_EQ(Px(ground.get(), 15, 10), Rgb(255, 0, 0));
+  EXPECT_EQ(Px(ground.get(), 0, 0), Rgb(0, 255, 0));
+
+  // The drag's end frees the list; the next drag draws its picture again.
+  pictured->SetDragMode(dmAutomatic);
+  POINT at = ScreenPt(pictured, 50, 50);
+  headless::MouseMove(at.x, at.y);
+  headless::WhenIdle([&] { headless::MouseMove(at.x + 20, at.y); });
+  headless::MouseDown(VK_LBUTTON);
+  Idle();
+  ASSERT_TRUE(Dragging());
+  headless::MouseUp(VK_LBUTTON);
+  Idle();
+  EXPECT_FALSE(Dragging());
+  ASSERT_NE(pictured->GetDragImages(), nullptr);
+  EXPECT_EQ(pictured->Drawn.size(), 2u);
+
+  // Without a size there is no picture to hand out.
+  pictured->DoEndDragPublic(nullptr, 0, 0);
+  pictured->Size = POINT{0, 20};
+  EXPECT_EQ(pictured->GetDragImages(), nullptr);
 }
 
 }  // namespace

@@ -253,7 +253,9 @@ TEST(cxVariantsCompare, ThreeWayResults) {
       {"5, 7", Variant(5), Variant(7), -1},
       {"7, 5", Variant(7), Variant(5), 1},
       {"7, 7.0", Variant(7), Variant(7.0), 0},
-      {"text that is no number against a number", Variant("abc"), Variant(5), -1},
+      // Incomparable values go by type code (an integer before a text), whichever comes first.
+      {"text that is no number against a number", Variant("abc"), Variant(5), 1},
+      {"a number against text that is no number", Variant(5), Variant("abc"), -1},
       {"[1,2] vs [1,2,3]", VarArrayOf({1, 2}), VarArrayOf({1, 2, 3}), -1},
       {"[1,2,3,4] vs [1]", VarArrayOf({1, 2, 3, 4}), VarArrayOf({1}), 3},
       {"[1,3] vs [1,2]", VarArrayOf({1, 3}), VarArrayOf({1, 2}), 1},
@@ -262,6 +264,18 @@ TEST(cxVariantsCompare, ThreeWayResults) {
       {"scalar vs array", Variant(1), VarArrayOf({1}), -1},
   };
   for (const auto& c : cases) EXPECT_EQ(CompareVariantValues(c.V1, c.V2), c.Expected) << c.Name;
+}
+
+TEST(cxVariantsCompare, MixedValuesHaveOneOrderWhateverTheirSequence) {
+  const Variant values[] = {Variant(5), Variant("abc"), Variant(2.5), Variant("xyz"), Null(), Variant(true),
+                            Variant("7"),  Variant(-1)};
+  for (const Variant& a : values)
+    for (const Variant& b : values) {
+      EXPECT_EQ(CompareVariantValues(a, b), -CompareVariantValues(b, a)) << VarToStrDef(a, "Null") << " / " << VarToStrDef(b, "Null");
+      if (&a == &b) {
+        EXPECT_EQ(CompareVariantValues(a, b), 0);
+      }
+    }
 }
 
 TEST(cxVariantsCompare, BooleanEqualsItsTextOnlyInTheExtendedTest) {

@@ -6,6 +6,7 @@
 #include "cxGraphicsSupport.h"
 #include "forms/PngImage.h"
 #include "ui/base/cxGraphics.h"
+#include "ui/base/cxLookAndFeelPainters.h"
 
 using namespace uibase_test;
 
@@ -92,6 +93,32 @@ TEST_F(Office11Test, SchemeColumnsFollowTheThemesColourName) {
   winapi::SetThemeName("themes/Luna/luna.msstyles", "NormalColor", "NormalSize");
   winapi::SetThemeActive(false);
   EXPECT_EQ(DetectLunaScheme(), 0) << "styles off";
+}
+
+TEST_F(Office11Test, GroupRowColoursFollowTheScheme) {
+  struct Case {
+    const char* colorName;  // nullptr: styles off
+    uint32_t background, text, line;
+  } cases[] = {
+      {nullptr, Rgb(212, 208, 200), Rgb(128, 128, 128), Rgb(128, 128, 128)},
+      {"NormalColor", Rgb(190, 218, 251), Rgb(55, 104, 185), Rgb(123, 164, 224)},
+      {"HomeStead", Rgb(175, 186, 145), Rgb(115, 137, 84), Rgb(181, 196, 143)},
+      {"Metallic", Rgb(229, 229, 235), Rgb(112, 111, 145), Rgb(147, 145, 176)},
+  };
+  Office11ColorsAcquire();
+  for (const Case& c : cases) {
+    if (c.colorName)
+      UseLuna(c.colorName);
+    else
+      winapi::SetThemeActive(false);
+    Office11ColorsRecalc();
+    const char* name = c.colorName ? c.colorName : "styles off";
+    EXPECT_EQ(Rgb(Office11GroupBackgroundColor), c.background) << name;
+    EXPECT_EQ(Rgb(Office11GroupTextColor), c.text) << name;
+    EXPECT_EQ(Rgb(Office11GroupLineColor), c.line) << name;
+  }
+  // The background is the Office11 painter's group colour.
+  EXPECT_EQ(Office11GroupBackgroundColor, TcxOffice11LookAndFeelPainter::Instance()->DefaultGroupColor());
 }
 
 TEST_F(Office11Test, AcquireAndReleaseCountUsers) {

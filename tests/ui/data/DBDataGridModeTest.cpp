@@ -143,4 +143,48 @@ TEST_F(DBDataGridMode, LocateByKeyOutsideTheWindowLocatesTheDataSet) {
   EXPECT_FALSE(c.DC->LocateByKey(9999));
 }
 
+
+TEST_F(DBDataGridMode, TheWindowTakesTheCountItsControllerWantsNow) {
+  TpZAZDataSet* ds = OpenDataSet();
+  dbdata::BoundController& c = NewController();
+  c.DC->WindowWanted = 30;
+  c.DC->DataModeController()->SetGridMode(true);
+  ASSERT_EQ(c.DC->GetRecordCount(), 30);
+  // The view grew smaller: the window follows on the check, and only then.
+  c.DC->WindowWanted = 12;
+  EXPECT_EQ(c.DC->GetRecordCount(), 30);
+  c.DC->CheckGridModeBufferCount();
+  EXPECT_EQ(c.DC->GetRecordCount(), 12);
+  EXPECT_EQ(c.Column(0).front(), "1");
+  EXPECT_EQ(c.Column(0).back(), "12");
+  EXPECT_EQ(Id(ds), "1");
+  c.ClearLog();
+  c.DC->CheckGridModeBufferCount();  // the count it wants already
+  EXPECT_TRUE(c.Log.empty());
+  // A count set for the window wins over what the controller would want.
+  c.DC->DataModeController()->SetGridModeBufferCount(5);
+  c.DC->WindowWanted = 40;
+  c.DC->CheckGridModeBufferCount();
+  EXPECT_EQ(c.DC->GetRecordCount(), 5);
+  // Outside grid mode every record is there, whatever the window would be.
+  c.DC->DataModeController()->SetGridMode(false);
+  c.DC->CheckGridModeBufferCount();
+  EXPECT_EQ(c.DC->GetRecordCount(), 300);
+}
+
+TEST_F(DBDataGridMode, AStructureChangeTheViewPutsOffIsAppliedOnceAtTheFlush) {
+  OpenDataSet();
+  dbdata::BoundController& c = GridController(20);
+  for (const bool defer : {false, true}) {
+    c.DC->DeferStructure = defer;
+    const int32_t reads = c.DC->Reads;
+    c.DC->LockInfo();
+    c.DC->LayoutChanged(1);
+    EXPECT_EQ(c.DC->Reads, defer ? reads : reads + 1) << defer;
+    c.DC->UnlockInfo();
+    EXPECT_EQ(c.DC->Reads, reads + 1) << defer;
+    EXPECT_EQ(c.DC->GetRecordCount(), 20);
+  }
+}
+
 }  // namespace

@@ -31,6 +31,8 @@ public:
   using TcxDBDataController::TcxDBDataController;
   std::function<TcxDBDataController*(TcxCustomDataRelation*, int32_t)> MakeClone;
   int Clones = 0;
+  bool FocusDetails = false;  // what a grid view answers when it shows the focused record's details focused
+  bool GetFlag82() override { return FocusDetails; }
   TObject* CreateDetailLinkObject(TcxCustomDataRelation* ARelation, int32_t ARecordIndex) override {
     ++Clones;
     return New<TCloneLink>(MakeClone(ARelation, ARecordIndex));
@@ -326,6 +328,37 @@ TEST_F(DBMasterDetail, InGridModeExpandingFocusesTheMasterRecordFirst) {
   EXPECT_EQ(Master->GetFocusedRecordIndex(), 2);
   EXPECT_EQ(Id(MasterSet), 3);
   EXPECT_TRUE(Master->GetDetailExpanding(2));
+}
+
+TEST_F(DBMasterDetail, OpenDetailsFollowTheirMasterKeysThroughAReopenedDataSet) {
+  Build();
+  Master->ChangeDetailExpanding(0, true);  // ID 1
+  Master->ChangeDetailExpanding(3, true);  // ID 4
+  ASSERT_NE(Clone(3), nullptr);
+  // The master's rows come back in the other order: the details open on the records of the same keys.
+  Master->BeginFullUpdate();
+  MasterSet->Close();
+  MasterSet->SelectSQL()->SetText("SELECT ID, NAME FROM M ORDER BY ID DESC");
+  MasterSet->Open();
+  Master->EndFullUpdate();
+  std::vector<int> open;
+  for (int32_t r = 0; r < Master->GetRecordCount(); ++r)
+    if (Master->GetDetailExpanding(r)) open.push_back(Master->GetValue(r, 0).AsInteger());
+  EXPECT_EQ(open, (std::vector<int>{4, 1}));
+}
+
+TEST_F(DBMasterDetail, InSyncModeTheViewMayHaveTheFocusedRecordsDetailsFocused) {
+  Build();
+  for (const bool focusDetails : {false, true}) {
+    Master->FocusDetails = focusDetails;
+    Master->ChangeFocusedRowIndex(0);
+    TcxDBDataController* clone = Clone(1);
+    ASSERT_NE(clone, nullptr);
+    clone->ChangeFocusedRowIndex(-1);
+    ASSERT_EQ(clone->GetFocusedRowIndex(), -1);
+    Master->ChangeFocusedRowIndex(1);
+    EXPECT_EQ(clone->GetFocusedRowIndex(), focusDetails ? 0 : -1) << focusDetails;
+  }
 }
 
 }  // namespace

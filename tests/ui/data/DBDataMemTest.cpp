@@ -3,6 +3,8 @@
 // registries and the field utilities.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "DBDataSupport.h"
 
 namespace {
@@ -302,6 +304,66 @@ TEST_F(DBDataMem, ValueTypesAndStoredTextFollowTheField) {
   GetFieldValues(Data, {Data->FieldByName("ID"), Data->FieldByName("NAME")}, v);
   ASSERT_TRUE(VarIsArray(v));
   EXPECT_EQ(VarToStr(VarArrayGet(v, {1})), "n1");
+}
+
+// A link after the controller's on the same source: it sees a field's focusing request only when no one
+// before it took the request.
+class TFocusWitness : public TDataLink {
+  RTL_CLASS(TFocusWitness, TDataLink)
+public:
+  std::vector<String> Seen;
+
+protected:
+  void FocusControl(TField** AField) override { Seen.push_back(*AField ? (*AField)->FieldName() : String("-")); }
+};
+
+TEST_F(DBDataMem, AFieldsFocusRequestIsTakenOnlyWhenTheViewStartsEditing) {
+  dbdata::BoundController& c = Bind({"ID", "NAME"});
+  auto* witness = New<TFocusWitness>();
+  witness->SetDataSource(Source);
+  Data->FieldByName("NAME")->FocusControl();
+  c.DC->StartsEditing = true;
+  Data->FieldByName("NAME")->FocusControl();
+  Data->FieldByName("CUST")->FocusControl();  // no item shows it: the controller is not asked
+  EXPECT_EQ(c.DC->EditingAsked, (std::vector<int32_t>{1, 1}));
+  EXPECT_EQ(witness->Seen, (std::vector<String>{"NAME", "-", "CUST"}));
+  witness->Free();
+}
+
+TEST_F(DBDataMem, TheControllerHearsWhenTheDataSetMovesChangesOrCloses) {
+  dbdata::BoundController& c = Bind({"ID"});
+  const struct {
+    const char* step;
+    std::function<void()> run;
+  } steps[] = {
+      {"next", [&] { Data->Next(); }},
+      {"last", [&] { Data->Last(); }},
+      {"append", [&] {
+         Data->Append();
+         Data->FieldByName("ID")->SetAsInteger(11);
+         Data->Post();
+       }},
+      {"close", [&] { Data->Close(); }},
+      {"open", [&] { Data->Open(); }},
+  };
+  for (const auto& s : steps) {
+    const int32_t before = c.DC->PositionChanges;
+    s.run();
+    EXPECT_GT(c.DC->PositionChanges, before) << s.step;
+  }
+}
+
+TEST_F(DBDataMem, ItemsHearWhenTheirFieldsValueTypeFollowsAnotherField) {
+  dbdata::BoundController& c = Bind({"ID", "NAME"});
+  EXPECT_EQ(c.DC->TypeChanged, (std::vector<int32_t>{0, 1})) << "both items took their fields' types";
+  c.DC->TypeChanged.clear();
+  c.DC->ChangeFieldName(1, "CUST");  // text to integer: told once
+  EXPECT_EQ(c.DC->TypeChanged, (std::vector<int32_t>{1}));
+  c.DC->ChangeFieldName(1, "CUST");  // the same name: nothing to adapt
+  c.DC->ChangeFieldName(1, "ID");    // read through item 0's field: already an integer
+  EXPECT_EQ(c.DC->TypeChanged, (std::vector<int32_t>{1}));
+  c.DC->ChangeFieldName(1, "NAME");  // back to text, through item 1's own field again
+  EXPECT_EQ(c.DC->TypeChanged, (std::vector<int32_t>{1, 1}));
 }
 
 }  // namespace

@@ -17,12 +17,31 @@
 
 namespace dbdata {
 
-// Counts how often the controller reads the dataset's records (a full reload).
+// Counts how often the controller reads the dataset's records (a full reload), and answers its hooks as a
+// view would: the grid-mode window it wants, whether it starts editing an item, and what it was told.
 class TCountingDBDataController : public TcxDBDataController {
   RTL_CLASS(TCountingDBDataController, TcxDBDataController)
 public:
   using TcxDBDataController::TcxDBDataController;
   int32_t Reads = 0;
+  int32_t WindowWanted = 0;  // 0: the base's default
+  bool StartsEditing = false;
+  int32_t PositionChanges = 0;
+  std::vector<int32_t> EditingAsked, TypeChanged;
+
+  int32_t GetDefaultBufferCount() override {
+    return WindowWanted ? WindowWanted : TcxDBDataController::GetDefaultBufferCount();
+  }
+  void GetItemFlag150(int32_t AItemIndex, bool& AResult) override {
+    EditingAsked.push_back(AItemIndex);
+    AResult = StartsEditing;
+  }
+  void DataSetPositionChanged() override { ++PositionChanges; }
+  void DoValueTypeClassChanged(int32_t AItemIndex) override { TypeChanged.push_back(AItemIndex); }
+  bool DeferStructure = false;  // a structure change arrives while the view cannot take it
+  bool IsGridModeStructureChanged() override {
+    return DeferStructure || TcxDBDataController::IsGridModeStructureChanged();
+  }
 
 protected:
   void ReadRecords() override {

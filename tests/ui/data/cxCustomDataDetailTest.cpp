@@ -3,6 +3,10 @@
 // follow inserts and deletes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <string>
+
 #include "DataControllerSupport.h"
 
 namespace detail_tests {
@@ -205,4 +209,170 @@ TEST_F(Details, ExtraFiltersLeaveTheirListWhenFreed) {
   extra->Free();
   EXPECT_EQ(M->FilterList()->Count(), 1);
   EXPECT_EQ(M->FilterList()->Items(0), other);
+}
+
+namespace detail_keys_tests {
+
+// The level items of the relations by path ("A", "AB", …) and the pattern controller of each: a detail
+// controller finds its pattern by its relation's item, as the views of a grid find theirs.
+std::map<std::string, TObject>& LevelItems() {
+  static std::map<std::string, TObject> items;
+  return items;
+}
+std::vector<TcxDataController*>& Patterns() {
+  static std::vector<TcxDataController*> patterns;
+  return patterns;
+}
+
+// A controller whose records are found again by the value of their first item and whose details are
+// controllers of its own kind, three levels deep: each record of the first two levels has two relations.
+class KeyedController : public TcxDataController {
+  RTL_CLASS(KeyedController, TcxDataController)
+public:
+  using TcxDataController::TcxDataController;
+  // A pattern (or the top controller) makes the patterns of its relations; a clone takes its pattern's.
+  void Setup(const std::string& APath, int32_t AFirstKey, int32_t ACount, bool AMakePatterns) {
+    FPath = APath;
+    AddItem(&FItem);
+    ChangeValueTypeClass(0, TcxIntegerValueType::StaticClass());
+    Fill(AFirstKey, ACount, false);
+    if (APath.size() >= 2) return;
+    for (const char* relation : {"A", "B"}) {
+      TcxCustomDataRelation* rel = GetRelations()->Add(&LevelItems()[APath + relation]);
+      if (!AMakePatterns) continue;
+      auto* pattern = New<KeyedController>(nullptr);
+      Patterns().push_back(pattern);
+      pattern->Setup(APath + relation, 0, 0, true);
+      pattern->SetMasterRelation(rel, -1);
+    }
+  }
+  // Records with the keys AFirstKey.. in order, or in reverse order: a reload that puts them elsewhere.
+  void Fill(int32_t AFirstKey, int32_t ACount, bool AReversed) {
+    SetRecordCount(0);
+    SetRecordCount(ACount);
+    for (int32_t r = 0; r < ACount; ++r) SetValue(r, 0, AFirstKey + (AReversed ? ACount - 1 - r : r));
+  }
+  int32_t RecordOfKey(int32_t AKey) {
+    for (int32_t r = 0; r < GetRecordCount(); ++r)
+      if (GetValue(r, 0) == Variant(AKey)) return r;
+    return -1;
+  }
+  std::vector<TcxCustomDataField*> GetKeyFields() override { return {Fields(0)}; }
+  // The detail of key k through relation n holds the keys (k * 10 + n) * 10 + 0 .. 4.
+  TObject* CreateDetailLinkObject(TcxCustomDataRelation* ARelation, int32_t ARecordIndex) override {
+    auto* detail = New<KeyedController>(nullptr);
+    const int32_t relation = GetRelations()->Items(0) == ARelation ? 0 : 1;
+    detail->Setup(FPath + (relation == 0 ? "A" : "B"), (GetValue(ARecordIndex, 0).AsInteger() * 10 + relation) * 10, 5,
+                  false);
+    detail->SetMasterRelation(ARelation, ARecordIndex);
+    return New<detail_tests::DetailLink>(detail);
+  }
+  TcxCustomDataController* GetDetailDataControllerByLinkObject(TObject* ALinkObject) override {
+    auto* link = dynamic_cast<detail_tests::DetailLink*>(ALinkObject);
+    return link ? link->Controller : nullptr;
+  }
+
+private:
+  std::string FPath;
+  TObject FItem;
+};
+
+std::string OpenTree(TcxCustomDataController* C) {
+  std::vector<std::pair<int32_t, std::string>> open;
+  for (int32_t r = 0; r < C->GetRecordCount(); ++r) {
+    if (!C->GetDetailExpanding(r)) continue;
+    const int32_t relation = C->GetDetailActiveRelationIndex(r);
+    std::string text = std::to_string(C->GetValue(r, 0).AsInteger()) + ":" + std::to_string(relation);
+    if (C->HasDetailDataController(r, relation))
+      if (const std::string inner = OpenTree(C->GetDetailDataController(r, relation)); !inner.empty())
+        text += "{" + inner + "}";
+    open.emplace_back(C->GetValue(r, 0).AsInteger(), text);
+  }
+  std::sort(open.begin(), open.end());
+  std::string result;
+  for (const auto& [key, text] : open) result += (result.empty() ? "" : " ") + text;
+  return result;
+}
+
+struct DetailKeys : ::testing::Test {
+  KeyedController* M = New<KeyedController>(nullptr);
+  DetailKeys() { M->Setup("", 1, 6, true); }
+  ~DetailKeys() override {
+    M->Free();
+    for (TcxDataController* pattern : Patterns()) pattern->Free();
+    Patterns().clear();
+  }
+
+  // Expands a record by key with a relation and answers its detail controller.
+  static KeyedController* Open(KeyedController* C, int32_t AKey, int32_t ARelation) {
+    const int32_t r = C->RecordOfKey(AKey);
+    EXPECT_TRUE(C->ChangeDetailExpanding(r, true)) << AKey;
+    C->ChangeDetailActiveRelationIndex(r, ARelation);
+    return static_cast<KeyedController*>(C->GetDetailDataController(r, ARelation));
+  }
+};
+
+}  // namespace detail_keys_tests
+
+using namespace detail_keys_tests;
+
+TEST_F(DetailKeys, OpenDetailsAndTheirRelationsComeBackAfterAReloadAtEveryLevel) {
+  Open(M, 2, 1);
+  KeyedController* five = Open(M, 5, 0);
+  Open(five, 501, 1);
+  KeyedController* deep = Open(five, 503, 0);
+  ASSERT_NE(deep, nullptr);
+  EXPECT_EQ(deep->GetRecordCount(), 5);  // the third level has no details of its own
+  const std::string before = OpenTree(M);
+  EXPECT_EQ(before, "2:1 5:0{501:1 503:0}");
+
+  // A full update that keeps the records keeps the tree.
+  M->BeginFullUpdate();
+  M->EndFullUpdate();
+  EXPECT_EQ(OpenTree(M), before);
+
+  // A reload puts every record elsewhere and takes the details with it; the keys bring the tree back.
+  const int32_t wasAt = M->RecordOfKey(5);
+  M->BeginFullUpdate();
+  M->Fill(1, 6, true);
+  EXPECT_FALSE(M->GetDetailExpanding(M->RecordOfKey(5)));
+  M->EndFullUpdate();
+  EXPECT_NE(M->RecordOfKey(5), wasAt);
+  EXPECT_EQ(OpenTree(M), before);
+
+  // Nested full updates restore once, at the outermost end; a key that is gone stays closed, the rest
+  // come back.
+  M->BeginFullUpdate();
+  M->BeginFullUpdate();
+  M->Fill(3, 6, false);  // keys 3..8: key 2 is gone
+  M->EndFullUpdate();
+  EXPECT_EQ(OpenTree(M), "");
+  M->EndFullUpdate();
+  EXPECT_EQ(OpenTree(M), "5:0{501:1 503:0}");
+}
+
+TEST_F(DetailKeys, ARecordThatRefusesToOpenKeepsItsDetailsClosed) {
+  KeyedController* two = Open(M, 2, 1);
+  Open(two, 211, 0);
+  Open(M, 4, 0);
+  M->BeginFullUpdate();
+  M->Fill(1, 6, true);
+  M->OnDetailExpanding = [](TcxCustomDataController* C, int32_t r, bool& AAllow) {
+    AAllow = C->GetValue(r, 0) != Variant(2);
+  };
+  M->EndFullUpdate();
+  EXPECT_EQ(OpenTree(M), "4:0");
+  EXPECT_FALSE(M->HasDetailDataController(M->RecordOfKey(2), 1)) << "no detail is made for a record left closed";
+}
+
+TEST_F(Details, WithoutKeysAFullUpdateClosesEveryDetail) {
+  // Records that cannot be found again keep no details: an open detail would stay on whatever record
+  // took the place of its own.
+  Relate();
+  M->ChangeDetailExpanding(2, true);
+  M->ChangeDetailExpanding(7, true);
+  M->BeginFullUpdate();
+  M->EndFullUpdate();
+  EXPECT_FALSE(M->GetDetailExpanding(2));
+  EXPECT_FALSE(M->GetDetailExpanding(7));
 }

@@ -362,3 +362,56 @@ TEST_F(Controller, KeyedSortMatchesTheGenericComparison) {
                                   << (at < keyed.size() ? VarToStr(DC->GetValue(generic[at], 1)) : "") << "'";
     }
 }
+
+namespace {
+
+// A controller as a view's controller sees its hooks.
+class HookedController : public TcxDataController {
+  RTL_CLASS(HookedController, TcxDataController)
+public:
+  using TcxDataController::TcxDataController;
+  std::vector<std::string> Calls;
+  void DoValueTypeClassChanged(int32_t AItemIndex) override { Calls.push_back("type " + std::to_string(AItemIndex)); }
+  void MarkInfoChanged(bool AOneItem) override {
+    Calls.push_back(AOneItem ? "repaint" : "recalculate");
+    TcxDataController::MarkInfoChanged(AOneItem);
+  }
+};
+
+}  // namespace
+
+TEST(ControllerHooks, ValueTypeChangesAndRowViewMarksReachTheDescendant) {
+  HookedController* dc = New<HookedController>(nullptr);
+  TObject a, b;
+  dc->AddItem(&a);
+  dc->AddItem(&b);
+  dc->ChangeValueTypeClass(1, TcxIntegerValueType::StaticClass());
+  dc->ChangeValueTypeClass(1, TcxIntegerValueType::StaticClass());  // unchanged: not told
+  dc->ChangeValueTypeClass(0, TcxStringValueType::StaticClass());
+  EXPECT_EQ(dc->Calls, (std::vector<std::string>{"type 1", "type 0"}));
+  dc->Calls.clear();
+  dc->Summary()->SetOptions(TcxSummaryOptions{soNullIgnore});
+  EXPECT_EQ(dc->Calls, (std::vector<std::string>{"recalculate"}));
+  dc->Free();
+}
+
+TEST_F(Controller, FilteredRecordCountAndTheProviderLock) {
+  EXPECT_EQ(DC->GetFilteredRecordCount(), 3);
+  DC->Filter()->AddItem(nullptr, Items[0].get(), foGreater, 15, "15");
+  DC->Filter()->SetActive(true);
+  EXPECT_EQ(DC->GetFilteredRecordCount(), 2);
+  EXPECT_EQ(DC->GetRecordCount(), 3);
+  DC->SetIncrementalFilter(1, "c");
+  EXPECT_EQ(DC->GetFilteredRecordCount(), 1);
+  DC->ResetIncrementalFilter();
+  EXPECT_EQ(DC->GetFilteredRecordCount(), 2);
+
+  EXPECT_FALSE(DC->IsProviderLocked());
+  DC->BeginProviderUpdate();
+  DC->BeginProviderUpdate();
+  EXPECT_TRUE(DC->IsProviderLocked());
+  DC->EndProviderUpdate();
+  EXPECT_TRUE(DC->IsProviderLocked());
+  DC->EndProviderUpdate();
+  EXPECT_FALSE(DC->IsProviderLocked());
+}

@@ -122,7 +122,8 @@ TEST_F(FilterFixture, OperatorTableAgainstTypicalValuesAndNulls) {
       {foLess, 4, 5, true},            {foLess, 5, 5, false},           {foLess, n, 5, false},
       {foLessEqual, 5, 5, true},       {foLessEqual, 6, 5, false},      {foGreater, 6, 5, true},
       {foGreater, 5, 5, false},        {foGreaterEqual, 5, 5, true},    {foGreaterEqual, 4, 5, false},
-      {foGreater, "Яков", "Анна", true}, {foLess, "abc", 5, true},      {foGreater, "abc", 5, false},
+      // A text that is no number against a number: the number orders first, whichever side it is on.
+      {foGreater, "Яков", "Анна", true}, {foLess, "abc", 5, false},     {foGreater, "abc", 5, true},
       {foLike, "Смирнов", "См%", true}, {foLike, "Смирнов", "%ов", true}, {foLike, "Смирнов", "Ив%", false},
       {foLike, n, "%", false},         {foLike, n, n, true},            {foNotLike, "Смирнов", "Ив%", true},
       {foNotLike, "Смирнов", "См%", false}, {foNotLike, n, "%", false},  {foNotLike, "x", n, true},

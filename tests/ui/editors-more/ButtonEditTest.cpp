@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "forms/Forms.h"
@@ -13,7 +14,9 @@
 #include "ui/base/cxControls.h"
 #include "ui/base/cxLookAndFeels.h"
 #include "ui/base/dxThemeManager.h"
+#include "rtl/TypInfo.h"
 #include "ui/editors-more/cxButtonEdit.h"
+#include "ui/editors-more/cxCalc.h"
 #include "ui/editors/cxContainer.h"
 #include "ui/editors/cxEditPaintUtils.h"
 #include "winapi/Headless.h"
@@ -140,6 +143,39 @@ TEST_F(ButtonEditTest, StoredButtonsReplaceTheDefaultOne) {
   EXPECT_EQ(buttons->Items(0)->Kind(), bkEllipsis);
   EXPECT_EQ(buttons->Items(1)->Kind(), bkGlyph);
   copy->Free();
+}
+
+TEST_F(ButtonEditTest, MouseEnterAndLeaveArePublishedUnlikeTheCalcEdits) {
+  EXPECT_NE(GetPropInfo(TcxButtonEdit::StaticClass(), "OnMouseEnter"), nullptr);
+  EXPECT_NE(GetPropInfo(TcxButtonEdit::StaticClass(), "OnMouseLeave"), nullptr);
+  EXPECT_EQ(GetPropInfo(TcxCalcEdit::StaticClass(), "OnMouseEnter"), nullptr);
+  EXPECT_EQ(GetPropInfo(TcxCalcEdit::StaticClass(), "OnMouseLeave"), nullptr);
+
+  // A handler set through the published events (as a form file sets it) hears the mouse come and go.
+  TcxButtonEdit* edit = Make();
+  std::vector<std::string> heard;
+  struct Listener : TObject {
+    std::vector<std::string>* Heard = nullptr;
+    void Enter(TObject*, TControl*) { Heard->push_back("enter"); }
+    void Leave(TObject*, TControl*) { Heard->push_back("leave"); }
+  } listener;
+  listener.Heard = &heard;
+  using TEnterLeave = Event<TObject*, TControl*>;
+  SetMethodProp(edit, "OnMouseEnter", TEnterLeave(&listener, &Listener::Enter).ToMethod());
+  SetMethodProp(edit, "OnMouseLeave", TEnterLeave(&listener, &Listener::Leave).ToMethod());
+  const RECT r = edit->EditViewInfo()->Button(0)->Bounds;  // over the button: the editor itself, not its inner edit
+  POINT inside = edit->ClientToScreen(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  // The program's idle step tells controls that the mouse came or went (and, told it is not done, does
+  // not wait for a message).
+  Application->OnIdle = [](TObject*, bool& done) { done = false; };
+  headless::MouseMove(inside.x, inside.y);
+  Idle();
+  Application->Idle(MSG{});
+  headless::MouseMove(inside.x, inside.y + 200);
+  Idle();
+  Application->Idle(MSG{});
+  Application->OnIdle = nullptr;
+  EXPECT_EQ(heard, (std::vector<std::string>{"enter", "leave"}));
 }
 
 TEST_F(ButtonEditTest, TheMaskStillApplies) {

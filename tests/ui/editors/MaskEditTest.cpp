@@ -115,6 +115,35 @@ TEST_F(MaskEditTest, UnfocusedStandardMaskShowsOnlyWhatWasTyped) {
   EXPECT_EQ(Shown(edit), "12.03.202_");
 }
 
+TEST_F(MaskEditTest, EditTextIsTheValueWithItsLiterals) {
+  const struct {
+    TcxEditMaskKind kind;
+    const char* mask;
+    const char* put;
+    const char* value;  // GetEditText afterwards
+    const char* shown;  // the unfocused editor's text
+  } cases[] = {
+      {emkStandard, "", "/srv/backup/2024", "/srv/backup/2024", "/srv/backup/2024"},  // a folder picker's editor
+      {emkStandard, "!99/99/0000;1;_", "12032024", "12.03.2024", "12.03.2024"},       // literals put in
+      {emkStandard, "!99/99/0000;0;_", "12032024", "12032024", "12032024"},           // literals not kept
+      {emkRegExpr, "\\d\\d:\\d\\d", "12:30", "12:30", "12:30"},
+  };
+  for (const auto& c : cases) {
+    TcxMaskEdit* edit = Make(c.kind, c.mask);
+    edit->PutEditText(c.put);
+    EXPECT_EQ(edit->GetEditText(), c.value) << c.mask;
+    EXPECT_EQ(edit->Text(), c.shown) << c.mask;
+    edit->Free();
+  }
+  TcxMaskEdit* edit = Make(emkStandard, "");
+  EXPECT_EQ(edit->GetEditText(), "") << "no value yet";
+  // A focused editor takes the text as it comes: the mask's typing rules apply to what is typed next.
+  Focus(edit);
+  edit->PutEditText("/home/vorn");
+  EXPECT_EQ(edit->GetEditText(), "/home/vorn");
+  EXPECT_EQ(Shown(edit), "/home/vorn");
+}
+
 TEST_F(MaskEditTest, IncompleteStandardMaskFailsValidation) {
   TcxMaskEdit* edit = Make(emkStandard, "!99/99/0000;1;_");
   Focus(edit);

@@ -377,6 +377,73 @@ TEST_F(TextEditControlTest, EnterAndTabNeverReachTheNativeControl) {
   EXPECT_FALSE(edit->IsEditFocused());
 }
 
+TEST_F(TextEditControlTest, AutoSelectSelectsTheTextOnEnteringByKeyboardNotByClick) {
+  TcxTextEdit* edit = Make();
+  edit->SetTabOrder(1);
+  Other->SetTabOrder(0);
+  auto* label = New<TLabel>(Form);
+  label->SetParent(Form);
+  label->SetBounds(10, 60, 60, 15);
+  label->SetCaption("&Name");
+  label->SetFocusControl(edit);
+  edit->SetText("backup folder");
+  IcxInnerTextEdit* inner = edit->GetInnerTextEdit();
+  // Keys go through the program's loop, where Tab and accelerators become focus moves.
+  auto Key = [](int vk) {
+    headless::KeyPress(vk);
+    Application->ProcessMessages();
+    Idle();
+  };
+  auto Chord = [](int modifier, int vk) {
+    headless::KeyDown(modifier);
+    headless::KeyPress(vk);
+    headless::KeyUp(modifier);
+    Application->ProcessMessages();
+    Idle();
+  };
+  auto leave = [&] {
+    Focus(Other);
+    inner->SetSelStart(3);  // a caret left inside the text must not survive the next entry
+  };
+
+  // Tab from the field before it.
+  leave();
+  Key(VK_TAB);
+  ASSERT_TRUE(edit->IsEditFocused());
+  EXPECT_EQ(inner->GetSelStart(), 0);
+  EXPECT_EQ(inner->GetSelLength(), 13) << "Tab";
+
+  // Shift+Tab from the field after it comes back the same way.
+  Focus(edit);
+  Chord(VK_SHIFT, VK_TAB);
+  ASSERT_TRUE(Other->Focused());
+  Key(VK_TAB);
+  EXPECT_EQ(inner->GetSelLength(), 13) << "Tab again";
+
+  // The label's accelerator.
+  leave();
+  Chord(VK_MENU, 'N');
+  ASSERT_TRUE(edit->IsEditFocused());
+  EXPECT_EQ(inner->GetSelLength(), 13) << "accelerator";
+
+  // A click puts the caret where it lands and selects nothing.
+  leave();
+  const POINT at = edit->ClientToScreen(POINT{8, 10});
+  headless::MouseMove(at.x, at.y);
+  headless::MouseDown(VK_LBUTTON);
+  headless::MouseUp(VK_LBUTTON);
+  Idle();
+  ASSERT_TRUE(edit->IsEditFocused());
+  EXPECT_EQ(inner->GetSelLength(), 0) << "click";
+  EXPECT_LT(inner->GetSelStart(), 3) << "the caret is where the click landed, near the start";
+
+  // Off, the text keeps the caret where entering puts it.
+  edit->Properties()->SetAutoSelect(false);
+  leave();
+  Key(VK_TAB);
+  EXPECT_EQ(inner->GetSelLength(), 0) << "AutoSelect off";
+}
+
 TEST_F(TextEditControlTest, EscRestoresTheValueOfEntering) {
   TcxTextEdit* edit = Make();
   edit->SetEditValue(Variant(String("старое")));

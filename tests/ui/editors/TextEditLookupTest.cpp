@@ -141,16 +141,19 @@ TEST_F(TextEditLookupTest, TypingCompletesToTheFirstMatchingItem) {
   EXPECT_EQ(edit->SelLength(), 4);
   EXPECT_TRUE(edit->FindSelection());
   EXPECT_EQ(Lookup(edit)->Current, 0);
+  EXPECT_EQ(edit->GetItemIndex(), 0);
   Type("pr");
   EXPECT_EQ(edit->Text(), String("Apricot"));
   EXPECT_EQ(edit->SelStart(), 3);
   EXPECT_EQ(edit->SelLength(), 4);
   EXPECT_EQ(Lookup(edit)->Current, 1);
+  EXPECT_EQ(edit->GetItemIndex(), 1);
   // Free typing goes on past the items.
   Type("x");
   EXPECT_EQ(edit->Text(), String("Aprx"));
   EXPECT_FALSE(edit->FindSelection());
   EXPECT_EQ(Lookup(edit)->Current, -1);
+  EXPECT_EQ(edit->GetItemIndex(), -1);
 }
 
 TEST_F(TextEditLookupTest, ListStyleRefusesWhatCompletesNothingAndBackspaceShortensThePrefix) {

@@ -182,6 +182,7 @@ void TcxCustomDataController::ChangeValueTypeClass(int32_t AItemIndex, TcxValueT
   f->SetValueTypeClass(AClass);
   if (IsProviderMode()) UpdateStructure();
   FDataControllerInfo->RecheckField(f);
+  DoValueTypeClassChanged(AItemIndex);
 }
 
 void TcxCustomDataController::ChangeTextStored(int32_t AItemIndex, bool AValue) {
@@ -709,9 +710,21 @@ bool TcxCustomDataController::IsEOF() {
 bool TcxCustomDataController::ChangeFocusedRowIndex(int32_t ARow) {
   if (FProvider->IsSyncMode() && !FProvider->IsInserting() && ARow != GetFocusedRowIndex() && !CanChangeFocusedRow())
     return false;
-  LockInfo();
-  Finally unlock{[this] { UnlockInfo(); }};
-  FDataControllerInfo->ChangeFocusedRow(ARow, false);
+  if (ARow != GetFocusedRowIndex()) CheckDetailsBrowseMode();
+  {
+    LockInfo();
+    Finally unlock{[this] { UnlockInfo(); }};
+    FDataControllerInfo->ChangeFocusedRow(ARow, false);
+  }
+  // In sync mode the view may want the newly focused record's open details to show a focused row too.
+  if (FProvider->IsSyncMode() && !FFocusingDetails && GetFlag82()) {
+    const int32_t record = GetFocusedRecordIndex();
+    if (record != -1) {
+      FFocusingDetails = true;
+      Finally done{[this] { FFocusingDetails = false; }};
+      FocusDetails(record);
+    }
+  }
   return true;
 }
 
@@ -1113,6 +1126,9 @@ void TcxCustomDataController::LayoutChanged(int32_t AKind) {
 
 void TcxCustomDataController::UpdateItemsStructure(bool AProviderActive) {
   if (FItemsUpdateGuard) return;
+  // A grid-mode structure change waits for the flush of the change bits (CheckChanges), which applies it
+  // with one layout change; that layout change itself is not put off again.
+  if (!FApplyingGridModeStructure && IsGridModeStructureChanged()) FGridModeStructureChanged = true;
   if (GetFlag70()) UpdateItemsCore(AProviderActive);
 }
 
@@ -1249,6 +1265,8 @@ void TcxCustomDataController::CheckChanges() {
   if (FChanges == 0 || IsInfoLocked()) return;
   if (FGridModeStructureChanged) {
     FGridModeStructureChanged = false;
+    FApplyingGridModeStructure = true;
+    Finally applied{[this] { FApplyingGridModeStructure = false; }};
     LayoutChanged(1);
   }
   FlushChanges();
@@ -1312,6 +1330,10 @@ void TcxCustomDataController::NotifyDataChangedInfo() {
   SendUpdateControlInfo(New<TcxDataChangedInfo>(FDataChangeKind, FDataChangeItemIndex, FDataChangeRecordIndex));
   NotifyDataChanged();
 }
+
+void TcxCustomDataController::MarkInfoChanged(bool AOneItem) { FDataControllerInfo->MarkChanged(AOneItem); }
+
+int32_t TcxCustomDataController::GetFilteredRecordCount() const { return FDataControllerInfo->GetRecordListCount(); }
 
 void TcxCustomDataController::DataChanged(TcxDataChange AKind, int32_t AItemIndex, int32_t ARecordIndex) {
   const bool isRecord =

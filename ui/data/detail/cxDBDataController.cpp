@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "rtl/ScopeExit.h"
 #include "ui/base/cxVariants.h"
 #include "ui/data/cxDBData.h"
 #include "ui/data/detail/cxScopeGuard.h"
@@ -89,6 +90,9 @@ void TcxDBDataController::BindField(TcxDBDataField* AField, const String& AName,
     AField->SetField(nullptr);
     AField->SetReferenceField(other);
     Change(dccData);
+    // A field that reads through another takes that one's type; its item hears of it here (a field of its
+    // own hears when the layout change below adapts it).
+    if (AField->GetValueTypeClass() != oldClass && !AField->IsInternal()) DoValueTypeClassChanged(AField->Index());
   } else {
     if (AField->ReferenceField()) {
       AField->SetReferenceField(nullptr);
@@ -108,11 +112,19 @@ void TcxDBDataController::AdaptFieldType(TcxDBDataField* AField) {
     const bool text = NeedsStoredText(field, forOtherTypes);
     const TcxValueTypeClass cls = GetValueTypeClassForField(field);
     if (text == AField->GetTextStored() && cls == AField->GetValueTypeClass()) return;
+    const bool classChanged = cls != AField->GetValueTypeClass();
     AField->BeginRecreateData();
     AField->SetTextStored(text);
     AField->SetValueTypeClass(cls);
     AField->EndRecreateData();
+    if (classChanged) ValueTypeClassChangedFor(AField);
   }
+}
+
+void TcxDBDataController::ValueTypeClassChangedFor(TcxDBDataField* AField) {
+  if (!AField->IsInternal()) DoValueTypeClassChanged(AField->Index());
+  for (int32_t i = 0; i < GetItemCount(); ++i)
+    if (Fields(i) != AField && Fields(i)->ReferenceField() == AField) DoValueTypeClassChanged(i);
 }
 
 void TcxDBDataController::UpdateField(TcxCustomDataField* AField) {
@@ -150,6 +162,14 @@ bool TcxDBDataController::FieldsStillBound() {
     if (ds->FindField(f->FieldName()) != f->FField) return false;
   }
   return true;
+}
+
+void TcxDBDataController::CheckGridModeBufferCount() {
+  if (!IsGridMode() || !DBProvider()->DataLink()->Active()) return;
+  if (DBProvider()->DataLink()->BufferCount() == GridModeBufferCountValue()) return;
+  FRefilling = true;
+  ScopeExit done([this] { FRefilling = false; });
+  DBProvider()->RefillGridBuffer();
 }
 
 void TcxDBDataController::ChangeValueTypeClass(int32_t AItemIndex, TcxValueTypeClass AClass) {

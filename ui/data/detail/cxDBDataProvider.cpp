@@ -46,11 +46,14 @@ void TcxDBDataLink::ActiveChanged() {
   if (FProvider->DBController()->IsLoading()) FProvider->DBController()->FFirstCheckDone = true;
   TDataSet* ds = DataSet();
   FProvider->FInsertOnActivation = ds && ds->State() == dsInsert;
+  FProvider->DataSetPositionChanged();
 }
 
 void TcxDBDataLink::DataEvent(TDataEvent AEvent, intptr_t AInfo) {
   TDataLink::DataEvent(AEvent, AInfo);
   if (AEvent == deDisabledStateChange && AInfo == 0) FLayoutChangePending = true;
+  // The dataset moved or changed its rows: its position or record count may differ.
+  if (AEvent == deDataSetChange || AEvent == deDataSetScroll) FProvider->DataSetPositionChanged();
 }
 
 void TcxDBDataLink::DataSetChanged() {
@@ -138,7 +141,10 @@ void TcxDBDataLink::FocusControl(TField** AField) {
   TcxDBDataController* dc = FProvider->DBController();
   for (int32_t i = 0; i < dc->GetItemCount(); ++i)
     if (dc->DBField(i)->Field() == *AField) {
-      *AField = nullptr;
+      // The request is taken only when the owning view did start editing the item.
+      bool started = false;
+      dc->GetItemFlag150(i, started);
+      if (started) *AField = nullptr;
       return;
     }
 }
@@ -568,6 +574,11 @@ void TcxDBDataProvider::LoadGridModeRecords() {
   dc->DataStorage()->ResizeTo(0);
   dc->DataStorage()->ResizeTo(FDataLink->Active() ? FDataLink->RecordCount() : 0);
   FCursorRecord = FDataLink->ActiveRecord();
+}
+
+void TcxDBDataProvider::DataSetPositionChanged() {
+  TcxDBDataController* dc = DBController();
+  if (!dc->IsDestroying()) dc->DataSetPositionChanged();
 }
 
 void TcxDBDataProvider::RefillGridBuffer() {
